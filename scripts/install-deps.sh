@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Installs every Debian 12 package that building, testing and benchmarking
+# Brimcast needs. README, CI and newcomers all use this one list.
+set -euo pipefail
+
+PACKAGES=(
+  # toolchain
+  build-essential g++ cmake ninja-build pkg-config git
+  clang libclang-rt-14-dev llvm
+  # core libraries
+  libcurl4-openssl-dev libpcap-dev
+  # tests and benchmarks
+  googletest libgtest-dev libgmock-dev libbenchmark-dev
+  python3 ffmpeg time procps iproute2 libcap2-bin
+  # desktop front end, profile store and player
+  qt6-base-dev qt6-base-dev-tools qt6-tools-dev-tools libgl-dev libmpv-dev
+  xvfb xauth
+)
+
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update
+$SUDO apt-get install -y --no-install-recommends "${PACKAGES[@]}"

@@ -1,0 +1,43 @@
+#!/usr/bin/env bash
+# Sets up a fresh Debian 12 machine (unless BRIMCAST_SKIP_INSTALL=1) and runs
+# every test: the full build, then the core's tests under AddressSanitizer +
+# UndefinedBehaviorSanitizer and under ThreadSanitizer, then the fuzz targets
+# for a bounded number of runs.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+if [ "${BRIMCAST_SKIP_INSTALL:-0}" != "1" ]; then
+  bash scripts/install-deps.sh
+fi
+
+jobs=$(nproc 2>/dev/null || echo 2)
+ctest_run() {
+  ctest --test-dir "$1" --output-on-failure --no-tests=error -j "$jobs" "${@:2}"
+}
+
+echo "== full build and tests"
+bash scripts/build.sh build -DBRIMCAST_WERROR=ON
+ctest_run build
+
+echo "== core tests under AddressSanitizer + UndefinedBehaviorSanitizer"
+bash scripts/build.sh build-asan -DBRIMCAST_CORE_ONLY=ON -DBRIMCAST_SANITIZE=address,undefined \
+  -DCMAKE_BUILD_TYPE=Debug
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 ctest_run build-asan
+
+echo "== core tests under ThreadSanitizer"
+bash scripts/build.sh build-tsan -DBRIMCAST_CORE_ONLY=ON -DBRIMCAST_SANITIZE=thread \
+  -DCMAKE_BUILD_TYPE=Debug
+TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 ctest_run build-tsan
+
+if [ -d tests/fuzz ]; then
+  echo "== fuzz targets (libFuzzer, bounded runs)"
+  CC=clang CXX=clang++ bash scripts/build.sh build-fuzz -DBRIMCAST_CORE_ONLY=ON -DBRIMCAST_FUZZ=ON \
+    -DBUILD_TESTING=OFF
+  for target in build-fuzz/tests/fuzz/fuzz_*; do
+    [ -x "$target" ] || continue
+    echo "-- $(basename "$target")"
+    "$target" -runs="${BRIMCAST_FUZZ_RUNS:-20000}" -max_len=65536 -seed=1 \
+      "tests/fuzz/corpus/$(basename "$target")" 2>&1 | tail -n 2
+  done
+fi
+echo "== all tests passed"

@@ -1,0 +1,89 @@
+#include "protocols/net/socket_error.h"
+
+#include <cerrno>
+#include <netdb.h>
+
+#include "formats/printf.h"
+
+namespace net {
+
+namespace {
+
+struct ErrorName {
+    int errnoValue;
+    const char* name;
+};
+
+// Every Windows socket error name with a POSIX counterpart. PROCLIM,
+// SYSNOTREADY, VERNOTSUPPORTED, NOTINITIALISED and DISCON have none.
+constexpr ErrorName kNames[] = {
+    {EINTR, "INTR"},
+    {EBADF, "BADF"},
+    {EACCES, "ACCES"},
+    {EFAULT, "FAULT"},
+    {EINVAL, "INVAL"},
+    {EMFILE, "MFILE"},
+    {EWOULDBLOCK, "WOULDBLOCK"},
+    {EINPROGRESS, "INPROGRESS"},
+    {EALREADY, "ALREADY"},
+    {ENOTSOCK, "NOTSOCK"},
+    {EDESTADDRREQ, "DESTADDRREQ"},
+    {EMSGSIZE, "MSGSIZE"},
+    {EPROTOTYPE, "PROTOTYPE"},
+    {ENOPROTOOPT, "NOPROTOOPT"},
+    {EPROTONOSUPPORT, "PROTONOSUPPORT"},
+    {ESOCKTNOSUPPORT, "SOCKTNOSUPPORT"},
+    {EOPNOTSUPP, "OPNOTSUPP"},
+    {EPFNOSUPPORT, "PFNOSUPPORT"},
+    {EAFNOSUPPORT, "AFNOSUPPORT"},
+    {EADDRINUSE, "ADDRINUSE"},
+    {EADDRNOTAVAIL, "ADDRNOTAVAIL"},
+    {ENETDOWN, "NETDOWN"},
+    {ENETUNREACH, "NETUNREACH"},
+    {ENETRESET, "NETRESET"},
+    {ECONNABORTED, "CONNABORTED"},
+    {ECONNRESET, "CONNRESET"},
+    {ENOBUFS, "NOBUFS"},
+    {EISCONN, "ISCONN"},
+    {ENOTCONN, "NOTCONN"},
+    {ESHUTDOWN, "SHUTDOWN"},
+    {ETOOMANYREFS, "TOOMANYREFS"},
+    {ETIMEDOUT, "TIMEDOUT"},
+    {ECONNREFUSED, "CONNREFUSED"},
+    {ELOOP, "LOOP"},
+    {ENAMETOOLONG, "NAMETOOLONG"},
+    {EHOSTDOWN, "HOSTDOWN"},
+    {EHOSTUNREACH, "HOSTUNREACH"},
+    {ENOTEMPTY, "NOTEMPTY"},
+    {EUSERS, "USERS"},
+    {EDQUOT, "DQUOT"},
+    {ESTALE, "STALE"},
+    {EREMOTE, "REMOTE"},
+};
+
+}  // namespace
+
+std::string SocketErrorName(int errnoValue)
+{
+    for (const ErrorName& e : kNames) {
+        if (e.errnoValue == errnoValue)
+            return e.name;
+    }
+    return Printf("<%d>", errnoValue);
+}
+
+std::string ResolverErrorName(int gaiError)
+{
+    switch (gaiError) {
+    case EAI_NONAME: return "HOST_NOT_FOUND";
+    case EAI_AGAIN: return "TRY_AGAIN";
+    case EAI_FAIL: return "NO_RECOVERY";
+#ifdef EAI_NODATA
+    case EAI_NODATA: return "NO_DATA";
+#endif
+    case EAI_ADDRFAMILY: return "NO_DATA";
+    default: return Printf("<%d>", gaiError);
+    }
+}
+
+}  // namespace net

@@ -1,0 +1,57 @@
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+#include "record/app_settings.h"
+
+class ClientHooks;
+class Profile;
+class UserPrompts;
+
+// What every protocol client is given when it is made: the job's copy of the
+// settings, where to report, and the shared profile and prompts for the
+// credential store and dialog (either may be null: then no credentials are
+// looked up or asked for).
+struct ClientEnvironment {
+    AppSettings settings;
+    ClientHooks* hooks = nullptr;
+    Profile* profile = nullptr;
+    UserPrompts* prompts = nullptr;
+    // A connection attempt without an answer fails after this long.
+    int connectTimeoutMs = 20000;
+    // A connection on which nothing arrives for this long is treated as
+    // broken (0: wait until stopped).
+    int idleTimeoutMs = 60000;
+};
+
+// The arguments of one recording attempt. `resume` is the resume packet for
+// the MMS-over-TCP and RTSP clients and the resume offset for the
+// MMS-over-HTTP and HTTP-download clients; `extra` is the further integer
+// the job driver passes (always 0). A null `out` runs a probe: the client
+// goes through its exchange, reports, and ends where it would write data.
+struct RecordRequest {
+    FILE* out = nullptr;
+    std::string url;
+    std::string playerAgent;
+    uint32_t resume = 0;
+    int extra = 0;
+    std::string user;
+    std::string password;
+};
+
+// One protocol client as the job driver and the URL check see it.
+class ProtocolClient {
+public:
+    virtual ~ProtocolClient() = default;
+    // Records one address; returns the bytes written (or counted, for a
+    // probe). 0 means failure and allows the next client to try.
+    virtual uint32_t Record(const RecordRequest& request) = 0;
+    // Asks a running Record to return; callable from any thread, returns at
+    // once. The request stays in force until the next Record starts (where
+    // the client's own rules say so).
+    virtual void Stop() = 0;
+};
+
+enum class ClientKind { MmsTcp, Rtsp, Mmsh, HttpDownload };

@@ -1,0 +1,88 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+class Profile;
+class UserPrompts;
+
+// Every user preference of the program. One live record belongs to the
+// front end; every recording job and every protocol client takes a value
+// copy when it is created. Keys and sections are those of the Windows
+// program's profile, spelled exactly as it spelled them.
+struct AppSettings {
+    std::string m_baseDir;  // default $HOME/Videos/Brimcast
+    std::string m_agent = "rec/1.5";
+    int m_overWrite = 1;
+    int m_resumable = 1;
+    int m_allowMultipleInstances = 0;
+    int m_savePlayList = 0;
+    int m_liveContentSaveTimeInfo = 1;
+    int m_saveFullPos = 0;
+    int m_toolTip = 1;
+    int m_timePolicy = 0;
+    int m_sizePolicy = 0;
+    int m_maxTime = 1800;  // seconds
+    int m_maxSize = 10;    // megabytes
+    std::string m_playerAgent = "NSPlayer/9.0.0.2980; {3300AD50-2C39-46c0-AE0A-59FCD8CF430E}";
+    int m_captureHttp = 1;
+    int m_captureMms = 1;
+    int m_captureRtsp = 1;
+    std::string m_captureDriver;
+    std::vector<std::string> m_fileTypes;
+    int m_repeat = 1;
+    int m_sequence = 1;
+    int m_keepSize = 0;
+    int m_keep = 0;
+    int m_windowSizeMode = 1;
+    int m_onTop = 0;
+    int m_screenSave = 1;
+    int m_enableCaption = 1;
+    int m_splitCaptionWnd = 0;
+    int m_captionColor = 0xFFFFFF;
+    int m_captionSize = 12;
+    std::string m_captionStyleName;  // the Korean word for "regular"
+    std::string m_captionFaceName;   // the Korean font name Gulim
+    int m_captionBold = 1;
+    int m_captionMargin = 50;
+    int m_reserved = 0;  // carried and copied, never persisted
+    std::string m_memberUser;
+    std::string m_memberPassword;
+    int m_useProxy = 0;
+    std::string m_proxyServer;
+    int m_proxyPort = 0;
+    int m_bypassProxy = 0;
+
+    AppSettings();  // fills the defaults
+
+    // Reads every persisted field; runs once on a freshly constructed record.
+    void Load(const Profile& profile);
+    // Writes every persisted field, in the Windows program's order.
+    void Save(Profile& profile) const;
+};
+
+// The default base folder: $HOME/Videos/Brimcast.
+std::string DefaultBaseDir();
+
+// Creates every missing folder of a path (a path whose last component holds
+// a "." names a file, and its folder is made). 1 on success, 0 on failure.
+int MakeDirectoryPath(const std::string& path);
+
+// The credential store: section "NetPassword\" + host, values "User" and
+// "Password", in plain text.
+struct StoredCredentials {
+    std::string user;
+    std::string password;
+};
+StoredCredentials ReadStoredCredentials(const Profile& profile, const std::string& host);
+void WriteStoredCredentials(Profile& profile, const std::string& host, const std::string& user,
+                            const std::string& password);
+
+// The credential lookup and dialog shared by the streaming client, the HTTP
+// download and the playlist fetch. Unless retrying, stored credentials with
+// both values set are taken without asking; otherwise the dialog is shown,
+// prefilled with user and password. On acceptance user and password hold
+// the new values (and are stored when the user ticked "save?"). False when
+// the user cancelled.
+bool LookupCredentials(Profile& profile, UserPrompts& prompts, const std::string& host,
+                       bool retrying, std::string& user, std::string& password);

@@ -1,0 +1,57 @@
+#pragma once
+
+#include <map>
+#include <mutex>
+#include <string>
+#include <string_view>
+
+// The settings store: named sections holding integer and string values, as
+// the Windows program kept them in its registry profile. A missing value
+// yields the caller's default. Section names use "\" for sub-sections
+// ("FileTypeList\type", "NetPassword\host"), exactly as the Windows program
+// named them; an empty key is the section's own (default) value.
+//
+// Implementations must be safe to call from several threads at once: the
+// credential store is read by recording workers while the main thread
+// writes preferences.
+class Profile {
+public:
+    virtual ~Profile() = default;
+
+    virtual int GetInt(std::string_view section, std::string_view key, int def) const = 0;
+    virtual std::string GetString(std::string_view section, std::string_view key,
+                                  std::string_view def) const = 0;
+    virtual void WriteInt(std::string_view section, std::string_view key, int value) = 0;
+    virtual void WriteString(std::string_view section, std::string_view key,
+                             std::string_view value) = 0;
+    // Removes the section with every value in it (sub-sections stay).
+    virtual void DeleteSection(std::string_view section) = 0;
+    // Writes pending changes to permanent storage; false when that failed.
+    virtual bool Flush() { return true; }
+};
+
+// A profile held in memory only: used by tests and by the URL check's
+// throw-away objects.
+class MemoryProfile final : public Profile {
+public:
+    int GetInt(std::string_view section, std::string_view key, int def) const override;
+    std::string GetString(std::string_view section, std::string_view key,
+                          std::string_view def) const override;
+    void WriteInt(std::string_view section, std::string_view key, int value) override;
+    void WriteString(std::string_view section, std::string_view key,
+                     std::string_view value) override;
+    void DeleteSection(std::string_view section) override;
+
+    bool Has(std::string_view section, std::string_view key) const;
+    size_t ValueCount() const;
+
+private:
+    using Key = std::pair<std::string, std::string>;
+    struct Value {
+        bool isInt = false;
+        int number = 0;
+        std::string text;
+    };
+    mutable std::mutex mutex_;
+    std::map<Key, Value, std::less<>> values_;
+};

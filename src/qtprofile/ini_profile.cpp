@@ -116,6 +116,8 @@ bool IniProfile::Flush()
 {
     std::lock_guard lock(mutex_);
     settings_->sync();
-    ::chmod(path_.c_str(), 0600);
+    struct stat st {};
+    if (::stat(path_.c_str(), &st) == 0 && S_ISREG(st.st_mode))
+        ::chmod(path_.c_str(), 0600);
     return settings_->status() == QSettings::NoError;
 }

@@ -86,3 +86,20 @@ void WriteStoredCredentials(Profile& profile, const std::string& host, const std
 // the user cancelled.
 bool LookupCredentials(Profile& profile, UserPrompts& prompts, const std::string& host,
                        bool retrying, std::string& user, std::string& password);
+
+// The player-agent list of the record preferences (section
+// "settings\NSPlyer", keys "player0".."player49", stopping at the first
+// empty one), with `current` selected: appended when it is not in the list.
+// *selected receives its index.
+std::vector<std::string> LoadPlayerAgents(const Profile& profile, const std::string& current,
+                                          int* selected);
+// Deletes the section and writes the entries back in order.
+void SavePlayerAgents(Profile& profile, const std::vector<std::string>& agents);
+
+// "Delete recent files": removes "RecentUrl\Url" and "FileMRUList\url".
+void DeleteRecentFiles(Profile& profile);
+
+// The "Max Time" page shows minutes and seconds and stores their sum.
+inline int MaxTimeMinutes(int maxTime) { return maxTime / 60; }
+inline int MaxTimeSeconds(int maxTime) { return maxTime % 60; }
+inline int MaxTimeFromPage(int minutes, int seconds) { return minutes * 60 + seconds; }

@@ -1,0 +1,57 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// Reads ASX playlists: tag documents (<ASX>, <Entry>, <Ref href>,
+// <EntryRef href>), and, for the streaming client, INI reference files
+// ("[Reference]" with Ref1= lines) and plain reference lists. A character
+// state machine, not an XML parser: text between tags is never read,
+// references are passed on exactly as written, nothing is fetched.
+class AsxReader {
+public:
+    // Who reads, which decides the extra tags, the forms read and the
+    // whole-text fallback.
+    enum class Mode {
+        MainView,         // references become media-list rows
+        RecordingJob,     // also "moreinfo"; references go to the job driver
+        StreamingClient,  // "Entry" markers, INI and plain-list forms, no fallback
+    };
+
+    struct Result {
+        // asxSeen: an <ASX> tag was completed (or an INI / plain list was
+        // read in the streaming configuration).
+        bool asxSeen = false;
+        // What the reader hands to its sink, in order. Main view and
+        // recording job: the references (or the whole text as one
+        // reference). Streaming client: the leading words, then "-e"
+        // markers and references. Empty: the sink is not called.
+        std::vector<std::string> output;
+        // References found through Ref/EntryRef tags or reference lines.
+        int referenceCount = 0;
+        // Recording job only: the last "moreinfo" href, and whether one was seen.
+        bool moreInfoSeen = false;
+        std::string moreInfoUrl;
+        // The syntax messages, exactly as reported ("ASF syntax error 2!\n", ...).
+        std::vector<std::string> messages;
+    };
+
+    // Limits of one reading; input beyond them is dropped, never overrun.
+    static constexpr size_t kMaxTagName = 127;
+    static constexpr size_t kMaxAttributeText = 511;
+    static constexpr size_t kMaxAttributes = 256;
+    static constexpr size_t kMaxReferenceText = 4096;
+    static constexpr size_t kMaxReferences = 100;
+
+    // text need not be NUL-terminated. leadingWords are the streaming
+    // client's own words placed in front of its output (ignored otherwise).
+    static Result Read(Mode mode, const uint8_t* text, size_t length,
+                       const std::vector<std::string>& leadingWords = {});
+    static Result Read(Mode mode, const std::string& text,
+                       const std::vector<std::string>& leadingWords = {})
+    {
+        return Read(mode, reinterpret_cast<const uint8_t*>(text.data()), text.size(), leadingWords);
+    }
+};

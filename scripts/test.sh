@@ -37,7 +37,7 @@ if [ -d tests/fuzz ]; then
     [ -x "$target" ] || continue
     echo "-- $(basename "$target")"
     "$target" -runs="${BRIMCAST_FUZZ_RUNS:-20000}" -max_len=65536 -seed=1 \
-      "tests/fuzz/corpus/$(basename "$target")" 2>&1 | tail -n 2
+      2>&1 | tail -n 2
   done
 fi
 echo "== all tests passed"

@@ -79,6 +79,11 @@ bool CurlTransfer::Open()
     // The body is kept exactly as the server sent it, whatever the
     // request announced about encodings.
     curl_easy_setopt(easy_, CURLOPT_HTTP_CONTENT_DECODING, 0L);
+#if LIBCURL_VERSION_NUM >= 0x075700
+    // A stop while a host name is still being resolved must not wait for
+    // the resolver: its thread is left to finish on its own.
+    curl_easy_setopt(easy_, CURLOPT_QUICK_EXIT, 1L);
+#endif
     curl_easy_setopt(easy_, CURLOPT_PROTOCOLS_STR, "http,https");
     curl_easy_setopt(easy_, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
     return true;

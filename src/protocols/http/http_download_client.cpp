@@ -1,6 +1,7 @@
 #include "protocols/http/http_download_client.h"
 
 #include <algorithm>
+#include <exception>
 #include <limits>
 #include <string_view>
 #include <vector>
@@ -16,7 +17,9 @@
 // How libcurl's failures map onto the messages of a download:
 //   "InternetOpen Error"  libcurl's handles cannot be created
 //   "connect error"       the address cannot be split into host, port and object
-//   "request error"       the request cannot be set up (its headers cannot be built)
+//   "request error"       the request cannot be set up (its address or headers are
+//                         refused); libcurl never gives a head without a status,
+//                         so asking for the status cannot fail
 //   "Not Found"           the request cannot be sent or no answer head comes
 //                         (refused, unresolved, connect time-out, the server
 //                         silent for the idle time-out, a broken answer), or
@@ -81,7 +84,13 @@ uint32_t HttpDownloadClient::Record(const RecordRequest& request)
     user_ = request.user;
     password_ = request.password;
     bytesReceived_ = 0;
-    Download(request.out);
+    try {
+        Download(request.out);
+    } catch (const std::exception& e) {
+        // Out of memory and the like end the download; what was saved
+        // stays, and the handles are closed on the way out.
+        hooks().Trace(Printf("HTTP download ended: %s", e.what()));
+    }
     return Clamp32(bytesReceived_);
 }
 

@@ -102,7 +102,10 @@ public:
     uint32_t HeaderObjectCount() const { return headerObjectCount_; }
     uint8_t HeaderReserved1() const { return headerReserved_[0]; }
     uint8_t HeaderReserved2() const { return headerReserved_[1]; }
-    const std::array<uint8_t, AsfFileProperties::kSize>& FilePropertiesBytes() const { return fileProperties_; }
+    const std::array<uint8_t, AsfFileProperties::kSize>& FilePropertiesBytes() const
+    {
+        return fileProperties_;
+    }
     AsfFileProperties FileProperties() const { return AsfFileProperties::Decode(fileProperties_.data()); }
     const std::string& Title() const { return title_; }
     const std::string& Author() const { return author_; }

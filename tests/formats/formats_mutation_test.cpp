@@ -80,7 +80,8 @@ std::string Mutate(Rng& rng, const std::string& input, const std::vector<std::st
             break;
         case 3:  // any 2- or 4-byte field set to an extreme
             if (!s.empty())
-                StoreLe(s, rng.Below(s.size()), kExtremes[rng.Below(std::size(kExtremes))], rng.Below(2) ? 2 : 4);
+                StoreLe(s, rng.Below(s.size()), kExtremes[rng.Below(std::size(kExtremes))],
+                        rng.Below(2) ? 2 : 4);
             break;
         case 4: {  // splice a piece of another input in
             const std::string& other = others[rng.Below(others.size())];
@@ -95,7 +96,8 @@ std::string Mutate(Rng& rng, const std::string& input, const std::vector<std::st
         }
         case 5:  // insert characters that drive the grammar
             for (size_t n = 1 + rng.Below(4); n > 0; --n)
-                s.insert(s.begin() + static_cast<long>(rng.Below(s.size() + 1)), specials[rng.Below(specials.size())]);
+                s.insert(s.begin() + static_cast<long>(rng.Below(s.size() + 1)),
+                         specials[rng.Below(specials.size())]);
             break;
         default: {  // repeat a piece, to push counts past their limits
             if (s.empty())
@@ -201,8 +203,10 @@ TEST(FormatsMutation, AsxReaderSurvivesMutatedPlaylists)
     testsupport::TempDir dir;
     std::vector<std::string> seeds = {
         "<ASX version=\"3.0\"><Entry><ref href=\"mms://host/a.asf\"/></Entry></ASX>",
-        "<ASX><Entry><Ref HREF = \"mms://host/a\"></Entry><Entry><EntryRef href=\"http://host/b.asx\"/></Entry></ASX>",
-        "<ASX version=\"3.0\">\r\n<Entry>\r\n<TITLE>제목</TITLE>\r\n<ref href=\"mms://h/x\"/>\r\n</Entry>\r\n</ASX>\r\n",
+        "<ASX><Entry><Ref HREF = \"mms://host/a\"></Entry><Entry><EntryRef "
+        "href=\"http://host/b.asx\"/></Entry></ASX>",
+        "<ASX version=\"3.0\">\r\n<Entry>\r\n<TITLE>제목</TITLE>\r\n<ref "
+        "href=\"mms://h/x\"/>\r\n</Entry>\r\n</ASX>\r\n",
         "<asx><moreinfo href=\"http://info\"/><entry><ref href=x a=b/><ref href=''></entry></asx>",
         "[Reference]\r\nRef1=http://host/a.asf\r\nRef2=mms://host/b\r\n[Other]\r\nRef3=no\r\n",
         "ASF http://host/a.asf\r\n  asf\tmms://host/b\r\nhttp://host/c\r\nmmst://d\r\n",

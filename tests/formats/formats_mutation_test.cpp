@@ -215,7 +215,7 @@ TEST(FormatsMutation, AsxReaderSurvivesMutatedPlaylists)
     const std::string specials("<>/=\"[]\r\n\t \0-!?AaEeRrFf", 23);
     const std::vector<std::string> leading = {"client", "-x", "value"};
     Rng rng(20240601);
-    Budget budget(std::chrono::seconds(4));
+    Budget budget(std::chrono::seconds(3));
     int runs = 0;
     for (; runs < 6000 && budget.Left(); ++runs) {
         std::string text = Mutate(rng, seeds[rng.Below(seeds.size())], seeds, {}, specials);
@@ -249,7 +249,7 @@ TEST(FormatsMutation, AsfWalkSurvivesMutatedFiles)
     const std::string specials(1, '\0');
     testsupport::TempDir dir;
     Rng rng(77);
-    Budget budget(std::chrono::seconds(5));
+    Budget budget(std::chrono::seconds(3));
     int runs = 0;
     for (; runs < 6000 && budget.Left(); ++runs) {
         size_t which = rng.Below(seeds.size());

@@ -224,6 +224,15 @@ std::string SizeText(uint64_t bytes)
     return text;
 }
 
+std::string TrimWhiteSpace(const std::string& text)
+{
+    const char* blanks = " \t\r\n\v\f";
+    const size_t first = text.find_first_not_of(blanks);
+    if (first == std::string::npos)
+        return {};
+    return text.substr(first, text.find_last_not_of(blanks) - first + 1);
+}
+
 MediaItem MakeEntryItem(const std::string& path, const std::string& title,
                         const std::string& sizeSwitch, const std::string& playerIdentity)
 {

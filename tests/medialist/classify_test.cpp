@@ -66,12 +66,12 @@ TEST(MediaClassify, TitlesDropFolderQueryAndExtension)
 
 TEST(MediaClassify, SizeText)
 {
-    EXPECT_EQ(SizeText(0), "0B");
-    EXPECT_EQ(SizeText(1023), "1023B");
-    EXPECT_EQ(SizeText(1024), "1K");
-    EXPECT_EQ(SizeText(1048575), "1023K");
-    EXPECT_EQ(SizeText(1048576), "1M");
-    EXPECT_EQ(SizeText(5ull << 40), "5242880M");
+    EXPECT_EQ(ListSizeText(0), "0B");
+    EXPECT_EQ(ListSizeText(1023), "1023B");
+    EXPECT_EQ(ListSizeText(1024), "1K");
+    EXPECT_EQ(ListSizeText(1048575), "1023K");
+    EXPECT_EQ(ListSizeText(1048576), "1M");
+    EXPECT_EQ(ListSizeText(5ull << 40), "5242880M");
 }
 
 TEST(MediaClassify, ClassificationBits)

@@ -156,6 +156,12 @@ TEST_F(OpenEntryTest, LegacyPlaylistsAndBareAddresses)
     EXPECT_EQ(list.Cell(2, kColOriginalFile), "mms://bare.example/stream");
     EXPECT_EQ(list.Cell(2, kColFile), "Bare");
     EXPECT_NE(report.error, "");  // not an ASX document, as the CLI reports
+
+    // An ASX document without references adds nothing (not itself as an address).
+    const std::string empty = dir.File("empty.asx");
+    WriteFile(empty, "<ASX version=\"3.0\">\r\n  <Title>Nothing</Title>\r\n</ASX>\r\n");
+    EXPECT_EQ(list.OpenEntry(empty, "", ""), 3);
+    EXPECT_EQ(list.RowCount(), 3);
 }
 
 }  // namespace

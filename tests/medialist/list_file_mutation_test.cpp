@@ -73,7 +73,7 @@ const char kQsdSample[] =
     "[Folder 1]\r\nTitle=\r\nUrl=http://r/b.wmv?x=1\r\n[Folder 2]\r\nTitle=\xC7\xD1\xB1\xDB\r\nUrl=/home/u/c.asf\r\n"
     "; comment\r\n[Folder 3]\r\nUrl=\r\n";
 
-constexpr int kRuns = 20000;
+constexpr int kRuns = 5000;
 constexpr auto kTimeBudget = std::chrono::seconds(40);  // a guard for slow sanitizer machines
 
 template <typename Read, typename Check>
@@ -111,7 +111,7 @@ TEST(ListFileMutations, KvxReader)
             EXPECT_LE(static_cast<size_t>(added), in.size() < 224 ? 0 : (in.size() - 224) / 584);
             EXPECT_EQ(first, added > 0 ? before : -1);
         });
-    EXPECT_GT(productive, 1000);  // the mutations leave enough readable files
+    EXPECT_GT(productive, 250);  // the mutations leave enough readable files
 }
 
 TEST(ListFileMutations, QsdReader)
@@ -122,7 +122,7 @@ TEST(ListFileMutations, QsdReader)
             EXPECT_GE(files, 0);
             EXPECT_LE(added, files);
         });
-    EXPECT_GT(productive, 1000);
+    EXPECT_GT(productive, 250);
 }
 
 }  // namespace

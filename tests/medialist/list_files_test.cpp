@@ -101,6 +101,9 @@ TEST_F(ListFilesTest, ModesAndReadingBack)
     EXPECT_EQ(back.ReadKvxFile(all), 4);
     EXPECT_EQ(back.RowCount(), 8);
     EXPECT_EQ(back.AddEntry("rtsp://tv.example/show", "", "", ""), 3);
+    back.DeleteRows({0, 5}, -1);  // the second copy of row 0 becomes the first
+    EXPECT_EQ(back.FindAddress("mms://m.example/news.asf"), 3);
+    EXPECT_EQ(back.FindAddress("/home/u/clip.wmv"), 0);
 }
 
 TEST_F(ListFilesTest, CredentialQuestion)

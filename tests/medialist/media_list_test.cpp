@@ -77,6 +77,8 @@ TEST_F(MediaListTest, DeleteAndNewKeepBusyAndPlayingRows)
     list.DeleteRows({5, 1, 3, 3, 42, -1}, 3);  // 1 busy, 3 playing, 42 and -1 do not exist
     ASSERT_EQ(list.RowCount(), 5);
     EXPECT_EQ(list.Cell(3, kColOriginalFile), "mms://h/3");
+    EXPECT_EQ(list.FindAddress("mms://h/4"), 4);
+    EXPECT_EQ(list.FindAddress("mms://h/5"), -1);
     settings.m_memberUser = "u";
     settings.m_memberPassword = "p";
     list.New(3);  // rows: 0 1(busy) 2 3(playing) 4
@@ -84,6 +86,8 @@ TEST_F(MediaListTest, DeleteAndNewKeepBusyAndPlayingRows)
     EXPECT_EQ(list.Cell(0, kColOriginalFile), "mms://h/1");
     EXPECT_EQ(list.Cell(1, kColOriginalFile), "mms://h/3");
     EXPECT_EQ(list.FindJob(77), 0);
+    EXPECT_EQ(list.FindAddress("mms://h/3"), 1);
+    EXPECT_EQ(list.FindAddress("mms://h/4"), -1);
     EXPECT_EQ(settings.m_memberUser + settings.m_memberPassword, "");
     list.SetItemData(0, 0);
     list.New(-1);
@@ -202,13 +206,13 @@ TEST(MediaListThreads, ConcurrentAddsCellWritesInsertsAndDeletes)
     std::vector<std::thread> workers, loops;
     for (int t = 0; t < 2; ++t)
         workers.emplace_back([&] {
-            for (int i = 0; i < 3000; ++i) {
+            for (int i = 0; i < 2000; ++i) {
                 list.AddEntry("mms://cap/" + std::to_string(i), "", " ", "");
                 list.SetTitleOfAddress("mms://cap/" + std::to_string(i), "title");
             }
         });
     workers.emplace_back([&] {
-        for (uint32_t i = 1; i <= 300; ++i) {
+        for (uint32_t i = 1; i <= 200; ++i) {
             list.SetItemData(list.InsertEntry(list.RowCount() / 2, "mms://rec/" + std::to_string(i)), i);
             list.SetCell(list.FindJob(i), kColRecordingFile, "/tmp/out.asf");
         }

@@ -72,26 +72,21 @@ ReadStatus ReadFileBounded(const std::string& path, uint64_t maxBytes, std::stri
             *error = std::strerror(errno);
         return ReadStatus::CannotOpen;
     }
+    // Only regular files: a device or a FIFO could block or never end.
     struct stat st {};
-    if (::fstat(fd.get(), &st) == 0) {
-        if (S_ISDIR(st.st_mode)) {
-            if (error)
-                *error = std::strerror(EISDIR);
-            return ReadStatus::CannotOpen;
-        }
-        if (size)
-            *size = static_cast<uint64_t>(st.st_size);
-        if (S_ISREG(st.st_mode) && static_cast<uint64_t>(st.st_size) > maxBytes) {
-            if (error)
-                *error = TooLargeText(static_cast<uint64_t>(st.st_size), maxBytes);
-            return ReadStatus::TooLarge;
-        }
-        if (S_ISREG(st.st_mode))
-            out->reserve(static_cast<size_t>(st.st_size));
+    if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) {
+        if (error)
+            *error = S_ISDIR(st.st_mode) ? std::strerror(EISDIR) : "not a regular file";
+        return ReadStatus::CannotOpen;
     }
-    // Blocking reads from here on (a FIFO opened without a writer would
-    // otherwise read as empty).
-    ::fcntl(fd.get(), F_SETFL, ::fcntl(fd.get(), F_GETFL) & ~O_NONBLOCK);
+    if (size)
+        *size = static_cast<uint64_t>(st.st_size);
+    if (static_cast<uint64_t>(st.st_size) > maxBytes) {
+        if (error)
+            *error = TooLargeText(static_cast<uint64_t>(st.st_size), maxBytes);
+        return ReadStatus::TooLarge;
+    }
+    out->reserve(static_cast<size_t>(st.st_size));
     char buffer[65536];
     for (;;) {
         const ssize_t n = ::read(fd.get(), buffer, sizeof buffer);

@@ -9,8 +9,8 @@
 
 enum class ReadStatus { Ok, CannotOpen, TooLarge };
 
-// Reads at most maxBytes bytes. TooLarge when the file holds more (checked
-// on the size and again while reading, so a device or a growing file
+// Reads a regular file of at most maxBytes bytes. TooLarge when it holds
+// more (checked on the size and again while reading, so a growing file
 // cannot run on). error receives the reason for anything but Ok.
 ReadStatus ReadFileBounded(const std::string& path, uint64_t maxBytes, std::string* out,
                            std::string* error, uint64_t* size = nullptr);

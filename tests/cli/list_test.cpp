@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "medialist/media_list.h"
@@ -102,6 +103,9 @@ TEST(CliList, BadFilesGiveOneLineAndStatusOne)
     }
     auto r = Cli({"list", "mms://h/list.asx"});
     EXPECT_EQ(r.err, "brimcast-cli: mms://h/list.asx: not a local file\n");
+    ASSERT_EQ(::mkfifo(dir.File("fifo.kvx").c_str(), 0600), 0);  // must not wait for a writer
+    r = Cli({"list", dir.File("fifo.kvx")});
+    EXPECT_EQ(r.err, "brimcast-cli: " + dir.File("fifo.kvx") + ": not a regular file\n");
     // An oversized list file is refused from its size alone (a sparse file).
     WriteFile(dir.File("huge.kvx"), KvxHeader());
     ASSERT_EQ(::truncate(dir.File("huge.kvx").c_str(), static_cast<off_t>(MediaList::kMaxKvxFileBytes) + 1), 0);

@@ -309,3 +309,59 @@ int RecordingSink::titleCalls() const
 }
 
 }  // namespace capturetest
+
+namespace capturetest {
+
+MixedCapture WriteMixedSavefile(const std::string& path)
+{
+    MixedCapture result;
+    SavefileWriter writer(path, 1 /* DLT_EN10MB */);
+    auto write = [&](const Bytes& frame, size_t captured = SIZE_MAX) {
+        writer.Write(frame, captured);
+        ++result.frames;
+    };
+    auto to = [](uint16_t port, std::string payload) {
+        TcpPacket p;
+        p.destPort = port;
+        p.payload = std::move(payload);
+        return p;
+    };
+    TcpPacket ack = to(80, "");
+    write(TcpFrame(ack));
+    write(TcpFrame(to(80, HttpGet("/v/a.asf"))));
+    write(TcpFrame(to(80, HttpGet("/index.html"))));
+    write(TcpFrame(to(443, HttpGet("/tls.asf"))));
+    write(TcpFrame(to(8080, HttpGet("/Cam/B.WMV?x=1"))));
+    write(TcpFrame(to(80, HttpGet("/v/a.asf"))));  // the player asks again
+    // Cut by the snapshot length: its IP total length lies beyond the capture.
+    const Bytes cut = TcpFrame(to(80, HttpGet("/cut/short.asf")));
+    write(cut, cut.size() - 8);
+    write(TcpFrame(to(554, RtspDescribe("rtsp://10.0.0.5/live"))));
+    write(Pppoe(Ipv4(to(80, HttpGet("/ppp/c.wma"))), true));
+    write(TcpFrame(to(1755, MmsConnect(u"NSPlayer/9.0.0.4503; {01234567-89AB-CDEF-0123-"
+                                        u"456789ABCDEF}; Host: 10.0.0.5"))));
+    write(TcpFrame(to(1755, MmsOpenFile(u"live/x.asf"))));
+    write(TcpFrame(to(1755, MmsOpenFile(u"live/x.asf"))));
+    TcpPacket reply;
+    reply.source = {10, 0, 0, 5};
+    reply.dest = {10, 0, 0, 2};
+    reply.sourcePort = 1755;
+    reply.destPort = 40000;
+    reply.payload = AsfHeaderWithTitle(u"Evening news", true);
+    write(TcpFrame(reply));
+    for (int i = 0; i < 5; ++i)
+        write(TcpFrame(ack));
+
+    result.expectedLines = {
+        "added\thttp://10.0.0.5/v/a.asf",
+        "added\thttp://10.0.0.5:8080/Cam/B.WMV?x=1",
+        "added\trtsp://10.0.0.5/live",
+        "added\thttp://10.0.0.5/ppp/c.wma",
+        "added\tmms://10.0.0.5/live/x.asf\tplayer\tNSPlayer/9.0.0.4503; "
+        "{01234567-89AB-CDEF-0123-456789ABCDEF}",
+        "title\tmms://10.0.0.5/live/x.asf\tEvening news",
+    };
+    return result;
+}
+
+}  // namespace capturetest

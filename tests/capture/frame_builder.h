@@ -102,3 +102,18 @@ private:
 };
 
 }  // namespace capturetest
+
+namespace capturetest {
+
+// One line per row the mixed savefile must yield, in order, as the CLI
+// prints it.
+struct MixedCapture {
+    std::vector<std::string> expectedLines;
+    size_t frames = 0;
+};
+// A savefile of everyday traffic around the requests worth capturing:
+// acknowledgements, other ports, unlisted types, a duplicate, a frame cut
+// short by the snapshot length, PPPoE, an MMS session with its title.
+MixedCapture WriteMixedSavefile(const std::string& path);
+
+}  // namespace capturetest

@@ -8,9 +8,9 @@
 
 #include "capture/capture_memory.h"
 #include "capture/capture_sink.h"
-#include "capture/utf16_text.h"
 #include "formats/asf_guids.h"
 #include "formats/le.h"
+#include "formats/utf16.h"
 
 namespace {
 
@@ -75,6 +75,37 @@ std::string LowerAscii(std::string_view text)
             c = static_cast<char>(c - 'A' + 'a');
     }
     return lower;
+}
+
+size_t Utf8Chars(std::string_view text)
+{
+    return static_cast<size_t>(std::count_if(text.begin(), text.end(), [](char c) {
+        return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    }));
+}
+
+// The first maxChars characters of UTF-8 text.
+std::string FirstChars(std::string text, size_t maxChars)
+{
+    size_t chars = 0;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80 && ++chars > maxChars) {
+            text.resize(i);
+            break;
+        }
+    }
+    return text;
+}
+
+// Bytes of the UTF-16LE text at p up to its NUL, or npos when no NUL lies
+// within the bytes given.
+size_t Utf16Terminated(const uint8_t* p, size_t bytes)
+{
+    for (size_t i = 0; i + 1 < bytes; i += 2) {
+        if (p[i] == 0 && p[i + 1] == 0)
+            return i;
+    }
+    return std::string::npos;
 }
 
 std::string_view AsText(const uint8_t* p, size_t length)
@@ -282,21 +313,23 @@ void FrameParser::ParseMmsCommand(const uint8_t* payload, size_t length, const u
     if (messageId == kMmsOpenFile && length > kMmsFileNameAt) {
         const int64_t budget = 8 * static_cast<int64_t>(lengthField) - 24;
         const size_t maxBytes = budget > 0 ? static_cast<size_t>(budget) - 1 : 1023;
-        const Utf16Text name = Utf16LeToUtf8(payload + kMmsFileNameAt, length - kMmsFileNameAt,
-                                             kMaxMmsFileName, maxBytes);
-        // A name that is cut, unterminated or empty would make a wrong address.
-        if (!name.terminated || name.cut || name.text.empty() || HasControlBytes(name.text))
+        const size_t nameBytes =
+            Utf16Terminated(payload + kMmsFileNameAt, length - kMmsFileNameAt);
+        // A name that is unterminated, over its limits or empty would make a
+        // wrong address: the request is not taken rather than cut.
+        if (nameBytes == std::string::npos || nameBytes == 0)
             return;
-        const std::string address = "mms://" + DottedQuad(host) + "/" + name.text;
+        const std::string name = Utf16LeToUtf8(payload + kMmsFileNameAt, nameBytes);
+        if (Utf8Chars(name) > kMaxMmsFileName || name.size() > maxBytes || HasControlBytes(name))
+            return;
+        const std::string address = "mms://" + DottedQuad(host) + "/" + name;
         AddRow(address, memory_.PlayerIdentification());
         // The server answers with the stream header, which names the title.
         memory_.AwaitHeaderFor(address);
     } else if (messageId == kMmsConnect && length > kMmsPlayerIdAt) {
-        const Utf16Text id =
-            Utf16LeToUtf8(payload + kMmsPlayerIdAt, length - kMmsPlayerIdAt,
-                          CaptureMemory::kMaxPlayerIdentification,
-                          CaptureMemory::kMaxPlayerIdentification);
-        memory_.SetPlayerIdentification(BlankControlBytes(id.text));
+        const std::string id = Utf16LeToUtf8(payload + kMmsPlayerIdAt, length - kMmsPlayerIdAt,
+                                             CaptureMemory::kMaxPlayerIdentification);
+        memory_.SetPlayerIdentification(BlankControlBytes(id));
     }
 }
 
@@ -319,11 +352,11 @@ void FrameParser::ParseMmsHeader(const uint8_t* payload, size_t length)
             continue;
         const size_t declared = le::Load16(payload + at + kTitleLengthAt);
         const size_t available = std::min(declared, length - (at + kTitleAt));
-        const Utf16Text title =
-            Utf16LeToUtf8(payload + at + kTitleAt, available, kMaxTitle, kMaxTitle * 4);
-        if (title.text.empty())
+        const std::string title = FirstChars(
+            Utf16LeToUtf8(payload + at + kTitleAt, available, kMaxTitle * 4), kMaxTitle);
+        if (title.empty())
             return;
-        const std::string text = BlankControlBytes(title.text);
+        const std::string text = BlankControlBytes(title);
         memory_.SetLastCapturedTitle(text);
         sink_.SetCapturedTitle(memory_.AwaitedHeaderAddress(), text);
         return;

@@ -4,7 +4,6 @@
 #include <pcap/dlt.h>
 
 #include "capture/capture_memory.h"
-#include "capture/utf16_text.h"
 #include "formats/asf_guids.h"
 #include "frame_builder.h"
 
@@ -387,31 +386,3 @@ TEST_F(FrameParserTest, TruncatedAndLyingFramesAreIgnored)
 
 }  // namespace
 
-namespace {
-
-TEST(Utf16TextTest, CutsOnlyAtCharacterBoundaries)
-{
-    // "a", U+BC29 (3 bytes in UTF-8), U+1F3B5 (a surrogate pair, 4 bytes), NUL
-    const std::string bytes = Utf16(u"a\uBC29\U0001F3B5") + std::string(2, '\0');
-    const auto* p = reinterpret_cast<const uint8_t*>(bytes.data());
-    Utf16Text all = Utf16LeToUtf8(p, bytes.size(), 100, 100);
-    EXPECT_EQ(all.text, "a\xEB\xB0\xA9\xF0\x9F\x8E\xB5");
-    EXPECT_TRUE(all.terminated);
-    EXPECT_FALSE(all.cut);
-
-    Utf16Text byBytes = Utf16LeToUtf8(p, bytes.size(), 100, 6);  // the pair does not fit
-    EXPECT_EQ(byBytes.text, "a\xEB\xB0\xA9");
-    EXPECT_TRUE(byBytes.cut);
-    EXPECT_TRUE(byBytes.terminated);
-    Utf16Text byChars = Utf16LeToUtf8(p, bytes.size(), 1, 100);
-    EXPECT_EQ(byChars.text, "a");
-
-    // A high surrogate at the very end has no partner to read.
-    Utf16Text halfPair = Utf16LeToUtf8(p, 6, 100, 100);
-    EXPECT_EQ(halfPair.text, "a\xEB\xB0\xA9\xEF\xBF\xBD");
-    EXPECT_FALSE(halfPair.terminated);
-    // An odd byte count ignores the lone last byte.
-    EXPECT_EQ(Utf16LeToUtf8(p, 3, 100, 100).text, "a");
-}
-
-}  // namespace

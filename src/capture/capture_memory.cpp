@@ -25,17 +25,9 @@ void CaptureMemory::AwaitHeaderFor(const std::string& address)
     awaitingHeader_ = true;
 }
 
-void CaptureMemory::ClearAwaitedHeader()
-{
-    std::lock_guard lock(mutex_);
-    awaitingHeader_ = false;
-}
+void CaptureMemory::ClearAwaitedHeader() { awaitingHeader_.store(false); }
 
-bool CaptureMemory::AwaitingHeader() const
-{
-    std::lock_guard lock(mutex_);
-    return awaitingHeader_;
-}
+bool CaptureMemory::AwaitingHeader() const { return awaitingHeader_.load(); }
 
 std::string CaptureMemory::LastCapturedAddress() const
 {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <mutex>
 #include <string>
 
@@ -36,7 +37,8 @@ private:
     mutable std::mutex mutex_;
     std::string playerIdentification_ = kInitialPlayerIdentification;
     std::string awaitedHeaderAddress_;
-    bool awaitingHeader_ = false;
+    // Read for every frame a server on port 1755 sends: no lock for that.
+    std::atomic<bool> awaitingHeader_{false};
     std::string lastAddress_;
     std::string lastTitle_;
 };

@@ -186,9 +186,12 @@ void PacketCapture::OnFrame(unsigned char* user, const struct pcap_pkthdr* heade
         pcap_breakloop(self->handle_);
         return;
     }
-    self->framesSeen_.fetch_add(1, std::memory_order_relaxed);
+    // Only this thread writes the counters: a plain store, no locked add.
+    self->framesSeen_.store(self->framesSeen_.load(std::memory_order_relaxed) + 1,
+                            std::memory_order_relaxed);
     if (header->caplen > kSkippedFrameSize) {
-        self->framesParsed_.fetch_add(1, std::memory_order_relaxed);
+        self->framesParsed_.store(self->framesParsed_.load(std::memory_order_relaxed) + 1,
+                                  std::memory_order_relaxed);
         self->parser_.ParseLinkFrame(self->linkType_, bytes, header->caplen);
     }
 }

@@ -148,6 +148,11 @@ bool PacketCapture::Begin(pcap* handle, bool offline, const std::string& source,
                     source.c_str(), LinkTypeText(linkType).c_str()));
         return false;
     }
+    if (thread_.joinable() && thread_.get_id() == std::this_thread::get_id()) {
+        pcap_close(handle);
+        Fail(error, CaptureStartError::kBusy, "A capture cannot start from its own end handler.");
+        return false;
+    }
     // A thread that ended by itself (end of file, receive failure) or is
     // still finishing a stop is collected before the next one starts.
     Wait();

@@ -337,6 +337,20 @@ MixedCapture WriteMixedSavefile(const std::string& path)
     const Bytes cut = TcpFrame(to(80, HttpGet("/cut/short.asf")));
     write(cut, cut.size() - 8);
     write(TcpFrame(to(554, RtspDescribe("rtsp://10.0.0.5/live"))));
+    // The first fragment of a request: no TCP header is skipped in a fragment.
+    TcpPacket fragment = to(80, HttpGet("/frag.asf"));
+    fragment.fragmentField = 0x2000;
+    write(TcpFrame(fragment));
+    // Lengths that claim more than the frame holds.
+    Bytes lying = TcpFrame(to(80, HttpGet("/lie.asf")));
+    lying[14 + 2] = 0x05;  // IP total length 1400
+    lying[14 + 3] = 0x78;
+    write(lying);
+    TcpPacket shortSegment = to(80, "GET /x.asf");
+    shortSegment.ipOptionBytes = 40;
+    Bytes tcpLie = TcpFrame(shortSegment);
+    tcpLie[14 + 60 + 12] = 0xF0;  // TCP header of 60 bytes in a 30-byte segment
+    write(tcpLie);
     write(Pppoe(Ipv4(to(80, HttpGet("/ppp/c.wma"))), true));
     write(TcpFrame(to(1755, MmsConnect(u"NSPlayer/9.0.0.4503; {01234567-89AB-CDEF-0123-"
                                         u"456789ABCDEF}; Host: 10.0.0.5"))));

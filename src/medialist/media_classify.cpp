@@ -212,7 +212,7 @@ uint32_t ClassifyEntry(const std::string& path)
     return bits;
 }
 
-std::string SizeText(uint64_t bytes)
+std::string ListSizeText(uint64_t bytes)
 {
     char text[32];
     if (bytes > 1048575)
@@ -245,7 +245,7 @@ MediaItem MakeEntryItem(const std::string& path, const std::string& title,
     if (sizeSwitch.empty()) {
         const long long size = ExistingFileSize(LocalFileSystemPath(path));
         if (size >= 0)
-            item.cells[kColSize] = SizeText(static_cast<uint64_t>(size));
+            item.cells[kColSize] = ListSizeText(static_cast<uint64_t>(size));
     }
     return item;
 }

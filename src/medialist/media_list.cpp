@@ -21,16 +21,18 @@ void MediaList::Impl::RebuildIndexLocked() const
 {
     firstRowOf.clear();
     firstRowOf.reserve(rows.size());
+    hasDuplicates = false;
     for (size_t i = 0; i < rows.size(); ++i)
-        firstRowOf.try_emplace(rows[i].cells[kColOriginalFile], static_cast<int>(i));
+        if (!firstRowOf.try_emplace(rows[i].cells[kColOriginalFile], static_cast<int>(i)).second)
+            hasDuplicates = true;
     indexDirty = false;
 }
 
 int MediaList::Impl::AppendLocked(MediaItem item, Events& events)
 {
     const int row = static_cast<int>(rows.size());
-    if (!indexDirty)
-        firstRowOf.try_emplace(item.cells[kColOriginalFile], row);
+    if (!indexDirty && !firstRowOf.try_emplace(item.cells[kColOriginalFile], row).second)
+        hasDuplicates = true;
     if (item.itemData != 0)
         ++busyRows;
     rows.push_back(std::move(item));
@@ -48,8 +50,10 @@ int MediaList::Impl::InsertLocked(int position, MediaItem item, Events& events)
             if (entry.second >= position)
                 ++entry.second;
         auto [it, inserted] = firstRowOf.try_emplace(item.cells[kColOriginalFile], position);
-        if (!inserted && it->second > position)
-            it->second = position;
+        if (!inserted) {
+            hasDuplicates = true;
+            it->second = std::min(it->second, position);
+        }
     }
     if (item.itemData != 0)
         ++busyRows;
@@ -62,13 +66,22 @@ void MediaList::Impl::RemoveLocked(const std::vector<bool>& remove, Events& even
 {
     // One compaction pass; the events name the rows from the last to the
     // first, so a listener that applies them in order removes the right ones.
+    // newIndex[i]: where row i moves (-1: removed).
+    const bool updateIndex = !indexDirty && !hasDuplicates;
+    std::vector<int> newIndex(updateIndex ? rows.size() : 0);
     size_t kept = 0;
     bool any = false;
     for (size_t i = 0; i < rows.size(); ++i) {
         if (i < remove.size() && remove[i]) {
             any = true;
+            if (updateIndex) {
+                firstRowOf.erase(rows[i].cells[kColOriginalFile]);
+                newIndex[i] = -1;
+            }
             continue;
         }
+        if (updateIndex)
+            newIndex[i] = static_cast<int>(kept);
         if (kept != i)
             rows[kept] = std::move(rows[i]);
         ++kept;
@@ -79,7 +92,13 @@ void MediaList::Impl::RemoveLocked(const std::vector<bool>& remove, Events& even
         if (remove[i])
             events.push_back({MediaListEvent::Removed, static_cast<int>(i), -1});
     rows.resize(kept);
-    indexDirty = true;
+    if (updateIndex) {
+        // Every address is on one row only: the index just moves.
+        for (auto& entry : firstRowOf)
+            entry.second = newIndex[static_cast<size_t>(entry.second)];
+    } else {
+        indexDirty = true;
+    }
 }
 
 void MediaList::Impl::Emit(const Events& events)

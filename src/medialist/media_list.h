@@ -81,11 +81,21 @@ public:
         std::function<void(const std::string&, const std::string&, const std::string&)>;
 
     // settings: the live settings (member credentials, capture file types);
-    // prompts may be null (then questions take their safe default).
+    // prompts may be null (then questions take their safe default). The
+    // member credentials are written by ReadKvxFile and New on the calling
+    // thread (under the list's lock); call those where the front end owns
+    // the settings.
     MediaList(AppSettings& settings, UserPrompts* prompts);
     ~MediaList();
 
+    // The listener runs on the thread that made the change, after the
+    // change and without the list's lock, so it may read and change the
+    // list. Changes and their events are kept in one order across threads;
+    // in exchange a listener must not wait for another thread that changes
+    // the list (post to the GUI thread, do not block on it).
+    // Removed events of one deletion come from the last row to the first.
     void SetListener(Listener listener);
+    // Called after ReadKvxFile, outside the lock, on the reading thread.
     void SetCredentialProbe(CredentialProbe probe);
 
     int RowCount() const;
@@ -201,5 +211,6 @@ std::string LocalFileSystemPath(const std::string& path);
 std::string DeriveTitle(const std::string& path);
 // The classification bit set of an entry (0x1 existing file, 0x2 not, ...).
 uint32_t ClassifyEntry(const std::string& path);
-// The size text of a local file: "%dM", "%dK" or "%dB".
-std::string SizeText(uint64_t bytes);
+// The size text of a local file: "%dM", "%dK" or "%dB". (Not "SizeText":
+// that name is the file information view's, in formats/asf_file_info.h.)
+std::string ListSizeText(uint64_t bytes);

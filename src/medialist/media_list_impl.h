@@ -26,10 +26,12 @@ struct MediaList::Impl {
     // Guards everything below.
     mutable std::mutex mutex;
     std::vector<MediaItem> rows;
-    // Address -> first row with it. Kept up to date by appends and inserts;
-    // rebuilt lazily after deletions and address edits.
+    // Address -> first row with it. Kept up to date by appends, inserts and
+    // deletions; rebuilt lazily after address edits, and after deletions
+    // when some address is on several rows (list files may add duplicates).
     mutable std::unordered_map<std::string, int> firstRowOf;
     mutable bool indexDirty = false;
+    mutable bool hasDuplicates = false;
     int busyRows = 0;  // rows with non-zero item data
     std::string infoText;
     std::shared_ptr<const Listener> listener;

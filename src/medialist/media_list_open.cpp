@@ -49,10 +49,11 @@ int MediaList::ReadPlaylistFile(const std::string& path, const std::string& titl
         report->error = text.empty() ? "empty file" : "not an ASX playlist (no <ASX> element)";
     std::vector<std::string> references = result.output;
     if (result.referenceCount == 0 && references.size() == 1) {
-        // The whole text taken as one address (a file holding just a URL):
-        // the line end around it is no part of the address.
+        // The reader's whole-text fallback is meant for a file holding just
+        // an address; the line end around it is no part of the address. An
+        // ASX document without references has no address at all.
         references[0] = TrimWhiteSpace(references[0]);
-        if (references[0].empty())
+        if (references[0].empty() || result.asxSeen)
             references.clear();
     }
     const size_t count = references.size();

@@ -1,0 +1,82 @@
+#include "capture/url_capture.h"
+
+#include "capture/adapter_selection.h"
+#include "record/app_settings.h"
+#include "record/profile.h"
+
+UrlCapture::UrlCapture(CaptureMemory& memory, CaptureSink& sink)
+    : parser_(memory, sink), capture_(parser_)
+{
+}
+
+UrlCapture::~UrlCapture()
+{
+    capture_.Stop();
+    capture_.Wait();
+}
+
+void UrlCapture::SetEndHandler(PacketCapture::EndHandler handler)
+{
+    capture_.SetEndHandler(std::move(handler));
+}
+
+void UrlCapture::Prepare(const CaptureSettings& settings)
+{
+    // The parser belongs to the thread while it runs: collect a finished
+    // or finishing thread before touching it.
+    capture_.Wait();
+    parser_.SetSettings(settings);
+}
+
+bool UrlCapture::StartLive(const std::string& adapter, const CaptureSettings& settings,
+                           CaptureStartError* error)
+{
+    if (capture_.IsRunning()) {
+        if (error)
+            *error = {CaptureStartError::kBusy, "A capture is already running."};
+        return false;
+    }
+    Prepare(settings);
+    return capture_.StartLive(adapter, error);
+}
+
+bool UrlCapture::StartSavefile(const std::string& path, const CaptureSettings& settings,
+                               CaptureStartError* error)
+{
+    if (capture_.IsRunning()) {
+        if (error)
+            *error = {CaptureStartError::kBusy, "A capture is already running."};
+        return false;
+    }
+    Prepare(settings);
+    return capture_.StartSavefile(path, error);
+}
+
+UrlCapture::CommandResult UrlCapture::StartCommand(AdapterChooser& chooser, AppSettings& settings,
+                                                   Profile& profile)
+{
+    CommandResult result;
+    if (capture_.IsRunning()) {
+        capture_.Stop();
+        return result;
+    }
+    std::vector<CaptureAdapter> adapters;
+    if (!ListCaptureAdapters(&adapters, &result.error))
+        return result;
+    if (adapters.empty()) {
+        result.error = "There is no network adapter to capture from.";
+        return result;
+    }
+    AdapterSelection selection(std::move(adapters), settings, profile);
+    if (!chooser.Choose(selection))
+        return result;
+    const int chosen = selection.Accept(settings, profile);
+    CaptureStartError error;
+    if (!StartLive(selection.adapters()[static_cast<size_t>(chosen)].name,
+                   CaptureSettings::From(settings), &error)) {
+        result.error = error.message;
+        return result;
+    }
+    result.started = true;
+    return result;
+}

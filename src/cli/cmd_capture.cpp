@@ -1,0 +1,214 @@
+// brimcast-cli capture: watches the requests other players send and prints
+// every stream address found, as the desktop program's URL Capture adds
+// them to its list.
+
+#include <signal.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <mutex>
+#include <set>
+#include <string>
+#include <thread>
+
+#include "capture/capture_memory.h"
+#include "capture/capture_settings.h"
+#include "capture/capture_sink.h"
+#include "capture/packet_capture.h"
+#include "capture/url_capture.h"
+#include "cli/command.h"
+#include "qtprofile/ini_profile.h"
+#include "record/app_settings.h"
+
+namespace {
+
+volatile sig_atomic_t g_interrupted = 0;
+
+void OnInterrupt(int) { g_interrupted = 1; }
+
+// Prints rows as the parser finds them: "added<TAB>address" (with
+// "<TAB>player<TAB>identification" for MMS) and "title<TAB>address<TAB>title".
+// The same address twice is one row, as in the media list.
+class PrintingSink final : public CaptureSink {
+public:
+    int AddCapturedRow(const std::string& address, const std::string& title,
+                       const std::string& playerIdentity) override
+    {
+        std::lock_guard lock(mutex_);
+        if (!addresses_.insert(address).second)
+            return 0;
+        std::string line = "added\t" + address;
+        if (!title.empty())
+            line += "\ttitle\t" + title;
+        if (!playerIdentity.empty())
+            line += "\tplayer\t" + playerIdentity;
+        std::printf("%s\n", line.c_str());
+        std::fflush(stdout);
+        return static_cast<int>(addresses_.size()) - 1;
+    }
+    void SetCapturedTitle(const std::string& address, const std::string& title) override
+    {
+        std::lock_guard lock(mutex_);
+        if (addresses_.count(address) == 0)
+            return;
+        std::printf("title\t%s\t%s\n", address.c_str(), title.c_str());
+        std::fflush(stdout);
+    }
+    size_t count() const
+    {
+        std::lock_guard lock(mutex_);
+        return addresses_.size();
+    }
+
+private:
+    mutable std::mutex mutex_;
+    std::set<std::string> addresses_;
+};
+
+struct Options {
+    std::string interface;
+    std::string pcap;
+    long seconds = 0;
+    bool listInterfaces = false;
+};
+
+const CliCommand& Self();
+
+int ListInterfaces()
+{
+    std::vector<CaptureAdapter> adapters;
+    std::string error;
+    if (!ListCaptureAdapters(&adapters, &error)) {
+        CliError(error);
+        return kExitFailed;
+    }
+    for (const CaptureAdapter& a : adapters)
+        std::printf("%s\t%s\n", a.name.c_str(), a.description.c_str());
+    return kExitOk;
+}
+
+int ParseOptions(const CliContext& context, Options* options)
+{
+    const auto& args = context.args;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        auto value = [&](std::string* out) {
+            if (i + 1 >= args.size())
+                return false;
+            *out = args[++i];
+            return true;
+        };
+        std::string text;
+        if (a == "--interface" || a == "-i") {
+            if (!value(&options->interface))
+                return CliUsageError(Self(), a + " needs an interface name");
+        } else if (a == "--pcap" || a == "-r") {
+            if (!value(&options->pcap))
+                return CliUsageError(Self(), a + " needs a file name");
+        } else if (a == "--seconds") {
+            if (!value(&text))
+                return CliUsageError(Self(), "--seconds needs a number");
+            char* end = nullptr;
+            options->seconds = std::strtol(text.c_str(), &end, 10);
+            if (text.empty() || *end != '\0' || options->seconds <= 0)
+                return CliUsageError(Self(), "--seconds needs a positive whole number");
+        } else if (a == "--list-interfaces") {
+            options->listInterfaces = true;
+        } else {
+            return CliUsageError(Self(), "unknown argument '" + a + "'");
+        }
+    }
+    if (options->listInterfaces)
+        return kExitOk;
+    if (options->interface.empty() == options->pcap.empty())
+        return CliUsageError(Self(), "give either --interface NAME or --pcap FILE");
+    return kExitOk;
+}
+
+int RunCapture(const CliContext& context)
+{
+    Options options;
+    if (const int rc = ParseOptions(context, &options); rc != kExitOk)
+        return rc;
+    if (options.listInterfaces)
+        return ListInterfaces();
+
+    IniProfile profile(context.configPath);
+    if (!profile.readable())
+        CliError("cannot read " + profile.path() + "; using the default settings");
+    AppSettings settings;
+    settings.Load(profile);
+    const CaptureSettings captureSettings = CaptureSettings::From(settings);
+
+    struct sigaction action {};
+    action.sa_handler = OnInterrupt;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+
+    CaptureMemory memory;
+    PrintingSink sink;
+    UrlCapture capture(memory, sink);
+    std::string endError;  // written by the capture thread before it ends
+    capture.SetEndHandler([&endError](const std::string& error) { endError = error; });
+
+    CaptureStartError error;
+    const bool live = !options.interface.empty();
+    const bool started = live ? capture.StartLive(options.interface, captureSettings, &error)
+                              : capture.StartSavefile(options.pcap, captureSettings, &error);
+    if (!started) {
+        CliError(error.message);
+        if (error.kind == CaptureStartError::kNoSuchAdapter)
+            CliError("'brimcast-cli capture --list-interfaces' lists the adapters");
+        return kExitFailed;
+    }
+    if (live) {
+        std::fprintf(stderr, "Capturing on %s; Ctrl+C stops.\n", options.interface.c_str());
+        std::fflush(stderr);
+    }
+
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(options.seconds);
+    bool interrupted = false;
+    while (capture.IsCapturing()) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        if (g_interrupted) {
+            interrupted = true;
+            capture.Stop();
+        } else if (options.seconds > 0 && std::chrono::steady_clock::now() >= deadline) {
+            capture.Stop();
+        }
+    }
+    capture.Wait();
+    interrupted = interrupted || g_interrupted;
+
+    std::fprintf(stderr, "%s: %llu frames, %zu addresses.\n",
+                 interrupted ? "Interrupted" : "Done",
+                 static_cast<unsigned long long>(capture.capture().FramesSeen()), sink.count());
+    if (!endError.empty()) {
+        CliError(endError);
+        return kExitFailed;
+    }
+    return interrupted ? kExitInterrupted : kExitOk;
+}
+
+const CliCommand kCapture = {
+    "capture",
+    "capture (--interface NAME | --pcap FILE) [--seconds N]\n"
+    "       brimcast-cli capture --list-interfaces\n"
+    "  --interface, -i NAME  capture live on a network adapter (needs root or the\n"
+    "                        CAP_NET_RAW and CAP_NET_ADMIN capabilities)\n"
+    "  --pcap, -r FILE       read a capture file instead\n"
+    "  --seconds N           stop after N seconds\n"
+    "  --list-interfaces     print the adapters (name, tab, description)\n"
+    "  Prints \"added<TAB>ADDRESS[<TAB>player<TAB>ID]\" and \"title<TAB>ADDRESS<TAB>TITLE\";\n"
+    "  the HTTP/MMS/RTSP switches and file types come from the settings.",
+    "print the stream addresses other players request (URL capture)",
+    &RunCapture,
+};
+
+const CliCommand& Self() { return kCapture; }
+
+const CommandRegistrar kRegistrar(kCapture);
+
+}  // namespace

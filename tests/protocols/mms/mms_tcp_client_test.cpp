@@ -463,10 +463,11 @@ TEST(MmsTcpClient, ServerFaultsEndTheJobCleanly)
 {
     TempDir dir;
     for (FaultCase c : {FaultCase{"close-in-header", false}, FaultCase{"close-in-packet", true},
+                        FaultCase{"short-packet", true},
                         FaultCase{"oversized-length", false}, FaultCase{"garbage", false}}) {
         SCOPED_TRACE(c.fault);
         FakeServer server;
-        ASSERT_TRUE(Start(server, SamplePath(), {"--fault", c.fault, "--linger", "2"}));
+        ASSERT_TRUE(Start(server, SamplePath(), {"--fault", c.fault, "--linger", "0.5"}));
         Recorder r;
         r.idleTimeoutMs = 5000;
         std::string path = dir.File(std::string(c.fault) + ".asf");

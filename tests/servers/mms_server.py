@@ -45,8 +45,10 @@ HEADER_GUID = bytes.fromhex("3026b2758e66cf11a6d900aa0062ce6c")
 DATA_GUID = bytes.fromhex("3626b2758e66cf11a6d900aa0062ce6c")
 FILE_PROPS_GUID = bytes.fromhex("a1dcab8c47a9cf118ee400c00c205365")
 
-FAULTS = ("close-in-header", "close-in-packet", "short-packet", "oversized-length", "silent",
-          "garbage")
+FAULTS = ("fail-open", "close-in-header", "close-in-packet", "short-packet", "oversized-length",
+          "silent", "garbage")
+LIVE_SHIFT_MS = 250000000  # a live stream's times: about three days into the broadcast
+LIVE_FIRST_PACKET = 900000
 
 
 class Disconnected(Exception):
@@ -272,7 +274,7 @@ class Session:
                 self.linger()
                 return False
             if self.fault == "garbage":
-                rng = random.Random(self.args.seed)
+                rng = random.Random(1)
                 self.wire.send(bytes(rng.getrandbits(8) for _ in range(200)))
                 self.wire.flush()
                 self.linger()
@@ -287,7 +289,7 @@ class Session:
             self.reply(R_TRANSPORT, struct.pack("<II", 0, 0xF0F0F0EF) + utf16z("funnel"))
         elif code == C_OPEN_FILE:
             self.reply(R_OPEN_FILE, self.open_file_body())
-            if self.args.fail_open:
+            if self.fault == "fail-open":
                 self.linger()
                 return False
         elif code == C_READ_BLOCK:
@@ -313,7 +315,7 @@ class Session:
 
     def open_file_body(self):
         s = self.source
-        if self.args.fail_open:
+        if self.fault == "fail-open":
             # The file is not there: a failure status and no file id.
             return struct.pack("<IIII", 0x80070002, 0xF0F0F0EF, 0xFFFFFFFF, 0) + bytes(92)
         live = self.args.live
@@ -360,10 +362,10 @@ class Session:
         cut_at = None
         if self.fault in ("close-in-packet", "short-packet"):
             cut_at = start + (stop - start) // 2
-        base = args.live_sequence if args.live else 0
+        base = LIVE_FIRST_PACKET if args.live else 0
         for i, packet in s.packets(start, stop):
             if args.live:
-                packet = shift_times(packet, s.packet_size, args.live_shift)
+                packet = shift_times(packet, s.packet_size, LIVE_SHIFT_MS)
             if args.trim_padding:
                 packet = trim_padding(packet)
             prefix = struct.pack("<IBBH", (base + i) & 0xFFFFFFFF, self.data_incarnation, 0,
@@ -426,11 +428,6 @@ def main():
                         help="how long to wait for the client to close at the end")
     parser.add_argument("--live", action="store_true",
                         help="a broadcast: play duration 0, times and numbers far from 0")
-    parser.add_argument("--live-shift", type=int, default=250000000,
-                        help="milliseconds added to every time of a live stream")
-    parser.add_argument("--live-sequence", type=int, default=900000,
-                        help="number of the first packet of a live stream")
-    parser.add_argument("--fail-open", action="store_true", help="the open-file reply fails")
     parser.add_argument("--header-packets", type=int, default=1,
                         help="send the header in this many packets")
     parser.add_argument("--piece", default="0",
@@ -442,7 +439,6 @@ def main():
     parser.add_argument("--stop-after", type=int, help="close after N data packets")
     parser.add_argument("--packet-delay-ms", type=float, default=0.0)
     parser.add_argument("--fault", choices=FAULTS)
-    parser.add_argument("--seed", type=int, default=1)
     args = parser.parse_args()
 
     if "-" in args.piece:

@@ -77,32 +77,6 @@ TEST(MmsCommands, ConnectIsAlways176BytesWithAtMost62Units)
     EXPECT_EQ(Hex(Bytes(q)), Hex(cut.bytes));
 }
 
-TEST(MmsCommands, FixedCommandsAreByteForByte)
-{
-    Expected funnel(0x00030018, 1, "EC51B81EE17A843F", 32);
-    funnel.U32(40, 0xF0F0F0EF).U32(44, 0x0004000B);
-    EXPECT_EQ(Hex(Bytes(mms::FunnelInfo(1))), Hex(funnel.bytes));
-
-    Expected read(0x00030015, 4, "000000000000D03F", 72);
-    read.U32(40, 1).U32(52, 0x8000).U32(56, 0xFFFFFFFF).U32(60, 0x006B0065).U32(76, 0x40AC2000).U32(80, 2);
-    EXPECT_EQ(Hex(Bytes(mms::ReadBlock(4))), Hex(read.bytes));
-
-    Expected select(0x00030033, 5, "E5D022DBF97EF03F", 48);
-    select.U32(40, 2).Raw(44, mmswire::FromHex("ffff01000000ffff02000000")).U32(56, 0xFFFFFFFF).U32(60, 0x006B0065);
-    EXPECT_EQ(Hex(Bytes(mms::StreamSelect(5))), Hex(select.bytes));
-
-    for (uint32_t resume : {0u, 39u}) {
-        Expected play(0x00030007, 6, "6F1283C0CAA1F93F", 72);
-        play.U32(40, 1).U32(44, 0x0001FFFF).U32(56, 0xFFFFFFFF).U32(60, resume ? resume : 0xFFFFFFFF);
-        play.U32(68, 4).U32(72, 0x7FFFFFFF).U32(80, 0x7FFFFFFF);
-        EXPECT_EQ(Hex(Bytes(mms::StartPlaying(resume))), Hex(play.bytes));
-    }
-
-    Expected pong(0x0003001B, 9, "4260E50D22238F40", 32);
-    pong.U32(40, 1490).U32(44, 1142);
-    EXPECT_EQ(Hex(Bytes(mms::Pong(9, 0x0004001B))), Hex(pong.bytes));
-}
-
 TEST(Utf16Text, ConvertsAndReplacesBrokenSequences)
 {
     EXPECT_EQ(mms::Utf8ToUtf16("a\xC3\xA9\xF0\x9F\x8E\xB5"), std::u16string(u"a\u00E9\U0001F3B5"));

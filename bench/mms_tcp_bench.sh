@@ -86,8 +86,9 @@ with_cli=0
 if [ -x "$cli" ] && "$cli" record --help > /dev/null 2>&1; then
   with_cli=1
   mkdir -p "$work/cli"
-  run cli stream "$cli" record -d "$work/cli" --if-exists overwrite -q \
-    "mms://127.0.0.1:@PORT@/stream.asf"
+  # A profile of its own, so that the user's settings are neither read nor changed.
+  run cli stream "$cli" --config "$work/brimcast.conf" record -d "$work/cli" \
+    --if-exists overwrite -q "mms://127.0.0.1:@PORT@/stream.asf"
 fi
 
 report() {  # report LABEL NAME STREAM

@@ -249,11 +249,14 @@ TEST(MmsTcpClient, OnDemandRecordingIsTheSourceFile)
     const AsfParts& src = Parts(SamplePath());
     TempDir dir;
     std::string reference;
-    // The header in one packet and in several, with and without padding.
+    // The header in one packet and in several; the server leaves the padding
+    // off the packets.
     for (const char* packets : {"1", "2", "9"}) {
         SCOPED_TRACE(packets);
         FakeServer server;
-        ASSERT_TRUE(Start(server, SamplePath(), {"--header-packets", packets, "--trim-padding"}));
+        std::string log = dir.File(std::string("od-") + packets + ".log");
+        ASSERT_TRUE(Start(server, SamplePath(),
+                          {"--header-packets", packets, "--trim-padding", "--log", log}));
         Recorder r;
         std::string path = dir.File(std::string("od-") + packets + ".asf");
         uint32_t bytes = r.Record(server.port(), path);
@@ -262,6 +265,11 @@ TEST(MmsTcpClient, OnDemandRecordingIsTheSourceFile)
         ExpectSourcePackets(file, src);
         EXPECT_TRUE(r.hooks.errors.empty());
         EXPECT_EQ(r.hooks.progressCalls, src.packets.size());
+        // Streams are selected once, however many packets the header took.
+        server.process().Wait(10s);
+        std::vector<std::string> commands = LoggedCommands(log);
+        ASSERT_EQ(commands.size(), 7u);
+        EXPECT_EQ(mmswire::U32At(commands[5], 36), 0x00030033u);
         if (reference.empty()) {
             reference = file;
             std::string diagnostics;

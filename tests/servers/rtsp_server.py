@@ -7,8 +7,9 @@ file as one interleaved frame ("$", channel, 16-bit length, a 12-byte RTP
 header, a 4-byte payload header, the packet) and ends with an RTSP message
 (or a close, or silence, as asked).
 
-Prints "PORT <n>" first, serves --connections connections one after the
-other (or one per entry of --pieces) and exits, or exits after --lifetime
+Prints "PORT <n>" first and "CONNECTION <client port>" for each connection,
+serves --connections connections one after the other (or one per entry of
+--pieces) and exits, or exits after --lifetime
 seconds whatever happens. --log FILE receives every byte the clients sent,
 in order, exactly as received.
 """
@@ -231,6 +232,8 @@ class Session:
             "a=range:npt=0-",
             "a=recvonly",
         ]
+        for n in range(0, self.args.sdp_extra, 100):
+            lines.append("a=x-filler:" + "f" * min(100, self.args.sdp_extra - n))
         if not self.args.no_header:
             lines.append(HEADER_PREFIX + base64.b64encode(src.header).decode("ascii"))
         lines += [
@@ -294,7 +297,8 @@ class Session:
             return self.frame(b"\x82\x00\x00" + bytes(65535 - 16 - 3), seq)
         if kind == "garbage":
             rnd = random.Random(seq)
-            return b"$\x02" + bytes(rnd.randrange(256) for _ in range(3000))
+            # Enough of it that any length read from it is there in full.
+            return b"$\x02" + bytes(rnd.randrange(256) for _ in range(70000))
         if kind == "short":
             return b"$\x02\x00\x10" + bytes(16)
         if kind == "tiny":
@@ -362,6 +366,8 @@ def main():
                     help="maximum packet size one more than the minimum")
     ap.add_argument("--header-extra", type=int,
                     help="lengthen the header by a Padding object of 24+N bytes")
+    ap.add_argument("--sdp-extra", type=int, default=0,
+                    help="lengthen the SDP by about N bytes of attribute lines")
     ap.add_argument("--live", action="store_true",
                     help="a broadcast: play duration 0, times far from 0")
     ap.add_argument("--trim-padding", action="store_true",
@@ -395,7 +401,8 @@ def main():
     print("PORT %d" % srv.getsockname()[1], flush=True)
 
     for n in range(connections):
-        conn, _ = srv.accept()
+        conn, peer = srv.accept()
+        print("CONNECTION %d" % peer[1], flush=True)
         conn.setsockopt(socket.IPPROTO_TCP, socket.TCP_NODELAY, 1)
         try:
             Session(conn, args, source, log, pieces[n] if pieces else 0).run()

@@ -1,5 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <chrono>
 #include <cstdio>
 #include <map>
@@ -483,6 +489,44 @@ TEST(RtspClient, ConnectFailuresAreReported)
     ASSERT_EQ(hooks.connecting.size(), 3u);
     EXPECT_EQ(hooks.connecting[0].second, port);
     EXPECT_EQ(hooks.connecting[1].second, RtspClient::kDefaultPort);
+}
+
+TEST(RtspClient, ConnectWithoutAnswerFailsAfterTheConnectTimeout)
+{
+    // A listener whose accept queue is full: further connection attempts
+    // get no answer at all.
+    int listener = ::socket(AF_INET, SOCK_STREAM, 0);
+    ASSERT_GE(listener, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof(address)), 0);
+    ASSERT_EQ(::listen(listener, 0), 0);
+    socklen_t length = sizeof(address);
+    ASSERT_EQ(::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length), 0);
+    std::vector<int> fillers;
+    for (int i = 0; i < 3; ++i) {
+        int c = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
+        ::connect(c, reinterpret_cast<sockaddr*>(&address), sizeof(address));
+        fillers.push_back(c);
+    }
+    std::this_thread::sleep_for(100ms);
+
+    Hooks hooks;
+    ClientEnvironment env;
+    env.hooks = &hooks;
+    env.connectTimeoutMs = 400;
+    env.idleTimeoutMs = 400;
+    RtspClient client(env);
+    RecordRequest request;
+    request.url = "rtsp://127.0.0.1:" + std::to_string(ntohs(address.sin_port)) + "/x.asf";
+    const auto start = Clock::now();
+    EXPECT_EQ(client.Record(request), 0u);
+    EXPECT_GE(Clock::now() - start, 350ms);
+    EXPECT_EQ(hooks.errors, (std::vector<std::string>{"connect failed !!"}));
+    for (int c : fillers)
+        ::close(c);
+    ::close(listener);
 }
 
 }  // namespace

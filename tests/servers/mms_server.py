@@ -12,7 +12,6 @@ and the command's bytes in hex.
 """
 
 import argparse
-import mmap
 import os
 import random
 import socket
@@ -46,7 +45,8 @@ HEADER_GUID = bytes.fromhex("3026b2758e66cf11a6d900aa0062ce6c")
 DATA_GUID = bytes.fromhex("3626b2758e66cf11a6d900aa0062ce6c")
 FILE_PROPS_GUID = bytes.fromhex("a1dcab8c47a9cf118ee400c00c205365")
 
-FAULTS = ("close-in-header", "close-in-packet", "oversized-length", "silent", "garbage")
+FAULTS = ("close-in-header", "close-in-packet", "short-packet", "oversized-length", "silent",
+          "garbage")
 
 
 class Disconnected(Exception):
@@ -57,18 +57,20 @@ class Disconnected(Exception):
 
 class AsfSource:
     """The header (header object + the Data object's first 50 bytes) and the
-    data packets of a file, read through a memory map."""
+    data packets of a file, read a block of packets at a time."""
+
+    BLOCK = 128  # packets per read
 
     def __init__(self, path):
-        self.file = open(path, "rb")
-        self.map = mmap.mmap(self.file.fileno(), 0, access=mmap.ACCESS_READ)
-        data = self.map
-        if data[:16] != HEADER_GUID:
+        self.fd = os.open(path, os.O_RDONLY)
+        size = os.fstat(self.fd).st_size
+        first = os.pread(self.fd, 30, 0)
+        if first[:16] != HEADER_GUID:
             raise SystemExit("not an ASF file: " + path)
-        header_size = struct.unpack_from("<Q", data, 16)[0]
-        if data[header_size:header_size + 16] != DATA_GUID:
+        header_size = struct.unpack_from("<Q", first, 16)[0]
+        self.header = os.pread(self.fd, header_size + 50, 0)
+        if self.header[header_size:header_size + 16] != DATA_GUID:
             raise SystemExit("no Data object after the header")
-        self.header = bytes(data[:header_size + 50])
         fp = self.header.find(FILE_PROPS_GUID)
         if fp < 0:
             raise SystemExit("no File Properties object")
@@ -77,14 +79,19 @@ class AsfSource:
         self.preroll = struct.unpack_from("<I", self.header, fp + 80)[0]
         self.play_duration = struct.unpack_from("<Q", self.header, fp + 64)[0]
         self.data_start = header_size + 50
-        count = struct.unpack_from("<Q", data, header_size + 40)[0]
-        available = (len(data) - self.data_start) // self.packet_size
+        count = struct.unpack_from("<Q", self.header, header_size + 40)[0]
+        available = (size - self.data_start) // self.packet_size
         self.count = min(count, available) if count else available
         self.bitrate = struct.unpack_from("<I", self.header, fp + 100)[0]
 
-    def packet(self, i):
-        start = self.data_start + i * self.packet_size
-        return memoryview(self.map)[start:start + self.packet_size]
+    def packets(self, start, stop):
+        """Yields (index, packet) from start up to stop."""
+        size = self.packet_size
+        for first in range(start, stop, self.BLOCK):
+            n = min(self.BLOCK, stop - first)
+            block = memoryview(os.pread(self.fd, n * size, self.data_start + first * size))
+            for j in range(n):
+                yield first + j, block[j * size:(j + 1) * size]
 
     def live_header(self):
         h = bytearray(self.header)
@@ -350,20 +357,25 @@ class Session:
         stop = s.count
         if args.stop_after is not None:
             stop = min(stop, start + args.stop_after)
-        cut_at = start + (stop - start) // 2 if self.fault == "close-in-packet" else None
+        cut_at = None
+        if self.fault in ("close-in-packet", "short-packet"):
+            cut_at = start + (stop - start) // 2
         base = args.live_sequence if args.live else 0
-        for i in range(start, stop):
-            packet = s.packet(i)
+        for i, packet in s.packets(start, stop):
             if args.live:
                 packet = shift_times(packet, s.packet_size, args.live_shift)
             if args.trim_padding:
                 packet = trim_padding(packet)
             prefix = struct.pack("<IBBH", (base + i) & 0xFFFFFFFF, self.data_incarnation, 0,
                                  8 + len(packet))
-            if i == cut_at:
+            if i == cut_at and self.fault == "close-in-packet":
                 self.wire.send(prefix + bytes(packet[:len(packet) // 2]))
                 self.wire.flush()
                 return False
+            if i == cut_at:
+                # A packet that is nothing but its prefix; the rest follows.
+                self.wire.send(struct.pack("<IBBH", (base + i) & 0xFFFFFFFF,
+                                           self.data_incarnation, 0, 8))
             self.wire.send(prefix)
             self.wire.send(packet)
             if args.ping_every and (i - start + 1) % args.ping_every == 0:

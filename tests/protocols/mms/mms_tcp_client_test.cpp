@@ -463,10 +463,11 @@ TEST(MmsTcpClient, ServerFaultsEndTheJobCleanly)
 {
     TempDir dir;
     for (FaultCase c : {FaultCase{"close-in-header", false}, FaultCase{"close-in-packet", true},
+                        FaultCase{"short-packet", true},
                         FaultCase{"oversized-length", false}, FaultCase{"garbage", false}}) {
         SCOPED_TRACE(c.fault);
         FakeServer server;
-        ASSERT_TRUE(Start(server, SamplePath(), {"--fault", c.fault, "--linger", "2"}));
+        ASSERT_TRUE(Start(server, SamplePath(), {"--fault", c.fault, "--linger", "0.5"}));
         Recorder r;
         r.idleTimeoutMs = 5000;
         std::string path = dir.File(std::string(c.fault) + ".asf");
@@ -510,6 +511,26 @@ TEST(MmsTcpClient, ConnectionFailuresAreNamed)
     Recorder r;
     EXPECT_EQ(r.Record(ntohs(a.sin_port), ""), 0u);
     EXPECT_EQ(r.hooks.errors, std::vector<std::string>{"connect failed !!"});
+
+    // A listener whose queue is full never answers a further attempt.
+    int listener = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in l{};
+    l.sin_family = AF_INET;
+    l.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&l), sizeof(l)), 0);
+    ASSERT_EQ(listen(listener, 0), 0);
+    len = sizeof(l);
+    getsockname(listener, reinterpret_cast<sockaddr*>(&l), &len);
+    int filler = socket(AF_INET, SOCK_STREAM, 0);
+    ASSERT_EQ(connect(filler, reinterpret_cast<sockaddr*>(&l), sizeof(l)), 0);
+    Recorder unanswered;
+    unanswered.connectTimeoutMs = 500;
+    auto start = Clock::now();
+    EXPECT_EQ(unanswered.Record(ntohs(l.sin_port), ""), 0u);
+    EXPECT_LT(Clock::now() - start, 3s);
+    EXPECT_EQ(unanswered.hooks.errors, std::vector<std::string>{"connect failed !!"});
+    close(filler);
+    close(listener);
 
     // An address that is not one.
     Recorder bad;

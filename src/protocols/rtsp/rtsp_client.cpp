@@ -56,16 +56,16 @@ uint32_t RtspClient::Record(const RecordRequest& request)
     packetsToSkip_ = resumePacket_;
     writer_.Begin(request.out, url_, resumePacket_);
 
-    if (!Connect(url_))
-        return 0;
-    reader_ = std::make_unique<net::BufferedReader>(connection_, rtsp::RtspReply::kMaxSize);
-    if (Handshake()) {
-        while (!stopRequested_.load() && ReadFrame() != 0) {
+    if (Connect(url_)) {
+        reader_ = std::make_unique<net::BufferedReader>(connection_, rtsp::RtspReply::kMaxSize);
+        if (Handshake()) {
+            while (!stopRequested_.load() && ReadFrame() != 0) {
+            }
         }
+        connection_.Close();
+        reader_.reset();
     }
     writer_.Finalise(AsfOutputWriter::PatchRule::Always);
-    connection_.Close();
-    reader_.reset();
     return writer_.BytesWritten();
 }
 

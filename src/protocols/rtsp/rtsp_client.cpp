@@ -1,0 +1,184 @@
+#include "protocols/rtsp/rtsp_client.h"
+
+#include <chrono>
+#include <thread>
+#include <vector>
+
+#include <arpa/inet.h>
+
+#include "formats/asf_guids.h"
+#include "protocols/asfout/asf_packet.h"
+#include "protocols/client_hooks.h"
+#include "protocols/net/url_parts.h"
+#include "protocols/rtsp/decode_base64.h"
+#include "protocols/rtsp/rtsp_reply.h"
+#include "protocols/rtsp/rtsp_requests.h"
+
+namespace {
+
+using Status = net::TcpConnection::Status;
+
+// An interleaved frame: "$", channel, 16-bit big-endian length of what
+// follows, then a 12-byte RTP header and a 4-byte payload-format header
+// before the ASF data packet.
+constexpr size_t kFramePrefix = 4;
+constexpr size_t kPacketHeaders = 16;
+
+// File Properties object size, up to the packet size fields the writer reads.
+constexpr size_t kFilePropertiesSize = 104;
+
+ClientHooks& NoHooks()
+{
+    static ClientHooks none;
+    return none;
+}
+
+}  // namespace
+
+RtspClient::RtspClient(const ClientEnvironment& env)
+    : env_(env),
+      hooks_(env.hooks ? env.hooks : &NoHooks()),
+      connection_(stopRequested_),
+      writer_(env_.settings, env.hooks, stopRequested_)
+{
+}
+
+RtspClient::~RtspClient() = default;
+
+void RtspClient::Stop() { stopRequested_.store(true); }
+
+uint32_t RtspClient::Record(const RecordRequest& request)
+{
+    stopRequested_.store(false);
+    url_ = request.url;
+    playerAgent_ = request.playerAgent;
+    resumePacket_ = request.resume;
+    packetsToSkip_ = resumePacket_;
+    writer_.Begin(request.out, url_, resumePacket_);
+
+    if (Connect(url_)) {
+        reader_ = std::make_unique<net::BufferedReader>(connection_, rtsp::RtspReply::kMaxSize);
+        if (Handshake()) {
+            while (!stopRequested_.load() && ReadFrame() != 0) {
+            }
+        }
+        connection_.Close();
+        reader_.reset();
+    }
+    writer_.Finalise(AsfOutputWriter::PatchRule::Always);
+    return writer_.BytesWritten();
+}
+
+bool RtspClient::Connect(const std::string& url)
+{
+    net::UrlParts parts;
+    const bool parsed = net::SplitUrl(url, &parts);
+    const int port = parsed && parts.port != 0 ? parts.port : kDefaultPort;
+    hooks_->OnConnecting(url, port);
+    sockaddr_in address{};
+    if (!parsed || net::ResolveIPv4(parts.host, &address) != 0) {
+        hooks_->ReportError("connect failed !!");
+        return false;
+    }
+    address.sin_port = htons(static_cast<uint16_t>(port));
+    connection_.SetIdleTimeout(env_.idleTimeoutMs);
+    const Status status = connection_.Connect(address, env_.connectTimeoutMs, /*reuseAddress=*/true);
+    if (status == Status::Ok)
+        return true;
+    if (status == Status::Stopped)
+        return false;
+    switch (connection_.FailedConnectStep()) {
+    case net::TcpConnection::ConnectStep::Socket: hooks_->ReportError("socket failed"); break;
+    case net::TcpConnection::ConnectStep::Option: hooks_->ReportError("sockopt error"); break;
+    default: hooks_->ReportError("connect failed !!"); break;
+    }
+    return false;
+}
+
+bool RtspClient::Exchange(const std::string& request, bool pause, rtsp::RtspReply* reply)
+{
+    if (request.empty()) {
+        hooks_->ReportError("request refused");
+        return false;
+    }
+    if (connection_.SendAll(request.data(), request.size()) != Status::Ok)
+        return false;
+    // The pause the Windows Media player makes between a request and
+    // reading its reply; servers may rely on it.
+    if (pause)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    *reply = rtsp::RtspReply::Read(*reader_);
+    return reply->Whole();
+}
+
+bool RtspClient::Handshake()
+{
+    rtsp::RtspReply reply;
+    if (!Exchange(rtsp::DescribeRequest(url_), true, &reply))
+        return false;
+    TakeHeader(reply);
+
+    sockaddr_in local{};
+    const int localPort = connection_.LocalAddress(&local) ? ntohs(local.sin_port) : 0;
+    if (!Exchange(rtsp::SetupRtxRequest(url_, localPort), true, &reply))
+        return false;
+    const std::string session = reply.SessionIdentifier();
+
+    // Status codes are not looked at: a refused SETUP (audio-only content
+    // refuses the video one) changes nothing in the sequence.
+    return Exchange(rtsp::SetParameterRequest(url_, session), true, &reply) &&
+           Exchange(rtsp::SetupAudioRequest(url_, session), false, &reply) &&
+           Exchange(rtsp::SetupVideoRequest(url_, session), true, &reply) &&
+           Exchange(rtsp::PlayRequest(url_, session), true, &reply);
+}
+
+void RtspClient::TakeHeader(const rtsp::RtspReply& reply)
+{
+    const std::vector<uint8_t> block = rtsp::DecodeBase64(reply.HeaderText());
+    // Only a whole ASF header goes into the file: the header object with its
+    // File Properties, and the Data object's fixed part at the end. Without
+    // it no packet is written (the writer refuses them), so a server that
+    // gives no header records nothing instead of a file no player can read.
+    const size_t n = block.size();
+    const int fp = n >= 16 + asf::kDataObjectPrefix && asf::kHeader.Matches(block.data())
+                       ? asfout::FindFilePropertiesObject(block.data(), n)
+                       : -1;
+    if (fp < 0 || static_cast<size_t>(fp) + kFilePropertiesSize > n ||
+        !asf::kData.Matches(block.data() + n - asf::kDataObjectPrefix)) {
+        hooks_->ReportError("not supported");
+        return;
+    }
+    // A header the writer refuses (unequal packet sizes) is reported there;
+    // the handshake goes on either way, as the player's would.
+    writer_.WriteHeaderPacket(block.data(), n);
+}
+
+uint32_t RtspClient::ReadFrame()
+{
+    if (stopRequested_.load())
+        return 0;
+    // Anything but a frame (the server's end-of-stream notice is an RTSP
+    // message) ends the session.
+    if (reader_->Require(1) != Status::Ok || reader_->Data()[0] != '$')
+        return 0;
+    if (reader_->Require(kFramePrefix) != Status::Ok)
+        return 0;
+    const uint8_t* prefix = reader_->Data();
+    const size_t length = static_cast<size_t>(prefix[2]) << 8 | prefix[3];
+    if (length <= kPacketHeaders || length - kPacketHeaders > kPacketBufferSize)
+        return 0;
+    if (reader_->Require(kFramePrefix + length) != Status::Ok)
+        return 0;
+    uint8_t* packet = reader_->Data() + kFramePrefix + kPacketHeaders;
+    const size_t packetLength = length - kPacketHeaders;
+    if (packetLength < 2 || packet[0] != 0x82 || packet[1] != 0x00)
+        return 0;
+
+    bool goOn = true;
+    if (packetsToSkip_ > 0)
+        --packetsToSkip_;
+    else
+        goOn = writer_.WriteDataPacket(packet, packetLength);
+    reader_->Consume(kFramePrefix + length);
+    return goOn ? static_cast<uint32_t>(packetLength) : 0;
+}

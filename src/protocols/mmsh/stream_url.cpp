@@ -134,6 +134,13 @@ bool ParseStreamUrl(std::string_view escaped, uint16_t defaultPort, StreamUrl* u
         return false;
     }
     url->port = port;
+    if (url->host.empty()) {
+        // "/path" or "mms:///x": nothing to connect to. Local paths begin
+        // with "/" here, so a missing playlist file ends up in this branch.
+        log.Error("Invalid URL format!");
+        url->path.clear();
+        return false;
+    }
     return true;
 }
 

@@ -279,13 +279,17 @@ bool ChunkLoop::HandleHeader(uint8_t partFlags, uint32_t needed, uint32_t got, b
 
 bool ChunkLoop::SaveHeader(uint32_t length)
 {
-    if (c_.existingSize > 0) {
+    if (c_.existingSize >= length) {
         log_.Note("Not saving header since this is a RESUME.");
         return true;
     }
     if (!out_)
         return true;
-    if (!out_->WriteHere(buf_, length)) {
+    // Always at the start of the file, where the packet slots and the
+    // final rewrite expect it, wherever the file was handed over (a live
+    // stream written over a partial file, or a resumed file too short to
+    // hold the whole header).
+    if (!out_->WriteAt(0, buf_, length)) {
         writeFailed_ = true;
         log_.Error("Unable to write the output file: %s", std::strerror(out_->lastErrno()));
         return false;

@@ -253,7 +253,16 @@ TEST_F(MmshClientTest, LiveRecordingOverALongerFileKeepsNothingOfIt)
     WriteFile(Out(), std::string(1 << 20, 'x'));
     Serve({"--mode", "live"});
     MmshClient client(Env());
-    RecordInto(client, Url("/live"), Out(), "r+b");
+    // Handed over where a resume scan stopped: a live stream starts over anyway.
+    FILE* f = std::fopen(Out().c_str(), "r+b");
+    ASSERT_NE(f, nullptr);
+    ASSERT_EQ(std::fseek(f, 40000, SEEK_SET), 0);
+    RecordRequest r;
+    r.out = f;
+    r.url = Url("/live");
+    r.resume = 40000;
+    client.Record(r);
+    std::fclose(f);
     EXPECT_EQ(ReadFile(Out()), ExpectedLive(source_));
     // A live stream is never resumed: no stream offset in its request.
     EXPECT_EQ(Requests().at(1).find("stream-offset"), std::string::npos);
@@ -288,6 +297,16 @@ TEST_F(MmshClientTest, ResumeAppendsTheMissingPacketsToAPartialFile)
     ASSERT_EQ(requests.size(), 2u);
     EXPECT_NE(requests[1].find("stream-offset=0:" + std::to_string(partial.size()) + ","),
               std::string::npos);
+}
+
+TEST_F(MmshClientTest, ResumeOfAFileCutInsideTheHeaderWritesTheHeader)
+{
+    WriteFile(Out(), std::string(100, 'x'));
+    Serve({});
+    MmshClient client(Env());
+    RecordInto(client, Url("/a.asf"), Out(), "r+b");
+    EXPECT_NE(Requests().at(1).find("stream-offset=0:100,"), std::string::npos);
+    EXPECT_EQ(ReadFile(Out()), ExpectedOnDemand(source_, source_.packets.size()));
 }
 
 TEST_F(MmshClientTest, StartOffsetGoesIntoTheRequestOfAnEmptyFile)

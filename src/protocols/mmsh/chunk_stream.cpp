@@ -155,6 +155,8 @@ void ChunkLoop::Run()
     if (!c_.probe) {
         if (out_ && headerParsed_ && (headerSaved_ || c_.existingSize > 0))
             PatchAsfHeader();
+        if (out_ && !writeFailed_ && !out_->Finish())
+            log_.Error("Unable to write the output file: %s", std::strerror(out_->lastErrno()));
         if (c_.stop->load(std::memory_order_relaxed))
             log_.Error("Transfer aborted!");
     }
@@ -342,20 +344,16 @@ void ChunkLoop::PatchAsfHeader()
         if (out_->Truncate(dataEnd))
             length = dataEnd;
     }
-    bool ok = PatchField(fp + kFpFileSize, length, 8);
-    if (ok && Live()) {
-        // Finished and seekable: the packets saved, play duration with the
-        // preroll, send duration without it.
-        const uint64_t play = (uint64_t{largestTime_} + status_.preroll) * 10000;
-        const uint64_t send = uint64_t{largestTime_} * 10000;
-        ok = PatchField(fp + kFpPacketCount, packets, 8) &&
-             PatchField(fp + kFpPlayDuration, play, 8) &&
-             PatchField(fp + kFpSendDuration, send, 8) && PatchField(fp + kFpFlags, kSeekableFlag, 4) &&
-             PatchField(status_.dataObjectOffset + kDataSize, dataBytes + asf::kDataObjectPrefix, 8) &&
-             PatchField(status_.dataObjectOffset + kDataPacketCount, packets, 4);
-    }
-    if (ok)
-        out_->Flush();
+    if (!PatchField(fp + kFpFileSize, length, 8) || !Live())
+        return;
+    // Finished and seekable: the packets saved, play duration with the
+    // preroll, send duration without it.
+    const uint64_t play = (uint64_t{largestTime_} + status_.preroll) * 10000;
+    const uint64_t send = uint64_t{largestTime_} * 10000;
+    PatchField(fp + kFpPacketCount, packets, 8) && PatchField(fp + kFpPlayDuration, play, 8) &&
+        PatchField(fp + kFpSendDuration, send, 8) && PatchField(fp + kFpFlags, kSeekableFlag, 4) &&
+        PatchField(status_.dataObjectOffset + kDataSize, dataBytes + asf::kDataObjectPrefix, 8) &&
+        PatchField(status_.dataObjectOffset + kDataPacketCount, packets, 4);
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "protocols/mmsh/reply_head.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <string_view>
@@ -94,7 +95,8 @@ void ParseHeadLine(const std::string& line, bool first, ReplyHead* head, Message
             head->illegalFirstLine = true;
             return;
         }
-        head->statusCode = std::atoi(line.c_str() + 9);
+        long code = std::strtol(line.c_str() + 9, nullptr, 10);
+        head->statusCode = static_cast<int>(std::clamp(code, -1L, 999999L));
         head->reason = text.size() > 13 ? line.substr(13) : std::string();
         return;
     }

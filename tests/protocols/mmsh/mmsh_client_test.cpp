@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <set>
 #include <thread>
 
 #include "formats/asf_file_info.h"
@@ -246,6 +247,57 @@ TEST_F(MmshClientTest, LiveRecordingStartsAtZeroIsSeekableAndCountsItsPackets)
     ASSERT_EQ(requests.size(), 2u);
     EXPECT_EQ(requests[1], MediaRequest("/live", LoopbackName(), ClientGuidOf(requests[0]),
                                         "no-cache,rate=1.000000,request-context=2"));
+}
+
+TEST_F(MmshClientTest, LiveRecordingStoppedByTheUserIsAFinishedFile)
+{
+    Serve({"--mode", "live", "--rate", "1"});
+    MmshClient client(Env());
+    FILE* f = std::fopen(Out().c_str(), "wb");
+    ASSERT_NE(f, nullptr);
+    std::thread worker([&] {
+        RecordRequest r;
+        r.out = f;
+        r.url = Url("/live");
+        client.Record(r);
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(1800));
+    client.Stop();
+    worker.join();
+    std::fclose(f);
+    EXPECT_EQ(client.lastMessage(), "Transfer aborted!");
+
+    AsfFileInfo info;
+    ASSERT_TRUE(info.Parse(Out()));
+    EXPECT_EQ(info.Status().end, AsfWalkEnd::Complete);
+    const uint64_t packets = info.DataObject().totalDataPackets;
+    EXPECT_GT(packets, 0u);
+    EXPECT_LT(packets, source_.packets.size());
+    EXPECT_EQ(testsupport::FileSize(Out()), source_.header.size() + packets * source_.packetSize);
+    EXPECT_EQ(info.FileProperties().dataPacketsCount, packets);
+    EXPECT_EQ(info.FileProperties().flags, 2u);
+    std::string why;
+    EXPECT_TRUE(testsupport::DecodesCleanly(Out(), &why)) << why;
+    EXPECT_GT(testsupport::ProbeDuration(Out()), 0.5);
+}
+
+TEST_F(MmshClientTest, TwoSessionsAtOnceKeepTheirOwnState)
+{
+    Serve({"--rate", "4"});
+    MmshClient first(Env()), second(Env());
+    std::thread a([&] { RecordInto(first, Url("/a.asf"), Out("a.asf")); });
+    std::thread b([&] { RecordInto(second, Url("/piece7/b.asf"), Out("b.asf")); });
+    a.join();
+    b.join();
+    const std::string expected = ExpectedOnDemand(source_, source_.packets.size());
+    EXPECT_EQ(ReadFile(Out("a.asf")), expected);
+    EXPECT_EQ(ReadFile(Out("b.asf")), expected);
+    auto requests = Requests();
+    ASSERT_EQ(requests.size(), 4u);
+    std::set<std::string> guids;
+    for (const std::string& r : requests)
+        guids.insert(ClientGuidOf(r));
+    EXPECT_EQ(guids.size(), 2u);  // one identifier per target, each used twice
 }
 
 TEST_F(MmshClientTest, LiveRecordingOverALongerFileKeepsNothingOfIt)

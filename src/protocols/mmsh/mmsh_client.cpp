@@ -59,11 +59,16 @@ uint32_t MmshClient::Record(const RecordRequest& request)
     password_ = request.password;
     fileUsed_ = false;
     targetsHandled_ = 0;
+    probeCount_ = 0;
     stop_.store(false);
+    const uint32_t before = bytesWritten_;
     // The address alone, without option parsing: a local path that begins
     // with "/" is an address here.
     RunTargets({Target{request.url, 80, -1}}, 0);
-    return bytesWritten_;
+    // What this call wrote, or for a check without a file what it found,
+    // so that 0 means this address failed even on an object that has
+    // recorded before.
+    return out_ ? bytesWritten_ - before : probeCount_;
 }
 
 void MmshClient::RunTargets(const std::vector<Target>& targets, int depth)
@@ -174,6 +179,9 @@ void MmshClient::MediaPhase(const Target& target, StreamUrl& url, const std::str
         CollectStream(false, out_, existing, request, url, &media);
         if (bytesWritten_ != before)
             fileUsed_ = true;
+    } else {
+        // A check: the stream answered; count the header it sent.
+        probeCount_ += probe.dataObjectOffset > 0 ? probe.dataObjectOffset + 50 : 1;
     }
     hooks().OnFinished(bytesWritten_);
 }

@@ -34,6 +34,8 @@ public:
     MmshClient(const MmshClient&) = delete;
     MmshClient& operator=(const MmshClient&) = delete;
 
+    // Returns the bytes this call wrote; without an output file (a check),
+    // the header bytes of the streams that answered. 0: nothing answered.
     uint32_t Record(const RecordRequest& request) override;
     void Stop() override;
 
@@ -41,7 +43,7 @@ public:
     const std::string& lastMessage() const { return log_.last(); }
     // The job driver puts the messages of its own playlist reading here.
     void SetLastMessage(std::string text) { log_.SetLast(std::move(text)); }
-    // Grows over every call made on this object.
+    // Grows over every call made on this object; the hooks report this.
     uint32_t bytesWritten() const { return bytesWritten_; }
     const std::string& user() const { return user_; }
     const std::string& password() const { return password_; }
@@ -74,8 +76,9 @@ private:
     std::string user_;
     std::string password_;
     uint32_t bytesWritten_ = 0;
-    // Per call: the output file already holds a stream, and the addresses
-    // handled so far.
+    // Per call: the output file already holds a stream, the addresses
+    // handled so far, and what a check without a file found.
     bool fileUsed_ = false;
     int targetsHandled_ = 0;
+    uint32_t probeCount_ = 0;
 };

@@ -369,6 +369,25 @@ TEST_F(MmshClientTest, StartOffsetGoesIntoTheRequestOfAnEmptyFile)
     EXPECT_NE(Requests().at(1).find("stream-offset=0:123456,"), std::string::npos);
 }
 
+TEST_F(MmshClientTest, ACheckCountsTheHeaderAndAFailureIsZeroOnAUsedObject)
+{
+    Serve({});
+    MmshClient client(Env());
+    RecordRequest check;
+    check.url = Url("/a.asf");
+    EXPECT_EQ(client.Record(check), source_.header.size());
+    EXPECT_EQ(Requests().size(), 1u);  // the probe alone
+    EXPECT_EQ(hooks_.headerDurations(), (std::vector<uint32_t>{0, source_.durationMs}));
+    EXPECT_EQ(hooks_.finished().size(), 1u);
+
+    const uint32_t recorded = RecordInto(client, Url("/a.asf"), Out());
+    EXPECT_EQ(recorded, testsupport::FileSize(Out()) + 8);
+    EXPECT_EQ(RecordInto(client, Url("/missing.asf"), Out("m.asf")), 0u);
+    check.url = Url("/missing.asf");
+    EXPECT_EQ(client.Record(check), 0u);
+    EXPECT_EQ(client.bytesWritten(), recorded);  // the hooks' running count
+}
+
 TEST_F(MmshClientTest, ProxyGetsTheAbsoluteTargetAndNoHostLine)
 {
     Serve({});

@@ -602,7 +602,7 @@ TEST_F(MmshClientTest, SilenceEndsTheRecordingAsABrokenConnection)
 {
     Serve({"--fault", "stall=12"});
     ClientEnvironment env = Env();
-    env.idleTimeoutMs = 600;
+    env.idleTimeoutMs = 1000;
     MmshClient client(env);
     RecordInto(client, Url("/a.asf"), Out());
     EXPECT_EQ(client.lastMessage(), "recv failed: TIMEDOUT");

@@ -192,19 +192,19 @@ std::string LoopbackName()
 
 std::string Sample()
 {
-    testsupport::SampleSpec spec;
-    spec.seconds = 4.0;
-    spec.packetSize = 3200;
-    return testsupport::MakeSampleAsf(spec);
+    testsupport::SampleSpec sample;
+    sample.seconds = 4.0;
+    sample.packetSize = 3200;
+    return testsupport::MakeSampleAsf(sample);
 }
 
 std::string ShortSample()
 {
-    testsupport::SampleSpec spec;
-    spec.seconds = 0.6;
-    spec.video = false;
-    spec.packetSize = 1000;
-    return testsupport::MakeSampleAsf(spec);
+    testsupport::SampleSpec sample;
+    sample.seconds = 0.6;
+    sample.video = false;
+    sample.packetSize = 1000;
+    return testsupport::MakeSampleAsf(sample);
 }
 
 bool DecodesFrom(const std::string& path, double seconds, std::string* diagnostics)

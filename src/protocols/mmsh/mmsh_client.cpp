@@ -1,0 +1,294 @@
+#include "protocols/mmsh/mmsh_client.h"
+
+#include <cstring>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/stat.h>
+
+#include "formats/asx_reader.h"
+#include "protocols/mmsh/chunk_stream.h"
+#include "protocols/mmsh/mmsh_request.h"
+#include "protocols/mmsh/reply_head.h"
+#include "protocols/mmsh/stream_reader.h"
+#include "protocols/mmsh/stream_url.h"
+#include "protocols/net/socket_error.h"
+#include "protocols/net/tcp_connection.h"
+#include "record/app_settings.h"
+#include "record/profile.h"
+#include "record/user_prompts.h"
+
+using namespace mmsh;
+
+namespace {
+
+// Reads a local file that may be a playlist: regular files only (a FIFO or
+// device would block or never end), and no larger than the exchange buffer.
+bool ReadLocalPlaylist(const std::string& path, std::string* text)
+{
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode) ||
+        static_cast<uint64_t>(st.st_size) > kExchangeBufferSize)
+        return false;
+    FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f)
+        return false;
+    text->resize(static_cast<size_t>(st.st_size));
+    size_t got = std::fread(text->data(), 1, text->size(), f);
+    std::fclose(f);
+    text->resize(got);
+    return true;
+}
+
+}  // namespace
+
+MmshClient::MmshClient(const ClientEnvironment& env)
+    : env_(env), buffer_(new uint8_t[kExchangeBufferSize])
+{
+}
+
+MmshClient::~MmshClient() = default;
+
+void MmshClient::Stop() { stop_.store(true); }
+
+uint32_t MmshClient::Record(const RecordRequest& request)
+{
+    out_ = request.out;
+    startOffset_ = request.resume;
+    user_ = request.user;
+    password_ = request.password;
+    fileUsed_ = false;
+    targetsHandled_ = 0;
+    probeCount_ = 0;
+    stop_.store(false);
+    const uint32_t before = bytesWritten_;
+    // The address alone, without option parsing: a local path that begins
+    // with "/" is an address here.
+    RunTargets({Target{request.url, 80, -1}}, 0);
+    // What this call wrote, or for a check without a file what it found,
+    // so that 0 means this address failed even on an object that has
+    // recorded before.
+    return out_ ? bytesWritten_ - before : probeCount_;
+}
+
+void MmshClient::RunTargets(const std::vector<Target>& targets, int depth)
+{
+    const std::string proxyText = ProxyTextFromSettings(env_.settings);
+    bool reported = false;
+    int reportedGroup = -1;
+    for (size_t i = 0; i < targets.size(); ++i) {
+        if (Stopped())
+            return;
+        const Target& target = targets[i];
+        if (fileUsed_) {
+            // The file holds a stream already: a later entry of a server
+            // playlist is handed back as an address of its own.
+            if (target.group == -1 || !reported || reportedGroup != target.group) {
+                hooks().OnStreamUrlFound(target.address);
+                reported = true;
+                reportedGroup = target.group;
+            }
+            continue;
+        }
+        if (++targetsHandled_ > kMaxTargetsPerCall) {
+            log_.Error("Too many playlist entries; the rest are skipped!");
+            return;
+        }
+        const bool media = HandleTarget(target, depth, proxyText);
+        if (media && out_ && target.group != -1) {
+            // The first alternate that reaches the media phase ends its group.
+            while (i + 1 < targets.size() && targets[i + 1].group == target.group)
+                ++i;
+        }
+    }
+}
+
+bool MmshClient::HandleTarget(const Target& target, int depth, const std::string& proxyText)
+{
+    if (!HasStreamPrefix(target.address)) {
+        std::string text;
+        if (ReadLocalPlaylist(target.address, &text) &&
+            PlaylistPath(reinterpret_cast<const uint8_t*>(text.data()), text.size(), target.port,
+                         depth))
+            return false;
+    }
+    log_.Info("Parsing URL: '%s'\n", target.address.c_str());
+    StreamUrl url;
+    if (!ParseStreamUrl(EscapeUrl(target.address), target.port, &url, log_) ||
+        !ApplyProxy(&url, proxyText, log_) || !ResolveStreamHost(&url, log_))
+        return false;
+
+    const std::string guid = NewClientGuid();
+    hooks().OnHeaderReceived(target.address, 0);
+    TransferStatus status;
+    for (int attempt = 0; !Stopped(); ++attempt) {
+        RequestParams params{url.RequestTarget(), BasicAuthValue(user_, password_),
+                             url.proxied ? std::string() : url.connectHost, guid};
+        CollectStream(true, nullptr, 0, BuildProbeRequest(params), url, &status);
+        if (status.kind != TransferKind::Unauthorised)
+            break;
+        if (!GetCredentials(url.connectHost, attempt)) {
+            log_.Error("Authorization cancelled!");
+            stop_.store(true);
+            hooks().OnNoNext();
+            break;
+        }
+        hooks().OnCredentials(user_, password_);
+    }
+    if (Stopped())
+        return false;
+    switch (status.kind) {
+    case TransferKind::Playlist:
+        PlaylistPath(buffer_.get(), status.bodyLength, url.port, depth);
+        return false;
+    case TransferKind::Live:
+    case TransferKind::OnDemand:
+        MediaPhase(target, url, guid, status);
+        return true;
+    default:
+        return false;
+    }
+}
+
+void MmshClient::MediaPhase(const Target& target, StreamUrl& url, const std::string& guid,
+                            const TransferStatus& probe)
+{
+    hooks().OnHeaderReceived(target.address, probe.durationMs);
+    if (out_) {
+        const bool live = probe.kind == TransferKind::Live;
+        uint64_t existing = 0;
+        if (!live && fseeko(out_, 0, SEEK_END) == 0) {
+            off_t end = ftello(out_);
+            existing = end > 0 ? static_cast<uint64_t>(end) : 0;
+        }
+        uint32_t offsetHigh = 0xFFFFFFFFu, offsetLow = 0xFFFFFFFFu;
+        if (existing > 0) {
+            log_.Note("Appending to existing file!\n");
+            offsetHigh = 0;
+            offsetLow = static_cast<uint32_t>(existing);
+        } else if (startOffset_ != 0) {
+            offsetHigh = 0;
+            offsetLow = startOffset_;
+        }
+        RequestParams params{url.RequestTarget(), BasicAuthValue(user_, password_),
+                             url.proxied ? std::string() : url.connectHost, guid};
+        const std::string request =
+            BuildMediaRequest(params, live, offsetHigh, offsetLow, probe.durationMs);
+        const uint32_t before = bytesWritten_;
+        TransferStatus media;
+        CollectStream(false, out_, existing, request, url, &media);
+        if (bytesWritten_ != before)
+            fileUsed_ = true;
+    } else {
+        // A check: the stream answered; count the header it sent.
+        probeCount_ += probe.dataObjectOffset > 0 ? probe.dataObjectOffset + 50 : 1;
+    }
+    hooks().OnFinished(bytesWritten_);
+}
+
+void MmshClient::CollectStream(bool probe, FILE* out, uint64_t existingSize, const std::string& request,
+                               StreamUrl& url, TransferStatus* status)
+{
+    using Status = net::TcpConnection::Status;
+    *status = TransferStatus{};
+    net::TcpConnection connection(stop_);
+    connection.SetIdleTimeout(env_.idleTimeoutMs);
+
+    log_.Info("connecting to: %s", url.connectHost.c_str());
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(url.connectPort);
+    address.sin_addr.s_addr = url.ConnectAddress();
+    if (url.hasHostEntry)
+        url.connectHost = url.hostEntry.officialName;
+    Status s = connection.Connect(address, env_.connectTimeoutMs);
+    if (s == Status::Stopped)
+        return;
+    if (s != Status::Ok) {
+        log_.Error("connect() failed: %s", net::SocketErrorName(connection.LastError()).c_str());
+        return;
+    }
+    log_.Info("sending request [%d bytes]", static_cast<int>(request.size()));
+    s = connection.SendAll(request.data(), request.size());
+    if (s == Status::Stopped)
+        return;
+    if (s != Status::Ok) {
+        log_.Error("send() failed: %s", net::SocketErrorName(connection.LastError()).c_str());
+        return;
+    }
+    log_.Info("waiting for reply...");
+    StreamReader reader(connection, log_);
+    ReplyHead head = ReadReplyHead(reader, log_);
+    if (Stopped())
+        return;
+
+    bool readBody = false, textReply = false;
+    TransferKind kind = KindFromContentType(head, &readBody, &textReply, log_);
+    if (readBody && !reader.Exhausted()) {
+        size_t want = kExchangeBufferSize;
+        if (head.contentLength >= 0 && static_cast<unsigned long long>(head.contentLength) < want)
+            want = static_cast<size_t>(head.contentLength);
+        status->bodyLength = static_cast<uint32_t>(reader.Read(buffer_.get(), want));
+    }
+    if (textReply)
+        kind = LooksLikePlaylist(buffer_.get(), status->bodyLength) ? TransferKind::Playlist
+                                                                     : TransferKind::Unusable;
+    if (head.statusCode == 200 || head.statusCode == 401)
+        log_.Info("reply: %d - %s", head.statusCode, head.reason.c_str());
+    else
+        log_.Error("reply: %d - %s", head.statusCode, head.reason.c_str());
+    if (head.statusCode != 200)
+        kind = head.statusCode == 401 ? TransferKind::Unauthorised : TransferKind::HttpError;
+    status->kind = kind;
+
+    if (!reader.Exhausted() && (kind == TransferKind::Live || kind == TransferKind::OnDemand)) {
+        ChunkLoopContext context;
+        context.probe = probe;
+        context.out = out;
+        context.existingSize = existingSize;
+        context.buffer = buffer_.get();
+        context.status = status;
+        context.reader = &reader;
+        context.bytesWritten = &bytesWritten_;
+        context.stop = &stop_;
+        context.hooks = &hooks();
+        context.log = &log_;
+        RunChunkLoop(context);
+    }
+}
+
+bool MmshClient::GetCredentials(const std::string& host, int attempt)
+{
+    if (env_.profile && env_.prompts)
+        return LookupCredentials(*env_.profile, *env_.prompts, host, attempt > 0, user_, password_);
+    if (env_.profile && attempt == 0) {
+        StoredCredentials stored = ReadStoredCredentials(*env_.profile, host);
+        if (!stored.user.empty() && !stored.password.empty()) {
+            user_ = stored.user;
+            password_ = stored.password;
+            return true;
+        }
+    }
+    return false;
+}
+
+bool MmshClient::PlaylistPath(const uint8_t* text, size_t length, uint16_t port, int depth)
+{
+    if (!IsPlaylistText(text, length))
+        return false;
+    std::vector<std::string> leading = {"Wavetrace"};
+    if (port != 80) {
+        leading.push_back("-p");
+        leading.push_back(std::to_string(port));
+    }
+    AsxReader::Result result = AsxReader::Read(AsxReader::Mode::StreamingClient, text, length, leading);
+    for (const std::string& message : result.messages)
+        log_.Note("%s", message.c_str());
+    if (result.referenceCount > 0 && !result.output.empty()) {
+        if (depth + 1 > kMaxPlaylistDepth)
+            log_.Error("Playlists nested more than %d deep are not followed!", kMaxPlaylistDepth);
+        else
+            RunTargets(BuildTargetList(result.output), depth + 1);
+    }
+    return result.asxSeen;
+}

@@ -1,0 +1,84 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "protocols/client_hooks.h"
+#include "protocols/mmsh/message_log.h"
+#include "protocols/mmsh/target_list.h"
+#include "protocols/mmsh/transfer_status.h"
+#include "protocols/protocol_client.h"
+
+namespace mmsh {
+struct StreamUrl;
+}
+
+// Records a Windows Media stream served over HTTP: a probe exchange tells
+// what the address is (live, on demand, a playlist, a refusal), then a
+// media exchange streams the framed ASF chunks into the output file. Asks
+// for credentials on 401, follows playlists from servers and local files.
+// One object per worker; Stop() may come from any thread.
+class MmshClient final : public ProtocolClient {
+public:
+    // Playlists inside playlists are followed this deep, no deeper.
+    static constexpr int kMaxPlaylistDepth = 8;
+    // One call handles at most this many addresses, playlists included.
+    static constexpr int kMaxTargetsPerCall = 1024;
+
+    explicit MmshClient(const ClientEnvironment& env);
+    ~MmshClient() override;
+    MmshClient(const MmshClient&) = delete;
+    MmshClient& operator=(const MmshClient&) = delete;
+
+    // Returns the bytes this call wrote; without an output file (a check),
+    // the header bytes of the streams that answered. 0: nothing answered.
+    uint32_t Record(const RecordRequest& request) override;
+    void Stop() override;
+
+    // The last error or note. Read it on the worker or after Record returned.
+    const std::string& lastMessage() const { return log_.last(); }
+    // The job driver puts the messages of its own playlist reading here.
+    void SetLastMessage(std::string text) { log_.SetLast(std::move(text)); }
+    // Grows over every call made on this object; the hooks report this.
+    uint32_t bytesWritten() const { return bytesWritten_; }
+    const std::string& user() const { return user_; }
+    const std::string& password() const { return password_; }
+    // Every message as it is made, info messages included (tests, tracing).
+    void SetMessageObserver(mmsh::MessageLog::Observer observer) { log_.SetObserver(std::move(observer)); }
+
+private:
+    ClientHooks& hooks() { return env_.hooks ? *env_.hooks : noHooks_; }
+    void RunTargets(const std::vector<mmsh::Target>& targets, int depth);
+    // True when the target reached the media phase.
+    bool HandleTarget(const mmsh::Target& target, int depth, const std::string& proxyText);
+    void MediaPhase(const mmsh::Target& target, mmsh::StreamUrl& url, const std::string& guid,
+                    const mmsh::TransferStatus& probe);
+    // One request and its reply on a connection of its own.
+    void CollectStream(bool probe, FILE* out, uint64_t existingSize, const std::string& request,
+                       mmsh::StreamUrl& url, mmsh::TransferStatus* status);
+    bool GetCredentials(const std::string& host, int attempt);
+    // Runs a playlist text; true when the text was a playlist.
+    bool PlaylistPath(const uint8_t* text, size_t length, uint16_t port, int depth);
+    bool Stopped() const { return stop_.load(std::memory_order_relaxed); }
+
+    ClientEnvironment env_;
+    ClientHooks noHooks_;
+    std::atomic<bool> stop_{false};
+    mmsh::MessageLog log_;
+    std::unique_ptr<uint8_t[]> buffer_;  // the exchange buffer of this client
+
+    FILE* out_ = nullptr;
+    uint32_t startOffset_ = 0;
+    std::string user_;
+    std::string password_;
+    uint32_t bytesWritten_ = 0;
+    // Per call: the output file already holds a stream, the addresses
+    // handled so far, and what a check without a file found.
+    bool fileUsed_ = false;
+    int targetsHandled_ = 0;
+    uint32_t probeCount_ = 0;
+};

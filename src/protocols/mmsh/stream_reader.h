@@ -1,0 +1,52 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace net {
+class TcpConnection;
+}
+
+namespace mmsh {
+
+class MessageLog;
+
+// Buffered reads from one reply: a 4096-byte ring that refills in large
+// receives whenever more than half of it is free, so that the reply head
+// can be read one byte at a time without a receive call per byte. Reads
+// large enough to need no buffering go straight into the caller's memory.
+class StreamReader {
+public:
+    static constexpr size_t kRingSize = 4096;
+
+    StreamReader(net::TcpConnection& connection, MessageLog& log);
+
+    // Forgets everything buffered; used before each reply.
+    void Reset();
+    // Delivers up to n bytes; fewer only when the stream has ended, after
+    // which every read returns 0.
+    size_t Read(uint8_t* dst, size_t n);
+    // No further byte will come: the peer closed (or failed, or stayed
+    // silent too long, or a stop was requested) and the ring is empty.
+    bool Exhausted() const { return ended_ || (endOfStream_ && readIndex_ == writeIndex_); }
+    // The stream ended because a stop was requested.
+    bool Stopped() const { return stopped_; }
+
+private:
+    size_t Buffered() const { return (writeIndex_ + kRingSize - readIndex_) % kRingSize; }
+    size_t Free() const { return kRingSize - 1 - Buffered(); }
+    void Refill();
+    // One receive; false when the stream ended (the reason is reported).
+    bool Receive(uint8_t* dst, size_t n, size_t* got);
+
+    net::TcpConnection& connection_;
+    MessageLog& log_;
+    uint8_t ring_[kRingSize];
+    size_t writeIndex_ = 0;
+    size_t readIndex_ = 0;
+    bool endOfStream_ = false;
+    bool ended_ = false;
+    bool stopped_ = false;
+};
+
+}  // namespace mmsh

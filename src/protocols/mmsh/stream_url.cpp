@@ -1,0 +1,244 @@
+#include "protocols/mmsh/stream_url.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+
+#include <arpa/inet.h>
+#include <netdb.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include "formats/printf.h"
+#include "protocols/mmsh/message_log.h"
+#include "protocols/net/tcp_connection.h"
+
+namespace mmsh {
+
+namespace {
+
+constexpr std::string_view kPrefixes[] = {"http://", "mms://", "mmsu://", "mmst://"};
+
+bool IsLetter(unsigned char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+
+bool IsUnreserved(unsigned char c)
+{
+    if (IsLetter(c) || (c >= '0' && c <= '9'))
+        return true;
+    return c != 0 && std::strchr("-_.!~*'()%;/?:@&=+$,", c) != nullptr;
+}
+
+bool StartsWithNoCase(std::string_view text, std::string_view prefix)
+{
+    if (text.size() < prefix.size())
+        return false;
+    for (size_t i = 0; i < prefix.size(); ++i) {
+        unsigned char a = static_cast<unsigned char>(text[i]);
+        unsigned char b = static_cast<unsigned char>(prefix[i]);
+        if (a >= 'A' && a <= 'Z')
+            a = static_cast<unsigned char>(a + 32);
+        if (b >= 'A' && b <= 'Z')
+            b = static_cast<unsigned char>(b + 32);
+        if (a != b)
+            return false;
+    }
+    return true;
+}
+
+// Splits "name:port" at the first colon; a port of 0 is unusable.
+bool SplitHostPort(std::string_view text, std::string* host, uint16_t* port, bool* hadPort)
+{
+    size_t colon = text.find(':');
+    *hadPort = colon != std::string_view::npos;
+    if (!*hadPort) {
+        *host = std::string(text);
+        return true;
+    }
+    *port = ParsePortNumber(text.substr(colon + 1));
+    *host = std::string(text.substr(0, colon));
+    return *port != 0;
+}
+
+}  // namespace
+
+std::string EscapeUrl(std::string_view address)
+{
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string out;
+    out.reserve(address.size());
+    for (char ch : address) {
+        unsigned char c = static_cast<unsigned char>(ch);
+        if (c == 0)
+            break;  // the text ends at its terminator
+        if (IsUnreserved(c)) {
+            out.push_back(ch);
+        } else {
+            out.push_back('%');
+            out.push_back(kHex[c >> 4]);
+            out.push_back(kHex[c & 15]);
+        }
+    }
+    return out;
+}
+
+uint16_t ParsePortNumber(std::string_view text)
+{
+    // strtol needs a terminated copy; anything past the digits is ignored,
+    // so a bounded copy gives the same number.
+    char buf[64];
+    size_t n = std::min(text.size(), sizeof(buf) - 1);
+    std::memcpy(buf, text.data(), n);
+    buf[n] = '\0';
+    long value = std::strtol(buf, nullptr, 10);
+    return static_cast<uint16_t>(static_cast<unsigned long>(value));
+}
+
+bool HasStreamPrefix(std::string_view text)
+{
+    for (std::string_view prefix : kPrefixes) {
+        if (StartsWithNoCase(text, prefix))
+            return true;
+    }
+    return false;
+}
+
+bool ParseStreamUrl(std::string_view escaped, uint16_t defaultPort, StreamUrl* url, MessageLog& log)
+{
+    *url = StreamUrl{};
+    url->port = defaultPort;
+    if (escaped.size() > kMaxUrlText) {
+        log.Error("Invalid URL format!");
+        return false;
+    }
+    // Each prefix is tested once, in this order, on the advancing position:
+    // "http://mms://host/" loses both.
+    std::string_view rest = escaped;
+    for (std::string_view prefix : kPrefixes) {
+        if (StartsWithNoCase(rest, prefix))
+            rest.remove_prefix(prefix.size());
+    }
+    size_t slash = rest.find('/');
+    if (slash == std::string_view::npos) {
+        log.Error("Invalid URL format!");
+        return false;
+    }
+    url->path = std::string(rest.substr(slash));
+    bool hadPort = false;
+    uint16_t port = defaultPort;
+    if (!SplitHostPort(rest.substr(0, slash), &url->host, &port, &hadPort)) {
+        log.Error("Invalid URL format!");
+        url->host.clear();
+        url->path.clear();
+        return false;
+    }
+    url->port = port;
+    if (url->host.empty()) {
+        // "/path" or "mms:///x": nothing to connect to. Local paths begin
+        // with "/" here, so a missing playlist file ends up in this branch.
+        log.Error("Invalid URL format!");
+        url->path.clear();
+        return false;
+    }
+    return true;
+}
+
+std::string ProxyTextFromSettings(const AppSettings& settings)
+{
+    if (settings.m_useProxy == 0)
+        return {};
+    if (settings.m_bypassProxy != 0) {
+        char name[256];
+        if (gethostname(name, sizeof(name)) != 0)
+            return {};
+        name[sizeof(name) - 1] = '\0';
+        sockaddr_in own{};
+        if (net::ResolveIPv4(name, &own) != 0)
+            return {};
+        const auto* b = reinterpret_cast<const unsigned char*>(&own.sin_addr.s_addr);
+        return Printf("%d.%d.%d.%d:%d", b[0], b[1], b[2], b[3], settings.m_proxyPort);
+    }
+    // Not cut here: an over-long text is refused where it is applied.
+    return settings.m_proxyServer + Printf(":%d", settings.m_proxyPort);
+}
+
+bool ApplyProxy(StreamUrl* url, const std::string& proxyText, MessageLog& log)
+{
+    if (proxyText.empty()) {
+        url->proxied = false;
+        url->connectHost = url->host;
+        url->connectPort = url->port;
+        return true;
+    }
+    std::string target = url->port == 80
+                             ? "http://" + url->host + url->path
+                             : "http://" + url->host + Printf(":%d", url->port) + url->path;
+    if (target.size() > kMaxUrlText) {
+        log.Error("Invalid URL format!");
+        return false;
+    }
+    std::string_view rest = proxyText;
+    if (rest.size() > kMaxUrlText) {
+        log.Error("Invalid proxy URL format!");
+        return false;
+    }
+    if (StartsWithNoCase(rest, "http://"))
+        rest.remove_prefix(7);
+    if (rest.find('/') != std::string_view::npos) {
+        log.Error("Invalid proxy URL format!");
+        return false;
+    }
+    bool hadPort = false;
+    uint16_t port = url->port;
+    std::string host;
+    if (!SplitHostPort(rest, &host, &port, &hadPort)) {
+        log.Error("Invalid proxy URL format!");
+        return false;
+    }
+    url->proxied = true;
+    url->absoluteTarget = std::move(target);
+    url->connectHost = std::move(host);
+    url->connectPort = port;
+    return true;
+}
+
+bool ResolveStreamHost(StreamUrl* url, MessageLog& log)
+{
+    url->hasHostEntry = false;
+    url->address = 0;
+    if (url->connectHost.empty())
+        return false;
+    log.Info("Resolving host: '%s'\n", url->connectHost.c_str());
+    if (!IsLetter(static_cast<unsigned char>(url->connectHost[0]))) {
+        // Dotted form; text that is no address becomes all ones, as the
+        // classic conversion has it.
+        url->address = inet_addr(url->connectHost.c_str());
+        sockaddr_in sa{};
+        sa.sin_family = AF_INET;
+        sa.sin_addr.s_addr = url->address;
+        char name[NI_MAXHOST];
+        if (getnameinfo(reinterpret_cast<const sockaddr*>(&sa), sizeof(sa), name, sizeof(name),
+                        nullptr, 0, NI_NAMEREQD) == 0 &&
+            std::strlen(name) <= kMaxUrlText) {
+            url->hasHostEntry = true;
+            url->hostEntry.officialName = name;
+            url->hostEntry.address = url->address;
+            url->connectHost = name;
+        }
+    } else {
+        sockaddr_in sa{};
+        std::string official;
+        if (net::ResolveIPv4(url->connectHost, &sa, &official) != 0) {
+            log.Error("Unable to resolve host '%s'!", url->connectHost.c_str());
+            return false;
+        }
+        url->hasHostEntry = true;
+        url->hostEntry.officialName =
+            official.size() <= kMaxUrlText && !official.empty() ? official : url->connectHost;
+        url->hostEntry.address = sa.sin_addr.s_addr;
+    }
+    return url->hasHostEntry || url->address != 0;
+}
+
+}  // namespace mmsh

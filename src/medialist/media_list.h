@@ -50,6 +50,25 @@ struct MediaListEvent {
     int column = -1;
 };
 
+// What a list-file or playlist reading ran into, for front ends that tell
+// the user (the CLI). error: the file was not read as what it claims to be
+// (at most a fallback row was added); warning: it was read, but part of it
+// was ignored.
+struct ListReadReport {
+    std::string error;
+    std::string warning;
+};
+
+// Which rows a ".kvx" save keeps: "Only URL..." keeps network rows (also
+// the recorded ones), "Only File..." local rows, "All..." every row.
+enum class KvxWriteMode : int { OnlyUrl = 0, OnlyFile = 1, All = 2 };
+
+enum class KvxWriteResult {
+    Written,
+    Cancelled,  // the user cancelled the credential question: nothing written
+    Failed,     // the file could not be created or written; an old file is kept
+};
+
 // The media list without any GUI: the rows the desktop view shows and the
 // CLI prints. All members are safe to call from any thread (the capture and
 // URL-check threads add rows and write cells while the main thread reads).
@@ -107,6 +126,40 @@ public:
     std::string InfoText() const;
     void SetInfoText(const std::string& text);
 
+    // A copy of every row, taken at one instant.
+    std::vector<MediaItem> Rows() const;
+
+    // --- List files and playlists ---
+    // Limits of what is read: a playlist larger than kMaxPlaylistBytes
+    // becomes a plain row; larger list files are refused.
+    static constexpr uint64_t kMaxPlaylistBytes = 102399;
+    static constexpr uint64_t kMaxKvxFileBytes = 64u << 20;  // about 115,000 rows
+    static constexpr uint64_t kMaxQsdFileBytes = 16u << 20;
+
+    // Appends the rows of a ".kvx" file (no duplicate check), takes the
+    // member credentials and the list-wide information text from its
+    // header, and then runs the credential probe when both credentials are
+    // set. Returns the first row added, or -1 (cannot open, too short, wrong
+    // version or tag, too large, no records); an empty path returns 0.
+    int ReadKvxFile(const std::string& path, ListReadReport* report = nullptr);
+    // The same on the bytes of such a file.
+    int ReadKvxBytes(const std::string& bytes, ListReadReport* report = nullptr);
+    // Writes the rows the mode keeps. When both member credentials are set,
+    // asks whether to store them (no prompts: they are not stored); Cancel
+    // writes nothing. The file is replaced as a whole, so a failed write
+    // leaves any old file as it was.
+    KvxWriteResult WriteKvxFile(const std::string& path, KvxWriteMode mode);
+    // Imports the entries of a ".qsd" file; returns its "Files" count when
+    // it is at least 1 (whether or not rows were added), otherwise 0.
+    int ReadQsdFile(const std::string& path, ListReadReport* report = nullptr);
+    int ReadQsdBytes(const std::string& bytes, ListReadReport* report = nullptr);
+    // Reads a playlist file into rows, as Open entry does for a path it
+    // classifies as a playlist: an unreadable file becomes a plain row and
+    // -1; a file over kMaxPlaylistBytes a plain row and its index; otherwise
+    // one row per reference, and the row count before reading is returned.
+    int ReadPlaylistFile(const std::string& path, const std::string& title,
+                         const std::string& sizeSwitch, ListReadReport* report = nullptr);
+
 private:
     struct Impl;
     std::unique_ptr<Impl> impl_;
@@ -114,10 +167,36 @@ private:
 
 // --- Classification helpers (pure functions on a path or address) ---
 
+// The classification bits of ClassifyEntry.
+enum EntryClass : uint32_t {
+    kEntryExists = 0x1,
+    kEntryMissing = 0x2,
+    kEntryAsxInFile = 0x10,  // a small local ".asf" file that holds ASX text
+    kEntryKvx = 0x20,
+    kEntryQsd = 0x30,  // includes kEntryKvx
+    kEntryKvl = 0x40,
+    kEntryHttp = 0x100,
+    kEntryMms = 0x200,
+    kEntryMmstMmsu = 0x400,
+    kEntryRtsp = 0x800,
+    kEntryAsx = 0x1000,
+    kEntryWmx = 0x2000,
+    kEntryWvx = 0x4000,
+    kEntryPlaylistReserved = 0x8000,
+    kEntryAsf = 0x10000,
+    kEntryWma = 0x20000,
+    kEntryWmv = 0x40000,
+    kEntryPlaylistMask = kEntryAsx | kEntryWmx | kEntryWvx | kEntryPlaylistReserved | kEntryAsxInFile,
+};
+
 // The type word for column 1 ("asf", "wmv", ...; empty when none).
 std::string TypeWordOf(const std::string& path);
 // True when the path is a local file path rather than a network address.
 bool IsLocalPath(const std::string& path);
+// The file-system path of a local path or address ("file://" decoded, "~/"
+// expanded), or "" when it names nothing on this system (a network address,
+// a Windows drive path).
+std::string LocalFileSystemPath(const std::string& path);
 // The title derived from a path: the file name without query and extension.
 std::string DeriveTitle(const std::string& path);
 // The classification bit set of an entry (0x1 existing file, 0x2 not, ...).

@@ -1,0 +1,59 @@
+// Open entry: the dispatch of a path or address to the list-file readers,
+// the playlist reader or a plain row.
+
+#include "formats/asx_reader.h"
+#include "formats/legacy_text.h"
+#include "medialist/list_file_io.h"
+#include "medialist/media_list.h"
+#include "medialist/media_list_impl.h"
+
+int MediaList::OpenEntry(const std::string& path, const std::string& title,
+                         const std::string& sizeSwitch)
+{
+    if (path.empty())
+        return -1;
+    const std::string name = title.empty() ? DeriveTitle(path) : title;
+    const uint32_t bits = ClassifyEntry(path);
+    if (bits == (kEntryExists | kEntryKvx))
+        return ReadKvxFile(path);
+    if (bits == (kEntryExists | kEntryQsd))
+        return ReadQsdFile(path);
+    if ((bits & kEntryPlaylistMask) == 0)
+        return AddEntry(path, name, sizeSwitch, std::string());
+    return ReadPlaylistFile(path, name, sizeSwitch);
+}
+
+int MediaList::ReadPlaylistFile(const std::string& path, const std::string& title,
+                                const std::string& sizeSwitch, ListReadReport* report)
+{
+    const std::string fsPath = LocalFileSystemPath(path);
+    std::string text, error;
+    const ReadStatus status = fsPath.empty()
+                                  ? (error = "not a local file", ReadStatus::CannotOpen)
+                                  : ReadFileBounded(fsPath, kMaxPlaylistBytes, &text, &error);
+    if (status != ReadStatus::Ok) {
+        if (report)
+            report->error = error;
+        // An unreadable playlist is still kept as a row; a readable but too
+        // large one becomes a row that can be played or recorded directly.
+        const int row = AddEntry(path, title, sizeSwitch, std::string());
+        return status == ReadStatus::TooLarge ? row : -1;
+    }
+    // The Windows program wrote its playlists in code page 949.
+    if (!IsValidUtf8(text))
+        text = Cp949ToUtf8(text);
+
+    const int first = RowCount();
+    const AsxReader::Result result = AsxReader::Read(AsxReader::Mode::MainView, text);
+    if (report && !result.asxSeen)
+        report->error = text.empty() ? "empty file" : "not an ASX playlist (no <ASX> element)";
+    const size_t count = result.output.size();
+    for (size_t i = 0; i < count; ++i) {
+        // Several references share the playlist's title, numbered from 0.
+        std::string entryTitle = title;
+        if (count > 1 && !title.empty())
+            entryTitle += std::to_string(i);
+        AddEntry(result.output[i], entryTitle, std::string(), std::string());
+    }
+    return first;
+}

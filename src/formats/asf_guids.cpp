@@ -37,3 +37,11 @@ std::string AsfObjectName(const Guid& guid)
     return Printf("%X-%X-%X-%X-%X-%X-%X-%X-%X-%X-%X", le::Load32(b), le::Load16(b + 4),
                   le::Load16(b + 6), b[8], b[9], b[10], b[11], b[12], b[13], b[14], b[15]);
 }
+
+std::string GuidText(const Guid& guid)
+{
+    const uint8_t* b = guid.data();
+    return Printf("%08X-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X", le::Load32(b),
+                  le::Load16(b + 4), le::Load16(b + 6), b[8], b[9], b[10], b[11], b[12], b[13],
+                  b[14], b[15]);
+}

@@ -73,3 +73,7 @@ inline constexpr size_t kDataObjectPrefix = 50;
 // groups in upper-case hexadecimal without leading zeros, the last eight
 // bytes one by one ("12345678-9ABC-DEF-1-2-3-4-5-6-7-8").
 std::string AsfObjectName(const Guid& guid);
+
+// The usual text form, upper case with leading zeros:
+// "8CABDCA1-A947-11CF-8EE4-00C00C205365".
+std::string GuidText(const Guid& guid);

@@ -39,11 +39,39 @@ public:
     };
 
     // Limits of one reading; input beyond them is dropped, never overrun.
+    // - A tag name longer than kMaxTagName letters is cut (it then matches
+    //   no known tag).
+    // - Attribute text (names, values and their terminators) beyond
+    //   kMaxAttributeText bytes is dropped; a first attribute whose value
+    //   did not fit whole counts as absent, so a cut address is never used.
+    // - Attributes after the first kMaxAttributes of a tag are not recorded.
+    // - Reference text counts each reference plus one terminator byte. The
+    //   reference that no longer fits (in text or in entries) is dropped and
+    //   the reading ends there: what was collected so far is handed over.
+    //   The streaming client's leading words and "-e" markers take entries.
+    // - INI and plain-list lines longer than kMaxLine bytes are skipped; a
+    //   section name longer than kMaxSectionName bytes is a section other
+    //   than [Reference].
+    // - Only the first kMaxMessages messages are kept.
     static constexpr size_t kMaxTagName = 127;
     static constexpr size_t kMaxAttributeText = 511;
     static constexpr size_t kMaxAttributes = 256;
     static constexpr size_t kMaxReferenceText = 4096;
     static constexpr size_t kMaxReferences = 100;
+    static constexpr size_t kMaxLine = 511;
+    static constexpr size_t kMaxSectionName = 127;
+    static constexpr size_t kMaxMessages = 100;
+
+    // The entry marker of the streaming configuration's output.
+    static constexpr const char* kEntryMarker = "-e";
+
+    // Playlist files of this size or larger are not read by the main view
+    // and the recording job.
+    static constexpr uint64_t kMaxPlaylistFile = 102400;
+
+    // Reads a playlist file whole (mode "rb"). False when it cannot be
+    // opened or read, or holds kMaxPlaylistFile bytes or more.
+    static bool LoadFile(const std::string& path, std::string* text);
 
     // text need not be NUL-terminated. leadingWords are the streaming
     // client's own words placed in front of its output (ignored otherwise).

@@ -37,7 +37,7 @@ bool UrlCheck::Start(int firstRow, const AppSettings& settings)
     continue_ = true;
     running_ = true;
     try {
-        thread_ = std::thread(&UrlCheck::Walk, this, firstRow < 0 ? 0 : firstRow,
+        thread_ = std::thread(&UrlCheck::Walk, this, probe_.get(), firstRow < 0 ? 0 : firstRow,
                               settings.m_memberUser, settings.m_memberPassword);
     } catch (const std::system_error&) {
         running_ = false;
@@ -54,13 +54,8 @@ void UrlCheck::Wait()
         thread_.join();
 }
 
-void UrlCheck::Walk(int row, std::string user, std::string password)
+void UrlCheck::Walk(CmmsThread* probe, int row, std::string user, std::string password)
 {
-    CmmsThread* probe;
-    {
-        std::lock_guard lock(mutex_);
-        probe = probe_.get();
-    }
     for (; continue_ && row < list_.RowCount(); ++row) {
         if (callbacks_.rowStarted)
             callbacks_.rowStarted(row);

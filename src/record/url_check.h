@@ -46,7 +46,8 @@ public:
     void Wait();
 
 private:
-    void Walk(int row, std::string user, std::string password);
+    // probe stays valid until the thread has been joined.
+    void Walk(CmmsThread* probe, int row, std::string user, std::string password);
 
     MediaList& list_;
     JobServices services_;

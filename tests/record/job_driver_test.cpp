@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -168,6 +169,8 @@ TEST_F(DriverTest, FallbackOrderOfEveryAddressType)
     AllFail();
     for (const Case& c : cases) {
         script->Clear();
+        std::filesystem::remove_all(dir.path());
+        std::filesystem::create_directory(dir.path());
         auto job = Run(c.url);
         EXPECT_EQ(script->Kinds(), c.order) << c.url;
         // Only the last attempt's error is left.
@@ -515,19 +518,40 @@ TEST_F(DriverTest, PlaylistNestingStops)
     EXPECT_NE(job->job().ErrorText().find("nested"), std::string::npos);
 }
 
+TEST_F(DriverTest, PlaylistWithoutReferencesIsItsOwnAddress)
+{
+    // A text file named .asx that holds a bare address is that address.
+    const std::string list = dir.File("bare.asx");
+    WriteFile(list, "mms://h/plain.wmv");
+    script->On(K::MmsTcp, scripted::Write(300 * 1024));
+    auto job = Run(list, "t");
+    auto calls = script->Calls();
+    ASSERT_EQ(calls.size(), 1u);
+    EXPECT_EQ(calls[0].url, "mms://h/plain.wmv");
+    EXPECT_TRUE(FileExists(dir.File("t.wmv")));
+}
+
 TEST_F(DriverTest, UnusablePlaylistsAreErrors)
 {
+    script->On(K::MmsTcp, scripted::Write(300 * 1024));
     const std::string list = dir.File("empty.asx");
-    WriteFile(list, "<ASX version=\"3.0\"></ASX>");
+    WriteFile(list, "<ASX/>");
     auto job = Run(list);
     EXPECT_TRUE(job->job().errorFlag);
+    EXPECT_EQ(job->job().ErrorText(), "The playlist holds no entries");
 
-    WriteFile(list, std::string(JobDriver::kMaxPlaylistBytes, ' '));
+    WriteFile(list, std::string(JobDriver::kMaxPlaylistBytes - 100, ' ') + "mms://h/a.wmv\n" +
+                        std::string(100, ' '));
     job = Run(list);
     EXPECT_TRUE(job->job().errorFlag);
     EXPECT_TRUE(script->Calls().empty());
+    EXPECT_NE(job->job().ErrorText().find("too large"), std::string::npos);
+
+    job = Run(dir.File("missing.asx"));
+    EXPECT_TRUE(job->job().errorFlag);
 
     script->On(K::HttpDownload, scripted::Fail("404 Not Found"));
     job = Run("http://h/gone.asx");
     EXPECT_EQ(job->job().ErrorText(), "404 Not Found");
+    EXPECT_EQ(script->Kinds(), std::vector<K>{K::HttpDownload});
 }

@@ -87,8 +87,9 @@ TEST_F(UrlCheckTest, WalkMarksNetworkRowsAndSkipsLocalOnes)
     bool sawRtsp = false;
     for (const scripted::Call& c : script->Calls()) {
         EXPECT_FALSE(c.hasFile);
-        if (c.kind == K::Mmsh || c.kind == K::HttpDownload)
+        if (c.kind == K::Mmsh || c.kind == K::HttpDownload) {
             EXPECT_EQ(c.user, "member");
+        }
         if (c.url == "rtsp://h/bad" && !sawRtsp) {
             EXPECT_EQ(c.kind, K::Rtsp);
             sawRtsp = true;

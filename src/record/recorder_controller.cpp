@@ -161,16 +161,17 @@ int RecorderController::HandleStatus(uint16_t jobId, int code)
         return 0;
     RecordJob& job = thread->job();
 
+    std::string text;
     switch (code) {
     case kStatusConnecting:
         list_.SetCell(row, kColRecord, "Connecting");
         break;
     case kStatusHeaderReceived: {
-        const std::string path = job.TakeEventText(kStatusHeaderReceived, job.OutputPath());
+        text = job.TakeEventText(kStatusHeaderReceived, job.OutputPath());
         list_.SetCell(row, kColRecord, "Received Head");
-        list_.SetCell(row, kColRecordingFile, path);
+        list_.SetCell(row, kColRecordingFile, text);
         list_.SetCell(row, kColTime, DurationText(job.durationMs));
-        AddBelow(row, path);
+        AddBelow(row, text);
         break;
     }
     case kStatusFinished:
@@ -185,10 +186,12 @@ int RecorderController::HandleStatus(uint16_t jobId, int code)
         settings_.m_memberPassword = job.Password();
         break;
     case kStatusStreamUrlFound:
-        AddBelow(row, job.TakeEventText(kStatusStreamUrlFound, job.FoundUrl()));
+        text = job.TakeEventText(kStatusStreamUrlFound, job.FoundUrl());
+        AddBelow(row, text);
         break;
     case kStatusFileKept:
-        AddBelow(row, job.TakeEventText(kStatusFileKept, job.OutputPath()));
+        text = job.TakeEventText(kStatusFileKept, job.OutputPath());
+        AddBelow(row, text);
         break;
     case kStatusQuit:
         RecordStop();
@@ -197,7 +200,7 @@ int RecorderController::HandleStatus(uint16_t jobId, int code)
         return 0;
     }
     if (callbacks_.statusHandled)
-        callbacks_.statusHandled(row, code, *thread);
+        callbacks_.statusHandled(row, code, *thread, text);
     return 0;
 }
 
@@ -219,7 +222,7 @@ void RecorderController::EndOfJob(int row, CmmsThread& thread)
     if (callbacks_.recordingChanged)
         callbacks_.recordingChanged(false);
     if (callbacks_.statusHandled)
-        callbacks_.statusHandled(row, kStatusFinished, thread);
+        callbacks_.statusHandled(row, kStatusFinished, thread, std::string());
     if (!stoppedByUser_ && !job.noNext)
         RecordNext(row + 1);
 }

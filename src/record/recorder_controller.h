@@ -28,8 +28,10 @@ public:
         // "Record Start" / "Record Stop" availability: true while recording.
         std::function<void(bool recording)> recordingChanged;
         // After a status code was handled for a row (for code 3: after the
-        // row's result was written, before the next row starts).
-        std::function<void(int row, int code, const CmmsThread& job)> statusHandled;
+        // row's result was written, before the next row starts). `text` is
+        // the path or address the code carried (codes 2, 10, 11), else "".
+        std::function<void(int row, int code, const CmmsThread& job, const std::string& text)>
+            statusHandled;
     };
 
     // The list and the live settings belong to the front end and outlive

@@ -63,7 +63,7 @@ void UrlCheck::Walk(CmmsThread* probe, int row, std::string user, std::string pa
         const int image = list_.Image(row);
         if (image != kImageNetwork && image != kImageRecorded) {
             if (callbacks_.rowDone)
-                callbacks_.rowDone(row, RowResult::Skipped);
+                callbacks_.rowDone(row, RowResult::Skipped, std::string());
             continue;
         }
         const std::string address = list_.Cell(row, kColOriginalFile);
@@ -78,7 +78,8 @@ void UrlCheck::Walk(CmmsThread* probe, int row, std::string user, std::string pa
             list_.SetCell(row, kColRecord, "Error");
         }
         if (callbacks_.rowDone)
-            callbacks_.rowDone(row, ok ? RowResult::Ok : RowResult::Error);
+            callbacks_.rowDone(row, ok ? RowResult::Ok : RowResult::Error,
+                               ok ? std::string() : probe->job().ErrorText());
     }
     continue_ = false;
     if (callbacks_.finished)

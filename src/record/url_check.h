@@ -25,7 +25,8 @@ public:
     enum class RowResult { Ok, Error, Skipped };
     struct Callbacks {
         std::function<void(int row)> rowStarted;  // the desktop selects the row
-        std::function<void(int row, RowResult result)> rowDone;
+        // errorText: the last client's error for a row that failed.
+        std::function<void(int row, RowResult result, const std::string& errorText)> rowDone;
         std::function<void()> finished;
     };
 

@@ -48,7 +48,7 @@ protected:
         callbacks.openUrl = [this](const std::string& url) { opened.push_back(url); };
         callbacks.stopCapture = [this] { ++captureStops; };
         callbacks.recordingChanged = [this](bool on) { recordingButtons = on; };
-        callbacks.statusHandled = [this](int row, int code, const CmmsThread&) {
+        callbacks.statusHandled = [this](int row, int code, const CmmsThread&, const std::string&) {
             handled.emplace_back(row, code);
         };
         controller = std::make_unique<RecorderController>(list, settings, sink, services, callbacks);

@@ -24,9 +24,10 @@ protected:
         settings.m_memberUser = "member";
         settings.m_memberPassword = "secret";
         services.factory = scripted::Factory(script);
-        callbacks.rowDone = [this](int row, Result r) {
+        callbacks.rowDone = [this](int row, Result r, const std::string& error) {
             std::lock_guard lock(mutex);
             done.emplace_back(row, r);
+            errors.push_back(error);
         };
         // Addresses with "ok" in them answer; the others do not.
         for (K k : {K::MmsTcp, K::Rtsp, K::Mmsh, K::HttpDownload}) {
@@ -52,6 +53,7 @@ protected:
     UrlCheck::Callbacks callbacks;
     std::mutex mutex;
     std::vector<std::pair<int, Result>> done;
+    std::vector<std::string> errors;
 };
 
 }  // namespace
@@ -81,6 +83,7 @@ TEST_F(UrlCheckTest, WalkMarksNetworkRowsAndSkipsLocalOnes)
     EXPECT_EQ(list.Cell(3, kColFile), "(x)plain");
     EXPECT_EQ(Done(), (std::vector<std::pair<int, Result>>{
                           {0, Result::Ok}, {1, Result::Skipped}, {2, Result::Error}, {3, Result::Error}}));
+    EXPECT_EQ(errors, (std::vector<std::string>{"", "", "refused", "refused"}));
 
     // The probes had no file, the member credentials, and rtsp:// went to
     // RTSP first.

@@ -14,7 +14,8 @@ void PutText(uint8_t* base, Field field, std::string_view text, size_t maxBytes)
         maxBytes = field.size - 1;
     const std::string_view cut = CutUtf8(text, maxBytes);
     std::memset(base + field.offset, 0, field.size);
-    std::memcpy(base + field.offset, cut.data(), cut.size());
+    if (!cut.empty())
+        std::memcpy(base + field.offset, cut.data(), cut.size());
 }
 
 void PutText(uint8_t* base, Field field, std::string_view text)

@@ -212,7 +212,7 @@ uint32_t ClassifyEntry(const std::string& path)
     return bits;
 }
 
-std::string SizeText(uint64_t bytes)
+std::string ListSizeText(uint64_t bytes)
 {
     char text[32];
     if (bytes > 1048575)
@@ -222,6 +222,15 @@ std::string SizeText(uint64_t bytes)
     else
         std::snprintf(text, sizeof text, "%lluB", static_cast<unsigned long long>(bytes));
     return text;
+}
+
+std::string TrimWhiteSpace(const std::string& text)
+{
+    const char* blanks = " \t\r\n\v\f";
+    const size_t first = text.find_first_not_of(blanks);
+    if (first == std::string::npos)
+        return {};
+    return text.substr(first, text.find_last_not_of(blanks) - first + 1);
 }
 
 MediaItem MakeEntryItem(const std::string& path, const std::string& title,
@@ -236,7 +245,7 @@ MediaItem MakeEntryItem(const std::string& path, const std::string& title,
     if (sizeSwitch.empty()) {
         const long long size = ExistingFileSize(LocalFileSystemPath(path));
         if (size >= 0)
-            item.cells[kColSize] = SizeText(static_cast<uint64_t>(size));
+            item.cells[kColSize] = ListSizeText(static_cast<uint64_t>(size));
     }
     return item;
 }

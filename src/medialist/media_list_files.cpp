@@ -13,15 +13,6 @@
 
 namespace {
 
-std::string TrimBlanks(const std::string& s)
-{
-    const char* blanks = " \t\r\n\v\f";
-    const size_t first = s.find_first_not_of(blanks);
-    if (first == std::string::npos)
-        return {};
-    return s.substr(first, s.find_last_not_of(blanks) - first + 1);
-}
-
 void SetError(ListReadReport* report, const std::string& text)
 {
     if (report)
@@ -89,7 +80,7 @@ int MediaList::ReadKvxBytes(const std::string& bytes, ListReadReport* report)
         item.cells[kColTime] = r.time;
         item.cells[kColSize] = r.size;
         item.cells[kColOriginalFile] = r.address;
-        item.cells[kColInfo] = TrimBlanks(r.info);
+        item.cells[kColInfo] = TrimWhiteSpace(r.info);
         item.image = IsLocalPath(r.address) ? kImageLocal : kImageNetwork;
         if (!haveNetwork && item.image == kImageNetwork) {
             firstNetworkAddress = r.address;
@@ -108,7 +99,7 @@ int MediaList::ReadKvxBytes(const std::string& bytes, ListReadReport* report)
             std::lock_guard<std::mutex> lock(impl_->mutex);
             impl_->settings.m_memberUser = file.header.user;
             impl_->settings.m_memberPassword = file.header.password;
-            impl_->infoText = TrimBlanks(file.header.info);
+            impl_->infoText = TrimWhiteSpace(file.header.info);
             user = impl_->settings.m_memberUser;
             password = impl_->settings.m_memberPassword;
             for (MediaItem& item : items) {

@@ -52,3 +52,6 @@ struct MediaList::Impl {
 // made before the list is locked.
 MediaItem MakeEntryItem(const std::string& path, const std::string& title,
                         const std::string& sizeSwitch, const std::string& playerIdentity);
+
+// The text without white space (blank, tab, CR, LF, VT, FF) at either end.
+std::string TrimWhiteSpace(const std::string& text);

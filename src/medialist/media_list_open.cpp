@@ -47,13 +47,22 @@ int MediaList::ReadPlaylistFile(const std::string& path, const std::string& titl
     const AsxReader::Result result = AsxReader::Read(AsxReader::Mode::MainView, text);
     if (report && !result.asxSeen)
         report->error = text.empty() ? "empty file" : "not an ASX playlist (no <ASX> element)";
-    const size_t count = result.output.size();
+    std::vector<std::string> references = result.output;
+    if (result.referenceCount == 0 && references.size() == 1) {
+        // The reader's whole-text fallback is meant for a file holding just
+        // an address; the line end around it is no part of the address. An
+        // ASX document without references has no address at all.
+        references[0] = TrimWhiteSpace(references[0]);
+        if (references[0].empty() || result.asxSeen)
+            references.clear();
+    }
+    const size_t count = references.size();
     for (size_t i = 0; i < count; ++i) {
         // Several references share the playlist's title, numbered from 0.
         std::string entryTitle = title;
         if (count > 1 && !title.empty())
             entryTitle += std::to_string(i);
-        AddEntry(result.output[i], entryTitle, std::string(), std::string());
+        AddEntry(references[i], entryTitle, std::string(), std::string());
     }
     return first;
 }

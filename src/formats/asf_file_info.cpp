@@ -403,6 +403,9 @@ std::string AsfWalkStatus::Text() const
     case AsfWalkEnd::TrailingBytes:
         return Printf("truncated: %llu bytes after the last object at offset %llu", claimed, at);
     case AsfWalkEnd::ZeroSize:
+        // A broadcast file may leave its Data object's size 0 until it is finalised.
+        if (guid == asf::kData)
+            return Printf("unfinished: the ASF_Data object at offset %llu has size 0", at);
         return Printf("damaged: an object of size 0 at offset %llu", at);
     case AsfWalkEnd::SizeTooSmall:
         return Printf("damaged: the %s object at offset %llu claims %llu bytes, too few for itself",
@@ -417,6 +420,8 @@ std::string AsfWalkStatus::Text() const
     case AsfWalkEnd::TooManyObjects:
         return Printf("more than %zu objects; the walk stopped at offset %llu", AsfFileInfo::kMaxObjects, at);
     case AsfWalkEnd::ReadError:
+        if (error == 0)
+            return Printf("read error at offset %llu: the file ended early", at);
         return Printf("read error at offset %llu: %s", at, std::strerror(error));
     }
     return {};

@@ -97,11 +97,15 @@ public:
     int64_t DurationSeconds() const;
 
     const std::string& Path() const { return path_; }
+    // 64-bit: a 32-bit size (as the Windows program kept) breaks at 4 GiB.
     uint64_t FileSize() const { return fileSize_; }
     uint32_t HeaderObjectCount() const { return headerObjectCount_; }
     uint8_t HeaderReserved1() const { return headerReserved_[0]; }
     uint8_t HeaderReserved2() const { return headerReserved_[1]; }
-    const std::array<uint8_t, AsfFileProperties::kSize>& FilePropertiesBytes() const { return fileProperties_; }
+    const std::array<uint8_t, AsfFileProperties::kSize>& FilePropertiesBytes() const
+    {
+        return fileProperties_;
+    }
     AsfFileProperties FileProperties() const { return AsfFileProperties::Decode(fileProperties_.data()); }
     const std::string& Title() const { return title_; }
     const std::string& Author() const { return author_; }

@@ -69,8 +69,9 @@ public:
     // and the recording job.
     static constexpr uint64_t kMaxPlaylistFile = 102400;
 
-    // Reads a playlist file whole (mode "rb"). False when it cannot be
-    // opened or read, or holds kMaxPlaylistFile bytes or more.
+    // Reads a playlist file whole (mode "rb"), bytes as stored: a caller that
+    // shows the references converts legacy (non-UTF-8) text itself. False
+    // when it cannot be opened or read, or holds kMaxPlaylistFile bytes or more.
     static bool LoadFile(const std::string& path, std::string* text);
 
     // text need not be NUL-terminated. leadingWords are the streaming

@@ -140,14 +140,3 @@ std::string Utf8ToUtf16Le(std::string_view utf8)
     }
     return out;
 }
-
-std::string_view Utf8Prefix(std::string_view s, size_t maxBytes)
-{
-    if (s.size() <= maxBytes)
-        return s;
-    size_t end = maxBytes;
-    // Back up over continuation bytes to the start of the cut character.
-    while (end > 0 && (static_cast<unsigned char>(s[end]) & 0xC0) == 0x80)
-        --end;
-    return s.substr(0, end);
-}

@@ -21,7 +21,3 @@ std::u16string Utf8ToUtf16(std::string_view utf8);
 
 // The same as little-endian bytes, as the wire and ASF files hold them.
 std::string Utf8ToUtf16Le(std::string_view utf8);
-
-// The longest prefix of s of at most maxBytes bytes that does not end in
-// the middle of a UTF-8 character (s is assumed to be UTF-8).
-std::string_view Utf8Prefix(std::string_view s, size_t maxBytes);

@@ -17,7 +17,10 @@ testsupport::ProcessResult Cli(const std::vector<std::string>& args)
     return testsupport::RunProcess(argv, std::chrono::seconds(30));
 }
 
-bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+bool Contains(const std::string& text, const std::string& part)
+{
+    return text.find(part) != std::string::npos;
+}
 
 std::vector<std::string> Lines(const std::string& text)
 {
@@ -114,9 +117,11 @@ TEST(CliInfo, BadFilesEndWithOneLineEachAndStatusOne)
     ASSERT_EQ(errors.size(), 7u) << r.err;
     EXPECT_EQ(errors[0], "brimcast-cli: " + missing + ": cannot open: No such file or directory");
     EXPECT_EQ(errors[1], "brimcast-cli: " + empty + ": empty file");
-    EXPECT_TRUE(errors[2].starts_with("brimcast-cli: " + truncated + ": truncated: the ASF_Data object at offset "))
+    EXPECT_TRUE(
+        errors[2].starts_with("brimcast-cli: " + truncated + ": truncated: the ASF_Data object at offset "))
         << errors[2];
-    EXPECT_TRUE(errors[3].starts_with("brimcast-cli: " + oversized + ": damaged: the ASF_Header object at offset 0 "
+    EXPECT_TRUE(errors[3].starts_with("brimcast-cli: " + oversized +
+                                      ": damaged: the ASF_Header object at offset 0 "
                                       "claims an impossible size"))
         << errors[3];
     EXPECT_EQ(errors[4], "brimcast-cli: " + garbage + ": not an ASF file (no header object at the start)");

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <fcntl.h>
@@ -14,6 +15,17 @@
 using namespace asftest;
 
 namespace {
+
+std::vector<std::string> SplitLines(const std::string& text)
+{
+    std::vector<std::string> lines;
+    for (size_t start = 0; start < text.size();) {
+        size_t end = std::min(text.find('\n', start), text.size());
+        lines.push_back(text.substr(start, end - start));
+        start = end + 1;
+    }
+    return lines;
+}
 
 std::string Write(const testsupport::TempDir& dir, const std::string& name, const std::string& bytes)
 {
@@ -74,15 +86,13 @@ TEST(AsfFileInfo, WalksEveryObjectOfAWholeFile)
     EXPECT_EQ(info.HeaderReserved1(), 1);
     EXPECT_EQ(info.HeaderReserved2(), 2);
     AsfFileProperties p = info.FileProperties();
-    EXPECT_EQ(p.fileId, kFileId);
+    EXPECT_EQ(GuidText(p.fileId), "01020304-0506-0708-090A-0B0C0D0E0F10");
     EXPECT_EQ(p.playDuration, 1234567890u);
     EXPECT_EQ(p.preroll, 3000u);
     EXPECT_EQ(p.maxDataPacketSize, 100u);
     EXPECT_EQ(info.DurationSeconds(), 120);
     EXPECT_EQ(info.Title(), "Title 제목");
-    EXPECT_EQ(info.Author(), "Author");
     EXPECT_EQ(info.Copyright(), "(c) 2024");
-    EXPECT_EQ(info.Description(), "Description");
     EXPECT_EQ(info.Rating(), "G");
     EXPECT_FALSE(info.AudioOnly());
     EXPECT_EQ(info.AudioFormat().channels, 2);
@@ -213,27 +223,34 @@ TEST(AsfFileInfo, DamagedFilesKeepWhatWasReadBeforeTheDamage)
 {
     std::string header = Header({FileProperties({}), ContentDescription(u"T", u"", u"", u"", u"")});
     std::string data = Data(3, 100);
+    const std::string at = std::to_string(header.size());
     struct Case {
-        const char* name;
         std::string bytes;
         AsfWalkEnd end;
         size_t objects;
+        std::string reason;
     } cases[] = {
-        {"data cut short", header + data.substr(0, data.size() - 1), AsfWalkEnd::PastEnd, 3},
-        {"size 0", header + Object(asf::kData, "", 0).replace(16, 8, U64(0)), AsfWalkEnd::ZeroSize, 3},
-        {"size below 24", header + Object(asf::kData, "xxxx", 23), AsfWalkEnd::SizeTooSmall, 3},
-        {"trailing bytes", header + data + "abc", AsfWalkEnd::TrailingBytes, 4},
-        {"extreme size", header + Object(asf::kData, "", 0x8000000000000000ull), AsfWalkEnd::PastEnd, 3},
+        {header + data.substr(0, data.size() - 1), AsfWalkEnd::PastEnd, 3,
+         "truncated: the ASF_Data object at offset " + at + " claims " + std::to_string(data.size()) +
+             " bytes, only " + std::to_string(data.size() - 1) + " remain"},
+        {header + Object(asf::kData, "", 0).replace(16, 8, U64(0)), AsfWalkEnd::ZeroSize, 3,
+         "unfinished: the ASF_Data object at offset " + at + " has size 0"},
+        {header + Object(asf::kData, "xxxx", 23), AsfWalkEnd::SizeTooSmall, 3,
+         "damaged: the ASF_Data object at offset " + at + " claims 23 bytes, too few for itself"},
+        {header + data + "abc", AsfWalkEnd::TrailingBytes, 4,
+         "truncated: 3 bytes after the last object at offset " + std::to_string(header.size() + data.size())},
+        {header + Object(asf::kData, "", 0x8000000000000000ull), AsfWalkEnd::PastEnd, 3,
+         "damaged: the ASF_Data object at offset " + at +
+             " claims an impossible size (9223372036854775808 bytes)"},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
+        SCOPED_TRACE(c.reason);
         AsfFileInfo info;
         EXPECT_TRUE(ParseBytes(info, c.bytes));
         EXPECT_EQ(info.Status().end, c.end);
         EXPECT_EQ(info.Objects().size(), c.objects);
         EXPECT_EQ(info.Title(), "T");
-        EXPECT_EQ(info.Status().offset, header.size() + (c.end == AsfWalkEnd::TrailingBytes ? data.size() : 0));
-        EXPECT_FALSE(info.Status().Text().empty());
+        EXPECT_EQ(info.Status().Text(), c.reason);
     }
 }
 
@@ -339,15 +356,6 @@ TEST(AsfFileInfo, FilesOfMoreThanFourGigabytes)
     EXPECT_EQ(record.size, 50 + packetBytes);
 }
 
-TEST(AsfGuids, TextForms)
-{
-    Guid g = MakeGuid(0x12345678, 0x9ABC, 0x0DEF, {1, 2, 3, 4, 5, 6, 7, 8});
-    EXPECT_EQ(AsfObjectName(g), "12345678-9ABC-DEF-1-2-3-4-5-6-7-8");
-    EXPECT_EQ(GuidText(g), "12345678-9ABC-0DEF-0102-030405060708");
-    EXPECT_EQ(GuidText(asf::kFileProperties), "8CABDCA1-A947-11CF-8EE4-00C00C205365");
-    EXPECT_EQ(AsfObjectName(asf::kVideoMedia), "ASF_Video_Media");
-}
-
 // ffprobe's view of a file, from its flat output (key=value lines).
 std::map<std::string, std::string> Probe(const std::string& path)
 {
@@ -355,20 +363,14 @@ std::map<std::string, std::string> Probe(const std::string& path)
         {"ffprobe", "-v", "error", "-show_streams", "-show_format", "-of", "flat", path});
     EXPECT_EQ(r.exitCode, 0) << r.err;
     std::map<std::string, std::string> values;
-    size_t start = 0;
-    while (start < r.out.size()) {
-        size_t end = r.out.find('\n', start);
-        if (end == std::string::npos)
-            end = r.out.size();
-        std::string line = r.out.substr(start, end - start);
+    for (const std::string& line : SplitLines(r.out)) {
         size_t eq = line.find('=');
-        if (eq != std::string::npos) {
-            std::string value = line.substr(eq + 1);
-            if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
-                value = value.substr(1, value.size() - 2);
-            values[line.substr(0, eq)] = value;
-        }
-        start = end + 1;
+        if (eq == std::string::npos)
+            continue;
+        std::string value = line.substr(eq + 1);
+        if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
+            value = value.substr(1, value.size() - 2);
+        values[line.substr(0, eq)] = value;
     }
     return values;
 }
@@ -411,13 +413,9 @@ void CompareWithProbe(const testsupport::SampleSpec& spec)
     testsupport::ProcessResult packets = testsupport::RunProcess(
         {"ffprobe", "-v", "error", "-show_entries", "packet=pos", "-of", "csv=p=0", path});
     std::set<uint64_t> positions;
-    for (size_t s = 0; s < packets.out.size();) {
-        size_t e = packets.out.find('\n', s);
-        if (e == std::string::npos)
-            e = packets.out.size();
-        if (e > s)
-            positions.insert(std::stoull(packets.out.substr(s, e - s)));
-        s = e + 1;
+    for (const std::string& line : SplitLines(packets.out)) {
+        if (!line.empty())
+            positions.insert(std::stoull(line));
     }
     ASSERT_FALSE(positions.empty());
     for (uint64_t pos : positions) {

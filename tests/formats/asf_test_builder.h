@@ -15,7 +15,10 @@ namespace asftest {
 inline std::string U16(uint16_t v) { return std::string{char(v & 0xFF), char(v >> 8)}; }
 inline std::string U32(uint32_t v) { return U16(uint16_t(v)) + U16(uint16_t(v >> 16)); }
 inline std::string U64(uint64_t v) { return U32(uint32_t(v)) + U32(uint32_t(v >> 32)); }
-inline std::string GuidBytes(const Guid& g) { return std::string(reinterpret_cast<const char*>(g.data()), 16); }
+inline std::string GuidBytes(const Guid& g)
+{
+    return std::string(reinterpret_cast<const char*>(g.data()), 16);
+}
 
 inline std::string Utf16(std::u16string_view s)
 {
@@ -70,7 +73,8 @@ inline std::string StreamProperties(const Guid& type, int number, const std::str
                                     const std::string& errorData = {})
 {
     std::string body = GuidBytes(type) + std::string(16, '\0') + U64(0) + U32(uint32_t(typeData.size())) +
-                       U32(uint32_t(errorData.size())) + U16(uint16_t(number)) + U32(0) + typeData + errorData;
+                       U32(uint32_t(errorData.size())) + U16(uint16_t(number)) + U32(0) + typeData +
+                       errorData;
     return Object(asf::kStreamProperties, body);
 }
 
@@ -110,8 +114,9 @@ inline std::string CodecList(const std::vector<Codec>& codecs, uint32_t countOve
 {
     std::string body = std::string(16, '\0') + U32(countOverride ? countOverride : uint32_t(codecs.size()));
     for (const Codec& c : codecs) {
-        body += U16(c.type) + U16(uint16_t(c.name.size())) + Utf16(c.name) + U16(uint16_t(c.description.size())) +
-                Utf16(c.description) + U16(uint16_t(c.information.size())) + c.information;
+        body += U16(c.type) + U16(uint16_t(c.name.size())) + Utf16(c.name) +
+                U16(uint16_t(c.description.size())) + Utf16(c.description) +
+                U16(uint16_t(c.information.size())) + c.information;
     }
     return Object(asf::kCodecList, body);
 }

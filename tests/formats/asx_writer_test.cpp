@@ -115,8 +115,9 @@ TEST(AsxWriter, TitleCleaningAndSavePaths)
     prompts.savePath = dir.File("chosen.asx");
     EXPECT_EQ(AsxSaveAs(settings, "a/b", "mms://h/e", &prompts), AsxWriteResult::Written);
     EXPECT_EQ(prompts.proposals.back(), dir.File("a_b.asx"));
-    EXPECT_EQ(AsxReader::Read(AsxReader::Mode::MainView, testsupport::ReadFile(dir.File("chosen.asx"))).output,
-              std::vector<std::string>{"mms://h/e"});
+    EXPECT_EQ(
+        AsxReader::Read(AsxReader::Mode::MainView, testsupport::ReadFile(dir.File("chosen.asx"))).output,
+        std::vector<std::string>{"mms://h/e"});
     EXPECT_EQ(AsxSaveAs(settings, "x", "y", nullptr), AsxWriteResult::Declined);
 }
 

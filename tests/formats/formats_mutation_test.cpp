@@ -14,6 +14,7 @@
 #include "asf_test_builder.h"
 #include "formats/asf_file_info.h"
 #include "formats/asx_reader.h"
+#include "formats/utf16.h"
 #include "test_support.h"
 
 namespace {
@@ -79,7 +80,8 @@ std::string Mutate(Rng& rng, const std::string& input, const std::vector<std::st
             break;
         case 3:  // any 2- or 4-byte field set to an extreme
             if (!s.empty())
-                StoreLe(s, rng.Below(s.size()), kExtremes[rng.Below(std::size(kExtremes))], rng.Below(2) ? 2 : 4);
+                StoreLe(s, rng.Below(s.size()), kExtremes[rng.Below(std::size(kExtremes))],
+                        rng.Below(2) ? 2 : 4);
             break;
         case 4: {  // splice a piece of another input in
             const std::string& other = others[rng.Below(others.size())];
@@ -94,7 +96,8 @@ std::string Mutate(Rng& rng, const std::string& input, const std::vector<std::st
         }
         case 5:  // insert characters that drive the grammar
             for (size_t n = 1 + rng.Below(4); n > 0; --n)
-                s.insert(s.begin() + static_cast<long>(rng.Below(s.size() + 1)), specials[rng.Below(specials.size())]);
+                s.insert(s.begin() + static_cast<long>(rng.Below(s.size() + 1)),
+                         specials[rng.Below(specials.size())]);
             break;
         default: {  // repeat a piece, to push counts past their limits
             if (s.empty())
@@ -114,31 +117,11 @@ std::string Mutate(Rng& rng, const std::string& input, const std::vector<std::st
     return s;
 }
 
+// Valid UTF-8 survives a round trip through UTF-16 unchanged.
 bool ValidUtf8(const std::string& s)
 {
-    size_t i = 0;
-    while (i < s.size()) {
-        unsigned char b = static_cast<unsigned char>(s[i]);
-        size_t n;
-        if (b < 0x80)
-            n = 0;
-        else if ((b & 0xE0) == 0xC0)
-            n = 1;
-        else if ((b & 0xF0) == 0xE0)
-            n = 2;
-        else if ((b & 0xF8) == 0xF0)
-            n = 3;
-        else
-            return false;
-        if (s.size() - i - 1 < n)
-            return false;
-        for (size_t k = 1; k <= n; ++k) {
-            if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80)
-                return false;
-        }
-        i += n + 1;
-    }
-    return true;
+    std::string le = Utf8ToUtf16Le(s);
+    return Utf16LeToUtf8(reinterpret_cast<const uint8_t*>(le.data()), le.size()) == s;
 }
 
 void CheckAsx(AsxReader::Mode mode, const std::string& text, const std::vector<std::string>& leading)
@@ -220,8 +203,10 @@ TEST(FormatsMutation, AsxReaderSurvivesMutatedPlaylists)
     testsupport::TempDir dir;
     std::vector<std::string> seeds = {
         "<ASX version=\"3.0\"><Entry><ref href=\"mms://host/a.asf\"/></Entry></ASX>",
-        "<ASX><Entry><Ref HREF = \"mms://host/a\"></Entry><Entry><EntryRef href=\"http://host/b.asx\"/></Entry></ASX>",
-        "<ASX version=\"3.0\">\r\n<Entry>\r\n<TITLE>제목</TITLE>\r\n<ref href=\"mms://h/x\"/>\r\n</Entry>\r\n</ASX>\r\n",
+        "<ASX><Entry><Ref HREF = \"mms://host/a\"></Entry><Entry><EntryRef "
+        "href=\"http://host/b.asx\"/></Entry></ASX>",
+        "<ASX version=\"3.0\">\r\n<Entry>\r\n<TITLE>제목</TITLE>\r\n<ref "
+        "href=\"mms://h/x\"/>\r\n</Entry>\r\n</ASX>\r\n",
         "<asx><moreinfo href=\"http://info\"/><entry><ref href=x a=b/><ref href=''></entry></asx>",
         "[Reference]\r\nRef1=http://host/a.asf\r\nRef2=mms://host/b\r\n[Other]\r\nRef3=no\r\n",
         "ASF http://host/a.asf\r\n  asf\tmms://host/b\r\nhttp://host/c\r\nmmst://d\r\n",

@@ -65,13 +65,4 @@ TEST(Utf16, EncodesUtf8AndReplacesMalformedBytes)
     EXPECT_EQ(ToUtf8(le), text);
 }
 
-TEST(Utf16, Utf8Prefix)
-{
-    EXPECT_EQ(Utf8Prefix("a제목", 10), "a제목");
-    EXPECT_EQ(Utf8Prefix("a제목", 6), "a제");
-    EXPECT_EQ(Utf8Prefix("a제목", 4), "a제");
-    EXPECT_EQ(Utf8Prefix("a제목", 3), "a");
-    EXPECT_EQ(Utf8Prefix("a제목", 0), "");
-}
-
 }  // namespace

@@ -29,6 +29,9 @@ constexpr size_t kDataPacketCount = 40;
 // Flags of a finished file: seekable, not a broadcast.
 constexpr uint32_t kSeekableFlags = 2;
 
+// Data packets are gathered into writes of this size.
+constexpr size_t kBatchSize = 256 * 1024;
+
 // A header larger than this is still written, but the File Properties
 // object must be found within it.
 constexpr size_t kMaxHeaderSearch = 1 << 20;
@@ -64,6 +67,10 @@ void AsfOutputWriter::Begin(FILE* out, const std::string& url, uint32_t resumePa
     out_ = out;
     url_ = url;
     resumePacket_ = resumePacket;
+    // Packets left by a recording that was never finalised belong to a file
+    // that may be gone.
+    batch_.clear();
+    batch_.shrink_to_fit();
     headerSearch_.clear();
     headerSearch_.shrink_to_fit();
     searchFrom_ = 0;
@@ -126,6 +133,41 @@ void AsfOutputWriter::RememberHeaderBytes(const uint8_t* payload, size_t length)
 bool AsfOutputWriter::WriteAll(const void* data, size_t n)
 {
     return n == 0 || std::fwrite(data, 1, n, out_) == n;
+}
+
+bool AsfOutputWriter::Queue(const uint8_t* data, size_t n, size_t padded)
+{
+    if (batch_.size() + padded > kBatchSize && !FlushBatch())
+        return false;
+    if (batch_.capacity() < kBatchSize)
+        batch_.reserve(kBatchSize);
+    if (padded > kBatchSize) {
+        static constexpr uint8_t kZeros[4096] = {};
+        if (!WriteAll(data, n))
+            return false;
+        for (size_t done = n; done < padded;) {
+            size_t chunk = std::min(sizeof(kZeros), padded - done);
+            if (!WriteAll(kZeros, chunk))
+                return false;
+            done += chunk;
+        }
+        return true;
+    }
+    batch_.insert(batch_.end(), data, data + n);
+    batch_.resize(batch_.size() + (padded - n), 0);
+    return true;
+}
+
+bool AsfOutputWriter::FlushBatch()
+{
+    if (batch_.empty())
+        return true;
+    const size_t written = std::fwrite(batch_.data(), 1, batch_.size(), out_);
+    const bool ok = written == batch_.size();
+    // What did not reach the file does not count.
+    bytesWritten_ -= batch_.size() - written;
+    batch_.clear();
+    return ok;
 }
 
 bool AsfOutputWriter::WriteHeaderPacket(const uint8_t* payload, size_t length)
@@ -196,17 +238,11 @@ bool AsfOutputWriter::WriteDataPacket(uint8_t* packet, size_t length)
 
     // Every packet in the file has the stream's packet size: a longer one
     // is cut (its tail can only be padding or garbage), a shorter one padded.
-    size_t n = packetSize_ != 0 ? std::min<size_t>(length, packetSize_) : length;
-    if (!WriteAll(packet, n))
+    const size_t n = packetSize_ != 0 ? std::min<size_t>(length, packetSize_) : length;
+    const size_t padded = std::max<size_t>(n, packetSize_);
+    if (!Queue(packet, n, padded))
         return false;
-    static constexpr uint8_t kZeros[4096] = {};
-    for (size_t padded = n; padded < packetSize_;) {
-        size_t chunk = std::min<size_t>(sizeof(kZeros), packetSize_ - padded);
-        if (!WriteAll(kZeros, chunk))
-            return false;
-        padded += chunk;
-    }
-    bytesWritten_ += std::max<size_t>(n, packetSize_);
+    bytesWritten_ += padded;
 
     if (timed)
         hooks_->OnProgress(BytesWritten(), progress, t);
@@ -228,7 +264,10 @@ bool AsfOutputWriter::PatchAt(int64_t pos, const uint8_t* bytes, size_t n)
 
 void AsfOutputWriter::Finalise(PatchRule rule)
 {
-    if (!HeaderTaken() || bytesWritten_ == 0 || !out_)
+    if (!out_)
+        return;
+    FlushBatch();
+    if (!HeaderTaken() || bytesWritten_ == 0)
         return;
     const off_t indexPos = ftello(out_);
     if (indexPos < 0 || !WriteAll(kIndexObject.data(), kIndexObject.size()))

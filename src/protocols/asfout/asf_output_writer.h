@@ -46,8 +46,10 @@ public:
     // limit reached or a stop requested.
     bool WriteDataPacket(uint8_t* packet, size_t length);
 
-    // Appends the index object and patches the header, when a header was
-    // taken and something was written to a file; otherwise does nothing.
+    // Ends the recording: writes out the packets still gathered in memory,
+    // then, when a header was taken and something was written to a file,
+    // appends the index object and patches the header. Every recording must
+    // end with it (whatever the session's outcome) before the file is closed.
     void Finalise(PatchRule rule = PatchRule::LiveWhenEnabled);
 
     // Header and padded packet bytes of this recording; Record's result
@@ -69,6 +71,10 @@ private:
     bool TakeFileProperties(const uint8_t* fp);
     void RememberHeaderBytes(const uint8_t* payload, size_t length);
     bool WriteAll(const void* data, size_t n);
+    // Adds n bytes of data and zeros up to padded to the file, through the
+    // batch; false when a write failed.
+    bool Queue(const uint8_t* data, size_t n, size_t padded);
+    bool FlushBatch();
     bool PatchAt(int64_t pos, const uint8_t* bytes, size_t n);
     uint32_t Progress(uint32_t t) const;
 
@@ -77,6 +83,9 @@ private:
     const std::atomic<bool>& stop_;
 
     FILE* out_ = nullptr;
+    // Data packets not yet handed to the file: few large writes instead of
+    // one per packet.
+    std::vector<uint8_t> batch_;
     std::string url_;
     uint32_t resumePacket_ = 0;
 

@@ -85,21 +85,25 @@ TcpConnection::Status TcpConnection::Connect(const sockaddr_in& address, int tim
                                              bool reuseAddress)
 {
     Close();
+    failedStep_ = ConnectStep::None;
     if (stop_.load())
         return Status::Stopped;
     fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (fd_ < 0) {
         lastError_ = errno;
+        failedStep_ = ConnectStep::Socket;
         return Status::Failed;
     }
     if (reuseAddress) {
         int one = 1;
         if (::setsockopt(fd_, SOL_SOCKET, SO_REUSEADDR, &one, sizeof(one)) != 0) {
             lastError_ = errno;
+            failedStep_ = ConnectStep::Option;
             Close();
             return Status::Failed;
         }
     }
+    failedStep_ = ConnectStep::Connect;
     int flags = ::fcntl(fd_, F_GETFL, 0);
     ::fcntl(fd_, F_SETFL, flags | O_NONBLOCK);
     int rc = ::connect(fd_, reinterpret_cast<const sockaddr*>(&address), sizeof(address));
@@ -125,6 +129,7 @@ TcpConnection::Status TcpConnection::Connect(const sockaddr_in& address, int tim
             return Status::Failed;
         }
     }
+    failedStep_ = ConnectStep::None;
     return Status::Ok;
 }
 

@@ -52,6 +52,10 @@ public:
     // is not Ok, and *got (when given) tells how many did arrive.
     Status ReceiveExact(void* buf, size_t n, size_t* got = nullptr);
 
+    // Which part of the last Connect failed, so that callers can name it.
+    enum class ConnectStep { None, Socket, Option, Connect };
+    ConnectStep FailedConnectStep() const { return failedStep_; }
+
     void SetIdleTimeout(int ms) { idleTimeoutMs_ = ms; }
     bool LocalAddress(sockaddr_in* out) const;
     int LastError() const { return lastError_; }
@@ -68,6 +72,7 @@ private:
     int fd_ = -1;
     int lastError_ = 0;
     int idleTimeoutMs_ = 60000;
+    ConnectStep failedStep_ = ConnectStep::None;
 };
 
 const char* StatusName(TcpConnection::Status status);

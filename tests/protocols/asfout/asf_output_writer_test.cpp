@@ -376,6 +376,21 @@ TEST(AsfOutputWriter, LimitsAndStopEndTheRecordingAfterThePacket)
     }
 }
 
+TEST(AsfOutputWriter, FailedWriteEndsTheRecording)
+{
+    const AsfParts& src = Sample();
+    Harness h;
+    h.Begin("/dev/full");
+    ASSERT_TRUE(h.Header(src.header));  // still in the file's buffer
+    size_t accepted = 0;
+    while (accepted < 1000 && h.Packet(src.packets[accepted % src.packets.size()]))
+        ++accepted;
+    EXPECT_LT(accepted, 1000u);
+    // Nothing that failed to reach the device is counted.
+    EXPECT_LT(h.writer->TotalBytes(), src.header.size() + 2 * src.packetSize);
+    h.Finish();
+}
+
 TEST(AsfOutputWriter, ProgressIsTheShareOfTheDuration)
 {
     // A 60-second stream reports half way at 30 s; a long one does not wrap.

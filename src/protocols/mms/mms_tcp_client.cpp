@@ -1,0 +1,210 @@
+#include "protocols/mms/mms_tcp_client.h"
+
+#include <arpa/inet.h>
+
+#include "formats/le.h"
+#include "protocols/client_hooks.h"
+#include "protocols/mms/mms_commands.h"
+#include "protocols/net/url_parts.h"
+
+namespace {
+
+// Data packets are at most 65535 bytes (a 16-bit length); command messages
+// far beyond any server's are refused. The buffer leaves room for a whole
+// read behind a packet.
+constexpr size_t kMaxCommandMessage = 16384;
+constexpr size_t kReceiveBuffer = 128 * 1024;
+
+constexpr size_t kDataPrefix = 8;
+constexpr uint8_t kHeaderPacket = 2;
+constexpr uint8_t kDataPacket = 4;
+constexpr uint8_t kFirstOfSeveral = 0x04;
+constexpr uint8_t kLastHeaderPacket = 0x08;
+
+ClientHooks& NoHooks()
+{
+    static ClientHooks none;
+    return none;
+}
+
+}  // namespace
+
+MmsTcpClient::MmsTcpClient(const ClientEnvironment& env)
+    : env_(env),
+      hooks_(env.hooks ? env.hooks : &NoHooks()),
+      connection_(stopRequested_),
+      writer_(env_.settings, env.hooks, stopRequested_)
+{
+}
+
+MmsTcpClient::~MmsTcpClient() = default;
+
+void MmsTcpClient::Stop() { stopRequested_.store(true); }
+
+uint32_t MmsTcpClient::Record(const RecordRequest& request)
+{
+    stopRequested_.store(false);
+    commandSequence_ = 0;
+    endOfStream_ = false;
+    inHeaderSequence_ = false;
+    url_ = request.url;
+    playerIdOverride_ = request.playerAgent;
+    resumePacket_ = request.resume;
+    writer_.Begin(request.out, url_, resumePacket_);
+
+    if (Connect(url_)) {
+        reader_ = std::make_unique<net::BufferedReader>(connection_, kReceiveBuffer);
+        if (SendConnect()) {
+            uint32_t step = 1;
+            while (step != 0 && !stopRequested_.load() && !endOfStream_)
+                step = ReceiveStep();
+        }
+        writer_.Finalise();
+        connection_.Close();
+        reader_.reset();
+    }
+    return writer_.BytesWritten();
+}
+
+bool MmsTcpClient::Connect(const std::string& url)
+{
+    net::UrlParts parts;
+    const bool parsed = net::SplitUrl(url, &parts);
+    const int port = parsed && parts.port != 0 ? parts.port : kDefaultPort;
+    hooks_->OnConnecting(url, port);
+    sockaddr_in address{};
+    if (!parsed || net::ResolveIPv4(parts.host, &address) != 0) {
+        hooks_->ReportError("connect failed !!");
+        return false;
+    }
+    object_ = parts.path.empty() ? std::string() : parts.path.substr(1);
+    address.sin_port = htons(static_cast<uint16_t>(port));
+    connection_.SetIdleTimeout(env_.idleTimeoutMs);
+    auto status = connection_.Connect(address, env_.connectTimeoutMs, /*reuseAddress=*/true);
+    if (status == net::TcpConnection::Status::Ok)
+        return true;
+    if (status == net::TcpConnection::Status::Stopped)
+        return false;
+    switch (connection_.FailedConnectStep()) {
+    case net::TcpConnection::ConnectStep::Socket: hooks_->ReportError("socket failed"); break;
+    case net::TcpConnection::ConnectStep::Option: hooks_->ReportError("sockopt error"); break;
+    default: hooks_->ReportError("connect failed !!"); break;
+    }
+    return false;
+}
+
+bool MmsTcpClient::Send(const std::vector<uint8_t>& command)
+{
+    return connection_.SendAll(command.data(), command.size()) == net::TcpConnection::Status::Ok;
+}
+
+bool MmsTcpClient::SendConnect()
+{
+    const std::string& id = playerIdOverride_.empty() ? env_.settings.m_playerAgent : playerIdOverride_;
+    return Send(mms::Connect(NextSequence(), id));
+}
+
+bool MmsTcpClient::SendFunnelInfo() { return Send(mms::FunnelInfo(NextSequence())); }
+
+bool MmsTcpClient::SendTransport()
+{
+    sockaddr_in local{};
+    if (!connection_.LocalAddress(&local))
+        return false;
+    return Send(mms::Transport(NextSequence(), local));
+}
+
+bool MmsTcpClient::SendOpenFile() { return Send(mms::OpenFile(NextSequence(), object_)); }
+bool MmsTcpClient::SendReadBlock() { return Send(mms::ReadBlock(NextSequence())); }
+bool MmsTcpClient::SendStreamSelect() { return Send(mms::StreamSelect(NextSequence())); }
+bool MmsTcpClient::SendStartPlaying() { return Send(mms::StartPlaying(resumePacket_)); }
+bool MmsTcpClient::SendPong(uint32_t pingCode) { return Send(mms::Pong(NextSequence(), pingCode)); }
+
+bool MmsTcpClient::OnReply(uint32_t code)
+{
+    switch (code) {
+    case mms::kReplyConnected: return SendFunnelInfo();
+    case mms::kReplyFunnelInfo: return SendTransport();
+    case mms::kReplyTransport: return SendOpenFile();
+    case mms::kReplyOpenFile: return SendReadBlock();
+    case mms::kReplyStreamSelected: return SendStartPlaying();
+    case mms::kReplyPing: return SendPong(code);
+    default: return true;
+    }
+}
+
+uint32_t MmsTcpClient::ReceiveStep()
+{
+    if (stopRequested_.load())
+        return 0;
+    if (reader_->Require(kDataPrefix) != net::TcpConnection::Status::Ok)
+        return 0;
+    if (le::Load32(reader_->Data() + 4) == mms::kSessionSignature)
+        return ReceiveCommand();
+    return ReceiveDataPacket();
+}
+
+uint32_t MmsTcpClient::ReceiveCommand()
+{
+    if (reader_->Require(mms::kPrefixSize) != net::TcpConnection::Status::Ok)
+        return 0;
+    const uint32_t length = le::Load32(reader_->Data() + 8);
+    // A length no server sends: the stream cannot be followed any further.
+    if (length > kMaxCommandMessage)
+        return 0;
+    const size_t total = mms::kPrefixSize + length;
+    if (reader_->Require(total) != net::TcpConnection::Status::Ok)
+        return 0;
+    const uint8_t* packet = reader_->Data();
+    const uint32_t code = total >= mms::kFrameSize ? le::Load32(packet + 36) : 0;
+    const bool openFailed = code == mms::kReplyOpenFile && total >= 52 &&
+                            static_cast<int32_t>(le::Load32(packet + 48)) < 0;
+    reader_->Consume(total);
+    if (openFailed) {
+        hooks_->ReportError("Url not found");
+        return 0;
+    }
+    if (code == mms::kReplyEndOfStream) {
+        endOfStream_ = true;
+        return writer_.BytesWritten();
+    }
+    return OnReply(code) ? static_cast<uint32_t>(total) : 0;
+}
+
+uint32_t MmsTcpClient::ReceiveDataPacket()
+{
+    const uint8_t* prefix = reader_->Data();
+    const size_t total = le::Load16(prefix + 6);
+    // A packet with nothing after its prefix cannot be part of a stream.
+    if (total <= kDataPrefix)
+        return 0;
+    if (reader_->Require(total) != net::TcpConnection::Status::Ok)
+        return 0;
+    uint8_t* packet = reader_->Data();
+    const uint8_t type = packet[4];
+    const uint8_t flags = packet[5];
+    uint8_t* payload = packet + kDataPrefix;
+    const size_t length = total - kDataPrefix;
+
+    if (type == kDataPacket) {
+        bool more = writer_.WriteDataPacket(payload, length);
+        reader_->Consume(total);
+        return more ? static_cast<uint32_t>(total) : 0;
+    }
+    if (type != kHeaderPacket) {
+        reader_->Consume(total);
+        return static_cast<uint32_t>(total);
+    }
+    bool taken = writer_.WriteHeaderPacket(payload, length);
+    reader_->Consume(total);
+    if (!taken)
+        return 0;
+    // A header in several packets is selected from once its last arrived.
+    if (flags == kFirstOfSeveral)
+        inHeaderSequence_ = true;
+    else if (flags & kLastHeaderPacket)
+        inHeaderSequence_ = false;
+    if (inHeaderSequence_)
+        return static_cast<uint32_t>(total);
+    return SendStreamSelect() ? static_cast<uint32_t>(total) : 0;
+}

@@ -1,0 +1,258 @@
+#include "protocols/http/http_download_client.h"
+
+#include <algorithm>
+#include <exception>
+#include <limits>
+#include <string_view>
+#include <vector>
+
+#include "formats/asf_guids.h"
+#include "formats/printf.h"
+#include "protocols/client_hooks.h"
+#include "protocols/http/curl_transfer.h"
+#include "protocols/http/http_address.h"
+#include "protocols/http/http_auth.h"
+#include "protocols/http/http_text.h"
+
+// How libcurl's failures map onto the messages of a download:
+//   "InternetOpen Error"  libcurl's handles cannot be created
+//   "connect error"       the address cannot be split into host, port and object
+//   "request error"       the request cannot be set up (its address or headers are
+//                         refused); libcurl never gives a head without a status,
+//                         so asking for the status cannot fail
+//   "Not Found"           the request cannot be sent or no answer head comes
+//                         (refused, unresolved, connect time-out, the server
+//                         silent for the idle time-out, a broken answer), or
+//                         the final status is not 200
+//   "read error"          the body breaks off: a reset, fewer bytes than the
+//                         announced length, or silence for the idle time-out
+//   "write error"         the output file takes fewer bytes than were read
+
+namespace {
+
+constexpr const char* kAgent = "Mozilla/4.0 (compatible; MSIE 6.0; Windows NT 5.1; .NET CLR 1.0.3705)";
+constexpr const char* kAcceptTypes =
+    "Accept: image/gif, image/x-xbitmap, image/jpeg, image/pjpeg, application/vnd.ms-powerpoint, "
+    "application/vnd.ms-excel, application/msword, */*";
+constexpr const char* kExtraHeader = "Accept-Encoding: gzip, deflate";
+constexpr long kConnectTimeoutMs = 5000;
+constexpr long kMaxRedirects = 10;
+constexpr size_t kSaveBlock = 4096;
+constexpr size_t kPageBlock = 1024;
+// A text page is collected up to about this size; the rest is not looked at.
+constexpr uint64_t kPageLimit = 1048576;
+constexpr uint64_t kMegabyte = 1048576;
+
+ClientHooks& SilentHooks()
+{
+    static ClientHooks silent;
+    return silent;
+}
+
+uint32_t Clamp32(uint64_t n)
+{
+    return static_cast<uint32_t>(std::min<uint64_t>(n, std::numeric_limits<uint32_t>::max()));
+}
+
+bool IsFailure(CurlTransfer::Outcome outcome)
+{
+    return outcome == CurlTransfer::Outcome::Failed || outcome == CurlTransfer::Outcome::TimedOut;
+}
+
+}  // namespace
+
+HttpDownloadClient::HttpDownloadClient(const ClientEnvironment& env) : env_(env) {}
+
+HttpDownloadClient::~HttpDownloadClient() = default;
+
+void HttpDownloadClient::Stop()
+{
+    stopRequested_.store(true);
+}
+
+ClientHooks& HttpDownloadClient::hooks() const
+{
+    return env_.hooks ? *env_.hooks : SilentHooks();
+}
+
+uint32_t HttpDownloadClient::Record(const RecordRequest& request)
+{
+    url_ = request.url;
+    playerId_ = request.playerAgent;
+    resumeOffset_ = request.resume;
+    scanPages_ = request.extra;
+    user_ = request.user;
+    password_ = request.password;
+    bytesReceived_ = 0;
+    try {
+        Download(request.out);
+    } catch (const std::exception& e) {
+        // Out of memory and the like end the download; what was saved
+        // stays, and the handles are closed on the way out.
+        hooks().Trace(Printf("HTTP download ended: %s", e.what()));
+    }
+    return Clamp32(bytesReceived_);
+}
+
+void HttpDownloadClient::Download(FILE* out)
+{
+    CurlTransfer request(&stopRequested_, env_.idleTimeoutMs);
+    if (!request.Open()) {
+        hooks().ReportError("InternetOpen Error");
+        return;
+    }
+    const std::string referrer = FormEncode(url_);
+    HttpAddress address;
+    const bool split = SplitHttpAddress(url_, &address);
+    hooks().OnConnecting(url_, 80);
+    if (split && !address.user.empty() && !address.password.empty()) {
+        user_ = address.user;
+        password_ = address.password;
+    }
+    if (!split) {
+        hooks().ReportError("connect error");
+        return;
+    }
+
+    CURL* easy = request.easy();
+    if (curl_easy_setopt(easy, CURLOPT_URL, address.target.c_str()) != CURLE_OK ||
+        !request.SetHeaders({kAcceptTypes, kExtraHeader, "Pragma: no-cache", "Cache-Control: no-cache"})) {
+        hooks().ReportError("request error");
+        return;
+    }
+    curl_easy_setopt(easy, CURLOPT_USERAGENT, kAgent);
+    curl_easy_setopt(easy, CURLOPT_REFERER, referrer.c_str());
+    curl_easy_setopt(easy, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_0));
+    curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, kConnectTimeoutMs);
+    request.FollowRedirects(kMaxRedirects);
+    request.SetCredentials(user_, password_);
+
+    const CurlTransfer::Outcome sent = request.Send();
+    if (sent == CurlTransfer::Outcome::Stopped)
+        return;  // the job was stopped: no error to show
+    if (sent != CurlTransfer::Outcome::Ok) {
+        hooks().Trace(Printf("HTTP request failed: %s", request.ErrorText().c_str()));
+        hooks().ReportError("Not Found");
+        return;
+    }
+    int status = request.status();
+    if (status == 401)
+        Authenticate(request, address.host, status);
+    if (status != 200) {
+        hooks().Trace(Printf("HTTP status %d", status));
+        hooks().ReportError("Not Found");
+        return;
+    }
+    if (scanPages_ != -1 && request.contentType().find("text") != std::string::npos) {
+        ScanPage(request, out);
+        return;
+    }
+    hooks().OnHeaderReceived(url_, 0);
+    ReadToFile(request, out);
+}
+
+bool HttpDownloadClient::Authenticate(CurlTransfer& request, const std::string& host, int& status)
+{
+    const AuthenticationResult result =
+        AuthenticateRequest(request, host, env_.profile, env_.prompts, user_, password_);
+    if (result.cancelled) {
+        stopRequested_.store(true);
+        hooks().OnNoNext();
+    }
+    if (!result.sent)
+        return false;
+    if (result.status != 401)
+        hooks().OnCredentials(user_, password_);
+    status = result.status;
+    return true;
+}
+
+void HttpDownloadClient::ScanPage(CurlTransfer& request, FILE* out)
+{
+    std::vector<char> block(kPageBlock);
+    CurlTransfer::ReadResult first = request.Read(block.data(), block.size());
+    if (first.count == 0) {
+        if (IsFailure(first.outcome))
+            hooks().ReportError("read error");
+        return;
+    }
+    if (first.count >= asf::kHeader.bytes.size() &&
+        asf::kHeader.Matches(reinterpret_cast<const uint8_t*>(block.data()))) {
+        // Served as text, but it is an ASF stream: save it as media.
+        if (!Save(out, block.data(), first.count))
+            return;
+        hooks().OnHeaderReceived(url_, 0);
+        if (IsFailure(first.outcome)) {
+            hooks().ReportError("read error");
+            return;
+        }
+        if (first.outcome == CurlTransfer::Outcome::Ok)
+            ReadToFile(request, out);
+        return;
+    }
+
+    std::string page(block.data(), first.count);
+    bytesReceived_ += first.count;
+    CurlTransfer::Outcome outcome = first.outcome;
+    while (outcome == CurlTransfer::Outcome::Ok) {
+        const uint64_t before = bytesReceived_;
+        CurlTransfer::ReadResult next = request.Read(block.data(), block.size());
+        if (next.count == 0 || before > kPageLimit)
+            break;
+        page.append(block.data(), next.count);
+        bytesReceived_ += next.count;
+        outcome = next.outcome;
+    }
+    // The page itself is not saved; its bytes stay counted.
+    const std::string found = FindMmsUrl(page);
+    if (!found.empty())
+        hooks().OnStreamUrlFound(found);
+}
+
+void HttpDownloadClient::ReadToFile(CurlTransfer& request, FILE* out)
+{
+    std::vector<char> block(kSaveBlock);
+    for (;;) {
+        if (stopRequested_.load())
+            return;
+        const CurlTransfer::ReadResult read = request.Read(block.data(), block.size());
+        // Bytes that came before a failure or a stop are saved all the same.
+        if (read.count > 0) {
+            if (!Save(out, block.data(), read.count))
+                return;
+            hooks().OnProgress(Clamp32(bytesReceived_), 0, 0);
+        }
+        if (IsFailure(read.outcome)) {
+            hooks().Trace(Printf("HTTP read failed: %s",
+                                 read.outcome == CurlTransfer::Outcome::TimedOut
+                                     ? "the server went silent"
+                                     : request.ErrorText().c_str()));
+            hooks().ReportError("read error");
+            return;
+        }
+        if (read.outcome != CurlTransfer::Outcome::Ok || read.count == 0)
+            return;
+        // Without a file the download only proves that data arrives.
+        if (!out)
+            return;
+        if (env_.settings.m_sizePolicy && env_.settings.m_maxSize >= 0 &&
+            bytesReceived_ / kMegabyte >= static_cast<uint64_t>(env_.settings.m_maxSize))
+            return;
+    }
+}
+
+bool HttpDownloadClient::Save(FILE* out, const char* data, size_t count)
+{
+    if (out) {
+        const size_t written = std::fwrite(data, 1, count, out);
+        bytesReceived_ += written;
+        if (written != count) {
+            hooks().OnProgress(Clamp32(bytesReceived_), 0, 0);
+            hooks().ReportError("write error");
+            return false;
+        }
+        return true;
+    }
+    bytesReceived_ += count;
+    return true;
+}

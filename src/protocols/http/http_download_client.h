@@ -1,0 +1,53 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+#include "protocols/protocol_client.h"
+
+class ClientHooks;
+class CurlTransfer;
+
+// Fetches an address over plain HTTP and saves the body as it arrives. A
+// text page is not saved: it is searched for an mms:// address, which is
+// reported so that the job can record the stream the page points to. A 401
+// is answered from the credential store and the credential dialog.
+//
+// RecordRequest::extra is scanPages: -1 saves whatever arrives, any other
+// value looks into text pages. RecordRequest::resume is kept but not used:
+// a download always starts at the beginning. A stop stays in force for
+// later calls on the same client.
+class HttpDownloadClient final : public ProtocolClient {
+public:
+    explicit HttpDownloadClient(const ClientEnvironment& env);
+    ~HttpDownloadClient() override;
+
+    uint32_t Record(const RecordRequest& request) override;
+    void Stop() override;
+
+    // The credentials the last Record ended with.
+    const std::string& user() const { return user_; }
+    const std::string& password() const { return password_; }
+
+private:
+    void Download(FILE* out);
+    bool Authenticate(CurlTransfer& request, const std::string& host, int& status);
+    void ScanPage(CurlTransfer& request, FILE* out);
+    void ReadToFile(CurlTransfer& request, FILE* out);
+    // Writes a block (when there is a file) and counts it; false when the
+    // file took fewer bytes.
+    bool Save(FILE* out, const char* data, size_t count);
+    ClientHooks& hooks() const;
+
+    ClientEnvironment env_;
+    std::string url_;
+    std::string playerId_;       // kept, not used
+    uint32_t resumeOffset_ = 0;  // kept, not used
+    std::atomic<bool> stopRequested_{false};
+    uint64_t bytesReceived_ = 0;
+    int scanPages_ = 0;
+    std::string user_;
+    std::string password_;
+};

@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <cstring>
+#include <filesystem>
 #include <map>
 #include <set>
 #include <string>
@@ -151,7 +152,7 @@ public:
             found_.push_back(found);
             if (!o_.quiet && !o_.json)
                 console.Out("found " + found);
-            Json("found", job).Add("address", found).Emit(o_.json);
+            Json("found", job).Add("found", found).Emit(o_.json);
             break;
         }
         case kStatusFileKept: {
@@ -282,6 +283,16 @@ int RunRecord(const CliContext& context)
         settings.m_baseDir = o.dir;
         if (!MakeDirectoryPath(o.dir + "/"))
             CliError("cannot create the folder " + o.dir + ": " + std::strerror(errno));
+    }
+    // Output paths become rows of the list, and only an absolute path is
+    // taken for a local file there.
+    {
+        std::error_code ec;
+        std::filesystem::path base = std::filesystem::absolute(settings.m_baseDir, ec);
+        if (!ec)
+            settings.m_baseDir = base.lexically_normal().string();
+        while (settings.m_baseDir.size() > 1 && settings.m_baseDir.back() == '/')
+            settings.m_baseDir.pop_back();
     }
     if (o.maxTime > 0) {
         settings.m_timePolicy = 1;

@@ -1,6 +1,8 @@
 #include "protocols/client_factory.h"
 
 #include "protocols/client_hooks.h"
+#include "protocols/http/http_download_client.h"
+#include "protocols/mms/mms_tcp_client.h"
 
 namespace {
 
@@ -27,9 +29,11 @@ std::unique_ptr<ProtocolClient> MakeProtocolClient(ClientKind kind, const Client
 {
     switch (kind) {
     case ClientKind::MmsTcp:
+        return std::make_unique<MmsTcpClient>(env);
+    case ClientKind::HttpDownload:
+        return std::make_unique<HttpDownloadClient>(env);
     case ClientKind::Rtsp:
     case ClientKind::Mmsh:
-    case ClientKind::HttpDownload:
         break;
     }
     return std::make_unique<UnavailableClient>(env);

@@ -282,6 +282,7 @@ void JobDriver::Drive(const std::string& address, const std::string& title, int 
     if (!DecideExisting(&file, &resumePacket, &resumeOffset))
         return;
 
+    const bool created = file == nullptr;
     if (!file) {
         const std::string path = job.OutputPath();
         file = std::fopen(path.c_str(), "wb");
@@ -297,6 +298,13 @@ void JobDriver::Drive(const std::string& address, const std::string& title, int 
 
     if (std::fclose(file) != 0 && !job.errorFlag)
         thread_.ReportError("File Write Error");
+    // A file this job created and nothing was written to is not a
+    // recording; left behind it would only push the next try of the same
+    // address to a numbered name.
+    struct stat st;
+    const std::string path = job.OutputPath();
+    if (created && ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_size == 0)
+        ::unlink(path.c_str());
 
     // A media recording this small is a server's refusal rather than a
     // recording. A stop by the user is a cancel, not a failure.
@@ -481,6 +489,9 @@ void JobDriver::DrivePlaylist(const std::string& address, const std::string& tit
     request.out = out;
     request.url = address;
     request.playerAgent = job.playerAgent;
+    // Saved whatever its type: a playlist served as text must reach the
+    // reader whole, not be searched for its first mms:// address.
+    request.extra = kSaveWhateverArrives;
     const uint32_t got = thread_.RunClient(ClientKind::HttpDownload, request);
     std::fclose(out);
     if (job.stopRequested)

@@ -73,6 +73,9 @@ public:
     static constexpr long kMaxPlaylistBytes = 102400;
     // A recording of media type below this many bytes counts as failed.
     static constexpr uint32_t kTooSmallBytes = 256 * 1024;
+    // RecordRequest::extra of the HTTP download: save the body even when it
+    // is a text page (0 looks into text pages for a stream address).
+    static constexpr int kSaveWhateverArrives = -1;
 
     explicit JobDriver(CmmsThread& thread) : thread_(thread) {}
 

@@ -180,6 +180,20 @@ TEST_F(DriverTest, FallbackOrderOfEveryAddressType)
     }
 }
 
+TEST_F(DriverTest, NothingRecordedLeavesNoEmptyFile)
+{
+    AllFail();
+    Run("mms://h/a.asf");
+    EXPECT_FALSE(FileExists(dir.File("a.asf")));
+    // A resumed file keeps what it had, even when nothing was added.
+    WriteFile(dir.File("b.asf"), "kept");
+    resumable = true;
+    resumeOffset = 4;
+    settings.m_resumable = 0;
+    Run("mms://h/b.asf");
+    EXPECT_EQ(ReadFile(dir.File("b.asf")), "kept");
+}
+
 TEST_F(DriverTest, EachClientGetsItsArguments)
 {
     AllFail();
@@ -497,6 +511,8 @@ TEST_F(DriverTest, NetworkPlaylistIsDownloadedThenDriven)
     EXPECT_EQ(calls[0].url, "http://h/dir/list.asx");
     EXPECT_EQ(calls[0].user, "");
     EXPECT_EQ(calls[0].resume, 0u);
+    EXPECT_EQ(calls[0].extra, JobDriver::kSaveWhateverArrives);
+    EXPECT_EQ(calls[1].extra, 0);
     EXPECT_TRUE(FileExists(dir.File("list.asx")));
     EXPECT_TRUE(FileExists(dir.File("show0.wmv")));
     EXPECT_TRUE(FileExists(dir.File("show1.wmv")));

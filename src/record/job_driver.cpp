@@ -428,10 +428,22 @@ uint32_t JobDriver::RunAttempts(FILE* file, const std::string& address,
     auto mayContinue = [&](uint32_t previous) {
         return previous == 0 && !job.noNext && !job.stopRequested;
     };
+    // The last error text any attempt gave, for a last attempt that fails
+    // without a word.
+    std::string lastError;
     auto prepareNext = [&]() {
+        if (job.errorFlag)
+            lastError = job.ErrorText();
         job.errorFlag = false;
         job.SetErrorText({});
         RewindTo(file, static_cast<long>(resumeOffset));
+    };
+    // A count of 0 is a failure even when the client said nothing: the job
+    // must not show it as completed.
+    auto settle = [&](uint32_t result) {
+        if (result == 0 && !job.stopRequested && !job.errorFlag)
+            thread_.ReportError(lastError.empty() ? std::string("Recording failed") : lastError);
+        return result;
     };
 
     const FallbackRow& row = FallbackRowFor(RecordFallbackTable(), AddressTypeBits(address));
@@ -441,7 +453,7 @@ uint32_t JobDriver::RunAttempts(FILE* file, const std::string& address,
             return result;
         if (i > 0) {
             if (!mayContinue(result))
-                return result;
+                return settle(result);
             prepareNext();
         }
         result = thread_.RunClient(row.clients[i], request(row.clients[i], address));
@@ -450,7 +462,7 @@ uint32_t JobDriver::RunAttempts(FILE* file, const std::string& address,
         prepareNext();
         result = thread_.RunClient(ClientKind::Rtsp, request(ClientKind::Rtsp, originalAddress));
     }
-    return result;
+    return settle(result);
 }
 
 void JobDriver::DrivePlaylist(const std::string& address, const std::string& title, int depth)

@@ -235,6 +235,28 @@ TEST_F(DriverTest, FallbackEndsOnSuccessNoNextOrStop)
     EXPECT_EQ(job->job().ErrorText(), "Unauthorized");
 }
 
+TEST_F(DriverTest, ASilentFailureIsStillAFailure)
+{
+    // The last client fails without a word: the text of the one before
+    // stands, and without any text a generic one.
+    script->On(K::MmsTcp, scripted::Fail("Server refused"));
+    auto job = Run("mms://h/a.asf");
+    EXPECT_TRUE(job->job().errorFlag);
+    EXPECT_EQ(job->job().ErrorText(), "Server refused");
+    script->On(K::MmsTcp, {});
+    job = Run("mms://h/a.asf");
+    EXPECT_TRUE(job->job().errorFlag);
+    EXPECT_EQ(job->job().ErrorText(), "Recording failed");
+    // Declining credentials ends the attempts; nothing was recorded.
+    script->On(K::MmsTcp, [](K, const RecordRequest&, ClientHooks& hooks, const std::atomic<bool>&) {
+        hooks.OnNoNext();
+        return uint32_t{0};
+    });
+    job = Run("mms://h/a.asf");
+    EXPECT_EQ(script->Kinds().back(), K::MmsTcp);
+    EXPECT_TRUE(job->job().errorFlag);
+}
+
 TEST_F(DriverTest, AFailedAttemptLeavesNothingForTheNext)
 {
     script->On(K::MmsTcp, [](K, const RecordRequest& r, ClientHooks&, const std::atomic<bool>&) {

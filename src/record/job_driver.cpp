@@ -307,9 +307,12 @@ void JobDriver::Drive(const std::string& address, const std::string& title, int 
         ::unlink(path.c_str());
 
     // A media recording this small is a server's refusal rather than a
-    // recording. A stop by the user is a cancel, not a failure.
+    // recording. A stop by the user is a cancel, not a failure, and a
+    // resumed file counts with what it already held: the clients count only
+    // what they add.
     const uint32_t type = AddressTypeBits(recorded);
-    if (job.bytesWritten < kTooSmallBytes && !job.stopRequested &&
+    const uint64_t recordedBytes = static_cast<uint64_t>(resumeOffset) + job.bytesWritten;
+    if (recordedBytes < kTooSmallBytes && !job.stopRequested &&
         ((type & kTypeOtherMedia) || ((type & kTypeAsfFamily) && !job.noNext)))
         job.errorFlag = true;
 }

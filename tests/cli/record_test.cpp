@@ -125,6 +125,32 @@ TEST_F(CliRecordTest, APageNamingAStreamAddsAndRecordsIt)
     EXPECT_TRUE(testsupport::DecodesCleanly(out.File("found.wmv"), &diagnostics)) << diagnostics;
 }
 
+TEST_F(CliRecordTest, AnInterruptedMmsRecordingIsResumed)
+{
+    testsupport::SampleSpec spec;
+    spec.seconds = 8;
+    spec.videoBitrateK = 400;
+    const std::string sample = testsupport::MakeSampleAsf(spec);
+    // The first server breaks off after 40 packets, the second serves all.
+    FakeServer broken, whole;
+    ASSERT_TRUE(broken.Start("mms_server.py", {"--file", sample, "--connections", "1",
+                                               "--stop-after", "40", "--lifetime", "60"}));
+    ASSERT_TRUE(whole.Start("mms_server.py", {"--file", sample, "--connections", "1", "--lifetime", "60"}));
+    auto address = [](int port) { return "mms://127.0.0.1:" + std::to_string(port) + "/a.wmv"; };
+
+    Cli({"record", "-d", out.path(), address(broken.port())});
+    const uint64_t partial = FileSize(out.File("a.wmv"));
+    ASSERT_GT(partial, 0u);
+    ASSERT_LT(partial, FileSize(sample));
+
+    auto r = Cli({"record", "--if-exists", "resume", "-d", out.path(), address(whole.port())});
+    ASSERT_EQ(r.exitCode, 0) << r.out << r.err;
+    EXPECT_FALSE(FileExists(out.File("a(0).wmv")));
+    std::string diagnostics;
+    EXPECT_TRUE(testsupport::DecodesCleanly(out.File("a.wmv"), &diagnostics)) << diagnostics;
+    EXPECT_NEAR(testsupport::ProbeDuration(out.File("a.wmv")), 8.0, 0.5);
+}
+
 TEST_F(CliRecordTest, MaxSizeEndsAtTheFirstBlockReachingIt)
 {
     StartHttp();

@@ -414,6 +414,17 @@ TEST_F(DriverTest, ResumeOrNot)
     EXPECT_EQ(calls[1].filePosition, 5000);
     EXPECT_EQ(ReadFile(path), kept + std::string(300 * 1024, 'n'));
 
+    // The 200 KB added to what the file held make a recording of more
+    // than the size under which it counts as failed.
+    resumeOffset = 100 * 1024;
+    WriteFile(path, std::string(resumeOffset, 'k'));
+    prompts.resumeAnswers.push_back(true);
+    script->Clear();
+    script->On(K::Mmsh, scripted::Write(200 * 1024, 'n'));
+    auto resumed = Run("mms://h/a.asf");
+    EXPECT_FALSE(resumed->job().errorFlag);
+    resumeOffset = 5000;
+
     // Without the confirmation setting it resumes unasked.
     settings.m_resumable = 0;
     WriteFile(path, kept);

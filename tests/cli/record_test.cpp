@@ -83,6 +83,25 @@ TEST_F(CliRecordTest, RecordsAnAsfFileOverHttp)
     EXPECT_EQ(ReadFile(file), ReadFile(sample));
 }
 
+TEST_F(CliRecordTest, OnATerminalTheUserDecides)
+{
+    if (!FileExists("/usr/bin/script"))
+        GTEST_SKIP() << "no script(1) to give the program a terminal";
+    StartHttp();
+    testsupport::WriteFile(out.File("5000.asf"), "mine");
+    testsupport::WriteFile(out.File("6000.asf"), "mine");
+    const std::string cmd = CliPath() + " --config " + config.File("Brimcast.conf") + " record -d " +
+                            out.path() + " " + Http("/size/5000") + " " + Http("/size/6000");
+    // Overwrite the first, rename the second.
+    auto r = testsupport::RunProcess({"script", "-qec", cmd, "/dev/null"}, std::chrono::seconds(60),
+                                     "o\nr\n", {"XDG_CONFIG_HOME=" + config.path()});
+    EXPECT_EQ(r.exitCode, 0) << r.out;
+    EXPECT_TRUE(Contains(r.out, "File exist. Overwrite?")) << r.out;
+    EXPECT_EQ(FileSize(out.File("5000.asf")), 5000u);
+    EXPECT_EQ(ReadFile(out.File("6000.asf")), "mine");
+    EXPECT_EQ(FileSize(out.File("6000(0).asf")), 6000u);
+}
+
 TEST_F(CliRecordTest, BasicAuthenticationFromOptionsAndFromTheStore)
 {
     StartHttp({"--user", "archivist", "--password", "s3cret"});

@@ -199,20 +199,21 @@ TEST_F(CliRecordTest, InterruptStopsTheJobAndKeepsTheFile)
     StartHttp();
     testsupport::ChildProcess cli;
     ASSERT_TRUE(cli.Start({CliPath(), "--config", config.File("Brimcast.conf"), "record", "--json",
-                           "--if-exists", "rename", "-d", out.path(), Http("/stall/5000")},
+                           "--if-exists", "rename", "-d", out.path(), Http("/stall/4096")},
                           {"XDG_CONFIG_HOME=" + config.path()}));
-    // Wait until the body has started to arrive.
+    // Wait until all the server sends before it falls silent (one whole
+    // block of the download) has been saved.
     std::string line;
-    bool receiving = false;
-    while (!receiving && cli.ReadLine(&line, std::chrono::seconds(20)))
-        receiving = Contains(line, "\"event\":\"progress\"");
-    ASSERT_TRUE(receiving);
+    bool received = false;
+    while (!received && cli.ReadLine(&line, std::chrono::seconds(20)))
+        received = Contains(line, "\"event\":\"progress\"") && Contains(line, "\"bytes\":4096");
+    ASSERT_TRUE(received);
     auto start = Clock::now();
     cli.Signal(SIGINT);
     EXPECT_EQ(cli.Wait(std::chrono::seconds(10)), 130);
     EXPECT_LT(Clock::now() - start, std::chrono::seconds(3));
     EXPECT_TRUE(Contains(cli.RemainingOutput(std::chrono::seconds(1)), "\"result\":\"cancelled\""));
-    EXPECT_EQ(FileSize(out.File("5000.asf")), 5000u);
+    EXPECT_EQ(FileSize(out.File("4096.asf")), 4096u);
 }
 
 TEST_F(CliRecordTest, JsonEventsAreValidJsonOneByLine)

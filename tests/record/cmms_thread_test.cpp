@@ -199,19 +199,6 @@ TEST_F(CmmsThreadTest, DestroyingARunningJobStopsAndWaits)
     EXPECT_EQ(sink.Codes().back(), kStatusFinished);
 }
 
-TEST_F(CmmsThreadTest, ProgressReportsArriveOneByOne)
-{
-    script->On(K::MmsTcp, [](K, const RecordRequest&, ClientHooks& hooks, const std::atomic<bool>&) {
-        hooks.OnProgress(100, 1, 1);
-        hooks.OnProgress(200, 2, 2);
-        return uint32_t{200};
-    });
-    auto job = Make("mms://h/live", &sink);
-    ASSERT_TRUE(job->Start());
-    job->Join();
-    EXPECT_EQ(sink.Codes(), (std::vector<int>{kStatusProgress, kStatusProgress, kStatusFinished}));
-}
-
 TEST_F(CmmsThreadTest, ProbeOrderHasNoRewriteAndNoFile)
 {
     struct Case {

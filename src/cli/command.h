@@ -25,6 +25,9 @@ struct CliCommand {
     const char* synopsis;  // one usage line, without the program name
     const char* summary;   // one line for the overview
     int (*run)(const CliContext& context);
+    // The options explained, printed by --help after the usage line (may be
+    // null).
+    const char* help = nullptr;
 };
 
 class CommandRegistrar {

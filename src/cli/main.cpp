@@ -91,6 +91,8 @@ int main(int argc, char** argv)
             for (const std::string& a : context.args) {
                 if (a == "--help" || a == "-h") {
                     std::printf("Usage: brimcast-cli %s\n%s\n", c.synopsis, c.summary);
+                    if (c.help)
+                        std::printf("\n%s", c.help);
                     return kExitOk;
                 }
                 if (a == "--")

@@ -1,0 +1,401 @@
+// brimcast-cli record: the addresses become rows of a media list, and the
+// recorder controller records them one after the other, exactly as the
+// desktop program does; the jobs' status codes are queued to this thread.
+
+#include <chrono>
+#include <cstring>
+#include <filesystem>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include <unistd.h>
+
+#include "cli/cli_options.h"
+#include "cli/cli_signals.h"
+#include "cli/command.h"
+#include "cli/console.h"
+#include "cli/json_events.h"
+#include "cli/status_queue.h"
+#include "cli/terminal_prompts.h"
+#include "formats/printf.h"
+#include "medialist/media_list.h"
+#include "qtprofile/ini_profile.h"
+#include "record/app_settings.h"
+#include "record/recorder_controller.h"
+#include "record/status_sink.h"
+
+namespace {
+
+extern const CliCommand kRecord;
+
+struct RecordOptions {
+    std::string dir;
+    std::string title;
+    IfExists ifExists = IfExists::Ask;
+    int maxTime = 0;  // seconds; 0: the profile decides
+    int maxSize = 0;  // MB
+    bool noLiveRebase = false;
+    bool json = false;
+    bool quiet = false;
+    NetworkOptions network;
+    std::vector<std::string> addresses;
+};
+
+// Parses the arguments; returns -1 when they are fine, else the exit code.
+int Parse(const CliContext& context, RecordOptions* o)
+{
+    OptionReader reader(context.args);
+    std::string value, error;
+    while (reader.Next()) {
+        if (!reader.IsOption()) {
+            o->addresses.push_back(reader.Current());
+            continue;
+        }
+        int net = ReadNetworkOption(reader, &o->network, &error);
+        if (net < 0)
+            return CliUsageError(kRecord, error);
+        if (net > 0)
+            continue;
+        auto need = [&](const char* what) {
+            if (reader.TakeValue(&value))
+                return true;
+            error = reader.Current() + " needs " + what;
+            return false;
+        };
+        if (reader.Is("-d", "--dir")) {
+            if (!need("a folder"))
+                return CliUsageError(kRecord, error);
+            o->dir = value;
+        } else if (reader.Is("-t", "--title")) {
+            if (!need("a title"))
+                return CliUsageError(kRecord, error);
+            o->title = value;
+        } else if (reader.Is(nullptr, "--if-exists")) {
+            if (!need("ask, resume, overwrite, rename or skip") || !ParseIfExists(value, &o->ifExists))
+                return CliUsageError(kRecord, "--if-exists wants ask, resume, overwrite, rename or skip");
+        } else if (reader.Is(nullptr, "--max-time")) {
+            if (!need("seconds") || !ParseInt(value, 1, 1 << 30, &o->maxTime))
+                return CliUsageError(kRecord, "--max-time wants a positive number of seconds");
+        } else if (reader.Is(nullptr, "--max-size")) {
+            if (!need("megabytes") || !ParseInt(value, 1, 4095, &o->maxSize))
+                return CliUsageError(kRecord, "--max-size wants megabytes from 1 to 4095");
+        } else if (reader.Is(nullptr, "--no-live-rebase")) {
+            o->noLiveRebase = true;
+        } else if (reader.Is(nullptr, "--json")) {
+            o->json = true;
+        } else if (reader.Is("-q", "--quiet")) {
+            o->quiet = true;
+        } else {
+            return CliUsageError(kRecord, "unknown option " + reader.Current());
+        }
+    }
+    for (const std::string& a : o->addresses) {
+        if (a.empty())
+            return CliUsageError(kRecord, "an address is empty");
+    }
+    if (o->addresses.empty())
+        return CliUsageError(kRecord, "no address given");
+    return -1;
+}
+
+// Turns the controller's handled status codes into terminal output.
+class Reporter {
+public:
+    Reporter(const RecordOptions& options, MediaList& list) : o_(options), list_(list) {}
+
+    void Handled(int row, int code, const CmmsThread& thread, const std::string& text)
+    {
+        const RecordJob& job = thread.job();
+        const uint16_t id = job.jobId;
+        Console& console = Console::Get();
+        switch (code) {
+        case kStatusConnecting:
+            if (started_.insert(id).second) {
+                startTimes_[id] = std::chrono::steady_clock::now();
+                if (!o_.quiet && !o_.json)
+                    console.Err("Recording " + job.url);
+            }
+            Json("connecting", job).Add("row", row).Emit(o_.json);
+            break;
+        case kStatusHeaderReceived: {
+            const std::string& out = text;
+            if (!o_.quiet && !o_.json)
+                console.Err("  to " + out + " (" + list_.Cell(row, kColTime) + ")");
+            Json("header", job)
+                .Add("output", out)
+                .Add("durationMs", static_cast<int64_t>(job.durationMs))
+                .Emit(o_.json);
+            break;
+        }
+        case kStatusProgress: {
+            const uint32_t bytes = job.bytesWritten, progress = job.progress, timeMs = job.timeMs;
+            if (!o_.quiet && !o_.json) {
+                auto start = startTimes_.count(id) ? startTimes_[id] : std::chrono::steady_clock::now();
+                double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+                console.Progress(ProgressLine(progress, timeMs, bytes, seconds));
+            }
+            Json("progress", job)
+                .Add("bytes", static_cast<int64_t>(bytes))
+                .Add("progress", static_cast<int64_t>(progress))
+                .Add("timeMs", static_cast<int64_t>(timeMs))
+                .Add("text", list_.Cell(row, kColRecord))
+                .Emit(o_.json);
+            break;
+        }
+        case kStatusCredentials:
+            Json("credentials", job).Add("user", job.User()).Emit(o_.json);
+            break;
+        case kStatusStreamUrlFound: {
+            const std::string& found = text;
+            found_.push_back(found);
+            if (!o_.quiet && !o_.json)
+                console.Out("found " + found);
+            Json("found", job).Add("found", found).Emit(o_.json);
+            break;
+        }
+        case kStatusFileKept: {
+            const std::string& kept = text;
+            if (!o_.quiet && !o_.json)
+                console.Err("  kept the existing file " + kept);
+            Json("kept", job).Add("path", kept).Emit(o_.json);
+            break;
+        }
+        case kStatusQuit:
+            Json("quit", job).Emit(o_.json);
+            break;
+        case kStatusFinished:
+            Finished(row, job);
+            break;
+        default:
+            break;
+        }
+    }
+
+    // A user address that is not a network address: it is never recorded.
+    void NotNetwork(const std::string& address)
+    {
+        failures_.insert(address);
+        if (o_.json) {
+            JsonObject j;
+            j.Add("event", "finished").Add("address", address).Add("result", "failed")
+                .Add("error", "not a network address");
+            Console::Get().Out(j.Text());
+        } else {
+            Console::Get().Err(address + ": failed: not a network address");
+        }
+    }
+
+    const std::vector<std::string>& found() const { return found_; }
+    bool Failed(const std::string& address) const { return failures_.count(address) != 0; }
+
+private:
+    struct Event {
+        JsonObject object;
+        Event& Add(const char* key, const std::string& v) { object.Add(key, v); return *this; }
+        Event& Add(const char* key, int64_t v) { object.Add(key, v); return *this; }
+        Event& Add(const char* key, int v) { object.Add(key, static_cast<int64_t>(v)); return *this; }
+        void Emit(bool json) const
+        {
+            if (json)
+                Console::Get().Out(object.Text());
+        }
+    };
+    static Event Json(const char* name, const RecordJob& job)
+    {
+        Event e;
+        e.object.Add("event", name).Add("job", static_cast<int64_t>(job.jobId)).Add("address", job.url);
+        return e;
+    }
+
+    void Finished(int row, const RecordJob& job)
+    {
+        Console& console = Console::Get();
+        const std::string record = list_.Cell(row, kColRecord);
+        const std::string output = job.OutputPath();
+        std::string result;
+        std::string line;
+        if (record == RecorderController::kCompletedText) {
+            result = "completed";
+            line = job.url + ": completed -> " + output + " (" + HumanSize(job.bytesWritten) + ")";
+        } else if (job.errorFlag) {
+            result = "failed";
+            failures_.insert(job.url);
+            std::string text = job.ErrorText();
+            if (text.empty())
+                text = "the recording is too small to be a stream";
+            if (text == "File Creation Error" && !output.empty())
+                text += " (" + output + ")";
+            line = job.url + ": failed: " + text;
+        } else {
+            result = "cancelled";
+            line = job.url + ": cancelled";
+        }
+        if (o_.json) {
+            JsonObject j;
+            j.Add("event", "finished").Add("job", static_cast<int64_t>(job.jobId)).Add("address", job.url)
+                .Add("result", result).Add("output", output)
+                .Add("bytes", static_cast<int64_t>(job.bytesWritten));
+            if (result == "failed")
+                j.Add("error", job.ErrorText());
+            console.Out(j.Text());
+        } else if (result == "failed") {
+            console.ClearProgress();
+            console.Err(line);
+        } else if (!o_.quiet) {
+            console.Out(line);
+        } else {
+            console.ClearProgress();
+        }
+    }
+
+    const RecordOptions& o_;
+    MediaList& list_;
+    std::set<uint16_t> started_;
+    std::map<uint16_t, std::chrono::steady_clock::time_point> startTimes_;
+    std::vector<std::string> found_;
+    std::set<std::string> failures_;
+};
+
+int RunRecord(const CliContext& context)
+{
+    RecordOptions o;
+    int usage = Parse(context, &o);
+    if (usage >= 0)
+        return usage;
+
+    auto profile = OpenProfile(context.configPath);
+    AppSettings settings;
+    settings.Load(*profile);
+
+    const bool interactive = ::isatty(STDIN_FILENO) && ::isatty(STDERR_FILENO);
+    TerminalPrompts prompts(o.ifExists, interactive);
+    JobServices services;
+    services.profile = profile.get();
+    services.prompts = &prompts;
+
+    // Options change this run only; the profile is never saved.
+    std::string error;
+    if (!ApplyNetworkOptions(o.network, &settings, &services, &error))
+        return CliUsageError(kRecord, error);
+    if (!o.dir.empty()) {
+        settings.m_baseDir = o.dir;
+        if (!MakeDirectoryPath(o.dir + "/"))
+            CliError("cannot create the folder " + o.dir + ": " + std::strerror(errno));
+    }
+    // Output paths become rows of the list, and only an absolute path is
+    // taken for a local file there.
+    {
+        std::error_code ec;
+        std::filesystem::path base = std::filesystem::absolute(settings.m_baseDir, ec);
+        if (!ec)
+            settings.m_baseDir = base.lexically_normal().string();
+        while (settings.m_baseDir.size() > 1 && settings.m_baseDir.back() == '/')
+            settings.m_baseDir.pop_back();
+    }
+    if (o.maxTime > 0) {
+        settings.m_timePolicy = 1;
+        settings.m_maxTime = o.maxTime;
+    }
+    if (o.maxSize > 0) {
+        settings.m_sizePolicy = 1;
+        settings.m_maxSize = o.maxSize;
+    }
+    if (o.noLiveRebase)
+        settings.m_liveContentSaveTimeInfo = 0;
+    prompts.Configure(settings);
+
+    Console::Get().EnableProgress(!o.quiet && !o.json && ::isatty(STDERR_FILENO));
+
+    MediaList list(settings, nullptr);
+    Reporter reporter(o, list);
+    StatusQueue queue;
+    RecorderController::Callbacks callbacks;
+    callbacks.openUrl = [](const std::string& address) {
+        Console::Get().Err("not recorded (the title asks to open it): " + address);
+    };
+    callbacks.statusHandled = [&reporter](int row, int code, const CmmsThread& job,
+                                          const std::string& text) {
+        reporter.Handled(row, code, job, text);
+    };
+    RecorderController controller(list, settings, queue, services, callbacks);
+
+    std::vector<std::string> addresses;
+    for (const std::string& a : o.addresses) {
+        int row = list.AddEntry(a, o.title, " ", "");
+        addresses.push_back(list.Cell(row, kColOriginalFile));
+        if (list.Image(row) == kImageLocal)
+            reporter.NotNetwork(a);
+    }
+
+    InstallInterruptHandler();
+    controller.RecordNext(0);
+    bool stopIssued = false;
+    while (controller.Recording()) {
+        if (InterruptCount() > 0 && !stopIssued) {
+            Console::Get().ClearProgress();
+            if (!o.json)
+                Console::Get().Err("stopping (press Ctrl-C again to quit at once)");
+            controller.RecordStop();
+            stopIssued = true;
+        }
+        StatusQueue::Item item;
+        if (queue.Take(&item, std::chrono::milliseconds(100)))
+            controller.HandleStatus(item.jobId, item.code);
+    }
+    // Every job's file is closed before its end is posted; wait for the
+    // threads themselves too.
+    controller.Shutdown();
+    Console::Get().ClearProgress();
+
+    if (InterruptCount() > 0)
+        return kExitInterrupted;
+    bool failed = false;
+    for (const std::string& a : addresses)
+        failed = failed || reporter.Failed(a);
+    for (const std::string& a : reporter.found())
+        failed = failed || reporter.Failed(a);
+    return failed ? kExitFailed : kExitOk;
+}
+
+const char kHelp[] =
+    "Records each ADDRESS (mms://, mmst://, mmsu://, http://, rtsp://, or an ASX\n"
+    "playlist) into the base folder, one after the other. Addresses that a\n"
+    "server names while recording are printed and recorded in turn.\n"
+    "\n"
+    "  -d, --dir DIR          folder to record into (default: the profile's base dir)\n"
+    "  -t, --title TITLE      name the output files after TITLE\n"
+    "  --if-exists WHAT       an output file exists: ask (default; without a terminal:\n"
+    "                         rename), resume, overwrite, rename (numbered name), skip\n"
+    "  --max-time SECONDS     end each recording after this much stream time\n"
+    "  --max-size MB          end each recording at the first block reaching MB\n"
+    "  -u, --user USER        user name for servers that ask for one\n"
+    "  -p, --password PASS    its password\n"
+    "  --player-id TEXT       player identity announced to servers\n"
+    "  --proxy HOST:PORT      connect through this HTTP proxy\n"
+    "  --idle-timeout SECONDS give up on a server that sends nothing for this long\n"
+    "                         (default 60; 0 waits until stopped)\n"
+    "  --no-live-rebase       keep a live stream's own time stamps\n"
+    "  --json                 one JSON object per status event on stdout\n"
+    "  -q, --quiet            no progress line and no informational messages\n"
+    "\n"
+    "Settings come from the profile (--config FILE before the command); the\n"
+    "options apply to this run only. Ctrl-C stops the recording and finishes\n"
+    "its file (exit 130); a second Ctrl-C quits at once.\n"
+    "Exit status: 0 all recorded, 1 some address failed, 2 usage error,\n"
+    "130 interrupted.\n";
+
+const CliCommand kRecord = {
+    "record",
+    "record [-d DIR] [-t TITLE] [--if-exists ask|resume|overwrite|rename|skip] "
+    "[--max-time SECONDS] [--max-size MB] [-u USER -p PASSWORD] [--player-id TEXT] "
+    "[--proxy HOST:PORT] [--idle-timeout SECONDS] [--no-live-rebase] [--json] [-q] ADDRESS...",
+    "record stream addresses into ASF files",
+    RunRecord,
+    kHelp,
+};
+
+const CommandRegistrar kRegistrar(kRecord);
+
+}  // namespace

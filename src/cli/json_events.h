@@ -1,0 +1,24 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
+// One JSON object per line on stdout (--json). Values are strings or
+// integers; strings are escaped, and bytes that are not UTF-8 become U+FFFD
+// so that every line is valid JSON whatever a server sent.
+class JsonObject {
+public:
+    JsonObject& Add(const char* key, const std::string& value);
+    JsonObject& Add(const char* key, const char* value) { return Add(key, std::string(value)); }
+    JsonObject& Add(const char* key, int64_t value);
+    JsonObject& AddBool(const char* key, bool value);
+    std::string Text() const;
+
+private:
+    std::vector<std::pair<std::string, std::string>> members_;  // key, encoded value
+};
+
+// The JSON string literal of a text, quotes included.
+std::string JsonString(const std::string& text);

@@ -1,0 +1,32 @@
+#include "protocols/client_factory.h"
+
+#include "protocols/http/http_download_client.h"
+#include "protocols/mms/mms_tcp_client.h"
+#include "protocols/mmsh/mmsh_client.h"
+#include "protocols/rtsp/rtsp_client.h"
+
+std::unique_ptr<ProtocolClient> MakeProtocolClient(ClientKind kind, const ClientEnvironment& env)
+{
+    switch (kind) {
+    case ClientKind::MmsTcp:
+        return std::make_unique<MmsTcpClient>(env);
+    case ClientKind::HttpDownload:
+        return std::make_unique<HttpDownloadClient>(env);
+    case ClientKind::Rtsp:
+        return std::make_unique<RtspClient>(env);
+    case ClientKind::Mmsh:
+        return std::make_unique<MmshClient>(env);
+    }
+    return nullptr;
+}
+
+const char* ClientKindName(ClientKind kind)
+{
+    switch (kind) {
+    case ClientKind::MmsTcp: return "MMS over TCP";
+    case ClientKind::Rtsp: return "RTSP";
+    case ClientKind::Mmsh: return "MMS over HTTP";
+    case ClientKind::HttpDownload: return "HTTP download";
+    }
+    return "?";
+}

@@ -1,0 +1,219 @@
+#include "record/cmms_thread.h"
+
+#include <system_error>
+#include <utility>
+
+#include "protocols/client_factory.h"
+#include "record/job_driver.h"
+#include "record/resume_check.h"
+#include "record/status_sink.h"
+
+namespace {
+
+size_t IndexOf(ClientKind kind)
+{
+    switch (kind) {
+    case ClientKind::MmsTcp: return 0;
+    case ClientKind::Rtsp: return 1;
+    case ClientKind::Mmsh: return 2;
+    case ClientKind::HttpDownload: return 3;
+    }
+    return 0;
+}
+
+}  // namespace
+
+CmmsThread::CmmsThread(StatusSink* owner, uint16_t jobId, const AppSettings& settings,
+                       std::string url, std::string title, std::string playerAgent,
+                       std::string user, std::string password, const JobServices& services)
+    : job_(owner, jobId, settings, std::move(url), std::move(title), std::move(playerAgent),
+           std::move(user), std::move(password)),
+      prompts_(services.prompts),
+      resumeScanner_(services.resumeScanner ? services.resumeScanner : ResumeScanner(ScanForResume))
+{
+    ClientEnvironment env;
+    env.settings = settings;
+    env.hooks = this;
+    env.profile = services.profile;
+    env.prompts = services.prompts;
+    env.connectTimeoutMs = services.connectTimeoutMs;
+    env.idleTimeoutMs = services.idleTimeoutMs;
+    const ClientFactory& factory = services.factory ? services.factory : ClientFactory(MakeProtocolClient);
+    for (ClientKind kind : {ClientKind::MmsTcp, ClientKind::Rtsp, ClientKind::Mmsh, ClientKind::HttpDownload})
+        clients_[IndexOf(kind)] = factory(kind, env);
+}
+
+CmmsThread::~CmmsThread()
+{
+    Stop();
+    Join();
+}
+
+bool CmmsThread::Start()
+{
+    std::lock_guard lock(threadMutex_);
+    if (thread_.joinable())
+        return false;
+    threadActive_ = true;
+    try {
+        thread_ = std::thread([this] { Run(); });
+    } catch (const std::system_error&) {
+        threadActive_ = false;
+        return false;
+    }
+    return true;
+}
+
+void CmmsThread::Stop()
+{
+    job_.stopRequested = true;
+    // The order in which the Windows program stopped its clients.
+    for (ClientKind kind : {ClientKind::HttpDownload, ClientKind::MmsTcp, ClientKind::Rtsp, ClientKind::Mmsh})
+        Client(kind).Stop();
+}
+
+void CmmsThread::Join()
+{
+    std::lock_guard lock(threadMutex_);
+    if (thread_.joinable())
+        thread_.join();
+}
+
+void CmmsThread::Run()
+{
+    job_.running = true;
+    job_.noNext = false;
+    Drive(job_.url, job_.title);
+    // The end of the job is the one code 3 of this job; a client's own
+    // OnFinished does not end it (see OnFinished).
+    job_.Post(kStatusFinished);
+    job_.running = false;
+    threadActive_ = false;
+}
+
+void CmmsThread::Drive(const std::string& address, const std::string& title)
+{
+    JobDriver(*this).Drive(address, title);
+}
+
+ProtocolClient& CmmsThread::Client(ClientKind kind) { return *clients_[IndexOf(kind)]; }
+
+uint32_t CmmsThread::RunClient(ClientKind kind, const RecordRequest& request)
+{
+    ProtocolClient& client = Client(kind);
+    activeClient_ = &client;
+    uint32_t result = client.Record(request);
+    activeClient_ = nullptr;
+    return result;
+}
+
+void CmmsThread::CarryStop()
+{
+    if (!job_.stopRequested)
+        return;
+    if (ProtocolClient* client = activeClient_.load())
+        client->Stop();
+}
+
+uint32_t CmmsThread::Check(const std::string& address, const std::string& user,
+                           const std::string& password)
+{
+    job_.running = false;
+    job_.stopRequested = false;
+    job_.noNext = false;
+    job_.errorFlag = false;
+    job_.bytesWritten = 0;
+    job_.headerReceived = false;
+    job_.SetErrorText({});
+    job_.SetMoreInfoUrl({});
+    return Probe(address, 0, 0, user, password);
+}
+
+uint32_t CmmsThread::Probe(const std::string& address, uint32_t start, int extra,
+                           const std::string& user, const std::string& password)
+{
+    // An object without a row's identity announces the settings' one.
+    const std::string agent = job_.playerAgent.empty() ? job_.settings.m_playerAgent : job_.playerAgent;
+    const FallbackRow& row = FallbackRowFor(ProbeFallbackTable(), AddressTypeBits(address));
+    uint32_t result = 0;
+    for (int i = 0; i < row.count; ++i) {
+        if (i > 0) {
+            if (result != 0 || job_.noNext || job_.stopRequested)
+                break;
+            job_.errorFlag = false;
+            job_.SetErrorText({});
+        }
+        RecordRequest request;
+        request.url = address;
+        request.playerAgent = agent;
+        request.resume = start;
+        if (row.clients[i] == ClientKind::Mmsh || row.clients[i] == ClientKind::HttpDownload) {
+            request.extra = extra;
+            request.user = user;
+            request.password = password;
+        }
+        result = RunClient(row.clients[i], request);
+    }
+    return result;
+}
+
+void CmmsThread::OnConnecting(const std::string&, int)
+{
+    CarryStop();
+    job_.Post(kStatusConnecting);
+}
+
+void CmmsThread::OnHeaderReceived(const std::string&, uint32_t durationMs)
+{
+    CarryStop();
+    job_.durationMs = durationMs;
+    job_.headerReceived = true;
+    job_.PushEventText(kStatusHeaderReceived, job_.OutputPath());
+    job_.Post(kStatusHeaderReceived);
+}
+
+void CmmsThread::OnProgress(uint32_t bytesWritten, uint32_t progress, uint32_t timeMs)
+{
+    CarryStop();
+    job_.bytesWritten = bytesWritten;
+    job_.progress = progress;
+    job_.timeMs = timeMs;
+    job_.Post(kStatusProgress);
+}
+
+void CmmsThread::OnFinished(uint32_t)
+{
+    // The streaming client raises this after its media phase, while the job
+    // may still have a file to close or playlist entries to record. Ending
+    // the row here would let the next job start beside this one and leave
+    // this one beyond the reach of Record Stop; the worker posts the job's
+    // end itself when everything is done.
+    CarryStop();
+}
+
+void CmmsThread::Trace(const std::string&) { CarryStop(); }
+
+void CmmsThread::ReportError(const std::string& text)
+{
+    CarryStop();
+    std::string bounded = text.substr(0, kMaxErrorText);
+    job_.SetErrorText(bounded);
+    job_.errorFlag = true;
+}
+
+void CmmsThread::OnText(const std::string&) { CarryStop(); }
+
+void CmmsThread::OnCredentials(const std::string& user, const std::string& password)
+{
+    job_.SetCredentials(user, password);
+    job_.Post(kStatusCredentials);
+}
+
+void CmmsThread::OnNoNext() { job_.noNext = true; }
+
+void CmmsThread::OnStreamUrlFound(const std::string& url)
+{
+    job_.SetFoundUrl(url);
+    job_.PushEventText(kStatusStreamUrlFound, url);
+    job_.Post(kStatusStreamUrlFound);
+}

@@ -1,0 +1,119 @@
+#pragma once
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "protocols/client_hooks.h"
+#include "protocols/protocol_client.h"
+#include "record/record_job.h"
+
+class Profile;
+class StatusSink;
+class UserPrompts;
+
+// Makes the protocol client of a kind. The programs use MakeProtocolClient;
+// tests inject scripted clients.
+using ClientFactory =
+    std::function<std::unique_ptr<ProtocolClient>(ClientKind, const ClientEnvironment&)>;
+
+// The resume scan of an existing output file: true when recording can go on
+// at *offset (the file position) with *packet whole data packets kept.
+using ResumeScanner =
+    std::function<bool(const std::string& path, uint32_t* packet, uint32_t* offset)>;
+
+// What a job needs from its surroundings besides the settings: shared by
+// every job a front end creates.
+struct JobServices {
+    ClientFactory factory;       // empty: MakeProtocolClient
+    ResumeScanner resumeScanner; // empty: the ASF resume scan
+    Profile* profile = nullptr;  // credential store (may be null)
+    UserPrompts* prompts = nullptr;  // may be null: questions take their safe answer
+    int connectTimeoutMs = 20000;
+    int idleTimeoutMs = 60000;
+};
+
+// One recording job and its worker thread. It owns one instance of each
+// protocol client and receives their notifications: it stores the reported
+// values in the job record and posts status codes to the owner. The URL
+// check uses an object without starting its thread (Check).
+class CmmsThread final : public ClientHooks {
+public:
+    CmmsThread(StatusSink* owner, uint16_t jobId, const AppSettings& settings, std::string url,
+               std::string title, std::string playerAgent, std::string user,
+               std::string password, const JobServices& services);
+    // Stops a running worker and waits for it: a job is never destroyed
+    // while its thread may still touch it.
+    ~CmmsThread() override;
+    CmmsThread(const CmmsThread&) = delete;
+    CmmsThread& operator=(const CmmsThread&) = delete;
+
+    // Starts the worker, which runs the job driver once and posts code 3 at
+    // the end. False when the thread could not be created.
+    bool Start();
+    // Callable from any thread; returns at once. The clients poll their stop
+    // flags in short ticks, so the job ends within about a second.
+    void Stop();
+    // Waits for the worker to end (no-op when it was never started).
+    void Join();
+    // True once the worker has ended (or was never started).
+    bool Finished() const { return !threadActive_.load(); }
+
+    RecordJob& job() { return job_; }
+    const RecordJob& job() const { return job_; }
+
+    // The URL check's probe of one address (no output file): clears the
+    // job's state and runs Probe. Returns the last attempt's count, 0 on
+    // failure.
+    uint32_t Check(const std::string& address, const std::string& user,
+                   const std::string& password);
+    uint32_t Probe(const std::string& address, uint32_t start, int extra,
+                   const std::string& user, const std::string& password);
+
+    // Runs the job driver on the calling thread (the worker's whole work,
+    // without the end code).
+    void Drive(const std::string& address, const std::string& title);
+
+    ProtocolClient& Client(ClientKind kind);
+    UserPrompts* prompts() const { return prompts_; }
+    const ResumeScanner& resumeScanner() const { return resumeScanner_; }
+
+    // Runs one client's entry operation with the stop request carried over:
+    // a Stop that lands between the driver's check and the client's start
+    // is re-issued from the client's first notification.
+    uint32_t RunClient(ClientKind kind, const RecordRequest& request);
+
+    // ClientHooks
+    void OnConnecting(const std::string& url, int port) override;
+    void OnHeaderReceived(const std::string& url, uint32_t durationMs) override;
+    void OnProgress(uint32_t bytesWritten, uint32_t progress, uint32_t timeMs) override;
+    void OnFinished(uint32_t bytesWritten) override;
+    void Trace(const std::string& text) override;
+    void ReportError(const std::string& text) override;
+    void OnText(const std::string& text) override;
+    void OnCredentials(const std::string& user, const std::string& password) override;
+    void OnNoNext() override;
+    void OnStreamUrlFound(const std::string& url) override;
+
+    // Error texts are cut at this many bytes.
+    static constexpr size_t kMaxErrorText = 8192;
+
+private:
+    void Run();
+    // Re-issues a pending stop to the client that is running.
+    void CarryStop();
+
+    RecordJob job_;
+    UserPrompts* prompts_;
+    ResumeScanner resumeScanner_;
+    std::array<std::unique_ptr<ProtocolClient>, 4> clients_;
+    std::atomic<ProtocolClient*> activeClient_{nullptr};
+    std::thread thread_;
+    std::mutex threadMutex_;
+    std::atomic<bool> threadActive_{false};
+};

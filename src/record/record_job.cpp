@@ -1,0 +1,113 @@
+#include "record/record_job.h"
+
+#include <utility>
+
+#include "record/status_sink.h"
+
+RecordJob::RecordJob(StatusSink* owner_, uint16_t jobId_, const AppSettings& settings_,
+                     std::string url_, std::string title_, std::string playerAgent_,
+                     std::string user, std::string password)
+    : owner(owner_),
+      jobId(jobId_),
+      settings(settings_),
+      url(std::move(url_)),
+      title(std::move(title_)),
+      playerAgent(std::move(playerAgent_)),
+      user_(std::move(user)),
+      password_(std::move(password))
+{
+}
+
+std::string RecordJob::OutputPath() const
+{
+    std::lock_guard lock(mutex_);
+    return outputPath_;
+}
+
+void RecordJob::SetOutputPath(const std::string& path)
+{
+    std::lock_guard lock(mutex_);
+    outputPath_ = path;
+}
+
+std::string RecordJob::User() const
+{
+    std::lock_guard lock(mutex_);
+    return user_;
+}
+
+std::string RecordJob::Password() const
+{
+    std::lock_guard lock(mutex_);
+    return password_;
+}
+
+void RecordJob::SetCredentials(const std::string& user, const std::string& password)
+{
+    std::lock_guard lock(mutex_);
+    user_ = user;
+    password_ = password;
+}
+
+std::string RecordJob::MoreInfoUrl() const
+{
+    std::lock_guard lock(mutex_);
+    return moreInfoUrl_;
+}
+
+void RecordJob::SetMoreInfoUrl(const std::string& url_)
+{
+    std::lock_guard lock(mutex_);
+    moreInfoUrl_ = url_;
+}
+
+std::string RecordJob::ErrorText() const
+{
+    std::lock_guard lock(mutex_);
+    return errorText_;
+}
+
+void RecordJob::SetErrorText(const std::string& text)
+{
+    std::lock_guard lock(mutex_);
+    errorText_ = text;
+}
+
+std::string RecordJob::FoundUrl() const
+{
+    std::lock_guard lock(mutex_);
+    return foundUrl_;
+}
+
+void RecordJob::SetFoundUrl(const std::string& url_)
+{
+    std::lock_guard lock(mutex_);
+    foundUrl_ = url_;
+}
+
+void RecordJob::PushEventText(int code, const std::string& text)
+{
+    std::lock_guard lock(mutex_);
+    if (eventTexts_.size() >= kMaxQueuedTexts)
+        eventTexts_.pop_front();
+    eventTexts_.push_back({code, text});
+}
+
+std::string RecordJob::TakeEventText(int code, const std::string& fallback)
+{
+    std::lock_guard lock(mutex_);
+    for (auto it = eventTexts_.begin(); it != eventTexts_.end(); ++it) {
+        if (it->code == code) {
+            std::string text = std::move(it->text);
+            eventTexts_.erase(it);
+            return text;
+        }
+    }
+    return fallback;
+}
+
+void RecordJob::Post(int code) const
+{
+    if (owner)
+        owner->Post(jobId, code);
+}

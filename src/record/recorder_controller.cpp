@@ -1,0 +1,275 @@
+#include "record/recorder_controller.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "formats/printf.h"
+#include "medialist/media_list.h"
+#include "record/app_settings.h"
+#include "record/status_sink.h"
+
+namespace {
+
+bool HasMarker(const std::string& title, const char* a, const char* b)
+{
+    return title.find(a) != std::string::npos || title.find(b) != std::string::npos;
+}
+
+}  // namespace
+
+RecorderController::RecorderController(MediaList& list, AppSettings& settings, StatusSink& sink,
+                                       JobServices services, Callbacks callbacks)
+    : list_(list),
+      settings_(settings),
+      sink_(sink),
+      services_(std::move(services)),
+      callbacks_(std::move(callbacks))
+{
+}
+
+RecorderController::~RecorderController() { Shutdown(); }
+
+void RecorderController::Shutdown()
+{
+    for (auto& job : jobs_)
+        job->Stop();
+    for (auto& job : jobs_)
+        job->Join();
+}
+
+bool RecorderController::Recording() const
+{
+    const int rows = list_.RowCount();
+    for (int r = 0; r < rows; ++r) {
+        if (list_.ItemData(r) != 0)
+            return true;
+    }
+    return false;
+}
+
+CmmsThread* RecorderController::FindJob(uint16_t jobId) const
+{
+    for (const auto& job : jobs_) {
+        if (job->job().jobId == jobId)
+            return job.get();
+    }
+    return nullptr;
+}
+
+void RecorderController::ReapFinishedJobs()
+{
+    auto done = [this](const std::unique_ptr<CmmsThread>& job) {
+        if (!job->Finished() || list_.FindJob(job->job().jobId) >= 0)
+            return false;
+        job->Join();
+        return true;
+    };
+    jobs_.erase(std::remove_if(jobs_.begin(), jobs_.end(), done), jobs_.end());
+}
+
+int RecorderController::RecordStart(int row)
+{
+    if (row < 0 || row >= list_.RowCount())
+        return 0;
+    const std::string title = list_.Cell(row, kColFile);
+    std::string agent = list_.Cell(row, kColNs);
+    if (agent.empty())
+        agent = settings_.m_playerAgent;
+
+    // The markers act on the row the player is on; without one, on this row.
+    const int markerRow = playingRow_ >= 0 ? playingRow_ : row;
+    if (HasMarker(title, "<G>", "[G]")) {
+        if (callbacks_.openUrl)
+            callbacks_.openUrl(SearchAddress(list_.Cell(markerRow, kColOriginalFile)));
+        return 0;
+    }
+    if (HasMarker(title, "<E>", "[E]")) {
+        if (callbacks_.openUrl)
+            callbacks_.openUrl(list_.Cell(markerRow, kColOriginalFile));
+        return 0;
+    }
+    if (Recording())
+        return 0;
+    const std::string address = list_.Cell(row, kColOriginalFile);
+    if (list_.Image(row) == kImageLocal)
+        return 0;
+
+    ReapFinishedJobs();
+    // Item data 0 means "no job", so the 16-bit id skips it when it wraps.
+    if ((jobCounter_ & 0xFFFF) == 0)
+        ++jobCounter_;
+    const uint16_t jobId = static_cast<uint16_t>(jobCounter_ & 0xFFFF);
+    auto job = std::make_unique<CmmsThread>(&sink_, jobId, settings_, address, title, agent,
+                                            settings_.m_memberUser, settings_.m_memberPassword,
+                                            services_);
+    CmmsThread* started = job.get();
+    jobs_.push_back(std::move(job));
+    list_.SetItemData(row, jobId);
+    ++jobCounter_;
+    stoppedByUser_ = false;
+    if (callbacks_.stopCapture)
+        callbacks_.stopCapture();
+    if (!started->Start()) {
+        list_.SetItemData(row, 0);
+        jobs_.pop_back();
+        return 0;
+    }
+    if (callbacks_.recordingChanged)
+        callbacks_.recordingChanged(true);
+    return 1;
+}
+
+void RecorderController::RecordNext(int row)
+{
+    // A loop rather than the Windows program's recursion: a long list of
+    // finished rows must not cost a stack frame each.
+    for (int r = std::max(row, 0); r < list_.RowCount(); ++r) {
+        if (!list_.Cell(r, kColRecord).empty())
+            continue;
+        if (list_.Image(r) == kImageNetwork) {
+            RecordStart(r);
+            return;
+        }
+    }
+}
+
+void RecorderController::RecordStop()
+{
+    stoppedByUser_ = true;
+    const int rows = list_.RowCount();
+    for (int r = 0; r < rows; ++r) {
+        const uint32_t id = list_.ItemData(r);
+        if (id == 0)
+            continue;
+        if (CmmsThread* job = FindJob(static_cast<uint16_t>(id))) {
+            job->Stop();
+            if (callbacks_.recordingChanged)
+                callbacks_.recordingChanged(false);
+        }
+    }
+}
+
+int RecorderController::HandleStatus(uint16_t jobId, int code)
+{
+    if (jobId == 0)
+        return 0;
+    const int row = list_.FindJob(jobId);
+    if (row < 0)
+        return 0;  // a late message of a job whose row was freed
+    CmmsThread* thread = FindJob(jobId);
+    if (!thread)
+        return 0;
+    RecordJob& job = thread->job();
+
+    std::string text;
+    switch (code) {
+    case kStatusConnecting:
+        list_.SetCell(row, kColRecord, "Connecting");
+        break;
+    case kStatusHeaderReceived: {
+        text = job.TakeEventText(kStatusHeaderReceived, job.OutputPath());
+        list_.SetCell(row, kColRecord, "Received Head");
+        list_.SetCell(row, kColRecordingFile, text);
+        list_.SetCell(row, kColTime, DurationText(job.durationMs));
+        AddBelow(row, text);
+        break;
+    }
+    case kStatusFinished:
+        EndOfJob(row, *thread);
+        return 0;
+    case kStatusProgress:
+        list_.SetCell(row, kColRecord, ProgressText(job.timeMs, job.progress));
+        list_.SetCell(row, kColSize, KilobyteText(job.bytesWritten));
+        break;
+    case kStatusCredentials:
+        settings_.m_memberUser = job.User();
+        settings_.m_memberPassword = job.Password();
+        break;
+    case kStatusStreamUrlFound:
+        text = job.TakeEventText(kStatusStreamUrlFound, job.FoundUrl());
+        AddBelow(row, text);
+        break;
+    case kStatusFileKept:
+        text = job.TakeEventText(kStatusFileKept, job.OutputPath());
+        AddBelow(row, text);
+        break;
+    case kStatusQuit:
+        RecordStop();
+        break;
+    default:
+        return 0;
+    }
+    if (callbacks_.statusHandled)
+        callbacks_.statusHandled(row, code, *thread, text);
+    return 0;
+}
+
+void RecorderController::EndOfJob(int row, CmmsThread& thread)
+{
+    RecordJob& job = thread.job();
+    if (job.errorFlag) {
+        list_.SetCell(row, kColRecord, job.ErrorText());
+        list_.SetCell(row, kColSize, "Error");
+        list_.SetCell(row, kColRecordingFile, "");
+    } else if (job.stopRequested) {
+        list_.SetCell(row, kColRecord, kCancelledText);
+    } else {
+        list_.SetCell(row, kColRecordingFile, job.OutputPath());
+        list_.SetCell(row, kColRecord, kCompletedText);
+        list_.SetImage(row, kImageRecorded);
+    }
+    list_.SetItemData(row, 0);
+    if (callbacks_.recordingChanged)
+        callbacks_.recordingChanged(false);
+    if (callbacks_.statusHandled)
+        callbacks_.statusHandled(row, kStatusFinished, thread, std::string());
+    if (!stoppedByUser_ && !job.noNext)
+        RecordNext(row + 1);
+}
+
+void RecorderController::AddBelow(int row, const std::string& path)
+{
+    if (path.empty())
+        return;
+    list_.InsertEntry(row + 1, path);
+}
+
+std::string RecorderController::DurationText(uint32_t ms)
+{
+    return Printf("%d:%02d:%02d", static_cast<int>(ms / 3600000), static_cast<int>(ms / 60000 % 60),
+                  static_cast<int>(ms / 1000 % 60));
+}
+
+std::string RecorderController::ProgressText(uint32_t t, uint32_t p)
+{
+    const int percent = static_cast<int>(p / 100);
+    if (t / 1000 / 60 / 60 == 0)
+        return Printf("%d:%d(%d %%)", static_cast<int>(t / 1000 / 60), static_cast<int>(t / 1000 % 60),
+                      percent);
+    return Printf("%d:%d:%d(%d %%)", static_cast<int>(t / 1000 / 60 / 60),
+                  static_cast<int>(t / 1000 / 60 % 60), static_cast<int>(t / 1000 % 60), percent);
+}
+
+std::string RecorderController::KilobyteText(uint32_t bytes)
+{
+    return Printf("%dK", static_cast<int>(bytes / 1024));
+}
+
+std::string RecorderController::SearchAddress(const std::string& text)
+{
+    // The text goes into a query: anything but unreserved characters is
+    // escaped, so an address holding "&" or "#" stays one query value.
+    static const char kHex[] = "0123456789ABCDEF";
+    std::string q;
+    for (unsigned char c : text) {
+        if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' ||
+            c == '_' || c == '.' || c == '~') {
+            q += static_cast<char>(c);
+        } else {
+            q += '%';
+            q += kHex[c >> 4];
+            q += kHex[c & 15];
+        }
+    }
+    return "https://www.google.com/search?q=" + q + "&ie=UTF-8&oe=UTF-8&hl=ko&lr=";
+}

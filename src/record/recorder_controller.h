@@ -1,0 +1,92 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "record/cmms_thread.h"
+
+struct AppSettings;
+class MediaList;
+class StatusSink;
+
+// The front end's side of recording, on its main thread: Record Start,
+// Record Next and Record Stop on the rows of a media list, and the handler
+// of the status codes that jobs post. The desktop view and the CLI drive the
+// same controller; both queue the jobs' codes onto their main thread and
+// call HandleStatus there.
+class RecorderController {
+public:
+    struct Callbacks {
+        // Opens an address in the user's browser or player (the "<G>" and
+        // "<E>" title markers).
+        std::function<void(const std::string& address)> openUrl;
+        // Stops a running URL capture: a recording always ends it.
+        std::function<void()> stopCapture;
+        // "Record Start" / "Record Stop" availability: true while recording.
+        std::function<void(bool recording)> recordingChanged;
+        // After a status code was handled for a row (for code 3: after the
+        // row's result was written, before the next row starts). `text` is
+        // the path or address the code carried (codes 2, 10, 11), else "".
+        std::function<void(int row, int code, const CmmsThread& job, const std::string& text)>
+            statusHandled;
+    };
+
+    // The list and the live settings belong to the front end and outlive
+    // the controller. `sink` receives the jobs' codes (from their threads).
+    RecorderController(MediaList& list, AppSettings& settings, StatusSink& sink,
+                       JobServices services, Callbacks callbacks = {});
+    // Stops every job and waits for each thread to end.
+    ~RecorderController();
+    RecorderController(const RecorderController&) = delete;
+    RecorderController& operator=(const RecorderController&) = delete;
+
+    // 1 when a job was started for the row, 0 otherwise (no row, a marker
+    // title, a local row, a recording already running, no thread).
+    int RecordStart(int row);
+    // Starts the first row at or after `row` that has not been recorded,
+    // probed or tried and that is a network address.
+    void RecordNext(int row);
+    // Stops every job attached to a row and ends the automatic chain.
+    void RecordStop();
+    // Handles one status code of a job; always returns 0.
+    int HandleStatus(uint16_t jobId, int code);
+
+    // The row the player is on (-1: none); the title markers act on it.
+    void SetPlayingRow(int row) { playingRow_ = row; }
+    // True while any row has a job attached.
+    bool Recording() const;
+    bool StoppedByUser() const { return stoppedByUser_; }
+    // The job with this id, or null.
+    CmmsThread* FindJob(uint16_t jobId) const;
+    // Stops every job and waits for all threads (the view's shutdown).
+    void Shutdown();
+
+    // The texts the handler writes.
+    static std::string DurationText(uint32_t ms);                      // "%d:%02d:%02d"
+    static std::string ProgressText(uint32_t timeMs, uint32_t progress); // "1:5(25 %)"
+    static std::string KilobyteText(uint32_t bytes);                   // "%dK"
+    // The web search for a "<G>" row.
+    static std::string SearchAddress(const std::string& text);
+
+    static constexpr const char* kCancelledText = "\xEC\xB7\xA8\xEC\x86\x8C";  // cancelled
+    static constexpr const char* kCompletedText = "\xEC\x99\x84\xEB\xA3\x8C";  // completed
+
+private:
+    void EndOfJob(int row, CmmsThread& job);
+    void AddBelow(int row, const std::string& path);
+    // Joins and drops jobs whose threads have ended and whose rows are free.
+    void ReapFinishedJobs();
+
+    MediaList& list_;
+    AppSettings& settings_;
+    StatusSink& sink_;
+    JobServices services_;
+    Callbacks callbacks_;
+    std::vector<std::unique_ptr<CmmsThread>> jobs_;
+    uint32_t jobCounter_ = 1;
+    bool stoppedByUser_ = false;
+    int playingRow_ = -1;
+};

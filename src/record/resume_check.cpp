@@ -1,0 +1,13 @@
+#include "record/resume_check.h"
+
+#include "protocols/asfout/resume_scan.h"
+
+bool ScanForResume(const std::string& path, uint32_t* packet, uint32_t* offset)
+{
+    ResumeScan scan;
+    if (!scan.Scan(path))
+        return false;
+    *packet = scan.resumePacket;
+    *offset = scan.resumeOffset;
+    return true;
+}

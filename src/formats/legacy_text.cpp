@@ -103,8 +103,11 @@ std::string Cp949Decoder::Convert(std::string_view text)
             continue;
         if (errno == EINVAL)
             break;  // a lead byte without its trail at the end: dropped
-        // EILSEQ: mark the byte, skip it and start afresh.
+        // EILSEQ: mark the byte, skip it and start afresh. Some converters
+        // report EILSEQ after they have consumed the whole input.
         out += kReplacement;
+        if (inLeft == 0)
+            break;
         ++in;
         --inLeft;
         iconv(cd, nullptr, nullptr, nullptr, nullptr);

@@ -26,6 +26,8 @@ TEST(LegacyText, Utf8TestConversionAndCuts)
     // A lead byte cut off at the end is dropped; a byte that is no CP949 becomes U+FFFD.
     EXPECT_EQ(Cp949ToUtf8(kHangul949 + "\xB0"), kHangul);
     EXPECT_EQ(Cp949ToUtf8("a\xFF" + kMusic949), "a\xEF\xBF\xBD" + kMusic);
+    // Some converters reject a cut-off last byte only after taking all input.
+    EXPECT_EQ(Cp949ToUtf8("\xE9\xA2\xE8"), "\xE7\xAA\xAF");
     std::string long949, longUtf8;  // longer than the converter's buffer
     for (int i = 0; i < 1000; ++i) {
         long949 += kHangul949;

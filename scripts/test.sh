@@ -35,9 +35,16 @@ if [ -d tests/fuzz ]; then
     -DBUILD_TESTING=OFF
   for target in build-fuzz/tests/fuzz/fuzz_*; do
     [ -x "$target" ] || continue
-    echo "-- $(basename "$target")"
-    "$target" -runs="${BRIMCAST_FUZZ_RUNS:-20000}" -max_len=65536 -seed=1 \
-      2>&1 | tail -n 2
+    name=$(basename "$target")
+    log="build-fuzz/$name.log"
+    if "$target" -runs="${BRIMCAST_FUZZ_RUNS:-200000}" -max_len=65536 -seed=1 \
+        -artifact_prefix="build-fuzz/$name-" >"$log" 2>&1; then
+      echo "-- $name: $(grep -E '^Done' "$log" | tail -n 1)"
+    else
+      echo "-- $name: FAILED"
+      tail -n 60 "$log"
+      exit 1
+    fi
   done
 fi
 echo "== all tests passed"

@@ -97,7 +97,13 @@ int ReadNetworkOption(OptionReader& reader, NetworkOptions* options, std::string
     if (reader.Is(nullptr, "--proxy")) {
         if (!take("HOST:PORT"))
             return -1;
-        options->proxy = value;
+        const size_t colon = value.rfind(':');
+        if (colon == std::string::npos || colon == 0 ||
+            !ParseInt(value.substr(colon + 1), 1, 65535, &options->proxyPort)) {
+            *error = "--proxy wants HOST:PORT, not " + value;
+            return -1;
+        }
+        options->proxyHost = value.substr(0, colon);
         return 1;
     }
     if (reader.Is(nullptr, "--idle-timeout")) {
@@ -114,8 +120,7 @@ int ReadNetworkOption(OptionReader& reader, NetworkOptions* options, std::string
     return 0;
 }
 
-bool ApplyNetworkOptions(const NetworkOptions& options, AppSettings* settings,
-                         JobServices* services, std::string* error)
+void ApplyNetworkOptions(const NetworkOptions& options, AppSettings* settings, JobServices* services)
 {
     if (options.user)
         settings->m_memberUser = *options.user;
@@ -123,22 +128,55 @@ bool ApplyNetworkOptions(const NetworkOptions& options, AppSettings* settings,
         settings->m_memberPassword = *options.password;
     if (options.playerId)
         settings->m_playerAgent = *options.playerId;
-    if (options.proxy) {
-        const std::string& p = *options.proxy;
-        size_t colon = p.rfind(':');
-        int port = 0;
-        if (colon == std::string::npos || colon == 0 || !ParseInt(p.substr(colon + 1), 1, 65535, &port)) {
-            *error = "--proxy wants HOST:PORT, not " + p;
-            return false;
-        }
+    if (options.proxyHost) {
         settings->m_useProxy = 1;
         settings->m_bypassProxy = 0;
-        settings->m_proxyServer = p.substr(0, colon);
-        settings->m_proxyPort = port;
+        settings->m_proxyServer = *options.proxyHost;
+        settings->m_proxyPort = options.proxyPort;
     }
     if (options.idleTimeoutSeconds)
         services->idleTimeoutMs = *options.idleTimeoutSeconds * 1000;
-    return true;
+}
+
+const char kNetworkOptionsSynopsis[] =
+    "[-u USER -p PASSWORD] [--player-id TEXT] [--proxy HOST:PORT] [--idle-timeout SECONDS]";
+
+const char kNetworkOptionsHelp[] =
+    "  -u, --user USER        user name for servers that ask for one\n"
+    "  -p, --password PASS    its password\n"
+    "  --player-id TEXT       player identity announced to servers\n"
+    "  --proxy HOST:PORT      connect through this HTTP proxy\n"
+    "  --idle-timeout SECONDS give up on a server that sends nothing for this long\n"
+    "                         (default 60; 0 waits until stopped)\n";
+
+int ReadAddressArguments(const CliCommand& command, const CliContext& context, AddressArguments* out,
+                         const OwnOptionReader& own)
+{
+    OptionReader reader(context.args);
+    std::string error;
+    while (reader.Next()) {
+        if (!reader.IsOption()) {
+            if (reader.Current().empty())
+                return CliUsageError(command, "an address is empty");
+            out->addresses.push_back(reader.Current());
+            continue;
+        }
+        int taken = ReadNetworkOption(reader, &out->network, &error);
+        if (taken == 0 && own)
+            taken = own(reader, &error);
+        if (taken < 0)
+            return CliUsageError(command, error);
+        if (taken > 0)
+            continue;
+        if (reader.Is("-q", "--quiet")) {
+            out->quiet = true;
+            continue;
+        }
+        return CliUsageError(command, "unknown option " + reader.Current());
+    }
+    if (out->addresses.empty())
+        return CliUsageError(command, "no address given");
+    return -1;
 }
 
 std::unique_ptr<IniProfile> OpenProfile(const std::string& configPath)

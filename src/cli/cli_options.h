@@ -1,11 +1,14 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 struct AppSettings;
+struct CliCommand;
+struct CliContext;
 struct JobServices;
 class IniProfile;
 
@@ -38,9 +41,14 @@ struct NetworkOptions {
     std::optional<std::string> user;
     std::optional<std::string> password;
     std::optional<std::string> playerId;
-    std::optional<std::string> proxy;  // HOST:PORT
+    std::optional<std::string> proxyHost;  // --proxy HOST:PORT
+    int proxyPort = 0;
     std::optional<int> idleTimeoutSeconds;
 };
+
+// Their synopsis and help lines, for the commands' usage texts.
+extern const char kNetworkOptionsSynopsis[];
+extern const char kNetworkOptionsHelp[];
 
 // Consumes the current option when it is one of the network options.
 // Returns 1 when consumed, 0 when it is not one, -1 on a bad value (the
@@ -48,8 +56,23 @@ struct NetworkOptions {
 int ReadNetworkOption(OptionReader& reader, NetworkOptions* options, std::string* error);
 
 // Applies them to the settings and services of this run (never saved).
-bool ApplyNetworkOptions(const NetworkOptions& options, AppSettings* settings,
-                         JobServices* services, std::string* error);
+void ApplyNetworkOptions(const NetworkOptions& options, AppSettings* settings, JobServices* services);
+
+// What the commands that take addresses share.
+struct AddressArguments {
+    std::vector<std::string> addresses;
+    NetworkOptions network;
+    bool quiet = false;  // -q, --quiet
+};
+
+// A command's own options: returns as ReadNetworkOption does.
+using OwnOptionReader = std::function<int(OptionReader& reader, std::string* error)>;
+
+// Reads the arguments of an address command: the addresses (at least one,
+// none empty), the network options, -q and whatever `own` takes. Returns -1
+// when they are fine, else the exit code of the usage error it printed.
+int ReadAddressArguments(const CliCommand& command, const CliContext& context, AddressArguments* out,
+                         const OwnOptionReader& own = {});
 
 // Whole number in [min, max]; false for anything else.
 bool ParseInt(const std::string& text, int min, int max, int* out);

@@ -23,31 +23,9 @@ extern const CliCommand kCheck;
 
 int RunCheck(const CliContext& context)
 {
-    NetworkOptions network;
-    std::vector<std::string> addresses;
-    bool quiet = false;
-    OptionReader reader(context.args);
-    std::string error;
-    while (reader.Next()) {
-        if (!reader.IsOption()) {
-            if (reader.Current().empty())
-                return CliUsageError(kCheck, "an address is empty");
-            addresses.push_back(reader.Current());
-            continue;
-        }
-        int net = ReadNetworkOption(reader, &network, &error);
-        if (net < 0)
-            return CliUsageError(kCheck, error);
-        if (net > 0)
-            continue;
-        if (reader.Is("-q", "--quiet")) {
-            quiet = true;
-            continue;
-        }
-        return CliUsageError(kCheck, "unknown option " + reader.Current());
-    }
-    if (addresses.empty())
-        return CliUsageError(kCheck, "no address given");
+    AddressArguments args;
+    if (int usage = ReadAddressArguments(kCheck, context, &args); usage >= 0)
+        return usage;
 
     auto profile = OpenProfile(context.configPath);
     AppSettings settings;
@@ -57,13 +35,12 @@ int RunCheck(const CliContext& context)
     // No questions: a server that wants credentials the check does not have
     // is simply not reachable for it.
     services.prompts = nullptr;
-    if (!ApplyNetworkOptions(network, &settings, &services, &error))
-        return CliUsageError(kCheck, error);
+    ApplyNetworkOptions(args.network, &settings, &services);
 
     MediaList list(settings, nullptr);
     // Each row answers for every argument that named it.
     std::map<int, std::vector<std::string>> argumentsOfRow;
-    for (const std::string& a : addresses)
+    for (const std::string& a : args.addresses)
         argumentsOfRow[list.AddEntry(a, "", " ", "")].push_back(a);
 
     std::mutex mutex;
@@ -77,7 +54,7 @@ int RunCheck(const CliContext& context)
         const bool ok = result == UrlCheck::RowResult::Ok;
         anyError = anyError || !ok;
         for (const std::string& a : it->second) {
-            if (!quiet && !ok) {
+            if (!args.quiet && !ok) {
                 Console::Get().Err(a + ": " +
                                    (result == UrlCheck::RowResult::Skipped ? "not a network address"
                                     : errorText.empty()                    ? "no answer"
@@ -104,29 +81,24 @@ int RunCheck(const CliContext& context)
     return anyError ? kExitFailed : kExitOk;
 }
 
-const char kHelp[] =
+const std::string kHelp = std::string(
     "Tries each ADDRESS with the protocol clients in the order a recording\n"
     "would, without writing anything, and prints the address followed by Ok\n"
     "or Error (the reason goes to stderr).\n"
-    "\n"
-    "  -u, --user USER        user name for servers that ask for one\n"
-    "  -p, --password PASS    its password\n"
-    "  --player-id TEXT       player identity announced to servers\n"
-    "  --proxy HOST:PORT      connect through this HTTP proxy\n"
-    "  --idle-timeout SECONDS give up on a server that sends nothing for this long\n"
-    "                         (default 60; 0 waits until stopped)\n"
+    "\n") + kNetworkOptionsHelp +
     "  -q, --quiet            no reasons on stderr\n"
     "\n"
     "Exit status: 0 every address answered, 1 some did not, 2 usage error,\n"
     "130 interrupted.\n";
 
+const std::string kSynopsis = std::string("check ") + kNetworkOptionsSynopsis + " [-q] ADDRESS...";
+
 const CliCommand kCheck = {
     "check",
-    "check [-u USER -p PASSWORD] [--player-id TEXT] [--proxy HOST:PORT] "
-    "[--idle-timeout SECONDS] [-q] ADDRESS...",
+    kSynopsis.c_str(),
     "check which stream addresses can be reached",
     RunCheck,
-    kHelp,
+    kHelp.c_str(),
 };
 
 const CommandRegistrar kRegistrar(kCheck);

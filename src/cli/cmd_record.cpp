@@ -38,66 +38,49 @@ struct RecordOptions {
     int maxSize = 0;  // MB
     bool noLiveRebase = false;
     bool json = false;
-    bool quiet = false;
-    NetworkOptions network;
-    std::vector<std::string> addresses;
+    AddressArguments args;
 };
 
 // Parses the arguments; returns -1 when they are fine, else the exit code.
 int Parse(const CliContext& context, RecordOptions* o)
 {
-    OptionReader reader(context.args);
-    std::string value, error;
-    while (reader.Next()) {
-        if (!reader.IsOption()) {
-            o->addresses.push_back(reader.Current());
-            continue;
-        }
-        int net = ReadNetworkOption(reader, &o->network, &error);
-        if (net < 0)
-            return CliUsageError(kRecord, error);
-        if (net > 0)
-            continue;
+    return ReadAddressArguments(kRecord, context, &o->args, [o](OptionReader& reader, std::string* error) {
+        std::string value;
         auto need = [&](const char* what) {
             if (reader.TakeValue(&value))
                 return true;
-            error = reader.Current() + " needs " + what;
+            *error = reader.Current() + " needs " + what;
             return false;
         };
         if (reader.Is("-d", "--dir")) {
             if (!need("a folder"))
-                return CliUsageError(kRecord, error);
+                return -1;
             o->dir = value;
         } else if (reader.Is("-t", "--title")) {
             if (!need("a title"))
-                return CliUsageError(kRecord, error);
+                return -1;
             o->title = value;
         } else if (reader.Is(nullptr, "--if-exists")) {
-            if (!need("ask, resume, overwrite, rename or skip") || !ParseIfExists(value, &o->ifExists))
-                return CliUsageError(kRecord, "--if-exists wants ask, resume, overwrite, rename or skip");
+            *error = "--if-exists wants ask, resume, overwrite, rename or skip";
+            if (!reader.TakeValue(&value) || !ParseIfExists(value, &o->ifExists))
+                return -1;
         } else if (reader.Is(nullptr, "--max-time")) {
-            if (!need("seconds") || !ParseInt(value, 1, 1 << 30, &o->maxTime))
-                return CliUsageError(kRecord, "--max-time wants a positive number of seconds");
+            *error = "--max-time wants a positive number of seconds";
+            if (!reader.TakeValue(&value) || !ParseInt(value, 1, 1 << 30, &o->maxTime))
+                return -1;
         } else if (reader.Is(nullptr, "--max-size")) {
-            if (!need("megabytes") || !ParseInt(value, 1, 4095, &o->maxSize))
-                return CliUsageError(kRecord, "--max-size wants megabytes from 1 to 4095");
+            *error = "--max-size wants megabytes from 1 to 4095";
+            if (!reader.TakeValue(&value) || !ParseInt(value, 1, 4095, &o->maxSize))
+                return -1;
         } else if (reader.Is(nullptr, "--no-live-rebase")) {
             o->noLiveRebase = true;
         } else if (reader.Is(nullptr, "--json")) {
             o->json = true;
-        } else if (reader.Is("-q", "--quiet")) {
-            o->quiet = true;
         } else {
-            return CliUsageError(kRecord, "unknown option " + reader.Current());
+            return 0;
         }
-    }
-    for (const std::string& a : o->addresses) {
-        if (a.empty())
-            return CliUsageError(kRecord, "an address is empty");
-    }
-    if (o->addresses.empty())
-        return CliUsageError(kRecord, "no address given");
-    return -1;
+        return 1;
+    });
 }
 
 // Turns the controller's handled status codes into terminal output.
@@ -114,24 +97,28 @@ public:
         case kStatusConnecting:
             if (started_.insert(id).second) {
                 startTimes_[id] = std::chrono::steady_clock::now();
-                if (!o_.quiet && !o_.json)
+                if (!o_.args.quiet && !o_.json)
                     console.Err("Recording " + job.url);
             }
             Json("connecting", job).Add("row", row).Emit(o_.json);
             break;
         case kStatusHeaderReceived: {
-            const std::string& out = text;
-            if (!o_.quiet && !o_.json)
-                console.Err("  to " + out + " (" + list_.Cell(row, kColTime) + ")");
+            // A client may report its header before it knows the duration
+            // (0) and again with it: the line waits for the duration, or for
+            // the first data of a stream that has none.
+            pendingOutput_[id] = text;
+            if (job.durationMs != 0)
+                ShowOutput(row, id);
             Json("header", job)
-                .Add("output", out)
+                .Add("output", text)
                 .Add("durationMs", static_cast<int64_t>(job.durationMs))
                 .Emit(o_.json);
             break;
         }
         case kStatusProgress: {
+            ShowOutput(row, id);
             const uint32_t bytes = job.bytesWritten, progress = job.progress, timeMs = job.timeMs;
-            if (!o_.quiet && !o_.json) {
+            if (!o_.args.quiet && !o_.json) {
                 auto start = startTimes_.count(id) ? startTimes_[id] : std::chrono::steady_clock::now();
                 double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
                 console.Progress(ProgressLine(progress, timeMs, bytes, seconds));
@@ -150,14 +137,14 @@ public:
         case kStatusStreamUrlFound: {
             const std::string& found = text;
             found_.push_back(found);
-            if (!o_.quiet && !o_.json)
+            if (!o_.args.quiet && !o_.json)
                 console.Out("found " + found);
             Json("found", job).Add("found", found).Emit(o_.json);
             break;
         }
         case kStatusFileKept: {
             const std::string& kept = text;
-            if (!o_.quiet && !o_.json)
+            if (!o_.args.quiet && !o_.json)
                 console.Err("  kept the existing file " + kept);
             Json("kept", job).Add("path", kept).Emit(o_.json);
             break;
@@ -209,6 +196,18 @@ private:
         return e;
     }
 
+    // "  to PATH (DURATION)", once per output file of a job.
+    void ShowOutput(int row, uint16_t id)
+    {
+        auto pending = pendingOutput_.find(id);
+        if (pending == pendingOutput_.end())
+            return;
+        if (shownOutput_[id] != pending->second && !o_.args.quiet && !o_.json)
+            Console::Get().Err("  to " + pending->second + " (" + list_.Cell(row, kColTime) + ")");
+        shownOutput_[id] = pending->second;
+        pendingOutput_.erase(pending);
+    }
+
     void Finished(int row, const RecordJob& job)
     {
         Console& console = Console::Get();
@@ -243,7 +242,7 @@ private:
         } else if (result == "failed") {
             console.ClearProgress();
             console.Err(line);
-        } else if (!o_.quiet) {
+        } else if (!o_.args.quiet) {
             console.Out(line);
         } else {
             console.ClearProgress();
@@ -254,6 +253,8 @@ private:
     MediaList& list_;
     std::set<uint16_t> started_;
     std::map<uint16_t, std::chrono::steady_clock::time_point> startTimes_;
+    std::map<uint16_t, std::string> pendingOutput_;
+    std::map<uint16_t, std::string> shownOutput_;
     std::vector<std::string> found_;
     std::set<std::string> failures_;
 };
@@ -276,9 +277,7 @@ int RunRecord(const CliContext& context)
     services.prompts = &prompts;
 
     // Options change this run only; the profile is never saved.
-    std::string error;
-    if (!ApplyNetworkOptions(o.network, &settings, &services, &error))
-        return CliUsageError(kRecord, error);
+    ApplyNetworkOptions(o.args.network, &settings, &services);
     if (!o.dir.empty()) {
         settings.m_baseDir = o.dir;
         if (!MakeDirectoryPath(o.dir + "/"))
@@ -306,7 +305,7 @@ int RunRecord(const CliContext& context)
         settings.m_liveContentSaveTimeInfo = 0;
     prompts.Configure(settings);
 
-    Console::Get().EnableProgress(!o.quiet && !o.json && ::isatty(STDERR_FILENO));
+    Console::Get().EnableProgress(!o.args.quiet && !o.json && ::isatty(STDERR_FILENO));
 
     MediaList list(settings, nullptr);
     Reporter reporter(o, list);
@@ -322,7 +321,7 @@ int RunRecord(const CliContext& context)
     RecorderController controller(list, settings, queue, services, callbacks);
 
     std::vector<std::string> addresses;
-    for (const std::string& a : o.addresses) {
+    for (const std::string& a : o.args.addresses) {
         int row = list.AddEntry(a, o.title, " ", "");
         addresses.push_back(list.Cell(row, kColOriginalFile));
         if (list.Image(row) == kImageLocal)
@@ -359,7 +358,7 @@ int RunRecord(const CliContext& context)
     return failed ? kExitFailed : kExitOk;
 }
 
-const char kHelp[] =
+const std::string kHelp = std::string(
     "Records each ADDRESS (mms://, mmst://, mmsu://, http://, rtsp://, or an ASX\n"
     "playlist) into the base folder, one after the other. Addresses that a\n"
     "server names while recording are printed and recorded in turn.\n"
@@ -369,13 +368,8 @@ const char kHelp[] =
     "  --if-exists WHAT       an output file exists: ask (default; without a terminal:\n"
     "                         rename), resume, overwrite, rename (numbered name), skip\n"
     "  --max-time SECONDS     end each recording after this much stream time\n"
-    "  --max-size MB          end each recording at the first block reaching MB\n"
-    "  -u, --user USER        user name for servers that ask for one\n"
-    "  -p, --password PASS    its password\n"
-    "  --player-id TEXT       player identity announced to servers\n"
-    "  --proxy HOST:PORT      connect through this HTTP proxy\n"
-    "  --idle-timeout SECONDS give up on a server that sends nothing for this long\n"
-    "                         (default 60; 0 waits until stopped)\n"
+    "  --max-size MB          end each recording at the first block reaching MB\n") +
+    kNetworkOptionsHelp +
     "  --no-live-rebase       keep a live stream's own time stamps\n"
     "  --json                 one JSON object per status event on stdout\n"
     "  -q, --quiet            no progress line and no informational messages\n"
@@ -386,14 +380,17 @@ const char kHelp[] =
     "Exit status: 0 all recorded, 1 some address failed, 2 usage error,\n"
     "130 interrupted.\n";
 
+const std::string kSynopsis = std::string(
+    "record [-d DIR] [-t TITLE] [--if-exists ask|resume|overwrite|rename|skip] "
+    "[--max-time SECONDS] [--max-size MB] ") + kNetworkOptionsSynopsis +
+    " [--no-live-rebase] [--json] [-q] ADDRESS...";
+
 const CliCommand kRecord = {
     "record",
-    "record [-d DIR] [-t TITLE] [--if-exists ask|resume|overwrite|rename|skip] "
-    "[--max-time SECONDS] [--max-size MB] [-u USER -p PASSWORD] [--player-id TEXT] "
-    "[--proxy HOST:PORT] [--idle-timeout SECONDS] [--no-live-rebase] [--json] [-q] ADDRESS...",
+    kSynopsis.c_str(),
     "record stream addresses into ASF files",
     RunRecord,
-    kHelp,
+    kHelp.c_str(),
 };
 
 const CommandRegistrar kRegistrar(kRecord);

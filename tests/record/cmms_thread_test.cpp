@@ -1,262 +1,202 @@
+// The job's worker thread and its hooks, and the URL check that probes rows
+// with the same object.
+
 #include "record/cmms_thread.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <string>
-#include <thread>
 
-#include "record/job_driver.h"
+#include "medialist/media_list.h"
+#include "record/url_check.h"
 #include "scripted_clients.h"
 #include "test_support.h"
 
-using testsupport::TempDir;
-using K = ClientKind;
+using namespace scripted;
 using Clock = std::chrono::steady_clock;
-
-namespace {
 
 class CmmsThreadTest : public ::testing::Test {
 protected:
     void SetUp() override { settings.m_baseDir = dir.path(); }
-
-    std::unique_ptr<CmmsThread> Make(const std::string& url, StatusSink* owner, uint16_t id = 3)
+    std::unique_ptr<CmmsThread> Make(StatusSink* owner)
     {
-        JobServices services;
-        services.factory = scripted::Factory(script);
-        services.resumeScanner = [](const std::string&, uint32_t*, uint32_t*) { return false; };
-        return std::make_unique<CmmsThread>(owner, id, settings, url, "", "Agent/1", "u", "p",
-                                            services);
-    }
-    void WaitEntered(const std::atomic<int>& entered)
-    {
-        auto deadline = Clock::now() + std::chrono::seconds(10);
-        while (entered == 0 && Clock::now() < deadline)
-            std::this_thread::sleep_for(std::chrono::milliseconds(2));
-        ASSERT_GT(entered.load(), 0);
+        return std::make_unique<CmmsThread>(owner, 42, settings, "mms://h/a.asf", "", "", "", "",
+                                            script.Services());
     }
 
-    TempDir dir;
+    testsupport::TempDir dir;
     AppSettings settings;
-    std::shared_ptr<scripted::Script> script = std::make_shared<scripted::Script>();
-    scripted::Sink sink;
+    Script script;
+    Sink sink;
 };
 
-// Calls every hook once, as one client could.
-uint32_t EveryHook(K, const RecordRequest& r, ClientHooks& hooks, const std::atomic<bool>&)
+TEST_F(CmmsThreadTest, HooksStoreTheValuesAndPostCodesToAnOwner)
 {
-    hooks.OnConnecting(r.url, 1755);
-    hooks.OnHeaderReceived(r.url, 61000);
-    hooks.OnProgress(1536, 2500, 65000);
-    hooks.Trace("trace");
-    hooks.OnText("text");
-    hooks.OnCredentials("newuser", "newpass");
-    hooks.OnStreamUrlFound("mms://h/found1");
-    hooks.OnStreamUrlFound("mms://h/found2");
-    hooks.OnFinished(1536);
-    hooks.OnNoNext();
-    hooks.ReportError(std::string(20000, 'e'));
-    return 1536;
+    script.On(K::MmsTcp, [](const RecordRequest& r, ClientHooks& hooks, std::atomic<bool>&) {
+        hooks.OnConnecting(r.url, 1755);
+        hooks.OnHeaderReceived(r.url, 61000);
+        hooks.OnProgress(1536, 2500, 65000);
+        hooks.Trace("trace");
+        hooks.OnText("text");
+        hooks.OnCredentials("newuser", "newpass");
+        hooks.OnStreamUrlFound("mms://h/found1");
+        hooks.OnStreamUrlFound("mms://h/found2");
+        hooks.OnFinished(1536);
+        hooks.OnNoNext();
+        hooks.ReportError(std::string(20000, 'e'));
+        return uint32_t{1536};
+    });
+    for (StatusSink* owner : {static_cast<StatusSink*>(&sink), static_cast<StatusSink*>(nullptr)}) {
+        auto job = Make(owner);
+        ASSERT_TRUE(job->Start());
+        job->Join();
+        RecordJob& r = job->job();
+        EXPECT_EQ(r.durationMs, 61000u);
+        EXPECT_EQ(r.bytesWritten, 1536u);
+        EXPECT_EQ(r.progress, 2500u);
+        EXPECT_EQ(r.timeMs, 65000u);
+        EXPECT_EQ(r.User(), "newuser");
+        EXPECT_EQ(r.Password(), "newpass");
+        EXPECT_TRUE(r.noNext);
+        EXPECT_EQ(r.ErrorText().size(), CmmsThread::kMaxErrorText);
+        // Each found address is kept for its own code.
+        EXPECT_EQ(r.TakeEventText(kStatusStreamUrlFound, ""), "mms://h/found1");
+        EXPECT_EQ(r.TakeEventText(kStatusStreamUrlFound, ""), "mms://h/found2");
+    }
+    // A client's own OnFinished does not end the job, the worker's end does;
+    // the job without an owner posted nothing.
+    const std::vector<std::pair<uint16_t, int>> expected = {
+        {42, kStatusConnecting},     {42, kStatusHeaderReceived}, {42, kStatusProgress}, {42, kStatusCredentials},
+        {42, kStatusStreamUrlFound}, {42, kStatusStreamUrlFound}, {42, kStatusFinished}};
+    EXPECT_EQ(sink.Posts(), expected);
 }
 
-}  // namespace
-
-TEST_F(CmmsThreadTest, HooksStoreValuesAndPostCodes)
+TEST_F(CmmsThreadTest, AStopReachesASilentClientThatClearsItsFlagOnStart)
 {
-    script->On(K::MmsTcp, EveryHook);
-    auto job = Make("mms://h/a.asf", &sink, 42);
-    ASSERT_TRUE(job->Start());
-    job->Join();
-    EXPECT_TRUE(job->Finished());
-
-    // A client's own OnFinished does not end the job; the worker's end does.
-    std::vector<int> expected = {kStatusConnecting, kStatusHeaderReceived, kStatusProgress,
-                                 kStatusCredentials, kStatusStreamUrlFound,
-                                 kStatusStreamUrlFound, kStatusFinished};
-    EXPECT_EQ(sink.Codes(), expected);
-    for (auto& post : sink.Posts())
-        EXPECT_EQ(post.first, 42);
-
-    const RecordJob& r = job->job();
-    EXPECT_EQ(r.durationMs, 61000u);
-    EXPECT_TRUE(r.headerReceived);
-    EXPECT_EQ(r.bytesWritten, 1536u);
-    EXPECT_EQ(r.progress, 2500u);
-    EXPECT_EQ(r.timeMs, 65000u);
-    EXPECT_EQ(r.User(), "newuser");
-    EXPECT_EQ(r.Password(), "newpass");
-    EXPECT_EQ(r.FoundUrl(), "mms://h/found2");
-    EXPECT_TRUE(r.noNext);
-    EXPECT_TRUE(r.errorFlag);
-    EXPECT_EQ(r.ErrorText().size(), CmmsThread::kMaxErrorText);
-    EXPECT_FALSE(r.running);
-    // Each found address is kept for its own code.
-    EXPECT_EQ(job->job().TakeEventText(kStatusStreamUrlFound, ""), "mms://h/found1");
-    EXPECT_EQ(job->job().TakeEventText(kStatusStreamUrlFound, ""), "mms://h/found2");
-    EXPECT_EQ(job->job().TakeEventText(kStatusStreamUrlFound, "none"), "none");
-}
-
-TEST_F(CmmsThreadTest, JobWithoutOwnerPostsNothing)
-{
-    script->On(K::MmsTcp, EveryHook);
-    auto job = Make("mms://h/a.asf", nullptr);
-    ASSERT_TRUE(job->Start());
-    job->Join();
-    // Every hook ran and stored its values; there was nowhere to post.
-    EXPECT_EQ(job->job().User(), "newuser");
-    EXPECT_EQ(job->job().durationMs, 61000u);
-    EXPECT_TRUE(sink.Posts().empty());
-}
-
-TEST_F(CmmsThreadTest, StopWhileTheServerIsSilent)
-{
+    // A client may clear its stop flag when its attempt begins: a stop that
+    // lands just before that must still end the attempt.
+    std::atomic<bool> started{false}, stopped{false};
     std::atomic<int> entered{0};
-    script->On(K::MmsTcp, scripted::WaitForStop(&entered));
-    auto job = Make("mms://h/a.asf", &sink);
+    script.On(K::MmsTcp, [&](const RecordRequest& r, ClientHooks& hooks, std::atomic<bool>& stop) {
+        started = true;
+        WaitUntil([&] { return stopped.load(); });
+        stop = false;
+        return WaitForStop(&entered)(r, hooks, stop);
+    });
+    auto job = Make(&sink);
     ASSERT_TRUE(job->Start());
-    WaitEntered(entered);
-    auto start = Clock::now();
+    WaitUntil([&] { return started.load(); });
     job->Stop();
+    stopped = true;
+    const auto start = Clock::now();
     job->Join();
     EXPECT_LT(Clock::now() - start, std::chrono::seconds(5));
-
-    // No further client tried; the driver's file got nothing and is gone,
-    // and the job counts as cancelled rather than failed.
-    EXPECT_EQ(script->Kinds(), std::vector<K>{K::MmsTcp});
+    // No further client tried; the empty file is gone, and the job counts
+    // as cancelled rather than failed.
+    EXPECT_EQ(script.Kinds(), std::vector<K>{K::MmsTcp});
     EXPECT_FALSE(testsupport::FileExists(dir.File("a.asf")));
     EXPECT_TRUE(job->job().stopRequested);
     EXPECT_FALSE(job->job().errorFlag);
     EXPECT_EQ(sink.Codes().back(), kStatusFinished);
-}
 
-TEST_F(CmmsThreadTest, StopBeforeStartRunsNoClient)
-{
-    script->On(K::MmsTcp, scripted::Write(1000));
-    auto job = Make("mms://h/a.asf", &sink);
+    // A stop before the start runs no client at all.
+    script.Clear();
+    job = Make(&sink);
     job->Stop();
     ASSERT_TRUE(job->Start());
     job->Join();
-    EXPECT_TRUE(script->Calls().empty());
-    EXPECT_EQ(sink.Codes(), std::vector<int>{kStatusFinished});
+    EXPECT_TRUE(script.Calls().empty());
 }
 
-TEST_F(CmmsThreadTest, StopReachesAClientThatClearsItsFlagOnStart)
-{
-    // A client may clear its stop flag when an attempt begins. A stop that
-    // lands just before that must still end the attempt.
-    std::atomic<bool> stopCalled{false};
-    std::atomic<int> entered{0};
-    class Resetting final : public ProtocolClient {
-    public:
-        Resetting(const ClientEnvironment& env, std::atomic<bool>& stopCalled, std::atomic<int>& entered)
-            : hooks_(env.hooks), stopCalled_(stopCalled), entered_(entered) {}
-        uint32_t Record(const RecordRequest& r) override
-        {
-            ++entered_;
-            while (!stopCalled_)
-                std::this_thread::sleep_for(std::chrono::milliseconds(2));
-            stop_ = false;  // the client's own reset
-            hooks_->OnConnecting(r.url, 1755);
-            auto deadline = Clock::now() + std::chrono::seconds(30);
-            while (!stop_ && Clock::now() < deadline)
-                std::this_thread::sleep_for(std::chrono::milliseconds(10));
-            return 0;
-        }
-        void Stop() override { stop_ = true; }
+class UrlCheckTest : public CmmsThreadTest {
+protected:
+    void SetUp() override
+    {
+        settings.m_memberUser = "member";
+        // Addresses with "ok" in them answer; the others are refused.
+        script.OnAll([](const RecordRequest& r, ClientHooks& hooks, std::atomic<bool>&) {
+            if (r.url.find("ok") != std::string::npos)
+                return uint32_t{100};
+            hooks.ReportError("refused");
+            return uint32_t{0};
+        });
+        // Read once the walk has been joined.
+        callbacks.rowDone = [this](int row, UrlCheck::RowResult result, const std::string& error) {
+            done.push_back(std::to_string(row) + " " + std::to_string(static_cast<int>(result)) + " " + error);
+        };
+    }
+    void Add(const std::string& address, const std::string& title = "") { list.AddEntry(address, title, " ", ""); }
 
-    private:
-        ClientHooks* hooks_;
-        std::atomic<bool>& stopCalled_;
-        std::atomic<int>& entered_;
-        std::atomic<bool> stop_{false};
-    };
-    JobServices services;
-    services.factory = [&](K, const ClientEnvironment& env) -> std::unique_ptr<ProtocolClient> {
-        return std::make_unique<Resetting>(env, stopCalled, entered);
-    };
-    services.resumeScanner = [](const std::string&, uint32_t*, uint32_t*) { return false; };
-    CmmsThread job(&sink, 1, settings, "mms://h/a.asf", "", "", "", "", services);
-    ASSERT_TRUE(job.Start());
-    WaitEntered(entered);
-    job.Stop();
-    stopCalled = true;
-    auto start = Clock::now();
-    job.Join();
+    MediaList list{settings, nullptr};
+    UrlCheck::Callbacks callbacks;
+    std::vector<std::string> done;
+};
+
+TEST_F(UrlCheckTest, WalkMarksNetworkRowsAndSkipsLocalOnes)
+{
+    testsupport::WriteFile(dir.File("local.wmv"), "x");
+    Add("mms://h/ok.asf");
+    Add(dir.File("local.wmv"));
+    Add("http://h/bad.wmv", "(x)bad");
+    Add("rtsp://h/bad", "plain");
+    const std::string localRecord = list.Cell(1, kColRecord), localTitle = list.Cell(1, kColFile);
+    UrlCheck check(list, script.Services(), callbacks);
+    ASSERT_TRUE(check.Start(-1, settings));  // no selection: from row 0
+    check.Wait();
+    EXPECT_FALSE(check.Running());
+    const std::vector<std::pair<std::string, std::string>> cells = {
+        {"Ok", "ok"}, {localRecord, localTitle}, {"Error", "(x)bad"}, {"Error", "(x)plain"}};
+    for (int row = 0; row < 4; ++row) {
+        EXPECT_EQ(list.Cell(row, kColRecord), cells[row].first) << row;
+        EXPECT_EQ(list.Cell(row, kColFile), cells[row].second) << row;
+    }
+    EXPECT_EQ(done, (std::vector<std::string>{"0 0 ", "1 2 ", "2 1 refused", "3 1 refused"}));
+    for (const Call& call : script.Calls())
+        EXPECT_EQ(call.user, call.kind == K::Mmsh || call.kind == K::HttpDownload ? "member" : "");
+}
+
+TEST_F(UrlCheckTest, StartsAtTheSelectedRowAndStopsAfterTheRowBeingProbed)
+{
+    Add("mms://h/bad0");
+    Add("mms://h/bad1");
+    Add("mms://h/ok2");
+    std::atomic<bool> open{false};
+    std::atomic<int> entered{0};
+    script.On(K::MmsTcp, [&](const RecordRequest& r, ClientHooks&, std::atomic<bool>&) {
+        ++entered;
+        WaitUntil([&] { return open.load(); });
+        return r.url.find("ok") != std::string::npos ? uint32_t{1} : uint32_t{0};
+    });
+    UrlCheck check(list, script.Services(), callbacks);
+    ASSERT_TRUE(check.Start(1, settings));
+    WaitUntil([&] { return entered > 0; });
+    EXPECT_FALSE(check.Start(0, settings)) << "a second walk while one runs";
+    EXPECT_EQ(list.Cell(1, kColRecord), "Checking");
+    check.Stop();
+    open = true;
+    check.Wait();
+    EXPECT_EQ(list.Cell(0, kColRecord), "");
+    EXPECT_EQ(list.Cell(1, kColRecord), "Error");
+    EXPECT_EQ(list.Cell(2, kColRecord), "");
+    // A new walk may start once the last has ended.
+    ASSERT_TRUE(check.Start(2, settings));
+    check.Wait();
+    EXPECT_EQ(list.Cell(2, kColRecord), "Ok");
+}
+
+TEST_F(UrlCheckTest, DestroyingTheCheckStopsAStalledProbe)
+{
+    Add("mms://h/silent");
+    Add("mms://h/never");
+    std::atomic<int> entered{0};
+    script.On(K::MmsTcp, WaitForStop(&entered));
+    auto check = std::make_unique<UrlCheck>(list, script.Services(), callbacks);
+    ASSERT_TRUE(check->Start(0, settings));
+    WaitUntil([&] { return entered > 0; });
+    const auto start = Clock::now();
+    check.reset();
     EXPECT_LT(Clock::now() - start, std::chrono::seconds(5));
     EXPECT_EQ(entered.load(), 1);
-}
-
-TEST_F(CmmsThreadTest, DestroyingARunningJobStopsAndWaits)
-{
-    std::atomic<int> entered{0};
-    script->On(K::MmsTcp, scripted::WaitForStop(&entered));
-    auto job = Make("mms://h/a.asf", &sink);
-    ASSERT_TRUE(job->Start());
-    WaitEntered(entered);
-    auto start = Clock::now();
-    job.reset();  // the thread must have ended before the object goes
-    EXPECT_LT(Clock::now() - start, std::chrono::seconds(5));
-    EXPECT_EQ(sink.Codes().back(), kStatusFinished);
-}
-
-TEST_F(CmmsThreadTest, ProbeOrderHasNoRewriteAndNoFile)
-{
-    struct Case {
-        const char* url;
-        std::vector<K> order;
-    } cases[] = {
-        {"http://h/a.asf", {K::Mmsh, K::HttpDownload, K::MmsTcp, K::Rtsp}},
-        {"http://h/a", {K::HttpDownload, K::Mmsh, K::MmsTcp, K::Rtsp}},
-        {"mms://h/a.wmv", {K::MmsTcp, K::Mmsh, K::HttpDownload}},
-        {"mms://h/a", {K::MmsTcp, K::HttpDownload, K::Mmsh}},
-        {"rtsp://h/a.asf", {K::Rtsp, K::Mmsh, K::HttpDownload}},
-        {"rtsp://h/a", {K::Rtsp, K::HttpDownload, K::Mmsh}},
-    };
-    for (K k : {K::MmsTcp, K::Rtsp, K::Mmsh, K::HttpDownload})
-        script->On(k, scripted::Fail("no"));
-    auto probe = Make("", nullptr, 0);
-    for (const Case& c : cases) {
-        script->Clear();
-        EXPECT_EQ(probe->Check(c.url, "cu", "cp"), 0u);
-        EXPECT_EQ(script->Kinds(), c.order) << c.url;
-        for (const scripted::Call& call : script->Calls()) {
-            EXPECT_FALSE(call.hasFile);
-            EXPECT_EQ(call.url, c.url);
-            EXPECT_EQ(call.playerAgent, "Agent/1");
-            bool withCredentials = call.kind == K::Mmsh || call.kind == K::HttpDownload;
-            EXPECT_EQ(call.user, withCredentials ? "cu" : "");
-        }
-    }
-    // A success ends the probe; Check clears what the last probe left.
-    script->On(K::Mmsh, [](K, const RecordRequest&, ClientHooks&, const std::atomic<bool>&) {
-        return uint32_t{5000};
-    });
-    script->Clear();
-    EXPECT_EQ(probe->Check("http://h/a.asf", "", ""), 5000u);
-    EXPECT_EQ(script->Kinds(), std::vector<K>{K::Mmsh});
-    EXPECT_FALSE(probe->job().errorFlag);
-}
-
-TEST(CmmsThreadEnvironment, ClientsReceiveTheJobsEnvironment)
-{
-    AppSettings settings;
-    settings.m_maxSize = 77;
-    JobServices services;
-    services.connectTimeoutMs = 1234;
-    services.idleTimeoutMs = 5678;
-    std::vector<ClientHooks*> hooks;
-    std::vector<K> kinds;
-    services.factory = [&](K kind, const ClientEnvironment& env) -> std::unique_ptr<ProtocolClient> {
-        kinds.push_back(kind);
-        hooks.push_back(env.hooks);
-        EXPECT_EQ(env.settings.m_maxSize, 77);
-        EXPECT_EQ(env.connectTimeoutMs, 1234);
-        EXPECT_EQ(env.idleTimeoutMs, 5678);
-        return std::make_unique<scripted::ScriptedClient>(kind, env,
-                                                          std::make_shared<scripted::Script>());
-    };
-    CmmsThread job(nullptr, 0, settings, "", "", "", "", "", services);
-    EXPECT_EQ(kinds, (std::vector<K>{K::MmsTcp, K::Rtsp, K::Mmsh, K::HttpDownload}));
-    for (ClientHooks* h : hooks)
-        EXPECT_EQ(h, static_cast<ClientHooks*>(&job));
+    EXPECT_EQ(list.Cell(1, kColRecord), "");
 }

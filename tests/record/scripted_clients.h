@@ -25,51 +25,44 @@
 
 namespace scripted {
 
+using K = ClientKind;
+inline const K kAllKinds[] = {K::MmsTcp, K::Rtsp, K::Mmsh, K::HttpDownload};
+
 // One entry operation as a client saw it.
 struct Call {
-    ClientKind kind;
-    bool hasFile = false;
-    long filePosition = -1;  // where the file stood when the client started
+    K kind;
     std::string url;
-    std::string playerAgent;
-    uint32_t resume = 0;
-    int extra = 0;
     std::string user;
-    std::string password;
+    long filePosition;  // where the file stood when the client started; -1: no file
+    uint32_t resume;
+    int extra;
 };
 
-// What a scripted client does in Record: gets its kind, the request, the
-// job's hooks and its own stop flag; returns the count the client returns.
-using Behaviour = std::function<uint32_t(ClientKind, const RecordRequest&, ClientHooks&,
-                                         const std::atomic<bool>& stop)>;
+// What a client does in Record; `stop` is the client's own stop flag.
+using Behaviour = std::function<uint32_t(const RecordRequest&, ClientHooks&, std::atomic<bool>& stop)>;
 
-// Shared by every client a factory makes: the calls in order and the
-// behaviour of each kind (a kind without one fails with 0).
+// The calls of every client the factory made, and the behaviour of each kind
+// (a kind without one fails silently). Must outlive the jobs.
 class Script {
 public:
-    void On(ClientKind kind, Behaviour behaviour)
+    void On(K kind, Behaviour b)
     {
         std::lock_guard lock(mutex_);
-        behaviours_[Index(kind)] = std::move(behaviour);
+        behaviours_[static_cast<size_t>(kind)] = std::move(b);
     }
-    void Add(Call call)
+    void OnAll(const Behaviour& b)
     {
-        std::lock_guard lock(mutex_);
-        calls_.push_back(std::move(call));
-    }
-    Behaviour For(ClientKind kind) const
-    {
-        std::lock_guard lock(mutex_);
-        return behaviours_[Index(kind)];
+        for (K k : kAllKinds)
+            On(k, b);
     }
     std::vector<Call> Calls() const
     {
         std::lock_guard lock(mutex_);
         return calls_;
     }
-    std::vector<ClientKind> Kinds() const
+    std::vector<K> Kinds() const
     {
-        std::vector<ClientKind> kinds;
+        std::vector<K> kinds;
         for (const Call& c : Calls())
             kinds.push_back(c.kind);
         return kinds;
@@ -79,110 +72,90 @@ public:
         std::lock_guard lock(mutex_);
         calls_.clear();
     }
+    // Services whose factory makes this script's clients.
+    JobServices Services()
+    {
+        JobServices services;
+        services.factory = [this](K kind, const ClientEnvironment& env) {
+            return std::make_unique<Client>(kind, *env.hooks, *this);
+        };
+        return services;
+    }
 
 private:
-    static size_t Index(ClientKind kind) { return static_cast<size_t>(kind); }
+    class Client final : public ProtocolClient {
+    public:
+        Client(K kind, ClientHooks& hooks, Script& script) : kind_(kind), hooks_(hooks), script_(script) {}
+        uint32_t Record(const RecordRequest& r) override
+        {
+            Behaviour b;
+            {
+                std::lock_guard lock(script_.mutex_);
+                script_.calls_.push_back({kind_, r.url, r.user, r.out ? std::ftell(r.out) : -1, r.resume, r.extra});
+                b = script_.behaviours_[static_cast<size_t>(kind_)];
+            }
+            return b ? b(r, hooks_, stop_) : 0;
+        }
+        void Stop() override { stop_ = true; }
+
+    private:
+        K kind_;
+        ClientHooks& hooks_;
+        Script& script_;
+        std::atomic<bool> stop_{false};
+    };
     mutable std::mutex mutex_;
     std::vector<Call> calls_;
     Behaviour behaviours_[4];
 };
 
-class ScriptedClient final : public ProtocolClient {
-public:
-    ScriptedClient(ClientKind kind, const ClientEnvironment& env, std::shared_ptr<Script> script)
-        : kind_(kind), hooks_(env.hooks), script_(std::move(script))
-    {
-    }
-    uint32_t Record(const RecordRequest& request) override
-    {
-        Call call;
-        call.kind = kind_;
-        call.hasFile = request.out != nullptr;
-        call.filePosition = request.out ? std::ftell(request.out) : -1;
-        call.url = request.url;
-        call.playerAgent = request.playerAgent;
-        call.resume = request.resume;
-        call.extra = request.extra;
-        call.user = request.user;
-        call.password = request.password;
-        script_->Add(call);
-        Behaviour b = script_->For(kind_);
-        ClientHooks none;
-        return b ? b(kind_, request, hooks_ ? *hooks_ : none, stop_) : 0;
-    }
-    void Stop() override { stop_ = true; }
-
-private:
-    ClientKind kind_;
-    ClientHooks* hooks_;
-    std::shared_ptr<Script> script_;
-    std::atomic<bool> stop_{false};
-};
-
-inline ClientFactory Factory(std::shared_ptr<Script> script)
+// Writes the text, reporting connect, header (1:02:03) and progress as a
+// real client does; returns the count.
+inline Behaviour WriteText(std::string text)
 {
-    return [script](ClientKind kind, const ClientEnvironment& env) {
-        return std::make_unique<ScriptedClient>(kind, env, script);
+    return [text](const RecordRequest& r, ClientHooks& hooks, std::atomic<bool>&) {
+        hooks.OnConnecting(r.url, 0);
+        hooks.OnHeaderReceived(r.url, 3723000);
+        if (r.out)
+            std::fwrite(text.data(), 1, text.size(), r.out);
+        hooks.OnProgress(static_cast<uint32_t>(text.size()), 10000, 65000);
+        return static_cast<uint32_t>(text.size());
     };
 }
+inline Behaviour Write(size_t bytes, char fill = 'x') { return WriteText(std::string(bytes, fill)); }
+// More than the size under which a media recording counts as failed.
+constexpr size_t kEnough = 300 * 1024;
 
-// Behaviours ----------------------------------------------------------
-
-// Fails, reporting a text.
 inline Behaviour Fail(std::string text)
 {
-    return [text](ClientKind, const RecordRequest&, ClientHooks& hooks, const std::atomic<bool>&) {
+    return [text](const RecordRequest&, ClientHooks& hooks, std::atomic<bool>&) {
         hooks.ReportError(text);
         return uint32_t{0};
     };
 }
 
-// Writes `bytes` bytes of `fill`, reporting connect, header and progress as
-// a real client does; returns the count.
-inline Behaviour Write(uint32_t bytes, char fill = 'x')
-{
-    return [bytes, fill](ClientKind, const RecordRequest& r, ClientHooks& hooks,
-                         const std::atomic<bool>&) {
-        hooks.OnConnecting(r.url, 0);
-        hooks.OnHeaderReceived(r.url, 3723000);
-        if (r.out) {
-            std::string block(bytes, fill);
-            std::fwrite(block.data(), 1, block.size(), r.out);
-        }
-        hooks.OnProgress(bytes, 10000, 65000);
-        return bytes;
-    };
-}
-
-// Writes the text (a playlist download) and returns its length.
-inline Behaviour WriteText(std::string text)
-{
-    return [text](ClientKind, const RecordRequest& r, ClientHooks&, const std::atomic<bool>&) {
-        if (r.out)
-            std::fwrite(text.data(), 1, text.size(), r.out);
-        return static_cast<uint32_t>(text.size());
-    };
-}
-
 // A server that never answers: connects, then waits for the stop flag in
-// the same short ticks as the real clients. Returns 0.
-inline Behaviour WaitForStop(std::atomic<int>* entered = nullptr)
+// short ticks as the real clients do.
+inline Behaviour WaitForStop(std::atomic<int>* entered)
 {
-    return [entered](ClientKind, const RecordRequest& r, ClientHooks& hooks,
-                     const std::atomic<bool>& stop) {
-        if (entered)
-            ++*entered;
+    return [entered](const RecordRequest& r, ClientHooks& hooks, std::atomic<bool>& stop) {
+        ++*entered;
         hooks.OnConnecting(r.url, 0);
         auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
         while (!stop && std::chrono::steady_clock::now() < deadline)
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
         return uint32_t{0};
     };
 }
 
-// Front-end stand-ins ---------------------------------------------------
+inline void WaitUntil(const std::function<bool()>& condition)
+{
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!condition() && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+}
 
-// Collects the posted codes in order; tests wait for a code.
+// Collects the posted codes in order.
 class Sink final : public StatusSink {
 public:
     void Post(uint16_t jobId, int code) override
@@ -203,23 +176,11 @@ public:
             codes.push_back(p.second);
         return codes;
     }
-    bool WaitFor(int code, std::chrono::milliseconds timeout = std::chrono::seconds(10))
+    // Takes the oldest post not taken yet, waiting for one; false on timeout.
+    bool Take(std::pair<uint16_t, int>* out)
     {
         std::unique_lock lock(mutex_);
-        return cv_.wait_for(lock, timeout, [&] {
-            for (auto& p : posts_) {
-                if (p.second == code)
-                    return true;
-            }
-            return false;
-        });
-    }
-    // Takes the oldest post (waiting for one); false on timeout.
-    bool Take(std::pair<uint16_t, int>* out,
-              std::chrono::milliseconds timeout = std::chrono::seconds(10))
-    {
-        std::unique_lock lock(mutex_);
-        if (!cv_.wait_for(lock, timeout, [&] { return taken_ < posts_.size(); }))
+        if (!cv_.wait_for(lock, std::chrono::seconds(10), [&] { return taken_ < posts_.size(); }))
             return false;
         *out = posts_[taken_++];
         return true;
@@ -232,60 +193,47 @@ private:
     size_t taken_ = 0;
 };
 
-// Answers from a script; records what was asked.
+// Answers from queues (an empty queue gives the safe answer) and records
+// every question.
 class Prompts final : public UserPrompts {
 public:
-    std::deque<bool> resumeAnswers;
-    struct ExistsAnswer {
-        FileExists button;
-        bool all = false;
-    };
-    std::deque<ExistsAnswer> existsAnswers;
-    std::deque<std::string> savePaths;  // empty string: the user cancels
+    std::deque<bool> resume;
+    std::deque<std::pair<FileExists, bool>> exists;  // the button and the "All" box
+    std::deque<std::string> savePaths;               // "": the user cancels
+    std::deque<CredentialAnswer> credentials;
     std::vector<std::string> asked;
 
-    bool AskResume(const std::string& message) override
-    {
-        std::lock_guard lock(mutex_);
-        asked.push_back(message);
-        if (resumeAnswers.empty())
-            return false;
-        bool a = resumeAnswers.front();
-        resumeAnswers.pop_front();
-        return a;
-    }
+    bool AskResume(const std::string& message) override { return Next(resume, message, false); }
     FileExists AskFileExists(const std::string& message, bool& all) override
     {
-        std::lock_guard lock(mutex_);
-        asked.push_back(message);
-        if (existsAnswers.empty())
-            return FileExists::Cancel;
-        ExistsAnswer a = existsAnswers.front();
-        existsAnswers.pop_front();
-        all = a.all;
-        return a.button;
+        auto answer = Next(exists, message, std::pair{FileExists::Cancel, false});
+        all = answer.second;
+        return answer.first;
     }
     bool AskSavePath(std::string& path) override
     {
-        std::lock_guard lock(mutex_);
-        asked.push_back("save as " + path);
-        if (savePaths.empty() || savePaths.front().empty()) {
-            if (!savePaths.empty())
-                savePaths.pop_front();
-            return false;
-        }
-        path = savePaths.front();
-        savePaths.pop_front();
-        return true;
+        path = Next(savePaths, "save as " + path, std::string());
+        return !path.empty();
     }
-    CredentialAnswer AskCredentials(const std::string&, const std::string&, const std::string&) override
+    CredentialAnswer AskCredentials(const std::string& site, const std::string&, const std::string&) override
     {
-        return {};
+        return Next(credentials, site, CredentialAnswer{});
     }
     bool AskYesNo(const std::string&) override { return false; }
     YesNoCancel AskYesNoCancel(const std::string&) override { return YesNoCancel::Cancel; }
 
 private:
+    template <class T>
+    T Next(std::deque<T>& queue, const std::string& question, T none)
+    {
+        std::lock_guard lock(mutex_);
+        asked.push_back(question);
+        if (queue.empty())
+            return none;
+        T answer = queue.front();
+        queue.pop_front();
+        return answer;
+    }
     std::mutex mutex_;
 };
 

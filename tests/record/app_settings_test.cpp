@@ -16,10 +16,10 @@ namespace {
 // A profile that remembers the key of every write, in order.
 class OrderProfile final : public Profile {
 public:
-    int GetInt(std::string_view s, std::string_view k, int def) const override { return inner.GetInt(s, k, def); }
-    std::string GetString(std::string_view s, std::string_view k, std::string_view def) const override
+    int GetInt(std::string_view s, std::string_view k, int d) const override { return inner.GetInt(s, k, d); }
+    std::string GetString(std::string_view s, std::string_view k, std::string_view d) const override
     {
-        return inner.GetString(s, k, def);
+        return inner.GetString(s, k, d);
     }
     void WriteInt(std::string_view s, std::string_view k, int v) override
     {
@@ -121,17 +121,4 @@ TEST(Credentials, StoredOnesAreTakenUnlessRetryingAndTheDialogNeedsBothValues)
     EXPECT_TRUE(LookupCredentials(profile, prompts, "other", false, user, password));
     EXPECT_EQ(ReadStoredCredentials(profile, "other").user, "");
     EXPECT_FALSE(LookupCredentials(profile, prompts, "other", false, user, password)) << "cancelled";
-}
-
-TEST(PlayerAgents, TheCurrentAgentIsSelectedOrAppended)
-{
-    MemoryProfile profile;
-    SavePlayerAgents(profile, {"a", "b"});
-    int selected = -1;
-    EXPECT_EQ(LoadPlayerAgents(profile, "b", &selected), (Strings{"a", "b"}));
-    EXPECT_EQ(selected, 1);
-    EXPECT_EQ(LoadPlayerAgents(profile, "c", &selected), (Strings{"a", "b", "c"}));
-    EXPECT_EQ(selected, 2);
-    SavePlayerAgents(profile, {"z"});
-    EXPECT_EQ(LoadPlayerAgents(profile, "z", &selected), Strings{"z"});
 }

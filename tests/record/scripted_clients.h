@@ -6,7 +6,6 @@
 
 #include <atomic>
 #include <chrono>
-#include <condition_variable>
 #include <cstdio>
 #include <deque>
 #include <functional>
@@ -17,16 +16,18 @@
 #include <utility>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 #include "protocols/client_hooks.h"
 #include "protocols/protocol_client.h"
 #include "record/cmms_thread.h"
 #include "record/status_sink.h"
 #include "record/user_prompts.h"
+#include "test_support.h"
 
 namespace scripted {
 
 using K = ClientKind;
-inline const K kAllKinds[] = {K::MmsTcp, K::Rtsp, K::Mmsh, K::HttpDownload};
 
 // One entry operation as a client saw it.
 struct Call {
@@ -35,14 +36,13 @@ struct Call {
     std::string user;
     long filePosition;  // where the file stood when the client started; -1: no file
     uint32_t resume;
-    int extra;
 };
 
 // What a client does in Record; `stop` is the client's own stop flag.
 using Behaviour = std::function<uint32_t(const RecordRequest&, ClientHooks&, std::atomic<bool>& stop)>;
 
-// The calls of every client the factory made, and the behaviour of each kind
-// (a kind without one fails silently). Must outlive the jobs.
+// The calls of every client made for its services, and the behaviour of each
+// kind (none: the client fails without a word). Outlives the jobs.
 class Script {
 public:
     void On(K kind, Behaviour b)
@@ -52,7 +52,7 @@ public:
     }
     void OnAll(const Behaviour& b)
     {
-        for (K k : kAllKinds)
+        for (K k : {K::MmsTcp, K::Rtsp, K::Mmsh, K::HttpDownload})
             On(k, b);
     }
     std::vector<Call> Calls() const
@@ -72,7 +72,6 @@ public:
         std::lock_guard lock(mutex_);
         calls_.clear();
     }
-    // Services whose factory makes this script's clients.
     JobServices Services()
     {
         JobServices services;
@@ -88,12 +87,10 @@ private:
         Client(K kind, ClientHooks& hooks, Script& script) : kind_(kind), hooks_(hooks), script_(script) {}
         uint32_t Record(const RecordRequest& r) override
         {
-            Behaviour b;
-            {
-                std::lock_guard lock(script_.mutex_);
-                script_.calls_.push_back({kind_, r.url, r.user, r.out ? std::ftell(r.out) : -1, r.resume, r.extra});
-                b = script_.behaviours_[static_cast<size_t>(kind_)];
-            }
+            std::unique_lock lock(script_.mutex_);
+            script_.calls_.push_back({kind_, r.url, r.user, r.out ? std::ftell(r.out) : -1, r.resume});
+            Behaviour b = script_.behaviours_[static_cast<size_t>(kind_)];
+            lock.unlock();
             return b ? b(r, hooks_, stop_) : 0;
         }
         void Stop() override { stop_ = true; }
@@ -134,6 +131,13 @@ inline Behaviour Fail(std::string text)
     };
 }
 
+inline void WaitUntil(const std::function<bool()>& condition)
+{
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!condition() && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+}
+
 // A server that never answers: connects, then waits for the stop flag in
 // short ticks as the real clients do.
 inline Behaviour WaitForStop(std::atomic<int>* entered)
@@ -141,18 +145,9 @@ inline Behaviour WaitForStop(std::atomic<int>* entered)
     return [entered](const RecordRequest& r, ClientHooks& hooks, std::atomic<bool>& stop) {
         ++*entered;
         hooks.OnConnecting(r.url, 0);
-        auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-        while (!stop && std::chrono::steady_clock::now() < deadline)
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        WaitUntil([&] { return stop.load(); });
         return uint32_t{0};
     };
-}
-
-inline void WaitUntil(const std::function<bool()>& condition)
-{
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (!condition() && std::chrono::steady_clock::now() < deadline)
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
 }
 
 // Collects the posted codes in order.
@@ -162,39 +157,40 @@ public:
     {
         std::lock_guard lock(mutex_);
         posts_.emplace_back(jobId, code);
-        cv_.notify_all();
-    }
-    std::vector<std::pair<uint16_t, int>> Posts() const
-    {
-        std::lock_guard lock(mutex_);
-        return posts_;
     }
     std::vector<int> Codes() const
     {
+        std::lock_guard lock(mutex_);
         std::vector<int> codes;
-        for (auto& p : Posts())
+        for (auto& p : posts_)
             codes.push_back(p.second);
         return codes;
     }
-    // Takes the oldest post not taken yet, waiting for one; false on timeout.
+    // The oldest post not taken yet, waiting for one; false when none came.
     bool Take(std::pair<uint16_t, int>* out)
     {
-        std::unique_lock lock(mutex_);
-        if (!cv_.wait_for(lock, std::chrono::seconds(10), [&] { return taken_ < posts_.size(); }))
+        WaitUntil([&] { return Codes().size() > taken_; });
+        std::lock_guard lock(mutex_);
+        if (taken_ == posts_.size())
             return false;
         *out = posts_[taken_++];
         return true;
     }
+    void Clear()
+    {
+        std::lock_guard lock(mutex_);
+        posts_.clear();
+        taken_ = 0;
+    }
 
 private:
     mutable std::mutex mutex_;
-    std::condition_variable cv_;
     std::vector<std::pair<uint16_t, int>> posts_;
-    size_t taken_ = 0;
+    size_t taken_ = 0;  // only the test's thread takes
 };
 
 // Answers from queues (an empty queue gives the safe answer) and records
-// every question.
+// every question. Set up and read while no job runs.
 class Prompts final : public UserPrompts {
 public:
     std::deque<bool> resume;
@@ -226,7 +222,6 @@ private:
     template <class T>
     T Next(std::deque<T>& queue, const std::string& question, T none)
     {
-        std::lock_guard lock(mutex_);
         asked.push_back(question);
         if (queue.empty())
             return none;
@@ -234,7 +229,25 @@ private:
         queue.pop_front();
         return answer;
     }
-    std::mutex mutex_;
+};
+
+// What the engine's tests share: a folder the settings record into, the
+// clients' script, the status sink and the user.
+class EngineTest : public ::testing::Test {
+protected:
+    EngineTest() { settings.m_baseDir = dir.path(); }
+    JobServices Services()
+    {
+        JobServices services = script.Services();
+        services.prompts = &prompts;
+        return services;
+    }
+
+    testsupport::TempDir dir;
+    AppSettings settings;
+    Script script;
+    Sink sink;
+    Prompts prompts;
 };
 
 }  // namespace scripted

@@ -32,12 +32,10 @@ std::string Sample()
     return testsupport::MakeSampleAsf(spec);
 }
 
-bool Decodes(const std::string& path)
+void ExpectDecodes(const std::string& path)
 {
     std::string diagnostics;
-    const bool clean = testsupport::DecodesCleanly(path, &diagnostics);
-    EXPECT_TRUE(clean) << path << ": " << diagnostics;
-    return clean;
+    EXPECT_TRUE(testsupport::DecodesCleanly(path, &diagnostics)) << path << ": " << diagnostics;
 }
 
 class CliRecordTest : public ::testing::Test {
@@ -81,7 +79,7 @@ TEST_F(CliRecordTest, HttpDownloadWithBasicAuthentication)
     r = Cli({"record", "-d", out.path(), "-t", "clip", "-u", "archivist", "-p", "s3cret", Http("/auth/file")});
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(ReadFile(out.File("clip.asf")), ReadFile(Sample()));
-    Decodes(out.File("clip.asf"));
+    ExpectDecodes(out.File("clip.asf"));
     EXPECT_TRUE(Contains(r.out, Http("/auth/file") + ": completed -> " + out.File("clip.asf"))) << r.out;
     EXPECT_FALSE(Contains(ReadFile(config.File("Brimcast.conf")), "archivist")) << "options are not saved";
 
@@ -134,7 +132,7 @@ TEST_F(CliRecordTest, APageNamingAnMmsAddressAddsThatRow)
     ASSERT_EQ(r.exitCode, 0) << r.out << r.err;
     EXPECT_TRUE(Contains(r.out, "found " + found)) << r.out;
     EXPECT_TRUE(Contains(r.out, found + ": completed -> " + out.File("found.wmv"))) << r.out;
-    Decodes(out.File("found.wmv"));
+    ExpectDecodes(out.File("found.wmv"));
 }
 
 TEST_F(CliRecordTest, MmsOverHttpShowsItsFileOnceWithTheDuration)
@@ -143,7 +141,7 @@ TEST_F(CliRecordTest, MmsOverHttpShowsItsFileOnceWithTheDuration)
     ASSERT_TRUE(mmsh.Start("mmsh_server.py", {"--file", Sample(), "--lifetime", "60"}));
     auto r = Cli({"record", "-d", out.path(), Address("http", mmsh, "/clip.asf")});
     ASSERT_EQ(r.exitCode, 0) << r.err;
-    Decodes(out.File("clip.asf"));
+    ExpectDecodes(out.File("clip.asf"));
     // The client reports its header before its probe (duration 0) and again.
     const std::string line = "  to " + out.File("clip.asf");
     EXPECT_TRUE(Contains(r.err, line) && r.err.find(line) == r.err.rfind(line)) << r.err;
@@ -159,7 +157,7 @@ TEST_F(CliRecordTest, RtspIsRecordedAfterTheMmsAttemptsAndChecksOk)
     const std::string address = Address("rtsp", rtsp, "/clip.asf");
     auto r = Cli({"record", "--idle-timeout", "2", "-d", out.path(), address});
     ASSERT_EQ(r.exitCode, 0) << r.err;
-    Decodes(out.File("clip.asf"));
+    ExpectDecodes(out.File("clip.asf"));
 
     StartHttp();
     r = Cli({"check", "--idle-timeout", "2", Http("/size/100"), Http("/status/404"), "/no/such/file.wmv", address});

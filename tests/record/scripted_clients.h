@@ -176,12 +176,6 @@ public:
         *out = posts_[taken_++];
         return true;
     }
-    void Clear()
-    {
-        std::lock_guard lock(mutex_);
-        posts_.clear();
-        taken_ = 0;
-    }
 
 private:
     mutable std::mutex mutex_;

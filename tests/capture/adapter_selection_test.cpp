@@ -23,7 +23,7 @@ AppSettings Settings()
     return s;
 }
 
-std::string SavedAdapter(const Profile& profile) { return profile.GetString("settings", "Capture Adapter", "?"); }
+std::string SavedAdapter(const Profile& p) { return p.GetString("settings", "Capture Adapter", "?"); }
 
 TEST(AdapterSelectionTest, SavedAdapterIsPreselectedAndOkStoresTheChoice)
 {
@@ -126,16 +126,6 @@ TEST(UrlCaptureCommandTest, CancelChangesNothingStartSavesStartAgainStops)
     result = capture.StartCommand(chooser, settings, profile);
     EXPECT_FALSE(result.started || capture.IsCapturing());
     EXPECT_EQ(chooser.shown, 2);
-    capture.Wait();
-    // The next Start asks again, with the saved adapter preselected.
-    bool preselected = false;
-    chooser.script = [&](AdapterSelection& s) {
-        preselected = s.save && s.selected == IndexOfLo(s);
-        return false;
-    };
-    capture.StartCommand(chooser, settings, profile);
-    EXPECT_EQ(chooser.shown, 3);
-    EXPECT_TRUE(preselected);
 }
 
 }  // namespace

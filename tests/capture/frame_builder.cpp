@@ -50,7 +50,7 @@ Strings WriteMixedSavefile(const std::string& path)
              sized("/s96.asf", 96), sized("/s97.asf", 97), Frame(554, RtspDescribe("rtsp://10.0.0.5/live")),
              Ethernet(Ipv4(Tcp(80, HttpGet("/frag.asf")), 0x2000)),  // a fragment has no TCP header
              lying, tcpLie, Ethernet(Pppoe(Ipv4(Tcp(80, HttpGet("/ppp/c.wma"))), true), 0x8864),
-             Frame(1755, MmsConnect(u"NSPlayer/9.0.0.4503; {01234567-89AB-CDEF-0123-456789ABCDEF}; Host: h")),
+             Frame(1755, MmsConnect("NSPlayer/9.0.0.4503; {01234567-89AB-CDEF-0123-456789ABCDEF}; Host: h")),
              Frame(1755, MmsOpenFile(u"live/x.asf")), Frame(1755, MmsOpenFile(u"live/x.asf")),
              FromServer(AsfTitleHeader(u"Evening news", true))})
         writer.Write(frame);

@@ -60,19 +60,13 @@ inline std::string Pppoe(const std::string& packet, bool oneByteProtocol, char c
     return "\x11" + (code + Be16(42)) + Be16(protocol.size() + packet.size()) + protocol + packet;
 }
 // Linux cooked (DLT_LINUX_SLL), as captured on the "any" device.
-inline std::string Cooked(const std::string& packet, uint16_t protocol = 0x0800)
+inline std::string Cooked(const std::string& packet)
 {
-    return std::string("\0\4\3\4\0\6", 6) + Zeros(8) + Be16(protocol) + packet;
+    return std::string("\0\4\3\4\0\6", 6) + Zeros(8) + "\x08" + Zeros(1) + packet;
 }
 // A player's request to `port`; a server's reply from port 1755.
-inline std::string Frame(uint16_t port, const std::string& payload)
-{
-    return Ethernet(Ipv4(Tcp(port, payload)));
-}
-inline std::string FromServer(const std::string& payload)
-{
-    return Ethernet(Ipv4(Tcp(40000, payload, 1755)));
-}
+inline std::string Frame(uint16_t port, const std::string& p) { return Ethernet(Ipv4(Tcp(port, p))); }
+inline std::string FromServer(const std::string& p) { return Ethernet(Ipv4(Tcp(40000, p, 1755))); }
 
 // Requests with the headers players send (well over 96 bytes in a frame).
 inline std::string HttpGet(const std::string& target)
@@ -101,10 +95,10 @@ inline std::string MmsCommand(uint32_t messageId, const std::string& body)
                           Le(messageId, 4) + body;
     return m + Zeros(total - m.size());
 }
-inline std::string MmsConnect(const std::u16string& playerId)
+inline std::string MmsConnect(const std::string& asciiPlayerId)
 {
-    return MmsCommand(0x00030001,
-                      Le(0xF0F0F0EF, 4) + Le(0x0004000B, 4) + Le(0x0003001C, 4) + Utf16z(playerId));
+    return MmsCommand(0x00030001, Le(0xF0F0F0EF, 4) + Le(0x0004000B, 4) + Le(0x0003001C, 4) +
+                                      Utf16z(std::u16string(asciiPlayerId.begin(), asciiPlayerId.end())));
 }
 inline std::string MmsOpenFile(const std::u16string& name)
 {

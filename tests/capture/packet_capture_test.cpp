@@ -126,7 +126,7 @@ TEST(PacketCaptureLiveTest, LoopbackRequestsBecomeRowsAndRecordingStopsTheCaptur
     Sockets sockets;
     const int mms = sockets.Open(host, 1755, true);
     if (sockets.Open(host, 8080, true) < 0 || sockets.Open(host, 554, true) < 0 || mms < 0)
-        GTEST_SKIP() << "cannot listen on ports 8080, 554 and 1755 of " << host << " (not permitted or in use)";
+        GTEST_SKIP() << "cannot listen on ports 8080, 554 and 1755 of " << host << " (not permitted, in use)";
 
     testsupport::TempDir dir;
     AppSettings settings;
@@ -148,9 +148,10 @@ TEST(PacketCaptureLiveTest, LoopbackRequestsBecomeRowsAndRecordingStopsTheCaptur
     EXPECT_EQ(error.kind, CaptureStartError::kBusy);
 
     const int player = sockets.Open(host, 1755, false);
+    const std::string id = "NSPlayer/9.0.0.3646; {11111111-2222-3333-4444-555555555555}";
     EXPECT_TRUE(Sockets::Send(sockets.Open(host, 8080, false), HttpGet("/live/a.asf")) &&
                 Sockets::Send(sockets.Open(host, 554, false), RtspDescribe("rtsp://" + host + "/live")) &&
-                Sockets::Send(player, MmsConnect(u"NSPlayer/9.0.0.3646; {11111111-2222-3333-4444-555555555555}")) &&
+                Sockets::Send(player, MmsConnect(id)) &&
                 Sockets::Send(player, MmsOpenFile(u"live/x.asf")) &&
                 Sockets::Send(sockets.Accept(mms), AsfTitleHeader(u"Loopback title", true)));
     // Frames arrive in batches, at the latest after the one-second read time-out.
@@ -161,7 +162,7 @@ TEST(PacketCaptureLiveTest, LoopbackRequestsBecomeRowsAndRecordingStopsTheCaptur
     EXPECT_EQ(list.Cell(1, kColOriginalFile), "http://" + host + ":8080/live/a.asf");
     EXPECT_EQ(list.Cell(2, kColOriginalFile), "rtsp://" + host + "/live");
     EXPECT_EQ(list.Cell(3, kColOriginalFile), "mms://" + host + "/live/x.asf");
-    EXPECT_EQ(list.Cell(3, kColNs), "NSPlayer/9.0.0.3646; {11111111-2222-3333-4444-555555555555}");
+    EXPECT_EQ(list.Cell(3, kColNs), id);
     EXPECT_EQ(list.Cell(3, kColFile), "Loopback title");
 
     NoStatus status;

@@ -155,15 +155,16 @@ TEST(PacketCaptureLiveTest, LoopbackRequestsBecomeRowsAndRecordingStopsTheCaptur
                 Sockets::Send(player, MmsOpenFile(u"live/x.asf")) &&
                 Sockets::Send(sockets.Accept(mms), AsfTitleHeader(u"Loopback title", true)));
     // Frames arrive in batches, at the latest after the one-second read time-out.
-    for (int i = 0; i < 200 && list.Cell(3, kColFile) != "Loopback title"; ++i)
+    const std::string mmsAddress = "mms://" + host + "/live/x.asf";
+    for (int i = 0; i < 200 && list.Cell(list.FindAddress(mmsAddress), kColFile) != "Loopback title"; ++i)
         std::this_thread::sleep_for(50ms);
-    ASSERT_EQ(list.RowCount(), 4);
+    EXPECT_GT(list.FindAddress("http://" + host + ":8080/live/a.asf"), 0);
+    EXPECT_GT(list.FindAddress("rtsp://" + host + "/live"), 0);
+    const int row = list.FindAddress(mmsAddress);
+    ASSERT_GT(row, 0);
+    EXPECT_EQ(list.Cell(row, kColNs), id);
+    EXPECT_EQ(list.Cell(row, kColFile), "Loopback title");
     EXPECT_EQ(list.Cell(0, kColFile), "Typed by hand");
-    EXPECT_EQ(list.Cell(1, kColOriginalFile), "http://" + host + ":8080/live/a.asf");
-    EXPECT_EQ(list.Cell(2, kColOriginalFile), "rtsp://" + host + "/live");
-    EXPECT_EQ(list.Cell(3, kColOriginalFile), "mms://" + host + "/live/x.asf");
-    EXPECT_EQ(list.Cell(3, kColNs), id);
-    EXPECT_EQ(list.Cell(3, kColFile), "Loopback title");
 
     NoStatus status;
     JobServices services;

@@ -39,29 +39,21 @@ void WriteMixed(const std::string& path)
     for (size_t i = 0; i < kFrames; ++i) {
         const uint32_t r = next() >> 8;
         const uint32_t kind = r % 100;
-        TcpPacket p;
-        p.source = {10, 0, static_cast<uint8_t>(r >> 8), static_cast<uint8_t>(r)};
-        p.sourcePort = static_cast<uint16_t>(30000 + r % 20000);
-        if (kind < 60) {  // bare acknowledgements, both ways
-            p.destPort = kind % 2 ? 80 : 443;
-        } else if (kind < 80) {  // server data to the player
-            p.sourcePort = kind % 3 ? 443 : 1755;
-            p.destPort = 40000;
-            p.payload.assign(300 + r % 900, 'd');
-        } else if (kind < 92) {  // requests on ports nobody watches
-            p.destPort = kind % 2 ? 443 : 22;
-            p.payload = HttpGet("/api/v1/items/" + std::to_string(r));
-        } else if (kind < 98) {  // web pages: GET, but not a listed type
-            p.destPort = 80;
-            p.payload = HttpGet("/static/js/app" + std::to_string(r % 50) + ".js");
-        } else if (kind < 99) {  // streams worth keeping
-            p.destPort = 80;
-            p.payload = HttpGet("/media/clip" + std::to_string(r % 5000) + ".asf");
-        } else {
-            p.destPort = 554;
-            p.payload = RtspDescribe("rtsp://10.0.0.5/live" + std::to_string(r % 100));
-        }
-        writer.Write(TcpFrame(p));
+        const auto from = static_cast<uint16_t>(30000 + r % 20000);
+        std::string segment;
+        if (kind < 60)  // bare acknowledgements, both ways
+            segment = Tcp(kind % 2 ? 80 : 443, "", from);
+        else if (kind < 80)  // server data to the player
+            segment = Tcp(40000, std::string(300 + r % 900, 'd'), kind % 3 ? 443 : 1755);
+        else if (kind < 92)  // requests on ports nobody watches
+            segment = Tcp(kind % 2 ? 443 : 22, HttpGet("/api/v1/items/" + std::to_string(r)), from);
+        else if (kind < 98)  // web pages: GET, but not a listed type
+            segment = Tcp(80, HttpGet("/static/js/app" + std::to_string(r % 50) + ".js"), from);
+        else if (kind < 99)  // streams worth keeping
+            segment = Tcp(80, HttpGet("/media/clip" + std::to_string(r % 5000) + ".asf"), from);
+        else
+            segment = Tcp(554, RtspDescribe("rtsp://10.0.0.5/live" + std::to_string(r % 100)), from);
+        writer.Write(Ethernet(Ipv4(segment)));
     }
 }
 

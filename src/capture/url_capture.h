@@ -25,8 +25,7 @@ public:
 // thread and its frame parser. The front end owns one for the program run,
 // with the CaptureMemory and the sink (the media list) it adds rows to.
 //
-// A starting recording must stop the capture: give the recorder controller
-// `[&capture] { capture.Stop(); }` as its "stop a running capture" callback.
+// Record Start ends a capture: RecorderController::Callbacks::stopCapture = [&c] { c.Stop(); }.
 // Stop never blocks; the destructor stops and joins the thread.
 class UrlCapture {
 public:

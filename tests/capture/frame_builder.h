@@ -1,119 +1,189 @@
 #pragma once
 
-// Builds captured frames and savefiles for the capture tests and the
-// benchmark: IPv4/TCP packets in Ethernet, PPPoE and Linux cooked frames,
-// HTTP, RTSP and MMS requests, and an ASF header with a title.
+// Captured frames for the capture tests and the benchmark, composed from
+// small wrappers (Ethernet(Ipv4(Tcp(...)))) and payload makers; savefiles
+// written with libpcap's own dump functions; a sink that records rows as
+// the CLI prints them; sockets for the live tests on the loopback interface.
 
-#include <array>
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "capture/capture_sink.h"
+#include "formats/asf_guids.h"
 
 struct pcap;
 struct pcap_dumper;
 
 namespace capturetest {
 
-using Bytes = std::vector<uint8_t>;
+using Strings = std::vector<std::string>;
 
-struct TcpPacket {
-    std::array<uint8_t, 4> source{10, 0, 0, 2};
-    std::array<uint8_t, 4> dest{10, 0, 0, 5};
-    uint16_t sourcePort = 40000;
-    uint16_t destPort = 80;
-    std::string payload;
-    uint16_t fragmentField = 0x4000;  // don't-fragment, offset 0
-    size_t ipOptionBytes = 0;         // multiple of 4
-    size_t tcpOptionBytes = 0;        // multiple of 4
-    uint8_t protocol = 6;
-};
+inline std::string Le(uint64_t v, int bytes)
+{
+    std::string out;
+    for (int i = 0; i < bytes; ++i)
+        out += static_cast<char>(v >> 8 * i);
+    return out;
+}
+inline std::string Be16(size_t v) { return {static_cast<char>(v >> 8), static_cast<char>(v)}; }
+inline std::string Zeros(size_t n) { return std::string(n, '\0'); }
 
-// The IPv4 packet (header, TCP header, payload) with a correct total length.
-Bytes Ipv4(const TcpPacket& packet);
-// An Ethernet frame around an IPv4 packet (or any payload) of that type.
-Bytes Ethernet(const Bytes& payload, uint16_t etherType = 0x0800);
-// A PPPoE frame with the PPP protocol 0x21 in one byte or in two.
-Bytes Pppoe(const Bytes& ip, bool oneByteProtocol, uint16_t etherType = 0x8864, uint8_t code = 0);
-Bytes LinuxCooked(const Bytes& ip, uint16_t protocol = 0x0800);
-Bytes LinuxCooked2(const Bytes& ip, uint16_t protocol = 0x0800);
+// Frames are byte strings. `options`: bytes of no-op options in the header.
+inline std::string Tcp(uint16_t toPort, const std::string& payload, uint16_t fromPort = 40000,
+                       size_t options = 0)
+{
+    return Be16(fromPort) + Be16(toPort) + Zeros(8) + static_cast<char>((20 + options) / 4 << 4) + "\x18" +
+           Zeros(6) + std::string(options, '\1') + payload;
+}
+// 10.0.0.2 -> 10.0.0.5; the fragment field holds the flags and the offset.
+inline std::string Ipv4(const std::string& body, uint16_t fragment = 0x4000, size_t options = 0)
+{
+    const size_t header = 20 + options;
+    return static_cast<char>(0x40 | header / 4) + Zeros(1) + Be16(header + body.size()) + Zeros(2) +
+           Be16(fragment) + "\x40\x06" + Zeros(2) + std::string("\x0A\0\0\x02\x0A\0\0\x05", 8) +
+           std::string(options, '\1') + body;
+}
+inline std::string Ethernet(const std::string& packet, uint16_t etherType = 0x0800)
+{
+    return std::string("\2\0\0\0\0\5\2\0\0\0\0\2", 12) + Be16(etherType) + packet;
+}
+// A PPPoE session header; the PPP protocol 0x21 in one byte or in two.
+inline std::string Pppoe(const std::string& packet, bool oneByteProtocol, char code = 0)
+{
+    const std::string protocol = oneByteProtocol ? "\x21" : std::string("\0\x21", 2);
+    return "\x11" + (code + Be16(42)) + Be16(protocol.size() + packet.size()) + protocol + packet;
+}
+// Linux cooked (DLT_LINUX_SLL), as captured on the "any" device.
+inline std::string Cooked(const std::string& packet)
+{
+    return std::string("\0\4\3\4\0\6", 6) + Zeros(8) + "\x08" + Zeros(1) + packet;
+}
+// A player's request to `port`; a server's reply from port 1755.
+inline std::string Frame(uint16_t port, const std::string& p) { return Ethernet(Ipv4(Tcp(port, p))); }
+inline std::string FromServer(const std::string& p) { return Ethernet(Ipv4(Tcp(40000, p, 1755))); }
 
-// A plain Ethernet frame carrying a TCP segment.
-inline Bytes TcpFrame(const TcpPacket& packet) { return Ethernet(Ipv4(packet)); }
+// Requests with the headers players send (well over 96 bytes in a frame).
+inline std::string HttpGet(const std::string& target)
+{
+    return "GET " + target + " HTTP/1.0\r\nAccept: */*\r\nUser-Agent: NSPlayer/9.0.0.2980\r\n" +
+           "Host: 10.0.0.5\r\nPragma: no-cache,rate=1.000000\r\n\r\n";
+}
+inline std::string RtspDescribe(const std::string& address)
+{
+    return "DESCRIBE " + address + " RTSP/1.0\r\nAccept: application/sdp\r\nCSeq: 1\r\n" +
+           "User-Agent: WMPlayer/11.0.5721.5145\r\n\r\n";
+}
+inline std::string Utf16z(const std::u16string& text)
+{
+    std::string out;
+    for (char16_t c : text)
+        out += Le(c, 2);
+    return out + Zeros(2);
+}
+// Padded to whole 8-byte units, as players send it.
+inline std::string MmsCommand(uint32_t messageId, const std::string& body)
+{
+    const size_t total = (40 + body.size() + 7) / 8 * 8;
+    const std::string m = Le(1, 4) + Le(0xB00BFACE, 4) + Le(total - 16, 4) + "MMS " +
+                          Le((total - 16) / 8, 4) + Le(3, 4) + Zeros(8) + Le((total - 32) / 8, 4) +
+                          Le(messageId, 4) + body;
+    return m + Zeros(total - m.size());
+}
+inline std::string MmsConnect(const std::string& asciiPlayerId)
+{
+    return MmsCommand(0x00030001, Le(0xF0F0F0EF, 4) + Le(0x0004000B, 4) + Le(0x0003001C, 4) +
+                                      Utf16z(std::u16string(asciiPlayerId.begin(), asciiPlayerId.end())));
+}
+inline std::string MmsOpenFile(const std::u16string& name)
+{
+    return MmsCommand(0x00030005, Le(1, 4) + Zeros(12) + Utf16z(name));
+}
+// An ASF header (file properties, then a Content Description naming the
+// title); with mmsPrefix framed as an MMS data packet.
+inline std::string AsfTitleHeader(const std::u16string& title, bool mmsPrefix)
+{
+    auto guid = [](const Guid& g) { return std::string(reinterpret_cast<const char*>(g.data()), 16); };
+    const std::string texts = Utf16z(title) + Utf16z(u"Archive");
+    const std::string objects = guid(asf::kFileProperties) + Le(104, 8) + std::string(80, '\7') +
+                                guid(asf::kContentDescription) + Le(34 + texts.size(), 8) +
+                                Le(texts.size() - 16, 2) + Le(16, 2) + Zeros(6) + texts;
+    const std::string header =
+        guid(asf::kHeader) + Le(30 + objects.size(), 8) + Le(2, 4) + "\1\2" + objects;
+    return mmsPrefix ? Zeros(5) + "\x0C" + Le(header.size() + 8, 2) + header : header;
+}
 
-// Request texts with the headers a player sends (well over 96 bytes).
-std::string HttpGet(const std::string& target);
-std::string RtspDescribe(const std::string& address);
+// A heap copy of exactly the frame's size: the address sanitizer catches
+// any read past its end.
+inline std::unique_ptr<uint8_t[]> ExactCopy(const std::string& frame)
+{
+    std::unique_ptr<uint8_t[]> copy(new uint8_t[frame.size() + !frame.size()]);
+    std::copy(frame.begin(), frame.end(), copy.get());
+    return copy;
+}
 
-// UTF-16LE bytes of an ASCII or UTF-8 text, without terminator.
-std::string Utf16(const std::u16string& text);
-// MMS command messages as a player sends them.
-std::string MmsCommand(uint32_t messageId, const std::string& body);
-std::string MmsConnect(const std::u16string& playerId);
-std::string MmsOpenFile(const std::u16string& fileName);
-// An ASF header object holding a Content Description object with a title;
-// with mmsPrefix it is framed as an MMS data packet (8-byte prefix).
-std::string AsfHeaderWithTitle(const std::u16string& title, bool mmsPrefix);
-
-// A copy in a heap block of exactly the frame's size, so that the address
-// sanitizer catches any read past its end.
-std::unique_ptr<uint8_t[]> ExactCopy(const Bytes& frame);
-
-// Writes frames into a savefile with libpcap's own dump functions.
 class SavefileWriter {
 public:
     SavefileWriter(const std::string& path, int linkType);
     ~SavefileWriter();
-    bool ok() const { return dumper_ != nullptr; }
-    // capturedLength < frame size records a frame cut short by the snapshot
-    // length (its wire length stays the full size).
-    void Write(const Bytes& frame, size_t capturedLength = SIZE_MAX);
+    // `cut` bytes dropped by the snapshot length.
+    void Write(const std::string& frame, size_t cut = 0);
 
 private:
-    ::pcap* dead_ = nullptr;
-    ::pcap_dumper* dumper_ = nullptr;
-    uint32_t seconds_ = 1700000000;
+    ::pcap* dead_;
+    ::pcap_dumper* dumper_;
 };
 
-// A sink that records what the parser adds, with the media list's
-// duplicate rule. Safe to read while a capture thread writes.
-class RecordingSink final : public CaptureSink {
+// Everyday traffic around the requests worth capturing, in an Ethernet
+// savefile; returns the lines it yields with the default settings.
+Strings WriteMixedSavefile(const std::string& path);
+
+// Records rows and titles as "added\tADDRESS[\tplayer\tID]" and
+// "title\tADDRESS\tTITLE", with the media list's duplicate rule.
+class LineSink final : public CaptureSink {
 public:
-    struct Row {
-        std::string address;
-        std::string title;
-        std::string identity;
-    };
-    int AddCapturedRow(const std::string& address, const std::string& title,
-                       const std::string& identity) override;
-    void SetCapturedTitle(const std::string& address, const std::string& title) override;
-
-    std::vector<Row> Rows() const;
-    std::vector<std::string> Addresses() const;
-    int titleCalls() const;
+    int AddCapturedRow(const std::string& address, const std::string&, const std::string& id) override
+    {
+        std::lock_guard lock(mutex_);
+        if (addresses_.insert(address).second)
+            lines_.push_back("added\t" + address + (id.empty() ? "" : "\tplayer\t" + id));
+        return 0;
+    }
+    void SetCapturedTitle(const std::string& address, const std::string& title) override
+    {
+        std::lock_guard lock(mutex_);
+        if (addresses_.count(address))
+            lines_.push_back("title\t" + address + "\t" + title);
+    }
+    Strings Take()  // the lines so far; starts afresh
+    {
+        std::lock_guard lock(mutex_);
+        addresses_.clear();
+        return std::exchange(lines_, {});
+    }
 
 private:
-    mutable std::mutex mutex_;
-    std::vector<Row> rows_;
-    int titleCalls_ = 0;
+    std::mutex mutex_;
+    std::set<std::string> addresses_;
+    Strings lines_;
 };
 
-}  // namespace capturetest
+// TCP sockets on a loopback address, closed together. Open returns -1 on
+// failure; clients send without delay, one request per segment.
+class Sockets {
+public:
+    ~Sockets();
+    int Open(const std::string& host, uint16_t port, bool listening);
+    int Accept(int listener);
+    static bool Send(int fd, const std::string& bytes);
 
-namespace capturetest {
-
-// One line per row the mixed savefile must yield, in order, as the CLI
-// prints it.
-struct MixedCapture {
-    std::vector<std::string> expectedLines;
-    size_t frames = 0;
+private:
+    std::vector<int> fds_;
 };
-// A savefile of everyday traffic around the requests worth capturing:
-// acknowledgements, other ports, unlisted types, a duplicate, a frame cut
-// short by the snapshot length, PPPoE, an MMS session with its title.
-MixedCapture WriteMixedSavefile(const std::string& path);
 
 }  // namespace capturetest

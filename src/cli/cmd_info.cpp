@@ -78,7 +78,7 @@ void PrintInfo(const AsfFileInfo& info)
     for (size_t i = 0; i < lines.size() && i < std::size(kLabels); ++i)
         PrintField(kLabels[i], lines[i]);
 
-    AsfFileProperties p = info.FileProperties();
+    const AsfFileProperties& p = info.FileProperties();
     std::printf("\nFile properties\n");
     std::printf("  File ID:         %s\n", GuidText(p.fileId).c_str());
     std::printf("  File size:       %" PRIu64 " (on disk %" PRIu64 ")\n", p.fileSize, info.FileSize());

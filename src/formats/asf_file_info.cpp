@@ -149,9 +149,10 @@ void AsfFileInfo::Walk::ReadStreamProperties(uint64_t body, uint64_t end)
     stream.number = le::Load16(fixed + 48) & 0x7F;
     uint64_t typeData = body + sizeof(fixed);
     if (stream.type == asf::kAudioMedia) {
-        if (!Read(typeData, end, info_.audioFormat_.data(), info_.audioFormat_.size()))
+        uint8_t wave[AsfWaveFormat::kSize];
+        if (!Read(typeData, end, wave, sizeof(wave)))
             return;
-        stream.audio = AsfWaveFormat::Decode(info_.audioFormat_.data());
+        info_.audioFormat_ = stream.audio = AsfWaveFormat::Decode(wave);
     } else if (stream.type == asf::kVideoMedia) {
         info_.audioOnly_ = false;
         uint8_t prefix[asf::kVideoInfoPrefix];
@@ -159,9 +160,10 @@ void AsfFileInfo::Walk::ReadStreamProperties(uint64_t body, uint64_t end)
             return;
         stream.encodedWidth = le::Load32(prefix);
         stream.encodedHeight = le::Load32(prefix + 4);
-        if (!Read(typeData + sizeof(prefix), end, info_.videoFormat_.data(), info_.videoFormat_.size()))
+        uint8_t bitmap[AsfBitmapInfo::kSize];
+        if (!Read(typeData + sizeof(prefix), end, bitmap, sizeof(bitmap)))
             return;
-        stream.video = AsfBitmapInfo::Decode(info_.videoFormat_.data());
+        info_.videoFormat_ = stream.video = AsfBitmapInfo::Decode(bitmap);
     }
     if (info_.streams_.size() < kMaxStreams)
         info_.streams_.push_back(stream);
@@ -273,8 +275,9 @@ bool AsfFileInfo::Walk::Run()
             // A longer body than the known layout is not read; a shorter one
             // is read as far as it goes.
             if (size - sizeof(header) <= AsfFileProperties::kSize) {
-                size_t n = static_cast<size_t>(size - sizeof(header));
-                Read(body, end, info_.fileProperties_.data(), n);
+                uint8_t fields[AsfFileProperties::kSize] = {};
+                if (Read(body, end, fields, static_cast<size_t>(size - sizeof(header))))
+                    info_.fileProperties_ = AsfFileProperties::Decode(fields);
             }
         } else if (guid == asf::kContentDescription) {
             ReadContentDescription(body, end);
@@ -283,7 +286,9 @@ bool AsfFileInfo::Walk::Run()
         } else if (guid == asf::kCodecList) {
             ReadCodecList(body, end);
         } else if (guid == asf::kData) {
-            Read(body, end, info_.dataObject_.data(), info_.dataObject_.size());
+            uint8_t fields[AsfDataObjectInfo::kSize];
+            if (Read(body, end, fields, sizeof(fields)))
+                info_.dataObject_ = AsfDataObjectInfo::Decode(fields);
         }
         if (readFailed_)
             break;
@@ -372,7 +377,7 @@ int AsfFileInfo::FindObject(const Guid& guid, AsfObjectRecord* record) const
 
 int64_t AsfFileInfo::DurationSeconds() const
 {
-    AsfFileProperties p = FileProperties();
+    const AsfFileProperties& p = fileProperties_;
     // Both values are signed 64-bit in the file's arithmetic; the difference
     // is formed wider so that no header value can overflow it.
     __int128 ms = static_cast<__int128>(static_cast<int64_t>(p.playDuration) / 10000) -

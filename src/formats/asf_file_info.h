@@ -102,23 +102,17 @@ public:
     uint32_t HeaderObjectCount() const { return headerObjectCount_; }
     uint8_t HeaderReserved1() const { return headerReserved_[0]; }
     uint8_t HeaderReserved2() const { return headerReserved_[1]; }
-    const std::array<uint8_t, AsfFileProperties::kSize>& FilePropertiesBytes() const
-    {
-        return fileProperties_;
-    }
-    AsfFileProperties FileProperties() const { return AsfFileProperties::Decode(fileProperties_.data()); }
+    const AsfFileProperties& FileProperties() const { return fileProperties_; }
     const std::string& Title() const { return title_; }
     const std::string& Author() const { return author_; }
     const std::string& Copyright() const { return copyright_; }
     const std::string& Description() const { return description_; }
     const std::string& Rating() const { return rating_; }
-    const std::array<uint8_t, AsfWaveFormat::kSize>& AudioFormatBytes() const { return audioFormat_; }
-    AsfWaveFormat AudioFormat() const { return AsfWaveFormat::Decode(audioFormat_.data()); }
+    // The last audio and the last video stream's format.
+    const AsfWaveFormat& AudioFormat() const { return audioFormat_; }
     bool AudioOnly() const { return audioOnly_; }
-    const std::array<uint8_t, AsfBitmapInfo::kSize>& VideoFormatBytes() const { return videoFormat_; }
-    AsfBitmapInfo VideoFormat() const { return AsfBitmapInfo::Decode(videoFormat_.data()); }
-    const std::array<uint8_t, AsfDataObjectInfo::kSize>& DataObjectBytes() const { return dataObject_; }
-    AsfDataObjectInfo DataObject() const { return AsfDataObjectInfo::Decode(dataObject_.data()); }
+    const AsfBitmapInfo& VideoFormat() const { return videoFormat_; }
+    const AsfDataObjectInfo& DataObject() const { return dataObject_; }
     // One "name\ndescription" text per codec entry of type 2 (audio) and 1 (video).
     const std::vector<std::string>& AudioCodecs() const { return audioCodecs_; }
     const std::vector<std::string>& VideoCodecs() const { return videoCodecs_; }
@@ -135,12 +129,12 @@ private:
     uint64_t fileSize_ = 0;
     uint32_t headerObjectCount_ = 0;
     std::array<uint8_t, 2> headerReserved_{};
-    std::array<uint8_t, AsfFileProperties::kSize> fileProperties_{};
+    AsfFileProperties fileProperties_;
     std::string title_, author_, copyright_, description_, rating_;
-    std::array<uint8_t, AsfWaveFormat::kSize> audioFormat_{};
+    AsfWaveFormat audioFormat_;
     bool audioOnly_ = true;
-    std::array<uint8_t, AsfBitmapInfo::kSize> videoFormat_{};
-    std::array<uint8_t, AsfDataObjectInfo::kSize> dataObject_{};
+    AsfBitmapInfo videoFormat_;
+    AsfDataObjectInfo dataObject_;
     std::vector<std::string> audioCodecs_, videoCodecs_;
     std::vector<AsfObjectRecord> objects_;
     std::vector<AsfStreamRecord> streams_;
@@ -152,6 +146,7 @@ private:
 // "%d kHz %dbit stereo/mono", first video codec, first audio codec, path.
 std::vector<std::string> FileInformationLines(const AsfFileInfo& info);
 
-// Texts used by those lines and by the CLI.
-std::string SizeText(uint64_t bytes);       // "512 bytes", "13.2 KB", "4.1 MB", "5.00 GB"
+// Texts used by those lines. (The media list's size column has its own
+// form: ListSizeText in medialist/media_list.h.)
+std::string InfoSizeText(uint64_t bytes);   // "512 bytes", "13.2 KB", "4.1 MB", "5.00 GB"
 std::string DurationText(int64_t seconds);  // "%d:%02d:%02d", negative with a leading "-"

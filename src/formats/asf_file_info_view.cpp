@@ -4,7 +4,7 @@
 #include "formats/asf_file_info.h"
 #include "formats/printf.h"
 
-std::string SizeText(uint64_t bytes)
+std::string InfoSizeText(uint64_t bytes)
 {
     if (bytes < 1024)
         return Printf("%" PRIu64 " bytes", bytes);
@@ -25,15 +25,15 @@ std::string DurationText(int64_t seconds)
 
 std::vector<std::string> FileInformationLines(const AsfFileInfo& info)
 {
-    AsfFileProperties properties = info.FileProperties();
-    AsfBitmapInfo video = info.VideoFormat();
-    AsfWaveFormat audio = info.AudioFormat();
+    const AsfFileProperties& properties = info.FileProperties();
+    const AsfBitmapInfo& video = info.VideoFormat();
+    const AsfWaveFormat& audio = info.AudioFormat();
     std::vector<std::string> lines;
     lines.push_back(info.Title());
     lines.push_back(info.Author());
     lines.push_back(info.Copyright());
     lines.push_back(info.Description());
-    lines.push_back(Printf("%s - %s", SizeText(info.FileSize()).c_str(),
+    lines.push_back(Printf("%s - %s", InfoSizeText(info.FileSize()).c_str(),
                            DurationText(info.DurationSeconds()).c_str()));
     lines.push_back(Printf("%dKbps", static_cast<int>(properties.maxBitrate / 1024)));
     lines.push_back(Printf("%d x %d (%d)", video.width, video.height, video.bitsPerPixel));

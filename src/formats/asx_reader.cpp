@@ -4,7 +4,6 @@
 #include <cstdio>
 #include <cstring>
 #include <string_view>
-#include <sys/stat.h>
 
 namespace {
 
@@ -487,28 +486,4 @@ AsxReader::Result AsxReader::Read(Mode mode, const uint8_t* text, size_t length,
         return Result();
     Reading reading(mode, text, length, leadingWords);
     return reading.Run();
-}
-
-bool AsxReader::LoadFile(const std::string& path, std::string* text)
-{
-    text->clear();
-    FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f)
-        return false;
-    struct stat st;
-    if (fstat(fileno(f), &st) != 0 || !S_ISREG(st.st_mode) ||
-        static_cast<uint64_t>(st.st_size) >= kMaxPlaylistFile) {
-        std::fclose(f);
-        return false;
-    }
-    // Read up to the limit, whatever the size said: the file may grow.
-    std::string buffer(kMaxPlaylistFile, '\0');
-    size_t got = std::fread(buffer.data(), 1, buffer.size(), f);
-    bool failed = std::ferror(f) != 0;
-    std::fclose(f);
-    if (failed || got >= kMaxPlaylistFile)
-        return false;
-    buffer.resize(got);
-    *text = std::move(buffer);
-    return true;
 }

@@ -65,15 +65,6 @@ public:
     // The entry marker of the streaming configuration's output.
     static constexpr const char* kEntryMarker = "-e";
 
-    // Playlist files of this size or larger are not read by the main view
-    // and the recording job.
-    static constexpr uint64_t kMaxPlaylistFile = 102400;
-
-    // Reads a playlist file whole (mode "rb"), bytes as stored: a caller that
-    // shows the references converts legacy (non-UTF-8) text itself. False
-    // when it cannot be opened or read, or holds kMaxPlaylistFile bytes or more.
-    static bool LoadFile(const std::string& path, std::string* text);
-
     // text need not be NUL-terminated. leadingWords are the streaming
     // client's own words placed in front of its output (ignored otherwise).
     static Result Read(Mode mode, const uint8_t* text, size_t length,

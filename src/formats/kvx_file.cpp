@@ -1,5 +1,6 @@
 #include "formats/kvx_file.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "formats/legacy_text.h"
@@ -8,19 +9,32 @@ namespace kvx {
 
 namespace {
 
+// Each text field of a header or record: where it lies, the member that
+// holds it, and the most the writer stores there.
+template <typename T>
+struct TextField {
+    Field field;
+    std::string T::*member;
+    size_t maxBytes;
+};
+
+constexpr TextField<Header> kHeaderTexts[] = {
+    {kVersion, &Header::version, kVersion.size - 1}, {kTag, &Header::tag, kTag.size - 1},
+    {kListInfo, &Header::info, kListInfoMax},        {kUser, &Header::user, kUser.size - 1},
+    {kPassword, &Header::password, kPassword.size - 1},
+};
+constexpr TextField<Record> kRecordTexts[] = {
+    {kTitle, &Record::title, kTitle.size - 1}, {kAddress, &Record::address, kAddress.size - 1},
+    {kTime, &Record::time, kTime.size - 1},    {kSize, &Record::size, kSize.size - 1},
+    {kInfo, &Record::info, kInfoMax},
+};
+
 void PutText(uint8_t* base, Field field, std::string_view text, size_t maxBytes)
 {
-    if (maxBytes > field.size - 1)
-        maxBytes = field.size - 1;
-    const std::string_view cut = CutUtf8(text, maxBytes);
+    const std::string_view cut = CutUtf8(text, std::min(maxBytes, field.size - 1));
     std::memset(base + field.offset, 0, field.size);
     if (!cut.empty())
         std::memcpy(base + field.offset, cut.data(), cut.size());
-}
-
-void PutText(uint8_t* base, Field field, std::string_view text)
-{
-    PutText(base, field, text, field.size - 1);
 }
 
 std::string GetText(const uint8_t* base, Field field)
@@ -28,67 +42,62 @@ std::string GetText(const uint8_t* base, Field field)
     const char* p = reinterpret_cast<const char*>(base + field.offset);
     // A field without its terminator is read to its last-but-one byte,
     // never into the next field.
-    const size_t n = strnlen(p, field.size - 1);
-    return std::string(p, n);
+    return std::string(p, strnlen(p, field.size - 1));
 }
 
-bool AllValidUtf8(const Header& h, const std::vector<Record>& records)
+template <typename T, size_t N>
+void Encode(const T& value, const TextField<T> (&texts)[N], uint8_t* out)
 {
-    for (const std::string* s : {&h.info, &h.user, &h.password})
-        if (!IsValidUtf8(*s))
-            return false;
-    for (const Record& r : records)
-        for (const std::string* s : {&r.title, &r.address, &r.time, &r.size, &r.info})
-            if (!IsValidUtf8(*s))
-                return false;
-    return true;
+    for (const TextField<T>& t : texts)
+        PutText(out, t.field, value.*t.member, t.maxBytes);
+}
+
+template <typename T, size_t N>
+T Decode(const uint8_t* bytes, const TextField<T> (&texts)[N])
+{
+    T value;
+    for (const TextField<T>& t : texts)
+        value.*t.member = GetText(bytes, t.field);
+    return value;
+}
+
+template <typename T, size_t N, typename F>
+void ForEachText(T& value, const TextField<T> (&texts)[N], F f)
+{
+    for (const TextField<T>& t : texts)
+        f(value.*t.member);
 }
 
 }  // namespace
 
+// Texts that are not UTF-8 (raw bytes from the network) are taken as CP949,
+// so that a written file reads back as UTF-8 as a whole. Credentials are
+// stored as given: converting could push them past their field.
 void EncodeHeader(const Header& header, uint8_t (&out)[kHeaderSize])
 {
+    Header h = header;
+    h.version = kVersionText;
+    h.tag = kTagText;
+    h.info = LegacyTextToUtf8(h.info);
     std::memset(out, 0, sizeof out);
-    PutText(out, kVersion, kVersionText);
-    PutText(out, kTag, kTagText);
-    PutText(out, kListInfo, header.info, kListInfoMax);
-    PutText(out, kUser, header.user);
-    PutText(out, kPassword, header.password);
+    Encode(h, kHeaderTexts, out);
 }
 
 void EncodeRecord(const Record& record, uint8_t (&out)[kRecordSize])
 {
+    Record r = record;
+    ForEachText(r, kRecordTexts, [](std::string& text) { text = LegacyTextToUtf8(text); });
+    if (IsNegativeSizeText(r.size))
+        r.size.clear();
     std::memset(out, 0, sizeof out);
-    PutText(out, kProgramTag1, kProgramTagText);
-    PutText(out, kProgramTag2, kProgramTagText);
-    PutText(out, kTitle, record.title);
-    PutText(out, kAddress, record.address);
-    PutText(out, kTime, record.time);
-    PutText(out, kSize, IsNegativeSizeText(record.size) ? std::string_view() : record.size);
-    PutText(out, kInfo, record.info, kInfoMax);
+    PutText(out, kProgramTag1, kProgramTagText, kProgramTag1.size);
+    PutText(out, kProgramTag2, kProgramTagText, kProgramTag2.size);
+    Encode(r, kRecordTexts, out);
 }
 
-Header DecodeHeader(const uint8_t* bytes)
-{
-    Header h;
-    h.version = GetText(bytes, kVersion);
-    h.tag = GetText(bytes, kTag);
-    h.info = GetText(bytes, kListInfo);
-    h.user = GetText(bytes, kUser);
-    h.password = GetText(bytes, kPassword);
-    return h;
-}
+Header DecodeHeader(const uint8_t* bytes) { return Decode(bytes, kHeaderTexts); }
 
-Record DecodeRecord(const uint8_t* bytes)
-{
-    Record r;
-    r.title = GetText(bytes, kTitle);
-    r.address = GetText(bytes, kAddress);
-    r.time = GetText(bytes, kTime);
-    r.size = GetText(bytes, kSize);
-    r.info = GetText(bytes, kInfo);
-    return r;
-}
+Record DecodeRecord(const uint8_t* bytes) { return Decode(bytes, kRecordTexts); }
 
 bool IsNegativeSizeText(std::string_view text)
 {
@@ -127,20 +136,19 @@ File Parse(std::string_view bytes)
     file.records.reserve(count);
     for (size_t i = 0; i < count; ++i)
         file.records.push_back(DecodeRecord(data + kHeaderSize + i * kRecordSize));
-    if (!AllValidUtf8(file.header, file.records)) {
+
+    bool allUtf8 = true;
+    const auto Check = [&allUtf8](const std::string& s) { allUtf8 = allUtf8 && IsValidUtf8(s); };
+    ForEachText(file.header, kHeaderTexts, Check);
+    for (Record& r : file.records)
+        ForEachText(r, kRecordTexts, Check);
+    if (!allUtf8) {
         file.legacyEncoding = true;
         Cp949Decoder decoder;
         const auto Convert = [&decoder](std::string& s) { s = decoder.Convert(s); };
-        Convert(file.header.info);
-        Convert(file.header.user);
-        Convert(file.header.password);
-        for (Record& r : file.records) {
-            Convert(r.title);
-            Convert(r.address);
-            Convert(r.time);
-            Convert(r.size);
-            Convert(r.info);
-        }
+        ForEachText(file.header, kHeaderTexts, Convert);
+        for (Record& r : file.records)
+            ForEachText(r, kRecordTexts, Convert);
     }
     return file;
 }

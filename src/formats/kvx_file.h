@@ -61,9 +61,9 @@ struct Record {
     std::string info;
 };
 
-// Encoding takes UTF-8 text; a field too long for its slot is cut at a
-// character boundary. The version, tag and program tags are always the
-// format's own.
+// Encoding takes UTF-8 text (other texts, the credentials excepted, are
+// read as CP949 first); a field too long for its slot is cut at a character
+// boundary. The version, tag and program tags are always the format's own.
 void EncodeHeader(const Header& header, uint8_t (&out)[kHeaderSize]);
 void EncodeRecord(const Record& record, uint8_t (&out)[kRecordSize]);
 

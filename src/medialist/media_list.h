@@ -211,6 +211,5 @@ std::string LocalFileSystemPath(const std::string& path);
 std::string DeriveTitle(const std::string& path);
 // The classification bit set of an entry (0x1 existing file, 0x2 not, ...).
 uint32_t ClassifyEntry(const std::string& path);
-// The size text of a local file: "%dM", "%dK" or "%dB". (Not "SizeText":
-// that name is the file information view's, in formats/asf_file_info.h.)
+// The size column's text for a local file: "%dM", "%dK" or "%dB".
 std::string ListSizeText(uint64_t bytes);

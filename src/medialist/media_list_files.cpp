@@ -3,7 +3,6 @@
 #include <cstring>
 
 #include "formats/kvx_file.h"
-#include "formats/legacy_text.h"
 #include "formats/qsd_file.h"
 #include "medialist/list_file_io.h"
 #include "medialist/media_list.h"
@@ -165,25 +164,13 @@ KvxWriteResult MediaList::WriteKvxFile(const std::string& path, KvxWriteMode mod
         header.password = password;
     }
 
-    // Texts are UTF-8 in the list; anything that is not (raw bytes from the
-    // network) is converted, so the file reads back as UTF-8 as a whole.
-    const auto Clean = [](std::string& s) {
-        if (!IsValidUtf8(s))
-            s = Cp949ToUtf8(s);
-    };
-    Clean(header.info);
     std::string bytes;
     bytes.reserve(kvx::kHeaderSize + records.size() * kvx::kRecordSize);
     uint8_t head[kvx::kHeaderSize];
     kvx::EncodeHeader(header, head);
     bytes.append(reinterpret_cast<const char*>(head), sizeof head);
     uint8_t record[kvx::kRecordSize];
-    for (kvx::Record& r : records) {
-        Clean(r.title);
-        Clean(r.address);
-        Clean(r.time);
-        Clean(r.size);
-        Clean(r.info);
+    for (const kvx::Record& r : records) {
         kvx::EncodeRecord(r, record);
         bytes.append(reinterpret_cast<const char*>(record), sizeof record);
     }

@@ -40,8 +40,7 @@ int MediaList::ReadPlaylistFile(const std::string& path, const std::string& titl
         return status == ReadStatus::TooLarge ? row : -1;
     }
     // The Windows program wrote its playlists in code page 949.
-    if (!IsValidUtf8(text))
-        text = Cp949ToUtf8(text);
+    text = LegacyTextToUtf8(text);
 
     const int first = RowCount();
     const AsxReader::Result result = AsxReader::Read(AsxReader::Mode::MainView, text);

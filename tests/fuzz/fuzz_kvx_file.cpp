@@ -1,46 +1,23 @@
 // libFuzzer target: the .kvx byte format and the media list's reading of it.
-#include <cstddef>
-#include <cstdint>
-#include <cstdlib>
-#include <string>
-
-#include "formats/kvx_file.h"
-#include "formats/legacy_text.h"
-#include "medialist/media_list.h"
+#include "../formats/reader_checks.h"
 #include "record/app_settings.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    // An odd first byte puts a valid header in front of the rest, so that
-    // the records get fuzzed from the first run without a seed corpus.
-    std::string bytes;
+    // An odd first byte puts a valid header in front of the rest (bit 2 adds
+    // zeros up to a whole record), so that records get fuzzed without a corpus.
+    std::string bytes(reinterpret_cast<const char*>(data), size);
     if (size > 0 && (data[0] & 1)) {
         uint8_t header[kvx::kHeaderSize];
-        kvx::EncodeHeader(kvx::Header{"", "", "info", (data[0] & 2) ? "user" : "", "pass"}, header);
-        bytes.assign(reinterpret_cast<const char*>(header), sizeof header);
-        bytes.append(reinterpret_cast<const char*>(data + 1), size - 1);
-        // Bit 2 pads the last record with zeros, so short inputs make whole records.
+        kvx::EncodeHeader({"", "", "info", (data[0] & 2) ? "user" : "", "pass"}, header);
+        bytes.replace(0, 1, reinterpret_cast<const char*>(header), sizeof header);
         if (data[0] & 4)
-            bytes.resize(kvx::kHeaderSize +
-                         (bytes.size() - kvx::kHeaderSize + kvx::kRecordSize - 1) / kvx::kRecordSize *
-                             kvx::kRecordSize);
-    } else {
-        bytes.assign(reinterpret_cast<const char*>(data), size);
-    }
-    const kvx::File file = kvx::Parse(bytes);
-    if (file.status == kvx::ParseStatus::Ok) {
-        // Whatever was read writes back into fixed fields without overrun.
-        for (const kvx::Record& r : file.records) {
-            uint8_t out[kvx::kRecordSize];
-            kvx::EncodeRecord(r, out);
-            if (!IsValidUtf8(r.title) || !IsValidUtf8(r.address))
-                std::abort();
-        }
+            bytes.resize(bytes.size() +
+                         (kvx::kRecordSize - (size - 1) % kvx::kRecordSize) % kvx::kRecordSize);
     }
     AppSettings settings;
     MediaList list(settings, nullptr);
-    const int first = list.ReadKvxBytes(bytes);
-    if (first >= 0 && static_cast<size_t>(list.RowCount()) != file.records.size())
-        std::abort();
+    bool read = false;
+    AbortIfBroken(CheckKvxRead(list, bytes, &read));
     return 0;
 }

@@ -1,0 +1,183 @@
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <sstream>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "../formats/asf_test_builder.h"
+#include "../formats/kvx_bytes.h"
+#include "medialist/media_list.h"
+#include "record/app_settings.h"
+#include "test_support.h"
+
+namespace {
+
+const std::string kCli = testsupport::BinaryDir() + "/src/cli/brimcast-cli";
+
+testsupport::ProcessResult Cli(const std::vector<std::string>& args)
+{
+    std::vector<std::string> argv = {kCli};
+    argv.insert(argv.end(), args.begin(), args.end());
+    return testsupport::RunProcess(argv, std::chrono::seconds(30));
+}
+
+// A file for a command: its name in the test folder ("": the folder
+// itself) and its bytes (none: not written).
+struct File {
+    std::string command, name;
+    std::optional<std::string> content;
+    std::string expected;  // good: the output (info: lines in it); bad: the reason
+    std::string out = "";  // bad: what is still printed
+};
+
+class CliInfoList : public ::testing::Test {
+protected:
+    std::string Path(const File& f)
+    {
+        const std::string path = f.name.empty() ? dir.path() : dir.File(f.name);
+        if (f.content)
+            testsupport::WriteFile(path, *f.content);
+        return path;
+    }
+    testsupport::TempDir dir;
+    const std::string video = testsupport::ReadFile(testsupport::MakeSampleAsf());
+    const std::string kvx = KvxHeader("Weekly streams") + KvxRecord("News", "mms://media.example/news.asf") +
+                            KvxRecord("clip", "/home/u/clip.wmv");
+};
+
+TEST_F(CliInfoList, GoodFilesArePrinted)
+{
+    testsupport::SampleSpec audioOnly;
+    audioOnly.video = false;
+    const std::string header = asftest::Header(
+        {asftest::FileProperties(), asftest::ContentDescription({u"제목\u001b[31m", u"Someone"}),
+         asftest::AudioStream(1, 1, 8000, 8), asftest::CodecList({{2, u"Codec", u"two\nlines"}})});
+    char dataRow[64];
+    std::snprintf(dataRow, sizeof dataRow, "\n  %12zu %12d  ASF_Data\n", header.size(), 350);
+    const std::string rows =
+        "Info: Weekly streams\nNews\tmms://media.example/news.asf\nclip\t/home/u/clip.wmv\n";
+    const File files[] = {
+        {"info", "video.asf", video,
+         "Video:          176 x 144 (24)\nVideo codec:    wmv2\nAudio codec:    Windows Media Audio V8\n"
+         "Packet size:     3200 min, 3200 max\n  #1 video: 176 x 144, 24 bits, compression WMV2\n"},
+        {"info", "audio.asf", testsupport::ReadFile(testsupport::MakeSampleAsf(audioOnly)),
+         "Video:          0 x 0 (0)\nAudio:          22 kHz 16bit 스테레오\n"
+         "  #1 audio: format 0x0161, 2 channels, 22050 Hz, 16 bits"},
+        // Texts from the file cannot reach the terminal as control characters.
+        {"info", "hand.asf", header + asftest::Data(3, 100) + asftest::SimpleIndex(),
+         "Title:          제목?[31m\nAuthor:         Someone\nBit rate:       128Kbps\n"
+         "Audio:          8 kHz 8bit 모노\nAudio codec:    Codec\n                two\n                "
+         "lines\n"
+         "File ID:         01020304-0506-0708-090A-0B0C0D0E0F10\nCreation date:   1970-01-01 00:00:00 UTC\n"
+         "Play duration:   123.456 s (1234567890)\nData packets:    3" +
+             std::string(dataRow)},
+        {"list", "saved.kvx", kvx, rows},
+        {"list", "backup.dat", kvx, rows},  // a list file is known by its header
+        {"list", "Jazz.asx",
+         "<asx version=\"3.0\"><entry><ref href=\"mms://j/a.asf\"/></entry><entry><ref href=\"http://j/b\"/>",
+         "Jazz0\tmms://j/a.asf\nJazz1\thttp://j/b\n"},
+        {"list", "import.qsd",
+         "[Info]\r\nFiles=2\r\n[Folder 0]\r\nTitle=\xC7\xD1\xB1\xDB\r\nUrl=mms://k/1.asf\r\n[Folder "
+         "1]\r\nUrl=two",
+         "한글\tmms://k/1.asf\ntwo\ttwo\n"},
+        {"list", "odd.kvx", KvxHeader() + KvxRecord("a\tb\nc\x1b", "mms://h/x\ry"),
+         "a\\tb\\nc\\x1B\tmms://h/x\\ry\n"},  // one row per line, whatever the texts hold
+        {"list", "header-only.kvx", KvxHeader(" Nothing yet "), "Info: Nothing yet\n"},
+        {"list", "no-entries.asx", "<ASX version=\"3.0\"></ASX>", ""},
+    };
+    for (const File& f : files) {
+        const auto r = Cli({f.command, Path(f)});
+        SCOPED_TRACE(f.name);
+        EXPECT_EQ(r.exitCode, 0);
+        EXPECT_EQ(r.err, "");
+        if (f.command == "list") {
+            EXPECT_EQ(r.out, f.expected);
+            continue;
+        }
+        std::istringstream lines("Path:           " + dir.File(f.name) + "\n" + f.expected);
+        for (std::string line; std::getline(lines, line);)
+            EXPECT_NE(r.out.find(line), std::string::npos) << line;
+    }
+    // A relative name is taken from the current folder.
+    const auto r =
+        testsupport::RunProcess({"sh", "-c", "cd '" + dir.path() + "' && '" + kCli + "' list backup.dat"});
+    EXPECT_EQ(r.out, rows);
+}
+
+TEST_F(CliInfoList, BadFilesEndWithOneLineNamingTheFileAndStatusOne)
+{
+    const std::string asx = "<asx><entry><ref href=\"mms://h/a\"/></entry></asx>";
+    ASSERT_EQ(::mkfifo(dir.File("fifo.kvx").c_str(), 0600), 0);  // must not wait for a writer
+    testsupport::WriteFile(dir.File("huge.kvx"), KvxHeader());   // refused from its size alone
+    ASSERT_EQ(::truncate(dir.File("huge.kvx").c_str(), off_t(MediaList::kMaxKvxFileBytes) + 1), 0);
+    const File files[] = {
+        {"info", "missing.asf", {}, "cannot open: No such file or directory"},
+        {"info", "empty.asf", "", "empty file"},
+        // What comes before the damage is shown.
+        {"info", "truncated.asf", video.substr(0, video.size() / 2),
+         "truncated: the ASF_Data object at offset ", "ASF_Stream_Properties"},
+        {"info", "oversized.asf", asftest::Header({asftest::FileProperties()}, 0xFFFFFFFFFFFFFF00ull),
+         "damaged: the ASF_Header object at offset 0 claims an impossible size (18446744073709551360 bytes)"},
+        {"info", "garbage.asf", "<html><body>not a media file at all</body></html>\n",
+         "not an ASF file (no header object at the start)"},
+        {"info", "", {}, "not a regular file"},
+        {"list", "missing.asx", {}, "No such file or directory"},
+        {"list", "empty.kvx", "", "empty file"},
+        {"list", "empty.asx", "", "empty file"},
+        {"list", "empty.qsd", "", "empty file"},
+        {"list", "short.kvx", KvxHeader().substr(0, 100), "truncated list file header (100 of 224 bytes)"},
+        {"list", "cut.kvx", KvxHeader() + KvxRecord("One", "mms://h/1") + KvxRecord("Two", "x").substr(0, 10),
+         "last record truncated (10 bytes ignored)", "One\tmms://h/1\n"},
+        {"list", "big.asx", asx + std::string(102400 - asx.size(), ' '),
+         "file too large (102400 bytes, at most 102399)"},
+        {"list", "huge.kvx", {}, "file too large (67108865 bytes, at most 67108864)"},
+        {"list", "old.kvx", "0.1a" + KvxHeader().substr(4) + KvxRecord("t", "mms://h/a"),
+         "not a .kvx list file (unknown version)"},
+        {"list", "tag.kvx", KvxHeader().replace(10, 3, "wmv"), "not a .kvx list file (unknown format tag)"},
+        {"list", "garbage.asx",
+         std::string("\x7f"
+                     "ELF\2\1\1\0\0\0\0\0\0\0\0\0\3\0>\0",
+                     20),
+         "not an ASX playlist (no <ASX> element)"},
+        {"list", "nocount.qsd", "[Folder 0]\nUrl=mms://h/a\n",
+         "not a .qsd list (no \"Files\" count in section \"Info\")"},
+        {"list", "", {}, "Is a directory"},
+        {"list", "fifo.kvx", {}, "not a regular file"},
+    };
+    for (const File& f : files) {
+        const std::string path = Path(f);
+        const auto r = Cli({f.command, path});
+        SCOPED_TRACE(f.command + " " + f.name);
+        EXPECT_EQ(r.exitCode, 1);
+        const std::string line = "brimcast-cli: " + path + ": " + f.expected;
+        EXPECT_TRUE(r.err.starts_with(line) && r.err.find('\n') == r.err.size() - 1) << r.err;
+        EXPECT_EQ(r.err.size() == line.size() + 1, !f.expected.ends_with(' ')) << r.err;  // " ": a prefix
+        EXPECT_EQ(f.out.empty(), r.out.empty());
+        EXPECT_NE(r.out.find(f.out), std::string::npos) << r.out;
+    }
+    auto r = Cli({"list", "mms://h/list.asx"});
+    EXPECT_EQ(r.err, "brimcast-cli: mms://h/list.asx: not a local file\n");
+    // A good file and a missing one: both handled, status 1.
+    r = Cli({"info", "--", "-missing.asf", dir.File("truncated.asf")});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(r.err.starts_with("brimcast-cli: -missing.asf: cannot open: No such file or directory\n"));
+    EXPECT_NE(r.out.find("Path:           " + dir.File("truncated.asf")), std::string::npos);
+}
+
+TEST_F(CliInfoList, Usage)
+{
+    for (const auto& [args, err] : std::vector<std::pair<std::vector<std::string>, std::string>>{
+             {{"info"}, "info: no file given\nUsage: brimcast-cli info FILE...\n"},
+             {{"info", "--bogus", "x.asf"},
+              "info: unknown option '--bogus'\nUsage: brimcast-cli info FILE...\n"},
+             {{"list", "a.kvx", "b.kvx"}, "list: one file at a time\nUsage: brimcast-cli list FILE\n"}}) {
+        const auto r = Cli(args);
+        EXPECT_EQ(r.exitCode, 2);
+        EXPECT_EQ(r.err, "brimcast-cli: " + err);
+    }
+    EXPECT_NE(Cli({"list", "--help"}).out.find("Usage: brimcast-cli list FILE"), std::string::npos);
+}
+
+}  // namespace

@@ -1,19 +1,13 @@
 #!/usr/bin/env python3
-"""A media server that streams an ASF file as framed HTTP chunks.
+"""A media server that streams an ASF file as framed HTTP chunks, one request per connection.
 
-One request per connection. A request with "xPlayStrm=1" is a media request
-(header, data packets, end mark), any other a probe (the header alone).
-Packets go out as "$D" chunks numbered by their index; live, numbered from
-5000 with every time moved 73000 ms later. Paths: /pieceN/... sends the reply
-in TCP pieces of N bytes, /damageN/... a media reply damaged at random
-(seed N), /missing* answers 404, /html* a web page, a
---playlist path its playlist ({port} replaced), any other path the stream.
-Faults (--fault, repeatable): close-in-header, close-in-packet=K,
-bad-confirm=K, oversized=K, unknown-chunk=K, stall=K (silent from packet K),
-stall-head, no-status, unequal-sizes.
-
-Prints "PORT <n>" first; stops after --lifetime seconds, or once
---connections connections were served.
+A request with "xPlayStrm=1" gets the header, the packets as "$D" chunks (live: numbered from 5000,
+every time 73000 ms later) and "$E"; any other gets the header alone. Paths: /pieceN/... sends in
+TCP pieces of N bytes, /damageN/... damages a media reply at random (seed N), /missing* is 404,
+/html* a web page, a --playlist path its text ({port} replaced), any other the stream. --fault:
+close-in-header, close-in-packet=K, bad-confirm=K, oversized=K, unknown-chunk=K, stall=K (silence
+from packet K), stall-head, no-status, unequal-sizes. Prints "PORT <n>" first; stops after
+--lifetime seconds, or once --connections connections were served.
 """
 
 import argparse
@@ -260,9 +254,9 @@ class Server:
 
 
 def main():
-    p = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    p = argparse.ArgumentParser(description=__doc__)
     p.add_argument("--port", type=int, default=0)
-    p.add_argument("--file", required=True, help="ASF file to stream")
+    p.add_argument("--file", required=True)
     p.add_argument("--mode", choices=["ondemand", "live"], default="ondemand")
     p.add_argument("--log", help="append every request to this file")
     p.add_argument("--lifetime", type=float, default=30.0)
@@ -270,7 +264,7 @@ def main():
     p.add_argument("--header-parts", type=int, default=1)
     p.add_argument("--rate", type=float, default=0.0, help="pace at this multiple of real time")
     p.add_argument("--repeat", type=int, default=1, help="on demand: play the packets this many times")
-    p.add_argument("--auth", help="user:password required (Basic)")
+    p.add_argument("--auth", help="user:password required")
     p.add_argument("--playlist", action="append", default=[], help="PATH=CONTENT-TYPE=FILE")
     p.add_argument("--probe-type", default="application/octet-stream")
     p.add_argument("--media-type", default="application/octet-stream")

@@ -212,7 +212,8 @@ void ChunkLoop::RebaseLive()
     if (reach.reached > packetSize_)
         log_.Note("WARNING! buffer pointer %zu bytes after packet!", reach.reached - packetSize_);
     else if (reach.reached > reach.payloadsEnd)
-        log_.Note("WARNING! buffer pointer %zu bytes after packet-padlen!", reach.reached - reach.payloadsEnd);
+        log_.Note("WARNING! buffer pointer %zu bytes after packet-padlen!",
+                  reach.reached - reach.payloadsEnd);
     else if (reach.reached < reach.payloadsEnd)
         log_.Note("NOTE: %zu bytes not covered by payload", reach.payloadsEnd - reach.reached);
 }

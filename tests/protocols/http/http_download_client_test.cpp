@@ -39,7 +39,8 @@ protected:
     void SetUp() override
     {
         // Loopback requests go straight to the fake server.
-        for (const char* name : {"http_proxy", "HTTP_PROXY", "https_proxy", "HTTPS_PROXY", "all_proxy", "ALL_PROXY"})
+        for (const char* name :
+             {"http_proxy", "HTTP_PROXY", "https_proxy", "HTTPS_PROXY", "all_proxy", "ALL_PROXY"})
             unsetenv(name);
         env.hooks = &hooks;
         env.profile = &profile;
@@ -61,10 +62,9 @@ protected:
         const size_t at = path.find("{port}");
         return at == std::string::npos ? path : path.replace(at, 6, std::to_string(server.port()));
     }
-    std::vector<std::string> Heads() const { return clienttest::SplitHeads(ReadFile(tmp.File("requests.log"))); }
-    void StoreCredentials(const std::string& user, const std::string& password)
+    std::vector<std::string> Heads() const
     {
-        WriteStoredCredentials(profile, "127.0.0.1", user, password);
+        return clienttest::SplitHeads(ReadFile(tmp.File("requests.log")));
     }
 
     // Runs one download into out.bin (no file when withFile is false).
@@ -137,7 +137,8 @@ TEST_F(HttpDownload, WhatArrivedIsSavedAndFaultsAreNamed)
         std::string saved;
         std::vector<std::string> errors;
     };
-    const std::string asfPage = std::string(reinterpret_cast<const char*>(asf::kHeader.data()), 16) + Generated(9984);
+    const std::string asfPage =
+        std::string(reinterpret_cast<const char*>(asf::kHeader.data()), 16) + Generated(9984);
     const std::vector<std::string> notFound = {"Not Found"}, readError = {"read error"};
     const std::vector<Case> cases = {
         {"/redirect?to=/size/700", 10000, Generated(700), {}},
@@ -170,7 +171,7 @@ TEST_F(HttpDownload, WhatArrivedIsSavedAndFaultsAreNamed)
     EXPECT_EQ(n, Saved().size());
 }
 
-TEST_F(HttpDownload, A401IsAnsweredFromTheAddressTheStoreAndTheDialog)
+TEST_F(HttpDownload, A401IsAnsweredFromTheAddressTheStoreOrTheDialogUntilCancelled)
 {
     StartServer();
     // Credentials in the address go with the first request.
@@ -180,7 +181,7 @@ TEST_F(HttpDownload, A401IsAnsweredFromTheAddressTheStoreAndTheDialog)
     EXPECT_TRUE(hooks.credentials.empty());  // no 401, nothing to announce
 
     // Refused: the stored pair is tried; the long refusal page is dropped.
-    StoreCredentials("user", "secret");
+    WriteStoredCredentials(profile, "127.0.0.1", "user", "secret");
     EXPECT_EQ(Download(Url("/auth/size/5000?pad401=300000")), 5000u);
     EXPECT_EQ(Saved(), Generated(5000));
     EXPECT_EQ(hooks.credentials, std::vector<std::string>{"user:secret"});
@@ -193,7 +194,7 @@ TEST_F(HttpDownload, A401IsAnsweredFromTheAddressTheStoreAndTheDialog)
 
     // A stored pair that fails leads to the dialog until the server accepts;
     // it starts from the stored pair, then from the last answer.
-    StoreCredentials("user", "old");
+    WriteStoredCredentials(profile, "127.0.0.1", "user", "old");
     prompts.Answer("user", "wrong");
     prompts.Answer("user", "secret", /*save=*/true);
     client_.reset();
@@ -201,17 +202,15 @@ TEST_F(HttpDownload, A401IsAnsweredFromTheAddressTheStoreAndTheDialog)
     EXPECT_EQ(prompts.asked, (std::vector<std::string>{"127.0.0.1 user:old", "127.0.0.1 user:wrong"}));
     EXPECT_EQ(profile.GetString("NetPassword\\127.0.0.1", "Password", ""), "secret");
     EXPECT_EQ(Heads().size(), 7u);  // none, stored, wrong, right
-}
 
-TEST_F(HttpDownload, CancellingTheDialogStopsTheClient)
-{
-    StartServer();
+    // A cancelled dialog stops the client, and the stop stays.
+    WriteStoredCredentials(profile, "127.0.0.1", "user", "old");
+    client_.reset();
     EXPECT_EQ(Download(Url("/auth/size/100")), 0u);
-    EXPECT_EQ(prompts.asked.size(), 1u);
+    EXPECT_EQ(prompts.asked.size(), 3u);
     EXPECT_EQ(hooks.noNext, 1);
     EXPECT_EQ(hooks.errors, std::vector<std::string>{"Not Found"});
     EXPECT_EQ(Saved(), "");
-    // The stop stays: the same client reads nothing more.
     EXPECT_EQ(Download(Url("/size/100")), 0u);
     EXPECT_EQ(Saved(), "");
 }
@@ -329,13 +328,13 @@ TEST_F(HttpDownload, TheCredentialProbeReturnsThePairThatWasLetIn)
         "Pragma: no-cache\r\n"
         "Cache-Control: no-cache\r\n\r\n"});
     // Refused: the stored pair, then the dialog, until one works.
-    StoreCredentials("user", "secret");
+    WriteStoredCredentials(profile, "127.0.0.1", "user", "secret");
     auto pair = ProbeCredentials(address, "member", "old", profile, prompts);
     ASSERT_TRUE(pair);
     EXPECT_EQ(pair->user + ":" + pair->password, "user:secret");
     EXPECT_TRUE(prompts.asked.empty());
 
-    StoreCredentials("user", "stale");
+    WriteStoredCredentials(profile, "127.0.0.1", "user", "stale");
     prompts.Answer("user", "wrong");
     prompts.Answer("user", "secret");
     pair = ProbeCredentials(address, "member", "old", profile, prompts);

@@ -48,10 +48,11 @@ TEST(SplitHttpAddress, GivesTargetHostAndCredentials)
     EXPECT_EQ(a.host, "media.example");
     EXPECT_EQ(a.user + " " + a.password, "us@er p:ss");
     // Other schemes are fetched over HTTP; only an explicit port is kept.
-    for (const auto& [address, target] : Pairs{{"mms://media.example/live/a.asf", "http://media.example/live/a.asf"},
-                                               {"rtsp://media.example:554/x", "http://media.example:554/x"},
-                                               {"https://media.example/x", "https://media.example/x"},
-                                               {"http://media.example", "http://media.example/"}}) {
+    for (const auto& [address, target] :
+         Pairs{{"mms://media.example/live/a.asf", "http://media.example/live/a.asf"},
+               {"rtsp://media.example:554/x", "http://media.example:554/x"},
+               {"https://media.example/x", "https://media.example/x"},
+               {"http://media.example", "http://media.example/"}}) {
         ASSERT_TRUE(SplitHttpAddress(address, &a)) << address;
         EXPECT_EQ(a.target, target);
         EXPECT_TRUE(a.user.empty());

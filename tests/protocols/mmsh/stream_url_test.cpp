@@ -47,8 +47,10 @@ TEST(ParseStreamUrl, EveryPrefixPortAndPath)
     for (const char* prefix : {"mms://", "http://", "mmsu://", "MMST://", "", "http://mms://"}) {
         const Parsed p = Parse(std::string(prefix) + "server/live");
         ASSERT_TRUE(p.ok) << prefix;
-        EXPECT_EQ(p.url.host + " " + std::to_string(p.url.port) + " " + p.url.RequestTarget() + " " + p.url.connectHost,
-                  "server 80 /live server") << prefix;
+        EXPECT_EQ(p.url.host + " " + std::to_string(p.url.port) + " " + p.url.RequestTarget() + " " +
+                      p.url.connectHost,
+                  "server 80 /live server")
+            << prefix;
     }
     EXPECT_EQ(Parse("mmst://server:8080/a.asf?x=1").url.path, "/a.asf?x=1");
     const std::tuple<const char*, uint16_t, uint16_t> ports[] = {
@@ -72,8 +74,9 @@ TEST(ParseStreamUrl, InvalidAddressesAreRefusedNotCut)
     EXPECT_TRUE(Parse(base + std::string(511 - base.size(), 'a')).ok);  // 511 bytes pass
     for (const std::string& address :
          {std::string("mms://server"), std::string("mms://server:0/a"), std::string("mms://server:/a"),
-          std::string("mms://server:65536/a"), std::string("mms://user:pw@server/a"), std::string("/home/user/list.asx"),
-          std::string("mms:///a"), std::string("mms://:8080/a"), base + std::string(512 - base.size(), 'a'),
+          std::string("mms://server:65536/a"), std::string("mms://user:pw@server/a"),
+          std::string("/home/user/list.asx"), std::string("mms:///a"), std::string("mms://:8080/a"),
+          base + std::string(512 - base.size(), 'a'),
           base + std::string(200, ' ')}) {  // escaping counts: 200 blanks are 600 bytes
         const Parsed p = Parse(address);
         EXPECT_FALSE(p.ok) << address;
@@ -94,11 +97,12 @@ TEST(ApplyProxy, AbsoluteTargetAndProxyAddress)
         ASSERT_TRUE(p.ok) << proxy;
         EXPECT_TRUE(p.url.proxied);
         EXPECT_EQ(p.url.RequestTarget(), target);
-        EXPECT_EQ(p.url.connectHost + ":" + std::to_string(p.url.connectPort), "proxy:" + std::to_string(port));
+        EXPECT_EQ(p.url.connectHost + ":" + std::to_string(p.url.connectPort),
+                  "proxy:" + std::to_string(port));
         EXPECT_EQ(p.url.host, "media");
     }
-    for (const std::string& bad : {std::string("proxy:0"), std::string("http://proxy/:3128"), std::string("proxy:"),
-                                   std::string(600, 'p') + ":1"}) {
+    for (const std::string& bad : {std::string("proxy:0"), std::string("http://proxy/:3128"),
+                                   std::string("proxy:"), std::string(600, 'p') + ":1"}) {
         const Parsed refused = Parse("mms://media/x", 80, bad);
         EXPECT_FALSE(refused.ok) << bad;
         EXPECT_EQ(refused.message, "Invalid proxy URL format!") << bad;
@@ -136,8 +140,8 @@ TEST(ResolveStreamHost, DottedAddressesAndNames)
 
 TEST(TargetList, GroupsPortsAndLimits)
 {
-    const auto t = BuildTargetList({"Wavetrace", "-p", "8080", "-e", "mms://a/1", "mms://a/2", "/E", "mms://b/1", "-P",
-                                    "70000", "/home/user/list.asx"});
+    const auto t = BuildTargetList({"Wavetrace", "-p", "8080", "-e", "mms://a/1", "mms://a/2", "/E",
+                                    "mms://b/1", "-P", "70000", "/home/user/list.asx"});
     ASSERT_EQ(t.size(), 4u);
     const std::pair<uint16_t, int> portAndGroup[] = {{8080, 0}, {8080, 0}, {8080, 1}, {70000 - 65536, 1}};
     for (size_t i = 0; i < t.size(); ++i)

@@ -84,22 +84,15 @@ ReplyHead Head(const std::vector<std::string>& lines, MessageLog& log)
     return head;
 }
 
-TEST(ReplyHead, StatusLineAndValues)
+TEST(ReplyHead, OddStatusLinesAndLongValues)
 {
     MessageLog log;
-    const ReplyHead h = Head({"http/1.1 401 Unauthorized", "content-type: text/html",
-                              "Pragma: features=\"seekable,stridable\"", "Pragma: no-cache"}, log);
-    EXPECT_EQ(h.statusCode, 401);
-    EXPECT_EQ(h.reason, "Unauthorized");
-    EXPECT_EQ(h.contentType, "text/html");
-    EXPECT_EQ(h.features, "seekable,stridable");  // a later Pragma without features keeps it
-    EXPECT_FALSE(h.illegalFirstLine);
-
     EXPECT_TRUE(Head({"ICY 200 OK"}, log).illegalFirstLine);
     EXPECT_EQ(log.last(), "Illegal server reply! Expected HTTP/1.0 or HTTP/1.1");
-    EXPECT_EQ(Head({"HTTP/1.0 200"}, log).reason, "");
-    EXPECT_EQ(Head({"HTTP/1.0 200 OK", "Content-Type: " + std::string(400, 'x')}, log).contentType.size(),
-              kMaxHeadValue);
+    const ReplyHead h = Head({"http/1.1 401", "content-type: " + std::string(400, 'x')}, log);
+    EXPECT_EQ(h.statusCode, 401);
+    EXPECT_EQ(h.reason, "");
+    EXPECT_EQ(h.contentType, std::string(kMaxHeadValue, 'x'));
 }
 
 TEST(ReplyHead, FeaturesAnywhereInACombinedPragma)
@@ -114,6 +107,8 @@ TEST(ReplyHead, FeaturesAnywhereInACombinedPragma)
         MessageLog log;
         EXPECT_EQ(Head({"HTTP/1.0 200 OK", "Pragma: " + pragma}, log).features, features) << pragma;
     }
+    MessageLog log;  // a later Pragma without features keeps the value
+    EXPECT_EQ(Head({"HTTP/1.0 200 OK", "Pragma: features=seekable", "Pragma: no-cache"}, log).features, "seekable");
 }
 
 TEST(ReplyHead, Classification)

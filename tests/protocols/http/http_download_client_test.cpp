@@ -74,8 +74,6 @@ protected:
         request.url = url;
         request.playerAgent = "NSPlayer/9.0";
         request.extra = scanPages;
-        request.user = user;
-        request.password = password;
         request.out = withFile ? std::fopen(tmp.File("out.bin").c_str(), "wb") : nullptr;
         const uint32_t n = client().Record(request);
         if (request.out)
@@ -96,7 +94,6 @@ protected:
     MemoryProfile profile;
     clienttest::ScriptedPrompts prompts;
     ClientEnvironment env;
-    std::string user, password;
     std::unique_ptr<HttpDownloadClient> client_;
 };
 

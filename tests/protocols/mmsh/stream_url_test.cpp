@@ -109,21 +109,6 @@ TEST(ApplyProxy, AbsoluteTargetAndProxyAddress)
     }
 }
 
-TEST(ProxyText, FromSettings)
-{
-    AppSettings s;
-    EXPECT_EQ(ProxyTextFromSettings(s), "");
-    s.m_useProxy = 1;
-    s.m_proxyServer = "proxy";
-    s.m_proxyPort = 3128;
-    EXPECT_EQ(ProxyTextFromSettings(s), "proxy:3128");
-    // Bypass: the computer's own address in dotted form stands for the host.
-    s.m_bypassProxy = 1;
-    const std::string own = ProxyTextFromSettings(s);
-    in_addr a{};
-    EXPECT_TRUE(own.empty() || inet_pton(AF_INET, own.substr(0, own.find(':')).c_str(), &a) == 1) << own;
-}
-
 TEST(ResolveStreamHost, DottedAddressesAndNames)
 {
     MessageLog log;

@@ -1,11 +1,12 @@
 #!/usr/bin/env python3
 """MMS over HTTP: record an on-demand stream from the fake media server over
-loopback with Brimcast's client and with ffmpeg, and compare wall time, CPU
-seconds per GB and peak resident memory.
+loopback with `brimcast-cli record` and with ffmpeg, and compare wall time,
+CPU seconds per GB and peak resident memory.
 
     python3 bench/mmsh_bench.py [--build build] [--mb 500] [--also-mb 100]
 
-Needs a built tree (target mmsh_record) and ffmpeg. The stream is a short
+Needs a built brimcast-cli and ffmpeg. The CLI is given the http:// form of
+the address, which it tries with MMS over HTTP first. The stream is a short
 ffmpeg-made sample played over and over by tests/servers/mmsh_server.py
 (--repeat) as one long stream with continuous times, so no 500 MB file has
 to exist. Each program gets a fresh server; the server's own CPU time is
@@ -100,13 +101,13 @@ def main():
     p.add_argument("--build", default=os.path.join(ROOT, "build"))
     p.add_argument("--mb", type=int, default=500, help="stream length in MB")
     p.add_argument("--also-mb", type=int, default=100,
-                   help="a shorter run of Brimcast's client, to show that memory stays flat")
+                   help="a shorter run of the CLI, to show that memory stays flat")
     p.add_argument("--work", help="folder for the sample and the recordings (default: a temp folder)")
     args = p.parse_args()
 
-    recorder = os.path.join(args.build, "bench", "mmsh_record")
-    if not os.access(recorder, os.X_OK):
-        raise SystemExit(f"{recorder} not found: build the target mmsh_record first")
+    cli = os.path.join(args.build, "src", "cli", "brimcast-cli")
+    if not os.access(cli, os.X_OK):
+        raise SystemExit(f"{cli} not found: build the target brimcast-cli first")
     for tool in ("ffmpeg", "curl"):
         if not shutil.which(tool):
             raise SystemExit(f"{tool} not found")
@@ -119,22 +120,26 @@ def main():
     out = os.path.join(work, "out.asf")
 
     def ours(repeat, label):
+        # A profile of its own, so that nothing the user keeps in theirs
+        # (limits, a proxy) changes the run.
         return run(label, sample, repeat, 2,
-                   lambda port: [recorder, f"mms://127.0.0.1:{port}/bench.asf", out], out)
+                   lambda port: [cli, "--config", os.path.join(work, "bench.conf"), "record", "-q",
+                                 "--if-exists", "overwrite", "-d", work, "-t", "out",
+                                 f"http://127.0.0.1:{port}/bench.asf"], out)
 
     repeat = math.ceil(args.mb * 1e6 / per_pass)
     results = [
         run("server alone (curl to /dev/null)", sample, repeat, 1,
             lambda port: ["curl", "-s", "-H", "Pragma: xPlayStrm=1", "-o", "/dev/null",
                           f"http://127.0.0.1:{port}/bench.asf"], None),
-        ours(repeat, "Brimcast MmshClient"),
+        ours(repeat, "brimcast-cli record"),
         run("ffmpeg -c copy -f asf", sample, repeat, 2,
             lambda port: ["ffmpeg", "-nostdin", "-v", "error", "-y", "-i",
                           f"mmsh://127.0.0.1:{port}/bench.asf", "-c", "copy", "-f", "asf", out], out),
     ]
     if args.also_mb:
         results.append(ours(math.ceil(args.also_mb * 1e6 / per_pass),
-                            f"Brimcast MmshClient, {args.also_mb} MB stream"))
+                            f"brimcast-cli record, {args.also_mb} MB stream"))
     # curl saves nothing: count what the server sent instead.
     results[0]["size"] = repeat * per_pass
 

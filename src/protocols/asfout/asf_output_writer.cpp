@@ -13,21 +13,7 @@
 
 namespace {
 
-// File Properties object: fields at offsets from the object's start.
-constexpr size_t kFpSize = 104;
-constexpr size_t kFpFileSize = 40;
-constexpr size_t kFpPacketCount = 56;
-constexpr size_t kFpPlayDuration = 64;
-constexpr size_t kFpSendDuration = 72;
-constexpr size_t kFpPreroll = 80;
-constexpr size_t kFpFlags = 88;
-constexpr size_t kFpMinPacket = 92;
-constexpr size_t kFpMaxPacket = 96;
-// Data object: size and total packets, from the object's start.
-constexpr size_t kDataSize = 16;
-constexpr size_t kDataPacketCount = 40;
-// Flags of a finished file: seekable, not a broadcast.
-constexpr uint32_t kSeekableFlags = 2;
+using namespace asfout;
 
 // Data packets are gathered into writes of this size.
 constexpr size_t kBatchSize = 256 * 1024;
@@ -98,15 +84,14 @@ uint32_t AsfOutputWriter::BytesWritten() const
 
 bool AsfOutputWriter::TakeFileProperties(const uint8_t* fp)
 {
-    const uint32_t minPacket = le::Load32(fp + kFpMinPacket);
-    const uint32_t maxPacket = le::Load32(fp + kFpMaxPacket);
-    packetSize_ = minPacket;
-    if (minPacket >= 0xFFFF || minPacket != maxPacket) {
+    const AsfFileProperties props = ReadFileProperties(fp);
+    packetSize_ = props.minDataPacketSize;
+    if (props.minDataPacketSize >= 0xFFFF || props.minDataPacketSize != props.maxDataPacketSize) {
         hooks_->ReportError("not supported");
         return false;
     }
-    playDuration_ = le::Load64(fp + kFpPlayDuration);
-    preroll_ = le::Load32(fp + kFpPreroll);
+    playDuration_ = props.playDuration;
+    preroll_ = static_cast<uint32_t>(props.preroll);
     live_ = playDuration_ == 0;
     if (live_) {
         durationMs_ = 0;
@@ -184,7 +169,7 @@ bool AsfOutputWriter::WriteHeaderPacket(const uint8_t* payload, size_t length)
         if (found >= 0) {
             // Found, but it may still be cut off: look here again next time.
             searchFrom_ += static_cast<size_t>(found);
-            if (searchFrom_ + kFpSize <= headerSearch_.size()) {
+            if (searchFrom_ + kFpObjectSize <= headerSearch_.size()) {
                 if (!TakeFileProperties(headerSearch_.data() + searchFrom_))
                     return false;
                 filePropsPos_ = static_cast<int64_t>(searchFrom_);
@@ -303,7 +288,7 @@ void AsfOutputWriter::Finalise(PatchRule rule)
         if (headerLength_ >= headerTail_.size() && asf::kData.Matches(headerTail_.data())) {
             const int64_t dataPos = static_cast<int64_t>(headerLength_ - headerTail_.size());
             le::Store64(u64, 50 + packets * packetSize_);
-            PatchAt(dataPos + kDataSize, u64, 8);
+            PatchAt(dataPos + kDataObjectSize, u64, 8);
             le::Store64(u64, packets);
             PatchAt(dataPos + kDataPacketCount, u64, 8);
         }

@@ -33,21 +33,25 @@ public:
     size_t pos() const { return pos_; }
     uint8_t* here() { return data_ + pos_; }
 
+    // Where the last failed read or skip would have ended.
+    size_t wanted() const { return wanted_; }
+
     bool ReadByType(unsigned type, uint32_t* value)
     {
         size_t n = le::LengthTypeSize(type);
-        if (!Has(n))
+        if (!Skip(n))
             return false;
-        *value = le::LoadByType(data_ + pos_, type);
-        pos_ += n;
+        *value = le::LoadByType(data_ + pos_ - n, type);
         return true;
     }
     // Moves on without a check: the next read checks.
     void Advance(size_t n) { pos_ += n; }
     bool Skip(size_t n)
     {
-        if (!Has(n))
+        if (!Has(n)) {
+            wanted_ = pos_ + n;
             return false;
+        }
         pos_ += n;
         return true;
     }
@@ -56,6 +60,7 @@ private:
     uint8_t* data_;
     size_t length_;
     size_t pos_;
+    size_t wanted_ = 0;
 };
 
 uint32_t Rebased(uint32_t value, uint32_t base) { return value > base ? value - base : 0; }
@@ -89,6 +94,15 @@ int SendTimeOffset(const uint8_t* packet, size_t length)
 
 int RebasePacketTimes(uint8_t* packet, size_t length, uint32_t base, uint32_t packetSize)
 {
+    return RebasePacketTimes(packet, length, base, packetSize, nullptr);
+}
+
+int RebasePacketTimes(uint8_t* packet, size_t length, uint32_t base, uint32_t packetSize,
+                      RebaseReach* reach)
+{
+    RebaseReach unused;
+    if (!reach)
+        reach = &unused;
     int start = ParsingStart(packet, length);
     if (start < 0 || length < static_cast<size_t>(start) + 2)
         return 1;
@@ -107,11 +121,16 @@ int RebasePacketTimes(uint8_t* packet, size_t length, uint32_t base, uint32_t pa
 
     Cursor c(packet, length, static_cast<size_t>(start) + 2);
     uint32_t packetLength = 0, sequence = 0, padding = 0;
-    if (!c.ReadByType(packetLengthType, &packetLength) || !c.ReadByType(sequenceType, &sequence) ||
-        !c.ReadByType(paddingType, &padding) || !c.Has(4))
+    // A field that does not fit: how far it would have reached.
+    auto cut = [&] {
+        reach->reached = c.wanted();
         return 1;
-    le::Store32(c.here(), Rebased(le::Load32(c.here()), base));
-    c.Skip(4);
+    };
+    if (!c.ReadByType(packetLengthType, &packetLength) || !c.ReadByType(sequenceType, &sequence) ||
+        !c.ReadByType(paddingType, &padding) || !c.Skip(4))
+        return cut();
+    uint8_t* sendTime = c.here() - 4;
+    le::Store32(sendTime, Rebased(le::Load32(sendTime), base));
     if (packetLengthType == 0)
         packetLength = packetSize;
 
@@ -123,10 +142,11 @@ int RebasePacketTimes(uint8_t* packet, size_t length, uint32_t base, uint32_t pa
             std::memset(packet + from, 0, to - from);
     }
     const size_t limit = packetLength >= padding ? packetLength - padding : 0;
+    reach->payloadsEnd = limit;
 
     uint32_t payloadFlags = 0;
     if (!c.Skip(2) || !c.ReadByType(1, &payloadFlags))
-        return 1;
+        return cut();
     // Six bits of payload count; the length field's type is in the top bits
     // and is a 16-bit word in every stream seen.
     const unsigned payloadCount = multiple ? (payloadFlags & 0x3F) : 1;
@@ -137,15 +157,17 @@ int RebasePacketTimes(uint8_t* packet, size_t length, uint32_t base, uint32_t pa
     for (unsigned i = 0; i < payloadCount; ++i) {
         uint32_t value = 0, replicated = 0;
         if (multiple && !c.ReadByType(streamNumberType, &value))
-            return 1;
+            return cut();
         if (!c.ReadByType(objectNumberType, &value))
-            return 1;
+            return cut();
         uint8_t* offsetField = c.here();
         uint32_t offsetValue = 0;
         if (!c.ReadByType(offsetType, &offsetValue) || !c.ReadByType(replicatedType, &replicated))
-            return 1;
-        if (!c.Has(replicated))
-            return 1;
+            return cut();
+        if (!c.Has(replicated)) {
+            c.Skip(replicated);
+            return cut();
+        }
         if (replicated >= 8) {
             // Media object size, then the presentation time.
             uint8_t* time = c.here() + 4;
@@ -159,19 +181,30 @@ int RebasePacketTimes(uint8_t* packet, size_t length, uint32_t base, uint32_t pa
         uint32_t payloadLength = 0;
         if (multiple) {
             if (!c.ReadByType(payloadLengthType, &payloadLength))
-                return 1;
+                return cut();
         } else {
-            if (c.pos() > limit)
+            if (c.pos() > limit) {
+                reach->reached = c.pos();
                 return 1;
+            }
             payloadLength = static_cast<uint32_t>(limit - c.pos());
         }
-        if (c.pos() + payloadLength > limit)
+        if (c.pos() + payloadLength > limit) {
+            reach->reached = c.pos() + payloadLength;
             return 1;
+        }
         // The payload data need not all be present (a server may drop the
         // padding, and the last payload may end in it); only fields are read.
         c.Advance(payloadLength);
     }
+    reach->reached = c.pos();
     return 0;
+}
+
+AsfFileProperties ReadFileProperties(const uint8_t* object)
+{
+    // The fields follow the 24-byte object head.
+    return AsfFileProperties::Decode(object + 24);
 }
 
 int FindFilePropertiesObject(const uint8_t* buffer, size_t length)

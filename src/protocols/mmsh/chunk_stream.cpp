@@ -6,8 +6,8 @@
 
 #include "formats/asf_guids.h"
 #include "formats/le.h"
+#include "protocols/asfout/asf_packet.h"
 #include "protocols/client_hooks.h"
-#include "protocols/mmsh/live_packet.h"
 #include "protocols/mmsh/message_log.h"
 #include "protocols/mmsh/output_file.h"
 #include "protocols/mmsh/stream_reader.h"
@@ -16,20 +16,7 @@ namespace mmsh {
 
 namespace {
 
-// Offsets inside the file properties object.
-constexpr size_t kFpFileSize = 40;
-constexpr size_t kFpPacketCount = 56;
-constexpr size_t kFpPlayDuration = 64;
-constexpr size_t kFpSendDuration = 72;
-constexpr size_t kFpPreroll = 80;
-constexpr size_t kFpFlags = 88;
-constexpr size_t kFpMinPacket = 92;
-constexpr size_t kFpMaxPacket = 96;
-constexpr size_t kFpEnd = 104;  // through the maximum bitrate
-// Offsets inside the data object's 50-byte prefix.
-constexpr size_t kDataSize = 16;
-constexpr size_t kDataPacketCount = 40;
-constexpr uint32_t kSeekableFlag = 2;
+using namespace asfout;
 
 class ChunkLoop {
 public:
@@ -50,6 +37,7 @@ private:
     bool HandleHeader(uint8_t partFlags, uint32_t needed, uint32_t got, bool complete);
     bool SaveHeader(uint32_t length);
     bool SaveData(uint32_t slot);
+    void RebaseLive();
     void Progress();
     void PatchAsfHeader();
     bool Write(uint64_t position, const void* data, size_t n);
@@ -186,8 +174,8 @@ bool ChunkLoop::HandleData(uint32_t sequence, uint32_t needed, uint32_t got, boo
         firstSequence_ = sequence;
     uint32_t slot = Live() ? sequence - *firstSequence_ : sequence;
 
-    const int timeOffset = SendTimeOffset(buf_[3]);
-    if (timeOffset < 0 || static_cast<uint32_t>(timeOffset) + 4 > packetSize_) {
+    const int timeOffset = SendTimeOffset(buf_, packetSize_);
+    if (timeOffset < 0) {
         log_.Note("unknown format type: $%02x\n", buf_[3]);
         time_ = 0;
     } else {
@@ -197,8 +185,8 @@ bool ChunkLoop::HandleData(uint32_t sequence, uint32_t needed, uint32_t got, boo
         if (Live()) {
             // A packet sent before the first one counts as time 0, as its
             // rewritten send time does.
-            t = RebaseTime(t, *firstSendTime_);
-            RebaseLivePacket(buf_, *firstSendTime_, slot, packetSize_, log_);
+            t = t > *firstSendTime_ ? t - *firstSendTime_ : 0;
+            RebaseLive();
         }
         largestTime_ = std::max(largestTime_, t);
         time_ = t;
@@ -215,6 +203,19 @@ bool ChunkLoop::HandleData(uint32_t sequence, uint32_t needed, uint32_t got, boo
         return true;
     }
     return SaveData(slot);
+}
+
+void ChunkLoop::RebaseLive()
+{
+    RebaseReach reach;
+    RebasePacketTimes(buf_, packetSize_, *firstSendTime_, packetSize_, &reach);
+    if (reach.reached > packetSize_)
+        log_.Note("WARNING! buffer pointer %zu bytes after packet!", reach.reached - packetSize_);
+    else if (reach.reached > reach.payloadsEnd)
+        log_.Note("WARNING! buffer pointer %zu bytes after packet-padlen!",
+                  reach.reached - reach.payloadsEnd);
+    else if (reach.reached < reach.payloadsEnd)
+        log_.Note("NOTE: %zu bytes not covered by payload", reach.payloadsEnd - reach.reached);
 }
 
 bool ChunkLoop::SaveData(uint32_t slot)
@@ -255,13 +256,22 @@ bool ChunkLoop::HandleHeader(uint8_t partFlags, uint32_t needed, uint32_t got, b
         log_.Note("The stream's ASF header changed; recording ends here.");
         return false;
     }
-    TransferStatus found = status_;
-    if (!ReadFileProperties(buf_, got, &found) || needed < found.filePropertiesOffset + kFpEnd ||
+    const int fp = FindFilePropertiesObject(buf_, got);
+    if (fp < 0 || static_cast<size_t>(fp) + kFpObjectSize > got ||
         !asf::kData.Matches(buf_ + needed - asf::kDataObjectPrefix)) {
         log_.Error("Unable to parse this ASF header!");
         return false;
     }
-    status_ = found;
+    const AsfFileProperties props = ReadFileProperties(buf_ + fp);
+    status_.filePropertiesOffset = static_cast<uint32_t>(fp);
+    status_.fileSizeLow = static_cast<uint32_t>(props.fileSize);
+    status_.fileSizeHigh = static_cast<uint32_t>(props.fileSize >> 32);
+    status_.playDurationLow = static_cast<uint32_t>(props.playDuration);
+    status_.playDurationHigh = static_cast<uint32_t>(props.playDuration >> 32);
+    status_.preroll = static_cast<uint32_t>(props.preroll);
+    status_.fileFlags = props.flags;
+    status_.minPacketSize = props.minDataPacketSize;
+    status_.maxPacketSize = props.maxDataPacketSize;
     if (status_.maxPacketSize >= 65536 || status_.minPacketSize != status_.maxPacketSize ||
         status_.maxPacketSize == 0) {
         log_.Error("not supported");
@@ -351,37 +361,12 @@ void ChunkLoop::PatchAsfHeader()
     const uint64_t play = (uint64_t{largestTime_} + status_.preroll) * 10000;
     const uint64_t send = uint64_t{largestTime_} * 10000;
     PatchField(fp + kFpPacketCount, packets, 8) && PatchField(fp + kFpPlayDuration, play, 8) &&
-        PatchField(fp + kFpSendDuration, send, 8) && PatchField(fp + kFpFlags, kSeekableFlag, 4) &&
-        PatchField(status_.dataObjectOffset + kDataSize, dataBytes + asf::kDataObjectPrefix, 8) &&
+        PatchField(fp + kFpSendDuration, send, 8) && PatchField(fp + kFpFlags, kSeekableFlags, 4) &&
+        PatchField(status_.dataObjectOffset + kDataObjectSize, dataBytes + asf::kDataObjectPrefix, 8) &&
         PatchField(status_.dataObjectOffset + kDataPacketCount, packets, 4);
 }
 
 }  // namespace
-
-bool ReadFileProperties(const uint8_t* header, size_t length, TransferStatus* status)
-{
-    if (length < 16)
-        return false;
-    const uint8_t* guid = asf::kFileProperties.data();
-    for (size_t i = 0; i + 16 <= length; ++i) {
-        if (header[i] != guid[0] || std::memcmp(header + i, guid, 16) != 0)
-            continue;
-        if (i + kFpEnd > length)
-            return false;
-        const uint8_t* fp = header + i;
-        status->filePropertiesOffset = static_cast<uint32_t>(i);
-        status->fileSizeLow = le::Load32(fp + kFpFileSize);
-        status->fileSizeHigh = le::Load32(fp + kFpFileSize + 4);
-        status->playDurationLow = le::Load32(fp + kFpPlayDuration);
-        status->playDurationHigh = le::Load32(fp + kFpPlayDuration + 4);
-        status->preroll = le::Load32(fp + kFpPreroll);
-        status->fileFlags = le::Load32(fp + kFpFlags);
-        status->minPacketSize = le::Load32(fp + kFpMinPacket);
-        status->maxPacketSize = le::Load32(fp + kFpMaxPacket);
-        return true;
-    }
-    return false;
-}
 
 uint32_t DurationFromHeader(const TransferStatus& s)
 {

@@ -51,10 +51,6 @@ struct ChunkLoopContext {
 // rewrites the saved header so that it describes the file as recorded.
 void RunChunkLoop(const ChunkLoopContext& context);
 
-// Reads the file properties fields out of an assembled header of `length`
-// bytes into status. False when the object is missing or cut short.
-bool ReadFileProperties(const uint8_t* header, size_t length, TransferStatus* status);
-
 // The stream's duration in milliseconds without the preroll, as the
 // header's play duration gives it; 0 when the play duration is 0 (live).
 uint32_t DurationFromHeader(const TransferStatus& status);

@@ -1,0 +1,88 @@
+#pragma once
+
+// Stand-ins for the front end shared by the HTTP and streaming client
+// tests: hooks that remember what a client reported, prompts that answer
+// the credential dialog from a script, and a reader of request logs.
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "protocols/client_hooks.h"
+#include "record/user_prompts.h"
+
+namespace clienttest {
+
+// Read them after Record returned (only lastProgress while it runs).
+struct RecordingHooks : ClientHooks {
+    void OnConnecting(const std::string& url, int) override { connecting.push_back(url); }
+    void OnHeaderReceived(const std::string& url, uint32_t durationMs) override
+    {
+        headers.push_back(url);
+        durations.push_back(durationMs);
+    }
+    void OnProgress(uint32_t bytes, uint32_t, uint32_t) override
+    {
+        progress.push_back(bytes);
+        lastProgress = bytes;
+    }
+    void OnFinished(uint32_t bytes) override { finished.push_back(bytes); }
+    void ReportError(const std::string& text) override { errors.push_back(text); }
+    void OnCredentials(const std::string& user, const std::string& password) override
+    {
+        credentials.push_back(user + ":" + password);
+    }
+    void OnNoNext() override { ++noNext; }
+    void OnStreamUrlFound(const std::string& url) override { found.push_back(url); }
+
+    std::vector<std::string> connecting, headers, errors, credentials, found;
+    std::vector<uint32_t> durations, progress, finished;
+    std::atomic<uint32_t> lastProgress{0};
+    int noNext = 0;
+};
+
+// Answers the credential dialog from a script; with no answer left it is
+// cancelled. Every other question is one the clients never ask.
+struct ScriptedPrompts : UserPrompts {
+    void Answer(const std::string& user, const std::string& password, bool save = false)
+    {
+        answers.push_back({true, user, password, save});
+    }
+    CredentialAnswer AskCredentials(const std::string& site, const std::string& user,
+                                    const std::string& password) override
+    {
+        asked.push_back(site + " " + user + ":" + password);
+        if (answers.empty())
+            return {};
+        CredentialAnswer a = answers.front();
+        answers.pop_front();
+        return a;
+    }
+    bool AskResume(const std::string&) override { return Unexpected(); }
+    FileExists AskFileExists(const std::string&, bool&) override { return Unexpected(), FileExists::Cancel; }
+    bool AskSavePath(std::string&) override { return Unexpected(); }
+    bool AskYesNo(const std::string&) override { return Unexpected(); }
+    YesNoCancel AskYesNoCancel(const std::string&) override { return Unexpected(), YesNoCancel::Cancel; }
+    static bool Unexpected()
+    {
+        ADD_FAILURE() << "a client asked a question it never needs";
+        return false;
+    }
+
+    std::deque<CredentialAnswer> answers;
+    std::vector<std::string> asked;  // "site user:password" the dialog started from
+};
+
+// The requests in a server's log, each with its blank line.
+inline std::vector<std::string> SplitHeads(const std::string& log)
+{
+    std::vector<std::string> heads;
+    for (size_t start = 0, end; (end = log.find("\r\n\r\n", start)) != std::string::npos; start = end + 4)
+        heads.push_back(log.substr(start, end + 4 - start));
+    return heads;
+}
+
+}  // namespace clienttest

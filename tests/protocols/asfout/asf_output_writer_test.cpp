@@ -10,29 +10,17 @@
 #include "protocols/asfout/asf_output_writer.h"
 #include "protocols/asfout/asf_packet.h"
 #include "protocols/asfout/resume_scan.h"
-#include "protocols/client_hooks.h"
+#include "stream_recorder.h"
 #include "test_support.h"
 
 namespace {
 
 using namespace asfstream;
 
-struct Hooks : ClientHooks {
-    struct Progress {
-        uint32_t bytes, share, time;
-    };
-    std::vector<uint32_t> durations;
-    std::vector<Progress> progress;
-    std::vector<std::string> errors;
-    void OnHeaderReceived(const std::string&, uint32_t ms) override { durations.push_back(ms); }
-    void OnProgress(uint32_t b, uint32_t p, uint32_t t) override { progress.push_back({b, p, t}); }
-    void ReportError(const std::string& text) override { errors.push_back(text); }
-};
-
 // One writer recording into a file of its own (or into `to`).
 struct Harness {
     AppSettings settings;
-    Hooks hooks;
+    RecordingHooks hooks;
     std::atomic<bool> stop{false};
     AsfOutputWriter writer{settings, &hooks, stop};
     testsupport::TempDir dir;
@@ -85,11 +73,11 @@ TEST(AsfOutputWriter, StreamedFileComesOutWholeIndexedAndDecodable)
         EXPECT_TRUE(h.hooks.errors.empty());
         EXPECT_TRUE(IsRecordingOf(h.path, src, src.packets.size(), live));
         EXPECT_EQ(h.writer.BytesWritten(), testsupport::FileSize(h.path) - 62);
-        ASSERT_EQ(h.hooks.progress.size(), src.packets.size());
-        EXPECT_EQ(h.hooks.progress.back().bytes, h.writer.BytesWritten());
-        EXPECT_EQ(h.hooks.progress.back().time, last);
+        ASSERT_EQ(h.hooks.progressLog.size(), src.packets.size());
+        EXPECT_EQ(h.hooks.progressLog.back().bytes, h.writer.BytesWritten());
+        EXPECT_EQ(h.hooks.progressLog.back().time, last);
         EXPECT_EQ(h.hooks.durations.back(), live ? 0 : duration);
-        EXPECT_EQ(h.hooks.progress.back().share, live ? 0 : last * 10000ull / duration);
+        EXPECT_EQ(h.hooks.progressLog.back().share, live ? 0 : last * 10000ull / duration);
         if (piece == SIZE_MAX) {
             EXPECT_TRUE(Decodes(h.path, live ? 2.0 : 0));  // and seekable
             EXPECT_NEAR(testsupport::ProbeDuration(h.path), (live ? last : duration) / 1000.0, 0.05);
@@ -182,8 +170,8 @@ TEST(AsfOutputWriter, ProgressAndTimesFollowTheSendTimes)
         ASSERT_TRUE(h.Header(header));
         EXPECT_EQ(h.hooks.durations.back(), seconds * 1000);
         ASSERT_TRUE(h.Packet(at(seconds * 500)));
-        EXPECT_EQ(h.hooks.progress.at(0).share, 5000u);
-        EXPECT_EQ(h.hooks.progress.at(0).time, seconds * 500);
+        EXPECT_EQ(h.hooks.progressLog.at(0).share, 5000u);
+        EXPECT_EQ(h.hooks.progressLog.at(0).time, seconds * 500);
     }
     // Live times count from the first non-zero send time; none goes below it.
     Harness h;
@@ -191,7 +179,7 @@ TEST(AsfOutputWriter, ProgressAndTimesFollowTheSendTimes)
     std::vector<uint32_t> times;
     for (uint32_t send : {0u, 7000u, 6000u, 7500u}) {
         ASSERT_TRUE(h.Packet(at(send)));
-        times.push_back(h.hooks.progress.back().time);
+        times.push_back(h.hooks.progressLog.back().time);
     }
     EXPECT_EQ(times, (std::vector<uint32_t>{0, 0, 0, 500}));
 }

@@ -5,20 +5,16 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <chrono>
-#include <cstdio>
-#include <functional>
-#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "asf_stream.h"
 #include "protocols/asfout/resume_scan.h"
-#include "protocols/client_hooks.h"
 #include "protocols/mms/mms_commands.h"
 #include "protocols/mms/mms_tcp_client.h"
+#include "stream_recorder.h"
 #include "test_support.h"
 
 namespace {
@@ -28,67 +24,18 @@ using namespace asfstream;
 using testsupport::FakeServer;
 using testsupport::TempDir;
 using Clock = std::chrono::steady_clock;
+using Mms = Recorder<MmsTcpClient>;
 
-struct Hooks : ClientHooks {
-    std::vector<int> ports;
-    std::vector<std::string> errors;
-    std::vector<uint32_t> durations;
-    std::atomic<uint32_t> progress{0};
-    std::function<void()> onProgress;
-    void OnConnecting(const std::string&, int port) override { ports.push_back(port); }
-    void ReportError(const std::string& text) override { errors.push_back(text); }
-    void OnHeaderReceived(const std::string&, uint32_t ms) override { durations.push_back(ms); }
-    void OnProgress(uint32_t, uint32_t, uint32_t) override
-    {
-        ++progress;
-        if (onProgress)
-            onProgress();
-    }
-};
-
-// One client (made at its first use, with the settings then in force)
-// recording from a fake server.
-struct Recorder {
-    ClientEnvironment env;
-    Hooks hooks;
-    std::unique_ptr<MmsTcpClient> client;
-
-    explicit Recorder(int idleTimeoutMs = 20000)
-    {
-        env.hooks = &hooks;
-        env.idleTimeoutMs = idleTimeoutMs;
-    }
-    MmsTcpClient& Client()
-    {
-        if (!client)
-            client = std::make_unique<MmsTcpClient>(env);
-        return *client;
-    }
-    // Records into path (nothing: a probe), opened with mode at offset.
-    uint32_t Record(int port, const std::string& path, uint32_t resume = 0, const char* mode = "wb",
-                    long offset = 0, const std::string& agent = {})
-    {
-        FILE* out = path.empty() ? nullptr : std::fopen(path.c_str(), mode);
-        if (out)
-            std::fseek(out, offset, SEEK_SET);
-        RecordRequest request;
-        request.out = out;
-        request.url = "mms://127.0.0.1:" + std::to_string(port) + "/sample.asf";
-        request.resume = resume;
-        request.playerAgent = agent;
-        const uint32_t bytes = Client().Record(request);
-        if (out)
-            std::fclose(out);
-        return bytes;
-    }
-};
+std::string Url(int port) { return "mms://127.0.0.1:" + std::to_string(port) + "/sample.asf"; }
 
 bool Start(FakeServer& server, std::vector<std::string> options, const std::string& file = Sample())
 {
     return StartServer(server, "mms_server.py", file, std::move(options));
 }
 
-// The commands the server logged, in order.
+std::string Bytes(const mms::Packet& p) { return std::string(p.begin(), p.end()); }
+
+// The commands in a log of what the server received.
 std::vector<std::string> Commands(const std::string& log)
 {
     std::vector<std::string> out;
@@ -96,8 +43,6 @@ std::vector<std::string> Commands(const std::string& log)
         out.push_back(log.substr(at, 16 + Get32(log, at + 8)));
     return out;
 }
-
-std::string Bytes(const mms::Packet& p) { return std::string(p.begin(), p.end()); }
 
 TEST(MmsTcpClient, SendsItsCommandsInOrderAndRecordsTheSourceFile)
 {
@@ -111,13 +56,13 @@ TEST(MmsTcpClient, SendsItsCommandsInOrderAndRecordsTheSourceFile)
         FakeServer server;
         ASSERT_TRUE(Start(server, {"--header-packets", std::to_string(headerPackets), "--ping-every",
                                    std::to_string(pingEvery), "--trim-padding", "--log", dir.File("log")}));
-        Recorder r;
+        Mms r;
         const std::string path = dir.File("out.asf");
-        const uint32_t bytes = r.Record(server.port(), path, 0, "wb", 0, id);
+        const uint32_t bytes = r.Record(Url(server.port()), path, 0, "wb", 0, id);
         EXPECT_EQ(bytes, testsupport::FileSize(path) - 62);
         EXPECT_TRUE(IsRecordingOf(path, src, src.packets.size(), false));
         EXPECT_TRUE(r.hooks.errors.empty());
-        EXPECT_EQ(r.hooks.ports, std::vector<int>{server.port()});
+        EXPECT_EQ(r.hooks.connecting.at(0).second, server.port());
         EXPECT_EQ(r.hooks.progress, src.packets.size());
 
         // Streams are selected once, however many packets the header took;
@@ -127,7 +72,7 @@ TEST(MmsTcpClient, SendsItsCommandsInOrderAndRecordsTheSourceFile)
         local.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
         local.sin_port = htons(static_cast<uint16_t>(NextClientPort(server)));
         std::vector<std::string> want = {
-            Bytes(mms::Connect(0, id)), Bytes(mms::FunnelInfo(1)),   Bytes(mms::Transport(2, local)),
+            Bytes(mms::Connect(0, id)), Bytes(mms::FunnelInfo(1)), Bytes(mms::Transport(2, local)),
             Bytes(mms::OpenFile(3, "sample.asf")), Bytes(mms::ReadBlock(4)), Bytes(mms::StreamSelect(5)),
             Bytes(mms::StartPlaying(0))};
         for (uint32_t i = 0; pingEvery && i < src.packets.size() / pingEvery; ++i)
@@ -149,9 +94,9 @@ TEST(MmsTcpClient, StreamCutIntoTcpPiecesOfAnySizeGivesTheSameFile)
                                "--piece", "1-70", "--lifetime", "120"},
                       SmallSample()));
     TempDir dir;
-    Recorder r;  // one client for all runs
+    Mms r;  // one client for all runs
     for (int piece = 1; piece <= 70; ++piece) {
-        ASSERT_GT(r.Record(server.port(), dir.File("piece.asf")), 0u) << piece;
+        ASSERT_GT(r.Record(Url(server.port()), dir.File("piece.asf")), 0u) << piece;
         ASSERT_TRUE(IsRecordingOf(dir.File("piece.asf"), src, src.packets.size(), false)) << piece;
     }
 }
@@ -164,9 +109,9 @@ TEST(MmsTcpClient, LiveRecordingStartsAtZeroAndIsSeekableUnlessTheSettingIsOff)
     TempDir dir;
     // Twice on one client: the second must not inherit the first's counts
     // (the next entry of a playlist uses the same client).
-    Recorder r;
+    Mms r;
     for (const char* name : {"first.asf", "second.asf"}) {
-        ASSERT_GT(r.Record(server.port(), dir.File(name)), 0u);
+        ASSERT_GT(r.Record(Url(server.port()), dir.File(name)), 0u);
         EXPECT_TRUE(IsRecordingOf(dir.File(name), src, src.packets.size(), true)) << name;
     }
     EXPECT_EQ(r.hooks.durations, (std::vector<uint32_t>{0, 0}));
@@ -174,9 +119,9 @@ TEST(MmsTcpClient, LiveRecordingStartsAtZeroAndIsSeekableUnlessTheSettingIsOff)
     const uint32_t last = SendTime(src.packets.back(), src.packetSize);
     EXPECT_NEAR(testsupport::ProbeDuration(dir.File("second.asf")), last / 1000.0, 0.05);
 
-    Recorder off;  // the live setting off: the header and packets stay as broadcast
+    Mms off;  // the live setting off: the header and packets stay as broadcast
     off.env.settings.m_liveContentSaveTimeInfo = 0;
-    ASSERT_GT(off.Record(server.port(), dir.File("raw.asf")), 0u);
+    ASSERT_GT(off.Record(Url(server.port()), dir.File("raw.asf")), 0u);
     EXPECT_TRUE(IsRecordingOf(dir.File("raw.asf"), Split(LiveSample()), src.packets.size(), false));
 }
 
@@ -187,21 +132,20 @@ TEST(MmsTcpClient, StoppedRecordingIsResumedToTheWholeFileUnlessNearlyComplete)
     FakeServer server;
     ASSERT_TRUE(Start(server, {"--connections", "2", "--log", dir.File("log"), "--trim-padding"}));
     const std::string path = dir.File("resumed.asf");
-    Recorder first;
+    Mms first;
     const uint32_t half = static_cast<uint32_t>(src.packets.size() / 2);
     first.hooks.onProgress = [&] {
         if (first.hooks.progress == half)
-            first.Client().Stop();
+            first.Get().Stop();
     };
-    ASSERT_GT(first.Record(server.port(), path), 0u);
+    ASSERT_GT(first.Record(Url(server.port()), path), 0u);
     EXPECT_TRUE(IsRecordingOf(path, src, half, false));
 
     // As the job driver does it: scan, open for update, seek, record the rest.
     ResumeScan scan;
     ASSERT_TRUE(scan.Scan(path));
     ASSERT_EQ(scan.resumePacket, half - 1);
-    Recorder second;
-    EXPECT_EQ(second.Record(server.port(), path, scan.resumePacket, "rb+", scan.resumeOffset),
+    EXPECT_EQ(Mms().Record(Url(server.port()), path, scan.resumePacket, "rb+", scan.resumeOffset),
               (src.packets.size() - (half - 1)) * src.packetSize);
     EXPECT_TRUE(IsRecordingOf(path, src, src.packets.size(), false));
     EXPECT_TRUE(Decodes(path));
@@ -212,7 +156,7 @@ TEST(MmsTcpClient, StoppedRecordingIsResumedToTheWholeFileUnlessNearlyComplete)
 
     FakeServer nearly;  // three packets short: a finished file, not resumed
     ASSERT_TRUE(Start(nearly, {"--stop-after", std::to_string(src.packets.size() - 3)}));
-    ASSERT_GT(Recorder().Record(nearly.port(), path), 0u);
+    ASSERT_GT(Mms().Record(Url(nearly.port()), path), 0u);
     EXPECT_TRUE(IsRecordingOf(path, src, src.packets.size() - 3, false));
     EXPECT_FALSE(ResumeScan().Scan(path));
 }
@@ -223,10 +167,10 @@ TEST(MmsTcpClient, TimeLimitEndsWithAFinishedFileAndAProbeAtTheFirstPacket)
     FakeServer server;
     ASSERT_TRUE(Start(server, {"--connections", "2"}));
     TempDir dir;
-    Recorder r;
+    Mms r;
     r.env.settings.m_timePolicy = 1;
     r.env.settings.m_maxTime = 2;
-    ASSERT_GT(r.Record(server.port(), dir.File("limited.asf")), 0u);
+    ASSERT_GT(r.Record(Url(server.port()), dir.File("limited.asf")), 0u);
     size_t n = 0;  // up to the first packet sent at 2 s or later
     while (n < src.packets.size() && SendTime(src.packets[n++], src.packetSize) < 2000) {
     }
@@ -234,8 +178,8 @@ TEST(MmsTcpClient, TimeLimitEndsWithAFinishedFileAndAProbeAtTheFirstPacket)
     EXPECT_TRUE(IsRecordingOf(dir.File("limited.asf"), src, n, false));
     EXPECT_TRUE(Decodes(dir.File("limited.asf")));
 
-    Recorder probe;
-    EXPECT_EQ(probe.Record(server.port(), ""), src.header.size());
+    Mms probe;
+    EXPECT_EQ(probe.Record(Url(server.port()), ""), src.header.size());
     EXPECT_EQ(probe.hooks.progress, 0u);
 }
 
@@ -243,27 +187,24 @@ TEST(MmsTcpClient, ServerFaultsEndTheJobWithItsMessageOrCleanly)
 {
     const Parts& src = Split(Sample());
     struct Case {
-        std::vector<std::string> options;
+        const char* fault;  // or the other protocol's server
         bool keepsHalf;     // the stream broke off half way
         const char* error;  // what the job shows, if anything
     };
-    for (const Case& c : {Case{{"--fault", "fail-open"}, false, "Url not found"},
-                          Case{{"--fault", "close-in-header"}, false, nullptr},
-                          Case{{"--fault", "close-in-packet"}, true, nullptr},
-                          Case{{"--fault", "short-packet"}, true, nullptr},
-                          Case{{"--fault", "oversized-length"}, false, nullptr},
-                          Case{{"--fault", "garbage"}, false, nullptr},
-                          Case{{"rtsp"}, false, nullptr}}) {  // a server of another protocol
-        SCOPED_TRACE(c.options.back());
+    for (const Case& c : {Case{"fail-open", false, "Url not found"}, Case{"close-in-header", false, nullptr},
+                          Case{"close-in-packet", true, nullptr}, Case{"short-packet", true, nullptr},
+                          Case{"oversized-length", false, nullptr}, Case{"garbage", false, nullptr},
+                          Case{"rtsp_server.py", false, nullptr}}) {
+        SCOPED_TRACE(c.fault);
         FakeServer server;
-        if (c.options[0] == "rtsp")
-            ASSERT_TRUE(StartServer(server, "rtsp_server.py", Sample()));
+        if (std::string(c.fault).ends_with(".py"))
+            ASSERT_TRUE(StartServer(server, c.fault, Sample()));
         else
-            ASSERT_TRUE(Start(server, c.options));
+            ASSERT_TRUE(Start(server, {"--fault", c.fault}));
         TempDir dir;
-        Recorder r(5000);
+        Mms r(5000);
         const auto start = Clock::now();
-        const uint32_t bytes = r.Record(server.port(), dir.File("out.asf"));
+        const uint32_t bytes = r.Record(Url(server.port()), dir.File("out.asf"));
         EXPECT_LT(Clock::now() - start, 4s);
         EXPECT_EQ(r.hooks.errors, c.error ? std::vector<std::string>{c.error} : std::vector<std::string>{});
         if (c.keepsHalf) {
@@ -281,53 +222,46 @@ TEST(MmsTcpClient, SilentServerIsLeftOnStopOrAfterTheIdleTime)
     FakeServer server;
     ASSERT_TRUE(Start(server, {"--fault", "silent", "--connections", "2"}));
     TempDir dir;
-    Recorder stopped;
-    stopped.Client();
+    Mms stopped;
+    stopped.Get();
     uint32_t bytes = 1;
-    std::thread worker([&] { bytes = stopped.Record(server.port(), dir.File("silent.asf")); });
+    std::thread worker([&] { bytes = stopped.Record(Url(server.port()), dir.File("silent.asf")); });
     std::this_thread::sleep_for(300ms);
     const auto stopAt = Clock::now();
-    stopped.Client().Stop();
+    stopped.Get().Stop();
     worker.join();
     EXPECT_LT(Clock::now() - stopAt, 1s);
     EXPECT_EQ(bytes, 0u);
 
-    Recorder idle(400);
     const auto start = Clock::now();
-    EXPECT_EQ(idle.Record(server.port(), dir.File("idle.asf")), 0u);
+    EXPECT_EQ(Mms(400).Record(Url(server.port()), dir.File("idle.asf")), 0u);
     EXPECT_LT(Clock::now() - start, 3s);
 }
 
 // The connect sequence the MMS and RTSP clients share.
 TEST(MmsTcpClient, ConnectionFailuresAreNamed)
 {
-    auto listener = [](int backlog, sockaddr_in* a) {
-        const int fd = socket(AF_INET, SOCK_STREAM, 0);
-        *a = {};
-        a->sin_family = AF_INET;
-        a->sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t length = sizeof(*a);
-        bind(fd, reinterpret_cast<sockaddr*>(a), sizeof(*a));
-        listen(fd, backlog);
-        getsockname(fd, reinterpret_cast<sockaddr*>(a), &length);
-        return fd;
-    };
-    sockaddr_in gone{}, full{};
-    close(listener(1, &gone));  // nobody listens there any more
     // A listener whose queue is full never answers a further attempt.
-    const int queue = listener(0, &full);
-    const int filler = socket(AF_INET, SOCK_STREAM, 0);
-    connect(filler, reinterpret_cast<sockaddr*>(&full), sizeof(full));
-    for (int port : {int(ntohs(gone.sin_port)), int(ntohs(full.sin_port)), 99999}) {
-        Recorder r;
+    const int full = socket(AF_INET, SOCK_STREAM, 0), filler = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof(a);
+    ASSERT_EQ(bind(full, reinterpret_cast<sockaddr*>(&a), sizeof(a)), 0);
+    listen(full, 0);
+    getsockname(full, reinterpret_cast<sockaddr*>(&a), &length);
+    connect(filler, reinterpret_cast<sockaddr*>(&a), sizeof(a));
+    // Port 1: nobody listens; 99999: not a port.
+    for (int port : {1, int(ntohs(a.sin_port)), 99999}) {
+        Mms r;
         r.env.connectTimeoutMs = 500;
         const auto start = Clock::now();
-        EXPECT_EQ(r.Record(port, ""), 0u);
+        EXPECT_EQ(r.Record(Url(port), ""), 0u);
         EXPECT_LT(Clock::now() - start, 3s);
         EXPECT_EQ(r.hooks.errors, std::vector<std::string>{"connect failed !!"}) << port;
     }
     close(filler);
-    close(queue);
+    close(full);
 }
 
 }  // namespace

@@ -10,8 +10,8 @@
 
 #include "asf_stream.h"
 #include "protocols/asfout/resume_scan.h"
-#include "protocols/client_hooks.h"
 #include "protocols/rtsp/rtsp_client.h"
+#include "stream_recorder.h"
 #include "test_support.h"
 
 namespace {
@@ -22,27 +22,15 @@ using testsupport::FakeServer;
 using testsupport::TempDir;
 using Clock = std::chrono::steady_clock;
 
-struct Hooks : ClientHooks {
-    std::vector<std::pair<std::string, int>> connecting;
-    std::vector<std::string> errors;
-    std::vector<uint32_t> durations;
-    std::atomic<uint32_t> progress{0};
-    void OnConnecting(const std::string& url, int port) override { connecting.emplace_back(url, port); }
-    void ReportError(const std::string& text) override { errors.push_back(text); }
-    void OnHeaderReceived(const std::string&, uint32_t ms) override { durations.push_back(ms); }
-    void OnProgress(uint32_t, uint32_t, uint32_t) override { ++progress; }
-};
-
-// A fake server (another script when options start with one) and a client
-// recording from it.
-struct Session {
+// A fake server (another script when the options start with one) and a
+// client recording from it.
+struct Session : Recorder<RtspClient> {
     FakeServer server;
-    Hooks hooks;
-    std::unique_ptr<RtspClient> client;
     std::string url;
 
     explicit Session(std::vector<std::string> options, const std::string& sample = Sample(),
                      int idleMs = 10000)
+        : Recorder(idleMs)
     {
         std::string script = "rtsp_server.py";
         if (!options.empty() && options[0].ends_with(".py")) {
@@ -51,26 +39,10 @@ struct Session {
         }
         EXPECT_TRUE(StartServer(server, script, sample, options));
         url = "rtsp://127.0.0.1:" + std::to_string(server.port()) + "/sample.asf";
-        ClientEnvironment env;
-        env.hooks = &hooks;
-        env.idleTimeoutMs = idleMs;
-        client = std::make_unique<RtspClient>(env);
     }
-    // Records into path (nothing: a probe), opened with mode at offset.
     uint32_t Record(const std::string& path, uint32_t resume = 0, const char* mode = "wb", long offset = 0)
     {
-        FILE* out = path.empty() ? nullptr : std::fopen(path.c_str(), mode);
-        if (out)
-            std::fseek(out, offset, SEEK_SET);
-        RecordRequest request;
-        request.out = out;
-        request.url = url;
-        request.playerAgent = "NSPlayer/never-sent";
-        request.resume = resume;
-        const uint32_t bytes = client->Record(request);
-        if (out)
-            std::fclose(out);
-        return bytes;
+        return Recorder::Record(url, path, resume, mode, offset, "NSPlayer/never-sent");
     }
 };
 
@@ -180,7 +152,7 @@ TEST(RtspClient, FailuresEndTheSessionPromptlyKeepingWhatWasWhole)
     for (const char* fault : {"oversized", "huge", "garbage", "short", "tiny", "not-asf", "cut"})
         cases.push_back({{"--fault", fault, "--fault-after", "4"}, 4, nullptr});
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.options.back());
+        SCOPED_TRACE(testing::PrintToString(c.options));
         TempDir dir;
         std::vector<std::string> options = c.options;
         options.insert(options.end(), {"--log", dir.File("log")});
@@ -202,18 +174,11 @@ TEST(RtspClient, FailuresEndTheSessionPromptlyKeepingWhatWasWhole)
         }
     }
 
-    // Nobody listens; the default port; not an address.
-    Hooks hooks;
-    ClientEnvironment env;
-    env.hooks = &hooks;
-    RtspClient client(env);
-    RecordRequest request;
-    for (const char* url : {"rtsp://127.0.0.1:1/x.asf", "rtsp://127.0.0.1/x.asf", "not an address"}) {
-        request.url = url;
-        EXPECT_EQ(client.Record(request), 0u) << url;
-    }
-    EXPECT_EQ(hooks.errors, std::vector<std::string>(3, "connect failed !!"));
-    EXPECT_EQ(hooks.connecting.at(1).second, RtspClient::kDefaultPort);
+    Recorder<RtspClient> r;  // nobody listens; the default port; not an address
+    for (const char* url : {"rtsp://127.0.0.1:1/x.asf", "rtsp://127.0.0.1/x.asf", "not an address"})
+        EXPECT_EQ(r.Record(url, ""), 0u) << url;
+    EXPECT_EQ(r.hooks.errors, std::vector<std::string>(3, "connect failed !!"));
+    EXPECT_EQ(r.hooks.connecting.at(1).second, RtspClient::kDefaultPort);
 }
 
 TEST(RtspClient, SilentServerIsLeftOnStopOrAfterTheIdleTime)
@@ -229,6 +194,7 @@ TEST(RtspClient, SilentServerIsLeftOnStopOrAfterTheIdleTime)
         SCOPED_TRACE(c.options[0] + " " + std::to_string(c.idleMs));
         TempDir dir;
         Session s(c.options, SmallSample(), c.idleMs);
+        s.Get();  // made before the worker uses it
         uint32_t bytes = 1;
         Clock::time_point returned;
         const auto start = Clock::now();
@@ -242,7 +208,7 @@ TEST(RtspClient, SilentServerIsLeftOnStopOrAfterTheIdleTime)
         std::this_thread::sleep_for(300ms);
         const auto stopped = Clock::now();
         if (c.idleMs == 0)
-            s.client->Stop();
+            s.Get().Stop();
         worker.join();
         EXPECT_LT(returned - (c.idleMs ? start : stopped), c.idleMs ? 5s : 1s);
         if (c.packets < 0) {

@@ -17,7 +17,7 @@ std::string Hex(const std::string& bytes)
     return out;
 }
 
-// A command as the table gives it, built independently of the code under
+// A command as the protocol lays it out, built independently of the code under
 // test: L + 16 zero bytes, the frame, and fields put in at their offsets.
 struct Expected {
     std::string bytes;

@@ -2,8 +2,9 @@
 # MMS over TCP: records an on-demand stream of about SIZE_MB megabytes from
 # the fake server over loopback, with our client and with ffmpeg's mmst
 # client in the same run, and prints the wall time, CPU seconds per GB and
-# peak resident memory of each. Our client also records a stream a tenth
-# as long, to show that its memory does not grow with the stream.
+# peak resident memory of each. Our client (and brimcast-cli record, when
+# built) also records a stream a tenth as long, to show that memory does not
+# grow with the stream.
 #   bench/mms_tcp_bench.sh [BUILD_DIR] [SIZE_MB] [RUNS]
 # Each figure is the median of RUNS runs (default 3): a shared machine's
 # noise moves single runs by half. TMPDIR=/dev/shm keeps the disk out.
@@ -89,6 +90,8 @@ if [ -x "$cli" ] && "$cli" record --help > /dev/null 2>&1; then
   # A profile of its own, so that the user's settings are neither read nor changed.
   run cli stream "$cli" --config "$work/brimcast.conf" record -d "$work/cli" \
     --if-exists overwrite -q "mms://127.0.0.1:@PORT@/stream.asf"
+  run clishort short "$cli" --config "$work/brimcast.conf" record -d "$work/cli" \
+    --if-exists overwrite -q "mms://127.0.0.1:@PORT@/short.asf"
 fi
 
 report() {  # report LABEL NAME STREAM
@@ -106,10 +109,20 @@ printf "%-22s %8s %7s %7s %9s %9s %11s\n" client MB wall_s cpu_s cpu_s/GB peak_M
 report "mms_tcp_bench" ours stream
 report "ffmpeg -c copy (mmst)" ffmpeg stream
 report "mms_tcp_bench (1/10)" short short
-if [ "$with_cli" = 1 ]; then report "brimcast-cli record" cli stream; fi
+if [ "$with_cli" = 1 ]; then
+  report "brimcast-cli record" cli stream
+  report "brimcast-cli (1/10)" clishort short
+fi
 read -r _ ou os orss _ < "$work/ours.median"
 read -r _ fu fs frss _ < "$work/ffmpeg.median"
 awk -v ou="$ou" -v os="$os" -v fu="$fu" -v fs="$fs" -v or="$orss" -v fr="$frss" 'BEGIN {
   printf "CPU per GB, ours / ffmpeg: %.2f   peak memory, ours / ffmpeg: %.2f\n",
          (ou + os) / (fu + fs), or / fr
 }'
+if [ "$with_cli" = 1 ]; then
+  read -r _ cu cs crss _ < "$work/cli.median"
+  awk -v cu="$cu" -v cs="$cs" -v fu="$fu" -v fs="$fs" -v cr="$crss" -v fr="$frss" 'BEGIN {
+    printf "CPU per GB, brimcast-cli / ffmpeg: %.2f   peak memory, brimcast-cli / ffmpeg: %.2f\n",
+           (cu + cs) / (fu + fs), cr / fr
+  }'
+fi

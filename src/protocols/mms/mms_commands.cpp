@@ -6,7 +6,7 @@
 
 #include "formats/le.h"
 #include "formats/printf.h"
-#include "protocols/mms/utf16_text.h"
+#include "formats/utf16.h"
 
 namespace mms {
 
@@ -41,6 +41,16 @@ Packet Frame(uint32_t code, uint32_t sequence, const Stamp& stamp, uint32_t mess
     le::Store32(&p[32], messageLength / 8 - 2);
     le::Store32(&p[36], code);
     return p;
+}
+
+// At most maxUnits code units of text, never ending inside a surrogate pair.
+std::u16string CutUnits(std::u16string text, size_t maxUnits)
+{
+    if (text.size() > maxUnits)
+        text.resize(maxUnits > 0 && text[maxUnits - 1] >= 0xD800 && text[maxUnits - 1] <= 0xDBFF
+                        ? maxUnits - 1
+                        : maxUnits);
+    return text;
 }
 
 void PutText(Packet& p, size_t at, const std::u16string& text)

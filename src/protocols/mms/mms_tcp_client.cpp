@@ -1,11 +1,8 @@
 #include "protocols/mms/mms_tcp_client.h"
 
-#include <arpa/inet.h>
-
 #include "formats/le.h"
 #include "protocols/client_hooks.h"
 #include "protocols/mms/mms_commands.h"
-#include "protocols/net/url_parts.h"
 
 namespace {
 
@@ -21,76 +18,29 @@ constexpr uint8_t kDataPacket = 4;
 constexpr uint8_t kFirstOfSeveral = 0x04;
 constexpr uint8_t kLastHeaderPacket = 0x08;
 
-ClientHooks& NoHooks()
-{
-    static ClientHooks none;
-    return none;
-}
-
 }  // namespace
-
-MmsTcpClient::MmsTcpClient(const ClientEnvironment& env)
-    : env_(env),
-      hooks_(env.hooks ? env.hooks : &NoHooks()),
-      connection_(stopRequested_),
-      writer_(env_.settings, env.hooks, stopRequested_)
-{
-}
-
-MmsTcpClient::~MmsTcpClient() = default;
-
-void MmsTcpClient::Stop() { stopRequested_.store(true); }
 
 uint32_t MmsTcpClient::Record(const RecordRequest& request)
 {
-    stopRequested_.store(false);
     commandSequence_ = 0;
     endOfStream_ = false;
     inHeaderSequence_ = false;
-    url_ = request.url;
     playerIdOverride_ = request.playerAgent;
     resumePacket_ = request.resume;
-    writer_.Begin(request.out, url_, resumePacket_);
+    Begin(request);
 
-    if (Connect(url_)) {
-        reader_ = std::make_unique<net::BufferedReader>(connection_, kReceiveBuffer);
+    net::UrlParts parts;
+    if (Connect(request.url, kDefaultPort, kReceiveBuffer, &parts)) {
+        object_ = parts.path.empty() ? std::string() : parts.path.substr(1);
         if (SendConnect()) {
             uint32_t step = 1;
             while (step != 0 && !stopRequested_.load() && !endOfStream_)
                 step = ReceiveStep();
         }
         writer_.Finalise();
-        connection_.Close();
-        reader_.reset();
+        Disconnect();
     }
     return writer_.BytesWritten();
-}
-
-bool MmsTcpClient::Connect(const std::string& url)
-{
-    net::UrlParts parts;
-    const bool parsed = net::SplitUrl(url, &parts);
-    const int port = parsed && parts.port != 0 ? parts.port : kDefaultPort;
-    hooks_->OnConnecting(url, port);
-    sockaddr_in address{};
-    if (!parsed || net::ResolveIPv4(parts.host, &address) != 0) {
-        hooks_->ReportError("connect failed !!");
-        return false;
-    }
-    object_ = parts.path.empty() ? std::string() : parts.path.substr(1);
-    address.sin_port = htons(static_cast<uint16_t>(port));
-    connection_.SetIdleTimeout(env_.idleTimeoutMs);
-    auto status = connection_.Connect(address, env_.connectTimeoutMs, /*reuseAddress=*/true);
-    if (status == net::TcpConnection::Status::Ok)
-        return true;
-    if (status == net::TcpConnection::Status::Stopped)
-        return false;
-    switch (connection_.FailedConnectStep()) {
-    case net::TcpConnection::ConnectStep::Socket: hooks_->ReportError("socket failed"); break;
-    case net::TcpConnection::ConnectStep::Option: hooks_->ReportError("sockopt error"); break;
-    default: hooks_->ReportError("connect failed !!"); break;
-    }
-    return false;
 }
 
 bool MmsTcpClient::Send(const std::vector<uint8_t>& command)

@@ -1,14 +1,10 @@
 #pragma once
 
-#include <atomic>
 #include <cstdint>
-#include <memory>
 #include <string>
+#include <vector>
 
-#include "protocols/asfout/asf_output_writer.h"
-#include "protocols/net/buffered_reader.h"
-#include "protocols/net/tcp_connection.h"
-#include "protocols/protocol_client.h"
+#include "protocols/net/asf_stream_client.h"
 
 // Records an "mms:" address with the MMS command protocol over one TCP
 // connection (port 1755 unless the address names another): connect, funnel
@@ -16,20 +12,17 @@
 // selection, start playing, then data packets until the server reports the
 // end of the stream. Pings are answered. The header and packets go through
 // the shared ASF output writer.
-class MmsTcpClient final : public ProtocolClient {
+class MmsTcpClient final : public AsfStreamClient {
 public:
     static constexpr int kDefaultPort = 1755;
 
-    explicit MmsTcpClient(const ClientEnvironment& env);
-    ~MmsTcpClient() override;
+    explicit MmsTcpClient(const ClientEnvironment& env) : AsfStreamClient(env) {}
 
     // request.resume is the resume packet: the number of whole packets the
     // file already holds (its header is then not written again).
     uint32_t Record(const RecordRequest& request) override;
-    void Stop() override;
 
 private:
-    bool Connect(const std::string& url);
     bool Send(const std::vector<uint8_t>& command);
     bool SendConnect();
     bool SendFunnelInfo();
@@ -48,15 +41,6 @@ private:
     // Sends what a reply asks for; false when the send failed.
     bool OnReply(uint32_t code);
 
-    ClientEnvironment env_;
-    ClientHooks* hooks_;
-    std::atomic<bool> stopRequested_{false};
-    net::TcpConnection connection_;
-    AsfOutputWriter writer_;
-    // The session's receive buffer: one command or data packet at a time.
-    std::unique_ptr<net::BufferedReader> reader_;
-
-    std::string url_;
     std::string object_;
     std::string playerIdOverride_;
     uint32_t resumePacket_ = 0;

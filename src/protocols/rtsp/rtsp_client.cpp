@@ -9,7 +9,6 @@
 #include "formats/asf_guids.h"
 #include "protocols/asfout/asf_packet.h"
 #include "protocols/client_hooks.h"
-#include "protocols/net/url_parts.h"
 #include "protocols/rtsp/decode_base64.h"
 #include "protocols/rtsp/rtsp_reply.h"
 #include "protocols/rtsp/rtsp_requests.h"
@@ -27,72 +26,25 @@ constexpr size_t kPacketHeaders = 16;
 // File Properties object size, up to the packet size fields the writer reads.
 constexpr size_t kFilePropertiesSize = 104;
 
-ClientHooks& NoHooks()
-{
-    static ClientHooks none;
-    return none;
-}
-
 }  // namespace
-
-RtspClient::RtspClient(const ClientEnvironment& env)
-    : env_(env),
-      hooks_(env.hooks ? env.hooks : &NoHooks()),
-      connection_(stopRequested_),
-      writer_(env_.settings, env.hooks, stopRequested_)
-{
-}
-
-RtspClient::~RtspClient() = default;
-
-void RtspClient::Stop() { stopRequested_.store(true); }
 
 uint32_t RtspClient::Record(const RecordRequest& request)
 {
-    stopRequested_.store(false);
     url_ = request.url;
-    playerAgent_ = request.playerAgent;
-    resumePacket_ = request.resume;
-    packetsToSkip_ = resumePacket_;
-    writer_.Begin(request.out, url_, resumePacket_);
+    packetsToSkip_ = request.resume;
+    Begin(request);
 
-    if (Connect(url_)) {
-        reader_ = std::make_unique<net::BufferedReader>(connection_, rtsp::RtspReply::kMaxSize);
+    net::UrlParts parts;
+    if (Connect(url_, kDefaultPort, rtsp::RtspReply::kMaxSize, &parts)) {
+        // The session's one buffer takes the replies, then the frames.
         if (Handshake()) {
             while (!stopRequested_.load() && ReadFrame() != 0) {
             }
         }
-        connection_.Close();
-        reader_.reset();
+        Disconnect();
     }
     writer_.Finalise(AsfOutputWriter::PatchRule::Always);
     return writer_.BytesWritten();
-}
-
-bool RtspClient::Connect(const std::string& url)
-{
-    net::UrlParts parts;
-    const bool parsed = net::SplitUrl(url, &parts);
-    const int port = parsed && parts.port != 0 ? parts.port : kDefaultPort;
-    hooks_->OnConnecting(url, port);
-    sockaddr_in address{};
-    if (!parsed || net::ResolveIPv4(parts.host, &address) != 0) {
-        hooks_->ReportError("connect failed !!");
-        return false;
-    }
-    address.sin_port = htons(static_cast<uint16_t>(port));
-    connection_.SetIdleTimeout(env_.idleTimeoutMs);
-    const Status status = connection_.Connect(address, env_.connectTimeoutMs, /*reuseAddress=*/true);
-    if (status == Status::Ok)
-        return true;
-    if (status == Status::Stopped)
-        return false;
-    switch (connection_.FailedConnectStep()) {
-    case net::TcpConnection::ConnectStep::Socket: hooks_->ReportError("socket failed"); break;
-    case net::TcpConnection::ConnectStep::Option: hooks_->ReportError("sockopt error"); break;
-    default: hooks_->ReportError("connect failed !!"); break;
-    }
-    return false;
 }
 
 bool RtspClient::Exchange(const std::string& request, bool pause, rtsp::RtspReply* reply)

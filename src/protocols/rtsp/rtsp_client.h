@@ -1,15 +1,10 @@
 #pragma once
 
-#include <atomic>
 #include <cstddef>
 #include <cstdint>
-#include <memory>
 #include <string>
 
-#include "protocols/asfout/asf_output_writer.h"
-#include "protocols/net/buffered_reader.h"
-#include "protocols/net/tcp_connection.h"
-#include "protocols/protocol_client.h"
+#include "protocols/net/asf_stream_client.h"
 
 namespace rtsp {
 class RtspReply;
@@ -22,22 +17,20 @@ class RtspReply;
 // in the DESCRIBE reply's SDP, and every interleaved frame after PLAY
 // carries one whole ASF data packet. The file is written by the shared ASF
 // output writer, whose header fields are always patched at the end.
-class RtspClient final : public ProtocolClient {
+class RtspClient final : public AsfStreamClient {
 public:
     static constexpr int kDefaultPort = 554;
     // The largest ASF data packet a frame may carry.
     static constexpr size_t kPacketBufferSize = 18192;
 
-    explicit RtspClient(const ClientEnvironment& env);
-    ~RtspClient() override;
+    explicit RtspClient(const ClientEnvironment& env) : AsfStreamClient(env) {}
 
     // request.resume is the resume packet: the number of whole packets the
-    // file already holds. request.playerAgent is kept but never sent.
+    // file already holds. request.playerAgent is not sent: the requests carry
+    // their own fixed player identity.
     uint32_t Record(const RecordRequest& request) override;
-    void Stop() override;
 
 private:
-    bool Connect(const std::string& url);
     // Sends the six requests and reads their replies; false when the
     // connection failed, stopped or went silent on the way.
     bool Handshake();
@@ -50,17 +43,7 @@ private:
     // Reads one interleaved frame and writes its packet; 0 ends the session.
     uint32_t ReadFrame();
 
-    ClientEnvironment env_;
-    ClientHooks* hooks_;
-    std::atomic<bool> stopRequested_{false};
-    net::TcpConnection connection_;
-    AsfOutputWriter writer_;
-    // The session's receive buffer: replies, then frames, in arrival order.
-    std::unique_ptr<net::BufferedReader> reader_;
-
     std::string url_;
-    std::string playerAgent_;
-    uint32_t resumePacket_ = 0;
     // Packets of a resumed recording that the file already holds: the
     // server starts from the beginning, so these are passed over.
     uint32_t packetsToSkip_ = 0;

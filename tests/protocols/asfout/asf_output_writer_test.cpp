@@ -1,430 +1,283 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <cmath>
 #include <cstdio>
-#include <memory>
 #include <string>
 #include <vector>
 
-#include "asf_test_file.h"
+#include "asf_stream.h"
+#include "formats/asf_guids.h"
 #include "protocols/asfout/asf_output_writer.h"
 #include "protocols/asfout/asf_packet.h"
-#include "protocols/client_hooks.h"
+#include "protocols/asfout/resume_scan.h"
+#include "stream_recorder.h"
 #include "test_support.h"
 
 namespace {
 
-using namespace asftest;
-using testsupport::TempDir;
+using namespace asfstream;
 
-struct RecordingHooks : ClientHooks {
-    std::vector<uint32_t> headerDurations;
-    struct Progress {
-        uint32_t bytes, progress, time;
-    };
-    std::vector<Progress> progress;
-    std::vector<std::string> errors;
-    void OnHeaderReceived(const std::string&, uint32_t durationMs) override
-    {
-        headerDurations.push_back(durationMs);
-    }
-    void OnProgress(uint32_t bytes, uint32_t p, uint32_t t) override { progress.push_back({bytes, p, t}); }
-    void ReportError(const std::string& text) override { errors.push_back(text); }
-};
-
-struct FileCloser {
-    void operator()(FILE* f) const
-    {
-        if (f)
-            std::fclose(f);
-    }
-};
-using File = std::unique_ptr<FILE, FileCloser>;
-
-// One writer with its settings, hooks and stop flag, writing to a file.
+// One writer recording into a file of its own (or into `to`).
 struct Harness {
     AppSettings settings;
     RecordingHooks hooks;
     std::atomic<bool> stop{false};
-    std::unique_ptr<AsfOutputWriter> writer;
-    File file;
+    AsfOutputWriter writer{settings, &hooks, stop};
+    testsupport::TempDir dir;
+    std::string path = dir.File("out.asf");
+    FILE* file = nullptr;
 
-    Harness() { writer = std::make_unique<AsfOutputWriter>(settings, &hooks, stop); }
-    void Begin(const std::string& path, uint32_t resume = 0, const char* mode = "wb")
+    explicit Harness(const char* to = nullptr) : file(std::fopen(to ? to : path.c_str(), "wb"))
     {
-        file.reset(std::fopen(path.c_str(), mode));
-        ASSERT_TRUE(file);
-        writer->Begin(file.get(), "mms://host/x.asf", resume);
+        writer.Begin(file, "mms://host/x.asf", 0);
     }
-    bool Header(const std::string& h) { return Header(h, h.size()); }
-    bool Header(const std::string& h, size_t pieceSize)
+    ~Harness() { Finish(); }
+    bool Header(const std::string& h, size_t piece = SIZE_MAX)
     {
-        for (size_t at = 0; at < h.size(); at += pieceSize) {
-            std::string piece = h.substr(at, pieceSize);
-            if (!writer->WriteHeaderPacket(reinterpret_cast<const uint8_t*>(piece.data()), piece.size()))
-                return false;
-        }
-        return true;
+        bool taken = true;
+        for (size_t at = 0; at < h.size() && taken; at += piece)
+            taken = writer.WriteHeaderPacket(reinterpret_cast<const uint8_t*>(h.data() + at),
+                                             std::min(piece, h.size() - at));
+        return taken;
     }
     bool Packet(std::string p)
     {
-        return writer->WriteDataPacket(reinterpret_cast<uint8_t*>(p.data()), p.size());
+        return writer.WriteDataPacket(reinterpret_cast<uint8_t*>(p.data()), p.size());
     }
-    void Finish(AsfOutputWriter::PatchRule rule = AsfOutputWriter::PatchRule::LiveWhenEnabled)
+    void Finish()
     {
-        writer->Finalise(rule);
-        file.reset();
+        if (file) {
+            writer.Finalise();
+            std::fclose(file);
+            file = nullptr;
+        }
     }
 };
 
-// The packet as a server may send it: without its trailing zero padding.
-std::string WithoutPadding(const std::string& packet)
+TEST(AsfOutputWriter, StreamedFileComesOutWholeIndexedAndDecodable)
 {
-    size_t end = packet.find_last_not_of('\0');
-    return packet.substr(0, end == std::string::npos ? 1 : end + 1);
-}
-
-const AsfParts& Sample()
-{
-    static const AsfParts parts = SplitAsf(testsupport::ReadFile(testsupport::MakeSampleAsf()));
-    return parts;
-}
-
-std::string Packets(const std::string& file, const AsfFields& f, size_t i)
-{
-    return file.substr(f.headerSize + 50 + i * f.minPacket, f.minPacket);
-}
-
-TEST(AsfOutputWriter, OnDemandStreamBecomesTheSourceFileWithAFreshIndex)
-{
-    const AsfParts& src = Sample();
-    TempDir dir;
-    for (size_t piece : {src.header.size(), size_t{7}, size_t{300}}) {
-        SCOPED_TRACE(piece);
+    const Parts& src = Split(Sample());
+    const uint32_t last = SendTime(src.packets.back(), src.packetSize);
+    const uint32_t duration =
+        Get64(src.header, src.fileProps + 64) / 10000 - Get32(src.header, src.fileProps + 80);
+    // The header whole and in pieces; packets without their padding; a
+    // broadcast's times moved back to 0 and its counts and durations filled in.
+    for (auto [piece, live] : {std::pair{SIZE_MAX, false}, {7, false}, {300, false}, {SIZE_MAX, true}}) {
+        SCOPED_TRACE(testing::Message() << piece << (live ? " live" : ""));
+        const Parts& sent = Split(live ? LiveSample() : Sample());
         Harness h;
-        std::string path = dir.File("out.asf");
-        h.Begin(path);
-        ASSERT_TRUE(h.Header(src.header, piece));
-        for (const std::string& p : src.packets)
-            ASSERT_TRUE(h.Packet(WithoutPadding(p)));
+        ASSERT_TRUE(h.Header(sent.header, piece));
+        for (const std::string& p : sent.packets)
+            ASSERT_TRUE(h.Packet(p.substr(0, std::max<size_t>(1, p.find_last_not_of('\0') + 1))));
         h.Finish();
         EXPECT_TRUE(h.hooks.errors.empty());
-
-        std::string out = testsupport::ReadFile(path);
-        ASSERT_EQ(out.size(), src.header.size() + src.packets.size() * src.packetSize + 62);
-        AsfFields f = ReadFields(out);
-        ASSERT_TRUE(f.valid);
-        EXPECT_TRUE(f.endsWithIndex);
-        EXPECT_EQ(f.fileSize, out.size());
-        EXPECT_EQ(f.flags, 2u);
-        for (size_t i = 0; i < src.packets.size(); ++i)
-            ASSERT_EQ(Packets(out, f, i), src.packets[i]) << "packet " << i;
-        // Everything but the patched file size and flags is the source's header.
-        AsfFields s = ReadFields(src.header + std::string(src.packets.size() * src.packetSize, '\0'));
-        EXPECT_EQ(f.packetCount, s.packetCount);
-        EXPECT_EQ(f.playDuration, s.playDuration);
-        EXPECT_EQ(f.dataPackets, src.packets.size());
-        EXPECT_EQ(h.writer->BytesWritten(), out.size() - 62);
-
-        // One header notice per piece, all with the stream's duration.
-        ASSERT_FALSE(h.hooks.headerDurations.empty());
-        EXPECT_EQ(h.hooks.headerDurations.back(), s.playDuration / 10000 - s.preroll);
-        ASSERT_EQ(h.hooks.progress.size(), src.packets.size());
-        EXPECT_EQ(h.hooks.progress.back().bytes, out.size() - 62);
-        for (size_t i = 1; i < h.hooks.progress.size(); ++i)
-            EXPECT_GE(h.hooks.progress[i].progress, h.hooks.progress[i - 1].progress);
-        EXPECT_LE(h.hooks.progress.back().progress, 10000u);
-        EXPECT_GT(h.hooks.progress.back().progress, 8000u);
-
-        std::string diagnostics;
-        EXPECT_TRUE(testsupport::DecodesCleanly(path, &diagnostics)) << diagnostics;
-        if (piece == src.header.size()) {
-            double want = testsupport::ProbeDuration(testsupport::MakeSampleAsf());
-            EXPECT_NEAR(testsupport::ProbeDuration(path), want, 0.05);
+        EXPECT_TRUE(IsRecordingOf(h.path, src, src.packets.size(), live));
+        EXPECT_EQ(h.writer.BytesWritten(), testsupport::FileSize(h.path) - 62);
+        ASSERT_EQ(h.hooks.progressLog.size(), src.packets.size());
+        EXPECT_EQ(h.hooks.progressLog.back().bytes, h.writer.BytesWritten());
+        EXPECT_EQ(h.hooks.progressLog.back().time, last);
+        EXPECT_EQ(h.hooks.durations.back(), live ? 0 : duration);
+        EXPECT_EQ(h.hooks.progressLog.back().share, live ? 0 : last * 10000ull / duration);
+        if (piece == SIZE_MAX) {
+            EXPECT_TRUE(Decodes(h.path, live ? 2.0 : 0));  // and seekable
+            EXPECT_NEAR(testsupport::ProbeDuration(h.path), (live ? last : duration) / 1000.0, 0.05);
         }
     }
-}
-
-TEST(AsfOutputWriter, LiveStreamStartsAtZeroAndGetsItsCountAndDuration)
-{
-    const AsfParts& src = Sample();
-    const uint32_t shift = 250000000;  // about three days into the broadcast
-    std::string header = MakeLiveHeader(src.header);
-    std::vector<std::string> live;
-    for (const std::string& p : src.packets)
-        live.push_back(ShiftTimes(p, src.packetSize, shift));
-    TempDir dir;
-
-    Harness h;
-    std::string path = dir.File("live.asf");
-    h.Begin(path);
-    ASSERT_TRUE(h.Header(header));
-    EXPECT_EQ(h.hooks.headerDurations.back(), 0u);
-    for (const std::string& p : live)
-        ASSERT_TRUE(h.Packet(p));
-    h.Finish();
-
-    std::string out = testsupport::ReadFile(path);
-    AsfFields f = ReadFields(out);
-    ASSERT_TRUE(f.valid);
-    EXPECT_EQ(f.fileSize, out.size());
-    EXPECT_EQ(f.flags, 2u);
-    EXPECT_EQ(f.packetCount, src.packets.size());
-    EXPECT_EQ(f.dataPackets, src.packets.size());
-    EXPECT_EQ(f.dataSize, 50 + src.packets.size() * src.packetSize);
-    EXPECT_TRUE(f.endsWithIndex);
-    // Re-timed to the source's own times (which start at 0).
-    uint32_t highest = 0;
-    for (size_t i = 0; i < src.packets.size(); ++i) {
-        ASSERT_EQ(Packets(out, f, i), src.packets[i]) << "packet " << i;
-        highest = std::max(highest, SendTime(src.packets[i], src.packetSize));
-    }
-    EXPECT_EQ(SendTime(Packets(out, f, 0), f.minPacket), 0u);
-    EXPECT_EQ(f.sendDuration, uint64_t{highest} * 10000);
-    EXPECT_EQ(f.playDuration, (uint64_t{highest} + f.preroll) * 10000);
-    for (const auto& p : h.hooks.progress)
-        EXPECT_EQ(p.progress, 0u);
-    EXPECT_EQ(h.hooks.progress.back().time, highest);
-
-    std::string diagnostics;
-    EXPECT_TRUE(testsupport::DecodesCleanly(path, &diagnostics)) << diagnostics;
-    EXPECT_NEAR(testsupport::ProbeDuration(path), highest / 1000.0, 0.25);
 }
 
 TEST(AsfOutputWriter, PacketsArePaddedOrCutToThePacketSize)
 {
-    const AsfParts& src = Sample();
-    TempDir dir;
+    const Parts& src = Split(Sample());
     Harness h;
-    std::string path = dir.File("sizes.asf");
-    h.Begin(path);
     ASSERT_TRUE(h.Header(src.header));
-    std::string shortPacket = src.packets[0].substr(0, 40);
-    std::string longPacket = src.packets[1] + std::string(500, '\x7F');
-    ASSERT_TRUE(h.Packet(shortPacket));
-    ASSERT_TRUE(h.Packet(longPacket));
-    ASSERT_TRUE(h.Packet(src.packets[2]));
+    ASSERT_TRUE(h.Packet(src.packets[0].substr(0, 40)));
+    ASSERT_TRUE(h.Packet(src.packets[1] + std::string(500, '\x7F')));
     h.Finish();
-    std::string out = testsupport::ReadFile(path);
-    AsfFields f = ReadFields(out);
-    ASSERT_EQ(out.size(), src.header.size() + 3 * src.packetSize + 62);
-    EXPECT_EQ(Packets(out, f, 0), shortPacket + std::string(src.packetSize - 40, '\0'));
-    EXPECT_EQ(Packets(out, f, 1), src.packets[1]);
-    EXPECT_EQ(Packets(out, f, 2), src.packets[2]);
-    EXPECT_TRUE(f.endsWithIndex);
+    const std::string out = testsupport::ReadFile(h.path);
+    EXPECT_EQ(PacketOf(out, src, 0), src.packets[0].substr(0, 40) + std::string(src.packetSize - 40, '\0'));
+    EXPECT_EQ(PacketOf(out, src, 1), src.packets[1]);
+    EXPECT_EQ(out.size(), src.header.size() + 2 * src.packetSize + 62);
 }
 
-TEST(AsfOutputWriter, RefusesPacketSizesItCannotWrite)
+TEST(AsfOutputWriter, RefusesWhatItCannotWrite)
 {
-    const AsfParts& src = Sample();
-    TempDir dir;
-    std::string header = src.header;
-    size_t fp = FilePropertiesAt(header);
-    for (auto [minSize, maxSize] : {std::pair{3200u, 3300u}, std::pair{0xFFFFu, 0xFFFFu}}) {
-        Put32(header, fp + 92, minSize);
-        Put32(header, fp + 96, maxSize);
+    const Parts& src = Split(Sample());
+    for (auto [minSize, maxSize] : {std::pair{3200u, 3300u}, {0xFFFFu, 0xFFFFu}}) {
+        std::string header = src.header;
+        Put32(header, src.fileProps + 92, minSize);
+        Put32(header, src.fileProps + 96, maxSize);
         Harness h;
-        std::string path = dir.File("ns.asf");
-        h.Begin(path);
         EXPECT_FALSE(h.Header(header));
         EXPECT_EQ(h.hooks.errors, std::vector<std::string>{"not supported"});
-        EXPECT_FALSE(h.Packet(src.packets[0]));  // no header, no data
+        EXPECT_FALSE(h.Packet(src.packets[0]));
         h.Finish();
-        EXPECT_EQ(testsupport::FileSize(path), 0u);
-        EXPECT_EQ(h.writer->BytesWritten(), 0u);
+        EXPECT_EQ(testsupport::FileSize(h.path), 0u);
     }
-}
-
-TEST(AsfOutputWriter, DataBeforeTheHeaderIsRefusedAndALateHeaderIsNotWritten)
-{
-    const AsfParts& src = Sample();
-    TempDir dir;
-    Harness h;
-    std::string path = dir.File("order.asf");
-    h.Begin(path);
+    Harness h;  // data before the header is refused; a second header is not written
     EXPECT_FALSE(h.Packet(src.packets[0]));
     ASSERT_TRUE(h.Header(src.header));
     ASSERT_TRUE(h.Packet(src.packets[0]));
-    EXPECT_TRUE(h.Header(src.header));  // a second header mid-stream
+    EXPECT_TRUE(h.Header(src.header));
     ASSERT_TRUE(h.Packet(src.packets[1]));
     h.Finish();
-    EXPECT_EQ(testsupport::FileSize(path), src.header.size() + 2 * src.packetSize + 62);
+    EXPECT_TRUE(IsRecordingOf(h.path, src, 2, false));
 }
 
-TEST(AsfOutputWriter, LimitsAndStopEndTheRecordingAfterThePacket)
+TEST(AsfOutputWriter, SizeLimitStopAndFailedWritesEndTheRecording)
 {
-    const AsfParts& src = Sample();
-    TempDir dir;
-    // Size: ends with the packet that reaches 1 MB.
-    {
-        Harness h;
-        h.settings.m_sizePolicy = 1;
-        h.settings.m_maxSize = 1;
-        h.Begin(dir.File("s.asf"));
-        ASSERT_TRUE(h.Header(src.header));
-        uint64_t total = src.header.size();
-        for (;;) {
-            total += src.packetSize;
-            bool more = h.Packet(src.packets[0]);
-            ASSERT_EQ(more, total < 1048576) << total;
-            if (!more)
-                break;
-        }
-        EXPECT_TRUE(h.writer->LimitReached());
-        EXPECT_EQ(h.writer->TotalBytes(), total);
-    }
-    // Stop: the packet in hand is kept, then the recording ends.
-    {
-        Harness h;
-        h.Begin(dir.File("stop.asf"));
-        ASSERT_TRUE(h.Header(src.header));
-        ASSERT_TRUE(h.Packet(src.packets[0]));
-        h.stop = true;
-        EXPECT_FALSE(h.Packet(src.packets[1]));
-        EXPECT_FALSE(h.writer->LimitReached());
-        h.Finish();
-        EXPECT_EQ(testsupport::FileSize(dir.File("stop.asf")),
-                  src.header.size() + 2 * src.packetSize + 62);
-    }
-}
-
-TEST(AsfOutputWriter, FailedWriteEndsTheRecording)
-{
-    const AsfParts& src = Sample();
-    Harness h;
-    h.Begin("/dev/full");
-    ASSERT_TRUE(h.Header(src.header));  // still in the file's buffer
-    size_t accepted = 0;
-    while (accepted < 1000 && h.Packet(src.packets[accepted % src.packets.size()]))
+    const Parts& src = Split(Sample());
+    Harness limited;  // ends with the packet that reaches 1 MB
+    limited.settings.m_sizePolicy = 1;
+    limited.settings.m_maxSize = 1;
+    ASSERT_TRUE(limited.Header(src.header));
+    int accepted = 0;
+    while (accepted < 1000 && limited.Packet(src.packets[0]))
         ++accepted;
-    EXPECT_LT(accepted, 1000u);
-    // Nothing that failed to reach the device is counted.
-    EXPECT_LT(h.writer->TotalBytes(), src.header.size() + 2 * src.packetSize);
-    h.Finish();
+    EXPECT_TRUE(limited.writer.LimitReached());
+    EXPECT_EQ(accepted, (1048576 - src.header.size() - 1) / src.packetSize);
+
+    Harness stopped;  // a stop keeps the packet in hand
+    ASSERT_TRUE(stopped.Header(src.header));
+    stopped.stop = true;
+    EXPECT_FALSE(stopped.Packet(src.packets[0]));
+    EXPECT_FALSE(stopped.writer.LimitReached());
+    stopped.Finish();
+    EXPECT_TRUE(IsRecordingOf(stopped.path, src, 1, false));
+
+    Harness full("/dev/full");  // what failed to reach the device is not counted
+    ASSERT_TRUE(full.Header(src.header));
+    accepted = 0;
+    while (accepted < 1000 && full.Packet(src.packets[accepted % src.packets.size()]))
+        ++accepted;
+    EXPECT_LT(accepted, 1000);
+    EXPECT_LT(full.writer.TotalBytes(), src.header.size() + 2 * src.packetSize);
 }
 
-TEST(AsfOutputWriter, ProgressIsTheShareOfTheDuration)
+TEST(AsfOutputWriter, ProgressAndTimesFollowTheSendTimes)
 {
-    // A 60-second stream reports half way at 30 s; a long one does not wrap.
-    const AsfParts& src = Sample();
-    TempDir dir;
+    const Parts& src = Split(Sample());
+    auto at = [&](uint32_t send) {
+        std::string p = src.packets[1];
+        Put32(p, TimeOffsets(p, src.packetSize)[0], send);
+        return p;
+    };
+    // Half of a 60-second stream is 5000; a four-hour one does not wrap.
     for (uint32_t seconds : {60u, 4 * 3600u}) {
         std::string header = src.header;
-        size_t fp = FilePropertiesAt(header);
-        uint32_t preroll = Get32(header, fp + 80);
-        Put64(header, fp + 64, (uint64_t{seconds} * 1000 + preroll) * 10000);
+        const uint64_t preroll = Get32(header, src.fileProps + 80);
+        Put64(header, src.fileProps + 64, (seconds * 1000ull + preroll) * 10000);
         Harness h;
-        h.Begin(dir.File("p.asf"));
         ASSERT_TRUE(h.Header(header));
-        EXPECT_EQ(h.hooks.headerDurations.back(), seconds * 1000);
-        std::string p = src.packets[0];
-        PacketTimes t;
-        ASSERT_TRUE(FindPacketTimes(p, src.packetSize, &t));
-        Put32(p, t.sendTimeAt, seconds * 500);
-        ASSERT_TRUE(h.Packet(p));
-        ASSERT_EQ(h.hooks.progress.size(), 1u);
-        EXPECT_EQ(h.hooks.progress[0].progress, 5000u);
-        EXPECT_EQ(h.hooks.progress[0].time, seconds * 500);
+        EXPECT_EQ(h.hooks.durations.back(), seconds * 1000);
+        ASSERT_TRUE(h.Packet(at(seconds * 500)));
+        EXPECT_EQ(h.hooks.progressLog.at(0).share, 5000u);
+        EXPECT_EQ(h.hooks.progressLog.at(0).time, seconds * 500);
     }
-}
-
-TEST(AsfOutputWriter, FirstSendTimeIsTheFirstNonZeroOne)
-{
-    const AsfParts& src = Sample();
-    std::string header = MakeLiveHeader(src.header);
-    TempDir dir;
+    // Live times count from the first non-zero send time; none goes below it.
     Harness h;
-    h.Begin(dir.File("z.asf"));
-    ASSERT_TRUE(h.Header(header));
-    // A packet at 0, then 7000, then one behind it: times 0, 0, 0 and then
-    // 500; nothing wraps below the first time.
-    PacketTimes t;
-    ASSERT_TRUE(FindPacketTimes(src.packets[1], src.packetSize, &t));
+    ASSERT_TRUE(h.Header(Split(LiveSample()).header));
+    std::vector<uint32_t> times;
     for (uint32_t send : {0u, 7000u, 6000u, 7500u}) {
-        std::string p = src.packets[1];
-        Put32(p, t.sendTimeAt, send);
-        ASSERT_TRUE(h.Packet(p));
+        ASSERT_TRUE(h.Packet(at(send)));
+        times.push_back(h.hooks.progressLog.back().time);
     }
-    ASSERT_EQ(h.hooks.progress.size(), 4u);
-    EXPECT_EQ(h.hooks.progress[0].time, 0u);
-    EXPECT_EQ(h.hooks.progress[1].time, 0u);
-    EXPECT_EQ(h.hooks.progress[2].time, 0u);
-    EXPECT_EQ(h.hooks.progress[3].time, 500u);
-    EXPECT_EQ(h.writer->HighestSendTime(), 500u);
+    EXPECT_EQ(times, (std::vector<uint32_t>{0, 0, 0, 500}));
 }
 
-TEST(AsfOutputWriter, AlwaysRulePatchesOnDemandRecordings)
+TEST(AsfPacket, TimesAreFoundByTheFlagsAndNothingIsTouchedPastTheEnd)
 {
-    const AsfParts& src = Sample();
-    TempDir dir;
-    Harness h;
-    std::string path = dir.File("rtsp.asf");
-    h.Begin(path);
-    ASSERT_TRUE(h.Header(src.header));
-    for (size_t i = 0; i < 10; ++i)
-        ASSERT_TRUE(h.Packet(src.packets[i]));
-    h.Finish(AsfOutputWriter::PatchRule::Always);
-    AsfFields f = ReadFields(testsupport::ReadFile(path));
-    EXPECT_EQ(f.packetCount, 10u);
-    EXPECT_EQ(f.dataPackets, 10u);
-    uint32_t highest = SendTime(src.packets[9], src.packetSize);
-    EXPECT_EQ(f.playDuration, (uint64_t{highest} + f.preroll) * 10000);
-    std::string diagnostics;
-    EXPECT_TRUE(testsupport::DecodesCleanly(path, &diagnostics)) << diagnostics;
-}
-
-TEST(AsfPacket, SendTimeOffsetFollowsTheLengthTypeFlags)
-{
-    struct Case {
-        uint8_t flags;
-        int offset;
-    };
-    for (Case c : {Case{0x00, 5}, Case{0x01, 5}, Case{0x08, 6}, Case{0x09, 6}, Case{0x10, 7},
-                   Case{0x11, 7}, Case{0x40, 7}, Case{0x41, 7}, Case{0x48, 8}, Case{0x49, 8},
-                   Case{0x50, 9}, Case{0x51, 9}, Case{0x20, 6}, Case{0x80, -1}}) {
-        uint8_t p[32] = {0x82, 0x00, 0x00, c.flags, 0x5D};
-        EXPECT_EQ(asfout::SendTimeOffset(p, sizeof(p)), c.offset) << int(c.flags);
+    for (auto [flags, offset] : {std::pair{0x00, 5}, {0x08, 6}, {0x10, 7}, {0x18, 9}, {0x40, 7}, {0x49, 8},
+                                 {0x51, 9}, {0x20, 6}, {0x02, 6}, {0x80, -1}}) {
+        uint8_t p[32] = {0x82, 0x00, 0x00, static_cast<uint8_t>(flags), 0x5D};
+        EXPECT_EQ(asfout::SendTimeOffset(p, sizeof(p)), offset) << flags;
     }
-    uint8_t shortPacket[6] = {0x82, 0x00, 0x00, 0x00, 0x5D, 0x00};
-    EXPECT_EQ(asfout::SendTimeOffset(shortPacket, sizeof(shortPacket)), -1);
-}
-
-TEST(AsfPacket, RebaseUndoesAShiftAndSurvivesEveryCut)
-{
-    const AsfParts& src = Sample();
-    for (const std::string& original : src.packets) {
-        std::string shifted = ShiftTimes(original, src.packetSize, 123456);
-        std::string p = WithoutPadding(shifted);
-        EXPECT_EQ(asfout::RebasePacketTimes(reinterpret_cast<uint8_t*>(p.data()), p.size(), 123456,
-                                            src.packetSize),
-                  0);
-        EXPECT_EQ(p, WithoutPadding(original));
-    }
-    // Truncated and damaged packets: no read or write outside the bytes given.
+    const Parts& src = Split(Sample());
     const std::string& sample = src.packets[3];
-    for (size_t n = 0; n <= 64; ++n) {
-        std::vector<uint8_t> cut(sample.begin(), sample.begin() + static_cast<long>(n));
-        asfout::RebasePacketTimes(cut.data(), cut.size(), 1, src.packetSize);
-        asfout::SendTimeOffset(cut.data(), cut.size());
+    for (size_t n = 0; n <= 64; ++n) {  // cut
+        std::vector<uint8_t> p(sample.begin(), sample.begin() + static_cast<long>(n));
+        asfout::RebasePacketTimes(p.data(), p.size(), 1, src.packetSize);
+        const int at = asfout::SendTimeOffset(p.data(), p.size());
+        EXPECT_TRUE(at < 0 || size_t(at) + 4 <= n) << n;
     }
-    std::vector<uint8_t> wild(sample.begin(), sample.end());
-    for (size_t i = 3; i < 40; ++i) {
-        std::vector<uint8_t> p = wild;
+    for (size_t i = 3; i < 40; ++i) {  // damaged
+        std::vector<uint8_t> p(sample.begin(), sample.end());
         p[i] = 0xFF;
         asfout::RebasePacketTimes(p.data(), p.size(), 1, src.packetSize);
     }
+    const auto* h = reinterpret_cast<const uint8_t*>(src.header.data());
+    EXPECT_EQ(asfout::FindFilePropertiesObject(h, src.header.size()), int(src.fileProps));
+    EXPECT_EQ(asfout::FindFilePropertiesObject(h + src.fileProps, 16), 0);
+    EXPECT_EQ(asfout::FindFilePropertiesObject(h + src.fileProps, 15), -1);
 }
 
-TEST(AsfPacket, FindsFilePropertiesEvenAtTheVeryEnd)
+// A header object of 5000 bytes whose File Properties give 1000-byte
+// packets and `declared` of them, the Data object, then wholePackets
+// packets and extraBytes of a cut one.
+std::string ResumableFile(uint32_t declared, uint32_t wholePackets, uint32_t extraBytes = 0)
 {
-    const AsfParts& src = Sample();
-    size_t fp = FilePropertiesAt(src.header);
-    const auto* h = reinterpret_cast<const uint8_t*>(src.header.data());
-    EXPECT_EQ(asfout::FindFilePropertiesObject(h, src.header.size()), static_cast<int>(fp));
-    EXPECT_EQ(asfout::FindFilePropertiesObject(h + fp, 16), 0);
-    EXPECT_EQ(asfout::FindFilePropertiesObject(h + fp, 15), -1);
-    EXPECT_EQ(asfout::FindFilePropertiesObject(h, fp), -1);
+    auto id = [](const Guid& g) { return std::string(reinterpret_cast<const char*>(g.data()), 16); };
+    std::string f = id(asf::kHeader) + std::string(5000 - 16, '\0');
+    Put64(f, 16, 5000);
+    Put32(f, 24, 2);
+    f.replace(30, 16, id(asf::kFileProperties));
+    Put64(f, 46, 104);
+    Put64(f, 30 + 56, declared);
+    Put32(f, 30 + 92, 1000);
+    Put32(f, 30 + 96, 1000);
+    f.replace(134, 16, std::string(16, '\x5A'));  // an object nobody knows fills the rest
+    Put64(f, 150, 5000 - 134);
+    std::string data = id(asf::kData) + std::string(34, '\0');
+    Put64(data, 16, 50 + declared * 1000ull);
+    Put64(data, 40, declared);
+    return f + data + std::string(wholePackets * 1000ull + extraBytes, '\x11');
+}
+
+TEST(ResumeScan, KeepsAllButTheLastWholePacketOfFilesWorthResuming)
+{
+    const Parts& src = Split(Sample());
+    const size_t half = src.packets.size() / 2;
+    struct Case {
+        const char* what;
+        std::string bytes;
+        int resumePacket;  // -1: not worth resuming
+        size_t resumeOffset;
+    };
+    for (const Case& c : {
+             Case{"40 of 100", ResumableFile(100, 40), 39, 44050},
+             Case{"40 and a cut one", ResumableFile(100, 40, 999), 39, 44050},
+             Case{"94 of 100", ResumableFile(100, 94), 93, 98050},
+             Case{"95 of 100", ResumableFile(100, 95), -1, 0},
+             Case{"96 of 100", ResumableFile(100, 96), -1, 0},
+             Case{"complete", ResumableFile(100, 100), -1, 0},
+             Case{"live (nothing declared)", ResumableFile(0, 40), -1, 0},
+             Case{"no whole packet", ResumableFile(100, 0, 999), -1, 0},
+             Case{"cut in the Data object", ResumableFile(100, 0).substr(0, 5020), -1, 0},
+             Case{"cut in the header", ResumableFile(100, 0).substr(0, 3000), -1, 0},
+             Case{"not ASF", std::string(100000, 'x'), -1, 0},
+             Case{"a real recording cut half way",
+                  testsupport::ReadFile(Sample()).substr(0, src.header.size() + half * src.packetSize + 100),
+                  int(half) - 1, src.header.size() + (half - 1) * src.packetSize},
+         }) {
+        SCOPED_TRACE(c.what);
+        testsupport::TempDir dir;
+        testsupport::WriteFile(dir.File("f.asf"), c.bytes);
+        ResumeScan scan;
+        ASSERT_EQ(scan.Scan(dir.File("f.asf")), c.resumePacket >= 0);
+        if (c.resumePacket >= 0) {
+            EXPECT_EQ(scan.resumePacket, uint32_t(c.resumePacket));
+            EXPECT_EQ(scan.resumeOffset, c.resumeOffset);
+        }
+    }
+    EXPECT_FALSE(ResumeScan().Scan("/nonexistent/file.asf"));
+    // An object smaller than its own header must not send the walk backwards
+    // for ever; the result is not defined.
+    testsupport::TempDir dir;
+    for (uint64_t size : {uint64_t{1}, uint64_t{23}, ~uint64_t{0}, uint64_t{1} << 63}) {
+        std::string damaged = ResumableFile(100, 40);
+        Put64(damaged, 150, size);
+        testsupport::WriteFile(dir.File("d.asf"), damaged);
+        ResumeScan().Scan(dir.File("d.asf"));
+    }
 }
 
 }  // namespace

@@ -1,0 +1,70 @@
+#pragma once
+
+// Test-side knowledge of streamed ASF recordings, written independently of
+// the code under test: sample files split into what a server streams, the
+// times in a data packet, the check that a recording holds what was
+// streamed, and the fake stream servers (tests/servers/*_server.py).
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "test_support.h"
+
+namespace asfstream {
+
+// A file as a server streams it: the header object with the Data object's
+// 50-byte fixed part, then the data packets.
+struct Parts {
+    std::string header;
+    std::vector<std::string> packets;
+    uint32_t packetSize = 0;
+    size_t fileProps = 0;  // offset of the File Properties object
+};
+// The parts of the file at path, read once per test process.
+const Parts& Split(const std::string& path);
+
+// The default sample; a short audio-only one (1 s, 1000-byte packets) for
+// runs that repeat many times; and the default one as a broadcast sends it:
+// no durations or counts, the broadcast flag, every time kLiveShift later.
+const std::string& Sample();
+const std::string& SmallSample();
+const std::string& LiveSample();
+constexpr uint32_t kLiveShift = 250000000;  // ms: about three days into the broadcast
+
+uint32_t Get32(const std::string& s, size_t at);
+uint64_t Get64(const std::string& s, size_t at);
+void Put32(std::string& s, size_t at, uint32_t v);
+void Put64(std::string& s, size_t at, uint64_t v);
+
+// Offsets of the send time and of every payload's presentation time in a
+// data packet (throws when it does not parse), and what they hold.
+std::vector<size_t> TimeOffsets(const std::string& packet, uint32_t packetSize);
+uint32_t SendTime(const std::string& packet, uint32_t packetSize);
+std::string ShiftTimes(std::string packet, uint32_t packetSize, uint32_t delta);
+
+// Data packet i of a recording whose header is as long as src's.
+std::string PacketOf(const std::string& file, const Parts& src, size_t i);
+
+// The file at path is a finished recording of src's first count packets:
+// src's header with the file's size and the seekable flag, each packet as
+// sent (padding restored), then a Simple Index object. patched: the packet
+// counts and durations are those of these packets (a live or RTSP
+// recording), otherwise src's.
+testing::AssertionResult IsRecordingOf(const std::string& path, const Parts& src, size_t count,
+                                       bool patched);
+
+// The independent decoder reads the file (from seekTo seconds on) without a
+// complaint.
+testing::AssertionResult Decodes(const std::string& path, double seekTo = 0);
+
+// Starts tests/servers/<script> streaming file, with further options.
+bool StartServer(testsupport::FakeServer& server, const std::string& script, const std::string& file,
+                 std::vector<std::string> options = {});
+// The client port of the server's next connection, as the server printed
+// it; -1 when none came.
+int NextClientPort(testsupport::FakeServer& server);
+
+}  // namespace asfstream

@@ -1,0 +1,80 @@
+#pragma once
+
+// What the stream-client and ASF-writer tests record of the hooks, and a
+// protocol client recording into a file (header only: the support library
+// does not link the core).
+
+#include <atomic>
+#include <cstdio>
+#include <functional>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "protocols/client_hooks.h"
+#include "protocols/protocol_client.h"
+
+namespace asfstream {
+
+// The vectors are read once the recording is over; progress also while it runs.
+struct RecordingHooks : ClientHooks {
+    struct Progress {
+        uint32_t bytes, share, time;
+    };
+    std::vector<std::pair<std::string, int>> connecting;
+    std::vector<std::string> errors;
+    std::vector<uint32_t> durations;
+    std::vector<Progress> progressLog;
+    std::atomic<uint32_t> progress{0};
+    std::function<void()> onProgress;
+    void OnConnecting(const std::string& url, int port) override { connecting.emplace_back(url, port); }
+    void ReportError(const std::string& text) override { errors.push_back(text); }
+    void OnHeaderReceived(const std::string&, uint32_t ms) override { durations.push_back(ms); }
+    void OnProgress(uint32_t bytes, uint32_t share, uint32_t time) override
+    {
+        progressLog.push_back({bytes, share, time});
+        ++progress;
+        if (onProgress)
+            onProgress();
+    }
+};
+
+// One client, made at its first use with the environment then in force.
+template <class Client>
+struct Recorder {
+    ClientEnvironment env;
+    RecordingHooks hooks;
+    std::unique_ptr<Client> client;
+
+    explicit Recorder(int idleTimeoutMs = 10000)
+    {
+        env.hooks = &hooks;
+        env.idleTimeoutMs = idleTimeoutMs;
+    }
+    Client& Get()
+    {
+        if (!client)
+            client = std::make_unique<Client>(env);
+        return *client;
+    }
+    // Records url into path (none: a probe), opened with mode at offset.
+    uint32_t Record(const std::string& url, const std::string& path, uint32_t resume = 0,
+                    const char* mode = "wb", long offset = 0, const std::string& agent = {})
+    {
+        FILE* out = path.empty() ? nullptr : std::fopen(path.c_str(), mode);
+        if (out)
+            std::fseek(out, offset, SEEK_SET);
+        RecordRequest request;
+        request.out = out;
+        request.url = url;
+        request.resume = resume;
+        request.playerAgent = agent;
+        const uint32_t bytes = Get().Record(request);
+        if (out)
+            std::fclose(out);
+        return bytes;
+    }
+};
+
+}  // namespace asfstream

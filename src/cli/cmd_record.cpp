@@ -118,11 +118,17 @@ public:
         case kStatusProgress: {
             ShowOutput(row, id);
             const uint32_t bytes = job.bytesWritten, progress = job.progress, timeMs = job.timeMs;
-            if (!o_.args.quiet && !o_.json) {
-                auto start = startTimes_.count(id) ? startTimes_[id] : std::chrono::steady_clock::now();
-                double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+            // Progress arrives with every packet: format only what is shown,
+            // and redraw the terminal line at most ten times a second.
+            const auto now = std::chrono::steady_clock::now();
+            if (console.ProgressEnabled() && now - lastDrawn_ >= std::chrono::milliseconds(100)) {
+                lastDrawn_ = now;
+                auto start = startTimes_.count(id) ? startTimes_[id] : now;
+                double seconds = std::chrono::duration<double>(now - start).count();
                 console.Progress(ProgressLine(progress, timeMs, bytes, seconds));
             }
+            if (!o_.json)
+                break;
             Json("progress", job)
                 .Add("bytes", static_cast<int64_t>(bytes))
                 .Add("progress", static_cast<int64_t>(progress))
@@ -253,6 +259,7 @@ private:
     MediaList& list_;
     std::set<uint16_t> started_;
     std::map<uint16_t, std::chrono::steady_clock::time_point> startTimes_;
+    std::chrono::steady_clock::time_point lastDrawn_{};
     std::map<uint16_t, std::string> pendingOutput_;
     std::map<uint16_t, std::string> shownOutput_;
     std::vector<std::string> found_;

@@ -1,9 +1,17 @@
 #include "cli/status_queue.h"
 
+#include <algorithm>
+
 void StatusQueue::Post(uint16_t jobId, int code)
 {
     {
         std::lock_guard lock(mutex_);
+        if (code == kStatusProgress) {
+            if (std::find(progressQueued_.begin(), progressQueued_.end(), jobId) !=
+                progressQueued_.end())
+                return;
+            progressQueued_.push_back(jobId);
+        }
         items_.push_back({jobId, code});
     }
     cv_.notify_one();
@@ -16,5 +24,7 @@ bool StatusQueue::Take(Item* item, std::chrono::milliseconds timeout)
         return false;
     *item = items_.front();
     items_.pop_front();
+    if (item->code == kStatusProgress)
+        std::erase(progressQueued_, item->jobId);
     return true;
 }

@@ -5,12 +5,16 @@
 #include <cstdint>
 #include <deque>
 #include <mutex>
+#include <vector>
 
 #include "record/status_sink.h"
 
 // The CLI's main-thread queue of job status codes: workers post, the main
 // loop takes them one at a time and hands them to the recorder controller,
 // exactly as the desktop front end queues them onto its event loop.
+// A progress code is queued at most once per job until it is taken: the
+// handler reads the job's current values anyway, so a fast stream cannot
+// pile up one event per packet.
 class StatusQueue final : public StatusSink {
 public:
     struct Item {
@@ -25,4 +29,5 @@ private:
     std::mutex mutex_;
     std::condition_variable cv_;
     std::deque<Item> items_;
+    std::vector<uint16_t> progressQueued_;  // jobs with a progress code in items_
 };

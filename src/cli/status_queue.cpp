@@ -14,7 +14,11 @@ void StatusQueue::Post(uint16_t jobId, int code)
         }
         items_.push_back({jobId, code});
     }
-    cv_.notify_one();
+    // Progress does not wake the main loop: it is picked up on the loop's
+    // next tick (at most 100 ms later), so a fast stream costs no wake-up
+    // per packet. Every other code is handled at once.
+    if (code != kStatusProgress)
+        cv_.notify_one();
 }
 
 bool StatusQueue::Take(Item* item, std::chrono::milliseconds timeout)

@@ -12,9 +12,10 @@
 // The CLI's main-thread queue of job status codes: workers post, the main
 // loop takes them one at a time and hands them to the recorder controller,
 // exactly as the desktop front end queues them onto its event loop.
-// A progress code is queued at most once per job until it is taken: the
-// handler reads the job's current values anyway, so a fast stream cannot
-// pile up one event per packet.
+// A progress code is queued at most once per job until it is taken, and it
+// does not wake the main loop: the handler reads the job's current values
+// anyway, so a fast stream neither piles up events nor wakes the main
+// thread once per packet.
 class StatusQueue final : public StatusSink {
 public:
     struct Item {

@@ -8,6 +8,7 @@
 
 #include "capture/capture_memory.h"
 #include "capture/capture_sink.h"
+#include "formats/ascii.h"
 #include "formats/asf_guids.h"
 #include "formats/le.h"
 #include "formats/utf16.h"
@@ -65,16 +66,6 @@ std::string DottedQuad(const uint8_t* a)
     char text[16];
     std::snprintf(text, sizeof text, "%u.%u.%u.%u", a[0], a[1], a[2], a[3]);
     return text;
-}
-
-std::string LowerAscii(std::string_view text)
-{
-    std::string lower(text);
-    for (char& c : lower) {
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    }
-    return lower;
 }
 
 size_t Utf8Chars(std::string_view text)
@@ -258,7 +249,7 @@ void FrameParser::ParseHttp(std::string_view payload, const uint8_t* host, unsig
     if (HasControlBytes(target))
         return;
 
-    const std::string lower = LowerAscii(target);
+    const std::string lower = ascii::LowerCopy(target);
     bool accepted = false;
     for (const std::string& type : settings_.fileTypes) {
         const size_t at = lower.find(type);

@@ -5,6 +5,8 @@
 #include <cstring>
 #include <string_view>
 
+#include "formats/ascii.h"
+
 namespace {
 
 using Mode = AsxReader::Mode;
@@ -14,24 +16,6 @@ constexpr int kEndOfText = -1;
 
 bool IsBlank(int c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == kEndOfText; }
 bool IsLetter(int c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
-
-char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool EqualsNoCase(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        if (Lower(a[i]) != Lower(b[i]))
-            return false;
-    }
-    return true;
-}
-
-bool StartsWithNoCase(std::string_view s, std::string_view prefix)
-{
-    return s.size() >= prefix.size() && EqualsNoCase(s.substr(0, prefix.size()), prefix);
-}
 
 // A C string stops at its first NUL; references are handed on as such.
 std::string_view UpToNul(std::string_view s)
@@ -203,9 +187,9 @@ bool Reading::Step(int c)
             } else {
                 tagName_[tagLength_] = '\0';
                 std::string_view word(tagName_.data(), tagLength_);
-                if (EqualsNoCase(word, "ASF") || EqualsNoCase(word, "http") ||
-                    EqualsNoCase(word, "mms") || EqualsNoCase(word, "mmst") ||
-                    EqualsNoCase(word, "mmsu"))
+                if (ascii::EqualsNoCase(word, "ASF") || ascii::EqualsNoCase(word, "http") ||
+                    ascii::EqualsNoCase(word, "mms") || ascii::EqualsNoCase(word, "mmst") ||
+                    ascii::EqualsNoCase(word, "mmsu"))
                     form_ = kPlainList;
                 else
                     Error(1);
@@ -349,20 +333,20 @@ void Reading::CompleteTag()
     std::string_view name(tagName_.data(), tagLength_);
     // Only the first attribute is looked at, and only a whole "href" value.
     bool hasHref = attributeCount_ >= 1 && attributeValues_[0] >= 0 && firstValueWhole_ &&
-                   EqualsNoCase(AttributeString(attributeNames_[0]), "href");
+                   ascii::EqualsNoCase(AttributeString(attributeNames_[0]), "href");
     std::string_view href = hasHref ? AttributeString(static_cast<size_t>(attributeValues_[0]))
                                     : std::string_view();
-    if (EqualsNoCase(name, "ASX")) {
+    if (ascii::EqualsNoCase(name, "ASX")) {
         result_.asxSeen = true;
-    } else if (EqualsNoCase(name, "Ref") || EqualsNoCase(name, "EntryRef")) {
+    } else if (ascii::EqualsNoCase(name, "Ref") || ascii::EqualsNoCase(name, "EntryRef")) {
         if (hasHref)
             AddReference(href);
-    } else if (EqualsNoCase(name, "moreinfo")) {
+    } else if (ascii::EqualsNoCase(name, "moreinfo")) {
         if (mode_ == Mode::RecordingJob && hasHref) {
             result_.moreInfoSeen = true;
             result_.moreInfoUrl = std::string(href);
         }
-    } else if (EqualsNoCase(name, "Entry")) {
+    } else if (ascii::EqualsNoCase(name, "Entry")) {
         if (mode_ == Mode::StreamingClient && !closingTag_)
             AddMarker();
     }
@@ -395,10 +379,10 @@ void Reading::ReadIniForm()
     bool inReference = false;
     ForEachLine([&](std::string_view line) {
         if (!line.empty() && line[0] == '[') {
-            inReference = line.size() <= AsxReader::kMaxSectionName && EqualsNoCase(line, "[Reference]");
+            inReference = line.size() <= AsxReader::kMaxSectionName && ascii::EqualsNoCase(line, "[Reference]");
             return !inReference || AddMarker();
         }
-        if (!inReference || line.size() > AsxReader::kMaxLine || !StartsWithNoCase(line, "REF"))
+        if (!inReference || line.size() > AsxReader::kMaxLine || !ascii::StartsWithNoCase(line, "REF"))
             return true;
         size_t i = 3;
         while (i < line.size() && line[i] >= '0' && line[i] <= '9')
@@ -420,14 +404,14 @@ void Reading::ReadPlainList()
         while (i < line.size() && (line[i] == ' ' || line[i] == '\t'))
             ++i;
         std::string_view rest = line.substr(i);
-        if (rest.size() >= 4 && StartsWithNoCase(rest, "ASF") && (rest[3] == ' ' || rest[3] == '\t')) {
+        if (rest.size() >= 4 && ascii::StartsWithNoCase(rest, "ASF") && (rest[3] == ' ' || rest[3] == '\t')) {
             size_t j = 4;
             while (j < rest.size() && (rest[j] == ' ' || rest[j] == '\t'))
                 ++j;
             return AddReference(rest.substr(j));
         }
-        if (StartsWithNoCase(rest, "http://") || StartsWithNoCase(rest, "mms://") ||
-            StartsWithNoCase(rest, "mmsu://") || StartsWithNoCase(rest, "mmst://"))
+        if (ascii::StartsWithNoCase(rest, "http://") || ascii::StartsWithNoCase(rest, "mms://") ||
+            ascii::StartsWithNoCase(rest, "mmsu://") || ascii::StartsWithNoCase(rest, "mmst://"))
             return AddReference(rest);
         return true;
     });

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <map>
 
+#include "formats/ascii.h"
 #include "formats/legacy_text.h"
 
 namespace qsd {
@@ -20,15 +21,6 @@ std::string_view Trim(std::string_view s)
     while (!s.empty() && IsBlank(s.back()))
         s.remove_suffix(1);
     return s;
-}
-
-std::string Lower(std::string_view s)
-{
-    std::string out(s);
-    for (char& c : out)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    return out;
 }
 
 std::string_view Unquote(std::string_view v)
@@ -107,7 +99,7 @@ File Parse(std::string_view bytes)
         if (line[0] == '[') {
             const size_t close = line.find(']');
             const std::string name =
-                Lower(Trim(line.substr(1, close == std::string_view::npos ? std::string_view::npos
+                ascii::LowerCopy(Trim(line.substr(1, close == std::string_view::npos ? std::string_view::npos
                                                                            : close - 1)));
             const auto [it, inserted] = sections.try_emplace(name);
             current = inserted ? &it->second : nullptr;
@@ -116,7 +108,7 @@ File Parse(std::string_view bytes)
         const size_t eq = line.find('=');
         if (current == nullptr || eq == std::string_view::npos)
             continue;
-        const std::string key = Lower(Trim(line.substr(0, eq)));
+        const std::string key = ascii::LowerCopy(Trim(line.substr(0, eq)));
         // The first value of a key wins, as in the first section.
         current->values.try_emplace(key, std::string(Unquote(Trim(line.substr(eq + 1)))));
     }

@@ -12,19 +12,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "formats/ascii.h"
 #include "medialist/media_list.h"
 #include "medialist/media_list_impl.h"
 
 namespace {
-
-std::string Lower(std::string_view s)
-{
-    std::string out(s);
-    for (char& c : out)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    return out;
-}
 
 bool Contains(std::string_view s, std::string_view part) { return s.find(part) != std::string_view::npos; }
 
@@ -95,7 +87,7 @@ bool FirstLineHasAsxTag(const std::string& fsPath)
     std::string_view text(line, static_cast<size_t>(n));
     // The line ends at its line feed, and, as a C string, at a NUL byte.
     text = text.substr(0, std::min(text.find('\n'), text.find('\0')));
-    return Contains(Lower(text), "<asx");
+    return Contains(ascii::LowerCopy(text), "<asx");
 }
 
 }  // namespace
@@ -107,7 +99,7 @@ std::string TypeWordOf(const std::string& path)
         {".mpeg", "mpeg"}, {".mp3", "mp3"}, {".avi", "avi"}, {".wmv", "wmv"}, {".rm", "rm"},
         {".ram", "ram"}, {".rpm", "rpm"}, {".mov", "mov"}, {".kvx", "kvx"},
     };
-    std::string lower = Lower(path);
+    std::string lower = ascii::LowerCopy(path);
     const size_t query = lower.find('?');
     if (query != std::string::npos)
         lower.resize(query);
@@ -119,7 +111,7 @@ std::string TypeWordOf(const std::string& path)
 
 bool IsLocalPath(const std::string& path)
 {
-    const std::string lower = Lower(TrimLeadingBlanks(path));
+    const std::string lower = ascii::LowerCopy(TrimLeadingBlanks(path));
     if (StartsWith(lower, "/") || StartsWith(lower, "~/") || StartsWith(lower, "./") ||
         StartsWith(lower, "../") || StartsWith(lower, "file://"))
         return true;
@@ -142,9 +134,9 @@ std::string LocalFileSystemPath(const std::string& path)
             return {};
         return std::string(home) + std::string(p.substr(1));
     }
-    if (StartsWith(Lower(p.substr(0, 7)), "file://")) {
+    if (StartsWith(ascii::LowerCopy(p.substr(0, 7)), "file://")) {
         std::string_view rest = p.substr(7);
-        if (StartsWith(Lower(rest.substr(0, 10)), "localhost/"))
+        if (StartsWith(ascii::LowerCopy(rest.substr(0, 10)), "localhost/"))
             rest.remove_prefix(9);
         if (!StartsWith(rest, "/"))
             return {};  // a file on another host
@@ -171,7 +163,7 @@ std::string DeriveTitle(const std::string& path)
 
 uint32_t ClassifyEntry(const std::string& path)
 {
-    const std::string lower = Lower(path);
+    const std::string lower = ascii::LowerCopy(path);
     const std::string fsPath = LocalFileSystemPath(path);
     const long long size = ExistingFileSize(fsPath);
     uint32_t bits = size >= 0 ? kEntryExists : kEntryMissing;

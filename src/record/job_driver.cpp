@@ -9,6 +9,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "formats/ascii.h"
 #include "formats/asx_reader.h"
 #include "formats/printf.h"
 #include "medialist/media_list.h"
@@ -19,13 +20,6 @@
 namespace {
 
 std::atomic<bool> g_passAll{false};
-
-std::string Lower(std::string s)
-{
-    for (char& c : s)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return s;
-}
 
 bool Contains(const std::string& text, std::string_view what)
 {
@@ -99,7 +93,7 @@ constexpr uint32_t kPlaylistBits = 0x1000 | 0x2000 | 0x4000 | 0x10;
 
 uint32_t AddressTypeBits(const std::string& address)
 {
-    const std::string a = Lower(address);
+    const std::string a = ascii::LowerCopy(address);
     uint32_t bits;
     if (Contains(a, "mms:") || Contains(a, "mmst:"))
         bits = kTypeMms;

@@ -5,30 +5,13 @@
 #include <cstring>
 #include <string_view>
 
+#include "formats/ascii.h"
 #include "protocols/mmsh/message_log.h"
 #include "protocols/mmsh/stream_reader.h"
 
 namespace mmsh {
 
 namespace {
-
-char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
-
-bool StartsWithNoCase(std::string_view text, std::string_view prefix)
-{
-    if (text.size() < prefix.size())
-        return false;
-    for (size_t i = 0; i < prefix.size(); ++i) {
-        if (Lower(text[i]) != Lower(prefix[i]))
-            return false;
-    }
-    return true;
-}
-
-bool EqualsNoCase(std::string_view a, std::string_view b)
-{
-    return a.size() == b.size() && StartsWithNoCase(a, b);
-}
 
 std::string_view SkipBlanks(std::string_view s)
 {
@@ -54,7 +37,7 @@ bool FindFeatures(std::string_view items, std::string* features)
     bool found = false;
     while (!items.empty()) {
         items = SkipBlanks(items);
-        if (StartsWithNoCase(items, "features=")) {
+        if (ascii::StartsWithNoCase(items, "features=")) {
             std::string_view value = items.substr(9);
             if (!value.empty() && value.front() == '"') {
                 value.remove_prefix(1);
@@ -90,7 +73,7 @@ void ParseHeadLine(const std::string& line, bool first, ReplyHead* head, Message
 {
     std::string_view text = line;
     if (first) {
-        if (!StartsWithNoCase(text, "HTTP/1.0 ") && !StartsWithNoCase(text, "HTTP/1.1 ")) {
+        if (!ascii::StartsWithNoCase(text, "HTTP/1.0 ") && !ascii::StartsWithNoCase(text, "HTTP/1.1 ")) {
             log.Error("Illegal server reply! Expected HTTP/1.0 or HTTP/1.1");
             head->illegalFirstLine = true;
             return;
@@ -100,13 +83,13 @@ void ParseHeadLine(const std::string& line, bool first, ReplyHead* head, Message
         head->reason = text.size() > 13 ? line.substr(13) : std::string();
         return;
     }
-    if (StartsWithNoCase(text, "Content-Type:")) {
+    if (ascii::StartsWithNoCase(text, "Content-Type:")) {
         head->contentType = Bounded(TrimTrailingBlanks(SkipBlanks(text.substr(13))));
-    } else if (StartsWithNoCase(text, "Pragma:")) {
+    } else if (ascii::StartsWithNoCase(text, "Pragma:")) {
         std::string features;
         if (FindFeatures(text.substr(7), &features))
             head->features = std::move(features);
-    } else if (StartsWithNoCase(text, "Content-Length:")) {
+    } else if (ascii::StartsWithNoCase(text, "Content-Length:")) {
         std::string value(SkipBlanks(text.substr(15)).substr(0, 20));
         char* end = nullptr;
         long long n = std::strtoll(value.c_str(), &end, 10);
@@ -171,17 +154,17 @@ TransferKind KindFromContentType(const ReplyHead& head, bool* readBody, bool* te
     *textReply = false;
     const std::string& type = head.contentType;
     for (std::string_view t : kStreamTypes) {
-        if (EqualsNoCase(type, t))
+        if (ascii::EqualsNoCase(type, t))
             return head.features.find("broadcast") != std::string::npos ? TransferKind::Live
                                                                         : TransferKind::OnDemand;
     }
     for (std::string_view t : kPlaylistTypes) {
-        if (EqualsNoCase(type, t)) {
+        if (ascii::EqualsNoCase(type, t)) {
             *readBody = true;
             return TransferKind::Playlist;
         }
     }
-    if (EqualsNoCase(type, "text/html") || EqualsNoCase(type, "text/plain")) {
+    if (ascii::EqualsNoCase(type, "text/html") || ascii::EqualsNoCase(type, "text/plain")) {
         *readBody = true;
         *textReply = true;
         return TransferKind::Unusable;
@@ -200,7 +183,7 @@ bool LooksLikePlaylist(const uint8_t* body, size_t length)
                                                    "http://", "mms://",  "mmst://", "mmsu://",
                                                    "[Reference]"};
     for (std::string_view s : kStarts) {
-        if (StartsWithNoCase(text, s))
+        if (ascii::StartsWithNoCase(text, s))
             return true;
     }
     return false;

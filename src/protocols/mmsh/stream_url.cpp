@@ -11,6 +11,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include "formats/ascii.h"
 #include "formats/printf.h"
 #include "protocols/mmsh/message_log.h"
 #include "protocols/net/tcp_connection.h"
@@ -28,23 +29,6 @@ bool IsUnreserved(unsigned char c)
     if (IsLetter(c) || (c >= '0' && c <= '9'))
         return true;
     return c != 0 && std::strchr("-_.!~*'()%;/?:@&=+$,", c) != nullptr;
-}
-
-bool StartsWithNoCase(std::string_view text, std::string_view prefix)
-{
-    if (text.size() < prefix.size())
-        return false;
-    for (size_t i = 0; i < prefix.size(); ++i) {
-        unsigned char a = static_cast<unsigned char>(text[i]);
-        unsigned char b = static_cast<unsigned char>(prefix[i]);
-        if (a >= 'A' && a <= 'Z')
-            a = static_cast<unsigned char>(a + 32);
-        if (b >= 'A' && b <= 'Z')
-            b = static_cast<unsigned char>(b + 32);
-        if (a != b)
-            return false;
-    }
-    return true;
 }
 
 // Splits "name:port" at the first colon; a port of 0 is unusable.
@@ -98,7 +82,7 @@ uint16_t ParsePortNumber(std::string_view text)
 bool HasStreamPrefix(std::string_view text)
 {
     for (std::string_view prefix : kPrefixes) {
-        if (StartsWithNoCase(text, prefix))
+        if (ascii::StartsWithNoCase(text, prefix))
             return true;
     }
     return false;
@@ -116,7 +100,7 @@ bool ParseStreamUrl(std::string_view escaped, uint16_t defaultPort, StreamUrl* u
     // "http://mms://host/" loses both.
     std::string_view rest = escaped;
     for (std::string_view prefix : kPrefixes) {
-        if (StartsWithNoCase(rest, prefix))
+        if (ascii::StartsWithNoCase(rest, prefix))
             rest.remove_prefix(prefix.size());
     }
     size_t slash = rest.find('/');
@@ -183,7 +167,7 @@ bool ApplyProxy(StreamUrl* url, const std::string& proxyText, MessageLog& log)
         log.Error("Invalid proxy URL format!");
         return false;
     }
-    if (StartsWithNoCase(rest, "http://"))
+    if (ascii::StartsWithNoCase(rest, "http://"))
         rest.remove_prefix(7);
     if (rest.find('/') != std::string_view::npos) {
         log.Error("Invalid proxy URL format!");

@@ -4,20 +4,13 @@
 #include <cctype>
 #include <cstdint>
 
+#include "formats/ascii.h"
+
 namespace rtsp {
 
 namespace {
 
 using Tcp = net::TcpConnection;
-
-bool StartsWithNoCase(std::string_view text, std::string_view prefix)
-{
-    return text.size() >= prefix.size() &&
-           std::equal(prefix.begin(), prefix.end(), text.begin(), [](char a, char b) {
-               return std::tolower(static_cast<unsigned char>(a)) ==
-                      std::tolower(static_cast<unsigned char>(b));
-           });
-}
 
 // Appends the lines of text; a last piece without LF counts only when
 // keepUnfinished is set. Returns where the first empty line ends when
@@ -77,7 +70,7 @@ size_t ContentLength(const std::vector<std::string>& headLines)
 {
     static constexpr std::string_view kName = "Content-Length:";
     for (const std::string& line : headLines) {
-        if (!StartsWithNoCase(line, kName))
+        if (!ascii::StartsWithNoCase(line, kName))
             continue;
         size_t at = kName.size();
         while (at < line.size() && (line[at] == ' ' || line[at] == '\t'))
@@ -179,7 +172,7 @@ std::string RtspReply::SessionIdentifier() const
     for (const std::string& line : lines_) {
         if (line == kBodyMarker)
             break;
-        if (!StartsWithNoCase(line, kName))
+        if (!ascii::StartsWithNoCase(line, kName))
             continue;
         std::string_view value = std::string_view(line).substr(kName.size());
         id = std::string(value.substr(0, value.find(';')));

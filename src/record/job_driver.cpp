@@ -12,6 +12,7 @@
 #include "formats/ascii.h"
 #include "formats/asx_reader.h"
 #include "formats/printf.h"
+#include "medialist/list_file_io.h"
 #include "medialist/media_list.h"
 #include "record/cmms_thread.h"
 #include "record/status_sink.h"
@@ -516,25 +517,17 @@ void JobDriver::DrivePlaylist(const std::string& address, const std::string& tit
 
 void JobDriver::ReadLocalPlaylist(const std::string& path, const std::string& title, int depth)
 {
-    FILE* in = std::fopen(path.c_str(), "rb");
-    if (!in) {
-        thread_.ReportError(Printf("Cannot read the playlist %s", path.c_str()));
-        return;
-    }
-    std::string text;
-    char buffer[8192];
-    size_t n;
-    bool tooLarge = false;
-    while ((n = std::fread(buffer, 1, sizeof buffer, in)) > 0) {
-        text.append(buffer, n);
-        if (text.size() >= static_cast<size_t>(kMaxPlaylistBytes)) {
-            tooLarge = true;
-            break;
-        }
-    }
-    std::fclose(in);
-    if (tooLarge) {
+    // Only a regular file is read (a FIFO would block the worker beyond any
+    // stop), and only one under the playlist limit.
+    std::string text, error;
+    switch (ReadFileBounded(path, MediaList::kMaxPlaylistBytes, &text, &error)) {
+    case ReadStatus::Ok:
+        break;
+    case ReadStatus::TooLarge:
         thread_.ReportError(Printf("The playlist %s is too large", path.c_str()));
+        return;
+    case ReadStatus::CannotOpen:
+        thread_.ReportError(Printf("Cannot read the playlist %s", path.c_str()));
         return;
     }
 

@@ -69,8 +69,6 @@ class JobDriver {
 public:
     // Playlists referring to playlists stop at this depth.
     static constexpr int kMaxPlaylistDepth = 8;
-    // Playlist files of this size or more are not read.
-    static constexpr long kMaxPlaylistBytes = 102400;
     // A recording of media type below this many bytes counts as failed.
     static constexpr uint32_t kTooSmallBytes = 256 * 1024;
     // RecordRequest::extra of the HTTP download: save the body even when it

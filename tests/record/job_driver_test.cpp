@@ -1,11 +1,13 @@
 #include "record/job_driver.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#include "medialist/media_list.h"
 #include "record/cmms_thread.h"
 #include "scripted_clients.h"
 #include "test_support.h"
@@ -291,6 +293,9 @@ TEST_F(DriverTest, PlaylistEntriesGetNumberedTitlesAndNestingStops)
     script.On(K::HttpDownload, WriteText(Asx({"http://h/loop.asx"})));
     EXPECT_NE(Run("http://h/loop.asx").ErrorText().find("nested"), std::string::npos);
     EXPECT_EQ(script.Calls().size(), static_cast<size_t>(JobDriver::kMaxPlaylistDepth));
-    WriteFile(dir.File("big.asx"), std::string(JobDriver::kMaxPlaylistBytes, ' ') + "mms://h/a.wmv\n");
+    WriteFile(dir.File("big.asx"), std::string(MediaList::kMaxPlaylistBytes, ' ') + "mms://h/a.wmv\n");
     EXPECT_NE(Run(dir.File("big.asx")).ErrorText().find("too large"), std::string::npos);
+    // A FIFO named like a playlist is refused, not waited on.
+    ASSERT_EQ(mkfifo(dir.File("pipe.asx").c_str(), 0600), 0);
+    EXPECT_NE(Run(dir.File("pipe.asx")).ErrorText().find("Cannot read"), std::string::npos);
 }

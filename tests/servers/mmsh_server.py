@@ -6,7 +6,7 @@ every time 73000 ms later) and "$E"; any other gets the header alone. Paths: /pi
 TCP pieces of N bytes, /damageN/... damages a media reply at random (seed N), /missing* is 404,
 /html* a web page, a --playlist path its text ({port} replaced), any other the stream. --fault:
 close-in-header, close-in-packet=K, bad-confirm=K, oversized=K, unknown-chunk=K, stall=K (silence
-from packet K), stall-head, no-status, unequal-sizes. Prints "PORT <n>" first; stops after
+from packet K), stall-head, unequal-sizes. Prints "PORT <n>" first; stops after
 --lifetime seconds, or once --connections connections were served.
 """
 
@@ -74,11 +74,8 @@ class Server:
         for f in args.fault:
             name, _, value = f.partition("=")
             self.faults[name] = int(value or 0)
-        self.playlists = {}
-        for p in args.playlist:
-            path, ctype, name = p.split("=", 2)
-            with open(name, "rb") as f:
-                self.playlists[path] = (ctype, f.read())
+        lists = (p.split("=", 2) for p in args.playlist)
+        self.playlists = {path: (ctype, os.fsencode(text)) for path, ctype, text in lists}
         with open(args.file, "rb") as f:
             data = f.read()
         size = struct.unpack_from("<Q", data, 16)[0]
@@ -101,8 +98,6 @@ class Server:
         if self.args.log:
             with self.lock, open(self.args.log, "ab") as f:
                 f.write(request)
-        if "no-status" in self.faults:
-            return
         if "stall-head" in self.faults:
             self.done.wait(self.args.lifetime)
             return
@@ -265,7 +260,7 @@ def main():
     p.add_argument("--rate", type=float, default=0.0, help="pace at this multiple of real time")
     p.add_argument("--repeat", type=int, default=1, help="on demand: play the packets this many times")
     p.add_argument("--auth", help="user:password required")
-    p.add_argument("--playlist", action="append", default=[], help="PATH=CONTENT-TYPE=FILE")
+    p.add_argument("--playlist", action="append", default=[], help="PATH=CONTENT-TYPE=TEXT")
     p.add_argument("--probe-type", default="application/octet-stream")
     p.add_argument("--media-type", default="application/octet-stream")
     p.add_argument("--pragma-style", choices=["separate", "combined"], default="separate")

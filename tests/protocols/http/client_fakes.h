@@ -18,7 +18,6 @@ namespace clienttest {
 
 // Read them after Record returned (only lastProgress while it runs).
 struct RecordingHooks : ClientHooks {
-    void OnConnecting(const std::string& url, int) override { connecting.push_back(url); }
     void OnHeaderReceived(const std::string& url, uint32_t durationMs) override
     {
         headers.push_back(url);
@@ -38,7 +37,7 @@ struct RecordingHooks : ClientHooks {
     void OnNoNext() override { ++noNext; }
     void OnStreamUrlFound(const std::string& url) override { found.push_back(url); }
 
-    std::vector<std::string> connecting, headers, errors, credentials, found;
+    std::vector<std::string> headers, errors, credentials, found;
     std::vector<uint32_t> durations, progress, finished;
     std::atomic<uint32_t> lastProgress{0};
     int noNext = 0;
@@ -66,11 +65,7 @@ struct ScriptedPrompts : UserPrompts {
     bool AskSavePath(std::string&) override { return Unexpected(); }
     bool AskYesNo(const std::string&) override { return Unexpected(); }
     YesNoCancel AskYesNoCancel(const std::string&) override { return Unexpected(), YesNoCancel::Cancel; }
-    static bool Unexpected()
-    {
-        ADD_FAILURE() << "a client asked a question it never needs";
-        return false;
-    }
+    static bool Unexpected() { return ADD_FAILURE() << "a client asked a question it never needs", false; }
 
     std::deque<CredentialAnswer> answers;
     std::vector<std::string> asked;  // "site user:password" the dialog started from

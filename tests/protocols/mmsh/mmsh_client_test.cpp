@@ -7,7 +7,6 @@
 
 #include <chrono>
 #include <cstdio>
-#include <set>
 #include <thread>
 
 #include <arpa/inet.h>
@@ -139,6 +138,15 @@ std::string LoopbackName()
                        NI_NAMEREQD) == 0 ? name : "127.0.0.1";
 }
 
+// A playlist entry of paths on the fake server, which puts in its port.
+std::string Entry(std::initializer_list<const char*> paths)
+{
+    std::string entry = "<Entry>";
+    for (const char* path : paths)
+        entry += std::string("<Ref href=\"mms://127.0.0.1:{port}") + path + "\"/>";
+    return entry + "</Entry>";
+}
+
 std::string Auth(const std::string& userColonPassword)
 {
     return userColonPassword.empty() ? "" : mmsh::Base64Encode(userColonPassword);
@@ -166,11 +174,6 @@ protected:
         return "mms://127.0.0.1:" + std::to_string(server_.port()) + path;
     }
     std::string Out(const std::string& name = "out.asf") const { return dir_.File(name); }
-    std::string Playlist(const std::string& name, const std::string& text)
-    {
-        WriteFile(dir_.File(name), text);
-        return dir_.File(name);
-    }
     std::vector<std::string> Requests() const
     {
         return clienttest::SplitHeads(ReadFile(dir_.File("requests.log")));
@@ -237,12 +240,10 @@ TEST_F(MmshClientTest, OnDemandRecordingHoldsTheSourcePacketsAndItsRequestsAreEx
     Serve({});
     MmshClient client(env_);
     const uint32_t written = Record(client, Url("/a.asf"));
-    const std::string file = ReadFile(Out());
-    EXPECT_EQ(file, ExpectedOnDemand(all_));
+    EXPECT_EQ(ReadFile(Out()), ExpectedOnDemand(all_));
     EXPECT_TRUE(testsupport::DecodesCleanly(Out()));
-    // The file size field is the one rewrite: 8 bytes more than the last report.
-    EXPECT_EQ(written, file.size() + 8);
-    EXPECT_EQ(hooks_.progress.back(), file.size());
+    // The file size field is the one rewrite: 8 bytes more than the file.
+    EXPECT_EQ(written, testsupport::FileSize(Out()) + 8);
     EXPECT_EQ(hooks_.durations, (std::vector<uint32_t>{0, Source().durationMs}));
     EXPECT_EQ(hooks_.finished, std::vector<uint32_t>{written});
     EXPECT_TRUE(hooks_.errors.empty());
@@ -263,6 +264,7 @@ TEST_F(MmshClientTest, OnDemandRecordingHoldsTheSourcePacketsAndItsRequestsAreEx
     EXPECT_EQ(requests[0], Probe("/a.asf", guid));
     EXPECT_EQ(requests[1], Media("/a.asf", guid, false, 0));
     EXPECT_EQ(requests[2], Probe("/a.asf", ClientGuidOf(requests[2])));
+    EXPECT_NE(ClientGuidOf(requests[2]), guid);
 }
 
 TEST_F(MmshClientTest, HeaderInPartsTrimmedPacketsAndNewerContentTypesGiveTheSameFile)
@@ -270,14 +272,9 @@ TEST_F(MmshClientTest, HeaderInPartsTrimmedPacketsAndNewerContentTypesGiveTheSam
     Serve({"--header-parts", "3", "--trim-padding", "--probe-type", "application/vnd.ms.wms-hdr.asfv1",
            "--media-type", "application/x-mms-framed", "--pragma-style", "combined"});
     MmshClient client(env_);
-    int partial = 0;
-    client.SetMessageObserver([&](mmsh::MessageLog::Level, const std::string& m) {
-        partial += m.rfind("receiving ASF header (", 0) == 0;
-    });
     const uint32_t written = Record(client, Url("/a.asf"));
     EXPECT_EQ(ReadFile(Out()), ExpectedOnDemand(all_));
     EXPECT_EQ(written, testsupport::FileSize(Out()) + 8);  // trimmed packets count whole
-    EXPECT_GE(partial, 2);  // reported while the header was short, in both exchanges
 }
 
 TEST_F(MmshClientTest, EveryTcpPieceSizeFrom1To70GivesTheSameFileAlsoTwoAtOnce)
@@ -308,10 +305,8 @@ TEST_F(MmshClientTest, LiveRecordingStartsAtZeroIsSeekableAndKeepsNothingOfAnOld
     MmshClient client(env_);
     // Handed over inside an older file: a live stream starts over anyway.
     const uint32_t written = Record(client, Url("/live"), Out(), "r+b", 40000);
-    const std::string file = ReadFile(Out());
-    EXPECT_EQ(file, ExpectedLive());
-    EXPECT_EQ(written, file.size() + 48);  // file size plus the five live fields
-    EXPECT_EQ(hooks_.progress.back(), file.size());
+    EXPECT_EQ(ReadFile(Out()), ExpectedLive());
+    EXPECT_EQ(written, testsupport::FileSize(Out()) + 48);  // file size plus the five live fields
     EXPECT_EQ(hooks_.durations, (std::vector<uint32_t>{0, 0}));
     std::string why;
     EXPECT_TRUE(testsupport::DecodesCleanly(Out(), &why)) << why;
@@ -329,14 +324,7 @@ TEST_F(MmshClientTest, LiveRecordingStartsAtZeroIsSeekableAndKeepsNothingOfAnOld
 
 TEST_F(MmshClientTest, ResumeAsksForTheMissingBytesAndCompletesTheFile)
 {
-    Serve({"--fault", "close-in-packet=20"});
-    MmshClient cut(env_);
-    Record(cut, Url("/a.asf"));
-    EXPECT_EQ(cut.lastMessage(), "Received incomplete chunk... (Chunk is NOT saved)");
-    const std::string partial = ReadFile(Out());
-    ASSERT_EQ(partial, ExpectedOnDemand(20));
-    EXPECT_TRUE(testsupport::DecodesCleanly(Out()));
-
+    const std::string partial = ExpectedOnDemand(20);  // what a cut recording keeps
     struct Case {
         std::string before;
         uint32_t startOffset, requestOffset;
@@ -347,8 +335,6 @@ TEST_F(MmshClientTest, ResumeAsksForTheMissingBytesAndCompletesTheFile)
         WriteFile(Out(), c.before);
         Serve({});
         MmshClient client(env_);
-        std::set<std::string> messages;
-        client.SetMessageObserver([&](mmsh::MessageLog::Level, const std::string& m) { messages.insert(m); });
         const uint32_t written = Record(client, Url("/a.asf"), Out(), "r+b", c.startOffset);
         const auto requests = Requests();
         ASSERT_EQ(requests.size(), 2u);
@@ -358,47 +344,26 @@ TEST_F(MmshClientTest, ResumeAsksForTheMissingBytesAndCompletesTheFile)
         }
         if (c.before == partial) {
             EXPECT_EQ(written, (all_ - 20) * Source().packetSize + 8);
-            EXPECT_EQ(messages.count("Appending to existing file!\n"), 1u);
-            EXPECT_EQ(messages.count("Not saving header since this is a RESUME."), 1u);
         }
     }
 }
 
-TEST_F(MmshClientTest, ProxyGetsTheAbsoluteTargetAndNoHostLine)
+TEST_F(MmshClientTest, CredentialsGivenThroughAProxyStoredAskedForOrCancelled)
 {
-    Serve({});
+    Serve({"--auth", "user:secret"});
+    // A proxy gets the absolute target and no Host line.
     env_.settings.m_useProxy = 1;
     env_.settings.m_proxyServer = "127.0.0.1";
     env_.settings.m_proxyPort = server_.port();
-    MmshClient client(env_);
-    Record(client, "mms://media.example:8080/a.asf");
-    Record(client, "mmst://media.example/a.asf", Out("second.asf"));
-    EXPECT_EQ(ReadFile(Out()), ExpectedOnDemand(all_));
-    const auto requests = Requests();
-    ASSERT_EQ(requests.size(), 4u);
-    const std::string guid = ClientGuidOf(requests[0]);
-    EXPECT_EQ(requests[0], Probe("http://media.example:8080/a.asf", guid, "", ""));
-    EXPECT_EQ(requests[1], Media("http://media.example:8080/a.asf", guid, false, 0, "", ""));
-    EXPECT_EQ(requests[2], Probe("http://media.example/a.asf", ClientGuidOf(requests[2]), "", ""));
-
-    env_.settings.m_proxyPort = 0;
-    MmshClient refused(env_);
-    EXPECT_EQ(Record(refused, "mms://media.example/a.asf"), 0u);
-    EXPECT_EQ(refused.lastMessage(), "Invalid proxy URL format!");
-    EXPECT_EQ(Requests().size(), 4u);
-}
-
-TEST_F(MmshClientTest, CredentialsGivenStoredAskedForOrCancelled)
-{
-    Serve({"--auth", "user:secret"});
     MmshClient given(env_);
-    Record(given, Url("/a.asf"), Out(), "wb", 0, "user", "secret");
+    Record(given, "mms://media.example:8080/a.asf", Out(), "wb", 0, "user", "secret");
     EXPECT_EQ(ReadFile(Out()), ExpectedOnDemand(all_));
     auto requests = Requests();
     ASSERT_EQ(requests.size(), 2u);
-    const std::string guid = ClientGuidOf(requests[0]);
-    EXPECT_EQ(requests[0], Probe("/a.asf", guid, "user:secret"));
-    EXPECT_EQ(requests[1], Media("/a.asf", guid, false, 0, "user:secret"));
+    std::string guid = ClientGuidOf(requests[0]);
+    EXPECT_EQ(requests[0], Probe("http://media.example:8080/a.asf", guid, "user:secret", ""));
+    EXPECT_EQ(requests[1], Media("http://media.example:8080/a.asf", guid, false, 0, "user:secret", ""));
+    env_.settings.m_useProxy = 0;
 
     // A 401 takes the stored pair, then the dialog. An empty password sends
     // no Authorization line at all.
@@ -410,9 +375,11 @@ TEST_F(MmshClientTest, CredentialsGivenStoredAskedForOrCancelled)
     EXPECT_EQ(hooks_.credentials, (std::vector<std::string>{"user:wrong", "user:secret"}));
     requests = Requests();
     ASSERT_EQ(requests.size(), 6u);
-    EXPECT_EQ(requests[2].find("Authorization"), std::string::npos);
-    EXPECT_NE(requests[3].find("Authorization: Basic " + Auth("user:wrong") + "\r\n"), std::string::npos);
-    EXPECT_NE(requests[5].find("Authorization: Basic " + Auth("user:secret") + "\r\n"), std::string::npos);
+    guid = ClientGuidOf(requests[2]);
+    EXPECT_EQ(requests[2], Probe("/a.asf", guid));
+    EXPECT_EQ(requests[3], Probe("/a.asf", guid, "user:wrong"));
+    EXPECT_EQ(requests[4], Probe("/a.asf", guid, "user:secret"));
+    EXPECT_EQ(requests[5], Media("/a.asf", guid, false, 0, "user:secret"));
     EXPECT_EQ(asked.user() + ":" + asked.password(), "user:secret");
 
     // A cancelled dialog ends the call without finishing.
@@ -428,28 +395,16 @@ TEST_F(MmshClientTest, CredentialsGivenStoredAskedForOrCancelled)
 TEST_F(MmshClientTest, PlaylistsOfEveryFormLeadToTheStream)
 {
     const std::string ref = "mms://127.0.0.1:{port}/a.asf";
-    auto served = [&](const std::string& path, const std::string& type, const std::string& text) {
-        return std::vector<std::string>{"--playlist",
-                                        path + "=" + type + "=" + Playlist(path.substr(1), text)};
-    };
-    std::vector<std::string> args;
-    for (const auto& list : {served("/asx", "video/x-ms-asf",
-                                    "<ASX version=\"3.0\"><Entry><ref href=\"" + ref + "\"/></Entry></ASX>"),
-                             served("/ini", "text/plain", "\r\n\r\n\r\n[Reference]\r\nRef1=" + ref + "\r\n"),
-                             served("/plain", "text/plain", "ASF " + ref + "\r\n"),
-                             // A title in a national script does not stop the playlist.
-                             served("/national", "video/x-ms-wvx",
-                                    "<ASX><Title>Caf\xC3\xA9 \xED\x95\x9C</Title><Entry><Ref href=\"" + ref +
-                                        "\"/></Entry></ASX>"),
-                             // An address without a port takes the playlist's own port.
-                             served("/portless", "audio/x-ms-wax",
-                                    "<ASX><Entry><Ref href=\"mms://127.0.0.1/a.asf\"/></Entry></ASX>")})
-        args.insert(args.end(), list.begin(), list.end());
-    Serve(args);
-    const std::string local =
-        Playlist("local.asx", "<ASX><Entry><Ref href=\"" + Url("/a.asf") + "\"/></Entry></ASX>");
-    for (const std::string& url :
-         {Url("/asx"), Url("/ini"), Url("/plain"), Url("/national"), Url("/portless"), local}) {
+    Serve({"--playlist", "/asx=video/x-ms-asf=<ASX version=\"3.0\">" + Entry({"/a.asf"}) + "</ASX>",
+           "--playlist", "/ini=text/plain=\r\n\r\n\r\n[Reference]\r\nRef1=" + ref + "\r\n",
+           "--playlist", "/plain=text/plain=ASF " + ref + "\r\n",
+           // A title in a national script does not stop the playlist.
+           "--playlist", "/national=video/x-ms-wvx=<ASX><Title>Caf\xC3\xA9 \xED\x95\x9C</Title>" + Entry({"/a.asf"}) + "</ASX>",
+           // An address without a port takes the playlist's own port.
+           "--playlist", "/portless=audio/x-ms-wax=<ASX><Entry><Ref href=\"mms://127.0.0.1/a.asf\"/></Entry></ASX>"});
+    const std::string local = Out("local.asx");
+    WriteFile(local, "<ASX><Entry><Ref href=\"" + Url("/a.asf") + "\"/></Entry></ASX>");
+    for (const std::string& url : {Url("/asx"), Url("/ini"), Url("/plain"), Url("/national"), Url("/portless"), local}) {
         MmshClient client(env_);
         Record(client, url);
         EXPECT_EQ(ReadFile(Out()), ExpectedOnDemand(all_)) << url;
@@ -461,11 +416,8 @@ TEST_F(MmshClientTest, PlaylistsOfEveryFormLeadToTheStream)
 
 TEST_F(MmshClientTest, PlaylistGroupsRecordOneStreamAndHandTheNextGroupBack)
 {
-    const std::string ref = "<Ref href=\"mms://127.0.0.1:{port}";
-    Serve({"--playlist",
-           "/groups=video/x-ms-asf=" +
-               Playlist("g", "<ASX><Entry>" + ref + "/missing1.asf\"/>" + ref + "/a.asf\"/></Entry><Entry>" +
-                                 ref + "/b.asf\"/>" + ref + "/c.asf\"/></Entry></ASX>")});
+    Serve({"--playlist", "/groups=video/x-ms-asf=<ASX>" + Entry({"/missing1.asf", "/a.asf"}) +
+                             Entry({"/b.asf", "/c.asf"}) + "</ASX>"});
     MmshClient client(env_);
     Record(client, Url("/groups"));
     EXPECT_EQ(ReadFile(Out()), ExpectedOnDemand(all_));
@@ -484,36 +436,26 @@ TEST_F(MmshClientTest, RepliesThatAreNoStreamAndFaultsInTheStreamEndTheJobKeepin
         int packets;  // complete packets the file must hold; -1: nothing written
         size_t requests;
     };
+    const std::string chunk10 = "Chunk 10 holds 3216 bytes, more than the packet size of 3200!";
     const std::vector<Case> cases = {
-        {{"--probe-type", "application/octet-stream; charset=binary"},
-         "/a.asf",
-         "unknown content-type: application/octet-stream; charset=binary",
-         -1,
-         1},
-        {{"--fault", "no-status"}, "/a.asf", "reply: 0 - <none>", -1, 1},
+        {{"--probe-type", "application/octet-stream; charset=binary"}, "/a.asf",
+         "unknown content-type: application/octet-stream; charset=binary", -1, 1},
         {{}, "/missing.asf", "reply: 404 - Not Found", -1, 1},
         {{}, "/html", "", -1, 1},
         {{}, "/control", "", -1, 1},
         {{}, "/self", "Playlists nested more than 8 deep are not followed!", -1, 9},
         {{"--fault", "unequal-sizes"}, "/a.asf", "not supported", -1, 1},
         {{"--fault", "close-in-header", "--header-parts", "2"}, "/a.asf", "", -1, 2},
+        {{"--fault", "close-in-packet=20"}, "/a.asf", "Received incomplete chunk... (Chunk is NOT saved)", 20, 2},
         {{"--fault", "bad-confirm=10"}, "/a.asf", "Length confirmation doesn't match!", 10, 2},
-        {{"--fault", "oversized=10"},
-         "/a.asf",
-         "Chunk 10 holds 3216 bytes, more than the packet size of 3200!",
-         10,
-         2},
+        {{"--fault", "oversized=10"}, "/a.asf", chunk10, 10, 2},
         {{"--fault", "unknown-chunk=5"}, "/a.asf", "Unknown header type: $4d24", int(all_), 2},
         {{"--fault", "stall=12"}, "/a.asf", "recv failed: TIMEDOUT", 12, 2},
     };
-    const std::string self =
-        Playlist("self", "<ASX><Entry><Ref href=\"mms://127.0.0.1:{port}/self\"/></Entry></ASX>");
-    const std::string control =
-        Playlist("c", "<ASX>\x01<Entry><Ref href=\"mms://127.0.0.1:{port}/a.asf\"/></Entry></ASX>");
     env_.idleTimeoutMs = 1500;
     for (Case c : cases) {
-        c.args.insert(c.args.end(), {"--playlist", "/self=video/x-ms-asf=" + self, "--playlist",
-                                     "/control=video/x-ms-asf=" + control});
+        c.args.insert(c.args.end(), {"--playlist", "/self=video/x-ms-asf=<ASX>" + Entry({"/self"}) + "</ASX>",
+                                     "--playlist", "/control=video/x-ms-asf=<ASX>\x01" + Entry({"/a.asf"}) + "</ASX>"});
         Serve(c.args);
         MmshClient client(env_);
         const uint32_t written = Record(client, Url(c.path));

@@ -13,7 +13,6 @@ Paths (byte i of generated data is i % 251):
   /silent              never answers
   /short/CLAIMED/SENT  announces CLAIMED bytes, sends SENT and closes
   /status/CODE         that status
-  /gzip                a gzip-compressed body with Content-Encoding: gzip
   /redirect?to=PATH    302 to PATH
   /auth/REST           REST behind Basic authentication (--user, --password);
                        ?pad401=N adds N bytes to the refusal page
@@ -21,7 +20,6 @@ Paths (byte i of generated data is i % 251):
 
 import argparse
 import base64
-import gzip
 import os
 import socketserver
 import threading
@@ -92,9 +90,6 @@ class Handler(socketserver.BaseRequestHandler):
             self.send(200, generated(n[1]), length=n[0])
         elif kind == "status":
             self.send(n[0], b"status page\n", "text/plain")
-        elif kind == "gzip":
-            self.send(200, gzip.compress(b"compressed text, saved as it came\n" * 200), "video/x-ms-asf",
-                      ["Content-Encoding: gzip"])
         elif kind == "redirect":
             self.send(302, b"moved\n", "text/plain", ["Location: " + query["to"]])
         else:

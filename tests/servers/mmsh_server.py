@@ -70,10 +70,7 @@ def head(code, reason, ctype, extra=()):
 class Server:
     def __init__(self, args):
         self.args, self.lock, self.done = args, threading.Lock(), threading.Event()
-        self.faults = {}
-        for f in args.fault:
-            name, _, value = f.partition("=")
-            self.faults[name] = int(value or 0)
+        self.faults = {name: int(value or 0) for name, _, value in (f.partition("=") for f in args.fault)}
         lists = (p.split("=", 2) for p in args.playlist)
         self.playlists = {path: (ctype, os.fsencode(text)) for path, ctype, text in lists}
         with open(args.file, "rb") as f:
@@ -171,10 +168,9 @@ class Server:
     def stream(self, send, media, offset):
         args, faults, live = self.args, self.faults, self.args.mode == "live"
         features = '"broadcast,playlist"' if live else '"seekable,stridable"'
-        if args.pragma_style == "combined":
-            pragma = [f"Pragma: no-cache,client-id=3735928559,features={features},timeout=60000"]
-        else:
-            pragma = ["Pragma: no-cache", "Pragma: client-id=3735928559", f"Pragma: features={features}"]
+        items = ["no-cache", "client-id=3735928559", f"features={features}", "timeout=60000"]
+        combined = args.media_type != "application/octet-stream"  # later servers send one line
+        pragma = ["Pragma: " + ",".join(items)] if combined else ["Pragma: " + item for item in items]
         headers = self.header_chunks()
         out = head(200, "OK", args.media_type if media else args.probe_type, pragma) + headers
         if not media or "close-in-header" in faults:
@@ -263,7 +259,6 @@ def main():
     p.add_argument("--playlist", action="append", default=[], help="PATH=CONTENT-TYPE=TEXT")
     p.add_argument("--probe-type", default="application/octet-stream")
     p.add_argument("--media-type", default="application/octet-stream")
-    p.add_argument("--pragma-style", choices=["separate", "combined"], default="separate")
     p.add_argument("--trim-padding", action="store_true", help="send packets without trailing zeros")
     p.add_argument("--fault", action="append", default=[])
     Server(p.parse_args()).serve()

@@ -239,7 +239,7 @@ TEST_F(MmshClientTest, OnDemandRecordingHoldsTheSourcePacketsAndItsRequestsAreEx
     ASSERT_GT(all_, 10u);
     Serve({});
     MmshClient client(env_);
-    const uint32_t written = Record(client, Url("/a.asf"));
+    const uint32_t written = Record(client, Url("/a b.asf"));  // the blank goes escaped
     EXPECT_EQ(ReadFile(Out()), ExpectedOnDemand(all_));
     EXPECT_TRUE(testsupport::DecodesCleanly(Out()));
     // The file size field is the one rewrite: 8 bytes more than the file.
@@ -261,8 +261,8 @@ TEST_F(MmshClientTest, OnDemandRecordingHoldsTheSourcePacketsAndItsRequestsAreEx
     ASSERT_EQ(requests.size(), 4u);
     const std::string guid = ClientGuidOf(requests[0]);
     ASSERT_EQ(guid.size(), 38u);
-    EXPECT_EQ(requests[0], Probe("/a.asf", guid));
-    EXPECT_EQ(requests[1], Media("/a.asf", guid, false, 0));
+    EXPECT_EQ(requests[0], Probe("/a%20b.asf", guid));
+    EXPECT_EQ(requests[1], Media("/a%20b.asf", guid, false, 0));
     EXPECT_EQ(requests[2], Probe("/a.asf", ClientGuidOf(requests[2])));
     EXPECT_NE(ClientGuidOf(requests[2]), guid);
 }
@@ -270,7 +270,7 @@ TEST_F(MmshClientTest, OnDemandRecordingHoldsTheSourcePacketsAndItsRequestsAreEx
 TEST_F(MmshClientTest, HeaderInPartsTrimmedPacketsAndNewerContentTypesGiveTheSameFile)
 {
     Serve({"--header-parts", "3", "--trim-padding", "--probe-type", "application/vnd.ms.wms-hdr.asfv1",
-           "--media-type", "application/x-mms-framed", "--pragma-style", "combined"});
+           "--media-type", "application/x-mms-framed"});
     MmshClient client(env_);
     const uint32_t written = Record(client, Url("/a.asf"));
     EXPECT_EQ(ReadFile(Out()), ExpectedOnDemand(all_));
@@ -301,7 +301,7 @@ TEST_F(MmshClientTest, EveryTcpPieceSizeFrom1To70GivesTheSameFileAlsoTwoAtOnce)
 TEST_F(MmshClientTest, LiveRecordingStartsAtZeroIsSeekableAndKeepsNothingOfAnOlderFile)
 {
     WriteFile(Out(), std::string(1 << 20, 'x'));
-    Serve({"--mode", "live", "--pragma-style", "combined", "--rate", "8"});
+    Serve({"--mode", "live", "--media-type", "application/x-mms-framed", "--rate", "8"});
     MmshClient client(env_);
     // Handed over inside an older file: a live stream starts over anyway.
     const uint32_t written = Record(client, Url("/live"), Out(), "r+b", 40000);

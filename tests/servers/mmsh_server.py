@@ -6,7 +6,7 @@ every time 73000 ms later) and "$E"; any other gets the header alone. Paths: /pi
 TCP pieces of N bytes, /damageN/... damages a media reply at random (seed N), /missing* is 404,
 /html* a web page, a --playlist path its text ({port} replaced), any other the stream. --fault:
 close-in-header, close-in-packet=K, bad-confirm=K, oversized=K, unknown-chunk=K, stall=K (silence
-from packet K), stall-head, unequal-sizes. Prints "PORT <n>" first; stops after
+from packet K), unequal-sizes. Prints "PORT <n>" first; stops after
 --lifetime seconds, or once --connections connections were served.
 """
 
@@ -95,9 +95,6 @@ class Server:
         if self.args.log:
             with self.lock, open(self.args.log, "ab") as f:
                 f.write(request)
-        if "stall-head" in self.faults:
-            self.done.wait(self.args.lifetime)
-            return
         text = request.decode("latin-1")
         path = (text.split(" ") + ["/", "/"])[1]
         if path.startswith("http://"):  # through a proxy

@@ -13,7 +13,7 @@
 #include <netdb.h>
 
 #include "client_fakes.h"
-#include "formats/asf_file_info.h"
+#include "formats/asf_guids.h"
 #include "formats/le.h"
 #include "protocols/mmsh/chunk_stream.h"
 #include "protocols/mmsh/mmsh_client.h"
@@ -96,15 +96,15 @@ std::string ExpectedOnDemand(size_t n, const AsfParts& src = Source())
     return out;
 }
 
-// A live recording of the whole source: the same packets (re-timed back
+// A live recording of the first n packets: the same packets (re-timed back
 // onto the source's clock) under a header that says finished and seekable,
 // with count, sizes and durations filled in.
-std::string ExpectedLive()
+std::string ExpectedLive(size_t n)
 {
     const AsfParts& src = Source();
-    const uint64_t n = src.packets.size();
     uint64_t largest = 0;
-    for (const std::string& p : src.packets) {
+    for (size_t i = 0; i < n; ++i) {
+        const std::string& p = src.packets[i];
         const unsigned f = static_cast<uint8_t>(p[3]);  // the send time follows three fields sized by f
         const size_t at = 5 + le::LengthTypeSize((f >> 5) & 3) + le::LengthTypeSize((f >> 1) & 3) +
                           le::LengthTypeSize((f >> 3) & 3);
@@ -237,12 +237,16 @@ protected:
 TEST_F(MmshClientTest, OnDemandRecordingHoldsTheSourcePacketsAndItsRequestsAreExact)
 {
     ASSERT_GT(all_, 10u);
-    Serve({});
+    // As later servers send it: newer content types, the header in parts,
+    // packets without their padding.
+    Serve({"--header-parts", "3", "--trim-padding", "--probe-type", "application/vnd.ms.wms-hdr.asfv1",
+           "--media-type", "application/x-mms-framed"});
     MmshClient client(env_);
     const uint32_t written = Record(client, Url("/a b.asf"));  // the blank goes escaped
     EXPECT_EQ(ReadFile(Out()), ExpectedOnDemand(all_));
     EXPECT_TRUE(testsupport::DecodesCleanly(Out()));
-    // The file size field is the one rewrite: 8 bytes more than the file.
+    // The file size field is the one rewrite: 8 bytes more than the file
+    // (trimmed packets count whole).
     EXPECT_EQ(written, testsupport::FileSize(Out()) + 8);
     EXPECT_EQ(hooks_.durations, (std::vector<uint32_t>{0, Source().durationMs}));
     EXPECT_EQ(hooks_.finished, std::vector<uint32_t>{written});
@@ -265,16 +269,6 @@ TEST_F(MmshClientTest, OnDemandRecordingHoldsTheSourcePacketsAndItsRequestsAreEx
     EXPECT_EQ(requests[1], Media("/a%20b.asf", guid, false, 0));
     EXPECT_EQ(requests[2], Probe("/a.asf", ClientGuidOf(requests[2])));
     EXPECT_NE(ClientGuidOf(requests[2]), guid);
-}
-
-TEST_F(MmshClientTest, HeaderInPartsTrimmedPacketsAndNewerContentTypesGiveTheSameFile)
-{
-    Serve({"--header-parts", "3", "--trim-padding", "--probe-type", "application/vnd.ms.wms-hdr.asfv1",
-           "--media-type", "application/x-mms-framed"});
-    MmshClient client(env_);
-    const uint32_t written = Record(client, Url("/a.asf"));
-    EXPECT_EQ(ReadFile(Out()), ExpectedOnDemand(all_));
-    EXPECT_EQ(written, testsupport::FileSize(Out()) + 8);  // trimmed packets count whole
 }
 
 TEST_F(MmshClientTest, EveryTcpPieceSizeFrom1To70GivesTheSameFileAlsoTwoAtOnce)
@@ -305,7 +299,7 @@ TEST_F(MmshClientTest, LiveRecordingStartsAtZeroIsSeekableAndKeepsNothingOfAnOld
     MmshClient client(env_);
     // Handed over inside an older file: a live stream starts over anyway.
     const uint32_t written = Record(client, Url("/live"), Out(), "r+b", 40000);
-    EXPECT_EQ(ReadFile(Out()), ExpectedLive());
+    EXPECT_EQ(ReadFile(Out()), ExpectedLive(all_));
     EXPECT_EQ(written, testsupport::FileSize(Out()) + 48);  // file size plus the five live fields
     EXPECT_EQ(hooks_.durations, (std::vector<uint32_t>{0, 0}));
     std::string why;
@@ -470,11 +464,9 @@ TEST_F(MmshClientTest, RepliesThatAreNoStreamAndFaultsInTheStreamEndTheJobKeepin
 
 TEST_F(MmshClientTest, StopEndsTheCallWithinASecondAndLeavesAFinishedFile)
 {
-    for (const char* fault : {"stall-head", "stall=5"}) {
-        Serve({"--fault", fault});
-        MmshClient client(env_);
-        EXPECT_LT(StopAfter(client, Url("/a.asf"), 700), std::chrono::seconds(1)) << fault;
-    }
+    Serve({"--fault", "stall=5"});
+    MmshClient stalled(env_);
+    EXPECT_LT(StopAfter(stalled, Url("/a.asf"), 700), std::chrono::seconds(1));
     EXPECT_EQ(ReadFile(Out()), ExpectedOnDemand(5));
 
     // A live recording stopped by the user is a finished, seekable file.
@@ -482,18 +474,12 @@ TEST_F(MmshClientTest, StopEndsTheCallWithinASecondAndLeavesAFinishedFile)
     MmshClient client(env_);
     EXPECT_LT(StopAfter(client, Url("/live"), 1800), std::chrono::seconds(1));
     EXPECT_EQ(client.lastMessage(), "Transfer aborted!");
-    AsfFileInfo info;
-    ASSERT_TRUE(info.Parse(Out()));
-    EXPECT_EQ(info.Status().end, AsfWalkEnd::Complete);
-    const uint64_t packets = info.DataObject().totalDataPackets;
-    EXPECT_GT(packets, 0u);
-    EXPECT_LT(packets, all_);
-    EXPECT_EQ(testsupport::FileSize(Out()), Source().header.size() + packets * Source().packetSize);
-    EXPECT_EQ(info.FileProperties().dataPacketsCount, packets);
-    EXPECT_EQ(info.FileProperties().flags, 2u);
+    const size_t packets = (testsupport::FileSize(Out()) - Source().header.size()) / Source().packetSize;
+    ASSERT_GT(packets, 0u);
+    ASSERT_LT(packets, all_);
+    EXPECT_EQ(ReadFile(Out()), ExpectedLive(packets));
     std::string why;
     EXPECT_TRUE(testsupport::DecodesCleanly(Out(), &why)) << why;
-    EXPECT_GT(testsupport::ProbeDuration(Out()), 0.5);
 }
 
 TEST_F(MmshClientTest, DamagedStreamsEndSafelyAndNeverWriteFarOut)

@@ -77,7 +77,8 @@ protected:
         request.url = url;
         request.playerAgent = "NSPlayer/9.0";
         request.extra = scanPages;
-        request.out = path.empty() ? nullptr : std::fopen((path[0] == '/' ? path : tmp.File(path)).c_str(), "wb");
+        if (!path.empty())
+            request.out = std::fopen((path[0] == '/' ? path : tmp.File(path)).c_str(), "wb");
         if (request.out)
             std::setvbuf(request.out, nullptr, _IONBF, 0);
         const uint32_t n = client().Record(request);

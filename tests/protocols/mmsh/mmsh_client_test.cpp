@@ -147,11 +147,6 @@ std::string Entry(std::initializer_list<const char*> paths)
     return entry + "</Entry>";
 }
 
-std::string Auth(const std::string& userColonPassword)
-{
-    return userColonPassword.empty() ? "" : mmsh::Base64Encode(userColonPassword);
-}
-
 class MmshClientTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -211,7 +206,8 @@ protected:
         return Clock::now() - stopAt;
     }
 
-    // The requests the client must send, from their parts.
+    // The requests the client must send, from their parts (auth: "user:password").
+    static std::string Auth(const std::string& pair) { return pair.empty() ? "" : mmsh::Base64Encode(pair); }
     static std::string Probe(const std::string& target, const std::string& guid, const std::string& auth = {},
                              const std::string& host = LoopbackName())
     {
@@ -383,17 +379,20 @@ TEST_F(MmshClientTest, CredentialsGivenThroughAProxyStoredAskedForOrCancelled)
 
 TEST_F(MmshClientTest, PlaylistsOfEveryFormLeadToTheStream)
 {
-    const std::string ref = "mms://127.0.0.1:{port}/a.asf";
-    Serve({"--playlist", "/asx=video/x-ms-asf=<ASX version=\"3.0\">" + Entry({"/a.asf"}) + "</ASX>",
+    const std::string ref = "mms://127.0.0.1:{port}/a.asf", entry = Entry({"/a.asf"});
+    Serve({"--playlist", "/asx=video/x-ms-asf=<ASX version=\"3.0\">" + entry + "</ASX>",
            "--playlist", "/ini=text/plain=\r\n\r\n\r\n[Reference]\r\nRef1=" + ref + "\r\n",
            "--playlist", "/plain=text/plain=ASF " + ref + "\r\n",
            // A title in a national script does not stop the playlist.
-           "--playlist", "/national=video/x-ms-wvx=<ASX><Title>Caf\xC3\xA9 \xED\x95\x9C</Title>" + Entry({"/a.asf"}) + "</ASX>",
+           "--playlist", "/national=video/x-ms-wvx=<ASX><Title>Caf\xC3\xA9 \xED\x95\x9C</Title>" + entry +
+                             "</ASX>",
            // An address without a port takes the playlist's own port.
-           "--playlist", "/portless=audio/x-ms-wax=<ASX><Entry><Ref href=\"mms://127.0.0.1/a.asf\"/></Entry></ASX>"});
+           "--playlist",
+           "/portless=audio/x-ms-wax=<ASX><Entry><Ref href=\"mms://127.0.0.1/a.asf\"/></Entry></ASX>"});
     const std::string local = Out("local.asx");
     WriteFile(local, "<ASX><Entry><Ref href=\"" + Url("/a.asf") + "\"/></Entry></ASX>");
-    for (const std::string& url : {Url("/asx"), Url("/ini"), Url("/plain"), Url("/national"), Url("/portless"), local}) {
+    for (const std::string& url :
+         {Url("/asx"), Url("/ini"), Url("/plain"), Url("/national"), Url("/portless"), local}) {
         MmshClient client(env_);
         Record(client, url);
         EXPECT_EQ(ReadFile(Out()), ExpectedOnDemand(all_)) << url;
@@ -435,7 +434,8 @@ TEST_F(MmshClientTest, RepliesThatAreNoStreamAndFaultsInTheStreamEndTheJobKeepin
         {{}, "/self", "Playlists nested more than 8 deep are not followed!", -1, 9},
         {{"--fault", "unequal-sizes"}, "/a.asf", "not supported", -1, 1},
         {{"--fault", "close-in-header", "--header-parts", "2"}, "/a.asf", "", -1, 2},
-        {{"--fault", "close-in-packet=20"}, "/a.asf", "Received incomplete chunk... (Chunk is NOT saved)", 20, 2},
+        {{"--fault", "close-in-packet=20"}, "/a.asf", "Received incomplete chunk... (Chunk is NOT saved)", 20,
+         2},
         {{"--fault", "bad-confirm=10"}, "/a.asf", "Length confirmation doesn't match!", 10, 2},
         {{"--fault", "oversized=10"}, "/a.asf", chunk10, 10, 2},
         {{"--fault", "unknown-chunk=5"}, "/a.asf", "Unknown header type: $4d24", int(all_), 2},
@@ -443,8 +443,9 @@ TEST_F(MmshClientTest, RepliesThatAreNoStreamAndFaultsInTheStreamEndTheJobKeepin
     };
     env_.idleTimeoutMs = 1500;
     for (Case c : cases) {
-        c.args.insert(c.args.end(), {"--playlist", "/self=video/x-ms-asf=<ASX>" + Entry({"/self"}) + "</ASX>",
-                                     "--playlist", "/control=video/x-ms-asf=<ASX>\x01" + Entry({"/a.asf"}) + "</ASX>"});
+        c.args.insert(c.args.end(),
+                      {"--playlist", "/self=video/x-ms-asf=<ASX>" + Entry({"/self"}) + "</ASX>", "--playlist",
+                       "/control=video/x-ms-asf=<ASX>\x01" + Entry({"/a.asf"}) + "</ASX>"});
         Serve(c.args);
         MmshClient client(env_);
         const uint32_t written = Record(client, Url(c.path));

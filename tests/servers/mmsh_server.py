@@ -6,8 +6,8 @@ every time 73000 ms later) and "$E"; any other gets the header alone. Paths: /pi
 TCP pieces of N bytes, /damageN/... damages a media reply at random (seed N), /missing* is 404,
 /html* a web page, a --playlist path its text ({port} replaced), any other the stream. --fault:
 close-in-header, close-in-packet=K, bad-confirm=K, oversized=K, unknown-chunk=K, stall=K (silence
-from packet K), unequal-sizes. Prints "PORT <n>" first; stops after
---lifetime seconds, or once --connections connections were served.
+from packet K), unequal-sizes. Prints "PORT <n>" first; stops after --lifetime seconds, or once
+--connections connections were served.
 """
 
 import argparse
@@ -166,10 +166,12 @@ class Server:
         args, faults, live = self.args, self.faults, self.args.mode == "live"
         features = '"broadcast,playlist"' if live else '"seekable,stridable"'
         items = ["no-cache", "client-id=3735928559", f"features={features}", "timeout=60000"]
-        combined = args.media_type != "application/octet-stream"  # later servers send one line
-        pragma = ["Pragma: " + ",".join(items)] if combined else ["Pragma: " + item for item in items]
+        pragma = ["Pragma: " + ",".join(items)] if args.later else ["Pragma: " + item for item in items]
+        ctype = "application/octet-stream"
+        if args.later:
+            ctype = "application/x-mms-framed" if media else "application/vnd.ms.wms-hdr.asfv1"
         headers = self.header_chunks()
-        out = head(200, "OK", args.media_type if media else args.probe_type, pragma) + headers
+        out = head(200, "OK", ctype, pragma) + headers
         if not media or "close-in-header" in faults:
             send(out[:len(out) - len(headers) // 2] if media else out)
             return
@@ -195,7 +197,7 @@ class Server:
                     send(b"".join(batch))
                     batch = []
                     time.sleep(wait)
-            if args.trim_padding:
+            if args.later:
                 body = body.rstrip(b"\0") or body[:1]
             if i == faults.get("unknown-chunk"):
                 batch.append(chunk(b"M", b"metadata-changed", base + i))
@@ -254,9 +256,8 @@ def main():
     p.add_argument("--repeat", type=int, default=1, help="on demand: play the packets this many times")
     p.add_argument("--auth", help="user:password required")
     p.add_argument("--playlist", action="append", default=[], help="PATH=CONTENT-TYPE=TEXT")
-    p.add_argument("--probe-type", default="application/octet-stream")
-    p.add_argument("--media-type", default="application/octet-stream")
-    p.add_argument("--trim-padding", action="store_true", help="send packets without trailing zeros")
+    p.add_argument("--later", action="store_true",
+                   help="reply as later servers do: newer content types, one Pragma line, packets without padding")
     p.add_argument("--fault", action="append", default=[])
     Server(p.parse_args()).serve()
     os._exit(0)

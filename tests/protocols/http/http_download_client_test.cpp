@@ -77,9 +77,8 @@ protected:
         request.url = url;
         request.playerAgent = "NSPlayer/9.0";
         request.extra = scanPages;
-        if (!path.empty())
-            request.out = std::fopen((path[0] == '/' ? path : tmp.File(path)).c_str(), "wb");
-        if (request.out)
+        const std::string file = path.empty() || path[0] == '/' ? path : tmp.File(path);
+        if (!file.empty() && (request.out = std::fopen(file.c_str(), "wb")))
             std::setvbuf(request.out, nullptr, _IONBF, 0);
         const uint32_t n = client().Record(request);
         if (request.out)

@@ -235,8 +235,7 @@ TEST_F(MmshClientTest, OnDemandRecordingHoldsTheSourcePacketsAndItsRequestsAreEx
     ASSERT_GT(all_, 10u);
     // As later servers send it: newer content types, the header in parts,
     // packets without their padding.
-    Serve({"--header-parts", "3", "--trim-padding", "--probe-type", "application/vnd.ms.wms-hdr.asfv1",
-           "--media-type", "application/x-mms-framed"});
+    Serve({"--later", "--header-parts", "3"});
     MmshClient client(env_);
     const uint32_t written = Record(client, Url("/a b.asf"));  // the blank goes escaped
     EXPECT_EQ(ReadFile(Out()), ExpectedOnDemand(all_));
@@ -291,7 +290,7 @@ TEST_F(MmshClientTest, EveryTcpPieceSizeFrom1To70GivesTheSameFileAlsoTwoAtOnce)
 TEST_F(MmshClientTest, LiveRecordingStartsAtZeroIsSeekableAndKeepsNothingOfAnOlderFile)
 {
     WriteFile(Out(), std::string(1 << 20, 'x'));
-    Serve({"--mode", "live", "--media-type", "application/x-mms-framed", "--rate", "8"});
+    Serve({"--mode", "live", "--later", "--rate", "8"});
     MmshClient client(env_);
     // Handed over inside an older file: a live stream starts over anyway.
     const uint32_t written = Record(client, Url("/live"), Out(), "r+b", 40000);
@@ -426,8 +425,7 @@ TEST_F(MmshClientTest, RepliesThatAreNoStreamAndFaultsInTheStreamEndTheJobKeepin
     };
     const std::string chunk10 = "Chunk 10 holds 3216 bytes, more than the packet size of 3200!";
     const std::vector<Case> cases = {
-        {{"--probe-type", "application/octet-stream; charset=binary"}, "/a.asf",
-         "unknown content-type: application/octet-stream; charset=binary", -1, 1},
+        {{}, "/odd", "unknown content-type: audio/mpeg", -1, 1},
         {{}, "/missing.asf", "reply: 404 - Not Found", -1, 1},
         {{}, "/html", "", -1, 1},
         {{}, "/control", "", -1, 1},
@@ -445,7 +443,8 @@ TEST_F(MmshClientTest, RepliesThatAreNoStreamAndFaultsInTheStreamEndTheJobKeepin
     for (Case c : cases) {
         c.args.insert(c.args.end(),
                       {"--playlist", "/self=video/x-ms-asf=<ASX>" + Entry({"/self"}) + "</ASX>", "--playlist",
-                       "/control=video/x-ms-asf=<ASX>\x01" + Entry({"/a.asf"}) + "</ASX>"});
+                       "/control=video/x-ms-asf=<ASX>\x01" + Entry({"/a.asf"}) + "</ASX>", "--playlist",
+                       "/odd=audio/mpeg=ID3"});
         Serve(c.args);
         MmshClient client(env_);
         const uint32_t written = Record(client, Url(c.path));

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <deque>
 #include <string>
@@ -70,6 +71,18 @@ struct ScriptedPrompts : UserPrompts {
     std::deque<CredentialAnswer> answers;
     std::vector<std::string> asked;  // "site user:password" the dialog started from
 };
+
+// Compares recorded bytes without printing them: a failure names the sizes
+// and the first offset that differs.
+inline ::testing::AssertionResult SameBytes(const std::string& got, const std::string& want)
+{
+    if (got == want)
+        return ::testing::AssertionSuccess();
+    const size_t common = std::min(got.size(), want.size());
+    const size_t at = std::mismatch(got.begin(), got.begin() + common, want.begin()).first - got.begin();
+    return ::testing::AssertionFailure() << got.size() << " bytes instead of " << want.size()
+                                         << ", the first difference at " << at;
+}
 
 // The requests in a server's log, each with its blank line.
 inline std::vector<std::string> SplitHeads(const std::string& log)

@@ -91,7 +91,10 @@ protected:
             client_ = std::make_unique<HttpDownloadClient>(env);
         return *client_;
     }
-    std::string Saved() const { return ReadFile(tmp.File("out.bin")); }
+    ::testing::AssertionResult Saved(const std::string& want) const
+    {
+        return clienttest::SameBytes(ReadFile(tmp.File("out.bin")), want);
+    }
 
     testsupport::TempDir tmp;
     testsupport::FakeServer server;
@@ -129,7 +132,7 @@ TEST_F(HttpDownload, SendsTheFixedRequestSavesWhatArrivedAndNamesFaults)
         env.idleTimeoutMs = c.idleMs;
         client_.reset();
         EXPECT_EQ(Download(Url(c.url)), c.saved.size()) << c.url;
-        EXPECT_EQ(Saved(), c.saved) << c.url;
+        EXPECT_TRUE(Saved(c.saved)) << c.url;
         EXPECT_EQ(hooks.errors, c.error.empty() ? std::vector<std::string>{} : std::vector{c.error}) << c.url;
     }
     const std::string port = std::to_string(server.port());
@@ -156,7 +159,7 @@ TEST_F(HttpDownload, A401IsAnsweredFromTheAddressTheStoreOrTheDialogUntilCancell
     // Refused: the stored pair is tried; the long refusal page is dropped.
     WriteStoredCredentials(profile, "127.0.0.1", "user", "secret");
     EXPECT_EQ(Download(Url("/auth/size/5000?pad401=300000")), 5000u);
-    EXPECT_EQ(Saved(), Generated(5000));
+    EXPECT_TRUE(Saved(Generated(5000)));
     EXPECT_EQ(hooks.credentials, std::vector<std::string>{"user:secret"});
     auto heads = Heads();
     ASSERT_EQ(heads.size(), 3u);
@@ -182,7 +185,7 @@ TEST_F(HttpDownload, A401IsAnsweredFromTheAddressTheStoreOrTheDialogUntilCancell
     EXPECT_EQ(prompts.asked.size(), 3u);
     EXPECT_EQ(hooks.noNext, 1);
     EXPECT_EQ(hooks.errors, std::vector<std::string>{"Not Found"});
-    EXPECT_EQ(Saved(), "");
+    EXPECT_TRUE(Saved(""));
     EXPECT_EQ(Download(Url("/size/100")), 0u);
 }
 
@@ -194,11 +197,11 @@ TEST_F(HttpDownload, ATextPageIsSearchedNotSavedUpToAboutOneMegabyte)
     StartServer({"--file", tmp.File("page.html"), "--file-type", "text/html; charset=utf-8"});
     EXPECT_EQ(Download(Url("/file")), page.size());
     EXPECT_EQ(hooks.found, std::vector<std::string>{"mms://media.example/live/news.asf"});
-    EXPECT_EQ(Saved(), "");
+    EXPECT_TRUE(Saved(""));
     EXPECT_TRUE(hooks.headers.empty());
     // Told to save whatever arrives, the page is saved like any body.
     EXPECT_EQ(Download(Url("/file"), -1), page.size());
-    EXPECT_EQ(Saved(), page);
+    EXPECT_TRUE(Saved(page));
     EXPECT_EQ(hooks.found.size(), 1u);
 
     // Blocks of 1024: the block read once 1048576 + 1024 bytes are in is
@@ -225,7 +228,7 @@ TEST_F(HttpDownload, OneBlockWithoutAFileTheSizeLimitAndAFullDisk)
     env.settings.m_maxTime = 0;
     client_.reset();
     EXPECT_EQ(Download(Url("/size/3145728")), 2097152u);
-    EXPECT_EQ(Saved(), Generated(2097152));
+    EXPECT_TRUE(Saved(Generated(2097152)));
     EXPECT_TRUE(hooks.errors.empty());
 
     EXPECT_EQ(Download(Url("/size/100000"), 0, "/dev/full"), 0u);
@@ -251,7 +254,7 @@ TEST_F(HttpDownload, AStopEndsAStalledDownloadWithinASecondAndKeepsWhatCame)
     stopper.join();
     EXPECT_LT(returnedAt - stoppedAt, 1s);
     EXPECT_EQ(n, 5000u);
-    EXPECT_EQ(Saved(), Generated(5000));
+    EXPECT_TRUE(Saved(Generated(5000)));
     EXPECT_TRUE(hooks.errors.empty());
 }
 

@@ -169,6 +169,10 @@ protected:
         return "mms://127.0.0.1:" + std::to_string(server_.port()) + path;
     }
     std::string Out(const std::string& name = "out.asf") const { return dir_.File(name); }
+    ::testing::AssertionResult Holds(const std::string& want, const std::string& path = {}) const
+    {
+        return clienttest::SameBytes(ReadFile(path.empty() ? Out() : path), want);
+    }
     std::vector<std::string> Requests() const
     {
         return clienttest::SplitHeads(ReadFile(dir_.File("requests.log")));
@@ -238,7 +242,7 @@ TEST_F(MmshClientTest, OnDemandRecordingHoldsTheSourcePacketsAndItsRequestsAreEx
     Serve({"--later", "--header-parts", "3"});
     MmshClient client(env_);
     const uint32_t written = Record(client, Url("/a b.asf"));  // the blank goes escaped
-    EXPECT_EQ(ReadFile(Out()), ExpectedOnDemand(all_));
+    EXPECT_TRUE(Holds(ExpectedOnDemand(all_)));
     EXPECT_TRUE(testsupport::DecodesCleanly(Out()));
     // The file size field is the one rewrite: 8 bytes more than the file
     // (trimmed packets count whole).
@@ -279,7 +283,7 @@ TEST_F(MmshClientTest, EveryTcpPieceSizeFrom1To70GivesTheSameFileAlsoTwoAtOnce)
             MmshClient client(env);
             const std::string path = Out("piece" + std::to_string(first) + ".asf");
             Record(client, Url("/piece" + std::to_string(piece) + "/a.asf"), path);
-            EXPECT_EQ(ReadFile(path), expected) << "pieces of " << piece << " bytes";
+            EXPECT_TRUE(Holds(expected, path)) << "pieces of " << piece << " bytes";
         }
     };
     std::thread odd(pieces, 1);
@@ -294,7 +298,7 @@ TEST_F(MmshClientTest, LiveRecordingStartsAtZeroIsSeekableAndKeepsNothingOfAnOld
     MmshClient client(env_);
     // Handed over inside an older file: a live stream starts over anyway.
     const uint32_t written = Record(client, Url("/live"), Out(), "r+b", 40000);
-    EXPECT_EQ(ReadFile(Out()), ExpectedLive(all_));
+    EXPECT_TRUE(Holds(ExpectedLive(all_)));
     EXPECT_EQ(written, testsupport::FileSize(Out()) + 48);  // file size plus the five live fields
     EXPECT_EQ(hooks_.durations, (std::vector<uint32_t>{0, 0}));
     std::string why;
@@ -328,7 +332,7 @@ TEST_F(MmshClientTest, ResumeAsksForTheMissingBytesAndCompletesTheFile)
         const auto requests = Requests();
         ASSERT_EQ(requests.size(), 2u);
         EXPECT_EQ(requests[1], Media("/a.asf", ClientGuidOf(requests[0]), false, c.requestOffset));
-        EXPECT_TRUE(c.startOffset || ReadFile(Out()) == ExpectedOnDemand(all_)) << c.requestOffset;
+        EXPECT_TRUE(c.startOffset || Holds(ExpectedOnDemand(all_))) << c.requestOffset;
         EXPECT_TRUE(c.before != partial || written == (all_ - 20) * Source().packetSize + 8) << written;
     }
 }
@@ -342,7 +346,7 @@ TEST_F(MmshClientTest, CredentialsGivenThroughAProxyStoredAskedForOrCancelled)
     env_.settings.m_proxyPort = server_.port();
     MmshClient given(env_);
     Record(given, "mms://media.example:8080/a.asf", Out(), "wb", 0, "user", "secret");
-    EXPECT_EQ(ReadFile(Out()), ExpectedOnDemand(all_));
+    EXPECT_TRUE(Holds(ExpectedOnDemand(all_)));
     auto requests = Requests();
     ASSERT_EQ(requests.size(), 2u);
     std::string guid = ClientGuidOf(requests[0]);
@@ -356,7 +360,7 @@ TEST_F(MmshClientTest, CredentialsGivenThroughAProxyStoredAskedForOrCancelled)
     prompts_.Answer("user", "secret");
     MmshClient asked(env_);
     Record(asked, Url("/a.asf"), Out(), "wb", 0, "user", "");
-    EXPECT_EQ(ReadFile(Out()), ExpectedOnDemand(all_));
+    EXPECT_TRUE(Holds(ExpectedOnDemand(all_)));
     EXPECT_EQ(hooks_.credentials, (std::vector<std::string>{"user:wrong", "user:secret"}));
     requests = Requests();
     ASSERT_EQ(requests.size(), 6u);
@@ -394,7 +398,7 @@ TEST_F(MmshClientTest, PlaylistsOfEveryFormLeadToTheStream)
          {Url("/asx"), Url("/ini"), Url("/plain"), Url("/national"), Url("/portless"), local}) {
         MmshClient client(env_);
         Record(client, url);
-        EXPECT_EQ(ReadFile(Out()), ExpectedOnDemand(all_)) << url;
+        EXPECT_TRUE(Holds(ExpectedOnDemand(all_))) << url;
     }
     const auto requests = Requests();
     ASSERT_EQ(requests.size(), 17u);
@@ -407,7 +411,7 @@ TEST_F(MmshClientTest, PlaylistGroupsRecordOneStreamAndHandTheNextGroupBack)
                              Entry({"/b.asf", "/c.asf"}) + "</ASX>"});
     MmshClient client(env_);
     Record(client, Url("/groups"));
-    EXPECT_EQ(ReadFile(Out()), ExpectedOnDemand(all_));
+    EXPECT_TRUE(Holds(ExpectedOnDemand(all_)));
     EXPECT_EQ(hooks_.found, std::vector<std::string>{Url("/b.asf")});
     const auto requests = Requests();
     ASSERT_EQ(requests.size(), 4u);
@@ -450,7 +454,7 @@ TEST_F(MmshClientTest, RepliesThatAreNoStreamAndFaultsInTheStreamEndTheJobKeepin
         const uint32_t written = Record(client, Url(c.path));
         EXPECT_EQ(client.lastMessage(), c.message) << c.path;
         EXPECT_EQ(Requests().size(), c.requests) << c.message;
-        EXPECT_EQ(ReadFile(Out()), c.packets < 0 ? "" : ExpectedOnDemand(c.packets)) << c.message;
+        EXPECT_TRUE(Holds(c.packets < 0 ? "" : ExpectedOnDemand(c.packets))) << c.message;
         EXPECT_EQ(written, c.packets < 0 ? 0 : testsupport::FileSize(Out()) + 8) << c.message;
         std::string why;
         EXPECT_TRUE(c.packets < 0 || testsupport::DecodesCleanly(Out(), &why)) << c.message << ": " << why;
@@ -462,7 +466,7 @@ TEST_F(MmshClientTest, StopEndsTheCallWithinASecondAndLeavesAFinishedFile)
     Serve({"--fault", "stall=5"});
     MmshClient stalled(env_);
     EXPECT_LT(StopAfter(stalled, Url("/a.asf"), 700), std::chrono::seconds(1));
-    EXPECT_EQ(ReadFile(Out()), ExpectedOnDemand(5));
+    EXPECT_TRUE(Holds(ExpectedOnDemand(5)));
 
     // A live recording stopped by the user is a finished, seekable file.
     Serve({"--mode", "live", "--rate", "1"});
@@ -472,7 +476,7 @@ TEST_F(MmshClientTest, StopEndsTheCallWithinASecondAndLeavesAFinishedFile)
     const size_t packets = (testsupport::FileSize(Out()) - Source().header.size()) / Source().packetSize;
     ASSERT_GT(packets, 0u);
     ASSERT_LT(packets, all_);
-    EXPECT_EQ(ReadFile(Out()), ExpectedLive(packets));
+    EXPECT_TRUE(Holds(ExpectedLive(packets)));
     std::string why;
     EXPECT_TRUE(testsupport::DecodesCleanly(Out(), &why)) << why;
 }

@@ -19,16 +19,8 @@ namespace clienttest {
 
 // Read them after Record returned (only lastProgress while it runs).
 struct RecordingHooks : ClientHooks {
-    void OnHeaderReceived(const std::string& url, uint32_t durationMs) override
-    {
-        headers.push_back(url);
-        durations.push_back(durationMs);
-    }
-    void OnProgress(uint32_t bytes, uint32_t, uint32_t) override
-    {
-        progress.push_back(bytes);
-        lastProgress = bytes;
-    }
+    void OnHeaderReceived(const std::string&, uint32_t ms) override { durations.push_back(ms); }
+    void OnProgress(uint32_t bytes, uint32_t, uint32_t) override { lastProgress = bytes; }
     void OnFinished(uint32_t bytes) override { finished.push_back(bytes); }
     void ReportError(const std::string& text) override { errors.push_back(text); }
     void OnCredentials(const std::string& user, const std::string& password) override
@@ -38,8 +30,8 @@ struct RecordingHooks : ClientHooks {
     void OnNoNext() override { ++noNext; }
     void OnStreamUrlFound(const std::string& url) override { found.push_back(url); }
 
-    std::vector<std::string> headers, errors, credentials, found;
-    std::vector<uint32_t> durations, progress, finished;
+    std::vector<std::string> errors, credentials, found;
+    std::vector<uint32_t> durations, finished;
     std::atomic<uint32_t> lastProgress{0};
     int noNext = 0;
 };

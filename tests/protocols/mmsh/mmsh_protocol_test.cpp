@@ -1,5 +1,5 @@
 // The pieces of the exchange that need no server: refused addresses,
-// request texts, credentials and the reading of reply heads.
+// request texts, credentials and reply head limits.
 
 #include <gtest/gtest.h>
 
@@ -12,8 +12,6 @@ using namespace mmsh;
 using namespace std::string_literals;
 
 namespace {
-
-using Pairs = std::vector<std::pair<std::string, std::string>>;
 
 TEST(StreamUrl, InvalidAddressesAndProxiesAreRefusedNotCut)
 {
@@ -66,33 +64,16 @@ TEST(Requests, ByteForByte)
               "User-Agent: NSPlayer/4.1.0.3856\r\n"
               "Host: h\r\n"
               "Pragma: no-cache,rate=1.000000,request-context=2\r\n" + tail);
-
-    for (const auto& [in, out] : Pairs{{"", ""}, {"f", "Zg=="}, {"fo", "Zm8="}, {"foo", "Zm9v"},
-                                       {"foobar", "Zm9vYmFy"}, {"\xFF\xFE", "//4="}})
-        EXPECT_EQ(Base64Encode(in), out) << in;
     EXPECT_EQ(BasicAuthValue("Aladdin", "open sesame"), "QWxhZGRpbjpvcGVuIHNlc2FtZQ==");
     EXPECT_EQ(BasicAuthValue(std::string(300, 'u'), std::string(300, 'p')), "");  // over-long: no line
 }
 
-TEST(ReplyHead, FeaturesAreAWholeItemOfAPragmaLineAndLongValuesAreCut)
+TEST(ReplyHead, LongValuesAreCutNotOverrun)
 {
-    auto kind = [](const std::string& pragma) {
-        MessageLog log;
-        ReplyHead h;
-        ParseHeadLine("HTTP/1.0 200 OK", true, &h, log);
-        ParseHeadLine("Content-Type: application/octet-stream", false, &h, log);
-        ParseHeadLine("Pragma: " + pragma, false, &h, log);
-        bool body = false, text = false;
-        return KindFromContentType(h, &body, &text, log);
-    };
-    EXPECT_EQ(kind({"no-cache, features=broadcast, x=1"}), TransferKind::Live);
-    // The exact word, as a whole item (a comma inside quotes starts none).
-    for (const char* pragma : {"features=\"Broadcast\"", "xfeatures=broadcast", "a=\"x,features=broadcast\""})
-        EXPECT_EQ(kind(pragma), TransferKind::OnDemand) << pragma;
     MessageLog log;
-    ReplyHead h;
-    ParseHeadLine("Content-Type: " + std::string(400, 'x'), false, &h, log);
-    EXPECT_EQ(h.contentType, std::string(kMaxHeadValue, 'x'));
+    ReplyHead head;
+    ParseHeadLine("Content-Type: " + std::string(400, 'x'), false, &head, log);
+    EXPECT_EQ(head.contentType, std::string(kMaxHeadValue, 'x'));
 }
 
 }  // namespace

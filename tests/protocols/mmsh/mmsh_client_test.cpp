@@ -1,7 +1,7 @@
 // The streaming client end to end against the fake media server on
 // loopback: the exact requests, recorded files compared byte for byte with
 // the source and checked by an independent decoder, credentials, playlists,
-// faults and stopping; and the chunk loop on its own fed damaged streams.
+// faults, stopping and randomly damaged replies.
 
 #include <gtest/gtest.h>
 

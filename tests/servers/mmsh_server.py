@@ -6,8 +6,8 @@ every time 73000 ms later) and "$E"; any other gets the header alone. Paths: /pi
 TCP pieces of N bytes, /damageN/... damages a media reply at random (seed N), /missing* is 404,
 /html* a web page, a --playlist path its text ({port} replaced), any other the stream. --fault:
 close-in-header, close-in-packet=K, bad-confirm=K, oversized=K, unknown-chunk=K, stall=K (silence
-from packet K), stall-head, no-status, unequal-sizes. Prints "PORT <n>" first; stops after
---lifetime seconds, or once --connections connections were served.
+from packet K), unequal-sizes. Prints "PORT <n>" first; stops after --lifetime seconds, or once
+--connections connections were served.
 """
 
 import argparse
@@ -70,15 +70,9 @@ def head(code, reason, ctype, extra=()):
 class Server:
     def __init__(self, args):
         self.args, self.lock, self.done = args, threading.Lock(), threading.Event()
-        self.faults = {}
-        for f in args.fault:
-            name, _, value = f.partition("=")
-            self.faults[name] = int(value or 0)
-        self.playlists = {}
-        for p in args.playlist:
-            path, ctype, name = p.split("=", 2)
-            with open(name, "rb") as f:
-                self.playlists[path] = (ctype, f.read())
+        self.faults = {name: int(value or 0) for name, _, value in (f.partition("=") for f in args.fault)}
+        lists = (p.split("=", 2) for p in args.playlist)
+        self.playlists = {path: (ctype, os.fsencode(text)) for path, ctype, text in lists}
         with open(args.file, "rb") as f:
             data = f.read()
         size = struct.unpack_from("<Q", data, 16)[0]
@@ -101,11 +95,6 @@ class Server:
         if self.args.log:
             with self.lock, open(self.args.log, "ab") as f:
                 f.write(request)
-        if "no-status" in self.faults:
-            return
-        if "stall-head" in self.faults:
-            self.done.wait(self.args.lifetime)
-            return
         text = request.decode("latin-1")
         path = (text.split(" ") + ["/", "/"])[1]
         if path.startswith("http://"):  # through a proxy
@@ -176,12 +165,13 @@ class Server:
     def stream(self, send, media, offset):
         args, faults, live = self.args, self.faults, self.args.mode == "live"
         features = '"broadcast,playlist"' if live else '"seekable,stridable"'
-        if args.pragma_style == "combined":
-            pragma = [f"Pragma: no-cache,client-id=3735928559,features={features},timeout=60000"]
-        else:
-            pragma = ["Pragma: no-cache", "Pragma: client-id=3735928559", f"Pragma: features={features}"]
+        items = ["no-cache", "client-id=3735928559", f"features={features}", "timeout=60000"]
+        pragma = ["Pragma: " + ",".join(items)] if args.later else ["Pragma: " + item for item in items]
+        ctype = "application/octet-stream"
+        if args.later:
+            ctype = "application/x-mms-framed" if media else "application/vnd.ms.wms-hdr.asfv1"
         headers = self.header_chunks()
-        out = head(200, "OK", args.media_type if media else args.probe_type, pragma) + headers
+        out = head(200, "OK", ctype, pragma) + headers
         if not media or "close-in-header" in faults:
             send(out[:len(out) - len(headers) // 2] if media else out)
             return
@@ -207,7 +197,7 @@ class Server:
                     send(b"".join(batch))
                     batch = []
                     time.sleep(wait)
-            if args.trim_padding:
+            if args.later:
                 body = body.rstrip(b"\0") or body[:1]
             if i == faults.get("unknown-chunk"):
                 batch.append(chunk(b"M", b"metadata-changed", base + i))
@@ -265,11 +255,9 @@ def main():
     p.add_argument("--rate", type=float, default=0.0, help="pace at this multiple of real time")
     p.add_argument("--repeat", type=int, default=1, help="on demand: play the packets this many times")
     p.add_argument("--auth", help="user:password required")
-    p.add_argument("--playlist", action="append", default=[], help="PATH=CONTENT-TYPE=FILE")
-    p.add_argument("--probe-type", default="application/octet-stream")
-    p.add_argument("--media-type", default="application/octet-stream")
-    p.add_argument("--pragma-style", choices=["separate", "combined"], default="separate")
-    p.add_argument("--trim-padding", action="store_true", help="send packets without trailing zeros")
+    p.add_argument("--playlist", action="append", default=[], help="PATH=CONTENT-TYPE=TEXT")
+    p.add_argument("--later", action="store_true",
+                   help="reply as later servers do: newer content types, one Pragma line, packets without padding")
     p.add_argument("--fault", action="append", default=[])
     Server(p.parse_args()).serve()
     os._exit(0)

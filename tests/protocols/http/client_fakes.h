@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <deque>
 #include <string>
@@ -18,17 +19,8 @@ namespace clienttest {
 
 // Read them after Record returned (only lastProgress while it runs).
 struct RecordingHooks : ClientHooks {
-    void OnConnecting(const std::string& url, int) override { connecting.push_back(url); }
-    void OnHeaderReceived(const std::string& url, uint32_t durationMs) override
-    {
-        headers.push_back(url);
-        durations.push_back(durationMs);
-    }
-    void OnProgress(uint32_t bytes, uint32_t, uint32_t) override
-    {
-        progress.push_back(bytes);
-        lastProgress = bytes;
-    }
+    void OnHeaderReceived(const std::string&, uint32_t ms) override { durations.push_back(ms); }
+    void OnProgress(uint32_t bytes, uint32_t, uint32_t) override { lastProgress = bytes; }
     void OnFinished(uint32_t bytes) override { finished.push_back(bytes); }
     void ReportError(const std::string& text) override { errors.push_back(text); }
     void OnCredentials(const std::string& user, const std::string& password) override
@@ -38,8 +30,8 @@ struct RecordingHooks : ClientHooks {
     void OnNoNext() override { ++noNext; }
     void OnStreamUrlFound(const std::string& url) override { found.push_back(url); }
 
-    std::vector<std::string> connecting, headers, errors, credentials, found;
-    std::vector<uint32_t> durations, progress, finished;
+    std::vector<std::string> errors, credentials, found;
+    std::vector<uint32_t> durations, finished;
     std::atomic<uint32_t> lastProgress{0};
     int noNext = 0;
 };
@@ -66,15 +58,23 @@ struct ScriptedPrompts : UserPrompts {
     bool AskSavePath(std::string&) override { return Unexpected(); }
     bool AskYesNo(const std::string&) override { return Unexpected(); }
     YesNoCancel AskYesNoCancel(const std::string&) override { return Unexpected(), YesNoCancel::Cancel; }
-    static bool Unexpected()
-    {
-        ADD_FAILURE() << "a client asked a question it never needs";
-        return false;
-    }
+    static bool Unexpected() { return ADD_FAILURE() << "a client asked a question it never needs", false; }
 
     std::deque<CredentialAnswer> answers;
     std::vector<std::string> asked;  // "site user:password" the dialog started from
 };
+
+// Compares recorded bytes without printing them: a failure names the sizes
+// and the first offset that differs.
+inline ::testing::AssertionResult SameBytes(const std::string& got, const std::string& want)
+{
+    if (got == want)
+        return ::testing::AssertionSuccess();
+    const size_t common = std::min(got.size(), want.size());
+    const size_t at = std::mismatch(got.begin(), got.begin() + common, want.begin()).first - got.begin();
+    return ::testing::AssertionFailure() << got.size() << " bytes instead of " << want.size()
+                                         << ", the first difference at " << at;
+}
 
 // The requests in a server's log, each with its blank line.
 inline std::vector<std::string> SplitHeads(const std::string& log)

@@ -1,20 +1,19 @@
 // The streaming client end to end against the fake media server on
 // loopback: the exact requests, recorded files compared byte for byte with
 // the source and checked by an independent decoder, credentials, playlists,
-// faults and stopping; and the chunk loop on its own fed damaged streams.
+// faults, stopping and randomly damaged replies.
 
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <cstdio>
-#include <set>
 #include <thread>
 
 #include <arpa/inet.h>
 #include <netdb.h>
 
 #include "client_fakes.h"
-#include "formats/asf_file_info.h"
+#include "formats/asf_guids.h"
 #include "formats/le.h"
 #include "protocols/mmsh/chunk_stream.h"
 #include "protocols/mmsh/mmsh_client.h"
@@ -97,15 +96,15 @@ std::string ExpectedOnDemand(size_t n, const AsfParts& src = Source())
     return out;
 }
 
-// A live recording of the whole source: the same packets (re-timed back
+// A live recording of the first n packets: the same packets (re-timed back
 // onto the source's clock) under a header that says finished and seekable,
 // with count, sizes and durations filled in.
-std::string ExpectedLive()
+std::string ExpectedLive(size_t n)
 {
     const AsfParts& src = Source();
-    const uint64_t n = src.packets.size();
     uint64_t largest = 0;
-    for (const std::string& p : src.packets) {
+    for (size_t i = 0; i < n; ++i) {
+        const std::string& p = src.packets[i];
         const unsigned f = static_cast<uint8_t>(p[3]);  // the send time follows three fields sized by f
         const size_t at = 5 + le::LengthTypeSize((f >> 5) & 3) + le::LengthTypeSize((f >> 1) & 3) +
                           le::LengthTypeSize((f >> 3) & 3);
@@ -139,9 +138,13 @@ std::string LoopbackName()
                        NI_NAMEREQD) == 0 ? name : "127.0.0.1";
 }
 
-std::string Auth(const std::string& userColonPassword)
+// A playlist entry of paths on the fake server, which puts in its port.
+std::string Entry(std::initializer_list<const char*> paths)
 {
-    return userColonPassword.empty() ? "" : mmsh::Base64Encode(userColonPassword);
+    std::string entry = "<Entry>";
+    for (const char* path : paths)
+        entry += std::string("<Ref href=\"mms://127.0.0.1:{port}") + path + "\"/>";
+    return entry + "</Entry>";
 }
 
 class MmshClientTest : public ::testing::Test {
@@ -166,10 +169,9 @@ protected:
         return "mms://127.0.0.1:" + std::to_string(server_.port()) + path;
     }
     std::string Out(const std::string& name = "out.asf") const { return dir_.File(name); }
-    std::string Playlist(const std::string& name, const std::string& text)
+    ::testing::AssertionResult Holds(const std::string& want, const std::string& path = {}) const
     {
-        WriteFile(dir_.File(name), text);
-        return dir_.File(name);
+        return clienttest::SameBytes(ReadFile(path.empty() ? Out() : path), want);
     }
     std::vector<std::string> Requests() const
     {
@@ -208,7 +210,8 @@ protected:
         return Clock::now() - stopAt;
     }
 
-    // The requests the client must send, from their parts.
+    // The requests the client must send, from their parts (auth: "user:password").
+    static std::string Auth(const std::string& pair) { return pair.empty() ? "" : mmsh::Base64Encode(pair); }
     static std::string Probe(const std::string& target, const std::string& guid, const std::string& auth = {},
                              const std::string& host = LoopbackName())
     {
@@ -234,15 +237,16 @@ protected:
 TEST_F(MmshClientTest, OnDemandRecordingHoldsTheSourcePacketsAndItsRequestsAreExact)
 {
     ASSERT_GT(all_, 10u);
-    Serve({});
+    // As later servers send it: newer content types, the header in parts,
+    // packets without their padding.
+    Serve({"--later", "--header-parts", "3"});
     MmshClient client(env_);
-    const uint32_t written = Record(client, Url("/a.asf"));
-    const std::string file = ReadFile(Out());
-    EXPECT_EQ(file, ExpectedOnDemand(all_));
+    const uint32_t written = Record(client, Url("/a b.asf"));  // the blank goes escaped
+    EXPECT_TRUE(Holds(ExpectedOnDemand(all_)));
     EXPECT_TRUE(testsupport::DecodesCleanly(Out()));
-    // The file size field is the one rewrite: 8 bytes more than the last report.
-    EXPECT_EQ(written, file.size() + 8);
-    EXPECT_EQ(hooks_.progress.back(), file.size());
+    // The file size field is the one rewrite: 8 bytes more than the file
+    // (trimmed packets count whole).
+    EXPECT_EQ(written, testsupport::FileSize(Out()) + 8);
     EXPECT_EQ(hooks_.durations, (std::vector<uint32_t>{0, Source().durationMs}));
     EXPECT_EQ(hooks_.finished, std::vector<uint32_t>{written});
     EXPECT_TRUE(hooks_.errors.empty());
@@ -260,24 +264,10 @@ TEST_F(MmshClientTest, OnDemandRecordingHoldsTheSourcePacketsAndItsRequestsAreEx
     ASSERT_EQ(requests.size(), 4u);
     const std::string guid = ClientGuidOf(requests[0]);
     ASSERT_EQ(guid.size(), 38u);
-    EXPECT_EQ(requests[0], Probe("/a.asf", guid));
-    EXPECT_EQ(requests[1], Media("/a.asf", guid, false, 0));
+    EXPECT_EQ(requests[0], Probe("/a%20b.asf", guid));
+    EXPECT_EQ(requests[1], Media("/a%20b.asf", guid, false, 0));
     EXPECT_EQ(requests[2], Probe("/a.asf", ClientGuidOf(requests[2])));
-}
-
-TEST_F(MmshClientTest, HeaderInPartsTrimmedPacketsAndNewerContentTypesGiveTheSameFile)
-{
-    Serve({"--header-parts", "3", "--trim-padding", "--probe-type", "application/vnd.ms.wms-hdr.asfv1",
-           "--media-type", "application/x-mms-framed", "--pragma-style", "combined"});
-    MmshClient client(env_);
-    int partial = 0;
-    client.SetMessageObserver([&](mmsh::MessageLog::Level, const std::string& m) {
-        partial += m.rfind("receiving ASF header (", 0) == 0;
-    });
-    const uint32_t written = Record(client, Url("/a.asf"));
-    EXPECT_EQ(ReadFile(Out()), ExpectedOnDemand(all_));
-    EXPECT_EQ(written, testsupport::FileSize(Out()) + 8);  // trimmed packets count whole
-    EXPECT_GE(partial, 2);  // reported while the header was short, in both exchanges
+    EXPECT_NE(ClientGuidOf(requests[2]), guid);
 }
 
 TEST_F(MmshClientTest, EveryTcpPieceSizeFrom1To70GivesTheSameFileAlsoTwoAtOnce)
@@ -293,7 +283,7 @@ TEST_F(MmshClientTest, EveryTcpPieceSizeFrom1To70GivesTheSameFileAlsoTwoAtOnce)
             MmshClient client(env);
             const std::string path = Out("piece" + std::to_string(first) + ".asf");
             Record(client, Url("/piece" + std::to_string(piece) + "/a.asf"), path);
-            EXPECT_EQ(ReadFile(path), expected) << "pieces of " << piece << " bytes";
+            EXPECT_TRUE(Holds(expected, path)) << "pieces of " << piece << " bytes";
         }
     };
     std::thread odd(pieces, 1);
@@ -304,14 +294,12 @@ TEST_F(MmshClientTest, EveryTcpPieceSizeFrom1To70GivesTheSameFileAlsoTwoAtOnce)
 TEST_F(MmshClientTest, LiveRecordingStartsAtZeroIsSeekableAndKeepsNothingOfAnOlderFile)
 {
     WriteFile(Out(), std::string(1 << 20, 'x'));
-    Serve({"--mode", "live", "--pragma-style", "combined", "--rate", "8"});
+    Serve({"--mode", "live", "--later", "--rate", "8"});
     MmshClient client(env_);
     // Handed over inside an older file: a live stream starts over anyway.
     const uint32_t written = Record(client, Url("/live"), Out(), "r+b", 40000);
-    const std::string file = ReadFile(Out());
-    EXPECT_EQ(file, ExpectedLive());
-    EXPECT_EQ(written, file.size() + 48);  // file size plus the five live fields
-    EXPECT_EQ(hooks_.progress.back(), file.size());
+    EXPECT_TRUE(Holds(ExpectedLive(all_)));
+    EXPECT_EQ(written, testsupport::FileSize(Out()) + 48);  // file size plus the five live fields
     EXPECT_EQ(hooks_.durations, (std::vector<uint32_t>{0, 0}));
     std::string why;
     EXPECT_TRUE(testsupport::DecodesCleanly(Out(), &why)) << why;
@@ -329,14 +317,7 @@ TEST_F(MmshClientTest, LiveRecordingStartsAtZeroIsSeekableAndKeepsNothingOfAnOld
 
 TEST_F(MmshClientTest, ResumeAsksForTheMissingBytesAndCompletesTheFile)
 {
-    Serve({"--fault", "close-in-packet=20"});
-    MmshClient cut(env_);
-    Record(cut, Url("/a.asf"));
-    EXPECT_EQ(cut.lastMessage(), "Received incomplete chunk... (Chunk is NOT saved)");
-    const std::string partial = ReadFile(Out());
-    ASSERT_EQ(partial, ExpectedOnDemand(20));
-    EXPECT_TRUE(testsupport::DecodesCleanly(Out()));
-
+    const std::string partial = ExpectedOnDemand(20);  // what a cut recording keeps
     struct Case {
         std::string before;
         uint32_t startOffset, requestOffset;
@@ -347,58 +328,31 @@ TEST_F(MmshClientTest, ResumeAsksForTheMissingBytesAndCompletesTheFile)
         WriteFile(Out(), c.before);
         Serve({});
         MmshClient client(env_);
-        std::set<std::string> messages;
-        client.SetMessageObserver([&](mmsh::MessageLog::Level, const std::string& m) { messages.insert(m); });
         const uint32_t written = Record(client, Url("/a.asf"), Out(), "r+b", c.startOffset);
         const auto requests = Requests();
         ASSERT_EQ(requests.size(), 2u);
         EXPECT_EQ(requests[1], Media("/a.asf", ClientGuidOf(requests[0]), false, c.requestOffset));
-        if (c.startOffset == 0) {
-            EXPECT_EQ(ReadFile(Out()), ExpectedOnDemand(all_)) << c.requestOffset;
-        }
-        if (c.before == partial) {
-            EXPECT_EQ(written, (all_ - 20) * Source().packetSize + 8);
-            EXPECT_EQ(messages.count("Appending to existing file!\n"), 1u);
-            EXPECT_EQ(messages.count("Not saving header since this is a RESUME."), 1u);
-        }
+        EXPECT_TRUE(c.startOffset || Holds(ExpectedOnDemand(all_))) << c.requestOffset;
+        EXPECT_TRUE(c.before != partial || written == (all_ - 20) * Source().packetSize + 8) << written;
     }
 }
 
-TEST_F(MmshClientTest, ProxyGetsTheAbsoluteTargetAndNoHostLine)
+TEST_F(MmshClientTest, CredentialsGivenThroughAProxyStoredAskedForOrCancelled)
 {
-    Serve({});
+    Serve({"--auth", "user:secret"});
+    // A proxy gets the absolute target and no Host line.
     env_.settings.m_useProxy = 1;
     env_.settings.m_proxyServer = "127.0.0.1";
     env_.settings.m_proxyPort = server_.port();
-    MmshClient client(env_);
-    Record(client, "mms://media.example:8080/a.asf");
-    Record(client, "mmst://media.example/a.asf", Out("second.asf"));
-    EXPECT_EQ(ReadFile(Out()), ExpectedOnDemand(all_));
-    const auto requests = Requests();
-    ASSERT_EQ(requests.size(), 4u);
-    const std::string guid = ClientGuidOf(requests[0]);
-    EXPECT_EQ(requests[0], Probe("http://media.example:8080/a.asf", guid, "", ""));
-    EXPECT_EQ(requests[1], Media("http://media.example:8080/a.asf", guid, false, 0, "", ""));
-    EXPECT_EQ(requests[2], Probe("http://media.example/a.asf", ClientGuidOf(requests[2]), "", ""));
-
-    env_.settings.m_proxyPort = 0;
-    MmshClient refused(env_);
-    EXPECT_EQ(Record(refused, "mms://media.example/a.asf"), 0u);
-    EXPECT_EQ(refused.lastMessage(), "Invalid proxy URL format!");
-    EXPECT_EQ(Requests().size(), 4u);
-}
-
-TEST_F(MmshClientTest, CredentialsGivenStoredAskedForOrCancelled)
-{
-    Serve({"--auth", "user:secret"});
     MmshClient given(env_);
-    Record(given, Url("/a.asf"), Out(), "wb", 0, "user", "secret");
-    EXPECT_EQ(ReadFile(Out()), ExpectedOnDemand(all_));
+    Record(given, "mms://media.example:8080/a.asf", Out(), "wb", 0, "user", "secret");
+    EXPECT_TRUE(Holds(ExpectedOnDemand(all_)));
     auto requests = Requests();
     ASSERT_EQ(requests.size(), 2u);
-    const std::string guid = ClientGuidOf(requests[0]);
-    EXPECT_EQ(requests[0], Probe("/a.asf", guid, "user:secret"));
-    EXPECT_EQ(requests[1], Media("/a.asf", guid, false, 0, "user:secret"));
+    std::string guid = ClientGuidOf(requests[0]);
+    EXPECT_EQ(requests[0], Probe("http://media.example:8080/a.asf", guid, "user:secret", ""));
+    EXPECT_EQ(requests[1], Media("http://media.example:8080/a.asf", guid, false, 0, "user:secret", ""));
+    env_.settings.m_useProxy = 0;
 
     // A 401 takes the stored pair, then the dialog. An empty password sends
     // no Authorization line at all.
@@ -406,14 +360,15 @@ TEST_F(MmshClientTest, CredentialsGivenStoredAskedForOrCancelled)
     prompts_.Answer("user", "secret");
     MmshClient asked(env_);
     Record(asked, Url("/a.asf"), Out(), "wb", 0, "user", "");
-    EXPECT_EQ(ReadFile(Out()), ExpectedOnDemand(all_));
+    EXPECT_TRUE(Holds(ExpectedOnDemand(all_)));
     EXPECT_EQ(hooks_.credentials, (std::vector<std::string>{"user:wrong", "user:secret"}));
     requests = Requests();
     ASSERT_EQ(requests.size(), 6u);
-    EXPECT_EQ(requests[2].find("Authorization"), std::string::npos);
-    EXPECT_NE(requests[3].find("Authorization: Basic " + Auth("user:wrong") + "\r\n"), std::string::npos);
-    EXPECT_NE(requests[5].find("Authorization: Basic " + Auth("user:secret") + "\r\n"), std::string::npos);
-    EXPECT_EQ(asked.user() + ":" + asked.password(), "user:secret");
+    guid = ClientGuidOf(requests[2]);
+    EXPECT_EQ(requests[2], Probe("/a.asf", guid));
+    EXPECT_EQ(requests[3], Probe("/a.asf", guid, "user:wrong"));
+    EXPECT_EQ(requests[4], Probe("/a.asf", guid, "user:secret"));
+    EXPECT_EQ(requests[5], Media("/a.asf", guid, false, 0, "user:secret"));
 
     // A cancelled dialog ends the call without finishing.
     hooks_.finished.clear();
@@ -427,32 +382,23 @@ TEST_F(MmshClientTest, CredentialsGivenStoredAskedForOrCancelled)
 
 TEST_F(MmshClientTest, PlaylistsOfEveryFormLeadToTheStream)
 {
-    const std::string ref = "mms://127.0.0.1:{port}/a.asf";
-    auto served = [&](const std::string& path, const std::string& type, const std::string& text) {
-        return std::vector<std::string>{"--playlist",
-                                        path + "=" + type + "=" + Playlist(path.substr(1), text)};
-    };
-    std::vector<std::string> args;
-    for (const auto& list : {served("/asx", "video/x-ms-asf",
-                                    "<ASX version=\"3.0\"><Entry><ref href=\"" + ref + "\"/></Entry></ASX>"),
-                             served("/ini", "text/plain", "\r\n\r\n\r\n[Reference]\r\nRef1=" + ref + "\r\n"),
-                             served("/plain", "text/plain", "ASF " + ref + "\r\n"),
-                             // A title in a national script does not stop the playlist.
-                             served("/national", "video/x-ms-wvx",
-                                    "<ASX><Title>Caf\xC3\xA9 \xED\x95\x9C</Title><Entry><Ref href=\"" + ref +
-                                        "\"/></Entry></ASX>"),
-                             // An address without a port takes the playlist's own port.
-                             served("/portless", "audio/x-ms-wax",
-                                    "<ASX><Entry><Ref href=\"mms://127.0.0.1/a.asf\"/></Entry></ASX>")})
-        args.insert(args.end(), list.begin(), list.end());
-    Serve(args);
-    const std::string local =
-        Playlist("local.asx", "<ASX><Entry><Ref href=\"" + Url("/a.asf") + "\"/></Entry></ASX>");
+    const std::string ref = "mms://127.0.0.1:{port}/a.asf", entry = Entry({"/a.asf"});
+    Serve({"--playlist", "/asx=video/x-ms-asf=<ASX version=\"3.0\">" + entry + "</ASX>",
+           "--playlist", "/ini=text/plain=\r\n\r\n\r\n[Reference]\r\nRef1=" + ref + "\r\n",
+           "--playlist", "/plain=text/plain=ASF " + ref + "\r\n",
+           // A title in a national script does not stop the playlist.
+           "--playlist", "/national=video/x-ms-wvx=<ASX><Title>Caf\xC3\xA9 \xED\x95\x9C</Title>" + entry +
+                             "</ASX>",
+           // An address without a port takes the playlist's own port.
+           "--playlist",
+           "/portless=audio/x-ms-wax=<ASX><Entry><Ref href=\"mms://127.0.0.1/a.asf\"/></Entry></ASX>"});
+    const std::string local = Out("local.asx");
+    WriteFile(local, "<ASX><Entry><Ref href=\"" + Url("/a.asf") + "\"/></Entry></ASX>");
     for (const std::string& url :
          {Url("/asx"), Url("/ini"), Url("/plain"), Url("/national"), Url("/portless"), local}) {
         MmshClient client(env_);
         Record(client, url);
-        EXPECT_EQ(ReadFile(Out()), ExpectedOnDemand(all_)) << url;
+        EXPECT_TRUE(Holds(ExpectedOnDemand(all_))) << url;
     }
     const auto requests = Requests();
     ASSERT_EQ(requests.size(), 17u);
@@ -461,14 +407,11 @@ TEST_F(MmshClientTest, PlaylistsOfEveryFormLeadToTheStream)
 
 TEST_F(MmshClientTest, PlaylistGroupsRecordOneStreamAndHandTheNextGroupBack)
 {
-    const std::string ref = "<Ref href=\"mms://127.0.0.1:{port}";
-    Serve({"--playlist",
-           "/groups=video/x-ms-asf=" +
-               Playlist("g", "<ASX><Entry>" + ref + "/missing1.asf\"/>" + ref + "/a.asf\"/></Entry><Entry>" +
-                                 ref + "/b.asf\"/>" + ref + "/c.asf\"/></Entry></ASX>")});
+    Serve({"--playlist", "/groups=video/x-ms-asf=<ASX>" + Entry({"/missing1.asf", "/a.asf"}) +
+                             Entry({"/b.asf", "/c.asf"}) + "</ASX>"});
     MmshClient client(env_);
     Record(client, Url("/groups"));
-    EXPECT_EQ(ReadFile(Out()), ExpectedOnDemand(all_));
+    EXPECT_TRUE(Holds(ExpectedOnDemand(all_)));
     EXPECT_EQ(hooks_.found, std::vector<std::string>{Url("/b.asf")});
     const auto requests = Requests();
     ASSERT_EQ(requests.size(), 4u);
@@ -484,42 +427,34 @@ TEST_F(MmshClientTest, RepliesThatAreNoStreamAndFaultsInTheStreamEndTheJobKeepin
         int packets;  // complete packets the file must hold; -1: nothing written
         size_t requests;
     };
+    const std::string chunk10 = "Chunk 10 holds 3216 bytes, more than the packet size of 3200!";
     const std::vector<Case> cases = {
-        {{"--probe-type", "application/octet-stream; charset=binary"},
-         "/a.asf",
-         "unknown content-type: application/octet-stream; charset=binary",
-         -1,
-         1},
-        {{"--fault", "no-status"}, "/a.asf", "reply: 0 - <none>", -1, 1},
+        {{}, "/odd", "unknown content-type: audio/mpeg", -1, 1},
         {{}, "/missing.asf", "reply: 404 - Not Found", -1, 1},
         {{}, "/html", "", -1, 1},
         {{}, "/control", "", -1, 1},
         {{}, "/self", "Playlists nested more than 8 deep are not followed!", -1, 9},
         {{"--fault", "unequal-sizes"}, "/a.asf", "not supported", -1, 1},
         {{"--fault", "close-in-header", "--header-parts", "2"}, "/a.asf", "", -1, 2},
-        {{"--fault", "bad-confirm=10"}, "/a.asf", "Length confirmation doesn't match!", 10, 2},
-        {{"--fault", "oversized=10"},
-         "/a.asf",
-         "Chunk 10 holds 3216 bytes, more than the packet size of 3200!",
-         10,
+        {{"--fault", "close-in-packet=20"}, "/a.asf", "Received incomplete chunk... (Chunk is NOT saved)", 20,
          2},
+        {{"--fault", "bad-confirm=10"}, "/a.asf", "Length confirmation doesn't match!", 10, 2},
+        {{"--fault", "oversized=10"}, "/a.asf", chunk10, 10, 2},
         {{"--fault", "unknown-chunk=5"}, "/a.asf", "Unknown header type: $4d24", int(all_), 2},
         {{"--fault", "stall=12"}, "/a.asf", "recv failed: TIMEDOUT", 12, 2},
     };
-    const std::string self =
-        Playlist("self", "<ASX><Entry><Ref href=\"mms://127.0.0.1:{port}/self\"/></Entry></ASX>");
-    const std::string control =
-        Playlist("c", "<ASX>\x01<Entry><Ref href=\"mms://127.0.0.1:{port}/a.asf\"/></Entry></ASX>");
     env_.idleTimeoutMs = 1500;
     for (Case c : cases) {
-        c.args.insert(c.args.end(), {"--playlist", "/self=video/x-ms-asf=" + self, "--playlist",
-                                     "/control=video/x-ms-asf=" + control});
+        c.args.insert(c.args.end(),
+                      {"--playlist", "/self=video/x-ms-asf=<ASX>" + Entry({"/self"}) + "</ASX>", "--playlist",
+                       "/control=video/x-ms-asf=<ASX>\x01" + Entry({"/a.asf"}) + "</ASX>", "--playlist",
+                       "/odd=audio/mpeg=ID3"});
         Serve(c.args);
         MmshClient client(env_);
         const uint32_t written = Record(client, Url(c.path));
         EXPECT_EQ(client.lastMessage(), c.message) << c.path;
         EXPECT_EQ(Requests().size(), c.requests) << c.message;
-        EXPECT_EQ(ReadFile(Out()), c.packets < 0 ? "" : ExpectedOnDemand(c.packets)) << c.message;
+        EXPECT_TRUE(Holds(c.packets < 0 ? "" : ExpectedOnDemand(c.packets))) << c.message;
         EXPECT_EQ(written, c.packets < 0 ? 0 : testsupport::FileSize(Out()) + 8) << c.message;
         std::string why;
         EXPECT_TRUE(c.packets < 0 || testsupport::DecodesCleanly(Out(), &why)) << c.message << ": " << why;
@@ -528,30 +463,22 @@ TEST_F(MmshClientTest, RepliesThatAreNoStreamAndFaultsInTheStreamEndTheJobKeepin
 
 TEST_F(MmshClientTest, StopEndsTheCallWithinASecondAndLeavesAFinishedFile)
 {
-    for (const char* fault : {"stall-head", "stall=5"}) {
-        Serve({"--fault", fault});
-        MmshClient client(env_);
-        EXPECT_LT(StopAfter(client, Url("/a.asf"), 700), std::chrono::seconds(1)) << fault;
-    }
-    EXPECT_EQ(ReadFile(Out()), ExpectedOnDemand(5));
+    Serve({"--fault", "stall=5"});
+    MmshClient stalled(env_);
+    EXPECT_LT(StopAfter(stalled, Url("/a.asf"), 700), std::chrono::seconds(1));
+    EXPECT_TRUE(Holds(ExpectedOnDemand(5)));
 
     // A live recording stopped by the user is a finished, seekable file.
     Serve({"--mode", "live", "--rate", "1"});
     MmshClient client(env_);
     EXPECT_LT(StopAfter(client, Url("/live"), 1800), std::chrono::seconds(1));
     EXPECT_EQ(client.lastMessage(), "Transfer aborted!");
-    AsfFileInfo info;
-    ASSERT_TRUE(info.Parse(Out()));
-    EXPECT_EQ(info.Status().end, AsfWalkEnd::Complete);
-    const uint64_t packets = info.DataObject().totalDataPackets;
-    EXPECT_GT(packets, 0u);
-    EXPECT_LT(packets, all_);
-    EXPECT_EQ(testsupport::FileSize(Out()), Source().header.size() + packets * Source().packetSize);
-    EXPECT_EQ(info.FileProperties().dataPacketsCount, packets);
-    EXPECT_EQ(info.FileProperties().flags, 2u);
+    const size_t packets = (testsupport::FileSize(Out()) - Source().header.size()) / Source().packetSize;
+    ASSERT_GT(packets, 0u);
+    ASSERT_LT(packets, all_);
+    EXPECT_TRUE(Holds(ExpectedLive(packets)));
     std::string why;
     EXPECT_TRUE(testsupport::DecodesCleanly(Out(), &why)) << why;
-    EXPECT_GT(testsupport::ProbeDuration(Out()), 0.5);
 }
 
 TEST_F(MmshClientTest, DamagedStreamsEndSafelyAndNeverWriteFarOut)

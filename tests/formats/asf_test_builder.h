@@ -82,11 +82,10 @@ inline std::string VideoStream(int number, int width, int height, int bpp)
                       U16(bpp) + "WMV2" + std::string(20, '\0'));
 }
 
-// Entries of (type, name, description); countOverride for damaged lists.
-inline std::string CodecList(const std::vector<std::tuple<int, std::u16string, std::u16string>>& codecs,
-                             uint32_t countOverride = 0)
+// Entries of (type, name, description).
+inline std::string CodecList(const std::vector<std::tuple<int, std::u16string, std::u16string>>& codecs)
 {
-    std::string body = std::string(16, '\0') + U32(countOverride ? countOverride : codecs.size());
+    std::string body = std::string(16, '\0') + U32(codecs.size());
     for (const auto& [type, name, description] : codecs)
         body += U16(type) + U16(name.size()) + Utf16(name) + U16(description.size()) + Utf16(description) +
                 U16(2) + "in";

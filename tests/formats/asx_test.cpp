@@ -141,7 +141,8 @@ TEST(AsxWriter, WrittenFilesReadBackAsOneReferenceAndReplaceOnlyOnYes)
     // a long address is written whole.
     AppSettings settings;
     settings.m_baseDir = dir.path();
-    const std::string longAddress = "http://host/" + std::string(400, 'p'), saved = dir.File(".._Live_ News_.asx");
+    const std::string longAddress = "http://host/" + std::string(400, 'p'),
+                      saved = dir.File(".._Live_ News_.asx");
     ASSERT_EQ(AsxSave(settings, "../Live: News?", longAddress, nullptr), AsxWriteResult::Written);
     for (Mode mode : {Mode::MainView, Mode::RecordingJob})
         for (const auto& [file, ref] : {std::pair{path, address}, std::pair{saved, longAddress}}) {

@@ -124,13 +124,15 @@ TEST_F(ListFilesTest, ReadingTakesCredentialsRunsTheProbeAndConvertsLegacyText)
     list.SetCredentialProbe([&](const std::string& address, const std::string& user, const std::string& pw) {
         probes.push_back(address + " " + user + " " + pw + " " + std::to_string(list.RowCount()));
     });
-    WriteFile(path, KvxHeader(" \xB8\xF1\xB7\xCF ", "member", "secret") +  // "목록", "한글", "음악"
-                        KvxRecord("\xC7\xD1\xB1\xDB", "c:\\\xC0\xBD\xBE\xC7\\a.wma", "", "", " \xC0\xBD\xBE\xC7 ") +
-                        KvxRecord("Net", "mms://h/first.asf") + KvxRecord("Net2", "mms://h/second.asf"));
+    WriteFile(path,
+              KvxHeader(" \xB8\xF1\xB7\xCF ", "member", "secret") +  // "목록", "한글", "음악"
+                  KvxRecord("\xC7\xD1\xB1\xDB", "c:\\\xC0\xBD\xBE\xC7\\a.wma", "", "", " \xC0\xBD\xBE\xC7 ") +
+                  KvxRecord("Net", "mms://h/first.asf") + KvxRecord("Net2", "mms://h/second.asf"));
     EXPECT_EQ(list.ReadKvxFile(path), 0);
     EXPECT_EQ(settings.m_memberUser + "/" + settings.m_memberPassword + "/" + list.InfoText(),
               "member/secret/목록");
-    EXPECT_EQ(Column(kColOriginalFile) + Column(kColInfo), "c:\\음악\\a.wma|mms://h/first.asf|mms://h/second.asf|음악|||");
+    EXPECT_EQ(Column(kColOriginalFile) + Column(kColInfo),
+              "c:\\음악\\a.wma|mms://h/first.asf|mms://h/second.asf|음악|||");
     EXPECT_EQ(list.Image(0), kImageLocal);
     // The probe runs once, after the rows are in, with the first network address.
     EXPECT_EQ(probes, std::vector<std::string>{"mms://h/first.asf member secret 3"});
@@ -139,24 +141,6 @@ TEST_F(ListFilesTest, ReadingTakesCredentialsRunsTheProbeAndConvertsLegacyText)
     WriteFile(path, "0.1a" + KvxHeader("i", "u", "p").substr(4) + KvxRecord("t", "mms://h/a"));
     EXPECT_EQ(list.ReadKvxFile(path), -1);
     EXPECT_EQ(Column(kColFile) + settings.m_memberUser, "한글|Net|Net2|keep");
-}
-
-TEST_F(ListFilesTest, QsdImport)
-{
-    const std::string path = dir.File("import.qsd");
-    WriteFile(path,
-              "[Info]\nFiles=5\n[Folder 0]\nTitle=Morning\nPath=C:\\a\nUrl=mms://r/morning.asf\nName=a\n"
-              "[Folder 1]\nTitle=Nothing here\nUrl=\n[Folder 2]\nUrl=http://r/evening.wmv?x=1\n"
-              "[Folder 3]\nTitle=Again\nUrl=mms://r/morning.asf\n[Folder 4]\nTitle=Local\nUrl=/x.asf\n");
-    EXPECT_EQ(list.OpenEntry(path, "", ""), 5);
-    EXPECT_EQ(Column(kColFile), "Morning|evening|Again|Local|");  // derived title; no duplicate check
-    EXPECT_EQ(Column(kColType) + Column(kColSize), "||||||||");
-    EXPECT_EQ(list.Image(0) * 10 + list.Image(3), kImageNetwork * 10 + kImageLocal);
-    WriteFile(path, "[Info]\nFiles=0\n[Folder 0]\nUrl=mms://x\n");
-    EXPECT_EQ(list.ReadQsdFile(path), 0);
-    WriteFile(path, "[Info]\nFiles=3\n");
-    EXPECT_EQ(list.ReadQsdFile(path), 3);  // the count, even with nothing added
-    EXPECT_EQ(list.RowCount(), 4);
 }
 
 std::string Asx(std::initializer_list<std::string> hrefs)
@@ -190,7 +174,15 @@ TEST_F(ListFilesTest, OpenEntryDispatchesPlaylistsAndPlainRows)
              {"missing.asx", "", "T", "", -1, "T {missing.asx}|"},
              {"mms://h/list.asx", "", "", "", -1, "list mms://h/list.asx|"},
              {"gone.kvx", "", "", "", 11, "gone {gone.kvx}|"},
-             {"clip.wmv", "abc", "Named", "0", 12, "Named {clip.wmv}|"}}) {
+             {"clip.wmv", "abc", "Named", "0", 12, "Named {clip.wmv}|"},
+             // .qsd: the count is returned; no duplicate check, no type word, no size.
+             {"import.qsd",
+              "[Info]\nFiles=5\n[Folder 0]\nTitle=Morning\nPath=C:\\a\nUrl=mms://r/morning.asf\n[Folder 1]\n"
+              "Title=Nothing here\nUrl=\n[Folder 2]\nUrl=http://r/evening.wmv?x=1\n[Folder 3]\nTitle=Again\n"
+              "Url=mms://j/b.asf\n[Folder 4]\nTitle=Local\nUrl=/x.asf\n",
+              "", "", 5,
+              "Morning mms://r/morning.asf|evening http://r/evening.wmv?x=1|Again mms://j/b.asf|Local "
+              "/x.asf|"}}) {
         const std::string path = name.find("://") == std::string::npos ? dir.File(name) : name;
         if (!text.empty())
             WriteFile(path, text);
@@ -206,7 +198,10 @@ TEST_F(ListFilesTest, OpenEntryDispatchesPlaylistsAndPlainRows)
         }
         EXPECT_EQ(rows, added) << name;
     }
-    EXPECT_EQ(list.Cell(2, kColType) + list.Cell(8, kColSize) + list.Cell(12, kColSize), "wmv100K");
+    EXPECT_EQ(
+        list.Cell(2, kColType) + list.Cell(8, kColSize) + list.Cell(12, kColSize) + list.Cell(14, kColType),
+        "wmv100K");
+    EXPECT_EQ(list.Image(13) * 10 + list.Image(16), kImageNetwork * 10 + kImageLocal);
     EXPECT_EQ(list.OpenEntry("", "x", ""), -1);
 }
 

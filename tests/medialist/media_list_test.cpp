@@ -36,7 +36,8 @@ TEST(MediaList, DuplicatesInsertsDeletionsAndNewKeepTheAddressIndexRight)
     std::string cells;
     for (const std::string& cell : first.cells)
         cells += cell + "|";
-    EXPECT_EQ(cells + std::to_string(first.image), "news|asf|||||mms://m.example/live/news.asf?id=3|||NSPlayer/7.0|1");
+    EXPECT_EQ(cells + std::to_string(first.image),
+              "news|asf|||||mms://m.example/live/news.asf?id=3|||NSPlayer/7.0|1");
     EXPECT_EQ(list.AddEntry("mms://m.example/live/news.asf?id=3", "Other", "", "x"), 0);  // changes nothing
     EXPECT_EQ(list.Row(0).cells, first.cells);
     EXPECT_EQ(list.AddEntry("MMS://m.example/live/news.asf?id=3", "", "", ""), 1);  // byte for byte
@@ -96,29 +97,29 @@ TEST(MediaClassify, TypeWordsLocalPathsTitlesAndClassBits)
         EXPECT_EQ(LocalFileSystemPath(p), "") << p;
 
     testsupport::TempDir dir;
-    const std::string asx = "  <ASX version=\"3.0\"><Entry><Ref href=\"mms://h/a\"/></Entry></ASX>\n";
-    for (const auto& [name, text] : std::vector<std::pair<std::string, std::string>>{
-             {"list.kvx", "x"}, {"import.qsd", "x"}, {"list.asf", asx}, {"list.wmv", asx},
-             {"under.asf", "<asx>" + std::string(3066, ' ')}, {"big.asf", "<asx>" + std::string(3067, ' ')},
-             {"second.asf", "hello\n" + asx}})
-        testsupport::WriteFile(dir.File(name), text);
-    for (const auto& [path, bits] : std::vector<std::pair<std::string, uint32_t>>{
-             {dir.File("list.kvx"), 0x21},
-             {"file://" + dir.File("import.qsd"), 0x31},
-             {dir.File("gone.kvx"), 0x22},
-             {dir.path() + "/", 0x2},  // a folder is no file
-             {"mms://h/a.asx", 0x1202},
-             {"HTTP://h/a.WMX", 0x2102},
-             {"rtsp://h/a.wvx", 0x4802},
-             {"mmst://h/a.wma", 0x20402},
-             {"http://h/mms://a.asx.wmx.asf.wmv.kvl", 0x11142},
+    const std::string d = dir.path() + "/",
+                      asx = "  <ASX version=\"3.0\"><Entry><Ref href=\"mms://h/a\"/></Entry></ASX>\n";
+    // Address or path, the file's content (none: not written), the class bits.
+    for (const auto& [path, content, bits] : std::vector<std::tuple<std::string, std::string, uint32_t>>{
+             {d + "list.kvx", "x", 0x21},
+             {"file://" + d + "import.qsd", "x", 0x31},
+             {d + "gone.kvx", "", 0x22},
+             {d, "", 0x2},  // a folder is no file
+             {"mms://h/a.asx", "", 0x1202},
+             {"HTTP://h/a.WMX", "", 0x2102},
+             {"rtsp://h/a.wvx", "", 0x4802},
+             {"mmst://h/a.wma", "", 0x20402},
+             {"http://h/mms://a.asx.wmx.asf.wmv.kvl", "", 0x11142},
              // A small ".asf" file whose first line holds "<asx" is a playlist.
-             {dir.File("list.asf"), 0x10011},
-             {dir.File("under.asf"), 0x10011},
-             {dir.File("big.asf"), 0x10001},
-             {dir.File("second.asf"), 0x10001},
-             {dir.File("list.wmv"), 0x40001}})
+             {d + "list.asf", asx, 0x10011},
+             {d + "under.asf", "<asx>" + std::string(3066, ' '), 0x10011},
+             {d + "big.asf", "<asx>" + std::string(3067, ' '), 0x10001},
+             {d + "second.asf", "hello\n" + asx, 0x10001},
+             {d + "list.wmv", asx, 0x40001}}) {
+        if (!content.empty())
+            testsupport::WriteFile(path.substr(path.find(d)), content);
         EXPECT_EQ(ClassifyEntry(path), bits) << path;
+    }
 }
 
 // Capture threads add rows and set titles, the URL check writes cells, the

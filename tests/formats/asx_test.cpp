@@ -76,19 +76,14 @@ TEST(AsxReader, TextsGiveTheirReferencesInEachConfiguration)
         }
     }
     EXPECT_FALSE(AsxReader::Read(Mode::MainView, nullptr, 5).asxSeen);
-}
-
-TEST(AsxReader, MoreInfoIsTakenByTheRecordingJobOnly)
-{
-    const std::string text =
-        "<ASX><MoreInfo href=\"http://info/1\"/><Entry><Ref href=\"mms://h/a\"/>"
-        "<moreinfo href=\"http://info/2\"/></Entry></ASX>";
-    const auto job = AsxReader::Read(Mode::RecordingJob, text);
-    EXPECT_EQ(job.moreInfoSeen ? job.moreInfoUrl : "", "http://info/2");
-    EXPECT_EQ(job.output, Strings{"mms://h/a"});
-    EXPECT_FALSE(AsxReader::Read(Mode::MainView, text).moreInfoSeen);
     // Without references the streaming client drops its leading words too.
     EXPECT_TRUE(AsxReader::Read(Mode::StreamingClient, "<ASX></ASX>", {"client"}).output.empty());
+    // The recording job alone takes the last MoreInfo address.
+    const std::string info =
+        "<ASX><MoreInfo href=\"http://i/1\"/><Ref href=\"a\"><moreinfo href=\"http://i/2\"/>";
+    const AsxReader::Result job = AsxReader::Read(Mode::RecordingJob, info);
+    EXPECT_EQ(job.moreInfoSeen ? job.moreInfoUrl : "", "http://i/2");
+    EXPECT_FALSE(AsxReader::Read(Mode::MainView, info).moreInfoSeen);
 }
 
 TEST(AsxReader, LimitsDropInputAndNeverOverrun)

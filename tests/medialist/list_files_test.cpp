@@ -111,7 +111,7 @@ TEST_F(ListFilesTest, CredentialsAreStoredOnlyWhenTheUserSaysYes)
         ASSERT_EQ(Save(YNC::No, path, pw), KvxWriteResult::Written);
         EXPECT_EQ(At(ReadFile(path), 124) + At(ReadFile(path), 154), "");
     }
-    // Nobody to ask: not stored.
+    settings.m_memberPassword = "secret";  // nobody to ask: not stored
     ASSERT_EQ(list.WriteKvxFile(path, KvxWriteMode::All), KvxWriteResult::Written);
     EXPECT_EQ(At(ReadFile(path), 124), "");
 }

@@ -49,30 +49,20 @@ protected:
 
 TEST_F(CliInfoList, GoodFilesArePrinted)
 {
-    testsupport::SampleSpec audioOnly;
-    audioOnly.video = false;
     const std::string header = asftest::Header(
         {asftest::FileProperties(), asftest::ContentDescription({u"제목\u001b[31m", u"Someone"}),
          asftest::AudioStream(1, 1, 8000, 8), asftest::CodecList({{2, u"Codec", u"two\nlines"}})});
-    char dataRow[64];
-    std::snprintf(dataRow, sizeof dataRow, "\n  %12zu %12d  ASF_Data\n", header.size(), 350);
     const std::string rows =
         "Info: Weekly streams\nNews\tmms://media.example/news.asf\nclip\t/home/u/clip.wmv\n";
     const File files[] = {
         {"info", "video.asf", video,
          "Video:          176 x 144 (24)\nVideo codec:    wmv2\nAudio codec:    Windows Media Audio V8\n"
          "Packet size:     3200 min, 3200 max\n  #1 video: 176 x 144, 24 bits, compression WMV2\n"},
-        {"info", "audio.asf", testsupport::ReadFile(testsupport::MakeSampleAsf(audioOnly)),
-         "Video:          0 x 0 (0)\nAudio:          22 kHz 16bit 스테레오\n"
-         "  #1 audio: format 0x0161, 2 channels, 22050 Hz, 16 bits"},
         // Texts from the file cannot reach the terminal as control characters.
-        {"info", "hand.asf", header + asftest::Data(3, 100) + asftest::SimpleIndex(),
-         "Title:          제목?[31m\nAuthor:         Someone\nBit rate:       128Kbps\n"
-         "Audio:          8 kHz 8bit 모노\nAudio codec:    Codec\n                two\n                "
-         "lines\n"
-         "File ID:         01020304-0506-0708-090A-0B0C0D0E0F10\nCreation date:   1970-01-01 00:00:00 UTC\n"
-         "Play duration:   123.456 s (1234567890)\nData packets:    3" +
-             std::string(dataRow)},
+        {"info", "hand.asf", header + asftest::Data(3, 100),
+         "Title:          제목?[31m\nAuthor:         Someone\nAudio:          8 kHz 8bit 모노\n"
+         "Audio codec:    Codec\n                two\n                lines\n"
+         "Play duration:   123.456 s (1234567890)\n"},
         {"list", "saved.kvx", kvx, rows},
         {"list", "backup.dat", kvx, rows},  // a list file is known by its header
         {"list", "Jazz.asx",
@@ -84,7 +74,6 @@ TEST_F(CliInfoList, GoodFilesArePrinted)
          "한글\tmms://k/1.asf\ntwo\ttwo\n"},
         {"list", "odd.kvx", KvxHeader() + KvxRecord("a\tb\nc\x1b", "mms://h/x\ry"),
          "a\\tb\\nc\\x1B\tmms://h/x\\ry\n"},  // one row per line, whatever the texts hold
-        {"list", "header-only.kvx", KvxHeader(" Nothing yet "), "Info: Nothing yet\n"},
         {"list", "no-entries.asx", "<ASX version=\"3.0\"></ASX>", ""},
     };
     for (const File& f : files) {
@@ -100,10 +89,6 @@ TEST_F(CliInfoList, GoodFilesArePrinted)
         for (std::string line; std::getline(lines, line);)
             EXPECT_NE(r.out.find(line), std::string::npos) << line;
     }
-    // A relative name is taken from the current folder.
-    const auto r =
-        testsupport::RunProcess({"sh", "-c", "cd '" + dir.path() + "' && '" + kCli + "' list backup.dat"});
-    EXPECT_EQ(r.out, rows);
 }
 
 TEST_F(CliInfoList, BadFilesEndWithOneLineNamingTheFileAndStatusOne)
@@ -125,8 +110,6 @@ TEST_F(CliInfoList, BadFilesEndWithOneLineNamingTheFileAndStatusOne)
         {"info", "", {}, "not a regular file"},
         {"list", "missing.asx", {}, "No such file or directory"},
         {"list", "empty.kvx", "", "empty file"},
-        {"list", "empty.asx", "", "empty file"},
-        {"list", "empty.qsd", "", "empty file"},
         {"list", "short.kvx", KvxHeader().substr(0, 100), "truncated list file header (100 of 224 bytes)"},
         {"list", "cut.kvx", KvxHeader() + KvxRecord("One", "mms://h/1") + KvxRecord("Two", "x").substr(0, 10),
          "last record truncated (10 bytes ignored)", "One\tmms://h/1\n"},
@@ -157,27 +140,11 @@ TEST_F(CliInfoList, BadFilesEndWithOneLineNamingTheFileAndStatusOne)
         EXPECT_EQ(f.out.empty(), r.out.empty());
         EXPECT_NE(r.out.find(f.out), std::string::npos) << r.out;
     }
-    auto r = Cli({"list", "mms://h/list.asx"});
-    EXPECT_EQ(r.err, "brimcast-cli: mms://h/list.asx: not a local file\n");
     // A good file and a missing one: both handled, status 1.
-    r = Cli({"info", "--", "-missing.asf", dir.File("truncated.asf")});
+    const auto r = Cli({"info", "--", "-missing.asf", dir.File("truncated.asf")});
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_TRUE(r.err.starts_with("brimcast-cli: -missing.asf: cannot open: No such file or directory\n"));
     EXPECT_NE(r.out.find("Path:           " + dir.File("truncated.asf")), std::string::npos);
-}
-
-TEST_F(CliInfoList, Usage)
-{
-    for (const auto& [args, err] : std::vector<std::pair<std::vector<std::string>, std::string>>{
-             {{"info"}, "info: no file given\nUsage: brimcast-cli info FILE...\n"},
-             {{"info", "--bogus", "x.asf"},
-              "info: unknown option '--bogus'\nUsage: brimcast-cli info FILE...\n"},
-             {{"list", "a.kvx", "b.kvx"}, "list: one file at a time\nUsage: brimcast-cli list FILE\n"}}) {
-        const auto r = Cli(args);
-        EXPECT_EQ(r.exitCode, 2);
-        EXPECT_EQ(r.err, "brimcast-cli: " + err);
-    }
-    EXPECT_NE(Cli({"list", "--help"}).out.find("Usage: brimcast-cli list FILE"), std::string::npos);
 }
 
 }  // namespace

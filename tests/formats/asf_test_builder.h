@@ -53,40 +53,36 @@ inline std::string ContentDescription(std::vector<std::u16string> texts)
 {
     texts.resize(5);
     std::string lengths, strings;
-    for (const std::u16string& s : texts) {
-        lengths += U16(s.size() * 2);
-        strings += Utf16(s);
-    }
+    for (const std::u16string& s : texts)
+        lengths += U16(s.size() * 2), strings += Utf16(s);
     return Object(asf::kContentDescription, lengths + strings);
 }
 
-inline std::string Stream(const Guid& type, int number, const std::string& typeData)
+// Stream properties of an audio (WAVEFORMATEX) or a video (bitmap) stream.
+inline std::string Stream(bool audio, int number, const std::string& typeData)
 {
-    return Object(asf::kStreamProperties, Bytes(type) + std::string(24, '\0') + U32(typeData.size()) +
-                                              U32(8) + U16(number) + U32(0) + typeData +
-                                              std::string(8, '\1'));
+    return Object(asf::kStreamProperties, Bytes(audio ? asf::kAudioMedia : asf::kVideoMedia) +
+                                              std::string(24, '\0') + U32(typeData.size()) + U32(8) +
+                                              U16(number) + U32(0) + typeData + std::string(8, '\1'));
 }
-
 inline std::string AudioStream(int number, int channels, uint32_t rate, int bits,
                                const std::string& extra = {})
 {
-    return Stream(asf::kAudioMedia, number,
+    return Stream(true, number,
                   U16(0x161) + U16(channels) + U32(rate) + U32(rate * channels * bits / 8) +
                       U16(channels * bits / 8) + U16(bits) + U16(extra.size()) + extra);
 }
-
 inline std::string VideoStream(int number, int width, int height, int bpp)
 {
-    return Stream(asf::kVideoMedia, number,
+    return Stream(false, number,
                   U32(width) + U32(height) + "\2" + U16(40) + U32(40) + U32(width) + U32(height) + U16(1) +
                       U16(bpp) + "WMV2" + std::string(20, '\0'));
 }
 
-// Entries of (type, name, description); countOverride for damaged lists.
-inline std::string CodecList(const std::vector<std::tuple<int, std::u16string, std::u16string>>& codecs,
-                             uint32_t countOverride = 0)
+// Entries of (type, name, description).
+inline std::string CodecList(const std::vector<std::tuple<int, std::u16string, std::u16string>>& codecs)
 {
-    std::string body = std::string(16, '\0') + U32(countOverride ? countOverride : codecs.size());
+    std::string body = std::string(16, '\0') + U32(codecs.size());
     for (const auto& [type, name, description] : codecs)
         body += U16(type) + U16(name.size()) + Utf16(name) + U16(description.size()) + Utf16(description) +
                 U16(2) + "in";
@@ -109,13 +105,8 @@ inline std::string Data(uint64_t packets, uint32_t packetSize, uint64_t sizeOver
         sizeOverride);
 }
 
-inline std::string SimpleIndex()
-{
-    return Object(asf::kSimpleIndex, std::string(32, '\7'));
-}
-
 // Header (file properties, texts, audio and video streams, codec list, an
-// unknown object), 3 data packets, index.
+// unknown object), 3 data packets, a simple index.
 inline std::string SampleFile()
 {
     return Header({FileProperties(),
@@ -123,7 +114,7 @@ inline std::string SampleFile()
                    AudioStream(1, 2, 44100, 16, std::string(10, '\5')), VideoStream(2, 320, 240, 24),
                    CodecList({{1, u"Video Codec 8", u"video desc"}, {2, u"Audio Codec", u"64 kbps"}}),
                    Object(MakeGuid(0x12345678, 0x9ABC, 0x0DEF, {1, 2, 3, 4, 5, 6, 7, 8}), "unknown")}) +
-           Data(3, 100) + SimpleIndex();
+           Data(3, 100) + Object(asf::kSimpleIndex, std::string(32, '\7'));
 }
 
 }  // namespace asftest

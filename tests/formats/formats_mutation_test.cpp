@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <functional>
+#include <random>
 
 #include "asf_test_builder.h"
 #include "kvx_bytes.h"
@@ -14,19 +15,10 @@
 
 namespace {
 
-class Rng {
-public:
-    explicit Rng(uint64_t seed) : state_(seed) {}
-    size_t Below(size_t n)
-    {
-        uint64_t z = (state_ += 0x9E3779B97F4A7C15ull);
-        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-        return n ? static_cast<size_t>((z ^ (z >> 31)) % n) : 0;
-    }
-
-private:
-    uint64_t state_;
+// The engine's sequence is fixed by the standard: the same inputs everywhere.
+struct Rng : std::mt19937_64 {
+    using std::mt19937_64::mt19937_64;
+    size_t Below(size_t n) { return n ? size_t((*this)() % n) : 0; }
 };
 
 const uint64_t kExtremes[] = {0,          1,          23,         24,         29,         30,

@@ -5,13 +5,12 @@
 
 #include "record/user_prompts.h"
 
-// Answers the questions of the playlist and list-file writers from a
-// script, and records each one.
+// Answers the yes/no questions of the playlist and list-file writers from a
+// script, and records each one; every other question is cancelled.
 class ScriptedPrompts final : public UserPrompts {
 public:
     bool yes = false;
     YesNoCancel answer = YesNoCancel::Cancel;
-    std::string savePath;  // empty: the save dialog is cancelled
     std::vector<std::string> asked;
 
     bool AskResume(const std::string&) override { return false; }
@@ -20,13 +19,7 @@ public:
     {
         return {};
     }
-    bool AskSavePath(std::string& path) override
-    {
-        asked.push_back("save " + path);
-        if (!savePath.empty())
-            path = savePath;
-        return !savePath.empty();
-    }
+    bool AskSavePath(std::string&) override { return false; }
     bool AskYesNo(const std::string& message) override { return asked.push_back(message), yes; }
     YesNoCancel AskYesNoCancel(const std::string& message) override
     {

@@ -190,7 +190,6 @@ public:
     std::deque<bool> resume;
     std::deque<std::pair<FileExists, bool>> exists;  // the button and the "All" box
     std::deque<std::string> savePaths;               // "": the user cancels
-    std::deque<CredentialAnswer> credentials;
     std::vector<std::string> asked;
 
     bool AskResume(const std::string& message) override { return Next(resume, message, false); }
@@ -205,10 +204,7 @@ public:
         path = Next(savePaths, "save as " + path, std::string());
         return !path.empty();
     }
-    CredentialAnswer AskCredentials(const std::string& site, const std::string&, const std::string&) override
-    {
-        return Next(credentials, site, CredentialAnswer{});
-    }
+    CredentialAnswer AskCredentials(const std::string&, const std::string&, const std::string&) override { return {}; }
     bool AskYesNo(const std::string&) override { return false; }
     YesNoCancel AskYesNoCancel(const std::string&) override { return YesNoCancel::Cancel; }
 

@@ -191,7 +191,7 @@ TEST_F(DriverTest, ExistingFileDecisions)
         Fresh();
         WriteFile(path, "old");
         prompts.exists = {{c.button, c.all}};
-        prompts.savePaths = {c.saveAs.empty() ? "" : dir.File(c.saveAs)};
+        prompts.savePath = c.saveAs.empty() ? "" : dir.File(c.saveAs);
         RecordJob& job = Run("mms://h/a.asf");
         EXPECT_EQ(prompts.asked.at(0), path + " \n\n File exist. Overwrite?");
         EXPECT_EQ(script.Calls().size(), c.output.empty() ? 0u : 1u);
@@ -241,7 +241,7 @@ TEST_F(DriverTest, ResumeOrNot)
         WriteFile(path, kept + "partial packet");
         settings.m_resumable = c.ask;
         settings.m_overWrite = c.overWrite;
-        prompts.resume = {c.yes};
+        prompts.resume = c.yes;
         RecordJob& job = Run("mms://h/a.asf");
         EXPECT_EQ(!prompts.asked.empty() && prompts.asked[0] == path + " \n\n File exist. Resumable?", c.ask == 1);
         const auto calls = script.Calls();

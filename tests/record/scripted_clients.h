@@ -119,7 +119,7 @@ inline Behaviour WriteText(std::string text)
         return static_cast<uint32_t>(text.size());
     };
 }
-inline Behaviour Write(size_t bytes, char fill = 'x') { return WriteText(std::string(bytes, fill)); }
+inline Behaviour Write(size_t bytes) { return WriteText(std::string(bytes, 'x')); }
 // More than the size under which a media recording counts as failed.
 constexpr size_t kEnough = 300 * 1024;
 

@@ -15,16 +15,7 @@
 
 using namespace scripted;
 using Clock = std::chrono::steady_clock;
-
-class CmmsThreadTest : public EngineTest {
-protected:
-    std::unique_ptr<CmmsThread> Start(StatusSink* owner, const std::string& url = "mms://h/a.asf")
-    {
-        auto job = std::make_unique<CmmsThread>(owner, 42, settings, url, "", "", "", "", Services());
-        EXPECT_TRUE(job->Start());
-        return job;
-    }
-};
+using CmmsThreadTest = EngineTest;
 
 TEST_F(CmmsThreadTest, HooksStoreTheValuesAndPostCodesToAnOwner)
 {
@@ -43,9 +34,10 @@ TEST_F(CmmsThreadTest, HooksStoreTheValuesAndPostCodesToAnOwner)
         return uint32_t{1536};
     });
     for (StatusSink* owner : {static_cast<StatusSink*>(&sink), static_cast<StatusSink*>(nullptr)}) {
-        auto job = Start(owner);
-        job->Join();
-        RecordJob& r = job->job();
+        CmmsThread job(owner, 42, settings, "mms://h/a.asf", "", "", "", "", Services());
+        ASSERT_TRUE(job.Start());
+        job.Join();
+        RecordJob& r = job.job();
         EXPECT_EQ(std::vector<uint32_t>({r.durationMs, r.bytesWritten, r.progress, r.timeMs}),
                   std::vector<uint32_t>({61000, 1536, 2500, 65000}));
         EXPECT_EQ(r.User() + ":" + r.Password(), "newuser:newpass");
@@ -79,7 +71,9 @@ TEST_F(CmmsThreadTest, AStopEndsASilentClientAndThePlaylist)
     });
     testsupport::WriteFile(dir.File("list.asx"), "<ASX><Entry><Ref href=\"mms://h/one.wmv\"/></Entry>"
                                                  "<Entry><Ref href=\"mms://h/two.wmv\"/></Entry></ASX>");
-    auto job = Start(&sink, dir.File("list.asx"));
+    auto job =
+        std::make_unique<CmmsThread>(&sink, 1, settings, dir.File("list.asx"), "", "", "", "", Services());
+    ASSERT_TRUE(job->Start());
     WaitUntil([&] { return started.load(); });
     job->Stop();
     stopped = true;
@@ -92,78 +86,61 @@ TEST_F(CmmsThreadTest, AStopEndsASilentClientAndThePlaylist)
     EXPECT_FALSE(testsupport::FileExists(dir.File("one.wmv")));
     EXPECT_TRUE(job->job().stopRequested);
     EXPECT_FALSE(job->job().errorFlag);
-    EXPECT_EQ(sink.Codes().back(), kStatusFinished);
+    EXPECT_EQ(sink.Codes(), std::vector<int>({kStatusConnecting, kStatusFinished}));
 
-    // A stop before the start runs no client at all.
+    // A stop before the first read runs no client at all and still ends the job.
     script.Clear();
     job = std::make_unique<CmmsThread>(&sink, 1, settings, "mms://h/a.asf", "", "", "", "", Services());
     job->Stop();
     ASSERT_TRUE(job->Start());
     job->Join();
     EXPECT_TRUE(script.Calls().empty());
+    EXPECT_EQ(sink.Codes().back(), kStatusFinished);
 }
 
-class UrlCheckTest : public EngineTest {
-protected:
-    void SetUp() override
-    {
-        settings.m_memberUser = "member";
-        // Addresses with "ok" in them answer; the others are refused.
-        script.OnAll([](const RecordRequest& r, ClientHooks& hooks, std::atomic<bool>&) {
-            if (r.url.find("ok") != std::string::npos)
-                return uint32_t{100};
-            hooks.ReportError("refused");
-            return uint32_t{0};
-        });
-        // Read once the walk has been joined.
-        callbacks.rowDone = [this](int row, UrlCheck::RowResult result, const std::string& error) {
-            done.push_back(std::to_string(row) + " " + std::to_string(static_cast<int>(result)) + " " + error);
-        };
-    }
-    void Add(const std::string& address, const std::string& title = "") { list.AddEntry(address, title, " ", ""); }
-
-    MediaList list{settings, nullptr};
-    UrlCheck::Callbacks callbacks;
-    std::vector<std::string> done;
-};
-
-TEST_F(UrlCheckTest, TheWalkMarksNetworkRowsAndSkipsLocalOnes)
+TEST_F(CmmsThreadTest, UrlCheckWalksFromTheSelectedRowAndStopsAStalledProbeWhenDestroyed)
 {
+    settings.m_memberUser = "member";
+    std::atomic<int> entered{0};
+    // Addresses with "ok" in them answer, "silent" ones never do; the others
+    // are refused.
+    script.OnAll([&](const RecordRequest& r, ClientHooks& hooks, std::atomic<bool>& stop) {
+        if (r.url.find("silent") != std::string::npos)
+            return WaitForStop(&entered)(r, hooks, stop);
+        if (r.url.find("ok") != std::string::npos)
+            return uint32_t{100};
+        hooks.ReportError("refused");
+        return uint32_t{0};
+    });
+    MediaList list{settings, nullptr};
     testsupport::WriteFile(dir.File("local.wmv"), "x");
-    Add("mms://h/ok.asf");
-    Add(dir.File("local.wmv"));
-    Add("http://h/bad.wmv", "(x)bad");
-    Add("rtsp://h/bad", "plain");
+    for (const char* address : {"mms://h/ok.asf", "", "http://h/bad.wmv", "rtsp://h/bad", "mms://h/silent"})
+        list.AddEntry(*address ? address : dir.File("local.wmv"), "", " ", "");
+    list.SetCell(3, kColFile, "(x)plain");
     const std::string localRecord = list.Cell(1, kColRecord), localTitle = list.Cell(1, kColFile);
-    UrlCheck check(list, Services(), callbacks);
-    ASSERT_TRUE(check.Start(-1, settings));  // no selection: from row 0
-    check.Wait();
-    EXPECT_FALSE(check.Running());
-    const std::string cells[][2] = {{"Ok", "ok"}, {localRecord, localTitle}, {"Error", "(x)bad"}, {"Error", "(x)plain"}};
-    for (int row = 0; row < 4; ++row) {
+
+    auto check = std::make_unique<UrlCheck>(list, Services());
+    ASSERT_TRUE(check->Start(-1, settings));  // no selection: from row 0
+    WaitUntil([&] { return entered > 0; });
+    EXPECT_FALSE(check->Start(0, settings)) << "a second walk while one runs";
+    EXPECT_EQ(list.Cell(4, kColRecord), "Checking");
+    auto start = Clock::now();
+    check.reset();
+    EXPECT_LT(Clock::now() - start, std::chrono::seconds(5));
+    const std::string cells[][2] = {{"Ok", "ok"},         {localRecord, localTitle}, {"Error", "(x)bad"},
+                                    {"Error", "(x)plain"}, {"Error", "(x)silent"}};
+    for (int row = 0; row < 5; ++row) {
         EXPECT_EQ(list.Cell(row, kColRecord), cells[row][0]) << row;
         EXPECT_EQ(list.Cell(row, kColFile), cells[row][1]) << row;
     }
-    EXPECT_EQ(done, (std::vector<std::string>{"0 0 ", "1 2 ", "2 1 refused", "3 1 refused"}));
     for (const Call& call : script.Calls())
         EXPECT_EQ(call.user, call.kind == K::Mmsh || call.kind == K::HttpDownload ? "member" : "");
-}
 
-TEST_F(UrlCheckTest, StartsAtTheSelectedRowAndStopsAStalledProbeWhenDestroyed)
-{
-    Add("mms://h/ok0");
-    Add("mms://h/silent");
-    Add("mms://h/ok2");
-    std::atomic<int> entered{0};
-    script.On(K::MmsTcp, WaitForStop(&entered));
-    auto check = std::make_unique<UrlCheck>(list, Services(), callbacks);
-    ASSERT_TRUE(check->Start(1, settings));
-    WaitUntil([&] { return entered > 0; });
-    EXPECT_FALSE(check->Start(0, settings)) << "a second walk while one runs";
-    EXPECT_EQ(list.Cell(1, kColRecord), "Checking");
-    const auto start = Clock::now();
+    // A selected row is where the next walk begins.
+    script.Clear();
+    check = std::make_unique<UrlCheck>(list, Services());
+    ASSERT_TRUE(check->Start(2, settings));
+    WaitUntil([&] { return entered > 1; });
     check.reset();
-    EXPECT_LT(Clock::now() - start, std::chrono::seconds(5));
-    EXPECT_EQ(entered.load(), 1);
-    EXPECT_EQ(list.Cell(0, kColRecord) + list.Cell(2, kColRecord), "");
+    EXPECT_EQ(script.Calls().at(0).url, "http://h/bad.wmv");
 }

@@ -171,33 +171,74 @@ TEST_F(DriverTest, WhenTheAttemptsEndAndWhatCountsAsFailed)
     }
 }
 
-TEST_F(DriverTest, ExistingFileDecisions)
+TEST_F(DriverTest, AnExistingFileIsResumedOverwrittenRenamedOrKept)
 {
-    const std::string path = dir.File("a.asf");
-    script.On(K::MmsTcp, Write(kEnough));
-    // The codes Quit and Pass post are seen in the controller's test.
+    // The old file holds 100 KB of whole packets and a partial one. MMS over
+    // TCP fails; MMS over HTTP adds 200 KB, enough for a recording only
+    // together with what a resumed file held.
+    const std::string path = dir.File("a.asf"), kept(100 * 1024, 'k'), old = kept + "partial packet";
+    const std::string added(200 * 1024, 'n');
+    script.On(K::MmsTcp, Fail("down"));
+    script.On(K::Mmsh, WriteText(added));
     struct Case {
-        E button;
+        bool resumable;  // the scan finds whole packets to go on from
+        int ask;         // m_resumable: 1 asks "Resumable?"
+        bool yes;
+        E button;  // the answer to "Overwrite?" and its "All" box
         bool all;
         std::string saveAs;  // the Save As answer
+        int overWrite;
+        std::string asked;   // R: resume, O: overwrite, S: Save As
         std::string output;  // "": nothing recorded
+        bool resumed;
     } cases[] = {
-        {E::Ok, false, "", "a.asf"},   {E::Cancel, false, "", ""}, {E::SaveAs, false, "chosen.asf", "chosen.asf"},
-        {E::SaveAs, false, "", ""},    {E::Quit, false, "", ""},   {E::Pass, false, "", ""},
-        {E::Pass, true, "", ""},
+        {false, 1, false, E::Ok, false, "", 1, "O", "a.asf", false},
+        {false, 1, false, E::Cancel, false, "", 1, "O", "", false},
+        {false, 1, false, E::SaveAs, false, "chosen.asf", 1, "OS", "chosen.asf", false},
+        {false, 1, false, E::SaveAs, false, "", 1, "OS", "", false},
+        {false, 1, false, E::Quit, false, "", 1, "O", "", false},
+        {false, 1, false, E::Pass, false, "", 1, "O", "", false},
+        {false, 1, false, E::Ok, false, "", 0, "", "a(0).asf", false},  // numbered, unasked
+        {true, 1, true, E::Ok, false, "", 1, "R", "a.asf", true},
+        {true, 0, false, E::Ok, false, "", 1, "", "a.asf", true},
+        // Declining is not consent to destroy the file: the overwrite rules
+        // decide.
+        {true, 1, false, E::Cancel, false, "", 1, "RO", "", false},
+        {true, 1, false, E::Ok, false, "", 0, "R", "a(0).asf", false},
+        {false, 1, false, E::Pass, true, "", 1, "O", "", false},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(static_cast<int>(c.button));
+        SCOPED_TRACE(c.asked + " " + c.output);
         Fresh();
-        WriteFile(path, "old");
+        WriteFile(path, old);
+        resumeOffset = c.resumable ? static_cast<uint32_t>(kept.size()) : 0;
+        settings.m_resumable = c.ask;
+        settings.m_overWrite = c.overWrite;
+        prompts.resume = c.yes;
         prompts.exists = {{c.button, c.all}};
-        prompts.savePaths = {c.saveAs.empty() ? "" : dir.File(c.saveAs)};
+        prompts.savePath = c.saveAs.empty() ? "" : dir.File(c.saveAs);
         RecordJob& job = Run("mms://h/a.asf");
-        EXPECT_EQ(prompts.asked.at(0), path + " \n\n File exist. Overwrite?");
-        EXPECT_EQ(script.Calls().size(), c.output.empty() ? 0u : 1u);
+        std::string asked;
+        for (const std::string& q : prompts.asked)
+            asked += q == path + " \n\n File exist. Resumable?" ? "R"
+                     : q == path + " \n\n File exist. Overwrite?" ? "O"
+                     : q == "save as " + path                     ? "S"
+                                                                  : q;
+        EXPECT_EQ(asked, c.asked);
         EXPECT_EQ(job.OutputPath(), c.output.empty() ? path : dir.File(c.output));
-        EXPECT_EQ(ReadFile(path) == "old", c.output != "a.asf");
+        EXPECT_EQ(ReadFile(path) == old, c.output != "a.asf");
         EXPECT_EQ(PassAll(), c.all);
+        const auto calls = script.Calls();
+        ASSERT_EQ(calls.size(), c.output.empty() ? 0u : 2u);
+        if (calls.empty())
+            continue;
+        // Both clients go on where the kept packets end; what the file held
+        // counts towards the size of the recording.
+        EXPECT_EQ(calls[0].resume, c.resumed ? 4u : 0u);
+        EXPECT_EQ(calls[1].resume, c.resumed ? kept.size() : 0u);
+        EXPECT_EQ(calls[1].filePosition, c.resumed ? static_cast<long>(kept.size()) : 0);
+        EXPECT_EQ(ReadFile(job.OutputPath()), c.resumed ? kept + added : added);
+        EXPECT_EQ(job.errorFlag, !c.resumed);
     }
     // After "Pass" with "All" every existing file is kept unasked.
     Fresh();
@@ -206,63 +247,17 @@ TEST_F(DriverTest, ExistingFileDecisions)
     EXPECT_TRUE(prompts.asked.empty());
     EXPECT_EQ(ReadFile(dir.File("b.asf")), "old");
 
-    // Without overwrite confirmation: numbered names, unasked.
+    // Numbered names count on.
     SetPassAll(false);
     settings.m_overWrite = 0;
-    WriteFile(path, "old");
-    EXPECT_EQ(Run("mms://h/a.asf").OutputPath(), dir.File("a(0).asf"));
-    EXPECT_EQ(Run("mms://h/a.asf").OutputPath(), dir.File("a(1).asf"));
-    EXPECT_TRUE(prompts.asked.empty());
-    EXPECT_EQ(ReadFile(path), "old");
-}
+    WriteFile(dir.File("b(0).asf"), "old");
+    EXPECT_EQ(Run("mms://h/b.asf").OutputPath(), dir.File("b(1).asf"));
 
-TEST_F(DriverTest, ResumeOrNot)
-{
-    const std::string path = dir.File("a.asf"), kept(100 * 1024, 'k');
-    resumeOffset = static_cast<uint32_t>(kept.size());
-    script.On(K::MmsTcp, Fail("down"));
-    script.On(K::Mmsh, Write(200 * 1024, 'n'));
-    struct Case {
-        int ask;  // the confirmation setting
-        bool yes;
-        int overWrite;
-        std::string output;  // "": nothing recorded
-    } cases[] = {
-        {1, true, 1, "a.asf"},
-        {0, false, 1, "a.asf"},
-        // Declining is not consent to destroy the file: the overwrite rules
-        // decide (the question is cancelled; no confirmation: a numbered name).
-        {1, false, 1, ""},
-        {1, false, 0, "a(0).asf"},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.output);
-        Fresh();
-        WriteFile(path, kept + "partial packet");
-        settings.m_resumable = c.ask;
-        settings.m_overWrite = c.overWrite;
-        prompts.resume = {c.yes};
-        RecordJob& job = Run("mms://h/a.asf");
-        EXPECT_EQ(!prompts.asked.empty() && prompts.asked[0] == path + " \n\n File exist. Resumable?", c.ask == 1);
-        const auto calls = script.Calls();
-        ASSERT_EQ(calls.size(), c.output.empty() ? 0u : 2u);
-        if (c.output == "a.asf") {
-            // Both clients go on where the kept packets end; what the file
-            // held counts towards the size of the recording.
-            EXPECT_EQ(calls[0].resume, 4u);
-            EXPECT_EQ(calls[1].resume, kept.size());
-            EXPECT_EQ(calls[1].filePosition, static_cast<long>(kept.size()));
-            EXPECT_EQ(ReadFile(path), kept + std::string(200 * 1024, 'n'));
-            EXPECT_FALSE(job.errorFlag);
-        } else {
-            EXPECT_EQ(ReadFile(path), kept + "partial packet");
-            EXPECT_TRUE(calls.empty() || calls[0].resume == 0u);
-        }
-    }
     // A resumed file keeps what it held when nothing could be added.
     WriteFile(path, kept);
-    script.On(K::Mmsh, Fail("down"));
+    resumeOffset = static_cast<uint32_t>(kept.size());
     settings.m_resumable = 0;
+    script.On(K::Mmsh, Fail("down"));
     Run("mms://h/a.asf");
     EXPECT_EQ(ReadFile(path), kept);
 }

@@ -23,12 +23,6 @@ TEST(RecorderTexts, ExamplesOfTheStatusColumns)
 
 class ControllerTest : public EngineTest {
 protected:
-    void SetUp() override
-    {
-        RC::Callbacks callbacks;
-        callbacks.openUrl = [this](const std::string& url) { opened.push_back(url); };
-        controller = std::make_unique<RC>(list, settings, sink, Services(), callbacks);
-    }
     int Add(const std::string& address, const std::string& title = "") { return list.AddEntry(address, title, " ", ""); }
     std::string Cell(const std::string& address, int column = kColRecord)
     {
@@ -48,44 +42,8 @@ protected:
     }
 
     MediaList list{settings, nullptr};
-    std::unique_ptr<RC> controller;
-    Strings opened;
+    std::unique_ptr<RC> controller = std::make_unique<RC>(list, settings, sink, Services());
 };
-
-TEST_F(ControllerTest, ARecordingFillsItsRowAndAddsItsFileBelow)
-{
-    // Reports a header without a duration first, as the MMS-over-HTTP client
-    // does before its probe, and waits after its first progress so that the
-    // row can be looked at.
-    std::atomic<bool> go{false};
-    script.On(K::MmsTcp, [&](const RecordRequest& r, ClientHooks& hooks, std::atomic<bool>& stop) {
-        hooks.OnConnecting(r.url, 1755);
-        hooks.OnHeaderReceived(r.url, 0);
-        hooks.OnProgress(1536, 2500, 3725000);
-        WaitUntil([&] { return go.load(); });
-        return Write(kEnough)(r, hooks, stop);
-    });
-    const int row = Add("mms://h/a.asf", "news");
-    const std::string out = dir.File("news.asf");
-    ASSERT_EQ(controller->RecordStart(row), 1);
-    Pump(kStatusConnecting);
-    EXPECT_EQ(list.Cell(row, kColRecord), "Connecting");
-    Pump(kStatusHeaderReceived);
-    EXPECT_EQ(list.Cell(row, kColRecord), "Received Head");
-    EXPECT_EQ(list.Cell(row, kColRecordingFile), out);
-    Pump(kStatusProgress);
-    EXPECT_EQ(list.Cell(row, kColRecord), "1:2:5(25 %)");
-    EXPECT_EQ(list.Cell(row, kColSize), "1K");
-    go = true;
-    Pump();
-    EXPECT_EQ(list.Cell(row, kColRecord), RC::kCompletedText);
-    EXPECT_EQ(list.Cell(row, kColTime), "1:02:03");
-    EXPECT_EQ(list.Cell(row, kColSize), "300K");
-    EXPECT_EQ(list.Image(row), kImageRecorded);
-    // The recorded file sits right below its row, once.
-    ASSERT_EQ(list.RowCount(), 2);
-    EXPECT_EQ(list.Cell(row + 1, kColOriginalFile), out);
-}
 
 TEST_F(ControllerTest, TheChainRecordsFoundAddressesBelowAndSkipsTriedAndLocalRows)
 {
@@ -94,6 +52,9 @@ TEST_F(ControllerTest, TheChainRecordsFoundAddressesBelowAndSkipsTriedAndLocalRo
     testsupport::WriteFile(dir.File("d.asf"), "old");
     script.On(K::MmsTcp, [](const RecordRequest& r, ClientHooks& hooks, std::atomic<bool>& stop) {
         if (r.url == "mms://h/group.asf") {
+            // A header without a duration first, as the MMS-over-HTTP client
+            // reports before its probe.
+            hooks.OnHeaderReceived(r.url, 0);
             hooks.OnCredentials("new", "pw");
             hooks.OnStreamUrlFound("mms://h/second.asf");
             hooks.OnStreamUrlFound("mms://h/third.asf");
@@ -110,21 +71,28 @@ TEST_F(ControllerTest, TheChainRecordsFoundAddressesBelowAndSkipsTriedAndLocalRo
     prompts.exists = {{UserPrompts::FileExists::Pass, false}, {UserPrompts::FileExists::Quit, false}};
     ASSERT_EQ(controller->RecordStart(group), 1);
     Pump();
-    // The found addresses sit right below their row, the later one nearer.
-    Strings mms;
-    for (const Call& c : script.Calls())
-        mms.push_back(c.kind == K::MmsTcp ? c.url : "");
-    std::erase(mms, "");
-    EXPECT_EQ(mms, (Strings{"mms://h/group.asf", "mms://h/third.asf", "mms://h/second.asf", "mms://h/fail.asf"}));
-    EXPECT_EQ(Cell("mms://h/second.asf"), RC::kCompletedText);
+    const std::string completed = RC::kCompletedText;
+    EXPECT_EQ(Cell("mms://h/group.asf") + " " + Cell("mms://h/group.asf", kColTime) + " " +
+                  Cell("mms://h/group.asf", kColSize),
+              completed + " 1:02:03 300K");
+    EXPECT_EQ(list.Image(group), kImageRecorded);
+    EXPECT_EQ(Cell("mms://h/second.asf") + Cell("mms://h/third.asf"), completed + completed);
     EXPECT_EQ(settings.m_memberUser + ":" + settings.m_memberPassword, "new:pw");
     EXPECT_EQ(Cell("mms://h/tried.asf"), "Error");
-    EXPECT_EQ(Cell("mms://h/fail.asf") + " " + Cell("mms://h/fail.asf", kColSize), "Server closed the connection Error");
+    EXPECT_EQ(Cell("mms://h/fail.asf") + " " + Cell("mms://h/fail.asf", kColSize),
+              "Server closed the connection Error");
     EXPECT_EQ(Cell("mms://h/c.asf"), RC::kCancelledText);
-    EXPECT_EQ(list.Cell(list.FindAddress("mms://h/c.asf") + 1, kColOriginalFile), dir.File("c.asf"));
     EXPECT_EQ(Cell("mms://h/d.asf"), RC::kCancelledText);
     EXPECT_TRUE(controller->StoppedByUser());
     EXPECT_EQ(Cell("mms://h/e.asf"), "");
+    // Found addresses and files sit right below their rows, each once.
+    Strings rows;
+    for (int i = 0; i < list.RowCount(); ++i)
+        rows.push_back(list.Cell(i, kColOriginalFile));
+    EXPECT_EQ(rows, (Strings{"mms://h/group.asf", "mms://h/third.asf", dir.File("third.asf"),
+                             "mms://h/second.asf", dir.File("second.asf"), dir.File("group.asf"),
+                             "mms://h/tried.asf", dir.File("local.wmv"), "mms://h/fail.asf", "mms://h/c.asf",
+                             dir.File("c.asf"), "mms://h/d.asf", "mms://h/e.asf"}));
 }
 
 TEST_F(ControllerTest, OneRecordingAtATimeAndRecordStopEndsTheChain)
@@ -132,26 +100,22 @@ TEST_F(ControllerTest, OneRecordingAtATimeAndRecordStopEndsTheChain)
     testsupport::WriteFile(dir.File("local.wmv"), "x");
     std::atomic<int> entered{0};
     script.On(K::MmsTcp, WaitForStop(&entered));
-    const int busy = Add("mms://h/a.asf"), next = Add("mms://h/b.asf"), marker = Add("mms://h/c.asf", "clip [E]");
+    const int busy = Add("mms://h/a.asf"), next = Add("mms://h/b.asf");
     EXPECT_EQ(controller->RecordStart(Add(dir.File("local.wmv"))), 0);
     ASSERT_EQ(controller->RecordStart(busy), 1);
     EXPECT_EQ(controller->RecordStart(next), 0);
-    // A marker opens the address instead of recording it, even while busy.
-    EXPECT_EQ(controller->RecordStart(marker), 0);
-    EXPECT_EQ(opened, Strings{"mms://h/c.asf"});
     Pump(kStatusConnecting);
-    controller->HandleStatus(1, 7);  // an unknown code
     EXPECT_EQ(list.Cell(busy, kColRecord), "Connecting");
     controller->RecordStop();
     Pump();
     EXPECT_EQ(list.Cell(busy, kColRecord), RC::kCancelledText);
     EXPECT_EQ(list.Cell(next, kColRecord), "");
     EXPECT_EQ(entered.load(), 1);
-    // Late codes of the finished job change nothing.
-    for (int code : {kStatusProgress, kStatusHeaderReceived, kStatusFinished})
+    // Late and unknown codes of the finished job change nothing.
+    for (int code : {int{kStatusProgress}, int{kStatusHeaderReceived}, int{kStatusFinished}, 7})
         controller->HandleStatus(1, code);
     EXPECT_EQ(list.Cell(busy, kColRecord), RC::kCancelledText);
-    EXPECT_EQ(list.RowCount(), 4);
+    EXPECT_EQ(list.RowCount(), 3);
     EXPECT_FALSE(controller->Recording());
 }
 

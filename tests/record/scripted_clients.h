@@ -119,7 +119,7 @@ inline Behaviour WriteText(std::string text)
         return static_cast<uint32_t>(text.size());
     };
 }
-inline Behaviour Write(size_t bytes, char fill = 'x') { return WriteText(std::string(bytes, fill)); }
+inline Behaviour Write(size_t bytes) { return WriteText(std::string(bytes, 'x')); }
 // More than the size under which a media recording counts as failed.
 constexpr size_t kEnough = 300 * 1024;
 
@@ -183,46 +183,41 @@ private:
     size_t taken_ = 0;  // only the test's thread takes
 };
 
-// Answers from queues (an empty queue gives the safe answer) and records
-// every question. Set up and read while no job runs.
+// Answers as set (the file-exists answers in turn; none left: "Cancel") and
+// records every question. Set up and read while no job runs.
 class Prompts final : public UserPrompts {
 public:
-    std::deque<bool> resume;
+    bool resume = false;
     std::deque<std::pair<FileExists, bool>> exists;  // the button and the "All" box
-    std::deque<std::string> savePaths;               // "": the user cancels
-    std::deque<CredentialAnswer> credentials;
+    std::string savePath;                            // "": the user cancels
     std::vector<std::string> asked;
 
-    bool AskResume(const std::string& message) override { return Next(resume, message, false); }
+    bool AskResume(const std::string& message) override
+    {
+        asked.push_back(message);
+        return resume;
+    }
     FileExists AskFileExists(const std::string& message, bool& all) override
     {
-        auto answer = Next(exists, message, std::pair{FileExists::Cancel, false});
+        asked.push_back(message);
+        auto answer = exists.empty() ? std::pair{FileExists::Cancel, false} : exists.front();
+        if (!exists.empty())
+            exists.pop_front();
         all = answer.second;
         return answer.first;
     }
     bool AskSavePath(std::string& path) override
     {
-        path = Next(savePaths, "save as " + path, std::string());
+        asked.push_back("save as " + path);
+        path = savePath;
         return !path.empty();
     }
-    CredentialAnswer AskCredentials(const std::string& site, const std::string&, const std::string&) override
+    CredentialAnswer AskCredentials(const std::string&, const std::string&, const std::string&) override
     {
-        return Next(credentials, site, CredentialAnswer{});
+        return {};
     }
     bool AskYesNo(const std::string&) override { return false; }
     YesNoCancel AskYesNoCancel(const std::string&) override { return YesNoCancel::Cancel; }
-
-private:
-    template <class T>
-    T Next(std::deque<T>& queue, const std::string& question, T none)
-    {
-        asked.push_back(question);
-        if (queue.empty())
-            return none;
-        T answer = queue.front();
-        queue.pop_front();
-        return answer;
-    }
 };
 
 // What the engine's tests share: a folder the settings record into, the

@@ -45,9 +45,16 @@ Strings WriteMixedSavefile(const std::string& path)
     SavefileWriter writer(path, DLT_EN10MB);
     for (const std::string& frame : {
              Frame(80, ""), Frame(80, HttpGet("/v/a.asf")), Frame(80, HttpGet("/index.html")),
-             Frame(443, HttpGet("/tls.asf")), Frame(8080, HttpGet("/Cam/B.WMV?x=1")),
-             Frame(80, HttpGet("/v/a.asf")),  // the player asks again
-             sized("/s96.asf", 96), sized("/s97.asf", 97), Frame(554, RtspDescribe("rtsp://10.0.0.5/live")),
+             Frame(80, HttpGet(".asf")), Frame(443, HttpGet("/tls.asf")),
+             Frame(8080, HttpGet("/Cam/B.WMV?x=1")),
+             Frame(8080, HttpGet("http://media.example.net:81/live/a.asf")),  // sent to a proxy
+             Frame(80, HttpGet("v/b.asf")), Frame(80, HttpGet("/v/a.asf")),   // the player asks again
+             sized("/s96.asf", 96), sized("/s97.asf", 97),
+             // IP and TCP options, an Ethernet trailer
+             Ethernet(Ipv4(Tcp(80, HttpGet("/opt.asf"), 40000, 12), 0x4000, 8)) + std::string(20, '\xEE'),
+             Frame(554, RtspDescribe("rtsp://10.0.0.5/live")),
+             Frame(555, RtspDescribe("rtsp://10.0.0.5/555")),
+             Frame(554, "OPTIONS rtsp://10.0.0.5/opt RTSP/1.0\r\nCSeq: 1\r\n\r\n"),
              Ethernet(Ipv4(Tcp(80, HttpGet("/frag.asf")), 0x2000)),  // a fragment has no TCP header
              lying, tcpLie, Ethernet(Pppoe(Ipv4(Tcp(80, HttpGet("/ppp/c.wma"))), true), 0x8864),
              Frame(1755, MmsConnect("NSPlayer/9.0.0.4503; {01234567-89AB-CDEF-0123-456789ABCDEF}; Host: h")),
@@ -57,7 +64,10 @@ Strings WriteMixedSavefile(const std::string& path)
     writer.Write(Frame(80, HttpGet("/cut/short.asf")), 8);  // IP total length beyond the capture
     return {"added\thttp://10.0.0.5/v/a.asf",
             "added\thttp://10.0.0.5:8080/Cam/B.WMV?x=1",
+            "added\thttp://media.example.net:81/live/a.asf",
+            "added\thttp://10.0.0.5/v/b.asf",
             "added\thttp://10.0.0.5/s97.asf",
+            "added\thttp://10.0.0.5/opt.asf",
             "added\trtsp://10.0.0.5/live",
             "added\thttp://10.0.0.5/ppp/c.wma",
             "added\tmms://10.0.0.5/live/x.asf\tplayer\t"

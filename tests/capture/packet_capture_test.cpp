@@ -6,11 +6,13 @@
 
 #include <thread>
 
+#include "capture/adapter_selection.h"
 #include "capture/capture_memory.h"
 #include "capture/media_list_sink.h"
 #include "capture/url_capture.h"
 #include "frame_builder.h"
 #include "medialist/media_list.h"
+#include "record/profile.h"
 #include "record/recorder_controller.h"
 #include "record/status_sink.h"
 #include "test_support.h"
@@ -20,13 +22,9 @@ using namespace std::chrono_literals;
 
 namespace {
 
-CaptureSettings Defaults()
-{
-    CaptureSettings s;
-    s.fileTypes = {".wmv", ".asf", ".wma", ".ogg", ".avi", ".mpa", ".mpg", ".mpeg"};
-    return s;
-}
-
+// One capture object and one memory for every file: the player
+// identification of the first outlives its capture. A link type that
+// cannot be read is refused.
 TEST(PacketCaptureTest, SavefilesYieldExactlyTheRequests)
 {
     testsupport::TempDir dir;
@@ -37,32 +35,25 @@ TEST(PacketCaptureTest, SavefilesYieldExactlyTheRequests)
         writer.Write(Cooked(Ipv4(Tcp(80, HttpGet("/sll.asf")))));
         writer.Write(Cooked(Ipv4(Tcp(1755, MmsOpenFile(u"sll.asf")))));
     }
-    CaptureSettings off = Defaults();
-    off.http = off.mms = off.rtsp = false;
-    off.fileTypes = {".wmv"};
-    const struct {
-        std::string path;
-        CaptureSettings settings;
-        Strings lines;
-    } cases[] = {
-        {mixed, off, {"added\thttp://10.0.0.5:8080/Cam/B.WMV?x=1"}},  // 8080 whatever the HTTP switch says
-        {mixed, Defaults(), expected},
-        // The player identification outlives a capture.
-        {cooked, Defaults(),
-         {"added\thttp://10.0.0.5/sll.asf",
-          "added\tmms://10.0.0.5/sll.asf\tplayer\t" + expected[5].substr(expected[5].find("NSPlayer"))}},
-    };
-    // One capture object throughout: every start takes its own settings.
+    const std::string& mms = expected[expected.size() - 2];
+    const std::string player = mms.substr(mms.find("\tplayer"));
+    const std::pair<std::string, Strings> cases[] = {
+        {mixed, expected},
+        {cooked, {"added\thttp://10.0.0.5/sll.asf", "added\tmms://10.0.0.5/sll.asf" + player}}};
     CaptureMemory memory;
     LineSink sink;
     UrlCapture capture(memory, sink);
-    for (const auto& c : cases) {
+    for (const auto& [path, lines] : cases) {
         CaptureStartError error;
-        ASSERT_TRUE(capture.StartSavefile(c.path, c.settings, &error)) << error.message;
+        ASSERT_TRUE(capture.StartSavefile(path, Watched(), &error)) << error.message;
         capture.Wait();
         EXPECT_FALSE(capture.IsCapturing());
-        EXPECT_EQ(sink.Take(), c.lines);
+        EXPECT_EQ(sink.Take(), lines);
     }
+    { SavefileWriter writer(dir.File("wifi.pcap"), DLT_IEEE802_11); }
+    CaptureStartError error;
+    EXPECT_FALSE(capture.StartSavefile(dir.File("wifi.pcap"), Watched(), &error));
+    EXPECT_EQ(error.kind, CaptureStartError::kUnsupportedLink) << error.message;
 }
 
 // Stops the capture from another thread at the first row, before the
@@ -95,7 +86,7 @@ TEST(PacketCaptureTest, StopFromAnotherThreadTakesEffectBeforeTheNextFrame)
     Strings ends;
     capture.SetEndHandler([&](const std::string& error) { ends.push_back(error); });
     CaptureStartError error;
-    ASSERT_TRUE(capture.StartSavefile(dir.File("many.pcap"), Defaults(), &error)) << error.message;
+    ASSERT_TRUE(capture.StartSavefile(dir.File("many.pcap"), Watched(), &error)) << error.message;
     capture.Wait();
     EXPECT_EQ(sink.rows, 1);
     EXPECT_EQ(capture.capture().FramesSeen(), 1u);
@@ -114,57 +105,81 @@ public:
     void Post(uint16_t, int) override {}
 };
 
-// Requests sent on the loopback interface become media list rows; Record
-// Start then stops the capture through the controller's callback, wired as
-// a front end does.
-TEST(PacketCaptureLiveTest, LoopbackRequestsBecomeRowsAndRecordingStopsTheCapture)
-{
-    // The request ports are fixed; a loopback address of our own keeps them
-    // clear of anything else on this machine.
-    const std::string host =
-        "127." + std::to_string(100 + getpid() % 100) + "." + std::to_string(getpid() / 100 % 250) + ".9";
-    Sockets sockets;
-    const int mms = sockets.Open(host, 1755, true);
-    if (sockets.Open(host, 8080, true) < 0 || sockets.Open(host, 554, true) < 0 || mms < 0)
-        GTEST_SKIP() << "cannot listen on ports 8080, 554 and 1755 of " << host << " (not permitted, in use)";
+// The "Select Adapter" window as a script.
+class ScriptedChooser final : public AdapterChooser {
+public:
+    std::function<bool(AdapterSelection&)> script;
+    int shown = 0;
+    bool Choose(AdapterSelection& selection) override
+    {
+        ++shown;
+        return script(selection);
+    }
+};
 
+// The Start command as a front end wires it: Cancel changes nothing; OK
+// starts on the chosen adapter and saves it. An MMS session on the loopback
+// interface becomes a media list row with the player identification and the
+// title; Record Start then stops the capture through the controller's
+// callback. Start while capturing acts as Stop, without the dialog.
+TEST(PacketCaptureLiveTest, StartCommandCapturesLoopbackRequestsUntilRecordStart)
+{
     testsupport::TempDir dir;
     AppSettings settings;
     settings.m_baseDir = dir.path();
+    MemoryProfile profile;
     MediaList list(settings, nullptr);
-    list.AddEntry("http://10.0.0.5/v/a.asf", "Typed by hand", "", "");
     MediaListCaptureSink sink(list);
     CaptureMemory memory;
     UrlCapture capture(memory, sink);
     std::atomic<bool> ended{false};
     capture.SetEndHandler([&](const std::string&) { ended = true; });
+    ScriptedChooser chooser;
+    chooser.script = [](AdapterSelection& s) {
+        s.captureMms = false;  // changed, then cancelled
+        s.save = true;
+        return false;
+    };
+    auto result = capture.StartCommand(chooser, settings, profile);
+    EXPECT_FALSE(result.started || capture.IsCapturing() || !result.error.empty()) << result.error;
+    EXPECT_TRUE(settings.m_captureMms == 1 && !profile.Has("settings", "Capture Adapter"));
+
+    // The MMS port is fixed; a loopback address of our own keeps it clear of
+    // anything else on this machine.
+    const std::string host =
+        "127." + std::to_string(100 + getpid() % 100) + "." + std::to_string(getpid() / 100 % 250) + ".9";
+    Sockets sockets;
+    const int server = sockets.Open(host, 1755, true);
+    if (server < 0)
+        GTEST_SKIP() << "cannot listen on port 1755 of " << host;
+    chooser.script = [](AdapterSelection& s) {
+        const auto& a = s.adapters();
+        s.save = true;
+        const auto lo = std::find_if(a.begin(), a.end(), [](auto& x) { return x.name == "lo"; });
+        s.selected = static_cast<int>(lo - a.begin());
+        return s.selected < static_cast<int>(a.size());
+    };
+    result = capture.StartCommand(chooser, settings, profile);
+    if (!result.started && result.error.find("not permitted") != std::string::npos)
+        GTEST_SKIP() << "live capture is not permitted here: " << result.error;
+    ASSERT_TRUE(result.started && capture.IsCapturing()) << result.error;
+    EXPECT_EQ(profile.GetString("settings", "Capture Adapter", ""), "lo");
     CaptureStartError error;
-    if (!capture.StartLive("lo", Defaults(), &error)) {
-        if (error.kind == CaptureStartError::kNotPermitted)
-            GTEST_SKIP() << "live capture is not permitted here: " << error.message;
-        FAIL() << error.message;
-    }
-    EXPECT_FALSE(capture.StartLive("lo", Defaults(), &error));
+    EXPECT_FALSE(capture.StartLive("lo", Watched(), &error));
     EXPECT_EQ(error.kind, CaptureStartError::kBusy);
 
     const int player = sockets.Open(host, 1755, false);
     const std::string id = "NSPlayer/9.0.0.3646; {11111111-2222-3333-4444-555555555555}";
-    EXPECT_TRUE(Sockets::Send(sockets.Open(host, 8080, false), HttpGet("/live/a.asf")) &&
-                Sockets::Send(sockets.Open(host, 554, false), RtspDescribe("rtsp://" + host + "/live")) &&
-                Sockets::Send(player, MmsConnect(id)) &&
-                Sockets::Send(player, MmsOpenFile(u"live/x.asf")) &&
-                Sockets::Send(sockets.Accept(mms), AsfTitleHeader(u"Loopback title", true)));
+    EXPECT_TRUE(Sockets::Send(player, MmsConnect(id)) && Sockets::Send(player, MmsOpenFile(u"live/x.asf")) &&
+                Sockets::Send(sockets.Accept(server), AsfTitleHeader(u"Loopback title", true)));
     // Frames arrive in batches, at the latest after the one-second read time-out.
-    const std::string mmsAddress = "mms://" + host + "/live/x.asf";
-    for (int i = 0; i < 200 && list.Cell(list.FindAddress(mmsAddress), kColFile) != "Loopback title"; ++i)
+    const std::string address = "mms://" + host + "/live/x.asf";
+    for (int i = 0; i < 200 && list.Cell(list.FindAddress(address), kColFile) != "Loopback title"; ++i)
         std::this_thread::sleep_for(50ms);
-    EXPECT_GT(list.FindAddress("http://" + host + ":8080/live/a.asf"), 0);
-    EXPECT_GT(list.FindAddress("rtsp://" + host + "/live"), 0);
-    const int row = list.FindAddress(mmsAddress);
-    ASSERT_GT(row, 0);
+    const int row = list.FindAddress(address);
+    ASSERT_GE(row, 0);
     EXPECT_EQ(list.Cell(row, kColNs), id);
     EXPECT_EQ(list.Cell(row, kColFile), "Loopback title");
-    EXPECT_EQ(list.Cell(0, kColFile), "Typed by hand");
 
     NoStatus status;
     JobServices services;
@@ -173,10 +188,14 @@ TEST(PacketCaptureLiveTest, LoopbackRequestsBecomeRowsAndRecordingStopsTheCaptur
     callbacks.stopCapture = [&capture] { capture.Stop(); };
     RecorderController controller(list, settings, status, services, callbacks);
     ASSERT_TRUE(capture.IsCapturing());
-    ASSERT_EQ(controller.RecordStart(0), 1);
+    ASSERT_EQ(controller.RecordStart(row), 1);
     for (int i = 0; i < 40 && !ended; ++i)
         std::this_thread::sleep_for(50ms);
     EXPECT_TRUE(ended) << "the capture thread still runs 2 s after Record Start";
+
+    EXPECT_TRUE(capture.StartCommand(chooser, settings, profile).started);
+    EXPECT_FALSE(capture.StartCommand(chooser, settings, profile).started || capture.IsCapturing());
+    EXPECT_EQ(chooser.shown, 3);
 }
 
 }  // namespace

@@ -3,9 +3,10 @@
 // Captured frames for the capture tests and the benchmark, composed from
 // small wrappers (Ethernet(Ipv4(Tcp(...)))) and payload makers; savefiles
 // written with libpcap's own dump functions; a sink that records rows as
-// the CLI prints them; sockets for the live tests on the loopback interface.
+// the CLI prints them.
 
 #include <cstdint>
+#include <functional>
 #include <set>
 #include <string>
 #include <utility>
@@ -149,6 +150,8 @@ public:
     {
         if (addresses_.insert(address).second)
             lines_.push_back("added\t" + address + (id.empty() ? "" : "\tplayer\t" + id));
+        if (onRow)
+            onRow();
         return 0;
     }
     void SetCapturedTitle(const std::string& address, const std::string& title) override
@@ -156,6 +159,7 @@ public:
         if (addresses_.count(address))
             lines_.push_back("title\t" + address + "\t" + title);
     }
+    std::function<void()> onRow;  // called on the capture thread after each row
     Strings Take()  // the lines so far; starts afresh
     {
         addresses_.clear();
@@ -165,19 +169,6 @@ public:
 private:
     std::set<std::string> addresses_;
     Strings lines_;
-};
-
-// TCP sockets on a loopback address, closed together. Open returns -1 on
-// failure; clients send without delay, one request per segment.
-class Sockets {
-public:
-    ~Sockets();
-    int Open(const std::string& host, uint16_t port, bool listening);
-    int Accept(int listener);
-    static bool Send(int fd, const std::string& bytes);
-
-private:
-    std::vector<int> fds_;
 };
 
 }  // namespace capturetest

@@ -1,6 +1,8 @@
 #include "capture/packet_capture.h"
 
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
+#include <netinet/tcp.h>
 #include <pcap/dlt.h>
 #include <unistd.h>
 
@@ -24,16 +26,22 @@ namespace {
 
 // One capture object and one memory for every file: the player
 // identification of the first outlives its capture. A link type that
-// cannot be read is refused.
-TEST(PacketCaptureTest, SavefilesYieldExactlyTheRequests)
+// cannot be read is refused. A stop from another thread takes effect
+// before the next frame.
+TEST(PacketCaptureTest, SavefilesYieldExactlyTheRequestsUntilStopped)
 {
     testsupport::TempDir dir;
     const std::string mixed = dir.File("mixed.pcap"), cooked = dir.File("any.pcap");
+    const std::string many = dir.File("many.pcap"), wifi = dir.File("wifi.pcap");
     const Strings expected = WriteMixedSavefile(mixed);
     {
         SavefileWriter writer(cooked, DLT_LINUX_SLL);
         writer.Write(Cooked(Ipv4(Tcp(80, HttpGet("/sll.asf")))));
         writer.Write(Cooked(Ipv4(Tcp(1755, MmsOpenFile(u"sll.asf")))));
+        SavefileWriter manyWriter(many, DLT_EN10MB);
+        for (int i = 0; i < 200; ++i)
+            manyWriter.Write(Frame(80, HttpGet("/m" + std::to_string(i) + ".asf")));
+        SavefileWriter wifiWriter(wifi, DLT_IEEE802_11);
     }
     const std::string& mms = expected[expected.size() - 2];
     const std::string player = mms.substr(mms.find("\tplayer"));
@@ -43,55 +51,58 @@ TEST(PacketCaptureTest, SavefilesYieldExactlyTheRequests)
     CaptureMemory memory;
     LineSink sink;
     UrlCapture capture(memory, sink);
+    Strings ends;
+    capture.SetEndHandler([&](const std::string& error) { ends.push_back(error); });
+    CaptureStartError error;
     for (const auto& [path, lines] : cases) {
-        CaptureStartError error;
         ASSERT_TRUE(capture.StartSavefile(path, Watched(), &error)) << error.message;
         capture.Wait();
         EXPECT_FALSE(capture.IsCapturing());
         EXPECT_EQ(sink.Take(), lines);
     }
-    { SavefileWriter writer(dir.File("wifi.pcap"), DLT_IEEE802_11); }
-    CaptureStartError error;
-    EXPECT_FALSE(capture.StartSavefile(dir.File("wifi.pcap"), Watched(), &error));
+    EXPECT_FALSE(capture.StartSavefile(wifi, Watched(), &error));
     EXPECT_EQ(error.kind, CaptureStartError::kUnsupportedLink) << error.message;
-}
 
-// Stops the capture from another thread at the first row, before the
-// capture thread may go on.
-class StoppingSink final : public CaptureSink {
-public:
-    int AddCapturedRow(const std::string&, const std::string&, const std::string&) override
-    {
-        if (++rows == 1)
-            std::thread([this] { capture->Stop(); }).join();
-        return 0;
-    }
-    void SetCapturedTitle(const std::string&, const std::string&) override {}
-    UrlCapture* capture = nullptr;
-    int rows = 0;
-};
-
-TEST(PacketCaptureTest, StopFromAnotherThreadTakesEffectBeforeTheNextFrame)
-{
-    testsupport::TempDir dir;
-    {
-        SavefileWriter writer(dir.File("many.pcap"), DLT_EN10MB);
-        for (int i = 0; i < 200; ++i)
-            writer.Write(Frame(80, HttpGet("/m" + std::to_string(i) + ".asf")));
-    }
-    CaptureMemory memory;
-    StoppingSink sink;
-    UrlCapture capture(memory, sink);
-    sink.capture = &capture;
-    Strings ends;
-    capture.SetEndHandler([&](const std::string& error) { ends.push_back(error); });
-    CaptureStartError error;
-    ASSERT_TRUE(capture.StartSavefile(dir.File("many.pcap"), Watched(), &error)) << error.message;
+    sink.onRow = [&capture] { std::thread([&capture] { capture.Stop(); }).join(); };
+    ASSERT_TRUE(capture.StartSavefile(many, Watched(), &error)) << error.message;
     capture.Wait();
-    EXPECT_EQ(sink.rows, 1);
+    EXPECT_EQ(sink.Take(), Strings{"added\thttp://10.0.0.5/m0.asf"});
     EXPECT_EQ(capture.capture().FramesSeen(), 1u);
-    EXPECT_EQ(ends, Strings{""});
+    EXPECT_EQ(ends, (Strings{"", "", ""}));
 }
+
+// TCP sockets on a loopback address, closed together. Open returns -1 on
+// failure; clients send without delay, one request per segment.
+class Sockets {
+public:
+    ~Sockets()
+    {
+        for (int fd : fds_)
+            close(fd);
+    }
+    int Open(const std::string& host, uint16_t port, bool listening)
+    {
+        const int fd = fds_.emplace_back(socket(AF_INET, SOCK_STREAM, 0)), one = 1;
+        setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
+        setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_port = htons(port);
+        inet_pton(AF_INET, host.c_str(), &a.sin_addr);
+        const auto* address = reinterpret_cast<sockaddr*>(&a);
+        const bool ok = listening ? bind(fd, address, sizeof a) == 0 && listen(fd, 4) == 0
+                                  : connect(fd, address, sizeof a) == 0;
+        return ok ? fd : -1;
+    }
+    int Accept(int listener) { return fds_.emplace_back(accept(listener, nullptr, nullptr)); }
+    static bool Send(int fd, const std::string& bytes)
+    {
+        return send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(bytes.size());
+    }
+
+private:
+    std::vector<int> fds_;
+};
 
 // A client that ends at once: enough for a job to start and finish.
 class InstantClient final : public ProtocolClient {

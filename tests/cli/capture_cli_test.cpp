@@ -18,28 +18,23 @@ std::string Lines(const Strings& lines)
     return text;
 }
 
-class CaptureCliTest : public ::testing::Test {
-protected:
+// Port 8080 is watched whatever the HTTP switch says, with the file types of
+// the profile.
+TEST(CaptureCliTest, PcapListsExactlyTheRequestsUnderTheProfileSettings)
+{
+    testsupport::TempDir dir;
+    const std::string config = dir.File("Brimcast.conf"), pcap = dir.File("mixed.pcap");
+    const Strings expected = capturetest::WriteMixedSavefile(pcap);
     // HOME points into the test folder: loading the settings creates the
     // base folder there, never in the real home.
-    testsupport::ProcessResult Run(const Strings& args)
-    {
-        Strings argv = {testsupport::BinaryDir() + "/src/cli/brimcast-cli", "--config", config, "capture"};
-        argv.insert(argv.end(), args.begin(), args.end());
-        return testsupport::RunProcess(argv, 60s, {}, {"HOME=" + dir.path()});
-    }
-    testsupport::TempDir dir;
-    const std::string config = dir.File("Brimcast.conf");
-};
-
-TEST_F(CaptureCliTest, PcapListsExactlyTheRequestsUnderTheProfileSettings)
-{
-    const std::string pcap = dir.File("mixed.pcap");
-    const Strings expected = capturetest::WriteMixedSavefile(pcap);
-    auto r = Run({"--pcap", pcap});
+    auto run = [&](const std::string& option) {
+        return testsupport::RunProcess(
+            {testsupport::BinaryDir() + "/src/cli/brimcast-cli", "--config", config, "capture", option, pcap}, 60s,
+            {}, {"HOME=" + dir.path()});
+    };
+    auto r = run("--pcap");
     EXPECT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(r.out, Lines(expected));
-
     {
         IniProfile profile(config);
         AppSettings settings;
@@ -49,9 +44,8 @@ TEST_F(CaptureCliTest, PcapListsExactlyTheRequestsUnderTheProfileSettings)
         settings.Save(profile);
         ASSERT_TRUE(profile.Flush());
     }
-    r = Run({"-r", pcap});
+    r = run("-r");
     EXPECT_EQ(r.exitCode, 0) << r.err;
-    // Port 8080 is watched whatever the HTTP switch says, with the file types of the profile.
     EXPECT_EQ(r.out, Lines({"added\thttp://10.0.0.5:8080/Cam/B.WMV?x=1"}));
 }
 

@@ -35,7 +35,7 @@ TEST(AdapterSelectionTest, SavedAdapterIsPreselectedAndOkStoresTheChoices)
     for (const char* added : {"MKV", ".Mp4", " flv "})
         EXPECT_TRUE(s.InsertFileType(added)) << added;
     EXPECT_EQ(s.fileTypes(), (Strings{".wmv", ".asf", ".wma", ".mkv", ".mp4", ".flv"}));
-    s.DeleteFileTypes({4, 0, 4, 99, -1, 2});
+    s.DeleteFileTypes({4, 0, 4, 99, -1, 2});  // each selected row once; rows beyond the list ignored
     s.selected = 1;
     s.save = true;
     s.captureRtsp = false;

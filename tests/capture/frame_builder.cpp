@@ -1,9 +1,6 @@
 #include "frame_builder.h"
 
-#include <arpa/inet.h>
-#include <netinet/tcp.h>
 #include <pcap/pcap.h>
-#include <unistd.h>
 
 #include <stdexcept>
 
@@ -38,18 +35,21 @@ Strings WriteMixedSavefile(const std::string& path)
         const std::string request = "GET " + target + " HTTP/1.0\r\n";
         return Frame(80, request + std::string(size - 56 - request.size(), 'x') + "\r\n");
     };
-    std::string lying = Frame(80, HttpGet("/lie.asf"));
-    std::string tcpLie = Ethernet(Ipv4(Tcp(80, "GET /x.asf"), 0x4000, 40));
-    lying[14 + 2] = 0x05;           // IP total length 1400
-    tcpLie[14 + 60 + 12] = '\xF0';  // a 60-byte TCP header in a 30-byte segment
     SavefileWriter writer(path, DLT_EN10MB);
     for (const std::string& frame : {
              Frame(80, ""), Frame(80, HttpGet("/v/a.asf")), Frame(80, HttpGet("/index.html")),
-             Frame(443, HttpGet("/tls.asf")), Frame(8080, HttpGet("/Cam/B.WMV?x=1")),
-             Frame(80, HttpGet("/v/a.asf")),  // the player asks again
-             sized("/s96.asf", 96), sized("/s97.asf", 97), Frame(554, RtspDescribe("rtsp://10.0.0.5/live")),
+             Frame(80, HttpGet(".asf")), Frame(443, HttpGet("/tls.asf")),
+             Frame(8080, HttpGet("/Cam/B.WMV?x=1")),
+             Frame(8080, HttpGet("http://media.example.net:81/live/a.asf")),  // sent to a proxy
+             Frame(80, HttpGet("v/b.asf")), Frame(80, HttpGet("/v/a.asf")),   // the player asks again
+             sized("/s96.asf", 96), sized("/s97.asf", 97),
+             // IP and TCP options, an Ethernet trailer
+             Ethernet(Ipv4(Tcp(80, HttpGet("/opt.asf"), 40000, 12), 0x4000, 8)) + std::string(20, '\xEE'),
+             Frame(554, RtspDescribe("rtsp://10.0.0.5/live")),
+             Frame(555, RtspDescribe("rtsp://10.0.0.5/555")),
+             Frame(554, "OPTIONS rtsp://10.0.0.5/opt RTSP/1.0\r\nCSeq: 1\r\n\r\n"),
              Ethernet(Ipv4(Tcp(80, HttpGet("/frag.asf")), 0x2000)),  // a fragment has no TCP header
-             lying, tcpLie, Ethernet(Pppoe(Ipv4(Tcp(80, HttpGet("/ppp/c.wma"))), true), 0x8864),
+             Ethernet(Pppoe(Ipv4(Tcp(80, HttpGet("/ppp/c.wma"))), true), 0x8864),
              Frame(1755, MmsConnect("NSPlayer/9.0.0.4503; {01234567-89AB-CDEF-0123-456789ABCDEF}; Host: h")),
              Frame(1755, MmsOpenFile(u"live/x.asf")), Frame(1755, MmsOpenFile(u"live/x.asf")),
              FromServer(AsfTitleHeader(u"Evening news", true))})
@@ -57,40 +57,15 @@ Strings WriteMixedSavefile(const std::string& path)
     writer.Write(Frame(80, HttpGet("/cut/short.asf")), 8);  // IP total length beyond the capture
     return {"added\thttp://10.0.0.5/v/a.asf",
             "added\thttp://10.0.0.5:8080/Cam/B.WMV?x=1",
+            "added\thttp://media.example.net:81/live/a.asf",
+            "added\thttp://10.0.0.5/v/b.asf",
             "added\thttp://10.0.0.5/s97.asf",
+            "added\thttp://10.0.0.5/opt.asf",
             "added\trtsp://10.0.0.5/live",
             "added\thttp://10.0.0.5/ppp/c.wma",
             "added\tmms://10.0.0.5/live/x.asf\tplayer\t"
             "NSPlayer/9.0.0.4503; {01234567-89AB-CDEF-0123-456789ABCDEF}",
             "title\tmms://10.0.0.5/live/x.asf\tEvening news"};
-}
-
-Sockets::~Sockets()
-{
-    for (int fd : fds_)
-        close(fd);
-}
-
-int Sockets::Open(const std::string& host, uint16_t port, bool listening)
-{
-    const int fd = fds_.emplace_back(socket(AF_INET, SOCK_STREAM, 0)), one = 1;
-    setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
-    setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_port = htons(port);
-    inet_pton(AF_INET, host.c_str(), &a.sin_addr);
-    const auto* address = reinterpret_cast<sockaddr*>(&a);
-    const bool ok = listening ? bind(fd, address, sizeof a) == 0 && listen(fd, 4) == 0
-                              : connect(fd, address, sizeof a) == 0;
-    return ok ? fd : -1;
-}
-
-int Sockets::Accept(int listener) { return fds_.emplace_back(accept(listener, nullptr, nullptr)); }
-
-bool Sockets::Send(int fd, const std::string& bytes)
-{
-    return send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(bytes.size());
 }
 
 }  // namespace capturetest

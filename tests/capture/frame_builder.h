@@ -3,17 +3,16 @@
 // Captured frames for the capture tests and the benchmark, composed from
 // small wrappers (Ethernet(Ipv4(Tcp(...)))) and payload makers; savefiles
 // written with libpcap's own dump functions; a sink that records rows as
-// the CLI prints them; sockets for the live tests on the loopback interface.
+// the CLI prints them.
 
-#include <algorithm>
 #include <cstdint>
-#include <memory>
-#include <mutex>
+#include <functional>
 #include <set>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "capture/capture_settings.h"
 #include "capture/capture_sink.h"
 #include "formats/asf_guids.h"
 
@@ -33,6 +32,14 @@ inline std::string Le(uint64_t v, int bytes)
 }
 inline std::string Be16(size_t v) { return {static_cast<char>(v >> 8), static_cast<char>(v)}; }
 inline std::string Zeros(size_t n) { return std::string(n, '\0'); }
+
+// Every switch on, with the file types the tests request.
+inline CaptureSettings Watched(std::vector<std::string> fileTypes = {".wmv", ".asf", ".wma"})
+{
+    CaptureSettings s;
+    s.fileTypes = std::move(fileTypes);
+    return s;
+}
 
 // Frames are byte strings. `options`: bytes of no-op options in the header.
 inline std::string Tcp(uint16_t toPort, const std::string& payload, uint16_t fromPort = 40000,
@@ -54,10 +61,10 @@ inline std::string Ethernet(const std::string& packet, uint16_t etherType = 0x08
     return std::string("\2\0\0\0\0\5\2\0\0\0\0\2", 12) + Be16(etherType) + packet;
 }
 // A PPPoE session header; the PPP protocol 0x21 in one byte or in two.
-inline std::string Pppoe(const std::string& packet, bool oneByteProtocol, char code = 0)
+inline std::string Pppoe(const std::string& packet, bool oneByteProtocol)
 {
     const std::string protocol = oneByteProtocol ? "\x21" : std::string("\0\x21", 2);
-    return "\x11" + (code + Be16(42)) + Be16(protocol.size() + packet.size()) + protocol + packet;
+    return std::string("\x11\0", 2) + Be16(42) + Be16(protocol.size() + packet.size()) + protocol + packet;
 }
 // Linux cooked (DLT_LINUX_SLL), as captured on the "any" device.
 inline std::string Cooked(const std::string& packet)
@@ -118,15 +125,6 @@ inline std::string AsfTitleHeader(const std::u16string& title, bool mmsPrefix)
     return mmsPrefix ? Zeros(5) + "\x0C" + Le(header.size() + 8, 2) + header : header;
 }
 
-// A heap copy of exactly the frame's size: the address sanitizer catches
-// any read past its end.
-inline std::unique_ptr<uint8_t[]> ExactCopy(const std::string& frame)
-{
-    std::unique_ptr<uint8_t[]> copy(new uint8_t[frame.size() + !frame.size()]);
-    std::copy(frame.begin(), frame.end(), copy.get());
-    return copy;
-}
-
 class SavefileWriter {
 public:
     SavefileWriter(const std::string& path, int linkType);
@@ -144,46 +142,33 @@ private:
 Strings WriteMixedSavefile(const std::string& path);
 
 // Records rows and titles as "added\tADDRESS[\tplayer\tID]" and
-// "title\tADDRESS\tTITLE", with the media list's duplicate rule.
+// "title\tADDRESS\tTITLE", with the media list's duplicate rule. Read it
+// only after the capture thread has ended.
 class LineSink final : public CaptureSink {
 public:
     int AddCapturedRow(const std::string& address, const std::string&, const std::string& id) override
     {
-        std::lock_guard lock(mutex_);
         if (addresses_.insert(address).second)
             lines_.push_back("added\t" + address + (id.empty() ? "" : "\tplayer\t" + id));
+        if (onRow)
+            onRow();
         return 0;
     }
     void SetCapturedTitle(const std::string& address, const std::string& title) override
     {
-        std::lock_guard lock(mutex_);
         if (addresses_.count(address))
             lines_.push_back("title\t" + address + "\t" + title);
     }
+    std::function<void()> onRow;  // called on the capture thread after each row
     Strings Take()  // the lines so far; starts afresh
     {
-        std::lock_guard lock(mutex_);
         addresses_.clear();
         return std::exchange(lines_, {});
     }
 
 private:
-    std::mutex mutex_;
     std::set<std::string> addresses_;
     Strings lines_;
-};
-
-// TCP sockets on a loopback address, closed together. Open returns -1 on
-// failure; clients send without delay, one request per segment.
-class Sockets {
-public:
-    ~Sockets();
-    int Open(const std::string& host, uint16_t port, bool listening);
-    int Accept(int listener);
-    static bool Send(int fd, const std::string& bytes);
-
-private:
-    std::vector<int> fds_;
 };
 
 }  // namespace capturetest

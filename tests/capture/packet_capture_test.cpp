@@ -1,16 +1,20 @@
 #include "capture/packet_capture.h"
 
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
+#include <netinet/tcp.h>
 #include <pcap/dlt.h>
 #include <unistd.h>
 
 #include <thread>
 
+#include "capture/adapter_selection.h"
 #include "capture/capture_memory.h"
 #include "capture/media_list_sink.h"
 #include "capture/url_capture.h"
 #include "frame_builder.h"
 #include "medialist/media_list.h"
+#include "record/profile.h"
 #include "record/recorder_controller.h"
 #include "record/status_sink.h"
 #include "test_support.h"
@@ -20,87 +24,85 @@ using namespace std::chrono_literals;
 
 namespace {
 
-CaptureSettings Defaults()
-{
-    CaptureSettings s;
-    s.fileTypes = {".wmv", ".asf", ".wma", ".ogg", ".avi", ".mpa", ".mpg", ".mpeg"};
-    return s;
-}
-
-TEST(PacketCaptureTest, SavefilesYieldExactlyTheRequests)
+// One capture object and one memory for every file: the player
+// identification of the first outlives its capture. A link type that
+// cannot be read is refused. A stop from another thread takes effect
+// before the next frame.
+TEST(PacketCaptureTest, SavefilesYieldExactlyTheRequestsUntilStopped)
 {
     testsupport::TempDir dir;
     const std::string mixed = dir.File("mixed.pcap"), cooked = dir.File("any.pcap");
+    const std::string many = dir.File("many.pcap"), wifi = dir.File("wifi.pcap");
     const Strings expected = WriteMixedSavefile(mixed);
     {
         SavefileWriter writer(cooked, DLT_LINUX_SLL);
         writer.Write(Cooked(Ipv4(Tcp(80, HttpGet("/sll.asf")))));
         writer.Write(Cooked(Ipv4(Tcp(1755, MmsOpenFile(u"sll.asf")))));
+        SavefileWriter manyWriter(many, DLT_EN10MB);
+        for (int i = 0; i < 200; ++i)
+            manyWriter.Write(Frame(80, HttpGet("/m" + std::to_string(i) + ".asf")));
+        SavefileWriter wifiWriter(wifi, DLT_IEEE802_11);
     }
-    CaptureSettings off = Defaults();
-    off.http = off.mms = off.rtsp = false;
-    off.fileTypes = {".wmv"};
-    const struct {
-        std::string path;
-        CaptureSettings settings;
-        Strings lines;
-    } cases[] = {
-        {mixed, off, {"added\thttp://10.0.0.5:8080/Cam/B.WMV?x=1"}},  // 8080 whatever the HTTP switch says
-        {mixed, Defaults(), expected},
-        // The player identification outlives a capture.
-        {cooked, Defaults(),
-         {"added\thttp://10.0.0.5/sll.asf",
-          "added\tmms://10.0.0.5/sll.asf\tplayer\t" + expected[5].substr(expected[5].find("NSPlayer"))}},
-    };
-    // One capture object throughout: every start takes its own settings.
+    const std::string& mms = expected[expected.size() - 2];
+    const std::string player = mms.substr(mms.find("\tplayer"));
+    const std::pair<std::string, Strings> cases[] = {
+        {mixed, expected},
+        {cooked, {"added\thttp://10.0.0.5/sll.asf", "added\tmms://10.0.0.5/sll.asf" + player}}};
     CaptureMemory memory;
     LineSink sink;
     UrlCapture capture(memory, sink);
-    for (const auto& c : cases) {
-        CaptureStartError error;
-        ASSERT_TRUE(capture.StartSavefile(c.path, c.settings, &error)) << error.message;
-        capture.Wait();
-        EXPECT_FALSE(capture.IsCapturing());
-        EXPECT_EQ(sink.Take(), c.lines);
-    }
-}
-
-// Stops the capture from another thread at the first row, before the
-// capture thread may go on.
-class StoppingSink final : public CaptureSink {
-public:
-    int AddCapturedRow(const std::string&, const std::string&, const std::string&) override
-    {
-        if (++rows == 1)
-            std::thread([this] { capture->Stop(); }).join();
-        return 0;
-    }
-    void SetCapturedTitle(const std::string&, const std::string&) override {}
-    UrlCapture* capture = nullptr;
-    int rows = 0;
-};
-
-TEST(PacketCaptureTest, StopFromAnotherThreadTakesEffectBeforeTheNextFrame)
-{
-    testsupport::TempDir dir;
-    {
-        SavefileWriter writer(dir.File("many.pcap"), DLT_EN10MB);
-        for (int i = 0; i < 200; ++i)
-            writer.Write(Frame(80, HttpGet("/m" + std::to_string(i) + ".asf")));
-    }
-    CaptureMemory memory;
-    StoppingSink sink;
-    UrlCapture capture(memory, sink);
-    sink.capture = &capture;
     Strings ends;
     capture.SetEndHandler([&](const std::string& error) { ends.push_back(error); });
     CaptureStartError error;
-    ASSERT_TRUE(capture.StartSavefile(dir.File("many.pcap"), Defaults(), &error)) << error.message;
+    for (const auto& [path, lines] : cases) {
+        ASSERT_TRUE(capture.StartSavefile(path, Watched(), &error)) << error.message;
+        capture.Wait();
+        EXPECT_FALSE(capture.IsCapturing());
+        EXPECT_EQ(sink.Take(), lines);
+    }
+    EXPECT_FALSE(capture.StartSavefile(wifi, Watched(), &error));
+    EXPECT_EQ(error.kind, CaptureStartError::kUnsupportedLink) << error.message;
+
+    sink.onRow = [&capture] { std::thread([&capture] { capture.Stop(); }).join(); };
+    ASSERT_TRUE(capture.StartSavefile(many, Watched(), &error)) << error.message;
     capture.Wait();
-    EXPECT_EQ(sink.rows, 1);
+    EXPECT_EQ(sink.Take(), Strings{"added\thttp://10.0.0.5/m0.asf"});
     EXPECT_EQ(capture.capture().FramesSeen(), 1u);
-    EXPECT_EQ(ends, Strings{""});
+    EXPECT_EQ(ends, (Strings{"", "", ""}));
 }
+
+// TCP sockets on a loopback address, closed together. Open returns -1 on
+// failure; clients send without delay, one request per segment.
+class Sockets {
+public:
+    ~Sockets()
+    {
+        for (int fd : fds_)
+            close(fd);
+    }
+    int Open(const std::string& host, uint16_t port, bool listening)
+    {
+        const int fd = fds_.emplace_back(socket(AF_INET, SOCK_STREAM, 0)), one = 1;
+        setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
+        setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_port = htons(port);
+        inet_pton(AF_INET, host.c_str(), &a.sin_addr);
+        const auto* address = reinterpret_cast<sockaddr*>(&a);
+        const bool ok = listening ? bind(fd, address, sizeof a) == 0 && listen(fd, 4) == 0
+                                  : connect(fd, address, sizeof a) == 0;
+        return ok ? fd : -1;
+    }
+    int Accept(int listener) { return fds_.emplace_back(accept(listener, nullptr, nullptr)); }
+    static bool Send(int fd, const std::string& bytes)
+    {
+        return send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(bytes.size());
+    }
+
+private:
+    std::vector<int> fds_;
+};
 
 // A client that ends at once: enough for a job to start and finish.
 class InstantClient final : public ProtocolClient {
@@ -114,57 +116,81 @@ public:
     void Post(uint16_t, int) override {}
 };
 
-// Requests sent on the loopback interface become media list rows; Record
-// Start then stops the capture through the controller's callback, wired as
-// a front end does.
-TEST(PacketCaptureLiveTest, LoopbackRequestsBecomeRowsAndRecordingStopsTheCapture)
-{
-    // The request ports are fixed; a loopback address of our own keeps them
-    // clear of anything else on this machine.
-    const std::string host =
-        "127." + std::to_string(100 + getpid() % 100) + "." + std::to_string(getpid() / 100 % 250) + ".9";
-    Sockets sockets;
-    const int mms = sockets.Open(host, 1755, true);
-    if (sockets.Open(host, 8080, true) < 0 || sockets.Open(host, 554, true) < 0 || mms < 0)
-        GTEST_SKIP() << "cannot listen on ports 8080, 554 and 1755 of " << host << " (not permitted, in use)";
+// The "Select Adapter" window as a script.
+class ScriptedChooser final : public AdapterChooser {
+public:
+    std::function<bool(AdapterSelection&)> script;
+    int shown = 0;
+    bool Choose(AdapterSelection& selection) override
+    {
+        ++shown;
+        return script(selection);
+    }
+};
 
+// The Start command as a front end wires it: Cancel changes nothing; OK
+// starts on the chosen adapter and saves it. An MMS session on the loopback
+// interface becomes a media list row with the player identification and the
+// title; Record Start then stops the capture through the controller's
+// callback. Start while capturing acts as Stop, without the dialog.
+TEST(PacketCaptureLiveTest, StartCommandCapturesLoopbackRequestsUntilRecordStart)
+{
     testsupport::TempDir dir;
     AppSettings settings;
     settings.m_baseDir = dir.path();
+    MemoryProfile profile;
     MediaList list(settings, nullptr);
-    list.AddEntry("http://10.0.0.5/v/a.asf", "Typed by hand", "", "");
     MediaListCaptureSink sink(list);
     CaptureMemory memory;
     UrlCapture capture(memory, sink);
     std::atomic<bool> ended{false};
     capture.SetEndHandler([&](const std::string&) { ended = true; });
+    ScriptedChooser chooser;
+    chooser.script = [](AdapterSelection& s) {
+        s.captureMms = false;  // changed, then cancelled
+        s.save = true;
+        return false;
+    };
+    auto result = capture.StartCommand(chooser, settings, profile);
+    EXPECT_FALSE(result.started || capture.IsCapturing() || !result.error.empty()) << result.error;
+    EXPECT_TRUE(settings.m_captureMms == 1 && !profile.Has("settings", "Capture Adapter"));
+
+    // The MMS port is fixed; a loopback address of our own keeps it clear of
+    // anything else on this machine.
+    const std::string host =
+        "127." + std::to_string(100 + getpid() % 100) + "." + std::to_string(getpid() / 100 % 250) + ".9";
+    Sockets sockets;
+    const int server = sockets.Open(host, 1755, true);
+    if (server < 0)
+        GTEST_SKIP() << "cannot listen on port 1755 of " << host;
+    chooser.script = [](AdapterSelection& s) {
+        const auto& a = s.adapters();
+        s.save = true;
+        const auto lo = std::find_if(a.begin(), a.end(), [](auto& x) { return x.name == "lo"; });
+        s.selected = static_cast<int>(lo - a.begin());
+        return s.selected < static_cast<int>(a.size());
+    };
+    result = capture.StartCommand(chooser, settings, profile);
+    if (!result.started && result.error.find("not permitted") != std::string::npos)
+        GTEST_SKIP() << "live capture is not permitted here: " << result.error;
+    ASSERT_TRUE(result.started && capture.IsCapturing()) << result.error;
+    EXPECT_EQ(profile.GetString("settings", "Capture Adapter", ""), "lo");
     CaptureStartError error;
-    if (!capture.StartLive("lo", Defaults(), &error)) {
-        if (error.kind == CaptureStartError::kNotPermitted)
-            GTEST_SKIP() << "live capture is not permitted here: " << error.message;
-        FAIL() << error.message;
-    }
-    EXPECT_FALSE(capture.StartLive("lo", Defaults(), &error));
+    EXPECT_FALSE(capture.StartLive("lo", Watched(), &error));
     EXPECT_EQ(error.kind, CaptureStartError::kBusy);
 
     const int player = sockets.Open(host, 1755, false);
     const std::string id = "NSPlayer/9.0.0.3646; {11111111-2222-3333-4444-555555555555}";
-    EXPECT_TRUE(Sockets::Send(sockets.Open(host, 8080, false), HttpGet("/live/a.asf")) &&
-                Sockets::Send(sockets.Open(host, 554, false), RtspDescribe("rtsp://" + host + "/live")) &&
-                Sockets::Send(player, MmsConnect(id)) &&
-                Sockets::Send(player, MmsOpenFile(u"live/x.asf")) &&
-                Sockets::Send(sockets.Accept(mms), AsfTitleHeader(u"Loopback title", true)));
+    EXPECT_TRUE(Sockets::Send(player, MmsConnect(id)) && Sockets::Send(player, MmsOpenFile(u"live/x.asf")) &&
+                Sockets::Send(sockets.Accept(server), AsfTitleHeader(u"Loopback title", true)));
     // Frames arrive in batches, at the latest after the one-second read time-out.
-    const std::string mmsAddress = "mms://" + host + "/live/x.asf";
-    for (int i = 0; i < 200 && list.Cell(list.FindAddress(mmsAddress), kColFile) != "Loopback title"; ++i)
+    const std::string address = "mms://" + host + "/live/x.asf";
+    for (int i = 0; i < 200 && list.Cell(list.FindAddress(address), kColFile) != "Loopback title"; ++i)
         std::this_thread::sleep_for(50ms);
-    EXPECT_GT(list.FindAddress("http://" + host + ":8080/live/a.asf"), 0);
-    EXPECT_GT(list.FindAddress("rtsp://" + host + "/live"), 0);
-    const int row = list.FindAddress(mmsAddress);
-    ASSERT_GT(row, 0);
+    const int row = list.FindAddress(address);
+    ASSERT_GE(row, 0);
     EXPECT_EQ(list.Cell(row, kColNs), id);
     EXPECT_EQ(list.Cell(row, kColFile), "Loopback title");
-    EXPECT_EQ(list.Cell(0, kColFile), "Typed by hand");
 
     NoStatus status;
     JobServices services;
@@ -173,10 +199,14 @@ TEST(PacketCaptureLiveTest, LoopbackRequestsBecomeRowsAndRecordingStopsTheCaptur
     callbacks.stopCapture = [&capture] { capture.Stop(); };
     RecorderController controller(list, settings, status, services, callbacks);
     ASSERT_TRUE(capture.IsCapturing());
-    ASSERT_EQ(controller.RecordStart(0), 1);
+    ASSERT_EQ(controller.RecordStart(row), 1);
     for (int i = 0; i < 40 && !ended; ++i)
         std::this_thread::sleep_for(50ms);
     EXPECT_TRUE(ended) << "the capture thread still runs 2 s after Record Start";
+
+    EXPECT_TRUE(capture.StartCommand(chooser, settings, profile).started);
+    EXPECT_FALSE(capture.StartCommand(chooser, settings, profile).started || capture.IsCapturing());
+    EXPECT_EQ(chooser.shown, 3);
 }
 
 }  // namespace

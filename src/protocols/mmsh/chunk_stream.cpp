@@ -372,8 +372,12 @@ uint32_t DurationFromHeader(const TransferStatus& s)
 {
     if (s.playDurationHigh == 0 && s.playDurationLow == 0)
         return 0;
-    uint32_t high = static_cast<uint32_t>(static_cast<uint64_t>(s.playDurationHigh * 429496.7296));
-    return high + s.playDurationLow / 10000 - s.preroll;
+    uint64_t playMs = static_cast<uint64_t>(s.playDurationHigh * 429496.7296) + s.playDurationLow / 10000;
+    // A stream no longer than its preroll still is not live; the unsigned
+    // difference would wrap to some 49 days.
+    if (playMs <= s.preroll)
+        return 1;
+    return static_cast<uint32_t>(std::min<uint64_t>(playMs - s.preroll, UINT32_MAX));
 }
 
 void RunChunkLoop(const ChunkLoopContext& context)

@@ -55,20 +55,6 @@ constexpr IntKey kPlayerFlags[] = {
     {"Caption Size", &AppSettings::m_captionSize},
 };
 
-// Save writes "Sequence" among the player flags (Load never reads it).
-constexpr IntKey kSavePlayerFlags[] = {
-    {"Repeat", &AppSettings::m_repeat},
-    {"Sequence", &AppSettings::m_sequence},
-    {"Keep Size", &AppSettings::m_keepSize},
-    {"Keep", &AppSettings::m_keep},
-    {"OnTop", &AppSettings::m_onTop},
-    {"ScreenSave ", &AppSettings::m_screenSave},
-    {"Enable Caption", &AppSettings::m_enableCaption},
-    {"Splite Caption Wnd", &AppSettings::m_splitCaptionWnd},
-    {"Caption Corlor", &AppSettings::m_captionColor},
-    {"Caption Size", &AppSettings::m_captionSize},
-};
-
 void LoadInts(const Profile& p, AppSettings& s, const IntKey* keys, size_t n)
 {
     for (size_t i = 0; i < n; ++i)
@@ -137,7 +123,10 @@ void AppSettings::Save(Profile& p) const
     p.WriteInt(kFileTypes, "", static_cast<int>(m_fileTypes.size()));
     for (size_t i = 0; i < m_fileTypes.size(); ++i)
         p.WriteString(kFileTypes, Printf("type%zu", i), m_fileTypes[i]);
-    SaveInts(p, *this, kSavePlayerFlags, std::size(kSavePlayerFlags));
+    // "Sequence" is saved after "Repeat" but never loaded.
+    SaveInts(p, *this, kPlayerFlags, 1);
+    p.WriteInt(kSettings, "Sequence", m_sequence);
+    SaveInts(p, *this, kPlayerFlags + 1, std::size(kPlayerFlags) - 1);
     p.WriteString(kSettings, "Caption Style Name", m_captionStyleName);
     p.WriteString(kSettings, "Caption Face Name", m_captionFaceName);
     p.WriteInt(kSettings, "Caption Bold", m_captionBold);

@@ -11,7 +11,7 @@ PACKAGES=(
   libcurl4-openssl-dev libpcap-dev
   # tests and benchmarks
   googletest libgtest-dev libgmock-dev libbenchmark-dev
-  python3 ffmpeg time procps iproute2 libcap2-bin
+  python3 ffmpeg time procps iproute2 libcap2-bin curl
   # desktop front end, profile store and player
   qt6-base-dev qt6-base-dev-tools qt6-tools-dev-tools libgl-dev libmpv-dev
   xvfb xauth

@@ -1,0 +1,327 @@
+// Registration against a private set of XDG folders: the "system" folders
+// are temporary folders too, and are checked to stay byte for byte as they
+// were.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "test_support.h"
+#include "xdg/file_registration.h"
+#include "xdg/key_file.h"
+#include "xdg/mime_defaults.h"
+
+using testsupport::FileExists;
+using testsupport::ReadFile;
+using testsupport::TempDir;
+using testsupport::WriteFile;
+using xdg::BoxState;
+using xdg::FileRegistration;
+using xdg::MimeDefaults;
+
+namespace {
+
+constexpr size_t kWindowsMedia = 0, kAudio = 1, kVideo = 2, kAvi = 3, kMpeg = 4, kLists = 5;
+
+void MakeDirs(const std::string& path)
+{
+    for (size_t slash = path.find('/', 1); ; slash = path.find('/', slash + 1)) {
+        mkdir(path.substr(0, slash).c_str(), 0755);
+        if (slash == std::string::npos)
+            break;
+    }
+}
+
+void Write(const std::string& path, const std::string& text)
+{
+    MakeDirs(path.substr(0, path.rfind('/')));
+    WriteFile(path, text);
+}
+
+std::string DesktopEntry(const std::string& name, const std::string& mimeTypes, const std::string& extra = "")
+{
+    return "[Desktop Entry]\nType=Application\nName=" + name + "\nExec=true %u\nMimeType=" + mimeTypes + "\n" + extra;
+}
+
+class Registration : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        dirs.configHome = tmp.File("home/config");
+        dirs.dataHome = tmp.File("home/data");
+        dirs.configDirs = {tmp.File("etc/xdg")};
+        dirs.dataDirs = {tmp.File("usr/local/share"), tmp.File("usr/share")};
+        MakeDirs(dirs.configHome);
+        MakeDirs(dirs.dataHome);
+        // Installed system-wide, as the package puts it.
+        std::string all;
+        for (const std::string& type : xdg::HandledMimeTypes())
+            all += type + ";";
+        Write(SystemApps("brimcast.desktop"), DesktopEntry("Brimcast", all));
+        Write(SystemApps("vlc.desktop"), DesktopEntry("Vlc", "application/vnd.ms-asf;audio/x-ms-asx;video/mpeg;"));
+        Write(SystemApps("totem.desktop"), DesktopEntry("Totem", "video/x-ms-wmv;audio/x-ms-wma;"));
+        // The system's cache of the entries' types lists the others first.
+        Write(dirs.dataDirs[0] + "/applications/mimeinfo.cache",
+              "[MIME Cache]\naudio/x-ms-wma=totem.desktop;brimcast.desktop;\n"
+              "video/x-ms-wmv=totem.desktop;brimcast.desktop;\n"
+              "application/vnd.ms-asf=vlc.desktop;brimcast.desktop;\naudio/x-ms-asx=vlc.desktop;brimcast.desktop;\n");
+    }
+
+    std::string SystemApps(const std::string& name) const { return dirs.dataDirs[1] + "/applications/" + name; }
+    std::string UserList() const { return dirs.configHome + "/mimeapps.list"; }
+
+    // Every file below the system folders, with its bytes.
+    std::map<std::string, std::string> SystemFiles() const
+    {
+        std::map<std::string, std::string> files;
+        testsupport::ProcessResult r = testsupport::RunProcess({"find", tmp.File("etc"), tmp.File("usr"), "-type", "f"});
+        size_t start = 0;
+        while (start < r.out.size()) {
+            size_t end = r.out.find('\n', start);
+            std::string path = r.out.substr(start, end - start);
+            files[path] = ReadFile(path);
+            start = end + 1;
+        }
+        return files;
+    }
+
+    std::string Default(const std::string& type) const { return MimeDefaults(dirs).QueryDefault(type); }
+
+    static std::array<bool, xdg::kGroupCount> Only(size_t group)
+    {
+        std::array<bool, xdg::kGroupCount> changed{};
+        changed[group] = true;
+        return changed;
+    }
+
+    TempDir tmp;
+    xdg::XdgDirs dirs;
+};
+
+TEST_F(Registration, QueryFollowsPrecedenceAndSkipsWhatIsNotInstalled)
+{
+    const std::string type = "application/vnd.ms-asf";
+    unlink((dirs.dataDirs[0] + "/applications/mimeinfo.cache").c_str());
+    // Nothing listed anywhere: the scan of the desktop entries decides; of
+    // two entries the one with the higher InitialPreference wins.
+    EXPECT_EQ(Default(type), "brimcast.desktop");  // found before vlc.desktop by name
+    Write(SystemApps("vlc.desktop"), DesktopEntry("Vlc", type + ";", "InitialPreference=5\n"));
+    EXPECT_EQ(Default(type), "vlc.desktop");
+
+    Write(SystemApps("mimeinfo.cache"), "[MIME Cache]\n" + type + "=totem.desktop;vlc.desktop;\n");
+    EXPECT_EQ(Default(type), "totem.desktop");
+    Write(dirs.dataDirs[1] + "/applications/mimeapps.list", "[Default Applications]\n" + type + "=vlc.desktop\n");
+    EXPECT_EQ(Default(type), "vlc.desktop");
+    Write(dirs.configDirs[0] + "/mimeapps.list", "[Default Applications]\n" + type + "=totem.desktop\n");
+    EXPECT_EQ(Default(type), "totem.desktop");
+    // The user's list wins; an entry that is not installed is passed over
+    // for the next one of the same list.
+    Write(UserList(), "[Added Associations]\n" + type + "=vlc.desktop;\n[Default Applications]\n" + type +
+                          "=gone.desktop;brimcast.desktop;\n");
+    EXPECT_EQ(Default(type), "brimcast.desktop");
+    // A desktop-specific list of the current desktop wins over the plain one.
+    dirs.desktops = {"gnome"};
+    Write(dirs.configHome + "/gnome-mimeapps.list", "[Default Applications]\n" + type + "=vlc.desktop\n");
+    EXPECT_EQ(Default(type), "vlc.desktop");
+    dirs.desktops = {"kde"};
+    EXPECT_EQ(Default(type), "brimcast.desktop");
+    // A user's copy with Hidden=true hides the system's entry.
+    Write(dirs.dataHome + "/applications/brimcast.desktop", DesktopEntry("Brimcast", "", "Hidden=true\n"));
+    EXPECT_FALSE(MimeDefaults(dirs).IsInstalled("brimcast.desktop"));
+    EXPECT_EQ(Default(type), "totem.desktop");
+    // Vendor folders: kde-foo.desktop may live in kde/foo.desktop.
+    Write(dirs.dataDirs[0] + "/applications/kde/foo.desktop", DesktopEntry("Foo", ""));
+    EXPECT_EQ(MimeDefaults(dirs).FindDesktopFile("kde-foo.desktop"), dirs.dataDirs[0] + "/applications/kde/foo.desktop");
+    EXPECT_EQ(Default("x-scheme-handler/none"), "");
+}
+
+// The same answers as xdg-mime itself, where it is installed.
+TEST_F(Registration, QueryAgreesWithXdgMime)
+{
+    if (access("/usr/bin/xdg-mime", X_OK) != 0)
+        GTEST_SKIP() << "xdg-mime is not installed (scripts/install-deps.sh installs xdg-utils)";
+    const std::string asf = "application/vnd.ms-asf", wmv = "video/x-ms-wmv", mpeg = "video/mpeg";
+    Write(dirs.configDirs[0] + "/mimeapps.list", "[Default Applications]\n" + wmv + "=totem.desktop\n");
+    Write(UserList(), "[Default Applications]\n" + asf + "=vlc.desktop;brimcast.desktop\n# note\n");
+    Write(SystemApps("mimeinfo.cache"), "[MIME Cache]\n" + mpeg + "=totem.desktop;\n");
+    std::vector<std::string> env{"XDG_CONFIG_HOME=" + dirs.configHome, "XDG_DATA_HOME=" + dirs.dataHome,
+                                 "XDG_CONFIG_DIRS=" + dirs.configDirs[0],
+                                 "XDG_DATA_DIRS=" + dirs.dataDirs[0] + ":" + dirs.dataDirs[1],
+                                 "XDG_CURRENT_DESKTOP=", "DE=generic", "KDE_FULL_SESSION=", "GNOME_DESKTOP_SESSION_ID="};
+    for (const std::string& type : {asf, wmv, mpeg, std::string("audio/x-ms-wma"), std::string("x-scheme-handler/mms")}) {
+        testsupport::ProcessResult r = testsupport::RunProcess({"xdg-mime", "query", "default", type},
+                                                               std::chrono::seconds(30), {}, env);
+        std::string theirs = r.out.substr(0, r.out.find('\n'));
+        EXPECT_EQ(Default(type), theirs) << type;
+    }
+}
+
+TEST_F(Registration, BoxStatesFromTheUsersDefaults)
+{
+    // Nothing registered by the user, but other players installed.
+    Write(dirs.configDirs[0] + "/mimeapps.list",
+          "[Default Applications]\napplication/vnd.ms-asf=vlc.desktop\naudio/x-ms-asx=vlc.desktop\n"
+          "audio/x-ms-wma=totem.desktop\nvideo/x-ms-wmv=totem.desktop\nvideo/x-msvideo=vlc.desktop\n"
+          "video/mpeg=vlc.desktop\n");
+    std::array<BoxState, 6> states = FileRegistration(dirs).BoxStates();
+    EXPECT_EQ(states[kWindowsMedia], BoxState::Unchecked);
+    EXPECT_EQ(states[kAvi], BoxState::Unchecked);
+    // Only Brimcast knows the list files.
+    EXPECT_EQ(states[kLists], BoxState::Checked);
+
+    // .asf ours, .asx and .wmx (one type) not: indeterminate.
+    Write(UserList(), "[Default Applications]\napplication/vnd.ms-asf=brimcast.desktop;\n");
+    states = FileRegistration(dirs).BoxStates();
+    EXPECT_EQ(states[kWindowsMedia], BoxState::Indeterminate);
+    Write(UserList(), "[Default Applications]\napplication/vnd.ms-asf=brimcast.desktop;\n"
+                      "audio/x-ms-asx=brimcast.desktop;\nvideo/mpeg=brimcast.desktop\n");
+    states = FileRegistration(dirs).BoxStates();
+    EXPECT_EQ(states[kWindowsMedia], BoxState::Checked);
+    EXPECT_EQ(states[kMpeg], BoxState::Checked);
+    // The playlist type is shared: .wax is ours, .wma is not.
+    EXPECT_EQ(states[kAudio], BoxState::Indeterminate);
+    EXPECT_EQ(states[kVideo], BoxState::Indeterminate);
+    // Without our desktop entry nothing names us.
+    unlink(SystemApps("brimcast.desktop").c_str());
+    EXPECT_FALSE(FileRegistration(dirs).DesktopEntryInstalled());
+    EXPECT_EQ(FileRegistration(dirs).BoxStates()[kWindowsMedia], BoxState::Unchecked);
+}
+
+TEST_F(Registration, CheckThenUncheckRestoresThePreviousDefaultsAndKeepsTheProtocols)
+{
+    const std::string original =
+        "# my associations\n[Added Associations]\nvideo/mp4=vlc.desktop;\n\n"
+        "[Default Applications]\napplication/vnd.ms-asf=vlc.desktop;\ntext/plain = gedit.desktop\n";
+    Write(UserList(), original);
+    Write(dirs.configDirs[0] + "/mimeapps.list", "[Default Applications]\naudio/x-ms-asx=totem.desktop\n");
+    auto systemBefore = SystemFiles();
+
+    FileRegistration reg(dirs);
+    std::array<BoxState, 6> states = reg.BoxStates();
+    ASSERT_EQ(states[kWindowsMedia], BoxState::Unchecked);
+    states[kWindowsMedia] = BoxState::Checked;
+    FileRegistration::Result r = reg.Apply(states, Only(kWindowsMedia));
+    ASSERT_TRUE(r.ok) << (r.errors.empty() ? "" : r.errors[0]);
+    EXPECT_EQ(reg.BoxStates()[kWindowsMedia], BoxState::Checked);
+    for (const char* type : {"application/vnd.ms-asf", "video/x-ms-asf", "audio/x-ms-asx",
+                                    "x-scheme-handler/mms", "x-scheme-handler/mmst", "x-scheme-handler/mmsu"})
+        EXPECT_EQ(Default(type), "brimcast.desktop") << type;
+    xdg::KeyFile list;
+    ASSERT_EQ(list.LoadFile(UserList()), xdg::KeyFile::Load::Ok);
+    // The previous default is kept behind ours; the rest is untouched.
+    EXPECT_EQ(list.Value("Default Applications", "application/vnd.ms-asf"), "brimcast.desktop;vlc.desktop;");
+    EXPECT_EQ(list.Value("Added Associations", "video/mp4"), "vlc.desktop;");
+    EXPECT_EQ(ReadFile(UserList()).rfind(original.substr(0, 50), 0), 0u);
+
+    // Pressing OK again without touching the box changes nothing.
+    std::string registered = ReadFile(UserList());
+    EXPECT_TRUE(reg.Apply(reg.BoxStates(), {}).written.empty());
+    EXPECT_EQ(ReadFile(UserList()), registered);
+
+    states[kWindowsMedia] = BoxState::Unchecked;
+    r = reg.Apply(states, Only(kWindowsMedia));
+    ASSERT_TRUE(r.ok);
+    EXPECT_EQ(reg.BoxStates()[kWindowsMedia], BoxState::Unchecked);
+    EXPECT_EQ(Default("application/vnd.ms-asf"), "vlc.desktop");
+    EXPECT_EQ(Default("audio/x-ms-asx"), "totem.desktop");  // from the system list again
+    // The addresses stay ours.
+    EXPECT_EQ(Default("x-scheme-handler/mms"), "brimcast.desktop");
+    list.LoadFile(UserList());
+    std::string text = ReadFile(UserList());
+    EXPECT_EQ(text.find("application/vnd.ms-asf=vlc.desktop;\ntext/plain = gedit.desktop\n") != std::string::npos, true)
+        << text;
+    EXPECT_EQ(list.Value("Default Applications", "video/x-ms-asf"), std::nullopt);
+    EXPECT_EQ(SystemFiles(), systemBefore);
+}
+
+TEST_F(Registration, SharedPlaylistTypeStaysWhileAnotherGroupHoldsIt)
+{
+    FileRegistration reg(dirs);
+    std::array<BoxState, 6> states{};
+    states[kWindowsMedia] = BoxState::Checked;
+    states[kAudio] = BoxState::Checked;
+    ASSERT_TRUE(reg.Apply(states, {true, true, false, false, false, false}).ok);
+    EXPECT_EQ(Default("audio/x-ms-wma"), "brimcast.desktop");
+    states[kAudio] = BoxState::Unchecked;
+    ASSERT_TRUE(reg.Apply(states, Only(kAudio)).ok);
+    EXPECT_NE(Default("audio/x-ms-wma"), "brimcast.desktop");
+    EXPECT_EQ(Default("audio/x-ms-asx"), "brimcast.desktop");  // .asx is still checked
+    EXPECT_EQ(reg.BoxStates()[kWindowsMedia], BoxState::Checked);
+    // Unchecking both gives it back.
+    states[kWindowsMedia] = BoxState::Unchecked;
+    ASSERT_TRUE(reg.Apply(states, Only(kWindowsMedia)).ok);
+    EXPECT_EQ(Default("audio/x-ms-asx"), "vlc.desktop");
+}
+
+TEST_F(Registration, DesktopSpecificUserListIsTakenAndRestoredToo)
+{
+    dirs.desktops = {"gnome"};
+    std::string gnomeList = dirs.configHome + "/gnome-mimeapps.list";
+    Write(gnomeList, "[Default Applications]\nvideo/x-msvideo=vlc.desktop;\n");
+    Write(dirs.dataHome + "/applications/mimeapps.list", "[Default Applications]\nvideo/x-msvideo=brimcast.desktop;\n");
+    FileRegistration reg(dirs);
+    std::array<BoxState, 6> states{};
+    states[kAvi] = BoxState::Checked;
+    ASSERT_TRUE(reg.Apply(states, Only(kAvi)).ok);
+    EXPECT_EQ(Default("video/x-msvideo"), "brimcast.desktop");
+    EXPECT_EQ(ReadFile(gnomeList), "[Default Applications]\nvideo/x-msvideo=brimcast.desktop;vlc.desktop;\n");
+    states[kAvi] = BoxState::Unchecked;
+    ASSERT_TRUE(reg.Apply(states, Only(kAvi)).ok);
+    EXPECT_EQ(ReadFile(gnomeList), "[Default Applications]\nvideo/x-msvideo=vlc.desktop;\n");
+    // The user's older list under the data folder no longer names us either.
+    EXPECT_EQ(ReadFile(dirs.dataHome + "/applications/mimeapps.list"), "[Default Applications]\n");
+}
+
+TEST_F(Registration, WritesThroughLinksAndNeverOverAFileItCannotRead)
+{
+    // A list kept elsewhere and linked (as dotfile managers do) stays a link.
+    std::string real = tmp.File("dotfiles/mimeapps.list");
+    Write(real, "[Default Applications]\n");
+    ASSERT_EQ(symlink(real.c_str(), UserList().c_str()), 0);
+    FileRegistration reg(dirs);
+    std::array<BoxState, 6> states{};
+    states[kMpeg] = BoxState::Checked;
+    ASSERT_TRUE(reg.Apply(states, Only(kMpeg)).ok);
+    struct stat st;
+    ASSERT_EQ(lstat(UserList().c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+    EXPECT_NE(ReadFile(real).find("video/mpeg=brimcast.desktop;"), std::string::npos);
+
+    // A list too large to read is left alone and the failure reported.
+    unlink(UserList().c_str());
+    std::string huge = "[Default Applications]\n" + std::string(xdg::KeyFile::kMaxBytes, '#') + "\n";
+    Write(UserList(), huge);
+    FileRegistration::Result r = reg.Apply(states, Only(kMpeg));
+    EXPECT_FALSE(r.ok);
+    ASSERT_EQ(r.errors.size(), 1u);
+    EXPECT_NE(r.errors[0].find("too large"), std::string::npos);
+    EXPECT_EQ(testsupport::FileSize(UserList()), huge.size());
+
+    // A configuration folder that cannot be made (a file stands there).
+    unlink(UserList().c_str());
+    rmdir(dirs.configHome.c_str());
+    Write(dirs.configHome, "not a folder");
+    r = reg.Apply(states, Only(kMpeg));
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(ReadFile(dirs.configHome), "not a folder");
+}
+
+TEST(KeyFile, EditsKeepEverythingElse)
+{
+    const std::string text = "# c\r\n[A]\r\nk = v\r\n\r\n[B]\r\nx=1\r\n[A]\r\nk=dup\r\nz=2";
+    xdg::KeyFile f = xdg::KeyFile::FromText(text);
+    EXPECT_EQ(f.Text(), text);
+    EXPECT_EQ(f.Value("A", "k"), "v");
+    EXPECT_EQ(f.Keys("A"), (std::vector<std::string>{"k", "z"}));
+    f.SetValue("A", "k", "w");  // the duplicate goes
+    f.SetValue("B", "y", "2");
+    f.SetValue("C", "q", "3");
+    EXPECT_EQ(f.Text(), "# c\r\n[A]\r\nk=w\r\n\r\n[B]\r\nx=1\r\ny=2\r\n[A]\r\nz=2\r\n\r\n[C]\r\nq=3\r\n");
+    f.RemoveKey("A", "z");
+    EXPECT_EQ(f.Value("A", "z"), std::nullopt);
+    EXPECT_EQ(xdg::SplitList(" a; ;b;;c"), (std::vector<std::string>{"a", "b", "c"}));
+}
+
+}  // namespace

@@ -13,7 +13,7 @@ PACKAGES=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   python3 ffmpeg time procps iproute2 libcap2-bin curl
   # desktop integration: MIME defaults, desktop entry checks, the package
-  xdg-utils desktop-file-utils dpkg-dev debconf
+  xdg-utils desktop-file-utils shared-mime-info bash-completion man-db dpkg-dev debconf
   # desktop front end, profile store and player
   qt6-base-dev qt6-base-dev-tools qt6-tools-dev-tools libgl-dev libmpv-dev
   xvfb xauth

@@ -325,3 +325,27 @@ TEST(KeyFile, EditsKeepEverythingElse)
 }
 
 }  // namespace
+
+namespace {
+
+// The desktop entry that the package installs lists exactly the types the
+// registration takes, and its actions start the program with the verbs.
+TEST(DesktopEntry, ListsTheRegisteredTypesAndTheThreeVerbs)
+{
+    xdg::KeyFile entry;
+    ASSERT_EQ(entry.LoadFile(testsupport::SourceDir() + "/packaging/brimcast.desktop"), xdg::KeyFile::Load::Ok);
+    EXPECT_EQ(xdg::SplitList(entry.Value("Desktop Entry", "MimeType").value_or("")), xdg::HandledMimeTypes());
+    EXPECT_EQ(entry.Value("Desktop Entry", "Exec"), "brimcast /Open %u");
+    EXPECT_EQ(entry.Value("Desktop Entry", "Actions"), "Open;Play;Record;");
+    for (const char* verb : {"Open", "Play", "Record"})
+        EXPECT_EQ(entry.Value(std::string("Desktop Action ") + verb, "Exec"), std::string("brimcast /") + verb + " %u");
+    // Every type of every group is a type of the shared MIME database or ours.
+    std::string database = ReadFile("/usr/share/mime/packages/freedesktop.org.xml") +
+                           ReadFile(testsupport::SourceDir() + "/packaging/brimcast-mime.xml");
+    for (const xdg::RegistrationGroup& group : xdg::RegistrationGroups())
+        for (const xdg::RegisteredType& type : group.types)
+            EXPECT_NE(database.find(std::string("<mime-type type=\"") + type.mimeType + "\""), std::string::npos)
+                << type.extension;
+}
+
+}  // namespace

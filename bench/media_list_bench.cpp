@@ -7,8 +7,8 @@
 #include <string>
 #include <unistd.h>
 
+#include "base/app_settings.h"
 #include "medialist/media_list.h"
-#include "record/app_settings.h"
 
 namespace {
 

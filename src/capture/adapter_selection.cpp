@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "record/app_settings.h"
-#include "record/profile.h"
+#include "base/app_settings.h"
+#include "base/profile.h"
 
 AdapterSelection::AdapterSelection(std::vector<CaptureAdapter> adapters,
                                    const AppSettings& settings, const Profile& profile)

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "record/app_settings.h"
+#include "base/app_settings.h"
 
 // The capture switches and file types a capture works with. The capture
 // thread takes a copy when it starts: only the "Select Adapter" dialog

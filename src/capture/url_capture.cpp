@@ -1,8 +1,8 @@
 #include "capture/url_capture.h"
 
+#include "base/app_settings.h"
+#include "base/profile.h"
 #include "capture/adapter_selection.h"
-#include "record/app_settings.h"
-#include "record/profile.h"
 
 UrlCapture::UrlCapture(CaptureMemory& memory, CaptureSink& sink)
     : parser_(memory, sink), capture_(parser_)

@@ -4,9 +4,9 @@
 #include <climits>
 #include <cstdlib>
 
+#include "base/app_settings.h"
 #include "cli/command.h"
 #include "qtprofile/ini_profile.h"
-#include "record/app_settings.h"
 #include "record/cmms_thread.h"
 
 bool OptionReader::Next()

@@ -12,6 +12,7 @@
 #include <string>
 #include <thread>
 
+#include "base/app_settings.h"
 #include "capture/capture_memory.h"
 #include "capture/capture_settings.h"
 #include "capture/capture_sink.h"
@@ -19,7 +20,6 @@
 #include "capture/url_capture.h"
 #include "cli/command.h"
 #include "qtprofile/ini_profile.h"
-#include "record/app_settings.h"
 
 namespace {
 

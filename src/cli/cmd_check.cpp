@@ -8,13 +8,13 @@
 #include <thread>
 #include <vector>
 
+#include "base/app_settings.h"
 #include "cli/cli_options.h"
 #include "cli/cli_signals.h"
 #include "cli/command.h"
 #include "cli/console.h"
 #include "medialist/media_list.h"
 #include "qtprofile/ini_profile.h"
-#include "record/app_settings.h"
 #include "record/url_check.h"
 
 namespace {

@@ -7,9 +7,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "base/app_settings.h"
 #include "cli/command.h"
 #include "medialist/media_list.h"
-#include "record/app_settings.h"
 
 namespace {
 

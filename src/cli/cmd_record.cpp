@@ -12,6 +12,8 @@
 
 #include <unistd.h>
 
+#include "base/app_settings.h"
+#include "base/status_sink.h"
 #include "cli/cli_options.h"
 #include "cli/cli_signals.h"
 #include "cli/command.h"
@@ -22,9 +24,7 @@
 #include "formats/printf.h"
 #include "medialist/media_list.h"
 #include "qtprofile/ini_profile.h"
-#include "record/app_settings.h"
 #include "record/recorder_controller.h"
-#include "record/status_sink.h"
 
 namespace {
 
@@ -88,12 +88,12 @@ class Reporter {
 public:
     Reporter(const RecordOptions& options, MediaList& list) : o_(options), list_(list) {}
 
-    void Handled(int row, int code, const CmmsThread& thread, const std::string& text)
+    void Handled(int row, const JobEvent& e, const CmmsThread& thread)
     {
         const RecordJob& job = thread.job();
         const uint16_t id = job.jobId;
         Console& console = Console::Get();
-        switch (code) {
+        switch (e.code) {
         case kStatusConnecting:
             if (started_.insert(id).second) {
                 startTimes_[id] = std::chrono::steady_clock::now();
@@ -106,18 +106,19 @@ public:
             // A client may report its header before it knows the duration
             // (0) and again with it: the line waits for the duration, or for
             // the first data of a stream that has none.
-            pendingOutput_[id] = text;
-            if (job.durationMs != 0)
+            pendingOutput_[id] = e.text;
+            if (e.durationMs != 0)
                 ShowOutput(row, id);
             Json("header", job)
-                .Add("output", text)
-                .Add("durationMs", static_cast<int64_t>(job.durationMs))
+                .Add("output", e.text)
+                .Add("durationMs", static_cast<int64_t>(e.durationMs))
                 .Emit(o_.json);
             break;
         }
         case kStatusProgress: {
             ShowOutput(row, id);
-            const uint32_t bytes = job.bytesWritten, progress = job.progress, timeMs = job.timeMs;
+            const uint64_t bytes = e.bytes;
+            const uint32_t progress = e.progress, timeMs = e.timeMs;
             // Progress arrives with every packet: format only what is shown,
             // and redraw the terminal line at most ten times a second.
             const auto now = std::chrono::steady_clock::now();
@@ -138,10 +139,10 @@ public:
             break;
         }
         case kStatusCredentials:
-            Json("credentials", job).Add("user", job.User()).Emit(o_.json);
+            Json("credentials", job).Add("user", e.user).Emit(o_.json);
             break;
         case kStatusStreamUrlFound: {
-            const std::string& found = text;
+            const std::string& found = e.text;
             found_.push_back(found);
             if (!o_.args.quiet && !o_.json)
                 console.Out("found " + found);
@@ -149,7 +150,7 @@ public:
             break;
         }
         case kStatusFileKept: {
-            const std::string& kept = text;
+            const std::string& kept = e.text;
             if (!o_.args.quiet && !o_.json)
                 console.Err("  kept the existing file " + kept);
             Json("kept", job).Add("path", kept).Emit(o_.json);
@@ -159,7 +160,7 @@ public:
             Json("quit", job).Emit(o_.json);
             break;
         case kStatusFinished:
-            Finished(row, job);
+            Finished(e, job);
             break;
         default:
             break;
@@ -214,38 +215,34 @@ private:
         pendingOutput_.erase(pending);
     }
 
-    void Finished(int row, const RecordJob& job)
+    void Finished(const JobEvent& e, const RecordJob& job)
     {
         Console& console = Console::Get();
-        const std::string record = list_.Cell(row, kColRecord);
-        const std::string output = job.OutputPath();
-        std::string result;
+        const std::string& output = e.text;
+        const std::string result = JobResultWord(e.result);
         std::string line;
-        if (record == RecorderController::kCompletedText) {
-            result = "completed";
-            line = job.url + ": completed -> " + output + " (" + HumanSize(job.bytesWritten) + ")";
-        } else if (job.errorFlag) {
-            result = "failed";
+        if (e.result == JobResult::Completed) {
+            line = job.url + ": completed -> " + output + " (" + HumanSize(e.bytes) + ")";
+        } else if (e.result == JobResult::Failed) {
             failures_.insert(job.url);
-            std::string text = job.ErrorText();
+            std::string text = e.errorText;
             if (text.empty())
                 text = "the recording is too small to be a stream";
             if (text == "File Creation Error" && !output.empty())
                 text += " (" + output + ")";
             line = job.url + ": failed: " + text;
         } else {
-            result = "cancelled";
             line = job.url + ": cancelled";
         }
         if (o_.json) {
             JsonObject j;
             j.Add("event", "finished").Add("job", static_cast<int64_t>(job.jobId)).Add("address", job.url)
                 .Add("result", result).Add("output", output)
-                .Add("bytes", static_cast<int64_t>(job.bytesWritten));
-            if (result == "failed")
-                j.Add("error", job.ErrorText());
+                .Add("bytes", static_cast<int64_t>(e.bytes));
+            if (e.result == JobResult::Failed)
+                j.Add("error", e.errorText);
             console.Out(j.Text());
-        } else if (result == "failed") {
+        } else if (e.result == JobResult::Failed) {
             console.ClearProgress();
             console.Err(line);
         } else if (!o_.args.quiet) {
@@ -321,9 +318,8 @@ int RunRecord(const CliContext& context)
     callbacks.openUrl = [](const std::string& address) {
         Console::Get().Err("not recorded (the title asks to open it): " + address);
     };
-    callbacks.statusHandled = [&reporter](int row, int code, const CmmsThread& job,
-                                          const std::string& text) {
-        reporter.Handled(row, code, job, text);
+    callbacks.statusHandled = [&reporter](int row, const JobEvent& event, const CmmsThread& job) {
+        reporter.Handled(row, event, job);
     };
     RecorderController controller(list, settings, queue, services, callbacks);
 
@@ -346,9 +342,9 @@ int RunRecord(const CliContext& context)
             controller.RecordStop();
             stopIssued = true;
         }
-        StatusQueue::Item item;
-        if (queue.Take(&item, std::chrono::milliseconds(100)))
-            controller.HandleStatus(item.jobId, item.code);
+        JobEvent event;
+        if (queue.Take(&event, std::chrono::milliseconds(100)))
+            controller.HandleStatus(event);
     }
     // Every job's file is closed before its end is posted; wait for the
     // threads themselves too.

@@ -5,30 +5,24 @@
 #include <cstdint>
 #include <deque>
 #include <mutex>
-#include <vector>
 
-#include "record/status_sink.h"
+#include "base/status_sink.h"
 
-// The CLI's main-thread queue of job status codes: workers post, the main
+// The CLI's main-thread queue of job status events: workers post, the main
 // loop takes them one at a time and hands them to the recorder controller,
 // exactly as the desktop front end queues them onto its event loop.
-// A progress code is queued at most once per job until it is taken, and it
-// does not wake the main loop: the handler reads the job's current values
-// anyway, so a fast stream neither piles up events nor wakes the main
-// thread once per packet.
+// Progress events are coalesced: while a job's latest queued event is a
+// progress event, a newer one replaces its data; and progress does not wake
+// the main loop. A fast stream neither piles up events nor wakes the main thread once
+// per packet, and the values shown are always the newest.
 class StatusQueue final : public StatusSink {
 public:
-    struct Item {
-        uint16_t jobId;
-        int code;
-    };
-    void Post(uint16_t jobId, int code) override;
-    // Waits at most `timeout` for an item; false when none came.
-    bool Take(Item* item, std::chrono::milliseconds timeout);
+    void Post(const JobEvent& event) override;
+    // Waits at most `timeout` for an event; false when none came.
+    bool Take(JobEvent* event, std::chrono::milliseconds timeout);
 
 private:
     std::mutex mutex_;
     std::condition_variable cv_;
-    std::deque<Item> items_;
-    std::vector<uint16_t> progressQueued_;  // jobs with a progress code in items_
+    std::deque<JobEvent> events_;
 };

@@ -9,10 +9,10 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include "base/app_settings.h"
 #include "cli/cli_signals.h"
 #include "cli/console.h"
-#include "record/app_settings.h"
-#include "record/job_driver.h"
+#include "record/output_names.h"
 
 namespace {
 
@@ -110,7 +110,8 @@ void TerminalPrompts::Configure(AppSettings& settings) const
     }
 }
 
-bool TerminalPrompts::ReadAnswer(const std::string& question, std::string* answer, bool echo)
+bool TerminalPrompts::ReadAnswer(const std::string& question, std::string* answer,
+                                 const CancelSignal& cancel, bool echo)
 {
     std::lock_guard lock(Console::Get().mutex());
     Console::Get().ClearProgressLocked();
@@ -119,7 +120,7 @@ bool TerminalPrompts::ReadAnswer(const std::string& question, std::string* answe
     std::unique_ptr<EchoOff> noEcho = echo ? nullptr : std::make_unique<EchoOff>();
     std::string line;
     for (;;) {
-        if (InterruptCount() > 0) {
+        if (InterruptCount() > 0 || cancel.Cancelled()) {
             std::fputs("\n", stderr);
             return false;
         }
@@ -146,7 +147,7 @@ bool TerminalPrompts::ReadAnswer(const std::string& question, std::string* answe
     return true;
 }
 
-bool TerminalPrompts::AskResume(const std::string& message)
+bool TerminalPrompts::AskResume(const std::string& message, const CancelSignal& cancel)
 {
     switch (policy_) {
     case IfExists::Resume:
@@ -159,12 +160,13 @@ bool TerminalPrompts::AskResume(const std::string& message)
     if (!interactive_)
         return false;
     std::string a;
-    if (!ReadAnswer(OneLine(message) + " [y/N] ", &a))
+    if (!ReadAnswer(OneLine(message) + " [y/N] ", &a, cancel))
         return false;
     return !a.empty() && (a[0] == 'y' || a[0] == 'Y');
 }
 
-UserPrompts::FileExists TerminalPrompts::AskFileExists(const std::string& message, bool& all)
+UserPrompts::FileExists TerminalPrompts::AskFileExists(const std::string& message, bool& all,
+                                                       const CancelSignal& cancel)
 {
     all = false;
     switch (policy_) {
@@ -188,7 +190,7 @@ UserPrompts::FileExists TerminalPrompts::AskFileExists(const std::string& messag
         std::string a;
         if (!ReadAnswer(OneLine(message) +
                             "\n  [o]verwrite, [r]ename, [s]ave as, [p]ass, pass [a]ll, [c]ancel, [q]uit? ",
-                        &a))
+                        &a, cancel))
             return FileExists::Cancel;
         const char c = a.empty() ? ' ' : static_cast<char>(std::tolower(static_cast<unsigned char>(a[0])));
         switch (c) {
@@ -204,7 +206,7 @@ UserPrompts::FileExists TerminalPrompts::AskFileExists(const std::string& messag
     }
 }
 
-bool TerminalPrompts::AskSavePath(std::string& path)
+bool TerminalPrompts::AskSavePath(std::string& path, const CancelSignal& cancel)
 {
     if (renamePending_.exchange(false)) {
         path = MakeUniqueName(path);
@@ -213,7 +215,7 @@ bool TerminalPrompts::AskSavePath(std::string& path)
     if (!interactive_ || policy_ != IfExists::Ask)
         return false;
     std::string a;
-    if (!ReadAnswer("Save as [" + path + "] (end of input cancels): ", &a))
+    if (!ReadAnswer("Save as [" + path + "] (end of input cancels): ", &a, cancel))
         return false;
     if (!a.empty())
         path = a;
@@ -222,21 +224,22 @@ bool TerminalPrompts::AskSavePath(std::string& path)
 
 UserPrompts::CredentialAnswer TerminalPrompts::AskCredentials(const std::string& site,
                                                               const std::string& user,
-                                                              const std::string&)
+                                                              const std::string&,
+                                                              const CancelSignal& cancel)
 {
     CredentialAnswer answer;
     if (!interactive_)
         return answer;
     std::string u, p, s;
-    if (!ReadAnswer("Username and Password Required for " + site + "\n  User [" + user + "]: ", &u))
+    if (!ReadAnswer("Username and Password Required for " + site + "\n  User [" + user + "]: ", &u, cancel))
         return answer;
     if (u.empty())
         u = user;
-    if (!ReadAnswer("  Password: ", &p, false))
+    if (!ReadAnswer("  Password: ", &p, cancel, false))
         return answer;
     if (u.empty() || p.empty())
         return answer;  // a cancel: the dialog would only accept both
-    if (!ReadAnswer("  Save in the profile? [y/N] ", &s))
+    if (!ReadAnswer("  Save in the profile? [y/N] ", &s, cancel))
         return answer;
     answer.accepted = true;
     answer.user = u;
@@ -245,9 +248,9 @@ UserPrompts::CredentialAnswer TerminalPrompts::AskCredentials(const std::string&
     return answer;
 }
 
-bool TerminalPrompts::AskYesNo(const std::string&) { return false; }
+bool TerminalPrompts::AskYesNo(const std::string&, const CancelSignal&) { return false; }
 
-UserPrompts::YesNoCancel TerminalPrompts::AskYesNoCancel(const std::string&)
+UserPrompts::YesNoCancel TerminalPrompts::AskYesNoCancel(const std::string&, const CancelSignal&)
 {
     return YesNoCancel::Cancel;
 }

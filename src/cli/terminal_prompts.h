@@ -3,7 +3,7 @@
 #include <atomic>
 #include <string>
 
-#include "record/user_prompts.h"
+#include "base/user_prompts.h"
 
 struct AppSettings;
 
@@ -25,18 +25,20 @@ public:
     // policy leads to the wanted decision.
     void Configure(AppSettings& settings) const;
 
-    bool AskResume(const std::string& message) override;
-    FileExists AskFileExists(const std::string& message, bool& all) override;
-    bool AskSavePath(std::string& path) override;
+    bool AskResume(const std::string& message, const CancelSignal& cancel) override;
+    FileExists AskFileExists(const std::string& message, bool& all, const CancelSignal& cancel) override;
+    bool AskSavePath(std::string& path, const CancelSignal& cancel) override;
     CredentialAnswer AskCredentials(const std::string& site, const std::string& user,
-                                    const std::string& password) override;
-    bool AskYesNo(const std::string& message) override;
-    YesNoCancel AskYesNoCancel(const std::string& message) override;
+                                    const std::string& password, const CancelSignal& cancel) override;
+    bool AskYesNo(const std::string& message, const CancelSignal& cancel) override;
+    YesNoCancel AskYesNoCancel(const std::string& message, const CancelSignal& cancel) override;
 
 private:
-    // Shows the question and reads one line from stdin; false on end of
-    // input or when SIGINT arrived (the question is then refused).
-    bool ReadAnswer(const std::string& question, std::string* answer, bool echo = true);
+    // Shows the question and reads one line from stdin, polling it in short
+    // ticks; false on end of input, when SIGINT arrived or when `cancel` was
+    // set (the question is then refused).
+    bool ReadAnswer(const std::string& question, std::string* answer, const CancelSignal& cancel,
+                    bool echo = true);
 
     IfExists policy_;
     bool interactive_;

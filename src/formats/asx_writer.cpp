@@ -4,9 +4,9 @@
 #include <cstring>
 #include <sys/stat.h>
 
+#include "base/app_settings.h"
+#include "base/user_prompts.h"
 #include "formats/printf.h"
-#include "record/app_settings.h"
-#include "record/user_prompts.h"
 
 namespace {
 
@@ -44,7 +44,7 @@ AsxWriteResult WriteAsxFile(const std::string& path, const std::string& title,
     struct stat st;
     if (stat(path.c_str(), &st) == 0) {
         std::string question = Printf("%s \n\n File exist. Overwrite?", path.c_str());
-        if (!prompts || !prompts->AskYesNo(question))
+        if (!prompts || !prompts->AskYesNo(question, CancelSignal::Never()))
             return AsxWriteResult::Declined;
     }
     FILE* f = std::fopen(path.c_str(), "wb");
@@ -73,7 +73,7 @@ AsxWriteResult AsxSaveAs(const AppSettings& settings, const std::string& title,
                          const std::string& address, UserPrompts* prompts)
 {
     std::string path = ProposedAsxPath(settings, title);
-    if (!prompts || !prompts->AskSavePath(path) || path.empty())
+    if (!prompts || !prompts->AskSavePath(path, CancelSignal::Never()) || path.empty())
         return AsxWriteResult::Declined;
     return WriteAsxFile(path, CleanAsxTitle(title), address, prompts);
 }

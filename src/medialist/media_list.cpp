@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
+#include "base/app_settings.h"
 #include "medialist/media_list_impl.h"
-#include "record/app_settings.h"
 
 // Every public member follows one pattern: take changeMutex (for changes),
 // change the rows under `mutex` while collecting events, release `mutex`,

@@ -2,13 +2,13 @@
 
 #include <cstring>
 
+#include "base/app_settings.h"
+#include "base/user_prompts.h"
 #include "formats/kvx_file.h"
 #include "formats/qsd_file.h"
 #include "medialist/list_file_io.h"
 #include "medialist/media_list.h"
 #include "medialist/media_list_impl.h"
-#include "record/app_settings.h"
-#include "record/user_prompts.h"
 
 namespace {
 
@@ -153,7 +153,8 @@ KvxWriteResult MediaList::WriteKvxFile(const std::string& path, KvxWriteMode mod
     if (!user.empty() && !password.empty() && user.size() <= kMaxCredential &&
         password.size() <= kMaxCredential) {
         const UserPrompts::YesNoCancel answer =
-            impl_->prompts ? impl_->prompts->AskYesNoCancel("Are you sure you want to save ID and Password?")
+            impl_->prompts ? impl_->prompts->AskYesNoCancel("Are you sure you want to save ID and Password?",
+                                                            CancelSignal::Never())
                            : UserPrompts::YesNoCancel::No;
         if (answer == UserPrompts::YesNoCancel::Cancel)
             return KvxWriteResult::Cancelled;

@@ -3,6 +3,19 @@
 #include <cstdint>
 #include <string>
 
+// How the media phase of a recording attempt ended (OnStreamEnd).
+enum class StreamEnd {
+    Unknown,         // the client did not say
+    EndOfStream,     // the server signalled the end, or an on-demand stream delivered
+                     // everything its header announced
+    LimitReached,    // the time or size limit of the settings ended it
+    Stopped,         // the user stopped the job
+    ConnectionLost,  // a live stream's connection ended without an end-of-stream
+                     // signal (a normal end of a live recording)
+    Incomplete,      // an on-demand stream ended before its announced end: fewer data
+                     // packets than its header announces, or its play duration not reached
+};
+
 // Notifications of the protocol clients. The recording worker (CmmsThread)
 // implements them once for all four clients; the bodies here do nothing, so
 // a client used on its own (tests, the URL check) needs no implementation.
@@ -13,8 +26,13 @@ public:
 
     virtual void OnConnecting(const std::string& /*url*/, int /*port*/) {}
     virtual void OnHeaderReceived(const std::string& /*url*/, uint32_t /*durationMs*/) {}
-    virtual void OnProgress(uint32_t /*bytesWritten*/, uint32_t /*progress*/, uint32_t /*timeMs*/) {}
-    virtual void OnFinished(uint32_t /*bytesWritten*/) {}
+    // bytesWritten: what this attempt has written to the output so far.
+    virtual void OnProgress(uint64_t /*bytesWritten*/, uint32_t /*progress*/, uint32_t /*timeMs*/) {}
+    virtual void OnFinished(uint64_t /*bytesWritten*/) {}
+    // Once per attempt that reached the media phase, when that phase ends,
+    // before the client returns: how it ended and how many data packets the
+    // attempt wrote to the output.
+    virtual void OnStreamEnd(StreamEnd /*how*/, uint64_t /*dataPackets*/) {}
     virtual void Trace(const std::string& /*text*/) {}
     virtual void ReportError(const std::string& /*text*/) {}
     virtual void OnText(const std::string& /*text*/) {}

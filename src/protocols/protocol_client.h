@@ -4,7 +4,8 @@
 #include <cstdio>
 #include <string>
 
-#include "record/app_settings.h"
+#include "base/app_settings.h"
+#include "base/cancel_signal.h"
 
 class ClientHooks;
 class Profile;
@@ -24,18 +25,22 @@ struct ClientEnvironment {
     // A connection on which nothing arrives for this long is treated as
     // broken (0: wait until stopped).
     int idleTimeoutMs = 60000;
+    // Ends the questions the client asks (the job's stop); null: never.
+    const CancelSignal* cancel = nullptr;
+
+    const CancelSignal& Cancel() const { return cancel ? *cancel : CancelSignal::Never(); }
 };
 
 // The arguments of one recording attempt. `resume` is the resume packet for
-// the MMS-over-TCP and RTSP clients and the resume offset for the
-// MMS-over-HTTP and HTTP-download clients; `extra` is the further integer
+// the MMS-over-TCP and RTSP clients and the resume offset (a file position,
+// which may lie past 4 GiB) for the MMS-over-HTTP and HTTP-download clients; `extra` is the further integer
 // the job driver passes (always 0). A null `out` runs a probe: the client
 // goes through its exchange, reports, and ends where it would write data.
 struct RecordRequest {
     FILE* out = nullptr;
     std::string url;
     std::string playerAgent;
-    uint32_t resume = 0;
+    uint64_t resume = 0;
     int extra = 0;
     std::string user;
     std::string password;
@@ -47,7 +52,7 @@ public:
     virtual ~ProtocolClient() = default;
     // Records one address; returns the bytes written (or counted, for a
     // probe). 0 means failure and allows the next client to try.
-    virtual uint32_t Record(const RecordRequest& request) = 0;
+    virtual uint64_t Record(const RecordRequest& request) = 0;
     // Asks a running Record to return; callable from any thread, returns at
     // once. The request stays in force until the next Record starts (where
     // the client's own rules say so).

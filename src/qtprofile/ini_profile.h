@@ -4,7 +4,7 @@
 #include <mutex>
 #include <string>
 
-#include "record/profile.h"
+#include "base/profile.h"
 
 class QSettings;
 

@@ -4,9 +4,8 @@
 #include <utility>
 
 #include "protocols/client_factory.h"
+#include "record/fallback_table.h"
 #include "record/job_driver.h"
-#include "record/resume_check.h"
-#include "record/status_sink.h"
 
 namespace {
 
@@ -38,6 +37,7 @@ CmmsThread::CmmsThread(StatusSink* owner, uint16_t jobId, const AppSettings& set
     env.prompts = services.prompts;
     env.connectTimeoutMs = services.connectTimeoutMs;
     env.idleTimeoutMs = services.idleTimeoutMs;
+    env.cancel = &job_.StopSignal();
     const ClientFactory& factory = services.factory ? services.factory : ClientFactory(MakeProtocolClient);
     for (ClientKind kind : {ClientKind::MmsTcp, ClientKind::Rtsp, ClientKind::Mmsh, ClientKind::HttpDownload})
         clients_[IndexOf(kind)] = factory(kind, env);
@@ -67,6 +67,7 @@ bool CmmsThread::Start()
 void CmmsThread::Stop()
 {
     job_.stopRequested = true;
+    job_.StopSignal().Cancel();
     // The order in which the Windows program stopped its clients.
     for (ClientKind kind : {ClientKind::HttpDownload, ClientKind::MmsTcp, ClientKind::Rtsp, ClientKind::Mmsh})
         Client(kind).Stop();
@@ -86,7 +87,7 @@ void CmmsThread::Run()
     Drive(job_.url, job_.title);
     // The end of the job is the one code 3 of this job; a client's own
     // OnFinished does not end it (see OnFinished).
-    job_.Post(kStatusFinished);
+    job_.Post(job_.EndEvent());
     job_.running = false;
     threadActive_ = false;
 }
@@ -98,11 +99,11 @@ void CmmsThread::Drive(const std::string& address, const std::string& title)
 
 ProtocolClient& CmmsThread::Client(ClientKind kind) { return *clients_[IndexOf(kind)]; }
 
-uint32_t CmmsThread::RunClient(ClientKind kind, const RecordRequest& request)
+uint64_t CmmsThread::RunClient(ClientKind kind, const RecordRequest& request)
 {
     ProtocolClient& client = Client(kind);
     activeClient_ = &client;
-    uint32_t result = client.Record(request);
+    const uint64_t result = client.Record(request);
     activeClient_ = nullptr;
     return result;
 }
@@ -115,27 +116,30 @@ void CmmsThread::CarryStop()
         client->Stop();
 }
 
-uint32_t CmmsThread::Check(const std::string& address, const std::string& user,
+uint64_t CmmsThread::Check(const std::string& address, const std::string& user,
                            const std::string& password)
 {
     job_.running = false;
     job_.stopRequested = false;
+    job_.StopSignal().Reset();
     job_.noNext = false;
     job_.errorFlag = false;
     job_.bytesWritten = 0;
     job_.headerReceived = false;
+    job_.streamEnd = StreamEnd::Unknown;
+    job_.dataPackets = 0;
     job_.SetErrorText({});
     job_.SetMoreInfoUrl({});
     return Probe(address, 0, 0, user, password);
 }
 
-uint32_t CmmsThread::Probe(const std::string& address, uint32_t start, int extra,
+uint64_t CmmsThread::Probe(const std::string& address, uint64_t start, int extra,
                            const std::string& user, const std::string& password)
 {
     // An object without a row's identity announces the settings' one.
     const std::string agent = job_.playerAgent.empty() ? job_.settings.m_playerAgent : job_.playerAgent;
     const FallbackRow& row = FallbackRowFor(ProbeFallbackTable(), AddressTypeBits(address));
-    uint32_t result = 0;
+    uint64_t result = 0;
     for (int i = 0; i < row.count; ++i) {
         if (i > 0) {
             if (result != 0 || job_.noNext || job_.stopRequested)
@@ -168,20 +172,35 @@ void CmmsThread::OnHeaderReceived(const std::string&, uint32_t durationMs)
     CarryStop();
     job_.durationMs = durationMs;
     job_.headerReceived = true;
-    job_.PushEventText(kStatusHeaderReceived, job_.OutputPath());
-    job_.Post(kStatusHeaderReceived);
+    JobEvent e = JobEvent::Of(job_.jobId, kStatusHeaderReceived);
+    e.durationMs = durationMs;
+    e.text = job_.OutputPath();
+    job_.Post(std::move(e));
 }
 
-void CmmsThread::OnProgress(uint32_t bytesWritten, uint32_t progress, uint32_t timeMs)
+void CmmsThread::OnProgress(uint64_t bytesWritten, uint32_t progress, uint32_t timeMs)
 {
     CarryStop();
     job_.bytesWritten = bytesWritten;
     job_.progress = progress;
     job_.timeMs = timeMs;
-    job_.Post(kStatusProgress);
+    if (!job_.owner)
+        return;
+    JobEvent e = JobEvent::Of(job_.jobId, kStatusProgress);
+    e.bytes = bytesWritten;
+    e.progress = progress;
+    e.timeMs = timeMs;
+    job_.Post(std::move(e));
 }
 
-void CmmsThread::OnFinished(uint32_t)
+void CmmsThread::OnStreamEnd(StreamEnd how, uint64_t dataPackets)
+{
+    CarryStop();
+    job_.streamEnd = how;
+    job_.dataPackets = dataPackets;
+}
+
+void CmmsThread::OnFinished(uint64_t)
 {
     // The streaming client raises this after its media phase, while the job
     // may still have a file to close or playlist entries to record. Ending
@@ -206,7 +225,10 @@ void CmmsThread::OnText(const std::string&) { CarryStop(); }
 void CmmsThread::OnCredentials(const std::string& user, const std::string& password)
 {
     job_.SetCredentials(user, password);
-    job_.Post(kStatusCredentials);
+    JobEvent e = JobEvent::Of(job_.jobId, kStatusCredentials);
+    e.user = user;
+    e.password = password;
+    job_.Post(std::move(e));
 }
 
 void CmmsThread::OnNoNext() { job_.noNext = true; }
@@ -214,6 +236,7 @@ void CmmsThread::OnNoNext() { job_.noNext = true; }
 void CmmsThread::OnStreamUrlFound(const std::string& url)
 {
     job_.SetFoundUrl(url);
-    job_.PushEventText(kStatusStreamUrlFound, url);
-    job_.Post(kStatusStreamUrlFound);
+    JobEvent e = JobEvent::Of(job_.jobId, kStatusStreamUrlFound);
+    e.text = url;
+    job_.Post(std::move(e));
 }

@@ -12,6 +12,7 @@
 #include "protocols/client_hooks.h"
 #include "protocols/protocol_client.h"
 #include "record/record_job.h"
+#include "record/resume_check.h"
 
 class Profile;
 class StatusSink;
@@ -21,11 +22,6 @@ class UserPrompts;
 // tests inject scripted clients.
 using ClientFactory =
     std::function<std::unique_ptr<ProtocolClient>(ClientKind, const ClientEnvironment&)>;
-
-// The resume scan of an existing output file: true when recording can go on
-// at *offset (the file position) with *packet whole data packets kept.
-using ResumeScanner =
-    std::function<bool(const std::string& path, uint32_t* packet, uint32_t* offset)>;
 
 // What a job needs from its surroundings besides the settings: shared by
 // every job a front end creates.
@@ -40,7 +36,7 @@ struct JobServices {
 
 // One recording job and its worker thread. It owns one instance of each
 // protocol client and receives their notifications: it stores the reported
-// values in the job record and posts status codes to the owner. The URL
+// values in the job record and posts status events to the owner. The URL
 // check uses an object without starting its thread (Check).
 class CmmsThread final : public ClientHooks {
 public:
@@ -57,7 +53,8 @@ public:
     // the end. False when the thread could not be created.
     bool Start();
     // Callable from any thread; returns at once. The clients poll their stop
-    // flags in short ticks, so the job ends within about a second.
+    // flags in short ticks, so the job ends within about a second; a question
+    // the job has open ends with its cancel answer.
     void Stop();
     // Waits for the worker to end (no-op when it was never started).
     void Join();
@@ -70,9 +67,9 @@ public:
     // The URL check's probe of one address (no output file): clears the
     // job's state and runs Probe. Returns the last attempt's count, 0 on
     // failure.
-    uint32_t Check(const std::string& address, const std::string& user,
+    uint64_t Check(const std::string& address, const std::string& user,
                    const std::string& password);
-    uint32_t Probe(const std::string& address, uint32_t start, int extra,
+    uint64_t Probe(const std::string& address, uint64_t start, int extra,
                    const std::string& user, const std::string& password);
 
     // Runs the job driver on the calling thread (the worker's whole work,
@@ -86,13 +83,14 @@ public:
     // Runs one client's entry operation with the stop request carried over:
     // a Stop that lands between the driver's check and the client's start
     // is re-issued from the client's first notification.
-    uint32_t RunClient(ClientKind kind, const RecordRequest& request);
+    uint64_t RunClient(ClientKind kind, const RecordRequest& request);
 
     // ClientHooks
     void OnConnecting(const std::string& url, int port) override;
     void OnHeaderReceived(const std::string& url, uint32_t durationMs) override;
-    void OnProgress(uint32_t bytesWritten, uint32_t progress, uint32_t timeMs) override;
-    void OnFinished(uint32_t bytesWritten) override;
+    void OnProgress(uint64_t bytesWritten, uint32_t progress, uint32_t timeMs) override;
+    void OnFinished(uint64_t bytesWritten) override;
+    void OnStreamEnd(StreamEnd how, uint64_t dataPackets) override;
     void Trace(const std::string& text) override;
     void ReportError(const std::string& text) override;
     void OnText(const std::string& text) override;

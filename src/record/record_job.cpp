@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "record/status_sink.h"
+#include "base/status_sink.h"
 
 RecordJob::RecordJob(StatusSink* owner_, uint16_t jobId_, const AppSettings& settings_,
                      std::string url_, std::string title_, std::string playerAgent_,
@@ -85,29 +85,31 @@ void RecordJob::SetFoundUrl(const std::string& url_)
     foundUrl_ = url_;
 }
 
-void RecordJob::PushEventText(int code, const std::string& text)
+JobResult RecordJob::Result() const
 {
-    std::lock_guard lock(mutex_);
-    if (eventTexts_.size() >= kMaxQueuedTexts)
-        eventTexts_.pop_front();
-    eventTexts_.push_back({code, text});
+    if (errorFlag)
+        return JobResult::Failed;
+    if (stopRequested)
+        return JobResult::Cancelled;
+    return JobResult::Completed;
 }
 
-std::string RecordJob::TakeEventText(int code, const std::string& fallback)
+JobEvent RecordJob::EndEvent() const
 {
-    std::lock_guard lock(mutex_);
-    for (auto it = eventTexts_.begin(); it != eventTexts_.end(); ++it) {
-        if (it->code == code) {
-            std::string text = std::move(it->text);
-            eventTexts_.erase(it);
-            return text;
-        }
-    }
-    return fallback;
+    JobEvent e = JobEvent::Of(jobId, kStatusFinished);
+    e.result = Result();
+    e.bytes = bytesWritten;
+    e.noNext = noNext;
+    e.text = OutputPath();
+    if (e.result == JobResult::Failed)
+        e.errorText = ErrorText();
+    return e;
 }
 
-void RecordJob::Post(int code) const
+void RecordJob::Post(JobEvent event) const
 {
-    if (owner)
-        owner->Post(jobId, code);
+    if (!owner)
+        return;
+    event.jobId = jobId;
+    owner->Post(event);
 }

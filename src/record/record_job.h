@@ -2,18 +2,22 @@
 
 #include <atomic>
 #include <cstdint>
-#include <deque>
 #include <mutex>
 #include <string>
 
-#include "record/app_settings.h"
+#include "base/app_settings.h"
+#include "base/cancel_signal.h"
+#include "base/job_event.h"
+#include "protocols/client_hooks.h"
 
 class StatusSink;
 
-// The job record of one recording. The worker writes it and the main thread
-// reads it when it handles a status code, so every field that changes while
-// the job runs is an atomic or is guarded by `mutex_`. The fields fixed at
-// construction (owner, id, settings, url, title, player agent) never change.
+// The job record of one recording. The worker writes it; every field that
+// changes while the job runs is an atomic or is guarded by `mutex_`, so the
+// main thread may look at it at any time. The front end learns of changes
+// through the events the job posts, which carry their own data. The fields
+// fixed at construction (owner, id, settings, url, title, player agent) never
+// change.
 class RecordJob {
 public:
     RecordJob(StatusSink* owner, uint16_t jobId, const AppSettings& settings, std::string url,
@@ -28,7 +32,7 @@ public:
     const std::string playerAgent;
 
     std::atomic<uint32_t> durationMs{0};
-    std::atomic<uint32_t> bytesWritten{0};
+    std::atomic<uint64_t> bytesWritten{0};
     std::atomic<uint32_t> progress{0};  // hundredths of a percent
     std::atomic<uint32_t> timeMs{0};
     std::atomic<bool> running{false};
@@ -36,6 +40,15 @@ public:
     std::atomic<bool> headerReceived{false};
     std::atomic<bool> stopRequested{false};
     std::atomic<bool> noNext{false};
+    // How the last attempt's media phase ended, and the data packets it wrote
+    // (OnStreamEnd); Unknown and 0 until a client reports.
+    std::atomic<StreamEnd> streamEnd{StreamEnd::Unknown};
+    std::atomic<uint64_t> dataPackets{0};
+
+    // Set by the job's stop: a question the job asks ends with its cancel
+    // answer.
+    CancelSignal& StopSignal() { return stopSignal_; }
+    const CancelSignal& StopSignal() const { return stopSignal_; }
 
     std::string OutputPath() const;
     void SetOutputPath(const std::string& path);
@@ -47,28 +60,20 @@ public:
     std::string ErrorText() const;
     void SetErrorText(const std::string& text);
     std::string FoundUrl() const;
-
-    // Texts that belong to one posted code (the found address of code 10,
-    // the output path of codes 2 and 11). Several codes of one kind can be
-    // queued before the main thread handles the first, and each must show
-    // its own text, so they are kept in order until taken.
-    void PushEventText(int code, const std::string& text);
-    // The oldest text pushed for the code; when none is queued, `fallback`.
-    std::string TakeEventText(int code, const std::string& fallback);
     void SetFoundUrl(const std::string& url);
 
-    // Posts a status code to the owner, when there is one.
-    void Post(int code) const;
+    // The outcome as it stands: failed (errorFlag), cancelled (a stop),
+    // otherwise completed.
+    JobResult Result() const;
+    // The end event of the job (code 3), from the fields as they stand.
+    JobEvent EndEvent() const;
+
+    // Posts an event to the owner, when there is one; its job id is set here.
+    void Post(JobEvent event) const;
+    void Post(int code) const { Post(JobEvent::Of(jobId, code)); }
 
 private:
-    struct EventText {
-        int code;
-        std::string text;
-    };
-    // Bounds the queue: a client that reports thousands of addresses must
-    // not grow memory without end while the main thread is busy.
-    static constexpr size_t kMaxQueuedTexts = 1024;
-
+    CancelSignal stopSignal_;
     mutable std::mutex mutex_;
     std::string outputPath_;
     std::string user_;
@@ -76,5 +81,4 @@ private:
     std::string moreInfoUrl_;
     std::string errorText_;
     std::string foundUrl_;
-    std::deque<EventText> eventTexts_;
 };

@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <utility>
 
+#include "base/app_settings.h"
+#include "base/status_sink.h"
 #include "formats/printf.h"
 #include "medialist/media_list.h"
-#include "record/app_settings.h"
-#include "record/status_sink.h"
 
 namespace {
 
@@ -149,49 +149,41 @@ void RecorderController::RecordStop()
     }
 }
 
-int RecorderController::HandleStatus(uint16_t jobId, int code)
+int RecorderController::HandleStatus(const JobEvent& event)
 {
-    if (jobId == 0)
+    if (event.jobId == 0)
         return 0;
-    const int row = list_.FindJob(jobId);
+    const int row = list_.FindJob(event.jobId);
     if (row < 0)
-        return 0;  // a late message of a job whose row was freed
-    CmmsThread* thread = FindJob(jobId);
+        return 0;  // a late event of a job whose row was freed
+    CmmsThread* thread = FindJob(event.jobId);
     if (!thread)
         return 0;
-    RecordJob& job = thread->job();
 
-    std::string text;
-    switch (code) {
+    switch (event.code) {
     case kStatusConnecting:
         list_.SetCell(row, kColRecord, "Connecting");
         break;
-    case kStatusHeaderReceived: {
-        text = job.TakeEventText(kStatusHeaderReceived, job.OutputPath());
+    case kStatusHeaderReceived:
         list_.SetCell(row, kColRecord, "Received Head");
-        list_.SetCell(row, kColRecordingFile, text);
-        list_.SetCell(row, kColTime, DurationText(job.durationMs));
-        AddBelow(row, text);
+        list_.SetCell(row, kColRecordingFile, event.text);
+        list_.SetCell(row, kColTime, DurationText(event.durationMs));
+        AddBelow(row, event.text);
         break;
-    }
     case kStatusFinished:
-        EndOfJob(row, *thread);
+        EndOfJob(row, event, *thread);
         return 0;
     case kStatusProgress:
-        list_.SetCell(row, kColRecord, ProgressText(job.timeMs, job.progress));
-        list_.SetCell(row, kColSize, KilobyteText(job.bytesWritten));
+        list_.SetCell(row, kColRecord, ProgressText(event.timeMs, event.progress));
+        list_.SetCell(row, kColSize, KilobyteText(event.bytes));
         break;
     case kStatusCredentials:
-        settings_.m_memberUser = job.User();
-        settings_.m_memberPassword = job.Password();
+        settings_.m_memberUser = event.user;
+        settings_.m_memberPassword = event.password;
         break;
     case kStatusStreamUrlFound:
-        text = job.TakeEventText(kStatusStreamUrlFound, job.FoundUrl());
-        AddBelow(row, text);
-        break;
     case kStatusFileKept:
-        text = job.TakeEventText(kStatusFileKept, job.OutputPath());
-        AddBelow(row, text);
+        AddBelow(row, event.text);
         break;
     case kStatusQuit:
         RecordStop();
@@ -200,30 +192,35 @@ int RecorderController::HandleStatus(uint16_t jobId, int code)
         return 0;
     }
     if (callbacks_.statusHandled)
-        callbacks_.statusHandled(row, code, *thread, text);
+        callbacks_.statusHandled(row, event, *thread);
     return 0;
 }
 
-void RecorderController::EndOfJob(int row, CmmsThread& thread)
+void RecorderController::EndOfJob(int row, const JobEvent& event, CmmsThread& thread)
 {
-    RecordJob& job = thread.job();
-    if (job.errorFlag) {
-        list_.SetCell(row, kColRecord, job.ErrorText());
+    switch (event.result) {
+    case JobResult::Failed:
+        list_.SetCell(row, kColRecord, event.errorText);
         list_.SetCell(row, kColSize, "Error");
         list_.SetCell(row, kColRecordingFile, "");
-    } else if (job.stopRequested) {
+        break;
+    case JobResult::Cancelled:
         list_.SetCell(row, kColRecord, kCancelledText);
-    } else {
-        list_.SetCell(row, kColRecordingFile, job.OutputPath());
+        break;
+    case JobResult::Completed:
+    case JobResult::Incomplete:
+    case JobResult::None:
+        list_.SetCell(row, kColRecordingFile, event.text);
         list_.SetCell(row, kColRecord, kCompletedText);
         list_.SetImage(row, kImageRecorded);
+        break;
     }
     list_.SetItemData(row, 0);
     if (callbacks_.recordingChanged)
         callbacks_.recordingChanged(false);
     if (callbacks_.statusHandled)
-        callbacks_.statusHandled(row, kStatusFinished, thread, std::string());
-    if (!stoppedByUser_ && !job.noNext)
+        callbacks_.statusHandled(row, event, thread);
+    if (!stoppedByUser_ && !event.noNext)
         RecordNext(row + 1);
 }
 
@@ -250,9 +247,9 @@ std::string RecorderController::ProgressText(uint32_t t, uint32_t p)
                   static_cast<int>(t / 1000 / 60 % 60), static_cast<int>(t / 1000 % 60), percent);
 }
 
-std::string RecorderController::KilobyteText(uint32_t bytes)
+std::string RecorderController::KilobyteText(uint64_t bytes)
 {
-    return Printf("%dK", static_cast<int>(bytes / 1024));
+    return Printf("%lluK", static_cast<unsigned long long>(bytes / 1024));
 }
 
 std::string RecorderController::SearchAddress(const std::string& text)

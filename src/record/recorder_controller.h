@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "base/job_event.h"
 #include "record/cmms_thread.h"
 
 struct AppSettings;
@@ -14,8 +15,8 @@ class StatusSink;
 
 // The front end's side of recording, on its main thread: Record Start,
 // Record Next and Record Stop on the rows of a media list, and the handler
-// of the status codes that jobs post. The desktop view and the CLI drive the
-// same controller; both queue the jobs' codes onto their main thread and
+// of the status events that jobs post. The desktop view and the CLI drive the
+// same controller; both queue the jobs' events onto their main thread and
 // call HandleStatus there.
 class RecorderController {
 public:
@@ -27,15 +28,13 @@ public:
         std::function<void()> stopCapture;
         // "Record Start" / "Record Stop" availability: true while recording.
         std::function<void(bool recording)> recordingChanged;
-        // After a status code was handled for a row (for code 3: after the
-        // row's result was written, before the next row starts). `text` is
-        // the path or address the code carried (codes 2, 10, 11), else "".
-        std::function<void(int row, int code, const CmmsThread& job, const std::string& text)>
-            statusHandled;
+        // After a status event was handled for a row (for code 3: after the
+        // row's result was written, before the next row starts).
+        std::function<void(int row, const JobEvent& event, const CmmsThread& job)> statusHandled;
     };
 
     // The list and the live settings belong to the front end and outlive
-    // the controller. `sink` receives the jobs' codes (from their threads).
+    // the controller. `sink` receives the jobs' events (from their threads).
     RecorderController(MediaList& list, AppSettings& settings, StatusSink& sink,
                        JobServices services, Callbacks callbacks = {});
     // Stops every job and waits for each thread to end.
@@ -49,10 +48,11 @@ public:
     // Starts the first row at or after `row` that has not been recorded,
     // probed or tried and that is a network address.
     void RecordNext(int row);
-    // Stops every job attached to a row and ends the automatic chain.
+    // Stops every job attached to a row and ends the automatic chain; a
+    // question a job has open ends with its cancel answer.
     void RecordStop();
-    // Handles one status code of a job; always returns 0.
-    int HandleStatus(uint16_t jobId, int code);
+    // Handles one status event of a job; always returns 0.
+    int HandleStatus(const JobEvent& event);
 
     // The row the player is on (-1: none); the title markers act on it.
     void SetPlayingRow(int row) { playingRow_ = row; }
@@ -61,13 +61,15 @@ public:
     bool StoppedByUser() const { return stoppedByUser_; }
     // The job with this id, or null.
     CmmsThread* FindJob(uint16_t jobId) const;
-    // Stops every job and waits for all threads (the view's shutdown).
+    // Stops every job and waits for all threads (the view's shutdown). Open
+    // questions of the jobs end with their cancel answer first, so a front
+    // end that answers them on this thread cannot deadlock here.
     void Shutdown();
 
     // The texts the handler writes.
     static std::string DurationText(uint32_t ms);                      // "%d:%02d:%02d"
     static std::string ProgressText(uint32_t timeMs, uint32_t progress); // "1:5(25 %)"
-    static std::string KilobyteText(uint32_t bytes);                   // "%dK"
+    static std::string KilobyteText(uint64_t bytes);                   // "%dK"
     // The web search for a "<G>" row.
     static std::string SearchAddress(const std::string& text);
 
@@ -75,7 +77,7 @@ public:
     static constexpr const char* kCompletedText = "\xEC\x99\x84\xEB\xA3\x8C";  // completed
 
 private:
-    void EndOfJob(int row, CmmsThread& job);
+    void EndOfJob(int row, const JobEvent& event, CmmsThread& job);
     void AddBelow(int row, const std::string& path);
     // Joins and drops jobs whose threads have ended and whose rows are free.
     void ReapFinishedJobs();

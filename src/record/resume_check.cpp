@@ -2,7 +2,7 @@
 
 #include "protocols/asfout/resume_scan.h"
 
-bool ScanForResume(const std::string& path, uint32_t* packet, uint32_t* offset)
+bool ScanForResume(const std::string& path, uint64_t* packet, uint64_t* offset)
 {
     ResumeScan scan;
     if (!scan.Scan(path))

@@ -7,7 +7,7 @@
 #include <string>
 #include <thread>
 
-#include "record/app_settings.h"
+#include "base/app_settings.h"
 #include "record/cmms_thread.h"
 
 class MediaList;

@@ -2,9 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include "base/app_settings.h"
+#include "base/memory_profile.h"
 #include "frame_builder.h"
-#include "record/app_settings.h"
-#include "record/profile.h"
 
 using capturetest::Strings;
 

@@ -8,15 +8,15 @@
 
 #include <thread>
 
+#include "base/memory_profile.h"
+#include "base/status_sink.h"
 #include "capture/adapter_selection.h"
 #include "capture/capture_memory.h"
 #include "capture/media_list_sink.h"
 #include "capture/url_capture.h"
 #include "frame_builder.h"
 #include "medialist/media_list.h"
-#include "record/profile.h"
 #include "record/recorder_controller.h"
-#include "record/status_sink.h"
 #include "test_support.h"
 
 using namespace capturetest;
@@ -107,13 +107,13 @@ private:
 // A client that ends at once: enough for a job to start and finish.
 class InstantClient final : public ProtocolClient {
 public:
-    uint32_t Record(const RecordRequest&) override { return 0; }
+    uint64_t Record(const RecordRequest&) override { return 0; }
     void Stop() override {}
 };
 
 class NoStatus final : public StatusSink {
 public:
-    void Post(uint16_t, int) override {}
+    void Post(const JobEvent&) override {}
 };
 
 // The "Select Adapter" window as a script.

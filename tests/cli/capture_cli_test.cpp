@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
+#include "base/app_settings.h"
 #include "frame_builder.h"
 #include "qtprofile/ini_profile.h"
-#include "record/app_settings.h"
 #include "test_support.h"
 
 using namespace std::chrono_literals;

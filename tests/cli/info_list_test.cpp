@@ -8,8 +8,8 @@
 
 #include "../formats/asf_test_builder.h"
 #include "../formats/kvx_bytes.h"
+#include "base/app_settings.h"
 #include "medialist/media_list.h"
-#include "record/app_settings.h"
 #include "test_support.h"
 
 namespace {

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "base/app_settings.h"
 #include "qtprofile/ini_profile.h"
-#include "record/app_settings.h"
 #include "test_support.h"
 
 using testsupport::FakeServer;

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
+#include "base/app_settings.h"
 #include "formats/asx_reader.h"
 #include "formats/asx_writer.h"
-#include "record/app_settings.h"
 #include "scripted_prompts.h"
 #include "test_support.h"
 

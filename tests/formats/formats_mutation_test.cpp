@@ -9,9 +9,9 @@
 #include <random>
 
 #include "asf_test_builder.h"
+#include "base/app_settings.h"
 #include "kvx_bytes.h"
 #include "reader_checks.h"
-#include "record/app_settings.h"
 
 namespace {
 

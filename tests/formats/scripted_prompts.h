@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "record/user_prompts.h"
+#include "base/user_prompts.h"
 
 // Answers the yes/no questions of the playlist and list-file writers from a
 // script, and records each one; every other question is cancelled.
@@ -13,15 +13,19 @@ public:
     YesNoCancel answer = YesNoCancel::Cancel;
     std::vector<std::string> asked;
 
-    bool AskResume(const std::string&) override { return false; }
-    FileExists AskFileExists(const std::string&, bool&) override { return FileExists::Cancel; }
-    CredentialAnswer AskCredentials(const std::string&, const std::string&, const std::string&) override
+    bool AskResume(const std::string&, const CancelSignal&) override { return false; }
+    FileExists AskFileExists(const std::string&, bool&, const CancelSignal&) override { return FileExists::Cancel; }
+    CredentialAnswer AskCredentials(const std::string&, const std::string&, const std::string&,
+                                    const CancelSignal&) override
     {
         return {};
     }
-    bool AskSavePath(std::string&) override { return false; }
-    bool AskYesNo(const std::string& message) override { return asked.push_back(message), yes; }
-    YesNoCancel AskYesNoCancel(const std::string& message) override
+    bool AskSavePath(std::string&, const CancelSignal&) override { return false; }
+    bool AskYesNo(const std::string& message, const CancelSignal&) override
+    {
+        return asked.push_back(message), yes;
+    }
+    YesNoCancel AskYesNoCancel(const std::string& message, const CancelSignal&) override
     {
         return asked.push_back(message), answer;
     }

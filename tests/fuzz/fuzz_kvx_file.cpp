@@ -1,6 +1,6 @@
 // libFuzzer target: the .kvx byte format and the media list's reading of it.
 #include "../formats/reader_checks.h"
-#include "record/app_settings.h"
+#include "base/app_settings.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

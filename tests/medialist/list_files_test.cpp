@@ -4,8 +4,8 @@
 
 #include "../formats/kvx_bytes.h"
 #include "../formats/scripted_prompts.h"
+#include "base/app_settings.h"
 #include "medialist/media_list.h"
-#include "record/app_settings.h"
 #include "test_support.h"
 
 namespace {

@@ -5,8 +5,8 @@
 #include <set>
 #include <thread>
 
+#include "base/app_settings.h"
 #include "medialist/media_list.h"
-#include "record/app_settings.h"
 #include "test_support.h"
 
 namespace {

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include "record/app_settings.h"
+#include "base/app_settings.h"
 #include "test_support.h"
 
 TEST(IniProfile, SettingsSurviveARestartInAPrivateFile)

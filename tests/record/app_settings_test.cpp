@@ -1,11 +1,11 @@
-#include "record/app_settings.h"
+#include "base/app_settings.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "record/profile.h"
+#include "base/memory_profile.h"
 #include "test_support.h"
 
 using Strings = std::vector<std::string>;

@@ -30,31 +30,46 @@ TEST_F(CmmsThreadTest, HooksStoreTheValuesAndPostCodesToAnOwner)
         hooks.OnStreamUrlFound("mms://h/found2");
         hooks.OnFinished(1536);
         hooks.OnNoNext();
+        hooks.OnStreamEnd(StreamEnd::EndOfStream, 7);
         hooks.ReportError(std::string(20000, 'e'));
-        return uint32_t{1536};
+        return uint64_t{1536};
     });
     for (StatusSink* owner : {static_cast<StatusSink*>(&sink), static_cast<StatusSink*>(nullptr)}) {
         CmmsThread job(owner, 42, settings, "mms://h/a.asf", "", "", "", "", Services());
         ASSERT_TRUE(job.Start());
         job.Join();
         RecordJob& r = job.job();
-        EXPECT_EQ(std::vector<uint32_t>({r.durationMs, r.bytesWritten, r.progress, r.timeMs}),
-                  std::vector<uint32_t>({61000, 1536, 2500, 65000}));
+        EXPECT_EQ(std::vector<uint64_t>({r.durationMs, r.bytesWritten, r.progress, r.timeMs, r.dataPackets}),
+                  std::vector<uint64_t>({61000, 1536, 2500, 65000, 7}));
+        EXPECT_EQ(r.streamEnd.load(), StreamEnd::EndOfStream);
         EXPECT_EQ(r.User() + ":" + r.Password(), "newuser:newpass");
         EXPECT_TRUE(r.noNext);
         EXPECT_EQ(r.ErrorText().size(), CmmsThread::kMaxErrorText);
-        // Each found address is kept for its own code.
-        EXPECT_EQ(r.TakeEventText(kStatusStreamUrlFound, ""), "mms://h/found1");
-        EXPECT_EQ(r.TakeEventText(kStatusStreamUrlFound, ""), "mms://h/found2");
     }
     // A client's own OnFinished does not end the job, the worker's end does;
-    // the job without an owner posted nothing.
-    EXPECT_EQ(sink.Codes(), (std::vector<int>{kStatusConnecting, kStatusHeaderReceived, kStatusProgress,
-                                              kStatusCredentials, kStatusStreamUrlFound, kStatusStreamUrlFound,
-                                              kStatusFinished}));
-    std::pair<uint16_t, int> post;
-    ASSERT_TRUE(sink.Take(&post));
-    EXPECT_EQ(post.first, 42);
+    // the job without an owner posted nothing. Each event carries its own
+    // data, so two found addresses arrive as two addresses.
+    std::string events;
+    for (const JobEvent& e : sink.Events()) {
+        EXPECT_EQ(e.jobId, 42);
+        events += std::to_string(e.code) + ":";
+        switch (e.code) {
+        case kStatusHeaderReceived: events += std::to_string(e.durationMs) + " " + e.text; break;
+        case kStatusProgress:
+            events += std::to_string(e.bytes) + " " + std::to_string(e.progress) + " " + std::to_string(e.timeMs);
+            break;
+        case kStatusCredentials: events += e.user + " " + e.password; break;
+        case kStatusStreamUrlFound: events += e.text; break;
+        case kStatusFinished:
+            events += std::string(JobResultWord(e.result)) + " " + std::to_string(e.bytes) + " " +
+                      std::to_string(e.errorText.size()) + (e.noNext ? " noNext" : "");
+            break;
+        }
+        events += "|";
+    }
+    EXPECT_EQ(events, "0:|2:61000 " + dir.File("a.asf") +
+                          "|5:1536 2500 65000|9:newuser newpass|10:mms://h/found1|10:mms://h/found2|"
+                          "3:failed 1536 8192 noNext|");
 }
 
 TEST_F(CmmsThreadTest, AStopEndsASilentClientAndThePlaylist)
@@ -108,9 +123,9 @@ TEST_F(CmmsThreadTest, UrlCheckWalksFromTheSelectedRowAndStopsAStalledProbeWhenD
         if (r.url.find("silent") != std::string::npos)
             return WaitForStop(&entered)(r, hooks, stop);
         if (r.url.find("ok") != std::string::npos)
-            return uint32_t{100};
+            return uint64_t{100};
         hooks.ReportError("refused");
-        return uint32_t{0};
+        return uint64_t{0};
     });
     MediaList list{settings, nullptr};
     testsupport::WriteFile(dir.File("local.wmv"), "x");

@@ -4,8 +4,8 @@
 
 #include <string>
 
+#include "base/app_settings.h"
 #include "medialist/media_list.h"
-#include "record/app_settings.h"
 #include "scripted_clients.h"
 #include "test_support.h"
 
@@ -32,11 +32,11 @@ protected:
     // does, until one of this kind was handled (-1: until nothing records).
     void Pump(int code = -1)
     {
-        std::pair<uint16_t, int> post;
+        JobEvent event;
         while (code >= 0 || controller->Recording()) {
-            ASSERT_TRUE(sink.Take(&post)) << "no code " << code;
-            controller->HandleStatus(post.first, post.second);
-            if (post.second == code)
+            ASSERT_TRUE(sink.Take(&event)) << "no code " << code;
+            controller->HandleStatus(event);
+            if (event.code == code)
                 return;
         }
     }
@@ -113,7 +113,7 @@ TEST_F(ControllerTest, OneRecordingAtATimeAndRecordStopEndsTheChain)
     EXPECT_EQ(entered.load(), 1);
     // Late and unknown codes of the finished job change nothing.
     for (int code : {int{kStatusProgress}, int{kStatusHeaderReceived}, int{kStatusFinished}, 7})
-        controller->HandleStatus(1, code);
+        controller->HandleStatus(JobEvent::Of(1, code));
     EXPECT_EQ(list.Cell(busy, kColRecord), RC::kCancelledText);
     EXPECT_EQ(list.RowCount(), 3);
     EXPECT_FALSE(controller->Recording());

@@ -18,11 +18,11 @@
 
 #include <gtest/gtest.h>
 
+#include "base/status_sink.h"
+#include "base/user_prompts.h"
 #include "protocols/client_hooks.h"
 #include "protocols/protocol_client.h"
 #include "record/cmms_thread.h"
-#include "record/status_sink.h"
-#include "record/user_prompts.h"
 #include "test_support.h"
 
 namespace scripted {
@@ -35,11 +35,11 @@ struct Call {
     std::string url;
     std::string user;
     long filePosition;  // where the file stood when the client started; -1: no file
-    uint32_t resume;
+    uint64_t resume;
 };
 
 // What a client does in Record; `stop` is the client's own stop flag.
-using Behaviour = std::function<uint32_t(const RecordRequest&, ClientHooks&, std::atomic<bool>& stop)>;
+using Behaviour = std::function<uint64_t(const RecordRequest&, ClientHooks&, std::atomic<bool>& stop)>;
 
 // The calls of every client made for its services, and the behaviour of each
 // kind (none: the client fails without a word). Outlives the jobs.
@@ -85,7 +85,7 @@ private:
     class Client final : public ProtocolClient {
     public:
         Client(K kind, ClientHooks& hooks, Script& script) : kind_(kind), hooks_(hooks), script_(script) {}
-        uint32_t Record(const RecordRequest& r) override
+        uint64_t Record(const RecordRequest& r) override
         {
             std::unique_lock lock(script_.mutex_);
             script_.calls_.push_back({kind_, r.url, r.user, r.out ? std::ftell(r.out) : -1, r.resume});
@@ -115,8 +115,8 @@ inline Behaviour WriteText(std::string text)
         hooks.OnHeaderReceived(r.url, 3723000);
         if (r.out)
             std::fwrite(text.data(), 1, text.size(), r.out);
-        hooks.OnProgress(static_cast<uint32_t>(text.size()), 10000, 65000);
-        return static_cast<uint32_t>(text.size());
+        hooks.OnProgress(text.size(), 10000, 65000);
+        return uint64_t{text.size()};
     };
 }
 inline Behaviour Write(size_t bytes) { return WriteText(std::string(bytes, 'x')); }
@@ -127,7 +127,7 @@ inline Behaviour Fail(std::string text)
 {
     return [text](const RecordRequest&, ClientHooks& hooks, std::atomic<bool>&) {
         hooks.ReportError(text);
-        return uint32_t{0};
+        return uint64_t{0};
     };
 }
 
@@ -146,28 +146,32 @@ inline Behaviour WaitForStop(std::atomic<int>* entered)
         ++*entered;
         hooks.OnConnecting(r.url, 0);
         WaitUntil([&] { return stop.load(); });
-        return uint32_t{0};
+        return uint64_t{0};
     };
 }
 
-// Collects the posted codes in order.
+// Collects the posted events in order.
 class Sink final : public StatusSink {
 public:
-    void Post(uint16_t jobId, int code) override
+    void Post(const JobEvent& event) override
     {
         std::lock_guard lock(mutex_);
-        posts_.emplace_back(jobId, code);
+        posts_.push_back(event);
+    }
+    std::vector<JobEvent> Events() const
+    {
+        std::lock_guard lock(mutex_);
+        return posts_;
     }
     std::vector<int> Codes() const
     {
-        std::lock_guard lock(mutex_);
         std::vector<int> codes;
-        for (auto& p : posts_)
-            codes.push_back(p.second);
+        for (const JobEvent& e : Events())
+            codes.push_back(e.code);
         return codes;
     }
-    // The oldest post not taken yet, waiting for one; false when none came.
-    bool Take(std::pair<uint16_t, int>* out)
+    // The oldest event not taken yet, waiting for one; false when none came.
+    bool Take(JobEvent* out)
     {
         WaitUntil([&] { return Codes().size() > taken_; });
         std::lock_guard lock(mutex_);
@@ -179,7 +183,7 @@ public:
 
 private:
     mutable std::mutex mutex_;
-    std::vector<std::pair<uint16_t, int>> posts_;
+    std::vector<JobEvent> posts_;
     size_t taken_ = 0;  // only the test's thread takes
 };
 
@@ -192,12 +196,12 @@ public:
     std::string savePath;                            // "": the user cancels
     std::vector<std::string> asked;
 
-    bool AskResume(const std::string& message) override
+    bool AskResume(const std::string& message, const CancelSignal&) override
     {
         asked.push_back(message);
         return resume;
     }
-    FileExists AskFileExists(const std::string& message, bool& all) override
+    FileExists AskFileExists(const std::string& message, bool& all, const CancelSignal&) override
     {
         asked.push_back(message);
         auto answer = exists.empty() ? std::pair{FileExists::Cancel, false} : exists.front();
@@ -206,18 +210,19 @@ public:
         all = answer.second;
         return answer.first;
     }
-    bool AskSavePath(std::string& path) override
+    bool AskSavePath(std::string& path, const CancelSignal&) override
     {
         asked.push_back("save as " + path);
         path = savePath;
         return !path.empty();
     }
-    CredentialAnswer AskCredentials(const std::string&, const std::string&, const std::string&) override
+    CredentialAnswer AskCredentials(const std::string&, const std::string&, const std::string&,
+                                    const CancelSignal&) override
     {
         return {};
     }
-    bool AskYesNo(const std::string&) override { return false; }
-    YesNoCancel AskYesNoCancel(const std::string&) override { return YesNoCancel::Cancel; }
+    bool AskYesNo(const std::string&, const CancelSignal&) override { return false; }
+    YesNoCancel AskYesNoCancel(const std::string&, const CancelSignal&) override { return YesNoCancel::Cancel; }
 };
 
 // What the engine's tests share: a folder the settings record into, the

@@ -20,7 +20,8 @@ namespace asfstream {
 // The vectors are read once the recording is over; progress also while it runs.
 struct RecordingHooks : ClientHooks {
     struct Progress {
-        uint32_t bytes, share, time;
+        uint64_t bytes;
+        uint32_t share, time;
     };
     std::vector<std::pair<std::string, int>> connecting;
     std::vector<std::string> errors;
@@ -31,7 +32,7 @@ struct RecordingHooks : ClientHooks {
     void OnConnecting(const std::string& url, int port) override { connecting.emplace_back(url, port); }
     void ReportError(const std::string& text) override { errors.push_back(text); }
     void OnHeaderReceived(const std::string&, uint32_t ms) override { durations.push_back(ms); }
-    void OnProgress(uint32_t bytes, uint32_t share, uint32_t time) override
+    void OnProgress(uint64_t bytes, uint32_t share, uint32_t time) override
     {
         progressLog.push_back({bytes, share, time});
         ++progress;
@@ -59,7 +60,7 @@ struct Recorder {
         return *client;
     }
     // Records url into path (none: a probe), opened with mode at offset.
-    uint32_t Record(const std::string& url, const std::string& path, uint32_t resume = 0,
+    uint64_t Record(const std::string& url, const std::string& path, uint64_t resume = 0,
                     const char* mode = "wb", long offset = 0, const std::string& agent = {})
     {
         FILE* out = path.empty() ? nullptr : std::fopen(path.c_str(), mode);
@@ -70,7 +71,7 @@ struct Recorder {
         request.url = url;
         request.resume = resume;
         request.playerAgent = agent;
-        const uint32_t bytes = Get().Record(request);
+        const uint64_t bytes = Get().Record(request);
         if (out)
             std::fclose(out);
         return bytes;

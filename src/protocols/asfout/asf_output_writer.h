@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "record/app_settings.h"
+#include "base/app_settings.h"
 
 class ClientHooks;
 

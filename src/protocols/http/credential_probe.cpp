@@ -1,5 +1,6 @@
 #include "protocols/http/credential_probe.h"
 
+#include "base/cancel_signal.h"
 #include "protocols/http/curl_transfer.h"
 #include "protocols/http/http_address.h"
 #include "protocols/http/http_auth.h"
@@ -38,7 +39,8 @@ std::optional<ProbedCredentials> ProbeCredentials(const std::string& address, co
     std::string tryUser = user;
     std::string tryPassword = password;
     const AuthenticationResult result =
-        AuthenticateRequest(request, split.host, &profile, &prompts, tryUser, tryPassword);
+        AuthenticateRequest(request, split.host, &profile, &prompts, tryUser, tryPassword,
+                            CancelSignal::Never());
     if (!result.sent || result.status != 200)
         return std::nullopt;
     return ProbedCredentials{tryUser, tryPassword};

@@ -1,9 +1,9 @@
 #include "protocols/http/http_auth.h"
 
+#include "base/app_settings.h"
+#include "base/memory_profile.h"
+#include "base/user_prompts.h"
 #include "protocols/http/curl_transfer.h"
-#include "record/app_settings.h"
-#include "record/profile.h"
-#include "record/user_prompts.h"
 
 namespace {
 
@@ -23,7 +23,7 @@ bool Resend(CurlTransfer& request, const std::string& user, const std::string& p
 
 AuthenticationResult AuthenticateRequest(CurlTransfer& request, const std::string& host,
                                          Profile* profile, UserPrompts* prompts, std::string& user,
-                                         std::string& password)
+                                         std::string& password, const CancelSignal& cancel)
 {
     AuthenticationResult result;
     if (profile) {
@@ -43,7 +43,7 @@ AuthenticationResult AuthenticateRequest(CurlTransfer& request, const std::strin
     MemoryProfile scratch;
     Profile& store = profile ? *profile : scratch;
     while (result.status == 401) {
-        if (!LookupCredentials(store, *prompts, host, /*retrying=*/true, user, password)) {
+        if (!LookupCredentials(store, *prompts, host, /*retrying=*/true, user, password, cancel)) {
             result.cancelled = true;
             break;
         }

@@ -2,6 +2,7 @@
 
 #include <string>
 
+class CancelSignal;
 class CurlTransfer;
 class Profile;
 class UserPrompts;
@@ -18,6 +19,7 @@ struct AuthenticationResult {
 // in the credential dialog, for as long as the server refuses. user and
 // password hold the credentials of the last attempt. Without prompts no
 // dialog is shown; without a profile nothing stored is read or written.
+// `cancel` ends an open dialog (the job's stop).
 AuthenticationResult AuthenticateRequest(CurlTransfer& request, const std::string& host,
                                          Profile* profile, UserPrompts* prompts, std::string& user,
-                                         std::string& password);
+                                         std::string& password, const CancelSignal& cancel);

@@ -75,7 +75,7 @@ ClientHooks& HttpDownloadClient::hooks() const
     return env_.hooks ? *env_.hooks : SilentHooks();
 }
 
-uint32_t HttpDownloadClient::Record(const RecordRequest& request)
+uint64_t HttpDownloadClient::Record(const RecordRequest& request)
 {
     url_ = request.url;
     playerId_ = request.playerAgent;
@@ -154,7 +154,8 @@ void HttpDownloadClient::Download(FILE* out)
 bool HttpDownloadClient::Authenticate(CurlTransfer& request, const std::string& host, int& status)
 {
     const AuthenticationResult result =
-        AuthenticateRequest(request, host, env_.profile, env_.prompts, user_, password_);
+        AuthenticateRequest(request, host, env_.profile, env_.prompts, user_, password_,
+                            env_.Cancel());
     if (result.cancelled) {
         stopRequested_.store(true);
         hooks().OnNoNext();

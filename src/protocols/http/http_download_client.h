@@ -24,7 +24,7 @@ public:
     explicit HttpDownloadClient(const ClientEnvironment& env);
     ~HttpDownloadClient() override;
 
-    uint32_t Record(const RecordRequest& request) override;
+    uint64_t Record(const RecordRequest& request) override;
     void Stop() override;
 
     // The credentials the last Record ended with.

@@ -20,7 +20,7 @@ constexpr uint8_t kLastHeaderPacket = 0x08;
 
 }  // namespace
 
-uint32_t MmsTcpClient::Record(const RecordRequest& request)
+uint64_t MmsTcpClient::Record(const RecordRequest& request)
 {
     commandSequence_ = 0;
     endOfStream_ = false;

@@ -20,7 +20,7 @@ public:
 
     // request.resume is the resume packet: the number of whole packets the
     // file already holds (its header is then not written again).
-    uint32_t Record(const RecordRequest& request) override;
+    uint64_t Record(const RecordRequest& request) override;
 
 private:
     bool Send(const std::vector<uint8_t>& command);

@@ -6,6 +6,9 @@
 #include <netinet/in.h>
 #include <sys/stat.h>
 
+#include "base/app_settings.h"
+#include "base/profile.h"
+#include "base/user_prompts.h"
 #include "formats/asx_reader.h"
 #include "protocols/mmsh/chunk_stream.h"
 #include "protocols/mmsh/mmsh_request.h"
@@ -14,9 +17,6 @@
 #include "protocols/mmsh/stream_url.h"
 #include "protocols/net/socket_error.h"
 #include "protocols/net/tcp_connection.h"
-#include "record/app_settings.h"
-#include "record/profile.h"
-#include "record/user_prompts.h"
 
 using namespace mmsh;
 
@@ -51,7 +51,7 @@ MmshClient::~MmshClient() = default;
 
 void MmshClient::Stop() { stop_.store(true); }
 
-uint32_t MmshClient::Record(const RecordRequest& request)
+uint64_t MmshClient::Record(const RecordRequest& request)
 {
     out_ = request.out;
     startOffset_ = request.resume;
@@ -260,7 +260,8 @@ void MmshClient::CollectStream(bool probe, FILE* out, uint64_t existingSize, con
 bool MmshClient::GetCredentials(const std::string& host, int attempt)
 {
     if (env_.profile && env_.prompts)
-        return LookupCredentials(*env_.profile, *env_.prompts, host, attempt > 0, user_, password_);
+        return LookupCredentials(*env_.profile, *env_.prompts, host, attempt > 0, user_, password_,
+                                 env_.Cancel());
     if (env_.profile && attempt == 0) {
         StoredCredentials stored = ReadStoredCredentials(*env_.profile, host);
         if (!stored.user.empty() && !stored.password.empty()) {

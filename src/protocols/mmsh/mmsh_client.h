@@ -36,7 +36,7 @@ public:
 
     // Returns the bytes this call wrote; without an output file (a check),
     // the header bytes of the streams that answered. 0: nothing answered.
-    uint32_t Record(const RecordRequest& request) override;
+    uint64_t Record(const RecordRequest& request) override;
     void Stop() override;
 
     // The last error or note. Read it on the worker or after Record returned.

@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "record/app_settings.h"
+#include "base/app_settings.h"
 
 namespace mmsh {
 

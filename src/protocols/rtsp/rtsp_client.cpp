@@ -28,7 +28,7 @@ constexpr size_t kFilePropertiesSize = 104;
 
 }  // namespace
 
-uint32_t RtspClient::Record(const RecordRequest& request)
+uint64_t RtspClient::Record(const RecordRequest& request)
 {
     url_ = request.url;
     packetsToSkip_ = request.resume;

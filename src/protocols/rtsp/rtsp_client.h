@@ -28,7 +28,7 @@ public:
     // request.resume is the resume packet: the number of whole packets the
     // file already holds. request.playerAgent is not sent: the requests carry
     // their own fixed player identity.
-    uint32_t Record(const RecordRequest& request) override;
+    uint64_t Record(const RecordRequest& request) override;
 
 private:
     // Sends the six requests and reads their replies; false when the

@@ -12,16 +12,16 @@
 #include <string>
 #include <vector>
 
+#include "base/user_prompts.h"
 #include "protocols/client_hooks.h"
-#include "record/user_prompts.h"
 
 namespace clienttest {
 
 // Read them after Record returned (only lastProgress while it runs).
 struct RecordingHooks : ClientHooks {
     void OnHeaderReceived(const std::string&, uint32_t ms) override { durations.push_back(ms); }
-    void OnProgress(uint32_t bytes, uint32_t, uint32_t) override { lastProgress = bytes; }
-    void OnFinished(uint32_t bytes) override { finished.push_back(bytes); }
+    void OnProgress(uint64_t bytes, uint32_t, uint32_t) override { lastProgress = bytes; }
+    void OnFinished(uint64_t bytes) override { finished.push_back(bytes); }
     void ReportError(const std::string& text) override { errors.push_back(text); }
     void OnCredentials(const std::string& user, const std::string& password) override
     {
@@ -31,8 +31,9 @@ struct RecordingHooks : ClientHooks {
     void OnStreamUrlFound(const std::string& url) override { found.push_back(url); }
 
     std::vector<std::string> errors, credentials, found;
-    std::vector<uint32_t> durations, finished;
-    std::atomic<uint32_t> lastProgress{0};
+    std::vector<uint32_t> durations;
+    std::vector<uint64_t> finished;
+    std::atomic<uint64_t> lastProgress{0};
     int noNext = 0;
 };
 
@@ -44,7 +45,7 @@ struct ScriptedPrompts : UserPrompts {
         answers.push_back({true, user, password, save});
     }
     CredentialAnswer AskCredentials(const std::string& site, const std::string& user,
-                                    const std::string& password) override
+                                    const std::string& password, const CancelSignal&) override
     {
         asked.push_back(site + " " + user + ":" + password);
         if (answers.empty())
@@ -53,11 +54,17 @@ struct ScriptedPrompts : UserPrompts {
         answers.pop_front();
         return a;
     }
-    bool AskResume(const std::string&) override { return Unexpected(); }
-    FileExists AskFileExists(const std::string&, bool&) override { return Unexpected(), FileExists::Cancel; }
-    bool AskSavePath(std::string&) override { return Unexpected(); }
-    bool AskYesNo(const std::string&) override { return Unexpected(); }
-    YesNoCancel AskYesNoCancel(const std::string&) override { return Unexpected(), YesNoCancel::Cancel; }
+    bool AskResume(const std::string&, const CancelSignal&) override { return Unexpected(); }
+    FileExists AskFileExists(const std::string&, bool&, const CancelSignal&) override
+    {
+        return Unexpected(), FileExists::Cancel;
+    }
+    bool AskSavePath(std::string&, const CancelSignal&) override { return Unexpected(); }
+    bool AskYesNo(const std::string&, const CancelSignal&) override { return Unexpected(); }
+    YesNoCancel AskYesNoCancel(const std::string&, const CancelSignal&) override
+    {
+        return Unexpected(), YesNoCancel::Cancel;
+    }
     static bool Unexpected() { return ADD_FAILURE() << "a client asked a question it never needs", false; }
 
     std::deque<CredentialAnswer> answers;

@@ -10,13 +10,13 @@
 #include <memory>
 #include <thread>
 
+#include "base/app_settings.h"
+#include "base/memory_profile.h"
 #include "client_fakes.h"
 #include "formats/asf_guids.h"
 #include "protocols/http/credential_probe.h"
 #include "protocols/http/http_download_client.h"
 #include "protocols/http/http_text.h"
-#include "record/app_settings.h"
-#include "record/profile.h"
 #include "test_support.h"
 
 namespace {

@@ -12,14 +12,14 @@
 #include <arpa/inet.h>
 #include <netdb.h>
 
+#include "base/app_settings.h"
+#include "base/memory_profile.h"
 #include "client_fakes.h"
 #include "formats/asf_guids.h"
 #include "formats/le.h"
 #include "protocols/mmsh/chunk_stream.h"
 #include "protocols/mmsh/mmsh_client.h"
 #include "protocols/mmsh/mmsh_request.h"
-#include "record/app_settings.h"
-#include "record/profile.h"
 #include "test_support.h"
 
 namespace {
@@ -180,7 +180,7 @@ protected:
 
     // Records url into path (out.asf), a file opened with mode; returns
     // Record's result.
-    uint32_t Record(MmshClient& client, const std::string& url, std::string path = {},
+    uint64_t Record(MmshClient& client, const std::string& url, std::string path = {},
                     const char* mode = "wb", uint32_t resume = 0, const std::string& user = {},
                     const std::string& password = {})
     {
@@ -193,7 +193,7 @@ protected:
         r.resume = resume;
         r.user = user;
         r.password = password;
-        const uint32_t n = client.Record(r);
+        const uint64_t n = client.Record(r);
         std::fclose(r.out);
         return n;
     }
@@ -241,14 +241,14 @@ TEST_F(MmshClientTest, OnDemandRecordingHoldsTheSourcePacketsAndItsRequestsAreEx
     // packets without their padding.
     Serve({"--later", "--header-parts", "3"});
     MmshClient client(env_);
-    const uint32_t written = Record(client, Url("/a b.asf"));  // the blank goes escaped
+    const uint64_t written = Record(client, Url("/a b.asf"));  // the blank goes escaped
     EXPECT_TRUE(Holds(ExpectedOnDemand(all_)));
     EXPECT_TRUE(testsupport::DecodesCleanly(Out()));
     // The file size field is the one rewrite: 8 bytes more than the file
     // (trimmed packets count whole).
     EXPECT_EQ(written, testsupport::FileSize(Out()) + 8);
     EXPECT_EQ(hooks_.durations, (std::vector<uint32_t>{0, Source().durationMs}));
-    EXPECT_EQ(hooks_.finished, std::vector<uint32_t>{written});
+    EXPECT_EQ(hooks_.finished, std::vector<uint64_t>{written});
     EXPECT_TRUE(hooks_.errors.empty());
 
     // A check (no file) reads the header alone; one that fails gives 0 on a

@@ -1,4 +1,4 @@
-#include "record/profile.h"
+#include "base/memory_profile.h"
 
 #include <cstdlib>
 

@@ -1,14 +1,14 @@
-#include "record/app_settings.h"
+#include "base/app_settings.h"
 
 #include <cerrno>
 #include <cstdlib>
+#include <string>
 #include <string_view>
 
 #include <sys/stat.h>
 
-#include "formats/printf.h"
-#include "record/profile.h"
-#include "record/user_prompts.h"
+#include "base/profile.h"
+#include "base/user_prompts.h"
 
 namespace {
 
@@ -97,7 +97,7 @@ void AppSettings::Load(const Profile& p)
     const int count = p.GetInt(kFileTypes, "", 100);
     for (int i = 0; i < count; ++i) {
         const char* def = i < 8 ? kBuiltInFileTypes[i] : "";
-        std::string type = p.GetString(kFileTypes, Printf("type%d", i), def);
+        std::string type = p.GetString(kFileTypes, "type" + std::to_string(i), def);
         if (type.empty())
             break;
         m_fileTypes.push_back(type);
@@ -122,7 +122,7 @@ void AppSettings::Save(Profile& p) const
     p.WriteString(kSettings, "CaptureDriver", m_captureDriver);
     p.WriteInt(kFileTypes, "", static_cast<int>(m_fileTypes.size()));
     for (size_t i = 0; i < m_fileTypes.size(); ++i)
-        p.WriteString(kFileTypes, Printf("type%zu", i), m_fileTypes[i]);
+        p.WriteString(kFileTypes, "type" + std::to_string(i), m_fileTypes[i]);
     // "Sequence" is saved after "Repeat" but never loaded.
     SaveInts(p, *this, kPlayerFlags, 1);
     p.WriteInt(kSettings, "Sequence", m_sequence);
@@ -179,7 +179,8 @@ void WriteStoredCredentials(Profile& profile, const std::string& host, const std
 }
 
 bool LookupCredentials(Profile& profile, UserPrompts& prompts, const std::string& host,
-                       bool retrying, std::string& user, std::string& password)
+                       bool retrying, std::string& user, std::string& password,
+                       const CancelSignal& cancel)
 {
     if (!retrying) {
         StoredCredentials stored = ReadStoredCredentials(profile, host);
@@ -190,8 +191,8 @@ bool LookupCredentials(Profile& profile, UserPrompts& prompts, const std::string
         }
     }
     for (;;) {
-        UserPrompts::CredentialAnswer answer = prompts.AskCredentials(host, user, password);
-        if (!answer.accepted)
+        UserPrompts::CredentialAnswer answer = prompts.AskCredentials(host, user, password, cancel);
+        if (!answer.accepted || cancel.Cancelled())
             return false;
         // The dialog only accepts both values; an answer without them is
         // an OK that does nothing, and the dialog stays up.
@@ -210,7 +211,7 @@ std::vector<std::string> LoadPlayerAgents(const Profile& profile, const std::str
 {
     std::vector<std::string> agents;
     for (int i = 0; i < kMaxPlayerAgents; ++i) {
-        std::string a = profile.GetString(kPlayerAgents, Printf("player%d", i), "");
+        std::string a = profile.GetString(kPlayerAgents, "player" + std::to_string(i), "");
         if (a.empty())
             break;
         agents.push_back(a);
@@ -235,7 +236,7 @@ void SavePlayerAgents(Profile& profile, const std::vector<std::string>& agents)
 {
     profile.DeleteSection(kPlayerAgents);
     for (size_t i = 0; i < agents.size(); ++i)
-        profile.WriteString(kPlayerAgents, Printf("player%zu", i), agents[i]);
+        profile.WriteString(kPlayerAgents, "player" + std::to_string(i), agents[i]);
 }
 
 void DeleteRecentFiles(Profile& profile)

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+class CancelSignal;
 class Profile;
 class UserPrompts;
 
@@ -83,9 +84,11 @@ void WriteStoredCredentials(Profile& profile, const std::string& host, const std
 // both values set are taken without asking; otherwise the dialog is shown,
 // prefilled with user and password. On acceptance user and password hold
 // the new values (and are stored when the user ticked "save?"). False when
-// the user cancelled.
+// the user cancelled, or when `cancel` (the asking job's stop) ended the
+// question.
 bool LookupCredentials(Profile& profile, UserPrompts& prompts, const std::string& host,
-                       bool retrying, std::string& user, std::string& password);
+                       bool retrying, std::string& user, std::string& password,
+                       const CancelSignal& cancel);
 
 // The player-agent list of the record preferences (section
 // "settings\NSPlyer", keys "player0".."player49", stopping at the first

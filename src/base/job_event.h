@@ -1,0 +1,63 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// Status codes of a recording job, as its owner receives them.
+enum RecorderStatusCode : int {
+    kStatusConnecting = 0,      // a client starts connecting
+    kStatusHeaderReceived = 2,  // the stream header arrived: text = output path, durationMs
+    kStatusFinished = 3,        // the job has ended: result, text, errorText, bytes, noNext
+    kStatusProgress = 5,        // bytes, progress, timeMs
+    kStatusCredentials = 9,     // new credentials were accepted: user, password
+    kStatusStreamUrlFound = 10, // a client found a stream address: text = the address
+    kStatusFileKept = 11,       // an existing output file was kept: text = its path
+    kStatusQuit = 12,           // the user quit the file-exists question
+};
+
+// How a job ended (code 3).
+enum class JobResult {
+    None,        // not an end event
+    Completed,   // recorded
+    Cancelled,   // stopped by the user, or a question answered "cancel"
+    Failed,      // errorText says why
+    Incomplete,  // the server ended an on-demand stream before its announced end; the
+                 // file is finalised and can be resumed
+};
+
+// One status event of a job, by value: everything the receiver needs to show
+// it, so that it never reads the job's fields later (when they may already
+// tell of a later event). Fields a code does not name stay at their defaults.
+struct JobEvent {
+    uint16_t jobId = 0;
+    int code = 0;  // a RecorderStatusCode
+
+    uint64_t bytes = 0;       // codes 5 and 3: bytes the job has written
+    uint32_t progress = 0;    // code 5: hundredths of a percent (0..10000)
+    uint32_t timeMs = 0;      // code 5: recorded stream time
+    uint32_t durationMs = 0;  // code 2: the stream's duration (0: unknown or live)
+    // Code 2: the output path; 10: the found address; 11: the kept file;
+    // 3: the job's (last) output path, whatever the result.
+    std::string text;
+
+    // Code 9: the credentials the user gave (for the run's member credentials).
+    std::string user;
+    std::string password;
+
+    // Code 3 only.
+    JobResult result = JobResult::None;
+    std::string errorText;  // Failed: the last error text (may be empty)
+    bool noNext = false;    // the chain of recordings must not go on after this job
+
+    static JobEvent Of(uint16_t jobId, int code)
+    {
+        JobEvent e;
+        e.jobId = jobId;
+        e.code = code;
+        return e;
+    }
+};
+
+// The word a result has in machine-readable output ("completed", "cancelled",
+// "failed", "incomplete"; "" for None).
+const char* JobResultWord(JobResult result);

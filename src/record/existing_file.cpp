@@ -1,0 +1,105 @@
+#include "record/existing_file.h"
+
+#include <atomic>
+
+#include "base/user_prompts.h"
+#include "formats/printf.h"
+#include "record/output_names.h"
+#include "record/record_job.h"
+
+namespace {
+
+std::atomic<bool> g_passAll{false};
+
+}  // namespace
+
+bool PassAll() { return g_passAll.load(); }
+void SetPassAll(bool value) { g_passAll.store(value); }
+
+bool ExistingFileDecision::Keep(const std::string& path)
+{
+    JobEvent e = JobEvent::Of(job_.jobId, kStatusFileKept);
+    e.text = path;
+    job_.Post(std::move(e));
+    job_.stopRequested = true;
+    return false;
+}
+
+bool ExistingFileDecision::Decide(FILE** file, uint64_t* resumePacket, uint64_t* resumeOffset)
+{
+    std::string path = job_.OutputPath();
+    if (!PathExists(path))
+        return true;
+    const CancelSignal& cancel = job_.StopSignal();
+
+    uint64_t packet = 0;
+    uint64_t offset = 0;
+    if (scanner_ && scanner_(path, &packet, &offset)) {
+        bool resume = true;
+        if (job_.settings.m_resumable)
+            resume = prompts_ &&
+                     prompts_->AskResume(Printf("%s \n\n File exist. Resumable?", path.c_str()), cancel);
+        if (job_.stopRequested)
+            return false;
+        if (resume) {
+            FILE* f = std::fopen(path.c_str(), "rb+");
+            if (f && ::fseeko(f, static_cast<off_t>(offset), SEEK_SET) == 0) {
+                *file = f;
+                *resumePacket = packet;
+                *resumeOffset = offset;
+                return true;
+            }
+            if (f)
+                std::fclose(f);
+            return true;  // recreated from scratch, resume values stay 0
+        }
+        // Declining to resume is not consent to destroy the file: it gets
+        // the same treatment as any other existing file below.
+    }
+
+    if (!job_.settings.m_overWrite) {
+        job_.SetOutputPath(MakeUniqueName(path));
+        return true;
+    }
+    if (PassAll())
+        return Keep(path);
+
+    bool all = false;
+    const UserPrompts::FileExists answer =
+        prompts_ ? prompts_->AskFileExists(Printf("%s \n\n File exist. Overwrite?", path.c_str()), all, cancel)
+                 : UserPrompts::FileExists::Cancel;
+    if (job_.stopRequested)
+        return false;
+    switch (answer) {
+    case UserPrompts::FileExists::Ok:
+        return true;
+    case UserPrompts::FileExists::SaveAs:
+        if (!AskSaveAs(path)) {
+            job_.stopRequested = true;
+            return false;
+        }
+        job_.SetOutputPath(path);
+        return true;
+    case UserPrompts::FileExists::Pass:
+        SetPassAll(all);
+        return Keep(path);
+    case UserPrompts::FileExists::Quit:
+        job_.Post(kStatusQuit);
+        job_.stopRequested = true;
+        return false;
+    case UserPrompts::FileExists::Cancel:
+        break;
+    }
+    job_.stopRequested = true;
+    return false;
+}
+
+bool ExistingFileDecision::AskSaveAs(std::string& path)
+{
+    std::string chosen = path;
+    if (!prompts_ || !prompts_->AskSavePath(chosen, job_.StopSignal()) || chosen.empty() ||
+        job_.stopRequested)
+        return false;
+    path = chosen;
+    return true;
+}

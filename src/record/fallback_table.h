@@ -1,0 +1,38 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "protocols/protocol_client.h"
+
+// Address type bits: one of the scheme group, one of the extension group.
+enum AddressType : uint32_t {
+    kTypeHttpOrLocal = 0x1,  // http:, mmsu: and everything else
+    kTypeMms = 0x2,          // mms: or mmst:
+    kTypeRtsp = 0x80,
+    kTypeAsfFamily = 0x10,   // .asx .asf .wax .wma .wmv
+    kTypeOtherMedia = 0x20,  // .mov .mpg .mpeg .rm .ram .rpm .mp3
+    kTypeOther = 0x40,
+};
+
+// The type bits of an address (substring tests on the lower-cased text).
+uint32_t AddressTypeBits(const std::string& address);
+
+// One row of a fallback table: the clients tried, in order, for a scheme
+// bit with or without the ASF family bit.
+struct FallbackRow {
+    uint32_t scheme;
+    bool asfFamily;
+    int count;
+    ClientKind clients[4];
+};
+
+// The order of a recording and the order of the URL check's probe.
+const std::vector<FallbackRow>& RecordFallbackTable();
+const std::vector<FallbackRow>& ProbeFallbackTable();
+// The row of a table for the given type bits (every combination has one).
+const FallbackRow& FallbackRowFor(const std::vector<FallbackRow>& table, uint32_t typeBits);
+
+// Every "rtsp://" becomes "mms://".
+std::string RewriteRtspToMms(const std::string& address);

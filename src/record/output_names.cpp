@@ -1,0 +1,133 @@
+#include "record/output_names.h"
+
+#include <cctype>
+
+#include <sys/stat.h>
+
+#include "formats/printf.h"
+
+namespace {
+
+// Length in bytes of the longest prefix of text that is at most max bytes
+// and does not end inside a UTF-8 sequence.
+size_t Utf8Cut(const std::string& text, size_t max)
+{
+    if (text.size() <= max)
+        return text.size();
+    size_t n = max;
+    while (n > 0 && (static_cast<unsigned char>(text[n]) & 0xC0) == 0x80)
+        --n;
+    return n;
+}
+
+}  // namespace
+
+bool PathExists(const std::string& path)
+{
+    struct stat st;
+    return ::lstat(path.c_str(), &st) == 0;
+}
+
+std::string LastComponent(const std::string& text)
+{
+    size_t slash = text.rfind('/');
+    if (slash == std::string::npos)
+        slash = text.rfind('\\');
+    return slash == std::string::npos ? text : text.substr(slash + 1);
+}
+
+std::string JoinBase(const std::string& baseDir, const std::string& file)
+{
+    if (baseDir.empty())
+        return file;
+    if (baseDir.back() == '/')
+        return baseDir + file;
+    return baseDir + "/" + file;
+}
+
+std::string HostFileName(const std::string& address, const char* extension)
+{
+    std::string host = SafeFileName(HostOfAddress(address));
+    if (host.empty())
+        host = "recording";
+    return SafeFileName(host + extension);
+}
+
+std::string HostOfAddress(const std::string& address)
+{
+    size_t scheme = address.find("://");
+    if (scheme == std::string::npos)
+        return {};
+    std::string rest = address.substr(scheme + 3);
+    rest = rest.substr(0, rest.find_first_of("/?#\\"));
+    size_t at = rest.rfind('@');
+    if (at != std::string::npos)
+        rest = rest.substr(at + 1);
+    if (!rest.empty() && rest.front() == '[') {
+        size_t close = rest.find(']');
+        return close == std::string::npos ? rest.substr(1) : rest.substr(1, close - 1);
+    }
+    return rest.substr(0, rest.find(':'));
+}
+
+std::string SafeFileName(const std::string& name)
+{
+    // Linux allows 255 bytes in one name.
+    constexpr size_t kMaxName = 255;
+    std::string safe = name;
+    for (char& c : safe) {
+        if (c == '/' || c == '\0')
+            c = '_';
+    }
+    if (safe == "." || safe == "..")
+        return {};
+    if (safe.size() > kMaxName) {
+        size_t dot = safe.rfind('.');
+        std::string ext;
+        if (dot != std::string::npos && dot > 0 && safe.size() - dot <= 16)
+            ext = safe.substr(dot);
+        std::string base = safe.substr(0, safe.size() - ext.size());
+        base.resize(Utf8Cut(base, kMaxName - ext.size()));
+        safe = base + ext;
+    }
+    return safe;
+}
+
+std::string MakeOutputPath(const std::string& baseDir, const std::string& address,
+                           const std::string& title)
+{
+    std::string a = address;
+    while (!a.empty() && std::isspace(static_cast<unsigned char>(a.back())))
+        a.pop_back();
+    a = a.substr(0, a.find('?'));
+    const std::string name = LastComponent(a);
+
+    std::string file;
+    if (title.empty()) {
+        file = name;
+    } else {
+        size_t dot = name.rfind('.');
+        file = (dot != std::string::npos && dot > 0) ? title + name.substr(dot) : title + ".asf";
+    }
+    file = SafeFileName(file);
+    if (file.empty())
+        file = HostFileName(address, ".asf");
+    return JoinBase(baseDir, file);
+}
+
+std::string MakeUniqueName(const std::string& path)
+{
+    size_t slash = path.rfind('/');
+    const std::string dir = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+    const std::string file = slash == std::string::npos ? path : path.substr(slash + 1);
+    size_t dot = file.rfind('.');
+    const std::string base = dot == std::string::npos ? file : file.substr(0, dot);
+    const std::string ext = dot == std::string::npos ? std::string() : file.substr(dot);
+    std::string candidate;
+    for (int n = 0; n < 100; ++n) {
+        candidate = dir + base + Printf("(%d)", n) + ext;
+        if (!PathExists(candidate))
+            return candidate;
+    }
+    return candidate;
+}

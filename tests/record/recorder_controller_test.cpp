@@ -128,3 +128,82 @@ TEST_F(ControllerTest, ShutdownWithARunningJob)
     controller.reset();  // stops and joins; the job's memory stays valid until then
     EXPECT_EQ(sink.Codes().back(), kStatusFinished);
 }
+
+// A front end that answers its dialogs on its own thread: a stop or a
+// shutdown must end an open question without anyone answering it.
+class OpenQuestionTest : public ControllerTest {
+protected:
+    OpenQuestionTest()
+    {
+        JobServices services = Services();
+        services.prompts = &frontEnd;
+        controller = std::make_unique<RC>(list, settings, sink, services);
+    }
+    void WaitForDialog(size_t count = 1)
+    {
+        WaitUntil([&] { return frontEnd.OpenDialogs() == count; });
+        ASSERT_EQ(frontEnd.OpenDialogs(), count);
+    }
+
+    FrontEndPrompts frontEnd;
+};
+
+TEST_F(OpenQuestionTest, StoppingAJobEndsItsFileExistsQuestionWithinASecond)
+{
+    script.On(K::MmsTcp, Write(kEnough));
+    testsupport::WriteFile(dir.File("a.asf"), "old a");
+    testsupport::WriteFile(dir.File("b.asf"), "old b");
+    Add("mms://h/b.asf");
+
+    // Answered on the front end's thread, the question goes on as usual.
+    ASSERT_EQ(controller->RecordStart(list.InsertEntry(0, "mms://h/a.asf")), 1);
+    WaitForDialog();
+    EXPECT_TRUE(frontEnd.AnswerOldest(static_cast<int>(UserPrompts::FileExists::Ok)));
+    Pump(kStatusFinished);
+    EXPECT_EQ(Cell("mms://h/a.asf"), RC::kCompletedText);
+    EXPECT_EQ(testsupport::FileSize(dir.File("a.asf")), kEnough);
+
+    // The chain goes on to b, whose question stays open until the stop.
+    WaitForDialog();
+    const auto stopped = std::chrono::steady_clock::now();
+    controller->RecordStop();
+    Pump();
+    EXPECT_LT(std::chrono::steady_clock::now() - stopped, std::chrono::seconds(1));
+    EXPECT_EQ(Cell("mms://h/b.asf"), RC::kCancelledText);
+    EXPECT_EQ(frontEnd.Withdrawn(), 1);
+    EXPECT_EQ(frontEnd.OpenDialogs(), 0u);
+    EXPECT_FALSE(frontEnd.AnswerOldest(static_cast<int>(UserPrompts::FileExists::Ok))) << "closed";
+    EXPECT_EQ(testsupport::ReadFile(dir.File("b.asf")), "old b");
+    EXPECT_EQ(script.Calls().size(), 1u) << "nothing recorded after the stop";
+}
+
+TEST_F(OpenQuestionTest, ShutdownWithAQuestionOpenFinishesTheFileAndDoesNotWait)
+{
+    // The client has begun its file when it asks for credentials; whatever
+    // the answer, it finishes the file before it returns.
+    script.On(K::MmsTcp, [](const RecordRequest& r, ClientHooks& hooks, std::atomic<bool>&) {
+        auto& thread = dynamic_cast<CmmsThread&>(hooks);
+        std::fputs("begin ", r.out);
+        const auto answer = thread.prompts()->AskCredentials("h", "", "", thread.job().StopSignal());
+        std::fputs(answer.accepted ? "accepted end" : "cancelled end", r.out);
+        return uint64_t{1};
+    });
+    script.On(K::HttpDownload, WriteText("<ASX><Entry><Ref href=\"mms://h/one.asf\"/></Entry>"
+                                         "<Entry><Ref href=\"mms://h/two.asf\"/></Entry></ASX>"));
+    ASSERT_EQ(controller->RecordStart(Add("mms://h/first.asf")), 1);
+    WaitForDialog();
+    frontEnd.AnswerOldest(1);
+    Pump(kStatusFinished);
+    ASSERT_EQ(testsupport::ReadFile(dir.File("first.asf")), "begin accepted end");
+
+    ASSERT_EQ(controller->RecordStart(Add("http://h/list.asx")), 1);
+    WaitForDialog();
+    const auto start = std::chrono::steady_clock::now();
+    controller->Shutdown();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+    // The entries are named after the playlist's row: list0, list1.
+    EXPECT_EQ(testsupport::ReadFile(dir.File("list0.asf")), "begin cancelled end");
+    EXPECT_FALSE(testsupport::FileExists(dir.File("list1.asf"))) << "no entry after the stop";
+    EXPECT_EQ(frontEnd.Withdrawn(), 1);
+    EXPECT_EQ(sink.Codes().back(), kStatusFinished);
+}

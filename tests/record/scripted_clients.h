@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <deque>
 #include <functional>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -19,6 +20,7 @@
 #include <gtest/gtest.h>
 
 #include "base/status_sink.h"
+#include "base/async_question.h"
 #include "base/user_prompts.h"
 #include "protocols/client_hooks.h"
 #include "protocols/protocol_client.h"
@@ -223,6 +225,95 @@ public:
     }
     bool AskYesNo(const std::string&, const CancelSignal&) override { return false; }
     YesNoCancel AskYesNoCancel(const std::string&, const CancelSignal&) override { return YesNoCancel::Cancel; }
+};
+
+// A front end that answers on its own thread, as the desktop program does:
+// each question becomes an open dialog that waits until the test answers it
+// (from its own thread) or the asking job's stop withdraws it.
+class FrontEndPrompts final : public UserPrompts {
+public:
+    // Dialogs shown and neither answered nor withdrawn.
+    size_t OpenDialogs() const
+    {
+        std::lock_guard lock(mutex_);
+        return open_.size();
+    }
+    int Withdrawn() const { return withdrawn_.load(); }
+    std::vector<std::string> Shown() const
+    {
+        std::lock_guard lock(mutex_);
+        return shown_;
+    }
+    // Answers the oldest open dialog with the number of its answer (the
+    // FileExists value, or 1 for yes / OK); false when none is open.
+    bool AnswerOldest(int answer)
+    {
+        std::function<bool(int)> reply;
+        {
+            std::lock_guard lock(mutex_);
+            if (open_.empty())
+                return false;
+            reply = std::move(open_.begin()->second);
+            open_.erase(open_.begin());
+        }
+        return reply(answer);
+    }
+
+    bool AskResume(const std::string& message, const CancelSignal& cancel) override
+    {
+        return Ask<bool>(message, cancel, false, [](int a) { return a == 1; });
+    }
+    FileExists AskFileExists(const std::string& message, bool& all, const CancelSignal& cancel) override
+    {
+        all = false;
+        return Ask<FileExists>(message, cancel, FileExists::Cancel, [](int a) { return FileExists(a); });
+    }
+    bool AskSavePath(std::string& path, const CancelSignal& cancel) override
+    {
+        return Ask<bool>("save as " + path, cancel, false, [](int) { return false; });
+    }
+    CredentialAnswer AskCredentials(const std::string& site, const std::string&, const std::string&,
+                                    const CancelSignal& cancel) override
+    {
+        return Ask<CredentialAnswer>("credentials for " + site, cancel, CredentialAnswer{},
+                                     [](int a) { return CredentialAnswer{a == 1, "u", "p", false}; });
+    }
+    bool AskYesNo(const std::string& message, const CancelSignal& cancel) override
+    {
+        return Ask<bool>(message, cancel, false, [](int a) { return a == 1; });
+    }
+    YesNoCancel AskYesNoCancel(const std::string& message, const CancelSignal& cancel) override
+    {
+        return Ask<YesNoCancel>(message, cancel, YesNoCancel::Cancel, [](int a) { return YesNoCancel(a); });
+    }
+
+private:
+    template <class T>
+    T Ask(const std::string& text, const CancelSignal& cancel, T cancelAnswer, T (*convert)(int))
+    {
+        auto question = AsyncQuestion<T>::Make();
+        uint64_t id;
+        {
+            // "Posted to the main thread": the dialog opens, and closes
+            // itself when the question is withdrawn.
+            std::lock_guard lock(mutex_);
+            id = nextId_++;
+            shown_.push_back(text);
+            open_[id] = [question, convert](int a) { return question->Answer(convert(a)); };
+        }
+        question->OnWithdraw([this, id] {
+            ++withdrawn_;
+            std::lock_guard lock(mutex_);
+            open_.erase(id);
+        });
+        return question->Wait(cancel).value_or(cancelAnswer);
+    }
+
+    mutable std::mutex mutex_;
+    std::map<uint64_t, std::function<bool(int)>> open_;
+    uint64_t nextId_ = 1;
+    std::vector<std::string> shown_;
+    std::atomic<int> withdrawn_{0};
 };
 
 // What the engine's tests share: a folder the settings record into, the

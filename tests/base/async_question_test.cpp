@@ -1,0 +1,116 @@
+// A question asked on one thread and answered on another, and the cancel
+// signal that withdraws it. CI runs these under ThreadSanitizer.
+
+#include "base/async_question.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <future>
+#include <string>
+#include <thread>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using Question = AsyncQuestion<std::string>;
+
+TEST(AsyncQuestion, AnAnswerFromAnotherThreadWakesTheAskerAndALateCancelChangesNothing)
+{
+    CancelSignal stop;
+    auto question = Question::Make();
+    std::atomic<int> withdrawn{0};
+    question->OnWithdraw([&] { ++withdrawn; });
+    std::thread answerer([question] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        EXPECT_TRUE(question->Answer("yes"));
+        EXPECT_FALSE(question->Answer("again")) << "one answer only";
+    });
+    EXPECT_EQ(question->Wait(stop), std::optional<std::string>("yes"));
+    answerer.join();
+    stop.Cancel();
+    EXPECT_FALSE(question->Withdrawn());
+    EXPECT_EQ(withdrawn.load(), 0);
+}
+
+TEST(AsyncQuestion, ACancelWithdrawsAnOpenQuestionOnceAndRefusesTheLateAnswer)
+{
+    CancelSignal stop;
+    auto question = Question::Make();
+    std::atomic<int> withdrawn{0};
+    std::promise<void> shown;
+    // The answering side shows the question and registers its withdrawal,
+    // but never answers: the user has walked away.
+    std::thread frontEnd([&, question] {
+        question->OnWithdraw([&] { ++withdrawn; });
+        shown.set_value();
+    });
+    auto asked = std::async(std::launch::async, [&] { return question->Wait(stop); });
+    shown.get_future().wait();
+    frontEnd.join();
+    EXPECT_EQ(asked.wait_for(std::chrono::milliseconds(50)), std::future_status::timeout);
+    const auto start = Clock::now();
+    stop.Cancel();
+    stop.Cancel();
+    EXPECT_EQ(asked.get(), std::nullopt);
+    EXPECT_LT(Clock::now() - start, std::chrono::seconds(1));
+    EXPECT_TRUE(question->Withdrawn());
+    EXPECT_FALSE(question->Answer("too late"));
+    EXPECT_EQ(withdrawn.load(), 1);
+    // A handler registered after the withdrawal runs at once.
+    question->OnWithdraw([&] { ++withdrawn; });
+    EXPECT_EQ(withdrawn.load(), 2);
+}
+
+TEST(AsyncQuestion, AQuestionAskedAfterTheStopIsNeverShownAndAResetSignalWorksAgain)
+{
+    CancelSignal stop;
+    stop.Cancel();
+    auto question = Question::Make();
+    EXPECT_EQ(question->Wait(stop), std::nullopt);
+    EXPECT_TRUE(question->Withdrawn()) << "the front end sees it needs no dialog";
+
+    stop.Reset();
+    auto next = Question::Make();
+    std::thread answerer([next] { next->Answer("ok"); });
+    EXPECT_EQ(next->Wait(stop), std::optional<std::string>("ok"));
+    answerer.join();
+}
+
+TEST(CancelSignal, AnEndedWatchNeverRunsAndCancelsRaceWithWatchesSafely)
+{
+    CancelSignal stop;
+    int runs = 0;
+    {
+        CancelSignal::Watch watch = stop.OnCancel([&] { ++runs; });
+        CancelSignal::Watch moved = std::move(watch);
+        moved.Reset();
+    }
+    stop.Cancel();
+    EXPECT_EQ(runs, 0);
+    const CancelSignal::Watch late = stop.OnCancel([&] { ++runs; });  // set already: runs at once
+    EXPECT_EQ(runs, 1);
+
+    // Many watches start and end while another thread sets the signal: each
+    // watcher runs at most once and never after its watch has ended.
+    for (int round = 0; round < 200; ++round) {
+        CancelSignal signal;
+        std::atomic<int> ran{0}, afterEnd{0};
+        std::atomic<bool> ended{false};
+        std::thread canceller([&] { signal.Cancel(); });
+        {
+            CancelSignal::Watch w = signal.OnCancel([&] {
+                ++ran;
+                if (ended)
+                    ++afterEnd;
+            });
+        }
+        ended = true;
+        canceller.join();
+        EXPECT_LE(ran.load(), 1);
+        EXPECT_EQ(afterEnd.load(), 0);
+    }
+}
+
+}  // namespace

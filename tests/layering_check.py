@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
 """Checks that every include in src/ points down the layers:
-base -> formats -> medialist -> protocols -> record -> capture/tools ->
+base (and xdg beside it) -> formats -> medialist -> protocols -> record -> capture/tools ->
 qtprofile -> cli and the desktop front end. A folder may include itself and
 any folder below it, never one above or beside it. Prints each offending
 include and exits 1 when there is one."""
@@ -12,6 +12,7 @@ import sys
 # Rank of each folder of src/; a folder includes only lower ranks (and itself).
 RANKS = {
     "base": 0,
+    "xdg": 0,  # freedesktop registration, standard library only, for the front end
     "formats": 1,
     "medialist": 2,
     "protocols": 3,

@@ -6,16 +6,16 @@ AsfFileProperties AsfFileProperties::Decode(const uint8_t* p)
 {
     AsfFileProperties r;
     r.fileId = Guid::FromBytes(p);
-    r.fileSize = le::Load64(p + 16);
-    r.creationDate = le::Load64(p + 24);
-    r.dataPacketsCount = le::Load64(p + 32);
-    r.playDuration = le::Load64(p + 40);
-    r.sendDuration = le::Load64(p + 48);
-    r.preroll = le::Load64(p + 56);
-    r.flags = le::Load32(p + 64);
-    r.minDataPacketSize = le::Load32(p + 68);
-    r.maxDataPacketSize = le::Load32(p + 72);
-    r.maxBitrate = le::Load32(p + 76);
+    r.fileSize = le::Load64(p + kFileSizeAt);
+    r.creationDate = le::Load64(p + kCreationDateAt);
+    r.dataPacketsCount = le::Load64(p + kPacketCountAt);
+    r.playDuration = le::Load64(p + kPlayDurationAt);
+    r.sendDuration = le::Load64(p + kSendDurationAt);
+    r.preroll = le::Load64(p + kPrerollAt);
+    r.flags = le::Load32(p + kFlagsAt);
+    r.minDataPacketSize = le::Load32(p + kMinPacketSizeAt);
+    r.maxDataPacketSize = le::Load32(p + kMaxPacketSizeAt);
+    r.maxBitrate = le::Load32(p + kMaxBitrateAt);
     return r;
 }
 

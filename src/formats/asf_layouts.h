@@ -8,9 +8,27 @@
 // Decoded views of the fixed-size ASF records that AsfFileInfo keeps as
 // bytes. Each Decode reads exactly kSize bytes, which the caller has.
 
-// The File Properties object's body.
+// The File Properties object's body. The field offsets are the one layout
+// every reader and writer of the object uses: from the body's start, and
+// (kObjectField) from the object's start.
 struct AsfFileProperties {
     static constexpr size_t kSize = 80;
+    static constexpr size_t kObjectSize = 24 + kSize;
+    static constexpr size_t kFileSizeAt = 16;
+    static constexpr size_t kCreationDateAt = 24;
+    static constexpr size_t kPacketCountAt = 32;
+    static constexpr size_t kPlayDurationAt = 40;
+    static constexpr size_t kSendDurationAt = 48;
+    static constexpr size_t kPrerollAt = 56;
+    static constexpr size_t kFlagsAt = 64;
+    static constexpr size_t kMinPacketSizeAt = 68;
+    static constexpr size_t kMaxPacketSizeAt = 72;
+    static constexpr size_t kMaxBitrateAt = 76;
+    static constexpr size_t ObjectField(size_t bodyOffset) { return 24 + bodyOffset; }
+    // Flags: a broadcast (no durations or counts yet), and seekable.
+    static constexpr uint32_t kBroadcastFlag = 0x1;
+    static constexpr uint32_t kSeekableFlag = 0x2;
+
     Guid fileId;
     uint64_t fileSize = 0;
     uint64_t creationDate = 0;      // 100 ns units since 1601-01-01 UTC
@@ -61,6 +79,9 @@ struct AsfBitmapInfo {
 // The Data object's fixed part after its object header.
 struct AsfDataObjectInfo {
     static constexpr size_t kSize = 26;
+    // From the Data object's start: its size, and the total data packets.
+    static constexpr size_t kObjectSizeAt = 16;
+    static constexpr size_t kPacketCountAt = 24 + 16;
     Guid fileId;
     uint64_t totalDataPackets = 0;
     uint16_t reserved = 0;

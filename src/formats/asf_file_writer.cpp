@@ -1,0 +1,246 @@
+#include "formats/asf_file_writer.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "formats/asf_guids.h"
+#include "formats/asf_packet.h"
+#include "formats/byte_sink.h"
+#include "formats/le.h"
+
+namespace {
+
+constexpr uint64_t kMegabyte = 1048576;
+// Packets announced by a duration alone count as whole within this much.
+constexpr uint64_t kDurationSlackMs = 1000;
+
+uint32_t Rebased(uint32_t value, uint32_t base) { return value > base ? value - base : 0; }
+
+}  // namespace
+
+const std::vector<uint8_t>& AsfFileWriter::DefaultIndexObject()
+{
+    static const std::vector<uint8_t> index = {
+        0x90, 0x08, 0x00, 0x33, 0xB1, 0xE5, 0xCF, 0x11, 0x89, 0xF4, 0x00, 0xA0, 0xC9, 0x03, 0x49, 0xCB,
+        62, 0, 0, 0, 0, 0, 0, 0,
+        0x43, 0xFC, 0xE6, 0x05, 0xEF, 0xAC, 0x18, 0x4E, 0x8A, 0xCA, 0xBC, 0x82, 0x81, 0x5A, 0x60, 0x4D,
+        0x80, 0x96, 0x98, 0x00, 0, 0, 0, 0,  // entry time interval: 1 s in 100 ns units
+        0, 0, 0, 0,                          // maximum packet count
+        1, 0, 0, 0,                          // one entry
+        0, 0, 0, 0, 0, 0,                    // packet 0, count 0
+    };
+    return index;
+}
+
+void AsfFileWriter::Begin(ByteSink* sink, const Options& options)
+{
+    sink_ = sink;
+    options_ = options;
+    startPosition_ = sink ? sink->Position() : 0;
+    header_ = AsfStreamHeader{};
+    headerTaken_ = false;
+    keptPackets_ = options.keptPackets;
+    base_ = 0;
+    packetsEnd_ = 0;
+    scratch_.clear();
+    bytesWritten_ = 0;
+    packetsWritten_ = 0;
+    firstSendTime_.reset();
+    highestTime_ = 0;
+    highestEndMs_ = 0;
+    limitReached_ = false;
+    writeFailed_ = false;
+}
+
+bool AsfFileWriter::Write(uint64_t position, const void* data, size_t n)
+{
+    if (sink_->WriteAt(position, data, n))
+        return true;
+    writeFailed_ = true;
+    return false;
+}
+
+AsfFileWriter::HeaderResult AsfFileWriter::WriteHeader(const uint8_t* data, size_t length)
+{
+    if (headerTaken_)
+        return HeaderResult::AlreadyTaken;
+    AsfStreamHeader header;
+    switch (ParseStreamHeader(data, length, &header)) {
+    case AsfHeaderCheck::Ok: break;
+    case AsfHeaderCheck::Malformed: return HeaderResult::Malformed;
+    case AsfHeaderCheck::UnsupportedPacketSize: return HeaderResult::UnsupportedPacketSize;
+    }
+    header_ = header;
+    const uint64_t size = header_.packetSize;
+    scratch_.assign(header_.packetSize, 0);
+    base_ = header_.length;
+    bool kept = false;
+    if (keptPackets_ > 0) {
+        // Packets in order go on where the file was handed over.
+        kept = true;
+        if (startPosition_ >= keptPackets_ * size)
+            base_ = startPosition_ - keptPackets_ * size;
+    } else if (options_.keptBytes >= header_.length) {
+        kept = true;
+        keptPackets_ = (options_.keptBytes - header_.length) / size;
+    }
+    packetsEnd_ = keptPackets_;
+    headerTaken_ = true;
+    if (kept)
+        return HeaderResult::Kept;
+    if (sink_ && !Write(0, data, length))
+        return HeaderResult::WriteFailed;
+    bytesWritten_ += length;
+    return HeaderResult::Written;
+}
+
+uint64_t AsfFileWriter::PacketsInFile() const { return packetsEnd_; }
+
+AsfFileWriter::PacketResult AsfFileWriter::WritePacket(const uint8_t* packet, size_t length)
+{
+    const uint64_t number = keptPackets_ + packetsWritten_;
+    return Place(base_ + number * header_.packetSize, number, packet, length);
+}
+
+AsfFileWriter::PacketResult AsfFileWriter::WritePacketAt(uint64_t number, const uint8_t* packet,
+                                                         size_t length)
+{
+    PacketResult result;
+    if (!headerTaken_)
+        return result;
+    const uint64_t reach = std::max<uint64_t>(packetsEnd_, 1) - 1 + kMaxNumberJump;
+    const bool inRange = !Live() && header_.declaredPackets != 0 ? number < header_.declaredPackets
+                                                                  : number <= reach;
+    if (!inRange) {
+        result.status = PacketResult::OutOfRange;
+        return result;
+    }
+    return Place(header_.length + number * header_.packetSize, number, packet, length);
+}
+
+AsfFileWriter::PacketResult AsfFileWriter::Place(uint64_t position, uint64_t number,
+                                                 const uint8_t* packet, size_t length)
+{
+    PacketResult result;
+    if (!headerTaken_)
+        return result;
+    // Every packet in the file has the stream's packet size: a longer one
+    // is cut (its tail can only be padding or garbage), a shorter one padded.
+    const size_t size = header_.packetSize;
+    const size_t n = std::min(length, size);
+    std::memcpy(scratch_.data(), packet, n);
+    std::memset(scratch_.data() + n, 0, size - n);
+    uint8_t* p = scratch_.data();
+
+    const bool fromFirst = options_.retime == Retime::All || Live();
+    const bool rebase = options_.retime == Retime::All || (options_.retime == Retime::Live && Live());
+    const int at = asf::SendTimeOffset(p, size);
+    uint32_t t = 0;
+    if (at >= 0) {
+        result.timed = true;
+        const uint32_t raw = le::Load32(p + at);
+        if (!firstSendTime_)
+            firstSendTime_ = raw;
+        t = fromFirst ? Rebased(raw, *firstSendTime_) : raw;
+        const uint64_t duration = static_cast<size_t>(at) + 6 <= size ? le::Load16(p + at + 4) : 0;
+        highestEndMs_ = std::max(highestEndMs_, uint64_t{raw} + duration);
+        if (rebase)
+            asf::RebasePacketTimes(p, size, *firstSendTime_, header_.packetSize);
+    }
+    result.timeMs = t;
+    if (!Live() && header_.durationMs != 0)
+        result.progress = static_cast<uint32_t>(std::min<uint64_t>(uint64_t{t} * 10000 / header_.durationMs, 10000));
+    if (!sink_) {
+        result.status = PacketResult::NoSink;
+        return result;
+    }
+    if (!Write(position, p, size)) {
+        result.status = PacketResult::WriteFailed;
+        return result;
+    }
+    bytesWritten_ += size;
+    ++packetsWritten_;
+    packetsEnd_ = std::max(packetsEnd_, number + 1);
+    highestTime_ = std::max(highestTime_, t);
+
+    result.status = PacketResult::Written;
+    if ((options_.maxSeconds && t / 1000 >= *options_.maxSeconds) ||
+        (options_.maxMegabytes && bytesWritten_ / kMegabyte >= *options_.maxMegabytes)) {
+        limitReached_ = true;
+        result.status = PacketResult::LimitReached;
+    }
+    return result;
+}
+
+bool AsfFileWriter::HoldsWholeStream() const
+{
+    if (!headerTaken_ || Live())
+        return false;
+    if (header_.declaredPackets != 0)
+        return packetsEnd_ >= header_.declaredPackets;
+    return highestEndMs_ + kDurationSlackMs >= header_.durationMs;
+}
+
+bool AsfFileWriter::PatchCounts() const
+{
+    const bool liveRetimed = Live() && options_.retime != Retime::None;
+    switch (options_.patch) {
+    case Patch::Live: return liveRetimed;
+    case Patch::LiveOrWhole: return liveRetimed || HoldsWholeStream();
+    case Patch::Always: return true;
+    }
+    return false;
+}
+
+bool AsfFileWriter::Patch64(uint64_t position, uint64_t value)
+{
+    uint8_t bytes[8];
+    le::Store64(bytes, value);
+    return Write(position, bytes, sizeof(bytes));
+}
+
+bool AsfFileWriter::Patch32(uint64_t position, uint32_t value)
+{
+    uint8_t bytes[4];
+    le::Store32(bytes, value);
+    return Write(position, bytes, sizeof(bytes));
+}
+
+bool AsfFileWriter::Finalise(const std::vector<uint8_t>* indexObject)
+{
+    if (!sink_ || !headerTaken_ || bytesWritten_ == 0)
+        return !writeFailed_;
+    const std::vector<uint8_t>& index = indexObject ? *indexObject : DefaultIndexObject();
+    const uint64_t indexAt = base_ + packetsEnd_ * header_.packetSize;
+    const uint64_t end = indexAt + index.size();
+    bool ok = !writeFailed_;
+    ok = Write(indexAt, index.data(), index.size()) && ok;
+    // A file written over (or resumed) may have held more than this
+    // recording: what lies beyond the index is not part of it.
+    uint64_t size = 0;
+    if (sink_->Size(&size) && size > end && !sink_->Truncate(end))
+        ok = false;
+
+    using FP = AsfFileProperties;
+    const uint64_t fp = header_.filePropertiesAt;
+    ok = Patch64(fp + FP::ObjectField(FP::kFileSizeAt), end) && ok;
+    ok = Patch32(fp + FP::ObjectField(FP::kFlagsAt), FP::kSeekableFlag) && ok;
+    if (PatchCounts()) {
+        const uint64_t packets = packetsEnd_;
+        const uint64_t preroll = header_.properties.preroll;
+        // The play duration includes the preroll, as every player expects.
+        ok = Patch64(fp + FP::ObjectField(FP::kPacketCountAt), packets) && ok;
+        ok = Patch64(fp + FP::ObjectField(FP::kPlayDurationAt), (uint64_t{highestTime_} + preroll) * 10000) && ok;
+        ok = Patch64(fp + FP::ObjectField(FP::kSendDurationAt), uint64_t{highestTime_} * 10000) && ok;
+        const uint64_t data = header_.dataObjectAt;
+        ok = Patch64(data + AsfDataObjectInfo::kObjectSizeAt,
+                     asf::kDataObjectPrefix + packets * header_.packetSize) && ok;
+        ok = Patch64(data + AsfDataObjectInfo::kPacketCountAt, packets) && ok;
+    }
+    if (!sink_->Flush())
+        ok = false;
+    sink_->Seek(end);
+    if (!ok)
+        writeFailed_ = true;
+    return ok;
+}

@@ -1,0 +1,154 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+#include "formats/asf_stream_header.h"
+
+class ByteSink;
+
+// Writes an ASF file from a header and data packets: the header at the
+// start of the file, every data packet padded to the stream's packet size
+// (in order, or at the place its number gives), live streams re-timed to
+// start at 0, the size and time limits, and at the end a Simple Index
+// object and the header fields that only the finished file can know.
+// Sizes, positions and counts are 64-bit. One writer serves one recording
+// at a time; Begin starts the next.
+class AsfFileWriter {
+public:
+    // Which packets get their times moved back so that the first is at 0.
+    enum class Retime {
+        None,
+        Live,  // a broadcast's packets (play duration 0)
+        All,   // every packet (a file cut out of another)
+    };
+    // When Finalise fills in the packet count, both durations and the Data
+    // object's size and count from what was written. Otherwise the header's
+    // own values stand (a file cut short stays resumable).
+    enum class Patch {
+        Live,         // a re-timed broadcast
+        LiveOrWhole,  // that, and a recording that holds the whole stream
+        Always,
+    };
+    struct Options {
+        Retime retime = Retime::Live;
+        Patch patch = Patch::Live;
+        // A packet whose time (live: from the first packet) reaches this
+        // many seconds, or that brings the bytes written to this many
+        // megabytes, is the last one.
+        std::optional<uint32_t> maxSeconds;
+        std::optional<uint64_t> maxMegabytes;
+        // Resuming, packets in order: the file holds its header and this
+        // many packets, and the next packet goes to the sink's position.
+        uint64_t keptPackets = 0;
+        // Resuming, packets by number: the file holds this many bytes; when
+        // that covers the header, the header is not written again.
+        uint64_t keptBytes = 0;
+    };
+
+    enum class HeaderResult {
+        Written,                // also when there is no sink (a probe): then counted only
+        Kept,                   // a resumed file already holds it
+        Malformed,              // not a whole streamed header
+        UnsupportedPacketSize,  // packets of varying size, 0 bytes or 0xFFFF and more
+        WriteFailed,
+        AlreadyTaken,  // a header was taken before: this one is not written
+    };
+
+    struct PacketResult {
+        enum Status {
+            Written,
+            LimitReached,  // written, and it reached a limit: the recording ends with it
+            NoHeader,      // no header taken yet: not written
+            NoSink,        // a probe: not written
+            OutOfRange,    // a packet number outside the stream: not written
+            WriteFailed,
+        };
+        Status status = NoHeader;
+        bool timed = false;      // the packet carries a send time
+        uint32_t timeMs = 0;     // its time (live: from the first packet)
+        uint32_t progress = 0;   // 0..10000 of the duration; 0 for live
+        bool Wrote() const { return status == Written || status == LimitReached; }
+    };
+
+    // Packets by number may lie at most this far past the highest one so far
+    // (the stream's announced count bounds an on-demand stream), so that a
+    // damaged number cannot place data far out in the file.
+    static constexpr uint64_t kMaxNumberJump = 4096;
+    // The Simple Index object every finished file ends with, unless
+    // Finalise is given another: one entry, for packet 0.
+    static const std::vector<uint8_t>& DefaultIndexObject();
+
+    // Starts a recording into sink (null: a probe that writes nothing);
+    // forgets everything about the previous one. The sink must outlive the
+    // recording.
+    void Begin(ByteSink* sink, const Options& options);
+
+    // The whole streamed header (see ParseStreamHeader): written at the
+    // start of the file unless the file already holds it.
+    HeaderResult WriteHeader(const uint8_t* data, size_t length);
+
+    // The next data packet, after the previous one. A packet shorter than
+    // the packet size is padded, a longer one cut.
+    PacketResult WritePacket(const uint8_t* packet, size_t length);
+    // A data packet at its number: the number's place after the header.
+    PacketResult WritePacketAt(uint64_t number, const uint8_t* packet, size_t length);
+
+    // Ends the recording when a header was taken and something was written:
+    // appends the index object (indexObject, or the default one) after the
+    // last packet, cuts off whatever the file held beyond it, and patches the
+    // file size, the seekable flag and (see Patch) the counts and durations.
+    // False when a write failed (then or before). Safe to call when nothing
+    // was written: it does nothing.
+    bool Finalise(const std::vector<uint8_t>* indexObject = nullptr);
+
+    bool HeaderTaken() const { return headerTaken_; }
+    const AsfStreamHeader& Header() const { return header_; }
+    bool Live() const { return header_.Live(); }
+    uint32_t DurationMs() const { return header_.durationMs; }
+    uint32_t PacketSize() const { return header_.packetSize; }
+    // Header and padded packet bytes this recording wrote (or counted, in a
+    // probe); the index and the patched fields do not count.
+    uint64_t BytesWritten() const { return bytesWritten_; }
+    uint64_t PacketsWritten() const { return packetsWritten_; }
+    // Data packets the file holds: those kept from before and those written.
+    uint64_t PacketsInFile() const;
+    // The largest packet time written (live: from the first packet).
+    uint32_t HighestTime() const { return highestTime_; }
+    bool LimitReached() const { return limitReached_; }
+    bool WriteFailed() const { return writeFailed_; }
+    // The recording holds the stream to its announced end: for a broadcast
+    // never; otherwise every announced packet, or, when none are announced,
+    // packets up to the duration (within a second).
+    bool HoldsWholeStream() const;
+
+private:
+    PacketResult Place(uint64_t position, uint64_t number, const uint8_t* packet, size_t length);
+    bool Write(uint64_t position, const void* data, size_t n);
+    bool Patch64(uint64_t position, uint64_t value);
+    bool Patch32(uint64_t position, uint32_t value);
+    bool PatchCounts() const;
+
+    ByteSink* sink_ = nullptr;
+    Options options_;
+    uint64_t startPosition_ = 0;
+
+    AsfStreamHeader header_;
+    bool headerTaken_ = false;
+    uint64_t keptPackets_ = 0;
+    // Packet n lies at base_ + n * packet size; packets up to packetsEnd_
+    // (exclusive) are in the file.
+    uint64_t base_ = 0;
+    uint64_t packetsEnd_ = 0;
+    std::vector<uint8_t> scratch_;  // one padded packet
+
+    uint64_t bytesWritten_ = 0;
+    uint64_t packetsWritten_ = 0;
+    std::optional<uint32_t> firstSendTime_;
+    uint32_t highestTime_ = 0;
+    uint64_t highestEndMs_ = 0;  // send time plus packet duration, for HoldsWholeStream
+    bool limitReached_ = false;
+    bool writeFailed_ = false;
+};

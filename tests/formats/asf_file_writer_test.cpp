@@ -1,0 +1,414 @@
+// The ASF file writer and the file sink, on real files: recordings compared
+// byte for byte with the streamed source, checked by the independent
+// decoder, and the cases that end a recording early.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+#include <numeric>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "asf_stream.h"
+#include "formats/asf_file_reader.h"
+#include "formats/asf_file_writer.h"
+#include "formats/file_sink.h"
+#include "test_support.h"
+
+namespace {
+
+using namespace asfstream;
+using Result = AsfFileWriter::PacketResult;
+using Header = AsfFileWriter::HeaderResult;
+
+const uint8_t* Bytes(const std::string& s) { return reinterpret_cast<const uint8_t*>(s.data()); }
+
+std::string NoPadding(const std::string& p)
+{
+    return p.substr(0, std::max<size_t>(1, p.find_last_not_of('\0') + 1));
+}
+
+// One writer recording into a file of its own (or into `to`).
+struct Harness {
+    testsupport::TempDir dir;
+    std::string path = dir.File("out.asf");
+    std::unique_ptr<FileSink> sink;
+    AsfFileWriter writer;
+
+    explicit Harness(const AsfFileWriter::Options& options = {}, const char* to = nullptr)
+        : sink(FileSink::Create(to ? to : path))
+    {
+        EXPECT_NE(sink, nullptr);
+        writer.Begin(sink.get(), options);
+    }
+    Header WriteHeader(const std::string& h) { return writer.WriteHeader(Bytes(h), h.size()); }
+    Result Packet(const std::string& p) { return writer.WritePacket(Bytes(p), p.size()); }
+    Result PacketAt(uint64_t n, const std::string& p) { return writer.WritePacketAt(n, Bytes(p), p.size()); }
+    // Finalises and closes; false when either failed.
+    bool Finish()
+    {
+        const bool finalised = writer.Finalise();
+        return sink->Close() && finalised;
+    }
+};
+
+uint32_t DurationMs(const Parts& src)
+{
+    return static_cast<uint32_t>(Get64(src.header, src.fileProps + 64) / 10000 - Get32(src.header, src.fileProps + 80));
+}
+
+TEST(AsfFileWriter, StreamedFileComesOutWholeIndexedAndDecodable)
+{
+    const Parts& src = Split(Sample());
+    const uint32_t last = SendTime(src.packets.back(), src.packetSize);
+    const uint32_t duration = DurationMs(src);
+    // Packets without their padding, in order; a broadcast's times moved back
+    // to 0 and its counts and durations filled in.
+    for (bool live : {false, true}) {
+        SCOPED_TRACE(live ? "live" : "on demand");
+        const Parts& sent = Split(live ? LiveSample() : Sample());
+        Harness h;
+        ASSERT_EQ(h.WriteHeader(sent.header), Header::Written);
+        EXPECT_EQ(h.writer.DurationMs(), live ? 0 : duration);
+        Result r;
+        for (const std::string& p : sent.packets) {
+            r = h.Packet(NoPadding(p));
+            ASSERT_EQ(r.status, Result::Written);
+        }
+        EXPECT_EQ(h.writer.HoldsWholeStream(), !live);
+        ASSERT_TRUE(h.Finish());
+        EXPECT_TRUE(IsRecordingOf(h.path, src, src.packets.size(), live));
+        EXPECT_EQ(h.writer.BytesWritten(), testsupport::FileSize(h.path) - 62);
+        EXPECT_EQ(r.timeMs, last);
+        EXPECT_EQ(r.progress, live ? 0 : last * 10000ull / duration);
+        EXPECT_TRUE(Decodes(h.path, live ? 2.0 : 0));  // and seekable
+        EXPECT_NEAR(testsupport::ProbeDuration(h.path), (live ? last : duration) / 1000.0, 0.05);
+    }
+}
+
+TEST(AsfFileWriter, PacketsArePaddedOrCutToThePacketSize)
+{
+    const Parts& src = Split(Sample());
+    Harness h;
+    ASSERT_EQ(h.WriteHeader(src.header), Header::Written);
+    ASSERT_TRUE(h.Packet(src.packets[0].substr(0, 40)).Wrote());
+    ASSERT_TRUE(h.Packet(src.packets[1] + std::string(500, '\x7F')).Wrote());
+    ASSERT_TRUE(h.Finish());
+    const std::string out = testsupport::ReadFile(h.path);
+    EXPECT_EQ(PacketOf(out, src, 0), src.packets[0].substr(0, 40) + std::string(src.packetSize - 40, '\0'));
+    EXPECT_EQ(PacketOf(out, src, 1), src.packets[1]);
+    EXPECT_EQ(out.size(), src.header.size() + 2 * src.packetSize + 62);
+}
+
+TEST(AsfFileWriter, PacketsByNumberLandInTheirPlaceAndStayInsideTheStream)
+{
+    const Parts& src = Split(Sample());
+    const size_t n = src.packets.size();
+    // In any order, and again: the file is the same.
+    std::vector<size_t> order(n);
+    std::iota(order.begin(), order.end(), 0);
+    std::shuffle(order.begin(), order.end(), std::mt19937(7));
+    order.insert(order.end(), {3, 0, 5});
+    {
+        Harness h;
+        ASSERT_EQ(h.WriteHeader(src.header), Header::Written);
+        for (size_t i : order)
+            ASSERT_EQ(h.PacketAt(i, NoPadding(src.packets[i])).status, Result::Written) << i;
+        // Past the announced packets: refused, nothing written far out.
+        EXPECT_EQ(h.PacketAt(n, src.packets[0]).status, Result::OutOfRange);
+        EXPECT_EQ(h.PacketAt(~uint64_t{0} / src.packetSize, src.packets[0]).status, Result::OutOfRange);
+        EXPECT_EQ(h.writer.PacketsInFile(), n);
+        ASSERT_TRUE(h.Finish());
+        EXPECT_TRUE(IsRecordingOf(h.path, src, n, false));
+    }
+    {
+        // A broadcast announces nothing: a number may jump ahead only so far.
+        Harness h;
+        ASSERT_EQ(h.WriteHeader(Split(LiveSample()).header), Header::Written);
+        EXPECT_EQ(h.PacketAt(AsfFileWriter::kMaxNumberJump, src.packets[0]).status, Result::Written);
+        EXPECT_EQ(h.PacketAt(2 * AsfFileWriter::kMaxNumberJump + 1, src.packets[0]).status, Result::OutOfRange);
+        ASSERT_TRUE(h.Finish());
+        EXPECT_EQ(testsupport::FileSize(h.path),
+                  src.header.size() + (AsfFileWriter::kMaxNumberJump + 1) * src.packetSize + 62);
+    }
+    // Resuming by bytes: a file that holds the header and 20 packets keeps
+    // them; one too short for the header gets it written again.
+    const std::string whole = testsupport::ReadFile(Sample());
+    for (size_t keptPackets : {size_t{20}, size_t{0}}) {
+        SCOPED_TRACE(keptPackets);
+        testsupport::TempDir dir;
+        const std::string path = dir.File("resumed.asf");
+        const std::string kept = keptPackets ? whole.substr(0, src.header.size() + 20 * src.packetSize + 100)
+                                             : std::string(100, 'x');
+        testsupport::WriteFile(path, kept);
+        auto sink = FileSink::OpenExisting(path);
+        ASSERT_NE(sink, nullptr);
+        AsfFileWriter w;
+        AsfFileWriter::Options options;
+        options.keptBytes = kept.size();
+        w.Begin(sink.get(), options);
+        ASSERT_EQ(w.WriteHeader(Bytes(src.header), src.header.size()),
+                  keptPackets ? Header::Kept : Header::Written);
+        for (size_t i = keptPackets; i < n; ++i)
+            ASSERT_TRUE(w.WritePacketAt(i, Bytes(src.packets[i]), src.packetSize).Wrote());
+        EXPECT_EQ(w.BytesWritten(), (n - keptPackets) * src.packetSize + (keptPackets ? 0 : src.header.size()));
+        ASSERT_TRUE(w.Finalise());
+        ASSERT_TRUE(sink->Close());
+        EXPECT_TRUE(IsRecordingOf(path, src, n, false));
+    }
+}
+
+TEST(AsfFileWriter, RefusesHeadersItCannotWriteAndPacketsBeforeAHeader)
+{
+    const Parts& src = Split(Sample());
+    const size_t fp = src.fileProps, end = src.header.size() - 50;
+    auto changed = [&](size_t at, uint32_t value, std::string h = {}) {
+        h = h.empty() ? src.header : h;
+        Put32(h, at, value);
+        return h;
+    };
+    struct Case {
+        const char* what;
+        std::string header;
+        Header result;
+    };
+    for (const Case& c : {
+             Case{"unequal packet sizes", changed(fp + 96, src.packetSize + 1), Header::UnsupportedPacketSize},
+             Case{"packets of 0xFFFF bytes", changed(fp + 92, 0xFFFF), Header::UnsupportedPacketSize},
+             Case{"packets of 0 bytes", changed(fp + 96, 0, changed(fp + 92, 0)),
+                  Header::UnsupportedPacketSize},
+             Case{"not a Header object", changed(0, 0), Header::Malformed},
+             Case{"a Header object size that is not the header's", changed(16, uint32_t(end + 1)), Header::Malformed},
+             Case{"no File Properties", changed(fp, 0), Header::Malformed},
+             Case{"no Data object after it", changed(end, 0), Header::Malformed},
+             Case{"cut short", src.header.substr(0, src.header.size() - 1), Header::Malformed},
+             Case{"nothing", std::string(), Header::Malformed},
+         }) {
+        SCOPED_TRACE(c.what);
+        Harness h;
+        EXPECT_EQ(h.WriteHeader(c.header), c.result);
+        EXPECT_EQ(h.Packet(src.packets[0]).status, Result::NoHeader);
+        EXPECT_EQ(h.PacketAt(0, src.packets[0]).status, Result::NoHeader);
+        EXPECT_TRUE(h.Finish());
+        EXPECT_EQ(testsupport::FileSize(h.path), 0u);
+    }
+    // A second header is not written, wherever it comes.
+    Harness h;
+    ASSERT_EQ(h.WriteHeader(src.header), Header::Written);
+    ASSERT_TRUE(h.Packet(src.packets[0]).Wrote());
+    EXPECT_EQ(h.WriteHeader(src.header), Header::AlreadyTaken);
+    ASSERT_TRUE(h.Packet(src.packets[1]).Wrote());
+    ASSERT_TRUE(h.Finish());
+    EXPECT_TRUE(IsRecordingOf(h.path, src, 2, false));
+
+    // A probe without a file counts the header and ends at the first packet.
+    AsfFileWriter probe;
+    probe.Begin(nullptr, {});
+    EXPECT_EQ(probe.WriteHeader(Bytes(src.header), src.header.size()), Header::Written);
+    EXPECT_EQ(probe.WritePacket(Bytes(src.packets[0]), src.packetSize).status, Result::NoSink);
+    EXPECT_EQ(probe.BytesWritten(), src.header.size());
+    EXPECT_TRUE(probe.Finalise());
+}
+
+TEST(AsfFileWriter, SizeAndTimeLimitsEndWithTheirPacketInAFinishedFile)
+{
+    const Parts& src = Split(Sample());
+    struct Case {
+        const char* what;
+        bool live;
+        std::optional<uint32_t> seconds;
+        std::optional<uint64_t> megabytes;
+    };
+    for (const Case& c : {Case{"2 s on demand", false, 2, {}}, Case{"2 s live", true, 2, {}},
+                          Case{"0 s", false, 0, {}}, Case{"1 MB", false, {}, 1}}) {
+        SCOPED_TRACE(c.what);
+        AsfFileWriter::Options options;
+        options.maxSeconds = c.seconds;
+        options.maxMegabytes = c.megabytes;
+        const Parts& sent = Split(c.live ? LiveSample() : Sample());
+        Harness h(options);
+        ASSERT_EQ(h.WriteHeader(sent.header), Header::Written);
+        size_t n = 0;
+        Result r;
+        // The 1 MB case repeats the stream's packets (their times stay low).
+        while (n < 2000 && (r = h.Packet(sent.packets[n % sent.packets.size()])).status == Result::Written)
+            ++n;
+        ASSERT_EQ(r.status, Result::LimitReached);
+        ++n;
+        EXPECT_TRUE(h.writer.LimitReached());
+        size_t expected = 0;
+        if (c.megabytes) {
+            expected = (1048576 - src.header.size()) / src.packetSize + 1;
+        } else {
+            // up to the first packet sent at the limit or later
+            while (SendTime(src.packets[expected++], src.packetSize) < *c.seconds * 1000) {
+            }
+        }
+        EXPECT_EQ(n, expected);
+        ASSERT_TRUE(h.Finish());
+        if (!c.megabytes) {
+            EXPECT_TRUE(IsRecordingOf(h.path, src, n, c.live));
+            EXPECT_TRUE(Decodes(h.path));
+        }
+    }
+}
+
+TEST(AsfFileWriter, TimesAndProgressFollowTheSendTimes)
+{
+    const Parts& src = Split(Sample());
+    auto at = [&](uint32_t send) {
+        std::string p = src.packets[1];
+        Put32(p, TimeOffsets(p, src.packetSize)[0], send);
+        return p;
+    };
+    // Half of a 60-second stream is 5000; a four-hour one does not wrap; a
+    // play duration no longer than the preroll is 1 ms, not 49 days.
+    for (uint32_t seconds : {60u, 4 * 3600u, 0u}) {
+        std::string header = src.header;
+        const uint64_t preroll = Get32(header, src.fileProps + 80);
+        Put64(header, src.fileProps + 64, (seconds * 1000ull + preroll) * 10000);
+        Harness h;
+        ASSERT_EQ(h.WriteHeader(header), Header::Written);
+        EXPECT_EQ(h.writer.DurationMs(), seconds ? seconds * 1000 : 1);
+        const Result r = h.Packet(at(seconds * 500));
+        EXPECT_EQ(r.progress, seconds ? 5000u : 0u);
+        EXPECT_EQ(r.timeMs, seconds * 500);
+    }
+    // Live times count from the first packet; none goes below it.
+    Harness h;
+    ASSERT_EQ(h.WriteHeader(Split(LiveSample()).header), Header::Written);
+    std::vector<uint32_t> times;
+    for (uint32_t send : {7000u, 6000u, 7500u, 9000u})
+        times.push_back(h.Packet(at(send)).timeMs);
+    EXPECT_EQ(times, (std::vector<uint32_t>{0, 0, 500, 2000}));
+    EXPECT_EQ(h.writer.HighestTime(), 2000u);
+}
+
+// Which recordings get their counts and durations from what was written.
+TEST(AsfFileWriter, FinishedHeaderClaimsWhatTheFileHoldsAndCutFilesStayResumable)
+{
+    const Parts& src = Split(Sample());
+    using R = AsfFileWriter::Retime;
+    using P = AsfFileWriter::Patch;
+    struct Case {
+        const char* what;
+        bool live;
+        R retime;
+        P patch;
+        size_t packets;
+        bool patched;  // counts and durations from the packets written
+    };
+    const size_t all = src.packets.size(), half = all / 2;
+    for (const Case& c : {
+             Case{"whole on demand", false, R::Live, P::Live, all, false},
+             Case{"whole on demand, patched when whole", false, R::Live, P::LiveOrWhole, all, true},
+             Case{"cut on demand, patched when whole", false, R::Live, P::LiveOrWhole, half, false},
+             Case{"cut on demand, always patched", false, R::Live, P::Always, half, true},
+             Case{"live", true, R::Live, P::LiveOrWhole, half, true},
+         }) {
+        SCOPED_TRACE(c.what);
+        AsfFileWriter::Options options;
+        options.retime = c.retime;
+        options.patch = c.patch;
+        Harness h(options);
+        const Parts& sent = Split(c.live ? LiveSample() : Sample());
+        ASSERT_EQ(h.WriteHeader(sent.header), Header::Written);
+        for (size_t i = 0; i < c.packets; ++i)
+            ASSERT_TRUE(h.Packet(sent.packets[i]).Wrote());
+        ASSERT_TRUE(h.Finish());
+        EXPECT_TRUE(IsRecordingOf(h.path, src, c.packets, c.patched));
+        EXPECT_EQ(ResumeScan().Scan(h.path), !c.live && !c.patched && c.packets == half);
+    }
+    // The live setting off: a broadcast is written as it came.
+    AsfFileWriter::Options raw;
+    raw.retime = R::None;
+    Harness h(raw);
+    const Parts& live = Split(LiveSample());
+    ASSERT_EQ(h.WriteHeader(live.header), Header::Written);
+    for (const std::string& p : live.packets)
+        ASSERT_TRUE(h.Packet(p).Wrote());
+    ASSERT_TRUE(h.Finish());
+    EXPECT_TRUE(IsRecordingOf(h.path, live, live.packets.size(), false));
+
+    // Without an announced count the duration tells whether it is whole.
+    std::string uncounted = src.header;
+    Put64(uncounted, src.fileProps + 56, 0);
+    Put64(uncounted, uncounted.size() - 50 + 40, 0);
+    for (size_t packets : {all, half}) {
+        Harness w;
+        ASSERT_EQ(w.WriteHeader(uncounted), Header::Written);
+        for (size_t i = 0; i < packets; ++i)
+            w.Packet(src.packets[i]);
+        EXPECT_EQ(w.writer.HoldsWholeStream(), packets == all) << packets;
+    }
+}
+
+TEST(AsfFileWriter, FailedWritesAreReportedAndClosingTellsOfThem)
+{
+    const Parts& src = Split(Sample());
+    Harness full({}, "/dev/full");
+    Header header = full.WriteHeader(src.header);
+    Result r;
+    size_t accepted = 0;
+    while (header == Header::Written && accepted < 1000 && (r = full.Packet(src.packets[accepted % 10])).Wrote())
+        ++accepted;
+    EXPECT_TRUE(header == Header::WriteFailed || r.status == Result::WriteFailed);
+    EXPECT_LT(accepted, 1000u);
+    EXPECT_TRUE(full.writer.WriteFailed());
+    EXPECT_FALSE(full.Finish());
+
+    // The sink keeps the order of writes, whatever it holds back, and a
+    // truncated file ends where it was cut.
+    testsupport::TempDir dir;
+    auto sink = FileSink::Create(dir.File("s"));
+    ASSERT_NE(sink, nullptr);
+    sink->Seek(10);
+    ASSERT_TRUE(sink->Write("0123456789", 10));
+    ASSERT_TRUE(sink->WriteAt(0, "abc", 3));
+    ASSERT_TRUE(sink->Write("XY", 2));
+    ASSERT_TRUE(sink->WriteAt(15, "-", 1));
+    uint64_t size = 0;
+    ASSERT_TRUE(sink->Size(&size));
+    EXPECT_EQ(size, 22u);
+    ASSERT_TRUE(sink->Truncate(21));
+    ASSERT_TRUE(sink->Close());
+    EXPECT_EQ(testsupport::ReadFile(dir.File("s")), std::string("abc\0\0\0\0\0\0\0" "01234-6789X", 21));
+    EXPECT_FALSE(sink->WriteAt(0, "x", 1));
+    EXPECT_EQ(FileSink::Create(dir.File("no/such/folder")), nullptr);
+    EXPECT_EQ(FileSink::OpenExisting(dir.File("missing")), nullptr);
+}
+
+// The cut tool's use: packets read back from a file, every one re-timed,
+// a header that claims exactly what was written.
+TEST(AsfFileWriter, PacketsReadBackAndRetimedMakeAFileOfTheirOwn)
+{
+    AsfFileReader reader;
+    ASSERT_TRUE(reader.Open(Sample())) << reader.Error();
+    const Parts& src = Split(Sample());
+    EXPECT_EQ(reader.PacketCount(), src.packets.size());
+    ASSERT_GE(reader.PacketCount(), 30u);
+    AsfFileWriter::Options options;
+    options.retime = AsfFileWriter::Retime::All;
+    options.patch = AsfFileWriter::Patch::Always;
+    Harness h(options);
+    ASSERT_EQ(h.writer.WriteHeader(reader.HeaderBytes().data(), reader.HeaderBytes().size()), Header::Written);
+    std::vector<uint8_t> packet;
+    const uint32_t first = SendTime(src.packets[10], src.packetSize);
+    for (uint64_t i = 10; i < 30; ++i) {
+        ASSERT_TRUE(reader.ReadPacket(i, &packet));
+        ASSERT_TRUE(h.writer.WritePacket(packet.data(), packet.size()).Wrote());
+    }
+    ASSERT_TRUE(h.Finish());
+    const std::string out = testsupport::ReadFile(h.path);
+    for (size_t i = 0; i < 20; ++i)
+        EXPECT_EQ(PacketOf(out, src, i), ShiftTimes(src.packets[10 + i], src.packetSize, -first)) << i;
+    const uint32_t span = SendTime(src.packets[29], src.packetSize) - first;
+    EXPECT_EQ(Get64(out, src.fileProps + 56), 20u);
+    EXPECT_EQ(Get64(out, src.fileProps + 72), span * 10000ull);
+    EXPECT_TRUE(Decodes(h.path));
+    EXPECT_NEAR(testsupport::ProbeDuration(h.path), span / 1000.0, 0.05);
+}
+
+}  // namespace

@@ -1,0 +1,91 @@
+// The data-packet walker and the streamed-header check on the sample's own
+// packets, on every cut and on damaged copies.
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "asf_stream.h"
+#include "formats/asf_packet.h"
+#include "formats/asf_stream_header.h"
+
+namespace {
+
+using namespace asfstream;
+
+TEST(AsfPacket, WalkFindsEveryTimeFieldOfTheSamplePackets)
+{
+    for (const std::string& file : {Sample(), SmallSample()}) {
+        const Parts& src = Split(file);
+        for (const std::string& p : src.packets) {
+            asf::PacketLayout layout;
+            ASSERT_TRUE(asf::WalkDataPacket(reinterpret_cast<const uint8_t*>(p.data()), p.size(), src.packetSize,
+                                            &layout));
+            // The test's own reading of the packet names the same fields.
+            std::vector<size_t> times = {size_t(layout.sendTimeAt)};
+            for (size_t i = 0; i < layout.payloadCount; ++i) {
+                const auto& payload = layout.payloads[i];
+                EXPECT_TRUE(payload.streamNumber == 1 || payload.streamNumber == 2);
+                EXPECT_LE(payload.dataAt + payload.dataLength, layout.payloadsEnd);
+                if (payload.hasPresentationTime)
+                    times.push_back(payload.replicatedAt + 4);
+            }
+            EXPECT_EQ(times, TimeOffsets(p, src.packetSize));
+            EXPECT_EQ(layout.sendTime, SendTime(p, src.packetSize));
+            EXPECT_EQ(layout.reached, layout.payloadsEnd);
+        }
+    }
+}
+
+TEST(AsfPacket, TimesAreFoundByTheFlagsAndNothingIsTouchedPastTheEnd)
+{
+    for (auto [flags, offset] : {std::pair{0x00, 5}, {0x08, 6}, {0x10, 7}, {0x18, 9}, {0x40, 7}, {0x49, 8},
+                                 {0x51, 9}, {0x20, 6}, {0x02, 6}, {0x80, -1}}) {
+        uint8_t p[32] = {0x82, 0x00, 0x00, static_cast<uint8_t>(flags), 0x5D};
+        EXPECT_EQ(asf::SendTimeOffset(p, sizeof(p)), offset) << flags;
+    }
+    const Parts& src = Split(Sample());
+    const std::string& sample = src.packets[3];
+    // Rebasing by 1 a cut packet changes only bytes that are there.
+    for (size_t n = 0; n <= sample.size(); n += n < 80 ? 1 : 97) {
+        std::vector<uint8_t> p(sample.begin(), sample.begin() + static_cast<long>(n));
+        p.resize(n + 16, 0xEE);  // bytes beyond the cut: must stay
+        const int whole = asf::RebasePacketTimes(p.data(), n, 1, src.packetSize);
+        EXPECT_EQ(std::vector<uint8_t>(p.begin() + long(n), p.end()), std::vector<uint8_t>(16, 0xEE)) << n;
+        if (n == sample.size()) {
+            EXPECT_EQ(whole, 0);
+        }
+        const int at = asf::SendTimeOffset(p.data(), n);
+        EXPECT_TRUE(at < 0 || size_t(at) + 4 <= n) << n;
+    }
+    for (size_t i = 3; i < 40; ++i) {  // damaged
+        std::vector<uint8_t> p(sample.begin(), sample.end());
+        p[i] = 0xFF;
+        asf::PacketLayout layout;
+        asf::RebasePacketTimes(p.data(), p.size(), 1, src.packetSize, &layout);
+        EXPECT_LE(layout.payloadCount, asf::PacketLayout::kMaxPayloads);
+    }
+}
+
+TEST(AsfStreamHeader, TheSampleHeaderReadsAndTheFieldsFollowTheLayout)
+{
+    const Parts& src = Split(Sample());
+    AsfStreamHeader h;
+    ASSERT_EQ(ParseStreamHeader(reinterpret_cast<const uint8_t*>(src.header.data()), src.header.size(), &h),
+              AsfHeaderCheck::Ok);
+    EXPECT_EQ(h.filePropertiesAt, src.fileProps);
+    EXPECT_EQ(h.dataObjectAt, src.header.size() - 50);
+    EXPECT_EQ(h.packetSize, src.packetSize);
+    EXPECT_EQ(h.declaredPackets, src.packets.size());
+    EXPECT_EQ(h.properties.playDuration, Get64(src.header, src.fileProps + 64));
+    EXPECT_EQ(h.durationMs, Get64(src.header, src.fileProps + 64) / 10000 - Get32(src.header, src.fileProps + 80));
+    EXPECT_FALSE(h.Live());
+    EXPECT_EQ(StreamDurationMs(0, 3000), 0u);
+    EXPECT_EQ(StreamDurationMs(30000000, 3000), 1u);
+    EXPECT_EQ(StreamDurationMs(30010000, 3000), 1u);
+    EXPECT_EQ(StreamDurationMs(30020000, 3000), 2u);
+    EXPECT_EQ(StreamDurationMs(~uint64_t{0}, 0), UINT32_MAX);
+}
+
+}  // namespace

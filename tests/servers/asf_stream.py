@@ -17,13 +17,78 @@ class Disconnected(Exception):
     pass
 
 
+def by_type(buf, pos, t):
+    n = (0, 1, 2, 4)[t]
+    return int.from_bytes(buf[pos:pos + n], "little"), pos + n
+
+
+def time_fields(p, packet_size):
+    """Offsets of the send time and of every presentation time in a packet
+    that starts with the usual two error-correction bytes."""
+    if p[0] != 0x82:
+        return []
+    flags, props, multiple = p[3], p[4], p[3] & 1
+    plen, pos = by_type(p, 5, (flags >> 5) & 3)
+    _, pos = by_type(p, pos, (flags >> 1) & 3)
+    pad, pos = by_type(p, pos, (flags >> 3) & 3)
+    fields = [pos]
+    pos += 6
+    count = p[pos] & 0x3F if multiple else 1
+    pos += multiple
+    for _ in range(count):
+        pos = by_type(p, pos, (props >> 6) & 3)[1] if multiple else pos + 1
+        pos = by_type(p, pos, (props >> 4) & 3)[1]
+        pos = by_type(p, pos, (props >> 2) & 3)[1]
+        rep, pos = by_type(p, pos, props & 3)
+        if rep >= 8:
+            fields.append(pos + 4)
+        pos += rep
+        length, pos = by_type(p, pos, 2) if multiple else ((plen or packet_size) - pad - pos, pos)
+        pos += length
+    return fields
+
+
+def shift_times(packet, packet_size, delta):
+    """The packet with delta ms added to its send and presentation times."""
+    if not delta:
+        return packet
+    body = bytearray(packet)
+    for f in time_fields(body, packet_size):
+        struct.pack_into("<I", body, f, (struct.unpack_from("<I", body, f)[0] + delta) & 0xFFFFFFFF)
+    return bytes(body)
+
+
+def repeat_span(header, file_props):
+    """ms from one pass of a repeated stream to the next: its duration and a tenth of a second."""
+    play, _, preroll = struct.unpack_from("<QQQ", header, file_props + 64)
+    return play // 10000 - preroll + 100
+
+
+def repeated_header(header, file_props, packet_size, passes):
+    """An on-demand header for the stream played passes times over: counts,
+    sizes and durations of the whole, as a server announces a long file."""
+    if passes <= 1:
+        return header
+    h, data = bytearray(header), len(header) - 50
+    count = struct.unpack_from("<Q", h, data + 40)[0] * passes
+    extra = (passes - 1) * repeat_span(header, file_props) * 10000
+    for at, value in ((file_props + 40, len(h) + count * packet_size), (file_props + 56, count),
+                      (file_props + 64, struct.unpack_from("<Q", h, file_props + 64)[0] + extra),
+                      (file_props + 72, struct.unpack_from("<Q", h, file_props + 72)[0] + extra),
+                      (data + 16, 50 + count * packet_size), (data + 40, count)):
+        struct.pack_into("<Q", h, at, value)
+    return bytes(h)
+
+
 class AsfSource:
     """The header (with the Data object's first 50 bytes) and the data
     packets of a file; packets are read 128 at a time, as the benchmark
     streams half a gigabyte. A file whose play duration is 0 is a broadcast.
-    Trimmed packets come without the zero padding servers need not send."""
+    Trimmed packets come without the zero padding servers need not send.
+    Repeated, an on-demand file is played passes times as one long stream:
+    pass k's times are k spans later, and the header announces the whole."""
 
-    def __init__(self, path, trim=False):
+    def __init__(self, path, trim=False, passes=1):
         self.trim = trim
         self.fd = os.open(path, os.O_RDONLY)
         size = struct.unpack_from("<Q", os.pread(self.fd, 30, 0), 16)[0]
@@ -36,17 +101,23 @@ class AsfSource:
         self.live = self.play_duration == 0
         self.data_start = size + 50
         available = (os.fstat(self.fd).st_size - self.data_start) // self.packet_size
-        self.count = min(struct.unpack_from("<Q", self.header, size + 40)[0] or available, available)
+        self.pass_count = min(struct.unpack_from("<Q", self.header, size + 40)[0] or available, available)
+        self.passes = 1 if self.live else max(1, passes)
+        self.span = 0 if self.live else repeat_span(self.header, fp)
+        self.header = repeated_header(self.header, fp, self.packet_size, self.passes)
+        self.count = self.pass_count * self.passes
 
     def packets(self, start, stop):
         """Yields (index, packet) from start up to stop."""
-        size = self.packet_size
-        for first in range(start, stop, 128):
-            n = min(128, stop - first)
-            block = os.pread(self.fd, n * size, self.data_start + first * size)
+        size, n_pass, first = self.packet_size, self.pass_count, start
+        while first < stop:
+            n = min(128, stop - first, n_pass - first % n_pass)
+            block = os.pread(self.fd, n * size, self.data_start + (first % n_pass) * size)
             for j in range(n):
-                packet = block[j * size:(j + 1) * size]
-                yield first + j, (packet.rstrip(b"\0") or packet[:1]) if self.trim else packet
+                i = first + j
+                packet = shift_times(block[j * size:(j + 1) * size], size, (i // n_pass) * self.span)
+                yield i, (packet.rstrip(b"\0") or packet[:1]) if self.trim else packet
+            first += n
 
 
 class Wire:
@@ -104,6 +175,7 @@ def options(description):
     ap.add_argument("--connections", type=int, default=1, help="serve this many, then exit")
     ap.add_argument("--lifetime", type=float, default=30.0)
     ap.add_argument("--trim-padding", action="store_true", help="leave the padding off the packets")
+    ap.add_argument("--repeat", type=int, default=1, help="on demand: play the packets this many times")
     ap.add_argument("--piece", default="0",
                     help="send in TCP pieces of N bytes; A-B: connection k uses min(A+k, B)")
     return ap

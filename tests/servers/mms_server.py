@@ -116,6 +116,8 @@ class Session:
         """Sends the data packets from start on; False when broken off before the end."""
         s, args = self.source, self.args
         stop = s.count if args.stop_after is None else min(s.count, start + args.stop_after)
+        if args.end_after is not None:  # ended early, with the end-of-stream message
+            stop = min(s.count, start + args.end_after)
         cut_at = start + (stop - start) // 2 if self.fault in ("close-in-packet", "short-packet") else None
         for i, packet in s.packets(start, stop):
             number = (i + 900000 if s.live else i) & 0xFFFFFFFF  # a broadcast's numbers are far from 0
@@ -131,7 +133,7 @@ class Session:
                 if not self.await_pong():
                     return False
         self.wire.flush()
-        return stop == s.count
+        return stop == s.count or args.end_after is not None
 
     def await_pong(self):
         """A client that does not answer a ping is dropped, as servers do."""
@@ -161,9 +163,10 @@ def main():
     ap.add_argument("--header-packets", type=int, default=1, help="send the header in this many packets")
     ap.add_argument("--ping-every", type=int, default=0, help="ping after every N packets, await the pong")
     ap.add_argument("--stop-after", type=int, help="close after N data packets")
+    ap.add_argument("--end-after", type=int, help="report the end of the stream after N data packets")
     ap.add_argument("--fault", choices=FAULTS)
     args = ap.parse_args()
-    source = AsfSource(args.file, args.trim_padding)
+    source = AsfSource(args.file, args.trim_padding, args.repeat)
     serve(args, lambda wire: Session(args, source, wire).run())
 
 

@@ -6,7 +6,7 @@ every time 73000 ms later) and "$E"; any other gets the header alone. Paths: /pi
 TCP pieces of N bytes, /damageN/... damages a media reply at random (seed N), /missing* is 404,
 /html* a web page, a --playlist path its text ({port} replaced), any other the stream. --fault:
 close-in-header, close-in-packet=K, bad-confirm=K, oversized=K, unknown-chunk=K, stall=K (silence
-from packet K), unequal-sizes. Prints "PORT <n>" first; stops after --lifetime seconds, or once
+from packet K), end=K ("$E" after packet K), close=K (the connection closed after packet K), unequal-sizes. Prints "PORT <n>" first; stops after --lifetime seconds, or once
 --connections connections were served.
 """
 
@@ -21,39 +21,10 @@ import struct
 import threading
 import time
 
+from asf_stream import repeated_header, repeat_span, time_fields
+
 FILE_PROPERTIES = bytes.fromhex("a1dcab8c47a9cf118ee400c00c205365")
 LIVE_SEQUENCE, LIVE_TIME = 5000, 73000
-
-
-def by_type(buf, pos, t):
-    n = (0, 1, 2, 4)[t]
-    return int.from_bytes(buf[pos:pos + n], "little"), pos + n
-
-
-def time_fields(p, packet_size):
-    """Offsets of the send time and of every presentation time in a packet
-    that starts with the usual two error-correction bytes."""
-    if p[0] != 0x82:
-        return []
-    flags, props, multiple = p[3], p[4], p[3] & 1
-    plen, pos = by_type(p, 5, (flags >> 5) & 3)
-    _, pos = by_type(p, pos, (flags >> 1) & 3)
-    pad, pos = by_type(p, pos, (flags >> 3) & 3)
-    fields = [pos]
-    pos += 6
-    count = p[pos] & 0x3F if multiple else 1
-    pos += multiple
-    for _ in range(count):
-        pos = by_type(p, pos, (props >> 6) & 3)[1] if multiple else pos + 1
-        pos = by_type(p, pos, (props >> 4) & 3)[1]
-        pos = by_type(p, pos, (props >> 2) & 3)[1]
-        rep, pos = by_type(p, pos, props & 3)
-        if rep >= 8:
-            fields.append(pos + 4)
-        pos += rep
-        length, pos = by_type(p, pos, 2) if multiple else ((plen or packet_size) - pad - pos, pos)
-        pos += length
-    return fields
 
 
 def chunk(kind, body, seq=0, flags=0, confirm=None):
@@ -82,8 +53,7 @@ class Server:
         count = struct.unpack_from("<Q", self.header, size + 40)[0]
         self.packets = [data[size + 50 + i * self.packet_size:][:self.packet_size] for i in range(count)]
         self.fields = [time_fields(p, self.packet_size) for p in self.packets]
-        play, _, preroll = struct.unpack_from("<QQQ", self.header, self.fp + 64)
-        self.span = play // 10000 - preroll + 100  # ms from one repeat to the next
+        self.span = repeat_span(self.header, self.fp)  # ms from one repeat to the next
 
     def handle(self, conn):
         request = b""
@@ -127,22 +97,17 @@ class Server:
             send(head(200, "OK", ctype, [f"Content-Length: {len(body)}"]) + body)
         else:
             offset = re.search(r"stream-offset=(\d+):(\d+)", text)
-            self.stream(send, "xPlayStrm=1" in text, offset and (int(offset[1]), int(offset[2])))
+            whole = offset and (int(offset[1]), int(offset[2])) != (0xFFFFFFFF, 0xFFFFFFFF)
+            self.stream(send, "xPlayStrm=1" in text, int(offset[1]) << 32 | int(offset[2]) if whole else None)
 
     def header_chunks(self):
         h, fp, data = bytearray(self.header), self.fp, len(self.header) - 50
-        count = len(self.packets) * self.args.repeat
         if self.args.mode == "live":  # a broadcast: no size, count or duration
             for at in (fp + 40, fp + 56, fp + 64, fp + 72, data + 16, data + 40):
                 struct.pack_into("<Q", h, at, 0)
             struct.pack_into("<I", h, fp + 88, 1)
-        elif self.args.repeat > 1:
-            extra = (self.args.repeat - 1) * self.span * 10000
-            for at, value in ((fp + 40, len(h) + count * self.packet_size), (fp + 56, count),
-                              (fp + 64, struct.unpack_from("<Q", h, fp + 64)[0] + extra),
-                              (fp + 72, struct.unpack_from("<Q", h, fp + 72)[0] + extra),
-                              (data + 16, 50 + count * self.packet_size), (data + 40, count)):
-                struct.pack_into("<Q", h, at, value)
+        else:
+            h = bytearray(repeated_header(self.header, fp, self.packet_size, self.args.repeat))
         if "unequal-sizes" in self.faults:
             struct.pack_into("<I", h, fp + 92, self.packet_size - 1)
         size = -(-len(h) // max(1, self.args.header_parts))
@@ -177,9 +142,9 @@ class Server:
             return
         total = len(self.packets) * (1 if live else args.repeat)
         first = 0
-        if not live and offset and offset[0] == 0 and len(self.header) < offset[1] < 0xFFFFFFFF:
+        if not live and offset and offset > len(self.header):
             # Resume from the packet that holds the byte after what the client has.
-            first = min(total, (offset[1] - len(self.header)) // self.packet_size)
+            first = min(total, (offset - len(self.header)) // self.packet_size)
         base = LIVE_SEQUENCE if live else 0
         start, t0, batch = time.monotonic(), None, [out]
         for i in range(first, total):
@@ -208,6 +173,11 @@ class Server:
                 send(b"".join(batch) + c[:len(c) // 2])
                 return
             batch.append(c)
+            if i + 1 == faults.get("close"):
+                send(b"".join(batch))
+                return
+            if i + 1 == faults.get("end"):
+                break
             if len(batch) >= 80:
                 send(b"".join(batch))
                 batch = []

@@ -52,8 +52,8 @@ def bad_frame(kind, packet):
 
 
 class Session:
-    def __init__(self, args, source, header, packets, wire):
-        self.args, self.source, self.header, self.packets, self.wire = args, source, header, packets, wire
+    def __init__(self, args, source, header, wire):
+        self.args, self.source, self.header, self.wire = args, source, header, wire
         self.buffer = b""
 
     def send_reply(self, data):
@@ -129,7 +129,9 @@ class Session:
             pending = self.handshake()
         except BadRequest:
             return self.wire.send(reply("0", "400 Bad Request"))
-        for n, packet in enumerate(self.packets):
+        for n, packet in self.source.packets(0, self.source.count):
+            if n == self.args.stop_after:
+                break
             if self.args.fault and n == self.args.fault_after:
                 self.wire.send(pending + bad_frame(self.args.fault, packet))
                 return None if self.args.fault == "cut" else self.hold()
@@ -155,14 +157,14 @@ def main():
     ap.add_argument("--fault", choices=("oversized", "huge", "garbage", "short", "tiny", "not-asf", "cut"),
                     help="send a bad frame after --fault-after good ones")
     ap.add_argument("--fault-after", type=int, default=0)
+    ap.add_argument("--stop-after", type=int, help="end the stream (as --end says) after N frames")
     ap.add_argument("--end", choices=("message", "close"), default="message")
     args = ap.parse_args()
-    source = AsfSource(args.file, args.trim_padding)
+    source = AsfSource(args.file, args.trim_padding, args.repeat)
     header = bytearray(source.header)
     if args.unequal_sizes:
         struct.pack_into("<I", header, source.file_props + 96, source.packet_size + 1)
-    packets = [p for _, p in source.packets(0, source.count)]
-    serve(args, lambda wire: Session(args, source, bytes(header), packets, wire).run())
+    serve(args, lambda wire: Session(args, source, bytes(header), wire).run())
 
 
 if __name__ == "__main__":

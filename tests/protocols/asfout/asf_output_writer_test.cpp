@@ -9,7 +9,6 @@
 #include "formats/asf_guids.h"
 #include "protocols/asfout/asf_output_writer.h"
 #include "protocols/asfout/asf_packet.h"
-#include "protocols/asfout/resume_scan.h"
 #include "stream_recorder.h"
 #include "test_support.h"
 
@@ -208,76 +207,6 @@ TEST(AsfPacket, TimesAreFoundByTheFlagsAndNothingIsTouchedPastTheEnd)
     EXPECT_EQ(asfout::FindFilePropertiesObject(h, src.header.size()), int(src.fileProps));
     EXPECT_EQ(asfout::FindFilePropertiesObject(h + src.fileProps, 16), 0);
     EXPECT_EQ(asfout::FindFilePropertiesObject(h + src.fileProps, 15), -1);
-}
-
-// A header object of 5000 bytes whose File Properties give 1000-byte
-// packets and `declared` of them, the Data object, then wholePackets
-// packets and extraBytes of a cut one.
-std::string ResumableFile(uint32_t declared, uint32_t wholePackets, uint32_t extraBytes = 0)
-{
-    auto id = [](const Guid& g) { return std::string(reinterpret_cast<const char*>(g.data()), 16); };
-    std::string f = id(asf::kHeader) + std::string(5000 - 16, '\0');
-    Put64(f, 16, 5000);
-    Put32(f, 24, 2);
-    f.replace(30, 16, id(asf::kFileProperties));
-    Put64(f, 46, 104);
-    Put64(f, 30 + 56, declared);
-    Put32(f, 30 + 92, 1000);
-    Put32(f, 30 + 96, 1000);
-    f.replace(134, 16, std::string(16, '\x5A'));  // an object nobody knows fills the rest
-    Put64(f, 150, 5000 - 134);
-    std::string data = id(asf::kData) + std::string(34, '\0');
-    Put64(data, 16, 50 + declared * 1000ull);
-    Put64(data, 40, declared);
-    return f + data + std::string(wholePackets * 1000ull + extraBytes, '\x11');
-}
-
-TEST(ResumeScan, KeepsAllButTheLastWholePacketOfFilesWorthResuming)
-{
-    const Parts& src = Split(Sample());
-    const size_t half = src.packets.size() / 2;
-    struct Case {
-        const char* what;
-        std::string bytes;
-        int resumePacket;  // -1: not worth resuming
-        size_t resumeOffset;
-    };
-    for (const Case& c : {
-             Case{"40 of 100", ResumableFile(100, 40), 39, 44050},
-             Case{"40 and a cut one", ResumableFile(100, 40, 999), 39, 44050},
-             Case{"94 of 100", ResumableFile(100, 94), 93, 98050},
-             Case{"95 of 100", ResumableFile(100, 95), -1, 0},
-             Case{"96 of 100", ResumableFile(100, 96), -1, 0},
-             Case{"complete", ResumableFile(100, 100), -1, 0},
-             Case{"live (nothing declared)", ResumableFile(0, 40), -1, 0},
-             Case{"no whole packet", ResumableFile(100, 0, 999), -1, 0},
-             Case{"cut in the Data object", ResumableFile(100, 0).substr(0, 5020), -1, 0},
-             Case{"cut in the header", ResumableFile(100, 0).substr(0, 3000), -1, 0},
-             Case{"not ASF", std::string(100000, 'x'), -1, 0},
-             Case{"a real recording cut half way",
-                  testsupport::ReadFile(Sample()).substr(0, src.header.size() + half * src.packetSize + 100),
-                  int(half) - 1, src.header.size() + (half - 1) * src.packetSize},
-         }) {
-        SCOPED_TRACE(c.what);
-        testsupport::TempDir dir;
-        testsupport::WriteFile(dir.File("f.asf"), c.bytes);
-        ResumeScan scan;
-        ASSERT_EQ(scan.Scan(dir.File("f.asf")), c.resumePacket >= 0);
-        if (c.resumePacket >= 0) {
-            EXPECT_EQ(scan.resumePacket, uint32_t(c.resumePacket));
-            EXPECT_EQ(scan.resumeOffset, c.resumeOffset);
-        }
-    }
-    EXPECT_FALSE(ResumeScan().Scan("/nonexistent/file.asf"));
-    // An object smaller than its own header must not send the walk backwards
-    // for ever; the result is not defined.
-    testsupport::TempDir dir;
-    for (uint64_t size : {uint64_t{1}, uint64_t{23}, ~uint64_t{0}, uint64_t{1} << 63}) {
-        std::string damaged = ResumableFile(100, 40);
-        Put64(damaged, 150, size);
-        testsupport::WriteFile(dir.File("d.asf"), damaged);
-        ResumeScan().Scan(dir.File("d.asf"));
-    }
 }
 
 }  // namespace

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "asf_stream.h"
-#include "protocols/asfout/resume_scan.h"
+#include "formats/asf_file_reader.h"
 #include "protocols/mms/mms_commands.h"
 #include "protocols/mms/mms_tcp_client.h"
 #include "stream_recorder.h"

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "asf_stream.h"
-#include "protocols/asfout/resume_scan.h"
+#include "formats/asf_file_reader.h"
 #include "protocols/rtsp/rtsp_client.h"
 #include "stream_recorder.h"
 #include "test_support.h"

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <memory>
 
+#include "formats/file_sink.h"
 #include "protocols/client_hooks.h"
 #include "protocols/mms/mms_tcp_client.h"
 
@@ -23,7 +24,7 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "usage: %s URL OUT.asf\n", argv[0]);
         return 2;
     }
-    FILE* out = std::fopen(argv[2], "wb");
+    std::unique_ptr<FileSink> out = FileSink::Create(argv[2]);
     if (!out) {
         std::perror(argv[2]);
         return 1;
@@ -33,13 +34,15 @@ int main(int argc, char** argv)
     env.hooks = &hooks;
     MmsTcpClient client(env);
     RecordRequest request;
-    request.out = out;
+    request.out = out.get();
     request.url = argv[1];
     const auto start = std::chrono::steady_clock::now();
-    const uint32_t bytes = client.Record(request);
+    const uint64_t bytes = client.Record(request);
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    std::fclose(out);
-    std::printf("%u bytes in %.2f s (%.1f MB/s)\n", bytes, seconds, bytes / seconds / 1e6);
+    if (!out->Close())
+        std::fprintf(stderr, "error: writing %s failed\n", argv[2]);
+    std::printf("%llu bytes in %.2f s (%.1f MB/s)\n", static_cast<unsigned long long>(bytes), seconds,
+                bytes / seconds / 1e6);
     return bytes != 0 ? 0 : 1;
 }

@@ -1,12 +1,12 @@
 #pragma once
 
 #include <cstdint>
-#include <cstdio>
 #include <string>
 
 #include "base/app_settings.h"
 #include "base/cancel_signal.h"
 
+class ByteSink;
 class ClientHooks;
 class Profile;
 class UserPrompts;
@@ -37,7 +37,10 @@ struct ClientEnvironment {
 // the job driver passes (always 0). A null `out` runs a probe: the client
 // goes through its exchange, reports, and ends where it would write data.
 struct RecordRequest {
-    FILE* out = nullptr;
+    // Where the recording goes; its cursor stands where the attempt starts
+    // (the resume offset, else 0). The clients that record ASF place the
+    // header and packets themselves.
+    ByteSink* out = nullptr;
     std::string url;
     std::string playerAgent;
     uint64_t resume = 0;

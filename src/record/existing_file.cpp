@@ -3,6 +3,7 @@
 #include <atomic>
 
 #include "base/user_prompts.h"
+#include "formats/file_sink.h"
 #include "formats/printf.h"
 #include "record/output_names.h"
 #include "record/record_job.h"
@@ -25,7 +26,8 @@ bool ExistingFileDecision::Keep(const std::string& path)
     return false;
 }
 
-bool ExistingFileDecision::Decide(FILE** file, uint64_t* resumePacket, uint64_t* resumeOffset)
+bool ExistingFileDecision::Decide(std::unique_ptr<FileSink>* file, uint64_t* resumePacket,
+                                  uint64_t* resumeOffset)
 {
     std::string path = job_.OutputPath();
     if (!PathExists(path))
@@ -42,16 +44,13 @@ bool ExistingFileDecision::Decide(FILE** file, uint64_t* resumePacket, uint64_t*
         if (job_.stopRequested)
             return false;
         if (resume) {
-            FILE* f = std::fopen(path.c_str(), "rb+");
-            if (f && ::fseeko(f, static_cast<off_t>(offset), SEEK_SET) == 0) {
-                *file = f;
+            if (std::unique_ptr<FileSink> f = FileSink::OpenExisting(path)) {
+                f->Seek(offset);
+                *file = std::move(f);
                 *resumePacket = packet;
                 *resumeOffset = offset;
-                return true;
             }
-            if (f)
-                std::fclose(f);
-            return true;  // recreated from scratch, resume values stay 0
+            return true;  // otherwise recreated from scratch, resume values 0
         }
         // Declining to resume is not consent to destroy the file: it gets
         // the same treatment as any other existing file below.

@@ -1,11 +1,12 @@
 #pragma once
 
 #include <cstdint>
-#include <cstdio>
+#include <memory>
 #include <string>
 
 #include "record/resume_check.h"
 
+class FileSink;
 class RecordJob;
 class UserPrompts;
 
@@ -27,10 +28,10 @@ public:
     }
 
     // Settles the file at the job's output path (which it may change). On a
-    // resume *file is open for update at *resumeOffset, with *resumePacket
-    // whole packets kept. False when the job must end here (the user kept the
-    // file, cancelled, quit, or the job was stopped).
-    bool Decide(FILE** file, uint64_t* resumePacket, uint64_t* resumeOffset);
+    // resume *file is open for update, its cursor at *resumeOffset, with
+    // *resumePacket whole packets kept. False when the job must end here
+    // (the user kept the file, cancelled, quit, or the job was stopped).
+    bool Decide(std::unique_ptr<FileSink>* file, uint64_t* resumePacket, uint64_t* resumeOffset);
     // The save dialog on path; false when the user (or a stop) cancelled it.
     bool AskSaveAs(std::string& path);
 

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "formats/file_sink.h"
 #include "medialist/media_list.h"
 #include "record/cmms_thread.h"
 #include "record/existing_file.h"
@@ -21,17 +22,15 @@ bool Contains(const std::string& text, std::string_view what)
 // Brings the file back to where the attempts started, dropping what a
 // failed attempt wrote: the next client starts a stream of its own and must
 // not append it to another's leftovers.
-void RewindTo(FILE* file, off_t position)
+void RewindTo(FileSink& file, uint64_t position)
 {
-    std::fflush(file);
-    const off_t now = ::ftello(file);
-    if (now != position) {
-        if (::ftruncate(::fileno(file), position) != 0) {
-            // Keep going: the seek below still makes the next client write
-            // over the leftovers from the start.
-        }
-        ::fseeko(file, position, SEEK_SET);
+    uint64_t size = 0;
+    if (file.Size(&size) && size > position) {
+        // A failure here shows when the file is closed; the cursor below
+        // still makes the next client write over the leftovers.
+        file.Truncate(position);
     }
+    file.Seek(position);
 }
 
 constexpr uint32_t kPlaylistBits = 0x1000 | 0x2000 | 0x4000 | 0x10;
@@ -55,7 +54,7 @@ void JobDriver::Drive(const std::string& address, const std::string& title, int 
 
     job.SetOutputPath(MakeOutputPath(job.settings.m_baseDir, recorded, title));
 
-    FILE* file = nullptr;
+    std::unique_ptr<FileSink> file;
     uint64_t resumePacket = 0;
     uint64_t resumeOffset = 0;
     if (!ExistingFileDecision(job, thread_.prompts(), thread_.resumeScanner())
@@ -65,7 +64,7 @@ void JobDriver::Drive(const std::string& address, const std::string& title, int 
     const bool created = file == nullptr;
     if (!file) {
         const std::string path = job.OutputPath();
-        file = std::fopen(path.c_str(), "wb");
+        file = FileSink::Create(path);
         if (!file)
             file = OpenWithSaveAs(LastComponent(path));
         if (!file) {
@@ -74,9 +73,9 @@ void JobDriver::Drive(const std::string& address, const std::string& title, int 
         }
     }
 
-    RunAttempts(file, recorded, address, resumePacket, resumeOffset);
+    RunAttempts(*file, recorded, address, resumePacket, resumeOffset);
 
-    if (std::fclose(file) != 0 && !job.errorFlag)
+    if (!file->Close() && !job.errorFlag)
         thread_.ReportError("File Write Error");
     // A file this job created and nothing was written to is not a
     // recording; left behind it would only push the next try of the same
@@ -97,23 +96,23 @@ void JobDriver::Drive(const std::string& address, const std::string& title, int 
         job.errorFlag = true;
 }
 
-FILE* JobDriver::OpenWithSaveAs(const std::string& name)
+std::unique_ptr<FileSink> JobDriver::OpenWithSaveAs(const std::string& name)
 {
     std::string path = name;
     if (!ExistingFileDecision(thread_.job(), thread_.prompts(), thread_.resumeScanner()).AskSaveAs(path))
         return nullptr;
     thread_.job().SetOutputPath(path);
-    return std::fopen(path.c_str(), "wb");
+    return FileSink::Create(path);
 }
 
-uint64_t JobDriver::RunAttempts(FILE* file, const std::string& address,
+uint64_t JobDriver::RunAttempts(FileSink& file, const std::string& address,
                                 const std::string& originalAddress, uint64_t resumePacket,
                                 uint64_t resumeOffset)
 {
     RecordJob& job = thread_.job();
     auto request = [&](ClientKind kind, const std::string& url) {
         RecordRequest r;
-        r.out = file;
+        r.out = &file;
         r.url = url;
         r.playerAgent = job.playerAgent;
         if (kind == ClientKind::MmsTcp || kind == ClientKind::Rtsp) {
@@ -137,7 +136,7 @@ uint64_t JobDriver::RunAttempts(FILE* file, const std::string& address,
             lastError = job.ErrorText();
         job.errorFlag = false;
         job.SetErrorText({});
-        RewindTo(file, static_cast<off_t>(resumeOffset));
+        RewindTo(file, resumeOffset);
     };
     // A count of 0 is a failure even when the client said nothing: the job
     // must not show it as completed.

@@ -1,11 +1,12 @@
 #pragma once
 
 #include <cstdint>
-#include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
 class CmmsThread;
+class FileSink;
 
 // The body of a recording: classifies the address, expands playlists,
 // settles the output file and runs the clients in fallback order. Runs on
@@ -37,9 +38,9 @@ private:
 
     // Asks for a path and creates that file; null when the user cancelled or
     // the file cannot be made.
-    FILE* OpenWithSaveAs(const std::string& name);
+    std::unique_ptr<FileSink> OpenWithSaveAs(const std::string& name);
     // Runs the fallback attempts on an open file; returns the last result.
-    uint64_t RunAttempts(FILE* file, const std::string& address,
+    uint64_t RunAttempts(FileSink& file, const std::string& address,
                          const std::string& originalAddress, uint64_t resumePacket,
                          uint64_t resumeOffset);
 

@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "formats/asx_reader.h"
+#include "formats/file_sink.h"
 #include "formats/printf.h"
 #include "medialist/list_file_io.h"
 #include "medialist/media_list.h"
@@ -45,7 +46,7 @@ void JobDriver::DrivePlaylist(const std::string& address, const std::string& tit
         file = HostFileName(address, ".asx");
     const std::string path = JoinBase(job.settings.m_baseDir, file);
     job.SetOutputPath(path);
-    FILE* out = std::fopen(path.c_str(), "wb");
+    std::unique_ptr<FileSink> out = FileSink::Create(path);
     if (!out)
         out = OpenWithSaveAs(name);
     if (!out) {
@@ -53,14 +54,14 @@ void JobDriver::DrivePlaylist(const std::string& address, const std::string& tit
         return;
     }
     RecordRequest request;
-    request.out = out;
+    request.out = out.get();
     request.url = address;
     request.playerAgent = job.playerAgent;
     // Saved whatever its type: a playlist served as text must reach the
     // reader whole, not be searched for its first mms:// address.
     request.extra = kSaveWhateverArrives;
     const uint64_t got = thread_.RunClient(ClientKind::HttpDownload, request);
-    std::fclose(out);
+    out->Close();
     if (job.stopRequested)
         return;
     if (got == 0) {

@@ -160,7 +160,7 @@ TEST_F(DriverTest, WhenTheAttemptsEndAndWhatCountsAsFailed)
             if (c.bytes)
                 return Write(c.bytes)(r, hooks, stop);
             if (!c.noNext)
-                std::fputs("half a header", r.out);
+                r.out->Write("half a header", 13);
             return 0;
         });
         RecordJob& job = Run(c.url);

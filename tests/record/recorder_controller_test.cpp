@@ -183,9 +183,10 @@ TEST_F(OpenQuestionTest, ShutdownWithAQuestionOpenFinishesTheFileAndDoesNotWait)
     // the answer, it finishes the file before it returns.
     script.On(K::MmsTcp, [](const RecordRequest& r, ClientHooks& hooks, std::atomic<bool>&) {
         auto& thread = dynamic_cast<CmmsThread&>(hooks);
-        std::fputs("begin ", r.out);
+        r.out->Write("begin ", 6);
         const auto answer = thread.prompts()->AskCredentials("h", "", "", thread.job().StopSignal());
-        std::fputs(answer.accepted ? "accepted end" : "cancelled end", r.out);
+        const std::string end = answer.accepted ? "accepted end" : "cancelled end";
+        r.out->Write(end.data(), end.size());
         return uint64_t{1};
     });
     script.On(K::HttpDownload, WriteText("<ASX><Entry><Ref href=\"mms://h/one.asf\"/></Entry>"

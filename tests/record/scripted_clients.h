@@ -22,6 +22,7 @@
 #include "base/status_sink.h"
 #include "base/async_question.h"
 #include "base/user_prompts.h"
+#include "formats/byte_sink.h"
 #include "protocols/client_hooks.h"
 #include "protocols/protocol_client.h"
 #include "record/cmms_thread.h"
@@ -90,7 +91,7 @@ private:
         uint64_t Record(const RecordRequest& r) override
         {
             std::unique_lock lock(script_.mutex_);
-            script_.calls_.push_back({kind_, r.url, r.user, r.out ? std::ftell(r.out) : -1, r.resume});
+            script_.calls_.push_back({kind_, r.url, r.user, r.out ? static_cast<long>(r.out->Position()) : -1, r.resume});
             Behaviour b = script_.behaviours_[static_cast<size_t>(kind_)];
             lock.unlock();
             return b ? b(r, hooks_, stop_) : 0;
@@ -116,7 +117,7 @@ inline Behaviour WriteText(std::string text)
         hooks.OnConnecting(r.url, 0);
         hooks.OnHeaderReceived(r.url, 3723000);
         if (r.out)
-            std::fwrite(text.data(), 1, text.size(), r.out);
+            r.out->Write(text.data(), text.size());
         hooks.OnProgress(text.size(), 10000, 65000);
         return uint64_t{text.size()};
     };

@@ -12,6 +12,9 @@
 #include <utility>
 #include <vector>
 
+#include <gtest/gtest.h>
+
+#include "formats/file_sink.h"
 #include "protocols/client_hooks.h"
 #include "protocols/protocol_client.h"
 
@@ -29,6 +32,9 @@ struct RecordingHooks : ClientHooks {
     std::vector<Progress> progressLog;
     std::atomic<uint32_t> progress{0};
     std::function<void()> onProgress;
+    // How each media phase ended, and the packets it wrote.
+    std::vector<std::pair<StreamEnd, uint64_t>> ends;
+    void OnStreamEnd(StreamEnd how, uint64_t packets) override { ends.emplace_back(how, packets); }
     void OnConnecting(const std::string& url, int port) override { connecting.emplace_back(url, port); }
     void ReportError(const std::string& text) override { errors.push_back(text); }
     void OnHeaderReceived(const std::string&, uint32_t ms) override { durations.push_back(ms); }
@@ -59,21 +65,25 @@ struct Recorder {
             client = std::make_unique<Client>(env);
         return *client;
     }
-    // Records url into path (none: a probe), opened with mode at offset.
-    uint64_t Record(const std::string& url, const std::string& path, uint64_t resume = 0,
-                    const char* mode = "wb", long offset = 0, const std::string& agent = {})
+    // Records url into path (none: a probe): a new file, or with keep an
+    // existing one handed over at offset, as the job driver resumes.
+    uint64_t Record(const std::string& url, const std::string& path, uint64_t resume = 0, bool keep = false,
+                    uint64_t offset = 0, const std::string& agent = {})
     {
-        FILE* out = path.empty() ? nullptr : std::fopen(path.c_str(), mode);
+        std::unique_ptr<FileSink> out;
+        if (!path.empty())
+            out = keep ? FileSink::OpenExisting(path) : FileSink::Create(path);
         if (out)
-            std::fseek(out, offset, SEEK_SET);
+            out->Seek(offset);
         RecordRequest request;
-        request.out = out;
+        request.out = out.get();
         request.url = url;
         request.resume = resume;
         request.playerAgent = agent;
         const uint64_t bytes = Get().Record(request);
-        if (out)
-            std::fclose(out);
+        if (out) {
+            EXPECT_TRUE(out->Close()) << path;
+        }
         return bytes;
     }
 };

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "formats/asf_guids.h"
+#include "formats/byte_sink.h"
 #include "formats/printf.h"
 #include "protocols/client_hooks.h"
 #include "protocols/http/curl_transfer.h"
@@ -49,11 +50,6 @@ ClientHooks& SilentHooks()
     return silent;
 }
 
-uint32_t Clamp32(uint64_t n)
-{
-    return static_cast<uint32_t>(std::min<uint64_t>(n, std::numeric_limits<uint32_t>::max()));
-}
-
 bool IsFailure(CurlTransfer::Outcome outcome)
 {
     return outcome == CurlTransfer::Outcome::Failed || outcome == CurlTransfer::Outcome::TimedOut;
@@ -91,10 +87,10 @@ uint64_t HttpDownloadClient::Record(const RecordRequest& request)
         // stays, and the handles are closed on the way out.
         hooks().Trace(Printf("HTTP download ended: %s", e.what()));
     }
-    return Clamp32(bytesReceived_);
+    return bytesReceived_;
 }
 
-void HttpDownloadClient::Download(FILE* out)
+void HttpDownloadClient::Download(ByteSink* out)
 {
     CurlTransfer request(&stopRequested_, env_.idleTimeoutMs);
     if (!request.Open()) {
@@ -168,7 +164,7 @@ bool HttpDownloadClient::Authenticate(CurlTransfer& request, const std::string& 
     return true;
 }
 
-void HttpDownloadClient::ScanPage(CurlTransfer& request, FILE* out)
+void HttpDownloadClient::ScanPage(CurlTransfer& request, ByteSink* out)
 {
     std::vector<char> block(kPageBlock);
     CurlTransfer::ReadResult first = request.Read(block.data(), block.size());
@@ -210,7 +206,7 @@ void HttpDownloadClient::ScanPage(CurlTransfer& request, FILE* out)
         hooks().OnStreamUrlFound(found);
 }
 
-void HttpDownloadClient::ReadToFile(CurlTransfer& request, FILE* out)
+void HttpDownloadClient::ReadToFile(CurlTransfer& request, ByteSink* out)
 {
     std::vector<char> block(kSaveBlock);
     for (;;) {
@@ -221,7 +217,7 @@ void HttpDownloadClient::ReadToFile(CurlTransfer& request, FILE* out)
         if (read.count > 0) {
             if (!Save(out, block.data(), read.count))
                 return;
-            hooks().OnProgress(Clamp32(bytesReceived_), 0, 0);
+            hooks().OnProgress(bytesReceived_, 0, 0);
         }
         if (IsFailure(read.outcome)) {
             hooks().Trace(Printf("HTTP read failed: %s",
@@ -242,16 +238,15 @@ void HttpDownloadClient::ReadToFile(CurlTransfer& request, FILE* out)
     }
 }
 
-bool HttpDownloadClient::Save(FILE* out, const char* data, size_t count)
+bool HttpDownloadClient::Save(ByteSink* out, const char* data, size_t count)
 {
     if (out) {
-        const size_t written = std::fwrite(data, 1, count, out);
-        bytesReceived_ += written;
-        if (written != count) {
-            hooks().OnProgress(Clamp32(bytesReceived_), 0, 0);
+        // Written through at once: a block counts only once it is in the file.
+        if (!out->Write(data, count) || !out->Flush()) {
             hooks().ReportError("write error");
             return false;
         }
+        bytesReceived_ += count;
         return true;
     }
     bytesReceived_ += count;

@@ -2,11 +2,11 @@
 
 #include <atomic>
 #include <cstdint>
-#include <cstdio>
 #include <string>
 
 #include "protocols/protocol_client.h"
 
+class ByteSink;
 class ClientHooks;
 class CurlTransfer;
 
@@ -32,19 +32,19 @@ public:
     const std::string& password() const { return password_; }
 
 private:
-    void Download(FILE* out);
+    void Download(ByteSink* out);
     bool Authenticate(CurlTransfer& request, const std::string& host, int& status);
-    void ScanPage(CurlTransfer& request, FILE* out);
-    void ReadToFile(CurlTransfer& request, FILE* out);
+    void ScanPage(CurlTransfer& request, ByteSink* out);
+    void ReadToFile(CurlTransfer& request, ByteSink* out);
     // Writes a block (when there is a file) and counts it; false when the
     // file took fewer bytes.
-    bool Save(FILE* out, const char* data, size_t count);
+    bool Save(ByteSink* out, const char* data, size_t count);
     ClientHooks& hooks() const;
 
     ClientEnvironment env_;
     std::string url_;
     std::string playerId_;       // kept, not used
-    uint32_t resumeOffset_ = 0;  // kept, not used
+    uint64_t resumeOffset_ = 0;  // kept, not used
     std::atomic<bool> stopRequested_{false};
     uint64_t bytesReceived_ = 0;
     int scanPages_ = 0;

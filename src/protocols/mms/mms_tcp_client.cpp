@@ -11,6 +11,9 @@ namespace {
 // read behind a packet.
 constexpr size_t kMaxCommandMessage = 16384;
 constexpr size_t kReceiveBuffer = 128 * 1024;
+// A header in several packets is gathered up to this size; no server's
+// comes near.
+constexpr size_t kMaxHeader = 4 * 1024 * 1024;
 
 constexpr size_t kDataPrefix = 8;
 constexpr uint8_t kHeaderPacket = 2;
@@ -25,22 +28,26 @@ uint64_t MmsTcpClient::Record(const RecordRequest& request)
     commandSequence_ = 0;
     endOfStream_ = false;
     inHeaderSequence_ = false;
+    header_.clear();
+    header_.shrink_to_fit();
     playerIdOverride_ = request.playerAgent;
-    resumePacket_ = request.resume;
-    Begin(request);
+    // The start-playing command carries 32 bits: a file with more packets
+    // than that is recorded afresh.
+    resumePacket_ = request.resume <= 0xFFFFFFFEu ? static_cast<uint32_t>(request.resume) : 0;
+    Begin(request, AsfFileWriter::Patch::Live, resumePacket_);
 
     net::UrlParts parts;
-    if (Connect(request.url, kDefaultPort, kReceiveBuffer, &parts)) {
-        object_ = parts.path.empty() ? std::string() : parts.path.substr(1);
-        if (SendConnect()) {
-            uint32_t step = 1;
-            while (step != 0 && !stopRequested_.load() && !endOfStream_)
-                step = ReceiveStep();
-        }
-        writer_.Finalise();
-        Disconnect();
+    if (!Connect(request.url, kDefaultPort, kReceiveBuffer, &parts))
+        return 0;
+    object_ = parts.path.empty() ? std::string() : parts.path.substr(1);
+    if (SendConnect()) {
+        uint32_t step = 1;
+        while (step != 0 && !stopRequested_.load() && !endOfStream_)
+            step = ReceiveStep();
     }
-    return writer_.BytesWritten();
+    const uint64_t written = EndRecording(endOfStream_);
+    Disconnect();
+    return written;
 }
 
 bool MmsTcpClient::Send(const std::vector<uint8_t>& command)
@@ -116,7 +123,7 @@ uint32_t MmsTcpClient::ReceiveCommand()
     }
     if (code == mms::kReplyEndOfStream) {
         endOfStream_ = true;
-        return writer_.BytesWritten();
+        return 0;
     }
     return OnReply(code) ? static_cast<uint32_t>(total) : 0;
 }
@@ -137,7 +144,7 @@ uint32_t MmsTcpClient::ReceiveDataPacket()
     const size_t length = total - kDataPrefix;
 
     if (type == kDataPacket) {
-        bool more = writer_.WriteDataPacket(payload, length);
+        const bool more = TakePacket(payload, length);
         reader_->Consume(total);
         return more ? static_cast<uint32_t>(total) : 0;
     }
@@ -145,16 +152,26 @@ uint32_t MmsTcpClient::ReceiveDataPacket()
         reader_->Consume(total);
         return static_cast<uint32_t>(total);
     }
-    bool taken = writer_.WriteHeaderPacket(payload, length);
-    reader_->Consume(total);
-    if (!taken)
-        return 0;
-    // A header in several packets is selected from once its last arrived.
+    // A header in several packets is gathered, and selected from once its
+    // last arrived.
+    if (!inHeaderSequence_)
+        header_.clear();
     if (flags == kFirstOfSeveral)
         inHeaderSequence_ = true;
     else if (flags & kLastHeaderPacket)
         inHeaderSequence_ = false;
+    if (length > kMaxHeader - header_.size()) {
+        reader_->Consume(total);
+        hooks_->ReportError("not supported");
+        return 0;
+    }
+    header_.insert(header_.end(), payload, payload + length);
+    reader_->Consume(total);
     if (inHeaderSequence_)
         return static_cast<uint32_t>(total);
+    const bool taken = TakeHeader(header_.data(), header_.size());
+    header_.clear();
+    if (!taken)
+        return 0;
     return SendStreamSelect() ? static_cast<uint32_t>(total) : 0;
 }

@@ -42,6 +42,7 @@ private:
     bool OnReply(uint32_t code);
 
     std::string object_;
+    std::vector<uint8_t> header_;  // the header packets gathered so far
     std::string playerIdOverride_;
     uint32_t resumePacket_ = 0;
     uint32_t commandSequence_ = 0;

@@ -1,67 +1,56 @@
 #include "protocols/mmsh/chunk_stream.h"
 
-#include <algorithm>
 #include <cstring>
 #include <optional>
 
+#include "formats/asf_file_writer.h"
 #include "formats/asf_guids.h"
+#include "formats/asf_packet.h"
+#include "formats/asf_stream_header.h"
+#include "formats/byte_sink.h"
 #include "formats/le.h"
-#include "protocols/asfout/asf_packet.h"
+#include "protocols/asf_recording.h"
 #include "protocols/client_hooks.h"
 #include "protocols/mmsh/message_log.h"
-#include "protocols/mmsh/output_file.h"
 #include "protocols/mmsh/stream_reader.h"
 
 namespace mmsh {
 
 namespace {
 
-using namespace asfout;
-
 class ChunkLoop {
 public:
     explicit ChunkLoop(const ChunkLoopContext& c)
         : c_(c), buf_(c.buffer), status_(*c.status), reader_(*c.reader), log_(*c.log)
     {
-        if (c_.out && !c_.probe)
-            out_.emplace(c_.out);
     }
 
     void Run();
 
 private:
-    bool Live() const { return status_.durationMs == 0; }
+    bool Recording() const { return !c_.probe && c_.out; }
     bool ReadField(uint8_t* dst, size_t n);
     // Each returns false when the loop must end.
     bool HandleData(uint32_t sequence, uint32_t needed, uint32_t got, bool complete);
     bool HandleHeader(uint8_t partFlags, uint32_t needed, uint32_t got, bool complete);
     bool SaveHeader(uint32_t length);
-    bool SaveData(uint32_t slot);
-    void RebaseLive();
-    void Progress();
-    void PatchAsfHeader();
-    bool Write(uint64_t position, const void* data, size_t n);
-    bool PatchField(uint64_t position, uint64_t value, size_t size);
+    void Progress(uint32_t progress, uint32_t time);
+    void WriteFailed();
+    void Finish();
 
     const ChunkLoopContext& c_;
     uint8_t* buf_;
     TransferStatus& status_;
     StreamReader& reader_;
     MessageLog& log_;
-    std::optional<OutputFile> out_;
+    AsfFileWriter writer_;
 
     uint32_t accumulated_ = 0;
     uint32_t expected_ = 0;
     std::optional<uint32_t> firstSequence_;
-    std::optional<uint32_t> firstSendTime_;
-    uint32_t largestTime_ = 0;
-    uint32_t time_ = 0;
-    uint32_t progress_ = 0;
-    std::optional<uint32_t> highestSlot_;
-    uint32_t packetSize_ = 0;
-    uint64_t headerPacketCount_ = 0;  // as the server's header gives it
+    uint32_t lastTime_ = 0;
     bool headerParsed_ = false;
-    bool headerSaved_ = false;
+    bool serverEnded_ = false;
     bool writeFailed_ = false;
 };
 
@@ -76,6 +65,14 @@ bool ChunkLoop::ReadField(uint8_t* dst, size_t n)
 
 void ChunkLoop::Run()
 {
+    if (Recording()) {
+        // Live streams are always re-timed here; the file is resumable when
+        // it holds the header already.
+        AsfFileWriter::Options options =
+            asfrecording::WriterOptions(*c_.settings, AsfFileWriter::Patch::Live, /*alwaysRetimeLive=*/true);
+        options.keptBytes = c_.existingSize;
+        writer_.Begin(c_.out, options);
+    }
     for (;;) {
         if (reader_.Exhausted()) {
             log_.Info("Connection reset");
@@ -87,6 +84,7 @@ void ChunkLoop::Run()
         const uint16_t type = le::Load16(head);
         if (type == kChunkEnd) {
             log_.Info("Transfer complete.");
+            serverEnded_ = true;
             break;
         }
         const bool known = type == kChunkHeader || type == kChunkData;
@@ -135,16 +133,14 @@ void ChunkLoop::Run()
         }
         // Chunks of unknown type are not saved: written into the file they
         // would sit between data packets and spoil it.
-        if (!goOn || writeFailed_)
+        if (!goOn)
             break;
         if (c_.stop->load(std::memory_order_relaxed))
             break;
     }
     if (!c_.probe) {
-        if (out_ && headerParsed_ && (headerSaved_ || c_.existingSize > 0))
-            PatchAsfHeader();
-        if (out_ && !writeFailed_ && !out_->Finish())
-            log_.Error("Unable to write the output file: %s", std::strerror(out_->lastErrno()));
+        if (Recording())
+            Finish();
         if (c_.stop->load(std::memory_order_relaxed))
             log_.Error("Transfer aborted!");
     }
@@ -156,10 +152,10 @@ bool ChunkLoop::HandleData(uint32_t sequence, uint32_t needed, uint32_t got, boo
         log_.Note("Data chunk before the ASF header (Chunk is NOT saved)");
         return true;
     }
-    if (needed > packetSize_) {
+    const uint32_t packetSize = status_.maxPacketSize;
+    if (needed > packetSize) {
         // Written whole it would run into the next packet's slot.
-        log_.Error("Chunk %u holds %u bytes, more than the packet size of %u!", sequence, needed,
-                   packetSize_);
+        log_.Error("Chunk %u holds %u bytes, more than the packet size of %u!", sequence, needed, packetSize);
         return false;
     }
     if (!complete) {
@@ -167,69 +163,36 @@ bool ChunkLoop::HandleData(uint32_t sequence, uint32_t needed, uint32_t got, boo
             log_.Note("Received incomplete chunk... (Chunk is NOT saved)");
         return true;  // the stream has ended: the next read says so
     }
-    // The packet is written whole, padding included, from the buffer.
-    std::memset(buf_ + got, 0, packetSize_ - got);
-
     if (!firstSequence_)
         firstSequence_ = sequence;
-    uint32_t slot = Live() ? sequence - *firstSequence_ : sequence;
-
-    const int timeOffset = SendTimeOffset(buf_, packetSize_);
-    if (timeOffset < 0) {
+    // A broadcast's packets are numbered from its first one.
+    const uint32_t number = status_.durationMs == 0 ? sequence - *firstSequence_ : sequence;
+    if (asf::SendTimeOffset(buf_, got) < 0)
         log_.Note("unknown format type: $%02x\n", buf_[3]);
-        time_ = 0;
-    } else {
-        uint32_t t = le::Load32(buf_ + timeOffset);
-        if (!firstSendTime_)
-            firstSendTime_ = t;
-        if (Live()) {
-            // A packet sent before the first one counts as time 0, as its
-            // rewritten send time does.
-            t = t > *firstSendTime_ ? t - *firstSendTime_ : 0;
-            RebaseLive();
-        }
-        largestTime_ = std::max(largestTime_, t);
-        time_ = t;
-    }
-    progress_ = 0;
-    if (!Live())
-        progress_ = static_cast<uint32_t>(
-            std::min(10000.0, static_cast<double>(time_) * 10000.0 / status_.durationMs));
+    if (!Recording())
+        return true;
 
-    bool plausible = Live() ? slot <= (highestSlot_ ? *highestSlot_ : 0) + kMaxLiveSequenceJump
-                            : headerPacketCount_ == 0 || slot < headerPacketCount_;
-    if (!plausible) {
+    using P = AsfFileWriter::PacketResult;
+    const P result = writer_.WritePacketAt(number, buf_, got);
+    switch (result.status) {
+    case P::Written:
+    case P::LimitReached:
+        *c_.bytesWritten += packetSize;
+        if (result.timed)
+            lastTime_ = result.timeMs;
+        Progress(result.progress, lastTime_);
+        return result.status == P::Written;
+    case P::OutOfRange:
         log_.Note("Chunk %u lies outside the stream (Chunk is NOT saved)", sequence);
         return true;
-    }
-    return SaveData(slot);
-}
-
-void ChunkLoop::RebaseLive()
-{
-    RebaseReach reach;
-    RebasePacketTimes(buf_, packetSize_, *firstSendTime_, packetSize_, &reach);
-    if (reach.reached > packetSize_)
-        log_.Note("WARNING! buffer pointer %zu bytes after packet!", reach.reached - packetSize_);
-    else if (reach.reached > reach.payloadsEnd)
-        log_.Note("WARNING! buffer pointer %zu bytes after packet-padlen!",
-                  reach.reached - reach.payloadsEnd);
-    else if (reach.reached < reach.payloadsEnd)
-        log_.Note("NOTE: %zu bytes not covered by payload", reach.payloadsEnd - reach.reached);
-}
-
-bool ChunkLoop::SaveData(uint32_t slot)
-{
-    if (!out_)
-        return true;
-    uint64_t position = static_cast<uint64_t>(status_.dataObjectOffset) + asf::kDataObjectPrefix +
-                        static_cast<uint64_t>(slot) * packetSize_;
-    if (!Write(position, buf_, packetSize_))
+    case P::WriteFailed:
+        WriteFailed();
         return false;
-    if (!highestSlot_ || slot > *highestSlot_)
-        highestSlot_ = slot;
-    Progress();
-    return true;
+    case P::NoHeader:
+    case P::NoSink:
+        return false;
+    }
+    return false;
 }
 
 bool ChunkLoop::HandleHeader(uint8_t partFlags, uint32_t needed, uint32_t got, bool complete)
@@ -254,16 +217,17 @@ bool ChunkLoop::HandleHeader(uint8_t partFlags, uint32_t needed, uint32_t got, b
         // A second header in one stream (the server switched streams): its
         // packets would not fit the file recorded so far.
         log_.Note("The stream's ASF header changed; recording ends here.");
+        serverEnded_ = true;
         return false;
     }
-    const int fp = FindFilePropertiesObject(buf_, got);
-    if (fp < 0 || static_cast<size_t>(fp) + kFpObjectSize > got ||
-        !asf::kData.Matches(buf_ + needed - asf::kDataObjectPrefix)) {
+    AsfStreamHeader header;
+    const AsfHeaderCheck check = ParseStreamHeader(buf_, needed, &header);
+    if (check == AsfHeaderCheck::Malformed) {
         log_.Error("Unable to parse this ASF header!");
         return false;
     }
-    const AsfFileProperties props = ReadFileProperties(buf_ + fp);
-    status_.filePropertiesOffset = static_cast<uint32_t>(fp);
+    const AsfFileProperties& props = header.properties;
+    status_.filePropertiesOffset = static_cast<uint32_t>(header.filePropertiesAt);
     status_.fileSizeLow = static_cast<uint32_t>(props.fileSize);
     status_.fileSizeHigh = static_cast<uint32_t>(props.fileSize >> 32);
     status_.playDurationLow = static_cast<uint32_t>(props.playDuration);
@@ -272,16 +236,13 @@ bool ChunkLoop::HandleHeader(uint8_t partFlags, uint32_t needed, uint32_t got, b
     status_.fileFlags = props.flags;
     status_.minPacketSize = props.minDataPacketSize;
     status_.maxPacketSize = props.maxDataPacketSize;
-    if (status_.maxPacketSize >= 65536 || status_.minPacketSize != status_.maxPacketSize ||
-        status_.maxPacketSize == 0) {
+    if (check == AsfHeaderCheck::UnsupportedPacketSize) {
         log_.Error("not supported");
         status_.kind = TransferKind::Unusable;
         return false;
     }
-    packetSize_ = status_.maxPacketSize;
-    status_.durationMs = DurationFromHeader(status_);
-    status_.dataObjectOffset = needed - static_cast<uint32_t>(asf::kDataObjectPrefix);
-    headerPacketCount_ = le::Load64(buf_ + status_.dataObjectOffset + kDataPacketCount);
+    status_.durationMs = header.durationMs;
+    status_.dataObjectOffset = static_cast<uint32_t>(header.dataObjectAt);
     headerParsed_ = true;
     if (c_.probe)
         return false;
@@ -291,94 +252,53 @@ bool ChunkLoop::HandleHeader(uint8_t partFlags, uint32_t needed, uint32_t got, b
 
 bool ChunkLoop::SaveHeader(uint32_t length)
 {
-    if (c_.existingSize >= length) {
+    if (!Recording())
+        return true;
+    using H = AsfFileWriter::HeaderResult;
+    switch (writer_.WriteHeader(buf_, length)) {
+    case H::Written:
+        *c_.bytesWritten += length;
+        Progress(0, 0);
+        return true;
+    case H::Kept:
         log_.Note("Not saving header since this is a RESUME.");
         return true;
-    }
-    if (!out_)
-        return true;
-    // Always at the start of the file, where the packet slots and the
-    // final rewrite expect it, wherever the file was handed over (a live
-    // stream written over a partial file, or a resumed file too short to
-    // hold the whole header).
-    if (!out_->WriteAt(0, buf_, length)) {
-        writeFailed_ = true;
-        log_.Error("Unable to write the output file: %s", std::strerror(out_->lastErrno()));
+    case H::WriteFailed:
+        WriteFailed();
         return false;
+    case H::Malformed:
+    case H::UnsupportedPacketSize:
+    case H::AlreadyTaken:
+        break;  // checked above
     }
-    *c_.bytesWritten += length;
-    headerSaved_ = true;
-    progress_ = 0;
-    Progress();
-    return true;
+    return false;
 }
 
-bool ChunkLoop::Write(uint64_t position, const void* data, size_t n)
-{
-    if (!out_->WriteAt(position, data, n)) {
-        writeFailed_ = true;
-        log_.Error("Unable to write the output file: %s", std::strerror(out_->lastErrno()));
-        return false;
-    }
-    *c_.bytesWritten += static_cast<uint32_t>(n);
-    return true;
-}
-
-void ChunkLoop::Progress()
+void ChunkLoop::Progress(uint32_t progress, uint32_t time)
 {
     if (c_.hooks)
-        c_.hooks->OnProgress(*c_.bytesWritten, progress_, time_);
+        c_.hooks->OnProgress(*c_.bytesWritten, progress, time);
 }
 
-bool ChunkLoop::PatchField(uint64_t position, uint64_t value, size_t size)
+void ChunkLoop::WriteFailed()
 {
-    uint8_t bytes[8];
-    le::Store64(bytes, value);
-    return Write(position, bytes, size);
+    if (writeFailed_)
+        return;
+    writeFailed_ = true;
+    log_.Error("Unable to write the output file: %s", std::strerror(c_.out->Error()));
 }
 
-void ChunkLoop::PatchAsfHeader()
+void ChunkLoop::Finish()
 {
-    const uint64_t fp = status_.filePropertiesOffset;
-    const uint64_t packets = highestSlot_ ? uint64_t{*highestSlot_} + 1 : 0;
-    const uint64_t dataBytes = packets * packetSize_;
-    const uint64_t dataEnd = status_.dataObjectOffset + asf::kDataObjectPrefix + dataBytes;
-    uint64_t length = 0;
-    if (!out_->Length(&length)) {
-        log_.Error("Unable to write the output file: %s", std::strerror(out_->lastErrno()));
-        return;
-    }
-    if (Live() && headerSaved_ && length > dataEnd) {
-        // Whatever lay beyond the recording (an older, longer file written
-        // over) is not part of it.
-        if (out_->Truncate(dataEnd))
-            length = dataEnd;
-    }
-    if (!PatchField(fp + kFpFileSize, length, 8) || !Live())
-        return;
-    // Finished and seekable: the packets saved, play duration with the
-    // preroll, send duration without it.
-    const uint64_t play = (uint64_t{largestTime_} + status_.preroll) * 10000;
-    const uint64_t send = uint64_t{largestTime_} * 10000;
-    PatchField(fp + kFpPacketCount, packets, 8) && PatchField(fp + kFpPlayDuration, play, 8) &&
-        PatchField(fp + kFpSendDuration, send, 8) && PatchField(fp + kFpFlags, kSeekableFlags, 4) &&
-        PatchField(status_.dataObjectOffset + kDataObjectSize, dataBytes + asf::kDataObjectPrefix, 8) &&
-        PatchField(status_.dataObjectOffset + kDataPacketCount, packets, 4);
+    if (!writer_.Finalise())
+        WriteFailed();
+    if (writer_.HeaderTaken() && !writeFailed_ && c_.hooks)
+        c_.hooks->OnStreamEnd(
+            asfrecording::HowItEnded(writer_, c_.stop->load(std::memory_order_relaxed), serverEnded_),
+            writer_.PacketsWritten());
 }
 
 }  // namespace
-
-uint32_t DurationFromHeader(const TransferStatus& s)
-{
-    if (s.playDurationHigh == 0 && s.playDurationLow == 0)
-        return 0;
-    uint64_t playMs = static_cast<uint64_t>(s.playDurationHigh * 429496.7296) + s.playDurationLow / 10000;
-    // A stream no longer than its preroll still is not live; the unsigned
-    // difference would wrap to some 49 days.
-    if (playMs <= s.preroll)
-        return 1;
-    return static_cast<uint32_t>(std::min<uint64_t>(playMs - s.preroll, UINT32_MAX));
-}
 
 void RunChunkLoop(const ChunkLoopContext& context)
 {

@@ -10,6 +10,7 @@
 #include "base/profile.h"
 #include "base/user_prompts.h"
 #include "formats/asx_reader.h"
+#include "formats/byte_sink.h"
 #include "protocols/mmsh/chunk_stream.h"
 #include "protocols/mmsh/mmsh_request.h"
 #include "protocols/mmsh/reply_head.h"
@@ -61,7 +62,7 @@ uint64_t MmshClient::Record(const RecordRequest& request)
     targetsHandled_ = 0;
     probeCount_ = 0;
     stop_.store(false);
-    const uint32_t before = bytesWritten_;
+    const uint64_t before = bytesWritten_;
     // The address alone, without option parsing: a local path that begins
     // with "/" is an address here.
     RunTargets({Target{request.url, 80, -1}}, 0);
@@ -157,24 +158,22 @@ void MmshClient::MediaPhase(const Target& target, StreamUrl& url, const std::str
     if (out_) {
         const bool live = probe.kind == TransferKind::Live;
         uint64_t existing = 0;
-        if (!live && fseeko(out_, 0, SEEK_END) == 0) {
-            off_t end = ftello(out_);
-            existing = end > 0 ? static_cast<uint64_t>(end) : 0;
-        }
+        if (!live && !out_->Size(&existing))
+            existing = 0;
+        // The offset's two halves: a file past 4 GiB has a high half too.
         uint32_t offsetHigh = 0xFFFFFFFFu, offsetLow = 0xFFFFFFFFu;
-        if (existing > 0) {
+        const uint64_t offset = existing > 0 ? existing : startOffset_;
+        if (existing > 0)
             log_.Note("Appending to existing file!\n");
-            offsetHigh = 0;
-            offsetLow = static_cast<uint32_t>(existing);
-        } else if (startOffset_ != 0) {
-            offsetHigh = 0;
-            offsetLow = startOffset_;
+        if (offset != 0) {
+            offsetHigh = static_cast<uint32_t>(offset >> 32);
+            offsetLow = static_cast<uint32_t>(offset);
         }
         RequestParams params{url.RequestTarget(), BasicAuthValue(user_, password_),
                              url.proxied ? std::string() : url.connectHost, guid};
         const std::string request =
             BuildMediaRequest(params, live, offsetHigh, offsetLow, probe.durationMs);
-        const uint32_t before = bytesWritten_;
+        const uint64_t before = bytesWritten_;
         TransferStatus media;
         CollectStream(false, out_, existing, request, url, &media);
         if (bytesWritten_ != before)
@@ -186,7 +185,7 @@ void MmshClient::MediaPhase(const Target& target, StreamUrl& url, const std::str
     hooks().OnFinished(bytesWritten_);
 }
 
-void MmshClient::CollectStream(bool probe, FILE* out, uint64_t existingSize, const std::string& request,
+void MmshClient::CollectStream(bool probe, ByteSink* out, uint64_t existingSize, const std::string& request,
                                StreamUrl& url, TransferStatus* status)
 {
     using Status = net::TcpConnection::Status;
@@ -250,6 +249,7 @@ void MmshClient::CollectStream(bool probe, FILE* out, uint64_t existingSize, con
         context.status = status;
         context.reader = &reader;
         context.bytesWritten = &bytesWritten_;
+        context.settings = &env_.settings;
         context.stop = &stop_;
         context.hooks = &hooks();
         context.log = &log_;

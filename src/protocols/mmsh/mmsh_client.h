@@ -2,7 +2,6 @@
 
 #include <atomic>
 #include <cstdint>
-#include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
@@ -12,6 +11,8 @@
 #include "protocols/mmsh/target_list.h"
 #include "protocols/mmsh/transfer_status.h"
 #include "protocols/protocol_client.h"
+
+class ByteSink;
 
 namespace mmsh {
 struct StreamUrl;
@@ -44,7 +45,7 @@ public:
     // The job driver puts the messages of its own playlist reading here.
     void SetLastMessage(std::string text) { log_.SetLast(std::move(text)); }
     // Grows over every call made on this object; the hooks report this.
-    uint32_t bytesWritten() const { return bytesWritten_; }
+    uint64_t bytesWritten() const { return bytesWritten_; }
     const std::string& user() const { return user_; }
     const std::string& password() const { return password_; }
     // Every message as it is made, info messages included (tests, tracing).
@@ -58,7 +59,7 @@ private:
     void MediaPhase(const mmsh::Target& target, mmsh::StreamUrl& url, const std::string& guid,
                     const mmsh::TransferStatus& probe);
     // One request and its reply on a connection of its own.
-    void CollectStream(bool probe, FILE* out, uint64_t existingSize, const std::string& request,
+    void CollectStream(bool probe, ByteSink* out, uint64_t existingSize, const std::string& request,
                        mmsh::StreamUrl& url, mmsh::TransferStatus* status);
     bool GetCredentials(const std::string& host, int attempt);
     // Runs a playlist text; true when the text was a playlist.
@@ -71,14 +72,14 @@ private:
     mmsh::MessageLog log_;
     std::unique_ptr<uint8_t[]> buffer_;  // the exchange buffer of this client
 
-    FILE* out_ = nullptr;
-    uint32_t startOffset_ = 0;
+    ByteSink* out_ = nullptr;
+    uint64_t startOffset_ = 0;
     std::string user_;
     std::string password_;
-    uint32_t bytesWritten_ = 0;
+    uint64_t bytesWritten_ = 0;
     // Per call: the output file already holds a stream, the addresses
     // handled so far, and what a check without a file found.
     bool fileUsed_ = false;
     int targetsHandled_ = 0;
-    uint32_t probeCount_ = 0;
+    uint64_t probeCount_ = 0;
 };

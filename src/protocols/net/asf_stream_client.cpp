@@ -1,7 +1,12 @@
 #include "protocols/net/asf_stream_client.h"
 
+#include <cstring>
+
 #include <arpa/inet.h>
 
+#include "formats/byte_sink.h"
+#include "formats/printf.h"
+#include "protocols/asf_recording.h"
 #include "protocols/client_hooks.h"
 
 namespace {
@@ -17,8 +22,7 @@ ClientHooks& NoHooks()
 AsfStreamClient::AsfStreamClient(const ClientEnvironment& env)
     : env_(env),
       hooks_(env.hooks ? env.hooks : &NoHooks()),
-      connection_(stopRequested_),
-      writer_(env_.settings, env.hooks, stopRequested_)
+      connection_(stopRequested_)
 {
 }
 
@@ -26,10 +30,70 @@ AsfStreamClient::~AsfStreamClient() = default;
 
 void AsfStreamClient::Stop() { stopRequested_.store(true); }
 
-void AsfStreamClient::Begin(const RecordRequest& request)
+void AsfStreamClient::Begin(const RecordRequest& request, AsfFileWriter::Patch patch, uint64_t keptPackets)
 {
     stopRequested_.store(false);
-    writer_.Begin(request.out, request.url, request.resume);
+    out_ = request.out;
+    url_ = request.url;
+    lastTime_ = 0;
+    writeErrorReported_ = false;
+    AsfFileWriter::Options options = asfrecording::WriterOptions(env_.settings, patch);
+    options.keptPackets = keptPackets;
+    writer_.Begin(request.out, options);
+}
+
+void AsfStreamClient::ReportWriteError()
+{
+    if (writeErrorReported_)
+        return;
+    writeErrorReported_ = true;
+    hooks_->ReportError(Printf("Unable to write the output file: %s", std::strerror(out_->Error())));
+}
+
+bool AsfStreamClient::TakeHeader(const uint8_t* header, size_t length)
+{
+    using R = AsfFileWriter::HeaderResult;
+    switch (writer_.WriteHeader(header, length)) {
+    case R::Written:
+    case R::Kept:
+        hooks_->OnHeaderReceived(url_, writer_.DurationMs());
+        return true;
+    case R::AlreadyTaken:
+        // The same header again (a server repeating itself): nothing to write.
+        return true;
+    case R::Malformed:
+    case R::UnsupportedPacketSize:
+        hooks_->ReportError("not supported");
+        return false;
+    case R::WriteFailed:
+        ReportWriteError();
+        return false;
+    }
+    return false;
+}
+
+bool AsfStreamClient::TakePacket(const uint8_t* packet, size_t length)
+{
+    using P = AsfFileWriter::PacketResult;
+    const P result = writer_.WritePacket(packet, length);
+    if (result.Wrote()) {
+        if (result.timed)
+            lastTime_ = result.timeMs;
+        hooks_->OnProgress(writer_.BytesWritten(), result.progress, lastTime_);
+    }
+    if (result.status == P::WriteFailed)
+        ReportWriteError();
+    return result.status == P::Written;
+}
+
+uint64_t AsfStreamClient::EndRecording(bool serverEnded)
+{
+    if (!writer_.Finalise())
+        ReportWriteError();
+    if (out_ && writer_.HeaderTaken() && !writer_.WriteFailed())
+        hooks_->OnStreamEnd(asfrecording::HowItEnded(writer_, stopRequested_.load(), serverEnded),
+                            writer_.PacketsWritten());
+    return writer_.BytesWritten();
 }
 
 bool AsfStreamClient::Connect(const std::string& url, int defaultPort, size_t bufferSize,

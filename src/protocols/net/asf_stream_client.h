@@ -2,18 +2,20 @@
 
 #include <atomic>
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
-#include "protocols/asfout/asf_output_writer.h"
+#include "formats/asf_file_writer.h"
 #include "protocols/net/buffered_reader.h"
 #include "protocols/net/tcp_connection.h"
 #include "protocols/net/url_parts.h"
 #include "protocols/protocol_client.h"
 
 // What the MMS-over-TCP and RTSP clients share: one TCP connection whose
-// every wait a Stop() ends, read through one buffer, and the ASF output
-// writer that makes the file of what arrives.
+// every wait a Stop() ends, read through one buffer, and the ASF file
+// writer that makes the file of what arrives, reported through the hooks.
 class AsfStreamClient : public ProtocolClient {
 public:
     ~AsfStreamClient() override;
@@ -23,8 +25,22 @@ protected:
     explicit AsfStreamClient(const ClientEnvironment& env);
 
     // Starts one recording: clears an earlier stop request and begins the
-    // writer on the request's file.
-    void Begin(const RecordRequest& request);
+    // writer on the request's file, whose cursor stands after keptPackets
+    // packets already in it (a resume) when that is not 0.
+    void Begin(const RecordRequest& request, AsfFileWriter::Patch patch, uint64_t keptPackets);
+
+    // The whole ASF header: written (unless the file holds it already) and
+    // announced with its duration. False ends the session: a header that
+    // cannot be recorded ("not supported") or a failed write.
+    bool TakeHeader(const uint8_t* header, size_t length);
+    // One data packet, reported as progress. False ends the session: the
+    // last packet before a limit, a probe's first packet, no header yet, a
+    // failed write.
+    bool TakePacket(const uint8_t* packet, size_t length);
+    // Ends the recording: finalises the file and, when the media phase was
+    // reached with a file, reports how it ended (serverEnded: the server
+    // marked the end of the stream). Returns Record's result.
+    uint64_t EndRecording(bool serverEnded);
 
     // Connects to the address's host and port (defaultPort when it names
     // none) with SO_REUSEADDR, and reports the attempt. On failure reports
@@ -40,6 +56,14 @@ protected:
     ClientHooks* hooks_;
     std::atomic<bool> stopRequested_{false};
     net::TcpConnection connection_;
-    AsfOutputWriter writer_;
+    AsfFileWriter writer_;
     std::unique_ptr<net::BufferedReader> reader_;
+
+private:
+    void ReportWriteError();
+
+    ByteSink* out_ = nullptr;
+    std::string url_;
+    uint32_t lastTime_ = 0;
+    bool writeErrorReported_ = false;
 };

@@ -6,8 +6,7 @@
 
 #include <arpa/inet.h>
 
-#include "formats/asf_guids.h"
-#include "protocols/asfout/asf_packet.h"
+#include "formats/ascii.h"
 #include "protocols/client_hooks.h"
 #include "protocols/rtsp/decode_base64.h"
 #include "protocols/rtsp/rtsp_reply.h"
@@ -23,8 +22,18 @@ using Status = net::TcpConnection::Status;
 constexpr size_t kFramePrefix = 4;
 constexpr size_t kPacketHeaders = 16;
 
-// File Properties object size, up to the packet size fields the writer reads.
-constexpr size_t kFilePropertiesSize = 104;
+// The server's notice that the stream has ended: a message (a request of
+// its own) with this header.
+bool IsEndOfStreamNotice(const rtsp::RtspReply& message)
+{
+    for (const std::string& line : message.Lines()) {
+        if (line == rtsp::RtspReply::kBodyMarker)
+            break;
+        if (ascii::StartsWithNoCase(line, "X-Notice:") && line.find("2101") != std::string::npos)
+            return true;
+    }
+    return false;
+}
 
 }  // namespace
 
@@ -32,19 +41,23 @@ uint64_t RtspClient::Record(const RecordRequest& request)
 {
     url_ = request.url;
     packetsToSkip_ = request.resume;
-    Begin(request);
+    endOfStream_ = false;
+    // A recording that holds the whole stream (or a broadcast) gets its
+    // counts and durations from what was written; one cut short keeps the
+    // header's, and so stays resumable.
+    Begin(request, AsfFileWriter::Patch::LiveOrWhole, request.resume);
 
     net::UrlParts parts;
-    if (Connect(url_, kDefaultPort, rtsp::RtspReply::kMaxSize, &parts)) {
-        // The session's one buffer takes the replies, then the frames.
-        if (Handshake()) {
-            while (!stopRequested_.load() && ReadFrame() != 0) {
-            }
+    if (!Connect(url_, kDefaultPort, rtsp::RtspReply::kMaxSize, &parts))
+        return 0;
+    // The session's one buffer takes the replies, then the frames.
+    if (Handshake()) {
+        while (!stopRequested_.load() && ReadFrame() != 0) {
         }
-        Disconnect();
     }
-    writer_.Finalise(AsfOutputWriter::PatchRule::Always);
-    return writer_.BytesWritten();
+    const uint64_t written = EndRecording(endOfStream_);
+    Disconnect();
+    return written;
 }
 
 bool RtspClient::Exchange(const std::string& request, bool pause, rtsp::RtspReply* reply)
@@ -87,32 +100,24 @@ bool RtspClient::Handshake()
 void RtspClient::TakeHeader(const rtsp::RtspReply& reply)
 {
     const std::vector<uint8_t> block = rtsp::DecodeBase64(reply.HeaderText());
-    // Only a whole ASF header goes into the file: the header object with its
-    // File Properties, and the Data object's fixed part at the end. Without
-    // it no packet is written (the writer refuses them), so a server that
-    // gives no header records nothing instead of a file no player can read.
-    const size_t n = block.size();
-    const int fp = n >= 16 + asf::kDataObjectPrefix && asf::kHeader.Matches(block.data())
-                       ? asfout::FindFilePropertiesObject(block.data(), n)
-                       : -1;
-    if (fp < 0 || static_cast<size_t>(fp) + kFilePropertiesSize > n ||
-        !asf::kData.Matches(block.data() + n - asf::kDataObjectPrefix)) {
-        hooks_->ReportError("not supported");
-        return;
-    }
-    // A header the writer refuses (unequal packet sizes) is reported there;
-    // the handshake goes on either way, as the player's would.
-    writer_.WriteHeaderPacket(block.data(), n);
+    // A header that cannot be recorded is reported; the handshake goes on
+    // either way, as the player's would, and no packet is written.
+    AsfStreamClient::TakeHeader(block.data(), block.size());
 }
 
 uint32_t RtspClient::ReadFrame()
 {
     if (stopRequested_.load())
         return 0;
-    // Anything but a frame (the server's end-of-stream notice is an RTSP
-    // message) ends the session.
-    if (reader_->Require(1) != Status::Ok || reader_->Data()[0] != '$')
+    if (reader_->Require(1) != Status::Ok)
         return 0;
+    // Anything but a frame ends the session; the server's end-of-stream
+    // notice is such a message.
+    if (reader_->Data()[0] != '$') {
+        const rtsp::RtspReply message = rtsp::RtspReply::Read(*reader_);
+        endOfStream_ = message.Whole() && IsEndOfStreamNotice(message);
+        return 0;
+    }
     if (reader_->Require(kFramePrefix) != Status::Ok)
         return 0;
     const uint8_t* prefix = reader_->Data();
@@ -130,7 +135,7 @@ uint32_t RtspClient::ReadFrame()
     if (packetsToSkip_ > 0)
         --packetsToSkip_;
     else
-        goOn = writer_.WriteDataPacket(packet, packetLength);
+        goOn = TakePacket(packet, packetLength);
     reader_->Consume(kFramePrefix + length);
     return goOn ? static_cast<uint32_t>(packetLength) : 0;
 }

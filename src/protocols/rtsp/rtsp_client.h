@@ -16,7 +16,8 @@ class RtspReply;
 // the client as a Windows Media player; the ASF header comes base64-encoded
 // in the DESCRIBE reply's SDP, and every interleaved frame after PLAY
 // carries one whole ASF data packet. The file is written by the shared ASF
-// output writer, whose header fields are always patched at the end.
+// file writer; a recording that holds the whole stream gets its counts and
+// durations from what was written.
 class RtspClient final : public AsfStreamClient {
 public:
     static constexpr int kDefaultPort = 554;
@@ -40,11 +41,14 @@ private:
     bool Exchange(const std::string& request, bool pause, rtsp::RtspReply* reply);
     // Passes the DESCRIBE reply's ASF header to the writer.
     void TakeHeader(const rtsp::RtspReply& reply);
+    using AsfStreamClient::TakeHeader;
     // Reads one interleaved frame and writes its packet; 0 ends the session.
     uint32_t ReadFrame();
 
     std::string url_;
     // Packets of a resumed recording that the file already holds: the
     // server starts from the beginning, so these are passed over.
-    uint32_t packetsToSkip_ = 0;
+    uint64_t packetsToSkip_ = 0;
+    // The server's end-of-stream notice came.
+    bool endOfStream_ = false;
 };

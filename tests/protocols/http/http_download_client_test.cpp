@@ -14,6 +14,7 @@
 #include "base/memory_profile.h"
 #include "client_fakes.h"
 #include "formats/asf_guids.h"
+#include "formats/file_sink.h"
 #include "protocols/http/credential_probe.h"
 #include "protocols/http/http_download_client.h"
 #include "protocols/http/http_text.h"
@@ -69,20 +70,19 @@ protected:
         return clienttest::SplitHeads(ReadFile(tmp.File("requests.log")));
     }
 
-    // Runs one download into path, unbuffered so that a write error shows
-    // at once (no file when path is empty).
-    uint32_t Download(const std::string& url, int scanPages = 0, const std::string& path = "out.bin")
+    // Runs one download into path (no file when path is empty).
+    uint64_t Download(const std::string& url, int scanPages = 0, const std::string& path = "out.bin")
     {
         RecordRequest request;
         request.url = url;
         request.playerAgent = "NSPlayer/9.0";
         request.extra = scanPages;
         const std::string file = path.empty() || path[0] == '/' ? path : tmp.File(path);
-        if (!file.empty() && (request.out = std::fopen(file.c_str(), "wb")))
-            std::setvbuf(request.out, nullptr, _IONBF, 0);
-        const uint32_t n = client().Record(request);
-        if (request.out)
-            std::fclose(request.out);
+        std::unique_ptr<FileSink> sink = file.empty() ? nullptr : FileSink::Create(file);
+        request.out = sink.get();
+        const uint64_t n = client().Record(request);
+        if (sink)
+            sink->Close();
         return n;
     }
     HttpDownloadClient& client()

@@ -58,7 +58,7 @@ TEST(MmsTcpClient, SendsItsCommandsInOrderAndRecordsTheSourceFile)
                                    std::to_string(pingEvery), "--trim-padding", "--log", dir.File("log")}));
         Mms r;
         const std::string path = dir.File("out.asf");
-        const uint32_t bytes = r.Record(Url(server.port()), path, 0, "wb", 0, id);
+        const uint32_t bytes = r.Record(Url(server.port()), path, 0, false, 0, id);
         EXPECT_EQ(bytes, testsupport::FileSize(path) - 62);
         EXPECT_TRUE(IsRecordingOf(path, src, src.packets.size(), false));
         EXPECT_TRUE(r.hooks.errors.empty());
@@ -145,7 +145,7 @@ TEST(MmsTcpClient, StoppedRecordingIsResumedToTheWholeFileUnlessNearlyComplete)
     ResumeScan scan;
     ASSERT_TRUE(scan.Scan(path));
     ASSERT_EQ(scan.resumePacket, half - 1);
-    EXPECT_EQ(Mms().Record(Url(server.port()), path, scan.resumePacket, "rb+", scan.resumeOffset),
+    EXPECT_EQ(Mms().Record(Url(server.port()), path, scan.resumePacket, true, scan.resumeOffset),
               (src.packets.size() - (half - 1)) * src.packetSize);
     EXPECT_TRUE(IsRecordingOf(path, src, src.packets.size(), false));
     EXPECT_TRUE(Decodes(path));

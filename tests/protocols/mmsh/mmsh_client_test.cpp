@@ -15,7 +15,9 @@
 #include "base/app_settings.h"
 #include "base/memory_profile.h"
 #include "client_fakes.h"
+#include "formats/asf_file_writer.h"
 #include "formats/asf_guids.h"
+#include "formats/file_sink.h"
 #include "formats/le.h"
 #include "protocols/mmsh/chunk_stream.h"
 #include "protocols/mmsh/mmsh_client.h"
@@ -85,15 +87,24 @@ const AsfParts& Source(bool full = true)
     return full ? sample : small;
 }
 
+// The Simple Index object a finished recording ends with: one entry, for
+// packet 0, at an interval of a second.
+const std::string kIndex = std::string("\x90\x08\x00\x33\xB1\xE5\xCF\x11\x89\xF4\x00\xA0\xC9\x03\x49\xCB"
+                                       "\x3E\0\0\0\0\0\0\0"
+                                       "\x43\xFC\xE6\x05\xEF\xAC\x18\x4E\x8A\xCA\xBC\x82\x81\x5A\x60\x4D"
+                                       "\x80\x96\x98\0\0\0\0\0" "\0\0\0\0" "\1\0\0\0" "\0\0\0\0\0\0",
+                                       62);
+
 // An on-demand recording of the first n packets: the source's header with
-// its file size made true, and the packets.
+// its file size made true and the seekable flag, the packets, the index.
 std::string ExpectedOnDemand(size_t n, const AsfParts& src = Source())
 {
     std::string out = src.header;
-    Store(out, src.fp + 40, src.header.size() + n * src.packetSize, 8);
+    Store(out, src.fp + 40, src.header.size() + n * src.packetSize + kIndex.size(), 8);
+    Store(out, src.fp + 88, 2, 4);
     for (size_t i = 0; i < n; ++i)
         out += src.packets[i];
-    return out;
+    return out + kIndex;
 }
 
 // A live recording of the first n packets: the same packets (re-timed back
@@ -178,23 +189,24 @@ protected:
         return clienttest::SplitHeads(ReadFile(dir_.File("requests.log")));
     }
 
-    // Records url into path (out.asf), a file opened with mode; returns
-    // Record's result.
+    // Records url into path (out.asf), a file made anew or (mode "r+b")
+    // kept; returns Record's result.
     uint64_t Record(MmshClient& client, const std::string& url, std::string path = {},
-                    const char* mode = "wb", uint32_t resume = 0, const std::string& user = {},
+                    const char* mode = "wb", uint64_t resume = 0, const std::string& user = {},
                     const std::string& password = {})
     {
+        const std::string file = path.empty() ? Out() : path;
+        std::unique_ptr<FileSink> sink = mode[0] == 'w' ? FileSink::Create(file) : FileSink::OpenExisting(file);
+        EXPECT_NE(sink, nullptr);
         RecordRequest r;
-        r.out = std::fopen(path.empty() ? Out().c_str() : path.c_str(), mode);
-        EXPECT_NE(r.out, nullptr);
-        if (resume)  // handed over where a resume scan stopped
-            std::fseek(r.out, resume, SEEK_SET);
+        r.out = sink.get();
+        r.out->Seek(resume);  // handed over where a resume scan stopped
         r.url = url;
         r.resume = resume;
         r.user = user;
         r.password = password;
         const uint64_t n = client.Record(r);
-        std::fclose(r.out);
+        EXPECT_TRUE(sink->Close());
         return n;
     }
 
@@ -244,9 +256,8 @@ TEST_F(MmshClientTest, OnDemandRecordingHoldsTheSourcePacketsAndItsRequestsAreEx
     const uint64_t written = Record(client, Url("/a b.asf"));  // the blank goes escaped
     EXPECT_TRUE(Holds(ExpectedOnDemand(all_)));
     EXPECT_TRUE(testsupport::DecodesCleanly(Out()));
-    // The file size field is the one rewrite: 8 bytes more than the file
-    // (trimmed packets count whole).
-    EXPECT_EQ(written, testsupport::FileSize(Out()) + 8);
+    // What was written, the index aside (trimmed packets count whole).
+    EXPECT_EQ(written, testsupport::FileSize(Out()) - kIndex.size());
     EXPECT_EQ(hooks_.durations, (std::vector<uint32_t>{0, Source().durationMs}));
     EXPECT_EQ(hooks_.finished, std::vector<uint64_t>{written});
     EXPECT_TRUE(hooks_.errors.empty());
@@ -297,9 +308,9 @@ TEST_F(MmshClientTest, LiveRecordingStartsAtZeroIsSeekableAndKeepsNothingOfAnOld
     Serve({"--mode", "live", "--later", "--rate", "8"});
     MmshClient client(env_);
     // Handed over inside an older file: a live stream starts over anyway.
-    const uint32_t written = Record(client, Url("/live"), Out(), "r+b", 40000);
+    const uint64_t written = Record(client, Url("/live"), Out(), "r+b", 40000);
     EXPECT_TRUE(Holds(ExpectedLive(all_)));
-    EXPECT_EQ(written, testsupport::FileSize(Out()) + 48);  // file size plus the five live fields
+    EXPECT_EQ(written, testsupport::FileSize(Out()) - kIndex.size());
     EXPECT_EQ(hooks_.durations, (std::vector<uint32_t>{0, 0}));
     std::string why;
     EXPECT_TRUE(testsupport::DecodesCleanly(Out(), &why)) << why;
@@ -328,12 +339,12 @@ TEST_F(MmshClientTest, ResumeAsksForTheMissingBytesAndCompletesTheFile)
         WriteFile(Out(), c.before);
         Serve({});
         MmshClient client(env_);
-        const uint32_t written = Record(client, Url("/a.asf"), Out(), "r+b", c.startOffset);
+        const uint64_t written = Record(client, Url("/a.asf"), Out(), "r+b", c.startOffset);
         const auto requests = Requests();
         ASSERT_EQ(requests.size(), 2u);
         EXPECT_EQ(requests[1], Media("/a.asf", ClientGuidOf(requests[0]), false, c.requestOffset));
         EXPECT_TRUE(c.startOffset || Holds(ExpectedOnDemand(all_))) << c.requestOffset;
-        EXPECT_TRUE(c.before != partial || written == (all_ - 20) * Source().packetSize + 8) << written;
+        EXPECT_TRUE(c.before != partial || written == (all_ - 20) * Source().packetSize) << written;
     }
 }
 
@@ -451,11 +462,11 @@ TEST_F(MmshClientTest, RepliesThatAreNoStreamAndFaultsInTheStreamEndTheJobKeepin
                        "/odd=audio/mpeg=ID3"});
         Serve(c.args);
         MmshClient client(env_);
-        const uint32_t written = Record(client, Url(c.path));
+        const uint64_t written = Record(client, Url(c.path));
         EXPECT_EQ(client.lastMessage(), c.message) << c.path;
         EXPECT_EQ(Requests().size(), c.requests) << c.message;
         EXPECT_TRUE(Holds(c.packets < 0 ? "" : ExpectedOnDemand(c.packets))) << c.message;
-        EXPECT_EQ(written, c.packets < 0 ? 0 : testsupport::FileSize(Out()) + 8) << c.message;
+        EXPECT_EQ(written, c.packets < 0 ? 0 : testsupport::FileSize(Out()) - kIndex.size()) << c.message;
         std::string why;
         EXPECT_TRUE(c.packets < 0 || testsupport::DecodesCleanly(Out(), &why)) << c.message << ": " << why;
     }
@@ -486,7 +497,8 @@ TEST_F(MmshClientTest, DamagedStreamsEndSafelyAndNeverWriteFarOut)
     // No hostile number may place a packet far out in the file (and the
     // sanitizer builds watch every read and write on the way).
     const uint64_t limit =
-        mmsh::kExchangeBufferSize + (Source(false).packets.size() + mmsh::kMaxLiveSequenceJump + 1) * 65535;
+        mmsh::kExchangeBufferSize + (Source(false).packets.size() + AsfFileWriter::kMaxNumberJump + 1) * 65535 +
+        kIndex.size();
     for (const char* mode : {"ondemand", "live"}) {
         Serve({"--mode", mode, "--lifetime", "60"}, false);
         for (int seed = 0; seed < 100; ++seed) {

@@ -77,19 +77,4 @@ TEST(ReplyHead, LongValuesAreCutNotOverrun)
     EXPECT_EQ(head.contentType, std::string(kMaxHeadValue, 'x'));
 }
 
-TEST(ChunkStream, DurationLeavesOutThePrerollWithoutWrapping)
-{
-    auto duration = [](uint64_t play100ns, uint32_t preroll) {
-        TransferStatus s;
-        s.playDurationHigh = static_cast<uint32_t>(play100ns >> 32);
-        s.playDurationLow = static_cast<uint32_t>(play100ns);
-        s.preroll = preroll;
-        return DurationFromHeader(s);
-    };
-    EXPECT_EQ(duration(0, 3000), 0u) << "no play duration: live";
-    EXPECT_EQ(duration(100'000'000, 3000), 7000u);
-    EXPECT_EQ(duration(600'000'000'000ull, 3100), 59'996'899u) << "the high half counts, truncated";
-    EXPECT_EQ(duration(20'000'000, 3000), 1u) << "shorter than its preroll: not live, no wrap";
-}
-
 }  // namespace

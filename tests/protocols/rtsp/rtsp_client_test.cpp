@@ -40,9 +40,9 @@ struct Session : Recorder<RtspClient> {
         EXPECT_TRUE(StartServer(server, script, sample, options));
         url = "rtsp://127.0.0.1:" + std::to_string(server.port()) + "/sample.asf";
     }
-    uint32_t Record(const std::string& path, uint32_t resume = 0, const char* mode = "wb", long offset = 0)
+    uint64_t Record(const std::string& path, uint64_t resume = 0, bool keep = false, uint64_t offset = 0)
     {
-        return Recorder::Record(url, path, resume, mode, offset, "NSPlayer/never-sent");
+        return Recorder::Record(url, path, resume, keep, offset, "NSPlayer/never-sent");
     }
 };
 
@@ -164,10 +164,13 @@ TEST(RtspClient, FailuresEndTheSessionPromptlyKeepingWhatWasWhole)
         if (c.packets < 0) {
             EXPECT_EQ(bytes, 0u);
             EXPECT_EQ(testsupport::FileSize(dir.File("out.asf")), 0u);
+            EXPECT_TRUE(s.hooks.ends.empty());
         } else {
+            // Cut short: the header's counts stand, so the file can be resumed.
             EXPECT_EQ(bytes, src.header.size() + c.packets * src.packetSize);
-            EXPECT_TRUE(IsRecordingOf(dir.File("out.asf"), src, c.packets, true));
+            EXPECT_TRUE(IsRecordingOf(dir.File("out.asf"), src, c.packets, false));
             EXPECT_TRUE(Decodes(dir.File("out.asf")));
+            EXPECT_EQ(s.hooks.ends, (std::vector<std::pair<StreamEnd, uint64_t>>{{StreamEnd::Incomplete, 4}}));
         }
         if (c.error) {
             EXPECT_NE(testsupport::ReadFile(dir.File("log")).find("\r\nPLAY "), std::string::npos);
@@ -215,7 +218,9 @@ TEST(RtspClient, SilentServerIsLeftOnStopOrAfterTheIdleTime)
             EXPECT_EQ(bytes, 0u);
         } else {
             EXPECT_EQ(bytes, src.header.size() + c.packets * src.packetSize);
-            EXPECT_TRUE(IsRecordingOf(dir.File("out.asf"), src, c.packets, true));
+            EXPECT_TRUE(IsRecordingOf(dir.File("out.asf"), src, c.packets, false));
+            const StreamEnd how = c.idleMs ? StreamEnd::Incomplete : StreamEnd::Stopped;
+            EXPECT_EQ(s.hooks.ends, (std::vector<std::pair<StreamEnd, uint64_t>>{{how, c.packets}}));
         }
     }
 }
@@ -233,7 +238,7 @@ TEST(RtspClient, ResumedRecordingEqualsAnUninterruptedOneAndAProbeEndsAtTheFirst
     ResumeScan scan;
     ASSERT_TRUE(scan.Scan(partial));
     ASSERT_EQ(scan.resumePacket, 9u);
-    EXPECT_EQ(s.Record(partial, scan.resumePacket, "r+b", long(scan.resumeOffset)),
+    EXPECT_EQ(s.Record(partial, scan.resumePacket, true, scan.resumeOffset),
               (src.packets.size() - 9) * src.packetSize);
     EXPECT_EQ(testsupport::ReadFile(partial), reference);
 

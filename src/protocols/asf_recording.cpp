@@ -1,0 +1,33 @@
+#include "protocols/asf_recording.h"
+
+#include <algorithm>
+
+namespace asfrecording {
+
+AsfFileWriter::Options WriterOptions(const AppSettings& settings, AsfFileWriter::Patch patch,
+                                     bool alwaysRetimeLive)
+{
+    AsfFileWriter::Options options;
+    options.patch = patch;
+    options.retime = alwaysRetimeLive || settings.m_liveContentSaveTimeInfo ? AsfFileWriter::Retime::Live
+                                                                           : AsfFileWriter::Retime::None;
+    // A negative limit is reached at once, as the first packet's 0 reaches 0.
+    if (settings.m_timePolicy)
+        options.maxSeconds = static_cast<uint32_t>(std::max(settings.m_maxTime, 0));
+    if (settings.m_sizePolicy)
+        options.maxMegabytes = static_cast<uint64_t>(std::max(settings.m_maxSize, 0));
+    return options;
+}
+
+StreamEnd HowItEnded(const AsfFileWriter& writer, bool stopped, bool serverEnded)
+{
+    if (writer.LimitReached())
+        return StreamEnd::LimitReached;
+    if (stopped)
+        return StreamEnd::Stopped;
+    if (!writer.Live())
+        return writer.HoldsWholeStream() ? StreamEnd::EndOfStream : StreamEnd::Incomplete;
+    return serverEnded ? StreamEnd::EndOfStream : StreamEnd::ConnectionLost;
+}
+
+}  // namespace asfrecording

@@ -1,0 +1,21 @@
+#pragma once
+
+#include "base/app_settings.h"
+#include "formats/asf_file_writer.h"
+#include "protocols/client_hooks.h"
+
+// What the three stream clients share about the ASF file they write.
+namespace asfrecording {
+
+// The writer's options from the job's settings: the size and time limits,
+// and live re-timing (the live setting, unless the client always re-times
+// live streams). The patch rule is the client's.
+AsfFileWriter::Options WriterOptions(const AppSettings& settings, AsfFileWriter::Patch patch,
+                                     bool alwaysRetimeLive = false);
+
+// How a media phase ended, from what the writer holds: a limit, then the
+// user's stop; an on-demand stream by whether the file holds the whole
+// stream; a live one by whether the server marked its end (serverEnded).
+StreamEnd HowItEnded(const AsfFileWriter& writer, bool stopped, bool serverEnded);
+
+}  // namespace asfrecording

@@ -139,22 +139,27 @@ void AppSettings::Save(Profile& p) const
 
 int MakeDirectoryPath(const std::string& path)
 {
-    std::string p = path;
-    size_t lastSlash = p.rfind('/');
-    if (lastSlash != std::string::npos && p.find('.', lastSlash + 1) != std::string::npos)
-        p.resize(lastSlash);  // the path names a file: make its folder
-    if (p.empty())
+    // Every component is a folder, also one whose name holds a "."
+    // ("Recordings.2024"): the callers name folders, never files.
+    if (path.empty()) {
+        errno = ENOENT;
         return 0;
-    size_t pos = p[0] == '/' ? 1 : 0;
+    }
+    size_t pos = path[0] == '/' ? 1 : 0;
     for (;;) {
-        size_t next = p.find('/', pos);
-        std::string prefix = p.substr(0, next);
+        size_t next = path.find('/', pos);
+        std::string prefix = path.substr(0, next);
         if (!prefix.empty()) {
             struct stat st {};
+            bool made = false;
             if (::stat(prefix.c_str(), &st) != 0) {
-                if (::mkdir(prefix.c_str(), 0755) != 0 && errno != EEXIST)
+                made = ::mkdir(prefix.c_str(), 0755) == 0;
+                // EEXIST: made by someone else meanwhile, looked at below.
+                if (!made && (errno != EEXIST || ::stat(prefix.c_str(), &st) != 0))
                     return 0;
-            } else if (!S_ISDIR(st.st_mode)) {
+            }
+            if (!made && !S_ISDIR(st.st_mode)) {
+                errno = ENOTDIR;
                 return 0;
             }
         }

@@ -65,8 +65,9 @@ struct AppSettings {
 // The default base folder: $HOME/Videos/Brimcast.
 std::string DefaultBaseDir();
 
-// Creates every missing folder of a path (a path whose last component holds
-// a "." names a file, and its folder is made). 1 on success, 0 on failure.
+// Creates every missing folder of a folder path; every component is a
+// folder, whatever its name ("Recordings.2024" too). 1 when the whole path
+// is a folder afterwards, 0 on failure (errno tells why).
 int MakeDirectoryPath(const std::string& path);
 
 // The credential store: section "NetPassword\" + host, values "User" and

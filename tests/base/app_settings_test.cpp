@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -87,4 +88,27 @@ TEST(AppSettings, SaveWritesEveryKeyInItsOrderAndLoadReadsThemBack)
     AppSettings c;
     c.Load(profile);
     EXPECT_EQ(c.m_fileTypes, Strings{".asf"});
+}
+
+// The base folder is a folder whatever its name: "Recordings.2024" is made,
+// not taken for a file name whose folder is wanted.
+TEST(AppSettings, MakeDirectoryPathMakesEveryFolderOfThePath)
+{
+    testsupport::TempDir dir;
+    EXPECT_EQ(MakeDirectoryPath(dir.File("Videos/Recordings.2024")), 1);
+    EXPECT_TRUE(std::filesystem::is_directory(dir.File("Videos/Recordings.2024")));
+    EXPECT_EQ(MakeDirectoryPath(dir.File("a.b/c.d/")), 1);
+    EXPECT_TRUE(std::filesystem::is_directory(dir.File("a.b/c.d")));
+    EXPECT_EQ(MakeDirectoryPath(dir.File("a.b")), 1);  // already there
+    MemoryProfile profile;
+    profile.WriteString("settings", "base dir", dir.File("rec/Show.2024") + "\\");
+    AppSettings s;
+    s.Load(profile);
+    EXPECT_EQ(s.m_baseDir, dir.File("rec/Show.2024"));
+    EXPECT_TRUE(std::filesystem::is_directory(s.m_baseDir));
+    // A file in the way, or an empty path, fails.
+    testsupport::WriteFile(dir.File("file"), "x");
+    EXPECT_EQ(MakeDirectoryPath(dir.File("file/sub")), 0);
+    EXPECT_EQ(MakeDirectoryPath(dir.File("file")), 0);
+    EXPECT_EQ(MakeDirectoryPath(""), 0);
 }

@@ -137,19 +137,15 @@ File Parse(std::string_view bytes)
     for (size_t i = 0; i < count; ++i)
         file.records.push_back(DecodeRecord(data + kHeaderSize + i * kRecordSize));
 
-    bool allUtf8 = true;
-    const auto Check = [&allUtf8](const std::string& s) { allUtf8 = allUtf8 && IsValidUtf8(s); };
-    ForEachText(file.header, kHeaderTexts, Check);
+    // Each field alone: UTF-8 when it is valid UTF-8, else code page 949.
+    Cp949Decoder decoder;
+    const auto Convert = [&decoder](std::string& s) {
+        if (!IsValidUtf8(s))
+            s = decoder.Convert(s);
+    };
+    ForEachText(file.header, kHeaderTexts, Convert);
     for (Record& r : file.records)
-        ForEachText(r, kRecordTexts, Check);
-    if (!allUtf8) {
-        file.legacyEncoding = true;
-        Cp949Decoder decoder;
-        const auto Convert = [&decoder](std::string& s) { s = decoder.Convert(s); };
-        ForEachText(file.header, kHeaderTexts, Convert);
-        for (Record& r : file.records)
-            ForEachText(r, kRecordTexts, Convert);
-    }
+        ForEachText(r, kRecordTexts, Convert);
     return file;
 }
 

@@ -88,14 +88,12 @@ struct File {
     Header header;
     std::vector<Record> records;
     size_t trailingBytes = 0;  // a record cut short at the end, ignored
-    bool legacyEncoding = false;  // the texts were CP949 and have been converted
 };
 
-// Parses a whole file. Texts come out as UTF-8: when every text field of
-// the file is valid UTF-8 it is taken as it is, otherwise the file is one
-// the Windows program wrote and all of it is read as CP949. Deciding per
-// file rather than per field keeps short Korean texts that happen to be
-// valid UTF-8 from being misread.
+// Parses a whole file. Texts come out as UTF-8, each field decided alone: a
+// field that is valid UTF-8 is taken as it is, any other was written by the
+// Windows program and is read as CP949. A list saved there and edited since
+// holds both, and neither kind turns the other into mojibake.
 File Parse(std::string_view bytes);
 
 }  // namespace kvx

@@ -82,7 +82,6 @@ File Parse(std::string_view bytes)
     File file;
     if (bytes.size() >= 3 && bytes.substr(0, 3) == "\xEF\xBB\xBF")
         bytes.remove_prefix(3);
-    file.legacyEncoding = !IsValidUtf8(bytes);
 
     // Sections by lower-cased name; the first section of a name wins.
     std::map<std::string, Section> sections;
@@ -129,10 +128,11 @@ File Parse(std::string_view bytes)
         const auto it = s.values.find(key);
         if (it == s.values.end())
             return std::string();
-        // Cut as the 200-byte buffer did, before any conversion; a CP949
+        // Each value alone: UTF-8 when it is valid UTF-8, else CP949. Cut
+        // as the 200-byte buffer did, before any conversion; a CP949
         // character split by the cut is dropped by the decoder.
         const std::string_view v = it->second;
-        if (file.legacyEncoding)
+        if (!IsValidUtf8(v))
             return decoder.Convert(v.substr(0, kMaxValue));
         return std::string(CutUtf8(v, kMaxValue));
     };

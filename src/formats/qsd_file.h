@@ -28,11 +28,10 @@ struct File {
     // The "Folder i" sections with 0 <= i < files, in order of i. Sections
     // missing from the file are simply absent (they would add nothing).
     std::vector<Entry> entries;
-    bool legacyEncoding = false;  // the text was CP949 and has been converted
 };
 
-// Texts come out as UTF-8: a file that is not valid UTF-8 as a whole was
-// written on Windows and is read as CP949.
+// Texts come out as UTF-8, each value decided alone: valid UTF-8 is taken as
+// it is, anything else was written on Windows and is read as CP949.
 File Parse(std::string_view bytes);
 
 // The integer reading of a profile value: leading blanks, an optional sign,

@@ -163,6 +163,8 @@ bool Reading::AddReference(std::string_view reference)
 
 bool Reading::AddMarker()
 {
+    if (mode_ != Mode::StreamingClient)
+        return true;  // only the streaming client marks entries
     if (result_.output.size() >= AsxReader::kMaxReferences) {
         full_ = true;
         return false;
@@ -439,25 +441,17 @@ AsxReader::Result Reading::Run()
             break;
     }
 
-    if (mode_ == Mode::StreamingClient) {
-        if (form_ == kIni || form_ == kPlainList) {
-            result_.asxSeen = true;
-            if (form_ == kIni)
-                ReadIniForm();
-            else
-                ReadPlainList();
-        }
-        // No whole-text fallback here: the client's leading words alone are
-        // not handed over.
-        if (result_.referenceCount == 0)
-            result_.output.clear();
-        return std::move(result_);
+    if (form_ == kIni || form_ == kPlainList) {
+        result_.asxSeen = true;
+        if (form_ == kIni)
+            ReadIniForm();
+        else
+            ReadPlainList();
     }
-
-    if (result_.referenceCount == 0 && length_ > 10) {
-        std::string_view whole(reinterpret_cast<const char*>(text_), length_);
-        result_.output.emplace_back(UpToNul(whole));
-    }
+    // A text without references gives nothing: not the text itself as an
+    // address, nor the streaming client's leading words alone.
+    if (result_.referenceCount == 0)
+        result_.output.clear();
     return std::move(result_);
 }
 
@@ -468,6 +462,10 @@ AsxReader::Result AsxReader::Read(Mode mode, const uint8_t* text, size_t length,
 {
     if (!text || length == 0)
         return Result();
+    if (length >= 3 && text[0] == 0xEF && text[1] == 0xBB && text[2] == 0xBF) {
+        text += 3;  // a UTF-8 byte order mark would hide the INI and plain-list forms
+        length -= 3;
+    }
     Reading reading(mode, text, length, leadingWords);
     return reading.Run();
 }

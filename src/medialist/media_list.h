@@ -164,9 +164,11 @@ public:
     int ReadQsdFile(const std::string& path, ListReadReport* report = nullptr);
     int ReadQsdBytes(const std::string& bytes, ListReadReport* report = nullptr);
     // Reads a playlist file into rows, as Open entry does for a path it
-    // classifies as a playlist: an unreadable file becomes a plain row and
-    // -1; a file over kMaxPlaylistBytes a plain row and its index; otherwise
-    // one row per reference, and the row count before reading is returned.
+    // classifies as a playlist (an ASX document, an INI reference file or a
+    // plain reference list): an unreadable file becomes a plain row and -1;
+    // a file over kMaxPlaylistBytes a plain row and its index; otherwise one
+    // row per reference (none for a text without references, reported as
+    // "no stream references"), and the row count before reading is returned.
     int ReadPlaylistFile(const std::string& path, const std::string& title,
                          const std::string& sizeSwitch, ListReadReport* report = nullptr);
 

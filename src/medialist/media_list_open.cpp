@@ -39,22 +39,18 @@ int MediaList::ReadPlaylistFile(const std::string& path, const std::string& titl
         const int row = AddEntry(path, title, sizeSwitch, std::string());
         return status == ReadStatus::TooLarge ? row : -1;
     }
-    // The Windows program wrote its playlists in code page 949.
-    text = LegacyTextToUtf8(text);
-
     const int first = RowCount();
     const AsxReader::Result result = AsxReader::Read(AsxReader::Mode::MainView, text);
-    if (report && !result.asxSeen)
-        report->error = text.empty() ? "empty file" : "not an ASX playlist (no <ASX> element)";
-    std::vector<std::string> references = result.output;
-    if (result.referenceCount == 0 && references.size() == 1) {
-        // The reader's whole-text fallback is meant for a file holding just
-        // an address; the line end around it is no part of the address. An
-        // ASX document without references has no address at all.
-        references[0] = TrimWhiteSpace(references[0]);
-        if (references[0].empty() || result.asxSeen)
-            references.clear();
+    std::vector<std::string> references;
+    for (const std::string& reference : result.output) {
+        // Playlists of the Windows program are in code page 949; one edited
+        // since may mix in UTF-8, so each address is decided alone. An
+        // empty href names nothing to play or record.
+        if (!reference.empty())
+            references.push_back(LegacyTextToUtf8(reference));
     }
+    if (report && references.empty())
+        report->error = text.empty() ? "empty file" : "no stream references";
     const size_t count = references.size();
     for (size_t i = 0; i < count; ++i) {
         // Several references share the playlist's title, numbered from 0.

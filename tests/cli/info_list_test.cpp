@@ -74,7 +74,17 @@ TEST_F(CliInfoList, GoodFilesArePrinted)
          "한글\tmms://k/1.asf\ntwo\ttwo\n"},
         {"list", "odd.kvx", KvxHeader() + KvxRecord("a\tb\nc\x1b", "mms://h/x\ry"),
          "a\\tb\\nc\\x1B\tmms://h/x\\ry\n"},  // one row per line, whatever the texts hold
-        {"list", "no-entries.asx", "<ASX version=\"3.0\"></ASX>", ""},
+        // References outside an <ASX> element, after junk, of 506 bytes
+        // (filling the 512-byte attribute text); INI and plain lists.
+        {"list", "bare.asx", "<Ref href=\"mms://h/a\"/>", "bare\tmms://h/a\n"},
+        {"list", "junk.asx",
+         "Moved here: <Ref href=\"mms://h/a\"/><ref href=\"mms://h/a\"/>\n<EntryRef href=\"mms://h/b\">",
+         "junk0\tmms://h/a\njunk2\tmms://h/b\n"},  // one row per address, as in the list
+        {"list", "long.asx", "<ASX><Ref href=\"http://h/" + std::string(497, 'p') + "\"/></ASX>",
+         "long\thttp://h/" + std::string(497, 'p') + "\n"},
+        {"list", "ini.asx", "[Reference]\r\nRef1=http://h/a.asf?MSWMExt=.asf\r\nRef2=http://h:8080/a.asf\r\n",
+         "ini0\thttp://h/a.asf?MSWMExt=.asf\nini1\thttp://h:8080/a.asf\n"},
+        {"list", "plain.wvx", "ASF mms://h/live\r\n", "plain\tmms://h/live\n"},
     };
     for (const File& f : files) {
         const auto r = Cli({f.command, Path(f)});
@@ -83,6 +93,16 @@ TEST_F(CliInfoList, GoodFilesArePrinted)
         EXPECT_EQ(r.err, "");
         if (f.command == "list") {
             EXPECT_EQ(r.out, f.expected);
+            if (f.name.ends_with(".kvx") || f.name.ends_with(".dat"))
+                continue;
+            // Exactly the rows that opening the file adds to a media list.
+            AppSettings settings;
+            MediaList list(settings, nullptr);
+            list.OpenEntry(dir.File(f.name), "", "");
+            std::string rows;
+            for (const MediaItem& row : list.Rows())
+                rows += row.cells[kColFile] + "\t" + row.cells[kColOriginalFile] + "\n";
+            EXPECT_EQ(r.out, rows);
             continue;
         }
         std::istringstream lines("Path:           " + dir.File(f.name) + "\n" + f.expected);
@@ -123,7 +143,11 @@ TEST_F(CliInfoList, BadFilesEndWithOneLineNamingTheFileAndStatusOne)
          std::string("\x7f"
                      "ELF\2\1\1\0\0\0\0\0\0\0\0\0\3\0>\0",
                      20),
-         "not an ASX playlist (no <ASX> element)"},
+         "no stream references"},
+        {"list", "no-entries.asx", "<ASX version=\"3.0\"><Title>Nothing yet</Title></ASX>",
+         "no stream references"},
+        {"list", "page.asx", "<html><body>404 Not Found</body></html>\n", "no stream references"},
+        {"list", "empty-ref.asx", "<ASX><Entry><Ref href=\"\"/></Entry></ASX>", "no stream references"},
         {"list", "nocount.qsd", "[Folder 0]\nUrl=mms://h/a\n",
          "not a .qsd list (no \"Files\" count in section \"Info\")"},
         {"list", "", {}, "Is a directory"},

@@ -12,8 +12,7 @@ using Mode = AsxReader::Mode;
 using Strings = std::vector<std::string>;
 
 // What the main view (and the recording job) and the streaming client hand
-// on for a text, and the first syntax message. kWhole: the whole text.
-const Strings kWhole = {"(whole text)"};
+// on for a text, and the first syntax message.
 struct Case {
     std::string text;
     Strings main, stream;
@@ -37,14 +36,16 @@ TEST(AsxReader, TextsGiveTheirReferencesInEachConfiguration)
          {"mms://host/a", "http://host/b.asx"},
          {"-e", "mms://host/a", "-e", "http://host/b.asx"}},
         // Only a whole first href attribute counts; text between tags is never read.
-        {"<ASX><Ref title=\"x\" href=\"mms://host/a\"></ASX>", kWhole, {}},
+        {"<ASX><Ref title=\"x\" href=\"mms://host/a\"></ASX>", {}, {}},
         {"<ASX><Ref href/><Ref href=\"\"></ASX>", {""}, {""}},
         // Unquoted values end at "/"; single quotes are ordinary; quoted values keep everything.
-        {"<Ref href=mms://host/a>", kWhole, {}, "ASF syntax error 8!\n"},
+        {"<Ref href=mms://host/a>", {}, {}, "ASF syntax error 8!\n"},
         {"<Ref href=abc>", {"abc"}, {"abc"}},
         {"<Ref href='abc'>", {"'abc'"}, {"'abc'"}},
         {"<ref href=\"a b/>\r\nc\">", {"a b/>\r\nc"}, {"a b/>\r\nc"}},
-        // A syntax error abandons the tag; reading resumes at the next one.
+        // References need no <ASX> element around them. A syntax error
+        // abandons the tag; reading resumes at the next one.
+        {"<Ref href=\"mms://h/a\"/>", {"mms://h/a"}, {"mms://h/a"}},
         {"hello world <Ref href=\"a\">", {"a"}, {"a"}, "ASF syntax error 1!\n"},
         {"<!-- c --><Ref href=\"a\">", {"a"}, {"a"}, "ASF syntax error 2!\n"},
         {"<?xml version=\"1.0\"?><Ref href=\"a\">", {"a"}, {"a"}, "ASF syntax error 2!\n"},
@@ -56,25 +57,35 @@ TEST(AsxReader, TextsGiveTheirReferencesInEachConfiguration)
         {"<Foo/x><Ref href=\"a\">", {"a"}, {"a"}, "ASF syntax error 8!\n"},
         // An unterminated tag at the end is ignored.
         {"<ASX><Ref href=\"a\"><Ref href=\"b", {"a"}, {"a"}},
-        // Without references the main view takes a text of more than 10
-        // bytes whole (up to a NUL); the streaming client takes nothing.
-        {"mms://host/a.asf\r\n", kWhole, {"-e", "mms://host/a.asf"}},
-        {std::string("<html>\0hidden</html>", 20), {"<html>"}, {}},
+        // A text without references gives nothing, whatever its length.
+        {std::string("<html>\0hidden</html>", 20), {}, {}},
         {"0123456789", {}, {}, "ASF syntax error 1!\n"},
-        // INI and plain reference lists: read by the streaming client only.
-        {ini, kWhole, {"-e", "mms://h/a", "http://h/b", "http://h/c", "still in"}},
-        {"[Reference]\nfoo=bar\n", kWhole, {}},
-        {plain, kWhole, {"-e", "http://h/a.asf", "mms://h/b", "MMSU://h/c", "http://h/d e", "mmst://h/e"}},
+        {"rtsp://h/a\r\n", {}, {}, "ASF syntax error 1!\n"},
+        // INI reference files and plain reference lists, in every
+        // configuration; only the streaming client marks entries.
+        {"mms://host/a.asf\r\n", {"mms://host/a.asf"}, {"-e", "mms://host/a.asf"}},
+        {ini,
+         {"mms://h/a", "http://h/b", "http://h/c", "still in"},
+         {"-e", "mms://h/a", "http://h/b", "http://h/c", "still in"}},
+        {"[Reference]\nfoo=bar\n", {}, {}},
+        {plain,
+         {"http://h/a.asf", "mms://h/b", "MMSU://h/c", "http://h/d e", "mmst://h/e"},
+         {"-e", "http://h/a.asf", "mms://h/b", "MMSU://h/c", "http://h/d e", "mmst://h/e"}},
+        // A UTF-8 byte order mark in front does not hide the form.
+        {"\xEF\xBB\xBF[Reference]\r\nRef1=mms://h/a\r\n", {"mms://h/a"}, {"-e", "mms://h/a"}},
+        {"\xEF\xBB\xBFmms://h/a", {"mms://h/a"}, {"-e", "mms://h/a"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::PrintToString(c.text));
         for (Mode mode : {Mode::MainView, Mode::RecordingJob, Mode::StreamingClient}) {
             const AsxReader::Result r = AsxReader::Read(mode, c.text);
-            const Strings& expected = mode == Mode::StreamingClient ? c.stream : c.main;
-            EXPECT_EQ(r.output, expected == kWhole ? Strings{c.text} : expected);
+            EXPECT_EQ(r.output, mode == Mode::StreamingClient ? c.stream : c.main);
             EXPECT_EQ(r.messages.empty() ? "" : r.messages.front(), std::string(c.message));
         }
     }
+    // The INI and plain-list forms count as playlists in every configuration.
+    for (Mode mode : {Mode::MainView, Mode::RecordingJob, Mode::StreamingClient})
+        EXPECT_TRUE(AsxReader::Read(mode, ini).asxSeen && AsxReader::Read(mode, plain).asxSeen);
     EXPECT_FALSE(AsxReader::Read(Mode::MainView, nullptr, 5).asxSeen);
     // Without references the streaming client drops its leading words too.
     EXPECT_TRUE(AsxReader::Read(Mode::StreamingClient, "<ASX></ASX>", {"client"}).output.empty());
@@ -109,9 +120,10 @@ TEST(AsxReader, LimitsDropInputAndNeverOverrun)
         EXPECT_EQ(r.output.size(), last == 447 ? 9u : 8u);
     }
 
-    // A value that fits the attribute text whole is used; a longer one is
-    // never handed on cut. Long tag names and many attributes are cut.
-    const std::string fits(AsxReader::kMaxAttributeText - 6, 'x');  // "href\0" + value + "\0"
+    // 512 bytes of attribute text: "href", a 506-byte value and their two
+    // terminators fit exactly and the value is used; a longer one is never
+    // handed on cut. Long tag names and many attributes are cut.
+    const std::string fits(506, 'x');
     auto r =
         AsxReader::Read(Mode::MainView, "<Ref href=\"" + fits + "\"><Ref href=\"" + fits + "y\"><" +
                                             std::string(1000, 'R') + " href=\"a\"><ASX><Ref href=\"z\">");

@@ -88,7 +88,9 @@ TEST(FormatsMutation, ReadersSurviveMutatedInputs)
          "<asx><moreinfo href=\"http://info\"/><entry><ref href=x a=b/><ref href=''><TITLE>제목</TITLE>"
          "<!-- comment --><?xml?><ASX><Ref href=mms://bad></ASX>",
          "[Reference]\r\nRef1=http://host/a.asf\r\nRef2=mms://host/b\r\n[Other]\r\nRef3=no\r\n",
-         "ASF http://host/a.asf\r\n  asf\tmms://host/b\r\nhttp://host/c\r\nmmst://d\r\n"},
+         "ASF http://host/a.asf\r\n  asf\tmms://host/b\r\nhttp://host/c\r\nmmst://d\r\n",
+         "\xEF\xBB\xBF[Reference]\nRef1=mms://host/a\nRef02=http://host/b\n",
+         "junk <Ref href=\"mms://host/a\"/><EntryRef href=\"http://host/b.asx\"/>"},
         std::string("<>/=\"[]\r\n\t \0-!?AaEeRrFf", 23)};
     Seeds asf = {{asftest::SampleFile(), asftest::Header({asftest::FileProperties()}) + asftest::Data(2, 50)},
                  std::string(1, '\0')};

@@ -116,18 +116,18 @@ TEST_F(ListFilesTest, CredentialsAreStoredOnlyWhenTheUserSaysYes)
     EXPECT_EQ(At(ReadFile(path), 124), "");
 }
 
-// Lists written by the Windows program hold code page 949 texts.
-TEST_F(ListFilesTest, ReadingTakesCredentialsRunsTheProbeAndConvertsLegacyText)
+// Lists written by the Windows program hold code page 949 texts; lists
+// edited since may mix them with UTF-8, so each field is decided alone.
+TEST_F(ListFilesTest, ReadingTakesCredentialsRunsTheProbeAndConvertsLegacyTextPerField)
 {
     const std::string path = dir.File("members.kvx");
     std::vector<std::string> probes;
     list.SetCredentialProbe([&](const std::string& address, const std::string& user, const std::string& pw) {
         probes.push_back(address + " " + user + " " + pw + " " + std::to_string(list.RowCount()));
     });
-    WriteFile(path,
-              KvxHeader(" \xB8\xF1\xB7\xCF ", "member", "secret") +  // "목록", "한글", "음악"
-                  KvxRecord("\xC7\xD1\xB1\xDB", "c:\\\xC0\xBD\xBE\xC7\\a.wma", "", "", " \xC0\xBD\xBE\xC7 ") +
-                  KvxRecord("Net", "mms://h/first.asf") + KvxRecord("Net2", "mms://h/second.asf"));
+    WriteFile(path, KvxHeader(" \xB8\xF1\xB7\xCF ", "member", "secret") +  // "목록", "한글", "음악"
+                        KvxRecord("\xC7\xD1\xB1\xDB", "c:\\\xC0\xBD\xBE\xC7\\a.wma", "", "", " 음악 ") +
+                        KvxRecord("Net", "mms://h/first.asf") + KvxRecord("재즈", "mms://h/second.asf"));
     EXPECT_EQ(list.ReadKvxFile(path), 0);
     EXPECT_EQ(settings.m_memberUser + "/" + settings.m_memberPassword + "/" + list.InfoText(),
               "member/secret/목록");
@@ -140,7 +140,15 @@ TEST_F(ListFilesTest, ReadingTakesCredentialsRunsTheProbeAndConvertsLegacyText)
     settings.m_memberUser = "keep";
     WriteFile(path, "0.1a" + KvxHeader("i", "u", "p").substr(4) + KvxRecord("t", "mms://h/a"));
     EXPECT_EQ(list.ReadKvxFile(path), -1);
-    EXPECT_EQ(Column(kColFile) + settings.m_memberUser, "한글|Net|Net2|keep");
+    EXPECT_EQ(Column(kColFile) + settings.m_memberUser, "한글|Net|재즈|keep");
+
+    // A playlist too: each reference is decided alone.
+    MediaList mixed(settings, nullptr);
+    WriteFile(dir.File("mixed.asx"),
+              "[Reference]\r\nRef1=mms://k/\xC7\xD1\xB1\xDB.asf\r\nRef2=mms://k/음악.asf\r\n");
+    EXPECT_EQ(mixed.OpenEntry(dir.File("mixed.asx"), "", ""), 0);
+    EXPECT_EQ(mixed.Cell(0, kColOriginalFile) + "|" + mixed.Cell(1, kColOriginalFile),
+              "mms://k/한글.asf|mms://k/음악.asf");
 }
 
 std::string Asx(std::initializer_list<std::string> hrefs)

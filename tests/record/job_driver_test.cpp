@@ -288,6 +288,18 @@ TEST_F(DriverTest, PlaylistEntriesGetNumberedTitlesAndNestingStops)
     WriteFile(dir.File("solo.asx"), Asx({"mms://h/solo.wmv"}));
     Run(dir.File("solo.asx"), "t");
     EXPECT_TRUE(FileExists(dir.File("t.wmv")));
+    // INI reference files and plain reference lists are recorded too; a
+    // text without references records nothing.
+    WriteFile(dir.File("ini.asx"), "[Reference]\r\nRef1=mms://h/ini.wmv\r\n");
+    Run(dir.File("ini.asx"), "i");
+    WriteFile(dir.File("plain.asx"), "mms://h/p.wma\r\nASF mms://h/q.wma\r\n");
+    Run(dir.File("plain.asx"), "p");
+    for (const char* name : {"i.wmv", "p0.wma", "p1.wma"})
+        EXPECT_TRUE(FileExists(dir.File(name))) << name;
+    WriteFile(dir.File("page.asx"), "<html><body>Moved</body></html>\n");
+    const size_t calls = script.Calls().size();
+    EXPECT_EQ(Run(dir.File("page.asx")).ErrorText(), "The playlist holds no entries");
+    EXPECT_EQ(script.Calls().size(), calls);
 
     Fresh();
     script.On(K::HttpDownload, WriteText(Asx({"http://h/loop.asx"})));

@@ -45,8 +45,8 @@ int MediaList::ReadPlaylistFile(const std::string& path, const std::string& titl
     for (const std::string& reference : result.output) {
         // Playlists of the Windows program are in code page 949; one edited
         // since may mix in UTF-8, so each address is decided alone. An
-        // empty href names nothing to play or record.
-        if (!reference.empty())
+        // empty or blank href names nothing to play or record.
+        if (!TrimWhiteSpace(reference).empty())
             references.push_back(LegacyTextToUtf8(reference));
     }
     if (report && references.empty())

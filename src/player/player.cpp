@@ -1,0 +1,624 @@
+#include "player/player.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QMetaObject>
+#include <QRegularExpression>
+#include <clocale>
+#include <cmath>
+#include <mpv/client.h>
+
+#include "formats/legacy_text.h"
+#include "player/credential_relay.h"
+
+namespace player {
+namespace {
+
+// Observed properties, by the id mpv reports them with.
+enum Observed : uint64_t {
+    kTimePos = 1,
+    kDurationProp,
+    kPause,
+    kPausedForCache,
+    kCacheBufferingState,
+    kSpeed,
+    kDisplayWidth,
+    kDisplayHeight,
+};
+
+// Replies to asynchronous requests carry their kind in the top byte and the
+// attempt (or capture) they belong to below it.
+enum ReplyKind : uint64_t { kIgnored = 0, kLoadFile, kDuration, kSpeedSet, kCapture };
+constexpr uint64_t kTagMask = (uint64_t(1) << 56) - 1;
+uint64_t Reply(ReplyKind kind, uint64_t tag) { return (uint64_t(kind) << 56) | (tag & kTagMask); }
+
+// entryId_ while no entry of mpv's is ours yet.
+constexpr int64_t kNoEntry = -1;
+constexpr int64_t kAwaitingReply = 0;  // loadfile sent, its reply not yet here
+constexpr int64_t kAdoptNext = -2;     // the next entry mpv starts is ours
+
+constexpr qint64 kMaxCaptionFile = 8 * 1024 * 1024;
+
+int WholeSeconds(double seconds)
+{
+    if (!std::isfinite(seconds) || seconds <= 0)
+        return 0;
+    // A seek to second 31 may land a hair before it.
+    return seconds >= 2e9 ? 2000000000 : static_cast<int>(std::floor(seconds + 0.0005));
+}
+
+// Log texts may name an address with its password in it.
+QString WithoutUserInfo(QString text)
+{
+    static const QRegularExpression userInfo(QStringLiteral("://[^/@\\s]*@"));
+    return text.replace(userInfo, QStringLiteral("://"));
+}
+
+}  // namespace
+
+Player::Player(const Options& options, QObject* parent) : QObject(parent)
+{
+    qRegisterMetaType<player::PlayState>();
+    // mpv reads and prints numbers in the C locale and refuses to start
+    // under any other numeric locale.
+    std::setlocale(LC_NUMERIC, "C");
+    mpv_ = mpv_create();
+    if (!mpv_)
+        return;
+    const char* const settings[][2] = {
+        {"vo", "null"},  // until a video view gives mpv a render context
+        {"ao", options.audio ? "" : "null"},
+        {"idle", "yes"},
+        {"keep-open", "no"},
+        {"config", "no"},
+        {"terminal", "no"},
+        {"ytdl", "no"},
+        {"load-scripts", "no"},
+        {"osc", "no"},
+        {"load-stats-overlay", "no"},
+        {"load-osd-console", "no"},
+        {"load-auto-profiles", "no"},
+        {"input-default-bindings", "no"},
+        {"input-vo-keyboard", "no"},
+        // Captions are chosen here: a ".smi" beside the medium, else the stream's.
+        {"sub-auto", "no"},
+        {"audio-file-auto", "no"},
+        {"hr-seek", "yes"},
+        // Decoding is done in software; no hardware decoder interop is probed.
+        {"gpu-hwdec-interop", "no"},
+        {"screenshot-format", "png"},
+        {"keepaspect", "no"},
+        {"volume", "100"},
+        {"audio-client-name", "Brimcast"},
+    };
+    for (const auto& s : settings) {
+        if (*s[1])
+            mpv_set_option_string(mpv_, s[0], s[1]);
+    }
+    for (const auto& [name, value] : MpvSubtitleOptions(captions_))
+        mpv_set_option_string(mpv_, name.toUtf8().constData(), value.toUtf8().constData());
+    // For a fault report: everything mpv says, in a file.
+    const QByteArray logFile = qgetenv("BRIMCAST_MPV_LOG");
+    if (!logFile.isEmpty())
+        mpv_set_option_string(mpv_, "log-file", logFile.constData());
+    if (mpv_initialize(mpv_) < 0) {
+        mpv_terminate_destroy(mpv_);
+        mpv_ = nullptr;
+        return;
+    }
+    mpv_request_log_messages(mpv_, "warn");
+    mpv_observe_property(mpv_, kTimePos, "time-pos", MPV_FORMAT_DOUBLE);
+    mpv_observe_property(mpv_, kDurationProp, "duration", MPV_FORMAT_DOUBLE);
+    mpv_observe_property(mpv_, kPause, "pause", MPV_FORMAT_FLAG);
+    mpv_observe_property(mpv_, kPausedForCache, "paused-for-cache", MPV_FORMAT_FLAG);
+    mpv_observe_property(mpv_, kCacheBufferingState, "cache-buffering-state", MPV_FORMAT_INT64);
+    mpv_observe_property(mpv_, kSpeed, "speed", MPV_FORMAT_DOUBLE);
+    mpv_observe_property(mpv_, kDisplayWidth, "dwidth", MPV_FORMAT_INT64);
+    mpv_observe_property(mpv_, kDisplayHeight, "dheight", MPV_FORMAT_INT64);
+    mpv_set_wakeup_callback(mpv_, &Player::OnWakeup, this);
+}
+
+Player::~Player()
+{
+    if (mpv_) {
+        // No wake-up runs once this returns.
+        mpv_set_wakeup_callback(mpv_, nullptr, nullptr);
+        emit aboutToTerminate();
+        mpv_terminate_destroy(mpv_);
+        mpv_ = nullptr;
+    }
+    relay_.reset();
+}
+
+// Called by mpv on any of its threads: only queues a drain on ours.
+void Player::OnWakeup(void* self)
+{
+    auto* p = static_cast<Player*>(self);
+    if (!p->wakeupPosted_.exchange(true))
+        QMetaObject::invokeMethod(p, &Player::DrainEvents, Qt::QueuedConnection);
+}
+
+void Player::DrainEvents()
+{
+    wakeupPosted_ = false;
+    while (mpv_) {
+        mpv_event* event = mpv_wait_event(mpv_, 0);
+        if (event->event_id == MPV_EVENT_NONE)
+            break;
+        Handle(*event);
+    }
+    // mpv hands out its log lines only after its queued events, so a failed
+    // attempt is judged once everything it said has been read.
+    if (pendingFailure_) {
+        pendingFailure_ = false;
+        ResolveFailure();
+    }
+}
+
+void Player::Handle(const mpv_event& e)
+{
+    switch (e.event_id) {
+    case MPV_EVENT_COMMAND_REPLY:
+    case MPV_EVENT_SET_PROPERTY_REPLY:
+    case MPV_EVENT_GET_PROPERTY_REPLY: {
+        const auto kind = static_cast<ReplyKind>(e.reply_userdata >> 56);
+        const uint64_t tag = e.reply_userdata & kTagMask;
+        if (kind == kLoadFile && tag == (generation_ & kTagMask) && entryId_ == kAwaitingReply) {
+            entryId_ = kAdoptNext;
+            if (e.error < 0) {
+                entryId_ = kNoEntry;
+                lastError_ = QString::fromUtf8(mpv_error_string(e.error));
+                pendingFailure_ = true;
+                break;
+            }
+            const mpv_node& result = static_cast<mpv_event_command*>(e.data)->result;
+            if (result.format == MPV_FORMAT_NODE_MAP) {
+                for (int i = 0; i < result.u.list->num; ++i) {
+                    if (qstrcmp(result.u.list->keys[i], "playlist_entry_id") == 0 &&
+                        result.u.list->values[i].format == MPV_FORMAT_INT64)
+                        entryId_ = result.u.list->values[i].u.int64;
+                }
+            }
+        } else if (kind == kDuration && tag == (generation_ & kTagMask) && loaded_ && !announcedOpened_) {
+            const auto* p = static_cast<mpv_event_property*>(e.data);
+            duration_ = e.error >= 0 && p->format == MPV_FORMAT_DOUBLE
+                            ? WholeSeconds(*static_cast<double*>(p->data))
+                            : 0;
+            announcedOpened_ = true;
+            emit stateCode(kMediaOpened);
+        } else if (kind == kSpeedSet && e.error < 0) {
+            rate_ = confirmedRate_;
+            emit rateChanged(rate_);
+        } else if (kind == kCapture) {
+            const auto it = captures_.find(tag);
+            if (it != captures_.end()) {
+                const QString path = it->second;
+                captures_.erase(it);
+                emit imageCaptured(path, e.error < 0 ? QString::fromUtf8(mpv_error_string(e.error)) : QString());
+            }
+        }
+        break;
+    }
+    case MPV_EVENT_START_FILE: {
+        const int64_t id = static_cast<mpv_event_start_file*>(e.data)->playlist_entry_id;
+        if (entryId_ == kAdoptNext)
+            entryId_ = id;
+        startedId_ = id;
+        if (id == entryId_ && !announcedReady_) {
+            announcedReady_ = true;
+            emit stateCode(kReady);
+        }
+        break;
+    }
+    case MPV_EVENT_FILE_LOADED:
+        if (entryId_ > 0 && startedId_ == entryId_) {
+            loaded_ = true;
+            LoadCaptions();
+            mpv_get_property_async(mpv_, Reply(kDuration, generation_), "duration", MPV_FORMAT_DOUBLE);
+        }
+        break;
+    case MPV_EVENT_END_FILE: {
+        const auto* end = static_cast<mpv_event_end_file*>(e.data);
+        if (entryId_ <= 0 || end->playlist_entry_id != entryId_)
+            break;  // an earlier medium, or one this player stopped
+        if (end->reason == MPV_END_FILE_REASON_REDIRECT) {
+            entryId_ = kAdoptNext;  // a playlist: its first entry plays next
+            break;
+        }
+        if (end->reason != MPV_END_FILE_REASON_EOF && end->reason != MPV_END_FILE_REASON_ERROR)
+            break;
+        loaded_ = false;
+        entryId_ = kNoEntry;
+        if (end->reason == MPV_END_FILE_REASON_EOF) {
+            SetState(PlayState::Stopped);
+            emit stateCode(kEndOfMedia);
+        } else {
+            if (lastError_.isEmpty())
+                lastError_ = QString::fromUtf8(mpv_error_string(end->error));
+            pendingFailure_ = true;
+        }
+        break;
+    }
+    case MPV_EVENT_PROPERTY_CHANGE: {
+        const auto* p = static_cast<mpv_event_property*>(e.data);
+        const bool isDouble = p->format == MPV_FORMAT_DOUBLE;
+        const bool isFlag = p->format == MPV_FORMAT_FLAG;
+        const bool isInt = p->format == MPV_FORMAT_INT64;
+        switch (e.reply_userdata) {
+        case kTimePos: {
+            const int s = isDouble ? WholeSeconds(*static_cast<double*>(p->data)) : 0;
+            if (isDouble && s != position_) {
+                position_ = s;
+                if (loaded_)
+                    emit stateCode(kPositionChanged);
+            }
+            break;
+        }
+        case kDurationProp:
+            // A stream whose length becomes known later, or a file that grows.
+            if (isDouble && loaded_ && WholeSeconds(*static_cast<double*>(p->data)) != duration_) {
+                duration_ = WholeSeconds(*static_cast<double*>(p->data));
+                if (announcedOpened_)
+                    emit stateCode(kMediaOpened);
+            }
+            break;
+        case kPause:
+            if (isFlag && loaded_ && state_ != PlayState::Stopped)
+                SetState(*static_cast<int*>(p->data) ? PlayState::Paused : PlayState::Playing);
+            break;
+        case kPausedForCache: {
+            const bool waiting = isFlag && *static_cast<int*>(p->data);
+            if (waiting != buffering_ && (loaded_ || !waiting)) {
+                buffering_ = waiting;
+                emit stateCode(waiting ? kBuffering : kReady);
+            }
+            break;
+        }
+        case kCacheBufferingState:
+            if (isInt && buffering_)
+                emit stateCode(kBufferingProgress);
+            break;
+        case kSpeed:
+            if (isDouble) {
+                rate_ = confirmedRate_ = *static_cast<double*>(p->data);
+                emit rateChanged(rate_);
+            }
+            break;
+        case kDisplayWidth:
+        case kDisplayHeight: {
+            QSize size = videoSize_;
+            const int v = isInt ? static_cast<int>(*static_cast<int64_t*>(p->data)) : 0;
+            (e.reply_userdata == kDisplayWidth ? size.rwidth() : size.rheight()) = v;
+            if (size != videoSize_) {
+                videoSize_ = size;
+                // Width and height arrive one by one; a half-known size is not told.
+                if ((size.width() > 0) == (size.height() > 0))
+                    emit videoSizeChanged(size);
+            }
+            break;
+        }
+        default:
+            break;
+        }
+        break;
+    }
+    case MPV_EVENT_LOG_MESSAGE: {
+        const auto* m = static_cast<mpv_event_log_message*>(e.data);
+        const QString text = QString::fromUtf8(m->text).trimmed();
+        if (text.contains(QLatin1String("HTTP error 401")))
+            authRefused_ = true;
+        if (m->log_level <= MPV_LOG_LEVEL_ERROR && !text.isEmpty())
+            lastError_ = WithoutUserInfo(text);
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+void Player::Open(const QString& address, const QString& title, const OpenOptions& options)
+{
+    if (!mpv_)
+        return;
+    address_ = address;
+    title_ = title;
+    openOptions_ = options;
+    targets_ = PlayTargets(address, options.growing, options.user, options.password);
+    attempt_ = 0;
+    announcedReady_ = false;
+    loginAsked_ = false;
+    loginPrompt_ = false;
+    position_ = 0;
+    duration_ = 0;
+    buffering_ = false;
+    SetProperty("pause", QStringLiteral("no"));
+    SetRate(1.0);
+    SetState(PlayState::Playing);
+    StartAttempt();
+}
+
+void Player::StartAttempt()
+{
+    ++generation_;
+    entryId_ = kAwaitingReply;
+    startedId_ = kNoEntry;
+    loaded_ = false;
+    announcedOpened_ = false;
+    authRefused_ = false;
+    pendingFailure_ = false;
+    lastError_.clear();
+    relay_.reset();
+    const PlayTarget& target = targets_[attempt_];
+    QString url = target.url;
+    if (target.mmsh && !openOptions_.user.isEmpty() && !openOptions_.password.isEmpty()) {
+        const AddressParts parts = SplitAddress(url);
+        relay_ = std::make_unique<CredentialRelay>(parts.host.toStdString(), parts.port,
+                                                   openOptions_.user.toStdString(),
+                                                   openOptions_.password.toStdString());
+        if (relay_->Start())
+            url = QStringLiteral("mmsh://127.0.0.1:%1%2").arg(relay_->Port()).arg(parts.pathAndQuery);
+    }
+    // Captions: a ".smi" beside a local medium is added once it is open;
+    // otherwise the stream's first caption track is chosen from the start.
+    const QString path = LocalPath(address_);
+    captionFile_ = path.isEmpty() ? QString() : CaptionFileFor(path);
+    if (!captionFile_.isEmpty() && !QFileInfo(captionFile_).isFile())
+        captionFile_.clear();
+    // Named arguments: the positions of loadfile's arguments differ between
+    // mpv versions.
+    const QByteArray urlBytes = url.toUtf8();
+    const char* options = captionFile_.isEmpty() ? "sid=1" : "sid=no";
+    const char* keys[] = {"name", "url", "flags", "options"};
+    mpv_node values[4];
+    const char* texts[] = {"loadfile", urlBytes.constData(), "replace", options};
+    for (int i = 0; i < 4; ++i) {
+        values[i].format = MPV_FORMAT_STRING;
+        values[i].u.string = const_cast<char*>(texts[i]);
+    }
+    mpv_node_list list{4, values, const_cast<char**>(keys)};
+    mpv_node command;
+    command.format = MPV_FORMAT_NODE_MAP;
+    command.u.list = &list;
+    mpv_command_node_async(mpv_, Reply(kLoadFile, generation_), &command);
+}
+
+void Player::ResolveFailure()
+{
+    if (authRefused_ && !loginAsked_) {
+        loginAsked_ = true;
+        loginPrompt_ = true;
+        SetState(PlayState::Stopped);
+        emit loginRefused(SplitAddress(address_).host);
+        return;
+    }
+    if (!authRefused_ && attempt_ + 1 < targets_.size()) {
+        ++attempt_;
+        StartAttempt();
+        return;
+    }
+    Fail(lastError_);
+}
+
+void Player::Fail(const QString& text)
+{
+    loaded_ = false;
+    entryId_ = kNoEntry;
+    relay_.reset();
+    SetState(PlayState::Stopped);
+    emit errorOccurred(address_, text.isEmpty() ? tr("The medium cannot be played.") : text);
+    emit stateCode(kError);
+}
+
+void Player::RetryLogin(const QString& user, const QString& password)
+{
+    if (!loginPrompt_)
+        return;
+    loginPrompt_ = false;
+    openOptions_.user = user;
+    openOptions_.password = password;
+    targets_ = PlayTargets(address_, openOptions_.growing, user, password);
+    attempt_ = 0;
+    SetState(PlayState::Playing);
+    StartAttempt();
+}
+
+void Player::CancelLogin()
+{
+    if (!loginPrompt_)
+        return;
+    loginPrompt_ = false;
+    Fail(tr("The server refused the login."));
+}
+
+void Player::Play()
+{
+    if (state_ == PlayState::Paused) {
+        SetProperty("pause", QStringLiteral("no"));
+        SetState(PlayState::Playing);
+    } else if (state_ == PlayState::Stopped && !address_.isEmpty()) {
+        Open(address_, title_, openOptions_);
+    }
+}
+
+void Player::Pause()
+{
+    if (state_ != PlayState::Playing)
+        return;
+    SetProperty("pause", QStringLiteral("yes"));
+    SetState(PlayState::Paused);
+}
+
+void Player::Stop()
+{
+    if (state_ == PlayState::Stopped || !mpv_)
+        return;
+    Command({"stop"});
+    entryId_ = kNoEntry;  // its end is not reported
+    loaded_ = false;
+    pendingFailure_ = false;
+    buffering_ = false;
+    SetState(PlayState::Stopped);
+}
+
+void Player::PlayPause()
+{
+    if (state_ == PlayState::Playing)
+        Pause();
+    else
+        Play();
+}
+
+void Player::SetPosition(int seconds)
+{
+    if (!loaded_)
+        return;
+    seconds = std::max(0, seconds);
+    // mpv goes on playing after a seek when it was playing, and stays paused
+    // when it was paused.
+    Command({"seek", QByteArray::number(seconds), "absolute+exact"});
+    position_ = seconds;
+}
+
+void Player::SeekBy(int seconds)
+{
+    if (!loaded_)
+        return;
+    const int target = position_ + seconds;
+    if (target < 1 || (seconds > 0 && target >= duration_))
+        return;
+    SetPosition(target);
+}
+
+void Player::SetRate(double rate)
+{
+    if (!mpv_)
+        return;
+    SetProperty("speed", rate, Reply(kSpeedSet, 0));
+    if (rate != rate_) {
+        rate_ = rate;
+        emit rateChanged(rate_);
+    }
+}
+
+void Player::SetVolume(int volume)
+{
+    volume = std::clamp(volume, 0, kVolumeMax);
+    if (volume == volume_)
+        return;
+    volume_ = volume;
+    // mpv's volume runs from 0 to 100 percent.
+    SetProperty("volume", volume * 100.0 / kVolumeMax);
+    emit volumeChanged(volume_);
+}
+
+void Player::SetMuted(bool muted)
+{
+    if (muted == muted_)
+        return;
+    muted_ = muted;
+    SetProperty("mute", muted ? QStringLiteral("yes") : QStringLiteral("no"));
+    emit mutedChanged(muted_);
+}
+
+void Player::SetFullScreen(bool on)
+{
+    if (on == fullScreen_)
+        return;
+    fullScreen_ = on;
+    emit fullScreenChanged(on);
+}
+
+void Player::SetKeepRatio(bool keep)
+{
+    if (keep == keepRatio_)
+        return;
+    keepRatio_ = keep;
+    SetProperty("keepaspect", keep ? QStringLiteral("yes") : QStringLiteral("no"));
+    emit keepRatioChanged(keep);
+}
+
+void Player::SetCaptions(const CaptionStyle& style)
+{
+    if (style == captions_)
+        return;
+    captions_ = style;
+    for (const auto& [name, value] : MpvSubtitleOptions(captions_))
+        SetProperty(name.toUtf8().constData(), value);
+    emit captionsChanged();
+}
+
+void Player::LoadCaptions()
+{
+    QFile file(captionFile_);
+    if (captionFile_.isEmpty() || file.size() > kMaxCaptionFile || !file.open(QIODevice::ReadOnly))
+        return;
+    // Caption files made on Windows are often in code page 949. mpv reads
+    // the text from memory, so that "&nbsp;" can be taken out first.
+    const QByteArray bytes = file.read(kMaxCaptionFile);
+    const std::string text = LegacyTextToUtf8(std::string_view(bytes.constData(), bytes.size()));
+    const QString captions = WithoutNbsp(QString::fromStdString(text));
+    Command({"sub-add", "memory://" + captions.toUtf8(), "select", QFileInfo(captionFile_).fileName().toUtf8()});
+}
+
+void Player::CaptureImage(const QString& folder)
+{
+    if (!mpv_ || !loaded_ || videoSize_.isEmpty()) {
+        emit imageCaptured({}, tr("There is no picture to capture."));
+        return;
+    }
+    QDir().mkpath(folder);
+    const QString path = CaptureFilePath(folder, title_, position_);
+    const uint64_t n = ++nextCapture_;
+    captures_[n] = path;
+    // "video": the frame alone, without captions.
+    Command({"screenshot-to-file", path.toUtf8(), "video"}, Reply(kCapture, n));
+}
+
+void Player::SetRenderOutput(bool on)
+{
+    SetProperty("vo", on ? QStringLiteral("libmpv") : QStringLiteral("null"));
+    // mpv drops the picture of the medium when its output goes away (a view
+    // that moves to another window gets a new render context); choosing the
+    // video track again brings it back on the new output.
+    if (on && loaded_) {
+        SetProperty("vid", QStringLiteral("no"));
+        SetProperty("vid", QStringLiteral("auto"));
+    }
+}
+
+void Player::SetState(PlayState state)
+{
+    if (state == state_)
+        return;
+    state_ = state;
+    emit stateChanged(state);
+}
+
+void Player::SetProperty(const char* name, const QString& value, uint64_t reply)
+{
+    if (!mpv_)
+        return;
+    const QByteArray bytes = value.toUtf8();
+    const char* text = bytes.constData();
+    mpv_set_property_async(mpv_, reply, name, MPV_FORMAT_STRING, &text);
+}
+
+void Player::SetProperty(const char* name, double value, uint64_t reply)
+{
+    if (mpv_)
+        mpv_set_property_async(mpv_, reply, name, MPV_FORMAT_DOUBLE, &value);
+}
+
+void Player::Command(const std::vector<QByteArray>& args, uint64_t reply)
+{
+    if (!mpv_)
+        return;
+    std::vector<const char*> argv;
+    for (const QByteArray& a : args)
+        argv.push_back(a.constData());
+    argv.push_back(nullptr);
+    mpv_command_async(mpv_, reply, argv.data());
+}
+
+}  // namespace player

@@ -1,0 +1,539 @@
+// The player facade on libmpv, without sound or video output: states, the
+// seek, rate and volume commands at their bounds, failures, captions,
+// growing files, network logins and image capture.
+
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+
+#include "player/credential_relay.h"
+#include "player/play_address.h"
+#include "player/player.h"
+#include "player/player_widget.h"
+#include "player_test_media.h"
+#include "test_support.h"
+
+using player::Player;
+using player::PlayState;
+using player::PlayerWidget;
+using playertest::CodeLog;
+using playertest::MpvProperty;
+
+namespace {
+
+Player::Options Silent()
+{
+    Player::Options options;
+    options.audio = false;
+    return options;
+}
+
+// Opens a sample and waits until it is open and paused at the start.
+bool OpenPaused(Player& p, const QString& path, CodeLog& log)
+{
+    p.Open(path, QStringLiteral("sample"));
+    p.Pause();
+    QElapsedTimer t;
+    t.start();
+    while (!log.Has(player::kMediaOpened) && t.elapsed() < 15000)
+        QTest::qWait(20);
+    return log.Has(player::kMediaOpened);
+}
+
+void WaitUntil(const std::function<bool()>& done, int timeoutMs)
+{
+    QElapsedTimer t;
+    t.start();
+    while (!done() && t.elapsed() < timeoutMs)
+        QTest::qWait(20);
+}
+
+double MpvSeconds(Player& p, const char* name)
+{
+    return MpvProperty(p, name).toDouble();
+}
+
+}  // namespace
+
+class PlayerTest : public QObject {
+    Q_OBJECT
+private slots:
+    void addressesBecomeWhatMpvOpens();
+    void fileNamesDerivedFromTheMedium();
+    void relayPutsTheLoginIntoTheRequestHead();
+    void playsToTheEndWithTheStatesInOrder();
+    void playPauseStopAndPlayAgain();
+    void seekStepsAreIgnoredAtTheEdges();
+    void rateStepsAreRefusedWhereMpvRefusesThem();
+    void volumeStaysInItsBoundsAndMuteToggles();
+    void missingFileIsAnError();
+    void captionFileBesideTheMediumWinsOverTheStream();
+    void captionSettingsChangeLive();
+    void growingFileIsFollowedToItsEnd();
+    void imageCaptureWritesTheFrameAsPng();
+    void refusedLoginAsksOnceThenPlaysThroughTheRelay();
+    void paneWithoutOpenGlGoesFullScreenAndBack();
+    void sizeModesGiveThePreferredSize();
+};
+
+void PlayerTest::addressesBecomeWhatMpvOpens()
+{
+    using player::PlayTargets;
+    const auto urls = [](const std::vector<player::PlayTarget>& targets) {
+        QStringList out;
+        for (const auto& t : targets)
+            out << t.url + (t.mmsh ? QStringLiteral(" (mmsh)") : QString());
+        return out;
+    };
+    QCOMPARE(urls(PlayTargets(QStringLiteral("mms://h:99/a b.asf"), false)),
+             QStringList({QStringLiteral("mmst://h:99/a b.asf"), QStringLiteral("mmsh://h:99/a b.asf (mmsh)")}));
+    QCOMPARE(urls(PlayTargets(QStringLiteral("MMSU://h/x"), false)), QStringList({QStringLiteral("mmst://h/x")}));
+    // http: the plain request first (with the login put in), then the framed one.
+    QCOMPARE(urls(PlayTargets(QStringLiteral("http://h/s?x=1"), false, QStringLiteral("u@x"),
+                              QStringLiteral("p:w"))),
+             QStringList({QStringLiteral("http://u%40x:p%3Aw@h/s?x=1"), QStringLiteral("mmsh://h/s?x=1 (mmsh)")}));
+    QCOMPARE(urls(PlayTargets(QStringLiteral("https://a:b@h/s"), false, QStringLiteral("u"), QStringLiteral("p"))),
+             QStringList({QStringLiteral("https://a:b@h/s")}));
+    QCOMPARE(urls(PlayTargets(QStringLiteral("http://h/s"), false, QStringLiteral("u"), QString())).first(),
+             QStringLiteral("http://h/s"));
+    QCOMPARE(urls(PlayTargets(QStringLiteral("/rec/a.asf"), true)), QStringList({QStringLiteral("appending:///rec/a.asf")}));
+    QCOMPARE(urls(PlayTargets(QStringLiteral("file:///rec/a%20b.asf"), false)), QStringList({QStringLiteral("/rec/a b.asf")}));
+    QCOMPARE(urls(PlayTargets(QStringLiteral("rtsp://h/x"), false)), QStringList({QStringLiteral("rtsp://h/x")}));
+
+    const player::AddressParts parts = player::SplitAddress(QStringLiteral("mmsh://u:p@host:8080?q"));
+    QCOMPARE(parts.host, QStringLiteral("host"));
+    QCOMPARE(parts.port, 8080);
+    QCOMPARE(parts.pathAndQuery, QStringLiteral("/?q"));
+    QCOMPARE(player::SplitAddress(QStringLiteral("http://host/p")).port, 0);
+}
+
+void PlayerTest::fileNamesDerivedFromTheMedium()
+{
+    QCOMPARE(player::CaptionFileFor(QStringLiteral("/v/movie.wmv")), QStringLiteral("/v/movie.smi"));
+    QCOMPARE(player::CaptionFileFor(QStringLiteral("/v.d/movie")), QStringLiteral("/v.d/movie.smi"));
+    QCOMPARE(player::CaptionFileFor(QStringLiteral("/v/.hidden")), QStringLiteral("/v/.hidden.smi"));
+    QCOMPARE(player::WithoutNbsp(QStringLiteral("a&nbsp;b&NBSPc&nbsp")), QStringLiteral("abc"));
+
+    QTemporaryDir dir;
+    QCOMPARE(QFileInfo(player::CaptureFilePath(dir.path(), QStringLiteral("News/Today"), 3725)).fileName(),
+             QStringLiteral("News_Today_1-02-05.png"));
+    QCOMPARE(QFileInfo(player::CaptureFilePath(dir.path(), QStringLiteral(".."), 0)).fileName(),
+             QStringLiteral("capture_0-00-00.png"));
+    QFile(dir.filePath(QStringLiteral("t_0-00-07.png"))).open(QIODevice::WriteOnly);
+    QCOMPARE(QFileInfo(player::CaptureFilePath(dir.path(), QStringLiteral("t"), 7)).fileName(),
+             QStringLiteral("t_0-00-07 (2).png"));
+    const QString longName = QFileInfo(player::CaptureFilePath(dir.path(), QString(300, QChar(0xAC00)), 1)).fileName();
+    QVERIFY(longName.toUtf8().size() < 255);
+}
+
+void PlayerTest::relayPutsTheLoginIntoTheRequestHead()
+{
+    const std::string head = "GET /a.asf HTTP/1.1\r\nHost: 127.0.0.1:5000\r\nauthorization: Basic old\r\n"
+                             "Pragma: xPlayStrm=1\r\n";
+    QCOMPARE(QString::fromStdString(player::CredentialRelay::RewriteHead(head, "media:8080", "Basic dTpw")),
+             QStringLiteral("GET /a.asf HTTP/1.1\r\nAuthorization: Basic dTpw\r\nHost: media:8080\r\n"
+                            "Pragma: xPlayStrm=1\r\n\r\n"));
+}
+
+void PlayerTest::playsToTheEndWithTheStatesInOrder()
+{
+    Player p(Silent());
+    QVERIFY(p.IsAvailable());
+    CodeLog log(p);
+    QSignalSpy states(&p, &Player::stateChanged);
+    const QString sample = playertest::Sample(100);
+    p.Open(sample, QStringLiteral("sample"));
+    QCOMPARE(p.State(), PlayState::Playing);
+    QTRY_VERIFY_WITH_TIMEOUT(log.Has(player::kMediaOpened), 15000);
+    QCOMPARE(p.Duration(), 100);
+    QTRY_VERIFY_WITH_TIMEOUT(log.Has(player::kPositionChanged), 5000);
+    p.SetPosition(98);
+    QTRY_VERIFY_WITH_TIMEOUT(log.Has(player::kEndOfMedia), 15000);
+    QCOMPARE(log.Milestones(), QVector<int>({player::kReady, player::kMediaOpened, player::kEndOfMedia}));
+    QCOMPARE(p.State(), PlayState::Stopped);
+    QCOMPARE(states.last().first().value<PlayState>(), PlayState::Stopped);
+}
+
+void PlayerTest::playPauseStopAndPlayAgain()
+{
+    Player p(Silent());
+    CodeLog log(p);
+    const QString sample = playertest::Sample(100);
+    p.PlayPause();  // nothing opened yet: nothing happens
+    QCOMPARE(p.State(), PlayState::Stopped);
+    p.Open(sample, QStringLiteral("sample"));
+    QTRY_VERIFY_WITH_TIMEOUT(log.Has(player::kMediaOpened), 15000);
+    p.PlayPause();
+    QCOMPARE(p.State(), PlayState::Paused);
+    QTRY_COMPARE_WITH_TIMEOUT(MpvProperty(p, "pause"), QStringLiteral("yes"), 5000);
+    p.PlayPause();
+    QCOMPARE(p.State(), PlayState::Playing);
+    QTRY_COMPARE_WITH_TIMEOUT(MpvProperty(p, "pause"), QStringLiteral("no"), 5000);
+    p.Stop();
+    QCOMPARE(p.State(), PlayState::Stopped);
+    QTRY_COMPARE_WITH_TIMEOUT(MpvProperty(p, "idle-active"), QStringLiteral("yes"), 5000);
+    QTest::qWait(200);
+    QCOMPARE(log.Milestones(), QVector<int>({player::kReady, player::kMediaOpened}));  // a stop is no end
+    QCOMPARE(p.Position(), 0);
+    p.Play();  // from stopped: the same medium again
+    QCOMPARE(p.State(), PlayState::Playing);
+    QTRY_COMPARE_WITH_TIMEOUT(log.Milestones().size(), 4, 15000);
+    QCOMPARE(p.Address(), sample);
+}
+
+void PlayerTest::seekStepsAreIgnoredAtTheEdges()
+{
+    Player p(Silent());
+    CodeLog log(p);
+    QVERIFY(OpenPaused(p, playertest::Sample(100), log));
+    QCOMPARE(p.Duration(), 100);
+    struct Step {
+        int from;
+        int by;
+        int expected;
+    };
+    const Step steps[] = {
+        {20, -30, 20}, {31, -30, 1}, {30, -30, 30}, {61, -60, 1}, {60, -60, 60},
+        {69, 30, 99},  {70, 30, 70}, {39, 60, 99},  {40, 60, 40},
+    };
+    for (const Step& s : steps) {
+        p.SetPosition(s.from);
+        QTRY_COMPARE_WITH_TIMEOUT(qRound(MpvSeconds(p, "time-pos")), s.from, 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(p.Position(), s.from, 5000);
+        p.SeekBy(s.by);
+        QTRY_COMPARE_WITH_TIMEOUT(qRound(MpvSeconds(p, "time-pos")), s.expected, 5000);
+        QTest::qWait(50);
+        QCOMPARE(qRound(MpvSeconds(p, "time-pos")), s.expected);
+        QCOMPARE(p.Position(), s.expected);
+    }
+    QCOMPARE(p.State(), PlayState::Paused);
+    QCOMPARE(MpvProperty(p, "pause"), QStringLiteral("yes"));
+
+    // Playing, a step plays on from the new place.
+    p.Play();
+    p.SetPosition(40);
+    QTRY_COMPARE_WITH_TIMEOUT(p.Position(), 40, 5000);
+    p.SeekBy(30);
+    QTRY_VERIFY_WITH_TIMEOUT(p.Position() > 70, 5000);
+    QCOMPARE(p.State(), PlayState::Playing);
+    QCOMPARE(MpvProperty(p, "pause"), QStringLiteral("no"));
+}
+
+void PlayerTest::rateStepsAreRefusedWhereMpvRefusesThem()
+{
+    Player p(Silent());
+    CodeLog log(p);
+    QVERIFY(OpenPaused(p, playertest::Sample(100), log));
+    p.RateDown();  // to 0: mpv refuses it
+    QTRY_COMPARE_WITH_TIMEOUT(p.Rate(), 1.0, 5000);
+    QTest::qWait(100);
+    QCOMPARE(p.Rate(), 1.0);
+    QCOMPARE(MpvSeconds(p, "speed"), 1.0);
+    p.RateUp();
+    p.RateUp();
+    QTRY_COMPARE_WITH_TIMEOUT(MpvSeconds(p, "speed"), 3.0, 5000);
+    QCOMPARE(p.Rate(), 3.0);
+    p.RateDown();
+    QTRY_COMPARE_WITH_TIMEOUT(MpvSeconds(p, "speed"), 2.0, 5000);
+    p.SetRate(100.0);
+    QTRY_COMPARE_WITH_TIMEOUT(MpvSeconds(p, "speed"), 100.0, 5000);
+    p.RateUp();  // beyond what mpv takes
+    QTest::qWait(200);
+    QCOMPARE(p.Rate(), 100.0);
+    p.RateNormal();
+    QTRY_COMPARE_WITH_TIMEOUT(MpvSeconds(p, "speed"), 1.0, 5000);
+    // A new medium starts at the normal rate.
+    p.RateUp();
+    QTRY_COMPARE_WITH_TIMEOUT(MpvSeconds(p, "speed"), 2.0, 5000);
+    p.Open(playertest::Sample(100), QStringLiteral("again"));
+    QCOMPARE(p.Rate(), 1.0);
+    QTRY_COMPARE_WITH_TIMEOUT(MpvSeconds(p, "speed"), 1.0, 5000);
+}
+
+void PlayerTest::volumeStaysInItsBoundsAndMuteToggles()
+{
+    Player p(Silent());
+    p.SetVolume(3000);
+    QTRY_COMPARE_WITH_TIMEOUT(MpvSeconds(p, "volume"), 60.0, 5000);
+    for (int i = 0; i < 60; ++i)
+        p.VolumeUp();
+    QCOMPARE(p.Volume(), player::kVolumeMax);
+    QTRY_COMPARE_WITH_TIMEOUT(MpvSeconds(p, "volume"), 100.0, 5000);
+    p.VolumeDown();
+    QCOMPARE(p.Volume(), 4900);
+    for (int i = 0; i < 60; ++i)
+        p.VolumeDown();
+    QCOMPARE(p.Volume(), 0);
+    QTRY_COMPARE_WITH_TIMEOUT(MpvSeconds(p, "volume"), 0.0, 5000);
+    p.SetVolume(-5);
+    p.SetVolume(123456);
+    QCOMPARE(p.Volume(), player::kVolumeMax);
+
+    QSignalSpy muted(&p, &Player::mutedChanged);
+    p.ToggleMute();
+    QVERIFY(p.IsMuted());
+    QTRY_COMPARE_WITH_TIMEOUT(MpvProperty(p, "mute"), QStringLiteral("yes"), 5000);
+    p.ToggleMute();
+    QTRY_COMPARE_WITH_TIMEOUT(MpvProperty(p, "mute"), QStringLiteral("no"), 5000);
+    QCOMPARE(muted.size(), 2);
+}
+
+void PlayerTest::missingFileIsAnError()
+{
+    Player p(Silent());
+    CodeLog log(p);
+    QSignalSpy errors(&p, &Player::errorOccurred);
+    const QString missing = QStringLiteral("/nonexistent/brimcast/none.wmv");
+    p.Open(missing, QStringLiteral("none"));
+    QTRY_VERIFY_WITH_TIMEOUT(log.Has(player::kError), 15000);
+    QCOMPARE(log.Milestones(), QVector<int>({player::kReady, player::kError}));
+    QCOMPARE(p.State(), PlayState::Stopped);
+    QCOMPARE(errors.size(), 1);
+    QCOMPARE(errors.first().at(0).toString(), missing);
+    QVERIFY(!errors.first().at(1).toString().isEmpty());
+
+    // The next medium plays normally.
+    p.Open(playertest::Sample(100), QStringLiteral("sample"));
+    QTRY_VERIFY_WITH_TIMEOUT(log.codes.count(player::kMediaOpened) == 1, 15000);
+    QCOMPARE(p.State(), PlayState::Playing);
+}
+
+void PlayerTest::captionFileBesideTheMediumWinsOverTheStream()
+{
+    QTemporaryDir dir;
+    const QString media = playertest::SampleWithCaptionTrack(dir.path());
+    QVERIFY(!media.isEmpty());
+    {
+        Player p(Silent());
+        CodeLog log(p);
+        QVERIFY(OpenPaused(p, media, log));
+        QTRY_COMPARE_WITH_TIMEOUT(MpvProperty(p, "sub-text"), QStringLiteral("Stream caption"), 5000);
+    }
+    // A caption file beside it, as made on Windows: code page 949, with
+    // "&nbsp;" for blanks.
+    QByteArray smi = "<SAMI><BODY>\r\n<SYNC Start=0><P Class=KRCC>\xbe\xc8\xb3\xe7&nbsp;"
+                     "\xc0\xda\xb8\xb7&nbsp\r\n<SYNC Start=3000><P Class=KRCC>&nbsp;\r\n</BODY></SAMI>\r\n";
+    QFile file(player::CaptionFileFor(media));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(smi);
+    file.close();
+    Player p(Silent());
+    CodeLog log(p);
+    QVERIFY(OpenPaused(p, media, log));
+    QTRY_COMPARE_WITH_TIMEOUT(MpvProperty(p, "current-tracks/sub/codec"), QStringLiteral("sami"), 5000);
+    WaitUntil([&] { return MpvProperty(p, "sub-text") == QStringLiteral("안녕자막"); }, 5000);
+    QVERIFY2(MpvProperty(p, "sub-text") == QStringLiteral("안녕자막"),
+             qPrintable(QStringLiteral("at %1 s: \"%2\"").arg(MpvProperty(p, "time-pos"), MpvProperty(p, "sub-text"))));
+    p.SetPosition(4);
+    QTRY_COMPARE_WITH_TIMEOUT(p.Position(), 4, 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(MpvProperty(p, "sub-text"), QString(), 5000);
+}
+
+void PlayerTest::captionSettingsChangeLive()
+{
+    Player p(Silent());
+    player::CaptionStyle style = p.Captions();
+    style.color = 0x0000FF;  // red, stored with red in the low byte
+    style.faceName = QStringLiteral("DejaVu Serif");
+    style.margin = 80;
+    p.SetCaptions(style);
+    QTRY_COMPARE_WITH_TIMEOUT(MpvProperty(p, "sub-color"), QStringLiteral("#FFFF0000"), 5000);
+    QCOMPARE(MpvProperty(p, "sub-font"), QStringLiteral("DejaVu Serif"));
+    QCOMPARE(MpvProperty(p, "sub-margin-y"), QStringLiteral("80"));
+    QCOMPARE(MpvProperty(p, "sub-font-size").toDouble(), 55.0);
+
+    p.ApplyCaptionCommand(player::CaptionCommand::ToggleHide);
+    QTRY_COMPARE_WITH_TIMEOUT(MpvProperty(p, "sub-visibility"), QStringLiteral("no"), 5000);
+    QVERIFY(!p.Captions().enabled);
+    p.ApplyCaptionCommand(player::CaptionCommand::ToggleBold);
+    QTRY_COMPARE_WITH_TIMEOUT(MpvProperty(p, "sub-bold"), QStringLiteral("no"), 5000);
+    for (int i = 0; i < 100; ++i) {
+        p.ApplyCaptionCommand(player::CaptionCommand::Bigger);
+        p.ApplyCaptionCommand(player::CaptionCommand::AreaSmaller);
+    }
+    QCOMPARE(p.Captions().size, player::kCaptionSizeMax);
+    QCOMPARE(p.Captions().margin, player::kCaptionMarginMin);
+    QTRY_COMPARE_WITH_TIMEOUT(MpvProperty(p, "sub-font-size").toDouble(), player::kCaptionSizeMax * 55 / 12.0,
+                              5000);
+    QCOMPARE(MpvProperty(p, "sub-margin-y"), QStringLiteral("0"));
+}
+
+void PlayerTest::growingFileIsFollowedToItsEnd()
+{
+    // A recording in progress: a tenth of the file at first, the rest in
+    // pieces while it plays.
+    const QByteArray whole = [] {
+        QFile f(playertest::Sample(20));
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }();
+    QVERIFY(!whole.isEmpty());
+    QTemporaryDir dir;
+    QFile out(dir.filePath(QStringLiteral("recording.asf")));
+    QVERIFY(out.open(QIODevice::WriteOnly));
+    const qsizetype piece = whole.size() / 10;
+    out.write(whole.left(piece));
+    out.flush();
+    qsizetype written = piece;
+    QTimer writer;
+    connect(&writer, &QTimer::timeout, [&] {
+        const qsizetype n = std::min(piece, whole.size() - written);
+        out.write(whole.mid(written, n));
+        out.flush();
+        written += n;
+        if (written == whole.size())
+            writer.stop();
+    });
+
+    Player p(Silent());
+    CodeLog log(p);
+    int furthest = 0;
+    connect(&p, &Player::stateCode, [&] { furthest = std::max(furthest, p.Position()); });
+    Player::OpenOptions options;
+    options.growing = true;
+    p.Open(out.fileName(), QStringLiteral("recording"), options);
+    p.SetRate(8.0);
+    writer.start(250);
+    QTRY_VERIFY_WITH_TIMEOUT(log.Has(player::kEndOfMedia) || log.Has(player::kError), 30000);
+    // The length grows with the file, and is told again each time.
+    QVector<int> milestones = log.Milestones();
+    milestones.erase(std::unique(milestones.begin(), milestones.end()), milestones.end());
+    QCOMPARE(milestones, QVector<int>({player::kReady, player::kMediaOpened, player::kEndOfMedia}));
+    QVERIFY(log.codes.count(player::kMediaOpened) > 1);
+    QCOMPARE(written, whole.size());
+    QVERIFY2(furthest >= 18, qPrintable(QStringLiteral("played to second %1 of 20").arg(furthest)));
+}
+
+void PlayerTest::imageCaptureWritesTheFrameAsPng()
+{
+    QTemporaryDir dir;
+    Player p(Silent());
+    QSignalSpy captured(&p, &Player::imageCaptured);
+    p.CaptureImage(dir.path());  // nothing open
+    QCOMPARE(captured.size(), 1);
+    QVERIFY(captured.takeFirst().at(0).toString().isEmpty());
+
+    CodeLog log(p);
+    QVERIFY(OpenPaused(p, playertest::Sample(100), log));
+    QTRY_COMPARE_WITH_TIMEOUT(p.VideoSize(), QSize(176, 144), 5000);
+    p.SetPosition(65);
+    QTRY_COMPARE_WITH_TIMEOUT(p.Position(), 65, 5000);
+    const QString folder = dir.filePath(QStringLiteral("captures"));  // made when missing
+    p.CaptureImage(folder);
+    QTRY_COMPARE_WITH_TIMEOUT(captured.size(), 1, 10000);
+    const QString path = captured.first().at(0).toString();
+    QCOMPARE(captured.first().at(1).toString(), QString());
+    QCOMPARE(path, QDir(folder).filePath(QStringLiteral("sample_0-01-05.png")));
+    QImage image(path, "PNG");
+    QCOMPARE(image.size(), QSize(176, 144));
+}
+
+void PlayerTest::refusedLoginAsksOnceThenPlaysThroughTheRelay()
+{
+    testsupport::FakeServer server;
+    QVERIFY(server.Start("mmsh_server.py", {"--file", playertest::Sample(20).toStdString(), "--auth",
+                                            "user:secret", "--lifetime", "60"}));
+    const QString address = QStringLiteral("http://127.0.0.1:%1/live.asf").arg(server.port());
+
+    Player p(Silent());
+    CodeLog log(p);
+    QSignalSpy refused(&p, &Player::loginRefused);
+    QSignalSpy errors(&p, &Player::errorOccurred);
+    p.Open(address, QStringLiteral("live"));
+    QTRY_COMPARE_WITH_TIMEOUT(refused.size(), 1, 15000);
+    QCOMPARE(refused.first().first().toString(), QStringLiteral("127.0.0.1"));
+    QVERIFY(p.LoginPrompt());
+    QCOMPARE(p.State(), PlayState::Stopped);
+    // The plain request is answered with the header alone; the framed
+    // request through the relay carries the login and gets the stream.
+    p.RetryLogin(QStringLiteral("user"), QStringLiteral("secret"));
+    QVERIFY(!p.LoginPrompt());
+    QTRY_VERIFY_WITH_TIMEOUT(log.Has(player::kMediaOpened) || log.Has(player::kError), 20000);
+    QVERIFY2(errors.isEmpty(), errors.isEmpty() ? "" : qPrintable(errors.first().at(1).toString()));
+    QCOMPARE(p.Duration(), 20);
+    QTRY_VERIFY_WITH_TIMEOUT(p.Position() >= 1, 10000);
+
+    // A wrong password is refused again: no second question, an error.
+    Player::OpenOptions wrong;
+    wrong.user = QStringLiteral("user");
+    wrong.password = QStringLiteral("guess");
+    p.Open(address, QStringLiteral("live"), wrong);
+    QTRY_COMPARE_WITH_TIMEOUT(refused.size(), 2, 15000);
+    p.RetryLogin(QStringLiteral("user"), QStringLiteral("guess"));
+    QTRY_COMPARE_WITH_TIMEOUT(errors.size(), 1, 15000);
+    QCOMPARE(refused.size(), 2);
+    QVERIFY(!errors.first().at(1).toString().contains(QStringLiteral("guess")));
+    QCOMPARE(log.codes.last(), int(player::kError));
+}
+
+void PlayerTest::paneWithoutOpenGlGoesFullScreenAndBack()
+{
+    QVERIFY(!PlayerWidget::CanShowVideo());
+    Player p(Silent());
+    QWidget window;
+    auto* pane = new PlayerWidget(&p, &window);
+    window.resize(320, 240);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QVERIFY(!pane->videoView());
+    QWidget* area = pane->videoArea();
+    CodeLog log(p);
+    p.Open(playertest::Sample(20), QStringLiteral("pane"));
+    QTRY_VERIFY_WITH_TIMEOUT(log.Has(player::kMediaOpened), 15000);
+
+    QTest::mouseDClick(area, Qt::LeftButton);
+    QVERIFY(p.IsFullScreen());
+    QVERIFY(area->window() != &window);
+    QVERIFY(area->window()->isFullScreen());
+    QVERIFY(!pane->isEnabled());
+    QTest::keyClick(area->window(), Qt::Key_Escape);
+    QVERIFY(!p.IsFullScreen());
+    QCOMPARE(area->parentWidget(), pane);
+    QVERIFY(pane->isEnabled());
+
+    // Closed by the window system: back in the pane as well.
+    p.SetFullScreen(true);
+    QWidget* full = area->window();
+    full->close();
+    QVERIFY(!p.IsFullScreen());
+    QCOMPARE(area->window(), &window);
+    QCOMPARE(p.State(), PlayState::Playing);
+}
+
+void PlayerTest::sizeModesGiveThePreferredSize()
+{
+    QTemporaryDir dir;
+    const QString wide = dir.filePath(QStringLiteral("wide.mkv"));
+    QCOMPARE(testsupport::RunProcess({"ffmpeg", "-v", "error", "-y", "-f", "lavfi", "-i",
+                                      "testsrc=size=320x180:rate=10", "-t", "5", "-c:v", "mpeg4",
+                                      wide.toStdString()})
+                 .exitCode,
+             0);
+    Player p(Silent());
+    PlayerWidget pane(&p);
+    QSignalSpy preferred(&pane, &PlayerWidget::preferredSizeChanged);
+    p.Open(playertest::Sample(20), QStringLiteral("size"));
+    QTRY_COMPARE_WITH_TIMEOUT(preferred.size(), 1, 10000);
+    QCOMPARE(preferred.last().first().toSize(), QSize(176, 144));
+    pane.SetSizeMode(PlayerWidget::Half);
+    QCOMPARE(preferred.last().first().toSize(), QSize(88, 72));
+    pane.SetSizeMode(PlayerWidget::Double);
+    QCOMPARE(preferred.last().first().toSize(), QSize(352, 288));
+    QCOMPARE(pane.sizeHint(), QSize(352, 288));
+
+    // Keep size: the next medium leaves the pane as it is.
+    pane.SetKeepSize(true);
+    p.Open(wide, QStringLiteral("wide"));
+    QTRY_COMPARE_WITH_TIMEOUT(p.VideoSize(), QSize(320, 180), 10000);
+    QTest::qWait(100);
+    QCOMPARE(preferred.size(), 3);
+    pane.SetKeepSize(false);
+    pane.SetSizeMode(PlayerWidget::Normal);
+    QCOMPARE(preferred.last().first().toSize(), QSize(320, 180));
+}
+
+QTEST_MAIN(PlayerTest)
+#include "player_test.moc"

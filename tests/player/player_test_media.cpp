@@ -1,0 +1,52 @@
+#include "player_test_media.h"
+
+#include <QDir>
+#include <mpv/client.h>
+
+#include "test_support.h"
+
+namespace playertest {
+
+QString Sample(double seconds)
+{
+    testsupport::SampleSpec spec;
+    spec.seconds = seconds;
+    spec.videoBitrateK = 100;
+    return QString::fromStdString(testsupport::MakeSampleAsf(spec));
+}
+
+QString SampleWithCaptionTrack(const QString& folder)
+{
+    const QString srt = QDir(folder).filePath(QStringLiteral("stream.srt"));
+    testsupport::WriteFile(srt.toStdString(), "1\n00:00:00,000 --> 00:00:10,000\nStream caption\n");
+    const QString mkv = QDir(folder).filePath(QStringLiteral("captioned.mkv"));
+    const auto r = testsupport::RunProcess({"ffmpeg", "-v", "error", "-y", "-i", Sample(20).toStdString(), "-i",
+                                            srt.toStdString(), "-map", "0", "-map", "1", "-c:v", "copy",
+                                            "-c:a", "copy", "-c:s", "srt", mkv.toStdString()});
+    return r.exitCode == 0 ? mkv : QString();
+}
+
+QString MpvProperty(player::Player& player, const char* name)
+{
+    char* value = mpv_get_property_string(player.handle(), name);
+    const QString text = value ? QString::fromUtf8(value) : QString();
+    mpv_free(value);
+    return text;
+}
+
+CodeLog::CodeLog(player::Player& player)
+{
+    connect(&player, &player::Player::stateCode, this, [this](int code) { codes.push_back(code); });
+}
+
+QVector<int> CodeLog::Milestones() const
+{
+    QVector<int> out;
+    for (int c : codes) {
+        if (c != player::kPositionChanged && c != player::kBuffering && c != player::kBufferingProgress)
+            out.push_back(c);
+    }
+    return out;
+}
+
+}  // namespace playertest

@@ -1,0 +1,33 @@
+#pragma once
+
+// Media and probes shared by the player's tests.
+
+#include <QString>
+#include <QVector>
+
+#include "player/player.h"
+
+namespace playertest {
+
+// A WMV2/WMA2 sample of 176x144 made with ffmpeg (cached per process).
+QString Sample(double seconds);
+
+// The same picture and sound in Matroska with one caption track
+// ("Stream caption" for the first ten seconds).
+QString SampleWithCaptionTrack(const QString& folder);
+
+// A property as mpv itself reports it (the test waits; the player never does).
+QString MpvProperty(player::Player& player, const char* name);
+
+// Every code the player sends, in order.
+class CodeLog : public QObject {
+    Q_OBJECT
+public:
+    explicit CodeLog(player::Player& player);
+    QVector<int> codes;
+    // The codes without position and buffering reports.
+    QVector<int> Milestones() const;
+    bool Has(int code) const { return codes.contains(code); }
+};
+
+}  // namespace playertest

@@ -2,41 +2,74 @@
 
 #include <QByteArray>
 #include <arpa/inet.h>
+#include <atomic>
 #include <cctype>
 #include <cerrno>
 #include <chrono>
 #include <netinet/in.h>
 #include <poll.h>
+#include <sys/eventfd.h>
 #include <sys/socket.h>
+#include <thread>
 #include <unistd.h>
 
 #include "protocols/net/tcp_connection.h"
 
 namespace player {
+
+struct CredentialRelay::Shared {
+    std::string host;
+    int port = 80;
+    std::string authorization;  // the whole "Authorization:" value
+    std::atomic<bool> stop{false};
+    int wakeFd = -1;    // readable once the relay is going away
+    int listenFd = -1;
+
+    ~Shared()
+    {
+        if (listenFd >= 0)
+            ::close(listenFd);
+        if (wakeFd >= 0)
+            ::close(wakeFd);
+    }
+};
+
 namespace {
 
 constexpr size_t kMaxHead = 64 * 1024;
 constexpr int kHeadTimeoutMs = 15000;
 constexpr int kConnectTimeoutMs = 10000;
 
-// Waits for fd to become ready in short ticks, so that a stop is seen.
-bool WaitFor(int fd, short events, const std::atomic<bool>& stop, int timeoutMs)
+using Shared = CredentialRelay::Shared;
+
+// Waits until fd is ready; false when the relay goes away, the time is up
+// (timeoutMs < 0: no limit) or poll fails.
+bool WaitFor(const Shared& s, int fd, short events, int timeoutMs)
 {
-    for (int waited = 0; !stop && (timeoutMs < 0 || waited < timeoutMs); waited += net::kStopTickMs) {
-        pollfd p{fd, events, 0};
-        const int r = ::poll(&p, 1, net::kStopTickMs);
-        if (r > 0)
-            return true;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (!s.stop) {
+        int wait = net::kStopTickMs;
+        if (timeoutMs >= 0) {
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                deadline - std::chrono::steady_clock::now());
+            if (left.count() <= 0)
+                return false;
+            wait = static_cast<int>(std::min<long long>(wait, left.count()));
+        }
+        pollfd p[2] = {{fd, events, 0}, {s.wakeFd, POLLIN, 0}};
+        const int r = ::poll(p, 2, wait);
         if (r < 0 && errno != EINTR)
             return false;
+        if (r > 0 && p[0].revents)
+            return !s.stop;
     }
     return false;
 }
 
-bool SendAll(int fd, const char* data, size_t n, const std::atomic<bool>& stop)
+bool SendAll(const Shared& s, int fd, const char* data, size_t n)
 {
     while (n > 0) {
-        if (!WaitFor(fd, POLLOUT, stop, -1))
+        if (!WaitFor(s, fd, POLLOUT, -1))
             return false;
         const ssize_t sent = ::send(fd, data, n, MSG_NOSIGNAL | MSG_DONTWAIT);
         if (sent < 0 && (errno == EAGAIN || errno == EINTR))
@@ -58,60 +91,106 @@ bool StartsWithNoCase(const std::string& line, const char* prefix)
     return true;
 }
 
+void Serve(const Shared& s, int clientFd)
+{
+    // The request head, whole, before anything goes to the server.
+    std::string head;
+    char buf[16384];
+    size_t headEnd = std::string::npos;
+    while ((headEnd = head.find("\r\n\r\n")) == std::string::npos) {
+        if (head.size() > kMaxHead || !WaitFor(s, clientFd, POLLIN, kHeadTimeoutMs))
+            return;
+        const ssize_t n = ::recv(clientFd, buf, sizeof(buf), MSG_DONTWAIT);
+        if (n == 0 || (n < 0 && errno != EAGAIN && errno != EINTR))
+            return;
+        if (n > 0)
+            head.append(buf, static_cast<size_t>(n));
+    }
+    const std::string rest = head.substr(headEnd + 4);
+    head.resize(headEnd + 2);
+
+    sockaddr_in address{};
+    if (net::ResolveIPv4(s.host, &address) != 0 || s.stop)
+        return;
+    address.sin_port = htons(static_cast<uint16_t>(s.port));
+    net::TcpConnection server(s.stop);
+    if (server.Connect(address, kConnectTimeoutMs) != net::TcpConnection::Status::Ok)
+        return;
+    const std::string hostField = s.port == 80 ? s.host : s.host + ":" + std::to_string(s.port);
+    const std::string request = CredentialRelay::RewriteHead(head, hostField, s.authorization) + rest;
+    const int serverFd = server.Fd();
+    if (!SendAll(s, serverFd, request.data(), request.size()))
+        return;
+
+    // Then both ways until either side closes.
+    while (!s.stop) {
+        pollfd p[3] = {{clientFd, POLLIN, 0}, {serverFd, POLLIN, 0}, {s.wakeFd, POLLIN, 0}};
+        const int r = ::poll(p, 3, net::kStopTickMs);
+        if (r < 0 && errno != EINTR)
+            return;
+        for (int i = 0; i < 2; ++i) {
+            if (!(p[i].revents & (POLLIN | POLLHUP | POLLERR)))
+                continue;
+            const ssize_t n = ::recv(p[i].fd, buf, sizeof(buf), MSG_DONTWAIT);
+            if (n < 0 && (errno == EAGAIN || errno == EINTR))
+                continue;
+            if (n <= 0 || !SendAll(s, p[1 - i].fd, buf, static_cast<size_t>(n)))
+                return;
+        }
+    }
+}
+
+void AcceptLoop(const std::shared_ptr<Shared>& s)
+{
+    while (WaitFor(*s, s->listenFd, POLLIN, -1)) {
+        const int fd = ::accept4(s->listenFd, nullptr, nullptr, SOCK_CLOEXEC);
+        if (fd < 0)
+            continue;
+        // Each connection holds the shared state for as long as it runs.
+        std::thread([s, fd] {
+            Serve(*s, fd);
+            ::close(fd);
+        }).detach();
+    }
+}
+
 }  // namespace
 
 CredentialRelay::CredentialRelay(std::string host, int port, std::string user, std::string password)
-    : host_(std::move(host)),
-      serverPort_(port > 0 ? port : 80),
-      authorization_("Basic " + QByteArray::fromStdString(user + ":" + password).toBase64().toStdString())
+    : shared_(std::make_shared<Shared>())
 {
+    shared_->host = std::move(host);
+    shared_->port = port > 0 ? port : 80;
+    shared_->authorization =
+        "Basic " + QByteArray::fromStdString(user + ":" + password).toBase64().toStdString();
 }
 
 CredentialRelay::~CredentialRelay()
 {
-    stop_ = true;
-    if (acceptThread_.joinable())
-        acceptThread_.join();
-    std::vector<std::thread> connections;
-    {
-        std::lock_guard lock(mutex_);
-        connections.swap(connections_);
+    shared_->stop = true;
+    if (shared_->wakeFd >= 0) {
+        const uint64_t one = 1;
+        [[maybe_unused]] const ssize_t n = ::write(shared_->wakeFd, &one, sizeof(one));
     }
-    for (std::thread& t : connections)
-        t.join();
-    if (listenFd_ >= 0)
-        ::close(listenFd_);
 }
 
 bool CredentialRelay::Start()
 {
-    listenFd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (listenFd_ < 0)
+    Shared& s = *shared_;
+    s.wakeFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    s.listenFd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (s.wakeFd < 0 || s.listenFd < 0)
         return false;
     sockaddr_in a{};
     a.sin_family = AF_INET;
     a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     socklen_t len = sizeof(a);
-    if (::bind(listenFd_, reinterpret_cast<sockaddr*>(&a), sizeof(a)) != 0 || ::listen(listenFd_, 8) != 0 ||
-        ::getsockname(listenFd_, reinterpret_cast<sockaddr*>(&a), &len) != 0)
+    if (::bind(s.listenFd, reinterpret_cast<sockaddr*>(&a), sizeof(a)) != 0 || ::listen(s.listenFd, 8) != 0 ||
+        ::getsockname(s.listenFd, reinterpret_cast<sockaddr*>(&a), &len) != 0)
         return false;
     port_ = ntohs(a.sin_port);
-    acceptThread_ = std::thread([this] { AcceptLoop(); });
+    std::thread([s = shared_] { AcceptLoop(s); }).detach();
     return true;
-}
-
-void CredentialRelay::AcceptLoop()
-{
-    while (WaitFor(listenFd_, POLLIN, stop_, -1)) {
-        const int fd = ::accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC);
-        if (fd < 0)
-            continue;
-        std::lock_guard lock(mutex_);
-        connections_.emplace_back([this, fd] {
-            Serve(fd);
-            ::close(fd);
-        });
-    }
 }
 
 std::string CredentialRelay::RewriteHead(const std::string& head, const std::string& hostField,
@@ -138,56 +217,6 @@ std::string CredentialRelay::RewriteHead(const std::string& head, const std::str
         }
     }
     return out + "\r\n";
-}
-
-void CredentialRelay::Serve(int clientFd)
-{
-    // The request head, whole, before anything goes to the server.
-    std::string head;
-    char buf[16384];
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kHeadTimeoutMs);
-    size_t headEnd = std::string::npos;
-    while ((headEnd = head.find("\r\n\r\n")) == std::string::npos) {
-        if (head.size() > kMaxHead || std::chrono::steady_clock::now() > deadline ||
-            !WaitFor(clientFd, POLLIN, stop_, kHeadTimeoutMs))
-            return;
-        const ssize_t n = ::recv(clientFd, buf, sizeof(buf), 0);
-        if (n <= 0)
-            return;
-        head.append(buf, static_cast<size_t>(n));
-    }
-    const std::string body = head.substr(headEnd + 4);
-    head.resize(headEnd + 2);
-
-    sockaddr_in address{};
-    if (net::ResolveIPv4(host_, &address) != 0)
-        return;
-    address.sin_port = htons(static_cast<uint16_t>(serverPort_));
-    net::TcpConnection server(stop_);
-    if (server.Connect(address, kConnectTimeoutMs) != net::TcpConnection::Status::Ok)
-        return;
-    const std::string hostField = serverPort_ == 80 ? host_ : host_ + ":" + std::to_string(serverPort_);
-    const std::string request = RewriteHead(head, hostField, authorization_) + body;
-    const int serverFd = server.Fd();
-    if (!SendAll(serverFd, request.data(), request.size(), stop_))
-        return;
-
-    // Then both ways until either side closes.
-    while (!stop_) {
-        pollfd p[2] = {{clientFd, POLLIN, 0}, {serverFd, POLLIN, 0}};
-        const int r = ::poll(p, 2, net::kStopTickMs);
-        if (r < 0 && errno != EINTR)
-            return;
-        for (int i = 0; i < 2; ++i) {
-            if (!(p[i].revents & (POLLIN | POLLHUP | POLLERR)))
-                continue;
-            const ssize_t n = ::recv(p[i].fd, buf, sizeof(buf), MSG_DONTWAIT);
-            if (n < 0 && (errno == EAGAIN || errno == EINTR))
-                continue;
-            if (n <= 0 || !SendAll(p[1 - i].fd, buf, static_cast<size_t>(n), stop_))
-                return;
-        }
-    }
 }
 
 }  // namespace player

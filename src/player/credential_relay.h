@@ -1,10 +1,7 @@
 #pragma once
 
-#include <atomic>
-#include <mutex>
+#include <memory>
 #include <string>
-#include <thread>
-#include <vector>
 
 namespace player {
 
@@ -17,7 +14,9 @@ namespace player {
 class CredentialRelay {
 public:
     CredentialRelay(std::string host, int port, std::string user, std::string password);
-    // Stops every connection within a tick and joins the threads.
+    // Wakes every thread of the relay and returns at once: a thread still
+    // busy (resolving the server's name, say) finishes on its own and
+    // touches nothing of this object.
     ~CredentialRelay();
     CredentialRelay(const CredentialRelay&) = delete;
     CredentialRelay& operator=(const CredentialRelay&) = delete;
@@ -30,19 +29,11 @@ public:
     static std::string RewriteHead(const std::string& head, const std::string& hostField,
                                    const std::string& authorization);
 
-private:
-    void AcceptLoop();
-    void Serve(int clientFd);
+    struct Shared;  // what the relay's threads hold
 
-    const std::string host_;
-    const int serverPort_;
-    const std::string authorization_;  // the whole "Authorization:" value
-    std::atomic<bool> stop_{false};
-    int listenFd_ = -1;
+private:
+    std::shared_ptr<Shared> shared_;
     int port_ = 0;
-    std::thread acceptThread_;
-    std::mutex mutex_;  // guards connections_
-    std::vector<std::thread> connections_;
 };
 
 }  // namespace player

@@ -1,0 +1,96 @@
+// brimcast: the desktop program.
+#include <cstdio>
+
+#include <QApplication>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QScreen>
+#include <QTimer>
+#include <QTranslator>
+
+#include "app/launch_request.h"
+#include "app/main_window.h"
+#include "app/single_instance.h"
+#include "app/unix_signals.h"
+#include "qtprofile/ini_profile.h"
+
+namespace {
+
+constexpr char kUsage[] =
+    "Usage: brimcast [/Open|/Play|/Record] [ARGUMENT]\n"
+    "       brimcast [FILE-OR-URL...]\n"
+    "\n"
+    "Opens stream addresses, media files, ASX playlists and list files (.kvx, .qsd)\n"
+    "in the media list. /Open only adds the argument, /Play (the default) also plays\n"
+    "it, /Record also records it. An argument may carry a title and a size switch:\n"
+    "  \"ADDRESS&&TITLE&&SWITCH\"\n"
+    "When Brimcast is already running, the arguments are handed to it.\n"
+    "\n"
+    "Options:\n"
+    "  --help       this text\n"
+    "  --version    the version\n";
+
+void InstallTranslations(QApplication& app)
+{
+    const QLocale locale;
+    auto* ours = new QTranslator(&app);
+    if (ours->load(locale, QStringLiteral("brimcast"), QStringLiteral("_"),
+                   QStringLiteral(":/i18n")))
+        app.installTranslator(ours);
+    auto* qt = new QTranslator(&app);
+    if (qt->load(locale, QStringLiteral("qtbase"), QStringLiteral("_"),
+                 QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        app.installTranslator(qt);
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Brimcast"));
+    QApplication::setApplicationVersion(QStringLiteral("0.1.0"));
+    QApplication::setDesktopFileName(QStringLiteral("brimcast"));
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("brimcast")));
+
+    const LaunchRequest request = ParseCommandLine(app.arguments().mid(1));
+    if (!request.error.isEmpty()) {
+        std::fprintf(stderr, "brimcast: %s\n%s", qPrintable(request.error), kUsage);
+        return 2;
+    }
+    if (request.showHelp) {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
+    if (request.showVersion) {
+        std::printf("brimcast 0.1.0\n");
+        return 0;
+    }
+    InstallTranslations(app);
+
+    IniProfile profile;
+    // Read before the window exists: a later start hands over unless
+    // several instances are allowed.
+    const bool allowMultiple = profile.GetInt("settings", "Allow Multiple Instances", 0) != 0;
+    SingleInstance instance;
+    if (instance.Start(request, !allowMultiple) == SingleInstance::Outcome::HandedOver)
+        return 0;
+
+    MainWindow window(profile);
+    QObject::connect(&instance, &SingleInstance::handedOver, &window, &MainWindow::HandOver);
+    UnixSignals signals_;
+    QObject::connect(&signals_, &UnixSignals::terminationRequested, &window,
+                     &MainWindow::CloseWithoutQuestions);
+    window.show();
+    window.OpenLaunch(request.mode, request.arguments);
+
+    if (!request.screenshotPath.isEmpty()) {
+        // Used by scripts/screenshot.sh: a picture of the window once it is
+        // painted, then quit.
+        QTimer::singleShot(1500, &window, [&window, path = request.screenshotPath] {
+            window.grab().save(path);
+            window.close();
+        });
+    }
+    return app.exec();
+}

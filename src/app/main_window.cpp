@@ -1,0 +1,421 @@
+#include "app/main_window.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QLabel>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QScreen>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QUrl>
+
+#include "app/screen_saver_inhibitor.h"
+#include "record/profile.h"
+#include "ui/media_view.h"
+#include "ui/preferences_dialog.h"
+#include "ui/qt_text.h"
+#include "ui/qt_user_prompts.h"
+
+namespace {
+
+constexpr char kFrameSection[] = "Settings";  // capital S: not "settings"
+constexpr char kBigScreenSection[] = "position";
+
+}  // namespace
+
+QPoint MainWindow::StartPosition(int x, int y, const QSize& screen)
+{
+    if (x <= 0 || x >= screen.width())
+        x = 0;
+    if (y <= 0 || y >= screen.height())
+        y = 0;
+    return {x, y};
+}
+
+MainWindow::MainWindow(Profile& profile, QWidget* parent)
+    : QMainWindow(parent), profile_(profile), splitter_(new QSplitter(Qt::Vertical, this))
+{
+    settings_.Load(profile_);
+    setWindowTitle(QStringLiteral("Brimcast"));
+    setObjectName(QStringLiteral("mainWindow"));
+
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const QSize screenSize = screen ? screen->geometry().size() : QSize(1024, 768);
+    resize(kWidth, kHeight);
+    move(StartPosition(profile_.GetInt(kFrameSection, "xPos", 0),
+                       profile_.GetInt(kFrameSection, "yPos", 0), screenSize));
+
+    // The upper pane holds the player; until one is installed, a quiet
+    // placeholder keeps its place.
+    auto* placeholder = new QLabel(tr("No media playing"), splitter_);
+    placeholder->setObjectName(QStringLiteral("playerPlaceholder"));
+    placeholder->setAlignment(Qt::AlignCenter);
+    placeholder->setAutoFillBackground(true);
+    placeholder->setStyleSheet(QStringLiteral("QLabel { background: #202020; color: #a0a0a0; }"));
+    placeholder->setMinimumHeight(60);
+    playerPane_ = placeholder;
+
+    view_ = new MediaView(settings_, profile_, splitter_);
+    splitter_->addWidget(playerPane_);
+    splitter_->addWidget(view_);
+    splitter_->setStretchFactor(0, 1);
+    splitter_->setStretchFactor(1, 0);
+    splitter_->setChildrenCollapsible(false);
+    splitter_->setSizes({200, 260});
+    setCentralWidget(splitter_);
+
+    screenSaver_ = new ScreenSaverInhibitor(this);
+    connect(screenSaver_, &ScreenSaverInhibitor::unavailable, this, [this](const QString& reason) {
+        settings_.m_screenSave = 0;
+        UpdateChecks();
+        // Said once per run; the command stays off.
+        if (!screenSaveWarned_) {
+            screenSaveWarned_ = true;
+            statusBar()->showMessage(
+                tr("Protect Screen Save is not available: %1").arg(reason), 10000);
+        }
+    });
+
+    CreateActions();
+    CreateMenus();
+    statusBar();
+    setAcceptDrops(true);
+
+    if (settings_.m_screenSave)
+        screenSaver_->SetInhibited(true);
+    if (settings_.m_onTop)
+        SetOnTop(true);
+    UpdateChecks();
+    view_->LoadAutoList();
+}
+
+MainWindow::~MainWindow() { Shutdown(false); }
+
+void MainWindow::CreateActions()
+{
+    Actions& a = actions_;
+    a.exit = new QAction(tr("Exit(&X)"), this);
+    a.exit->setShortcut(QKeySequence::Quit);
+    connect(a.exit, &QAction::triggered, this, &QWidget::close);
+
+    a.onTop = new QAction(tr("On Top(&T)"), this);
+    a.onTop->setCheckable(true);
+    connect(a.onTop, &QAction::triggered, this, [this] {
+        settings_.m_onTop = settings_.m_onTop > 0 ? 0 : 1;
+        SetOnTop(settings_.m_onTop > 0);
+        UpdateChecks();
+    });
+
+    a.protectScreenSave = new QAction(tr("Protect Screen Save(&V)"), this);
+    a.protectScreenSave->setCheckable(true);
+    connect(a.protectScreenSave, &QAction::triggered, this, &MainWindow::ToggleScreenSave);
+
+    a.bigScreen = new QAction(tr("Big Screen Mode"), this);
+    a.bigScreen->setCheckable(true);
+    a.bigScreen->setShortcut(QKeySequence(Qt::Key_F11));
+    connect(a.bigScreen, &QAction::triggered, this, &MainWindow::ToggleBigScreen);
+    addAction(a.bigScreen);  // F11 also works while the menu bar is hidden
+
+    a.repeat = new QAction(tr("Repeat"), this);
+    a.repeat->setCheckable(true);
+    connect(a.repeat, &QAction::triggered, this, [this] {
+        settings_.m_repeat = settings_.m_repeat > 0 ? 0 : 1;
+        UpdateChecks();
+    });
+    a.shuffle = new QAction(tr("Shuffle(&S)"), this);
+    a.shuffle->setCheckable(true);
+    connect(a.shuffle, &QAction::triggered, this, [this] {
+        settings_.m_sequence = settings_.m_sequence == 0 ? 1 : 0;
+        UpdateChecks();
+    });
+
+    a.preferences = new QAction(tr("&Preferences..."), this);
+    a.preferences->setShortcut(QKeySequence::Preferences);
+    connect(a.preferences, &QAction::triggered, this, &MainWindow::ShowPreferences);
+    a.about = new QAction(tr("&About Brimcast"), this);
+    connect(a.about, &QAction::triggered, this, &MainWindow::ShowAbout);
+
+    a.recordStart = new QAction(tr("Record Start"), this);
+    a.recordStop = new QAction(tr("Record Stop"), this);
+    a.urlCheck = new QAction(tr("URL Check"), this);
+    a.urlCapture = new QAction(tr("URL Capture..."), this);
+    for (QAction* pending : {a.recordStart, a.recordStop, a.urlCheck, a.urlCapture})
+        pending->setEnabled(false);
+}
+
+void MainWindow::CreateMenus()
+{
+    const MediaView::Actions& v = view_->actions();
+    QMenu* file = menuBar()->addMenu(tr("&File"));
+    file->addAction(v.newList);
+    file->addAction(v.open);
+    file->addAction(v.openAs);
+    file->addAction(v.urlOpen);
+    file->addMenu(view_->recentMenu());
+    file->addSeparator();
+    QMenu* saveList = file->addMenu(tr("Save List"));
+    saveList->addAction(v.saveOnlyUrl);
+    saveList->addAction(v.saveOnlyFile);
+    saveList->addAction(v.saveAll);
+    file->addAction(v.asxSave);
+    file->addAction(v.asxSaveAs);
+    file->addSeparator();
+    file->addAction(actions_.exit);
+
+    QMenu* edit = menuBar()->addMenu(tr("&Edit"));
+    edit->addAction(v.copyClipboard);
+    edit->addAction(v.deleteRow);
+    edit->addSeparator();
+    edit->addAction(v.modifyUrl);
+    edit->addAction(v.modifyFileName);
+    edit->addAction(v.info);
+    edit->addSeparator();
+    edit->addAction(v.setAuthentication);
+
+    QMenu* view = menuBar()->addMenu(tr("&View"));
+    view->addAction(actions_.onTop);
+    view->addAction(actions_.protectScreenSave);
+    view->addAction(actions_.bigScreen);
+    view->addSeparator();
+    view->addAction(v.play);
+    view->addAction(actions_.repeat);
+    view->addAction(actions_.shuffle);
+
+    QMenu* record = menuBar()->addMenu(tr("&Record"));
+    record->addAction(actions_.recordStart);
+    record->addAction(actions_.recordStop);
+    record->addSeparator();
+    record->addAction(actions_.urlCheck);
+    record->addAction(actions_.urlCapture);
+
+    QMenu* tools = menuBar()->addMenu(tr("&Tools"));
+    tools->addAction(actions_.preferences);
+    tools->addSeparator();
+    tools->addAction(v.asxDataBank);
+    tools->addAction(v.kvxDataBank);
+
+    QMenu* help = menuBar()->addMenu(tr("&Help"));
+    help->addAction(actions_.about);
+
+    // The check marks follow the settings whenever a menu opens.
+    for (QMenu* m : {file, edit, view, record, tools, help})
+        connect(m, &QMenu::aboutToShow, this, &MainWindow::UpdateChecks);
+}
+
+void MainWindow::UpdateChecks()
+{
+    actions_.onTop->setChecked(settings_.m_onTop > 0);
+    actions_.protectScreenSave->setChecked(settings_.m_screenSave > 0);
+    actions_.repeat->setChecked(settings_.m_repeat > 0);
+    actions_.shuffle->setChecked(settings_.m_sequence == 0);
+    actions_.bigScreen->setChecked(bigScreen_);
+}
+
+void MainWindow::SetOnTop(bool on)
+{
+    const bool visible = isVisible();
+    setWindowFlag(Qt::WindowStaysOnTopHint, on);
+    if (visible)
+        show();  // changing a window flag hides the window
+}
+
+void MainWindow::ToggleScreenSave()
+{
+    settings_.m_screenSave = settings_.m_screenSave > 0 ? 0 : 1;
+    // Turning it on keeps the screen saver off at once; turning it off
+    // gives the desktop its screen saver back at once.
+    screenSaveWarned_ = false;
+    screenSaver_->SetInhibited(settings_.m_screenSave > 0);
+    UpdateChecks();
+}
+
+void MainWindow::ToggleBigScreen()
+{
+    const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+    const QRect screenRect = screen ? screen->geometry() : QRect(0, 0, 1024, 768);
+    if (!bigScreen_) {
+        bigScreen_ = true;
+        normalGeometry_ = geometry();
+        menuBar()->hide();
+        if (settings_.m_saveFullPos) {
+            const QRect stored(profile_.GetInt(kBigScreenSection, "full mode x", 0),
+                               profile_.GetInt(kBigScreenSection, "full mode y", 0),
+                               profile_.GetInt(kBigScreenSection, "full mode cx", screenRect.width()),
+                               profile_.GetInt(kBigScreenSection, "full mode cy", screenRect.height()));
+            setWindowFlag(Qt::FramelessWindowHint, true);
+            setGeometry(stored.isValid() ? stored : screenRect);
+            show();
+        } else {
+            showFullScreen();
+        }
+    } else {
+        bigScreen_ = false;
+        if (settings_.m_saveFullPos) {
+            const QRect now = geometry();
+            profile_.WriteInt(kBigScreenSection, "full mode x", now.x());
+            profile_.WriteInt(kBigScreenSection, "full mode y", now.y());
+            profile_.WriteInt(kBigScreenSection, "full mode cx", now.width());
+            profile_.WriteInt(kBigScreenSection, "full mode cy", now.height());
+            profile_.Flush();
+        }
+        setWindowFlag(Qt::FramelessWindowHint, false);
+        showNormal();
+        setGeometry(normalGeometry_);
+        menuBar()->show();
+    }
+    UpdateChecks();
+}
+
+void MainWindow::ShowPreferences()
+{
+    PreferencesDialog dialog(settings_, profile_, this);
+    connect(&dialog, &PreferencesDialog::applied, view_, &MediaView::SettingsChanged);
+    connect(&dialog, &PreferencesDialog::recentFilesDeleted, view_, &MediaView::ReloadRecent);
+    dialog.exec();
+}
+
+void MainWindow::ShowAbout()
+{
+    QMessageBox::about(
+        this, tr("About Brimcast"),
+        tr("<b>Brimcast</b> %1<p>Records Windows Media streams (mms://, MMS over HTTP, "
+           "RTSP and HTTP) into seekable ASF files, keeps them in a media list and plays "
+           "them.</p>")
+            .arg(QCoreApplication::applicationVersion()));
+}
+
+// --- Opening ---
+
+void MainWindow::RememberKvx(const QStringList& arguments)
+{
+    for (const QString& a : arguments) {
+        if (a.contains(QLatin1String(".kvx"))) {
+            profile_.WriteString("Path", "kvx", S(SplitLaunchArgument(a).path));
+            profile_.Flush();
+            return;
+        }
+    }
+}
+
+void MainWindow::OpenLaunch(LaunchMode mode, const QStringList& arguments)
+{
+    RememberKvx(arguments);
+    int first = -1;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const LaunchEntry entry = SplitLaunchArgument(arguments[i]);
+        if (entry.path.isEmpty())
+            continue;
+        const int row = view_->OpenEntry(entry.path, entry.title, entry.sizeSwitch);
+        if (i == 0)
+            first = row;
+    }
+    if (!arguments.isEmpty()) {
+        raise();
+        activateWindow();
+    }
+    if (first < 0)
+        return;
+    view_->SelectRow(first);
+    if (mode == LaunchMode::Record)
+        view_->RecordRow(first);  // only when no row is busy
+    else
+        view_->PlayRow(first);
+    view_->SelectRow(first);
+}
+
+void MainWindow::HandOver(LaunchMode mode, const QStringList& arguments)
+{
+    if (isMinimized())
+        showNormal();
+    raise();
+    activateWindow();
+    OpenLaunch(mode, arguments);
+}
+
+void MainWindow::OpenDropped(const QStringList& paths)
+{
+    for (const QString& p : paths)
+        if (!p.isEmpty())
+            view_->OpenEntry(p, QString(), QString());
+    raise();
+    activateWindow();
+}
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (event->mimeData()->hasUrls() || event->mimeData()->hasText())
+        event->acceptProposedAction();
+}
+
+void MainWindow::dropEvent(QDropEvent* event)
+{
+    QStringList paths;
+    const QMimeData* mime = event->mimeData();
+    if (mime->hasUrls()) {
+        for (const QUrl& url : mime->urls())
+            paths.append(url.isLocalFile() ? url.toLocalFile() : url.toString());
+    } else {
+        // Text dragged from a browser: one address per line.
+        const QStringList lines = mime->text().split(QLatin1Char('\n'));
+        for (const QString& line : lines)
+            if (!line.trimmed().isEmpty())
+                paths.append(line.trimmed());
+    }
+    OpenDropped(paths);
+    event->acceptProposedAction();
+}
+
+// --- Player pane ---
+
+void MainWindow::InstallPlayerWidget(QWidget* player)
+{
+    QWidget* old = playerPane_;
+    splitter_->replaceWidget(splitter_->indexOf(old), player);
+    playerPane_ = player;
+    delete old;
+}
+
+// --- Closing ---
+
+void MainWindow::CloseWithoutQuestions()
+{
+    view_->prompts().SetInteractive(false);
+    close();
+}
+
+void MainWindow::closeEvent(QCloseEvent* event)
+{
+    Shutdown(view_->prompts().interactive());
+    event->accept();
+}
+
+void MainWindow::Shutdown(bool interactive)
+{
+    if (shutDown_)
+        return;
+    shutDown_ = true;
+    view_->prompts().SetInteractive(interactive);
+    emit shuttingDown();
+    view_->SaveAutoList();
+    QPoint at = pos();
+    if (bigScreen_) {
+        if (settings_.m_saveFullPos) {
+            const QRect now = geometry();
+            profile_.WriteInt(kBigScreenSection, "full mode x", now.x());
+            profile_.WriteInt(kBigScreenSection, "full mode y", now.y());
+            profile_.WriteInt(kBigScreenSection, "full mode cx", now.width());
+            profile_.WriteInt(kBigScreenSection, "full mode cy", now.height());
+        }
+        at = normalGeometry_.topLeft();
+    }
+    settings_.Save(profile_);
+    screenSaver_->SetInhibited(false);
+    profile_.WriteInt(kFrameSection, "xPos", at.x());
+    profile_.WriteInt(kFrameSection, "yPos", at.y());
+    profile_.Flush();
+}

@@ -1,0 +1,110 @@
+#pragma once
+
+#include <QMainWindow>
+#include <QPointer>
+#include <QRect>
+
+#include "app/launch_request.h"
+#include "record/app_settings.h"
+
+class MediaView;
+class Profile;
+class QAction;
+class QSplitter;
+class ScreenSaverInhibitor;
+
+// The main frame: owns the live settings, the upper pane (where the player
+// goes) and the media view below it, the menus, On Top, Protect Screen Save,
+// big screen mode, dropped files and the hand-over from a later start.
+// Every way out (Exit, the close button, SIGTERM, a logout) ends in
+// Shutdown(), which runs once.
+class MainWindow final : public QMainWindow {
+    Q_OBJECT
+public:
+    // The window reads its settings from profile, which outlives it.
+    explicit MainWindow(Profile& profile, QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    // Opens launch arguments as a start of the program asks: each is split
+    // at "&&" and opened; the first is then played (Open, Play) or recorded
+    // (Record, unless some row is busy).
+    void OpenLaunch(LaunchMode mode, const QStringList& arguments);
+    // The same for a later start that handed over.
+    void HandOver(LaunchMode mode, const QStringList& arguments);
+    // Opens dropped files and addresses, in order, as they are.
+    void OpenDropped(const QStringList& paths);
+
+    // The single point where the player widget replaces the placeholder of
+    // the upper pane. The window takes ownership.
+    void InstallPlayerWidget(QWidget* player);
+    QWidget* playerPane() const { return playerPane_; }
+
+    // Saves everything and lets running work finish (idempotent). With
+    // interactive false no question is asked (signals, logout).
+    void Shutdown(bool interactive);
+    // Close as Exit does, without questions: the SIGTERM path.
+    void CloseWithoutQuestions();
+
+    AppSettings& settings() { return settings_; }
+    Profile& profile() { return profile_; }
+    MediaView* view() const { return view_; }
+    ScreenSaverInhibitor* screenSaver() const { return screenSaver_; }
+    bool bigScreen() const { return bigScreen_; }
+
+    // The window's own commands, for menus and tests.
+    struct Actions {
+        QAction* exit;
+        QAction* onTop;
+        QAction* protectScreenSave;
+        QAction* bigScreen;
+        QAction* repeat;
+        QAction* shuffle;
+        QAction* preferences;
+        QAction* about;
+        // Placeholders of the recording commands: present, disabled.
+        QAction* recordStart;
+        QAction* recordStop;
+        QAction* urlCheck;
+        QAction* urlCapture;
+    };
+    const Actions& actions() const { return actions_; }
+
+    // The frame's start position from "Settings"/"xPos","yPos": a value off
+    // the screen (0 or less, or at or beyond its size) becomes 0.
+    static QPoint StartPosition(int x, int y, const QSize& screen);
+    static constexpr int kWidth = 410;
+    static constexpr int kHeight = 560;
+
+signals:
+    // Emitted once by Shutdown before the settings are saved: recordings
+    // and the player stop and finalise their files here.
+    void shuttingDown();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+private:
+    void CreateActions();
+    void CreateMenus();
+    void UpdateChecks();
+    void SetOnTop(bool on);
+    void ToggleScreenSave();
+    void ToggleBigScreen();
+    void ShowPreferences();
+    void ShowAbout();
+    void RememberKvx(const QStringList& arguments);
+
+    Profile& profile_;
+    AppSettings settings_;
+    QSplitter* splitter_;
+    QPointer<QWidget> playerPane_;
+    MediaView* view_;
+    ScreenSaverInhibitor* screenSaver_;
+    Actions actions_{};
+    bool shutDown_ = false;
+    bool bigScreen_ = false;
+    QRect normalGeometry_;
+    bool screenSaveWarned_ = false;
+};

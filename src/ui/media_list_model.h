@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QAbstractTableModel>
+#include <QIcon>
+
+#include "medialist/media_list.h"
+
+struct AppSettings;
+
+// The media list as a Qt table: the ten columns of the list (Info and ns
+// are hidden by the view), their alignments, the row images (local file,
+// network address, recorded) and, when enabled, tool tips with the whole
+// cell text.
+class MediaListModel final : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    MediaListModel(MediaList& list, const AppSettings& settings, QObject* parent = nullptr);
+    ~MediaListModel() override;
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+
+    void SetToolTips(bool on) { toolTips_ = on; }
+
+    // Column widths, in percent of the list's width (Info and ns hidden).
+    static constexpr int kWidthPercent[kColumnCount] = {30, 12, 13, 13, 19, 13, 50, 50, 0, 0};
+    static Qt::Alignment ColumnAlignment(int column);
+
+private:
+    void OnListEvent(const MediaListEvent& event);
+
+    MediaList& list_;
+    bool toolTips_;
+    QIcon local_;
+    QIcon network_;
+    QIcon recorded_;
+};

@@ -1,0 +1,130 @@
+#pragma once
+
+#include <memory>
+
+#include <QString>
+#include <QStringList>
+#include <QWidget>
+
+#include "ui/recent_list.h"
+
+struct AppSettings;
+class MediaList;
+class MediaListModel;
+class Profile;
+class QAction;
+class QHBoxLayout;
+class QMenu;
+class QTableView;
+class QtUserPrompts;
+
+// The lower pane of the window: the media list and its commands. Recording
+// and playing are done by the parts that connect to recordRequested and
+// playRequested; the view only says which row.
+class MediaView final : public QWidget {
+    Q_OBJECT
+public:
+    MediaView(AppSettings& settings, Profile& profile, QWidget* parent = nullptr);
+    ~MediaView() override;
+
+    MediaList& list() { return *list_; }
+    MediaListModel* model() const { return model_; }
+    QTableView* table() const { return table_; }
+    QtUserPrompts& prompts() { return *prompts_; }
+    // The bar above the list where the recording and player controls go.
+    QHBoxLayout* controlsBar() const { return controls_; }
+
+    // Opens a path or address into the list (list files, playlists, plain
+    // entries). Returns the first new row or -1.
+    int OpenEntry(const QString& path, const QString& title, const QString& sizeSwitch);
+    int SelectedRow() const;
+    void SelectRow(int row);
+    void PlayRow(int row);
+    void RecordRow(int row);  // unless a row is busy
+    bool AnyRowBusy() const;
+    int playingRow() const { return playingRow_; }
+    void SetPlayingRow(int row) { playingRow_ = row; }
+
+    // The automatic list file: $XDG_DATA_HOME/Brimcast/brimcast.kvx.
+    static QString AutoListPath();
+    // Reads the automatic list file when "Save Play list." is set.
+    void LoadAutoList();
+    // At exit: writes the automatic list file when "Save Play list." is set,
+    // otherwise deletes it.
+    void SaveAutoList();
+
+    // Re-reads the recent files after the preferences deleted them.
+    void ReloadRecent();
+    void AddRecentFile(const QString& path);
+    QStringList recentFiles() const { return recentFiles_.Items(); }
+
+    // Applies settings that change how the list looks (tool tips).
+    void SettingsChanged();
+
+    // The commands, for the window's menus and tests.
+    struct Actions {
+        QAction* newList;
+        QAction* open;
+        QAction* openAs;
+        QAction* urlOpen;
+        QAction* deleteRow;
+        QAction* modifyUrl;
+        QAction* modifyFileName;
+        QAction* info;
+        QAction* setAuthentication;
+        QAction* copyClipboard;
+        QAction* asxSave;
+        QAction* asxSaveAs;
+        QAction* saveOnlyUrl;
+        QAction* saveOnlyFile;
+        QAction* saveAll;
+        QAction* asxDataBank;
+        QAction* kvxDataBank;
+        QAction* play;
+    };
+    const Actions& actions() const { return actions_; }
+    QMenu* recentMenu() const { return recentMenu_; }
+    QMenu* popupMenu() const { return popup_; }
+
+    // The web pages of the two "DataBank" commands.
+    static const char* const kAsxDataBankUrl;
+    static const char* const kKvxDataBankUrl;
+
+signals:
+    void playRequested(int row);
+    void recordRequested(int row);
+    // Open asks whatever records or plays the selected row to stop first.
+    void stopRequested();
+
+private:
+    void CreateActions();
+    void UpdateActions();
+    void RebuildRecentMenu();
+
+    void New();
+    void Open(bool keepList);
+    void UrlOpen();
+    void DeleteSelected();
+    void ModifyUrl();
+    void ModifyFileName();
+    void EditInfo();
+    void SetAuthentication();
+    void CopyClipboard();
+    void AsxSave(bool saveAs);
+    void SaveListFile(int mode);
+    void OpenRecent(const QString& path);
+
+    AppSettings& settings_;
+    Profile& profile_;
+    QtUserPrompts* prompts_;
+    std::unique_ptr<MediaList> list_;
+    MediaListModel* model_;
+    QTableView* table_;
+    QHBoxLayout* controls_;
+    RecentList recentFiles_;
+    RecentList urlHistory_;
+    Actions actions_{};
+    QMenu* recentMenu_;
+    QMenu* popup_;
+    int playingRow_ = -1;
+};

@@ -1,0 +1,41 @@
+#pragma once
+
+#include "ui/preferences_page.h"
+
+class QCheckBox;
+class QComboBox;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+class QSpinBox;
+
+// The "Record" page: base folder, the confirmation boxes, live time info,
+// the size and time limits, the player identity and the file types that
+// URL Capture keeps.
+class RecordPage final : public PreferencesPage {
+    Q_OBJECT
+public:
+    explicit RecordPage(QWidget* parent = nullptr);
+    QString title() const override { return tr("Record"); }
+    void Load(const AppSettings& settings, const Profile& profile) override;
+    void Store(AppSettings& settings, Profile& profile) override;
+
+    QLineEdit* baseDir;
+    QPushButton* browse;
+    QCheckBox* overWrite;
+    QCheckBox* resumable;
+    QCheckBox* liveTimeInfo;
+    QCheckBox* sizePolicy;
+    QSpinBox* maxSize;
+    QCheckBox* timePolicy;
+    QSpinBox* maxMinutes;
+    QSpinBox* maxSeconds;
+    QComboBox* playerAgent;
+    QListWidget* fileTypes;
+    QLineEdit* newFileType;
+    QPushButton* addFileType;
+    QPushButton* removeFileType;
+
+private:
+    void UpdateEnabled();
+};

@@ -15,7 +15,8 @@ PACKAGES=(
   # desktop integration: MIME defaults, desktop entry checks, the package
   xdg-utils desktop-file-utils shared-mime-info bash-completion man-db dpkg-dev debconf
   # desktop front end, profile store and player
-  qt6-base-dev qt6-base-dev-tools qt6-tools-dev-tools libqt6opengl6-dev libgl-dev libmpv-dev
+  qt6-base-dev qt6-base-dev-tools qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools
+  libqt6opengl6-dev libgl-dev libmpv-dev dbus-daemon
   xvfb xauth
 )
 

@@ -3,8 +3,9 @@
 #include <QString>
 #include <QStringList>
 
-// How the program was asked to open its argument: "/Open" adds it, "/Play"
-// (also the default) adds and plays it, "/Record" adds and records it.
+// How the program was asked to open its argument: "/Open" and "/Play" (also
+// the default) add and play it, "/Record" adds and records it (unless a
+// recording runs). The player tells Open and Play apart.
 enum class LaunchMode : int { Open = 0, Play = 1, Record = 2 };
 
 // One launch argument split at "&&": path or address, title, size switch.

@@ -256,8 +256,8 @@ void MediaView::New() { list_->New(playingRow_); }
 
 void MediaView::Open(bool keepList)
 {
-    const QString folder = Q(profile_.GetString(kPathSection, "video", ""));
-    QFileDialog dialog(this, keepList ? tr("Open As") : tr("Open"), folder, OpenFilter());
+    QFileDialog dialog(this, keepList ? tr("Open As") : tr("Open"),
+                       Q(profile_.GetString(kPathSection, "video", "")), OpenFilter());
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setFileMode(QFileDialog::ExistingFiles);
     dialog.setDefaultSuffix(QStringLiteral("asx"));
@@ -280,7 +280,9 @@ void MediaView::Open(bool keepList)
             first = row;
         AddRecentFile(file);
     }
-    profile_.WriteString(kPathSection, "video", S(dialog.directory().absolutePath()));
+    const QString folder = files.isEmpty() ? dialog.directory().absolutePath()
+                                           : QFileInfo(files.first()).absolutePath();
+    profile_.WriteString(kPathSection, "video", S(folder));
     profile_.Flush();
     if (first >= 0) {
         SelectRow(first);
@@ -524,6 +526,19 @@ void MediaView::SaveAutoList()
     }
     QDir().mkpath(QFileInfo(path).absolutePath());
     list_->WriteKvxFile(S(path), KvxWriteMode::All);
+}
+
+void MediaView::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    if (widthsSet_)
+        return;
+    // The columns take their share of the list's width when it first shows.
+    widthsSet_ = true;
+    const int width = table_->viewport()->width();
+    for (int c = 0; c < kColumnCount; ++c)
+        if (MediaListModel::kWidthPercent[c] > 0)
+            table_->setColumnWidth(c, width * MediaListModel::kWidthPercent[c] / 100);
 }
 
 void MediaView::SettingsChanged() { model_->SetToolTips(settings_.m_toolTip != 0); }

@@ -90,6 +90,9 @@ public:
     static const char* const kAsxDataBankUrl;
     static const char* const kKvxDataBankUrl;
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 signals:
     void playRequested(int row);
     void recordRequested(int row);
@@ -127,4 +130,5 @@ private:
     QMenu* recentMenu_;
     QMenu* popup_;
     int playingRow_ = -1;
+    bool widthsSet_ = false;
 };

@@ -1,0 +1,115 @@
+#pragma once
+
+#include <deque>
+#include <functional>
+
+#include <QApplication>
+#include <QDialog>
+#include <QPointer>
+#include <QString>
+#include <QTimer>
+#include <QWidget>
+
+// Answers the modal dialogs a command opens, in order, so that no test ever
+// waits on one. Each step waits for a modal widget of its type (that was not
+// answered before) and runs its answer on it. A step that finds no dialog
+// within the time limit is recorded as missed, and every dialog still open
+// then is rejected so the test goes on and fails.
+class DialogScript {
+public:
+    DialogScript()
+    {
+        timer_.setInterval(10);
+        QObject::connect(&timer_, &QTimer::timeout, [this] { Poll(); });
+    }
+    ~DialogScript() { timer_.stop(); }
+
+    template <typename W>
+    DialogScript& Then(std::function<void(W*)> answer)
+    {
+        steps_.push_back({[answer](QWidget* w) { answer(qobject_cast<W*>(w)); },
+                          [](QWidget* w) { return qobject_cast<W*>(w) != nullptr; },
+                          W::staticMetaObject.className()});
+        if (!timer_.isActive()) {
+            waited_ = 0;
+            timer_.start();
+        }
+        return *this;
+    }
+
+    // True when every step found its dialog.
+    bool done() const { return steps_.empty() && missed_.isEmpty(); }
+    QString missed() const { return missed_; }
+    int answered() const { return answered_; }
+
+private:
+    struct Step {
+        std::function<void(QWidget*)> answer;
+        std::function<bool(QWidget*)> matches;
+        const char* type;
+    };
+
+    void Poll()
+    {
+        if (steps_.empty()) {
+            // An answer that did not close its dialog (a failed check inside
+            // it) must not leave the test waiting on it.
+            if (last_ && last_->isVisible() && QApplication::activeModalWidget() == last_) {
+                if (++waited_ > kMaxPolls) {
+                    missed_ += QStringLiteral("(a dialog was left open) ");
+                    if (auto* d = qobject_cast<QDialog*>(last_.data()))
+                        d->reject();
+                    timer_.stop();
+                }
+                return;
+            }
+            timer_.stop();
+            return;
+        }
+        QWidget* modal = QApplication::activeModalWidget();
+        if (modal && modal != last_ && modal->isVisible() && steps_.front().matches(modal)) {
+            Step step = steps_.front();
+            steps_.pop_front();
+            last_ = modal;
+            ++answered_;
+            waited_ = 0;
+            // Answered from a queued call: an answer that opens another
+            // dialog (a nested event loop) must not hold up this timer.
+            QPointer<QWidget> guard(modal);
+            QTimer::singleShot(0, modal, [step, guard] {
+                if (guard)
+                    step.answer(guard);
+            });
+            return;
+        }
+        if (++waited_ > kMaxPolls) {
+            missed_ += QString::fromLatin1(steps_.front().type) + QLatin1Char(' ');
+            steps_.clear();
+            timer_.stop();
+            if (auto* d = qobject_cast<QDialog*>(QApplication::activeModalWidget()))
+                d->reject();
+        }
+    }
+
+    static constexpr int kMaxPolls = 500;  // 5 seconds
+    std::deque<Step> steps_;
+    QTimer timer_;
+    QPointer<QWidget> last_;
+    QString missed_;
+    int answered_ = 0;
+    int waited_ = 0;
+};
+
+// The offscreen platform warns about every window hint it ignores; those
+// lines would bury a test's own output.
+inline void QuietOffscreenWarnings()
+{
+    static QtMessageHandler previous = nullptr;
+    previous = qInstallMessageHandler([](QtMsgType type, const QMessageLogContext& context,
+                                         const QString& message) {
+        if (message.startsWith(QLatin1String("This plugin does not support")))
+            return;
+        if (previous)
+            previous(type, context, message);
+    });
+}

@@ -1,0 +1,94 @@
+#include <QTest>
+
+#include "app/launch_request.h"
+
+class LaunchRequestTest : public QObject {
+    Q_OBJECT
+private slots:
+    void modeAndArguments_data();
+    void modeAndArguments();
+    void splitAtAmpersands_data();
+    void splitAtAmpersands();
+    void optionsAndExistingPaths();
+};
+
+void LaunchRequestTest::modeAndArguments_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<QStringList>("arguments");
+    const int open = 0, play = 1, rec = 2;
+    QTest::newRow("nothing") << QStringList{} << play << QStringList{};
+    QTest::newRow("/Open") << QStringList{"/Open", "mms://h/a.asf"} << open << QStringList{"mms://h/a.asf"};
+    QTest::newRow("/Play") << QStringList{"/Play", "x.asx"} << play << QStringList{"x.asx"};
+    QTest::newRow("/Record") << QStringList{"/Record", "mms://h/a"} << rec << QStringList{"mms://h/a"};
+    QTest::newRow("/Rec alone") << QStringList{"/Rec", "a"} << rec << QStringList{"a"};
+    QTest::newRow("/Recxyz") << QStringList{"/Recxyz", "a"} << rec << QStringList{"a"};
+    QTest::newRow("/Openfoo") << QStringList{"/Openfoo", "a"} << open << QStringList{"a"};
+    QTest::newRow("lower case is no mode") << QStringList{"/open", "a"} << play << QStringList{"a"};
+    QTest::newRow("/RECORD") << QStringList{"/RECORD", "a"} << play << QStringList{"a"};
+    QTest::newRow("unknown switch") << QStringList{"/x", "a"} << play << QStringList{"a"};
+    QTest::newRow("switch only first") << QStringList{"a", "/Record"} << play << QStringList{"a"};
+    QTest::newRow("a path is no switch")
+        << QStringList{"/Recordings/news.asf"} << play << QStringList{"/Recordings/news.asf"};
+    QTest::newRow("several files")
+        << QStringList{"a.asf", "mms://h/b", "c.kvx"} << play << QStringList{"a.asf", "mms://h/b", "c.kvx"};
+    QTest::newRow("after --") << QStringList{"--", "--odd", "/Open"} << play << QStringList{"--odd", "/Open"};
+    QTest::newRow("ampersands stay together")
+        << QStringList{"/Play", "mms://h/a&&T&&1"} << play << QStringList{"mms://h/a&&T&&1"};
+}
+
+void LaunchRequestTest::modeAndArguments()
+{
+    QFETCH(QStringList, args);
+    QFETCH(int, mode);
+    QFETCH(QStringList, arguments);
+    const LaunchRequest r = ParseCommandLine(args);
+    QVERIFY2(r.error.isEmpty(), qPrintable(r.error));
+    QCOMPARE(static_cast<int>(r.mode), mode);
+    QCOMPARE(r.arguments, arguments);
+}
+
+void LaunchRequestTest::splitAtAmpersands_data()
+{
+    QTest::addColumn<QString>("argument");
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<QString>("sizeSwitch");
+    QTest::newRow("path only") << "mms://h/a.asf" << "mms://h/a.asf" << "" << "0";
+    QTest::newRow("path and title") << "mms://h/a.asf&&Evening News" << "mms://h/a.asf" << "Evening News" << "0";
+    QTest::newRow("empty title and switch") << "/v/a.asf&&&&1" << "/v/a.asf" << "" << "1";
+    QTest::newRow("all three") << "a&&b&&c" << "a" << "b" << "c";
+    QTest::newRow("third separator stays in the switch") << "a&&b&&c&&d" << "a" << "b" << "c&&d";
+    QTest::newRow("single ampersand is text") << "http://h/x?a=1&b=2" << "http://h/x?a=1&b=2" << "" << "0";
+    QTest::newRow("trailing separator") << "a&&" << "a" << "" << "0";
+    QTest::newRow("Korean title") << "mms://h/a&&뉴스" << "mms://h/a" << "뉴스" << "0";
+}
+
+void LaunchRequestTest::splitAtAmpersands()
+{
+    QFETCH(QString, argument);
+    const LaunchEntry e = SplitLaunchArgument(argument);
+    QTEST(e.path, "path");
+    QTEST(e.title, "title");
+    QTEST(e.sizeSwitch, "sizeSwitch");
+}
+
+void LaunchRequestTest::optionsAndExistingPaths()
+{
+    QCOMPARE(ParseCommandLine({"--help"}).showHelp, true);
+    QCOMPARE(ParseCommandLine({"--version"}).showVersion, true);
+    QVERIFY(!ParseCommandLine({"--bogus"}).error.isEmpty());
+    QVERIFY(!ParseCommandLine({"--screenshot"}).error.isEmpty());
+    const LaunchRequest shot = ParseCommandLine({"--screenshot", "/tmp/s.png", "a"});
+    QCOMPARE(shot.screenshotPath, QStringLiteral("/tmp/s.png"));
+    QCOMPARE(shot.arguments, QStringList{"a"});
+
+    // A single-word path that exists is a file, even when it looks like a
+    // switch.
+    const LaunchRequest r = ParseCommandLine({"/tmp"});
+    QCOMPARE(r.arguments, QStringList{"/tmp"});
+}
+
+QTEST_GUILESS_MAIN(LaunchRequestTest)
+#include "launch_request_test.moc"

@@ -1,0 +1,722 @@
+// The window and its list commands, driven through their actions on a real
+// window with a real settings file and real list files in a temporary
+// folder. Every dialog is answered by the test.
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QListWidget>
+#include <QMenuBar>
+#include <QSpinBox>
+#include <QStandardPaths>
+#include <QClipboard>
+#include <QDesktopServices>
+#include <QDropEvent>
+#include <QFileDialog>
+#include <QInputDialog>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "app/main_window.h"
+#include "dialog_script.h"
+#include "kvx_read.h"
+#include "medialist/media_list.h"
+#include "qtprofile/ini_profile.h"
+#include "ui/credential_dialog.h"
+#include "ui/media_list_model.h"
+#include "ui/media_view.h"
+#include "ui/preferences_dialog.h"
+#include "ui/qt_text.h"
+#include "ui/record_page.h"
+#include "ui/recent_list.h"
+#include "ui/setup_page.h"
+#include "ui/url_open_dialog.h"
+
+namespace {
+
+void ClickButton(QMessageBox* box, QMessageBox::StandardButton which)
+{
+    box->button(which)->click();
+}
+
+auto Answer(QMessageBox::StandardButton which)
+{
+    return std::function<void(QMessageBox*)>([which](QMessageBox* b) { ClickButton(b, which); });
+}
+
+// Types the path into the dialog's name field, as a user would, and
+// accepts. (selectFile leaves the field alone while it has the focus.)
+void Choose(QFileDialog* d, const QString& path)
+{
+    auto* name = d->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    QVERIFY(name);
+    name->setText(path);
+    static_cast<QDialog*>(d)->accept();
+}
+
+auto ChooseFile(const QString& path)
+{
+    return std::function<void(QFileDialog*)>([path](QFileDialog* d) {
+        Choose(d, path);
+    });
+}
+
+auto EnterText(const QString& text)
+{
+    return std::function<void(QInputDialog*)>([text](QInputDialog* d) {
+        d->setTextValue(text);
+        d->accept();
+    });
+}
+
+void WriteText(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(bytes);
+}
+
+QByteArray ReadAll(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+}  // namespace
+
+class UrlCatcher : public QObject {
+    Q_OBJECT
+public:
+    QList<QUrl> urls;
+public slots:
+    void open(const QUrl& url) { urls.append(url); }
+};
+
+class MainWindowTest : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void startPositionRule();
+    void openReplacesAndOpenAsKeeps();
+    void urlOpenAddsOnceAndKeepsHistory();
+    void deleteRulesAndNew();
+    void modifyInfoAndClipboard();
+    void asxSaveRoundTrip();
+    void listFileSaves();
+    void dropFilesAndAddresses();
+    void launchArgumentsAndRecordRule();
+    void preferencesWriteTheProfile();
+    void credentialDialogRefusesEmptyFields();
+    void frameTogglesAndClose();
+    void automaticListFile();
+    void webPages();
+
+private:
+    MainWindow& Window();
+    QString Cell(int row, int column) const;
+    int Rows() const { return window_->view()->model()->rowCount(); }
+    QStringList Addresses() const;
+    QString Path(const QString& name) const { return dir_->path() + QLatin1Char('/') + name; }
+    void Reopen();
+
+    std::unique_ptr<QTemporaryDir> dir_;
+    std::unique_ptr<IniProfile> profile_;
+    std::unique_ptr<MainWindow> window_;
+};
+
+void MainWindowTest::initTestCase()
+{
+    // No session bus: Protect Screen Save degrades quietly.
+    qunsetenv("DBUS_SESSION_BUS_ADDRESS");
+    QuietOffscreenWarnings();
+}
+
+void MainWindowTest::init()
+{
+    dir_ = std::make_unique<QTemporaryDir>();
+    QVERIFY(dir_->isValid());
+    qputenv("HOME", dir_->path().toLocal8Bit());
+    qputenv("XDG_CONFIG_HOME", Path("conf").toLocal8Bit());
+    qputenv("XDG_DATA_HOME", Path("data").toLocal8Bit());
+    profile_ = std::make_unique<IniProfile>();
+    QCOMPARE(QString::fromStdString(profile_->path()), Path("conf/Brimcast/Brimcast.conf"));
+    profile_->WriteString("settings", "base dir", S(Path("rec")));
+    profile_->WriteInt("settings", "ScreenSave ", 0);
+    window_ = std::make_unique<MainWindow>(*profile_);
+    window_->show();
+    window_->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(window_.get()));
+}
+
+void MainWindowTest::cleanup()
+{
+    window_.reset();
+    profile_.reset();
+    dir_.reset();
+}
+
+MainWindow& MainWindowTest::Window() { return *window_; }
+
+QString MainWindowTest::Cell(int row, int column) const
+{
+    const MediaListModel* m = window_->view()->model();
+    return m->data(m->index(row, column), Qt::DisplayRole).toString();
+}
+
+QStringList MainWindowTest::Addresses() const
+{
+    QStringList out;
+    for (int r = 0; r < Rows(); ++r)
+        out.append(Cell(r, kColOriginalFile));
+    return out;
+}
+
+void MainWindowTest::Reopen()
+{
+    window_.reset();
+    profile_ = std::make_unique<IniProfile>();
+    window_ = std::make_unique<MainWindow>(*profile_);
+    window_->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
+}
+
+void MainWindowTest::startPositionRule()
+{
+    const QSize screen(1920, 1080);
+    QCOMPARE(MainWindow::StartPosition(100, 200, screen), QPoint(100, 200));
+    QCOMPARE(MainWindow::StartPosition(0, 50, screen), QPoint(0, 50));
+    QCOMPARE(MainWindow::StartPosition(-5, 50, screen), QPoint(0, 50));
+    QCOMPARE(MainWindow::StartPosition(1920, 1079, screen), QPoint(0, 1079));
+    QCOMPARE(MainWindow::StartPosition(1919, 1080, screen), QPoint(1919, 0));
+    QCOMPARE(Window().size(), QSize(MainWindow::kWidth, MainWindow::kHeight));
+}
+
+void MainWindowTest::openReplacesAndOpenAsKeeps()
+{
+    MediaView* view = Window().view();
+    WriteText(Path("two.asx"),
+              "<ASX version=\"3.0\">\n<Entry><TITLE>One</TITLE><ref href=\"mms://h/one.asf\"/></Entry>\n"
+              "<Entry><TITLE>Two</TITLE><ref href=\"mms://h/two.asf\"/></Entry>\n</ASX>\n");
+    WriteText(Path("clip.wmv"), QByteArray(3000, 'x'));
+    Window().OpenLaunch(LaunchMode::Open, {"mms://h/before.asf"});
+    QCOMPARE(Rows(), 1);
+    QSignalSpy played(view, &MediaView::playRequested);
+
+    DialogScript script;
+    script.Then<QFileDialog>(ChooseFile(Path("two.asx")));
+    view->actions().open->trigger();
+    QVERIFY2(script.done(), qPrintable(script.missed()));
+    QCOMPARE(Addresses(), (QStringList{"mms://h/one.asf", "mms://h/two.asf"}));
+    QCOMPARE(Cell(0, kColType), QStringLiteral("asf"));
+    QCOMPARE(view->SelectedRow(), 0);
+    QCOMPARE(played.size(), 1);
+    QCOMPARE(played.last().at(0).toInt(), 0);
+    QCOMPARE(QString::fromStdString(profile_->GetString("Path", "video", "")), dir_->path());
+
+    // Open As keeps the list; a local file gets its size; the same playlist
+    // again adds nothing new (same addresses).
+    script.Then<QFileDialog>(ChooseFile(Path("clip.wmv")));
+    view->actions().openAs->trigger();
+    script.Then<QFileDialog>(ChooseFile(Path("two.asx")));
+    view->actions().openAs->trigger();
+    QVERIFY2(script.done(), qPrintable(script.missed()));
+    QCOMPARE(Addresses(), (QStringList{"mms://h/one.asf", "mms://h/two.asf", Path("clip.wmv")}));
+    QCOMPARE(Cell(2, kColSize), QStringLiteral("2K"));
+    QCOMPARE(Cell(2, kColType), QStringLiteral("wmv"));
+    QVERIFY(view->model()->data(view->model()->index(2, 0), Qt::DecorationRole).isValid());
+
+    // Both files are recent files now, the last one first.
+    QCOMPARE(view->recentFiles(), (QStringList{Path("two.asx"), Path("clip.wmv")}));
+    QCOMPARE(QString::fromStdString(profile_->GetString("FileMRUList\\url", "File0", "")),
+             Path("two.asx"));
+    QCOMPARE(view->recentMenu()->actions().size(), 2);
+
+    // Cancelling the dialog changes nothing.
+    script.Then<QFileDialog>([](QFileDialog* d) { d->reject(); });
+    view->actions().open->trigger();
+    QVERIFY(script.done());
+    QCOMPARE(Rows(), 3);
+}
+
+void MainWindowTest::urlOpenAddsOnceAndKeepsHistory()
+{
+    MediaView* view = Window().view();
+    QSignalSpy played(view, &MediaView::playRequested);
+    QSignalSpy recorded(view, &MediaView::recordRequested);
+    DialogScript script;
+    script.Then<UrlOpenDialog>([](UrlOpenDialog* d) {
+        d->editor()->setPlainText(" mms://h/a.asf \n\nmms://h/a.asf\nhttp://h/b.wmv\n");
+        d->addButton()->click();
+    });
+    view->actions().urlOpen->trigger();
+    QVERIFY2(script.done(), qPrintable(script.missed()));
+    QCOMPARE(Addresses(), (QStringList{"mms://h/a.asf", "http://h/b.wmv"}));
+    QCOMPARE(played.size() + recorded.size(), 0);
+    QCOMPARE(view->SelectedRow(), 0);
+    QCOMPARE(QString::fromStdString(profile_->GetString("RecentUrl\\Url", "item0", "")),
+             QStringLiteral("mms://h/a.asf"));
+    QCOMPARE(QString::fromStdString(profile_->GetString("RecentUrl\\Url", "item1", "")),
+             QStringLiteral("http://h/b.wmv"));
+
+    // The history is offered next time; Play plays the first line's row,
+    // which for an address already listed is the existing row.
+    QStringList offered;
+    script.Then<UrlOpenDialog>([&offered](UrlOpenDialog* d) {
+        for (int i = 1; i < d->historyBox()->count(); ++i)
+            offered.append(d->historyBox()->itemText(i));
+        d->editor()->setPlainText(QStringLiteral("http://h/b.wmv"));
+        d->playButton()->click();
+    });
+    view->actions().urlOpen->trigger();
+    QVERIFY(script.done());
+    QCOMPARE(offered, (QStringList{"mms://h/a.asf", "http://h/b.wmv"}));
+    QCOMPARE(Rows(), 2);
+    QCOMPARE(played.size(), 1);
+    QCOMPARE(played.last().at(0).toInt(), 1);
+
+    script.Then<UrlOpenDialog>([](UrlOpenDialog* d) {
+        d->editor()->setPlainText(QStringLiteral("mms://h/c.asf"));
+        d->recordButton()->click();
+    });
+    view->actions().urlOpen->trigger();
+    QVERIFY(script.done());
+    QCOMPARE(recorded.size(), 1);
+    QCOMPARE(recorded.last().at(0).toInt(), 2);
+
+    // The history holds at most 30 addresses, the newest first.
+    RecentList history = RecentList::UrlHistory(*profile_);
+    for (int i = 0; i < 40; ++i)
+        history.Add(QStringLiteral("mms://h/%1").arg(i));
+    RecentList again = RecentList::UrlHistory(*profile_);
+    QCOMPARE(again.Items().size(), 30);
+    QCOMPARE(again.Items().first(), QStringLiteral("mms://h/39"));
+}
+
+void MainWindowTest::deleteRulesAndNew()
+{
+    MediaView* view = Window().view();
+    Window().OpenLaunch(LaunchMode::Open, {"mms://h/a", "mms://h/b", "mms://h/c", "mms://h/d"});
+    QCOMPARE(Rows(), 4);
+    view->list().SetItemData(1, 7);  // b records
+    view->SetPlayingRow(3);          // d plays
+
+    DialogScript script;
+    // A busy row stays even after Yes.
+    view->SelectRow(1);
+    script.Then<QMessageBox>(Answer(QMessageBox::Yes));
+    view->actions().deleteRow->trigger();
+    QVERIFY(script.done());
+    QCOMPARE(Rows(), 4);
+    // No keeps the row; Yes deletes it. The Delete key on the list is the
+    // same command.
+    view->SelectRow(0);
+    script.Then<QMessageBox>(Answer(QMessageBox::No));
+    view->actions().deleteRow->trigger();
+    QVERIFY(script.done());
+    QCOMPARE(Rows(), 4);
+    view->table()->setFocus();
+    Window().activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&Window()));
+    script.Then<QMessageBox>(Answer(QMessageBox::Yes));
+    QTest::keyClick(view->table(), Qt::Key_Delete);
+    QVERIFY2(script.done(), qPrintable(script.missed()));
+    QCOMPARE(Addresses(), (QStringList{"mms://h/b", "mms://h/c", "mms://h/d"}));
+
+    // Nothing selected: no question at all.
+    view->table()->selectionModel()->clear();
+    view->actions().deleteRow->trigger();
+    QCOMPARE(Rows(), 3);
+
+    // New keeps the busy and the playing rows and forgets the member
+    // credentials.
+    Window().settings().m_memberUser = "member";
+    Window().settings().m_memberPassword = "secret";
+    view->SetPlayingRow(2);
+    view->actions().newList->trigger();
+    QCOMPARE(Addresses(), (QStringList{"mms://h/b", "mms://h/d"}));
+    QVERIFY(Window().settings().m_memberUser.empty());
+    QVERIFY(Window().settings().m_memberPassword.empty());
+}
+
+void MainWindowTest::modifyInfoAndClipboard()
+{
+    MediaView* view = Window().view();
+    Window().OpenLaunch(LaunchMode::Open, {"mms://h/a.asf"});
+    view->SelectRow(0);
+    DialogScript script;
+    script.Then<QInputDialog>(EnterText(QStringLiteral("mms://h/changed.asf")));
+    view->actions().modifyUrl->trigger();
+    script.Then<QInputDialog>(EnterText(QStringLiteral("Evening News")));
+    view->actions().modifyFileName->trigger();
+    script.Then<QDialog>([](QDialog* d) {
+        d->findChild<QLineEdit*>(QStringLiteral("entryInfo"))->setText(QStringLiteral("row note"));
+        d->findChild<QLineEdit*>(QStringLiteral("listInfo"))->setText(QStringLiteral("list note"));
+        d->accept();
+    });
+    view->actions().info->trigger();
+    QVERIFY2(script.done(), qPrintable(script.missed()));
+    QCOMPARE(Cell(0, kColOriginalFile), QStringLiteral("mms://h/changed.asf"));
+    QCOMPARE(Cell(0, kColFile), QStringLiteral("Evening News"));
+    QCOMPARE(Cell(0, kColInfo), QStringLiteral("row note"));
+    QCOMPARE(QString::fromStdString(view->list().InfoText()), QStringLiteral("list note"));
+    QVERIFY(view->table()->isColumnHidden(kColInfo));
+    QVERIFY(view->table()->isColumnHidden(kColNs));
+
+    QGuiApplication::clipboard()->setText(QStringLiteral("before"));
+    view->actions().copyClipboard->trigger();
+    QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("mms://h/changed.asf"));
+    view->table()->selectionModel()->clear();
+    QGuiApplication::clipboard()->setText(QStringLiteral("before"));
+    view->actions().copyClipboard->trigger();
+    QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("before"));
+
+    // Tool tips show the whole cell while the setting is on.
+    view->SelectRow(0);
+    const QModelIndex title = view->model()->index(0, kColFile);
+    QCOMPARE(title.data(Qt::ToolTipRole).toString(), QStringLiteral("Evening News"));
+    Window().settings().m_toolTip = 0;
+    view->SettingsChanged();
+    QVERIFY(!title.data(Qt::ToolTipRole).isValid());
+}
+
+void MainWindowTest::asxSaveRoundTrip()
+{
+    MediaView* view = Window().view();
+    Window().OpenLaunch(LaunchMode::Open, {"mms://h/live.asf&&Live: News?"});
+    view->SelectRow(0);
+    view->actions().asxSave->trigger();
+    const QString saved = Path("rec/Live_ News_.asx");
+    const QByteArray bytes = ReadAll(saved);
+    QVERIFY2(bytes.contains("<TITLE>Live_ News_</TITLE>\r\n"), bytes.constData());
+    QVERIFY(bytes.contains("<ref href=\"mms://h/live.asf\"/>\r\n"));
+
+    // Saving again asks; No keeps the old file.
+    WriteText(saved, "old");
+    DialogScript script;
+    script.Then<QMessageBox>(Answer(QMessageBox::No));
+    view->actions().asxSave->trigger();
+    QVERIFY(script.done());
+    QCOMPARE(ReadAll(saved), QByteArray("old"));
+
+    // Save As with a row without a title proposes noname.asx.
+    Window().OpenLaunch(LaunchMode::Open, {"mms://h/x.asf&&"});
+    const int row = Rows() - 1;
+    view->list().SetCell(row, kColFile, "");
+    view->SelectRow(row);
+    QString proposed;
+    script.Then<QFileDialog>([&](QFileDialog* d) {
+        proposed = d->selectedFiles().value(0);
+        Choose(d, Path("mine.asx"));
+    });
+    view->actions().asxSaveAs->trigger();
+    QVERIFY2(script.done(), qPrintable(script.missed()));
+    QCOMPARE(proposed, Path("rec/noname.asx"));
+
+    // Read back as a playlist: exactly the one reference.
+    // A playlist returns the row count before it was read; its address is
+    // already listed, so no row is added.
+    const int before = Rows();
+    QCOMPARE(view->OpenEntry(Path("mine.asx"), QString(), QString()), before);
+    QCOMPARE(Rows(), before);
+    view->list().New(-1);
+    QCOMPARE(view->OpenEntry(Path("mine.asx"), QString(), QString()), 0);
+    QCOMPARE(Addresses(), QStringList{"mms://h/x.asf"});
+}
+
+void MainWindowTest::listFileSaves()
+{
+    MediaView* view = Window().view();
+    // Nothing to save: no dialog.
+    view->actions().saveAll->trigger();
+    WriteText(Path("clip.asf"), QByteArray(10, 'x'));
+    Window().OpenLaunch(LaunchMode::Open,
+                        {"mms://h/a.asf&&A", Path("clip.asf"), "http://h/b.wmv&&B"});
+    QCOMPARE(Rows(), 3);
+
+    DialogScript script;
+    const struct {
+        QAction* action;
+        const char* name;
+        int records;
+    } saves[] = {{view->actions().saveOnlyUrl, "url.kvx", 2},
+                 {view->actions().saveOnlyFile, "file", 1},
+                 {view->actions().saveAll, "all.kvx", 3}};
+    for (const auto& s : saves) {
+        script.Then<QFileDialog>(ChooseFile(Path(s.name)));
+        s.action->trigger();
+        QVERIFY2(script.done(), qPrintable(script.missed()));
+        const QString written = Path(s.name).endsWith(".kvx") ? Path(s.name) : Path(s.name) + ".kvx";
+        QCOMPARE(KvxAddresses(written).size(), s.records);
+        QCOMPARE(QString::fromStdString(profile_->GetString("Path", "kvx", "")), written);
+    }
+
+    // Member credentials: Cancel writes nothing at all, Yes stores them.
+    Window().settings().m_memberUser = "member";
+    Window().settings().m_memberPassword = "secret";
+    script.Then<QFileDialog>(ChooseFile(Path("creds.kvx")))
+        .Then<QMessageBox>(Answer(QMessageBox::Cancel));
+    view->actions().saveAll->trigger();
+    QVERIFY2(script.done(), qPrintable(script.missed()));
+    QVERIFY(!QFile::exists(Path("creds.kvx")));
+    script.Then<QFileDialog>(ChooseFile(Path("creds.kvx")))
+        .Then<QMessageBox>(Answer(QMessageBox::Yes));
+    view->actions().saveAll->trigger();
+    QVERIFY2(script.done(), qPrintable(script.missed()));
+    kvx::File file;
+    QCOMPARE(KvxAddresses(Path("creds.kvx"), &file).size(), 3);
+    QCOMPARE(QString::fromStdString(file.header.user), QStringLiteral("member"));
+
+    // Opening the list as a file replaces the list with its rows and takes
+    // its credentials.
+    Window().settings().m_memberUser.clear();
+    script.Then<QFileDialog>(ChooseFile(Path("all.kvx")));
+    view->actions().open->trigger();
+    QVERIFY(script.done());
+    QCOMPARE(Addresses(), (QStringList{"mms://h/a.asf", Path("clip.asf"), "http://h/b.wmv"}));
+    QCOMPARE(Cell(0, kColFile), QStringLiteral("A"));
+    QVERIFY(Window().settings().m_memberUser.empty());
+}
+
+void MainWindowTest::dropFilesAndAddresses()
+{
+    WriteText(Path("a b.wma"), QByteArray(2048, 'x'));
+    WriteText(Path("list.asx"), "<ASX version=\"3.0\"><Entry><ref href=\"mms://h/in-list.asf\"/></Entry></ASX>");
+    QMimeData mime;
+    mime.setUrls({QUrl::fromLocalFile(Path("a b.wma")), QUrl(QStringLiteral("mms://h/dropped.asf")),
+                  QUrl::fromLocalFile(Path("list.asx"))});
+    QDragEnterEvent enter(QPoint(50, 50), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&Window(), &enter);
+    QVERIFY(enter.isAccepted());
+    QDropEvent drop(QPointF(50, 50), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&Window(), &drop);
+    QCOMPARE(Addresses(), (QStringList{Path("a b.wma"), "mms://h/dropped.asf", "mms://h/in-list.asf"}));
+    QCOMPARE(Cell(0, kColSize), QStringLiteral("2K"));
+
+    // Dropped names are not split at "&&".
+    QMimeData text;
+    text.setText(QStringLiteral("mms://h/x&&y\n"));
+    QDragEnterEvent enterText(QPoint(50, 50), Qt::CopyAction, &text, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&Window(), &enterText);
+    QVERIFY(enterText.isAccepted());
+    QDropEvent dropText(QPointF(50, 50), Qt::CopyAction, &text, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&Window(), &dropText);
+    QCOMPARE(Addresses().last(), QStringLiteral("mms://h/x&&y"));
+}
+
+void MainWindowTest::launchArgumentsAndRecordRule()
+{
+    MediaView* view = Window().view();
+    QSignalSpy played(view, &MediaView::playRequested);
+    QSignalSpy recorded(view, &MediaView::recordRequested);
+    Window().OpenLaunch(LaunchMode::Play, {"mms://h/a.asf&&Title A&&1"});
+    QCOMPARE(Cell(0, kColFile), QStringLiteral("Title A"));
+    QCOMPARE(played.size(), 1);
+    Window().OpenLaunch(LaunchMode::Record, {"mms://h/b.asf"});
+    QCOMPARE(recorded.size(), 1);
+    QCOMPARE(recorded.last().at(0).toInt(), 1);
+    // With a busy row the new entry is added and selected, nothing starts.
+    view->list().SetItemData(0, 3);
+    Window().OpenLaunch(LaunchMode::Record, {"mms://h/c.asf"});
+    QCOMPARE(recorded.size(), 1);
+    QCOMPARE(view->SelectedRow(), 2);
+    // Open plays as Play does; a launch argument naming a list file is
+    // remembered.
+    Window().OpenLaunch(LaunchMode::Open, {Path("missing.kvx")});
+    QCOMPARE(played.size(), 2);
+    QCOMPARE(QString::fromStdString(profile_->GetString("Path", "kvx", "")), Path("missing.kvx"));
+    // A hand-over does the same.
+    Window().HandOver(LaunchMode::Play, {"mms://h/d.asf"});
+    QCOMPARE(played.size(), 3);
+    QCOMPARE(Addresses().last(), QStringLiteral("mms://h/d.asf"));
+}
+
+void MainWindowTest::preferencesWriteTheProfile()
+{
+    profile_->WriteString("settings\\NSPlyer", "player0", "NSPlayer/7.0");
+    profile_->WriteString("RecentUrl\\Url", "item0", "mms://h/old");
+    profile_->WriteString("FileMRUList\\url", "File0", "/old.kvx");
+
+    DialogScript script;
+    script.Then<PreferencesDialog>([&](PreferencesDialog* d) {
+        RecordPage* r = d->recordPage();
+        QVERIFY(!r->maxMinutes->isEnabled());
+        r->baseDir->setText(Path("new/base/"));
+        r->overWrite->setChecked(false);
+        r->resumable->setChecked(false);
+        r->liveTimeInfo->setChecked(false);
+        r->sizePolicy->setChecked(true);
+        r->maxSize->setValue(250);
+        r->timePolicy->setChecked(true);
+        QVERIFY(r->maxMinutes->isEnabled());
+        r->maxMinutes->setValue(90);
+        r->maxSeconds->setValue(0);
+        r->playerAgent->setEditText(QStringLiteral("NSPlayer/11.0"));
+        r->newFileType->setText(QStringLiteral("MP3"));
+        r->addFileType->click();
+        SetupPage* s = d->setupPage();
+        s->multipleInstances->setChecked(true);
+        s->savePlayList->setChecked(true);
+        s->saveFullPos->setChecked(true);
+        s->toolTip->setChecked(false);
+        d->buttons()->button(QDialogButtonBox::Ok)->click();
+    });
+    Window().actions().preferences->trigger();
+    QVERIFY2(script.done(), qPrintable(script.missed()));
+
+    Profile& p = *profile_;
+    QCOMPARE(p.GetString("settings", "base dir", ""), S(Path("new/base")));
+    QVERIFY(QFileInfo(Path("new/base")).isDir());
+    QCOMPARE(p.GetInt("settings", "OverWrite", -1), 0);
+    QCOMPARE(p.GetInt("settings", "Resumable", -1), 0);
+    QCOMPARE(p.GetInt("settings", "Live Content Save Time Info", -1), 0);
+    QCOMPARE(p.GetInt("settings", "size policy", -1), 1);
+    QCOMPARE(p.GetInt("settings", "Max Size", -1), 250);
+    QCOMPARE(p.GetInt("settings", "time policy", -1), 1);
+    QCOMPARE(p.GetInt("settings", "Max Time", -1), 5400);
+    QCOMPARE(p.GetInt("settings", "Allow Multiple Instances", -1), 1);
+    QCOMPARE(p.GetInt("settings", "Save Play List", -1), 1);
+    QCOMPARE(p.GetInt("settings", "Save Full Pos", -1), 1);
+    QCOMPARE(p.GetInt("settings", "Tool Tip", -1), 0);
+    QCOMPARE(p.GetString("settings\\NSPlyer", "player0", ""), std::string("NSPlayer/7.0"));
+    QCOMPARE(p.GetString("settings\\NSPlyer", "player1", ""), std::string("NSPlayer/9.0.0.2980; {3300AD50-2C39-46c0-AE0A-59FCD8CF430E}"));
+    QCOMPARE(p.GetString("settings\\NSPlyer", "player2", ""), std::string("NSPlayer/11.0"));
+    QCOMPARE(Window().settings().m_playerAgent, std::string("NSPlayer/11.0"));
+    QCOMPARE(p.GetInt("FileTypeList\\type", "", -1), 9);
+    QCOMPARE(p.GetString("FileTypeList\\type", "type8", ""), std::string(".mp3"));
+
+    // Reopened, the page shows what was stored: 90 M and 0 S.
+    script.Then<PreferencesDialog>([&](PreferencesDialog* d) {
+        QCOMPARE(d->recordPage()->maxMinutes->value(), 90);
+        QCOMPARE(d->recordPage()->maxSeconds->value(), 0);
+        QCOMPARE(d->recordPage()->playerAgent->currentText(), QStringLiteral("NSPlayer/11.0"));
+        QVERIFY(!d->setupPage()->toolTip->isChecked());
+        d->setupPage()->deleteRecent->click();
+    });
+    script.Then<QMessageBox>(Answer(QMessageBox::Yes));
+    script.Then<PreferencesDialog>([](PreferencesDialog* d) { d->reject(); });
+    Window().actions().preferences->trigger();
+    QVERIFY2(script.done(), qPrintable(script.missed()));
+    QCOMPARE(p.GetString("RecentUrl\\Url", "item0", "gone"), std::string("gone"));
+    QCOMPARE(p.GetString("FileMRUList\\url", "File0", "gone"), std::string("gone"));
+    QVERIFY(Window().view()->recentFiles().isEmpty());
+}
+
+void MainWindowTest::credentialDialogRefusesEmptyFields()
+{
+    CredentialDialog dialog(QStringLiteral("media.example"), QStringLiteral("user"), QString());
+    dialog.show();
+    dialog.accept();
+    QVERIFY2(dialog.isVisible(), "OK with an empty password must keep the dialog open");
+    dialog.passwordEdit()->setText(QStringLiteral("pw"));
+    dialog.userEdit()->clear();
+    dialog.accept();
+    QVERIFY(dialog.isVisible());
+    dialog.userEdit()->setText(QStringLiteral("user"));
+    dialog.accept();
+    QVERIFY(!dialog.isVisible());
+    QCOMPARE(dialog.result(), int(QDialog::Accepted));
+
+    // Set Authentication: the member credentials, stored on request.
+    DialogScript script;
+    script.Then<CredentialDialog>([](CredentialDialog* d) {
+        d->userEdit()->setText(QStringLiteral("member"));
+        d->passwordEdit()->setText(QStringLiteral("secret"));
+        d->saveBox()->setChecked(true);
+        d->accept();
+    });
+    Window().view()->actions().setAuthentication->trigger();
+    QVERIFY2(script.done(), qPrintable(script.missed()));
+    QCOMPARE(Window().settings().m_memberUser, std::string("member"));
+    QCOMPARE(Window().settings().m_memberPassword, std::string("secret"));
+    QCOMPARE(profile_->GetString("NetPassword\\Set user", "Password", ""), std::string("secret"));
+}
+
+void MainWindowTest::frameTogglesAndClose()
+{
+    MainWindow& w = Window();
+    QVERIFY(!(w.windowFlags() & Qt::WindowStaysOnTopHint));
+    w.actions().onTop->trigger();
+    QVERIFY(w.windowFlags() & Qt::WindowStaysOnTopHint);
+    QVERIFY(w.isVisible());
+    w.actions().repeat->trigger();
+    QCOMPARE(w.settings().m_repeat, 0);
+    w.actions().shuffle->trigger();
+    QCOMPARE(w.settings().m_sequence, 0);
+    QVERIFY(w.actions().shuffle->isChecked());
+    QVERIFY(!w.actions().recordStart->isEnabled());
+
+    // Without a session bus, Protect Screen Save says so and stays off.
+    w.actions().protectScreenSave->trigger();
+    QTRY_COMPARE(w.settings().m_screenSave, 0);
+    QVERIFY(!w.actions().protectScreenSave->isChecked());
+
+    // Big screen mode with a stored rectangle, and back.
+    w.settings().m_saveFullPos = 1;
+    profile_->WriteInt("position", "full mode x", 10);
+    profile_->WriteInt("position", "full mode y", 20);
+    profile_->WriteInt("position", "full mode cx", 640);
+    profile_->WriteInt("position", "full mode cy", 480);
+    const QRect normal = w.geometry();
+    w.actions().bigScreen->trigger();
+    QVERIFY(w.bigScreen());
+    QCOMPARE(w.geometry().size(), QSize(640, 480));
+    QVERIFY(!w.menuBar()->isVisible());
+    w.actions().bigScreen->trigger();
+    QVERIFY(!w.bigScreen());
+    QVERIFY(w.menuBar()->isVisible());
+    QCOMPARE(w.geometry().size(), normal.size());
+    QCOMPARE(profile_->GetInt("position", "full mode cx", 0), 640);
+
+    // Exit saves the settings and the position.
+    w.move(120, 90);
+    w.actions().exit->trigger();
+    QVERIFY(!w.isVisible());
+    QSettings conf(Path("conf/Brimcast/Brimcast.conf"), QSettings::IniFormat);
+    QCOMPARE(conf.value(QStringLiteral("settings/OnTop")).toInt(), 1);
+    QCOMPARE(conf.value(QStringLiteral("settings/Repeat")).toInt(), 0);
+    QCOMPARE(conf.value(QStringLiteral("settings/Sequence")).toInt(), 0);
+    QCOMPARE(conf.value(QStringLiteral("Settings/xPos")).toInt(), 120);
+    QCOMPARE(conf.value(QStringLiteral("Settings/yPos")).toInt(), 90);
+}
+
+void MainWindowTest::automaticListFile()
+{
+    const QString autoList = MediaView::AutoListPath();
+    QCOMPARE(autoList, Path("data/Brimcast/brimcast.kvx"));
+    Window().settings().m_savePlayList = 1;
+    Window().OpenLaunch(LaunchMode::Open, {"mms://h/kept.asf&&Kept"});
+    Reopen();
+    QCOMPARE(Addresses(), QStringList{"mms://h/kept.asf"});
+    QCOMPARE(Cell(0, kColFile), QStringLiteral("Kept"));
+    // Turned off, the file goes at exit.
+    Window().settings().m_savePlayList = 0;
+    Reopen();
+    QVERIFY(!QFile::exists(autoList));
+    QCOMPARE(Rows(), 0);
+}
+
+void MainWindowTest::webPages()
+{
+    UrlCatcher catcher;
+    QDesktopServices::setUrlHandler(QStringLiteral("https"), &catcher, "open");
+    Window().view()->actions().asxDataBank->trigger();
+    Window().view()->actions().kvxDataBank->trigger();
+    QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
+    QCOMPARE(catcher.urls, (QList<QUrl>{QUrl(QString::fromLatin1(MediaView::kAsxDataBankUrl)),
+                                        QUrl(QString::fromLatin1(MediaView::kKvxDataBankUrl))}));
+}
+
+QTEST_MAIN(MainWindowTest)
+#include "main_window_test.moc"

@@ -15,7 +15,7 @@
 #include <QUrl>
 
 #include "app/screen_saver_inhibitor.h"
-#include "record/profile.h"
+#include "base/profile.h"
 #include "ui/media_view.h"
 #include "ui/preferences_dialog.h"
 #include "ui/qt_text.h"
@@ -73,9 +73,10 @@ MainWindow::MainWindow(Profile& profile, QWidget* parent)
     connect(screenSaver_, &ScreenSaverInhibitor::unavailable, this, [this](const QString& reason) {
         settings_.m_screenSave = 0;
         UpdateChecks();
-        // Said once per run; the command stays off.
-        if (!screenSaveWarned_) {
-            screenSaveWarned_ = true;
+        // The command says so when the user picks it; at start-up the
+        // check mark just stays off.
+        if (screenSaveAsked_) {
+            screenSaveAsked_ = false;
             statusBar()->showMessage(
                 tr("Protect Screen Save is not available: %1").arg(reason), 10000);
         }
@@ -229,7 +230,7 @@ void MainWindow::ToggleScreenSave()
     settings_.m_screenSave = settings_.m_screenSave > 0 ? 0 : 1;
     // Turning it on keeps the screen saver off at once; turning it off
     // gives the desktop its screen saver back at once.
-    screenSaveWarned_ = false;
+    screenSaveAsked_ = settings_.m_screenSave > 0;
     screenSaver_->SetInhibited(settings_.m_screenSave > 0);
     UpdateChecks();
 }

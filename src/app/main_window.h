@@ -5,7 +5,7 @@
 #include <QRect>
 
 #include "app/launch_request.h"
-#include "record/app_settings.h"
+#include "base/app_settings.h"
 
 class MediaView;
 class Profile;
@@ -72,7 +72,10 @@ public:
     // The frame's start position from "Settings"/"xPos","yPos": a value off
     // the screen (0 or less, or at or beyond its size) becomes 0.
     static QPoint StartPosition(int x, int y, const QSize& screen);
-    static constexpr int kWidth = 410;
+    // The start size; not stored. Wider than the 410 pixels of the Windows
+    // frame, whose list columns (shares of the width) would be too narrow
+    // for their texts at today's font sizes.
+    static constexpr int kWidth = 720;
     static constexpr int kHeight = 560;
 
 signals:
@@ -106,5 +109,5 @@ private:
     bool shutDown_ = false;
     bool bigScreen_ = false;
     QRect normalGeometry_;
-    bool screenSaveWarned_ = false;
+    bool screenSaveAsked_ = false;  // the user turned it on: report a failure
 };

@@ -3,7 +3,7 @@
 #include <QApplication>
 #include <QStyle>
 
-#include "record/app_settings.h"
+#include "base/app_settings.h"
 #include "ui/qt_text.h"
 
 MediaListModel::MediaListModel(MediaList& list, const AppSettings& settings, QObject* parent)

@@ -20,14 +20,16 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QStandardPaths>
+#include <QScrollBar>
+#include <QStyle>
 #include <QTableView>
 #include <QUrl>
 #include <QVBoxLayout>
 
 #include "formats/asx_writer.h"
 #include "medialist/media_list.h"
-#include "record/app_settings.h"
-#include "record/profile.h"
+#include "base/app_settings.h"
+#include "base/profile.h"
 #include "ui/credential_dialog.h"
 #include "ui/media_list_model.h"
 #include "ui/qt_text.h"
@@ -535,7 +537,12 @@ void MediaView::showEvent(QShowEvent* event)
         return;
     // The columns take their share of the list's width when it first shows.
     widthsSet_ = true;
-    const int width = table_->viewport()->width();
+    // Shares of the width beside the vertical scroll bar, which a full list
+    // shows.
+    const int width = table_->viewport()->width() -
+                      (table_->verticalScrollBar()->isVisible()
+                           ? 0
+                           : style()->pixelMetric(QStyle::PM_ScrollBarExtent));
     for (int c = 0; c < kColumnCount; ++c)
         if (MediaListModel::kWidthPercent[c] > 0)
             table_->setColumnWidth(c, width * MediaListModel::kWidthPercent[c] / 100);

@@ -5,7 +5,7 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
-#include "record/profile.h"
+#include "base/profile.h"
 #include "ui/record_page.h"
 #include "ui/setup_page.h"
 

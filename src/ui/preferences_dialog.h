@@ -3,7 +3,7 @@
 #include <QDialog>
 #include <QList>
 
-#include "record/app_settings.h"
+#include "base/app_settings.h"
 
 class Profile;
 class PreferencesPage;

@@ -1,5 +1,7 @@
 #include "ui/qt_user_prompts.h"
 
+#include <memory>
+
 #include <QCheckBox>
 #include <QCoreApplication>
 #include <QFileDialog>
@@ -7,128 +9,188 @@
 #include <QPushButton>
 #include <QThread>
 
+#include "base/async_question.h"
 #include "ui/credential_dialog.h"
 #include "ui/qt_text.h"
 
 QtUserPrompts::QtUserPrompts(QWidget* owner) : QObject(owner), owner_(owner) {}
 
-template <typename Fn>
-auto QtUserPrompts::OnMainThread(Fn fn) -> decltype(fn())
+template <typename T>
+std::optional<T> QtUserPrompts::Ask(const CancelSignal& cancel,
+                                    std::function<T(QPointer<QDialog>&)> show)
 {
-    using Result = decltype(fn());
-    if (QThread::currentThread() == thread())
-        return fn();
-    Result result{};
+    if (!interactive_ || cancel.Cancelled())
+        return std::nullopt;
+    // Only the main thread touches the dialog pointer; a cancel posts the
+    // close to it (the application object outlives every dialog).
+    auto dialog = std::make_shared<QPointer<QDialog>>();
+    auto closeDialog = [dialog] {
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(),
+            [dialog] {
+                if (*dialog)
+                    (*dialog)->reject();
+            },
+            Qt::QueuedConnection);
+    };
+
+    if (QThread::currentThread() == thread()) {
+        CancelSignal::Watch watch = cancel.OnCancel(closeDialog);
+        T answer = show(*dialog);
+        if (cancel.Cancelled())
+            return std::nullopt;
+        return answer;
+    }
+
+    auto question = AsyncQuestion<T>::Make();
+    QPointer<QtUserPrompts> self(this);
     QMetaObject::invokeMethod(
-        this, [&] { result = fn(); }, Qt::BlockingQueuedConnection);
-    return result;
+        this,
+        [self, question, dialog, closeDialog, show] {
+            if (question->Withdrawn())
+                return;
+            if (!self || !self->interactive_) {
+                question->Withdraw();
+                return;
+            }
+            question->OnWithdraw(closeDialog);
+            question->Answer(show(*dialog));
+        },
+        Qt::QueuedConnection);
+    return question->Wait(cancel);
 }
 
-bool QtUserPrompts::AskResume(const std::string& message)
+bool QtUserPrompts::AskResume(const std::string& message, const CancelSignal& cancel)
 {
-    if (!interactive_)
-        return false;
-    return OnMainThread([&] {
-        return QMessageBox::question(owner_, QCoreApplication::applicationName(), Q(message),
-                                     QMessageBox::Ok | QMessageBox::Cancel,
-                                     QMessageBox::Ok) == QMessageBox::Ok;
-    });
+    return Ask<bool>(cancel, [this, text = Q(message)](QPointer<QDialog>& d) {
+               QMessageBox box(QMessageBox::Question, QCoreApplication::applicationName(), text,
+                               QMessageBox::Ok | QMessageBox::Cancel, owner_);
+               box.setDefaultButton(QMessageBox::Ok);
+               d = &box;
+               return box.exec() == QMessageBox::Ok;
+           })
+        .value_or(false);
 }
 
-UserPrompts::FileExists QtUserPrompts::AskFileExists(const std::string& message, bool& all)
+UserPrompts::FileExists QtUserPrompts::AskFileExists(const std::string& message, bool& all,
+                                                     const CancelSignal& cancel)
 {
-    if (!interactive_)
+    using Answer = std::pair<FileExists, bool>;
+    const bool allBefore = all;
+    const std::optional<Answer> answer =
+        Ask<Answer>(cancel, [this, allBefore, text = Q(message)](QPointer<QDialog>& d) {
+            QMessageBox box(QMessageBox::Question, QCoreApplication::applicationName(), text,
+                            QMessageBox::NoButton, owner_);
+            QPushButton* ok = box.addButton(tr("Ok"), QMessageBox::AcceptRole);
+            QPushButton* cancelButton = box.addButton(tr("Cancel"), QMessageBox::RejectRole);
+            QPushButton* saveAs = box.addButton(tr("Save As ..."), QMessageBox::ActionRole);
+            QPushButton* pass = box.addButton(tr("Pass"), QMessageBox::ActionRole);
+            QPushButton* quit = box.addButton(tr("Quit"), QMessageBox::DestructiveRole);
+            auto* allBox = new QCheckBox(tr("All"), &box);
+            allBox->setChecked(allBefore);
+            box.setCheckBox(allBox);
+            box.setDefaultButton(ok);
+            box.setEscapeButton(cancelButton);
+            d = &box;
+            box.exec();
+            const bool allChecked = allBox->isChecked();
+            QAbstractButton* clicked = box.clickedButton();
+            if (clicked == ok)
+                return Answer{FileExists::Ok, allChecked};
+            if (clicked == saveAs)
+                return Answer{FileExists::SaveAs, allChecked};
+            if (clicked == pass)
+                return Answer{FileExists::Pass, allChecked};
+            if (clicked == quit)
+                return Answer{FileExists::Quit, allChecked};
+            return Answer{FileExists::Cancel, allChecked};
+        });
+    if (!answer)
         return FileExists::Cancel;
-    bool allChecked = all;
-    const FileExists answer = OnMainThread([&] {
-        QMessageBox box(QMessageBox::Question, QCoreApplication::applicationName(), Q(message),
-                        QMessageBox::NoButton, owner_);
-        QPushButton* ok = box.addButton(tr("Ok"), QMessageBox::AcceptRole);
-        QPushButton* cancel = box.addButton(tr("Cancel"), QMessageBox::RejectRole);
-        QPushButton* saveAs = box.addButton(tr("Save As ..."), QMessageBox::ActionRole);
-        QPushButton* pass = box.addButton(tr("Pass"), QMessageBox::ActionRole);
-        QPushButton* quit = box.addButton(tr("Quit"), QMessageBox::DestructiveRole);
-        auto* allBox = new QCheckBox(tr("All"), &box);
-        allBox->setChecked(allChecked);
-        box.setCheckBox(allBox);
-        box.setDefaultButton(ok);
-        box.setEscapeButton(cancel);
-        box.exec();
-        allChecked = allBox->isChecked();
-        QAbstractButton* clicked = box.clickedButton();
-        if (clicked == ok)
-            return FileExists::Ok;
-        if (clicked == saveAs)
-            return FileExists::SaveAs;
-        if (clicked == pass)
-            return FileExists::Pass;
-        if (clicked == quit)
-            return FileExists::Quit;
-        return FileExists::Cancel;
-    });
-    all = allChecked;
-    return answer;
+    all = answer->second;
+    return answer->first;
 }
 
-bool QtUserPrompts::AskSavePath(std::string& path)
+bool QtUserPrompts::AskSavePath(std::string& path, const CancelSignal& cancel)
 {
-    if (!interactive_)
+    const QString proposed = Q(path);
+    const std::optional<QString> chosen =
+        Ask<QString>(cancel, [this, proposed](QPointer<QDialog>& d) {
+            QFileDialog dialog(owner_, tr("Save As"));
+            dialog.setOption(QFileDialog::DontUseNativeDialog);
+            dialog.setOption(QFileDialog::DontConfirmOverwrite);  // the caller asks
+            dialog.setAcceptMode(QFileDialog::AcceptSave);
+            dialog.setFileMode(QFileDialog::AnyFile);
+            if (proposed.endsWith(QLatin1String(".asx"), Qt::CaseInsensitive)) {
+                dialog.setNameFilter(tr("asx Files (*.asx)"));
+                dialog.setDefaultSuffix(QStringLiteral("asx"));
+            }
+            dialog.selectFile(proposed);
+            d = &dialog;
+            if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+                return QString();
+            return dialog.selectedFiles().first();
+        });
+    if (!chosen || chosen->isEmpty())
         return false;
-    const QString chosen = OnMainThread([&] {
-        return QFileDialog::getSaveFileName(owner_, tr("Save As"), Q(path), QString(), nullptr,
-                                            QFileDialog::DontUseNativeDialog |
-                                                QFileDialog::DontConfirmOverwrite);
-    });
-    if (chosen.isEmpty())
-        return false;
-    path = S(chosen);
+    path = S(*chosen);
     return true;
 }
 
 UserPrompts::CredentialAnswer QtUserPrompts::AskCredentials(const std::string& site,
                                                             const std::string& user,
-                                                            const std::string& password)
+                                                            const std::string& password,
+                                                            const CancelSignal& cancel)
 {
-    if (!interactive_)
-        return {};
-    return OnMainThread([&] {
-        CredentialAnswer answer;
-        CredentialDialog dialog(Q(site), Q(user), Q(password), owner_);
-        if (dialog.exec() == QDialog::Accepted) {
-            answer.accepted = true;
-            answer.user = S(dialog.user());
-            answer.password = S(dialog.password());
-            answer.save = dialog.save();
-        }
-        return answer;
-    });
+    return Ask<CredentialAnswer>(
+               cancel,
+               [this, s = Q(site), u = Q(user), p = Q(password)](QPointer<QDialog>& d) {
+                   CredentialAnswer answer;
+                   CredentialDialog dialog(s, u, p, owner_);
+                   d = &dialog;
+                   if (dialog.exec() == QDialog::Accepted) {
+                       answer.accepted = true;
+                       answer.user = S(dialog.user());
+                       answer.password = S(dialog.password());
+                       answer.save = dialog.save();
+                   }
+                   return answer;
+               })
+        .value_or(CredentialAnswer{});
 }
 
-bool QtUserPrompts::AskYesNo(const std::string& message)
+bool QtUserPrompts::AskYesNo(const std::string& message, const CancelSignal& cancel)
 {
-    if (!interactive_)
-        return false;
-    return OnMainThread([&] {
-        return QMessageBox::question(owner_, QCoreApplication::applicationName(), Q(message),
-                                     QMessageBox::Yes | QMessageBox::No,
-                                     QMessageBox::No) == QMessageBox::Yes;
-    });
+    return Ask<bool>(cancel, [this, text = Q(message)](QPointer<QDialog>& d) {
+               QMessageBox box(QMessageBox::Question, QCoreApplication::applicationName(), text,
+                               QMessageBox::Yes | QMessageBox::No, owner_);
+               box.setDefaultButton(QMessageBox::No);
+               d = &box;
+               return box.exec() == QMessageBox::Yes;
+           })
+        .value_or(false);
 }
 
-UserPrompts::YesNoCancel QtUserPrompts::AskYesNoCancel(const std::string& message)
+UserPrompts::YesNoCancel QtUserPrompts::AskYesNoCancel(const std::string& message,
+                                                       const CancelSignal& cancel)
 {
+    // Without a user (shutdown by a signal) the save goes on without the
+    // credentials rather than not at all.
     if (!interactive_)
         return YesNoCancel::No;
-    return OnMainThread([&] {
-        switch (QMessageBox::question(owner_, QCoreApplication::applicationName(), Q(message),
-                                      QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel,
-                                      QMessageBox::Yes)) {
-        case QMessageBox::Yes:
-            return YesNoCancel::Yes;
-        case QMessageBox::No:
-            return YesNoCancel::No;
-        default:
-            return YesNoCancel::Cancel;
-        }
-    });
+    return Ask<YesNoCancel>(cancel, [this, text = Q(message)](QPointer<QDialog>& d) {
+               QMessageBox box(QMessageBox::Question, QCoreApplication::applicationName(), text,
+                               QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, owner_);
+               box.setDefaultButton(QMessageBox::Yes);
+               d = &box;
+               switch (box.exec()) {
+               case QMessageBox::Yes:
+                   return YesNoCancel::Yes;
+               case QMessageBox::No:
+                   return YesNoCancel::No;
+               default:
+                   return YesNoCancel::Cancel;
+               }
+           })
+        .value_or(YesNoCancel::Cancel);
 }

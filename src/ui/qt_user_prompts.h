@@ -1,22 +1,28 @@
 #pragma once
 
 #include <atomic>
+#include <functional>
+#include <optional>
 
 #include <QObject>
 #include <QPointer>
 #include <QWidget>
 
-#include "record/user_prompts.h"
+#include "base/user_prompts.h"
 
-class Profile;
+class QDialog;
 
 // The window's answers to the core's questions: message boxes and dialogs
-// owned by the main window. A question asked on another thread is shown on
-// the main thread while the asking thread waits.
+// owned by the main window. A question asked on the main thread is shown at
+// once; one asked by a worker is shown on the main thread while the worker
+// waits (base/async_question.h), and the question's cancel signal (the job
+// stops, the program shuts down) closes the dialog and gives the worker the
+// cancel answer without waiting for the user.
 //
 // During a shutdown that must not wait for the user (a signal, a logout)
-// SetInteractive(false) makes every question take its safe answer at once:
-// No, Cancel, do not resume, do not store credentials.
+// SetInteractive(false) makes every question take its cancel answer at once
+// (do not resume, Cancel, not accepted), except Yes/No/Cancel, which answers
+// No: a list file is still written, without the member credentials.
 class QtUserPrompts final : public QObject, public UserPrompts {
     Q_OBJECT
 public:
@@ -25,18 +31,23 @@ public:
     void SetInteractive(bool interactive) { interactive_ = interactive; }
     bool interactive() const { return interactive_; }
 
-    bool AskResume(const std::string& message) override;
-    FileExists AskFileExists(const std::string& message, bool& all) override;
-    bool AskSavePath(std::string& path) override;
+    bool AskResume(const std::string& message, const CancelSignal& cancel) override;
+    FileExists AskFileExists(const std::string& message, bool& all,
+                             const CancelSignal& cancel) override;
+    bool AskSavePath(std::string& path, const CancelSignal& cancel) override;
     CredentialAnswer AskCredentials(const std::string& site, const std::string& user,
-                                    const std::string& password) override;
-    bool AskYesNo(const std::string& message) override;
-    YesNoCancel AskYesNoCancel(const std::string& message) override;
+                                    const std::string& password,
+                                    const CancelSignal& cancel) override;
+    bool AskYesNo(const std::string& message, const CancelSignal& cancel) override;
+    YesNoCancel AskYesNoCancel(const std::string& message, const CancelSignal& cancel) override;
 
 private:
-    // Runs fn on the main thread and returns its result.
-    template <typename Fn>
-    auto OnMainThread(Fn fn) -> decltype(fn());
+    // Runs `show` on the main thread: it makes its dialog, stores it in the
+    // given pointer (so that a cancel can close it) and returns the answer.
+    // nullopt: cancelled, withdrawn or not interactive.
+    template <typename T>
+    std::optional<T> Ask(const CancelSignal& cancel,
+                         std::function<T(QPointer<QDialog>& dialog)> show);
 
     QPointer<QWidget> owner_;
     std::atomic<bool> interactive_{true};

@@ -1,6 +1,6 @@
 #include "ui/recent_list.h"
 
-#include "record/profile.h"
+#include "base/profile.h"
 #include "ui/qt_text.h"
 
 RecentList::RecentList(Profile& profile, std::string section, const char* keyPrefix, int maxCount)

@@ -13,8 +13,8 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
-#include "record/app_settings.h"
-#include "record/profile.h"
+#include "base/app_settings.h"
+#include "base/profile.h"
 #include "ui/qt_text.h"
 
 namespace {

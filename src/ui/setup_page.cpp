@@ -5,8 +5,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "record/app_settings.h"
-#include "record/profile.h"
+#include "base/app_settings.h"
+#include "base/profile.h"
 
 SetupPage::SetupPage(Profile& profile, QWidget* parent)
     : PreferencesPage(parent),

@@ -1,6 +1,9 @@
 // The window and its list commands, driven through their actions on a real
 // window with a real settings file and real list files in a temporary
 // folder. Every dialog is answered by the test.
+#include <atomic>
+#include <thread>
+
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
@@ -35,6 +38,7 @@
 #include "ui/media_list_model.h"
 #include "ui/media_view.h"
 #include "ui/preferences_dialog.h"
+#include "ui/qt_user_prompts.h"
 #include "ui/qt_text.h"
 #include "ui/record_page.h"
 #include "ui/recent_list.h"
@@ -122,6 +126,7 @@ private slots:
     void frameTogglesAndClose();
     void automaticListFile();
     void webPages();
+    void workerQuestionsAndCancel();
 
 private:
     MainWindow& Window();
@@ -716,6 +721,49 @@ void MainWindowTest::webPages()
     QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
     QCOMPARE(catcher.urls, (QList<QUrl>{QUrl(QString::fromLatin1(MediaView::kAsxDataBankUrl)),
                                         QUrl(QString::fromLatin1(MediaView::kKvxDataBankUrl))}));
+}
+
+void MainWindowTest::workerQuestionsAndCancel()
+{
+    QtUserPrompts& prompts = Window().view()->prompts();
+    // A worker's question is shown on the main thread and answered there.
+    DialogScript script;
+    script.Then<QMessageBox>([](QMessageBox* box) {
+        box->checkBox()->setChecked(true);
+        for (QAbstractButton* b : box->buttons())
+            if (b->text() == QLatin1String("Pass"))
+                b->click();
+    });
+    UserPrompts::FileExists answer = UserPrompts::FileExists::Ok;
+    bool all = false;
+    std::thread worker([&] {
+        answer = prompts.AskFileExists("/rec/a.asf \n\n File exist.", all, CancelSignal::Never());
+    });
+    QTRY_VERIFY(script.answered() == 1);
+    QTRY_VERIFY_WITH_TIMEOUT(answer == UserPrompts::FileExists::Pass, 5000);
+    worker.join();
+    QVERIFY(all);
+
+    // A stop while the dialog is open gives the worker the cancel answer at
+    // once and closes the dialog.
+    CancelSignal stop;
+    std::atomic<int> result{-1};
+    std::thread asking([&] {
+        result = prompts.AskCredentials("media.example", "u", "", stop).accepted ? 1 : 0;
+    });
+    // The stop comes while the dialog is open (from the script's timer; the
+    // dialog runs the main thread's event loop meanwhile).
+    script.Then<CredentialDialog>([&stop](CredentialDialog*) { stop.Cancel(); });
+    QTRY_COMPARE(result.load(), 0);
+    QVERIFY2(script.done(), qPrintable(script.missed()));
+    asking.join();
+    QTRY_VERIFY(QApplication::activeModalWidget() == nullptr);
+
+    // Not interactive (shutdown by a signal): no dialog, the safe answers.
+    prompts.SetInteractive(false);
+    QVERIFY(!prompts.AskYesNo("delete?", CancelSignal::Never()));
+    QCOMPARE(prompts.AskYesNoCancel("store?", CancelSignal::Never()), UserPrompts::YesNoCancel::No);
+    prompts.SetInteractive(true);
 }
 
 QTEST_MAIN(MainWindowTest)

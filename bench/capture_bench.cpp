@@ -22,10 +22,7 @@ constexpr size_t kFrames = 1000000;
 
 class CountingSink final : public CaptureSink {
 public:
-    int AddCapturedRow(const std::string&, const std::string&, const std::string&) override
-    {
-        return ++rows;
-    }
+    void AddCapturedRow(const std::string&, const std::string&, const std::string&) override { ++rows; }
     void SetCapturedTitle(const std::string&, const std::string&) override { ++titles; }
     int rows = 0;
     int titles = 0;

@@ -1,15 +1,18 @@
 #include "capture/media_list_sink.h"
 
+#include "base/task_poster.h"
 #include "medialist/media_list.h"
 
-int MediaListCaptureSink::AddCapturedRow(const std::string& address, const std::string& title,
-                                         const std::string& playerIdentity)
+void MediaListCaptureSink::AddCapturedRow(const std::string& address, const std::string& title,
+                                          const std::string& playerIdentity)
 {
     // Captured rows carry no size switch.
-    return list_.AddEntry(address, title, std::string(), playerIdentity);
+    poster_.Post([list = &list_, address, title, playerIdentity] {
+        list->AddEntry(address, title, std::string(), playerIdentity);
+    });
 }
 
 void MediaListCaptureSink::SetCapturedTitle(const std::string& address, const std::string& title)
 {
-    list_.SetTitleOfAddress(address, title);
+    poster_.Post([list = &list_, address, title] { list->SetTitleOfAddress(address, title); });
 }

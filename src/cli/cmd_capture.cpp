@@ -32,12 +32,12 @@ void OnInterrupt(int) { g_interrupted = 1; }
 // The same address twice is one row, as in the media list.
 class PrintingSink final : public CaptureSink {
 public:
-    int AddCapturedRow(const std::string& address, const std::string& title,
-                       const std::string& playerIdentity) override
+    void AddCapturedRow(const std::string& address, const std::string& title,
+                        const std::string& playerIdentity) override
     {
         std::lock_guard lock(mutex_);
         if (!addresses_.insert(address).second)
-            return 0;
+            return;
         std::string line = "added\t" + address;
         if (!title.empty())
             line += "\ttitle\t" + title;
@@ -45,7 +45,6 @@ public:
             line += "\tplayer\t" + playerIdentity;
         std::printf("%s\n", line.c_str());
         std::fflush(stdout);
-        return static_cast<int>(addresses_.size()) - 1;
     }
     void SetCapturedTitle(const std::string& address, const std::string& title) override
     {

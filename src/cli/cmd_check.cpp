@@ -3,9 +3,7 @@
 
 #include <chrono>
 #include <map>
-#include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "base/app_settings.h"
@@ -13,6 +11,7 @@
 #include "cli/cli_signals.h"
 #include "cli/command.h"
 #include "cli/console.h"
+#include "cli/main_queue.h"
 #include "medialist/media_list.h"
 #include "qtprofile/ini_profile.h"
 #include "record/url_check.h"
@@ -39,16 +38,14 @@ int RunCheck(const CliContext& context)
 
     MediaList list(settings, nullptr);
     // Each row answers for every argument that named it.
-    std::map<int, std::vector<std::string>> argumentsOfRow;
+    std::map<uint64_t, std::vector<std::string>> argumentsOfRow;
     for (const std::string& a : args.addresses)
-        argumentsOfRow[list.AddEntry(a, "", " ", "")].push_back(a);
+        argumentsOfRow[list.IdAt(list.AddEntry(a, "", " ", ""))].push_back(a);
 
-    std::mutex mutex;
     bool anyError = false;
     UrlCheck::Callbacks callbacks;
-    callbacks.rowDone = [&](int row, UrlCheck::RowResult result, const std::string& errorText) {
-        std::lock_guard lock(mutex);
-        auto it = argumentsOfRow.find(row);
+    callbacks.rowDone = [&](uint64_t rowId, UrlCheck::RowResult result, const std::string& errorText) {
+        auto it = argumentsOfRow.find(rowId);
         if (it == argumentsOfRow.end())
             return;
         const bool ok = result == UrlCheck::RowResult::Ok;
@@ -65,19 +62,20 @@ int RunCheck(const CliContext& context)
     };
 
     InstallInterruptHandler();
+    MainQueue queue;
     {
-        UrlCheck check(list, services, callbacks);
+        UrlCheck check(list, queue, services, callbacks);
         if (!check.Start(0, settings)) {
             CliError("cannot start the check");
             return kExitFailed;
         }
+        // The check's results come back to this thread, which owns the list.
         while (check.Running() && InterruptCount() == 0)
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            queue.RunNext(std::chrono::milliseconds(50), {});
         // Leaving the block stops a probe still running and waits for it.
     }
     if (InterruptCount() > 0)
         return kExitInterrupted;
-    std::lock_guard lock(mutex);
     return anyError ? kExitFailed : kExitOk;
 }
 

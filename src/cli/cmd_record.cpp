@@ -1,6 +1,6 @@
 // brimcast-cli record: the addresses become rows of a media list, and the
 // recorder controller records them one after the other, exactly as the
-// desktop program does; the jobs' status codes are queued to this thread.
+// desktop program does; the jobs' status events are queued to this thread.
 
 #include <chrono>
 #include <cstring>
@@ -13,13 +13,14 @@
 #include <unistd.h>
 
 #include "base/app_settings.h"
+#include "base/display_text.h"
 #include "base/status_sink.h"
 #include "cli/cli_options.h"
 #include "cli/cli_signals.h"
 #include "cli/command.h"
 #include "cli/console.h"
 #include "cli/json_events.h"
-#include "cli/status_queue.h"
+#include "cli/main_queue.h"
 #include "cli/terminal_prompts.h"
 #include "formats/printf.h"
 #include "medialist/media_list.h"
@@ -83,11 +84,12 @@ int Parse(const CliContext& context, RecordOptions* o)
     });
 }
 
-// Turns the controller's handled status codes into terminal output.
+// Turns the controller's handled status events into terminal output.
 class Reporter {
 public:
-    Reporter(const RecordOptions& options, MediaList& list) : o_(options), list_(list) {}
+    explicit Reporter(const RecordOptions& options) : o_(options) {}
 
+    // row: the job's row in the list (its position, as --json reports it).
     void Handled(int row, const JobEvent& e, const CmmsThread& thread)
     {
         const RecordJob& job = thread.job();
@@ -106,9 +108,9 @@ public:
             // A client may report its header before it knows the duration
             // (0) and again with it: the line waits for the duration, or for
             // the first data of a stream that has none.
-            pendingOutput_[id] = e.text;
+            pendingOutput_[id] = {e.text, DurationText(e.durationMs)};
             if (e.durationMs != 0)
-                ShowOutput(row, id);
+                ShowOutput(id);
             Json("header", job)
                 .Add("output", e.text)
                 .Add("durationMs", static_cast<int64_t>(e.durationMs))
@@ -116,7 +118,7 @@ public:
             break;
         }
         case kStatusProgress: {
-            ShowOutput(row, id);
+            ShowOutput(id);
             const uint64_t bytes = e.bytes;
             const uint32_t progress = e.progress, timeMs = e.timeMs;
             // Progress arrives with every packet: format only what is shown,
@@ -134,7 +136,7 @@ public:
                 .Add("bytes", static_cast<int64_t>(bytes))
                 .Add("progress", static_cast<int64_t>(progress))
                 .Add("timeMs", static_cast<int64_t>(timeMs))
-                .Add("text", list_.Cell(row, kColRecord))
+                .Add("text", ProgressText(timeMs, progress))
                 .Emit(o_.json);
             break;
         }
@@ -204,14 +206,15 @@ private:
     }
 
     // "  to PATH (DURATION)", once per output file of a job.
-    void ShowOutput(int row, uint16_t id)
+    void ShowOutput(uint16_t id)
     {
         auto pending = pendingOutput_.find(id);
         if (pending == pendingOutput_.end())
             return;
-        if (shownOutput_[id] != pending->second && !o_.args.quiet && !o_.json)
-            Console::Get().Err("  to " + pending->second + " (" + list_.Cell(row, kColTime) + ")");
-        shownOutput_[id] = pending->second;
+        const auto& [path, duration] = pending->second;
+        if (shownOutput_[id] != path && !o_.args.quiet && !o_.json)
+            Console::Get().Err("  to " + path + " (" + duration + ")");
+        shownOutput_[id] = path;
         pendingOutput_.erase(pending);
     }
 
@@ -222,7 +225,7 @@ private:
         const std::string result = JobResultWord(e.result);
         std::string line;
         if (e.result == JobResult::Completed) {
-            line = job.url + ": completed -> " + output + " (" + HumanSize(e.bytes) + ")";
+            line = job.url + ": " + CompletedText() + " -> " + output + " (" + HumanSize(e.bytes) + ")";
         } else if (e.result == JobResult::Failed) {
             failures_.insert(job.url);
             std::string text = e.errorText;
@@ -232,7 +235,7 @@ private:
                 text += " (" + output + ")";
             line = job.url + ": failed: " + text;
         } else {
-            line = job.url + ": cancelled";
+            line = job.url + ": " + CancelledText();
         }
         if (o_.json) {
             JsonObject j;
@@ -253,11 +256,10 @@ private:
     }
 
     const RecordOptions& o_;
-    MediaList& list_;
     std::set<uint16_t> started_;
     std::map<uint16_t, std::chrono::steady_clock::time_point> startTimes_;
     std::chrono::steady_clock::time_point lastDrawn_{};
-    std::map<uint16_t, std::string> pendingOutput_;
+    std::map<uint16_t, std::pair<std::string, std::string>> pendingOutput_;  // path, duration
     std::map<uint16_t, std::string> shownOutput_;
     std::vector<std::string> found_;
     std::set<std::string> failures_;
@@ -312,14 +314,14 @@ int RunRecord(const CliContext& context)
     Console::Get().EnableProgress(!o.args.quiet && !o.json && ::isatty(STDERR_FILENO));
 
     MediaList list(settings, nullptr);
-    Reporter reporter(o, list);
-    StatusQueue queue;
+    Reporter reporter(o);
+    MainQueue queue;
     RecorderController::Callbacks callbacks;
     callbacks.openUrl = [](const std::string& address) {
         Console::Get().Err("not recorded (the title asks to open it): " + address);
     };
-    callbacks.statusHandled = [&reporter](int row, const JobEvent& event, const CmmsThread& job) {
-        reporter.Handled(row, event, job);
+    callbacks.statusHandled = [&reporter, &list](uint64_t rowId, const JobEvent& event, const CmmsThread& job) {
+        reporter.Handled(list.IndexOf(rowId), event, job);
     };
     RecorderController controller(list, settings, queue, services, callbacks);
 
@@ -342,9 +344,8 @@ int RunRecord(const CliContext& context)
             controller.RecordStop();
             stopIssued = true;
         }
-        JobEvent event;
-        if (queue.Take(&event, std::chrono::milliseconds(100)))
-            controller.HandleStatus(event);
+        queue.RunNext(std::chrono::milliseconds(100),
+                      [&controller](const JobEvent& event) { controller.HandleStatus(event); });
     }
     // Every job's file is closed before its end is posted; wait for the
     // threads themselves too.

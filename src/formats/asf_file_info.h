@@ -147,6 +147,6 @@ private:
 std::vector<std::string> FileInformationLines(const AsfFileInfo& info);
 
 // Texts used by those lines. (The media list's size column has its own
-// form: ListSizeText in medialist/media_list.h.)
+// form: ListSizeText in base/display_text.h.)
 std::string InfoSizeText(uint64_t bytes);   // "512 bytes", "13.2 KB", "4.1 MB", "5.00 GB"
 std::string DurationText(int64_t seconds);  // "%d:%02d:%02d", negative with a leading "-"

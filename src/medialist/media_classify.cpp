@@ -12,6 +12,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "base/display_text.h"
 #include "formats/ascii.h"
 #include "medialist/media_list.h"
 #include "medialist/media_list_impl.h"
@@ -202,18 +203,6 @@ uint32_t ClassifyEntry(const std::string& path)
     if ((bits & kEntryAsf) && size >= 0 && size < 3072 && FirstLineHasAsxTag(fsPath))
         bits |= kEntryAsxInFile;
     return bits;
-}
-
-std::string ListSizeText(uint64_t bytes)
-{
-    char text[32];
-    if (bytes > 1048575)
-        std::snprintf(text, sizeof text, "%lluM", static_cast<unsigned long long>(bytes >> 20));
-    else if (bytes > 1023)
-        std::snprintf(text, sizeof text, "%lluK", static_cast<unsigned long long>(bytes >> 10));
-    else
-        std::snprintf(text, sizeof text, "%lluB", static_cast<unsigned long long>(bytes));
-    return text;
 }
 
 std::string TrimWhiteSpace(const std::string& text)

@@ -1,118 +1,169 @@
 #include "medialist/media_list.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 
 #include "base/app_settings.h"
 #include "medialist/media_list_impl.h"
 
-// Every public member follows one pattern: take changeMutex (for changes),
-// change the rows under `mutex` while collecting events, release `mutex`,
-// then deliver the events. Reads take `mutex` only.
-
-int MediaList::Impl::FindAddressLocked(const std::string& address) const
+void MediaList::Impl::CheckOwner() const
 {
-    if (indexDirty)
-        RebuildIndexLocked();
-    const auto it = firstRowOf.find(address);
-    return it == firstRowOf.end() ? -1 : it->second;
+#ifndef NDEBUG
+    if (std::this_thread::get_id() != owner) {
+        std::fputs("MediaList used from a thread that does not own it\n", stderr);
+        std::abort();
+    }
+#endif
 }
 
-void MediaList::Impl::RebuildIndexLocked() const
+void MediaList::Impl::CheckMayChange() const
 {
-    firstRowOf.clear();
-    firstRowOf.reserve(rows.size());
-    hasDuplicates = false;
-    for (size_t i = 0; i < rows.size(); ++i)
-        if (!firstRowOf.try_emplace(rows[i].cells[kColOriginalFile], static_cast<int>(i)).second)
-            hasDuplicates = true;
-    indexDirty = false;
+    CheckOwner();
+#ifndef NDEBUG
+    if (aboutTo > 0) {
+        std::fputs("MediaList changed while its listener handles an \"about to\" event\n", stderr);
+        std::abort();
+    }
+#endif
 }
 
-int MediaList::Impl::AppendLocked(MediaItem item, Events& events)
+int MediaList::Impl::Position(uint64_t id) const
 {
-    const int row = static_cast<int>(rows.size());
-    if (!indexDirty && !firstRowOf.try_emplace(item.cells[kColOriginalFile], row).second)
-        hasDuplicates = true;
-    if (item.itemData != 0)
-        ++busyRows;
-    rows.push_back(std::move(item));
-    events.push_back({MediaListEvent::Inserted, row, -1});
-    return row;
+    auto it = positions.find(id);
+    if (it == positions.end())
+        return -1;
+    if (it->second >= validBelow) {
+        for (size_t i = validBelow; i < rows.size(); ++i)
+            positions[rows[i]->id] = i;
+        validBelow = rows.size();
+    }
+    return static_cast<int>(it->second);
 }
 
-int MediaList::Impl::InsertLocked(int position, MediaItem item, Events& events)
+int MediaList::Impl::FirstRowOf(const std::string& address) const
 {
-    position = std::clamp(position, 0, static_cast<int>(rows.size()));
-    if (position == static_cast<int>(rows.size()))
-        return AppendLocked(std::move(item), events);
-    if (!indexDirty) {
-        for (auto& entry : firstRowOf)
-            if (entry.second >= position)
-                ++entry.second;
-        auto [it, inserted] = firstRowOf.try_emplace(item.cells[kColOriginalFile], position);
-        if (!inserted) {
-            hasDuplicates = true;
-            it->second = std::min(it->second, position);
+    int first = -1;
+    const auto [begin, end] = addressIds.equal_range(address);
+    for (auto it = begin; it != end; ++it) {
+        const int row = Position(it->second);
+        if (row >= 0 && (first < 0 || row < first))
+            first = row;
+    }
+    return first;
+}
+
+void MediaList::Impl::IndexAddress(const std::string& address, uint64_t id)
+{
+    addressIds.emplace(address, id);
+}
+
+void MediaList::Impl::UnindexAddress(const std::string& address, uint64_t id)
+{
+    const auto [begin, end] = addressIds.equal_range(address);
+    for (auto it = begin; it != end; ++it) {
+        if (it->second == id) {
+            addressIds.erase(it);
+            return;
         }
     }
+}
+
+void MediaList::Impl::Emit(MediaListEvent::Kind kind, uint64_t id, int column)
+{
+    if (!listener)
+        return;
+    const bool about = kind == MediaListEvent::AboutToRemove || kind == MediaListEvent::AboutToReset;
+    aboutTo += about;
+    listener(MediaListEvent{kind, id, column});
+    aboutTo -= about;
+}
+
+int MediaList::Impl::Insert(int position, MediaItem item)
+{
+    position = std::clamp(position, 0, static_cast<int>(rows.size()));
+    item.id = nextId++;
+    const uint64_t id = item.id;
+    IndexAddress(item.cells[kColOriginalFile], id);
     if (item.itemData != 0)
         ++busyRows;
-    rows.insert(rows.begin() + position, std::move(item));
-    events.push_back({MediaListEvent::Inserted, position, -1});
+    const size_t at = static_cast<size_t>(position);
+    rows.insert(rows.begin() + position, std::make_unique<MediaItem>(std::move(item)));
+    positions[id] = at;
+    if (at < rows.size() - 1)
+        validBelow = std::min(validBelow, at);  // the rows behind it moved
+    else if (validBelow == at)
+        validBelow = rows.size();
+    Emit(MediaListEvent::Inserted, id);
     return position;
 }
 
-void MediaList::Impl::RemoveLocked(const std::vector<bool>& remove, Events& events)
+int MediaList::Impl::AppendMany(std::vector<MediaItem> items)
 {
-    // One compaction pass; the events name the rows from the last to the
-    // first, so a listener that applies them in order removes the right ones.
-    // newIndex[i]: where row i moves (-1: removed).
-    const bool updateIndex = !indexDirty && !hasDuplicates;
-    std::vector<int> newIndex(updateIndex ? rows.size() : 0);
+    if (items.empty())
+        return -1;
+    const int first = static_cast<int>(rows.size());
+    if (items.size() <= kFewRows) {
+        for (MediaItem& item : items)
+            Insert(static_cast<int>(rows.size()), std::move(item));
+        return first;
+    }
+    Emit(MediaListEvent::AboutToReset);
+    rows.reserve(rows.size() + items.size());
+    for (MediaItem& item : items) {
+        item.id = nextId++;
+        IndexAddress(item.cells[kColOriginalFile], item.id);
+        if (item.itemData != 0)
+            ++busyRows;
+        positions[item.id] = rows.size();
+        if (validBelow == rows.size())
+            ++validBelow;
+        rows.push_back(std::make_unique<MediaItem>(std::move(item)));
+    }
+    Emit(MediaListEvent::Reset);
+    return first;
+}
+
+void MediaList::Impl::Remove(const std::vector<bool>& remove, bool asReset)
+{
+    size_t count = 0;
+    for (size_t i = 0; i < rows.size() && i < remove.size(); ++i)
+        count += remove[i];
+    if (count == 0)
+        return;
+    auto forget = [this](const MediaItem& item) {
+        UnindexAddress(item.cells[kColOriginalFile], item.id);
+        positions.erase(item.id);
+        if (item.itemData != 0)
+            --busyRows;
+    };
+    if (count <= kFewRows && !asReset) {
+        for (size_t i = std::min(remove.size(), rows.size()); i-- > 0;) {
+            if (!remove[i])
+                continue;
+            const uint64_t id = rows[i]->id;
+            Emit(MediaListEvent::AboutToRemove, id);
+            forget(*rows[i]);
+            rows.erase(rows.begin() + static_cast<std::ptrdiff_t>(i));
+            validBelow = std::min(validBelow, i);
+            Emit(MediaListEvent::Removed, id);
+        }
+        return;
+    }
+    Emit(MediaListEvent::AboutToReset);
     size_t kept = 0;
-    bool any = false;
     for (size_t i = 0; i < rows.size(); ++i) {
         if (i < remove.size() && remove[i]) {
-            any = true;
-            if (updateIndex) {
-                firstRowOf.erase(rows[i].cells[kColOriginalFile]);
-                newIndex[i] = -1;
-            }
+            forget(*rows[i]);
             continue;
         }
-        if (updateIndex)
-            newIndex[i] = static_cast<int>(kept);
         if (kept != i)
             rows[kept] = std::move(rows[i]);
         ++kept;
     }
-    if (!any)
-        return;
-    for (size_t i = std::min(remove.size(), rows.size()); i-- > 0;)
-        if (remove[i])
-            events.push_back({MediaListEvent::Removed, static_cast<int>(i), -1});
     rows.resize(kept);
-    if (updateIndex) {
-        // Every address is on one row only: the index just moves.
-        for (auto& entry : firstRowOf)
-            entry.second = newIndex[static_cast<size_t>(entry.second)];
-    } else {
-        indexDirty = true;
-    }
-}
-
-void MediaList::Impl::Emit(const Events& events)
-{
-    if (events.empty())
-        return;
-    std::shared_ptr<const Listener> l;
-    {
-        std::lock_guard<std::mutex> lock(mutex);
-        l = listener;
-    }
-    if (l && *l)
-        for (const MediaListEvent& e : events)
-            (*l)(e);
+    validBelow = 0;
+    Emit(MediaListEvent::Reset);
 }
 
 MediaList::MediaList(AppSettings& settings, UserPrompts* prompts)
@@ -124,230 +175,214 @@ MediaList::~MediaList() = default;
 
 void MediaList::SetListener(Listener listener)
 {
-    std::lock_guard<std::mutex> lock(impl_->mutex);
-    impl_->listener = std::make_shared<const Listener>(std::move(listener));
+    impl_->CheckOwner();
+    impl_->listener = std::move(listener);
 }
 
 void MediaList::SetCredentialProbe(CredentialProbe probe)
 {
-    std::lock_guard<std::mutex> lock(impl_->mutex);
-    impl_->probe = std::make_shared<const CredentialProbe>(std::move(probe));
+    impl_->CheckOwner();
+    impl_->probe = std::move(probe);
 }
 
 int MediaList::RowCount() const
 {
-    std::lock_guard<std::mutex> lock(impl_->mutex);
+    impl_->CheckOwner();
     return static_cast<int>(impl_->rows.size());
 }
 
 MediaItem MediaList::Row(int row) const
 {
-    std::lock_guard<std::mutex> lock(impl_->mutex);
-    return impl_->Valid(row) ? impl_->rows[static_cast<size_t>(row)] : MediaItem{};
+    impl_->CheckOwner();
+    return impl_->Valid(row) ? impl_->At(row) : MediaItem{};
+}
+
+const MediaItem* MediaList::Find(uint64_t id) const
+{
+    impl_->CheckOwner();
+    const int row = impl_->Position(id);
+    return row < 0 ? nullptr : &impl_->At(row);
+}
+
+int MediaList::IndexOf(uint64_t id) const
+{
+    impl_->CheckOwner();
+    return impl_->Position(id);
+}
+
+uint64_t MediaList::IdAt(int row) const
+{
+    impl_->CheckOwner();
+    return impl_->Valid(row) ? impl_->At(row).id : 0;
 }
 
 std::vector<MediaItem> MediaList::Rows() const
 {
-    std::lock_guard<std::mutex> lock(impl_->mutex);
-    return impl_->rows;
+    impl_->CheckOwner();
+    std::vector<MediaItem> rows;
+    rows.reserve(impl_->rows.size());
+    for (const auto& row : impl_->rows)
+        rows.push_back(*row);
+    return rows;
 }
 
 std::string MediaList::Cell(int row, int column) const
 {
-    if (column < 0 || column >= kColumnCount)
+    impl_->CheckOwner();
+    if (column < 0 || column >= kColumnCount || !impl_->Valid(row))
         return {};
-    std::lock_guard<std::mutex> lock(impl_->mutex);
-    return impl_->Valid(row) ? impl_->rows[static_cast<size_t>(row)].cells[static_cast<size_t>(column)]
-                             : std::string();
+    return impl_->At(row).cells[static_cast<size_t>(column)];
 }
 
 void MediaList::SetCell(int row, int column, const std::string& text)
 {
-    if (column < 0 || column >= kColumnCount)
+    impl_->CheckMayChange();
+    if (column < 0 || column >= kColumnCount || !impl_->Valid(row))
         return;
-    std::lock_guard<std::recursive_mutex> change(impl_->changeMutex);
-    Impl::Events events;
-    {
-        std::lock_guard<std::mutex> lock(impl_->mutex);
-        if (!impl_->Valid(row))
-            return;
-        std::string& cell = impl_->rows[static_cast<size_t>(row)].cells[static_cast<size_t>(column)];
-        if (cell == text)
-            return;
-        cell = text;
-        if (column == kColOriginalFile)
-            impl_->indexDirty = true;
-        events.push_back({MediaListEvent::CellChanged, row, column});
+    MediaItem& item = impl_->At(row);
+    std::string& cell = item.cells[static_cast<size_t>(column)];
+    if (cell == text)
+        return;
+    if (column == kColOriginalFile) {
+        impl_->UnindexAddress(cell, item.id);
+        impl_->IndexAddress(text, item.id);
     }
-    impl_->Emit(events);
+    cell = text;
+    impl_->Emit(MediaListEvent::Changed, item.id, column);
 }
 
 uint32_t MediaList::ItemData(int row) const
 {
-    std::lock_guard<std::mutex> lock(impl_->mutex);
-    return impl_->Valid(row) ? impl_->rows[static_cast<size_t>(row)].itemData : 0;
+    impl_->CheckOwner();
+    return impl_->Valid(row) ? impl_->At(row).itemData : 0;
 }
 
 void MediaList::SetItemData(int row, uint32_t jobId)
 {
-    std::lock_guard<std::recursive_mutex> change(impl_->changeMutex);
-    Impl::Events events;
-    {
-        std::lock_guard<std::mutex> lock(impl_->mutex);
-        if (!impl_->Valid(row))
-            return;
-        uint32_t& data = impl_->rows[static_cast<size_t>(row)].itemData;
-        if (data == jobId)
-            return;
-        impl_->busyRows += (jobId != 0) - (data != 0);
-        data = jobId;
-        events.push_back({MediaListEvent::RowChanged, row, -1});
-    }
-    impl_->Emit(events);
+    impl_->CheckMayChange();
+    if (!impl_->Valid(row))
+        return;
+    MediaItem& item = impl_->At(row);
+    if (item.itemData == jobId)
+        return;
+    impl_->busyRows += (jobId != 0) - (item.itemData != 0);
+    item.itemData = jobId;
+    impl_->Emit(MediaListEvent::Changed, item.id);
 }
 
 int MediaList::Image(int row) const
 {
-    std::lock_guard<std::mutex> lock(impl_->mutex);
-    return impl_->Valid(row) ? impl_->rows[static_cast<size_t>(row)].image : kImageLocal;
+    impl_->CheckOwner();
+    return impl_->Valid(row) ? impl_->At(row).image : kImageLocal;
 }
 
 void MediaList::SetImage(int row, int image)
 {
-    std::lock_guard<std::recursive_mutex> change(impl_->changeMutex);
-    Impl::Events events;
-    {
-        std::lock_guard<std::mutex> lock(impl_->mutex);
-        if (!impl_->Valid(row) || impl_->rows[static_cast<size_t>(row)].image == image)
-            return;
-        impl_->rows[static_cast<size_t>(row)].image = image;
-        events.push_back({MediaListEvent::RowChanged, row, -1});
+    impl_->CheckMayChange();
+    if (!impl_->Valid(row) || impl_->At(row).image == image)
+        return;
+    impl_->At(row).image = image;
+    impl_->Emit(MediaListEvent::Changed, impl_->At(row).id);
+}
+
+bool MediaList::Update(uint64_t id, const std::function<void(MediaItem&)>& change)
+{
+    impl_->CheckMayChange();
+    const int row = impl_->Position(id);
+    if (row < 0)
+        return false;
+    MediaItem& item = impl_->At(row);
+    const std::string address = item.cells[kColOriginalFile];
+    const uint32_t itemData = item.itemData;
+    change(item);
+    item.id = id;
+    if (item.cells[kColOriginalFile] != address) {
+        impl_->UnindexAddress(address, id);
+        impl_->IndexAddress(item.cells[kColOriginalFile], id);
     }
-    impl_->Emit(events);
+    impl_->busyRows += (item.itemData != 0) - (itemData != 0);
+    impl_->Emit(MediaListEvent::Changed, id);
+    return true;
 }
 
 int MediaList::FindAddress(const std::string& address) const
 {
-    std::lock_guard<std::mutex> lock(impl_->mutex);
-    return impl_->FindAddressLocked(address);
+    impl_->CheckOwner();
+    return impl_->FirstRowOf(address);
 }
 
 int MediaList::FindJob(uint32_t jobId) const
 {
-    std::lock_guard<std::mutex> lock(impl_->mutex);
+    impl_->CheckOwner();
     if (jobId == 0 || impl_->busyRows == 0)
         return -1;
     for (size_t i = 0; i < impl_->rows.size(); ++i)
-        if (impl_->rows[i].itemData == jobId)
+        if (impl_->rows[i]->itemData == jobId)
             return static_cast<int>(i);
     return -1;
 }
 
+int MediaList::BusyRowCount() const
+{
+    impl_->CheckOwner();
+    return impl_->busyRows;
+}
+
 void MediaList::SetTitleOfAddress(const std::string& address, const std::string& title)
 {
-    std::lock_guard<std::recursive_mutex> change(impl_->changeMutex);
-    Impl::Events events;
-    {
-        std::lock_guard<std::mutex> lock(impl_->mutex);
-        const int row = impl_->FindAddressLocked(address);
-        if (row < 0)
-            return;
-        std::string& cell = impl_->rows[static_cast<size_t>(row)].cells[kColFile];
-        if (cell == title)
-            return;
-        cell = title;
-        events.push_back({MediaListEvent::CellChanged, row, kColFile});
-    }
-    impl_->Emit(events);
+    const int row = FindAddress(address);
+    if (row >= 0)
+        SetCell(row, kColFile, title);
 }
 
 int MediaList::AddEntry(const std::string& path, const std::string& title,
                         const std::string& sizeSwitch, const std::string& playerIdentity)
 {
-    {
-        // Most adds of a known address end here, without touching the disk.
-        std::lock_guard<std::mutex> lock(impl_->mutex);
-        const int existing = impl_->FindAddressLocked(path);
-        if (existing >= 0)
-            return existing;
-    }
-    MediaItem item = MakeEntryItem(path, title, sizeSwitch, playerIdentity);
-    std::lock_guard<std::recursive_mutex> change(impl_->changeMutex);
-    Impl::Events events;
-    int row;
-    {
-        std::lock_guard<std::mutex> lock(impl_->mutex);
-        row = impl_->FindAddressLocked(path);  // another thread may have added it meanwhile
-        if (row >= 0)
-            return row;
-        row = impl_->AppendLocked(std::move(item), events);
-    }
-    impl_->Emit(events);
-    return row;
+    impl_->CheckMayChange();
+    const int existing = impl_->FirstRowOf(path);
+    if (existing >= 0)
+        return existing;
+    return impl_->Insert(RowCount(), MakeEntryItem(path, title, sizeSwitch, playerIdentity));
 }
 
 int MediaList::InsertEntry(int position, const std::string& path)
 {
-    {
-        std::lock_guard<std::mutex> lock(impl_->mutex);
-        const int existing = impl_->FindAddressLocked(path);
-        if (existing >= 0)
-            return existing;
-    }
-    MediaItem item = MakeEntryItem(path, std::string(), std::string(), std::string());
-    std::lock_guard<std::recursive_mutex> change(impl_->changeMutex);
-    Impl::Events events;
-    int row;
-    {
-        std::lock_guard<std::mutex> lock(impl_->mutex);
-        row = impl_->FindAddressLocked(path);
-        if (row >= 0)
-            return row;
-        row = impl_->InsertLocked(position, std::move(item), events);
-    }
-    impl_->Emit(events);
-    return row;
+    impl_->CheckMayChange();
+    const int existing = impl_->FirstRowOf(path);
+    if (existing >= 0)
+        return existing;
+    return impl_->Insert(position, MakeEntryItem(path, std::string(), std::string(), std::string()));
 }
 
 void MediaList::DeleteRows(std::vector<int> rows, int playingRow)
 {
-    std::lock_guard<std::recursive_mutex> change(impl_->changeMutex);
-    Impl::Events events;
-    {
-        std::lock_guard<std::mutex> lock(impl_->mutex);
-        std::vector<bool> remove(impl_->rows.size(), false);
-        for (int r : rows)
-            if (impl_->Valid(r) && r != playingRow && impl_->rows[static_cast<size_t>(r)].itemData == 0)
-                remove[static_cast<size_t>(r)] = true;
-        impl_->RemoveLocked(remove, events);
-    }
-    impl_->Emit(events);
+    impl_->CheckMayChange();
+    std::vector<bool> remove(impl_->rows.size(), false);
+    for (int r : rows)
+        if (impl_->Valid(r) && r != playingRow && impl_->At(r).itemData == 0)
+            remove[static_cast<size_t>(r)] = true;
+    impl_->Remove(remove);
 }
 
 void MediaList::New(int playingRow)
 {
-    std::lock_guard<std::recursive_mutex> change(impl_->changeMutex);
-    Impl::Events events;
-    {
-        std::lock_guard<std::mutex> lock(impl_->mutex);
-        std::vector<bool> remove(impl_->rows.size(), false);
-        for (size_t i = 0; i < impl_->rows.size(); ++i)
-            remove[i] = static_cast<int>(i) != playingRow && impl_->rows[i].itemData == 0;
-        impl_->RemoveLocked(remove, events);
-        impl_->settings.m_memberUser.clear();
-        impl_->settings.m_memberPassword.clear();
-    }
-    impl_->Emit(events);
+    impl_->CheckMayChange();
+    std::vector<bool> remove(impl_->rows.size(), false);
+    for (size_t i = 0; i < impl_->rows.size(); ++i)
+        remove[i] = static_cast<int>(i) != playingRow && impl_->rows[i]->itemData == 0;
+    impl_->Remove(remove, /*asReset=*/true);
+    impl_->settings.m_memberUser.clear();
+    impl_->settings.m_memberPassword.clear();
 }
 
 std::string MediaList::InfoText() const
 {
-    std::lock_guard<std::mutex> lock(impl_->mutex);
+    impl_->CheckOwner();
     return impl_->infoText;
 }
 
 void MediaList::SetInfoText(const std::string& text)
 {
-    std::lock_guard<std::mutex> lock(impl_->mutex);
+    impl_->CheckOwner();
     impl_->infoText = text;
 }

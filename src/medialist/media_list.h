@@ -4,9 +4,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 struct AppSettings;
@@ -34,20 +32,47 @@ enum MediaImage : int {
     kImageRecorded = 5,  // a network entry that has been recorded
 };
 
-// One row: ten text cells, the job id of the recording attached to it (0
-// when none) and its image.
+// Where a row stands with recording and checking.
+enum class RowState : uint8_t {
+    Idle,            // neither recorded, tried nor checked
+    Connecting,      // a recording job is connecting
+    HeaderReceived,  // ... has the stream's header
+    Recording,       // ... is writing data
+    Completed,
+    Cancelled,
+    Failed,
+    Incomplete,  // the server ended an on-demand stream early; the file can be resumed
+    Checking,    // the URL check is probing the row
+    CheckOk,
+    CheckError,
+};
+
+// One row: a stable id, ten text cells (what the list shows, also what list
+// files store), the job id of the recording attached to it (0 when none), its
+// image, and the typed state of its recording or check beside the cells.
 struct MediaItem {
+    uint64_t id = 0;  // given by the list; never reused while the list lives
     std::array<std::string, kColumnCount> cells;
     uint32_t itemData = 0;
     int image = kImageLocal;
+
+    RowState state = RowState::Idle;
+    uint64_t bytes = 0;       // written by the recording
+    uint32_t progress = 0;    // hundredths of a percent
+    uint32_t durationMs = 0;  // the stream's duration (0: unknown or live)
+    uint32_t timeMs = 0;      // recorded stream time
+    std::string outputPath;   // the recording's file
 };
 
-// A change to the list, reported to the listener after the list has been
-// updated (and outside its lock).
+// A change to the list, reported to the listener on the owner's thread. The
+// row is named by its id; MediaList::IndexOf gives its position, valid while
+// the listener runs: Inserted and Changed come after the change,
+// AboutToRemove before the row leaves (Removed after), AboutToReset before a
+// change of many rows at once (Reset after: read everything again).
 struct MediaListEvent {
-    enum Kind { Inserted, Removed, CellChanged, RowChanged, Reset } kind;
-    int row = -1;
-    int column = -1;
+    enum Kind { Inserted, Changed, AboutToRemove, Removed, AboutToReset, Reset } kind;
+    uint64_t id = 0;   // 0 for the reset pair
+    int column = -1;   // Changed: the one cell changed, or -1 (several, image, state)
 };
 
 // What a list-file or playlist reading ran into, for front ends that tell
@@ -70,8 +95,13 @@ enum class KvxWriteResult {
 };
 
 // The media list without any GUI: the rows the desktop view shows and the
-// CLI prints. All members are safe to call from any thread (the capture and
-// URL-check threads add rows and write cells while the main thread reads).
+// CLI prints. It belongs to one thread, the one that made it (the front end's
+// main thread): only that thread reads or changes it; other threads post
+// their requests there (base/task_poster.h). Debug builds stop at a call from
+// another thread.
+//
+// Rows are addressed by position (what a view shows) or by id (what stays
+// true while rows come and go); both lookups take constant time.
 class MediaList {
 public:
     using Listener = std::function<void(const MediaListEvent&)>;
@@ -81,37 +111,48 @@ public:
         std::function<void(const std::string&, const std::string&, const std::string&)>;
 
     // settings: the live settings (member credentials, capture file types);
-    // prompts may be null (then questions take their safe default). The
-    // member credentials are written by ReadKvxFile and New on the calling
-    // thread (under the list's lock); call those where the front end owns
-    // the settings.
+    // prompts may be null (then questions take their safe default).
+    // ReadKvxFile and New write the member credentials.
     MediaList(AppSettings& settings, UserPrompts* prompts);
     ~MediaList();
+    MediaList(const MediaList&) = delete;
+    MediaList& operator=(const MediaList&) = delete;
 
-    // The listener runs on the thread that made the change, after the
-    // change and without the list's lock, so it may read and change the
-    // list. Changes and their events are kept in one order across threads;
-    // in exchange a listener must not wait for another thread that changes
-    // the list (post to the GUI thread, do not block on it).
-    // Removed events of one deletion come from the last row to the first.
+    // The listener runs on the owner's thread during the change (see
+    // MediaListEvent). It may read the list; it may change it from Inserted,
+    // Changed, Removed and Reset, never from the "about to" events.
     void SetListener(Listener listener);
-    // Called after ReadKvxFile, outside the lock, on the reading thread.
+    // Called after ReadKvxFile.
     void SetCredentialProbe(CredentialProbe probe);
 
     int RowCount() const;
-    MediaItem Row(int row) const;  // a copy; an empty item when out of range
+    // The row at a position; an empty item (id 0) when out of range.
+    MediaItem Row(int row) const;
+    // The row with an id, or null; valid until the list next changes.
+    const MediaItem* Find(uint64_t id) const;
+    // The position of the row with an id, or -1 when it is gone.
+    int IndexOf(uint64_t id) const;
+    // The id of the row at a position, or 0.
+    uint64_t IdAt(int row) const;
+
     std::string Cell(int row, int column) const;
     void SetCell(int row, int column, const std::string& text);
     uint32_t ItemData(int row) const;
     void SetItemData(int row, uint32_t jobId);
     int Image(int row) const;
     void SetImage(int row, int image);
+    // Changes the row with an id through `change`, which may set anything but
+    // the id (the address index and the busy count follow), and reports it as
+    // one Changed event. False when there is no such row.
+    bool Update(uint64_t id, const std::function<void(MediaItem&)>& change);
 
     // Index of the first row whose address equals `address` byte for byte,
     // or -1.
     int FindAddress(const std::string& address) const;
     // Index of the row whose item data is jobId (jobId != 0), or -1.
     int FindJob(uint32_t jobId) const;
+    // Rows with a job attached.
+    int BusyRowCount() const;
     // Sets the title of the first row with exactly this address, if any.
     void SetTitleOfAddress(const std::string& address, const std::string& title);
 
@@ -127,16 +168,18 @@ public:
     int OpenEntry(const std::string& path, const std::string& title,
                   const std::string& sizeSwitch);
 
-    // Deletes the given rows except busy ones and the playing row.
+    // Deletes the given rows except busy ones and the playing row. A few rows
+    // go one by one (AboutToRemove/Removed each, from the last to the
+    // first); many at once are reported as a reset.
     void DeleteRows(std::vector<int> rows, int playingRow);
-    // "New": deletes every row that is not busy and not playing, and clears
-    // the member credentials.
+    // "New": deletes every row that is not busy and not playing (reported as
+    // a reset when any goes), and clears the member credentials.
     void New(int playingRow);
 
     std::string InfoText() const;
     void SetInfoText(const std::string& text);
 
-    // A copy of every row, taken at one instant.
+    // A copy of every row.
     std::vector<MediaItem> Rows() const;
 
     // --- List files and playlists ---
@@ -213,5 +256,3 @@ std::string LocalFileSystemPath(const std::string& path);
 std::string DeriveTitle(const std::string& path);
 // The classification bit set of an entry (0x1 existing file, 0x2 not, ...).
 uint32_t ClassifyEntry(const std::string& path);
-// The size column's text for a local file: "%dM", "%dK" or "%dB".
-std::string ListSizeText(uint64_t bytes);

@@ -66,8 +66,7 @@ int MediaList::ReadKvxBytes(const std::string& bytes, ListReadReport* report)
         report->warning = "last record truncated (" + std::to_string(file.trailingBytes) +
                           " bytes ignored)";
 
-    // Rows are made before locking; no duplicate check, as the list file
-    // format has always been read.
+    // No duplicate check, as the list file format has always been read.
     std::vector<MediaItem> items;
     items.reserve(file.records.size());
     std::string firstNetworkAddress;
@@ -88,36 +87,17 @@ int MediaList::ReadKvxBytes(const std::string& bytes, ListReadReport* report)
         items.push_back(std::move(item));
     }
 
-    int first = -1;
-    std::string user, password;
-    {
-        std::lock_guard<std::recursive_mutex> change(impl_->changeMutex);
-        Impl::Events events;
-        events.reserve(items.size());
-        {
-            std::lock_guard<std::mutex> lock(impl_->mutex);
-            impl_->settings.m_memberUser = file.header.user;
-            impl_->settings.m_memberPassword = file.header.password;
-            impl_->infoText = TrimWhiteSpace(file.header.info);
-            user = impl_->settings.m_memberUser;
-            password = impl_->settings.m_memberPassword;
-            for (MediaItem& item : items) {
-                const int row = impl_->AppendLocked(std::move(item), events);
-                if (first < 0)
-                    first = row;
-            }
-        }
-        impl_->Emit(events);
-    }
+    impl_->CheckMayChange();
+    impl_->settings.m_memberUser = file.header.user;
+    impl_->settings.m_memberPassword = file.header.password;
+    impl_->infoText = TrimWhiteSpace(file.header.info);
+    const std::string user = impl_->settings.m_memberUser;
+    const std::string password = impl_->settings.m_memberPassword;
+    const int first = impl_->AppendMany(std::move(items));
 
-    if (!user.empty() && !password.empty()) {
-        std::shared_ptr<const CredentialProbe> probe;
-        {
-            std::lock_guard<std::mutex> lock(impl_->mutex);
-            probe = impl_->probe;
-        }
-        if (probe && *probe)
-            (*probe)(firstNetworkAddress, user, password);
+    if (!user.empty() && !password.empty() && impl_->probe) {
+        const CredentialProbe probe = impl_->probe;  // the probe may replace itself
+        probe(firstNetworkAddress, user, password);
     }
     return first;
 }
@@ -126,29 +106,26 @@ KvxWriteResult MediaList::WriteKvxFile(const std::string& path, KvxWriteMode mod
 {
     kvx::Header header;
     std::vector<kvx::Record> records;
-    std::string user, password;
-    {
-        std::lock_guard<std::mutex> lock(impl_->mutex);
-        header.info = impl_->infoText;
-        user = impl_->settings.m_memberUser;
-        password = impl_->settings.m_memberPassword;
-        for (const MediaItem& item : impl_->rows) {
-            const bool local = item.image == kImageLocal;
-            if ((mode == KvxWriteMode::OnlyUrl && local) || (mode == KvxWriteMode::OnlyFile && !local))
-                continue;
-            kvx::Record r;
-            r.title = item.cells[kColFile];
-            r.address = item.cells[kColOriginalFile];
-            r.time = item.cells[kColTime];
-            r.size = item.cells[kColSize];
-            r.info = item.cells[kColInfo];
-            records.push_back(std::move(r));
-        }
+    impl_->CheckOwner();
+    header.info = impl_->infoText;
+    const std::string user = impl_->settings.m_memberUser;
+    const std::string password = impl_->settings.m_memberPassword;
+    for (const auto& row : impl_->rows) {
+        const MediaItem& item = *row;
+        const bool local = item.image == kImageLocal;
+        if ((mode == KvxWriteMode::OnlyUrl && local) || (mode == KvxWriteMode::OnlyFile && !local))
+            continue;
+        kvx::Record r;
+        r.title = item.cells[kColFile];
+        r.address = item.cells[kColOriginalFile];
+        r.time = item.cells[kColTime];
+        r.size = item.cells[kColSize];
+        r.info = item.cells[kColInfo];
+        records.push_back(std::move(r));
     }
 
     // Credentials that do not fit their 29 bytes are not stored: a cut
-    // password would only be a wrong one. The question is asked without any
-    // lock held; the front end may answer it on another thread.
+    // password would only be a wrong one.
     bool storeCredentials = false;
     if (!user.empty() && !password.empty() && user.size() <= kMaxCredential &&
         password.size() <= kMaxCredential) {
@@ -226,13 +203,7 @@ int MediaList::ReadQsdBytes(const std::string& bytes, ListReadReport* report)
         item.image = IsLocalPath(e.url) ? kImageLocal : kImageNetwork;
         items.push_back(std::move(item));
     }
-    std::lock_guard<std::recursive_mutex> change(impl_->changeMutex);
-    Impl::Events events;
-    {
-        std::lock_guard<std::mutex> lock(impl_->mutex);
-        for (MediaItem& item : items)
-            impl_->AppendLocked(std::move(item), events);
-    }
-    impl_->Emit(events);
+    impl_->CheckMayChange();
+    impl_->AppendMany(std::move(items));
     return file.files;
 }

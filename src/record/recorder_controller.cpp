@@ -7,6 +7,7 @@
 #include "base/status_sink.h"
 #include "formats/printf.h"
 #include "medialist/media_list.h"
+#include "medialist/row_status.h"
 
 namespace {
 
@@ -37,15 +38,7 @@ void RecorderController::Shutdown()
         job->Join();
 }
 
-bool RecorderController::Recording() const
-{
-    const int rows = list_.RowCount();
-    for (int r = 0; r < rows; ++r) {
-        if (list_.ItemData(r) != 0)
-            return true;
-    }
-    return false;
-}
+bool RecorderController::Recording() const { return list_.BusyRowCount() > 0; }
 
 CmmsThread* RecorderController::FindJob(uint16_t jobId) const
 {
@@ -59,7 +52,7 @@ CmmsThread* RecorderController::FindJob(uint16_t jobId) const
 void RecorderController::ReapFinishedJobs()
 {
     auto done = [this](const std::unique_ptr<CmmsThread>& job) {
-        if (!job->Finished() || list_.FindJob(job->job().jobId) >= 0)
+        if (!job->Finished() || jobRows_.count(job->job().jobId) != 0)
             return false;
         job->Join();
         return true;
@@ -105,12 +98,14 @@ int RecorderController::RecordStart(int row)
     CmmsThread* started = job.get();
     jobs_.push_back(std::move(job));
     list_.SetItemData(row, jobId);
+    jobRows_[jobId] = list_.IdAt(row);
     ++jobCounter_;
     stoppedByUser_ = false;
     if (callbacks_.stopCapture)
         callbacks_.stopCapture();
     if (!started->Start()) {
         list_.SetItemData(row, 0);
+        jobRows_.erase(jobId);
         jobs_.pop_back();
         return 0;
     }
@@ -124,9 +119,10 @@ void RecorderController::RecordNext(int row)
     // A loop rather than the Windows program's recursion: a long list of
     // finished rows must not cost a stack frame each.
     for (int r = std::max(row, 0); r < list_.RowCount(); ++r) {
-        if (!list_.Cell(r, kColRecord).empty())
+        const MediaItem* item = list_.Find(list_.IdAt(r));
+        if (item->state != RowState::Idle)
             continue;
-        if (list_.Image(r) == kImageNetwork) {
+        if (item->image == kImageNetwork) {
             RecordStart(r);
             return;
         }
@@ -136,12 +132,8 @@ void RecorderController::RecordNext(int row)
 void RecorderController::RecordStop()
 {
     stoppedByUser_ = true;
-    const int rows = list_.RowCount();
-    for (int r = 0; r < rows; ++r) {
-        const uint32_t id = list_.ItemData(r);
-        if (id == 0)
-            continue;
-        if (CmmsThread* job = FindJob(static_cast<uint16_t>(id))) {
+    for (const auto& [jobId, rowId] : jobRows_) {
+        if (CmmsThread* job = FindJob(jobId)) {
             job->Stop();
             if (callbacks_.recordingChanged)
                 callbacks_.recordingChanged(false);
@@ -151,31 +143,27 @@ void RecorderController::RecordStop()
 
 int RecorderController::HandleStatus(const JobEvent& event)
 {
-    if (event.jobId == 0)
-        return 0;
-    const int row = list_.FindJob(event.jobId);
-    if (row < 0)
+    const auto attached = jobRows_.find(event.jobId);
+    if (event.jobId == 0 || attached == jobRows_.end())
         return 0;  // a late event of a job whose row was freed
+    const uint64_t rowId = attached->second;
     CmmsThread* thread = FindJob(event.jobId);
-    if (!thread)
+    if (!thread || list_.IndexOf(rowId) < 0)
         return 0;
 
     switch (event.code) {
     case kStatusConnecting:
-        list_.SetCell(row, kColRecord, "Connecting");
+        list_.Update(rowId, ShowConnecting);
         break;
     case kStatusHeaderReceived:
-        list_.SetCell(row, kColRecord, "Received Head");
-        list_.SetCell(row, kColRecordingFile, event.text);
-        list_.SetCell(row, kColTime, DurationText(event.durationMs));
-        AddBelow(row, event.text);
+        list_.Update(rowId, [&](MediaItem& r) { ShowHeader(r, event.durationMs, event.text); });
+        AddBelow(rowId, event.text);
         break;
     case kStatusFinished:
-        EndOfJob(row, event, *thread);
+        EndOfJob(rowId, event, *thread);
         return 0;
     case kStatusProgress:
-        list_.SetCell(row, kColRecord, ProgressText(event.timeMs, event.progress));
-        list_.SetCell(row, kColSize, KilobyteText(event.bytes));
+        list_.Update(rowId, [&](MediaItem& r) { ShowProgress(r, event.bytes, event.progress, event.timeMs); });
         break;
     case kStatusCredentials:
         settings_.m_memberUser = event.user;
@@ -183,7 +171,7 @@ int RecorderController::HandleStatus(const JobEvent& event)
         break;
     case kStatusStreamUrlFound:
     case kStatusFileKept:
-        AddBelow(row, event.text);
+        AddBelow(rowId, event.text);
         break;
     case kStatusQuit:
         RecordStop();
@@ -192,64 +180,40 @@ int RecorderController::HandleStatus(const JobEvent& event)
         return 0;
     }
     if (callbacks_.statusHandled)
-        callbacks_.statusHandled(row, event, *thread);
+        callbacks_.statusHandled(rowId, event, *thread);
     return 0;
 }
 
-void RecorderController::EndOfJob(int row, const JobEvent& event, CmmsThread& thread)
+void RecorderController::EndOfJob(uint64_t rowId, const JobEvent& event, CmmsThread& thread)
 {
+    RowState result = RowState::Completed;
     switch (event.result) {
-    case JobResult::Failed:
-        list_.SetCell(row, kColRecord, event.errorText);
-        list_.SetCell(row, kColSize, "Error");
-        list_.SetCell(row, kColRecordingFile, "");
-        break;
-    case JobResult::Cancelled:
-        list_.SetCell(row, kColRecord, kCancelledText);
-        break;
+    case JobResult::Failed: result = RowState::Failed; break;
+    case JobResult::Cancelled: result = RowState::Cancelled; break;
+    case JobResult::Incomplete: result = RowState::Incomplete; break;
     case JobResult::Completed:
-    case JobResult::Incomplete:
-    case JobResult::None:
-        list_.SetCell(row, kColRecordingFile, event.text);
-        list_.SetCell(row, kColRecord, kCompletedText);
-        list_.SetImage(row, kImageRecorded);
-        break;
+    case JobResult::None: break;
     }
-    list_.SetItemData(row, 0);
+    list_.Update(rowId, [&](MediaItem& r) {
+        ShowRecordingEnd(r, result, event.text, event.errorText);
+        r.itemData = 0;
+    });
+    jobRows_.erase(event.jobId);
     if (callbacks_.recordingChanged)
         callbacks_.recordingChanged(false);
     if (callbacks_.statusHandled)
-        callbacks_.statusHandled(row, event, thread);
-    if (!stoppedByUser_ && !event.noNext)
+        callbacks_.statusHandled(rowId, event, thread);
+    const int row = list_.IndexOf(rowId);
+    if (!stoppedByUser_ && !event.noNext && row >= 0)
         RecordNext(row + 1);
 }
 
-void RecorderController::AddBelow(int row, const std::string& path)
+void RecorderController::AddBelow(uint64_t rowId, const std::string& path)
 {
-    if (path.empty())
+    const int row = list_.IndexOf(rowId);
+    if (path.empty() || row < 0)
         return;
     list_.InsertEntry(row + 1, path);
-}
-
-std::string RecorderController::DurationText(uint32_t ms)
-{
-    return Printf("%d:%02d:%02d", static_cast<int>(ms / 3600000), static_cast<int>(ms / 60000 % 60),
-                  static_cast<int>(ms / 1000 % 60));
-}
-
-std::string RecorderController::ProgressText(uint32_t t, uint32_t p)
-{
-    const int percent = static_cast<int>(p / 100);
-    if (t / 1000 / 60 / 60 == 0)
-        return Printf("%d:%d(%d %%)", static_cast<int>(t / 1000 / 60), static_cast<int>(t / 1000 % 60),
-                      percent);
-    return Printf("%d:%d:%d(%d %%)", static_cast<int>(t / 1000 / 60 / 60),
-                  static_cast<int>(t / 1000 / 60 % 60), static_cast<int>(t / 1000 % 60), percent);
-}
-
-std::string RecorderController::KilobyteText(uint64_t bytes)
-{
-    return Printf("%lluK", static_cast<unsigned long long>(bytes / 1024));
 }
 
 std::string RecorderController::SearchAddress(const std::string& text)

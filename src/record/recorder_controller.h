@@ -4,6 +4,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "base/job_event.h"
@@ -30,7 +31,7 @@ public:
         std::function<void(bool recording)> recordingChanged;
         // After a status event was handled for a row (for code 3: after the
         // row's result was written, before the next row starts).
-        std::function<void(int row, const JobEvent& event, const CmmsThread& job)> statusHandled;
+        std::function<void(uint64_t rowId, const JobEvent& event, const CmmsThread& job)> statusHandled;
     };
 
     // The list and the live settings belong to the front end and outlive
@@ -45,8 +46,8 @@ public:
     // 1 when a job was started for the row, 0 otherwise (no row, a marker
     // title, a local row, a recording already running, no thread).
     int RecordStart(int row);
-    // Starts the first row at or after `row` that has not been recorded,
-    // probed or tried and that is a network address.
+    // Starts the first row at or after `row` whose state is idle (not
+    // recorded, tried or checked) and that shows the network image.
     void RecordNext(int row);
     // Stops every job attached to a row and ends the automatic chain; a
     // question a job has open ends with its cancel answer.
@@ -66,19 +67,12 @@ public:
     // end that answers them on this thread cannot deadlock here.
     void Shutdown();
 
-    // The texts the handler writes.
-    static std::string DurationText(uint32_t ms);                      // "%d:%02d:%02d"
-    static std::string ProgressText(uint32_t timeMs, uint32_t progress); // "1:5(25 %)"
-    static std::string KilobyteText(uint64_t bytes);                   // "%dK"
     // The web search for a "<G>" row.
     static std::string SearchAddress(const std::string& text);
 
-    static constexpr const char* kCancelledText = "\xEC\xB7\xA8\xEC\x86\x8C";  // cancelled
-    static constexpr const char* kCompletedText = "\xEC\x99\x84\xEB\xA3\x8C";  // completed
-
 private:
-    void EndOfJob(int row, const JobEvent& event, CmmsThread& job);
-    void AddBelow(int row, const std::string& path);
+    void EndOfJob(uint64_t rowId, const JobEvent& event, CmmsThread& job);
+    void AddBelow(uint64_t rowId, const std::string& path);
     // Joins and drops jobs whose threads have ended and whose rows are free.
     void ReapFinishedJobs();
 
@@ -88,6 +82,8 @@ private:
     JobServices services_;
     Callbacks callbacks_;
     std::vector<std::unique_ptr<CmmsThread>> jobs_;
+    // The row each running job is attached to (by job id and row id).
+    std::unordered_map<uint16_t, uint64_t> jobRows_;
     uint32_t jobCounter_ = 1;
     bool stoppedByUser_ = false;
     int playingRow_ = -1;

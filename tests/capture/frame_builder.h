@@ -146,13 +146,12 @@ Strings WriteMixedSavefile(const std::string& path);
 // only after the capture thread has ended.
 class LineSink final : public CaptureSink {
 public:
-    int AddCapturedRow(const std::string& address, const std::string&, const std::string& id) override
+    void AddCapturedRow(const std::string& address, const std::string&, const std::string& id) override
     {
         if (addresses_.insert(address).second)
             lines_.push_back("added\t" + address + (id.empty() ? "" : "\tplayer\t" + id));
         if (onRow)
             onRow();
-        return 0;
     }
     void SetCapturedTitle(const std::string& address, const std::string& title) override
     {

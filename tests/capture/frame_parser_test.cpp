@@ -145,7 +145,7 @@ bool Sound(const std::string& s)
 
 class CheckingSink final : public CaptureSink {
 public:
-    int AddCapturedRow(const std::string& address, const std::string& title, const std::string& id) override
+    void AddCapturedRow(const std::string& address, const std::string& title, const std::string& id) override
     {
         // HTTP targets may hold any byte but controls; MMS names are converted text.
         const bool mms = address.rfind("mms://", 0) == 0;
@@ -154,7 +154,7 @@ public:
                          : std::none_of(address.begin(), address.end(), Control)))
             << address;
         EXPECT_TRUE(id.size() <= CaptureMemory::kMaxPlayerIdentification && Sound(id)) << id;
-        return ++rows;
+        ++rows;
     }
     void SetCapturedTitle(const std::string& address, const std::string& title) override
     {

@@ -17,6 +17,7 @@
 #include "frame_builder.h"
 #include "medialist/media_list.h"
 #include "record/recorder_controller.h"
+#include "task_queue.h"
 #include "test_support.h"
 
 using namespace capturetest;
@@ -140,7 +141,8 @@ TEST(PacketCaptureLiveTest, StartCommandCapturesLoopbackRequestsUntilRecordStart
     settings.m_baseDir = dir.path();
     MemoryProfile profile;
     MediaList list(settings, nullptr);
-    MediaListCaptureSink sink(list);
+    testsupport::TaskQueue mainThread;
+    MediaListCaptureSink sink(list, mainThread);
     CaptureMemory memory;
     UrlCapture capture(memory, sink);
     std::atomic<bool> ended{false};
@@ -185,8 +187,7 @@ TEST(PacketCaptureLiveTest, StartCommandCapturesLoopbackRequestsUntilRecordStart
                 Sockets::Send(sockets.Accept(server), AsfTitleHeader(u"Loopback title", true)));
     // Frames arrive in batches, at the latest after the one-second read time-out.
     const std::string address = "mms://" + host + "/live/x.asf";
-    for (int i = 0; i < 200 && list.Cell(list.FindAddress(address), kColFile) != "Loopback title"; ++i)
-        std::this_thread::sleep_for(50ms);
+    mainThread.RunUntil([&] { return list.Cell(list.FindAddress(address), kColFile) == "Loopback title"; });
     const int row = list.FindAddress(address);
     ASSERT_GE(row, 0);
     EXPECT_EQ(list.Cell(row, kColNs), id);

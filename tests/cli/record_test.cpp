@@ -65,7 +65,8 @@ protected:
     testsupport::TempDir config;
     testsupport::TempDir out;
     FakeServer http;
-    const std::vector<std::string> env = {"XDG_CONFIG_HOME=" + config.path()};
+    // Result words follow the messages locale; these runs use an English one.
+    std::vector<std::string> env = {"XDG_CONFIG_HOME=" + config.path(), "LC_ALL=C.UTF-8"};
 };
 
 TEST_F(CliRecordTest, HttpDownloadWithBasicAuthentication)
@@ -89,6 +90,18 @@ TEST_F(CliRecordTest, HttpDownloadWithBasicAuthentication)
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(FileSize(out.File("stored.asf")), 7000u);
     EXPECT_TRUE(Contains(ReadFile(config.File("http.log")), "Authorization: Basic"));
+}
+
+TEST_F(CliRecordTest, UnderAKoreanLocaleTheResultWordIsKoreanButJsonStaysEnglish)
+{
+    StartHttp();
+    env.back() = "LC_ALL=ko_KR.UTF-8";
+    auto r = Cli({"record", "-d", out.path(), Http("/size/7000")});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_TRUE(Contains(r.out, Http("/size/7000") + ": \xEC\x99\x84\xEB\xA3\x8C -> " + out.File("7000.asf"))) << r.out;
+    r = Cli({"record", "--json", "--if-exists", "overwrite", "-d", out.path(), Http("/size/7000")});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_TRUE(Contains(r.out, "\"result\":\"completed\"")) << r.out;
 }
 
 TEST_F(CliRecordTest, APageNamingAnMmsAddressAddsThatRow)

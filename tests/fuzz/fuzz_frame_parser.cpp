@@ -17,7 +17,7 @@ namespace {
 
 class NullSink final : public CaptureSink {
 public:
-    int AddCapturedRow(const std::string&, const std::string&, const std::string&) override { return 0; }
+    void AddCapturedRow(const std::string&, const std::string&, const std::string&) override {}
     void SetCapturedTitle(const std::string&, const std::string&) override {}
 };
 

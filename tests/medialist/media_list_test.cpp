@@ -122,61 +122,137 @@ TEST(MediaClassify, TypeWordsLocalPathsTitlesAndClassBits)
     }
 }
 
-// Capture threads add rows and set titles, the URL check writes cells, the
-// recorder inserts rows and attaches jobs, the main thread reads and
-// deletes, all at once. CI runs this under ThreadSanitizer.
-TEST(MediaListThreads, ConcurrentAddsCellWritesInsertsAndDeletes)
+// A model that follows the list by its events alone, as the desktop model
+// does: the position of a row comes from IndexOf at the moment of the event.
+class MirrorModel {
+public:
+    explicit MirrorModel(MediaList& list) : list_(list)
+    {
+        list_.SetListener([this](const MediaListEvent& e) { OnEvent(e); });
+    }
+    ~MirrorModel() { list_.SetListener({}); }
+    std::vector<uint64_t> ids;
+    int changed = 0, resets = 0;
+
+private:
+    void OnEvent(const MediaListEvent& e)
+    {
+        switch (e.kind) {
+        case MediaListEvent::Inserted:
+            ids.insert(ids.begin() + list_.IndexOf(e.id), e.id);
+            break;
+        case MediaListEvent::AboutToRemove:
+            ASSERT_EQ(removing_, 0u);
+            removing_ = e.id;
+            ASSERT_EQ(ids.at(static_cast<size_t>(list_.IndexOf(e.id))), e.id);
+            ids.erase(ids.begin() + list_.IndexOf(e.id));
+            break;
+        case MediaListEvent::Removed:
+            EXPECT_EQ(removing_, e.id);
+            EXPECT_EQ(list_.IndexOf(e.id), -1);
+            removing_ = 0;
+            break;
+        case MediaListEvent::Changed:
+            EXPECT_EQ(ids.at(static_cast<size_t>(list_.IndexOf(e.id))), e.id);
+            ++changed;
+            break;
+        case MediaListEvent::AboutToReset:
+            ids.clear();
+            break;
+        case MediaListEvent::Reset:
+            for (int r = 0; r < list_.RowCount(); ++r)
+                ids.push_back(list_.IdAt(r));
+            ++resets;
+            break;
+        }
+    }
+    MediaList& list_;
+    uint64_t removing_ = 0;
+};
+
+TEST(MediaList, EventsNameRowsByIdAndAModelFollowingThemStaysInStep)
 {
     AppSettings settings;
     MediaList list(settings, nullptr);
-    std::atomic<int> rowsByEvents{0};
-    list.SetListener([&](const MediaListEvent& e) {
-        rowsByEvents += e.kind == MediaListEvent::Inserted ? 1 : e.kind == MediaListEvent::Removed ? -1 : 0;
-        // Called outside the lock: reading and changing the list here works.
-        if (e.kind == MediaListEvent::Inserted && list.Cell(e.row, kColPlay).empty())
-            list.SetCell(e.row, kColPlay, "new");
-    });
-    std::atomic<int> running{3};
-    std::vector<std::thread> threads;
-    for (int t = 0; t < 2; ++t)
-        threads.emplace_back([&] {
-            for (int i = 0; i < 2000; ++i) {
-                list.AddEntry("mms://cap/" + std::to_string(i), "", " ", "");
-                list.SetTitleOfAddress("mms://cap/" + std::to_string(i), "title");
-            }
-            --running;
-        });
-    threads.emplace_back([&] {
-        for (uint32_t i = 1; i <= 200; ++i) {
-            list.SetItemData(list.InsertEntry(list.RowCount() / 2, "mms://rec/" + std::to_string(i)), i);
-            list.SetCell(list.FindJob(i), kColRecordingFile, "/tmp/out.asf");
+    MirrorModel model(list);
+    std::set<uint64_t> seen;
+    auto check = [&](const char* step) {
+        SCOPED_TRACE(step);
+        ASSERT_EQ(model.ids.size(), static_cast<size_t>(list.RowCount()));
+        for (int r = 0; r < list.RowCount(); ++r) {
+            const uint64_t id = list.IdAt(r);
+            ASSERT_EQ(model.ids[static_cast<size_t>(r)], id);
+            ASSERT_EQ(list.IndexOf(id), r);
+            ASSERT_EQ(list.Find(id)->cells[kColOriginalFile], list.Cell(r, kColOriginalFile));
+            seen.insert(id);
         }
-        --running;
-    });
-    for (int i = 0; running > 0; ++i)  // the main thread writes cells and deletes
-        if (const int n = list.RowCount(); n > 10) {
-            list.SetCell(i % n, kColRecord, i % 2 ? "Ok" : "Error");
-            if (i % 4 == 0)
-                list.DeleteRows({n - 1, n / 3}, 0);
+        ExpectIndexAgrees(list);
+    };
+    // Appends, inserts at the front and in the middle, and a few deletions
+    // one by one, in a fixed pseudo-random order.
+    uint32_t seed = 12345;
+    auto next = [&](uint32_t n) { return (seed = seed * 1103515245u + 12345u) / 65536u % n; };
+    for (int i = 0; i < 400; ++i) {
+        const std::string address = "mms://h/" + std::to_string(i);
+        switch (next(4)) {
+        case 0: list.InsertEntry(static_cast<int>(next(static_cast<uint32_t>(list.RowCount()) + 1)), address); break;
+        case 1:
+            if (list.RowCount() > 0)
+                list.DeleteRows({static_cast<int>(next(static_cast<uint32_t>(list.RowCount()))),
+                                 static_cast<int>(next(static_cast<uint32_t>(list.RowCount())))},
+                                -1);
+            break;
+        default: list.AddEntry(address, "", " ", ""); break;
         }
-    for (std::thread& t : threads)
-        t.join();
-
-    // Each address once, the index agrees with the rows, each job on one row
-    // (possibly a neighbour: rows are deleted between insert and attach), and
-    // the listener saw every change.
-    ExpectIndexAgrees(list);
-    const std::vector<MediaItem> rows = list.Rows();
-    std::set<uint32_t> jobs;
-    for (size_t i = 0; i < rows.size(); ++i)
-        if (rows[i].itemData != 0) {
-            EXPECT_TRUE(jobs.insert(rows[i].itemData).second);
-            EXPECT_EQ(list.FindJob(rows[i].itemData), int(i));
-        }
-    EXPECT_FALSE(jobs.empty());
-    EXPECT_EQ(rowsByEvents.load(), int(rows.size()));
-    list.New(-1);
-    EXPECT_EQ(list.RowCount(), int(jobs.size()));
+    }
+    check("single changes");
+    const size_t idsSoFar = seen.size();
+    // Many rows at once are one reset; ids are never given twice.
+    std::vector<int> all(static_cast<size_t>(list.RowCount()));
+    for (int r = 0; r < list.RowCount(); ++r)
+        all[static_cast<size_t>(r)] = r;
+    list.SetItemData(5, 9);
+    all.pop_back();
+    list.DeleteRows(all, 7);  // the busy row 5, the playing row 7 and the last row stay
+    EXPECT_EQ(model.resets, 1);
+    check("many deleted");
+    EXPECT_EQ(list.RowCount(), 3);
+    for (int i = 0; i < 300; ++i)
+        list.AddEntry("mms://again/" + std::to_string(i), "", " ", "");
+    check("added again");
+    EXPECT_EQ(seen.size(), idsSoFar + 300) << "an id was given twice";
+    list.New(-1);  // keeps the busy row
+    EXPECT_EQ(model.resets, 2);
+    check("new");
+    EXPECT_EQ(list.RowCount(), 1);
+    // A change through Update is one event, and the address index follows it.
+    const uint64_t id = list.IdAt(0);
+    const int before = model.changed;
+    EXPECT_TRUE(list.Update(id, [](MediaItem& r) {
+        r.cells[kColOriginalFile] = "mms://h/moved";
+        r.itemData = 0;
+        r.id = 77;  // the id is the list's
+    }));
+    EXPECT_EQ(model.changed, before + 1);
+    EXPECT_EQ(list.IdAt(0), id);
+    EXPECT_EQ(list.FindAddress("mms://h/moved"), 0);
+    EXPECT_EQ(list.BusyRowCount(), 0);
+    EXPECT_FALSE(list.Update(77, [](MediaItem&) {}));
+    check("updated");
 }
+
+#if !defined(NDEBUG) && !defined(__SANITIZE_THREAD__)
+// Only its owner may use the list: debug builds stop at any other thread.
+TEST(MediaListDeathTest, AnotherThreadIsStoppedInADebugBuild)
+{
+    ::testing::FLAGS_gtest_death_test_style = "threadsafe";
+    AppSettings settings;
+    MediaList list(settings, nullptr);
+    list.AddEntry("mms://h/a", "", " ", "");
+    EXPECT_DEATH(std::thread([&] { list.AddEntry("mms://h/b", "", " ", ""); }).join(),
+                 "does not own it");
+    EXPECT_DEATH(std::thread([&] { (void)list.RowCount(); }).join(), "does not own it");
+}
+#endif
 
 }  // namespace

@@ -9,8 +9,10 @@
 #include <string>
 
 #include "medialist/media_list.h"
+#include "medialist/row_status.h"
 #include "record/url_check.h"
 #include "scripted_clients.h"
+#include "task_queue.h"
 #include "test_support.h"
 
 using namespace scripted;
@@ -113,49 +115,107 @@ TEST_F(CmmsThreadTest, AStopEndsASilentClientAndThePlaylist)
     EXPECT_EQ(sink.Codes().back(), kStatusFinished);
 }
 
-TEST_F(CmmsThreadTest, UrlCheckWalksFromTheSelectedRowAndStopsAStalledProbeWhenDestroyed)
+class UrlCheckTest : public CmmsThreadTest {
+protected:
+    UrlCheckTest()
+    {
+        // Addresses with "ok" in them answer, "silent" ones never do, "slow"
+        // ones fail once released; the others are refused.
+        script.OnAll([this](const RecordRequest& r, ClientHooks& hooks, std::atomic<bool>& stop) {
+            if (r.url.find("silent") != std::string::npos)
+                return WaitForStop(&entered)(r, hooks, stop);
+            if (r.url.find("slow") != std::string::npos) {
+                ++entered;
+                WaitUntil([&] { return release.load() || stop.load(); });
+            }
+            if (r.url.find("ok") != std::string::npos)
+                return uint64_t{100};
+            hooks.ReportError("refused");
+            return uint64_t{0};
+        });
+    }
+    void Add(const std::string& address) { list.AddEntry(address, "", " ", ""); }
+    std::string Results()
+    {
+        std::string text;
+        for (const MediaItem& row : list.Rows())
+            text += row.cells[kColFile] + "=" + row.cells[kColRecord] + " ";
+        return text;
+    }
+
+    std::atomic<int> entered{0};
+    std::atomic<bool> release{false};
+    testsupport::TaskQueue mainThread;  // the list's owner
+    MediaList list{settings, nullptr};
+};
+
+TEST_F(UrlCheckTest, WalksFromTheSelectedRowAndStopsAStalledProbeWhenDestroyed)
 {
     settings.m_memberUser = "member";
-    std::atomic<int> entered{0};
-    // Addresses with "ok" in them answer, "silent" ones never do; the others
-    // are refused.
-    script.OnAll([&](const RecordRequest& r, ClientHooks& hooks, std::atomic<bool>& stop) {
-        if (r.url.find("silent") != std::string::npos)
-            return WaitForStop(&entered)(r, hooks, stop);
-        if (r.url.find("ok") != std::string::npos)
-            return uint64_t{100};
-        hooks.ReportError("refused");
-        return uint64_t{0};
-    });
-    MediaList list{settings, nullptr};
     testsupport::WriteFile(dir.File("local.wmv"), "x");
     for (const char* address : {"mms://h/ok.asf", "", "http://h/bad.wmv", "rtsp://h/bad", "mms://h/silent"})
-        list.AddEntry(*address ? address : dir.File("local.wmv"), "", " ", "");
+        Add(*address ? address : dir.File("local.wmv"));
     list.SetCell(3, kColFile, "(x)plain");
-    const std::string localRecord = list.Cell(1, kColRecord), localTitle = list.Cell(1, kColFile);
+    const std::string local = list.Cell(1, kColFile) + "=" + list.Cell(1, kColRecord);
 
-    auto check = std::make_unique<UrlCheck>(list, Services());
+    std::vector<std::string> done;
+    UrlCheck::Callbacks callbacks;
+    callbacks.rowDone = [&](uint64_t id, UrlCheck::RowResult result, const std::string& error) {
+        done.push_back(std::to_string(list.IndexOf(id)) + ":" + std::to_string(static_cast<int>(result)) + error);
+    };
+    auto check = std::make_unique<UrlCheck>(list, mainThread, Services(), callbacks);
     ASSERT_TRUE(check->Start(-1, settings));  // no selection: from row 0
-    WaitUntil([&] { return entered > 0; });
+    ASSERT_TRUE(mainThread.RunUntil([&] { return entered > 0; }));
     EXPECT_FALSE(check->Start(0, settings)) << "a second walk while one runs";
     EXPECT_EQ(list.Cell(4, kColRecord), "Checking");
+    EXPECT_EQ(list.Row(4).state, RowState::Checking);
     auto start = Clock::now();
     check.reset();
     EXPECT_LT(Clock::now() - start, std::chrono::seconds(5));
-    const std::string cells[][2] = {{"Ok", "ok"},         {localRecord, localTitle}, {"Error", "(x)bad"},
-                                    {"Error", "(x)plain"}, {"Error", "(x)silent"}};
-    for (int row = 0; row < 5; ++row) {
-        EXPECT_EQ(list.Cell(row, kColRecord), cells[row][0]) << row;
-        EXPECT_EQ(list.Cell(row, kColFile), cells[row][1]) << row;
-    }
+    mainThread.RunPending();  // the stopped probe's result still reaches its row
+    EXPECT_EQ(Results(), "ok=Ok " + local + " (x)bad=Error (x)plain=Error (x)silent=Error ");
+    EXPECT_EQ(list.Row(0).state, RowState::CheckOk);
+    EXPECT_EQ(list.Row(4).state, RowState::CheckError);
+    EXPECT_EQ(done, (std::vector<std::string>{"0:0", "1:2", "2:1refused", "3:1refused"}));
     for (const Call& call : script.Calls())
         EXPECT_EQ(call.user, call.kind == K::Mmsh || call.kind == K::HttpDownload ? "member" : "");
 
     // A selected row is where the next walk begins.
     script.Clear();
-    check = std::make_unique<UrlCheck>(list, Services());
+    check = std::make_unique<UrlCheck>(list, mainThread, Services());
     ASSERT_TRUE(check->Start(2, settings));
-    WaitUntil([&] { return entered > 1; });
+    ASSERT_TRUE(mainThread.RunUntil([&] { return entered > 1; }));
     check.reset();
     EXPECT_EQ(script.Calls().at(0).url, "http://h/bad.wmv");
+}
+
+TEST_F(UrlCheckTest, TheWalkFollowsTheListAsItChangesAndStopFinishesTheRowFirst)
+{
+    for (const char* address : {"mms://h/a-ok", "mms://h/b-slow", "mms://h/c-bad"})
+        Add(address);
+    bool finished = false;
+    UrlCheck::Callbacks callbacks;
+    callbacks.finished = [&] { finished = true; };
+    UrlCheck check(list, mainThread, Services(), callbacks);
+    ASSERT_TRUE(check.Start(0, settings));
+    ASSERT_TRUE(mainThread.RunUntil([&] { return entered > 0; }));
+    // While b is probed, b is deleted and a row is added at the end: the walk
+    // goes on where b stood and reaches the new row.
+    list.DeleteRows({1}, -1);
+    Add("mms://h/d-ok");
+    release = true;
+    ASSERT_TRUE(mainThread.RunUntil([&] { return !check.Running(); }));
+    EXPECT_TRUE(finished);
+    EXPECT_EQ(Results(), "a-ok=Ok (x)c-bad=Error d-ok=Ok ");
+
+    // Stop during a probe: that row's result is written, then the walk ends.
+    release = false;
+    Add("mms://h/e-slow");
+    Add("mms://h/f-ok");
+    ASSERT_TRUE(check.Start(3, settings));
+    ASSERT_TRUE(mainThread.RunUntil([&] { return entered > 1; }));
+    std::thread([&] { check.Stop(); }).join();  // Stop may come from any thread
+    release = true;
+    ASSERT_TRUE(mainThread.RunUntil([&] { return !check.Running(); }));
+    EXPECT_EQ(Results(), "a-ok=Ok (x)c-bad=Error d-ok=Ok (x)e-slow=Error f-ok= ");
 }

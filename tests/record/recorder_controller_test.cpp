@@ -5,21 +5,15 @@
 #include <string>
 
 #include "base/app_settings.h"
+#include "base/display_text.h"
 #include "medialist/media_list.h"
+#include "medialist/row_status.h"
 #include "scripted_clients.h"
 #include "test_support.h"
 
 using namespace scripted;
 using RC = RecorderController;
 using Strings = std::vector<std::string>;
-
-TEST(RecorderTexts, ExamplesOfTheStatusColumns)
-{
-    EXPECT_EQ(RC::DurationText(3723000), "1:02:03");
-    EXPECT_EQ(RC::ProgressText(65000, 2500), "1:5(25 %)");
-    EXPECT_EQ(RC::ProgressText(3725000, 2500), "1:2:5(25 %)");
-    EXPECT_EQ(RC::KilobyteText(1536), "1K");
-}
 
 class ControllerTest : public EngineTest {
 protected:
@@ -63,7 +57,11 @@ TEST_F(ControllerTest, TheChainRecordsFoundAddressesBelowAndSkipsTriedAndLocalRo
                                            : Write(kEnough)(r, hooks, stop);
     });
     const int group = Add("mms://h/group.asf");
-    list.SetCell(Add("mms://h/tried.asf"), kColRecord, "Error");
+    // Tried before and failed without a word: its "Record" cell is empty,
+    // its state says it was tried.
+    list.Update(list.IdAt(Add("mms://h/tried.asf")), [](MediaItem& r) {
+        ShowRecordingEnd(r, RowState::Failed, "", "");
+    });
     Add(dir.File("local.wmv"));
     for (const char* name : {"fail", "c", "d", "e"})
         Add("mms://h/" + std::string(name) + ".asf");
@@ -71,20 +69,33 @@ TEST_F(ControllerTest, TheChainRecordsFoundAddressesBelowAndSkipsTriedAndLocalRo
     prompts.exists = {{UserPrompts::FileExists::Pass, false}, {UserPrompts::FileExists::Quit, false}};
     ASSERT_EQ(controller->RecordStart(group), 1);
     Pump();
-    const std::string completed = RC::kCompletedText;
+    const std::string completed = CompletedText();
     EXPECT_EQ(Cell("mms://h/group.asf") + " " + Cell("mms://h/group.asf", kColTime) + " " +
                   Cell("mms://h/group.asf", kColSize),
               completed + " 1:02:03 300K");
     EXPECT_EQ(list.Image(group), kImageRecorded);
     EXPECT_EQ(Cell("mms://h/second.asf") + Cell("mms://h/third.asf"), completed + completed);
     EXPECT_EQ(settings.m_memberUser + ":" + settings.m_memberPassword, "new:pw");
-    EXPECT_EQ(Cell("mms://h/tried.asf"), "Error");
+    EXPECT_EQ(Cell("mms://h/tried.asf"), "");
+    for (const Call& call : script.Calls())
+        EXPECT_NE(call.url, "mms://h/tried.asf");
     EXPECT_EQ(Cell("mms://h/fail.asf") + " " + Cell("mms://h/fail.asf", kColSize),
               "Server closed the connection Error");
-    EXPECT_EQ(Cell("mms://h/c.asf"), RC::kCancelledText);
-    EXPECT_EQ(Cell("mms://h/d.asf"), RC::kCancelledText);
+    EXPECT_EQ(Cell("mms://h/c.asf"), CancelledText());
+    EXPECT_EQ(Cell("mms://h/d.asf"), CancelledText());
     EXPECT_TRUE(controller->StoppedByUser());
     EXPECT_EQ(Cell("mms://h/e.asf"), "");
+    // The typed state beside the cells.
+    const MediaItem& recorded = *list.Find(list.IdAt(group));
+    EXPECT_EQ(recorded.state, RowState::Completed);
+    EXPECT_EQ(recorded.bytes, kEnough);
+    EXPECT_EQ(recorded.durationMs, 3723000u);
+    EXPECT_EQ(recorded.outputPath, dir.File("group.asf"));
+    std::vector<RowState> states;
+    for (const char* name : {"fail", "c", "d", "e"})
+        states.push_back(list.Find(list.IdAt(list.FindAddress("mms://h/" + std::string(name) + ".asf")))->state);
+    EXPECT_EQ(states, (std::vector<RowState>{RowState::Failed, RowState::Cancelled, RowState::Cancelled,
+                                             RowState::Idle}));
     // Found addresses and files sit right below their rows, each once.
     Strings rows;
     for (int i = 0; i < list.RowCount(); ++i)
@@ -108,13 +119,13 @@ TEST_F(ControllerTest, OneRecordingAtATimeAndRecordStopEndsTheChain)
     EXPECT_EQ(list.Cell(busy, kColRecord), "Connecting");
     controller->RecordStop();
     Pump();
-    EXPECT_EQ(list.Cell(busy, kColRecord), RC::kCancelledText);
+    EXPECT_EQ(list.Cell(busy, kColRecord), CancelledText());
     EXPECT_EQ(list.Cell(next, kColRecord), "");
     EXPECT_EQ(entered.load(), 1);
     // Late and unknown codes of the finished job change nothing.
     for (int code : {int{kStatusProgress}, int{kStatusHeaderReceived}, int{kStatusFinished}, 7})
         controller->HandleStatus(JobEvent::Of(1, code));
-    EXPECT_EQ(list.Cell(busy, kColRecord), RC::kCancelledText);
+    EXPECT_EQ(list.Cell(busy, kColRecord), CancelledText());
     EXPECT_EQ(list.RowCount(), 3);
     EXPECT_FALSE(controller->Recording());
 }
@@ -160,7 +171,7 @@ TEST_F(OpenQuestionTest, StoppingAJobEndsItsFileExistsQuestionWithinASecond)
     WaitForDialog();
     EXPECT_TRUE(frontEnd.AnswerOldest(static_cast<int>(UserPrompts::FileExists::Ok)));
     Pump(kStatusFinished);
-    EXPECT_EQ(Cell("mms://h/a.asf"), RC::kCompletedText);
+    EXPECT_EQ(Cell("mms://h/a.asf"), CompletedText());
     EXPECT_EQ(testsupport::FileSize(dir.File("a.asf")), kEnough);
 
     // The chain goes on to b, whose question stays open until the stop.
@@ -169,7 +180,7 @@ TEST_F(OpenQuestionTest, StoppingAJobEndsItsFileExistsQuestionWithinASecond)
     controller->RecordStop();
     Pump();
     EXPECT_LT(std::chrono::steady_clock::now() - stopped, std::chrono::seconds(1));
-    EXPECT_EQ(Cell("mms://h/b.asf"), RC::kCancelledText);
+    EXPECT_EQ(Cell("mms://h/b.asf"), CancelledText());
     EXPECT_EQ(frontEnd.Withdrawn(), 1);
     EXPECT_EQ(frontEnd.OpenDialogs(), 0u);
     EXPECT_FALSE(frontEnd.AnswerOldest(static_cast<int>(UserPrompts::FileExists::Ok))) << "closed";

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "medialist/media_list.h"
+
+// A row's recording or check state: each function sets the typed fields of a
+// step and the display cells that show them (texts from base/display_text.h),
+// so that every front end shows the same. Used inside MediaList::Update.
+
+void ShowConnecting(MediaItem& row);
+// "Received Head", the output file and the duration.
+void ShowHeader(MediaItem& row, uint32_t durationMs, const std::string& outputPath);
+// The progress text and the size in kilobytes.
+void ShowProgress(MediaItem& row, uint64_t bytes, uint32_t progress, uint32_t timeMs);
+// The end of a recording: Completed (the row becomes a recorded entry),
+// Incomplete (the file stays, to be resumed), Cancelled or Failed (the error
+// text in "Record", "Error" in "Size"). Other states are ignored.
+void ShowRecordingEnd(MediaItem& row, RowState result, const std::string& outputPath,
+                      const std::string& errorText);
+void ShowChecking(MediaItem& row);
+// "Ok", or "Error" with the title marked "(x)" (once).
+void ShowCheckResult(MediaItem& row, bool reachable);

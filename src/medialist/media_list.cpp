@@ -151,12 +151,19 @@ void MediaList::Impl::Remove(const std::vector<bool>& remove, bool asReset)
         return;
     }
     Emit(MediaListEvent::AboutToReset);
+    // The address index is made anew from the rows kept: taking each row out
+    // of it one by one would cost the length of its address's group each.
+    addressIds.clear();
     size_t kept = 0;
     for (size_t i = 0; i < rows.size(); ++i) {
+        const MediaItem& item = *rows[i];
         if (i < remove.size() && remove[i]) {
-            forget(*rows[i]);
+            positions.erase(item.id);
+            if (item.itemData != 0)
+                --busyRows;
             continue;
         }
+        IndexAddress(item.cells[kColOriginalFile], item.id);
         if (kept != i)
             rows[kept] = std::move(rows[i]);
         ++kept;

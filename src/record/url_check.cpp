@@ -94,7 +94,9 @@ bool UrlCheck::Start(int firstRow, const AppSettings& settings)
             {
                 std::unique_lock lock(walk->mutex);
                 walk->cv.wait(lock, [&] { return walk->next || walk->end || !walk->goOn; });
-                if (!walk->next || !walk->goOn)
+                // A row handed out is probed even after a stop: it shows
+                // "Checking" and must get its result.
+                if (!walk->next)
                     break;
                 a = std::move(*walk->next);
                 walk->next.reset();

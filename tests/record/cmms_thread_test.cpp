@@ -125,7 +125,7 @@ protected:
             if (r.url.find("silent") != std::string::npos)
                 return WaitForStop(&entered)(r, hooks, stop);
             if (r.url.find("slow") != std::string::npos) {
-                ++entered;
+                ++slow;
                 WaitUntil([&] { return release.load() || stop.load(); });
             }
             if (r.url.find("ok") != std::string::npos)
@@ -143,7 +143,7 @@ protected:
         return text;
     }
 
-    std::atomic<int> entered{0};
+    std::atomic<int> entered{0}, slow{0};  // calls of silent and of slow addresses
     std::atomic<bool> release{false};
     testsupport::TaskQueue mainThread;  // the list's owner
     MediaList list{settings, nullptr};
@@ -198,7 +198,7 @@ TEST_F(UrlCheckTest, TheWalkFollowsTheListAsItChangesAndStopFinishesTheRowFirst)
     callbacks.finished = [&] { finished = true; };
     UrlCheck check(list, mainThread, Services(), callbacks);
     ASSERT_TRUE(check.Start(0, settings));
-    ASSERT_TRUE(mainThread.RunUntil([&] { return entered > 0; }));
+    ASSERT_TRUE(mainThread.RunUntil([&] { return slow > 0; }));
     // While b is probed, b is deleted and a row is added at the end: the walk
     // goes on where b stood and reaches the new row.
     list.DeleteRows({1}, -1);
@@ -212,10 +212,20 @@ TEST_F(UrlCheckTest, TheWalkFollowsTheListAsItChangesAndStopFinishesTheRowFirst)
     release = false;
     Add("mms://h/e-slow");
     Add("mms://h/f-ok");
+    const int slowBefore = slow;
     ASSERT_TRUE(check.Start(3, settings));
-    ASSERT_TRUE(mainThread.RunUntil([&] { return entered > 1; }));
+    ASSERT_TRUE(mainThread.RunUntil([&] { return slow > slowBefore; }));
     std::thread([&] { check.Stop(); }).join();  // Stop may come from any thread
     release = true;
     ASSERT_TRUE(mainThread.RunUntil([&] { return !check.Running(); }));
     EXPECT_EQ(Results(), "a-ok=Ok (x)c-bad=Error d-ok=Ok (x)e-slow=Error f-ok= ");
+
+    // A stop that comes before the check thread took the row handed to it
+    // still gives that row its result.
+    const auto calls = script.Calls().size();
+    ASSERT_TRUE(check.Start(4, settings));
+    check.Stop();
+    ASSERT_TRUE(mainThread.RunUntil([&] { return !check.Running(); }));
+    EXPECT_EQ(Results(), "a-ok=Ok (x)c-bad=Error d-ok=Ok (x)e-slow=Error f-ok=Ok ");
+    EXPECT_EQ(script.Calls().size(), calls + 1);
 }

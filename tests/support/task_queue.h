@@ -38,8 +38,9 @@ public:
         return tasks.size();
     }
 
-    // Runs tasks as they come until the condition holds (checked after each
-    // round) or the time is up; returns the condition.
+    // Runs tasks as they come until the condition holds or the time is up;
+    // returns the condition. The condition may also come true on another
+    // thread without a task, so it is looked at every few milliseconds.
     bool RunUntil(const std::function<bool()>& condition,
                   std::chrono::milliseconds limit = std::chrono::seconds(10))
     {
@@ -48,9 +49,10 @@ public:
             RunPending();
             if (condition())
                 return true;
+            if (std::chrono::steady_clock::now() >= deadline)
+                return false;
             std::unique_lock lock(mutex_);
-            if (!cv_.wait_until(lock, deadline, [this] { return !tasks_.empty(); }))
-                return condition();
+            cv_.wait_for(lock, std::chrono::milliseconds(5), [this] { return !tasks_.empty(); });
         }
     }
 

@@ -21,23 +21,35 @@ MediaListModel::~MediaListModel() { list_.SetListener({}); }
 
 void MediaListModel::OnListEvent(const MediaListEvent& e)
 {
+    // Rows are named by id; their position comes from the list at the moment
+    // of the event (before a removal, after an insertion or a change).
     switch (e.kind) {
-    case MediaListEvent::Inserted:
-        beginInsertRows({}, e.row, e.row);
+    case MediaListEvent::Inserted: {
+        const int row = list_.IndexOf(e.id);
+        beginInsertRows({}, row, row);
         endInsertRows();
         break;
+    }
+    case MediaListEvent::AboutToRemove: {
+        const int row = list_.IndexOf(e.id);
+        beginRemoveRows({}, row, row);
+        break;
+    }
     case MediaListEvent::Removed:
-        beginRemoveRows({}, e.row, e.row);
         endRemoveRows();
         break;
-    case MediaListEvent::CellChanged:
-        emit dataChanged(index(e.row, e.column), index(e.row, e.column));
+    case MediaListEvent::Changed: {
+        const int row = list_.IndexOf(e.id);
+        if (e.column >= 0)
+            emit dataChanged(index(row, e.column), index(row, e.column));
+        else
+            emit dataChanged(index(row, 0), index(row, kColumnCount - 1));
         break;
-    case MediaListEvent::RowChanged:
-        emit dataChanged(index(e.row, 0), index(e.row, kColumnCount - 1));
+    }
+    case MediaListEvent::AboutToReset:
+        beginResetModel();
         break;
     case MediaListEvent::Reset:
-        beginResetModel();
         endResetModel();
         break;
     }

@@ -2,15 +2,14 @@
 #include <cstdio>
 
 #include <QApplication>
-#include <QLibraryInfo>
 #include <QLocale>
 #include <QScreen>
 #include <QTimer>
-#include <QTranslator>
 
 #include "app/launch_request.h"
 #include "app/main_window.h"
 #include "app/single_instance.h"
+#include "app/translations.h"
 #include "app/unix_signals.h"
 #include "qtprofile/ini_profile.h"
 
@@ -29,19 +28,6 @@ constexpr char kUsage[] =
     "Options:\n"
     "  --help       this text\n"
     "  --version    the version\n";
-
-void InstallTranslations(QApplication& app)
-{
-    const QLocale locale;
-    auto* ours = new QTranslator(&app);
-    if (ours->load(locale, QStringLiteral("brimcast"), QStringLiteral("_"),
-                   QStringLiteral(":/i18n")))
-        app.installTranslator(ours);
-    auto* qt = new QTranslator(&app);
-    if (qt->load(locale, QStringLiteral("qtbase"), QStringLiteral("_"),
-                 QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        app.installTranslator(qt);
-}
 
 }  // namespace
 
@@ -66,7 +52,7 @@ int main(int argc, char** argv)
         std::printf("brimcast 0.1.0\n");
         return 0;
     }
-    InstallTranslations(app);
+    InstallTranslations(app, QLocale());
 
     IniProfile profile;
     // Read before the window exists: a later start hands over unless

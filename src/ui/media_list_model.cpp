@@ -21,31 +21,36 @@ MediaListModel::~MediaListModel() { list_.SetListener({}); }
 
 void MediaListModel::OnListEvent(const MediaListEvent& e)
 {
-    // Rows are named by id; their position comes from the list at the moment
-    // of the event (before a removal, after an insertion or a change).
     switch (e.kind) {
     case MediaListEvent::Inserted: {
         const int row = list_.IndexOf(e.id);
+        if (row < 0)
+            return;
+        // The row is in the list already; views read it only after
+        // endInsertRows, so the pair can follow the change.
         beginInsertRows({}, row, row);
         endInsertRows();
         break;
     }
-    case MediaListEvent::AboutToRemove: {
-        const int row = list_.IndexOf(e.id);
-        beginRemoveRows({}, row, row);
-        break;
-    }
-    case MediaListEvent::Removed:
-        endRemoveRows();
-        break;
     case MediaListEvent::Changed: {
         const int row = list_.IndexOf(e.id);
-        if (e.column >= 0)
-            emit dataChanged(index(row, e.column), index(row, e.column));
-        else
-            emit dataChanged(index(row, 0), index(row, kColumnCount - 1));
+        if (row < 0)
+            return;
+        const int first = e.column >= 0 ? e.column : 0;
+        const int last = e.column >= 0 ? e.column : kColumnCount - 1;
+        emit dataChanged(index(row, first), index(row, last));
         break;
     }
+    case MediaListEvent::AboutToRemove:
+        removing_ = list_.IndexOf(e.id);
+        if (removing_ >= 0)
+            beginRemoveRows({}, removing_, removing_);
+        break;
+    case MediaListEvent::Removed:
+        if (removing_ >= 0)
+            endRemoveRows();
+        removing_ = -1;
+        break;
     case MediaListEvent::AboutToReset:
         beginResetModel();
         break;
@@ -53,6 +58,15 @@ void MediaListModel::OnListEvent(const MediaListEvent& e)
         endResetModel();
         break;
     }
+}
+
+void MediaListModel::SetToolTips(bool on)
+{
+    if (toolTips_ == on)
+        return;
+    toolTips_ = on;
+    if (rowCount() > 0)
+        emit dataChanged(index(0, 0), index(rowCount() - 1, kColumnCount - 1), {Qt::ToolTipRole});
 }
 
 int MediaListModel::rowCount(const QModelIndex& parent) const
@@ -74,23 +88,42 @@ Qt::Alignment MediaListModel::ColumnAlignment(int column)
     return Qt::AlignLeft | Qt::AlignVCenter;
 }
 
+QString MediaListModel::RecordText(const MediaItem& item)
+{
+    switch (item.state) {
+    case RowState::Completed:
+        return tr("completed");
+    case RowState::Cancelled:
+        return tr("cancelled");
+    default:
+        return Q(item.cells[kColRecord]);
+    }
+}
+
 QVariant MediaListModel::data(const QModelIndex& index, int role) const
 {
-    if (!index.isValid() || index.row() >= list_.RowCount())
+    if (!index.isValid() || index.column() < 0 || index.column() >= kColumnCount)
+        return {};
+    const MediaItem* item = list_.Find(list_.IdAt(index.row()));
+    if (!item)
         return {};
     switch (role) {
     case Qt::DisplayRole:
-        return Q(list_.Cell(index.row(), index.column()));
+        if (index.column() == kColRecord)
+            return RecordText(*item);
+        return Q(item->cells[static_cast<size_t>(index.column())]);
     case Qt::ToolTipRole:
         if (!toolTips_)
             return {};
-        return Q(list_.Cell(index.row(), index.column()));
+        if (index.column() == kColRecord)
+            return RecordText(*item);
+        return Q(item->cells[static_cast<size_t>(index.column())]);
     case Qt::TextAlignmentRole:
         return QVariant::fromValue(ColumnAlignment(index.column()));
     case Qt::DecorationRole:
         if (index.column() != kColFile)
             return {};
-        switch (list_.Image(index.row())) {
+        switch (item->image) {
         case kImageLocal:
             return local_;
         case kImageRecorded:
@@ -98,6 +131,10 @@ QVariant MediaListModel::data(const QModelIndex& index, int role) const
         default:
             return network_;
         }
+    case RowIdRole:
+        return QVariant::fromValue<qulonglong>(item->id);
+    case StateRole:
+        return static_cast<int>(item->state);
     default:
         return {};
     }

@@ -10,10 +10,17 @@ struct AppSettings;
 // The media list as a Qt table: the ten columns of the list (Info and ns
 // are hidden by the view), their alignments, the row images (local file,
 // network address, recorded) and, when enabled, tool tips with the whole
-// cell text.
+// cell text. Rows are followed by id: the list's events name the row, and
+// the model turns each into the matching insert, change, removal or reset
+// while the list delivers it (both live on the main thread).
 class MediaListModel final : public QAbstractTableModel {
     Q_OBJECT
 public:
+    enum Role {
+        RowIdRole = Qt::UserRole + 1,  // the row's stable id (qulonglong)
+        StateRole,                     // RowState as an int
+    };
+
     MediaListModel(MediaList& list, const AppSettings& settings, QObject* parent = nullptr);
     ~MediaListModel() override;
 
@@ -22,7 +29,13 @@ public:
     QVariant data(const QModelIndex& index, int role) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
-    void SetToolTips(bool on) { toolTips_ = on; }
+    void SetToolTips(bool on);
+    uint64_t IdAt(int row) const { return list_.IdAt(row); }
+    int RowOf(uint64_t id) const { return list_.IndexOf(id); }
+
+    // What the "Record" column shows for a row: the completed and cancelled
+    // words in the window's language, otherwise the cell.
+    static QString RecordText(const MediaItem& item);
 
     // Column widths, in percent of the list's width (Info and ns hidden).
     static constexpr int kWidthPercent[kColumnCount] = {30, 12, 13, 13, 19, 13, 50, 50, 0, 0};
@@ -33,6 +46,7 @@ private:
 
     MediaList& list_;
     bool toolTips_;
+    int removing_ = -1;  // the row between AboutToRemove and Removed
     QIcon local_;
     QIcon network_;
     QIcon recorded_;

@@ -32,6 +32,7 @@
 #include "base/profile.h"
 #include "ui/credential_dialog.h"
 #include "ui/media_list_model.h"
+#include "ui/qt_task_poster.h"
 #include "ui/qt_text.h"
 #include "ui/qt_user_prompts.h"
 #include "ui/url_open_dialog.h"
@@ -67,7 +68,8 @@ MediaView::MediaView(AppSettings& settings, Profile& profile, QWidget* parent)
       recentFiles_(RecentList::RecentFiles(profile)),
       urlHistory_(RecentList::UrlHistory(profile)),
       recentMenu_(new QMenu(tr("Recent &Files"), this)),
-      popup_(new QMenu(this))
+      popup_(new QMenu(this)),
+      poster_(new QtTaskPoster(this))
 {
     model_ = new MediaListModel(*list_, settings_, this);
     table_->setModel(model_);
@@ -243,18 +245,17 @@ void MediaView::RecordRow(int row)
     emit recordRequested(row);
 }
 
-bool MediaView::AnyRowBusy() const
-{
-    const int n = list_->RowCount();
-    for (int i = 0; i < n; ++i)
-        if (list_->ItemData(i) != 0)
-            return true;
-    return false;
-}
+bool MediaView::AnyRowBusy() const { return list_->BusyRowCount() > 0; }
+
+int MediaView::playingRow() const { return playingId_ == 0 ? -1 : list_->IndexOf(playingId_); }
+
+void MediaView::SetPlayingRow(int row) { playingId_ = row < 0 ? 0 : list_->IdAt(row); }
+
+TaskPoster& MediaView::taskPoster() { return *poster_; }
 
 // --- Commands ---
 
-void MediaView::New() { list_->New(playingRow_); }
+void MediaView::New() { list_->New(playingRow()); }
 
 void MediaView::Open(bool keepList)
 {
@@ -271,7 +272,7 @@ void MediaView::Open(bool keepList)
         std::vector<int> all(static_cast<size_t>(list_->RowCount()));
         for (size_t i = 0; i < all.size(); ++i)
             all[i] = static_cast<int>(i);
-        list_->DeleteRows(all, playingRow_);
+        list_->DeleteRows(all, playingRow());
     }
     int first = -1;
     for (const QString& file : files) {
@@ -318,15 +319,19 @@ void MediaView::UrlOpen()
 
 void MediaView::DeleteSelected()
 {
-    const int row = SelectedRow();
-    if (row < 0)
+    const uint64_t id = list_->IdAt(SelectedRow());
+    if (id == 0)
         return;
     if (QMessageBox::question(this, QCoreApplication::applicationName(),
                               tr("Are you sure you want to delete this item ?"),
                               QMessageBox::Yes | QMessageBox::No,
                               QMessageBox::No) != QMessageBox::Yes)
         return;
-    list_->DeleteRows({row}, playingRow_);
+    // Rows may have come and gone while the question was open.
+    const int row = list_->IndexOf(id);
+    if (row < 0)
+        return;
+    list_->DeleteRows({row}, playingRow());
     // Keep a row selected so that Delete can be pressed again.
     SelectRow(std::min(row, list_->RowCount() - 1));
 }
@@ -336,11 +341,13 @@ void MediaView::ModifyUrl()
     const int row = SelectedRow();
     if (row < 0)
         return;
+    const uint64_t id = list_->IdAt(row);
     bool ok = false;
     const QString text = QInputDialog::getText(this, tr("Modify URL"), tr("URL:"), QLineEdit::Normal,
                                                Q(list_->Cell(row, kColOriginalFile)), &ok);
-    if (ok && !text.trimmed().isEmpty())
-        list_->SetCell(row, kColOriginalFile, S(text.trimmed()));
+    const int now = list_->IndexOf(id);
+    if (ok && now >= 0 && !text.trimmed().isEmpty())
+        list_->SetCell(now, kColOriginalFile, S(text.trimmed()));
 }
 
 void MediaView::ModifyFileName()
@@ -348,11 +355,13 @@ void MediaView::ModifyFileName()
     const int row = SelectedRow();
     if (row < 0)
         return;
+    const uint64_t id = list_->IdAt(row);
     bool ok = false;
     const QString text = QInputDialog::getText(this, tr("Modify File Name"), tr("File name:"),
                                                QLineEdit::Normal, Q(list_->Cell(row, kColFile)), &ok);
-    if (ok)
-        list_->SetCell(row, kColFile, S(text));
+    const int now = list_->IndexOf(id);
+    if (ok && now >= 0)
+        list_->SetCell(now, kColFile, S(text));
 }
 
 void MediaView::EditInfo()
@@ -360,6 +369,7 @@ void MediaView::EditInfo()
     // The entry's information (the hidden Info column) and the list-wide
     // information that list files keep in their header.
     const int row = SelectedRow();
+    const uint64_t id = list_->IdAt(row);
     QDialog dialog(this);
     dialog.setWindowTitle(tr("Info"));
     auto* entry = new QLineEdit(&dialog);
@@ -384,8 +394,9 @@ void MediaView::EditInfo()
     dialog.resize(420, dialog.sizeHint().height());
     if (dialog.exec() != QDialog::Accepted)
         return;
-    if (row >= 0 && row < list_->RowCount())
-        list_->SetCell(row, kColInfo, S(entry->text()));
+    const int now = list_->IndexOf(id);
+    if (now >= 0)
+        list_->SetCell(now, kColInfo, S(entry->text()));
     list_->SetInfoText(S(listInfo->text()));
 }
 

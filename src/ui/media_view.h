@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <memory>
 
 #include <QString>
@@ -16,7 +17,9 @@ class QAction;
 class QHBoxLayout;
 class QMenu;
 class QTableView;
+class QtTaskPoster;
 class QtUserPrompts;
+class TaskPoster;
 
 // The lower pane of the window: the media list and its commands. Recording
 // and playing are done by the parts that connect to recordRequested and
@@ -42,8 +45,12 @@ public:
     void PlayRow(int row);
     void RecordRow(int row);  // unless a row is busy
     bool AnyRowBusy() const;
-    int playingRow() const { return playingRow_; }
-    void SetPlayingRow(int row) { playingRow_ = row; }
+    // The row the player is on (-1: none), followed by id.
+    int playingRow() const;
+    void SetPlayingRow(int row);
+    // Other threads post what must happen to the list here (capture, URL
+    // check).
+    TaskPoster& taskPoster();
 
     // The automatic list file: $XDG_DATA_HOME/Brimcast/brimcast.kvx.
     static QString AutoListPath();
@@ -129,6 +136,7 @@ private:
     Actions actions_{};
     QMenu* recentMenu_;
     QMenu* popup_;
-    int playingRow_ = -1;
+    uint64_t playingId_ = 0;
+    QtTaskPoster* poster_;
     bool widthsSet_ = false;
 };

@@ -30,6 +30,9 @@
 #include <QTest>
 
 #include "app/main_window.h"
+#include "app/translations.h"
+#include "base/display_text.h"
+#include "medialist/row_status.h"
 #include "dialog_script.h"
 #include "kvx_read.h"
 #include "medialist/media_list.h"
@@ -127,6 +130,7 @@ private slots:
     void automaticListFile();
     void webPages();
     void workerQuestionsAndCancel();
+    void rowsFollowedByIdAndLocaleWords();
 
 private:
     MainWindow& Window();
@@ -764,6 +768,37 @@ void MainWindowTest::workerQuestionsAndCancel()
     QVERIFY(!prompts.AskYesNo("delete?", CancelSignal::Never()));
     QCOMPARE(prompts.AskYesNoCancel("store?", CancelSignal::Never()), UserPrompts::YesNoCancel::No);
     prompts.SetInteractive(true);
+}
+
+void MainWindowTest::rowsFollowedByIdAndLocaleWords()
+{
+    MediaView* view = Window().view();
+    MediaList& list = view->list();
+    Window().OpenLaunch(LaunchMode::Open, {"mms://h/a.asf", "mms://h/b.asf", "mms://h/c.asf"});
+    view->SetPlayingRow(2);
+    const uint64_t b = list.IdAt(1);
+    QCOMPARE(view->model()->index(1, 0).data(MediaListModel::RowIdRole).toULongLong(), b);
+
+    // The row's state shows in its "Record" cell; a removal above it moves
+    // the playing row with it.
+    list.Update(b, [](MediaItem& r) { ShowRecordingEnd(r, RowState::Completed, "/rec/b.asf", ""); });
+    list.DeleteRows({0}, view->playingRow());
+    QCOMPARE(view->playingRow(), 1);
+    QCOMPARE(view->model()->RowOf(b), 0);
+    QCOMPARE(Cell(0, kColRecord), QStringLiteral("completed"));
+    QCOMPARE(view->model()->index(0, 0).data(MediaListModel::StateRole).toInt(),
+             int(RowState::Completed));
+    QCOMPARE(Cell(0, kColRecordingFile), QStringLiteral("/rec/b.asf"));
+
+    // Under a Korean locale the completed and cancelled words are Korean;
+    // the other texts stay as they are.
+    InstallTranslations(*QCoreApplication::instance(), QLocale(QLocale::Korean, QLocale::SouthKorea));
+    list.Update(list.IdAt(1), [](MediaItem& r) { ShowRecordingEnd(r, RowState::Cancelled, "/rec/c.asf", ""); });
+    QCOMPARE(Cell(0, kColRecord), QString::fromUtf8("\xEC\x99\x84\xEB\xA3\x8C"));
+    QCOMPARE(Cell(1, kColRecord), QString::fromUtf8("\xEC\xB7\xA8\xEC\x86\x8C"));
+    QCOMPARE(view->model()->headerData(kColFile, Qt::Horizontal, Qt::DisplayRole).toString(),
+             QStringLiteral("File"));
+    SetDisplayLanguage(DisplayLanguage::English);
 }
 
 QTEST_MAIN(MainWindowTest)

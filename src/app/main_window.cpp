@@ -402,6 +402,7 @@ void MainWindow::Shutdown(bool interactive)
     shutDown_ = true;
     view_->prompts().SetInteractive(interactive);
     emit shuttingDown();
+    view_->StopWork();
     view_->SaveAutoList();
     QPoint at = pos();
     if (bigScreen_) {

@@ -27,6 +27,7 @@
 #include <QVBoxLayout>
 
 #include "formats/asx_writer.h"
+#include "protocols/http/credential_probe.h"
 #include "medialist/media_list.h"
 #include "base/app_settings.h"
 #include "base/profile.h"
@@ -44,6 +45,43 @@ namespace {
 
 constexpr char kPathSection[] = "Path";
 constexpr int kMaxListInfo = 100;  // the list file's header keeps 100 characters
+
+// The core's questions with the view's stop signal in place of "never", for
+// work that asks without one of its own.
+class StoppablePrompts final : public UserPrompts {
+public:
+    StoppablePrompts(UserPrompts& inner, const CancelSignal& stop) : inner_(inner), stop_(stop) {}
+    bool AskResume(const std::string& m, const CancelSignal&) override
+    {
+        return inner_.AskResume(m, stop_);
+    }
+    FileExists AskFileExists(const std::string& m, bool& all, const CancelSignal&) override
+    {
+        return inner_.AskFileExists(m, all, stop_);
+    }
+    bool AskSavePath(std::string& path, const CancelSignal&) override
+    {
+        return inner_.AskSavePath(path, stop_);
+    }
+    CredentialAnswer AskCredentials(const std::string& site, const std::string& user,
+                                    const std::string& password, const CancelSignal&) override
+    {
+        return inner_.AskCredentials(site, user, password, stop_);
+    }
+    bool AskYesNo(const std::string& m, const CancelSignal&) override { return inner_.AskYesNo(m, stop_); }
+    YesNoCancel AskYesNoCancel(const std::string& m, const CancelSignal&) override
+    {
+        return inner_.AskYesNoCancel(m, stop_);
+    }
+
+private:
+    UserPrompts& inner_;
+    const CancelSignal& stop_;
+};
+
+// Silence after which the probe gives up a server (also the longest a
+// shutdown waits for it).
+constexpr int kProbeIdleMs = 5000;
 
 QString OpenFilter()
 {
@@ -95,6 +133,11 @@ MediaView::MediaView(AppSettings& settings, Profile& profile, QWidget* parent)
     layout->addLayout(controls_);
     layout->addWidget(table_, 1);
 
+    list_->SetCredentialProbe(
+        [this](const std::string& address, const std::string& user, const std::string& password) {
+            StartCredentialProbe(address, user, password);
+        });
+
     CreateActions();
     connect(table_, &QTableView::doubleClicked, this,
             [this](const QModelIndex& index) { PlayRow(index.row()); });
@@ -115,6 +158,7 @@ MediaView::MediaView(AppSettings& settings, Profile& profile, QWidget* parent)
 
 MediaView::~MediaView()
 {
+    StopWork();
     // The model listens to the list: it goes first.
     delete model_;
     model_ = nullptr;
@@ -467,6 +511,39 @@ void MediaView::SaveListFile(int mode)
                              tr("%1 could not be written.").arg(path));
         break;
     }
+}
+
+// --- Credential probe ---
+
+void MediaView::StartCredentialProbe(const std::string& address, const std::string& user,
+                                     const std::string& password)
+{
+    if (address.empty() || probeRunning_)
+        return;
+    if (probeThread_.joinable())
+        probeThread_.join();
+    probeStop_.Reset();
+    probeRunning_ = true;
+    probeThread_ = std::thread([this, address, user, password] {
+        StoppablePrompts prompts(*prompts_, probeStop_);
+        const std::optional<ProbedCredentials> let =
+            ProbeCredentials(address, user, password, profile_, prompts, kProbeIdleMs);
+        if (let && !probeStop_.Cancelled()) {
+            // The settings belong to the main thread.
+            poster_->Post([this, accepted = *let] {
+                settings_.m_memberUser = accepted.user;
+                settings_.m_memberPassword = accepted.password;
+            });
+        }
+        probeRunning_ = false;
+    });
+}
+
+void MediaView::StopWork()
+{
+    probeStop_.Cancel();
+    if (probeThread_.joinable())
+        probeThread_.join();
 }
 
 // --- Recent files ---

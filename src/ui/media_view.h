@@ -1,12 +1,16 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
+#include <string>
+#include <thread>
 
 #include <QString>
 #include <QStringList>
 #include <QWidget>
 
+#include "base/cancel_signal.h"
 #include "ui/recent_list.h"
 
 struct AppSettings;
@@ -64,6 +68,11 @@ public:
     void ReloadRecent();
     void AddRecentFile(const QString& path);
     QStringList recentFiles() const { return recentFiles_.Items(); }
+
+    // Ends the view's own background work (the credential probe of a list
+    // file) and waits for it; an open question is withdrawn.
+    void StopWork();
+    bool probeRunning() const { return probeRunning_; }
 
     // Applies settings that change how the list looks (tool tips).
     void SettingsChanged();
@@ -123,6 +132,8 @@ private:
     void AsxSave(bool saveAs);
     void SaveListFile(int mode);
     void OpenRecent(const QString& path);
+    void StartCredentialProbe(const std::string& address, const std::string& user,
+                              const std::string& password);
 
     AppSettings& settings_;
     Profile& profile_;
@@ -138,5 +149,10 @@ private:
     QMenu* popup_;
     uint64_t playingId_ = 0;
     QtTaskPoster* poster_;
+    // A list file that carried member credentials has them tried against
+    // its first network address, on a thread of its own.
+    std::thread probeThread_;
+    std::atomic<bool> probeRunning_{false};
+    CancelSignal probeStop_;
     bool widthsSet_ = false;
 };

@@ -26,6 +26,8 @@
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTableView>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -131,6 +133,7 @@ private slots:
     void webPages();
     void workerQuestionsAndCancel();
     void rowsFollowedByIdAndLocaleWords();
+    void listFileCredentialsAreProbed();
 
 private:
     MainWindow& Window();
@@ -799,6 +802,55 @@ void MainWindowTest::rowsFollowedByIdAndLocaleWords()
     QCOMPARE(view->model()->headerData(kColFile, Qt::Horizontal, Qt::DisplayRole).toString(),
              QStringLiteral("File"));
     SetDisplayLanguage(DisplayLanguage::English);
+}
+
+void MainWindowTest::listFileCredentialsAreProbed()
+{
+    // A server that lets in only member2:pw2.
+    QTcpServer server;
+    QVERIFY(server.listen(QHostAddress::LocalHost));
+    int requests = 0;
+    connect(&server, &QTcpServer::newConnection, &server, [&] {
+        QTcpSocket* s = server.nextPendingConnection();
+        connect(s, &QTcpSocket::disconnected, s, &QObject::deleteLater);
+        connect(s, &QTcpSocket::readyRead, s, [&requests, s] {
+            const QByteArray head = s->peek(65536);
+            if (!head.contains("\r\n\r\n"))
+                return;
+            ++requests;
+            const bool let = head.contains("Authorization: Basic " + QByteArray("member2:pw2").toBase64());
+            s->write(let ? "HTTP/1.0 200 OK\r\nContent-Length: 0\r\n\r\n"
+                         : "HTTP/1.0 401 Unauthorized\r\nWWW-Authenticate: Basic realm=\"r\"\r\n"
+                           "Content-Length: 0\r\n\r\n");
+            s->disconnectFromHost();
+        });
+    });
+    kvx::Header header;
+    header.user = "member";
+    header.password = "old";
+    kvx::Record record;
+    record.title = "Members";
+    record.address = "http://127.0.0.1:" + std::to_string(server.serverPort()) + "/stream.asf";
+    uint8_t head[kvx::kHeaderSize];
+    uint8_t rec[kvx::kRecordSize];
+    kvx::EncodeHeader(header, head);
+    kvx::EncodeRecord(record, rec);
+    WriteText(Path("members.kvx"), QByteArray(reinterpret_cast<const char*>(head), sizeof head) +
+                                       QByteArray(reinterpret_cast<const char*>(rec), sizeof rec));
+
+    DialogScript script;
+    script.Then<CredentialDialog>([](CredentialDialog* d) {
+        d->userEdit()->setText(QStringLiteral("member2"));
+        d->passwordEdit()->setText(QStringLiteral("pw2"));
+        d->accept();
+    });
+    QCOMPARE(Window().view()->OpenEntry(Path("members.kvx"), QString(), QString()), 0);
+    QCOMPARE(Window().settings().m_memberUser, std::string("member"));
+    QTRY_COMPARE_WITH_TIMEOUT(Window().settings().m_memberUser, std::string("member2"), 15000);
+    QCOMPARE(Window().settings().m_memberPassword, std::string("pw2"));
+    QVERIFY2(script.done(), qPrintable(script.missed()));
+    QTRY_VERIFY(!Window().view()->probeRunning());
+    QVERIFY(requests >= 2);
 }
 
 QTEST_MAIN(MainWindowTest)

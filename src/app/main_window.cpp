@@ -68,6 +68,8 @@ MainWindow::MainWindow(Profile& profile, QWidget* parent)
     splitter_->setChildrenCollapsible(false);
     splitter_->setSizes({200, 260});
     setCentralWidget(splitter_);
+    // Focus given to the frame goes to the list.
+    setFocusProxy(view_);
 
     screenSaver_ = new ScreenSaverInhibitor(this);
     connect(screenSaver_, &ScreenSaverInhibitor::unavailable, this, [this](const QString& reason) {

@@ -132,6 +132,7 @@ MediaView::MediaView(AppSettings& settings, Profile& profile, QWidget* parent)
     layout->setSpacing(2);
     layout->addLayout(controls_);
     layout->addWidget(table_, 1);
+    setFocusProxy(table_);
 
     list_->SetCredentialProbe(
         [this](const std::string& address, const std::string& user, const std::string& password) {

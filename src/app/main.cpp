@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QLocale>
 #include <QScreen>
+#include <QSessionManager>
 #include <QTimer>
 
 #include "app/launch_request.h"
@@ -67,6 +68,10 @@ int main(int argc, char** argv)
     UnixSignals signals_;
     QObject::connect(&signals_, &UnixSignals::terminationRequested, &window,
                      &MainWindow::CloseWithoutQuestions);
+    // A logout: the session manager asks for the state first, and ends the
+    // program afterwards (which reaches Shutdown through the window).
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, &window,
+                     [&window](QSessionManager&) { window.SaveState(); });
     window.show();
     window.OpenLaunch(request.mode, request.arguments);
 

@@ -405,6 +405,12 @@ void MainWindow::Shutdown(bool interactive)
     view_->prompts().SetInteractive(interactive);
     emit shuttingDown();
     view_->StopWork();
+    SaveState();
+    screenSaver_->SetInhibited(false);
+}
+
+void MainWindow::SaveState()
+{
     view_->SaveAutoList();
     QPoint at = pos();
     if (bigScreen_) {
@@ -418,7 +424,6 @@ void MainWindow::Shutdown(bool interactive)
         at = normalGeometry_.topLeft();
     }
     settings_.Save(profile_);
-    screenSaver_->SetInhibited(false);
     profile_.WriteInt(kFrameSection, "xPos", at.x());
     profile_.WriteInt(kFrameSection, "yPos", at.y());
     profile_.Flush();

@@ -42,6 +42,9 @@ public:
     // Saves everything and lets running work finish (idempotent). With
     // interactive false no question is asked (signals, logout).
     void Shutdown(bool interactive);
+    // Writes the automatic list file, the settings and the position without
+    // closing (the session manager asks before a logout).
+    void SaveState();
     // Close as Exit does, without questions: the SIGTERM path.
     void CloseWithoutQuestions();
 

@@ -14,6 +14,7 @@ MediaListModel::MediaListModel(MediaList& list, const AppSettings& settings, QOb
       network_(QApplication::style()->standardIcon(QStyle::SP_DriveNetIcon)),
       recorded_(QApplication::style()->standardIcon(QStyle::SP_DialogSaveButton))
 {
+    count_ = list_.RowCount();
     list_.SetListener([this](const MediaListEvent& e) { OnListEvent(e); });
 }
 
@@ -28,7 +29,11 @@ void MediaListModel::OnListEvent(const MediaListEvent& e)
             return;
         // The row is in the list already; views read it only after
         // endInsertRows, so the pair can follow the change.
+        // Until endInsertRows the model shows the list as it was.
+        inserting_ = row;
         beginInsertRows({}, row, row);
+        inserting_ = -1;
+        ++count_;
         endInsertRows();
         break;
     }
@@ -47,14 +52,17 @@ void MediaListModel::OnListEvent(const MediaListEvent& e)
             beginRemoveRows({}, removing_, removing_);
         break;
     case MediaListEvent::Removed:
-        if (removing_ >= 0)
+        if (removing_ >= 0) {
+            --count_;
             endRemoveRows();
+        }
         removing_ = -1;
         break;
     case MediaListEvent::AboutToReset:
         beginResetModel();
         break;
     case MediaListEvent::Reset:
+        count_ = list_.RowCount();
         endResetModel();
         break;
     }
@@ -71,7 +79,7 @@ void MediaListModel::SetToolTips(bool on)
 
 int MediaListModel::rowCount(const QModelIndex& parent) const
 {
-    return parent.isValid() ? 0 : list_.RowCount();
+    return parent.isValid() ? 0 : count_;
 }
 
 int MediaListModel::columnCount(const QModelIndex& parent) const
@@ -104,7 +112,10 @@ QVariant MediaListModel::data(const QModelIndex& index, int role) const
 {
     if (!index.isValid() || index.column() < 0 || index.column() >= kColumnCount)
         return {};
-    const MediaItem* item = list_.Find(list_.IdAt(index.row()));
+    int row = index.row();
+    if (inserting_ >= 0 && row >= inserting_)
+        ++row;
+    const MediaItem* item = list_.Find(list_.IdAt(row));
     if (!item)
         return {};
     switch (role) {

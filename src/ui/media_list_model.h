@@ -47,6 +47,11 @@ private:
     MediaList& list_;
     bool toolTips_;
     int removing_ = -1;  // the row between AboutToRemove and Removed
+    // The row count the model reports: the list's, except between the
+    // begin and end of an insertion, where Qt's model rules want the old
+    // count (the list reports an insertion after making it).
+    int count_ = 0;
+    int inserting_ = -1;  // the list's new row while its insertion is announced
     QIcon local_;
     QIcon network_;
     QIcon recorded_;

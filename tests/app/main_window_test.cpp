@@ -4,6 +4,7 @@
 #include <atomic>
 #include <thread>
 
+#include <QAbstractItemModelTester>
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
@@ -134,6 +135,7 @@ private slots:
     void workerQuestionsAndCancel();
     void rowsFollowedByIdAndLocaleWords();
     void listFileCredentialsAreProbed();
+    void modelStaysConsistent();
 
 private:
     MainWindow& Window();
@@ -851,6 +853,32 @@ void MainWindowTest::listFileCredentialsAreProbed()
     QVERIFY2(script.done(), qPrintable(script.missed()));
     QTRY_VERIFY(!Window().view()->probeRunning());
     QVERIFY(requests >= 2);
+}
+
+void MainWindowTest::modelStaysConsistent()
+{
+    // Qt's model checker follows every signal of the model while the list
+    // grows, changes, loses a few rows (one by one) and many (a reset).
+    MediaView* view = Window().view();
+    QAbstractItemModelTester tester(view->model(),
+                                    QAbstractItemModelTester::FailureReportingMode::QtTest);
+    MediaList& list = view->list();
+    for (int i = 0; i < 60; ++i)
+        list.AddEntry("mms://h/" + std::to_string(i), "", " ", "");
+    list.InsertEntry(5, "mms://h/inserted");
+    list.SetCell(7, kColInfo, "note");
+    list.SetItemData(3, 9);
+    view->SelectRow(40);
+    list.DeleteRows({1, 2, 3, 4}, -1);
+    QCOMPARE(Rows(), 58);  // the busy row stays
+    QCOMPARE(Cell(1, kColOriginalFile), QStringLiteral("mms://h/3"));
+    view->SetPlayingRow(10);
+    const QString playing = Cell(10, kColOriginalFile);
+    view->actions().newList->trigger();
+    QCOMPARE(Rows(), 2);
+    QCOMPARE(Addresses(), (QStringList{"mms://h/3", playing}));
+    QCOMPARE(view->playingRow(), 1);
+    QCOMPARE(view->table()->model()->rowCount(), 2);
 }
 
 QTEST_MAIN(MainWindowTest)

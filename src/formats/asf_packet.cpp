@@ -1,6 +1,7 @@
 #include "formats/asf_packet.h"
 
 #include <cstring>
+#include <vector>
 
 #include "formats/le.h"
 
@@ -220,6 +221,68 @@ int RebasePacketTimes(uint8_t* packet, size_t length, uint32_t base, uint32_t pa
             StoreByType(packet + p.offsetAt, p.offsetType, Rebased(p.offsetIntoObject, base));
     }
     return whole ? 0 : 1;
+}
+
+bool DropPayloads(uint8_t* packet, size_t length, uint32_t packetSize,
+                  const std::function<bool(size_t index, const PacketLayout::Payload&)>& drop)
+{
+    PacketLayout layout;
+    if (!WalkDataPacket(packet, length, packetSize, &layout) || layout.payloadsEnd > length)
+        return false;
+    const size_t start = static_cast<size_t>(ParsingStart(packet, length));
+    const uint8_t flags = packet[start];
+    if (!(flags & 0x01))
+        return false;
+    // The payload flags follow the send time and duration; the first payload
+    // follows them, each next one the data of the one before.
+    const size_t sendAt = static_cast<size_t>(layout.sendTimeAt);
+    const size_t payloadFlagsAt = sendAt + 6;
+    std::vector<uint8_t> kept;
+    size_t keptCount = 0;
+    size_t from = payloadFlagsAt + 1;
+    for (size_t i = 0; i < layout.payloadCount; ++i) {
+        const PacketLayout::Payload& p = layout.payloads[i];
+        const size_t end = p.dataAt + p.dataLength;
+        if (!drop(i, p)) {
+            kept.insert(kept.end(), packet + from, packet + end);
+            ++keptCount;
+        }
+        from = end;
+    }
+    const size_t removed = layout.payloadsEnd - (payloadFlagsAt + 1) - kept.size();
+    if (keptCount == 0 || removed == 0)
+        return keptCount != 0;
+    // A packet without a padding length field, or with one byte too narrow
+    // for the new padding, gets a 16-bit one in front of the send time, from
+    // the bytes freed.
+    const unsigned paddingType = (flags >> 3) & 3;
+    const size_t oldSize = le::LengthTypeSize(paddingType);
+    const bool widen = paddingType == 0 || (paddingType == 1 && uint64_t{layout.padding} + removed > 0xFF);
+    const unsigned newType = widen ? 2 : paddingType;
+    const size_t growth = le::LengthTypeSize(newType) - oldSize;
+    if (removed < growth)
+        return false;
+    const uint64_t padding = uint64_t{layout.padding} + removed - growth;
+    if (newType == 2 && padding > 0xFFFF)
+        return false;
+
+    const size_t fieldAt = sendAt - oldSize;
+    std::vector<uint8_t> out(packet, packet + fieldAt);
+    out.resize(fieldAt + le::LengthTypeSize(newType), 0);
+    uint8_t* field = out.data() + fieldAt;
+    if (newType == 1)
+        field[0] = static_cast<uint8_t>(padding);
+    else if (newType == 2)
+        le::Store16(field, static_cast<uint16_t>(padding));
+    else
+        le::Store32(field, static_cast<uint32_t>(padding));
+    out.insert(out.end(), packet + sendAt, packet + payloadFlagsAt + 1);
+    out.insert(out.end(), kept.begin(), kept.end());
+    out[start] = static_cast<uint8_t>((flags & ~0x18) | (newType << 3));
+    out[payloadFlagsAt + growth] = static_cast<uint8_t>((packet[payloadFlagsAt] & 0xC0) | keptCount);
+    std::memcpy(packet, out.data(), out.size());
+    std::memset(packet + out.size(), 0, layout.payloadsEnd - out.size());
+    return true;
 }
 
 }  // namespace asf

@@ -3,6 +3,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 
 // Reading and rewriting ASF data packets. Every function takes the number
 // of bytes really present and never looks past them, whatever the packet's
@@ -69,5 +70,15 @@ int SendTimeOffset(const uint8_t* packet, size_t length);
 // given, receives where the fields lie.
 int RebasePacketTimes(uint8_t* packet, size_t length, uint32_t base, uint32_t packetSize,
                       PacketLayout* layout = nullptr);
+
+// Removes from a whole packet of several payloads each payload for which
+// drop(index, payload) is true (index counts from 0 in the packet): the payloads after it move up, the payload count
+// falls and the padding grows by the bytes removed, which become zeros (a
+// packet without a padding length field, or with a byte too narrow for the
+// new padding, gets a 16-bit one). False, with the
+// packet unchanged, when the packet is not whole or not all present, holds a
+// single payload, would keep none, or its padding would not fit the field.
+bool DropPayloads(uint8_t* packet, size_t length, uint32_t packetSize,
+                  const std::function<bool(size_t index, const PacketLayout::Payload&)>& drop);
 
 }  // namespace asf

@@ -89,3 +89,66 @@ TEST(AsfStreamHeader, TheSampleHeaderReadsAndTheFieldsFollowTheLayout)
 }
 
 }  // namespace
+
+namespace {
+
+// Dropping payloads keeps the others byte for byte and the packet whole.
+TEST(AsfPacket, DroppedPayloadsLeaveTheOthersAndGrowThePadding)
+{
+    const Parts& src = Split(Sample());
+    auto walk = [&](const std::vector<uint8_t>& p) {
+        asf::PacketLayout l;
+        EXPECT_TRUE(asf::WalkDataPacket(p.data(), p.size(), src.packetSize, &l));
+        return l;
+    };
+    auto data = [](const std::vector<uint8_t>& p, const asf::PacketLayout::Payload& x) {
+        return std::vector<uint8_t>(p.begin() + long(x.dataAt), p.begin() + long(x.dataAt + x.dataLength));
+    };
+    size_t tried = 0;
+    for (const std::string& s : src.packets) {
+        std::vector<uint8_t> p(s.begin(), s.end());
+        const asf::PacketLayout before = walk(p);
+        if (before.payloadCount < 3)
+            continue;
+        ++tried;
+        // Drop the first payload, then (the packet now has a padding field)
+        // the last one.
+        for (size_t victim : {size_t(0), before.payloadCount - 2}) {
+            const asf::PacketLayout old = walk(p);
+            const std::vector<uint8_t> original = p;
+            ASSERT_TRUE(asf::DropPayloads(p.data(), p.size(), src.packetSize,
+                                          [&](size_t i, const auto&) { return i == victim; }));
+            const asf::PacketLayout now = walk(p);
+            ASSERT_EQ(now.payloadCount, old.payloadCount - 1);
+            EXPECT_EQ(now.sendTime, old.sendTime);
+            EXPECT_TRUE(now.whole);
+            EXPECT_EQ(now.packetLength, old.packetLength);
+            for (size_t i = 0, j = 0; i < old.payloadCount; ++i) {
+                if (i == victim)
+                    continue;
+                const auto& a = old.payloads[i];
+                const auto& b = now.payloads[j++];
+                EXPECT_EQ(b.streamNumber, a.streamNumber);
+                EXPECT_EQ(b.mediaObjectNumber, a.mediaObjectNumber);
+                EXPECT_EQ(b.presentationTime, a.presentationTime);
+                EXPECT_EQ(data(p, b), data(original, a));
+            }
+            // What was freed is padding, and zeros.
+            EXPECT_EQ(now.payloadsEnd + now.padding, old.payloadsEnd + old.padding);
+            for (size_t i = now.payloadsEnd; i < old.payloadsEnd; ++i)
+                ASSERT_EQ(p[i], 0) << i;
+        }
+        // Keeping everything changes nothing; dropping everything is refused.
+        const std::vector<uint8_t> kept = p;
+        EXPECT_TRUE(asf::DropPayloads(p.data(), p.size(), src.packetSize, [](size_t, const auto&) { return false; }));
+        EXPECT_FALSE(asf::DropPayloads(p.data(), p.size(), src.packetSize, [](size_t, const auto&) { return true; }));
+        EXPECT_EQ(p, kept);
+        // A packet whose payloads are not all there is left alone.
+        const size_t present = walk(p).payloadsEnd - 1;
+        EXPECT_FALSE(asf::DropPayloads(p.data(), present, src.packetSize, [](size_t i, const auto&) { return i == 0; }));
+        EXPECT_EQ(p, kept);
+    }
+    EXPECT_GT(tried, 10u);
+}
+
+}  // namespace

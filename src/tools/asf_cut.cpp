@@ -1,0 +1,366 @@
+#include "tools/asf_cut.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <optional>
+
+#include "formats/asf_file_info.h"
+#include "formats/asf_file_reader.h"
+#include "formats/asf_file_writer.h"
+#include "formats/asf_guids.h"
+#include "formats/asf_packet.h"
+#include "formats/file_sink.h"
+#include "formats/le.h"
+#include "formats/printf.h"
+
+namespace {
+
+using u128 = unsigned __int128;
+
+// Simple Index object: header, file id, entry interval (100 ns units),
+// largest packet count, entry count, then 6-byte entries (packet number,
+// packet count).
+constexpr size_t kIndexIntervalAt = 40;
+constexpr size_t kIndexMaxCountAt = 48;
+constexpr size_t kIndexCountAt = 52;
+constexpr size_t kIndexEntriesAt = 56;
+constexpr size_t kIndexEntrySize = 6;
+
+// Progress is reported about this often.
+constexpr uint64_t kProgressEvery = 256;
+// How far back the start may move to the key frame it needs.
+constexpr uint64_t kMaxKeyFrameSearch = 16384;
+
+std::string ErrnoText(int err) { return err ? std::strerror(err) : "unknown error"; }
+
+std::string Dirname(const std::string& path)
+{
+    size_t slash = path.rfind('/');
+    if (slash == std::string::npos)
+        return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+std::string Basename(const std::string& path)
+{
+    size_t slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// The temporary file the cut is written to, removed unless it was renamed.
+class TempFile {
+public:
+    ~TempFile()
+    {
+        if (!path_.empty())
+            ::unlink(path_.c_str());
+    }
+    // A new file beside target, mode 0666 less the umask as any new file.
+    int Create(const std::string& target, int* error)
+    {
+        const std::string dir = Dirname(target);
+        const std::string base = Basename(target);
+        const auto seed = static_cast<unsigned long>(
+            std::chrono::steady_clock::now().time_since_epoch().count());
+        for (unsigned attempt = 0; attempt < 100; ++attempt) {
+            std::string path = Printf("%s/.%s.%lx%02x.part", dir.c_str(), base.c_str(),
+                                      (seed ^ static_cast<unsigned long>(::getpid())) & 0xFFFFFFul, attempt);
+            int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+            if (fd >= 0) {
+                path_ = path;
+                return fd;
+            }
+            if (errno != EEXIST) {
+                *error = errno;
+                return -1;
+            }
+        }
+        *error = EEXIST;
+        return -1;
+    }
+    // Gives the file its name; false with errno in *error (EEXIST: the name
+    // is taken and overwrite is off).
+    bool MoveTo(const std::string& target, bool overwrite, int* error)
+    {
+        int rc;
+        if (overwrite) {
+            rc = ::rename(path_.c_str(), target.c_str());
+        } else {
+            rc = ::renameat2(AT_FDCWD, path_.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE);
+            if (rc != 0 && (errno == EINVAL || errno == ENOSYS)) {
+                // A file system without the no-replace rename: a hard link
+                // fails just the same when the name is taken.
+                rc = ::link(path_.c_str(), target.c_str());
+                if (rc == 0)
+                    ::unlink(path_.c_str());
+            }
+        }
+        if (rc != 0) {
+            *error = errno;
+            return false;
+        }
+        path_.clear();
+        return true;
+    }
+    const std::string& path() const { return path_; }
+
+private:
+    std::string path_;
+};
+
+bool IsVideo(uint8_t stream, const std::vector<int>& videoStreams)
+{
+    return std::find(videoStreams.begin(), videoStreams.end(), stream) != videoStreams.end();
+}
+
+bool IsKeyFrameStart(const asf::PacketLayout::Payload& payload, const std::vector<int>& videoStreams)
+{
+    return payload.keyFrame && !payload.compressed() && payload.offsetIntoObject == 0 &&
+           IsVideo(payload.streamNumber, videoStreams);
+}
+
+// The packet, at or before first, in which a key frame of a video stream
+// begins: a cut that starts there shows a picture from its first packet
+// instead of undecodable frames until the next key frame. first itself when
+// the file has no video stream or no such packet lies within reach.
+uint64_t KeyFrameStart(const AsfFileReader& reader, const std::vector<int>& videoStreams, uint64_t first)
+{
+    if (videoStreams.empty())
+        return first;
+    std::vector<uint8_t> packet;
+    asf::PacketLayout layout;
+    const uint64_t lowest = first > kMaxKeyFrameSearch ? first - kMaxKeyFrameSearch : 0;
+    for (uint64_t p = first + 1; p-- > lowest;) {
+        if (!reader.ReadPacket(p, &packet))
+            break;
+        asf::WalkDataPacket(packet.data(), packet.size(), reader.Header().packetSize, &layout);
+        for (size_t i = 0; i < layout.payloadCount; ++i)
+            if (IsKeyFrameStart(layout.payloads[i], videoStreams))
+                return p;
+    }
+    return first;
+}
+
+// In the cut's first packet, the video payloads before the first key frame
+// (frames, or ends of frames, that depend on packets left out) go: the
+// decoder would otherwise start with a frame it cannot show.
+void DropFramesBeforeKeyFrame(std::vector<uint8_t>& packet, uint32_t packetSize,
+                              const std::vector<int>& videoStreams)
+{
+    if (videoStreams.empty())
+        return;
+    asf::PacketLayout layout;
+    asf::WalkDataPacket(packet.data(), packet.size(), packetSize, &layout);
+    size_t key = 0;
+    while (key < layout.payloadCount && !IsKeyFrameStart(layout.payloads[key], videoStreams))
+        ++key;
+    if (key == 0 || key == layout.payloadCount)
+        return;
+    asf::DropPayloads(packet.data(), packet.size(), packetSize,
+                      [&](size_t index, const asf::PacketLayout::Payload& p) {
+                          return index < key && IsVideo(p.streamNumber, videoStreams);
+                      });
+}
+
+}  // namespace
+
+bool PlanCut(uint64_t declaredPackets, uint64_t playDuration, uint64_t prerollMs, uint64_t packetsInFile,
+             int64_t startSeconds, int64_t endSeconds, CutPlan* plan, std::string* error)
+{
+    *plan = CutPlan{};
+    const uint64_t playMs = playDuration / 10000;
+    if (playMs <= prerollMs) {
+        *error = "the file does not give its duration (a broadcast recording that was not finished?)";
+        return false;
+    }
+    const uint64_t durationMs = playMs - prerollMs;
+    if (declaredPackets == 0) {
+        *error = "the file does not give its packet count";
+        return false;
+    }
+    if (startSeconds < 0 || endSeconds < startSeconds) {
+        *error = Printf("the range %lld to %lld s is empty", static_cast<long long>(startSeconds),
+                        static_cast<long long>(endSeconds));
+        return false;
+    }
+    if (packetsInFile == 0) {
+        *error = "the file holds no whole data packet";
+        return false;
+    }
+    // Seconds past the end name no packets; bounding them keeps the products
+    // below in range.
+    const uint64_t lastSecond = durationMs / 1000 + 1;
+    const uint64_t start = static_cast<uint64_t>(startSeconds);
+    const uint64_t end = std::min(static_cast<uint64_t>(endSeconds), lastSecond);
+    const u128 first = start > lastSecond ? ~u128{0} : u128{start} * 1000 * declaredPackets / durationMs;
+    if (first >= packetsInFile) {
+        *error = Printf("the range starts at %lld s, after the end of the file (%llu packets, %llu s)",
+                        static_cast<long long>(startSeconds), static_cast<unsigned long long>(packetsInFile),
+                        static_cast<unsigned long long>(durationMs / 1000));
+        return false;
+    }
+    u128 last = u128{end + 1} * 1000 * declaredPackets / durationMs;
+    // A file of fewer packets than seconds still gives the packet that
+    // covers the range.
+    last = std::max(last, first + 1);
+    plan->firstPacket = static_cast<uint64_t>(first);
+    plan->endPacket = static_cast<uint64_t>(std::min<u128>(last, packetsInFile));
+    return true;
+}
+
+std::vector<uint8_t> CutIndexObject(const std::vector<uint8_t>& source, uint64_t firstPacket,
+                                    uint64_t packetCount, uint32_t baseMs, uint32_t highestMs,
+                                    uint64_t prerollMs)
+{
+    if (source.size() < kIndexEntriesAt || !asf::kSimpleIndex.Matches(source.data()) || packetCount == 0)
+        return {};
+    const uint64_t interval = le::Load64(source.data() + kIndexIntervalAt);
+    const uint64_t count = le::Load32(source.data() + kIndexCountAt);
+    if (interval == 0 || count == 0 || count > (source.size() - kIndexEntriesAt) / kIndexEntrySize)
+        return {};
+    // Entry k of the cut is for its time k * interval, which is the
+    // source's time k * interval + base.
+    const u128 base = u128{baseMs} * 10000;
+    const uint64_t skip = static_cast<uint64_t>(base / interval);
+    if (skip >= count)
+        return {};
+    const u128 span = (u128{highestMs} + prerollMs) * 10000;
+    const uint64_t wanted = static_cast<uint64_t>(std::min<u128>(span / interval + 1, count - skip));
+
+    std::vector<uint8_t> out(source.begin(), source.begin() + kIndexEntriesAt);
+    out.resize(kIndexEntriesAt + wanted * kIndexEntrySize);
+    uint32_t largest = 0;
+    for (uint64_t k = 0; k < wanted; ++k) {
+        const uint64_t j = static_cast<uint64_t>((u128{k} * interval + base) / interval);
+        const uint8_t* entry = source.data() + kIndexEntriesAt + std::min(j, count - 1) * kIndexEntrySize;
+        const uint64_t packet = le::Load32(entry);
+        const uint16_t spanned = le::Load16(entry + 4);
+        const uint64_t relative = packet < firstPacket ? 0 : std::min(packet - firstPacket, packetCount - 1);
+        uint8_t* to = out.data() + kIndexEntriesAt + k * kIndexEntrySize;
+        le::Store32(to, static_cast<uint32_t>(relative));
+        le::Store16(to + 4, spanned);
+        largest = std::max<uint32_t>(largest, spanned);
+    }
+    le::Store64(out.data() + 16, out.size());
+    le::Store32(out.data() + kIndexMaxCountAt, largest);
+    le::Store32(out.data() + kIndexCountAt, static_cast<uint32_t>(wanted));
+    return out;
+}
+
+std::string DefaultCutPath(const std::string& source)
+{
+    const size_t slash = source.rfind('/');
+    const size_t nameAt = slash == std::string::npos ? 0 : slash + 1;
+    const size_t dot = source.rfind('.');
+    if (dot == std::string::npos || dot <= nameAt)
+        return source + "_cut";
+    return source.substr(0, dot) + "_cut" + source.substr(dot);
+}
+
+CutResult CutAsfFile(const CutRequest& request, const std::atomic<bool>& stop,
+                     const std::function<void(uint64_t, uint64_t)>& progress)
+{
+    using Status = CutResult::Status;
+    CutResult result;
+    auto end = [&result](Status status, std::string message) {
+        result.status = status;
+        result.message = std::move(message);
+        return result;
+    };
+    const std::string output = request.output.empty() ? DefaultCutPath(request.source) : request.output;
+
+    AsfFileReader reader;
+    if (!reader.Open(request.source))
+        return end(Status::Refused, request.source + ": " + reader.Error());
+    const AsfStreamHeader& header = reader.Header();
+    std::string why;
+    if (!PlanCut(header.declaredPackets, header.properties.playDuration, header.properties.preroll,
+                 reader.PacketCount(), request.startSeconds, request.endSeconds, &result.plan, &why))
+        return end(Status::Refused, request.source + ": " + why);
+
+    // The start moves back to the key frame it needs (video only).
+    AsfFileInfo info;
+    std::vector<int> videoStreams;
+    if (info.Parse(request.source))
+        for (const AsfStreamRecord& stream : info.Streams())
+            if (stream.type == asf::kVideoMedia)
+                videoStreams.push_back(stream.number);
+    result.plan.firstPacket = KeyFrameStart(reader, videoStreams, result.plan.firstPacket);
+
+    struct stat outStat {}, srcStat {};
+    if (::stat(output.c_str(), &outStat) == 0) {
+        if (S_ISDIR(outStat.st_mode))
+            return end(Status::Refused, output + ": is a folder");
+        if (::stat(request.source.c_str(), &srcStat) == 0 && srcStat.st_dev == outStat.st_dev &&
+            srcStat.st_ino == outStat.st_ino)
+            return end(Status::Refused, output + ": is the file being cut");
+        if (!request.overwrite)
+            return end(Status::Refused, output + ": exists");
+    }
+
+    TempFile temp;
+    int error = 0;
+    int fd = temp.Create(output, &error);
+    if (fd < 0)
+        return end(Status::Failed, Printf("%s: cannot create a file there: %s", Dirname(output).c_str(),
+                                          ErrnoText(error).c_str()));
+    FileSink sink(fd);
+    AsfFileWriter writer;
+    AsfFileWriter::Options options;
+    options.retime = AsfFileWriter::Retime::All;
+    options.patch = AsfFileWriter::Patch::Always;
+    writer.Begin(&sink, options);
+    const std::vector<uint8_t>& head = reader.HeaderBytes();
+    if (writer.WriteHeader(head.data(), head.size()) != AsfFileWriter::HeaderResult::Written)
+        return end(Status::Failed, Printf("%s: cannot write: %s", output.c_str(), ErrnoText(sink.Error()).c_str()));
+
+    const uint64_t total = result.plan.Count();
+    std::vector<uint8_t> packet;
+    std::optional<uint32_t> baseMs;
+    if (progress)
+        progress(0, total);
+    for (uint64_t i = 0; i < total; ++i) {
+        if (stop.load(std::memory_order_relaxed))
+            return end(Status::Stopped, "stopped");
+        const uint64_t number = result.plan.firstPacket + i;
+        if (!reader.ReadPacket(number, &packet))
+            return end(Status::Failed, Printf("%s: cannot read data packet %llu", request.source.c_str(),
+                                              static_cast<unsigned long long>(number)));
+        if (i == 0)
+            DropFramesBeforeKeyFrame(packet, header.packetSize, videoStreams);
+        if (!baseMs) {
+            const int at = asf::SendTimeOffset(packet.data(), packet.size());
+            if (at >= 0)
+                baseMs = le::Load32(packet.data() + at);
+        }
+        if (!writer.WritePacket(packet.data(), packet.size()).Wrote())
+            return end(Status::Failed,
+                       Printf("%s: cannot write: %s", output.c_str(), ErrnoText(sink.Error()).c_str()));
+        if (progress && ((i + 1) % kProgressEvery == 0 || i + 1 == total))
+            progress(i + 1, total);
+    }
+
+    std::vector<uint8_t> index;
+    std::vector<uint8_t> sourceIndex;
+    if (reader.ReadIndexObject(&sourceIndex))
+        index = CutIndexObject(sourceIndex, result.plan.firstPacket, total, baseMs.value_or(0),
+                               writer.HighestTime(), header.properties.preroll);
+    result.sourceIndexUsed = !index.empty();
+    if (!writer.Finalise(index.empty() ? nullptr : &index) || !sink.Size(&result.fileSize) || !sink.Close())
+        return end(Status::Failed, Printf("%s: cannot write: %s", output.c_str(), ErrnoText(sink.Error()).c_str()));
+    if (stop.load(std::memory_order_relaxed))
+        return end(Status::Stopped, "stopped");
+    if (!temp.MoveTo(output, request.overwrite, &error))
+        return end(error == EEXIST ? Status::Refused : Status::Failed,
+                   output + (error == EEXIST ? ": exists" : ": cannot be written: " + ErrnoText(error)));
+    result.packets = writer.PacketsWritten();
+    result.durationMs = writer.HighestTime();
+    return end(Status::Done, "");
+}

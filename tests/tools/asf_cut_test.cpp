@@ -1,0 +1,372 @@
+// The cut on generated files: byte-built ones whose every packet is known
+// (the worked example, indexes, edges, damage, stops) and ffmpeg-made ones
+// that the independent decoder and prober must accept.
+#include <dirent.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include "../formats/asf_test_builder.h"
+#include "asf_stream.h"
+#include "formats/asf_file_info.h"
+#include "test_support.h"
+#include "tools/asf_cut.h"
+
+using namespace asftest;
+using asfstream::Get32;
+using asfstream::Get64;
+using asfstream::Put32;
+using testsupport::ReadFile;
+using testsupport::TempDir;
+using testsupport::WriteFile;
+
+namespace {
+
+constexpr uint32_t kPacketSize = 200;
+constexpr uint64_t kPreroll = 3000;
+// Offsets in the packets built below.
+constexpr size_t kSendTimeAt = 7;
+constexpr size_t kPresentationAt = 24;
+constexpr size_t kMarkAt = 28;
+
+// One data packet of kPacketSize bytes: error correction, flags (padding
+// length as a word; replicated data, object number and stream number as
+// bytes, the offset as a dword), no padding, the send time, one payload
+// whose presentation time is the send time plus the preroll and whose data
+// begins with the packet's number.
+std::string Packet(uint64_t number, uint32_t sendMs)
+{
+    std::string p = std::string("\x82\0\0", 3) + "\x10" + "\x5D" + U16(0) + U32(sendMs) + U16(100);
+    p += std::string("\x81", 1) + char(number) + U32(0) + "\x08" + U32(kPacketSize) + U32(sendMs + kPreroll);
+    p += U64(number);
+    p.resize(kPacketSize, '\x5A');
+    return p;
+}
+
+std::string Properties(uint64_t packets, uint64_t durationMs)
+{
+    return Object(asf::kFileProperties, std::string(16, '\x11') + U64(0) + U64(0) + U64(packets) +
+                                            U64((durationMs + kPreroll) * 10000) + U64(durationMs * 10000) +
+                                            U64(kPreroll) + U32(2) + U32(kPacketSize) + U32(kPacketSize) +
+                                            U32(64000));
+}
+
+// A Simple Index of one entry per second: the first packet whose
+// presentation time reaches it.
+std::string Index(uint64_t seconds, uint64_t packetsPerSecond)
+{
+    std::string entries;
+    for (uint64_t j = 0; j <= seconds; ++j) {
+        uint64_t ms = j * 1000;
+        uint64_t packet = ms <= kPreroll ? 0 : (ms - kPreroll) * packetsPerSecond / 1000;
+        entries += U32(packet) + U16(1);
+    }
+    return Object(asf::kSimpleIndex,
+                  std::string(16, '\x11') + U64(10000000) + U32(1) + U32(seconds + 1) + entries);
+}
+
+// A file of `packets` packets sent at an even rate over durationMs.
+std::string MakeFile(uint64_t packets, uint64_t durationMs, bool withIndex)
+{
+    std::string data;
+    for (uint64_t i = 0; i < packets; ++i)
+        data += Packet(i, static_cast<uint32_t>(i * durationMs / packets));
+    std::string file = Header({Properties(packets, durationMs), AudioStream(1, 2, 44100, 16)}) +
+                       Object(asf::kData, std::string(16, '\x11') + U64(packets) + U16(0x0101) + data);
+    if (withIndex)
+        file += Index(durationMs / 1000, packets * 1000 / durationMs);
+    return file;
+}
+
+// Names in a folder, for "nothing left behind".
+std::vector<std::string> Listing(const std::string& dir)
+{
+    std::vector<std::string> names;
+    if (DIR* d = opendir(dir.c_str())) {
+        while (dirent* e = readdir(d))
+            if (std::string(e->d_name) != "." && std::string(e->d_name) != "..")
+                names.push_back(e->d_name);
+        closedir(d);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+CutResult Cut(const std::string& source, const std::string& output, int64_t from, int64_t to,
+              bool overwrite = false)
+{
+    std::atomic<bool> stop{false};
+    return CutAsfFile({source, output, from, to, overwrite}, stop);
+}
+
+struct CutFile {
+    std::string bytes;
+    size_t dataAt = 0;  // first packet
+    AsfFileInfo info;
+    explicit CutFile(const std::string& path) : bytes(ReadFile(path))
+    {
+        EXPECT_TRUE(info.Parse(path));
+        AsfObjectRecord data;
+        EXPECT_GE(info.FindObject(asf::kData, &data), 0);
+        dataAt = data.offset + 50;
+    }
+    std::string PacketAt(uint64_t i) const { return bytes.substr(dataAt + i * kPacketSize, kPacketSize); }
+};
+
+TEST(AsfCut, WorkedExampleCopiesPackets100To199RetimedFromZero)
+{
+    TempDir dir;
+    const std::string src = dir.File("talk.asf");
+    WriteFile(src, MakeFile(6000, 600000, false));
+    CutResult r = Cut(src, "", 10, 19);
+    ASSERT_EQ(r.status, CutResult::Status::Done) << r.message;
+    EXPECT_EQ(r.plan.firstPacket, 100u);
+    EXPECT_EQ(r.plan.endPacket, 200u);
+    EXPECT_EQ(r.packets, 100u);
+    EXPECT_FALSE(r.sourceIndexUsed);
+
+    const std::string out = dir.File("talk_cut.asf");
+    CutFile cut(out);
+    const AsfFileProperties& fp = cut.info.FileProperties();
+    EXPECT_EQ(fp.dataPacketsCount, 100u);
+    EXPECT_EQ(fp.playDuration, (9900 + kPreroll) * 10000);
+    EXPECT_EQ(fp.sendDuration, 9900u * 10000);
+    EXPECT_EQ(fp.flags, 2u);
+    EXPECT_EQ(fp.fileSize, cut.bytes.size());
+    EXPECT_EQ(cut.info.DataObject().totalDataPackets, 100u);
+    EXPECT_EQ(cut.info.Status().end, AsfWalkEnd::Complete);
+    for (uint64_t k = 0; k < 100; ++k) {
+        std::string p = cut.PacketAt(k);
+        ASSERT_EQ(Get64(p, kMarkAt), 100 + k) << k;
+        EXPECT_EQ(Get32(p, kSendTimeAt), k * 100) << k;
+        EXPECT_EQ(Get32(p, kPresentationAt), k * 100 + kPreroll) << k;
+    }
+    // No source index: the fixed one-entry index closes the file.
+    AsfObjectRecord index;
+    ASSERT_GE(cut.info.FindObject(asf::kSimpleIndex, &index), 0);
+    EXPECT_EQ(index.size, 62u);
+    EXPECT_EQ(index.offset + 62, cut.bytes.size());
+    // The header is the source's apart from the patched fields.
+    const std::string source = ReadFile(src);
+    EXPECT_EQ(cut.bytes.substr(0, 30), source.substr(0, 30));
+    EXPECT_EQ(cut.bytes.substr(cut.dataAt - 26, 16), source.substr(cut.dataAt - 26, 16));
+}
+
+TEST(AsfCut, SourceIndexIsCarriedOverForTheCutsOwnPackets)
+{
+    TempDir dir;
+    const std::string src = dir.File("indexed.asf");
+    WriteFile(src, MakeFile(6000, 600000, true));
+    CutResult r = Cut(src, dir.File("out.asf"), 10, 19);
+    ASSERT_EQ(r.status, CutResult::Status::Done) << r.message;
+    EXPECT_TRUE(r.sourceIndexUsed);
+    CutFile cut(dir.File("out.asf"));
+    AsfObjectRecord index;
+    ASSERT_GE(cut.info.FindObject(asf::kSimpleIndex, &index), 0);
+    const std::string object = cut.bytes.substr(index.offset, index.size);
+    EXPECT_EQ(index.offset + index.size, cut.bytes.size());
+    EXPECT_EQ(Get64(object, 40), 10000000u);  // one entry a second
+    const uint32_t entries = Get32(object, 52);
+    EXPECT_EQ(entries, 13u);  // 0 to 12.9 s of presentation time
+    ASSERT_EQ(index.size, 56 + 6 * entries);
+    // Entry k names the cut's first packet presented at k seconds (the cut's
+    // packet m is presented at m * 100 ms + the preroll), never a packet
+    // beyond the cut.
+    for (uint32_t k = 0; k < entries; ++k) {
+        uint64_t expected = k * 1000 <= kPreroll ? 0 : std::min<uint64_t>((k * 1000 - kPreroll) / 100, 99);
+        EXPECT_EQ(Get32(object, 56 + 6 * k), expected) << k;
+    }
+    // The decoder's view: a damaged source index falls back to the fixed one.
+    std::string damaged = ReadFile(src);
+    Put32(damaged, damaged.size() - (56 + 6 * 601) + 52, 100000);  // more entries than the object holds
+    WriteFile(src, damaged);
+    r = Cut(src, dir.File("out2.asf"), 10, 19);
+    ASSERT_EQ(r.status, CutResult::Status::Done) << r.message;
+    EXPECT_FALSE(r.sourceIndexUsed);
+}
+
+TEST(AsfCut, RangesAtTheEdgesAndPastTheEnd)
+{
+    TempDir dir;
+    const std::string src = dir.File("a.asf");
+    WriteFile(src, MakeFile(600, 60000, false));
+    struct Case {
+        int64_t from, to;
+        uint64_t first, end;  // end 0: refused
+    } cases[] = {
+        {0, 0, 0, 10},        // the first second
+        {0, 59, 0, 600},      // everything
+        {0, 100000, 0, 600},  // past the end: bounded by the packets there are
+        {59, 59, 590, 600},   // the last second
+        {60, 61, 600, 0},     // starts where the file ends
+        {1000000000, 1000000000, 0, 0},
+        {5, 4, 0, 0},         // reversed
+        {-1, 3, 0, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.from << " to " << c.to);
+        const std::string out = dir.File("edge.asf");
+        CutResult r = Cut(src, out, c.from, c.to, true);
+        if (c.end == 0) {
+            EXPECT_EQ(r.status, CutResult::Status::Refused);
+            EXPECT_FALSE(r.message.empty());
+            EXPECT_FALSE(testsupport::FileExists(out));
+            continue;
+        }
+        ASSERT_EQ(r.status, CutResult::Status::Done) << r.message;
+        EXPECT_EQ(r.plan.firstPacket, c.first);
+        EXPECT_EQ(r.plan.endPacket, c.end);
+        CutFile cut(out);
+        EXPECT_EQ(cut.info.FileProperties().dataPacketsCount, c.end - c.first);
+        EXPECT_EQ(Get64(cut.PacketAt(c.end - c.first - 1), kMarkAt), c.end - 1);
+        unlink(out.c_str());
+    }
+    EXPECT_EQ(Listing(dir.path()), std::vector<std::string>{"a.asf"});
+}
+
+TEST(AsfCut, PlanTakesTheAverageRateAndNeverLeavesTheFile)
+{
+    CutPlan plan;
+    std::string error;
+    // Fewer packets than seconds: a one-second range still gets its packet.
+    ASSERT_TRUE(PlanCut(30, (60000 + kPreroll) * 10000, kPreroll, 30, 7, 7, &plan, &error));
+    EXPECT_EQ(plan.firstPacket, 3u);
+    EXPECT_EQ(plan.endPacket, 4u);
+    // The announced count sets the rate; the packets present bound the range.
+    ASSERT_TRUE(PlanCut(6000, (600000 + kPreroll) * 10000, kPreroll, 150, 10, 19, &plan, &error));
+    EXPECT_EQ(plan.firstPacket, 100u);
+    EXPECT_EQ(plan.endPacket, 150u);
+    // No duration (a broadcast never finished), no count.
+    EXPECT_FALSE(PlanCut(6000, 0, kPreroll, 6000, 0, 1, &plan, &error));
+    EXPECT_FALSE(PlanCut(6000, kPreroll * 10000, kPreroll, 6000, 0, 1, &plan, &error));
+    EXPECT_FALSE(PlanCut(0, (600000 + kPreroll) * 10000, kPreroll, 6000, 0, 1, &plan, &error));
+    // Huge values stay exact: 2^40 packets over a day.
+    const uint64_t many = 1ull << 40;
+    ASSERT_TRUE(PlanCut(many, (86400000ull + kPreroll) * 10000, kPreroll, many, 43200, 86399, &plan, &error));
+    EXPECT_EQ(plan.firstPacket, many / 2);
+    EXPECT_EQ(plan.endPacket, many);
+}
+
+TEST(AsfCut, SourcesWithoutTheirObjectsAreRefusedWithAReason)
+{
+    TempDir dir;
+    const std::string good = MakeFile(100, 10000, false);
+    struct Case {
+        const char* name;
+        std::string bytes;
+    } cases[] = {
+        {"empty", ""},
+        {"not ASF", std::string(4096, 'x')},
+        {"no file properties",
+         Header({AudioStream(1, 2, 44100, 16)}) +
+             Object(asf::kData, std::string(16, '\x11') + U64(1) + U16(0x0101) + Packet(0, 0))},
+        {"no data object", Header({Properties(100, 10000), AudioStream(1, 2, 44100, 16)})},
+        {"header past the end", good.substr(0, 100)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string src = dir.File("src.asf");
+        WriteFile(src, c.bytes);
+        CutResult r = Cut(src, dir.File("out.asf"), 0, 5);
+        EXPECT_EQ(r.status, CutResult::Status::Refused);
+        EXPECT_NE(r.message.find(src), std::string::npos) << r.message;
+        EXPECT_EQ(Listing(dir.path()), std::vector<std::string>{"src.asf"});
+    }
+    CutResult r = Cut(dir.File("missing.asf"), dir.File("out.asf"), 0, 5);
+    EXPECT_EQ(r.status, CutResult::Status::Refused);
+}
+
+TEST(AsfCut, OutputIsReplacedOnlyWhenAskedAndNeverLeftHalfWritten)
+{
+    TempDir dir;
+    const std::string src = dir.File("a.asf");
+    WriteFile(src, MakeFile(600, 60000, false));
+    const std::string out = dir.File("a_cut.asf");
+    WriteFile(out, "mine");
+    CutResult r = Cut(src, "", 0, 5);
+    EXPECT_EQ(r.status, CutResult::Status::Refused);
+    EXPECT_EQ(ReadFile(out), "mine");
+    r = Cut(src, src, 0, 5, true);
+    EXPECT_EQ(r.status, CutResult::Status::Refused);  // the source itself
+    r = Cut(src, dir.path(), 0, 5, true);
+    EXPECT_EQ(r.status, CutResult::Status::Refused);  // a folder
+    EXPECT_EQ(Listing(dir.path()), (std::vector<std::string>{"a.asf", "a_cut.asf"}));
+
+    // A stop half way leaves the old file and no temporary one.
+    std::atomic<bool> stop{false};
+    std::vector<uint64_t> seen;
+    r = CutAsfFile({src, out, 0, 59, true}, stop, [&](uint64_t done, uint64_t total) {
+        seen.push_back(done);
+        EXPECT_EQ(total, 600u);
+        if (done >= 256)
+            stop = true;
+    });
+    EXPECT_EQ(r.status, CutResult::Status::Stopped);
+    EXPECT_EQ(seen, (std::vector<uint64_t>{0, 256}));
+    EXPECT_EQ(ReadFile(out), "mine");
+    EXPECT_EQ(Listing(dir.path()), (std::vector<std::string>{"a.asf", "a_cut.asf"}));
+
+    // A folder that cannot be written: failed, nothing made.
+    r = Cut(src, dir.File("no/such/folder/x.asf"), 0, 5);
+    EXPECT_EQ(r.status, CutResult::Status::Failed);
+    EXPECT_NE(r.message.find("no/such/folder"), std::string::npos);
+
+    r = Cut(src, "", 0, 5, true);
+    ASSERT_EQ(r.status, CutResult::Status::Done) << r.message;
+    EXPECT_EQ(CutFile(out).info.FileProperties().dataPacketsCount, 60u);
+}
+
+TEST(AsfCut, DefaultNameSitsBesideTheSource)
+{
+    EXPECT_EQ(DefaultCutPath("a.asf"), "a_cut.asf");
+    EXPECT_EQ(DefaultCutPath("/x/y.z/a.wmv"), "/x/y.z/a_cut.wmv");
+    EXPECT_EQ(DefaultCutPath("/x/y.z/noext"), "/x/y.z/noext_cut");
+    EXPECT_EQ(DefaultCutPath(".hidden"), ".hidden_cut");
+}
+
+// Cuts of files the independent decoder made: they decode without a
+// complaint and last what their header says.
+TEST(AsfCut, CutsOfEncodedFilesDecodeAndLastTheirRange)
+{
+    testsupport::SampleSpec spec;
+    spec.seconds = 20;
+    const std::string sample = testsupport::MakeSampleAsf(spec);
+    const asfstream::Parts& parts = asfstream::Split(sample);
+    TempDir dir;
+    const std::string src = dir.File("sample.asf");
+    WriteFile(src, ReadFile(sample));
+    struct Case {
+        const char* name;
+        int64_t from, to;
+    } cases[] = {{"middle", 5, 9}, {"start", 0, 3}, {"end", 15, 30}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string out = dir.File(std::string(c.name) + ".asf");
+        CutResult r = Cut(src, out, c.from, c.to);
+        ASSERT_EQ(r.status, CutResult::Status::Done) << r.message;
+        std::string diagnostics;
+        EXPECT_TRUE(testsupport::DecodesCleanly(out, &diagnostics)) << diagnostics;
+        const double probed = testsupport::ProbeDuration(out);
+        const uint32_t first = asfstream::SendTime(parts.packets[r.plan.firstPacket], parts.packetSize);
+        const uint32_t last = asfstream::SendTime(parts.packets[r.plan.endPacket - 1], parts.packetSize);
+        const double packetTime = 20.0 / static_cast<double>(parts.packets.size());
+        EXPECT_NEAR(probed, (last - first) / 1000.0, packetTime + 0.001);
+        // And about the seconds asked for (taken at the average rate).
+        const double asked = static_cast<double>(std::min<int64_t>(c.to, 19) + 1 - c.from);
+        EXPECT_NEAR(probed, asked, 1.5);
+    }
+
+    // A source whose last packet was cut short: the whole packets are taken.
+    const std::string source = ReadFile(sample);
+    const uint64_t dataEnd = parts.header.size() + parts.packets.size() * parts.packetSize;
+    WriteFile(src, source.substr(0, dataEnd - parts.packetSize / 2));
+    const std::string out = dir.File("short.asf");
+    CutResult r = Cut(src, out, 10, 100);
+    ASSERT_EQ(r.status, CutResult::Status::Done) << r.message;
+    EXPECT_EQ(r.plan.endPacket, parts.packets.size() - 1);
+    std::string diagnostics;
+    EXPECT_TRUE(testsupport::DecodesCleanly(out, &diagnostics)) << diagnostics;
+}
+
+}  // namespace

@@ -1,19 +1,22 @@
 #!/usr/bin/env bash
-# The ASF cut: cuts a range of about 1 GB out of a generated file with
-# `brimcast-cli cut` and copies the same number of bytes with `cp` on the
-# same disk, in the same run, and prints the wall time, throughput and peak
-# resident memory of each (median of RUNS runs).
+# The ASF cut: cuts a range of about 1 GB out of a generated file with the
+# cut alone (cut_bench, the core without the CLI's libraries) and with
+# `brimcast-cli cut`, and copies the same number of bytes with `cp` on the
+# same disk, in the same run, the three taking turns; prints the wall time,
+# CPU time, throughput and peak resident memory of each (the run of median
+# wall time of RUNS runs).
 #   bench/cut_bench.sh [BUILD_DIR] [RANGE_MB] [RUNS]
-# TMPDIR chooses the disk (default /tmp). Needs: brimcast-cli built, ffmpeg,
-# ffprobe, /usr/bin/time.
+# TMPDIR chooses the disk (default /tmp). Needs: cut_bench and brimcast-cli
+# built, ffmpeg, ffprobe, /usr/bin/time.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build}
 range_mb=${2:-1024}
-runs=${3:-3}
+runs=${3:-5}
 cli="$build/src/cli/brimcast-cli"
-if ! "$cli" cut --help > /dev/null 2>&1; then
-  echo "build brimcast-cli first: cmake --build $build --target brimcast-cli" >&2
+core="$build/bench/cut_bench"
+if ! "$cli" cut --help > /dev/null 2>&1 || [ ! -x "$core" ]; then
+  echo "build them first: cmake --build $build --target brimcast-cli cut_bench" >&2
   exit 2
 fi
 work=$(mktemp -d "${TMPDIR:-/tmp}/brimcast-cut-bench-XXXXXX")
@@ -37,30 +40,41 @@ read -r from to < <(awk -v d="$duration" -v s="$size" -v mb="$range_mb" \
   'BEGIN { secs = int(mb * 1048576 / (s / d)); print 10, 10 + secs - 1 }')
 
 cut_once() {
-  /usr/bin/time -f "%e %U %S %M" -a -o "$work/cut.time" \
+  /usr/bin/time -f "%e %U %S %M" -a -o "$work/cli.time" \
     "$cli" cut -q --force "$work/source.asf" --from "$from" --to "$to" -o "$work/cut.asf" > /dev/null
 }
-cut_once
-bytes=$(stat -c %s "$work/cut.asf")
-# cp copies the same number of bytes, read from the same disk.
-head -c "$bytes" "$work/source.asf" > "$work/same-bytes.bin"
+core_once() {
+  /usr/bin/time -f "%e %U %S %M" -a -o "$work/core.time" \
+    "$core" "$work/source.asf" "$from" "$to" "$work/cut.asf" > /dev/null
+}
 cp_once() {
   rm -f "$work/copy.bin"
   /usr/bin/time -f "%e %U %S %M" -a -o "$work/cp.time" cp "$work/same-bytes.bin" "$work/copy.bin"
 }
-: > "$work/cut.time"
+core_once
+bytes=$(stat -c %s "$work/cut.asf")
+# cp copies the same number of bytes, read from the same disk.
+head -c "$bytes" "$work/source.asf" > "$work/same-bytes.bin"
+: > "$work/core.time"
 for _ in $(seq "$runs"); do
+  rm -f "$work/cut.asf"; sync; core_once
   rm -f "$work/cut.asf"; sync; cut_once
   sync; cp_once
 done
 median() { sort -n "$1" | awk -v m=$(( (runs + 1) / 2 )) 'NR == m'; }
-read -r cw cu cs crss < <(median "$work/cut.time")
-read -r pw pu ps prss < <(median "$work/cp.time")
-printf "source %.0f MB, %.0f s; range %s to %s s; %s runs\n" "$(( size / 1048576 ))" "$duration" "$from" "$to" "$runs"
-printf "%-20s %9s %8s %8s %8s %9s\n" what MB wall_s cpu_s MB/s peak_MB
-awk -v b="$bytes" -v w="$cw" -v u="$cu" -v s="$cs" -v r="$crss" 'BEGIN {
-  printf "%-20s %9.1f %8.2f %8.2f %8.1f %9.1f\n", "brimcast-cli cut", b / 1048576, w, u + s, b / 1048576 / w, r / 1024 }'
-awk -v b="$bytes" -v w="$pw" -v u="$pu" -v s="$ps" -v r="$prss" 'BEGIN {
-  printf "%-20s %9.1f %8.2f %8.2f %8.1f %9.1f\n", "cp (same bytes)", b / 1048576, w, u + s, b / 1048576 / w, r / 1024 }'
-awk -v cw="$cw" -v pw="$pw" -v r="$crss" 'BEGIN {
-  printf "throughput, cut / cp: %.2f (goal >= 0.80)   cut peak memory: %.1f MB (goal < 16)\n", pw / cw, r / 1024 }'
+printf "source %d MB, %.0f s; range %s to %s s; %s runs\n" "$(( size / 1048576 ))" "$duration" "$from" "$to" "$runs"
+printf "%-22s %9s %8s %8s %8s %9s\n" what MB wall_s cpu_s MB/s peak_MB
+row() {  # row LABEL NAME
+  read -r w u s r < <(median "$work/$2.time")
+  awk -v l="$1" -v b="$bytes" -v w="$w" -v u="$u" -v s="$s" -v r="$r" 'BEGIN {
+    printf "%-22s %9.1f %8.2f %8.2f %8.1f %9.1f\n", l, b / 1048576, w, u + s, b / 1048576 / w, r / 1024 }'
+}
+row "cut (core)" core
+row "brimcast-cli cut" cli
+row "cp (same bytes)" cp
+read -r cw _ _ crss < <(median "$work/core.time")
+read -r lw _ _ lrss < <(median "$work/cli.time")
+read -r pw _ _ _ < <(median "$work/cp.time")
+awk -v cw="$cw" -v lw="$lw" -v pw="$pw" -v cr="$crss" -v lr="$lrss" 'BEGIN {
+  printf "throughput / cp: cut %.2f, brimcast-cli cut %.2f (goal >= 0.80)\n", pw / cw, pw / lw
+  printf "peak memory: cut %.1f MB, brimcast-cli cut %.1f MB (goal < 16)\n", cr / 1024, lr / 1024 }'

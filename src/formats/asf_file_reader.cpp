@@ -125,6 +125,14 @@ bool AsfFileReader::ReadPacket(uint64_t index, std::vector<uint8_t>* packet) con
     return ReadAt(DataStart() + index * header_.packetSize, packet->data(), packet->size());
 }
 
+bool AsfFileReader::ReadPackets(uint64_t first, size_t count, std::vector<uint8_t>* packets) const
+{
+    if (first > packetCount_ || count > packetCount_ - first)
+        return false;
+    packets->resize(count * header_.packetSize);
+    return ReadAt(DataStart() + first * header_.packetSize, packets->data(), packets->size());
+}
+
 bool AsfFileReader::ReadIndexObject(std::vector<uint8_t>* object) const
 {
     if (indexAt_ == 0)

@@ -46,6 +46,10 @@ public:
     // Packet index, PacketSize bytes. False past the last whole packet or on
     // a read error.
     bool ReadPacket(uint64_t index, std::vector<uint8_t>* packet) const;
+    // Packets first to first + count - 1, one after the other, in one read
+    // (count * PacketSize bytes). False when one of them lies past the last
+    // whole packet or on a read error.
+    bool ReadPackets(uint64_t first, size_t count, std::vector<uint8_t>* packets) const;
     // The Simple Index object after the packets, whole; false when there is none.
     bool ReadIndexObject(std::vector<uint8_t>* object) const;
 

@@ -35,6 +35,8 @@ constexpr size_t kIndexEntrySize = 6;
 
 // Progress is reported about this often.
 constexpr uint64_t kProgressEvery = 256;
+// Bytes read at once.
+constexpr size_t kReadBatch = 256 * 1024;
 // How far back the start may move to the key frame it needs.
 constexpr uint64_t kMaxKeyFrameSearch = 16384;
 
@@ -322,29 +324,40 @@ CutResult CutAsfFile(const CutRequest& request, const std::atomic<bool>& stop,
         return end(Status::Failed, Printf("%s: cannot write: %s", output.c_str(), ErrnoText(sink.Error()).c_str()));
 
     const uint64_t total = result.plan.Count();
-    std::vector<uint8_t> packet;
+    const uint32_t packetSize = header.packetSize;
+    // Packets are read in batches of about kReadBatch bytes.
+    const size_t batch = std::max<size_t>(1, kReadBatch / packetSize);
+    std::vector<uint8_t> packets;
     std::optional<uint32_t> baseMs;
     if (progress)
         progress(0, total);
-    for (uint64_t i = 0; i < total; ++i) {
-        if (stop.load(std::memory_order_relaxed))
-            return end(Status::Stopped, "stopped");
+    for (uint64_t i = 0; i < total;) {
         const uint64_t number = result.plan.firstPacket + i;
-        if (!reader.ReadPacket(number, &packet))
-            return end(Status::Failed, Printf("%s: cannot read data packet %llu", request.source.c_str(),
-                                              static_cast<unsigned long long>(number)));
-        if (i == 0)
-            DropFramesBeforeKeyFrame(packet, header.packetSize, videoStreams);
-        if (!baseMs) {
-            const int at = asf::SendTimeOffset(packet.data(), packet.size());
-            if (at >= 0)
-                baseMs = le::Load32(packet.data() + at);
+        const size_t n = static_cast<size_t>(std::min<uint64_t>(batch, total - i));
+        if (!reader.ReadPackets(number, n, &packets))
+            return end(Status::Failed, Printf("%s: cannot read data packets %llu to %llu", request.source.c_str(),
+                                              static_cast<unsigned long long>(number),
+                                              static_cast<unsigned long long>(number + n - 1)));
+        for (size_t k = 0; k < n; ++k, ++i) {
+            if (stop.load(std::memory_order_relaxed))
+                return end(Status::Stopped, "stopped");
+            uint8_t* packet = packets.data() + k * packetSize;
+            if (i == 0) {
+                std::vector<uint8_t> first(packet, packet + packetSize);
+                DropFramesBeforeKeyFrame(first, packetSize, videoStreams);
+                std::memcpy(packet, first.data(), packetSize);
+            }
+            if (!baseMs) {
+                const int at = asf::SendTimeOffset(packet, packetSize);
+                if (at >= 0)
+                    baseMs = le::Load32(packet + at);
+            }
+            if (!writer.WritePacket(packet, packetSize).Wrote())
+                return end(Status::Failed,
+                           Printf("%s: cannot write: %s", output.c_str(), ErrnoText(sink.Error()).c_str()));
+            if (progress && ((i + 1) % kProgressEvery == 0 || i + 1 == total))
+                progress(i + 1, total);
         }
-        if (!writer.WritePacket(packet.data(), packet.size()).Wrote())
-            return end(Status::Failed,
-                       Printf("%s: cannot write: %s", output.c_str(), ErrnoText(sink.Error()).c_str()));
-        if (progress && ((i + 1) % kProgressEvery == 0 || i + 1 == total))
-            progress(i + 1, total);
     }
 
     std::vector<uint8_t> index;

@@ -153,19 +153,18 @@ uint64_t KeyFrameStart(const AsfFileReader& reader, const std::vector<int>& vide
 // In the cut's first packet, the video payloads before the first key frame
 // (frames, or ends of frames, that depend on packets left out) go: the
 // decoder would otherwise start with a frame it cannot show.
-void DropFramesBeforeKeyFrame(std::vector<uint8_t>& packet, uint32_t packetSize,
-                              const std::vector<int>& videoStreams)
+void DropFramesBeforeKeyFrame(uint8_t* packet, uint32_t packetSize, const std::vector<int>& videoStreams)
 {
     if (videoStreams.empty())
         return;
     asf::PacketLayout layout;
-    asf::WalkDataPacket(packet.data(), packet.size(), packetSize, &layout);
+    asf::WalkDataPacket(packet, packetSize, packetSize, &layout);
     size_t key = 0;
     while (key < layout.payloadCount && !IsKeyFrameStart(layout.payloads[key], videoStreams))
         ++key;
     if (key == 0 || key == layout.payloadCount)
         return;
-    asf::DropPayloads(packet.data(), packet.size(), packetSize,
+    asf::DropPayloads(packet, packetSize, packetSize,
                       [&](size_t index, const asf::PacketLayout::Payload& p) {
                           return index < key && IsVideo(p.streamNumber, videoStreams);
                       });
@@ -342,11 +341,8 @@ CutResult CutAsfFile(const CutRequest& request, const std::atomic<bool>& stop,
             if (stop.load(std::memory_order_relaxed))
                 return end(Status::Stopped, "stopped");
             uint8_t* packet = packets.data() + k * packetSize;
-            if (i == 0) {
-                std::vector<uint8_t> first(packet, packet + packetSize);
-                DropFramesBeforeKeyFrame(first, packetSize, videoStreams);
-                std::memcpy(packet, first.data(), packetSize);
-            }
+            if (i == 0)
+                DropFramesBeforeKeyFrame(packet, packetSize, videoStreams);
             if (!baseMs) {
                 const int at = asf::SendTimeOffset(packet, packetSize);
                 if (at >= 0)

@@ -116,14 +116,24 @@ deb_test() {
   [ -n "$deb" ] || { fail "cpack made no .deb"; return; }
   pass "cpack made $(basename "$deb")"
 
+  # Every shared library the programs load comes from a package the
+  # package depends on; the scripts need debconf and setcap.
   depends=$(dpkg-deb -f "$deb" Depends)
-  for lib in libqt6core6 libcurl4 libpcap0.8 debconf libcap2-bin; do
-    case "$depends" in *"$lib"*) ;; *) fail "Depends lacks $lib: $depends" ;; esac
+  wanted="debconf libcap2-bin"
+  for program in "$prefix"/bin/*; do
+    needed=$(readelf -d "$program" | sed -n 's/.*Shared library: \[\(.*\)\]/\1/p')
+    for name in $needed; do
+      lib=$(ldd "$program" | awk -v n="$name" '$1 == n && $3 ~ /^\// { print $3 }')
+      [ -n "$lib" ] || continue
+      owner=$(dpkg -S "$(readlink -f "$lib")" 2>/dev/null | head -n 1 | cut -d: -f1) || true
+      [ -z "$owner" ] && owner=$(dpkg -S "$lib" 2>/dev/null | head -n 1 | cut -d: -f1) || true
+      [ -n "$owner" ] && wanted="$wanted $owner"
+    done
   done
-  # The desktop program needs libmpv once it links the player.
-  if [ "$gui" = 1 ] && readelf -d "$build/src/app/brimcast" 2>/dev/null | grep -q 'NEEDED.*libmpv'; then
-    case "$depends" in *libmpv*) ;; *) fail "Depends lacks libmpv: $depends" ;; esac
-  fi
+  for package in $(echo "$wanted" | tr ' ' '\n' | sort -u); do
+    case " $(echo "$depends" | tr ',|' '  ') " in *" $package "*) ;;
+      *) fail "Depends lacks $package: $depends" ;; esac
+  done
   dpkg-deb -c "$deb" >"$tmp/contents"
   grep -q '\./usr/share/applications/brimcast.desktop$' "$tmp/contents" \
     || fail "the package lacks the desktop entry"

@@ -5,6 +5,7 @@
 #include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QFileDialog>
 #include <QLabel>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -16,7 +17,10 @@
 
 #include "app/screen_saver_inhibitor.h"
 #include "base/profile.h"
+#include "ui/file_info_dialog.h"
+#include "ui/media_tools_dialog.h"
 #include "ui/media_view.h"
+#include "ui/play_page.h"
 #include "ui/preferences_dialog.h"
 #include "ui/qt_text.h"
 #include "ui/qt_user_prompts.h"
@@ -140,6 +144,15 @@ void MainWindow::CreateActions()
     a.preferences = new QAction(tr("&Preferences..."), this);
     a.preferences->setShortcut(QKeySequence::Preferences);
     connect(a.preferences, &QAction::triggered, this, &MainWindow::ShowPreferences);
+    a.cut = new QAction(tr("CUT(&C)"), this);
+    connect(a.cut, &QAction::triggered, this, [this] { ShowCut(); });
+    a.fileInfo = new QAction(tr("File &Info..."), this);
+    connect(a.fileInfo, &QAction::triggered, this, [this] {
+        const QString path = QFileDialog::getOpenFileName(this, tr("File Info"), {},
+                                                          tr("Video files (*.asf *.wmv *.wma);;All files (*)"));
+        if (!path.isEmpty())
+            ShowFileInfo(path);
+    });
     a.about = new QAction(tr("&About Brimcast"), this);
     connect(a.about, &QAction::triggered, this, &MainWindow::ShowAbout);
 
@@ -198,6 +211,9 @@ void MainWindow::CreateMenus()
 
     QMenu* tools = menuBar()->addMenu(tr("&Tools"));
     tools->addAction(actions_.preferences);
+    tools->addSeparator();
+    tools->addAction(actions_.cut);
+    tools->addAction(actions_.fileInfo);
     tools->addSeparator();
     tools->addAction(v.asxDataBank);
     tools->addAction(v.kvxDataBank);
@@ -277,9 +293,28 @@ void MainWindow::ToggleBigScreen()
 void MainWindow::ShowPreferences()
 {
     PreferencesDialog dialog(settings_, profile_, this);
+    dialog.AddPage(new PlayPage(xdg::XdgDirs::FromEnvironment(), &dialog));
     connect(&dialog, &PreferencesDialog::applied, view_, &MediaView::SettingsChanged);
     connect(&dialog, &PreferencesDialog::recentFilesDeleted, view_, &MediaView::ReloadRecent);
     dialog.exec();
+}
+
+MediaToolsDialog* MainWindow::ShowCut(const QString& path)
+{
+    auto* dialog = new MediaToolsDialog(profile_, true, this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    if (!path.isEmpty())
+        dialog->SetFile(path);
+    dialog->show();
+    return dialog;
+}
+
+FileInfoDialog* MainWindow::ShowFileInfo(const QString& path)
+{
+    auto* dialog = new FileInfoDialog(path, this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->show();
+    return dialog;
 }
 
 void MainWindow::ShowAbout()

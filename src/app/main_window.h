@@ -18,6 +18,9 @@ class ScreenSaverInhibitor;
 // big screen mode, dropped files and the hand-over from a later start.
 // Every way out (Exit, the close button, SIGTERM, a logout) ends in
 // Shutdown(), which runs once.
+class FileInfoDialog;
+class MediaToolsDialog;
+
 class MainWindow final : public QMainWindow {
     Q_OBJECT
 public:
@@ -69,8 +72,16 @@ public:
         QAction* recordStop;
         QAction* urlCheck;
         QAction* urlCapture;
+        // Tools: the cut (media tools dialog) and the file information.
+        QAction* cut;
+        QAction* fileInfo;
     };
     const Actions& actions() const { return actions_; }
+
+    // Tools > Cut: the media tools dialog (not modal, closed with the
+    // window), with path opened when given. Tools > File Info for path.
+    MediaToolsDialog* ShowCut(const QString& path = {});
+    FileInfoDialog* ShowFileInfo(const QString& path);
 
     // The frame's start position from "Settings"/"xPos","yPos": a value off
     // the screen (0 or less, or at or beyond its size) becomes 0.

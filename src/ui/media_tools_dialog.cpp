@@ -1,0 +1,439 @@
+#include "ui/media_tools_dialog.h"
+
+#include <QCheckBox>
+#include <QDesktopServices>
+#include <QDialogButtonBox>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QFormLayout>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QSlider>
+#include <QSpinBox>
+#include <QTimer>
+#include <QUrl>
+#include <QVBoxLayout>
+
+#include "base/profile.h"
+#include "formats/asf_file_info.h"
+#include "player/player.h"
+#include "player/player_widget.h"
+#include "tools/asf_cut.h"
+#include "ui/file_info_dialog.h"
+
+namespace {
+
+QString TimeText(int seconds) { return QString::fromStdString(DurationText(seconds)); }
+
+}  // namespace
+
+MediaToolsDialog::MediaToolsDialog(Profile& profile, bool withPlayer, QWidget* parent)
+    : QDialog(parent),
+      source(new QLineEdit(this)),
+      openSource(new QPushButton(tr("Open..."), this)),
+      info(new QLabel(this)),
+      slider(new QSlider(Qt::Horizontal, this)),
+      positionText(new QLabel(this)),
+      startButton(new QPushButton(tr("Start"), this)),
+      endButton(new QPushButton(tr("End"), this)),
+      startSpin(new QSpinBox(this)),
+      endSpin(new QSpinBox(this)),
+      startText(new QLineEdit(this)),
+      endText(new QLineEdit(this)),
+      lengthText(new QLineEdit(this)),
+      jumpStart(new QPushButton(tr("Jump"), this)),
+      jumpEnd(new QPushButton(tr("Jump"), this)),
+      repeat(new QCheckBox(tr("Repeat"), this)),
+      cutPath(new QLineEdit(this)),
+      browse(new QPushButton(tr("Browser..."), this)),
+      cutButton(new QPushButton(tr("Cut"), this)),
+      progress(new QProgressBar(this)),
+      playButton(new QPushButton(tr("Play"), this)),
+      deleteButton(new QPushButton(tr("Delete"), this)),
+      status(new QLabel(this)),
+      profile_(profile),
+      playerTimer_(new QTimer(this)),
+      cutTimer_(new QTimer(this))
+{
+    setWindowTitle(tr("Media Tools"));
+    openExternally = [](const QString& path) { QDesktopServices::openUrl(QUrl::fromLocalFile(path)); };
+
+    source->setReadOnly(true);
+    info->setTextFormat(Qt::PlainText);
+    info->setWordWrap(true);
+    for (QLineEdit* e : {startText, endText, lengthText})
+        e->setReadOnly(true);
+    progress->setTextVisible(true);
+    status->setWordWrap(true);
+
+    auto* top = new QHBoxLayout;
+    top->addWidget(new QLabel(tr("Source :"), this));
+    top->addWidget(source, 1);
+    top->addWidget(openSource);
+
+    if (withPlayer) {
+        player_ = new player::Player(player::PlayerOptions{}, this);
+        if (player_->IsAvailable()) {
+            playerWidget_ = new player::PlayerWidget(player_, this);
+            playerWidget_->setMinimumSize(320, 180);
+        } else {
+            delete player_;
+        }
+    }
+    auto* seek = new QHBoxLayout;
+    seek->addWidget(slider, 1);
+    seek->addWidget(positionText);
+
+    auto* range = new QGridLayout;
+    range->addWidget(startButton, 0, 0);
+    range->addWidget(startSpin, 0, 1);
+    range->addWidget(startText, 0, 2);
+    range->addWidget(jumpStart, 0, 3);
+    range->addWidget(endButton, 1, 0);
+    range->addWidget(endSpin, 1, 1);
+    range->addWidget(endText, 1, 2);
+    range->addWidget(jumpEnd, 1, 3);
+    range->addWidget(new QLabel(tr("Length"), this), 2, 0);
+    range->addWidget(lengthText, 2, 2);
+    range->addWidget(repeat, 2, 3);
+
+    auto* file = new QHBoxLayout;
+    file->addWidget(new QLabel(tr("File :"), this));
+    file->addWidget(cutPath, 1);
+    file->addWidget(browse);
+    auto* actions = new QHBoxLayout;
+    actions->addWidget(cutButton);
+    actions->addWidget(progress, 1);
+    actions->addWidget(playButton);
+    actions->addWidget(deleteButton);
+
+    auto* cutPage = new QGroupBox(tr("Cut"), this);
+    auto* cutLayout = new QVBoxLayout(cutPage);
+    cutLayout->addLayout(range);
+    cutLayout->addLayout(file);
+    cutLayout->addLayout(actions);
+    cutLayout->addWidget(status);
+
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(top);
+    layout->addWidget(info);
+    if (playerWidget_)
+        layout->addWidget(playerWidget_, 1);
+    layout->addLayout(seek);
+    layout->addWidget(cutPage);
+    layout->addWidget(buttons);
+
+    connect(openSource, &QPushButton::clicked, this, &MediaToolsDialog::BrowseSource);
+    connect(startButton, &QPushButton::clicked, this, &MediaToolsDialog::OnStart);
+    connect(endButton, &QPushButton::clicked, this, &MediaToolsDialog::OnEnd);
+    connect(startSpin, &QSpinBox::valueChanged, this, &MediaToolsDialog::OnStartSpin);
+    connect(endSpin, &QSpinBox::valueChanged, this, &MediaToolsDialog::OnEndSpin);
+    connect(jumpStart, &QPushButton::clicked, this, [this] { Jump(start_); });
+    connect(jumpEnd, &QPushButton::clicked, this, [this] { Jump(end_); });
+    connect(cutButton, &QPushButton::clicked, this, &MediaToolsDialog::StartCut);
+    connect(playButton, &QPushButton::clicked, this, &MediaToolsDialog::PlayCut);
+    connect(deleteButton, &QPushButton::clicked, this, &MediaToolsDialog::DeleteCut);
+    connect(browse, &QPushButton::clicked, this, &MediaToolsDialog::BrowseCut);
+    connect(slider, &QSlider::valueChanged, this,
+            [this](int v) { positionText->setText(TimeText(v)); });
+    connect(slider, &QSlider::sliderReleased, this, [this] {
+        if (player_ && player_->State() != player::PlayState::Stopped)
+            player_->SetPosition(slider->value());
+    });
+    if (player_) {
+        connect(player_, &player::Player::stateChanged, this, [this](player::PlayState state) {
+            if (state == player::PlayState::Playing && pendingSeek_ >= 0) {
+                player_->SetPosition(pendingSeek_);
+                player_->Pause();
+                pendingSeek_ = -1;
+            } else if (state == player::PlayState::Stopped && repeat->isChecked() && !ownStop_ &&
+                       !sourcePath_.isEmpty()) {
+                player_->Play();  // the end of the file: from the start again
+            }
+            ownStop_ = false;
+        });
+        connect(playerTimer_, &QTimer::timeout, this, &MediaToolsDialog::PollPlayer);
+        playerTimer_->start(250);
+    }
+    connect(cutTimer_, &QTimer::timeout, this, &MediaToolsDialog::PollCut);
+
+    for (QWidget* w : std::initializer_list<QWidget*>{startButton, endButton, startSpin, endSpin, jumpStart,
+                                                      jumpEnd, cutButton, browse, slider, playButton, deleteButton})
+        w->setEnabled(false);
+    positionText->setText(TimeText(0));
+}
+
+MediaToolsDialog::~MediaToolsDialog() { StopCut(); }
+
+player::Player* MediaToolsDialog::previewPlayer() const { return player_.data(); }
+
+bool MediaToolsDialog::SetFile(const QString& path)
+{
+    if (cutting())
+        return false;
+    AsfFileInfo fileInfo;
+    if (!fileInfo.Parse(path.toStdString())) {
+        status->setText(tr("%1 is not an ASF file: %2").arg(path, QString::fromStdString(fileInfo.Status().Text())));
+        return false;
+    }
+    sourcePath_ = path;
+    source->setText(path);
+    QStringList lines;
+    for (const auto& [label, value] : FileInfoRows(path))
+        if (!value.isEmpty())
+            lines << label + ": " + value;
+    info->setText(lines.join('\n'));
+    cutPath->setText(QString::fromStdString(DefaultCutPath(path.toStdString())));
+    const int64_t seconds = fileInfo.DurationSeconds();
+    duration_ = seconds > 0 ? static_cast<int>(std::min<int64_t>(seconds, 1000000000)) : 0;
+    start_ = 0;
+    end_ = duration_;
+    selectionStart_ = 0;
+    selectionEnd_ = duration_;
+    for (QSpinBox* spin : {startSpin, endSpin}) {
+        QSignalBlocker block(spin);
+        spin->setRange(0, duration_);
+    }
+    {
+        QSignalBlocker a(startSpin), b(endSpin);
+        startSpin->setValue(start_);
+        endSpin->setValue(end_);
+    }
+    slider->setRange(0, duration_);
+    slider->setValue(0);
+    UpdateTexts();
+    for (QWidget* w : std::initializer_list<QWidget*>{startButton, endButton, startSpin, endSpin, jumpStart,
+                                                      jumpEnd, cutButton, browse, slider})
+        w->setEnabled(true);
+    playButton->setEnabled(false);
+    deleteButton->setEnabled(false);
+    progress->setRange(0, 1);
+    progress->setValue(0);
+    status->clear();
+    if (player_) {
+        ownStop_ = player_->State() != player::PlayState::Stopped;
+        player_->Stop();
+        pendingSeek_ = -1;
+    }
+    return true;
+}
+
+void MediaToolsDialog::UpdateTexts()
+{
+    startText->setText(TimeText(start_));
+    endText->setText(TimeText(end_));
+    lengthText->setText(TimeText(end_ - start_));
+}
+
+void MediaToolsDialog::OnStart()
+{
+    const int position = slider->value();
+    if (position > selectionEnd_)
+        return;
+    selectionStart_ = position;
+    if (position < 1)
+        return;
+    start_ = position;
+    QSignalBlocker block(startSpin);
+    startSpin->setValue(start_);
+    UpdateTexts();
+}
+
+void MediaToolsDialog::OnEnd()
+{
+    const int position = slider->value();
+    if (position < selectionStart_)
+        return;
+    selectionEnd_ = position;
+    if (position < 1)
+        return;
+    end_ = position;
+    QSignalBlocker block(endSpin);
+    endSpin->setValue(end_);
+    UpdateTexts();
+}
+
+void MediaToolsDialog::OnStartSpin(int value)
+{
+    if (value < end_) {
+        start_ = value;
+        selectionStart_ = value;
+        UpdateTexts();
+    } else {
+        QSignalBlocker block(startSpin);
+        startSpin->setValue(start_);
+    }
+}
+
+void MediaToolsDialog::OnEndSpin(int value)
+{
+    if (value > start_) {
+        end_ = value;
+        selectionEnd_ = value;
+        UpdateTexts();
+    } else {
+        QSignalBlocker block(endSpin);
+        endSpin->setValue(end_);
+    }
+}
+
+void MediaToolsDialog::Jump(int seconds)
+{
+    slider->setValue(seconds);
+    if (!player_ || sourcePath_.isEmpty())
+        return;
+    switch (player_->State()) {
+    case player::PlayState::Stopped:
+        // Opened first; the seek and the pause follow once it plays.
+        pendingSeek_ = seconds;
+        player_->Open(sourcePath_, QFileInfo(sourcePath_).fileName());
+        break;
+    case player::PlayState::Playing:
+        player_->SetPosition(seconds);
+        player_->Pause();
+        break;
+    default:
+        player_->SetPosition(seconds);
+        break;
+    }
+}
+
+void MediaToolsDialog::PollPlayer()
+{
+    if (!player_ || slider->isSliderDown() || player_->State() == player::PlayState::Stopped)
+        return;
+    QSignalBlocker block(slider);
+    slider->setValue(player_->Position());
+    positionText->setText(TimeText(slider->value()));
+}
+
+void MediaToolsDialog::StartCut()
+{
+    if (cutting() || sourcePath_.isEmpty())
+        return;
+    const QString out = cutPath->text().trimmed();
+    if (out.isEmpty()) {
+        status->setText(tr("Give the cut file a name."));
+        return;
+    }
+    bool overwrite = false;
+    if (QFileInfo::exists(out)) {
+        if (QMessageBox::question(this, tr("Cut"), tr("%1 exists. Replace it?").arg(out),
+                                  QMessageBox::Yes | QMessageBox::No, QMessageBox::No) != QMessageBox::Yes)
+            return;
+        overwrite = true;
+    }
+    cutButton->setEnabled(false);
+    playButton->setEnabled(false);
+    deleteButton->setEnabled(false);
+    status->setText(tr("Cutting..."));
+    progress->setRange(0, 1);
+    progress->setValue(0);
+    stop_ = false;
+    finished_ = false;
+    done_ = 0;
+    total_ = 0;
+    CutRequest request{sourcePath_.toStdString(), out.toStdString(), start_, end_, overwrite};
+    worker_ = std::thread([this, request] {
+        CutResult r = CutAsfFile(request, stop_, [this](uint64_t done, uint64_t total) {
+            total_.store(total, std::memory_order_relaxed);
+            done_.store(done, std::memory_order_relaxed);
+        });
+        ok_ = r.status == CutResult::Status::Done;
+        message_ = ok_ ? tr("%n packet(s), %1", "", static_cast<int>(std::min<uint64_t>(r.packets, INT32_MAX)))
+                             .arg(TimeText(static_cast<int>(r.durationMs / 1000)))
+                       : QString::fromStdString(r.message);
+        finished_.store(true, std::memory_order_release);
+    });
+    cutTimer_->start(100);
+}
+
+void MediaToolsDialog::PollCut()
+{
+    const uint64_t total = total_.load(std::memory_order_relaxed);
+    if (total > 0) {
+        // The bar counts in thousandths, whatever the number of packets.
+        progress->setRange(0, 1000);
+        progress->setValue(static_cast<int>(done_.load(std::memory_order_relaxed) * 1000 / total));
+    }
+    if (!finished_.load(std::memory_order_acquire))
+        return;
+    cutTimer_->stop();
+    worker_.join();
+    cutButton->setEnabled(true);
+    playButton->setEnabled(ok_);
+    deleteButton->setEnabled(ok_);
+    status->setText(ok_ ? tr("Cut: %1").arg(message_) : tr("Not cut: %1").arg(message_));
+    emit cutFinished(ok_, message_);
+}
+
+void MediaToolsDialog::StopCut()
+{
+    if (!worker_.joinable())
+        return;
+    stop_ = true;
+    worker_.join();
+    cutTimer_->stop();
+}
+
+void MediaToolsDialog::PlayCut()
+{
+    const QString out = cutPath->text().trimmed();
+    if (!out.isEmpty() && QFileInfo::exists(out) && openExternally)
+        openExternally(out);
+}
+
+void MediaToolsDialog::DeleteCut()
+{
+    const QString out = cutPath->text().trimmed();
+    if (out.isEmpty() || cutting())
+        return;
+    if (QFile::remove(out) || !QFileInfo::exists(out)) {
+        playButton->setEnabled(false);
+        deleteButton->setEnabled(false);
+        status->setText(tr("Deleted %1").arg(out));
+    }
+}
+
+void MediaToolsDialog::BrowseCut()
+{
+    const QString start = QString::fromStdString(profile_.GetString("Path", "video", cutPath->text().toStdString()));
+    const QString chosen = QFileDialog::getSaveFileName(
+        this, tr("Cut file"), start, tr("Video files (*.asf *.wmv);;All files (*)"), nullptr);
+    if (chosen.isEmpty())
+        return;
+    cutPath->setText(chosen.endsWith(".asf", Qt::CaseInsensitive) || chosen.endsWith(".wmv", Qt::CaseInsensitive) ||
+                             QFileInfo(chosen).suffix().size() > 0
+                         ? chosen
+                         : chosen + ".asf");
+    profile_.WriteString("Path", "video", sourcePath_.toStdString());
+}
+
+void MediaToolsDialog::BrowseSource()
+{
+    const QString chosen = QFileDialog::getOpenFileName(this, tr("Open"), sourcePath_,
+                                                        tr("Video files (*.asf *.wmv *.wma);;All files (*)"));
+    if (!chosen.isEmpty())
+        SetFile(chosen);
+}
+
+void MediaToolsDialog::reject()
+{
+    StopCut();
+    if (player_) {
+        ownStop_ = player_->State() != player::PlayState::Stopped;
+        player_->Stop();
+    }
+    QDialog::reject();
+}

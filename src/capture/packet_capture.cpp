@@ -1,6 +1,13 @@
 #include "capture/packet_capture.h"
 
+#include <fcntl.h>
 #include <pcap/pcap.h>
+#include <poll.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
 
 #include "capture/frame_parser.h"
 #include "formats/printf.h"
@@ -38,6 +45,60 @@ void Fail(CaptureStartError* error, CaptureStartError::Kind kind, std::string me
         error->kind = kind;
         error->message = std::move(message);
     }
+}
+
+// How often a wait for savefile bytes looks at the stop request.
+constexpr int kReadTickMs = 100;
+
+// The source of a savefile stream: its descriptor and the stop request.
+struct StreamSource {
+    int fd;
+    const std::atomic<bool>* stop;
+};
+
+// Reads of the stream: waits for bytes in ticks and reports the end of the
+// file once a stop is requested, so libpcap's blocking reads come back.
+ssize_t ReadSource(void* cookie, char* buffer, size_t size)
+{
+    auto* source = static_cast<StreamSource*>(cookie);
+    for (;;) {
+        if (source->stop->load(std::memory_order_acquire))
+            return 0;
+        pollfd p{source->fd, POLLIN, 0};
+        const int ready = ::poll(&p, 1, kReadTickMs);
+        if (ready < 0 && errno != EINTR)
+            return -1;
+        if (ready <= 0)
+            continue;
+        const ssize_t n = ::read(source->fd, buffer, size);
+        if (n >= 0)
+            return n;
+        if (errno != EINTR && errno != EAGAIN)
+            return -1;
+    }
+}
+
+int CloseSource(void* cookie)
+{
+    auto* source = static_cast<StreamSource*>(cookie);
+    const int rc = ::close(source->fd);
+    delete source;
+    return rc;
+}
+
+// A read-only stdio stream on fd (taken over) whose reads end at a stop.
+FILE* StopAwareStream(int fd, const std::atomic<bool>* stop)
+{
+    cookie_io_functions_t functions{};
+    functions.read = &ReadSource;
+    functions.close = &CloseSource;
+    auto* source = new StreamSource{fd, stop};
+    FILE* stream = fopencookie(source, "r", functions);
+    if (!stream) {
+        ::close(fd);
+        delete source;
+    }
+    return stream;
 }
 
 }  // namespace
@@ -126,30 +187,76 @@ bool PacketCapture::StartSavefile(const std::string& path, CaptureStartError* er
         Fail(error, CaptureStartError::kBusy, "A capture is already running.");
         return false;
     }
-    char errbuf[PCAP_ERRBUF_SIZE] = {};
-    pcap_t* handle = pcap_open_offline(path.c_str(), errbuf);
-    if (!handle) {
+    const std::string source = path == "-" ? std::string("standard input")
+                                           : Printf("capture file \"%s\"", path.c_str());
+    // Opening a FIFO waits for its writer unless it is opened non-blocking;
+    // the reads wait in ticks instead.
+    const int fd = path == "-" ? ::fcntl(STDIN_FILENO, F_DUPFD_CLOEXEC, 0)
+                               : ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    struct stat info {};
+    if (fd < 0 || ::fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
+        const int code = fd < 0 || !S_ISDIR(info.st_mode) ? errno : EISDIR;
+        if (fd >= 0)
+            ::close(fd);
         Fail(error, CaptureStartError::kOther,
-             Printf("Cannot read the capture file \"%s\": %s", path.c_str(), errbuf));
+             Printf("Cannot read the %s: %s", source.c_str(), std::strerror(code)));
         return false;
     }
-    return Begin(handle, true, Printf("capture file \"%s\"", path.c_str()), error);
+    if (path != "-")
+        ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    readStop_.store(false, std::memory_order_release);
+    FILE* stream = StopAwareStream(fd, &readStop_);
+    if (!stream) {
+        Fail(error, CaptureStartError::kOther,
+             Printf("Cannot read the %s: %s", source.c_str(), std::strerror(errno)));
+        return false;
+    }
+    if (!S_ISREG(info.st_mode)) {
+        // A pipe, FIFO or device may hold back even its head: the thread
+        // reads it, where a stop reaches the wait.
+        pendingStream_ = stream;
+        return Begin(nullptr, true, source, error);
+    }
+    pcap_t* handle = OpenSavefile(stream, source, error);
+    return handle && Begin(handle, true, source, error);
+}
+
+pcap* PacketCapture::OpenSavefile(FILE* stream, const std::string& source, CaptureStartError* error)
+{
+    char errbuf[PCAP_ERRBUF_SIZE] = {};
+    pcap_t* handle = pcap_fopen_offline(stream, errbuf);
+    if (!handle) {
+        std::fclose(stream);
+        Fail(error, CaptureStartError::kOther, Printf("Cannot read the %s: %s", source.c_str(), errbuf));
+    }
+    return handle;
+}
+
+bool PacketCapture::SupportedLink(pcap* handle, const std::string& source, CaptureStartError* error)
+{
+    const int linkType = pcap_datalink(handle);
+    if (FrameParser::SupportsLinkType(linkType))
+        return true;
+    Fail(error, CaptureStartError::kUnsupportedLink,
+         Printf("The %s delivers %s frames, which cannot be read; Ethernet, Linux cooked "
+                "and raw IP frames can.",
+                source.c_str(), LinkTypeText(linkType).c_str()));
+    return false;
 }
 
 bool PacketCapture::Begin(pcap* handle, bool offline, const std::string& source,
                           CaptureStartError* error)
 {
-    const int linkType = pcap_datalink(handle);
-    if (!FrameParser::SupportsLinkType(linkType)) {
+    if (handle && !SupportedLink(handle, source, error)) {
         pcap_close(handle);
-        Fail(error, CaptureStartError::kUnsupportedLink,
-             Printf("The %s delivers %s frames, which cannot be read; Ethernet, Linux cooked "
-                    "and raw IP frames can.",
-                    source.c_str(), LinkTypeText(linkType).c_str()));
         return false;
     }
     if (thread_.joinable() && thread_.get_id() == std::this_thread::get_id()) {
-        pcap_close(handle);
+        if (handle)
+            pcap_close(handle);
+        if (pendingStream_)
+            std::fclose(pendingStream_);
+        pendingStream_ = nullptr;
         Fail(error, CaptureStartError::kBusy, "A capture cannot start from its own end handler.");
         return false;
     }
@@ -161,7 +268,8 @@ bool PacketCapture::Begin(pcap* handle, bool offline, const std::string& source,
         handle_ = handle;
     }
     offline_ = offline;
-    linkType_ = linkType;
+    source_ = source;
+    linkType_ = handle ? pcap_datalink(handle) : -1;
     framesSeen_.store(0, std::memory_order_relaxed);
     framesParsed_.store(0, std::memory_order_relaxed);
     running_.store(true, std::memory_order_release);
@@ -172,6 +280,7 @@ bool PacketCapture::Begin(pcap* handle, bool offline, const std::string& source,
 void PacketCapture::Stop()
 {
     running_.store(false, std::memory_order_release);
+    readStop_.store(true, std::memory_order_release);
     std::lock_guard lock(handleMutex_);
     if (handle_)
         pcap_breakloop(handle_);  // wakes a receive that waits for frames
@@ -204,11 +313,29 @@ void PacketCapture::OnFrame(unsigned char* user, const struct pcap_pkthdr* heade
 void PacketCapture::Run()
 {
     std::string error;
-    while (running_.load(std::memory_order_acquire)) {
+    if (!handle_ && pendingStream_) {
+        FILE* stream = pendingStream_;
+        pendingStream_ = nullptr;
+        CaptureStartError openError;
+        pcap_t* handle = OpenSavefile(stream, source_, &openError);
+        if (handle && !SupportedLink(handle, source_, &openError)) {
+            pcap_close(handle);
+            handle = nullptr;
+        }
+        std::lock_guard lock(handleMutex_);
+        handle_ = handle;
+        if (handle)
+            linkType_ = pcap_datalink(handle);
+        else if (running_.load(std::memory_order_acquire))
+            error = openError.message;  // after a stop the head was never going to come
+    }
+    while (handle_ && running_.load(std::memory_order_acquire)) {
         const int n = pcap_dispatch(handle_, -1, &PacketCapture::OnFrame,
                                     reinterpret_cast<unsigned char*>(this));
         if (n == PCAP_ERROR) {
-            error = Printf("Error: receiving frames failed: %s", pcap_geterr(handle_));
+            // A stop cuts a savefile short; that is no failure.
+            if (running_.load(std::memory_order_acquire))
+                error = Printf("Error: receiving frames failed: %s", pcap_geterr(handle_));
             break;
         }
         if (offline_ && n == 0)
@@ -219,7 +346,8 @@ void PacketCapture::Run()
     running_.store(false, std::memory_order_release);
     {
         std::lock_guard lock(handleMutex_);
-        pcap_close(handle_);
+        if (handle_)
+            pcap_close(handle_);
         handle_ = nullptr;
     }
     if (endHandler_)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <cstdio>
 #include <cstdint>
 #include <functional>
 #include <mutex>
@@ -32,6 +33,12 @@ struct CaptureStartError {
 // one-second read time-out) or from a savefile, and hands every frame of
 // more than kSkippedFrameSize captured bytes to the frame parser. At most one
 // thread per object; the parser must outlive it.
+//
+// A savefile may be a FIFO or a pipe ("-" is standard input) that goes
+// silent at any point: its bytes are read in short ticks that look at the
+// stop request, so Stop() ends the thread within one tick whatever the
+// writer does. The head of a regular file is read by the start, that of any
+// other file on the thread (its failures reach the end handler).
 class PacketCapture {
 public:
     // Bare acknowledgements and the like are skipped before any decoding.
@@ -63,10 +70,14 @@ public:
 
     uint64_t FramesSeen() const { return framesSeen_.load(std::memory_order_relaxed); }
     uint64_t FramesParsed() const { return framesParsed_.load(std::memory_order_relaxed); }
-    int LinkType() const { return linkType_; }
+    int LinkType() const { return linkType_.load(std::memory_order_relaxed); }
 
 private:
+    // handle null: the thread opens the savefile from pendingStream_.
     bool Begin(pcap* handle, bool offline, const std::string& source, CaptureStartError* error);
+    // Opens the savefile's stream; null with the reason in *error.
+    pcap* OpenSavefile(FILE* stream, const std::string& source, CaptureStartError* error);
+    bool SupportedLink(pcap* handle, const std::string& source, CaptureStartError* error);
     void Run();
     static void OnFrame(unsigned char* user, const struct pcap_pkthdr* header,
                         const unsigned char* bytes);
@@ -75,11 +86,15 @@ private:
     EndHandler endHandler_;
     std::thread thread_;
     std::atomic<bool> running_{false};
+    // Ends every wait for savefile bytes; set by Stop(), cleared by a start.
+    std::atomic<bool> readStop_{false};
+    FILE* pendingStream_ = nullptr;  // a savefile whose head the thread reads
+    std::string source_;
     std::atomic<uint64_t> framesSeen_{0};
     std::atomic<uint64_t> framesParsed_{0};
     // Guards handle_ against Stop() racing with the thread closing it.
     std::mutex handleMutex_;
     pcap* handle_ = nullptr;
     bool offline_ = false;
-    int linkType_ = -1;
+    std::atomic<int> linkType_{-1};
 };

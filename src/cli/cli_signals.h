@@ -1,8 +1,11 @@
 #pragma once
 
-// SIGINT for the long-running commands: the first one asks the command to
-// stop (it finishes its files and exits 130), the second ends the program
-// at once.
+// The stop signals of the long-running commands: SIGINT, SIGTERM and SIGHUP.
+// The first asks the command to stop (it finishes its files and exits with
+// 128 + the signal's number: 130, 143 or 129); a second ends the program at
+// once. SIGPIPE is ignored: a closed standard output never stops a recording.
 void InstallInterruptHandler();
-// How many SIGINTs have arrived (0 or 1: the second never returns).
+// How many stop signals have arrived (0 or 1: the second never returns).
 int InterruptCount();
+// The exit status for the first stop signal (kExitInterrupted before any).
+int InterruptExitCode();

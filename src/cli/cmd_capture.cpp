@@ -2,8 +2,6 @@
 // every stream address found, as the desktop program's URL Capture adds
 // them to its list.
 
-#include <signal.h>
-
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -18,14 +16,11 @@
 #include "capture/capture_sink.h"
 #include "capture/packet_capture.h"
 #include "capture/url_capture.h"
+#include "cli/cli_signals.h"
 #include "cli/command.h"
 #include "qtprofile/ini_profile.h"
 
 namespace {
-
-volatile sig_atomic_t g_interrupted = 0;
-
-void OnInterrupt(int) { g_interrupted = 1; }
 
 // Prints rows as the parser finds them: "added<TAB>address" (with
 // "<TAB>player<TAB>identification" for MMS) and "title<TAB>address<TAB>title".
@@ -140,11 +135,7 @@ int RunCapture(const CliContext& context)
     settings.Load(profile);
     const CaptureSettings captureSettings = CaptureSettings::From(settings);
 
-    struct sigaction action {};
-    action.sa_handler = OnInterrupt;
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
+    InstallInterruptHandler();
 
     CaptureMemory memory;
     PrintingSink sink;
@@ -171,7 +162,7 @@ int RunCapture(const CliContext& context)
     bool interrupted = false;
     while (capture.IsCapturing()) {
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        if (g_interrupted) {
+        if (InterruptCount() > 0) {
             interrupted = true;
             capture.Stop();
         } else if (options.seconds > 0 && std::chrono::steady_clock::now() >= deadline) {
@@ -179,7 +170,7 @@ int RunCapture(const CliContext& context)
         }
     }
     capture.Wait();
-    interrupted = interrupted || g_interrupted;
+    interrupted = interrupted || InterruptCount() > 0;
 
     std::fprintf(stderr, "%s: %llu frames, %zu addresses.\n",
                  interrupted ? "Interrupted" : "Done",
@@ -188,7 +179,7 @@ int RunCapture(const CliContext& context)
         CliError(endError);
         return kExitFailed;
     }
-    return interrupted ? kExitInterrupted : kExitOk;
+    return interrupted ? InterruptExitCode() : kExitOk;
 }
 
 const CliCommand kCapture = {
@@ -197,11 +188,13 @@ const CliCommand kCapture = {
     "       brimcast-cli capture --list-interfaces\n"
     "  --interface, -i NAME  capture live on a network adapter (needs root or the\n"
     "                        CAP_NET_RAW and CAP_NET_ADMIN capabilities)\n"
-    "  --pcap, -r FILE       read a capture file instead\n"
-    "  --seconds N           stop after N seconds\n"
+    "  --pcap, -r FILE       read a capture file instead (also a FIFO, or - for\n"
+    "                        standard input)\n"
+    "  --seconds N           stop after N seconds, whatever the input does\n"
     "  --list-interfaces     print the adapters (name, tab, description)\n"
     "  Prints \"added<TAB>ADDRESS[<TAB>player<TAB>ID]\" and \"title<TAB>ADDRESS<TAB>TITLE\";\n"
-    "  the HTTP/MMS/RTSP switches and file types come from the settings.",
+    "  the HTTP/MMS/RTSP switches and file types come from the settings.\n"
+    "  SIGINT, SIGTERM and SIGHUP stop it (exit 130, 143, 129).",
     "print the stream addresses other players request (URL capture)",
     &RunCapture,
 };

@@ -75,7 +75,7 @@ int RunCheck(const CliContext& context)
         // Leaving the block stops a probe still running and waits for it.
     }
     if (InterruptCount() > 0)
-        return kExitInterrupted;
+        return InterruptExitCode();
     return anyError ? kExitFailed : kExitOk;
 }
 
@@ -87,7 +87,7 @@ const std::string kHelp = std::string(
     "  -q, --quiet            no reasons on stderr\n"
     "\n"
     "Exit status: 0 every address answered, 1 some did not, 2 usage error,\n"
-    "130 interrupted.\n";
+    "130, 143 or 129 stopped by SIGINT, SIGTERM or SIGHUP.\n";
 
 const std::string kSynopsis = std::string("check ") + kNetworkOptionsSynopsis + " [-q] ADDRESS...";
 

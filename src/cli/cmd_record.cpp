@@ -353,7 +353,7 @@ int RunRecord(const CliContext& context)
     Console::Get().ClearProgress();
 
     if (InterruptCount() > 0)
-        return kExitInterrupted;
+        return InterruptExitCode();
     bool failed = false;
     for (const std::string& a : addresses)
         failed = failed || reporter.Failed(a);
@@ -379,10 +379,11 @@ const std::string kHelp = std::string(
     "  -q, --quiet            no progress line and no informational messages\n"
     "\n"
     "Settings come from the profile (--config FILE before the command); the\n"
-    "options apply to this run only. Ctrl-C stops the recording and finishes\n"
-    "its file (exit 130); a second Ctrl-C quits at once.\n"
+    "options apply to this run only. Ctrl-C (SIGINT), SIGTERM and SIGHUP stop\n"
+    "the recording and finish its file; a second one quits at once. A closed\n"
+    "standard output (| head) does not stop a recording.\n"
     "Exit status: 0 all recorded, 1 some address failed, 2 usage error,\n"
-    "130 interrupted.\n";
+    "130, 143 or 129 stopped by SIGINT, SIGTERM or SIGHUP.\n";
 
 const std::string kSynopsis = std::string(
     "record [-d DIR] [-t TITLE] [--if-exists ask|resume|overwrite|rename|skip] "

@@ -8,7 +8,7 @@ enum CliExit : int {
     kExitOk = 0,           // all done
     kExitFailed = 1,       // some address or file failed
     kExitUsage = 2,        // usage error
-    kExitInterrupted = 130 // stopped by SIGINT
+    kExitInterrupted = 130 // stopped by SIGINT (SIGTERM: 143, SIGHUP: 129; see cli_signals.h)
 };
 
 // What every command receives: its own arguments (after the command word)

@@ -1,6 +1,8 @@
 #include "cli/console.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 #include "formats/printf.h"
 
@@ -39,8 +41,19 @@ void Console::Out(const std::string& line)
 {
     std::lock_guard lock(mutex_);
     ClearProgressLocked();
+    if (stdoutFailed_)
+        return;
+    errno = 0;
     std::fprintf(stdout, "%s\n", line.c_str());
-    std::fflush(stdout);
+    if (std::fflush(stdout) == 0 && !std::ferror(stdout))
+        return;
+    // The reader went away (`| head -1`) or the disk is full: said once, and
+    // the work goes on without standard output.
+    const int code = errno;
+    stdoutFailed_ = true;
+    std::fprintf(stderr, "brimcast-cli: cannot write to standard output (%s); going on without it\n",
+                 std::strerror(code != 0 ? code : EIO));
+    std::fflush(stderr);
 }
 
 void Console::Err(const std::string& line)

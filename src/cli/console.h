@@ -18,7 +18,9 @@ public:
 
     void Progress(const std::string& line);
     void ClearProgress();
-    void Out(const std::string& line);  // stdout, with a line end
+    // stdout, with a line end. After the first failed write (a closed pipe)
+    // nothing more goes there.
+    void Out(const std::string& line);
     void Err(const std::string& line);  // stderr, with a line end
 
     // Held by a prompt for its whole exchange with the user.
@@ -30,6 +32,7 @@ private:
     std::mutex mutex_;
     bool progressEnabled_ = false;
     bool progressShown_ = false;
+    bool stdoutFailed_ = false;
 };
 
 // "  25%  0:01:05  1.2 MB  150 kB/s": percent (hundredths in), recorded

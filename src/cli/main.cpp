@@ -31,7 +31,8 @@ void PrintOverview(FILE* to)
     std::fprintf(to,
                  "\n"
                  "Run 'brimcast-cli COMMAND --help' for the options of a command.\n"
-                 "Exit status: 0 all done, 1 something failed, 2 usage error, 130 interrupted.\n");
+                 "Exit status: 0 all done, 1 something failed, 2 usage error, 130/143/129\n"
+                 "stopped by SIGINT/SIGTERM/SIGHUP (files are finished first).\n");
 }
 
 }  // namespace

@@ -211,16 +211,17 @@ ProcessResult RunProcess(const std::vector<std::string>& argv, std::chrono::mill
 
 ChildProcess::~ChildProcess() { Stop(); }
 
-bool ChildProcess::Start(const std::vector<std::string>& argv, const std::vector<std::string>& extraEnv)
+bool ChildProcess::Start(const std::vector<std::string>& argv, const std::vector<std::string>& extraEnv,
+                         int inFd, int childErrFd)
 {
     Stop();
     int outPipe[2];
     if (pipe2(outPipe, O_CLOEXEC) != 0)
         return false;
-    int errFd = open("/dev/null", O_WRONLY | O_CLOEXEC);
-    if (std::getenv("BRIMCAST_TEST_SERVER_STDERR"))
+    int errFd = childErrFd >= 0 ? dup(childErrFd) : open("/dev/null", O_WRONLY | O_CLOEXEC);
+    if (childErrFd < 0 && std::getenv("BRIMCAST_TEST_SERVER_STDERR"))
         errFd = dup(2);
-    pid_ = Spawn(argv, extraEnv, -1, outPipe[1], errFd);
+    pid_ = Spawn(argv, extraEnv, inFd, outPipe[1], errFd);
     close(outPipe[1]);
     close(errFd);
     outFd_ = outPipe[0];
@@ -274,6 +275,14 @@ std::string ChildProcess::RemainingOutput(std::chrono::milliseconds timeout)
     all += buffered_;
     buffered_.clear();
     return all;
+}
+
+void ChildProcess::CloseOutput()
+{
+    if (outFd_ >= 0)
+        close(outFd_);
+    outFd_ = -1;
+    buffered_.clear();
 }
 
 void ChildProcess::Signal(int sig)

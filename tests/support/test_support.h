@@ -59,7 +59,12 @@ public:
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;
 
-    bool Start(const std::vector<std::string>& argv, const std::vector<std::string>& extraEnv = {});
+    // inFd and errFd (when not -1) become the child's stdin and stderr;
+    // otherwise it reads /dev/null and its stderr is dropped.
+    bool Start(const std::vector<std::string>& argv, const std::vector<std::string>& extraEnv = {},
+               int inFd = -1, int errFd = -1);
+    // Closes our end of the child's stdout, as a reader that went away does.
+    void CloseOutput();
     // Reads one line of the child's stdout (without the line end); false on
     // end of output or when nothing came within the timeout.
     bool ReadLine(std::string* line, std::chrono::milliseconds timeout);

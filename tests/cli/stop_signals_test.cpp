@@ -1,0 +1,290 @@
+// How brimcast-cli ends: the stop signals finish a recording's file and give
+// 128 + the signal's number; a reader of standard output that goes away
+// never stops a recording; a capture ends on a stop or its time limit
+// whatever its input does. Real processes, real signals, real FIFOs.
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <pcap/dlt.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <csignal>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "asf_stream.h"
+#include "formats/asf_file_info.h"
+#include "frame_builder.h"
+#include "test_support.h"
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+size_t Count(const std::string& text, const std::string& part)
+{
+    size_t n = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
+        ++n;
+    return n;
+}
+
+class CliStopTest : public ::testing::Test {
+protected:
+    std::vector<std::string> Argv(const std::vector<std::string>& args) const
+    {
+        std::vector<std::string> argv = {Cli(), "--config", home.File("Brimcast.conf")};
+        argv.insert(argv.end(), args.begin(), args.end());
+        return argv;
+    }
+    static std::string Cli() { return testsupport::BinaryDir() + "/src/cli/brimcast-cli"; }
+
+    // Reads the child's JSON lines until one holds every part; false when
+    // the output ended or stayed silent first.
+    static bool AwaitLine(testsupport::ChildProcess& child, const std::vector<std::string>& parts)
+    {
+        std::string line;
+        while (child.ReadLine(&line, 20s)) {
+            bool all = true;
+            for (const std::string& p : parts)
+                all = all && Contains(line, p);
+            if (all)
+                return true;
+        }
+        return false;
+    }
+
+    testsupport::TempDir home;
+    testsupport::TempDir out;
+    const std::vector<std::string> env = {"XDG_CONFIG_HOME=" + home.path(), "HOME=" + home.path()};
+};
+
+// A live stream falls silent after kPackets packets; each stop signal ends
+// the recording within a second with its own exit status, and the file is
+// finished: its header counts exactly the packets written, its durations
+// follow from their times, the index follows them, and the independent
+// decoder reads it without a complaint.
+TEST_F(CliStopTest, EachStopSignalFinishesTheRecordingWithItsOwnStatus)
+{
+    constexpr size_t kPackets = 20;
+    const asfstream::Parts& src = asfstream::Split(asfstream::Sample());
+    ASSERT_GT(src.packets.size(), kPackets);
+    const std::pair<int, int> signals[] = {{SIGTERM, 143}, {SIGHUP, 129}, {SIGINT, 130}};
+    for (const auto& [sig, status] : signals) {
+        SCOPED_TRACE(strsignal(sig));
+        const std::string name = "live" + std::to_string(sig);
+        testsupport::FakeServer server;
+        ASSERT_TRUE(asfstream::StartServer(server, "mmsh_server.py", asfstream::Sample(),
+                                           {"--mode", "live", "--fault", "stall=" + std::to_string(kPackets),
+                                            "--lifetime", "60"}));
+        const std::string address = "http://127.0.0.1:" + std::to_string(server.port()) + "/" + name + ".asf";
+        testsupport::ChildProcess cli;
+        ASSERT_TRUE(cli.Start(Argv({"record", "--json", "-d", out.path(), address}), env));
+        const uint64_t recorded = src.header.size() + kPackets * src.packetSize;
+        ASSERT_TRUE(AwaitLine(cli, {"\"event\":\"progress\"", "\"bytes\":" + std::to_string(recorded)}));
+
+        const auto signalled = Clock::now();
+        cli.Signal(sig);
+        EXPECT_EQ(cli.Wait(10s), status);
+        EXPECT_LT(Clock::now() - signalled, 2s) << "a stop takes effect within a second";
+        EXPECT_TRUE(Contains(cli.RemainingOutput(1s), "\"result\":\"cancelled\""));
+
+        const std::string path = out.File(name + ".asf");
+        const std::string file = testsupport::ReadFile(path);
+        ASSERT_EQ(file.size(), recorded + 62) << "the header, the packets and the index";
+        AsfFileInfo info;
+        ASSERT_TRUE(info.Parse(path));
+        const AsfFileProperties& p = info.FileProperties();
+        EXPECT_EQ(p.fileSize, file.size());
+        EXPECT_EQ(p.dataPacketsCount, kPackets);
+        EXPECT_EQ(info.DataObject().totalDataPackets, kPackets);
+        EXPECT_EQ(p.flags & (AsfFileProperties::kBroadcastFlag | AsfFileProperties::kSeekableFlag),
+                  AsfFileProperties::kSeekableFlag);
+        uint32_t last = 0;
+        for (size_t i = 0; i < kPackets; ++i)
+            last = std::max(last, asfstream::SendTime(asfstream::PacketOf(file, src, i), src.packetSize));
+        EXPECT_GT(last, 0u);
+        EXPECT_EQ(p.playDuration, (uint64_t{last} + p.preroll) * 10000);
+        EXPECT_EQ(p.sendDuration, uint64_t{last} * 10000);
+        EXPECT_NEAR(testsupport::ProbeDuration(path), last / 1000.0, 0.05);
+        EXPECT_TRUE(asfstream::Decodes(path));
+    }
+}
+
+// `record --json ... | head -1`: the reader leaves after the first line;
+// the recording goes on to the end of the stream and is whole, and the
+// failed writes are reported once.
+TEST_F(CliStopTest, AReaderThatLeavesNeverStopsARecording)
+{
+    // Large enough to count as a recording rather than a server's refusal.
+    testsupport::SampleSpec spec;
+    spec.seconds = 8;
+    spec.videoBitrateK = 400;
+    const std::string sample = testsupport::MakeSampleAsf(spec);
+    const asfstream::Parts& src = asfstream::Split(sample);
+    testsupport::FakeServer server;
+    ASSERT_TRUE(asfstream::StartServer(server, "mmsh_server.py", sample, {"--rate", "4", "--lifetime", "60"}));
+    const std::string address = "http://127.0.0.1:" + std::to_string(server.port()) + "/whole.asf";
+    const std::string errPath = home.File("stderr.txt");
+    const int errFd = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    ASSERT_GE(errFd, 0);
+    testsupport::ChildProcess cli;
+    ASSERT_TRUE(cli.Start(Argv({"record", "--json", "-d", out.path(), address}), env, -1, errFd));
+    close(errFd);
+    std::string first;
+    ASSERT_TRUE(cli.ReadLine(&first, 20s));
+    EXPECT_TRUE(Contains(first, "\"event\":")) << first;
+    cli.CloseOutput();
+    EXPECT_EQ(cli.Wait(60s), 0);
+    const std::string path = out.File("whole.asf");
+    EXPECT_TRUE(asfstream::IsRecordingOf(path, src, src.packets.size(), false));
+    EXPECT_TRUE(asfstream::Decodes(path));
+    const std::string err = testsupport::ReadFile(errPath);
+    EXPECT_EQ(Count(err, "cannot write to standard output"), 1u) << err;
+}
+
+// A capture savefile that stops short of its end: the FIFO's writer stays
+// but sends nothing more.
+class QuietFifo {
+public:
+    explicit QuietFifo(std::string path) : path_(std::move(path)) { ok_ = mkfifo(path_.c_str(), 0600) == 0; }
+    ~QuietFifo() { Close(); }
+    bool ok() const { return ok_; }
+    // Opens the writing end (the reader has opened the FIFO, or is about
+    // to) and writes bytes; the end stays open.
+    bool Write(const std::string& bytes)
+    {
+        for (int i = 0; fd_ < 0 && i < 200; ++i) {
+            fd_ = open(path_.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+            if (fd_ < 0)
+                std::this_thread::sleep_for(20ms);  // ENXIO: no reader yet
+        }
+        return fd_ >= 0 && write(fd_, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size());
+    }
+    void Close()
+    {
+        if (fd_ >= 0)
+            close(fd_);
+        fd_ = -1;
+    }
+
+private:
+    std::string path_;
+    int fd_ = -1;
+    bool ok_ = false;
+};
+
+// The bytes of a savefile holding one request frame; head: its 24-byte
+// file header alone.
+std::string SavefileBytes(const testsupport::TempDir& dir, bool head)
+{
+    const std::string path = dir.File(head ? "head.pcap" : "one.pcap");
+    {
+        capturetest::SavefileWriter writer(path, DLT_EN10MB);
+        if (!head)
+            writer.Write(capturetest::Frame(80, capturetest::HttpGet("/quiet.asf")));
+    }
+    return testsupport::ReadFile(path);
+}
+
+TEST_F(CliStopTest, ACaptureEndsOnItsTimeLimitOrAStopWhateverItsInputDoes)
+{
+    const std::string head = SavefileBytes(home, true), one = SavefileBytes(home, false);
+    ASSERT_EQ(head.size(), 24u);
+
+    // Quiet after the file header: the time limit ends it.
+    {
+        QuietFifo fifo(home.File("a.fifo"));
+        ASSERT_TRUE(fifo.ok());
+        testsupport::ChildProcess cli;
+        const auto start = Clock::now();
+        ASSERT_TRUE(cli.Start(Argv({"capture", "--pcap", home.File("a.fifo"), "--seconds", "1"}), env));
+        ASSERT_TRUE(fifo.Write(head));
+        EXPECT_EQ(cli.Wait(10s), 0);
+        EXPECT_LT(Clock::now() - start, 3s);
+    }
+    // Quiet after one request: the request is printed, and SIGTERM ends it.
+    {
+        QuietFifo fifo(home.File("b.fifo"));
+        testsupport::ChildProcess cli;
+        ASSERT_TRUE(cli.Start(Argv({"capture", "--pcap", home.File("b.fifo")}), env));
+        ASSERT_TRUE(fifo.Write(one));
+        std::string line;
+        ASSERT_TRUE(cli.ReadLine(&line, 10s));
+        EXPECT_EQ(line, "added\thttp://10.0.0.5/quiet.asf");
+        const auto signalled = Clock::now();
+        cli.Signal(SIGTERM);
+        EXPECT_EQ(cli.Wait(10s), 143);
+        EXPECT_LT(Clock::now() - signalled, 1s);
+    }
+    // A FIFO nobody ever writes to, and a pipe on standard input that
+    // sends part of the file header: SIGINT and the time limit end them.
+    {
+        testsupport::ChildProcess cli;
+        QuietFifo fifo(home.File("c.fifo"));
+        ASSERT_TRUE(cli.Start(Argv({"capture", "--pcap", home.File("c.fifo")}), env));
+        std::this_thread::sleep_for(300ms);
+        const auto signalled = Clock::now();
+        cli.Signal(SIGINT);
+        EXPECT_EQ(cli.Wait(10s), 130);
+        EXPECT_LT(Clock::now() - signalled, 1s);
+    }
+    {
+        int pipeFds[2];
+        ASSERT_EQ(pipe2(pipeFds, O_CLOEXEC), 0);
+        ASSERT_EQ(write(pipeFds[1], head.data(), 10), 10);
+        testsupport::ChildProcess cli;
+        const auto start = Clock::now();
+        ASSERT_TRUE(cli.Start(Argv({"capture", "--pcap", "-", "--seconds", "1"}), env, pipeFds[0]));
+        close(pipeFds[0]);
+        EXPECT_EQ(cli.Wait(10s), 0);
+        EXPECT_LT(Clock::now() - start, 3s);
+        close(pipeFds[1]);
+    }
+    // The writer leaving in the middle of a record is a damaged file.
+    {
+        testsupport::ChildProcess cli;
+        QuietFifo fifo(home.File("d.fifo"));
+        ASSERT_TRUE(cli.Start(Argv({"capture", "--pcap", home.File("d.fifo")}), env));
+        ASSERT_TRUE(fifo.Write(one.substr(0, one.size() - 5)));
+        fifo.Close();
+        EXPECT_EQ(cli.Wait(10s), 1);
+    }
+}
+
+// A live adapter that sees no traffic at all: the loopback adapter of a
+// network namespace of its own.
+TEST_F(CliStopTest, ACaptureOnAQuietAdapterEndsOnItsTimeLimitOrAStop)
+{
+    if (testsupport::RunProcess({"unshare", "-n", "true"}, 10s).exitCode != 0)
+        GTEST_SKIP() << "no network namespace can be made here";
+    auto quietCapture = [&](const std::string& extra) {
+        std::string command = "ip link set lo up && exec";
+        for (const std::string& a : Argv({"capture", "--interface", "lo"}))
+            command += " '" + a + "'";
+        return std::vector<std::string>{"unshare", "-n", "sh", "-c", command + extra};
+    };
+    const auto start = Clock::now();
+    const auto r = testsupport::RunProcess(quietCapture(" --seconds 1"), 10s, "", env);
+    if (Contains(r.err, "not permitted"))
+        GTEST_SKIP() << r.err;
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_LT(Clock::now() - start, 4s);
+
+    testsupport::ChildProcess cli;
+    ASSERT_TRUE(cli.Start(quietCapture(""), env));
+    std::this_thread::sleep_for(1500ms);
+    const auto signalled = Clock::now();
+    cli.Signal(SIGHUP);
+    EXPECT_EQ(cli.Wait(10s), 129);
+    EXPECT_LT(Clock::now() - signalled, 1500ms);
+}
+
+}  // namespace

@@ -33,12 +33,19 @@ if [ -d tests/fuzz ]; then
   echo "== fuzz targets (libFuzzer, bounded runs)"
   CC=clang CXX=clang++ bash scripts/build.sh build-fuzz -DBRIMCAST_CORE_ONLY=ON -DBRIMCAST_FUZZ=ON \
     -DBUILD_TESTING=OFF
+  # Each target runs its committed seeds first (from a copy: libFuzzer adds
+  # what it finds to the folder), then new inputs until either bound.
   for target in build-fuzz/tests/fuzz/fuzz_*; do
     [ -x "$target" ] || continue
     name=$(basename "$target")
     log="build-fuzz/$name.log"
-    if "$target" -runs="${BRIMCAST_FUZZ_RUNS:-200000}" -max_len=65536 -seed=1 \
-        -artifact_prefix="build-fuzz/$name-" >"$log" 2>&1; then
+    corpus="build-fuzz/corpus/$name"
+    rm -rf "$corpus" && mkdir -p "$corpus"
+    if [ -d "tests/fuzz/corpus/$name" ]; then
+      cp tests/fuzz/corpus/"$name"/* "$corpus"/
+    fi
+    if "$target" -runs="${BRIMCAST_FUZZ_RUNS:-200000}" -max_total_time="${BRIMCAST_FUZZ_SECONDS:-60}" \
+        -max_len=65536 -seed=1 -timeout=25 -artifact_prefix="build-fuzz/$name-" "$corpus" >"$log" 2>&1; then
       echo "-- $name: $(grep -E '^Done' "$log" | tail -n 1)"
     else
       echo "-- $name: FAILED"

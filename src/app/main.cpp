@@ -12,6 +12,7 @@
 #include "app/single_instance.h"
 #include "app/translations.h"
 #include "app/unix_signals.h"
+#include "player/playback.h"
 #include "qtprofile/ini_profile.h"
 
 namespace {
@@ -64,6 +65,8 @@ int main(int argc, char** argv)
         return 0;
 
     MainWindow window(profile);
+    window.AttachPlayback(
+        new player::Playback(*window.view(), window.settings(), window.profile(), player::PlayerOptions()));
     QObject::connect(&instance, &SingleInstance::handedOver, &window, &MainWindow::HandOver);
     UnixSignals signals_;
     QObject::connect(&signals_, &UnixSignals::terminationRequested, &window,

@@ -17,6 +17,7 @@
 
 #include "app/screen_saver_inhibitor.h"
 #include "base/profile.h"
+#include "player/playback.h"
 #include "ui/file_info_dialog.h"
 #include "ui/media_tools_dialog.h"
 #include "ui/media_view.h"
@@ -210,6 +211,7 @@ void MainWindow::CreateMenus()
     record->addAction(actions_.urlCapture);
 
     QMenu* tools = menuBar()->addMenu(tr("&Tools"));
+    toolsMenu_ = tools;
     tools->addAction(actions_.preferences);
     tools->addSeparator();
     tools->addAction(actions_.cut);
@@ -287,6 +289,7 @@ void MainWindow::ToggleBigScreen()
         setGeometry(normalGeometry_);
         menuBar()->show();
     }
+    emit bigScreenChanged(bigScreen_);
     UpdateChecks();
 }
 
@@ -294,6 +297,7 @@ void MainWindow::ShowPreferences()
 {
     PreferencesDialog dialog(settings_, profile_, this);
     dialog.AddPage(new PlayPage(xdg::XdgDirs::FromEnvironment(), &dialog));
+    emit preferencesOpening(&dialog);
     connect(&dialog, &PreferencesDialog::applied, view_, &MediaView::SettingsChanged);
     connect(&dialog, &PreferencesDialog::recentFilesDeleted, view_, &MediaView::ReloadRecent);
     dialog.exec();
@@ -416,6 +420,19 @@ void MainWindow::InstallPlayerWidget(QWidget* player)
     splitter_->replaceWidget(splitter_->indexOf(old), player);
     playerPane_ = player;
     delete old;
+}
+
+void MainWindow::AttachPlayback(player::Playback* playback)
+{
+    playback_ = playback;
+    playback->setParent(this);
+    InstallPlayerWidget(playback->pane());
+    menuBar()->insertMenu(toolsMenu_->menuAction(), playback->menu());
+    toolsMenu_->addSeparator();
+    toolsMenu_->addAction(playback->actions().imageCapture);
+    connect(this, &MainWindow::preferencesOpening, playback, &player::Playback::AddPageTo);
+    connect(this, &MainWindow::bigScreenChanged, playback, &player::Playback::BigScreenChanged);
+    connect(this, &MainWindow::shuttingDown, playback, &player::Playback::Shutdown);
 }
 
 // --- Closing ---

@@ -8,10 +8,15 @@
 #include "base/app_settings.h"
 
 class MediaView;
+class PreferencesDialog;
 class Profile;
 class QAction;
+class QMenu;
 class QSplitter;
 class ScreenSaverInhibitor;
+namespace player {
+class Playback;
+}
 
 // The main frame: owns the live settings, the upper pane (where the player
 // goes) and the media view below it, the menus, On Top, Protect Screen Save,
@@ -41,6 +46,11 @@ public:
     // the upper pane. The window takes ownership.
     void InstallPlayerWidget(QWidget* player);
     QWidget* playerPane() const { return playerPane_; }
+    // The player joins the window: its pane, its menu (before Tools), Image
+    // Capture in Tools, its preferences page, big screen mode and the exit.
+    // The window takes ownership.
+    void AttachPlayback(player::Playback* playback);
+    player::Playback* playback() const { return playback_; }
 
     // Saves everything and lets running work finish (idempotent). With
     // interactive false no question is asked (signals, logout).
@@ -96,6 +106,9 @@ signals:
     // Emitted once by Shutdown before the settings are saved: recordings
     // and the player stop and finalise their files here.
     void shuttingDown();
+    // The preferences dialog is about to open: other parts add their pages.
+    void preferencesOpening(PreferencesDialog* dialog);
+    void bigScreenChanged(bool on);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -118,6 +131,8 @@ private:
     QSplitter* splitter_;
     QPointer<QWidget> playerPane_;
     MediaView* view_;
+    QMenu* toolsMenu_ = nullptr;
+    player::Playback* playback_ = nullptr;
     ScreenSaverInhibitor* screenSaver_;
     Actions actions_{};
     bool shutDown_ = false;

@@ -1,0 +1,130 @@
+#include "player/play_page.h"
+
+#include <QCheckBox>
+#include <QColorDialog>
+#include <QComboBox>
+#include <QFontComboBox>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QVBoxLayout>
+
+#include "base/app_settings.h"
+#include "player/caption_style.h"
+
+namespace player {
+namespace {
+
+// Settings hold colours with red in the low byte.
+QColor ToColor(int bgr) { return QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF); }
+int FromColor(const QColor& c) { return c.red() | (c.green() << 8) | (c.blue() << 16); }
+
+}  // namespace
+
+PlayPage::PlayPage(QWidget* parent) : PreferencesPage(parent)
+{
+    setObjectName(QStringLiteral("playPage"));
+    repeat_ = new QCheckBox(tr("Repeat"), this);
+    sequence_ = new QCheckBox(tr("Play in order (otherwise shuffled)"), this);
+    sizeMode_ = new QComboBox(this);
+    sizeMode_->addItems({tr("Half size"), tr("Normal size"), tr("Double size")});
+    keepRatio_ = new QCheckBox(tr("Keep Ratio"), this);
+    keepSize_ = new QCheckBox(tr("Keep window size"), this);
+
+    auto* playing = new QGroupBox(tr("Playing"), this);
+    auto* playingForm = new QFormLayout(playing);
+    playingForm->addRow(repeat_);
+    playingForm->addRow(sequence_);
+    playingForm->addRow(tr("Window size"), sizeMode_);
+    playingForm->addRow(keepRatio_);
+    playingForm->addRow(keepSize_);
+
+    captions_ = new QCheckBox(tr("Enable Caption"), this);
+    color_ = new QPushButton(this);
+    color_->setObjectName(QStringLiteral("captionColor"));
+    size_ = new QSpinBox(this);
+    size_->setRange(kCaptionSizeMin, kCaptionSizeMax);
+    size_->setSuffix(tr(" pt"));
+    face_ = new QFontComboBox(this);
+    style_ = new QLineEdit(this);
+    bold_ = new QCheckBox(tr("Bold"), this);
+    margin_ = new QSpinBox(this);
+    margin_->setRange(kCaptionMarginMin, kCaptionMarginMax);
+    margin_->setSuffix(tr(" px"));
+
+    auto* captionBox = new QGroupBox(tr("Captions"), this);
+    auto* captionForm = new QFormLayout(captionBox);
+    captionForm->addRow(captions_);
+    captionForm->addRow(tr("Colour"), color_);
+    captionForm->addRow(tr("Size"), size_);
+    captionForm->addRow(tr("Font"), face_);
+    captionForm->addRow(tr("Style"), style_);
+    captionForm->addRow(bold_);
+    captionForm->addRow(tr("Margin"), margin_);
+
+    auto* page = new QVBoxLayout(this);
+    page->addWidget(playing);
+    page->addWidget(captionBox);
+    page->addStretch(1);
+
+    connect(color_, &QPushButton::clicked, this, &PlayPage::ChooseColor);
+}
+
+QString PlayPage::title() const
+{
+    return tr("Play");
+}
+
+void PlayPage::Load(const AppSettings& s, const Profile&)
+{
+    repeat_->setChecked(s.m_repeat > 0);
+    sequence_->setChecked(s.m_sequence != 0);
+    sizeMode_->setCurrentIndex(std::clamp(s.m_windowSizeMode, 0, 2));
+    keepRatio_->setChecked(s.m_keep > 0);
+    keepSize_->setChecked(s.m_keepSize > 0);
+    captions_->setChecked(s.m_enableCaption != 0);
+    SetCaptionColor(s.m_captionColor);
+    size_->setValue(s.m_captionSize);
+    // A face the system lacks still shows (and is kept) as written.
+    face_->setEditable(true);
+    face_->setCurrentText(QString::fromStdString(s.m_captionFaceName));
+    style_->setText(QString::fromStdString(s.m_captionStyleName));
+    bold_->setChecked(s.m_captionBold != 0);
+    margin_->setValue(s.m_captionMargin);
+}
+
+void PlayPage::Store(AppSettings& s, Profile&)
+{
+    s.m_repeat = repeat_->isChecked() ? 1 : 0;
+    s.m_sequence = sequence_->isChecked() ? 1 : 0;
+    s.m_windowSizeMode = sizeMode_->currentIndex();
+    s.m_keep = keepRatio_->isChecked() ? 1 : 0;
+    s.m_keepSize = keepSize_->isChecked() ? 1 : 0;
+    s.m_enableCaption = captions_->isChecked() ? 1 : 0;
+    s.m_captionColor = colorValue_;
+    s.m_captionSize = size_->value();
+    s.m_captionFaceName = face_->currentText().toStdString();
+    s.m_captionStyleName = style_->text().toStdString();
+    s.m_captionBold = bold_->isChecked() ? 1 : 0;
+    s.m_captionMargin = margin_->value();
+}
+
+void PlayPage::SetCaptionColor(int color)
+{
+    colorValue_ = color & 0xFFFFFF;
+    const QColor c = ToColor(colorValue_);
+    color_->setText(c.name().toUpper());
+    color_->setStyleSheet(QStringLiteral("background-color: %1; color: %2")
+                              .arg(c.name(), c.lightness() > 128 ? QStringLiteral("black") : QStringLiteral("white")));
+}
+
+void PlayPage::ChooseColor()
+{
+    const QColor c = QColorDialog::getColor(ToColor(colorValue_), this, tr("Caption colour"));
+    if (c.isValid())
+        SetCaptionColor(FromColor(c));
+}
+
+}  // namespace player

@@ -1,0 +1,483 @@
+#include "player/playback.h"
+
+#include <QAction>
+#include <QDesktopServices>
+#include <QFontDialog>
+#include <QHBoxLayout>
+#include <QLayout>
+#include <QMenu>
+#include <QMessageBox>
+#include <QScreen>
+#include <QSplitter>
+#include <QUrl>
+
+#include "base/app_settings.h"
+#include "base/profile.h"
+#include "medialist/media_list.h"
+#include "player/play_address.h"
+#include "player/play_page.h"
+#include "player/player_controls.h"
+#include "player/player_widget.h"
+#include "ui/credential_dialog.h"
+#include "ui/media_view.h"
+#include "ui/preferences_dialog.h"
+
+namespace player {
+namespace {
+
+QString Q(const std::string& s) { return QString::fromStdString(s); }
+std::string S(const QString& s) { return s.toStdString(); }
+
+constexpr int kRefreshMs = 1000;
+constexpr int kDefaultVolume = kVolumeMax;
+
+}  // namespace
+
+Playback::Playback(MediaView& view, AppSettings& settings, Profile& profile, const PlayerOptions& options,
+                   QObject* parent)
+    : QObject(parent),
+      view_(view),
+      settings_(settings),
+      profile_(profile),
+      player_(new Player(options, this)),
+      pane_(new PlayerWidget(player_)),
+      controls_(new PlayerControls),
+      menu_(new QMenu(tr("&Play")))
+{
+    view_.controlsBar()->addWidget(controls_, 1);
+    CreateActions();
+    CreateMenu();
+
+    connect(&view_, &MediaView::playRequested, this, &Playback::PlayRow);
+    connect(&view_, &MediaView::stopRequested, player_, &Player::Stop);
+    connect(controls_, &PlayerControls::playClicked, this, [this] {
+        if (player_->State() == PlayState::Paused)
+            player_->Play();
+        else
+            PlayRow(view_.SelectedRow());
+    });
+    connect(controls_, &PlayerControls::pauseClicked, player_, &Player::Pause);
+    connect(controls_, &PlayerControls::stopClicked, player_, &Player::Stop);
+    connect(controls_, &PlayerControls::seekRequested, player_, &Player::SetPosition);
+    connect(controls_, &PlayerControls::volumeRequested, player_, &Player::SetVolume);
+
+    connect(player_, &Player::stateCode, this, &Playback::OnCode);
+    connect(player_, &Player::stateChanged, this, &Playback::OnStateChanged);
+    // The question waits for the user: asked outside the player's event handling.
+    connect(player_, &Player::loginRefused, this, &Playback::OnLoginRefused, Qt::QueuedConnection);
+    connect(player_, &Player::imageCaptured, this, &Playback::OnImageCaptured);
+    connect(player_, &Player::volumeChanged, controls_, &PlayerControls::SetVolume);
+    connect(pane_, &PlayerWidget::preferredSizeChanged, this, &Playback::FitPane);
+
+    refresh_.setInterval(kRefreshMs);
+    connect(&refresh_, &QTimer::timeout, this, &Playback::Refresh);
+
+    player_->SetVolume(profile_.GetInt("settings", "Volume", kDefaultVolume));
+    controls_->SetVolume(player_->Volume());
+    ApplySettings();
+}
+
+Playback::~Playback()
+{
+    // A pane that no window took over goes with the playback.
+    if (pane_ && !pane_->parent())
+        delete pane_;
+    delete menu_;
+}
+
+// --- Commands ---
+
+void Playback::CreateActions()
+{
+    Actions& a = actions_;
+    const auto make = [this](const QString& text, const QKeySequence& keys, auto slot, bool checkable = false) {
+        auto* action = new QAction(text, this);
+        action->setShortcut(keys);
+        action->setCheckable(checkable);
+        connect(action, &QAction::triggered, this, slot);
+        return action;
+    };
+    Player* p = player_;
+    a.playPause = make(tr("Play/Pause"), QKeySequence(Qt::Key_Space), [this] {
+        if (player_->State() == PlayState::Stopped && player_->Address().isEmpty())
+            PlayRow(view_.SelectedRow());
+        else
+            player_->PlayPause();
+    });
+    a.stop = make(tr("Stop"), QKeySequence(Qt::CTRL | Qt::Key_Period), [p] { p->Stop(); });
+    a.back30 = make(tr("Back 30 Seconds"), QKeySequence(Qt::CTRL | Qt::Key_Left), [p] { p->SeekBy(-30); });
+    a.forward30 = make(tr("Forward 30 Seconds"), QKeySequence(Qt::CTRL | Qt::Key_Right), [p] { p->SeekBy(30); });
+    a.back60 = make(tr("Back 1 Minute"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Left), [p] { p->SeekBy(-60); });
+    a.forward60 =
+        make(tr("Forward 1 Minute"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Right), [p] { p->SeekBy(60); });
+    a.slower = make(tr("Slower"), QKeySequence(Qt::CTRL | Qt::Key_Minus), [p] { p->RateDown(); });
+    a.normalSpeed = make(tr("Normal Speed"), QKeySequence(Qt::CTRL | Qt::Key_0), [p] { p->RateNormal(); });
+    a.faster = make(tr("Faster"), QKeySequence(Qt::CTRL | Qt::Key_Plus), [p] { p->RateUp(); });
+    a.volumeUp = make(tr("Volume Up"), QKeySequence(Qt::CTRL | Qt::Key_Up), [p] { p->VolumeUp(); });
+    a.volumeDown = make(tr("Volume Down"), QKeySequence(Qt::CTRL | Qt::Key_Down), [p] { p->VolumeDown(); });
+    a.mute = make(tr("Mute"), QKeySequence(Qt::CTRL | Qt::Key_M), [this] {
+        player_->ToggleMute();
+        UpdateChecks();
+    }, true);
+    a.fullScreen = make(tr("Full Screen"), QKeySequence(Qt::ALT | Qt::Key_Return), [this] {
+        player_->SetFullScreen(!player_->IsFullScreen());
+        UpdateChecks();
+    }, true);
+    a.halfSize = make(tr("Half Size"), QKeySequence(Qt::ALT | Qt::Key_1), [this] { SetSizeMode(0); }, true);
+    a.normalSize = make(tr("Normal Size"), QKeySequence(Qt::ALT | Qt::Key_2), [this] { SetSizeMode(1); }, true);
+    a.doubleSize = make(tr("Double Size"), QKeySequence(Qt::ALT | Qt::Key_3), [this] { SetSizeMode(2); }, true);
+    a.keepRatio = make(tr("Keep Ratio"), {}, [this] {
+        settings_.m_keep = settings_.m_keep > 0 ? 0 : 1;
+        player_->SetKeepRatio(settings_.m_keep > 0);
+        UpdateChecks();
+    }, true);
+    a.keepSize = make(tr("Keep Window Size"), {}, [this] {
+        settings_.m_keepSize = settings_.m_keepSize > 0 ? 0 : 1;
+        pane_->SetKeepSize(settings_.m_keepSize > 0);
+        UpdateChecks();
+    }, true);
+    a.hideCaption = make(tr("Hide Caption"), {}, [this] { ApplyCaptionCommand(CaptionCommand::ToggleHide); }, true);
+    a.captionBigger = make(tr("Bigger Caption Font"), {}, [this] { ApplyCaptionCommand(CaptionCommand::Bigger); });
+    a.captionSmaller = make(tr("Smaller Caption Font"), {}, [this] { ApplyCaptionCommand(CaptionCommand::Smaller); });
+    a.captionBold = make(tr("Bold Captions"), {}, [this] { ApplyCaptionCommand(CaptionCommand::ToggleBold); });
+    a.captionFont = make(tr("Caption Font..."), {}, [this] { ChooseCaptionFont(); });
+    a.captionAreaLarger =
+        make(tr("Larger Caption Area"), {}, [this] { ApplyCaptionCommand(CaptionCommand::AreaLarger); });
+    a.captionAreaSmaller =
+        make(tr("Smaller Caption Area"), {}, [this] { ApplyCaptionCommand(CaptionCommand::AreaSmaller); });
+    a.imageCapture = make(tr("Image Capture(S)"), QKeySequence(Qt::CTRL | Qt::Key_S), [this] {
+        player_->CaptureImage(Q(settings_.m_baseDir));
+    });
+}
+
+void Playback::CreateMenu()
+{
+    const Actions& a = actions_;
+    menu_->addActions({a.playPause, a.stop});
+    menu_->addSeparator();
+    menu_->addActions({a.back30, a.forward30, a.back60, a.forward60});
+    menu_->addSeparator();
+    menu_->addActions({a.slower, a.normalSpeed, a.faster});
+    menu_->addSeparator();
+    menu_->addActions({a.volumeUp, a.volumeDown, a.mute});
+    menu_->addSeparator();
+    menu_->addActions({a.fullScreen, a.halfSize, a.normalSize, a.doubleSize, a.keepRatio, a.keepSize});
+    QMenu* captions = menu_->addMenu(tr("Captions"));
+    captions->addActions({a.hideCaption, a.captionBigger, a.captionSmaller, a.captionBold, a.captionFont,
+                          a.captionAreaLarger, a.captionAreaSmaller});
+    menu_->addSeparator();
+    menu_->addAction(a.imageCapture);
+    // The shortcuts work wherever the window has the focus.
+    for (QAction* action : menu_->actions())
+        action->setShortcutContext(Qt::WindowShortcut);
+    connect(menu_, &QMenu::aboutToShow, this, &Playback::UpdateChecks);
+}
+
+void Playback::UpdateChecks()
+{
+    actions_.mute->setChecked(player_->IsMuted());
+    actions_.fullScreen->setChecked(player_->IsFullScreen());
+    actions_.keepSize->setChecked(settings_.m_keepSize > 0);
+    actions_.keepRatio->setChecked(settings_.m_keep > 0);
+    actions_.halfSize->setChecked(settings_.m_windowSizeMode == 0);
+    actions_.normalSize->setChecked(settings_.m_windowSizeMode == 1);
+    actions_.doubleSize->setChecked(settings_.m_windowSizeMode == 2);
+    actions_.hideCaption->setChecked(settings_.m_enableCaption == 0);
+}
+
+// --- Playing rows ---
+
+int Playback::PlayingRow() const
+{
+    return playingAddress_.isEmpty() ? -1 : view_.list().FindAddress(S(playingAddress_));
+}
+
+void Playback::PlayRow(int row)
+{
+    MediaList& list = view_.list();
+    if (row < 0 || row >= list.RowCount())
+        return;
+    const MediaItem item = list.Row(row);
+    const QString address = Q(item.cells[kColOriginalFile]);
+    const QString title = Q(item.cells[kColFile]);
+    if (player_->State() == PlayState::Paused && address == playingAddress_) {
+        player_->Play();
+        return;
+    }
+    // Rows that stand for a web page: nothing is played, and what plays
+    // goes on playing.
+    switch (ActionFor(title, item.image != kImageLocal)) {
+    case RowAction::WebSearch:
+        QDesktopServices::openUrl(WebSearchUrl(address));
+        return;
+    case RowAction::OpenElsewhere:
+        QDesktopServices::openUrl(QUrl::fromUserInput(address));
+        return;
+    case RowAction::Play:
+        break;
+    }
+    const int previous = PlayingRow();
+    if (previous >= 0 && previous != row)
+        SetPlayCell(previous, {});
+    playingAddress_ = address;
+    view_.SetPlayingRow(row);
+    refresh_.stop();
+    SetPlayCell(row, tr("Ready"));
+    controls_->SetButtonState(PlayState::Playing);
+    controls_->SetDuration(0);
+    controls_->SetPosition(0);
+
+    OpenOptions options;
+    QString target = address;
+    // A row being recorded plays from its file, following it as it grows.
+    if (item.itemData != 0 && !item.cells[kColRecordingFile].empty()) {
+        target = Q(item.cells[kColRecordingFile]);
+        options.growing = true;
+    } else if (!IsLocalAddress(address)) {
+        const StoredCredentials stored = ReadStoredCredentials(profile_, S(SplitAddress(address).host));
+        const bool haveStored = !stored.user.empty() && !stored.password.empty();
+        options.user = Q(haveStored ? stored.user : settings_.m_memberUser);
+        options.password = Q(haveStored ? stored.password : settings_.m_memberPassword);
+    }
+    player_->Open(target, title, options);
+}
+
+void Playback::PlayNext()
+{
+    const MediaList& list = view_.list();
+    std::vector<int64_t> candidates;
+    for (int i = 0; i < list.RowCount(); ++i) {
+        if (ActionFor(Q(list.Cell(i, kColFile)), list.Image(i) != kImageLocal) == RowAction::Play)
+            candidates.push_back(i);
+    }
+    const int64_t next = order_.Next(candidates, PlayingRow(), settings_.m_repeat > 0, settings_.m_sequence != 0);
+    if (next < 0)
+        return;
+    view_.SelectRow(static_cast<int>(next));
+    PlayRow(static_cast<int>(next));
+}
+
+void Playback::SetPlayCell(int row, const QString& text)
+{
+    if (row >= 0)
+        view_.list().SetCell(row, kColPlay, S(text));
+}
+
+// --- What the player reports ---
+
+void Playback::OnCode(int code)
+{
+    const int row = PlayingRow();
+    switch (code) {
+    case kReady:
+        SetPlayCell(row, tr("Ready"));
+        break;
+    case kMediaOpened: {
+        const int duration = player_->Duration();
+        controls_->SetDuration(duration);
+        controls_->SetPosition(player_->Position());
+        if (row >= 0 && duration > 0)
+            view_.list().SetCell(row, kColTime, S(PlayerControls::TimeText(duration)));
+        refresh_.start();
+        break;
+    }
+    case kError: {
+        refresh_.stop();
+        // Every row of the address that failed.
+        MediaList& list = view_.list();
+        for (int i = 0; i < list.RowCount(); ++i) {
+            if (Q(list.Cell(i, kColOriginalFile)) == playingAddress_)
+                SetPlayCell(i, QStringLiteral("error"));
+        }
+        break;
+    }
+    case kPositionChanged:
+        controls_->SetPosition(player_->Position());
+        break;
+    case kBuffering:
+    case kBufferingProgress:
+        SetPlayCell(row, tr("Buffering"));
+        break;
+    case kEndOfMedia:
+        refresh_.stop();
+        PlayNext();
+        break;
+    default:
+        break;
+    }
+}
+
+void Playback::OnStateChanged(PlayState state)
+{
+    controls_->SetButtonState(state);
+    if (state == PlayState::Stopped) {
+        refresh_.stop();
+        controls_->SetPosition(0);
+    }
+}
+
+void Playback::OnLoginRefused(const QString& host)
+{
+    if (!player_->LoginPrompt())
+        return;
+    CredentialDialog dialog(host, QString(), QString(), view_.window());
+    if (dialog.exec() != QDialog::Accepted) {
+        player_->CancelLogin();
+        return;
+    }
+    if (dialog.save()) {
+        WriteStoredCredentials(profile_, S(host), S(dialog.user()), S(dialog.password()));
+        profile_.Flush();
+    }
+    player_->RetryLogin(dialog.user(), dialog.password());
+}
+
+void Playback::OnImageCaptured(const QString& path, const QString& error)
+{
+    emit imageSaved(path, error);
+    auto* box = new QMessageBox(view_.window());
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowTitle(tr("Image Capture"));
+    if (error.isEmpty()) {
+        box->setIcon(QMessageBox::Information);
+        box->setText(tr("The picture was saved as %1").arg(path));
+    } else {
+        box->setIcon(QMessageBox::Warning);
+        box->setText(path.isEmpty() ? error : tr("%1 could not be saved: %2").arg(path, error));
+    }
+    box->open();
+}
+
+void Playback::Refresh()
+{
+    controls_->SetPosition(player_->Position());
+}
+
+// --- Sizes and captions ---
+
+void Playback::SetSizeMode(int mode)
+{
+    settings_.m_windowSizeMode = mode;
+    pane_->SetSizeMode(mode);
+    UpdateChecks();
+}
+
+void Playback::FitPane(QSize size)
+{
+    QWidget* pane = pane_;
+    if (!pane || size.isEmpty() || !pane->parentWidget())
+        return;
+    QWidget* window = pane->window();
+    auto* splitter = qobject_cast<QSplitter*>(pane->parentWidget());
+    const QSize delta = size - pane->size();
+    QList<int> sizes = splitter ? splitter->sizes() : QList<int>();
+    // A maximised or full-screen window keeps its size; the pane takes
+    // what it can of it.
+    if (!(window->windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen))) {
+        const QSize available = window->screen() ? window->screen()->availableSize() : QSize(4096, 4096);
+        window->resize(std::clamp(window->width() + delta.width(), 400, available.width()),
+                       std::clamp(window->height() + delta.height(), 200, available.height()));
+        if (window->layout())
+            window->layout()->activate();  // the splitter's new height, now
+    }
+    if (splitter && sizes.size() == 2) {
+        const int at = splitter->indexOf(pane);
+        const int total = splitter->orientation() == Qt::Vertical ? splitter->height() : splitter->width();
+        sizes[at] = std::min(size.height(), total - 1);
+        sizes[1 - at] = std::max(1, total - sizes[at] - splitter->handleWidth());
+        splitter->setSizes(sizes);
+    }
+}
+
+CaptionStyle Playback::StyleFromSettings() const
+{
+    CaptionStyle style;
+    style.enabled = settings_.m_enableCaption != 0;
+    style.color = settings_.m_captionColor;
+    style.size = settings_.m_captionSize;
+    style.styleName = Q(settings_.m_captionStyleName);
+    style.faceName = Q(settings_.m_captionFaceName);
+    style.bold = settings_.m_captionBold != 0;
+    style.margin = settings_.m_captionMargin;
+    return style;
+}
+
+void Playback::StoreStyle(const CaptionStyle& style)
+{
+    settings_.m_enableCaption = style.enabled ? 1 : 0;
+    settings_.m_captionColor = style.color;
+    settings_.m_captionSize = style.size;
+    settings_.m_captionStyleName = S(style.styleName);
+    settings_.m_captionFaceName = S(style.faceName);
+    settings_.m_captionBold = style.bold ? 1 : 0;
+    settings_.m_captionMargin = style.margin;
+}
+
+void Playback::ApplyCaptionCommand(CaptionCommand command)
+{
+    const CaptionStyle style = Apply(StyleFromSettings(), command);
+    StoreStyle(style);
+    player_->SetCaptions(style);
+    UpdateChecks();
+}
+
+void Playback::ChooseCaptionFont()
+{
+    CaptionStyle style = StyleFromSettings();
+    QFont font(style.faceName, style.size);
+    font.setBold(style.bold);
+    if (!style.styleName.isEmpty())
+        font.setStyleName(style.styleName);
+    bool ok = false;
+    font = QFontDialog::getFont(&ok, font, view_.window(), tr("Caption Font"));
+    if (!ok)
+        return;
+    style.faceName = font.family();
+    style.size = std::clamp(font.pointSize() > 0 ? font.pointSize() : style.size, kCaptionSizeMin, kCaptionSizeMax);
+    style.bold = font.bold();
+    if (!font.styleName().isEmpty())
+        style.styleName = font.styleName();
+    StoreStyle(style);
+    player_->SetCaptions(style);
+}
+
+// --- Settings ---
+
+void Playback::AddPageTo(PreferencesDialog* dialog)
+{
+    dialog->AddPage(new PlayPage);
+    connect(dialog, &PreferencesDialog::applied, this, &Playback::ApplySettings);
+}
+
+void Playback::ApplySettings()
+{
+    player_->SetKeepRatio(settings_.m_keep > 0);
+    pane_->SetKeepSize(settings_.m_keepSize > 0);
+    if (pane_->SizeMode() != settings_.m_windowSizeMode)
+        pane_->SetSizeMode(settings_.m_windowSizeMode);
+    player_->SetCaptions(StyleFromSettings());
+    UpdateChecks();
+}
+
+void Playback::BigScreenChanged(bool on)
+{
+    if (on) {
+        sizeModeBeforeBigScreen_ = settings_.m_windowSizeMode;
+        const QSize video = player_->VideoSize();
+        const QWidget* window = view_.window();
+        const QSize room(window->width(), window->height() - view_.height());
+        if (!video.isEmpty() && video.width() * 2 <= room.width() && video.height() * 2 <= room.height())
+            SetSizeMode(2);
+    } else {
+        SetSizeMode(sizeModeBeforeBigScreen_);
+    }
+}
+
+void Playback::Shutdown()
+{
+    player_->Stop();
+    refresh_.stop();
+    profile_.WriteInt("settings", "Volume", player_->Volume());
+}
+
+}  // namespace player

@@ -1,0 +1,563 @@
+// Playing from the window: rows played by double click, launch and menu,
+// what the list shows of the player, the next row by "Repeat" and
+// "Sequence", marker titles, the controls, the Play menu and its check
+// marks, the Play preferences page, a refused login, a row being recorded,
+// and Image Capture. A real window, a real settings file, libmpv without
+// sound; every dialog is answered by the test.
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDesktopServices>
+#include <QDialogButtonBox>
+#include <QFontComboBox>
+#include <QFontDialog>
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QSlider>
+#include <QSpinBox>
+#include <QTabWidget>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolButton>
+
+#include "app/main_window.h"
+#include "dialog_script.h"
+#include "medialist/media_list.h"
+#include "player/play_order.h"
+#include "player/play_page.h"
+#include "player/playback.h"
+#include "player/player_controls.h"
+#include "player_test_media.h"
+#include "qtprofile/ini_profile.h"
+#include "test_support.h"
+#include "ui/credential_dialog.h"
+#include "ui/media_list_model.h"
+#include "ui/media_view.h"
+#include "ui/preferences_dialog.h"
+
+using player::PlayState;
+using playertest::MpvProperty;
+
+namespace {
+
+std::string S(const QString& s) { return s.toStdString(); }
+
+class UrlCatcher : public QObject {
+    Q_OBJECT
+public:
+    QList<QUrl> urls;
+public slots:
+    void open(const QUrl& url) { urls.append(url); }
+};
+
+}  // namespace
+
+class PlaybackTest : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void playOrderFollowsRepeatAndSequence();
+    void doubleClickPlaysAndTheListShowsTheStates();
+    void endOfMediaGoesOnToTheNextRow();
+    void failedMediumMarksEveryRowOfItsAddress();
+    void markerTitlesOpenTheBrowserInstead();
+    void controlsFollowAndDriveThePlayer();
+    void menuCommandsAndCheckMarks();
+    void playPageWritesTheSettings();
+    void launchWithPlayPlays();
+    void refusedLoginAsksOnceAndStoresTheAnswer();
+    void rowBeingRecordedPlaysItsFile();
+    void imageCaptureSavesIntoTheBaseFolder();
+
+private:
+    MainWindow& Window() { return *window_; }
+    player::Playback& Playback() { return *window_->playback(); }
+    player::Player& Player() { return Playback().player(); }
+    MediaList& List() { return window_->view()->list(); }
+    QString Cell(int row, int column) { return QString::fromStdString(List().Cell(row, column)); }
+    QString Path(const QString& name) const { return dir_->path() + QLatin1Char('/') + name; }
+    // A copy of a sample under a name of its own (a row's identity is its path).
+    QString Copy(const QString& sample, const QString& name);
+    int Add(const QString& address, const QString& title = {});
+
+    std::unique_ptr<QTemporaryDir> dir_;
+    std::unique_ptr<IniProfile> profile_;
+    std::unique_ptr<MainWindow> window_;
+};
+
+void PlaybackTest::initTestCase()
+{
+    qunsetenv("DBUS_SESSION_BUS_ADDRESS");
+    QuietOffscreenWarnings();
+}
+
+void PlaybackTest::init()
+{
+    dir_ = std::make_unique<QTemporaryDir>();
+    QVERIFY(dir_->isValid());
+    qputenv("HOME", dir_->path().toLocal8Bit());
+    qputenv("XDG_CONFIG_HOME", Path("conf").toLocal8Bit());
+    qputenv("XDG_DATA_HOME", Path("data").toLocal8Bit());
+    profile_ = std::make_unique<IniProfile>();
+    profile_->WriteString("settings", "base dir", S(Path("rec")));
+    profile_->WriteInt("settings", "ScreenSave ", 0);
+    profile_->WriteInt("settings", "Volume", 2500);
+    window_ = std::make_unique<MainWindow>(*profile_);
+    player::PlayerOptions silent;
+    silent.audio = false;
+    window_->AttachPlayback(new player::Playback(*window_->view(), window_->settings(), *profile_, silent));
+    window_->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
+}
+
+void PlaybackTest::cleanup()
+{
+    window_.reset();
+    profile_.reset();
+    dir_.reset();
+}
+
+QString PlaybackTest::Copy(const QString& sample, const QString& name)
+{
+    QFile::copy(sample, Path(name));
+    return Path(name);
+}
+
+int PlaybackTest::Add(const QString& address, const QString& title)
+{
+    return List().AddEntry(S(address), S(title), " ", "");
+}
+
+void PlaybackTest::playOrderFollowsRepeatAndSequence()
+{
+    player::PlayOrder order(7);
+    const std::vector<int64_t> rows = {10, 11, 12};
+    QCOMPARE(order.Next(rows, 10, false, true), 11);
+    QCOMPARE(order.Next(rows, 12, false, true), -1);  // the last, without repeat
+    QCOMPARE(order.Next(rows, 12, true, true), 10);
+    QCOMPARE(order.Next({}, 10, true, true), -1);
+    // Shuffled: every row once per round, then a new round only with repeat.
+    order.Started(11);
+    std::set<int64_t> round = {11};
+    int64_t at = 11;
+    for (int i = 0; i < 2; ++i) {
+        at = order.Next(rows, at, false, false);
+        QVERIFY(at >= 10 && at <= 12);
+        QVERIFY2(round.insert(at).second, "a row came twice in one round");
+    }
+    QCOMPARE(order.Next(rows, at, false, false), -1);
+    const int64_t again = order.Next(rows, at, true, false);
+    QVERIFY(again != at && again >= 10 && again <= 12);
+    QCOMPARE(order.Next({5}, 5, true, false), 5);  // one row, repeated
+
+    QCOMPARE(player::ActionFor(QStringLiteral("News (G)"), true), player::RowAction::WebSearch);
+    QCOMPARE(player::ActionFor(QStringLiteral("[E] page"), true), player::RowAction::OpenElsewhere);
+    QCOMPARE(player::ActionFor(QStringLiteral("News (G)"), false), player::RowAction::Play);
+    QCOMPARE(player::WebSearchUrl(QStringLiteral("mms://h/a b.asf?x=1&y=2")).toString(QUrl::FullyEncoded),
+             QStringLiteral("https://www.google.com/search?q=mms%3A%2F%2Fh%2Fa%20b.asf%3Fx%3D1%26y%3D2"
+                            "&ie=UTF-8&oe=UTF-8&hl=ko&lr="));
+}
+
+void PlaybackTest::doubleClickPlaysAndTheListShowsTheStates()
+{
+    const QString sample = Copy(playertest::Sample(100), QStringLiteral("first.asf"));
+    Add(Path("other.asf"));
+    const int row = Add(sample, QStringLiteral("First"));
+    // What the list shows in the Play and Time cells, in order.
+    QStringList shown;
+    connect(window_->view()->model(), &QAbstractItemModel::dataChanged, this,
+            [&](const QModelIndex& from, const QModelIndex& to) {
+                for (int c = from.column(); c <= to.column(); ++c) {
+                    if (from.row() <= row && row <= to.row() && (c == kColPlay || c == kColTime))
+                        shown << QStringLiteral("%1=%2").arg(c).arg(Cell(row, c));
+                }
+            });
+    QTableView* table = window_->view()->table();
+    const QRect rect = table->visualRect(window_->view()->model()->index(row, kColFile));
+    QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, rect.center());
+    QTest::mouseDClick(table->viewport(), Qt::LeftButton, {}, rect.center());
+    QCOMPARE(Player().State(), PlayState::Playing);
+    QCOMPARE(Player().Address(), sample);
+    QTRY_COMPARE_WITH_TIMEOUT(Cell(row, kColTime), QStringLiteral("0:01:40"), 15000);
+    QCOMPARE(Cell(row, kColPlay), QStringLiteral("Ready"));
+    QCOMPARE(shown.first(), QStringLiteral("3=Ready"));
+    QVERIFY(shown.contains(QStringLiteral("2=0:01:40")));
+    QCOMPARE(Playback().PlayingRow(), row);
+    QCOMPARE(window_->view()->playingRow(), row);
+    QCOMPARE(Playback().controls()->seekBar()->maximum(), 100);
+    // The refresh timer moves the time display.
+    QTRY_VERIFY_WITH_TIMEOUT(Playback().controls()->timeLabel()->text() != QStringLiteral("0:00:00"), 5000);
+}
+
+void PlaybackTest::endOfMediaGoesOnToTheNextRow()
+{
+    const QString sample = playertest::Sample(2);
+    const int a = Add(Copy(sample, QStringLiteral("a.asf")));
+    Add(QStringLiteral("mms://127.0.0.1:9/web.asf"), QStringLiteral("Web page (G)"));  // never played next
+    const int c = Add(Copy(sample, QStringLiteral("c.asf")));
+    AppSettings& s = Window().settings();
+    UrlCatcher catcher;
+    QDesktopServices::setUrlHandler(QStringLiteral("https"), &catcher, "open");
+
+    // In order: a, then c (the marker row is left out).
+    s.m_sequence = 1;
+    s.m_repeat = 0;
+    Playback().PlayRow(a);
+    QTRY_COMPARE_WITH_TIMEOUT(Player().Address(), Path("c.asf"), 20000);
+    QCOMPARE(window_->view()->SelectedRow(), c);
+    QCOMPARE(Cell(a, kColPlay), QString());
+    // The last row, without repeat: playing ends there.
+    QTRY_COMPARE_WITH_TIMEOUT(Player().State(), PlayState::Stopped, 20000);
+    QTest::qWait(300);
+    QCOMPARE(Player().Address(), Path("c.asf"));
+    QCOMPARE(Player().State(), PlayState::Stopped);
+
+    // With repeat, after the last comes the first.
+    s.m_repeat = 1;
+    QSignalSpy opened(&Player(), &player::Player::stateCode);
+    Playback().PlayRow(c);
+    QTRY_COMPARE_WITH_TIMEOUT(Player().Address(), Path("a.asf"), 20000);
+    Player().Stop();
+
+    // Shuffled with repeat: it goes on between the two playable rows.
+    s.m_sequence = 0;
+    Playback().PlayRow(a);
+    QTRY_COMPARE_WITH_TIMEOUT(Player().Address(), Path("c.asf"), 20000);
+    QTRY_COMPARE_WITH_TIMEOUT(Player().Address(), Path("a.asf"), 20000);
+    Player().Stop();
+    QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
+    QVERIFY(catcher.urls.isEmpty());
+}
+
+void PlaybackTest::failedMediumMarksEveryRowOfItsAddress()
+{
+    const QString missing = Path("missing.wmv");
+    const int first = Add(missing);
+    const int other = Add(Path("other.wmv"));
+    const int second = Add(Path("copy.wmv"));
+    List().SetCell(second, kColOriginalFile, S(missing));  // "Modify URL" made a second row of it
+    Playback().PlayRow(first);
+    QTRY_COMPARE_WITH_TIMEOUT(Cell(first, kColPlay), QStringLiteral("error"), 15000);
+    QCOMPARE(Cell(second, kColPlay), QStringLiteral("error"));
+    QCOMPARE(Cell(other, kColPlay), QString());
+    QCOMPARE(Player().State(), PlayState::Stopped);
+    QVERIFY(Playback().controls()->playButton()->isEnabled());
+    QVERIFY(!Playback().controls()->stopButton()->isEnabled());
+}
+
+void PlaybackTest::markerTitlesOpenTheBrowserInstead()
+{
+    UrlCatcher web;
+    UrlCatcher elsewhere;
+    QDesktopServices::setUrlHandler(QStringLiteral("https"), &web, "open");
+    QDesktopServices::setUrlHandler(QStringLiteral("mms"), &elsewhere, "open");
+    const int playing = Add(Copy(playertest::Sample(20), QStringLiteral("p.asf")));
+    const int search = Add(QStringLiteral("mms://127.0.0.1:9/a.asf"), QStringLiteral("Morning news [G]"));
+    const int open = Add(QStringLiteral("mms://127.0.0.1:9/b.asf"), QStringLiteral("(E) Page"));
+    const int local = Add(Path("local (G).wmv"), QStringLiteral("Local (G)"));
+    Playback().PlayRow(playing);
+    QTRY_VERIFY_WITH_TIMEOUT(Player().Duration() == 20, 15000);
+
+    Playback().PlayRow(search);
+    Playback().PlayRow(open);
+    QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
+    QDesktopServices::unsetUrlHandler(QStringLiteral("mms"));
+    QCOMPARE(web.urls, QList<QUrl>{player::WebSearchUrl(QStringLiteral("mms://127.0.0.1:9/a.asf"))});
+    QCOMPARE(elsewhere.urls, QList<QUrl>{QUrl(QStringLiteral("mms://127.0.0.1:9/b.asf"))});
+    // Nothing was played; what played goes on.
+    QCOMPARE(Player().Address(), Path("p.asf"));
+    QCOMPARE(Player().State(), PlayState::Playing);
+    QCOMPARE(Playback().PlayingRow(), playing);
+    // A local file is played whatever its title says.
+    Playback().PlayRow(local);
+    QCOMPARE(Player().Address(), Path("local (G).wmv"));
+}
+
+void PlaybackTest::controlsFollowAndDriveThePlayer()
+{
+    player::PlayerControls* c = Playback().controls();
+    QCOMPARE(c->volumeSlider()->value(), 2500);  // "settings"/"Volume"
+    QCOMPARE(Player().Volume(), 2500);
+    QVERIFY(c->playButton()->isEnabled());
+    QVERIFY(!c->pauseButton()->isEnabled());
+    QVERIFY(!c->stopButton()->isEnabled());
+
+    const int row = Add(Copy(playertest::Sample(100), QStringLiteral("c.asf")));
+    window_->view()->SelectRow(row);
+    c->playButton()->click();  // plays the selected row
+    QCOMPARE(Player().State(), PlayState::Playing);
+    QVERIFY(!c->playButton()->isEnabled());
+    QVERIFY(c->pauseButton()->isEnabled());
+    QVERIFY(c->stopButton()->isEnabled());
+    QTRY_COMPARE_WITH_TIMEOUT(c->seekBar()->maximum(), 100, 15000);
+
+    c->pauseButton()->click();
+    QCOMPARE(Player().State(), PlayState::Paused);
+    QVERIFY(c->playButton()->isEnabled() && c->stopButton()->isEnabled() && !c->pauseButton()->isEnabled());
+    c->seekBar()->setValue(60);  // as the user lets go of the bar
+    QTRY_COMPARE_WITH_TIMEOUT(Player().Position(), 60, 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(c->timeLabel()->text(), QStringLiteral("0:01:00"), 5000);
+    c->playButton()->click();  // paused: resumes where it was
+    QCOMPARE(Player().State(), PlayState::Playing);
+    QTRY_VERIFY_WITH_TIMEOUT(Player().Position() >= 61, 5000);
+
+    c->volumeSlider()->setValue(4000);
+    QCOMPARE(Player().Volume(), 4000);
+    Playback().actions().volumeUp->trigger();
+    QCOMPARE(c->volumeSlider()->value(), 4100);
+
+    c->stopButton()->click();
+    QCOMPARE(Player().State(), PlayState::Stopped);
+    QVERIFY(c->playButton()->isEnabled() && !c->stopButton()->isEnabled());
+    QCOMPARE(c->timeLabel()->text(), QStringLiteral("0:00:00"));
+
+    // The volume is kept at exit.
+    Window().Shutdown(false);
+    QCOMPARE(profile_->GetInt("settings", "Volume", -1), 4100);
+}
+
+void PlaybackTest::menuCommandsAndCheckMarks()
+{
+    // The Play menu stands before Tools, and Image Capture is in Tools.
+    QStringList menus;
+    QMenu* tools = nullptr;
+    for (QAction* a : Window().menuBar()->actions()) {
+        menus << a->text();
+        if (a->text() == QStringLiteral("&Tools"))
+            tools = a->menu();
+    }
+    QVERIFY(menus.indexOf(QStringLiteral("&Play")) + 1 == menus.indexOf(QStringLiteral("&Tools")));
+    QVERIFY(tools && tools->actions().contains(Playback().actions().imageCapture));
+
+    const player::Playback::Actions& a = Playback().actions();
+    AppSettings& s = Window().settings();
+    const int row = Add(Copy(playertest::Sample(100), QStringLiteral("m.asf")));
+    Playback().PlayRow(row);
+    QTRY_COMPARE_WITH_TIMEOUT(Player().Duration(), 100, 15000);
+
+    a.mute->trigger();
+    QVERIFY(Player().IsMuted());
+    emit Playback().menu()->aboutToShow();
+    QVERIFY(a.mute->isChecked());
+    a.mute->trigger();
+    QVERIFY(!Player().IsMuted() && !a.mute->isChecked());
+
+    a.fullScreen->trigger();
+    QVERIFY(Player().IsFullScreen() && a.fullScreen->isChecked());
+    QVERIFY(!Playback().pane()->isEnabled());
+    a.fullScreen->trigger();
+    QVERIFY(!Player().IsFullScreen() && !a.fullScreen->isChecked());
+    QVERIFY(Playback().pane()->isEnabled());
+
+    // Size modes: the setting, the check marks and the pane's size.
+    QTRY_COMPARE_WITH_TIMEOUT(Player().VideoSize(), QSize(176, 144), 5000);
+    a.doubleSize->trigger();
+    QCOMPARE(s.m_windowSizeMode, 2);
+    QVERIFY(a.doubleSize->isChecked() && !a.normalSize->isChecked());
+    QCOMPARE(Playback().pane()->sizeHint(), QSize(352, 288));
+    a.halfSize->trigger();
+    QCOMPARE(s.m_windowSizeMode, 0);
+    QTRY_COMPARE_WITH_TIMEOUT(Playback().pane()->height(), 72, 5000);
+    a.normalSize->trigger();
+    QVERIFY(a.normalSize->isChecked() && !a.halfSize->isChecked());
+    QTRY_COMPARE_WITH_TIMEOUT(Playback().pane()->height(), 144, 5000);
+
+    a.keepRatio->trigger();
+    QCOMPARE(s.m_keep, 1);
+    QVERIFY(Player().KeepRatio() && a.keepRatio->isChecked());
+    a.keepSize->trigger();
+    QCOMPARE(s.m_keepSize, 1);
+    QVERIFY(Playback().pane()->KeepSize() && a.keepSize->isChecked());
+
+    a.hideCaption->trigger();
+    QCOMPARE(s.m_enableCaption, 0);
+    QVERIFY(a.hideCaption->isChecked());
+    QTRY_COMPARE_WITH_TIMEOUT(MpvProperty(Player(), "sub-visibility"), QStringLiteral("no"), 5000);
+    a.captionBigger->trigger();
+    QCOMPARE(s.m_captionSize, 13);
+    a.captionAreaSmaller->trigger();
+    QCOMPARE(s.m_captionMargin, 40);
+    DialogScript script;
+    script.Then<QFontDialog>([](QFontDialog* d) {
+        QFont f(QStringLiteral("DejaVu Serif"), 20);
+        f.setBold(false);
+        d->setCurrentFont(f);
+        d->accept();
+    });
+    a.captionFont->trigger();
+    QVERIFY2(script.done(), qPrintable(script.missed()));
+    QCOMPARE(s.m_captionFaceName, std::string("DejaVu Serif"));
+    QCOMPARE(s.m_captionSize, 20);
+    QCOMPARE(s.m_captionBold, 0);
+    QTRY_COMPARE_WITH_TIMEOUT(MpvProperty(Player(), "sub-font"), QStringLiteral("DejaVu Serif"), 5000);
+
+    // Seeks and rates through the menu.
+    a.playPause->trigger();
+    QCOMPARE(Player().State(), PlayState::Paused);
+    Player().SetPosition(50);
+    QTRY_COMPARE_WITH_TIMEOUT(Player().Position(), 50, 5000);
+    a.forward60->trigger();  // 110 is beyond the end
+    a.back30->trigger();
+    QTRY_COMPARE_WITH_TIMEOUT(Player().Position(), 20, 5000);
+    a.faster->trigger();
+    QTRY_COMPARE_WITH_TIMEOUT(Player().Rate(), 2.0, 5000);
+    a.normalSpeed->trigger();
+    a.slower->trigger();  // 0 is refused
+    QTest::qWait(200);
+    QCOMPARE(Player().Rate(), 1.0);
+    a.stop->trigger();
+    QCOMPARE(Player().State(), PlayState::Stopped);
+}
+
+void PlaybackTest::playPageWritesTheSettings()
+{
+    DialogScript script;
+    script.Then<PreferencesDialog>([](PreferencesDialog* d) {
+        player::PlayPage* page = d->findChild<player::PlayPage*>();
+        QVERIFY(page);
+        QCOMPARE(d->tabs()->tabText(d->tabs()->indexOf(page)), QStringLiteral("Play"));
+        QVERIFY(page->repeat()->isChecked());
+        QVERIFY(page->sequence()->isChecked());
+        QCOMPARE(page->sizeMode()->currentIndex(), 1);
+        QCOMPARE(page->captionSize()->value(), 12);
+        QCOMPARE(page->captionColor(), 0xFFFFFF);
+        QCOMPARE(page->face()->currentText(), QStringLiteral("굴림"));
+        page->repeat()->setChecked(false);
+        page->keepRatio()->setChecked(true);
+        page->keepSize()->setChecked(true);
+        page->sizeMode()->setCurrentIndex(2);
+        page->captions()->setChecked(false);
+        page->SetCaptionColor(0x00FFFF);  // yellow
+        page->captionSize()->setValue(18);
+        page->face()->setCurrentText(QStringLiteral("DejaVu Sans"));
+        page->bold()->setChecked(false);
+        page->margin()->setValue(30);
+        d->buttons()->button(QDialogButtonBox::Ok)->click();
+    });
+    Window().actions().preferences->trigger();
+    QVERIFY2(script.done(), qPrintable(script.missed()));
+
+    Profile& p = *profile_;
+    QCOMPARE(p.GetInt("settings", "Repeat", -1), 0);
+    QCOMPARE(p.GetInt("settings", "Keep", -1), 1);
+    QCOMPARE(p.GetInt("settings", "Keep Size", -1), 1);
+    QCOMPARE(p.GetInt("settings", "Enable Caption", -1), 0);
+    QCOMPARE(p.GetInt("settings", "Caption Corlor", -1), 0x00FFFF);
+    QCOMPARE(p.GetInt("settings", "Caption Size", -1), 18);
+    QCOMPARE(p.GetString("settings", "Caption Face Name", ""), std::string("DejaVu Sans"));
+    QCOMPARE(p.GetInt("settings", "Caption Bold", -1), 0);
+    QCOMPARE(p.GetInt("settings", "Caption Margin", -1), 30);
+    QCOMPARE(Window().settings().m_windowSizeMode, 2);
+    // The player follows at once.
+    QVERIFY(Player().KeepRatio());
+    QCOMPARE(Playback().pane()->SizeMode(), 2);
+    QTRY_COMPARE_WITH_TIMEOUT(MpvProperty(Player(), "sub-color"), QStringLiteral("#FFFFFF00"), 5000);
+    QCOMPARE(MpvProperty(Player(), "sub-visibility"), QStringLiteral("no"));
+    QCOMPARE(MpvProperty(Player(), "sub-margin-y"), QStringLiteral("30"));
+}
+
+void PlaybackTest::launchWithPlayPlays()
+{
+    const QString sample = Copy(playertest::Sample(20), QStringLiteral("launched.asf"));
+    Window().OpenLaunch(LaunchMode::Play, {sample + QStringLiteral("&&Launched")});
+    QCOMPARE(Player().Address(), sample);
+    QCOMPARE(Player().Title(), QStringLiteral("Launched"));
+    QTRY_COMPARE_WITH_TIMEOUT(Cell(0, kColTime), QStringLiteral("0:00:20"), 15000);
+    // Record mode does not play.
+    Player().Stop();
+    Window().OpenLaunch(LaunchMode::Record, {Copy(playertest::Sample(20), QStringLiteral("rec.asf"))});
+    QCOMPARE(Player().Address(), sample);
+    QCOMPARE(Player().State(), PlayState::Stopped);
+}
+
+void PlaybackTest::refusedLoginAsksOnceAndStoresTheAnswer()
+{
+    testsupport::FakeServer server;
+    QVERIFY(server.Start("mmsh_server.py", {"--file", playertest::Sample(20).toStdString(), "--auth",
+                                            "user:secret", "--lifetime", "60"}));
+    const QString address = QStringLiteral("http://127.0.0.1:%1/live.asf").arg(server.port());
+    const int row = Add(address, QStringLiteral("Live"));
+
+    DialogScript script;
+    script.Then<CredentialDialog>([](CredentialDialog* d) {
+        d->userEdit()->setText(QStringLiteral("user"));
+        d->passwordEdit()->setText(QStringLiteral("secret"));
+        d->saveBox()->setChecked(true);
+        d->accept();
+    });
+    Playback().PlayRow(row);
+    QTRY_COMPARE_WITH_TIMEOUT(Cell(row, kColTime), QStringLiteral("0:00:20"), 20000);
+    QVERIFY2(script.done(), qPrintable(script.missed()));
+    QCOMPARE(profile_->GetString("NetPassword\\127.0.0.1", "Password", ""), std::string("secret"));
+
+    // The next time the stored login is used without a question.
+    Player().Stop();
+    List().SetCell(row, kColTime, "");
+    Playback().PlayRow(row);
+    QTRY_COMPARE_WITH_TIMEOUT(Cell(row, kColTime), QStringLiteral("0:00:20"), 20000);
+    QCOMPARE(script.answered(), 1);
+
+    // A wrong stored login: asked once, then "error".
+    profile_->WriteString("NetPassword\\127.0.0.1", "Password", "old");
+    Player().Stop();
+    script.Then<CredentialDialog>([](CredentialDialog* d) {
+        d->userEdit()->setText(QStringLiteral("user"));
+        d->passwordEdit()->setText(QStringLiteral("wrong"));
+        d->accept();
+    });
+    Playback().PlayRow(row);
+    QTRY_COMPARE_WITH_TIMEOUT(Cell(row, kColPlay), QStringLiteral("error"), 20000);
+    QVERIFY2(script.done(), qPrintable(script.missed()));
+    QCOMPARE(script.answered(), 2);
+    QCOMPARE(profile_->GetString("NetPassword\\127.0.0.1", "Password", ""), std::string("old"));
+}
+
+void PlaybackTest::rowBeingRecordedPlaysItsFile()
+{
+    const QString recording = Copy(playertest::Sample(20), QStringLiteral("recording.asf"));
+    const int row = Add(QStringLiteral("mms://127.0.0.1:9/live"), QStringLiteral("Live"));
+    List().SetItemData(row, 7);
+    List().SetCell(row, kColRecordingFile, S(recording));
+    Playback().PlayRow(row);
+    QCOMPARE(Player().Address(), recording);
+    QTRY_COMPARE_WITH_TIMEOUT(Cell(row, kColTime), QStringLiteral("0:00:20"), 15000);
+    QCOMPARE(Playback().PlayingRow(), row);
+}
+
+void PlaybackTest::imageCaptureSavesIntoTheBaseFolder()
+{
+    const int row = Add(Copy(playertest::Sample(100), QStringLiteral("shot.asf")), QStringLiteral("Shot"));
+    Playback().PlayRow(row);
+    Player().Pause();
+    QTRY_COMPARE_WITH_TIMEOUT(Player().Duration(), 100, 15000);
+    Player().SetPosition(5);
+    QTRY_COMPARE_WITH_TIMEOUT(Player().Position(), 5, 5000);
+    QSignalSpy saved(&Playback(), &player::Playback::imageSaved);
+    DialogScript script;
+    QString told;
+    script.Then<QMessageBox>([&](QMessageBox* box) {
+        told = box->text();
+        box->accept();
+    });
+    Playback().actions().imageCapture->trigger();
+    QTRY_COMPARE_WITH_TIMEOUT(saved.size(), 1, 10000);
+    const QString path = Path("rec/Shot_0-00-05.png");
+    QCOMPARE(saved.first().at(0).toString(), path);
+    QCOMPARE(QImage(path).size(), QSize(176, 144));
+    QTRY_VERIFY_WITH_TIMEOUT(script.done(), 5000);
+    QVERIFY(told.contains(path));
+}
+
+QTEST_MAIN(PlaybackTest)
+#include "playback_test.moc"

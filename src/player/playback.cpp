@@ -12,6 +12,7 @@
 #include <QUrl>
 
 #include "base/app_settings.h"
+#include "base/display_text.h"
 #include "base/profile.h"
 #include "medialist/media_list.h"
 #include "player/play_address.h"
@@ -189,7 +190,7 @@ void Playback::UpdateChecks()
 
 int Playback::PlayingRow() const
 {
-    return playingAddress_.isEmpty() ? -1 : view_.list().FindAddress(S(playingAddress_));
+    return view_.playingRow();
 }
 
 void Playback::PlayRow(int row)
@@ -221,6 +222,8 @@ void Playback::PlayRow(int row)
         SetPlayCell(previous, {});
     playingAddress_ = address;
     view_.SetPlayingRow(row);
+    if (!advancing_)
+        order_.Started(static_cast<int64_t>(list.IdAt(row)));  // a new shuffle round
     refresh_.stop();
     SetPlayCell(row, tr("Ready"));
     controls_->SetButtonState(PlayState::Playing);
@@ -230,8 +233,9 @@ void Playback::PlayRow(int row)
     OpenOptions options;
     QString target = address;
     // A row being recorded plays from its file, following it as it grows.
-    if (item.itemData != 0 && !item.cells[kColRecordingFile].empty()) {
-        target = Q(item.cells[kColRecordingFile]);
+    const std::string& output = item.outputPath.empty() ? item.cells[kColRecordingFile] : item.outputPath;
+    if (item.itemData != 0 && !output.empty()) {
+        target = Q(output);
         options.growing = true;
     } else if (!IsLocalAddress(address)) {
         const StoredCredentials stored = ReadStoredCredentials(profile_, S(SplitAddress(address).host));
@@ -248,13 +252,18 @@ void Playback::PlayNext()
     std::vector<int64_t> candidates;
     for (int i = 0; i < list.RowCount(); ++i) {
         if (ActionFor(Q(list.Cell(i, kColFile)), list.Image(i) != kImageLocal) == RowAction::Play)
-            candidates.push_back(i);
+            candidates.push_back(static_cast<int64_t>(list.IdAt(i)));
     }
-    const int64_t next = order_.Next(candidates, PlayingRow(), settings_.m_repeat > 0, settings_.m_sequence != 0);
-    if (next < 0)
+    const int playing = PlayingRow();
+    const int64_t current = playing < 0 ? -1 : static_cast<int64_t>(list.IdAt(playing));
+    const int64_t next = order_.Next(candidates, current, settings_.m_repeat > 0, settings_.m_sequence != 0);
+    const int row = next < 0 ? -1 : list.IndexOf(static_cast<uint64_t>(next));
+    if (row < 0)
         return;
-    view_.SelectRow(static_cast<int>(next));
-    PlayRow(static_cast<int>(next));
+    view_.SelectRow(row);
+    advancing_ = true;
+    PlayRow(row);
+    advancing_ = false;
 }
 
 void Playback::SetPlayCell(int row, const QString& text)
@@ -277,7 +286,7 @@ void Playback::OnCode(int code)
         controls_->SetDuration(duration);
         controls_->SetPosition(player_->Position());
         if (row >= 0 && duration > 0)
-            view_.list().SetCell(row, kColTime, S(PlayerControls::TimeText(duration)));
+            view_.list().SetCell(row, kColTime, DurationText(static_cast<uint32_t>(duration) * 1000u));
         refresh_.start();
         break;
     }

@@ -116,8 +116,9 @@ private:
     Actions actions_{};
     QTimer refresh_;
     PlayOrder order_;
-    QString playingAddress_;  // the playing row's address: the row's identity
+    QString playingAddress_;  // the address played: every row of it shows a failure
     int sizeModeBeforeBigScreen_ = 1;
+    bool advancing_ = false;  // PlayRow called for the next row, not by the user
 };
 
 }  // namespace player

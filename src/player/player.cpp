@@ -214,7 +214,6 @@ void Player::Handle(const mpv_event& e)
     case MPV_EVENT_FILE_LOADED:
         if (entryId_ > 0 && startedId_ == entryId_) {
             loaded_ = true;
-            LoadCaptions();
             mpv_get_property_async(mpv_, Reply(kDuration, generation_), "duration", MPV_FORMAT_DOUBLE);
         }
         break;
@@ -359,23 +358,29 @@ void Player::StartAttempt()
         if (relay_->Start())
             url = QStringLiteral("mmsh://127.0.0.1:%1%2").arg(relay_->Port()).arg(parts.pathAndQuery);
     }
-    // Captions: a ".smi" beside a local medium is added once it is open;
-    // otherwise the stream's first caption track is chosen from the start.
-    const QString path = LocalPath(address_);
-    captionFile_ = path.isEmpty() ? QString() : CaptionFileFor(path);
-    if (!captionFile_.isEmpty() && !QFileInfo(captionFile_).isFile())
-        captionFile_.clear();
+    // Captions: a ".smi" beside a local medium comes with it from the start;
+    // otherwise the stream's first caption track is chosen.
+    const QByteArray captions = CaptionText();
+    const QByteArray urlBytes = url.toUtf8();
+    const char* optionKeys[] = {"sub-files-append", "sid"};
+    mpv_node optionValues[2];
+    optionValues[0].format = MPV_FORMAT_STRING;
+    optionValues[0].u.string = const_cast<char*>(captions.constData());
+    optionValues[1].format = MPV_FORMAT_STRING;
+    optionValues[1].u.string = const_cast<char*>(captions.isEmpty() ? "1" : "auto");
+    const int skip = captions.isEmpty() ? 1 : 0;
+    mpv_node_list optionList{2 - skip, optionValues + skip, const_cast<char**>(optionKeys) + skip};
     // Named arguments: the positions of loadfile's arguments differ between
     // mpv versions.
-    const QByteArray urlBytes = url.toUtf8();
-    const char* options = captionFile_.isEmpty() ? "sid=1" : "sid=no";
     const char* keys[] = {"name", "url", "flags", "options"};
     mpv_node values[4];
-    const char* texts[] = {"loadfile", urlBytes.constData(), "replace", options};
-    for (int i = 0; i < 4; ++i) {
+    const char* texts[] = {"loadfile", urlBytes.constData(), "replace"};
+    for (int i = 0; i < 3; ++i) {
         values[i].format = MPV_FORMAT_STRING;
         values[i].u.string = const_cast<char*>(texts[i]);
     }
+    values[3].format = MPV_FORMAT_NODE_MAP;
+    values[3].u.list = &optionList;
     mpv_node_list list{4, values, const_cast<char**>(keys)};
     mpv_node command;
     command.format = MPV_FORMAT_NODE_MAP;
@@ -548,17 +553,21 @@ void Player::SetCaptions(const CaptionStyle& style)
     emit captionsChanged();
 }
 
-void Player::LoadCaptions()
+QByteArray Player::CaptionText() const
 {
-    QFile file(captionFile_);
-    if (captionFile_.isEmpty() || file.size() > kMaxCaptionFile || !file.open(QIODevice::ReadOnly))
-        return;
+    const QString path = LocalPath(address_);
+    if (path.isEmpty())
+        return {};
+    const QString smi = CaptionFileFor(path);
+    QFile file(smi);
+    if (!QFileInfo(smi).isFile() || file.size() > kMaxCaptionFile || !file.open(QIODevice::ReadOnly))
+        return {};
     // Caption files made on Windows are often in code page 949. mpv reads
     // the text from memory, so that "&nbsp;" can be taken out first.
     const QByteArray bytes = file.read(kMaxCaptionFile);
     const std::string text = LegacyTextToUtf8(std::string_view(bytes.constData(), bytes.size()));
-    const QString captions = WithoutNbsp(QString::fromStdString(text));
-    Command({"sub-add", "memory://" + captions.toUtf8(), "select", QFileInfo(captionFile_).fileName().toUtf8()});
+    const QByteArray captions = WithoutNbsp(QString::fromStdString(text)).toUtf8();
+    return captions.isEmpty() ? QByteArray() : "memory://" + captions;
 }
 
 void Player::CaptureImage(const QString& folder)

@@ -134,7 +134,8 @@ private:
     void ResolveFailure();
     void Fail(const QString& text);
     void SetState(PlayState state);
-    void LoadCaptions();
+    // The ".smi" beside a local medium as mpv reads it, or empty.
+    QByteArray CaptionText() const;
     void SetProperty(const char* name, const QString& value, uint64_t reply = 0);
     void SetProperty(const char* name, double value, uint64_t reply = 0);
     void Command(const std::vector<QByteArray>& args, uint64_t reply = 0);
@@ -159,7 +160,6 @@ private:
     bool loginAsked_ = false;
     bool loginPrompt_ = false;
     QString lastError_;
-    QString captionFile_;  // the ".smi" of the current medium, if it has one
     std::unique_ptr<CredentialRelay> relay_;
 
     PlayState state_ = PlayState::Stopped;

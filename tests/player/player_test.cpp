@@ -341,8 +341,9 @@ void PlayerTest::captionSettingsChangeLive()
     style.faceName = QStringLiteral("DejaVu Serif");
     style.margin = 80;
     p.SetCaptions(style);
-    QTRY_COMPARE_WITH_TIMEOUT(MpvProperty(p, "sub-color"), QStringLiteral("#FFFF0000"), 5000);
-    QCOMPARE(MpvProperty(p, "sub-font"), QStringLiteral("DejaVu Serif"));
+    // The options go to mpv one after the other, the face last.
+    QTRY_COMPARE_WITH_TIMEOUT(MpvProperty(p, "sub-font"), QStringLiteral("DejaVu Serif"), 5000);
+    QCOMPARE(MpvProperty(p, "sub-color"), QStringLiteral("#FFFF0000"));
     QCOMPARE(MpvProperty(p, "sub-margin-y"), QStringLiteral("80"));
     QCOMPARE(MpvProperty(p, "sub-font-size").toDouble(), 55.0);
 
@@ -359,7 +360,7 @@ void PlayerTest::captionSettingsChangeLive()
     QCOMPARE(p.Captions().margin, player::kCaptionMarginMin);
     QTRY_COMPARE_WITH_TIMEOUT(MpvProperty(p, "sub-font-size").toDouble(), player::kCaptionSizeMax * 55 / 12.0,
                               5000);
-    QCOMPARE(MpvProperty(p, "sub-margin-y"), QStringLiteral("0"));
+    QTRY_COMPARE_WITH_TIMEOUT(MpvProperty(p, "sub-margin-y"), QStringLiteral("0"), 5000);
 }
 
 void PlayerTest::growingFileIsFollowedToItsEnd()

@@ -16,7 +16,7 @@
 #include "base/profile.h"
 #include "medialist/media_list.h"
 #include "player/play_address.h"
-#include "player/play_page.h"
+#include "player/player_page.h"
 #include "player/player_controls.h"
 #include "player/player_widget.h"
 #include "ui/credential_dialog.h"
@@ -454,7 +454,7 @@ void Playback::ChooseCaptionFont()
 
 void Playback::AddPageTo(PreferencesDialog* dialog)
 {
-    dialog->AddPage(new PlayPage);
+    dialog->AddPage(new PlayerPage);
     connect(dialog, &PreferencesDialog::applied, this, &Playback::ApplySettings);
 }
 

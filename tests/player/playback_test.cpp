@@ -1,7 +1,7 @@
 // Playing from the window: rows played by double click, launch and menu,
 // what the list shows of the player, the next row by "Repeat" and
 // "Sequence", marker titles, the controls, the Play menu and its check
-// marks, the Play preferences page, a refused login, a row being recorded,
+// marks, the Player preferences page, a refused login, a row being recorded,
 // and Image Capture. A real window, a real settings file, libmpv without
 // sound; every dialog is answered by the test.
 
@@ -32,7 +32,7 @@
 #include "dialog_script.h"
 #include "medialist/media_list.h"
 #include "player/play_order.h"
-#include "player/play_page.h"
+#include "player/player_page.h"
 #include "player/playback.h"
 #include "player/player_controls.h"
 #include "player_test_media.h"
@@ -74,7 +74,7 @@ private slots:
     void markerTitlesOpenTheBrowserInstead();
     void controlsFollowAndDriveThePlayer();
     void menuCommandsAndCheckMarks();
-    void playPageWritesTheSettings();
+    void playerPageWritesTheSettings();
     void launchWithPlayPlays();
     void refusedLoginAsksOnceAndStoresTheAnswer();
     void rowBeingRecordedPlaysItsFile();
@@ -420,13 +420,13 @@ void PlaybackTest::menuCommandsAndCheckMarks()
     QCOMPARE(Player().State(), PlayState::Stopped);
 }
 
-void PlaybackTest::playPageWritesTheSettings()
+void PlaybackTest::playerPageWritesTheSettings()
 {
     DialogScript script;
     script.Then<PreferencesDialog>([](PreferencesDialog* d) {
-        player::PlayPage* page = d->findChild<player::PlayPage*>();
+        player::PlayerPage* page = d->findChild<player::PlayerPage*>();
         QVERIFY(page);
-        QCOMPARE(d->tabs()->tabText(d->tabs()->indexOf(page)), QStringLiteral("Play"));
+        QCOMPARE(d->tabs()->tabText(d->tabs()->indexOf(page)), QStringLiteral("Player"));
         QVERIFY(page->repeat()->isChecked());
         QVERIFY(page->sequence()->isChecked());
         QCOMPARE(page->sizeMode()->currentIndex(), 1);

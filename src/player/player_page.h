@@ -11,13 +11,14 @@ class QSpinBox;
 
 namespace player {
 
-// The "Play" page of the preferences: repeat and order, the window size
+// The "Player" page of the preferences: repeat and order, the window size
 // mode, keep ratio and keep size, and the captions (shown or not, colour,
-// size, face, style, bold, margin).
-class PlayPage final : public PreferencesPage {
+// size, face, style, bold, margin). (The "Play" page beside it makes
+// Brimcast the handler of media files and addresses.)
+class PlayerPage final : public PreferencesPage {
     Q_OBJECT
 public:
-    explicit PlayPage(QWidget* parent = nullptr);
+    explicit PlayerPage(QWidget* parent = nullptr);
     QString title() const override;
     void Load(const AppSettings& settings, const Profile& profile) override;
     void Store(AppSettings& settings, Profile& profile) override;

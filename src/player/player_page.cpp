@@ -1,4 +1,4 @@
-#include "player/play_page.h"
+#include "player/player_page.h"
 
 #include <QCheckBox>
 #include <QColorDialog>
@@ -23,9 +23,9 @@ int FromColor(const QColor& c) { return c.red() | (c.green() << 8) | (c.blue() <
 
 }  // namespace
 
-PlayPage::PlayPage(QWidget* parent) : PreferencesPage(parent)
+PlayerPage::PlayerPage(QWidget* parent) : PreferencesPage(parent)
 {
-    setObjectName(QStringLiteral("playPage"));
+    setObjectName(QStringLiteral("playerPage"));
     repeat_ = new QCheckBox(tr("Repeat"), this);
     sequence_ = new QCheckBox(tr("Play in order (otherwise shuffled)"), this);
     sizeMode_ = new QComboBox(this);
@@ -69,15 +69,15 @@ PlayPage::PlayPage(QWidget* parent) : PreferencesPage(parent)
     page->addWidget(captionBox);
     page->addStretch(1);
 
-    connect(color_, &QPushButton::clicked, this, &PlayPage::ChooseColor);
+    connect(color_, &QPushButton::clicked, this, &PlayerPage::ChooseColor);
 }
 
-QString PlayPage::title() const
+QString PlayerPage::title() const
 {
-    return tr("Play");
+    return tr("Player");
 }
 
-void PlayPage::Load(const AppSettings& s, const Profile&)
+void PlayerPage::Load(const AppSettings& s, const Profile&)
 {
     repeat_->setChecked(s.m_repeat > 0);
     sequence_->setChecked(s.m_sequence != 0);
@@ -95,7 +95,7 @@ void PlayPage::Load(const AppSettings& s, const Profile&)
     margin_->setValue(s.m_captionMargin);
 }
 
-void PlayPage::Store(AppSettings& s, Profile&)
+void PlayerPage::Store(AppSettings& s, Profile&)
 {
     s.m_repeat = repeat_->isChecked() ? 1 : 0;
     s.m_sequence = sequence_->isChecked() ? 1 : 0;
@@ -111,7 +111,7 @@ void PlayPage::Store(AppSettings& s, Profile&)
     s.m_captionMargin = margin_->value();
 }
 
-void PlayPage::SetCaptionColor(int color)
+void PlayerPage::SetCaptionColor(int color)
 {
     colorValue_ = color & 0xFFFFFF;
     const QColor c = ToColor(colorValue_);
@@ -120,7 +120,7 @@ void PlayPage::SetCaptionColor(int color)
                               .arg(c.name(), c.lightness() > 128 ? QStringLiteral("black") : QStringLiteral("white")));
 }
 
-void PlayPage::ChooseColor()
+void PlayerPage::ChooseColor()
 {
     const QColor c = QColorDialog::getColor(ToColor(colorValue_), this, tr("Caption colour"));
     if (c.isValid())

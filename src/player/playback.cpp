@@ -5,10 +5,12 @@
 #include <QFontDialog>
 #include <QHBoxLayout>
 #include <QLayout>
+#include <QMainWindow>
 #include <QMenu>
 #include <QMessageBox>
 #include <QScreen>
 #include <QSplitter>
+#include <QStatusBar>
 #include <QUrl>
 
 #include "base/app_settings.h"
@@ -64,6 +66,7 @@ Playback::Playback(MediaView& view, AppSettings& settings, Profile& profile, con
 
     connect(player_, &Player::stateCode, this, &Playback::OnCode);
     connect(player_, &Player::stateChanged, this, &Playback::OnStateChanged);
+    connect(player_, &Player::errorOccurred, this, &Playback::OnError);
     // The question waits for the user: asked outside the player's event handling.
     connect(player_, &Player::loginRefused, this, &Playback::OnLoginRefused, Qt::QueuedConnection);
     connect(player_, &Player::imageCaptured, this, &Playback::OnImageCaptured);
@@ -325,6 +328,13 @@ void Playback::OnStateChanged(PlayState state)
     }
 }
 
+void Playback::OnError(const QString&, const QString& text)
+{
+    // The row says "error"; the window's status line says why.
+    if (auto* window = qobject_cast<QMainWindow*>(view_.window()))
+        window->statusBar()->showMessage(tr("%1 cannot be played: %2").arg(player_->Title(), text), 15000);
+}
+
 void Playback::OnLoginRefused(const QString& host)
 {
     if (!player_->LoginPrompt())
@@ -380,11 +390,13 @@ void Playback::FitPane(QSize size)
     auto* splitter = qobject_cast<QSplitter*>(pane->parentWidget());
     const QSize delta = size - pane->size();
     QList<int> sizes = splitter ? splitter->sizes() : QList<int>();
-    // A maximised or full-screen window keeps its size; the pane takes
-    // what it can of it.
+    // The pane's height follows the video; the window grows wider for a
+    // wider video but never narrows, so the list keeps its columns. A
+    // maximised or full-screen window keeps its size; the pane takes what
+    // it can of it.
     if (!(window->windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen))) {
         const QSize available = window->screen() ? window->screen()->availableSize() : QSize(4096, 4096);
-        window->resize(std::clamp(window->width() + delta.width(), 400, available.width()),
+        window->resize(std::min(window->width() + std::max(0, delta.width()), available.width()),
                        std::clamp(window->height() + delta.height(), 200, available.height()));
         if (window->layout())
             window->layout()->activate();  // the splitter's new height, now

@@ -22,6 +22,7 @@
 #include <QSignalSpy>
 #include <QSlider>
 #include <QSpinBox>
+#include <QStatusBar>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTemporaryDir>
@@ -252,6 +253,8 @@ void PlaybackTest::failedMediumMarksEveryRowOfItsAddress()
     QCOMPARE(Cell(second, kColPlay), QStringLiteral("error"));
     QCOMPARE(Cell(other, kColPlay), QString());
     QCOMPARE(Player().State(), PlayState::Stopped);
+    QVERIFY2(Window().statusBar()->currentMessage().startsWith(QStringLiteral("missing cannot be played: ")),
+             qPrintable(Window().statusBar()->currentMessage()));
     QVERIFY(Playback().controls()->playButton()->isEnabled());
     QVERIFY(!Playback().controls()->stopButton()->isEnabled());
 }
@@ -362,6 +365,7 @@ void PlaybackTest::menuCommandsAndCheckMarks()
 
     // Size modes: the setting, the check marks and the pane's size.
     QTRY_COMPARE_WITH_TIMEOUT(Player().VideoSize(), QSize(176, 144), 5000);
+    const int width = Window().width();
     a.doubleSize->trigger();
     QCOMPARE(s.m_windowSizeMode, 2);
     QVERIFY(a.doubleSize->isChecked() && !a.normalSize->isChecked());
@@ -369,6 +373,7 @@ void PlaybackTest::menuCommandsAndCheckMarks()
     a.halfSize->trigger();
     QCOMPARE(s.m_windowSizeMode, 0);
     QTRY_COMPARE_WITH_TIMEOUT(Playback().pane()->height(), 72, 5000);
+    QCOMPARE(Window().width(), width);  // the list keeps its width
     a.normalSize->trigger();
     QVERIFY(a.normalSize->isChecked() && !a.halfSize->isChecked());
     QTRY_COMPARE_WITH_TIMEOUT(Playback().pane()->height(), 144, 5000);

@@ -149,7 +149,7 @@ void Playback::CreateActions()
         make(tr("Larger Caption Area"), {}, [this] { ApplyCaptionCommand(CaptionCommand::AreaLarger); });
     a.captionAreaSmaller =
         make(tr("Smaller Caption Area"), {}, [this] { ApplyCaptionCommand(CaptionCommand::AreaSmaller); });
-    a.imageCapture = make(tr("Image Capture(S)"), QKeySequence(Qt::CTRL | Qt::Key_S), [this] {
+    a.imageCapture = make(tr("Image Capture(S)"), QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_S), [this] {
         player_->CaptureImage(Q(settings_.m_baseDir));
     });
 }

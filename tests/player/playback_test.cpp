@@ -342,6 +342,22 @@ void PlaybackTest::menuCommandsAndCheckMarks()
     }
     QVERIFY(menus.indexOf(QStringLiteral("&Play")) + 1 == menus.indexOf(QStringLiteral("&Tools")));
     QVERIFY(tools && tools->actions().contains(Playback().actions().imageCapture));
+    // No two commands of the window share a shortcut (neither would work).
+    QMap<QString, QString> taken;
+    std::function<void(const QList<QAction*>&)> walk = [&](const QList<QAction*>& actions) {
+        for (QAction* a : actions) {
+            if (a->menu())
+                walk(a->menu()->actions());
+            for (const QKeySequence& k : a->shortcuts()) {
+                const QString key = k.toString();
+                QVERIFY2(!taken.contains(key) || taken[key] == a->text(),
+                         qPrintable(key + ": " + taken[key] + " and " + a->text()));
+                taken[key] = a->text();
+            }
+        }
+    };
+    walk(Window().menuBar()->actions());
+    QVERIFY(taken.contains(QStringLiteral("Space")));
 
     const player::Playback::Actions& a = Playback().actions();
     AppSettings& s = Window().settings();

@@ -92,7 +92,10 @@ void AppSettings::Load(const Profile& p)
 
     m_agent = p.GetString(kSettings, "agent", m_agent);
     LoadInts(p, *this, kLoadFlags, std::size(kLoadFlags));
-    m_captureDriver = p.GetString(kSettings, "CaptureDriver", m_captureDriver);
+    // The capture adapter is one setting stored under two keys: the one the
+    // adapter dialog always wrote decides when it is there.
+    m_captureDriver = p.GetString(kSettings, kCaptureAdapterKey,
+                                  p.GetString(kSettings, "CaptureDriver", m_captureDriver));
 
     const int count = p.GetInt(kFileTypes, "", 100);
     for (int i = 0; i < count; ++i) {
@@ -120,6 +123,7 @@ void AppSettings::Save(Profile& p) const
     p.WriteString(kSettings, "agent", m_agent);
     SaveInts(p, *this, kLoadFlags, std::size(kLoadFlags));
     p.WriteString(kSettings, "CaptureDriver", m_captureDriver);
+    p.WriteString(kSettings, kCaptureAdapterKey, m_captureDriver);
     p.WriteInt(kFileTypes, "", static_cast<int>(m_fileTypes.size()));
     for (size_t i = 0; i < m_fileTypes.size(); ++i)
         p.WriteString(kFileTypes, "type" + std::to_string(i), m_fileTypes[i]);

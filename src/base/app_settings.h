@@ -29,6 +29,9 @@ struct AppSettings {
     int m_captureHttp = 1;
     int m_captureMms = 1;
     int m_captureRtsp = 1;
+    // The network adapter URL Capture preselects ("" when none is kept):
+    // saved under "CaptureDriver" and under kCaptureAdapterKey alike, and
+    // read from the second when it is there.
     std::string m_captureDriver;
     std::vector<std::string> m_fileTypes;
     int m_repeat = 1;
@@ -53,6 +56,8 @@ struct AppSettings {
     std::string m_proxyServer;
     int m_proxyPort = 0;
     int m_bypassProxy = 0;
+
+    static constexpr const char* kCaptureAdapterKey = "Capture Adapter";
 
     AppSettings();  // fills the defaults
 

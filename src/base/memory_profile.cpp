@@ -75,9 +75,3 @@ bool MemoryProfile::Has(std::string_view section, std::string_view key) const
     std::lock_guard lock(mutex_);
     return values_.count(MakeKey(section, key)) != 0;
 }
-
-size_t MemoryProfile::ValueCount() const
-{
-    std::lock_guard lock(mutex_);
-    return values_.size();
-}

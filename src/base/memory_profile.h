@@ -20,7 +20,6 @@ public:
     void DeleteSection(std::string_view section) override;
 
     bool Has(std::string_view section, std::string_view key) const;
-    size_t ValueCount() const;
 
 private:
     using Key = std::pair<std::string, std::string>;

@@ -3,13 +3,11 @@
 #include <algorithm>
 
 #include "base/app_settings.h"
-#include "base/profile.h"
 
-AdapterSelection::AdapterSelection(std::vector<CaptureAdapter> adapters,
-                                   const AppSettings& settings, const Profile& profile)
+AdapterSelection::AdapterSelection(std::vector<CaptureAdapter> adapters, const AppSettings& settings)
     : adapters_(std::move(adapters)), fileTypes_(settings.m_fileTypes)
 {
-    const std::string saved = profile.GetString(kSection, kAdapterKey, "");
+    const std::string& saved = settings.m_captureDriver;
     save = !saved.empty();
     if (!adapters_.empty())
         selected = 0;
@@ -55,14 +53,13 @@ void AdapterSelection::DeleteFileTypes(std::vector<int> selectedRows)
     }
 }
 
-int AdapterSelection::Accept(AppSettings& settings, Profile& profile) const
+int AdapterSelection::Accept(AppSettings& settings) const
 {
     int chosen = -1;
     if (!adapters_.empty()) {
         chosen = selected >= 0 && static_cast<size_t>(selected) < adapters_.size() ? selected : 0;
     }
-    profile.WriteString(kSection, kAdapterKey,
-                        save && chosen >= 0 ? adapters_[static_cast<size_t>(chosen)].name : "");
+    settings.m_captureDriver = save && chosen >= 0 ? adapters_[static_cast<size_t>(chosen)].name : "";
     settings.m_captureHttp = captureHttp ? 1 : 0;
     settings.m_captureMms = captureMms ? 1 : 0;
     settings.m_captureRtsp = captureRtsp ? 1 : 0;

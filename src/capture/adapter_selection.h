@@ -6,19 +6,15 @@
 #include "capture/packet_capture.h"
 
 struct AppSettings;
-class Profile;
 
 // The state and rules of the "Select Adapter" dialog, without its window:
-// the adapter list with the saved adapter preselected, the "Save" box, the
-// HTTP/MMS/RTSP switches and the list of file types to capture. The window
-// shows these fields and calls the operations; OK calls Accept.
+// the adapter list with the kept adapter (AppSettings::m_captureDriver)
+// preselected, the "Save" box, the HTTP/MMS/RTSP switches and the list of
+// file types to capture. The window shows these fields and calls the
+// operations; OK calls Accept.
 class AdapterSelection {
 public:
-    static constexpr const char* kSection = "settings";
-    static constexpr const char* kAdapterKey = "Capture Adapter";
-
-    AdapterSelection(std::vector<CaptureAdapter> adapters, const AppSettings& settings,
-                     const Profile& profile);
+    AdapterSelection(std::vector<CaptureAdapter> adapters, const AppSettings& settings);
 
     const std::vector<CaptureAdapter>& adapters() const { return adapters_; }
     // The list selection: -1 when nothing is selected.
@@ -36,12 +32,12 @@ public:
     // "Delete": removes every selected row.
     void DeleteFileTypes(std::vector<int> selectedRows);
 
-    // OK: stores the chosen adapter under "Capture Adapter" (or an empty
-    // value when "Save" is not checked) and copies the switches and file
-    // types into the settings. Returns the chosen adapter's index (the
+    // OK: keeps the chosen adapter in the settings (or none when "Save" is
+    // not checked) and copies the switches and file types into them; they
+    // are stored with the settings. Returns the chosen adapter's index (the
     // selection, or 0 when nothing is selected), or -1 when there is no
     // adapter at all.
-    int Accept(AppSettings& settings, Profile& profile) const;
+    int Accept(AppSettings& settings) const;
 
 private:
     std::vector<CaptureAdapter> adapters_;

@@ -28,27 +28,3 @@ void CaptureMemory::AwaitHeaderFor(const std::string& address)
 void CaptureMemory::ClearAwaitedHeader() { awaitingHeader_.store(false); }
 
 bool CaptureMemory::AwaitingHeader() const { return awaitingHeader_.load(); }
-
-std::string CaptureMemory::LastCapturedAddress() const
-{
-    std::lock_guard lock(mutex_);
-    return lastAddress_;
-}
-
-void CaptureMemory::SetLastCapturedAddress(const std::string& address)
-{
-    std::lock_guard lock(mutex_);
-    lastAddress_ = address;
-}
-
-std::string CaptureMemory::LastCapturedTitle() const
-{
-    std::lock_guard lock(mutex_);
-    return lastTitle_;
-}
-
-void CaptureMemory::SetLastCapturedTitle(const std::string& title)
-{
-    std::lock_guard lock(mutex_);
-    lastTitle_ = title;
-}

@@ -8,8 +8,8 @@
 // long as the program runs: the front end creates one and keeps it. Start
 // and Stop never reset it.
 //
-// The parser (capture thread) writes it; the front end may read the last
-// address and title from its own thread, hence the lock.
+// The parser (capture thread) writes and reads it; the lock lets a front end
+// look at it from its own thread.
 class CaptureMemory {
 public:
     static constexpr const char* kInitialPlayerIdentification =
@@ -28,17 +28,10 @@ public:
     void ClearAwaitedHeader();
     bool AwaitingHeader() const;
 
-    std::string LastCapturedAddress() const;
-    void SetLastCapturedAddress(const std::string& address);
-    std::string LastCapturedTitle() const;
-    void SetLastCapturedTitle(const std::string& title);
-
 private:
     mutable std::mutex mutex_;
     std::string playerIdentification_ = kInitialPlayerIdentification;
     std::string awaitedHeaderAddress_;
     // Read for every frame a server on port 1755 sends: no lock for that.
     std::atomic<bool> awaitingHeader_{false};
-    std::string lastAddress_;
-    std::string lastTitle_;
 };

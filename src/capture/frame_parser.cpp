@@ -348,7 +348,6 @@ void FrameParser::ParseMmsHeader(const uint8_t* payload, size_t length)
         if (title.empty())
             return;
         const std::string text = BlankControlBytes(title);
-        memory_.SetLastCapturedTitle(text);
         sink_.SetCapturedTitle(memory_.AwaitedHeaderAddress(), text);
         return;
     }
@@ -356,6 +355,5 @@ void FrameParser::ParseMmsHeader(const uint8_t* payload, size_t length)
 
 void FrameParser::AddRow(const std::string& address, const std::string& identity)
 {
-    memory_.SetLastCapturedAddress(address);
     sink_.AddCapturedRow(address, {}, identity);
 }

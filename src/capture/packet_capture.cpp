@@ -271,7 +271,6 @@ bool PacketCapture::Begin(pcap* handle, bool offline, const std::string& source,
     source_ = source;
     linkType_ = handle ? pcap_datalink(handle) : -1;
     framesSeen_.store(0, std::memory_order_relaxed);
-    framesParsed_.store(0, std::memory_order_relaxed);
     running_.store(true, std::memory_order_release);
     thread_ = std::thread(&PacketCapture::Run, this);
     return true;
@@ -300,14 +299,11 @@ void PacketCapture::OnFrame(unsigned char* user, const struct pcap_pkthdr* heade
         pcap_breakloop(self->handle_);
         return;
     }
-    // Only this thread writes the counters: a plain store, no locked add.
+    // Only this thread writes the counter: a plain store, no locked add.
     self->framesSeen_.store(self->framesSeen_.load(std::memory_order_relaxed) + 1,
                             std::memory_order_relaxed);
-    if (header->caplen > kSkippedFrameSize) {
-        self->framesParsed_.store(self->framesParsed_.load(std::memory_order_relaxed) + 1,
-                                  std::memory_order_relaxed);
+    if (header->caplen > kSkippedFrameSize)
         self->parser_.ParseLinkFrame(self->linkType_, bytes, header->caplen);
-    }
 }
 
 void PacketCapture::Run()

@@ -69,8 +69,6 @@ public:
     bool IsRunning() const { return running_.load(std::memory_order_acquire); }
 
     uint64_t FramesSeen() const { return framesSeen_.load(std::memory_order_relaxed); }
-    uint64_t FramesParsed() const { return framesParsed_.load(std::memory_order_relaxed); }
-    int LinkType() const { return linkType_.load(std::memory_order_relaxed); }
 
 private:
     // handle null: the thread opens the savefile from pendingStream_.
@@ -91,7 +89,6 @@ private:
     FILE* pendingStream_ = nullptr;  // a savefile whose head the thread reads
     std::string source_;
     std::atomic<uint64_t> framesSeen_{0};
-    std::atomic<uint64_t> framesParsed_{0};
     // Guards handle_ against Stop() racing with the thread closing it.
     std::mutex handleMutex_;
     pcap* handle_ = nullptr;

@@ -1,7 +1,6 @@
 #include "capture/url_capture.h"
 
 #include "base/app_settings.h"
-#include "base/profile.h"
 #include "capture/adapter_selection.h"
 
 UrlCapture::UrlCapture(CaptureMemory& memory, CaptureSink& sink)
@@ -52,8 +51,7 @@ bool UrlCapture::StartSavefile(const std::string& path, const CaptureSettings& s
     return capture_.StartSavefile(path, error);
 }
 
-UrlCapture::CommandResult UrlCapture::StartCommand(AdapterChooser& chooser, AppSettings& settings,
-                                                   Profile& profile)
+UrlCapture::CommandResult UrlCapture::StartCommand(AdapterChooser& chooser, AppSettings& settings)
 {
     CommandResult result;
     if (capture_.IsRunning()) {
@@ -67,10 +65,10 @@ UrlCapture::CommandResult UrlCapture::StartCommand(AdapterChooser& chooser, AppS
         result.error = "There is no network adapter to capture from.";
         return result;
     }
-    AdapterSelection selection(std::move(adapters), settings, profile);
+    AdapterSelection selection(std::move(adapters), settings);
     if (!chooser.Choose(selection))
         return result;
-    const int chosen = selection.Accept(settings, profile);
+    const int chosen = selection.Accept(settings);
     CaptureStartError error;
     if (!StartLive(selection.adapters()[static_cast<size_t>(chosen)].name,
                    CaptureSettings::From(settings), &error)) {

@@ -9,7 +9,6 @@
 class AdapterSelection;
 class CaptureMemory;
 class CaptureSink;
-class Profile;
 struct AppSettings;
 
 // Shows the "Select Adapter" dialog over a selection; false when the user
@@ -41,9 +40,9 @@ public:
     };
     // Start command: when a capture runs, the same as Stop; otherwise lists
     // the adapters, lets the chooser show the dialog (which writes its
-    // choices back into settings and profile on OK) and starts capturing on
-    // the chosen adapter. Every failure leaves the capture idle.
-    CommandResult StartCommand(AdapterChooser& chooser, AppSettings& settings, Profile& profile);
+    // choices back into the settings on OK) and starts capturing on the
+    // chosen adapter. Every failure leaves the capture idle.
+    CommandResult StartCommand(AdapterChooser& chooser, AppSettings& settings);
 
     // Starts directly, with a copy of the capture settings (CLI, tests).
     bool StartLive(const std::string& adapter, const CaptureSettings& settings,

@@ -226,6 +226,11 @@ private:
         std::string line;
         if (e.result == JobResult::Completed) {
             line = job.url + ": " + CompletedText() + " -> " + output + " (" + HumanSize(e.bytes) + ")";
+        } else if (e.result == JobResult::Incomplete) {
+            // The file is kept (and can be resumed), but the address did not
+            // give its whole stream: it counts as not done.
+            failures_.insert(job.url);
+            line = job.url + ": " + kIncompleteText + " -> " + output + " (" + HumanSize(e.bytes) + ")";
         } else if (e.result == JobResult::Failed) {
             failures_.insert(job.url);
             std::string text = e.errorText;
@@ -245,7 +250,7 @@ private:
             if (e.result == JobResult::Failed)
                 j.Add("error", e.errorText);
             console.Out(j.Text());
-        } else if (e.result == JobResult::Failed) {
+        } else if (e.result == JobResult::Failed || e.result == JobResult::Incomplete) {
             console.ClearProgress();
             console.Err(line);
         } else if (!o_.args.quiet) {
@@ -382,8 +387,10 @@ const std::string kHelp = std::string(
     "options apply to this run only. Ctrl-C (SIGINT), SIGTERM and SIGHUP stop\n"
     "the recording and finish its file; a second one quits at once. A closed\n"
     "standard output (| head) does not stop a recording.\n"
-    "Exit status: 0 all recorded, 1 some address failed, 2 usage error,\n"
-    "130, 143 or 129 stopped by SIGINT, SIGTERM or SIGHUP.\n";
+    "A stream the server ends before its announced end is reported as\n"
+    "incomplete: its file is kept and can be resumed.\n"
+    "Exit status: 0 all recorded, 1 some address failed or is incomplete,\n"
+    "2 usage error, 130, 143 or 129 stopped by SIGINT, SIGTERM or SIGHUP.\n";
 
 const std::string kSynopsis = std::string(
     "record [-d DIR] [-t TITLE] [--if-exists ask|resume|overwrite|rename|skip] "

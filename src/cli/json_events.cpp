@@ -85,12 +85,6 @@ JsonObject& JsonObject::Add(const char* key, int64_t value)
     return *this;
 }
 
-JsonObject& JsonObject::AddBool(const char* key, bool value)
-{
-    members_.emplace_back(key, value ? "true" : "false");
-    return *this;
-}
-
 std::string JsonObject::Text() const
 {
     std::string out = "{";

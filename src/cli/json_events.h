@@ -13,7 +13,6 @@ public:
     JsonObject& Add(const char* key, const std::string& value);
     JsonObject& Add(const char* key, const char* value) { return Add(key, std::string(value)); }
     JsonObject& Add(const char* key, int64_t value);
-    JsonObject& AddBool(const char* key, bool value);
     std::string Text() const;
 
 private:

@@ -19,14 +19,3 @@ std::unique_ptr<ProtocolClient> MakeProtocolClient(ClientKind kind, const Client
     }
     return nullptr;
 }
-
-const char* ClientKindName(ClientKind kind)
-{
-    switch (kind) {
-    case ClientKind::MmsTcp: return "MMS over TCP";
-    case ClientKind::Rtsp: return "RTSP";
-    case ClientKind::Mmsh: return "MMS over HTTP";
-    case ClientKind::HttpDownload: return "HTTP download";
-    }
-    return "?";
-}

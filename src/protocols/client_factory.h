@@ -6,6 +6,3 @@
 
 // Makes the real protocol client of a kind for one job.
 std::unique_ptr<ProtocolClient> MakeProtocolClient(ClientKind kind, const ClientEnvironment& env);
-
-// The name of a kind as the programs print it ("MMS over TCP", ...).
-const char* ClientKindName(ClientKind kind);

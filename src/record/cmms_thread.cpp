@@ -102,6 +102,9 @@ ProtocolClient& CmmsThread::Client(ClientKind kind) { return *clients_[IndexOf(k
 uint64_t CmmsThread::RunClient(ClientKind kind, const RecordRequest& request)
 {
     ProtocolClient& client = Client(kind);
+    // How this attempt's media phase ends is its own.
+    job_.streamEnd = StreamEnd::Unknown;
+    job_.dataPackets = 0;
     activeClient_ = &client;
     const uint64_t result = client.Record(request);
     activeClient_ = nullptr;
@@ -126,10 +129,8 @@ uint64_t CmmsThread::Check(const std::string& address, const std::string& user,
     job_.errorFlag = false;
     job_.bytesWritten = 0;
     job_.headerReceived = false;
-    job_.streamEnd = StreamEnd::Unknown;
-    job_.dataPackets = 0;
+    job_.incomplete = false;
     job_.SetErrorText({});
-    job_.SetMoreInfoUrl({});
     return Probe(address, 0, 0, user, password);
 }
 
@@ -235,7 +236,6 @@ void CmmsThread::OnNoNext() { job_.noNext = true; }
 
 void CmmsThread::OnStreamUrlFound(const std::string& url)
 {
-    job_.SetFoundUrl(url);
     JobEvent e = JobEvent::Of(job_.jobId, kStatusStreamUrlFound);
     e.text = url;
     job_.Post(std::move(e));

@@ -85,15 +85,37 @@ void JobDriver::Drive(const std::string& address, const std::string& title, int 
     if (created && ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_size == 0)
         ::unlink(path.c_str());
 
-    // A media recording this small is a server's refusal rather than a
-    // recording. A stop by the user is a cancel, not a failure, and a
-    // resumed file counts with what it already held: the clients count only
-    // what they add.
-    const uint32_t type = AddressTypeBits(recorded);
+    Judge(recorded, resumeOffset);
+}
+
+void JobDriver::Judge(const std::string& address, uint64_t resumeOffset)
+{
+    RecordJob& job = thread_.job();
+    const StreamEnd end = job.streamEnd;
+    // A stream client wrote a header and at least one data packet, and the
+    // stream ended as it should: that is a recording, however short.
+    const bool holdsStream = job.dataPackets > 0;
+    const bool endedAsItShould = end == StreamEnd::EndOfStream || end == StreamEnd::LimitReached ||
+                                 end == StreamEnd::Stopped || end == StreamEnd::ConnectionLost;
+
+    // Anything else of a media type this small is a server's refusal (an
+    // error page, an empty reply) or a transfer cut short, not a recording.
+    // A stop by the user is a cancel, not a failure, and a resumed file
+    // counts with what it already held: the clients count only what they
+    // add.
+    const uint32_t type = AddressTypeBits(address);
     const uint64_t recordedBytes = resumeOffset + job.bytesWritten;
-    if (recordedBytes < kTooSmallBytes && !job.stopRequested &&
-        ((type & kTypeOtherMedia) || ((type & kTypeAsfFamily) && !job.noNext)))
+    if (!(holdsStream && endedAsItShould) && recordedBytes < kTooSmallBytes && !job.stopRequested &&
+        ((type & kTypeOtherMedia) || ((type & kTypeAsfFamily) && !job.noNext))) {
+        if (holdsStream && end == StreamEnd::Incomplete && job.ErrorText().empty())
+            job.SetErrorText(kEndedEarlyText);
         job.errorFlag = true;
+    }
+
+    // An on-demand stream the server ended before its announced end: the
+    // file is finalised and can be resumed, but it is not the whole stream.
+    if (!job.errorFlag && !job.stopRequested && end == StreamEnd::Incomplete)
+        job.incomplete = true;
 }
 
 std::unique_ptr<FileSink> JobDriver::OpenWithSaveAs(const std::string& name)

@@ -19,8 +19,12 @@ class JobDriver {
 public:
     // Playlists referring to playlists stop at this depth.
     static constexpr int kMaxPlaylistDepth = 8;
-    // A recording of media type below this many bytes counts as failed.
+    // A recording of media type below this many bytes counts as failed,
+    // unless it holds a stream that ended as it should (Judge).
     static constexpr uint64_t kTooSmallBytes = 256 * 1024;
+    // The error of a stream cut short that is too small to keep as
+    // incomplete.
+    static constexpr const char* kEndedEarlyText = "The server ended the stream before its end";
     // RecordRequest::extra of the HTTP download: save the body even when it
     // is a text page (0 looks into text pages for a stream address).
     static constexpr int kSaveWhateverArrives = -1;
@@ -39,6 +43,9 @@ private:
     // Asks for a path and creates that file; null when the user cancelled or
     // the file cannot be made.
     std::unique_ptr<FileSink> OpenWithSaveAs(const std::string& name);
+    // Decides what the finished attempts of one address come to: failed for
+    // its size, incomplete, or (by leaving the job as it is) completed.
+    void Judge(const std::string& address, uint64_t resumeOffset);
     // Runs the fallback attempts on an open file; returns the last result.
     uint64_t RunAttempts(FileSink& file, const std::string& address,
                          const std::string& originalAddress, uint64_t resumePacket,

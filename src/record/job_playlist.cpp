@@ -90,8 +90,6 @@ void JobDriver::ReadLocalPlaylist(const std::string& path, const std::string& ti
     }
 
     AsxReader::Result result = AsxReader::Read(AsxReader::Mode::RecordingJob, text);
-    if (result.moreInfoSeen)
-        thread_.job().SetMoreInfoUrl(result.moreInfoUrl);
     for (const std::string& m : result.messages)
         thread_.Trace(m);
     DriveEntries(result.output, title, depth + 1);

@@ -49,18 +49,6 @@ void RecordJob::SetCredentials(const std::string& user, const std::string& passw
     password_ = password;
 }
 
-std::string RecordJob::MoreInfoUrl() const
-{
-    std::lock_guard lock(mutex_);
-    return moreInfoUrl_;
-}
-
-void RecordJob::SetMoreInfoUrl(const std::string& url_)
-{
-    std::lock_guard lock(mutex_);
-    moreInfoUrl_ = url_;
-}
-
 std::string RecordJob::ErrorText() const
 {
     std::lock_guard lock(mutex_);
@@ -73,24 +61,14 @@ void RecordJob::SetErrorText(const std::string& text)
     errorText_ = text;
 }
 
-std::string RecordJob::FoundUrl() const
-{
-    std::lock_guard lock(mutex_);
-    return foundUrl_;
-}
-
-void RecordJob::SetFoundUrl(const std::string& url_)
-{
-    std::lock_guard lock(mutex_);
-    foundUrl_ = url_;
-}
-
 JobResult RecordJob::Result() const
 {
     if (errorFlag)
         return JobResult::Failed;
     if (stopRequested)
         return JobResult::Cancelled;
+    if (incomplete)
+        return JobResult::Incomplete;
     return JobResult::Completed;
 }
 

@@ -44,6 +44,9 @@ public:
     // (OnStreamEnd); Unknown and 0 until a client reports.
     std::atomic<StreamEnd> streamEnd{StreamEnd::Unknown};
     std::atomic<uint64_t> dataPackets{0};
+    // Set by the driver when a recording of the job ended before its
+    // stream's announced end (the file is kept and can be resumed).
+    std::atomic<bool> incomplete{false};
 
     // Set by the job's stop: a question the job asks ends with its cancel
     // answer.
@@ -55,15 +58,11 @@ public:
     std::string User() const;
     std::string Password() const;
     void SetCredentials(const std::string& user, const std::string& password);
-    std::string MoreInfoUrl() const;
-    void SetMoreInfoUrl(const std::string& url);
     std::string ErrorText() const;
     void SetErrorText(const std::string& text);
-    std::string FoundUrl() const;
-    void SetFoundUrl(const std::string& url);
 
     // The outcome as it stands: failed (errorFlag), cancelled (a stop),
-    // otherwise completed.
+    // incomplete, otherwise completed.
     JobResult Result() const;
     // The end event of the job (code 3), from the fields as they stand.
     JobEvent EndEvent() const;
@@ -78,7 +77,5 @@ private:
     std::string outputPath_;
     std::string user_;
     std::string password_;
-    std::string moreInfoUrl_;
     std::string errorText_;
-    std::string foundUrl_;
 };

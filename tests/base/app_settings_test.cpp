@@ -72,8 +72,8 @@ TEST(AppSettings, SaveWritesEveryKeyInItsOrderAndLoadReadsThemBack)
               (Strings{"base dir", "agent", "OverWrite", "Resumable", "Allow Multiple Instances",
                        "Save Play List", "Save Full Pos", "Tool Tip", "Live Content Save Time Info",
                        "size policy", "Max Size", "time policy", "Max Time", "CaptureHTTP", "CaptureMMS",
-                       "CaptureRTSP", "CaptureDriver", "", "type0", "type1", "Repeat", "Sequence", "Keep Size",
-                       "Keep", "OnTop", "ScreenSave ", "Enable Caption", "Splite Caption Wnd", "Caption Corlor",
+                       "CaptureRTSP", "CaptureDriver", "Capture Adapter", "", "type0", "type1", "Repeat",
+                       "Sequence", "Keep Size", "Keep", "OnTop", "ScreenSave ", "Enable Caption", "Splite Caption Wnd", "Caption Corlor",
                        "Caption Size", "Caption Style Name", "Caption Face Name", "Caption Bold",
                        "Caption Margin", "Use Proxy", "Proxy SAerver", "Proxy Port", "Bypass Proxy"}));
     AppSettings b;

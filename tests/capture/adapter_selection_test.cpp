@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "base/app_settings.h"
 #include "base/memory_profile.h"
 #include "frame_builder.h"
@@ -10,22 +12,20 @@ using capturetest::Strings;
 
 namespace {
 
-std::string SavedAdapter(const Profile& p) { return p.GetString("settings", "Capture Adapter", "?"); }
-
 TEST(AdapterSelectionTest, SavedAdapterIsPreselectedAndOkStoresTheChoices)
 {
     const std::vector<CaptureAdapter> adapters = {{"eth0", ""}, {"any", "all interfaces"}, {"lo", ""}};
     AppSettings settings;
     settings.m_fileTypes = {".wmv", ".asf", ".wma"};
-    MemoryProfile profile;
-    AdapterSelection s(adapters, settings, profile);
+    AdapterSelection s(adapters, settings);
     EXPECT_EQ(s.selected, 0);
     EXPECT_FALSE(s.save);
-    EXPECT_EQ(AdapterSelection({}, settings, profile).selected, -1);
-    // Matched by exact name; the box follows the stored value, matched or not.
+    EXPECT_EQ(AdapterSelection({}, settings).selected, -1);
+    // Matched by exact name; the box follows the kept value, matched or not.
     for (const auto& [saved, selected] : {std::pair{"lo", 2}, std::pair{"LO", 0}}) {
-        profile.WriteString("settings", "Capture Adapter", saved);
-        AdapterSelection again(adapters, settings, profile);
+        AppSettings kept = settings;
+        kept.m_captureDriver = saved;
+        AdapterSelection again(adapters, kept);
         EXPECT_TRUE(again.selected == selected && again.save) << saved;
     }
 
@@ -39,16 +39,48 @@ TEST(AdapterSelectionTest, SavedAdapterIsPreselectedAndOkStoresTheChoices)
     s.selected = 1;
     s.save = true;
     s.captureRtsp = false;
-    EXPECT_EQ(s.Accept(settings, profile), 1);
-    EXPECT_EQ(SavedAdapter(profile), "any");
+    EXPECT_EQ(s.Accept(settings), 1);
+    EXPECT_EQ(settings.m_captureDriver, "any");
     EXPECT_TRUE(settings.m_captureRtsp == 0 && settings.m_captureHttp == 1 && settings.m_captureMms == 1);
     EXPECT_EQ(settings.m_fileTypes, (Strings{".asf", ".mkv", ".flv"}));
     // Without "Save" the stored adapter is emptied; no selection means the first.
     s.save = false;
     s.selected = -1;
-    EXPECT_EQ(s.Accept(settings, profile), 0);
-    EXPECT_EQ(SavedAdapter(profile), "");
-    EXPECT_EQ(AdapterSelection({}, settings, profile).Accept(settings, profile), -1);
+    EXPECT_EQ(s.Accept(settings), 0);
+    EXPECT_EQ(settings.m_captureDriver, "");
+    EXPECT_EQ(AdapterSelection({}, settings).Accept(settings), -1);
+}
+
+// The kept adapter is one setting: it is read from "Capture Adapter" when
+// that key is there (the adapter dialog always wrote it), else from
+// "CaptureDriver", and saved under both.
+TEST(AdapterSelectionTest, TheKeptAdapterIsOneSettingUnderBothKeys)
+{
+    // "-": the key is missing.
+    for (const auto& [adapterKey, driverKey, expected] : {std::tuple{"eth1", "packet driver", "eth1"},
+                                                           std::tuple{"", "eth2", ""},
+                                                           std::tuple{"-", "eth2", "eth2"}}) {
+        MemoryProfile profile;
+        if (std::string(adapterKey) != "-")
+            profile.WriteString("settings", "Capture Adapter", adapterKey);
+        profile.WriteString("settings", "CaptureDriver", driverKey);
+        AppSettings settings;
+        settings.Load(profile);
+        EXPECT_EQ(settings.m_captureDriver, expected) << adapterKey;
+    }
+    AppSettings settings;
+    AdapterSelection s({{"eth0", ""}, {"wlan0", ""}}, settings);
+    s.selected = 1;
+    s.save = true;
+    s.Accept(settings);
+    MemoryProfile profile;
+    settings.Save(profile);
+    EXPECT_EQ(profile.GetString("settings", "Capture Adapter", "?") + " " +
+                  profile.GetString("settings", "CaptureDriver", "?"),
+              "wlan0 wlan0");
+    AppSettings back;
+    back.Load(profile);
+    EXPECT_EQ(AdapterSelection({{"eth0", ""}, {"wlan0", ""}}, back).selected, 1);
 }
 
 }  // namespace

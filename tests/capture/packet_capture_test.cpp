@@ -8,7 +8,6 @@
 
 #include <thread>
 
-#include "base/memory_profile.h"
 #include "base/status_sink.h"
 #include "capture/adapter_selection.h"
 #include "capture/capture_memory.h"
@@ -139,7 +138,6 @@ TEST(PacketCaptureLiveTest, StartCommandCapturesLoopbackRequestsUntilRecordStart
     testsupport::TempDir dir;
     AppSettings settings;
     settings.m_baseDir = dir.path();
-    MemoryProfile profile;
     MediaList list(settings, nullptr);
     testsupport::TaskQueue mainThread;
     MediaListCaptureSink sink(list, mainThread);
@@ -153,9 +151,9 @@ TEST(PacketCaptureLiveTest, StartCommandCapturesLoopbackRequestsUntilRecordStart
         s.save = true;
         return false;
     };
-    auto result = capture.StartCommand(chooser, settings, profile);
+    auto result = capture.StartCommand(chooser, settings);
     EXPECT_FALSE(result.started || capture.IsCapturing() || !result.error.empty()) << result.error;
-    EXPECT_TRUE(settings.m_captureMms == 1 && !profile.Has("settings", "Capture Adapter"));
+    EXPECT_TRUE(settings.m_captureMms == 1 && settings.m_captureDriver.empty());
 
     // The MMS port is fixed; a loopback address of our own keeps it clear of
     // anything else on this machine.
@@ -172,11 +170,11 @@ TEST(PacketCaptureLiveTest, StartCommandCapturesLoopbackRequestsUntilRecordStart
         s.selected = static_cast<int>(lo - a.begin());
         return s.selected < static_cast<int>(a.size());
     };
-    result = capture.StartCommand(chooser, settings, profile);
+    result = capture.StartCommand(chooser, settings);
     if (!result.started && result.error.find("not permitted") != std::string::npos)
         GTEST_SKIP() << "live capture is not permitted here: " << result.error;
     ASSERT_TRUE(result.started && capture.IsCapturing()) << result.error;
-    EXPECT_EQ(profile.GetString("settings", "Capture Adapter", ""), "lo");
+    EXPECT_EQ(settings.m_captureDriver, "lo");
     CaptureStartError error;
     EXPECT_FALSE(capture.StartLive("lo", Watched(), &error));
     EXPECT_EQ(error.kind, CaptureStartError::kBusy);
@@ -205,8 +203,8 @@ TEST(PacketCaptureLiveTest, StartCommandCapturesLoopbackRequestsUntilRecordStart
         std::this_thread::sleep_for(50ms);
     EXPECT_TRUE(ended) << "the capture thread still runs 2 s after Record Start";
 
-    EXPECT_TRUE(capture.StartCommand(chooser, settings, profile).started);
-    EXPECT_FALSE(capture.StartCommand(chooser, settings, profile).started || capture.IsCapturing());
+    EXPECT_TRUE(capture.StartCommand(chooser, settings).started);
+    EXPECT_FALSE(capture.StartCommand(chooser, settings).started || capture.IsCapturing());
     EXPECT_EQ(chooser.shown, 3);
 }
 

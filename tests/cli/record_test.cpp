@@ -24,10 +24,10 @@ bool Contains(const std::string& text, const std::string& part) { return text.fi
 // Large enough to count as a recording rather than a server's refusal.
 std::string Sample()
 {
-    testsupport::SampleSpec spec;
-    spec.seconds = 8;
-    spec.videoBitrateK = 400;
-    return testsupport::MakeSampleAsf(spec);
+    testsupport::SampleOptions options;
+    options.seconds = 8;
+    options.videoBitrateK = 400;
+    return testsupport::MakeSampleAsf(options);
 }
 
 void ExpectDecodes(const std::string& path)
@@ -102,6 +102,50 @@ TEST_F(CliRecordTest, UnderAKoreanLocaleTheResultWordIsKoreanButJsonStaysEnglish
     r = Cli({"record", "--json", "--if-exists", "overwrite", "-d", out.path(), Http("/size/7000")});
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_TRUE(Contains(r.out, "\"result\":\"completed\"")) << r.out;
+}
+
+// A whole stream is a recording however short; one the server ends before
+// its announced end is incomplete: its file is kept, the result says so and
+// the exit status is 1.
+TEST_F(CliRecordTest, AShortWholeStreamIsCompletedAndOneEndedEarlyIsIncomplete)
+{
+    testsupport::SampleOptions audio;
+    audio.seconds = 4;
+    audio.video = false;
+    const std::string shortAudio = testsupport::MakeSampleAsf(audio);
+    ASSERT_LT(FileSize(shortAudio), 256u * 1024) << "the sample must be under the size rule's limit";
+    FakeServer mmsh;
+    ASSERT_TRUE(mmsh.Start("mmsh_server.py", {"--file", shortAudio, "--lifetime", "60"}));
+    auto r = Cli({"record", "-d", out.path(), Address("http", mmsh, "/short.wma")});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_TRUE(Contains(r.out, ": completed -> " + out.File("short.wma"))) << r.out;
+    ExpectDecodes(out.File("short.wma"));
+
+    // 16 s of stream, of which the server sends about three quarters (more
+    // than the size rule's limit) before it reports the end.
+    testsupport::SampleOptions longer;
+    longer.seconds = 16;
+    longer.videoBitrateK = 400;
+    FakeServer mms;
+    ASSERT_TRUE(mms.Start("mms_server.py", {"--file", testsupport::MakeSampleAsf(longer), "--end-after", "150",
+                                            "--connections", "2", "--lifetime", "60"}));
+    const std::string cut = Address("mms", mms, "/cut.asf");
+    r = Cli({"record", "-d", out.path(), cut});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(Contains(r.err, cut + ": incomplete -> " + out.File("cut.asf"))) << r.err;
+    ExpectDecodes(out.File("cut.asf"));
+    r = Cli({"record", "--json", "--if-exists", "overwrite", "-d", out.path(), cut});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(Contains(r.out, "\"result\":\"incomplete\"")) << r.out;
+
+    // The server that sends the whole stream lets it be resumed to the end.
+    const uint64_t cutSize = FileSize(out.File("cut.asf"));
+    FakeServer whole;
+    ASSERT_TRUE(whole.Start("mms_server.py", {"--file", testsupport::MakeSampleAsf(longer), "--lifetime", "60"}));
+    r = Cli({"record", "--if-exists", "resume", "-d", out.path(), Address("mms", whole, "/cut.asf")});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_GT(FileSize(out.File("cut.asf")), cutSize);
+    ExpectDecodes(out.File("cut.asf"));
 }
 
 TEST_F(CliRecordTest, APageNamingAnMmsAddressAddsThatRow)

@@ -106,15 +106,15 @@ TEST(AsfFileInfo, FilesOfMoreThanFourGigabytes)
 // stream formats and codec names agree with ffprobe.
 TEST(AsfFileInfo, AgreesWithFfprobeOnFfmpegFiles)
 {
-    testsupport::SampleSpec audioOnly;
+    testsupport::SampleOptions audioOnly;
     audioOnly.video = false;
-    for (const testsupport::SampleSpec& spec : {testsupport::SampleSpec{}, audioOnly}) {
-        const std::string path = testsupport::MakeSampleAsf(spec);
+    for (const testsupport::SampleOptions& options : {testsupport::SampleOptions{}, audioOnly}) {
+        const std::string path = testsupport::MakeSampleAsf(options);
         SCOPED_TRACE(path);
         AsfFileInfo info;
         ASSERT_TRUE(info.Parse(path));
         EXPECT_EQ(info.Status().end, AsfWalkEnd::Complete) << info.Status().Text();
-        EXPECT_EQ(info.AudioOnly(), !spec.video);
+        EXPECT_EQ(info.AudioOnly(), !options.video);
         const auto flat = testsupport::RunProcess(
             {"ffprobe", "-v", "error", "-show_streams", "-show_format", "-of", "flat", path});
         std::map<std::string, std::string> probe;  // key="value" lines
@@ -124,7 +124,7 @@ TEST(AsfFileInfo, AgreesWithFfprobeOnFfmpegFiles)
             const std::string value = line.substr(std::min(eq + 1, line.size()));
             probe[line.substr(0, eq)] = value.starts_with('"') ? value.substr(1, value.size() - 2) : value;
         }
-        const int streams = spec.video ? 2 : 1;
+        const int streams = options.video ? 2 : 1;
         ASSERT_EQ(probe["format.nb_streams"], std::to_string(streams)) << flat.err;
         EXPECT_EQ(std::to_string(info.FileSize()), probe["format.size"]);
 
@@ -140,7 +140,7 @@ TEST(AsfFileInfo, AgreesWithFfprobeOnFfmpegFiles)
                 EXPECT_EQ(a.channels, number("channels"));
                 EXPECT_EQ(a.samplesPerSecond, number("sample_rate"));
                 EXPECT_EQ(a.averageBytesPerSecond * 8, number("bit_rate"));
-                EXPECT_EQ(p.maxBitrate == number("bit_rate"), !spec.video);
+                EXPECT_EQ(p.maxBitrate == number("bit_rate"), !options.video);
                 // "Windows Media Audio 2" against the file's "Windows Media Audio V8".
                 const std::string name = probe[key + "codec_long_name"];
                 EXPECT_TRUE(info.AudioCodecs().at(0).starts_with(name.substr(0, name.rfind(' ')))) << name;

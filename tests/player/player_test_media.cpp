@@ -9,10 +9,10 @@ namespace playertest {
 
 QString Sample(double seconds)
 {
-    testsupport::SampleSpec spec;
-    spec.seconds = seconds;
-    spec.videoBitrateK = 100;
-    return QString::fromStdString(testsupport::MakeSampleAsf(spec));
+    testsupport::SampleOptions options;
+    options.seconds = seconds;
+    options.videoBitrateK = 100;
+    return QString::fromStdString(testsupport::MakeSampleAsf(options));
 }
 
 QString SampleWithCaptionTrack(const QString& folder)

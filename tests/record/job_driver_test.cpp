@@ -173,6 +173,71 @@ TEST_F(DriverTest, WhenTheAttemptsEndAndWhatCountsAsFailed)
     }
 }
 
+// What a stream client says of its media phase decides how the size rule
+// judges it: a stream that holds packets and ended as it should is a
+// recording however short; a stream the server cut short is incomplete (or,
+// too small to keep, failed); anything else small stays failed.
+TEST_F(DriverTest, TheSizeRuleJudgesHowTheStreamEnded)
+{
+    constexpr size_t kSmall = 160 * 1024;  // a whole 20-second audio stream
+    const StreamEnd kNone = StreamEnd::Unknown;
+    struct Case {
+        const char* url;
+        size_t bytes;
+        StreamEnd end;  // Unknown: the client does not report a media phase
+        uint64_t packets;
+        JobResult result;
+        const char* text;
+    } cases[] = {
+        {"mms://h/a.wma", kSmall, StreamEnd::EndOfStream, 40, JobResult::Completed, ""},
+        {"mms://h/a.wma", kSmall, StreamEnd::LimitReached, 40, JobResult::Completed, ""},
+        {"mms://h/live.wma", kSmall, StreamEnd::ConnectionLost, 40, JobResult::Completed, ""},
+        {"rtsp://h/a.wma", kSmall, StreamEnd::LimitReached, 40, JobResult::Completed, ""},
+        // Not a stream: an error page, or a header without a single packet.
+        {"mms://h/a.wma", kSmall, kNone, 0, JobResult::Failed, ""},
+        {"mms://h/a.wma", kSmall, StreamEnd::EndOfStream, 0, JobResult::Failed, ""},
+        {"http://h/a.mp3", kSmall, kNone, 0, JobResult::Failed, ""},
+        // Cut short by the server.
+        {"mms://h/a.wma", kSmall, StreamEnd::Incomplete, 40, JobResult::Failed, JobDriver::kEndedEarlyText},
+        {"mms://h/a.wma", kEnough, StreamEnd::Incomplete, 90, JobResult::Incomplete, ""},
+        {"mms://h/live", kSmall, StreamEnd::Incomplete, 40, JobResult::Incomplete, ""},  // not a media name
+        {"mms://h/a.wma", kEnough, StreamEnd::EndOfStream, 90, JobResult::Completed, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.url) + " " + std::to_string(c.bytes) + " " +
+                     std::to_string(static_cast<int>(c.end)));
+        Fresh();
+        script.OnAll([&](const RecordRequest& r, ClientHooks& hooks, std::atomic<bool>& stop) -> uint64_t {
+            const uint64_t n = Write(c.bytes)(r, hooks, stop);
+            if (c.end != kNone)
+                hooks.OnStreamEnd(c.end, c.packets);
+            return n;
+        });
+        RecordJob& job = Run(c.url);
+        EXPECT_EQ(job.Result(), c.result);
+        EXPECT_EQ(job.ErrorText(), c.text);
+        EXPECT_EQ(sink.Events().back().result, c.result);
+        // Whatever the judgement, what was recorded stays on disk.
+        EXPECT_EQ(FileSize(job.OutputPath()), c.bytes);
+    }
+
+    // Each attempt's end is its own: a stream the first client cut short
+    // does not make the second client's whole stream incomplete.
+    Fresh();
+    script.On(K::MmsTcp, [](const RecordRequest& r, ClientHooks& hooks, std::atomic<bool>&) -> uint64_t {
+        hooks.OnStreamEnd(StreamEnd::Incomplete, 3);
+        r.out->Write("cut", 3);
+        hooks.ReportError("Connection reset");
+        return 0;
+    });
+    script.On(K::Mmsh, [](const RecordRequest& r, ClientHooks& hooks, std::atomic<bool>& stop) -> uint64_t {
+        const uint64_t n = Write(kSmall)(r, hooks, stop);
+        hooks.OnStreamEnd(StreamEnd::EndOfStream, 40);
+        return n;
+    });
+    EXPECT_EQ(Run("mms://h/b.wma").Result(), JobResult::Completed);
+}
+
 TEST_F(DriverTest, AnExistingFileIsResumedOverwrittenRenamedOrKept)
 {
     // The old file holds 100 KB of whole packets and a partial one. MMS over

@@ -106,6 +106,26 @@ TEST_F(ControllerTest, TheChainRecordsFoundAddressesBelowAndSkipsTriedAndLocalRo
                              dir.File("c.asf"), "mms://h/d.asf", "mms://h/e.asf"}));
 }
 
+TEST_F(ControllerTest, AStreamCutShortIsIncompleteAndTheChainGoesOn)
+{
+    script.On(K::MmsTcp, [](const RecordRequest& r, ClientHooks& hooks, std::atomic<bool>& stop) {
+        const uint64_t n = Write(kEnough)(r, hooks, stop);
+        hooks.OnStreamEnd(r.url == "mms://h/cut.asf" ? StreamEnd::Incomplete : StreamEnd::EndOfStream, 90);
+        return n;
+    });
+    const int cut = Add("mms://h/cut.asf");
+    Add("mms://h/next.asf");
+    ASSERT_EQ(controller->RecordStart(cut), 1);
+    Pump();
+    const MediaItem& row = *list.Find(list.IdAt(list.FindAddress("mms://h/cut.asf")));
+    EXPECT_EQ(row.state, RowState::Incomplete);
+    EXPECT_EQ(row.cells[kColRecord], "incomplete");
+    EXPECT_EQ(row.cells[kColRecordingFile], dir.File("cut.asf"));
+    EXPECT_EQ(row.image, kImageNetwork) << "not a recorded entry: it can be resumed";
+    EXPECT_EQ(testsupport::FileSize(dir.File("cut.asf")), kEnough);
+    EXPECT_EQ(Cell("mms://h/next.asf"), CompletedText());
+}
+
 TEST_F(ControllerTest, OneRecordingAtATimeAndRecordStopEndsTheChain)
 {
     testsupport::WriteFile(dir.File("local.wmv"), "x");

@@ -342,33 +342,33 @@ bool FakeServer::Start(const std::string& script, const std::vector<std::string>
     return false;
 }
 
-std::string MakeSampleAsf(const SampleSpec& spec)
+std::string MakeSampleAsf(const SampleOptions& options)
 {
     static std::mutex mutex;
     static std::map<std::string, std::string> cache;
     static TempDir* dir = new TempDir();  // lives until the process ends
     char key[128];
-    std::snprintf(key, sizeof(key), "%.3f-%d-%d-%d", spec.seconds, spec.video ? 1 : 0,
-                  spec.packetSize, spec.videoBitrateK);
+    std::snprintf(key, sizeof(key), "%.3f-%d-%d-%d", options.seconds, options.video ? 1 : 0,
+                  options.packetSize, options.videoBitrateK);
     std::lock_guard lock(mutex);
     auto it = cache.find(key);
     if (it != cache.end())
         return it->second;
     std::string path = dir->File(std::string("sample-") + key + ".asf");
     char seconds[32];
-    std::snprintf(seconds, sizeof(seconds), "%.3f", spec.seconds);
+    std::snprintf(seconds, sizeof(seconds), "%.3f", options.seconds);
     std::vector<std::string> argv = {"ffmpeg", "-v", "error", "-y"};
-    if (spec.video) {
+    if (options.video) {
         argv.insert(argv.end(), {"-f", "lavfi", "-i", "testsrc=size=176x144:rate=15"});
     }
     argv.insert(argv.end(), {"-f", "lavfi", "-i", "sine=frequency=440:sample_rate=22050", "-t",
                              seconds});
-    if (spec.video) {
-        argv.insert(argv.end(), {"-c:v", "wmv2", "-b:v", std::to_string(spec.videoBitrateK) + "k",
+    if (options.video) {
+        argv.insert(argv.end(), {"-c:v", "wmv2", "-b:v", std::to_string(options.videoBitrateK) + "k",
                                  "-g", "15"});
     }
     argv.insert(argv.end(), {"-c:a", "wmav2", "-b:a", "64k", "-ac", "2", "-packet_size",
-                             std::to_string(spec.packetSize), "-f", "asf", path});
+                             std::to_string(options.packetSize), "-f", "asf", path});
     ProcessResult r = RunProcess(argv, std::chrono::seconds(120));
     if (r.exitCode != 0)
         throw std::runtime_error("ffmpeg could not make a sample: " + r.err);

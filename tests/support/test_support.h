@@ -101,13 +101,13 @@ private:
 
 // Sample media made with ffmpeg from its test sources, cached per test
 // process. packetSize is the ASF packet size of the file.
-struct SampleSpec {
+struct SampleOptions {
     double seconds = 4.0;
     bool video = true;       // WMV2 video beside WMA2 audio; false: audio only
     int packetSize = 3200;
     int videoBitrateK = 300;
 };
-std::string MakeSampleAsf(const SampleSpec& spec = {});
+std::string MakeSampleAsf(const SampleOptions& options = {});
 
 // True when the independent decoder reads the whole file without a single
 // complaint: `ffmpeg -v error -xerror -i F -f null -` exits 0 and prints

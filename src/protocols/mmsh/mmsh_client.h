@@ -42,14 +42,10 @@ public:
 
     // The last error or note. Read it on the worker or after Record returned.
     const std::string& lastMessage() const { return log_.last(); }
-    // The job driver puts the messages of its own playlist reading here.
-    void SetLastMessage(std::string text) { log_.SetLast(std::move(text)); }
     // Grows over every call made on this object; the hooks report this.
     uint64_t bytesWritten() const { return bytesWritten_; }
     const std::string& user() const { return user_; }
     const std::string& password() const { return password_; }
-    // Every message as it is made, info messages included (tests, tracing).
-    void SetMessageObserver(mmsh::MessageLog::Observer observer) { log_.SetObserver(std::move(observer)); }
 
 private:
     ClientHooks& hooks() { return env_.hooks ? *env_.hooks : noHooks_; }

@@ -1,7 +1,6 @@
 #include "protocols/net/socket_error.h"
 
 #include <cerrno>
-#include <netdb.h>
 
 #include "formats/printf.h"
 
@@ -70,20 +69,6 @@ std::string SocketErrorName(int errnoValue)
             return e.name;
     }
     return Printf("<%d>", errnoValue);
-}
-
-std::string ResolverErrorName(int gaiError)
-{
-    switch (gaiError) {
-    case EAI_NONAME: return "HOST_NOT_FOUND";
-    case EAI_AGAIN: return "TRY_AGAIN";
-    case EAI_FAIL: return "NO_RECOVERY";
-#ifdef EAI_NODATA
-    case EAI_NODATA: return "NO_DATA";
-#endif
-    case EAI_ADDRFAMILY: return "NO_DATA";
-    default: return Printf("<%d>", gaiError);
-    }
 }
 
 }  // namespace net

@@ -9,7 +9,4 @@ namespace net {
 // written as "<%d>".
 std::string SocketErrorName(int errnoValue);
 
-// The same for a getaddrinfo() result (HOST_NOT_FOUND, TRY_AGAIN, ...).
-std::string ResolverErrorName(int gaiError);
-
 }  // namespace net

@@ -221,16 +221,4 @@ bool TcpConnection::LocalAddress(sockaddr_in* out) const
     return fd_ >= 0 && ::getsockname(fd_, reinterpret_cast<sockaddr*>(out), &len) == 0;
 }
 
-const char* StatusName(TcpConnection::Status status)
-{
-    switch (status) {
-    case TcpConnection::Status::Ok: return "ok";
-    case TcpConnection::Status::Closed: return "closed";
-    case TcpConnection::Status::Failed: return "failed";
-    case TcpConnection::Status::Stopped: return "stopped";
-    case TcpConnection::Status::TimedOut: return "timed out";
-    }
-    return "?";
-}
-
 }  // namespace net

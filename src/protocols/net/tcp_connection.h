@@ -75,6 +75,4 @@ private:
     ConnectStep failedStep_ = ConnectStep::None;
 };
 
-const char* StatusName(TcpConnection::Status status);
-
 }  // namespace net

@@ -71,13 +71,13 @@ AsfParts SplitAsf(const std::string& file)
 // alone) keeps the many-connection tests quick.
 std::string SamplePath(bool full)
 {
-    testsupport::SampleSpec spec;
+    testsupport::SampleOptions options;
     if (!full) {
-        spec.seconds = 0.6;
-        spec.video = false;
-        spec.packetSize = 1000;
+        options.seconds = 0.6;
+        options.video = false;
+        options.packetSize = 1000;
     }
-    return testsupport::MakeSampleAsf(spec);
+    return testsupport::MakeSampleAsf(options);
 }
 
 const AsfParts& Source(bool full = true)

@@ -318,17 +318,6 @@ int MediaList::FindAddress(const std::string& address) const
     return impl_->FirstRowOf(address);
 }
 
-int MediaList::FindJob(uint32_t jobId) const
-{
-    impl_->CheckOwner();
-    if (jobId == 0 || impl_->busyRows == 0)
-        return -1;
-    for (size_t i = 0; i < impl_->rows.size(); ++i)
-        if (impl_->rows[i]->itemData == jobId)
-            return static_cast<int>(i);
-    return -1;
-}
-
 int MediaList::BusyRowCount() const
 {
     impl_->CheckOwner();

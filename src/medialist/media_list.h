@@ -149,8 +149,6 @@ public:
     // Index of the first row whose address equals `address` byte for byte,
     // or -1.
     int FindAddress(const std::string& address) const;
-    // Index of the row whose item data is jobId (jobId != 0), or -1.
-    int FindJob(uint32_t jobId) const;
     // Rows with a job attached.
     int BusyRowCount() const;
     // Sets the title of the first row with exactly this address, if any.

@@ -128,7 +128,6 @@ uint64_t CmmsThread::Check(const std::string& address, const std::string& user,
     job_.noNext = false;
     job_.errorFlag = false;
     job_.bytesWritten = 0;
-    job_.headerReceived = false;
     job_.incomplete = false;
     job_.SetErrorText({});
     return Probe(address, 0, 0, user, password);
@@ -172,7 +171,6 @@ void CmmsThread::OnHeaderReceived(const std::string&, uint32_t durationMs)
 {
     CarryStop();
     job_.durationMs = durationMs;
-    job_.headerReceived = true;
     JobEvent e = JobEvent::Of(job_.jobId, kStatusHeaderReceived);
     e.durationMs = durationMs;
     e.text = job_.OutputPath();

@@ -37,7 +37,6 @@ public:
     std::atomic<uint32_t> timeMs{0};
     std::atomic<bool> running{false};
     std::atomic<bool> errorFlag{false};
-    std::atomic<bool> headerReceived{false};
     std::atomic<bool> stopRequested{false};
     std::atomic<bool> noNext{false};
     // How the last attempt's media phase ended, and the data packets it wrote

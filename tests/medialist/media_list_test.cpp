@@ -66,8 +66,9 @@ TEST(MediaList, DuplicatesInsertsDeletionsAndNewKeepTheAddressIndexRight)
     list.New(5);  // keeps the busy and the playing row, forgets the credentials
     EXPECT_EQ(Addresses(list), "1 4 ");
     ExpectIndexAgrees(list);
-    EXPECT_EQ(list.FindJob(77), 0);
-    EXPECT_EQ(list.FindAddress("mms://h/new.asf") + list.FindJob(0), -2);
+    EXPECT_EQ(list.ItemData(0), 77u);
+    EXPECT_EQ(list.BusyRowCount(), 1);
+    EXPECT_EQ(list.FindAddress("mms://h/new.asf"), -1);
     EXPECT_EQ(settings.m_memberUser + settings.m_memberPassword, "");
 }
 

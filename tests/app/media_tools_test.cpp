@@ -34,9 +34,9 @@ namespace {
 
 QString Sample(double seconds)
 {
-    testsupport::SampleSpec spec;
-    spec.seconds = seconds;
-    return QString::fromStdString(testsupport::MakeSampleAsf(spec));
+    testsupport::SampleOptions options;
+    options.seconds = seconds;
+    return QString::fromStdString(testsupport::MakeSampleAsf(options));
 }
 
 void WriteText(const QString& path, const QByteArray& text)

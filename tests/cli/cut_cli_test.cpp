@@ -16,11 +16,11 @@ testsupport::ProcessResult Cli(const std::vector<std::string>& args)
 
 TEST(CliCut, CutsBesideTheSourceAndKeepsWhatExists)
 {
-    testsupport::SampleSpec spec;
-    spec.seconds = 6;
+    testsupport::SampleOptions options;
+    options.seconds = 6;
     testsupport::TempDir dir;
     const std::string src = dir.File("a.asf");
-    testsupport::WriteFile(src, testsupport::ReadFile(testsupport::MakeSampleAsf(spec)));
+    testsupport::WriteFile(src, testsupport::ReadFile(testsupport::MakeSampleAsf(options)));
 
     testsupport::ProcessResult r = Cli({src, "--from", "1", "--to", "0:00:03"});
     ASSERT_EQ(r.exitCode, 0) << r.err;

@@ -329,9 +329,9 @@ TEST(AsfCut, DefaultNameSitsBesideTheSource)
 // complaint and last what their header says.
 TEST(AsfCut, CutsOfEncodedFilesDecodeAndLastTheirRange)
 {
-    testsupport::SampleSpec spec;
-    spec.seconds = 20;
-    const std::string sample = testsupport::MakeSampleAsf(spec);
+    testsupport::SampleOptions options;
+    options.seconds = 20;
+    const std::string sample = testsupport::MakeSampleAsf(options);
     const asfstream::Parts& parts = asfstream::Split(sample);
     TempDir dir;
     const std::string src = dir.File("sample.asf");

@@ -124,10 +124,10 @@ TEST_F(CliStopTest, EachStopSignalFinishesTheRecordingWithItsOwnStatus)
 TEST_F(CliStopTest, AReaderThatLeavesNeverStopsARecording)
 {
     // Large enough to count as a recording rather than a server's refusal.
-    testsupport::SampleSpec spec;
-    spec.seconds = 8;
-    spec.videoBitrateK = 400;
-    const std::string sample = testsupport::MakeSampleAsf(spec);
+    testsupport::SampleOptions options;
+    options.seconds = 8;
+    options.videoBitrateK = 400;
+    const std::string sample = testsupport::MakeSampleAsf(options);
     const asfstream::Parts& src = asfstream::Split(sample);
     testsupport::FakeServer server;
     ASSERT_TRUE(asfstream::StartServer(server, "mmsh_server.py", sample, {"--rate", "4", "--lifetime", "60"}));

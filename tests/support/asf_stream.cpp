@@ -146,6 +146,42 @@ std::string PacketOf(const std::string& file, const Parts& src, size_t i)
     return file.substr(src.header.size() + i * src.packetSize, src.packetSize);
 }
 
+Repeated Repeat(const Parts& src, uint64_t passes)
+{
+    Repeated r;
+    r.src = &src;
+    r.passes = passes;
+    const size_t fp = src.fileProps, data = src.header.size() - 50;
+    r.span = static_cast<uint32_t>(Get64(src.header, fp + kPlay) / 10000 - Get64(src.header, fp + kPreroll) + 100);
+    r.header = src.header;
+    if (passes > 1) {
+        const uint64_t count = r.Count(), extra = (passes - 1) * r.span * 10000ull;
+        Put64(r.header, fp + kFileSize, src.header.size() + count * src.packetSize);
+        Put64(r.header, fp + kPackets, count);
+        Put64(r.header, fp + kPlay, Get64(src.header, fp + kPlay) + extra);
+        Put64(r.header, fp + kSend, Get64(src.header, fp + kSend) + extra);
+        Put64(r.header, data + 16, 50 + count * src.packetSize);
+        Put64(r.header, data + 40, count);
+    }
+    return r;
+}
+
+std::string Repeated::Packet(uint64_t i) const
+{
+    const size_t n = src->packets.size();
+    return ShiftTimes(src->packets[i % n], src->packetSize, static_cast<uint32_t>(i / n * span));
+}
+
+Parts Repeated::First(size_t count) const
+{
+    Parts p = *src;
+    p.header = header;
+    p.packets.clear();
+    for (size_t i = 0; i < count; ++i)
+        p.packets.push_back(Packet(i));
+    return p;
+}
+
 testing::AssertionResult IsRecordingOf(const std::string& path, const Parts& src, size_t count,
                                        bool patched)
 {

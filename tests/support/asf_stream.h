@@ -48,6 +48,22 @@ std::string ShiftTimes(std::string packet, uint32_t packetSize, uint32_t delta);
 // Data packet i of a recording whose header is as long as src's.
 std::string PacketOf(const std::string& file, const Parts& src, size_t i);
 
+// src played over and over as one on-demand stream, as the fake servers'
+// --repeat serves it: pass k's times are k spans later (a span is the
+// duration and a tenth of a second), and the header announces the whole.
+struct Repeated {
+    const Parts* src = nullptr;
+    uint64_t passes = 1;
+    uint32_t span = 0;  // ms
+    std::string header;
+
+    uint64_t Count() const { return passes * src->packets.size(); }
+    std::string Packet(uint64_t i) const;
+    // The header and the first count packets, as a stream of their own.
+    Parts First(size_t count) const;
+};
+Repeated Repeat(const Parts& src, uint64_t passes);
+
 // The file at path is a finished recording of src's first count packets:
 // src's header with the file's size and the seekable flag, each packet as
 // sent (padding restored), then a Simple Index object. patched: the packet

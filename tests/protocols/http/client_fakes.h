@@ -10,6 +10,7 @@
 #include <atomic>
 #include <deque>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "base/user_prompts.h"
@@ -29,10 +30,12 @@ struct RecordingHooks : ClientHooks {
     }
     void OnNoNext() override { ++noNext; }
     void OnStreamUrlFound(const std::string& url) override { found.push_back(url); }
+    void OnStreamEnd(StreamEnd how, uint64_t packets) override { ends.emplace_back(how, packets); }
 
     std::vector<std::string> errors, credentials, found;
     std::vector<uint32_t> durations;
     std::vector<uint64_t> finished;
+    std::vector<std::pair<StreamEnd, uint64_t>> ends;
     std::atomic<uint64_t> lastProgress{0};
     int noNext = 0;
 };

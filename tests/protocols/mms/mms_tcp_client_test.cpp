@@ -140,6 +140,7 @@ TEST(MmsTcpClient, StoppedRecordingIsResumedToTheWholeFileUnlessNearlyComplete)
     };
     ASSERT_GT(first.Record(Url(server.port()), path), 0u);
     EXPECT_TRUE(IsRecordingOf(path, src, half, false));
+    EXPECT_EQ(first.hooks.ends, (std::vector<std::pair<StreamEnd, uint64_t>>{{StreamEnd::Stopped, half}}));
 
     // As the job driver does it: scan, open for update, seek, record the rest.
     ResumeScan scan;

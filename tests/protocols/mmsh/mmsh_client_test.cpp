@@ -478,6 +478,8 @@ TEST_F(MmshClientTest, StopEndsTheCallWithinASecondAndLeavesAFinishedFile)
     MmshClient stalled(env_);
     EXPECT_LT(StopAfter(stalled, Url("/a.asf"), 700), std::chrono::seconds(1));
     EXPECT_TRUE(Holds(ExpectedOnDemand(5)));
+    ASSERT_EQ(hooks_.ends.size(), 1u);
+    EXPECT_EQ(hooks_.ends[0], std::make_pair(StreamEnd::Stopped, uint64_t{5}));
 
     // A live recording stopped by the user is a finished, seekable file.
     Serve({"--mode", "live", "--rate", "1"});

@@ -1,0 +1,254 @@
+// What the stream clients have in common about the end of a recording,
+// against the fake servers: the size and time limits in all four clients,
+// how each stream client tells how its stream ended, and resuming files
+// past 4 GiB (sparse, so no such space is needed).
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "asf_stream.h"
+#include "formats/asf_file_reader.h"
+#include "protocols/http/http_download_client.h"
+#include "protocols/mms/mms_tcp_client.h"
+#include "protocols/mmsh/mmsh_client.h"
+#include "protocols/rtsp/rtsp_client.h"
+#include "stream_recorder.h"
+#include "test_support.h"
+
+namespace {
+
+using namespace asfstream;
+using testsupport::FakeServer;
+using testsupport::TempDir;
+using Ends = std::vector<std::pair<StreamEnd, uint64_t>>;
+
+enum class Kind { Mms, Rtsp, Mmsh, Http };
+
+const char* Name(Kind k)
+{
+    switch (k) {
+    case Kind::Mms: return "MMS over TCP";
+    case Kind::Rtsp: return "RTSP";
+    case Kind::Mmsh: return "MMS over HTTP";
+    case Kind::Http: return "HTTP download";
+    }
+    return "?";
+}
+
+// A fake server of the client's protocol streaming file.
+bool Serve(FakeServer& server, Kind kind, const std::string& file, std::vector<std::string> options)
+{
+    switch (kind) {
+    case Kind::Mms: return StartServer(server, "mms_server.py", file, options);
+    case Kind::Rtsp: return StartServer(server, "rtsp_server.py", file, options);
+    case Kind::Mmsh: return StartServer(server, "mmsh_server.py", file, options);
+    case Kind::Http: return server.Start("http_server.py", options);
+    }
+    return false;
+}
+
+std::string Url(Kind kind, int port)
+{
+    const std::string at = "127.0.0.1:" + std::to_string(port);
+    switch (kind) {
+    case Kind::Rtsp: return "rtsp://" + at + "/sample.asf";
+    case Kind::Http: return "http://" + at + "/size/3000000";
+    default: return "mms://" + at + "/sample.asf";
+    }
+}
+
+struct Outcome {
+    uint64_t bytes = 0;
+    Ends ends;
+    std::vector<std::string> errors;
+};
+
+template <class Client>
+Outcome RecordWith(const AppSettings& settings, const std::string& url, const std::string& path,
+                   uint64_t resume = 0, bool keep = false, uint64_t offset = 0)
+{
+    Recorder<Client> r;
+    r.env.settings = settings;
+    Outcome o;
+    o.bytes = r.Record(url, path, resume, keep, offset);
+    o.ends = r.hooks.ends;
+    o.errors = r.hooks.errors;
+    return o;
+}
+
+Outcome Record(Kind kind, const AppSettings& settings, const std::string& url, const std::string& path)
+{
+    switch (kind) {
+    case Kind::Mms: return RecordWith<MmsTcpClient>(settings, url, path);
+    case Kind::Rtsp: return RecordWith<RtspClient>(settings, url, path);
+    case Kind::Mmsh: return RecordWith<MmshClient>(settings, url, path);
+    case Kind::Http: return RecordWith<HttpDownloadClient>(settings, url, path);
+    }
+    return {};
+}
+
+TEST(Limits, SizeAndTimeLimitsEndEveryClientWithAFinishedFile)
+{
+    const Parts& src = Split(Sample());
+    // Ten passes of the sample: enough for the 1 MB limit.
+    const Repeated stream = Repeat(src, 10);
+    size_t timed = 0;  // packets up to the first one sent at 2 s or later
+    while (SendTime(src.packets[timed++], src.packetSize) < 2000) {
+    }
+    const size_t sized = (1048576 - src.header.size() + src.packetSize - 1) / src.packetSize;
+    ASSERT_LT(sized, stream.Count());
+    struct Case {
+        Kind kind;
+        bool live;
+        std::optional<int> seconds, megabytes;
+    };
+    for (const Case& c : {Case{Kind::Mms, false, 2, {}}, Case{Kind::Mms, false, {}, 1}, Case{Kind::Mms, true, 2, {}},
+                          Case{Kind::Rtsp, false, 2, {}}, Case{Kind::Rtsp, false, {}, 1},
+                          Case{Kind::Mmsh, false, 2, {}}, Case{Kind::Mmsh, false, {}, 1},
+                          Case{Kind::Mmsh, true, 2, {}}, Case{Kind::Http, false, {}, 1}}) {
+        SCOPED_TRACE(testing::Message() << Name(c.kind) << (c.live ? " live" : "") << (c.seconds ? " time" : " size"));
+        AppSettings settings;
+        settings.m_timePolicy = c.seconds.has_value();
+        settings.m_maxTime = c.seconds.value_or(0);
+        settings.m_sizePolicy = c.megabytes.has_value();
+        settings.m_maxSize = c.megabytes.value_or(0);
+        if (c.kind == Kind::Http) {  // a download has no time limit: 0 s changes nothing
+            settings.m_timePolicy = 1;
+            settings.m_maxTime = 0;
+        }
+        std::vector<std::string> options = {"--repeat", "10"};
+        if (c.live || c.kind == Kind::Http)
+            options = c.kind == Kind::Mmsh ? std::vector<std::string>{"--mode", "live"} : std::vector<std::string>{};
+        FakeServer server;
+        ASSERT_TRUE(Serve(server, c.kind, c.live && c.kind != Kind::Mmsh ? LiveSample() : Sample(), options));
+        TempDir dir;
+        const std::string path = dir.File("out.asf");
+        const Outcome o = Record(c.kind, settings, Url(c.kind, server.port()), path);
+        EXPECT_TRUE(o.errors.empty()) << o.errors.front();
+        if (c.kind == Kind::Http) {
+            EXPECT_EQ(o.bytes, 1048576u);  // the block that reaches the limit is the last
+            EXPECT_EQ(testsupport::FileSize(path), 1048576u);
+            continue;
+        }
+        const size_t n = c.seconds ? timed : sized;
+        EXPECT_EQ(o.bytes, src.header.size() + n * src.packetSize);
+        EXPECT_EQ(o.ends, (Ends{{StreamEnd::LimitReached, n}}));
+        // A broadcast's file is finished with its own counts; an on-demand
+        // one keeps the stream's, and stays resumable.
+        EXPECT_TRUE(IsRecordingOf(path, c.live ? src : stream.First(n), n, c.live));
+        EXPECT_TRUE(Decodes(path));
+        EXPECT_EQ(ResumeScan().Scan(path), !c.live);
+    }
+}
+
+TEST(StreamEnd, EachStreamClientTellsHowItsStreamEnded)
+{
+    const Parts& src = Split(Sample());
+    const uint64_t all = src.packets.size();
+    ASSERT_GT(all, 16u);
+    struct Case {
+        Kind kind;
+        bool live;
+        std::vector<std::string> options;
+        StreamEnd end;
+        uint64_t packets;
+    };
+    using E = StreamEnd;
+    const std::vector<Case> cases = {
+        {Kind::Mms, false, {}, E::EndOfStream, all},
+        {Kind::Mms, false, {"--end-after", "10"}, E::Incomplete, 10},  // the server's end mark, too early
+        {Kind::Mms, false, {"--stop-after", "10"}, E::Incomplete, 10},  // closed without one
+        {Kind::Mms, true, {}, E::EndOfStream, all},
+        {Kind::Mms, true, {"--stop-after", "10"}, E::ConnectionLost, 10},
+        {Kind::Rtsp, false, {}, E::EndOfStream, all},
+        {Kind::Rtsp, false, {"--end", "close"}, E::EndOfStream, all},  // all there: whole without the notice
+        {Kind::Rtsp, false, {"--stop-after", "10"}, E::Incomplete, 10},
+        {Kind::Rtsp, true, {}, E::EndOfStream, all},
+        {Kind::Rtsp, true, {"--end", "close"}, E::ConnectionLost, all},
+        {Kind::Rtsp, true, {"--stop-after", "10", "--end", "close"}, E::ConnectionLost, 10},
+        {Kind::Mmsh, false, {}, E::EndOfStream, all},
+        {Kind::Mmsh, false, {"--fault", "end=10"}, E::Incomplete, 10},
+        {Kind::Mmsh, false, {"--fault", "close=10"}, E::Incomplete, 10},
+        {Kind::Mmsh, true, {"--mode", "live"}, E::EndOfStream, all},
+        {Kind::Mmsh, true, {"--mode", "live", "--fault", "close=10"}, E::ConnectionLost, 10},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << Name(c.kind) << (c.live ? " live " : " ")
+                                        << testing::PrintToString(c.options));
+        FakeServer server;
+        ASSERT_TRUE(Serve(server, c.kind, c.live && c.kind != Kind::Mmsh ? LiveSample() : Sample(), c.options));
+        TempDir dir;
+        const std::string path = dir.File("out.asf");
+        const Outcome o = Record(c.kind, AppSettings{}, Url(c.kind, server.port()), path);
+        EXPECT_TRUE(o.errors.empty()) << o.errors.front();
+        EXPECT_EQ(o.ends, (Ends{{c.end, c.packets}}));
+        // Finished either way; cut short on demand, it can be resumed.
+        const bool whole = c.packets == all;
+        EXPECT_TRUE(IsRecordingOf(path, src, c.packets, c.live || (c.kind == Kind::Rtsp && whole)));
+        EXPECT_EQ(ResumeScan().Scan(path), c.end == E::Incomplete);
+    }
+}
+
+std::string ReadAt(const std::string& path, uint64_t offset, size_t n)
+{
+    std::ifstream in(path, std::ios::binary);
+    in.seekg(static_cast<std::streamoff>(offset));
+    std::string s(n, '\0');
+    in.read(s.data(), static_cast<std::streamsize>(n));
+    s.resize(static_cast<size_t>(in.gcount()));
+    return s;
+}
+
+// A recording of more than 4 GiB, cut short ten packets before its end, is
+// resumed as the job driver does it and finished with 64-bit fields.
+TEST(ResumePast4GiB, TheMissingPacketsAreFetchedAndTheFileFinished)
+{
+    const Parts& src = Split(Sample());
+    const uint64_t passes = (uint64_t{5} << 30) / (src.packets.size() * src.packetSize) + 1;
+    const Repeated stream = Repeat(src, passes);
+    const uint64_t count = stream.Count(), cutAt = count - 10;
+    const uint64_t dataStart = src.header.size();
+    ASSERT_GT(dataStart + cutAt * src.packetSize, uint64_t{1} << 32);
+    for (Kind kind : {Kind::Mms, Kind::Mmsh}) {
+        SCOPED_TRACE(Name(kind));
+        TempDir dir;
+        const std::string path = dir.File("big.asf");
+        testsupport::WriteFile(path, stream.header);
+        ASSERT_EQ(truncate(path.c_str(), static_cast<off_t>(dataStart + cutAt * src.packetSize + 100)), 0);
+        ResumeScan scan;
+        ASSERT_TRUE(scan.Scan(path));
+        ASSERT_EQ(scan.resumePacket, cutAt - 1);
+
+        FakeServer server;
+        ASSERT_TRUE(Serve(server, kind, Sample(), {"--repeat", std::to_string(passes), "--log", dir.File("log")}));
+        const std::string url = Url(kind, server.port());
+        const Outcome o = kind == Kind::Mms
+                              ? RecordWith<MmsTcpClient>({}, url, path, scan.resumePacket, true, scan.resumeOffset)
+                              : RecordWith<MmshClient>({}, url, path, scan.resumeOffset, true, scan.resumeOffset);
+        EXPECT_TRUE(o.errors.empty()) << o.errors.front();
+        const uint64_t fetched = kind == Kind::Mms ? 11 : 10;  // MMS over HTTP asks by bytes, from the cut
+        EXPECT_EQ(o.bytes, fetched * src.packetSize);
+        EXPECT_EQ(o.ends, (Ends{{StreamEnd::EndOfStream, fetched}}));
+
+        const uint64_t end = dataStart + count * src.packetSize + 62;
+        EXPECT_EQ(testsupport::FileSize(path), end);
+        std::string header = stream.header;
+        Put64(header, src.fileProps + 40, end);
+        Put32(header, src.fileProps + 88, 2);
+        EXPECT_TRUE(ReadAt(path, 0, header.size()) == header);
+        for (uint64_t i = count - fetched; i < count; ++i)
+            ASSERT_TRUE(ReadAt(path, dataStart + i * src.packetSize, src.packetSize) == stream.Packet(i)) << i;
+        struct stat st {};
+        ASSERT_EQ(stat(path.c_str(), &st), 0);
+        EXPECT_LT(uint64_t(st.st_blocks) * 512, uint64_t{64} << 20) << "the file was not written sparsely";
+    }
+}
+
+}  // namespace

@@ -228,10 +228,8 @@ bool ChunkLoop::HandleHeader(uint8_t partFlags, uint32_t needed, uint32_t got, b
     }
     const AsfFileProperties& props = header.properties;
     status_.filePropertiesOffset = static_cast<uint32_t>(header.filePropertiesAt);
-    status_.fileSizeLow = static_cast<uint32_t>(props.fileSize);
-    status_.fileSizeHigh = static_cast<uint32_t>(props.fileSize >> 32);
-    status_.playDurationLow = static_cast<uint32_t>(props.playDuration);
-    status_.playDurationHigh = static_cast<uint32_t>(props.playDuration >> 32);
+    status_.fileSize = props.fileSize;
+    status_.playDuration = props.playDuration;
     status_.preroll = static_cast<uint32_t>(props.preroll);
     status_.fileFlags = props.flags;
     status_.minPacketSize = props.minDataPacketSize;

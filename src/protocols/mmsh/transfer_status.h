@@ -20,10 +20,8 @@ struct TransferStatus {
     TransferKind kind = TransferKind::None;
     uint32_t bodyLength = 0;            // playlist replies: body bytes in the buffer
     uint32_t filePropertiesOffset = 0;  // inside the received header
-    uint32_t fileSizeHigh = 0;
-    uint32_t fileSizeLow = 0;
-    uint32_t playDurationHigh = 0;  // 100 ns units
-    uint32_t playDurationLow = 0;
+    uint64_t fileSize = 0;
+    uint64_t playDuration = 0;  // 100 ns units
     uint32_t preroll = 0;  // ms
     uint32_t minPacketSize = 0;
     uint32_t maxPacketSize = 0;

@@ -187,31 +187,33 @@ void WriteStoredCredentials(Profile& profile, const std::string& host, const std
     profile.WriteString(section, "Password", password);
 }
 
-bool LookupCredentials(Profile& profile, UserPrompts& prompts, const std::string& host,
-                       bool retrying, std::string& user, std::string& password,
-                       const CancelSignal& cancel)
+CredentialLookup LookupCredentials(Profile* profile, UserPrompts* prompts, const std::string& host,
+                                   bool retrying, std::string& user, std::string& password,
+                                   const CancelSignal& cancel)
 {
-    if (!retrying) {
-        StoredCredentials stored = ReadStoredCredentials(profile, host);
+    if (!retrying && profile) {
+        StoredCredentials stored = ReadStoredCredentials(*profile, host);
         if (!stored.user.empty() && !stored.password.empty()) {
             user = stored.user;
             password = stored.password;
-            return true;
+            return CredentialLookup::Found;
         }
     }
+    if (!prompts)
+        return CredentialLookup::NothingToTry;
     for (;;) {
-        UserPrompts::CredentialAnswer answer = prompts.AskCredentials(host, user, password, cancel);
+        UserPrompts::CredentialAnswer answer = prompts->AskCredentials(host, user, password, cancel);
         if (!answer.accepted || cancel.Cancelled())
-            return false;
+            return CredentialLookup::Cancelled;
         // The dialog only accepts both values; an answer without them is
         // an OK that does nothing, and the dialog stays up.
         if (answer.user.empty() || answer.password.empty())
             continue;
-        if (answer.save)
-            WriteStoredCredentials(profile, host, answer.user, answer.password);
+        if (answer.save && profile)
+            WriteStoredCredentials(*profile, host, answer.user, answer.password);
         user = answer.user;
         password = answer.password;
-        return true;
+        return CredentialLookup::Found;
     }
 }
 

@@ -85,16 +85,19 @@ StoredCredentials ReadStoredCredentials(const Profile& profile, const std::strin
 void WriteStoredCredentials(Profile& profile, const std::string& host, const std::string& user,
                             const std::string& password);
 
-// The credential lookup and dialog shared by the streaming client, the HTTP
-// download and the playlist fetch. Unless retrying, stored credentials with
-// both values set are taken without asking; otherwise the dialog is shown,
-// prefilled with user and password. On acceptance user and password hold
-// the new values (and are stored when the user ticked "save?"). False when
-// the user cancelled, or when `cancel` (the asking job's stop) ended the
-// question.
-bool LookupCredentials(Profile& profile, UserPrompts& prompts, const std::string& host,
-                       bool retrying, std::string& user, std::string& password,
-                       const CancelSignal& cancel);
+// The one credential lookup of the clients (the streaming client, the HTTP
+// download, the playlist fetch and the credential probe), for a host that
+// refused. Unless retrying, stored credentials with both values set are
+// taken without asking; otherwise the dialog is shown, prefilled with user
+// and password. On Found user and password hold the values (an answer is
+// stored when the user ticked "save?"). Without a profile nothing is read or
+// stored; without prompts only the stored pair can be found (NothingToTry).
+// Cancelled when the user cancelled, or when `cancel` (the asking job's
+// stop) ended the question.
+enum class CredentialLookup { Found, NothingToTry, Cancelled };
+CredentialLookup LookupCredentials(Profile* profile, UserPrompts* prompts, const std::string& host,
+                                   bool retrying, std::string& user, std::string& password,
+                                   const CancelSignal& cancel);
 
 // The player-agent list of the record preferences (section
 // "settings\NSPlyer", keys "player0".."player49", stopping at the first

@@ -112,6 +112,11 @@ ReadStatus ReadFileBounded(const std::string& path, uint64_t maxBytes, std::stri
     return ReadStatus::Ok;
 }
 
+ReadStatus LoadPlaylistFile(const std::string& path, std::string* text, std::string* error)
+{
+    return ReadFileBounded(path, kMaxPlaylistBytes, text, error);
+}
+
 bool ReplaceFile(const std::string& path, const std::string& bytes, mode_t mode,
                  std::string* error)
 {

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "medialist/list_file_io.h"
+
 struct AppSettings;
 class UserPrompts;
 
@@ -183,7 +185,7 @@ public:
     // --- List files and playlists ---
     // Limits of what is read: a playlist larger than kMaxPlaylistBytes
     // becomes a plain row; larger list files are refused.
-    static constexpr uint64_t kMaxPlaylistBytes = 102399;
+    static constexpr uint64_t kMaxPlaylistBytes = ::kMaxPlaylistBytes;
     static constexpr uint64_t kMaxKvxFileBytes = 64u << 20;  // about 115,000 rows
     static constexpr uint64_t kMaxQsdFileBytes = 16u << 20;
 

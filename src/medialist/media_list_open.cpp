@@ -30,7 +30,7 @@ int MediaList::ReadPlaylistFile(const std::string& path, const std::string& titl
     std::string text, error;
     const ReadStatus status = fsPath.empty()
                                   ? (error = "not a local file", ReadStatus::CannotOpen)
-                                  : ReadFileBounded(fsPath, kMaxPlaylistBytes, &text, &error);
+                                  : LoadPlaylistFile(fsPath, &text, &error);
     if (status != ReadStatus::Ok) {
         if (report)
             report->error = error;

@@ -17,8 +17,6 @@ class FileSink;
 // (record/existing_file.h) and the playlist branch (job_playlist.cpp).
 class JobDriver {
 public:
-    // Playlists referring to playlists stop at this depth.
-    static constexpr int kMaxPlaylistDepth = 8;
     // A recording of media type below this many bytes counts as failed,
     // unless it holds a stream that ended as it should (Judge).
     static constexpr uint64_t kTooSmallBytes = 256 * 1024;

@@ -78,7 +78,7 @@ void JobDriver::ReadLocalPlaylist(const std::string& path, const std::string& ti
     // Only a regular file is read (a FIFO would block the worker beyond any
     // stop), and only one under the playlist limit.
     std::string text, error;
-    switch (ReadFileBounded(path, MediaList::kMaxPlaylistBytes, &text, &error)) {
+    switch (LoadPlaylistFile(path, &text, &error)) {
     case ReadStatus::Ok:
         break;
     case ReadStatus::TooLarge:

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 
 #include "formats/printf.h"
+#include "protocols/net/url_parts.h"
 
 namespace {
 
@@ -47,27 +48,10 @@ std::string JoinBase(const std::string& baseDir, const std::string& file)
 
 std::string HostFileName(const std::string& address, const char* extension)
 {
-    std::string host = SafeFileName(HostOfAddress(address));
+    std::string host = SafeFileName(net::HostOf(address));
     if (host.empty())
         host = "recording";
     return SafeFileName(host + extension);
-}
-
-std::string HostOfAddress(const std::string& address)
-{
-    size_t scheme = address.find("://");
-    if (scheme == std::string::npos)
-        return {};
-    std::string rest = address.substr(scheme + 3);
-    rest = rest.substr(0, rest.find_first_of("/?#\\"));
-    size_t at = rest.rfind('@');
-    if (at != std::string::npos)
-        rest = rest.substr(at + 1);
-    if (!rest.empty() && rest.front() == '[') {
-        size_t close = rest.find(']');
-        return close == std::string::npos ? rest.substr(1) : rest.substr(1, close - 1);
-    }
-    return rest.substr(0, rest.find(':'));
 }
 
 std::string SafeFileName(const std::string& name)

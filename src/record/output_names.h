@@ -4,9 +4,6 @@
 
 // The names of a recording's output files.
 
-// The host part of an address ("" for a path without a scheme).
-std::string HostOfAddress(const std::string& address);
-
 // A file name safe to put in the base folder: "/" and NUL become "_", and
 // an over-long name is cut (at a character boundary, keeping its
 // extension). "." and ".." come back empty: the caller refuses them.

@@ -2,11 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <deque>
 #include <filesystem>
 #include <string>
 #include <vector>
 
 #include "base/memory_profile.h"
+#include "base/user_prompts.h"
 #include "test_support.h"
 
 using Strings = std::vector<std::string>;
@@ -112,3 +114,56 @@ TEST(AppSettings, MakeDirectoryPathMakesEveryFolderOfThePath)
     EXPECT_EQ(MakeDirectoryPath(dir.File("file")), 0);
     EXPECT_EQ(MakeDirectoryPath(""), 0);
 }
+
+namespace {
+
+// The credential dialog, answered from a script; with no answer left it is
+// cancelled. No other question comes.
+struct Dialog final : UserPrompts {
+    std::deque<CredentialAnswer> answers;
+    Strings asked;  // "site user:password" the dialog started from
+    CredentialAnswer AskCredentials(const std::string& site, const std::string& user, const std::string& password,
+                                    const CancelSignal&) override
+    {
+        asked.push_back(site + " " + user + ":" + password);
+        CredentialAnswer a;
+        if (!answers.empty()) {
+            a = answers.front();
+            answers.pop_front();
+        }
+        return a;
+    }
+    bool AskResume(const std::string&, const CancelSignal&) override { return false; }
+    FileExists AskFileExists(const std::string&, bool&, const CancelSignal&) override { return FileExists::Cancel; }
+    bool AskSavePath(std::string&, const CancelSignal&) override { return false; }
+    bool AskYesNo(const std::string&, const CancelSignal&) override { return false; }
+    YesNoCancel AskYesNoCancel(const std::string&, const CancelSignal&) override { return YesNoCancel::Cancel; }
+};
+
+TEST(Credentials, TheOneLookupTakesTheStoredPairThenAsksAndStoresWhatItIsToldTo)
+{
+    using L = CredentialLookup;
+    const CancelSignal& never = CancelSignal::Never();
+    MemoryProfile profile;
+    WriteStoredCredentials(profile, "h", "stored", "pw");
+    Dialog dialog;
+    // An answer without both values keeps the dialog up; "save" stores the pair.
+    dialog.answers = {{true, "typed", "", false}, {true, "typed", "secret", true}};
+    std::string user = "given", password;
+    EXPECT_EQ(LookupCredentials(&profile, &dialog, "h", false, user, password, never), L::Found);
+    EXPECT_EQ(user + ":" + password, "stored:pw");
+    EXPECT_TRUE(dialog.asked.empty());
+    EXPECT_EQ(LookupCredentials(&profile, &dialog, "h", true, user, password, never), L::Found);
+    EXPECT_EQ(user + ":" + password, "typed:secret");
+    EXPECT_EQ(dialog.asked, (Strings{"h stored:pw", "h stored:pw"}));
+    EXPECT_EQ(ReadStoredCredentials(profile, "h").password, "secret");
+    // Nothing stored for the host, or no profile: the dialog asks (and is
+    // cancelled here); without a dialog there is nothing to try.
+    EXPECT_EQ(LookupCredentials(&profile, &dialog, "other", false, user, password, never), L::Cancelled);
+    EXPECT_EQ(LookupCredentials(nullptr, &dialog, "h", false, user, password, never), L::Cancelled);
+    EXPECT_EQ(dialog.asked.size(), 4u);
+    EXPECT_EQ(LookupCredentials(&profile, nullptr, "h", true, user, password, never), L::NothingToTry);
+    EXPECT_EQ(LookupCredentials(nullptr, nullptr, "h", false, user, password, never), L::NothingToTry);
+}
+
+}  // namespace

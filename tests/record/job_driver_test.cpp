@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "medialist/list_file_io.h"
 #include "medialist/media_list.h"
 #include "record/cmms_thread.h"
 #include "record/existing_file.h"
@@ -369,7 +370,7 @@ TEST_F(DriverTest, PlaylistEntriesGetNumberedTitlesAndNestingStops)
     Fresh();
     script.On(K::HttpDownload, WriteText(Asx({"http://h/loop.asx"})));
     EXPECT_NE(Run("http://h/loop.asx").ErrorText().find("nested"), std::string::npos);
-    EXPECT_EQ(script.Calls().size(), static_cast<size_t>(JobDriver::kMaxPlaylistDepth));
+    EXPECT_EQ(script.Calls().size(), static_cast<size_t>(kMaxPlaylistDepth));
     WriteFile(dir.File("big.asx"), std::string(MediaList::kMaxPlaylistBytes, ' ') + "mms://h/a.wmv\n");
     EXPECT_NE(Run(dir.File("big.asx")).ErrorText().find("too large"), std::string::npos);
     // A FIFO named like a playlist is refused, not waited on.

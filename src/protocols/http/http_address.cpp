@@ -1,25 +1,56 @@
 #include "protocols/http/http_address.h"
 
-#include <curl/curl.h>
-
-#include <memory>
+#include "formats/ascii.h"
+#include "protocols/net/url_parts.h"
 
 namespace {
 
-struct UrlDeleter {
-    void operator()(CURLU* u) const { curl_url_cleanup(u); }
-};
-using UrlHandle = std::unique_ptr<CURLU, UrlDeleter>;
-
-// One part of a parsed address; empty when it is absent.
-std::string Part(CURLU* url, CURLUPart part, unsigned flags = 0)
+int HexValue(char c)
 {
-    char* text = nullptr;
-    if (curl_url_get(url, part, &text, flags) != CURLUE_OK || !text)
-        return {};
-    std::string value(text);
-    curl_free(text);
-    return value;
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+// "%XX" becomes its byte; a "%" without two hexadecimal digits stays.
+std::string PercentDecode(const std::string& text)
+{
+    std::string out;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const int high = i + 2 < text.size() && text[i] == '%' ? HexValue(text[i + 1]) : -1;
+        const int low = high >= 0 ? HexValue(text[i + 2]) : -1;
+        if (low >= 0) {
+            out += static_cast<char>(high * 16 + low);
+            i += 2;
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
+
+// Blanks, control bytes and bytes above 127 of a path go escaped, as a
+// browser sends them; everything else (an escape already there included)
+// stays.
+std::string EscapeForRequest(const std::string& path)
+{
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string out;
+    for (char ch : path) {
+        const unsigned char c = static_cast<unsigned char>(ch);
+        if (c <= 0x20 || c >= 0x7F) {
+            out += '%';
+            out += kHex[c >> 4];
+            out += kHex[c & 15];
+        } else {
+            out += ch;
+        }
+    }
+    return out;
 }
 
 }  // namespace
@@ -27,40 +58,17 @@ std::string Part(CURLU* url, CURLUPart part, unsigned flags = 0)
 bool SplitHttpAddress(const std::string& address, HttpAddress* out)
 {
     *out = HttpAddress{};
-    UrlHandle parsed(curl_url());
-    if (!parsed)
+    net::UrlParts parts;
+    if (!net::SplitUrl(address, &parts))
         return false;
-    // Spaces and bytes above 127 in a path are escaped on the way in, as a
-    // browser would send them.
-    if (curl_url_set(parsed.get(), CURLUPART_URL, address.c_str(),
-                     CURLU_NON_SUPPORT_SCHEME | CURLU_URLENCODE) != CURLUE_OK)
-        return false;
-    const std::string scheme = Part(parsed.get(), CURLUPART_SCHEME);
-    const std::string host = Part(parsed.get(), CURLUPART_HOST);
-    if (host.empty())
-        return false;
-    const std::string port = Part(parsed.get(), CURLUPART_PORT);
-    const std::string path = Part(parsed.get(), CURLUPART_PATH);
-    const std::string query = Part(parsed.get(), CURLUPART_QUERY);
-
-    UrlHandle target(curl_url());
-    if (!target)
-        return false;
-    const char* targetScheme = scheme == "https" ? "https" : "http";
-    if (curl_url_set(target.get(), CURLUPART_SCHEME, targetScheme, 0) != CURLUE_OK ||
-        curl_url_set(target.get(), CURLUPART_HOST, host.c_str(), 0) != CURLUE_OK)
-        return false;
-    if (!port.empty() && curl_url_set(target.get(), CURLUPART_PORT, port.c_str(), 0) != CURLUE_OK)
-        return false;
-    if (curl_url_set(target.get(), CURLUPART_PATH, path.empty() ? "/" : path.c_str(), 0) != CURLUE_OK)
-        return false;
-    if (!query.empty() && curl_url_set(target.get(), CURLUPART_QUERY, query.c_str(), 0) != CURLUE_OK)
-        return false;
-    out->target = Part(target.get(), CURLUPART_URL);
-    if (out->target.empty())
-        return false;
-    out->host = host;
-    out->user = Part(parsed.get(), CURLUPART_USER, CURLU_URLDECODE);
-    out->password = Part(parsed.get(), CURLUPART_PASSWORD, CURLU_URLDECODE);
+    std::string path = parts.path.substr(0, parts.path.find('#'));
+    if (path.empty())
+        path = "/";
+    out->target = (ascii::EqualsNoCase(parts.scheme, "https") ? "https://" : "http://") +
+                  (parts.bracketed ? "[" + parts.host + "]" : parts.host) +
+                  (parts.port != 0 ? ":" + std::to_string(parts.port) : std::string()) + EscapeForRequest(path);
+    out->host = parts.host;
+    out->user = PercentDecode(parts.user);
+    out->password = PercentDecode(parts.password);
     return true;
 }

@@ -1,7 +1,6 @@
 #include "protocols/http/http_auth.h"
 
 #include "base/app_settings.h"
-#include "base/memory_profile.h"
 #include "base/user_prompts.h"
 #include "protocols/http/curl_transfer.h"
 
@@ -25,28 +24,14 @@ AuthenticationResult AuthenticateRequest(CurlTransfer& request, const std::strin
                                          Profile* profile, UserPrompts* prompts, std::string& user,
                                          std::string& password, const CancelSignal& cancel)
 {
+    // The stored pair first, then the dialog for as long as the server refuses.
     AuthenticationResult result;
-    if (profile) {
-        StoredCredentials stored = ReadStoredCredentials(*profile, host);
-        if (!stored.user.empty() && !stored.password.empty()) {
-            user = stored.user;
-            password = stored.password;
-            if (!Resend(request, user, password, &result.status)) {
-                result.sent = false;
-                return result;
-            }
-        }
-    }
-    if (!prompts)
-        return result;
-    // Answers marked "save?" must go somewhere even without a profile.
-    MemoryProfile scratch;
-    Profile& store = profile ? *profile : scratch;
-    while (result.status == 401) {
-        if (!LookupCredentials(store, *prompts, host, /*retrying=*/true, user, password, cancel)) {
+    for (bool retrying = false; result.status == 401; retrying = true) {
+        const CredentialLookup found = LookupCredentials(profile, prompts, host, retrying, user, password, cancel);
+        if (found == CredentialLookup::Cancelled)
             result.cancelled = true;
+        if (found != CredentialLookup::Found)
             break;
-        }
         if (!Resend(request, user, password, &result.status)) {
             result.sent = false;
             break;

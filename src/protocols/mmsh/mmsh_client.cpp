@@ -4,13 +4,13 @@
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
-#include <sys/stat.h>
 
 #include "base/app_settings.h"
 #include "base/profile.h"
 #include "base/user_prompts.h"
 #include "formats/asx_reader.h"
 #include "formats/byte_sink.h"
+#include "medialist/list_file_io.h"
 #include "protocols/mmsh/chunk_stream.h"
 #include "protocols/mmsh/mmsh_request.h"
 #include "protocols/mmsh/reply_head.h"
@@ -20,28 +20,6 @@
 #include "protocols/net/tcp_connection.h"
 
 using namespace mmsh;
-
-namespace {
-
-// Reads a local file that may be a playlist: regular files only (a FIFO or
-// device would block or never end), and no larger than the exchange buffer.
-bool ReadLocalPlaylist(const std::string& path, std::string* text)
-{
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode) ||
-        static_cast<uint64_t>(st.st_size) > kExchangeBufferSize)
-        return false;
-    FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f)
-        return false;
-    text->resize(static_cast<size_t>(st.st_size));
-    size_t got = std::fread(text->data(), 1, text->size(), f);
-    std::fclose(f);
-    text->resize(got);
-    return true;
-}
-
-}  // namespace
 
 MmshClient::MmshClient(const ClientEnvironment& env)
     : env_(env), buffer_(new uint8_t[kExchangeBufferSize])
@@ -108,7 +86,7 @@ bool MmshClient::HandleTarget(const Target& target, int depth, const std::string
 {
     if (!HasStreamPrefix(target.address)) {
         std::string text;
-        if (ReadLocalPlaylist(target.address, &text) &&
+        if (LoadPlaylistFile(target.address, &text) == ReadStatus::Ok &&
             PlaylistPath(reinterpret_cast<const uint8_t*>(text.data()), text.size(), target.port,
                          depth))
             return false;
@@ -259,18 +237,8 @@ void MmshClient::CollectStream(bool probe, ByteSink* out, uint64_t existingSize,
 
 bool MmshClient::GetCredentials(const std::string& host, int attempt)
 {
-    if (env_.profile && env_.prompts)
-        return LookupCredentials(*env_.profile, *env_.prompts, host, attempt > 0, user_, password_,
-                                 env_.Cancel());
-    if (env_.profile && attempt == 0) {
-        StoredCredentials stored = ReadStoredCredentials(*env_.profile, host);
-        if (!stored.user.empty() && !stored.password.empty()) {
-            user_ = stored.user;
-            password_ = stored.password;
-            return true;
-        }
-    }
-    return false;
+    return LookupCredentials(env_.profile, env_.prompts, host, attempt > 0, user_, password_, env_.Cancel()) ==
+           CredentialLookup::Found;
 }
 
 bool MmshClient::PlaylistPath(const uint8_t* text, size_t length, uint16_t port, int depth)

@@ -25,8 +25,6 @@ struct StreamUrl;
 // One object per worker; Stop() may come from any thread.
 class MmshClient final : public ProtocolClient {
 public:
-    // Playlists inside playlists are followed this deep, no deeper.
-    static constexpr int kMaxPlaylistDepth = 8;
     // One call handles at most this many addresses, playlists included.
     static constexpr int kMaxTargetsPerCall = 1024;
 

@@ -15,6 +15,7 @@
 #include "formats/printf.h"
 #include "protocols/mmsh/message_log.h"
 #include "protocols/net/tcp_connection.h"
+#include "protocols/net/url_parts.h"
 
 namespace mmsh {
 
@@ -29,20 +30,6 @@ bool IsUnreserved(unsigned char c)
     if (IsLetter(c) || (c >= '0' && c <= '9'))
         return true;
     return c != 0 && std::strchr("-_.!~*'()%;/?:@&=+$,", c) != nullptr;
-}
-
-// Splits "name:port" at the first colon; a port of 0 is unusable.
-bool SplitHostPort(std::string_view text, std::string* host, uint16_t* port, bool* hadPort)
-{
-    size_t colon = text.find(':');
-    *hadPort = colon != std::string_view::npos;
-    if (!*hadPort) {
-        *host = std::string(text);
-        return true;
-    }
-    *port = ParsePortNumber(text.substr(colon + 1));
-    *host = std::string(text.substr(0, colon));
-    return *port != 0;
 }
 
 }  // namespace
@@ -96,35 +83,22 @@ bool ParseStreamUrl(std::string_view escaped, uint16_t defaultPort, StreamUrl* u
         log.Error("Invalid URL format!");
         return false;
     }
-    // Each prefix is tested once, in this order, on the advancing position:
-    // "http://mms://host/" loses both.
-    std::string_view rest = escaped;
-    for (std::string_view prefix : kPrefixes) {
-        if (ascii::StartsWithNoCase(rest, prefix))
-            rest.remove_prefix(prefix.size());
-    }
-    size_t slash = rest.find('/');
-    if (slash == std::string_view::npos) {
+    // Any of the four schemes, or none (a host and a path); a path is
+    // required, user information is not taken. "/path" or "mms:///x" has
+    // no host: local paths begin with "/" here, so a missing playlist file
+    // ends up refused.
+    net::UrlParts parts;
+    const bool split = net::SplitUrl(escaped, &parts, /*schemeOptional=*/true);
+    bool known = parts.scheme.empty();
+    for (std::string_view prefix : kPrefixes)
+        known = known || ascii::EqualsNoCase(parts.scheme, prefix.substr(0, prefix.size() - 3));
+    if (!split || !known || parts.hasUserInfo || parts.path.empty()) {
         log.Error("Invalid URL format!");
         return false;
     }
-    url->path = std::string(rest.substr(slash));
-    bool hadPort = false;
-    uint16_t port = defaultPort;
-    if (!SplitHostPort(rest.substr(0, slash), &url->host, &port, &hadPort)) {
-        log.Error("Invalid URL format!");
-        url->host.clear();
-        url->path.clear();
-        return false;
-    }
-    url->port = port;
-    if (url->host.empty()) {
-        // "/path" or "mms:///x": nothing to connect to. Local paths begin
-        // with "/" here, so a missing playlist file ends up in this branch.
-        log.Error("Invalid URL format!");
-        url->path.clear();
-        return false;
-    }
+    url->host = std::move(parts.host);
+    url->path = std::move(parts.path);
+    url->port = parts.port != 0 ? static_cast<uint16_t>(parts.port) : defaultPort;
     return true;
 }
 
@@ -162,28 +136,18 @@ bool ApplyProxy(StreamUrl* url, const std::string& proxyText, MessageLog& log)
         log.Error("Invalid URL format!");
         return false;
     }
-    std::string_view rest = proxyText;
-    if (rest.size() > kMaxUrlText) {
-        log.Error("Invalid proxy URL format!");
-        return false;
-    }
-    if (ascii::StartsWithNoCase(rest, "http://"))
-        rest.remove_prefix(7);
-    if (rest.find('/') != std::string_view::npos) {
-        log.Error("Invalid proxy URL format!");
-        return false;
-    }
-    bool hadPort = false;
-    uint16_t port = url->port;
-    std::string host;
-    if (!SplitHostPort(rest, &host, &port, &hadPort)) {
+    // "host:port", perhaps after "http://": nothing else.
+    net::UrlParts proxy;
+    if (proxyText.size() > kMaxUrlText || !net::SplitUrl(proxyText, &proxy, /*schemeOptional=*/true) ||
+        !(proxy.scheme.empty() || ascii::EqualsNoCase(proxy.scheme, "http")) || proxy.hasUserInfo ||
+        !proxy.path.empty()) {
         log.Error("Invalid proxy URL format!");
         return false;
     }
     url->proxied = true;
     url->absoluteTarget = std::move(target);
-    url->connectHost = std::move(host);
-    url->connectPort = port;
+    url->connectHost = std::move(proxy.host);
+    url->connectPort = proxy.port != 0 ? static_cast<uint16_t>(proxy.port) : url->port;
     return true;
 }
 

@@ -52,9 +52,11 @@ uint16_t ParsePortNumber(std::string_view text);
 // mmsu://, mmst:// (ASCII case ignored).
 bool HasStreamPrefix(std::string_view text);
 
-// Splits an escaped address into host, port and path. defaultPort is the
-// target list's port. Reports "Invalid URL format!" and returns false when
-// the address cannot be fetched.
+// Splits an escaped address into host, port and path (net::SplitUrl: an
+// http, mms, mmsu or mmst scheme or none, a host, a port from 1 to 65535 and
+// a path; no user information). defaultPort is the target list's port.
+// Reports "Invalid URL format!" and returns false when the address cannot
+// be fetched.
 bool ParseStreamUrl(std::string_view escaped, uint16_t defaultPort, StreamUrl* url, MessageLog& log);
 
 // The proxy text ("host:port") the settings ask for, empty for none. With

@@ -1,24 +1,34 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 namespace net {
 
-// The parts of a stream address scheme://[user[:password]@]host[:port]/path.
-// path is everything from the first "/" after the host on, query included,
-// exactly as written (no decoding); empty when the address has none.
-// port is 0 when the address names none.
+// The parts of an address [scheme://][user[:password]@]host[:port][/path],
+// as every client and the job driver read it. Nothing is decoded.
 struct UrlParts {
-    std::string scheme;
-    std::string user;
-    std::string password;
-    std::string host;
-    int port = 0;
+    std::string scheme;  // without "://"; empty when the address names none
+    bool hasUserInfo = false;
+    std::string user;      // before the first ":" of what precedes the last "@"
+    std::string password;  // after that ":"
+    std::string host;      // an IPv6 literal without its brackets
+    bool bracketed = false;  // the host was written in brackets (IPv6)
+    int port = 0;            // 0: the address names none
+    // From the first "/", "?" or "#" after the host on, query included, as
+    // written ("/" put in front of a "?" or "#"); empty when there is none.
     std::string path;
 };
 
-// False for text that is not such an address: no "://", no host, or a
-// port that is not a number from 1 to 65535.
-bool SplitUrl(const std::string& url, UrlParts* out);
+// Splits an address. The host part ends at the first "/", "?", "#" or "\"
+// (lists made on Windows use the last). False when the address has no
+// "scheme://" (unless schemeOptional), no host, or a port that is not a
+// number from 1 to 65535 (an empty one included); out holds what was found
+// either way.
+bool SplitUrl(std::string_view url, UrlParts* out, bool schemeOptional = false);
+
+// The host of an address that names a scheme ("" when it names none, or
+// none could be found), however its port is written.
+std::string HostOf(std::string_view url);
 
 }  // namespace net

@@ -18,6 +18,7 @@
 #include "formats/asf_file_writer.h"
 #include "formats/asf_guids.h"
 #include "formats/file_sink.h"
+#include "medialist/list_file_io.h"
 #include "formats/le.h"
 #include "protocols/mmsh/chunk_stream.h"
 #include "protocols/mmsh/mmsh_client.h"
@@ -403,16 +404,19 @@ TEST_F(MmshClientTest, PlaylistsOfEveryFormLeadToTheStream)
            // An address without a port takes the playlist's own port.
            "--playlist",
            "/portless=audio/x-ms-wax=<ASX><Entry><Ref href=\"mms://127.0.0.1/a.asf\"/></Entry></ASX>"});
-    const std::string local = Out("local.asx");
-    WriteFile(local, "<ASX><Entry><Ref href=\"" + Url("/a.asf") + "\"/></Entry></ASX>");
+    const std::string local = Out("local.asx"), large = Out("large.asx");
+    const std::string text = "<ASX><Entry><Ref href=\"" + Url("/a.asf") + "\"/></Entry></ASX>";
+    WriteFile(local, text);
+    // As large as any playlist is read (the media list's and the job's limit).
+    WriteFile(large, text + std::string(kMaxPlaylistBytes - text.size(), ' '));
     for (const std::string& url :
-         {Url("/asx"), Url("/ini"), Url("/plain"), Url("/national"), Url("/portless"), local}) {
+         {Url("/asx"), Url("/ini"), Url("/plain"), Url("/national"), Url("/portless"), local, large}) {
         MmshClient client(env_);
         Record(client, url);
         EXPECT_TRUE(Holds(ExpectedOnDemand(all_))) << url;
     }
     const auto requests = Requests();
-    ASSERT_EQ(requests.size(), 17u);
+    ASSERT_EQ(requests.size(), 19u);
     EXPECT_EQ(requests[1].rfind("GET /a.asf HTTP/1.0\r\n", 0), 0u);
 }
 

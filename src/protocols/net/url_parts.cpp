@@ -79,6 +79,11 @@ bool SplitUrl(std::string_view url, UrlParts* out, bool schemeOptional)
     }
     if (hasPort)
         out->port = PortNumber(port);
+    // No host holds a blank or a control byte.
+    for (char c : out->host) {
+        if (static_cast<unsigned char>(c) <= 0x20 || c == 0x7F)
+            return false;
+    }
     return !out->host.empty() && (!hasPort || out->port != 0);
 }
 

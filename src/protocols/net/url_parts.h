@@ -22,9 +22,9 @@ struct UrlParts {
 
 // Splits an address. The host part ends at the first "/", "?", "#" or "\"
 // (lists made on Windows use the last). False when the address has no
-// "scheme://" (unless schemeOptional), no host, or a port that is not a
-// number from 1 to 65535 (an empty one included); out holds what was found
-// either way.
+// "scheme://" (unless schemeOptional), no host, a host with a blank or a
+// control byte, or a port that is not a number from 1 to 65535 (an empty one
+// included); out holds what was found either way.
 bool SplitUrl(std::string_view url, UrlParts* out, bool schemeOptional = false);
 
 // The host of an address that names a scheme ("" when it names none, or

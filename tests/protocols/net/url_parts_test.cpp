@@ -40,6 +40,7 @@ TEST(UrlParts, EveryPartOfAnAddressAndWhatIsRefused)
         {"mms://server:8o/a", false, "mms", "", "", "server", 0, "/a"},
         {"mms://[::1/a", false, "mms", "", "", "::1", 0, "/a"},
         {"mms:///a", false, "mms", "", "", "", 0, "/a"},
+        {"http://h\r\nX/a", false, "http", "", "", "h\r\nX", 0, "/a"},  // no blank or control byte
         {"server/a", false, "", "", "", "", 0, ""},  // no scheme: nothing taken
         {"/home/x/a://b", false, "", "", "", "", 0, ""},
     };

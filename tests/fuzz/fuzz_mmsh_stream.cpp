@@ -103,10 +103,10 @@ std::string ReadOnce(const std::string& reply, uint8_t options)
     server.Finish();
 
     out += hooks.log;
-    out += Printf("status %u %u %u %u %u %u %u %u %u %u %u %u\n", static_cast<unsigned>(status.kind),
-                  status.filePropertiesOffset, status.fileSizeHigh, status.fileSizeLow, status.playDurationHigh,
-                  status.playDurationLow, status.preroll, status.minPacketSize, status.maxPacketSize,
-                  status.fileFlags, status.dataObjectOffset, status.durationMs);
+    out += Printf("status %u %u %llu %llu %u %u %u %u %u %u\n", static_cast<unsigned>(status.kind),
+                  status.filePropertiesOffset, static_cast<unsigned long long>(status.fileSize),
+                  static_cast<unsigned long long>(status.playDuration), status.preroll, status.minPacketSize,
+                  status.maxPacketSize, status.fileFlags, status.dataObjectOffset, status.durationMs);
     out += Printf("written %llu file %zu\n", static_cast<unsigned long long>(bytesWritten), sink.bytes().size());
     out += sink.bytes();
     return out;

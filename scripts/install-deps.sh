@@ -24,5 +24,8 @@ SUDO=""
 if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
 
 export DEBIAN_FRONTEND=noninteractive
+# A package run that was cut off (a closed session, a killed shell) leaves
+# dpkg half-configured and every later apt-get refuses to start: finish it.
+$SUDO dpkg --configure -a
 $SUDO apt-get update
 $SUDO apt-get install -y --no-install-recommends "${PACKAGES[@]}"

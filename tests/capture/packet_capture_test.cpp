@@ -1,11 +1,14 @@
 #include "capture/packet_capture.h"
 
 #include <arpa/inet.h>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <gtest/gtest.h>
 #include <netinet/tcp.h>
 #include <pcap/dlt.h>
 #include <unistd.h>
 
+#include <mutex>
 #include <thread>
 
 #include "base/status_sink.h"
@@ -69,6 +72,81 @@ TEST(PacketCaptureTest, SavefilesYieldExactlyTheRequestsUntilStopped)
     EXPECT_EQ(sink.Take(), Strings{"added\thttp://10.0.0.5/m0.asf"});
     EXPECT_EQ(capture.capture().FramesSeen(), 1u);
     EXPECT_EQ(ends, (Strings{"", "", ""}));
+}
+
+// A savefile that is a FIFO is read in ticks that look at the stop: its
+// frames arrive as the writer sends them, Stop() ends a capture whose writer
+// has gone quiet (after the file header, or before it), and a file header
+// read on the capture thread that names a link type that cannot be read
+// ends the capture with that message.
+TEST(PacketCaptureTest, AQuietFifoNeverHoldsTheCaptureThread)
+{
+    testsupport::TempDir dir;
+    const std::string one = dir.File("one.pcap"), wifi = dir.File("wifi.pcap"), fifo = dir.File("f");
+    {
+        SavefileWriter writer(one, DLT_EN10MB);
+        writer.Write(Frame(80, HttpGet("/fifo.asf")));
+        SavefileWriter wifiWriter(wifi, DLT_IEEE802_11);
+    }
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    CaptureMemory memory;
+    LineSink sink;
+    UrlCapture capture(memory, sink);
+    std::mutex mutex;
+    Strings ends;
+    capture.SetEndHandler([&](const std::string& error) {
+        std::lock_guard lock(mutex);
+        ends.push_back(error);
+    });
+    auto writeFifo = [&fifo](const std::string& bytes) {
+        int fd = -1;
+        for (int i = 0; fd < 0 && i < 100; ++i) {
+            fd = open(fifo.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+            if (fd < 0)
+                std::this_thread::sleep_for(10ms);
+        }
+        EXPECT_GE(fd, 0);
+        EXPECT_EQ(write(fd, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
+        return fd;
+    };
+    auto stopWithinASecond = [&capture] {
+        const auto start = std::chrono::steady_clock::now();
+        capture.Stop();
+        capture.Wait();
+        EXPECT_LT(std::chrono::steady_clock::now() - start, 1s);
+    };
+    CaptureStartError error;
+
+    // Quiet after one frame.
+    ASSERT_TRUE(capture.StartSavefile(fifo, Watched(), &error)) << error.message;
+    int writer = writeFifo(testsupport::ReadFile(one));
+    for (int i = 0; i < 100 && capture.capture().FramesSeen() == 0; ++i)
+        std::this_thread::sleep_for(20ms);
+    EXPECT_EQ(capture.capture().FramesSeen(), 1u);
+    EXPECT_TRUE(capture.IsCapturing());
+    stopWithinASecond();
+    close(writer);
+    EXPECT_EQ(sink.Take(), Strings{"added\thttp://10.0.0.5/fifo.asf"});
+
+    // Quiet inside the file header, and never opened by a writer at all.
+    ASSERT_TRUE(capture.StartSavefile(fifo, Watched(), &error)) << error.message;
+    writer = writeFifo(testsupport::ReadFile(one).substr(0, 10));
+    std::this_thread::sleep_for(200ms);
+    stopWithinASecond();
+    close(writer);
+    ASSERT_TRUE(capture.StartSavefile(fifo, Watched(), &error)) << error.message;
+    std::this_thread::sleep_for(200ms);
+    stopWithinASecond();
+
+    // A link type that cannot be read, found on the thread.
+    ASSERT_TRUE(capture.StartSavefile(fifo, Watched(), &error)) << error.message;
+    writer = writeFifo(testsupport::ReadFile(wifi));
+    capture.Wait();
+    close(writer);
+    std::lock_guard lock(mutex);
+    ASSERT_EQ(ends.size(), 4u);
+    EXPECT_EQ(ends[0] + ends[1] + ends[2], "") << "a stop is no failure";
+    EXPECT_NE(ends[3].find("cannot be read"), std::string::npos) << ends[3];
 }
 
 // TCP sockets on a loopback address, closed together. Open returns -1 on

@@ -43,6 +43,5 @@ LaunchEntry SplitLaunchArgument(const QString& argument);
 // A first argument counts as a mode switch when it begins with "/Open",
 // "/Play" or "/Rec" and is a single word (no further "/"), so that a local
 // path such as "/Recordings/a.asf" stays a path. Other single-word tokens
-// that start with "/" are ignored, as the Windows parser ignored unknown
-// switches; "--help", "--version" and "--screenshot FILE" are options.
+// that start with "/" are ignored as unknown switches; "--help", "--version" and "--screenshot FILE" are options.
 LaunchRequest ParseCommandLine(const QStringList& args);

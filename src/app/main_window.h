@@ -96,9 +96,9 @@ public:
     // The frame's start position from "Settings"/"xPos","yPos": a value off
     // the screen (0 or less, or at or beyond its size) becomes 0.
     static QPoint StartPosition(int x, int y, const QSize& screen);
-    // The start size; not stored. Wider than the 410 pixels of the Windows
-    // frame, whose list columns (shares of the width) would be too narrow
-    // for their texts at today's font sizes.
+    // The start size; not stored. The list columns take shares of the
+    // width, and below about 700 pixels they are too narrow for their texts
+    // at today's font sizes.
     static constexpr int kWidth = 720;
     static constexpr int kHeight = 560;
 

@@ -9,8 +9,8 @@ class UserPrompts;
 
 // Every user preference of the program. One live record belongs to the
 // front end; every recording job and every protocol client takes a value
-// copy when it is created. Keys and sections are those of the Windows
-// program's profile, spelled exactly as it spelled them.
+// copy when it is created. Keys and sections are spelled exactly as stored
+// profiles have them (case and spaces included).
 struct AppSettings {
     std::string m_baseDir;  // default $HOME/Videos/Brimcast
     std::string m_agent = "rec/1.5";
@@ -63,7 +63,7 @@ struct AppSettings {
 
     // Reads every persisted field; runs once on a freshly constructed record.
     void Load(const Profile& profile);
-    // Writes every persisted field, in the Windows program's order.
+    // Writes every persisted field, always in the same order.
     void Save(Profile& profile) const;
 };
 

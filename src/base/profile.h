@@ -3,11 +3,10 @@
 #include <string>
 #include <string_view>
 
-// The settings store: named sections holding integer and string values, as
-// the Windows program kept them in its registry profile. A missing value
-// yields the caller's default. Section names use "\" for sub-sections
-// ("FileTypeList\type", "NetPassword\host"), exactly as the Windows program
-// named them; an empty key is the section's own (default) value.
+// The settings store: named sections holding integer and string values. A
+// missing value yields the caller's default. Section names use "\" for
+// sub-sections ("FileTypeList\type", "NetPassword\host"); an empty key is
+// the section's own (default) value.
 //
 // Implementations must be safe to call from several threads at once: the
 // credential store is read by recording workers while the main thread

@@ -97,7 +97,7 @@ public:
     int64_t DurationSeconds() const;
 
     const std::string& Path() const { return path_; }
-    // 64-bit: a 32-bit size (as the Windows program kept) breaks at 4 GiB.
+    // 64-bit: recordings grow past 4 GiB.
     uint64_t FileSize() const { return fileSize_; }
     uint32_t HeaderObjectCount() const { return headerObjectCount_; }
     uint8_t HeaderReserved1() const { return headerReserved_[0]; }

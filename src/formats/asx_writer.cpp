@@ -50,7 +50,7 @@ AsxWriteResult WriteAsxFile(const std::string& path, const std::string& title,
     FILE* f = std::fopen(path.c_str(), "wb");
     if (!f)
         return AsxWriteResult::Failed;
-    // CR LF line ends, as the playlists of the Windows program have them.
+    // CR LF line ends, as the playlists this program reads and writes have them.
     bool ok = WriteAll(f, "<ASX version=\"3.0\">\r\n") && WriteAll(f, "<Entry>\r\n") &&
               WriteAll(f, "<TITLE>" + AsCString(title) + "</TITLE>\r\n") &&
               WriteAll(f, "<ref href=\"" + AsCString(address) + "\"/>\r\n") &&

@@ -91,9 +91,9 @@ struct File {
 };
 
 // Parses a whole file. Texts come out as UTF-8, each field decided alone: a
-// field that is valid UTF-8 is taken as it is, any other was written by the
-// Windows program and is read as CP949. A list saved there and edited since
-// holds both, and neither kind turns the other into mojibake.
+// field that is valid UTF-8 is taken as it is, any other is read as CP949
+// (lists saved on Windows systems). A list saved there and edited since holds
+// both, and neither kind turns the other into mojibake.
 File Parse(std::string_view bytes);
 
 }  // namespace kvx

@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-// Text in list files and playlists made by the Windows program is in code
+// Text in list files and playlists saved on Windows systems is in code
 // page 949; everything inside Brimcast is UTF-8. These helpers tell the two
 // apart, convert the legacy bytes, and cut UTF-8 text to fit fixed-size
 // fields without splitting a character.

@@ -10,8 +10,8 @@
 // "Path", "Url" and "Name", of which only "Url" and "Title" matter. Names
 // of sections and keys compare without regard to case, the first of two
 // equal names wins, values are trimmed and lose one pair of enclosing
-// quotes, and only the first 199 bytes of a value count, as with the
-// Windows profile calls the files were written for.
+// quotes, and only the first 199 bytes of a value count, as the programs
+// that write these files read them.
 namespace qsd {
 
 constexpr size_t kMaxValue = 199;

@@ -116,8 +116,8 @@ bool IsLocalPath(const std::string& path)
     if (StartsWith(lower, "/") || StartsWith(lower, "~/") || StartsWith(lower, "./") ||
         StartsWith(lower, "../") || StartsWith(lower, "file://"))
         return true;
-    // Lists made on Windows: a drive letter, as the Windows program tested
-    // it (a to y; z never counted as a drive).
+    // Lists made on Windows: a drive letter from a to y (z is never taken
+    // for a drive).
     return lower.size() >= 3 && lower[0] >= 'a' && lower[0] <= 'y' && lower[1] == ':' &&
            lower[2] == '\\';
 }

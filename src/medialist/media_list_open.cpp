@@ -43,7 +43,7 @@ int MediaList::ReadPlaylistFile(const std::string& path, const std::string& titl
     const AsxReader::Result result = AsxReader::Read(AsxReader::Mode::MainView, text);
     std::vector<std::string> references;
     for (const std::string& reference : result.output) {
-        // Playlists of the Windows program are in code page 949; one edited
+        // Playlists saved on Windows systems are in code page 949; one edited
         // since may mix in UTF-8, so each address is decided alone. An
         // empty or blank href names nothing to play or record.
         if (!TrimWhiteSpace(reference).empty())

@@ -8,8 +8,8 @@
 
 class QSettings;
 
-// The profile kept in an INI file through QSettings. Sections and keys keep
-// the Windows program's names; "\" in a section name nests groups. The file
+// The profile kept in an INI file through QSettings. Sections and keys are
+// the profile's own names; "\" in a section name nests groups. The file
 // is created with mode 0600 (it may hold credentials in plain text).
 class IniProfile final : public Profile {
 public:

@@ -68,7 +68,7 @@ void CmmsThread::Stop()
 {
     job_.stopRequested = true;
     job_.StopSignal().Cancel();
-    // The order in which the Windows program stopped its clients.
+    // Clients stop in a fixed order: the download first, the MMS-over-HTTP client last.
     for (ClientKind kind : {ClientKind::HttpDownload, ClientKind::MmsTcp, ClientKind::Rtsp, ClientKind::Mmsh})
         Client(kind).Stop();
 }

@@ -116,8 +116,7 @@ int RecorderController::RecordStart(int row)
 
 void RecorderController::RecordNext(int row)
 {
-    // A loop rather than the Windows program's recursion: a long list of
-    // finished rows must not cost a stack frame each.
+    // A loop: a long list of finished rows must not cost a stack frame each.
     for (int r = std::max(row, 0); r < list_.RowCount(); ++r) {
         const MediaItem* item = list_.Find(list_.IdAt(r));
         if (item->state != RowState::Idle)

@@ -11,7 +11,7 @@
 
 namespace {
 
-// "한글" and "음악" in code page 949, as the Windows program wrote them, and in UTF-8.
+// "한글" and "음악" in code page 949, as lists saved on Windows hold them, and in UTF-8.
 const std::string kHangul949 = "\xC7\xD1\xB1\xDB", kHangul = "한글";
 const std::string kMusic949 = "\xC0\xBD\xBE\xC7", kMusic = "음악";
 

@@ -116,7 +116,7 @@ TEST_F(ListFilesTest, CredentialsAreStoredOnlyWhenTheUserSaysYes)
     EXPECT_EQ(At(ReadFile(path), 124), "");
 }
 
-// Lists written by the Windows program hold code page 949 texts; lists
+// Lists saved on Windows systems hold code page 949 texts; lists
 // edited since may mix them with UTF-8, so each field is decided alone.
 TEST_F(ListFilesTest, ReadingTakesCredentialsRunsTheProbeAndConvertsLegacyTextPerField)
 {

@@ -57,6 +57,14 @@ const char* CancelledText(DisplayLanguage language)
     return language == DisplayLanguage::Korean ? "\xEC\xB7\xA8\xEC\x86\x8C" : "cancelled";
 }
 
+const char* ChannelText(int channels, DisplayLanguage language)
+{
+    const bool korean = language == DisplayLanguage::Korean;
+    if (channels == 2)
+        return korean ? "\xEC\x8A\xA4\xED\x85\x8C\xEB\xA0\x88\xEC\x98\xA4" : "stereo";
+    return korean ? "\xEB\xAA\xA8\xEB\x85\xB8" : "mono";
+}
+
 std::string DurationText(uint32_t ms)
 {
     return Format("%llu:%02llu:%02llu", ms / 3600000u, ms / 60000u % 60, ms / 1000u % 60);

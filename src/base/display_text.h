@@ -32,6 +32,9 @@ inline constexpr const char* kUnreachableMark = "(x)";
 // "completed" / "완료" and "cancelled" / "취소".
 const char* CompletedText(DisplayLanguage language = CurrentDisplayLanguage());
 const char* CancelledText(DisplayLanguage language = CurrentDisplayLanguage());
+// The channel word of the file information: two channels are "stereo" /
+// "스테레오", any other count "mono" / "모노".
+const char* ChannelText(int channels, DisplayLanguage language = CurrentDisplayLanguage());
 
 // A duration as "%d:%02d:%02d" (hours, minutes, seconds): 3723000 -> "1:02:03".
 std::string DurationText(uint32_t ms);

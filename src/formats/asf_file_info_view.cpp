@@ -1,6 +1,7 @@
 // The texts of the file information view.
 #include <cinttypes>
 
+#include "base/display_text.h"
 #include "formats/asf_file_info.h"
 #include "formats/printf.h"
 
@@ -37,10 +38,8 @@ std::vector<std::string> FileInformationLines(const AsfFileInfo& info)
                            DurationText(info.DurationSeconds()).c_str()));
     lines.push_back(Printf("%dKbps", static_cast<int>(properties.maxBitrate / 1024)));
     lines.push_back(Printf("%d x %d (%d)", video.width, video.height, video.bitsPerPixel));
-    // The channel words are the program's own: stereo for two channels,
-    // mono for anything else.
     lines.push_back(Printf("%d kHz %dbit %s", static_cast<int>(audio.samplesPerSecond / 1000),
-                           audio.bitsPerSample, audio.channels == 2 ? "스테레오" : "모노"));
+                           audio.bitsPerSample, ChannelText(audio.channels)));
     lines.push_back(info.VideoCodecs().empty() ? std::string() : info.VideoCodecs().front());
     lines.push_back(info.AudioCodecs().empty() ? std::string() : info.AudioCodecs().front());
     lines.push_back(info.Path());

@@ -16,11 +16,11 @@ namespace {
 
 const std::string kCli = testsupport::BinaryDir() + "/src/cli/brimcast-cli";
 
-testsupport::ProcessResult Cli(const std::vector<std::string>& args)
+testsupport::ProcessResult Cli(const std::vector<std::string>& args, const std::string& locale = "C.UTF-8")
 {
     std::vector<std::string> argv = {kCli};
     argv.insert(argv.end(), args.begin(), args.end());
-    return testsupport::RunProcess(argv, std::chrono::seconds(30));
+    return testsupport::RunProcess(argv, std::chrono::seconds(30), "", {"LC_ALL=" + locale});
 }
 
 // A file for a command: its name in the test folder ("": the folder
@@ -47,6 +47,22 @@ protected:
                             KvxRecord("clip", "/home/u/clip.wmv");
 };
 
+// The channel word follows the messages locale; everything else stays.
+TEST_F(CliInfoList, TheChannelWordIsKoreanUnderAKoreanLocale)
+{
+    const std::string path = dir.File("stereo.asf");
+    testsupport::WriteFile(path, asftest::Header({asftest::FileProperties(), asftest::AudioStream(1, 2, 44100, 16)}) +
+                                     asftest::Data(3, 100));
+    auto r = Cli({"info", path});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_NE(r.out.find("Audio:          44 kHz 16bit stereo\n"), std::string::npos) << r.out;
+    r = Cli({"info", path}, "ko_KR.UTF-8");
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_NE(r.out.find("Audio:          44 kHz 16bit \xEC\x8A\xA4\xED\x85\x8C\xEB\xA0\x88\xEC\x98\xA4\n"),
+              std::string::npos)
+        << r.out;
+}
+
 TEST_F(CliInfoList, GoodFilesArePrinted)
 {
     const std::string header = asftest::Header(
@@ -60,7 +76,7 @@ TEST_F(CliInfoList, GoodFilesArePrinted)
          "Packet size:     3200 min, 3200 max\n  #1 video: 176 x 144, 24 bits, compression WMV2\n"},
         // Texts from the file cannot reach the terminal as control characters.
         {"info", "hand.asf", header + asftest::Data(3, 100),
-         "Title:          제목?[31m\nAuthor:         Someone\nAudio:          8 kHz 8bit 모노\n"
+         "Title:          제목?[31m\nAuthor:         Someone\nAudio:          8 kHz 8bit mono\n"
          "Audio codec:    Codec\n                two\n                lines\n"
          "Play duration:   123.456 s (1234567890)\n"},
         {"list", "saved.kvx", kvx, rows},

@@ -209,7 +209,10 @@ UserPrompts::FileExists TerminalPrompts::AskFileExists(const std::string& messag
 bool TerminalPrompts::AskSavePath(std::string& path, const CancelSignal& cancel)
 {
     if (renamePending_.exchange(false)) {
-        path = MakeUniqueName(path);
+        const std::string numbered = MakeUniqueName(path);
+        if (numbered.empty())
+            return false;  // every numbered name is taken
+        path = numbered;
         return true;
     }
     if (!interactive_ || policy_ != IfExists::Ask)

@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstring>
+#include <utility>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -430,4 +431,39 @@ std::string AsfWalkStatus::Text() const
         return Printf("read error at offset %llu: %s", at, std::strerror(error));
     }
     return {};
+}
+
+namespace {
+
+struct StreamIdentity {
+    AsfFileProperties properties;
+    std::vector<std::pair<int, Guid>> streams;  // number and type, by number
+};
+
+bool ReadIdentity(const uint8_t* data, size_t length, StreamIdentity* out)
+{
+    AsfFileInfo info;
+    if (!info.ParseBuffer(data, length) || info.FindObject(asf::kFileProperties) < 0)
+        return false;
+    out->properties = info.FileProperties();
+    for (const AsfStreamRecord& s : info.Streams())
+        out->streams.emplace_back(s.number, s.type);
+    std::sort(out->streams.begin(), out->streams.end(),
+              [](const auto& x, const auto& y) { return x.first < y.first; });
+    return true;
+}
+
+}  // namespace
+
+bool SameAsfStream(const uint8_t* a, size_t aLength, const uint8_t* b, size_t bLength)
+{
+    StreamIdentity x, y;
+    if (!ReadIdentity(a, aLength, &x) || !ReadIdentity(b, bLength, &y))
+        return false;
+    const AsfFileProperties& p = x.properties;
+    const AsfFileProperties& q = y.properties;
+    if (p.minDataPacketSize != q.minDataPacketSize || p.maxDataPacketSize != q.maxDataPacketSize ||
+        x.streams != y.streams || (p.playDuration == 0) != (q.playDuration == 0))
+        return false;
+    return p.playDuration == 0 || p.fileId == q.fileId || p.playDuration == q.playDuration;
 }

@@ -141,6 +141,13 @@ private:
     AsfWalkStatus status_;
 };
 
+// True when two ASF headers (each a Header object, as a stream sends it or
+// as a file begins) describe the same stream: the same packet size, the
+// same stream numbers with the same types, both on demand or both live, and
+// on demand the same file id or the same play duration. A file cut short
+// goes on with a server's stream only when this holds.
+bool SameAsfStream(const uint8_t* a, size_t aLength, const uint8_t* b, size_t bLength);
+
 // The lines of the file information view, in order: title, author,
 // copyright, description, "size - duration", "%dKbps", "%d x %d (%d)",
 // "%d kHz %dbit stereo/mono", first video codec, first audio codec, path.

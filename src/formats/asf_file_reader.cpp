@@ -62,7 +62,8 @@ bool AsfFileReader::Open(const std::string& path)
     header_ = AsfStreamHeader{};
     fileSize_ = packetCount_ = indexAt_ = 0;
 
-    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // A FIFO is refused below, not waited on.
+    fd_ = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd_ < 0)
         return Fail(Printf("cannot open: %s", std::strerror(errno)));
     struct stat st {};
@@ -157,5 +158,6 @@ bool ResumeScan::Scan(const std::string& path)
         return false;
     resumePacket = whole - 1;
     resumeOffset = reader.DataStart() + resumePacket * packetSize;
+    header = reader.HeaderBytes();
     return true;
 }

@@ -80,6 +80,8 @@ struct ResumeScan {
     uint64_t declaredPackets = 0;
     uint64_t resumePacket = 0;
     uint64_t resumeOffset = 0;
+    // The file's header as a stream sends it (see AsfFileReader::HeaderBytes).
+    std::vector<uint8_t> header;
 
     // False when the file cannot be read, is not an ASF file we can
     // continue, holds no whole packet, or is complete or nearly so (fewer

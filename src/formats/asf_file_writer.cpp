@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "formats/asf_file_info.h"
 #include "formats/asf_guids.h"
 #include "formats/asf_packet.h"
 #include "formats/byte_sink.h"
@@ -70,6 +71,10 @@ AsfFileWriter::HeaderResult AsfFileWriter::WriteHeader(const uint8_t* data, size
     case AsfHeaderCheck::Malformed: return HeaderResult::Malformed;
     case AsfHeaderCheck::UnsupportedPacketSize: return HeaderResult::UnsupportedPacketSize;
     }
+    const bool resuming = keptPackets_ > 0 || options_.keptBytes >= header.length;
+    if (resuming && !options_.keptHeader.empty() &&
+        !SameAsfStream(options_.keptHeader.data(), options_.keptHeader.size(), data, length))
+        return HeaderResult::OtherStream;
     header_ = header;
     const uint64_t size = header_.packetSize;
     scratch_.assign(header_.packetSize, 0);

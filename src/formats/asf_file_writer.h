@@ -46,6 +46,10 @@ public:
         // Resuming, packets by number: the file holds this many bytes; when
         // that covers the header, the header is not written again.
         uint64_t keptBytes = 0;
+        // Resuming (either way): the header of the file, which the stream's
+        // must describe the same stream as (SameAsfStream); empty: not
+        // compared.
+        std::vector<uint8_t> keptHeader;
     };
 
     enum class HeaderResult {
@@ -55,6 +59,7 @@ public:
         UnsupportedPacketSize,  // packets of varying size, 0 bytes or 0xFFFF and more
         WriteFailed,
         AlreadyTaken,  // a header was taken before: this one is not written
+        OtherStream,   // resuming a file of another stream: nothing is taken or written
     };
 
     struct PacketResult {

@@ -11,13 +11,31 @@
 
 namespace {
 
-std::unique_ptr<FileSink> OpenWith(const std::string& path, int flags, int* error)
+// Opens without following a link and without waiting on a FIFO, and keeps
+// the descriptor only for a regular file; empties it when asked.
+std::unique_ptr<FileSink> OpenWith(const std::string& path, int flags, bool empty, int* error)
 {
-    const int fd = ::open(path.c_str(), flags | O_CLOEXEC, 0666);
-    if (fd < 0) {
+    auto fail = [error](int code) -> std::unique_ptr<FileSink> {
         if (error)
-            *error = errno;
+            *error = code;
         return nullptr;
+    };
+    const int fd = ::open(path.c_str(), flags | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0666);
+    if (fd < 0)
+        return fail(errno);
+    struct stat st {};
+    int code = 0;
+    if (::fstat(fd, &st) != 0)
+        code = errno;
+    else if (!S_ISREG(st.st_mode))
+        code = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+    else if (empty && st.st_size != 0 && ::ftruncate(fd, 0) != 0)
+        code = errno;
+    else if (const int now = ::fcntl(fd, F_GETFL); now < 0 || ::fcntl(fd, F_SETFL, now & ~O_NONBLOCK) != 0)
+        code = errno;
+    if (code != 0) {
+        ::close(fd);
+        return fail(code);
     }
     return std::make_unique<FileSink>(fd);
 }
@@ -31,14 +49,19 @@ bool Representable(uint64_t position, size_t n)
 
 }  // namespace
 
+std::unique_ptr<FileSink> FileSink::CreateNew(const std::string& path, int* error)
+{
+    return OpenWith(path, O_WRONLY | O_CREAT | O_EXCL, false, error);
+}
+
 std::unique_ptr<FileSink> FileSink::Create(const std::string& path, int* error)
 {
-    return OpenWith(path, O_WRONLY | O_CREAT | O_TRUNC, error);
+    return OpenWith(path, O_WRONLY | O_CREAT, true, error);
 }
 
 std::unique_ptr<FileSink> FileSink::OpenExisting(const std::string& path, int* error)
 {
-    return OpenWith(path, O_RDWR, error);
+    return OpenWith(path, O_RDWR, false, error);
 }
 
 FileSink::FileSink(int fd) : fd_(fd), pending_(new uint8_t[kBuffer]) {}

@@ -15,10 +15,17 @@ class FileSink final : public ByteSink {
 public:
     static constexpr size_t kBuffer = 256 * 1024;
 
-    // A new file, or an existing one emptied (mode 0666 before the umask).
-    // Null on failure, with errno in *error when given.
+    // None of these follows a symbolic link at path or waits on a FIFO: a
+    // link, a FIFO, a folder or a device at path fails (ELOOP, ENXIO,
+    // EISDIR or EINVAL).
+
+    // A new file (mode 0666 before the umask); fails with EEXIST when
+    // anything is at path already. Null on failure, with errno in *error
+    // when given.
+    static std::unique_ptr<FileSink> CreateNew(const std::string& path, int* error = nullptr);
+    // A new file, or an existing regular file emptied.
     static std::unique_ptr<FileSink> Create(const std::string& path, int* error = nullptr);
-    // An existing file, kept as it is, for writing in place (a resume).
+    // An existing regular file, kept as it is, for writing in place (a resume).
     static std::unique_ptr<FileSink> OpenExisting(const std::string& path, int* error = nullptr);
 
     // Takes ownership of fd.

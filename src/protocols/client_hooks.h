@@ -38,5 +38,9 @@ public:
     virtual void OnText(const std::string& /*text*/) {}
     virtual void OnCredentials(const std::string& /*user*/, const std::string& /*password*/) {}
     virtual void OnNoNext() {}
+    // The file handed over for a resume holds another stream than the one
+    // the server sends (see RecordRequest::keptHeader): nothing was written
+    // and the attempt ends.
+    virtual void OnResumeRefused() {}
     virtual void OnStreamUrlFound(const std::string& /*url*/) {}
 };

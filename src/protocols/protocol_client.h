@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "base/app_settings.h"
 #include "base/cancel_signal.h"
@@ -47,6 +48,12 @@ struct RecordRequest {
     int extra = 0;
     std::string user;
     std::string password;
+    // On a resume: the header of the file handed over, as a stream sends it.
+    // A client that records ASF goes on only when the server's header
+    // describes the same stream (AsfFileWriter::Options::keptHeader), and
+    // otherwise writes nothing and reports OnResumeRefused. Empty: nothing
+    // is compared.
+    std::vector<uint8_t> keptHeader;
 };
 
 // One protocol client as the job driver and the URL check see it.

@@ -232,6 +232,12 @@ void CmmsThread::OnCredentials(const std::string& user, const std::string& passw
 
 void CmmsThread::OnNoNext() { job_.noNext = true; }
 
+void CmmsThread::OnResumeRefused()
+{
+    CarryStop();
+    job_.resumeRefused = true;
+}
+
 void CmmsThread::OnStreamUrlFound(const std::string& url)
 {
     JobEvent e = JobEvent::Of(job_.jobId, kStatusStreamUrlFound);

@@ -96,6 +96,7 @@ public:
     void OnText(const std::string& text) override;
     void OnCredentials(const std::string& user, const std::string& password) override;
     void OnNoNext() override;
+    void OnResumeRefused() override;
     void OnStreamUrlFound(const std::string& url) override;
 
     // Error texts are cut at this many bytes.

@@ -26,29 +26,56 @@ bool ExistingFileDecision::Keep(const std::string& path)
     return false;
 }
 
-bool ExistingFileDecision::Decide(std::unique_ptr<FileSink>* file, uint64_t* resumePacket,
-                                  uint64_t* resumeOffset)
+bool ExistingFileDecision::Fail(const std::string& text)
+{
+    job_.SetErrorText(text);
+    job_.errorFlag = true;
+    return false;
+}
+
+bool ExistingFileDecision::Renumber(const std::string& path)
+{
+    const std::string numbered = MakeUniqueName(path);
+    if (numbered.empty())
+        return Fail(Printf("No free numbered name for %s", path.c_str()));
+    job_.SetOutputPath(numbered);
+    return true;
+}
+
+bool ExistingFileDecision::Decide(Resume* resume, bool mayResume)
 {
     std::string path = job_.OutputPath();
     if (!PathExists(path))
         return true;
     const CancelSignal& cancel = job_.StopSignal();
 
+    // A link could lead the recording anywhere and a FIFO would hold the
+    // worker: nothing but a regular file is read, resumed or replaced. A
+    // numbered name leaves it alone.
+    const std::string other = NotRegularFile(path);
+    if (!other.empty()) {
+        if (!job_.settings.m_overWrite)
+            return Renumber(path);
+        return Fail(NotRegularFileText(path, other));
+    }
+
     uint64_t packet = 0;
     uint64_t offset = 0;
-    if (scanner_ && scanner_(path, &packet, &offset)) {
-        bool resume = true;
+    std::vector<uint8_t> header;
+    if (mayResume && scanner_ && scanner_(path, &packet, &offset, &header)) {
+        bool ok = true;
         if (job_.settings.m_resumable)
-            resume = prompts_ &&
+            ok = prompts_ &&
                      prompts_->AskResume(Printf("%s \n\n File exist. Resumable?", path.c_str()), cancel);
         if (job_.stopRequested)
             return false;
-        if (resume) {
+        if (ok) {
             if (std::unique_ptr<FileSink> f = FileSink::OpenExisting(path)) {
                 f->Seek(offset);
-                *file = std::move(f);
-                *resumePacket = packet;
-                *resumeOffset = offset;
+                resume->file = std::move(f);
+                resume->packet = packet;
+                resume->offset = offset;
+                resume->header = std::move(header);
             }
             return true;  // otherwise recreated from scratch, resume values 0
         }
@@ -56,10 +83,8 @@ bool ExistingFileDecision::Decide(std::unique_ptr<FileSink>* file, uint64_t* res
         // the same treatment as any other existing file below.
     }
 
-    if (!job_.settings.m_overWrite) {
-        job_.SetOutputPath(MakeUniqueName(path));
-        return true;
-    }
+    if (!job_.settings.m_overWrite)
+        return Renumber(path);
     if (PassAll())
         return Keep(path);
 

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "record/resume_check.h"
 
@@ -27,17 +28,32 @@ public:
     {
     }
 
-    // Settles the file at the job's output path (which it may change). On a
-    // resume *file is open for update, its cursor at *resumeOffset, with
-    // *resumePacket whole packets kept. False when the job must end here
-    // (the user kept the file, cancelled, quit, or the job was stopped).
-    bool Decide(std::unique_ptr<FileSink>* file, uint64_t* resumePacket, uint64_t* resumeOffset);
+    // What Decide settled on a resume: the file open for update, its cursor
+    // at offset, with packet whole packets kept and the file's header
+    // (empty: not compared).
+    struct Resume {
+        std::unique_ptr<FileSink> file;
+        uint64_t packet = 0;
+        uint64_t offset = 0;
+        std::vector<uint8_t> header;
+    };
+
+    // Settles the file at the job's output path (which it may change): a
+    // resume fills *resume (only when mayResume). False when the job must
+    // end here (the user kept the file, cancelled, quit, the job was
+    // stopped, or the output name cannot be used: then with an error).
+    bool Decide(Resume* resume, bool mayResume = true);
     // The save dialog on path; false when the user (or a stop) cancelled it.
     bool AskSaveAs(std::string& path);
 
 private:
     // Ends the job as kept: posts code 11 with the path.
     bool Keep(const std::string& path);
+    // The output path becomes the first free numbered name; false (an
+    // error) when there is none.
+    bool Renumber(const std::string& path);
+    // Ends the job with this error.
+    bool Fail(const std::string& text);
 
     RecordJob& job_;
     UserPrompts* prompts_;

@@ -1,5 +1,6 @@
 #include "record/job_driver.h"
 
+#include <cerrno>
 #include <string_view>
 
 #include <sys/stat.h>
@@ -53,39 +54,80 @@ void JobDriver::Drive(const std::string& address, const std::string& title, int 
     }
 
     job.SetOutputPath(MakeOutputPath(job.settings.m_baseDir, recorded, title));
-
-    std::unique_ptr<FileSink> file;
-    uint64_t resumePacket = 0;
-    uint64_t resumeOffset = 0;
-    if (!ExistingFileDecision(job, thread_.prompts(), thread_.resumeScanner())
-             .Decide(&file, &resumePacket, &resumeOffset))
-        return;
-
-    const bool created = file == nullptr;
-    if (!file) {
-        const std::string path = job.OutputPath();
-        file = FileSink::Create(path);
-        if (!file)
-            file = OpenWithSaveAs(LastComponent(path));
-        if (!file) {
-            thread_.ReportError("File Creation Error");
+    // A resume the server's stream turns out not to fit leaves the file as
+    // it was; the file is then settled again as one that cannot be resumed.
+    bool mayResume = true;
+    for (;;) {
+        ExistingFileDecision::Resume resume;
+        if (!ExistingFileDecision(job, thread_.prompts(), thread_.resumeScanner()).Decide(&resume, mayResume))
             return;
+        std::unique_ptr<FileSink> file = std::move(resume.file);
+        const bool created = file == nullptr;
+        if (!file) {
+            file = OpenOutput();
+            if (!file)
+                return;
         }
+
+        job.resumeRefused = false;
+        RunAttempts(*file, recorded, address, resume.packet, resume.offset, resume.header);
+        const bool refused = job.resumeRefused && !created && !job.stopRequested;
+
+        if (!file->Close() && !job.errorFlag)
+            thread_.ReportError("File Write Error");
+        // A file this job created and nothing was written to is not a
+        // recording; left behind it would only push the next try of the same
+        // address to a numbered name.
+        struct stat st;
+        const std::string path = job.OutputPath();
+        if (created && ::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_size == 0)
+            ::unlink(path.c_str());
+        if (refused && mayResume) {
+            thread_.Trace("The file holds another stream: it is not resumed");
+            job.errorFlag = false;
+            job.SetErrorText({});
+            job.bytesWritten = 0;
+            mayResume = false;
+            continue;
+        }
+        Judge(recorded, resume.offset);
+        return;
     }
+}
 
-    RunAttempts(*file, recorded, address, resumePacket, resumeOffset);
-
-    if (!file->Close() && !job.errorFlag)
-        thread_.ReportError("File Write Error");
-    // A file this job created and nothing was written to is not a
-    // recording; left behind it would only push the next try of the same
-    // address to a numbered name.
-    struct stat st;
-    const std::string path = job.OutputPath();
-    if (created && ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_size == 0)
-        ::unlink(path.c_str());
-
-    Judge(recorded, resumeOffset);
+std::unique_ptr<FileSink> JobDriver::OpenOutput()
+{
+    RecordJob& job = thread_.job();
+    // A name that is taken meanwhile (by a link, say) is never written
+    // through: a numbered name moves on to the next free number, anything
+    // else ends here.
+    for (int tries = 0; tries < 16; ++tries) {
+        const std::string path = job.OutputPath();
+        int error = 0;
+        // What is still at the path is a regular file the user agreed to
+        // replace; O_NOFOLLOW and the type check hold even if it changed.
+        std::unique_ptr<FileSink> file =
+            PathExists(path) ? FileSink::Create(path, &error) : FileSink::CreateNew(path, &error);
+        if (file)
+            return file;
+        const std::string other = NotRegularFile(path);
+        if (error == EEXIST && !job.settings.m_overWrite) {
+            const std::string next = MakeUniqueName(path);
+            if (next.empty())
+                break;
+            job.SetOutputPath(next);
+            continue;
+        }
+        if (!other.empty()) {
+            thread_.ReportError(NotRegularFileText(path, other));
+            return nullptr;
+        }
+        break;
+    }
+    std::unique_ptr<FileSink> file = OpenWithSaveAs(LastComponent(job.OutputPath()));
+    if (!file)
+        thread_.ReportError("File Creation Error");
+    return file;
 }
 
 void JobDriver::Judge(const std::string& address, uint64_t resumeOffset)
@@ -124,12 +166,16 @@ std::unique_ptr<FileSink> JobDriver::OpenWithSaveAs(const std::string& name)
     if (!ExistingFileDecision(thread_.job(), thread_.prompts(), thread_.resumeScanner()).AskSaveAs(path))
         return nullptr;
     thread_.job().SetOutputPath(path);
+    if (const std::string other = NotRegularFile(path); !other.empty()) {
+        thread_.ReportError(NotRegularFileText(path, other));
+        return nullptr;
+    }
     return FileSink::Create(path);
 }
 
 uint64_t JobDriver::RunAttempts(FileSink& file, const std::string& address,
                                 const std::string& originalAddress, uint64_t resumePacket,
-                                uint64_t resumeOffset)
+                                uint64_t resumeOffset, const std::vector<uint8_t>& keptHeader)
 {
     RecordJob& job = thread_.job();
     auto request = [&](ClientKind kind, const std::string& url) {
@@ -137,6 +183,8 @@ uint64_t JobDriver::RunAttempts(FileSink& file, const std::string& address,
         r.out = &file;
         r.url = url;
         r.playerAgent = job.playerAgent;
+        if (resumePacket != 0 || resumeOffset != 0)
+            r.keptHeader = keptHeader;
         if (kind == ClientKind::MmsTcp || kind == ClientKind::Rtsp) {
             r.resume = resumePacket;
         } else {
@@ -148,7 +196,7 @@ uint64_t JobDriver::RunAttempts(FileSink& file, const std::string& address,
         return r;
     };
     auto mayContinue = [&](uint64_t previous) {
-        return previous == 0 && !job.noNext && !job.stopRequested;
+        return previous == 0 && !job.noNext && !job.stopRequested && !job.resumeRefused;
     };
     // The last error text any attempt gave, for a last attempt that fails
     // without a word.
@@ -163,7 +211,7 @@ uint64_t JobDriver::RunAttempts(FileSink& file, const std::string& address,
     // A count of 0 is a failure even when the client said nothing: the job
     // must not show it as completed.
     auto settle = [&](uint64_t result) {
-        if (result == 0 && !job.stopRequested && !job.errorFlag)
+        if (result == 0 && !job.stopRequested && !job.errorFlag && !job.resumeRefused)
             thread_.ReportError(lastError.empty() ? std::string("Recording failed") : lastError);
         return result;
     };

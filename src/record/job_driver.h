@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -26,6 +27,8 @@ public:
     // RecordRequest::extra of the HTTP download: save the body even when it
     // is a text page (0 looks into text pages for a stream address).
     static constexpr int kSaveWhateverArrives = -1;
+    // One job reads at most this many playlists.
+    static constexpr size_t kMaxPlaylistsPerJob = 64;
 
     explicit JobDriver(CmmsThread& thread) : thread_(thread) {}
 
@@ -34,20 +37,30 @@ public:
 private:
     // The playlist branch.
     void DrivePlaylist(const std::string& address, const std::string& title, int depth);
-    void ReadLocalPlaylist(const std::string& path, const std::string& title, int depth);
+    // The text of a playlist from the network, or from the file at path
+    // (shown: how errors name it); false, with the error reported, when
+    // there is none.
+    bool DownloadPlaylist(const std::string& address, std::string* text);
+    bool LoadPlaylist(const std::string& path, const std::string& shown, std::string* text);
     void DriveEntries(const std::vector<std::string>& entries, const std::string& title,
                       int depth);
 
     // Asks for a path and creates that file; null when the user cancelled or
     // the file cannot be made.
     std::unique_ptr<FileSink> OpenWithSaveAs(const std::string& name);
+    // Creates the file at the job's output path (see Drive); null, with the
+    // error reported, when no file could be made.
+    std::unique_ptr<FileSink> OpenOutput();
     // Decides what the finished attempts of one address come to: failed for
     // its size, incomplete, or (by leaving the job as it is) completed.
     void Judge(const std::string& address, uint64_t resumeOffset);
     // Runs the fallback attempts on an open file; returns the last result.
     uint64_t RunAttempts(FileSink& file, const std::string& address,
                          const std::string& originalAddress, uint64_t resumePacket,
-                         uint64_t resumeOffset);
+                         uint64_t resumeOffset, const std::vector<uint8_t>& keptHeader);
 
     CmmsThread& thread_;
+    // The playlists this job has read (addresses, or paths of local ones).
+    std::set<std::string> visitedPlaylists_;
+    bool playlistLimitReached_ = false;
 };

@@ -1,7 +1,16 @@
-// The playlist branch of the job driver: a playlist address is fetched (or
-// read from disk) and each of its entries is driven in turn.
+// The playlist branch of the job driver: a playlist address is fetched into
+// a private temporary file (or read from disk) and each of its entries is
+// driven in turn.
 
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
 #include <string_view>
+#include <system_error>
+
+#include <fcntl.h>
+#include <stdlib.h>
+#include <unistd.h>
 
 #include "formats/asx_reader.h"
 #include "formats/file_sink.h"
@@ -23,7 +32,6 @@ bool Contains(const std::string& text, std::string_view what)
 
 void JobDriver::DrivePlaylist(const std::string& address, const std::string& title, int depth)
 {
-    RecordJob& job = thread_.job();
     if (depth >= kMaxPlaylistDepth) {
         thread_.ReportError(Printf("Playlists nested more than %d deep: %s", kMaxPlaylistDepth,
                                    address.c_str()));
@@ -32,67 +40,89 @@ void JobDriver::DrivePlaylist(const std::string& address, const std::string& tit
     const bool network = (Contains(address, "mms") || Contains(address, "rtsp") ||
                           Contains(address, "http")) &&
                          !IsLocalPath(address);
-    if (!network) {
-        std::string path = address;
-        if (path.rfind("file://", 0) == 0)
-            path = path.substr(7);
-        ReadLocalPlaylist(path, title, depth);
+    std::string path = address;
+    if (!network && path.rfind("file://", 0) == 0)
+        path = path.substr(7);
+
+    // Playlists that name each other (or themselves) are read once each,
+    // and one job reads only so many.
+    if (!visitedPlaylists_.insert(network ? address : path).second) {
+        thread_.ReportError(Printf("The playlist %s was read before in this job", address.c_str()));
+        return;
+    }
+    if (visitedPlaylists_.size() > kMaxPlaylistsPerJob) {
+        thread_.ReportError(Printf("More than %zu playlists in one job: %s", kMaxPlaylistsPerJob,
+                                   address.c_str()));
+        playlistLimitReached_ = true;
         return;
     }
 
-    const std::string name = address.substr(address.rfind('/') + 1);
-    std::string file = SafeFileName(name);
-    if (file.empty())
-        file = HostFileName(address, ".asx");
-    const std::string path = JoinBase(job.settings.m_baseDir, file);
-    job.SetOutputPath(path);
-    std::unique_ptr<FileSink> out = FileSink::Create(path);
-    if (!out)
-        out = OpenWithSaveAs(name);
-    if (!out) {
-        thread_.ReportError("File Creation Error");
+    std::string text;
+    if (network ? !DownloadPlaylist(address, &text) : !LoadPlaylist(path, path, &text))
         return;
+    AsxReader::Result result = AsxReader::Read(AsxReader::Mode::RecordingJob, text);
+    for (const std::string& m : result.messages)
+        thread_.Trace(m);
+    DriveEntries(result.output, title, depth + 1);
+}
+
+bool JobDriver::DownloadPlaylist(const std::string& address, std::string* text)
+{
+    RecordJob& job = thread_.job();
+    // A private file of our own, never a name the network chose: the
+    // playlist is read from it and it is removed.
+    std::error_code ec;
+    std::string folder = std::filesystem::temp_directory_path(ec).string();
+    if (ec || folder.empty())
+        folder = "/tmp";
+    std::string pattern = JoinBase(folder, "brimcast-playlist-XXXXXX");
+    const int fd = ::mkostemp(pattern.data(), O_CLOEXEC);
+    if (fd < 0) {
+        thread_.ReportError(Printf("Cannot make a temporary file for the playlist %s: %s", address.c_str(),
+                                   std::strerror(errno)));
+        return false;
     }
+    const std::string temp = pattern;
+    FileSink out(fd);
     RecordRequest request;
-    request.out = out.get();
+    request.out = &out;
     request.url = address;
     request.playerAgent = job.playerAgent;
     // Saved whatever its type: a playlist served as text must reach the
     // reader whole, not be searched for its first mms:// address.
     request.extra = kSaveWhateverArrives;
     const uint64_t got = thread_.RunClient(ClientKind::HttpDownload, request);
-    out->Close();
-    if (job.stopRequested)
-        return;
-    if (got == 0) {
+    const bool written = out.Close();
+    bool ok = false;
+    if (job.stopRequested) {
+        // Nothing more to do.
+    } else if (got == 0 || !written) {
         // The download's own error text says more than anything we could.
         if (!job.errorFlag)
             thread_.ReportError(Printf("Playlist download failed: %s", address.c_str()));
-        return;
+    } else {
+        ok = LoadPlaylist(temp, address, text);
     }
-    ReadLocalPlaylist(job.OutputPath(), title, depth);
+    ::unlink(temp.c_str());
+    return ok;
 }
 
-void JobDriver::ReadLocalPlaylist(const std::string& path, const std::string& title, int depth)
+bool JobDriver::LoadPlaylist(const std::string& path, const std::string& shown, std::string* text)
 {
     // Only a regular file is read (a FIFO would block the worker beyond any
     // stop), and only one under the playlist limit.
-    std::string text, error;
-    switch (LoadPlaylistFile(path, &text, &error)) {
+    std::string error;
+    switch (LoadPlaylistFile(path, text, &error)) {
     case ReadStatus::Ok:
-        break;
+        return true;
     case ReadStatus::TooLarge:
-        thread_.ReportError(Printf("The playlist %s is too large", path.c_str()));
-        return;
+        thread_.ReportError(Printf("The playlist %s is too large", shown.c_str()));
+        return false;
     case ReadStatus::CannotOpen:
-        thread_.ReportError(Printf("Cannot read the playlist %s", path.c_str()));
-        return;
+        thread_.ReportError(Printf("Cannot read the playlist %s", shown.c_str()));
+        return false;
     }
-
-    AsxReader::Result result = AsxReader::Read(AsxReader::Mode::RecordingJob, text);
-    for (const std::string& m : result.messages)
-        thread_.Trace(m);
-    DriveEntries(result.output, title, depth + 1);
+    return false;
 }
 
 void JobDriver::DriveEntries(const std::vector<std::string>& entries, const std::string& title,
@@ -108,6 +138,6 @@ void JobDriver::DriveEntries(const std::vector<std::string>& entries, const std:
             Drive(entries[0], title, depth);
         return;
     }
-    for (size_t i = 0; i < entries.size() && !job.stopRequested; ++i)
+    for (size_t i = 0; i < entries.size() && !job.stopRequested && !playlistLimitReached_; ++i)
         Drive(entries[i], title.empty() ? std::string() : Printf("%s%zu", title.c_str(), i), depth);
 }

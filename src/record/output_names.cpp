@@ -29,6 +29,27 @@ bool PathExists(const std::string& path)
     return ::lstat(path.c_str(), &st) == 0;
 }
 
+std::string NotRegularFile(const std::string& path)
+{
+    struct stat st;
+    if (::lstat(path.c_str(), &st) != 0 || S_ISREG(st.st_mode))
+        return {};
+    if (S_ISLNK(st.st_mode))
+        return "a symbolic link";
+    if (S_ISFIFO(st.st_mode))
+        return "a FIFO";
+    if (S_ISDIR(st.st_mode))
+        return "a folder";
+    if (S_ISSOCK(st.st_mode))
+        return "a socket";
+    return "a device";
+}
+
+std::string NotRegularFileText(const std::string& path, const std::string& what)
+{
+    return path + " is " + what + ", not a regular file: nothing is written to it";
+}
+
 std::string LastComponent(const std::string& text)
 {
     size_t slash = text.rfind('/');
@@ -54,10 +75,11 @@ std::string HostFileName(const std::string& address, const char* extension)
     return SafeFileName(host + extension);
 }
 
+// Linux allows 255 bytes in one name.
+constexpr size_t kMaxName = 255;
+
 std::string SafeFileName(const std::string& name)
 {
-    // Linux allows 255 bytes in one name.
-    constexpr size_t kMaxName = 255;
     std::string safe = name;
     for (char& c : safe) {
         if (c == '/' || c == '\0')
@@ -107,11 +129,16 @@ std::string MakeUniqueName(const std::string& path)
     size_t dot = file.rfind('.');
     const std::string base = dot == std::string::npos ? file : file.substr(0, dot);
     const std::string ext = dot == std::string::npos ? std::string() : file.substr(dot);
-    std::string candidate;
-    for (int n = 0; n < 100; ++n) {
-        candidate = dir + base + Printf("(%d)", n) + ext;
+    for (int n = 0; n < kMaxNumberedNames; ++n) {
+        const std::string number = Printf("(%d)", n);
+        // The number and the extension stay whole; the stem gives way.
+        const size_t room = ext.size() + number.size() < kMaxName ? kMaxName - ext.size() - number.size() : 0;
+        const std::string stem = base.substr(0, Utf8Cut(base, room));
+        if (stem.empty() && !base.empty())
+            return {};
+        const std::string candidate = dir + stem + number + ext;
         if (!PathExists(candidate))
             return candidate;
     }
-    return candidate;
+    return {};
 }

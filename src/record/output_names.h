@@ -14,8 +14,10 @@ std::string SafeFileName(const std::string& name);
 // "." or ".." is replaced by the host name + ".asf".
 std::string MakeOutputPath(const std::string& baseDir, const std::string& address,
                            const std::string& title);
-// The first of path(0).ext ... path(99).ext that does not exist; (99) when
-// every one does.
+// The first of path(0).ext, path(1).ext, ... that does not exist (the stem
+// shortened so that the numbered name is a valid file name); empty when
+// none of the first kMaxNumberedNames is free.
+constexpr int kMaxNumberedNames = 10000;
 std::string MakeUniqueName(const std::string& path);
 
 // The text after the last "/", or, when there is none, after the last "\".
@@ -27,3 +29,10 @@ std::string JoinBase(const std::string& baseDir, const std::string& file);
 std::string HostFileName(const std::string& address, const char* extension);
 // True when something (a file, a folder, a dangling link) is at the path.
 bool PathExists(const std::string& path);
+// When something other than a regular file (a symbolic link, a FIFO, a
+// folder, a device, a socket) is at the path: what it is ("a symbolic
+// link", ...). Empty for a regular file or nothing.
+std::string NotRegularFile(const std::string& path);
+// The error of an output name that holds something other than a regular
+// file: "PATH is a FIFO, not a regular file: nothing is written to it".
+std::string NotRegularFileText(const std::string& path, const std::string& what);

@@ -46,6 +46,9 @@ public:
     // Set by the driver when a recording of the job ended before its
     // stream's announced end (the file is kept and can be resumed).
     std::atomic<bool> incomplete{false};
+    // Set by a client when the file handed over for a resume holds another
+    // stream than the server's (OnResumeRefused).
+    std::atomic<bool> resumeRefused{false};
 
     // Set by the job's stop: a question the job asks ends with its cancel
     // answer.

@@ -3,6 +3,9 @@
 // decoder, and the cases that end a recording early.
 
 #include <gtest/gtest.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <memory>
@@ -12,7 +15,9 @@
 #include <vector>
 
 #include "asf_stream.h"
+#include "formats/asf_file_info.h"
 #include "formats/asf_file_reader.h"
+#include "formats/asf_guids.h"
 #include "formats/asf_file_writer.h"
 #include "formats/file_sink.h"
 #include "test_support.h"
@@ -37,8 +42,9 @@ struct Harness {
     std::unique_ptr<FileSink> sink;
     AsfFileWriter writer;
 
+    // to: a device (/dev/full), opened as it is; output files are regular.
     explicit Harness(const AsfFileWriter::Options& options = {}, const char* to = nullptr)
-        : sink(FileSink::Create(to ? to : path))
+        : sink(to ? std::make_unique<FileSink>(::open(to, O_WRONLY | O_CLOEXEC)) : FileSink::Create(path))
     {
         EXPECT_NE(sink, nullptr);
         writer.Begin(sink.get(), options);
@@ -409,6 +415,118 @@ TEST(AsfFileWriter, PacketsReadBackAndRetimedMakeAFileOfTheirOwn)
     EXPECT_EQ(Get64(out, src.fileProps + 72), span * 10000ull);
     EXPECT_TRUE(Decodes(h.path));
     EXPECT_NEAR(testsupport::ProbeDuration(h.path), span / 1000.0, 0.05);
+}
+
+// Output files are made only as regular files: a link at the name is never
+// followed (a dangling one would create its target), a FIFO never waited on.
+TEST(FileSink, NeverFollowsALinkNorWaitsOnAFifo)
+{
+    testsupport::TempDir dir;
+    testsupport::WriteFile(dir.File("outside"), "keep");
+    testsupport::WriteFile(dir.File("plain"), "old");
+    ASSERT_EQ(::symlink(dir.File("outside").c_str(), dir.File("link").c_str()), 0);
+    ASSERT_EQ(::symlink(dir.File("nowhere").c_str(), dir.File("dangling").c_str()), 0);
+    ASSERT_EQ(::mkfifo(dir.File("fifo").c_str(), 0600), 0);
+    ASSERT_EQ(::mkdir(dir.File("folder").c_str(), 0700), 0);
+    for (const char* name : {"link", "dangling", "fifo", "folder", "plain"}) {
+        SCOPED_TRACE(name);
+        int error = 0;
+        EXPECT_EQ(FileSink::CreateNew(dir.File(name), &error), nullptr);
+        EXPECT_EQ(error, EEXIST);
+        if (std::string(name) == "plain")
+            continue;
+        EXPECT_EQ(FileSink::Create(dir.File(name), &error), nullptr);
+        EXPECT_NE(error, 0);
+        EXPECT_EQ(FileSink::OpenExisting(dir.File(name)), nullptr);
+    }
+    // A FIFO somebody reads from opens at once, and is refused all the same.
+    const int reader = ::open(dir.File("fifo").c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    ASSERT_GE(reader, 0);
+    EXPECT_EQ(FileSink::Create(dir.File("fifo")), nullptr);
+    ::close(reader);
+    EXPECT_EQ(testsupport::ReadFile(dir.File("outside")), "keep");
+    EXPECT_FALSE(testsupport::FileExists(dir.File("nowhere")));
+
+    auto kept = FileSink::OpenExisting(dir.File("plain"));
+    ASSERT_NE(kept, nullptr);
+    ASSERT_TRUE(kept->Close());
+    EXPECT_EQ(testsupport::ReadFile(dir.File("plain")), "old");
+    auto emptied = FileSink::Create(dir.File("plain"));
+    ASSERT_NE(emptied, nullptr);
+    ASSERT_TRUE(emptied->Write("x", 1));
+    ASSERT_TRUE(emptied->Close());
+    EXPECT_EQ(testsupport::ReadFile(dir.File("plain")), "x");
+    auto fresh = FileSink::CreateNew(dir.File("new"));
+    ASSERT_NE(fresh, nullptr);
+    EXPECT_TRUE(fresh->Close());
+}
+
+// A resumed file goes on only with the stream it holds: the same packet
+// size, stream numbers and types, and the same file id or play duration.
+TEST(AsfFileWriter, AResumeGoesOnOnlyWithTheStreamTheFileHolds)
+{
+    const Parts& src = Split(Sample());
+    const std::vector<uint8_t> kept(src.header.begin(), src.header.end());
+    const size_t fp = src.fileProps;
+    const size_t stream = src.header.find(std::string(reinterpret_cast<const char*>(asf::kStreamProperties.bytes.data()), 16));
+    ASSERT_NE(stream, std::string::npos);
+    auto with = [&](size_t at, uint8_t byte) {
+        std::string h = src.header;
+        h[at] = static_cast<char>(byte);
+        return h;
+    };
+    std::string neither = with(fp + 24, src.header[fp + 24] ^ 1);          // another file id ...
+    Put64(neither, fp + 64, Get64(src.header, fp + 64) + 10000000);        // ... and duration
+    std::string otherPacket = src.header;
+    Put32(otherPacket, fp + 92, src.packetSize + 1);
+    Put32(otherPacket, fp + 96, src.packetSize + 1);
+    std::string live = src.header;
+    Put64(live, fp + 64, 0);
+    struct Case {
+        const char* what;
+        std::string header;
+        bool same;
+    } cases[] = {
+        {"the same header", src.header, true},
+        {"another file id, the same duration", with(fp + 24, src.header[fp + 24] ^ 1), true},
+        {"another duration, the same file id", [&] { std::string h = src.header; Put64(h, fp + 64, 1); return h; }(), true},
+        {"neither file id nor duration", neither, false},
+        {"another packet size", otherPacket, false},
+        {"another stream number", with(stream + 72, (src.header[stream + 72] & 0x80) | 9), false},
+        {"another stream type", with(stream + 24, src.header[stream + 24] ^ 0x40), false},
+        {"a broadcast", live, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(SameAsfStream(kept.data(), kept.size(), Bytes(c.header), c.header.size()), c.same);
+        // Either way of resuming: packets in order, or by number.
+        for (bool byNumber : {false, true}) {
+            testsupport::TempDir dir;
+            const std::string path = dir.File("r.asf");
+            testsupport::WriteFile(path, src.header + src.packets[0] + src.packets[1]);
+            AsfFileWriter::Options options;
+            options.keptHeader = kept;
+            if (byNumber)
+                options.keptBytes = src.header.size() + 2 * src.packetSize;
+            else
+                options.keptPackets = 2;
+            auto sink = FileSink::OpenExisting(path);
+            ASSERT_NE(sink, nullptr);
+            sink->Seek(src.header.size() + 2 * src.packetSize);
+            AsfFileWriter writer;
+            writer.Begin(sink.get(), options);
+            EXPECT_EQ(writer.WriteHeader(Bytes(c.header), c.header.size()),
+                      c.same ? Header::Kept : Header::OtherStream);
+            EXPECT_EQ(writer.HeaderTaken(), c.same);
+            if (!c.same) {
+                EXPECT_EQ(writer.WritePacket(Bytes(src.packets[2]), src.packets[2].size()).status, Result::NoHeader);
+                EXPECT_TRUE(writer.Finalise());
+                ASSERT_TRUE(sink->Close());
+                EXPECT_EQ(testsupport::ReadFile(path), src.header + src.packets[0] + src.packets[1])
+                    << "a refused resume leaves the file as it was";
+            }
+        }
+    }
 }
 
 }  // namespace

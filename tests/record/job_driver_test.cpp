@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -57,9 +60,11 @@ protected:
     RecordJob& Run(const std::string& url, const std::string& title = "")
     {
         JobServices services = Services();
-        services.resumeScanner = [this](const std::string&, uint64_t* packet, uint64_t* offset) {
+        services.resumeScanner = [this](const std::string&, uint64_t* packet, uint64_t* offset,
+                                        std::vector<uint8_t>* header) {
             *packet = 4;
             *offset = resumeOffset;
+            *header = keptHeader;
             return resumeOffset != 0;
         };
         job = std::make_unique<CmmsThread>(&sink, 7, settings, url, title, "", "member", "secret", services);
@@ -77,6 +82,7 @@ protected:
     }
 
     uint64_t resumeOffset = 0;  // 0: the scanner finds nothing to resume
+    std::vector<uint8_t> keptHeader;  // the header the scanner gives
     std::unique_ptr<CmmsThread> job;
 };
 
@@ -347,7 +353,7 @@ TEST_F(DriverTest, PlaylistEntriesGetNumberedTitlesAndNestingStops)
     script.On(K::MmsTcp, Write(kEnough));
     script.On(K::Mmsh, Write(kEnough));
     EXPECT_FALSE(Run("http://h/dir/list.asx", "t").errorFlag);
-    for (const char* name : {"list.asx", "t0.wmv", "t1.asf", "t2.wma"})
+    for (const char* name : {"t0.wmv", "t1.asf", "t2.wma"})
         EXPECT_TRUE(FileExists(dir.File(name))) << name;
     EXPECT_EQ(script.Calls().at(0).user, "") << "the list is fetched without the member's credentials";
     // One entry keeps the title.
@@ -368,12 +374,188 @@ TEST_F(DriverTest, PlaylistEntriesGetNumberedTitlesAndNestingStops)
     EXPECT_EQ(script.Calls().size(), calls);
 
     Fresh();
-    script.On(K::HttpDownload, WriteText(Asx({"http://h/loop.asx"})));
-    EXPECT_NE(Run("http://h/loop.asx").ErrorText().find("nested"), std::string::npos);
+    // Nesting ends at its depth (each level a playlist of its own).
+    script.On(K::HttpDownload, [](const RecordRequest& r, ClientHooks& hooks, std::atomic<bool>& stop) {
+        return WriteText(Asx({r.url + "x.asx"}))(r, hooks, stop);
+    });
+    EXPECT_NE(Run("http://h/deep.asx").ErrorText().find("nested"), std::string::npos);
     EXPECT_EQ(script.Calls().size(), static_cast<size_t>(kMaxPlaylistDepth));
     WriteFile(dir.File("big.asx"), std::string(MediaList::kMaxPlaylistBytes, ' ') + "mms://h/a.wmv\n");
     EXPECT_NE(Run(dir.File("big.asx")).ErrorText().find("too large"), std::string::npos);
     // A FIFO named like a playlist is refused, not waited on.
     ASSERT_EQ(mkfifo(dir.File("pipe.asx").c_str(), 0600), 0);
     EXPECT_NE(Run(dir.File("pipe.asx")).ErrorText().find("Cannot read"), std::string::npos);
+}
+
+// A downloaded playlist is read from a private temporary file: no name from
+// the network ever reaches the output folder. Playlists naming themselves or
+// each other are read once each, and one job reads at most 64.
+TEST_F(DriverTest, APlaylistNeverNamesAFileNorRunsWithoutEnd)
+{
+    testsupport::TempDir tmp;
+    ASSERT_EQ(::setenv("TMPDIR", tmp.path().c_str(), 1), 0);
+    WriteFile(dir.File("victim.asf"), "precious");
+    WriteFile(dir.File("list.asx"), "the user's own list");
+    script.On(K::HttpDownload, WriteText(Asx({"mms://h/one.wmv"})));
+    script.On(K::MmsTcp, Write(kEnough));
+    for (const char* address : {"http://h/evil.asx?/victim.asf", "http://h/list.asx", "http://h/a/..%2f..%2fx.asx"}) {
+        SCOPED_TRACE(address);
+        EXPECT_FALSE(Run(address).errorFlag) << job->job().ErrorText();
+        EXPECT_EQ(ReadFile(dir.File("victim.asf")), "precious");
+        EXPECT_EQ(ReadFile(dir.File("list.asx")), "the user's own list");
+        EXPECT_EQ(job->job().OutputPath(), dir.File("one.wmv"));
+        std::filesystem::remove(dir.File("one.wmv"));
+    }
+    std::vector<std::string> left;
+    for (const auto& e : std::filesystem::directory_iterator(dir.path()))
+        left.push_back(e.path().filename().string());
+    std::sort(left.begin(), left.end());
+    EXPECT_EQ(left, (std::vector<std::string>{"list.asx", "victim.asf"}));
+    EXPECT_TRUE(std::filesystem::is_empty(tmp.path())) << "the temporary file is removed";
+
+    // A playlist naming itself is read once, however often it does.
+    Fresh();
+    script.On(K::HttpDownload, WriteText(Asx({"http://h/loop.asx", "mms://h/one.wmv", "http://h/loop.asx"})));
+    RecordJob& looped = Run("http://h/loop.asx");
+    EXPECT_EQ(script.Kinds(), (std::vector<K>{K::HttpDownload, K::MmsTcp}));
+    EXPECT_EQ(looped.ErrorText(), "The playlist http://h/loop.asx was read before in this job");
+    WriteFile(dir.File("self.asx"), Asx({dir.File("self.asx"), dir.File("self.asx")}));
+    EXPECT_NE(Run(dir.File("self.asx")).ErrorText().find("read before"), std::string::npos);
+
+    // Playlists that each name two new ones: the breadth is bounded too.
+    Fresh();
+    script.On(K::HttpDownload, [](const RecordRequest& r, ClientHooks& hooks, std::atomic<bool>& stop) {
+        const int n = std::stoi(r.url.substr(r.url.rfind('/') + 1));
+        return WriteText(Asx({"http://h/" + std::to_string(2 * n + 1) + ".asx",
+                              "http://h/" + std::to_string(2 * n + 2) + ".asx"}))(r, hooks, stop);
+    });
+    RecordJob& wide = Run("http://h/0.asx");
+    EXPECT_EQ(script.Calls().size(), JobDriver::kMaxPlaylistsPerJob);
+    EXPECT_EQ(wide.Result(), JobResult::Failed);
+    EXPECT_NE(wide.ErrorText().find("More than 64 playlists in one job"), std::string::npos) << wide.ErrorText();
+    EXPECT_TRUE(std::filesystem::is_empty(tmp.path()));
+    ::unsetenv("TMPDIR");
+}
+
+// Nothing but a regular file at the output name is read, resumed or
+// replaced: a link would lead the recording elsewhere, a FIFO would hold the
+// job. A numbered name leaves such a thing alone.
+TEST_F(DriverTest, OnlyARegularFileAtTheOutputNameIsReplacedOrResumed)
+{
+    testsupport::TempDir outside;
+    script.On(K::MmsTcp, Write(kEnough));
+    struct Case {
+        const char* kind;
+        int overWrite;
+        E button;
+        uint64_t resumable;
+    } cases[] = {
+        {"link", 1, E::Ok, 0},   {"link", 1, E::Ok, 1000}, {"dangling", 1, E::Ok, 0},
+        {"fifo", 1, E::Ok, 0},   {"fifo", 1, E::Pass, 0},  {"fifo", 1, E::Ok, 1000},
+        {"folder", 1, E::Ok, 0}, {"link", 0, E::Ok, 0},    {"fifo", 0, E::Ok, 1000},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.kind) + " " + std::to_string(c.overWrite) + " " + std::to_string(c.resumable));
+        Fresh();
+        WriteFile(outside.File("target"), "keep");
+        std::filesystem::remove(outside.File("nowhere"));
+        const std::string path = dir.File("a.asf"), kind = c.kind;
+        if (kind == "link")
+            ASSERT_EQ(::symlink(outside.File("target").c_str(), path.c_str()), 0);
+        else if (kind == "dangling")
+            ASSERT_EQ(::symlink(outside.File("nowhere").c_str(), path.c_str()), 0);
+        else if (kind == "fifo")
+            ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
+        else
+            ASSERT_EQ(::mkdir(path.c_str(), 0700), 0);
+        settings.m_overWrite = c.overWrite;
+        settings.m_resumable = 0;
+        resumeOffset = c.resumable;
+        prompts.exists = {{c.button, false}};
+        RecordJob& job = Run("mms://h/a.asf");
+        EXPECT_EQ(ReadFile(outside.File("target")), "keep");
+        EXPECT_FALSE(FileExists(outside.File("nowhere")));
+        if (c.overWrite) {
+            EXPECT_TRUE(script.Calls().empty());
+            EXPECT_TRUE(prompts.asked.empty());
+            EXPECT_EQ(job.Result(), JobResult::Failed);
+            const std::string what = kind == "fifo" ? "a FIFO" : kind == "folder" ? "a folder" : "a symbolic link";
+            EXPECT_EQ(job.ErrorText(), path + " is " + what + ", not a regular file: nothing is written to it");
+        } else {
+            EXPECT_EQ(job.Result(), JobResult::Completed) << job.ErrorText();
+            EXPECT_EQ(job.OutputPath(), dir.File("a(0).asf"));
+            EXPECT_EQ(FileSize(dir.File("a(0).asf")), kEnough);
+        }
+    }
+}
+
+// A numbered name is always free and always a valid name; when every one is
+// taken the job says so instead of overwriting the last.
+TEST_F(DriverTest, NumberedNamesFitAndNeverOverwrite)
+{
+    settings.m_overWrite = 0;
+    script.On(K::MmsTcp, Write(kEnough));
+    WriteFile(dir.File("b.asf"), "old");
+    for (int n = 0; n < 100; ++n)
+        WriteFile(dir.File("b(" + std::to_string(n) + ").asf"), "old");
+    EXPECT_EQ(Run("mms://h/b.asf").OutputPath(), dir.File("b(100).asf"));
+    EXPECT_EQ(ReadFile(dir.File("b(99).asf")), "old");
+
+    // A name of 255 bytes: the stem gives way to the number.
+    const std::string title(251, 't');
+    WriteFile(dir.File(title + ".asf"), "old");
+    RecordJob& job = Run("mms://h/c.asf", title);
+    EXPECT_EQ(job.Result(), JobResult::Completed) << job.ErrorText();
+    EXPECT_EQ(job.OutputPath(), dir.File(std::string(248, 't') + "(0).asf"));
+    EXPECT_EQ(FileSize(job.OutputPath()), kEnough);
+
+    Fresh();
+    WriteFile(dir.File("d.asf"), "old");
+    for (int n = 0; n < kMaxNumberedNames; ++n)
+        WriteFile(dir.File("d(" + std::to_string(n) + ").asf"), "");
+    RecordJob& full = Run("mms://h/d.asf");
+    EXPECT_EQ(full.Result(), JobResult::Failed);
+    EXPECT_EQ(full.ErrorText(), "No free numbered name for " + dir.File("d.asf"));
+    EXPECT_TRUE(script.Calls().empty());
+    EXPECT_EQ(MakeUniqueName(dir.File("d.asf")), "");
+}
+
+// A client that finds the server's stream is not the one the file holds
+// refuses the resume without writing: the file is then an existing file
+// that cannot be resumed, and the overwrite rules decide.
+TEST_F(DriverTest, AResumeOfAnotherStreamLeavesTheFileToTheOverwriteRules)
+{
+    const std::string path = dir.File("a.asf"), old(100 * 1024, 'k');
+    script.On(K::MmsTcp, [](const RecordRequest& r, ClientHooks& hooks, std::atomic<bool>& stop) -> uint64_t {
+        if (!r.keptHeader.empty()) {
+            hooks.OnResumeRefused();
+            hooks.ReportError("another stream");
+            return 0;
+        }
+        return Write(kEnough)(r, hooks, stop);
+    });
+    for (int overWrite : {0, 1}) {
+        SCOPED_TRACE(overWrite);
+        Fresh();
+        WriteFile(path, old);
+        resumeOffset = old.size();
+        keptHeader = {1, 2, 3};
+        settings.m_resumable = 0;
+        settings.m_overWrite = overWrite;
+        prompts.exists = {{E::Ok, false}};
+        RecordJob& job = Run("mms://h/a.asf");
+        EXPECT_EQ(job.Result(), JobResult::Completed) << job.ErrorText();
+        const auto calls = script.Calls();
+        ASSERT_EQ(calls.size(), 2u) << "no other client tries to resume it";
+        EXPECT_EQ(calls[0].resume, 4u);
+        EXPECT_EQ(calls[1].resume, 0u);
+        EXPECT_EQ(calls[1].filePosition, 0);
+        EXPECT_EQ(prompts.asked.size(), static_cast<size_t>(overWrite)) << "Overwrite? is asked";
+        EXPECT_EQ(job.OutputPath(), overWrite ? path : dir.File("a(0).asf"));
+        EXPECT_EQ(FileSize(job.OutputPath()), kEnough);
+        if (!overWrite) {
+            EXPECT_EQ(ReadFile(path), old);
+        }
+    }
+    keptHeader.clear();
 }

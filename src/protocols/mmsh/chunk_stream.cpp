@@ -71,6 +71,8 @@ void ChunkLoop::Run()
         AsfFileWriter::Options options =
             asfrecording::WriterOptions(*c_.settings, AsfFileWriter::Patch::Live, /*alwaysRetimeLive=*/true);
         options.keptBytes = c_.existingSize;
+        if (c_.keptHeader)
+            options.keptHeader = *c_.keptHeader;
         writer_.Begin(c_.out, options);
     }
     for (;;) {
@@ -263,6 +265,11 @@ bool ChunkLoop::SaveHeader(uint32_t length)
         return true;
     case H::WriteFailed:
         WriteFailed();
+        return false;
+    case H::OtherStream:
+        log_.Error("The file holds another stream: it cannot be resumed");
+        if (c_.hooks)
+            c_.hooks->OnResumeRefused();
         return false;
     case H::Malformed:
     case H::UnsupportedPacketSize:

@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 #include "base/app_settings.h"
 #include "protocols/mmsh/transfer_status.h"
@@ -32,6 +33,9 @@ struct ChunkLoopContext {
     bool probe = false;          // header only, nothing saved
     ByteSink* out = nullptr;     // null: nothing is written
     uint64_t existingSize = 0;   // bytes the file holds already (a resume)
+    // The header of the file resumed, which the stream's must match (see
+    // AsfFileWriter::Options::keptHeader); null or empty: not compared.
+    const std::vector<uint8_t>* keptHeader = nullptr;
     uint8_t* buffer = nullptr;   // kExchangeBufferSize bytes
     TransferStatus* status = nullptr;
     StreamReader* reader = nullptr;

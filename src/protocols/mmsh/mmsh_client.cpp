@@ -34,6 +34,7 @@ uint64_t MmshClient::Record(const RecordRequest& request)
 {
     out_ = request.out;
     startOffset_ = request.resume;
+    keptHeader_ = request.keptHeader;
     user_ = request.user;
     password_ = request.password;
     fileUsed_ = false;
@@ -223,6 +224,7 @@ void MmshClient::CollectStream(bool probe, ByteSink* out, uint64_t existingSize,
         context.probe = probe;
         context.out = out;
         context.existingSize = existingSize;
+        context.keptHeader = &keptHeader_;
         context.buffer = buffer_.get();
         context.status = status;
         context.reader = &reader;

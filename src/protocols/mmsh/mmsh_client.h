@@ -68,6 +68,7 @@ private:
 
     ByteSink* out_ = nullptr;
     uint64_t startOffset_ = 0;
+    std::vector<uint8_t> keptHeader_;  // the resumed file's header (RecordRequest::keptHeader)
     std::string user_;
     std::string password_;
     uint64_t bytesWritten_ = 0;

@@ -39,6 +39,7 @@ void AsfStreamClient::Begin(const RecordRequest& request, AsfFileWriter::Patch p
     writeErrorReported_ = false;
     AsfFileWriter::Options options = asfrecording::WriterOptions(env_.settings, patch);
     options.keptPackets = keptPackets;
+    options.keptHeader = request.keptHeader;
     writer_.Begin(request.out, options);
 }
 
@@ -64,6 +65,10 @@ bool AsfStreamClient::TakeHeader(const uint8_t* header, size_t length)
     case R::Malformed:
     case R::UnsupportedPacketSize:
         hooks_->ReportError("not supported");
+        return false;
+    case R::OtherStream:
+        hooks_->OnResumeRefused();
+        hooks_->ReportError("The file holds another stream: it cannot be resumed");
         return false;
     case R::WriteFailed:
         ReportWriteError();

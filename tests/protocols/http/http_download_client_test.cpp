@@ -3,6 +3,7 @@
 // limits, credentials, text pages and stopping; and the page texts.
 
 #include <gtest/gtest.h>
+#include <fcntl.h>
 
 #include <chrono>
 #include <cstdio>
@@ -78,7 +79,10 @@ protected:
         request.playerAgent = "NSPlayer/9.0";
         request.extra = scanPages;
         const std::string file = path.empty() || path[0] == '/' ? path : tmp.File(path);
-        std::unique_ptr<FileSink> sink = file.empty() ? nullptr : FileSink::Create(file);
+        // A device is no output file: /dev/full is opened as it is.
+        std::unique_ptr<FileSink> sink = file.empty()          ? nullptr
+                                         : file == "/dev/full" ? std::make_unique<FileSink>(::open(file.c_str(), O_WRONLY | O_CLOEXEC))
+                                                               : FileSink::Create(file);
         request.out = sink.get();
         const uint64_t n = client().Record(request);
         if (sink)

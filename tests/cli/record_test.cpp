@@ -2,8 +2,12 @@
 // fake servers on loopback.
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <chrono>
+#include <filesystem>
+#include <iterator>
 #include <csignal>
 #include <string>
 #include <vector>
@@ -138,6 +142,20 @@ TEST_F(CliRecordTest, AShortWholeStreamIsCompletedAndOneEndedEarlyIsIncomplete)
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_TRUE(Contains(r.out, "\"result\":\"incomplete\"")) << r.out;
 
+    // A server of another stream does not go on with the file: the file is
+    // left as it is and the stream gets a numbered name.
+    const std::string cutBytes = ReadFile(out.File("cut.asf"));
+    testsupport::SampleOptions otherOptions = longer;
+    otherOptions.video = false;
+    FakeServer other;
+    ASSERT_TRUE(other.Start("mms_server.py", {"--file", testsupport::MakeSampleAsf(otherOptions), "--connections",
+                                              "2", "--lifetime", "60"}));
+    r = Cli({"record", "--if-exists", "resume", "-d", out.path(), Address("mms", other, "/cut.asf")});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_TRUE(Contains(r.out, ": completed -> " + out.File("cut(0).asf"))) << r.out;
+    EXPECT_EQ(ReadFile(out.File("cut.asf")), cutBytes);
+    ExpectDecodes(out.File("cut(0).asf"));
+
     // The server that sends the whole stream lets it be resumed to the end.
     const uint64_t cutSize = FileSize(out.File("cut.asf"));
     FakeServer whole;
@@ -238,6 +256,68 @@ TEST_F(CliRecordTest, MaxSizeAndAddressesOrFoldersThatCannotBeRecorded)
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_TRUE(Contains(r.err, "cannot create the folder")) << r.err;
     EXPECT_TRUE(Contains(r.err, "File Creation Error (" + out.File("plain/sub/4000.asf") + ")")) << r.err;
+}
+
+// A playlist from the network is read from a private temporary file and
+// never saved under a name it chose, whatever --if-exists says; one naming
+// itself is read once, and playlists that keep naming new ones stop at 64.
+TEST_F(CliRecordTest, HostilePlaylistsTouchNoFileAndEnd)
+{
+    StartHttp({"--entry", "/size/7000"});
+    testsupport::WriteFile(out.File("victim.asf"), "precious");
+    testsupport::WriteFile(out.File("list.asx"), "the user's own list");
+    const std::string evil = Http("/loop/evil.asx?/victim.asf");
+    for (const char* ifExists : {"skip", "overwrite"}) {
+        SCOPED_TRACE(ifExists);
+        auto r = Cli({"record", "--if-exists", ifExists, "-d", out.path(), evil, Http("/loop/list.asx")});
+        EXPECT_EQ(r.exitCode, 1);
+        EXPECT_TRUE(Contains(r.err, "The playlist " + evil + " was read before in this job")) << r.err;
+        EXPECT_EQ(ReadFile(out.File("victim.asf")), "precious");
+        EXPECT_EQ(ReadFile(out.File("list.asx")), "the user's own list");
+        // The entries are named after the playlists.
+        EXPECT_EQ(FileSize(out.File("evil0.asf")), 7000u);
+        EXPECT_EQ(FileSize(out.File("list0.asf")), 7000u);
+    }
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(out.path()), {}), 4);
+
+    auto r = Cli({"record", "-d", out.path(), Http("/fan/0.asx")});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(Contains(r.err, "More than 64 playlists in one job")) << r.err;
+    const std::string log = ReadFile(config.File("http.log"));
+    size_t fetched = 0;
+    for (size_t at = log.find("GET /fan/"); at != std::string::npos; at = log.find("GET /fan/", at + 1))
+        ++fetched;
+    EXPECT_EQ(fetched, 64u);
+}
+
+// Only a regular file at the output name is written: a link is never
+// followed and a FIFO never waited on, whatever --if-exists says; a
+// numbered name leaves them alone.
+TEST_F(CliRecordTest, ALinkOrAFifoAtTheOutputNameIsNeverWrittenThrough)
+{
+    StartHttp();
+    testsupport::TempDir elsewhere;
+    testsupport::WriteFile(elsewhere.File("target.asf"), "keep");
+    ASSERT_EQ(::symlink(elsewhere.File("target.asf").c_str(), out.File("7000.asf").c_str()), 0);
+    ASSERT_EQ(::mkfifo(out.File("6000.asf").c_str(), 0600), 0);
+    int numbered = 0;
+    for (const std::string ifExists : {"overwrite", "skip", "rename", "resume"}) {
+        SCOPED_TRACE(ifExists);
+        const auto start = Clock::now();
+        auto r = Cli({"record", "--if-exists", ifExists, "-d", out.path(), Http("/size/7000"), Http("/size/6000")});
+        EXPECT_LT(Clock::now() - start, std::chrono::seconds(20));
+        if (ifExists == "rename" || ifExists == "resume") {
+            const std::string n = "(" + std::to_string(numbered++) + ").asf";
+            EXPECT_EQ(r.exitCode, 0) << r.err;
+            EXPECT_EQ(FileSize(out.File("7000" + n)), 7000u);
+            EXPECT_EQ(FileSize(out.File("6000" + n)), 6000u);
+        } else {
+            EXPECT_EQ(r.exitCode, 1);
+            EXPECT_TRUE(Contains(r.err, out.File("7000.asf") + " is a symbolic link, not a regular file")) << r.err;
+            EXPECT_TRUE(Contains(r.err, out.File("6000.asf") + " is a FIFO, not a regular file")) << r.err;
+        }
+        EXPECT_EQ(ReadFile(elsewhere.File("target.asf")), "keep");
+    }
 }
 
 }  // namespace

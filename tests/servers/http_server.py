@@ -16,6 +16,9 @@ Paths (byte i of generated data is i % 251):
   /redirect?to=PATH    302 to PATH
   /auth/REST           REST behind Basic authentication (--user, --password);
                        ?pad401=N adds N bytes to the refusal page
+  /loop/REST           an ASX playlist naming each --entry path of this server,
+                       then itself (the whole request target, query included)
+  /fan/N.asx           an ASX playlist naming /fan/(2N+1).asx and /fan/(2N+2).asx
 """
 
 import argparse
@@ -90,6 +93,16 @@ class Handler(socketserver.BaseRequestHandler):
             self.send(200, generated(n[1]), length=n[0])
         elif kind == "status":
             self.send(n[0], b"status page\n", "text/plain")
+        elif kind in ("loop", "fan"):
+            own = "http://127.0.0.1:%d" % self.server.server_address[1]
+            if kind == "loop":
+                refs = [own + e for e in options.entry] + [own + head.split(" ")[1]]
+            else:
+                k = int(steps[1].split(".")[0]) if len(steps) > 1 and steps[1].split(".")[0].isdigit() else 0
+                refs = ["%s/fan/%d.asx" % (own, 2 * k + 1), "%s/fan/%d.asx" % (own, 2 * k + 2)]
+            body = "<ASX version=\"3.0\">\r\n" + "".join(
+                '<Entry><Ref href="%s"/></Entry>\r\n' % r.replace("&", "&amp;") for r in refs) + "</ASX>\r\n"
+            self.send(200, body.encode("latin-1"), "video/x-ms-asf")
         elif kind == "redirect":
             self.send(302, b"moved\n", "text/plain", ["Location: " + query["to"]])
         else:
@@ -106,6 +119,7 @@ def main():
     parser.add_argument("--user", default="user")
     parser.add_argument("--password", default="secret")
     parser.add_argument("--mms-url", default="mms://127.0.0.1/live/stream.asf")
+    parser.add_argument("--entry", action="append", default=[], help="a path /loop/ playlists name")
     options = parser.parse_args()
     socketserver.ThreadingTCPServer.allow_reuse_address = True
     socketserver.ThreadingTCPServer.daemon_threads = True

@@ -13,6 +13,8 @@ enum RecorderStatusCode : int {
     kStatusStreamUrlFound = 10, // a client found a stream address: text = the address
     kStatusFileKept = 11,       // an existing output file was kept: text = its path
     kStatusQuit = 12,           // the user quit the file-exists question
+    kStatusEntryFinished = 13,  // one entry of a playlist of several has ended: address, result,
+                                // text (its output path), errorText, bytes
 };
 
 // How a job ended (code 3).
@@ -32,7 +34,7 @@ struct JobEvent {
     uint16_t jobId = 0;
     int code = 0;  // a RecorderStatusCode
 
-    uint64_t bytes = 0;       // codes 5 and 3: bytes the job has written
+    uint64_t bytes = 0;       // codes 5, 3 and 13: bytes the job (13: the entry) has written
     uint32_t progress = 0;    // code 5: hundredths of a percent (0..10000)
     uint32_t timeMs = 0;      // code 5: recorded stream time
     uint32_t durationMs = 0;  // code 2: the stream's duration (0: unknown or live)
@@ -44,7 +46,10 @@ struct JobEvent {
     std::string user;
     std::string password;
 
-    // Code 3 only.
+    // Code 13: the entry's address.
+    std::string address;
+
+    // Codes 3 and 13.
     JobResult result = JobResult::None;
     std::string errorText;  // Failed: the last error text (may be empty)
     bool noNext = false;    // the chain of recordings must not go on after this job

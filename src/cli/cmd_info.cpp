@@ -91,7 +91,12 @@ void PrintInfo(const AsfFileInfo& info)
                 (p.flags & 2) ? " seekable" : "");
     std::printf("  Packet size:     %u min, %u max\n", p.minDataPacketSize, p.maxDataPacketSize);
     std::printf("  Max bit rate:    %u bit/s\n", p.maxBitrate);
-    std::printf("  Duration:        %" PRId64 " s\n", info.DurationSeconds());
+    // A broadcast that was never finished has no play duration: its
+    // duration is not known (the preroll alone would make it negative).
+    if (p.playDuration == 0 || info.DurationSeconds() < 0)
+        std::printf("  Duration:        unknown\n");
+    else
+        std::printf("  Duration:        %" PRId64 " s\n", info.DurationSeconds());
 
     std::printf("\nStreams\n");
     if (info.Streams().empty())

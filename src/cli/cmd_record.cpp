@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "base/app_settings.h"
@@ -161,6 +162,9 @@ public:
         case kStatusQuit:
             Json("quit", job).Emit(o_.json);
             break;
+        case kStatusEntryFinished:
+            EntryFinished(e, job);
+            break;
         case kStatusFinished:
             Finished(e, job);
             break;
@@ -218,39 +222,50 @@ private:
         pendingOutput_.erase(pending);
     }
 
-    void Finished(const JobEvent& e, const RecordJob& job)
+    // One entry of a playlist of several: a line of its own, as a job's.
+    void EntryFinished(const JobEvent& e, const RecordJob& job)
     {
-        Console& console = Console::Get();
+        Entries& entries = entries_[job.jobId];
+        ++entries.count;
+        entries.bytes += e.bytes;
+        if (o_.json) {
+            JsonObject j;
+            j.Add("event", "entry").Add("job", static_cast<int64_t>(job.jobId)).Add("address", job.url)
+                .Add("entry", e.address).Add("result", JobResultWord(e.result)).Add("output", e.text)
+                .Add("bytes", static_cast<int64_t>(e.bytes));
+            if (e.result == JobResult::Failed)
+                j.Add("error", e.errorText);
+            Console::Get().Out(j.Text());
+        } else {
+            Show(e.result, EndLine(e.address, e));
+        }
+    }
+
+    // "ADDRESS: completed -> PATH (SIZE)", "ADDRESS: failed: TEXT", ...
+    static std::string EndLine(const std::string& address, const JobEvent& e)
+    {
         const std::string& output = e.text;
-        const std::string result = JobResultWord(e.result);
-        std::string line;
-        if (e.result == JobResult::Completed) {
-            line = job.url + ": " + CompletedText() + " -> " + output + " (" + HumanSize(e.bytes) + ")";
-        } else if (e.result == JobResult::Incomplete) {
-            // The file is kept (and can be resumed), but the address did not
-            // give its whole stream: it counts as not done.
-            failures_.insert(job.url);
-            line = job.url + ": " + kIncompleteText + " -> " + output + " (" + HumanSize(e.bytes) + ")";
-        } else if (e.result == JobResult::Failed) {
-            failures_.insert(job.url);
+        if (e.result == JobResult::Completed)
+            return address + ": " + CompletedText() + " -> " + output + " (" + HumanSize(e.bytes) + ")";
+        if (e.result == JobResult::Incomplete)
+            return address + ": " + kIncompleteText + " -> " + output + " (" + HumanSize(e.bytes) + ")";
+        if (e.result == JobResult::Failed) {
             std::string text = e.errorText;
             if (text.empty())
                 text = "the recording is too small to be a stream";
             if (text == "File Creation Error" && !output.empty())
                 text += " (" + output + ")";
-            line = job.url + ": failed: " + text;
-        } else {
-            line = job.url + ": " + CancelledText();
+            return address + ": failed: " + text;
         }
-        if (o_.json) {
-            JsonObject j;
-            j.Add("event", "finished").Add("job", static_cast<int64_t>(job.jobId)).Add("address", job.url)
-                .Add("result", result).Add("output", output)
-                .Add("bytes", static_cast<int64_t>(e.bytes));
-            if (e.result == JobResult::Failed)
-                j.Add("error", e.errorText);
-            console.Out(j.Text());
-        } else if (e.result == JobResult::Failed || e.result == JobResult::Incomplete) {
+        return address + ": " + CancelledText();
+    }
+
+    // Failures and incomplete recordings on stderr, the rest on stdout
+    // unless quiet.
+    void Show(JobResult result, const std::string& line) const
+    {
+        Console& console = Console::Get();
+        if (result == JobResult::Failed || result == JobResult::Incomplete) {
             console.ClearProgress();
             console.Err(line);
         } else if (!o_.args.quiet) {
@@ -258,6 +273,36 @@ private:
         } else {
             console.ClearProgress();
         }
+    }
+
+    void Finished(const JobEvent& e, const RecordJob& job)
+    {
+        // An incomplete file is kept (and can be resumed), but the address
+        // did not give its whole stream: it counts as not done.
+        if (e.result == JobResult::Failed || e.result == JobResult::Incomplete)
+            failures_.insert(job.url);
+        // A playlist of several entries has had a line for each: this one
+        // gives their number and total size.
+        const auto entries = entries_.find(job.jobId);
+        const bool several = entries != entries_.end();
+        const uint64_t bytes = several ? entries->second.bytes : e.bytes;
+        if (o_.json) {
+            JsonObject j;
+            j.Add("event", "finished").Add("job", static_cast<int64_t>(job.jobId)).Add("address", job.url)
+                .Add("result", JobResultWord(e.result)).Add("output", e.text)
+                .Add("bytes", static_cast<int64_t>(bytes));
+            if (several)
+                j.Add("entries", static_cast<int64_t>(entries->second.count));
+            if (e.result == JobResult::Failed)
+                j.Add("error", e.errorText);
+            Console::Get().Out(j.Text());
+            return;
+        }
+        std::string line = EndLine(job.url, e);
+        if (several && (e.result == JobResult::Completed || e.result == JobResult::Incomplete))
+            line = job.url + ": " + (e.result == JobResult::Completed ? CompletedText() : std::string(kIncompleteText)) +
+                   Printf(" (%d entries, ", entries->second.count) + HumanSize(bytes) + ")";
+        Show(e.result, line);
     }
 
     const RecordOptions& o_;
@@ -268,6 +313,11 @@ private:
     std::map<uint16_t, std::string> shownOutput_;
     std::vector<std::string> found_;
     std::set<std::string> failures_;
+    struct Entries {
+        int count = 0;
+        uint64_t bytes = 0;
+    };
+    std::map<uint16_t, Entries> entries_;  // jobs of playlists of several entries
 };
 
 int RunRecord(const CliContext& context)
@@ -291,7 +341,10 @@ int RunRecord(const CliContext& context)
     ApplyNetworkOptions(o.args.network, &settings, &services);
     if (!o.dir.empty()) {
         settings.m_baseDir = o.dir;
-        if (!MakeDirectoryPath(o.dir + "/"))
+        struct stat st {};
+        if (::stat(o.dir.c_str(), &st) == 0 && !S_ISDIR(st.st_mode))
+            CliError(o.dir + ": not a folder");
+        else if (!MakeDirectoryPath(o.dir + "/"))
             CliError("cannot create the folder " + o.dir + ": " + std::strerror(errno));
     }
     // Output paths become rows of the list, and only an absolute path is
@@ -329,12 +382,13 @@ int RunRecord(const CliContext& context)
         reporter.Handled(list.IndexOf(rowId), event, job);
     };
     RecorderController controller(list, settings, queue, services, callbacks);
+    controller.SetRecordsLocalPlaylists(true);
 
     std::vector<std::string> addresses;
     for (const std::string& a : o.args.addresses) {
         int row = list.AddEntry(a, o.title, " ", "");
         addresses.push_back(list.Cell(row, kColOriginalFile));
-        if (list.Image(row) == kImageLocal)
+        if (list.Image(row) == kImageLocal && !IsLocalPlaylist(a))
             reporter.NotNetwork(a);
     }
 

@@ -122,6 +122,11 @@ bool IsLocalPath(const std::string& path)
            lower[2] == '\\';
 }
 
+bool IsLocalPlaylist(const std::string& path)
+{
+    return IsLocalPath(path) && (ClassifyEntry(path) & (kEntryAsx | kEntryWmx | kEntryWvx | kEntryAsxInFile)) != 0;
+}
+
 std::string LocalFileSystemPath(const std::string& path)
 {
     const std::string_view p = TrimLeadingBlanks(path);

@@ -256,3 +256,6 @@ std::string LocalFileSystemPath(const std::string& path);
 std::string DeriveTitle(const std::string& path);
 // The classification bit set of an entry (0x1 existing file, 0x2 not, ...).
 uint32_t ClassifyEntry(const std::string& path);
+// A local path (IsLocalPath) of a playlist: ".asx", ".wmx", ".wvx", or a
+// small ".asf" file holding ASX text. A recording reads its entries.
+bool IsLocalPlaylist(const std::string& path);

@@ -53,6 +53,39 @@ void JobDriver::Drive(const std::string& address, const std::string& title, int 
         return;
     }
 
+    if (!reportEntries_) {
+        RecordOne(recorded, address, title);
+        return;
+    }
+    // An entry's result is its own: an earlier entry's failure does not make
+    // it fail. The job keeps the worst of them.
+    const bool failedBefore = job.errorFlag;
+    const bool incompleteBefore = job.incomplete;
+    const std::string errorBefore = job.ErrorText();
+    job.errorFlag = false;
+    job.incomplete = false;
+    job.SetErrorText({});
+    job.bytesWritten = 0;
+    job.SetOutputPath({});
+    RecordOne(recorded, address, title);
+    JobEvent e = JobEvent::Of(job.jobId, kStatusEntryFinished);
+    e.address = address;
+    e.result = job.Result();
+    e.bytes = job.bytesWritten;
+    e.text = job.OutputPath();
+    if (e.result == JobResult::Failed)
+        e.errorText = job.ErrorText();
+    job.Post(std::move(e));
+    if (!job.errorFlag && failedBefore) {
+        job.errorFlag = true;
+        job.SetErrorText(errorBefore);
+    }
+    job.incomplete = job.incomplete || incompleteBefore;
+}
+
+void JobDriver::RecordOne(const std::string& recorded, const std::string& address, const std::string& title)
+{
+    RecordJob& job = thread_.job();
     job.SetOutputPath(MakeOutputPath(job.settings.m_baseDir, recorded, title));
     // A resume the server's stream turns out not to fit leaves the file as
     // it was; the file is then settled again as one that cannot be resumed.

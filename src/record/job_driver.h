@@ -35,6 +35,8 @@ public:
     void Drive(const std::string& address, const std::string& title, int depth = 0);
 
 private:
+    // Records one address that is no playlist into its own file.
+    void RecordOne(const std::string& recorded, const std::string& address, const std::string& title);
     // The playlist branch.
     void DrivePlaylist(const std::string& address, const std::string& title, int depth);
     // The text of a playlist from the network, or from the file at path
@@ -63,4 +65,7 @@ private:
     // The playlists this job has read (addresses, or paths of local ones).
     std::set<std::string> visitedPlaylists_;
     bool playlistLimitReached_ = false;
+    // Inside a playlist of several entries: each entry's end is posted on
+    // its own (code 13) before it counts towards the job's.
+    bool reportEntries_ = false;
 };

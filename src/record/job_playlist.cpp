@@ -138,6 +138,7 @@ void JobDriver::DriveEntries(const std::vector<std::string>& entries, const std:
             Drive(entries[0], title, depth);
         return;
     }
+    reportEntries_ = true;
     for (size_t i = 0; i < entries.size() && !job.stopRequested && !playlistLimitReached_; ++i)
         Drive(entries[i], title.empty() ? std::string() : Printf("%s%zu", title.c_str(), i), depth);
 }

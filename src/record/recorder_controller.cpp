@@ -84,7 +84,7 @@ int RecorderController::RecordStart(int row)
     if (Recording())
         return 0;
     const std::string address = list_.Cell(row, kColOriginalFile);
-    if (list_.Image(row) == kImageLocal)
+    if (!Recordable(row))
         return 0;
 
     ReapFinishedJobs();
@@ -121,11 +121,18 @@ void RecorderController::RecordNext(int row)
         const MediaItem* item = list_.Find(list_.IdAt(r));
         if (item->state != RowState::Idle)
             continue;
-        if (item->image == kImageNetwork) {
+        if (Recordable(r)) {
             RecordStart(r);
             return;
         }
     }
+}
+
+bool RecorderController::Recordable(int row) const
+{
+    // A local file is played, not recorded.
+    return list_.Image(row) == kImageNetwork ||
+           (recordsLocalPlaylists_ && IsLocalPlaylist(list_.Cell(row, kColOriginalFile)));
 }
 
 void RecorderController::RecordStop()
@@ -175,6 +182,8 @@ int RecorderController::HandleStatus(const JobEvent& event)
     case kStatusQuit:
         RecordStop();
         break;
+    case kStatusEntryFinished:
+        break;  // the row shows the job's end
     default:
         return 0;
     }

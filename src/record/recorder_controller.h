@@ -49,6 +49,10 @@ public:
     // Starts the first row at or after `row` whose state is idle (not
     // recorded, tried or checked) and that shows the network image.
     void RecordNext(int row);
+    // Rows of local playlists are recorded too (their entries are), not
+    // only network rows: for a front end that records the playlists it is
+    // given on its command line.
+    void SetRecordsLocalPlaylists(bool on) { recordsLocalPlaylists_ = on; }
     // Stops every job attached to a row and ends the automatic chain; a
     // question a job has open ends with its cancel answer.
     void RecordStop();
@@ -86,5 +90,8 @@ private:
     std::unordered_map<uint16_t, uint64_t> jobRows_;
     uint32_t jobCounter_ = 1;
     bool stoppedByUser_ = false;
+    bool recordsLocalPlaylists_ = false;
+    // A row that recording may start on.
+    bool Recordable(int row) const;
     int playingRow_ = -1;
 };

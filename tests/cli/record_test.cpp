@@ -320,4 +320,31 @@ TEST_F(CliRecordTest, ALinkOrAFifoAtTheOutputNameIsNeverWrittenThrough)
     }
 }
 
+// A local playlist is recorded by any path; a playlist of several entries
+// gives a line for each entry and then their total. -d with a file says
+// that it is not a folder.
+TEST_F(CliRecordTest, LocalPlaylistsByAnyPathAndALineForEachEntry)
+{
+    StartHttp();
+    const std::string list = config.File("list.asx");
+    testsupport::WriteFile(list, "<ASX version=\"3.0\"><Entry><Ref href=\"" + Http("/size/7000") +
+                                     "\"/></Entry><Entry><Ref href=\"" + Http("/size/6000") + "\"/></Entry></ASX>");
+    auto r = Cli({"record", "-d", out.path(), list});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_TRUE(Contains(r.out, Http("/size/7000") + ": completed -> " + out.File("list0.asf") + " (")) << r.out;
+    EXPECT_TRUE(Contains(r.out, Http("/size/6000") + ": completed -> " + out.File("list1.asf") + " (")) << r.out;
+    EXPECT_TRUE(Contains(r.out, list + ": completed (2 entries, ")) << r.out;
+    EXPECT_EQ(FileSize(out.File("list0.asf")), 7000u);
+    EXPECT_EQ(FileSize(out.File("list1.asf")), 6000u);
+    r = Cli({"record", "--json", "--if-exists", "overwrite", "-d", out.path(), "file://" + list});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_TRUE(Contains(r.out, "\"event\":\"entry\"")) << r.out;
+    EXPECT_TRUE(Contains(r.out, "\"bytes\":13000,\"entries\":2")) << r.out;
+
+    testsupport::WriteFile(out.File("plain"), "x");
+    r = Cli({"record", "-d", out.File("plain"), Http("/size/4000")});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(Contains(r.err, out.File("plain") + ": not a folder")) << r.err;
+}
+
 }  // namespace

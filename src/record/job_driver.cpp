@@ -68,14 +68,17 @@ void JobDriver::Drive(const std::string& address, const std::string& title, int 
     job.bytesWritten = 0;
     job.SetOutputPath({});
     RecordOne(recorded, address, title);
-    JobEvent e = JobEvent::Of(job.jobId, kStatusEntryFinished);
-    e.address = address;
-    e.result = job.Result();
-    e.bytes = job.bytesWritten;
-    e.text = job.OutputPath();
-    if (e.result == JobResult::Failed)
-        e.errorText = job.ErrorText();
-    job.Post(std::move(e));
+    // A stop ends the job with this entry: the job's end tells of it.
+    if (!job.stopRequested) {
+        JobEvent e = JobEvent::Of(job.jobId, kStatusEntryFinished);
+        e.address = address;
+        e.result = job.Result();
+        e.bytes = job.bytesWritten;
+        e.text = job.OutputPath();
+        if (e.result == JobResult::Failed)
+            e.errorText = job.ErrorText();
+        job.Post(std::move(e));
+    }
     if (!job.errorFlag && failedBefore) {
         job.errorFlag = true;
         job.SetErrorText(errorBefore);

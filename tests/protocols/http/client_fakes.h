@@ -29,6 +29,7 @@ struct RecordingHooks : ClientHooks {
         credentials.push_back(user + ":" + password);
     }
     void OnNoNext() override { ++noNext; }
+    void OnResumeRefused() override { ++resumeRefused; }
     void OnStreamUrlFound(const std::string& url) override { found.push_back(url); }
     void OnStreamEnd(StreamEnd how, uint64_t packets) override { ends.emplace_back(how, packets); }
 
@@ -38,6 +39,7 @@ struct RecordingHooks : ClientHooks {
     std::vector<std::pair<StreamEnd, uint64_t>> ends;
     std::atomic<uint64_t> lastProgress{0};
     int noNext = 0;
+    int resumeRefused = 0;
 };
 
 // Answers the credential dialog from a script; with no answer left it is

@@ -194,7 +194,7 @@ protected:
     // kept; returns Record's result.
     uint64_t Record(MmshClient& client, const std::string& url, std::string path = {},
                     const char* mode = "wb", uint64_t resume = 0, const std::string& user = {},
-                    const std::string& password = {})
+                    const std::string& password = {}, const std::string& keptHeader = {})
     {
         const std::string file = path.empty() ? Out() : path;
         std::unique_ptr<FileSink> sink = mode[0] == 'w' ? FileSink::Create(file) : FileSink::OpenExisting(file);
@@ -206,6 +206,7 @@ protected:
         r.resume = resume;
         r.user = user;
         r.password = password;
+        r.keptHeader.assign(keptHeader.begin(), keptHeader.end());
         const uint64_t n = client.Record(r);
         EXPECT_TRUE(sink->Close());
         return n;
@@ -346,6 +347,20 @@ TEST_F(MmshClientTest, ResumeAsksForTheMissingBytesAndCompletesTheFile)
         EXPECT_EQ(requests[1], Media("/a.asf", ClientGuidOf(requests[0]), false, c.requestOffset));
         EXPECT_TRUE(c.startOffset || Holds(ExpectedOnDemand(all_))) << c.requestOffset;
         EXPECT_TRUE(c.before != partial || written == (all_ - 20) * Source().packetSize) << written;
+    }
+    // The file goes on only when it holds the stream the server sends:
+    // otherwise nothing is written and the resume is refused.
+    for (const bool same : {false, true}) {
+        SCOPED_TRACE(same);
+        WriteFile(Out(), partial);
+        Serve({});
+        MmshClient client(env_);
+        hooks_.resumeRefused = 0;
+        const std::string& kept = same ? Source().header : Source(false).header;
+        const uint64_t written = Record(client, Url("/a.asf"), Out(), "r+b", 0, {}, {}, kept);
+        EXPECT_EQ(hooks_.resumeRefused, same ? 0 : 1);
+        EXPECT_EQ(written, same ? (all_ - 20) * Source().packetSize : 0u);
+        EXPECT_TRUE(same ? Holds(ExpectedOnDemand(all_)) : ReadFile(Out()) == partial);
     }
 }
 

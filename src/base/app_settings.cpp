@@ -1,5 +1,6 @@
 #include "base/app_settings.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <string>
@@ -16,6 +17,9 @@ constexpr std::string_view kSettings = "settings";
 constexpr std::string_view kFileTypes = "FileTypeList\\type";
 constexpr std::string_view kPlayerAgents = "settings\\NSPlyer";
 constexpr int kMaxPlayerAgents = 50;
+// Keys of our own, beside the stored profile's.
+constexpr const char* kCheckParallelKey = "URL Check Parallel";
+constexpr const char* kCheckSecondsKey = "URL Check Seconds";
 
 constexpr const char* kBuiltInFileTypes[] = {".wmv", ".asf", ".wma", ".ogg",
                                              ".avi", ".mpa", ".mpg", ".mpeg"};
@@ -115,6 +119,8 @@ void AppSettings::Load(const Profile& p)
     m_proxyServer = p.GetString(kSettings, "Proxy SAerver", m_proxyServer);
     m_proxyPort = p.GetInt(kSettings, "Proxy Port", m_proxyPort);
     m_bypassProxy = p.GetInt(kSettings, "Bypass Proxy", m_bypassProxy);
+    m_checkParallel = CheckParallelIn(p.GetInt(kSettings, kCheckParallelKey, m_checkParallel));
+    m_checkSeconds = CheckSecondsIn(p.GetInt(kSettings, kCheckSecondsKey, m_checkSeconds));
 }
 
 void AppSettings::Save(Profile& p) const
@@ -139,6 +145,15 @@ void AppSettings::Save(Profile& p) const
     p.WriteString(kSettings, "Proxy SAerver", m_proxyServer);
     p.WriteInt(kSettings, "Proxy Port", m_proxyPort);
     p.WriteInt(kSettings, "Bypass Proxy", m_bypassProxy);
+    p.WriteInt(kSettings, kCheckParallelKey, m_checkParallel);
+    p.WriteInt(kSettings, kCheckSecondsKey, m_checkSeconds);
+}
+
+int CheckParallelIn(int value) { return std::clamp(value, 1, AppSettings::kMaxCheckParallel); }
+
+int CheckSecondsIn(int value)
+{
+    return std::clamp(value, AppSettings::kMinCheckSeconds, AppSettings::kMaxCheckSeconds);
 }
 
 int MakeDirectoryPath(const std::string& path)

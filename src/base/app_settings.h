@@ -56,6 +56,15 @@ struct AppSettings {
     std::string m_proxyServer;
     int m_proxyPort = 0;
     int m_bypassProxy = 0;
+    // The URL check: how many addresses are probed at once, and for how
+    // many seconds at most each ("URL Check Parallel", "URL Check Seconds",
+    // keys of our own; out-of-range values are brought into range).
+    int m_checkParallel = 8;
+    int m_checkSeconds = 20;
+
+    static constexpr int kMaxCheckParallel = 16;
+    static constexpr int kMinCheckSeconds = 1;
+    static constexpr int kMaxCheckSeconds = 600;
 
     static constexpr const char* kCaptureAdapterKey = "Capture Adapter";
 
@@ -66,6 +75,11 @@ struct AppSettings {
     // Writes every persisted field, always in the same order.
     void Save(Profile& profile) const;
 };
+
+// The URL check's settings brought into their ranges (1 to
+// kMaxCheckParallel; kMinCheckSeconds to kMaxCheckSeconds).
+int CheckParallelIn(int value);
+int CheckSecondsIn(int value);
 
 // The default base folder: $HOME/Videos/Brimcast.
 std::string DefaultBaseDir();

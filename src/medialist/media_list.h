@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "base/stream_info.h"
 #include "medialist/list_file_io.h"
 
 struct AppSettings;
@@ -64,6 +65,10 @@ struct MediaItem {
     uint32_t durationMs = 0;  // the stream's duration (0: unknown or live)
     uint32_t timeMs = 0;      // recorded stream time
     std::string outputPath;   // the recording's file
+    // What the last URL check learnt of the address (transport None until
+    // one answered), and the Info text it wrote there (empty: none).
+    StreamInfo checked;
+    std::string checkInfoText;
 };
 
 // A change to the list, reported to the listener on the owner's thread. The

@@ -64,8 +64,14 @@ void ShowChecking(MediaItem& row)
     row.cells[kColRecord] = kCheckingText;
 }
 
-void ShowCheckResult(MediaItem& row, bool reachable)
+void ShowCheckResult(MediaItem& row, bool reachable, const StreamInfo& info)
 {
+    std::string& infoCell = row.cells[kColInfo];
+    const bool infoIsOurs = infoCell.empty() || infoCell == row.checkInfoText;
+    row.checked = reachable ? info : StreamInfo();
+    row.checkInfoText = reachable && infoIsOurs ? StreamInfoText(info) : std::string();
+    if (infoIsOurs)
+        infoCell = row.checkInfoText;
     if (reachable) {
         row.state = RowState::CheckOk;
         row.cells[kColRecord] = kCheckOkText;

@@ -20,5 +20,8 @@ void ShowProgress(MediaItem& row, uint64_t bytes, uint32_t progress, uint32_t ti
 void ShowRecordingEnd(MediaItem& row, RowState result, const std::string& outputPath,
                       const std::string& errorText);
 void ShowChecking(MediaItem& row);
-// "Ok", or "Error" with the title marked "(x)" (once).
-void ShowCheckResult(MediaItem& row, bool reachable);
+// "Ok" with what the check learnt of the stream, or "Error" with the title
+// marked "(x)" (once). The "Info" cell shows the stream's description
+// (StreamInfoText) unless it holds a text of the user's, which stays; a
+// failed check takes back a description an earlier check wrote there.
+void ShowCheckResult(MediaItem& row, bool reachable, const StreamInfo& info = {});

@@ -2,6 +2,9 @@
 
 #include <algorithm>
 
+#include "formats/asf_file_info.h"
+#include "formats/asf_stream_header.h"
+
 namespace asfrecording {
 
 AsfFileWriter::Options WriterOptions(const AppSettings& settings, AsfFileWriter::Patch patch,
@@ -28,6 +31,25 @@ StreamEnd HowItEnded(const AsfFileWriter& writer, bool stopped, bool serverEnded
     if (!writer.Live())
         return writer.HoldsWholeStream() ? StreamEnd::EndOfStream : StreamEnd::Incomplete;
     return serverEnded ? StreamEnd::EndOfStream : StreamEnd::ConnectionLost;
+}
+
+StreamInfo HeaderStreamInfo(const uint8_t* header, size_t length)
+{
+    StreamInfo info;
+    AsfFileInfo file;
+    if (!file.ParseBuffer(header, length) || file.FindObject(asf::kFileProperties) < 0)
+        return info;
+    const AsfFileProperties& p = file.FileProperties();
+    const bool live = p.playDuration == 0 || (p.flags & AsfFileProperties::kBroadcastFlag);
+    info.delivery = live ? StreamDelivery::Live : StreamDelivery::OnDemand;
+    info.durationMs = live ? 0 : StreamDurationMs(p.playDuration, p.preroll);
+    info.bitrate = p.maxBitrate;
+    info.title = file.Title();
+    for (char& c : info.title) {
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
+            c = ' ';
+    }
+    return info;
 }
 
 }  // namespace asfrecording

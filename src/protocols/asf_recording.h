@@ -18,4 +18,11 @@ AsfFileWriter::Options WriterOptions(const AppSettings& settings, AsfFileWriter:
 // stream; a live one by whether the server marked its end (serverEnded).
 StreamEnd HowItEnded(const AsfFileWriter& writer, bool stopped, bool serverEnded);
 
+// What an ASF header (the Header object, whatever follows it) tells of its
+// stream: live (a play duration of 0 or the broadcast flag) or on demand,
+// the duration without the preroll, the maximum bit rate and the title, with
+// control characters made blanks. Nothing (delivery Unknown) when the bytes
+// hold no File Properties object.
+StreamInfo HeaderStreamInfo(const uint8_t* header, size_t length);
+
 }  // namespace asfrecording

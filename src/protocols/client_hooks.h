@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <string>
 
+#include "base/stream_info.h"
+
 // How the media phase of a recording attempt ended (OnStreamEnd).
 enum class StreamEnd {
     Unknown,         // the client did not say
@@ -43,4 +45,7 @@ public:
     // and the attempt ends.
     virtual void OnResumeRefused() {}
     virtual void OnStreamUrlFound(const std::string& /*url*/) {}
+    // What the stream's header says (live or on demand, duration, bit rate,
+    // title), once a client has read it; the transport is left None.
+    virtual void OnStreamInfo(const StreamInfo& /*info*/) {}
 };

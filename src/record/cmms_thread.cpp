@@ -20,6 +20,17 @@ size_t IndexOf(ClientKind kind)
     return 0;
 }
 
+StreamTransport TransportOf(ClientKind kind)
+{
+    switch (kind) {
+    case ClientKind::MmsTcp: return StreamTransport::MmsTcp;
+    case ClientKind::Rtsp: return StreamTransport::Rtsp;
+    case ClientKind::Mmsh: return StreamTransport::MmsHttp;
+    case ClientKind::HttpDownload: return StreamTransport::Http;
+    }
+    return StreamTransport::None;
+}
+
 }  // namespace
 
 CmmsThread::CmmsThread(StatusSink* owner, uint16_t jobId, const AppSettings& settings,
@@ -130,6 +141,7 @@ uint64_t CmmsThread::Check(const std::string& address, const std::string& user,
     job_.bytesWritten = 0;
     job_.incomplete = false;
     job_.SetErrorText({});
+    job_.SetStream({});
     return Probe(address, 0, 0, user, password);
 }
 
@@ -140,10 +152,15 @@ uint64_t CmmsThread::Probe(const std::string& address, uint64_t start, int extra
     const std::string agent = job_.playerAgent.empty() ? job_.settings.m_playerAgent : job_.playerAgent;
     const FallbackRow& row = FallbackRowFor(ProbeFallbackTable(), AddressTypeBits(address));
     uint64_t result = 0;
+    // The last error an attempt gave, for a last attempt that fails without
+    // a word.
+    std::string lastError;
     for (int i = 0; i < row.count; ++i) {
         if (i > 0) {
             if (result != 0 || job_.noNext || job_.stopRequested)
                 break;
+            if (job_.errorFlag)
+                lastError = job_.ErrorText();
             job_.errorFlag = false;
             job_.SetErrorText({});
         }
@@ -156,8 +173,17 @@ uint64_t CmmsThread::Probe(const std::string& address, uint64_t start, int extra
             request.user = user;
             request.password = password;
         }
+        // Only the answering attempt's findings count.
+        job_.SetStream({});
         result = RunClient(row.clients[i], request);
+        if (result != 0) {
+            StreamInfo info = job_.Stream();
+            info.transport = TransportOf(row.clients[i]);
+            job_.SetStream(info);
+        }
     }
+    if (result == 0 && job_.ErrorText().empty())
+        job_.SetErrorText(lastError);
     return result;
 }
 
@@ -237,6 +263,8 @@ void CmmsThread::OnResumeRefused()
     CarryStop();
     job_.resumeRefused = true;
 }
+
+void CmmsThread::OnStreamInfo(const StreamInfo& info) { job_.SetStream(info); }
 
 void CmmsThread::OnStreamUrlFound(const std::string& url)
 {

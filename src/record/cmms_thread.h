@@ -66,7 +66,8 @@ public:
 
     // The URL check's probe of one address (no output file): clears the
     // job's state and runs Probe. Returns the last attempt's count, 0 on
-    // failure.
+    // failure; job().Stream() then holds what the answering client learnt,
+    // with its transport.
     uint64_t Check(const std::string& address, const std::string& user,
                    const std::string& password);
     uint64_t Probe(const std::string& address, uint64_t start, int extra,
@@ -98,6 +99,7 @@ public:
     void OnNoNext() override;
     void OnResumeRefused() override;
     void OnStreamUrlFound(const std::string& url) override;
+    void OnStreamInfo(const StreamInfo& info) override;
 
     // Error texts are cut at this many bytes.
     static constexpr size_t kMaxErrorText = 8192;

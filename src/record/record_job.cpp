@@ -61,6 +61,18 @@ void RecordJob::SetErrorText(const std::string& text)
     errorText_ = text;
 }
 
+StreamInfo RecordJob::Stream() const
+{
+    std::lock_guard lock(mutex_);
+    return stream_;
+}
+
+void RecordJob::SetStream(const StreamInfo& info)
+{
+    std::lock_guard lock(mutex_);
+    stream_ = info;
+}
+
 JobResult RecordJob::Result() const
 {
     if (errorFlag)

@@ -8,6 +8,7 @@
 #include "base/app_settings.h"
 #include "base/cancel_signal.h"
 #include "base/job_event.h"
+#include "base/stream_info.h"
 #include "protocols/client_hooks.h"
 
 class StatusSink;
@@ -62,6 +63,10 @@ public:
     void SetCredentials(const std::string& user, const std::string& password);
     std::string ErrorText() const;
     void SetErrorText(const std::string& text);
+    // What the last attempt's stream header said, and for a check the
+    // transport that answered (OnStreamInfo, CmmsThread::Probe).
+    StreamInfo Stream() const;
+    void SetStream(const StreamInfo& info);
 
     // The outcome as it stands: failed (errorFlag), cancelled (a stop),
     // incomplete, otherwise completed.
@@ -80,4 +85,5 @@ private:
     std::string user_;
     std::string password_;
     std::string errorText_;
+    StreamInfo stream_;
 };

@@ -1,7 +1,9 @@
 #include "record/url_check.h"
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
+#include <deque>
 #include <optional>
 #include <system_error>
 
@@ -9,21 +11,33 @@
 #include "medialist/media_list.h"
 #include "medialist/row_status.h"
 
-// One row handed to the check thread: its id, its address and where it stood
-// (the walk goes on from there when the row is deleted meanwhile).
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// One row handed to a probe thread: its id and its address.
 struct Assignment {
     uint64_t id = 0;
     std::string address;
-    int row = 0;
 };
 
+}  // namespace
+
 struct UrlCheck::Walk {
+    // One probe thread's probe and the time limit of the row it probes.
+    struct Slot {
+        CmmsThread* probe = nullptr;
+        std::optional<Clock::time_point> deadline;  // guarded by mutex: set while probing
+        bool timedOut = false;                      // guarded by mutex
+    };
+
     std::mutex mutex;
     std::condition_variable cv;
-    std::optional<Assignment> next;  // guarded by mutex
-    bool end = false;                // guarded by mutex: no more rows
-    std::atomic<bool> goOn{true};    // cleared by Stop
-    std::atomic<bool> threadDone{false};
+    std::deque<Assignment> queue;  // guarded by mutex: rows handed out, not yet taken
+    bool end = false;              // guarded by mutex: no more rows
+    std::vector<Slot> slots;       // the vector is fixed at Start
+    std::atomic<bool> goOn{true};  // cleared by Stop
+    std::atomic<int> threadsLeft{0};
     bool alive = true;  // owner's thread only: false once the UrlCheck is gone
 
     void Give(std::optional<Assignment> assignment)
@@ -31,11 +45,27 @@ struct UrlCheck::Walk {
         {
             std::lock_guard lock(mutex);
             if (assignment)
-                next = std::move(assignment);
+                queue.push_back(std::move(*assignment));
             else
                 end = true;
         }
         cv.notify_all();
+    }
+
+    // Stops every probe past its time limit (all of them when `all`).
+    void StopProbes(bool all)
+    {
+        std::lock_guard lock(mutex);
+        const auto now = Clock::now();
+        for (Slot& slot : slots) {
+            if (!slot.deadline || (!all && now < *slot.deadline))
+                continue;
+            if (!all)
+                slot.timedOut = true;
+            // Repeated every tick: a client may clear its stop flag when its
+            // next attempt begins.
+            slot.probe->Stop();
+        }
     }
 };
 
@@ -50,10 +80,8 @@ UrlCheck::~UrlCheck()
         return;
     walk_->alive = false;
     Stop();
-    // The probe's clients may reset their stop flag when the next attempt
-    // begins, so the stop is repeated until the walk has really ended.
-    while (!walk_->threadDone) {
-        probe_->Stop();
+    while (walk_->threadsLeft > 0) {
+        walk_->StopProbes(true);
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
     Join();
@@ -61,8 +89,11 @@ UrlCheck::~UrlCheck()
 
 void UrlCheck::Join()
 {
-    if (thread_.joinable())
-        thread_.join();
+    for (std::thread& t : threads_) {
+        if (t.joinable())
+            t.join();
+    }
+    threads_.clear();
 }
 
 void UrlCheck::Stop()
@@ -78,76 +109,126 @@ bool UrlCheck::Start(int firstRow, const AppSettings& settings)
     if (running_)
         return false;
     Join();  // a walk that has ended may not have been joined yet
-    // One object for the whole walk, without an owner: it posts nothing.
-    probe_ = std::make_unique<CmmsThread>(nullptr, 0, settings, "", "", "", "", "", services_);
+    parallel_ = CheckParallelIn(settings.m_checkParallel);
+    const auto limit = std::chrono::seconds(CheckSecondsIn(settings.m_checkSeconds));
+    // One object per probe thread for the whole walk, without an owner: it
+    // posts nothing.
+    probes_.clear();
     auto walk = std::make_shared<Walk>();
+    for (int i = 0; i < parallel_; ++i) {
+        probes_.push_back(std::make_unique<CmmsThread>(nullptr, 0, settings, "", "", "", "", "", services_));
+        walk->slots.push_back(Walk::Slot{probes_.back().get(), std::nullopt, false});
+    }
     walk_ = walk;
-    running_ = true;
+    inFlight_ = 0;
+    cursorId_ = 0;
+    cursorRow_ = firstRow < 0 ? 0 : firstRow;
 
-    CmmsThread* probe = probe_.get();
     MediaList* list = &list_;
     TaskPoster* poster = &poster_;
-    auto body = [this, walk, probe, list, poster, user = settings.m_memberUser,
-                 password = settings.m_memberPassword] {
+    auto body = [this, walk, list, poster, limit, user = settings.m_memberUser,
+                 password = settings.m_memberPassword](size_t index) {
+        Walk::Slot& slot = walk->slots[index];
         for (;;) {
             Assignment a;
             {
                 std::unique_lock lock(walk->mutex);
-                walk->cv.wait(lock, [&] { return walk->next || walk->end || !walk->goOn; });
+                walk->cv.wait(lock, [&] { return !walk->queue.empty() || walk->end || !walk->goOn; });
                 // A row handed out is probed even after a stop: it shows
                 // "Checking" and must get its result.
-                if (!walk->next)
+                if (walk->queue.empty())
                     break;
-                a = std::move(*walk->next);
-                walk->next.reset();
+                a = std::move(walk->queue.front());
+                walk->queue.pop_front();
+                slot.deadline = Clock::now() + limit;
+                slot.timedOut = false;
             }
-            const bool ok = probe->Check(a.address, user, password) != 0;
-            const std::string error = ok ? std::string() : probe->job().ErrorText();
-            poster->Post([this, walk, list, a, ok, error] {
+            bool ok = slot.probe->Check(a.address, user, password) != 0;
+            bool timedOut;
+            {
+                std::lock_guard lock(walk->mutex);
+                slot.deadline.reset();
+                timedOut = slot.timedOut;
+            }
+            const StreamInfo info = ok ? slot.probe->job().Stream() : StreamInfo();
+            std::string error = ok ? std::string() : slot.probe->job().ErrorText();
+            if (!ok && timedOut)
+                error = kNoAnswerText;
+            poster->Post([this, walk, list, a, ok, error, info] {
                 // The result is the row's whatever became of the check.
-                list->Update(a.id, [ok](MediaItem& r) { ShowCheckResult(r, ok); });
+                list->Update(a.id, [&](MediaItem& r) { ShowCheckResult(r, ok, info); });
                 if (!walk->alive)
                     return;
+                --inFlight_;
                 if (callbacks_.rowDone)
-                    callbacks_.rowDone(a.id, ok ? RowResult::Ok : RowResult::Error, error);
-                const int row = list->IndexOf(a.id);
-                HandOut(row >= 0 ? row + 1 : a.row);
+                    callbacks_.rowDone(a.id, ok ? RowResult::Ok : RowResult::Error, error, info);
+                HandOut();
             });
         }
-        poster->Post([this, walk] {
-            if (walk->alive)
-                Finished();
-        });
-        walk->threadDone = true;
+        if (--walk->threadsLeft == 0) {
+            walk->cv.notify_all();  // the watch ends too
+            poster->Post([this, walk] {
+                if (walk->alive)
+                    Finished();
+            });
+        }
     };
+    // Stops the probes that run past their limit, in ticks shorter than the
+    // clients' own.
+    auto watch = [walk] {
+        std::unique_lock lock(walk->mutex);
+        while (walk->threadsLeft > 0) {
+            walk->cv.wait_for(lock, std::chrono::milliseconds(50));
+            lock.unlock();
+            walk->StopProbes(false);
+            lock.lock();
+        }
+    };
+    running_ = true;
+    walk->threadsLeft = parallel_;
     try {
-        thread_ = std::thread(body);
+        for (int i = 0; i < parallel_; ++i)
+            threads_.emplace_back(body, static_cast<size_t>(i));
+        threads_.emplace_back(watch);
     } catch (const std::system_error&) {
+        // The threads that did start end at once, without a row.
+        walk->threadsLeft -= parallel_ - static_cast<int>(threads_.size());
+        Stop();
+        walk->alive = false;
+        while (walk->threadsLeft > 0)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        Join();
         running_ = false;
         walk_.reset();
         return false;
     }
-    HandOut(firstRow < 0 ? 0 : firstRow);
+    HandOut();
     return true;
 }
 
-void UrlCheck::HandOut(int row)
+void UrlCheck::HandOut()
 {
-    for (; walk_->goOn && row >= 0 && row < list_.RowCount(); ++row) {
+    int row = cursorId_ != 0 && list_.IndexOf(cursorId_) >= 0 ? list_.IndexOf(cursorId_) + 1 : cursorRow_;
+    for (; inFlight_ < parallel_ && walk_->goOn && row < list_.RowCount(); ++row) {
         const MediaItem item = list_.Row(row);
+        cursorId_ = item.id;
+        cursorRow_ = row;
         if (callbacks_.rowStarted)
             callbacks_.rowStarted(item.id);
         // A recorded row is still a network address and is checked too.
         if (item.image != kImageNetwork && item.image != kImageRecorded) {
             if (callbacks_.rowDone)
-                callbacks_.rowDone(item.id, RowResult::Skipped, std::string());
+                callbacks_.rowDone(item.id, RowResult::Skipped, std::string(), StreamInfo());
             continue;
         }
         list_.Update(item.id, ShowChecking);
-        walk_->Give(Assignment{item.id, item.cells[kColOriginalFile], row});
-        return;
+        ++inFlight_;
+        walk_->Give(Assignment{item.id, item.cells[kColOriginalFile]});
     }
-    walk_->Give(std::nullopt);
+    // The walk is over when nothing is left to hand out (or it was stopped)
+    // and no result is outstanding; until then a result may find new rows.
+    if (inFlight_ == 0)
+        walk_->Give(std::nullopt);
 }
 
 void UrlCheck::Finished()

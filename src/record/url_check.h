@@ -7,8 +7,10 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "base/app_settings.h"
+#include "base/stream_info.h"
 #include "record/cmms_thread.h"
 
 class MediaList;
@@ -16,29 +18,39 @@ class TaskPoster;
 
 // "URL Check": walks the media list from a row to the end and probes every
 // network row with the protocol clients (no output file). A row that answers
-// gets "Ok" in its "Record" cell (state CheckOk); one that does not gets
-// "Error" (CheckError) and a title prefixed with "(x)".
+// gets "Ok" in its "Record" cell (state CheckOk) and what the probe learnt of
+// its stream (ShowCheckResult); one that does not gets "Error" (CheckError)
+// and a title prefixed with "(x)".
 //
-// The probes run on a thread of their own; the list is read and changed only
-// on its owner's thread, through tasks the check thread posts there. The
-// owner hands out one row at a time, so the walk goes on to the end of the
-// list as it stands, rows added or deleted meanwhile included. Everything
-// but Stop is called on the owner's thread; the callbacks run there too.
+// Up to m_checkParallel rows are probed at a time, each on a thread of its
+// own with its own probe object, and no probe runs longer than
+// m_checkSeconds: then it is stopped and its row fails. The list is read and
+// changed only on its owner's thread, through tasks the probe threads post
+// there. The owner hands out rows as probes become free, so the walk goes on
+// to the end of the list as it stands, rows added or deleted meanwhile
+// included. Everything but Stop is called on the owner's thread; the
+// callbacks run there too.
 class UrlCheck {
 public:
     enum class RowResult { Ok, Error, Skipped };
     struct Callbacks {
-        std::function<void(uint64_t rowId)> rowStarted;  // the desktop selects the row
-        // errorText: the last client's error for a row that failed.
-        std::function<void(uint64_t rowId, RowResult result, const std::string& errorText)> rowDone;
+        std::function<void(uint64_t rowId)> rowStarted;  // a row is handed to a probe
+        // errorText: the last client's error for a row that failed; info:
+        // what the answering client learnt of a row that answered.
+        std::function<void(uint64_t rowId, RowResult result, const std::string& errorText,
+                           const StreamInfo& info)>
+            rowDone;
         std::function<void()> finished;
     };
+    // The error of a probe stopped at its time limit.
+    static constexpr const char* kNoAnswerText = "no answer in time";
 
     // The list and the poster outlive the check; the poster's owner runs (or,
     // shutting down, drops) the tasks on the list's thread.
     UrlCheck(MediaList& list, TaskPoster& poster, JobServices services, Callbacks callbacks = {});
-    // Ends the walk: the probe running is stopped and the thread joined. A
-    // result still on its way is written to its row when its task runs.
+    // Ends the walk: the probes running are stopped and the threads joined.
+    // Results still on their way are written to their rows when their tasks
+    // run.
     ~UrlCheck();
     UrlCheck(const UrlCheck&) = delete;
     UrlCheck& operator=(const UrlCheck&) = delete;
@@ -47,18 +59,19 @@ public:
     // the selected row; below 0 the walk starts at row 0. The settings are
     // copied, with the member user name and password of this moment.
     bool Start(int firstRow, const AppSettings& settings);
-    // "Stop", from any thread: the row being probed is finished (its result
-    // written), then the walk ends.
+    // "Stop", from any thread: the rows being probed are finished (their
+    // results written), then the walk ends.
     void Stop();
     // From Start until `finished` has run.
     bool Running() const { return running_; }
 
 private:
-    struct Walk;  // what the check thread and the owner's tasks share
+    struct Walk;  // what the probe threads and the owner's tasks share
 
-    // On the owner's thread: hands the check thread the next network row at
-    // or after `row` (reporting skipped rows on the way), or the end.
-    void HandOut(int row);
+    // On the owner's thread: hands free probes the next network rows from
+    // the cursor on (reporting skipped rows on the way); ends the walk when
+    // nothing is left to hand out or to wait for.
+    void HandOut();
     void Finished();
     void Join();
 
@@ -66,8 +79,13 @@ private:
     TaskPoster& poster_;
     JobServices services_;
     Callbacks callbacks_;
-    bool running_ = false;  // owner's thread only
+    // Owner's thread only:
+    bool running_ = false;
+    int parallel_ = 1;
+    int inFlight_ = 0;          // rows handed out whose results have not come back
+    uint64_t cursorId_ = 0;     // the last row handed out or skipped (0: none yet)
+    int cursorRow_ = 0;         // where it stood
     std::shared_ptr<Walk> walk_;
-    std::thread thread_;
-    std::unique_ptr<CmmsThread> probe_;
+    std::vector<std::thread> threads_;  // the probes', then the watch's
+    std::vector<std::unique_ptr<CmmsThread>> probes_;
 };

@@ -1,9 +1,12 @@
 #include "ui/media_list_model.h"
 
 #include <QApplication>
+#include <QStringList>
 #include <QStyle>
 
 #include "base/app_settings.h"
+#include "base/display_text.h"
+#include "base/stream_info.h"
 #include "ui/qt_text.h"
 
 MediaListModel::MediaListModel(MediaList& list, const AppSettings& settings, QObject* parent)
@@ -108,6 +111,26 @@ QString MediaListModel::RecordText(const MediaItem& item)
     }
 }
 
+QString MediaListModel::CheckToolTip(const MediaItem& item)
+{
+    const StreamInfo& s = item.checked;
+    if (s.transport == StreamTransport::None)
+        return {};
+    QStringList lines;
+    lines << tr("Protocol: %1").arg(Q(TransportName(s.transport)));
+    if (s.delivery == StreamDelivery::Live)
+        lines << tr("Live broadcast");
+    else if (s.delivery == StreamDelivery::OnDemand)
+        lines << tr("On demand");
+    if (s.durationMs > 0)
+        lines << tr("Duration: %1").arg(Q(DurationText(s.durationMs)));
+    if (s.bitrate > 0)
+        lines << tr("Bit rate: %1").arg(Q(BitrateText(s.bitrate)));
+    if (!s.title.empty())
+        lines << tr("Title: %1").arg(Q(s.title));
+    return lines.join(QLatin1Char('\n'));
+}
+
 QVariant MediaListModel::data(const QModelIndex& index, int role) const
 {
     if (!index.isValid() || index.column() < 0 || index.column() >= kColumnCount)
@@ -126,6 +149,9 @@ QVariant MediaListModel::data(const QModelIndex& index, int role) const
     case Qt::ToolTipRole:
         if (!toolTips_)
             return {};
+        if ((index.column() == kColRecord || index.column() == kColInfo) &&
+            item->checked.transport != StreamTransport::None)
+            return CheckToolTip(*item);
         if (index.column() == kColRecord)
             return RecordText(*item);
         return Q(item->cells[static_cast<size_t>(index.column())]);

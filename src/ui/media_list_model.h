@@ -36,6 +36,10 @@ public:
     // What the "Record" column shows for a row: the completed and cancelled
     // words in the window's language, otherwise the cell.
     static QString RecordText(const MediaItem& item);
+    // The tool tip of the "Record" and "Info" cells of a row the URL check
+    // reached: what answered and what its stream is, one fact a line; empty
+    // for other rows.
+    static QString CheckToolTip(const MediaItem& item);
 
     // Column widths, in percent of the list's width (Info and ns hidden).
     static constexpr int kWidthPercent[kColumnCount] = {30, 12, 13, 13, 19, 13, 50, 50, 0, 0};

@@ -77,7 +77,8 @@ TEST(AppSettings, SaveWritesEveryKeyInItsOrderAndLoadReadsThemBack)
                        "CaptureRTSP", "CaptureDriver", "Capture Adapter", "", "type0", "type1", "Repeat",
                        "Sequence", "Keep Size", "Keep", "OnTop", "ScreenSave ", "Enable Caption", "Splite Caption Wnd", "Caption Corlor",
                        "Caption Size", "Caption Style Name", "Caption Face Name", "Caption Bold",
-                       "Caption Margin", "Use Proxy", "Proxy SAerver", "Proxy Port", "Bypass Proxy"}));
+                       "Caption Margin", "Use Proxy", "Proxy SAerver", "Proxy Port", "Bypass Proxy",
+                       "URL Check Parallel", "URL Check Seconds"}));
     AppSettings b;
     b.Load(profile);
     EXPECT_EQ(b.m_maxTime, 5400);
@@ -90,6 +91,14 @@ TEST(AppSettings, SaveWritesEveryKeyInItsOrderAndLoadReadsThemBack)
     AppSettings c;
     c.Load(profile);
     EXPECT_EQ(c.m_fileTypes, Strings{".asf"});
+
+    // The URL check's values are brought into range.
+    profile.WriteInt("settings", "URL Check Parallel", 0);
+    profile.WriteInt("settings", "URL Check Seconds", 100000);
+    AppSettings d;
+    d.Load(profile);
+    EXPECT_EQ(d.m_checkParallel, 1);
+    EXPECT_EQ(d.m_checkSeconds, AppSettings::kMaxCheckSeconds);
 }
 
 // The base folder is a folder whatever its name: "Recordings.2024" is made,

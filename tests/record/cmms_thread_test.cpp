@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <map>
 #include <string>
 
 #include "medialist/media_list.h"
@@ -119,6 +120,9 @@ class UrlCheckTest : public CmmsThreadTest {
 protected:
     UrlCheckTest()
     {
+        // One row at a time, as the walk of these tests expects; more at
+        // once is tested on its own.
+        settings.m_checkParallel = 1;
         // Addresses with "ok" in them answer, "silent" ones never do, "slow"
         // ones fail once released; the others are refused.
         script.OnAll([this](const RecordRequest& r, ClientHooks& hooks, std::atomic<bool>& stop) {
@@ -160,7 +164,7 @@ TEST_F(UrlCheckTest, WalksFromTheSelectedRowAndStopsAStalledProbeWhenDestroyed)
 
     std::vector<std::string> done;
     UrlCheck::Callbacks callbacks;
-    callbacks.rowDone = [&](uint64_t id, UrlCheck::RowResult result, const std::string& error) {
+    callbacks.rowDone = [&](uint64_t id, UrlCheck::RowResult result, const std::string& error, const StreamInfo&) {
         done.push_back(std::to_string(list.IndexOf(id)) + ":" + std::to_string(static_cast<int>(result)) + error);
     };
     auto check = std::make_unique<UrlCheck>(list, mainThread, Services(), callbacks);
@@ -228,4 +232,89 @@ TEST_F(UrlCheckTest, TheWalkFollowsTheListAsItChangesAndStopFinishesTheRowFirst)
     ASSERT_TRUE(mainThread.RunUntil([&] { return !check.Running(); }));
     EXPECT_EQ(Results(), "a-ok=Ok (x)c-bad=Error d-ok=Ok (x)e-slow=Error f-ok=Ok ");
     EXPECT_EQ(script.Calls().size(), calls + 1);
+}
+
+TEST_F(UrlCheckTest, ProbesRunSideBySideWithinTheirTimeLimitAndTellWhatAnswered)
+{
+    std::atomic<int> holding{0}, mostHolding{0};
+    std::atomic<bool> failInfo{false};
+    StreamInfo camera;
+    camera.delivery = StreamDelivery::Live;
+    camera.bitrate = 128000;
+    camera.title = "Cam";
+    script.OnAll([&](const RecordRequest& r, ClientHooks& hooks, std::atomic<bool>& stop) {
+        if (r.url.find("silent") != std::string::npos)
+            return WaitForStop(&entered)(r, hooks, stop);
+        if (r.url.find("hold") != std::string::npos) {
+            const int now = ++holding;
+            for (int most = mostHolding; now > most && !mostHolding.compare_exchange_weak(most, now);) {
+            }
+            WaitUntil([&] { return release.load(); });
+            --holding;
+            return uint64_t{1};
+        }
+        return uint64_t{0};
+    });
+    // The first attempt reads a header and fails; what it learnt is not the
+    // address's. The second answers.
+    script.On(K::MmsTcp, [&](const RecordRequest& r, ClientHooks& hooks, std::atomic<bool>& stop) {
+        if (r.url.find("info") == std::string::npos)
+            return WaitForStop(&entered)(r, hooks, stop);
+        StreamInfo other;
+        other.title = "not this one";
+        hooks.OnStreamInfo(other);
+        return uint64_t{0};
+    });
+    script.On(K::Mmsh, [&](const RecordRequest& r, ClientHooks& hooks, std::atomic<bool>&) {
+        if (failInfo)
+            return uint64_t{0};
+        hooks.OnStreamInfo(camera);
+        return uint64_t{r.url.find("info") != std::string::npos ? 1u : 0u};
+    });
+    settings.m_checkParallel = 3;
+    settings.m_checkSeconds = 1;
+    for (const char* address : {"http://h/hold1", "http://h/hold2", "http://h/hold3", "http://h/hold4",
+                                "mms://h/silent.asf", "mms://h/info.asf", "mms://h/info-noted.asf"})
+        Add(address);
+    list.SetCell(6, kColInfo, "my note");
+
+    std::map<uint64_t, StreamInfo> reported;
+    std::map<uint64_t, std::string> errors;
+    UrlCheck::Callbacks callbacks;
+    callbacks.rowDone = [&](uint64_t id, UrlCheck::RowResult, const std::string& error, const StreamInfo& info) {
+        reported[id] = info;
+        errors[id] = error;
+    };
+    UrlCheck check(list, mainThread, Services(), callbacks);
+    ASSERT_TRUE(check.Start(0, settings));
+    ASSERT_TRUE(mainThread.RunUntil([&] { return holding == 3; }));
+    // Three at a time: the fourth waits for a free probe.
+    EXPECT_EQ(list.Row(3).state, RowState::Idle);
+    release = true;
+    const auto start = Clock::now();
+    ASSERT_TRUE(mainThread.RunUntil([&] { return !check.Running(); }));
+    // The silent address was given up after its second.
+    EXPECT_LT(Clock::now() - start, std::chrono::seconds(6));
+    EXPECT_EQ(mostHolding, 3);
+    EXPECT_EQ(Results(), "hold1=Ok hold2=Ok hold3=Ok hold4=Ok (x)silent=Error info=Ok info-noted=Ok ");
+    EXPECT_EQ(errors[list.IdAt(4)], UrlCheck::kNoAnswerText);
+
+    // What answered: the second client, with its header's facts.
+    StreamInfo expected = camera;
+    expected.transport = StreamTransport::MmsHttp;
+    EXPECT_EQ(list.Row(5).checked, expected);
+    EXPECT_EQ(reported[list.IdAt(5)], expected);
+    EXPECT_EQ(list.Cell(5, kColInfo), "MMS over HTTP, live, 128 kbps, Cam");
+    EXPECT_EQ(reported[list.IdAt(0)].transport, StreamTransport::Http);
+    // A text of the user's in the Info cell stays.
+    EXPECT_EQ(list.Row(6).checked, expected);
+    EXPECT_EQ(list.Cell(6, kColInfo), "my note");
+
+    // When the address fails later, the description written there goes.
+    failInfo = true;
+    ASSERT_TRUE(check.Start(5, settings));
+    ASSERT_TRUE(mainThread.RunUntil([&] { return !check.Running(); }));
+    EXPECT_EQ(list.Cell(5, kColInfo), "");
+    EXPECT_EQ(list.Row(5).checked, StreamInfo());
+    EXPECT_EQ(list.Cell(6, kColInfo), "my note");
 }

@@ -1,6 +1,7 @@
 #include "protocols/http/http_download_client.h"
 
 #include <algorithm>
+#include <cstring>
 #include <exception>
 #include <limits>
 #include <string_view>
@@ -8,7 +9,9 @@
 
 #include "formats/asf_guids.h"
 #include "formats/byte_sink.h"
+#include "formats/le.h"
 #include "formats/printf.h"
+#include "protocols/asf_recording.h"
 #include "protocols/client_hooks.h"
 #include "protocols/http/curl_transfer.h"
 #include "protocols/http/http_address.h"
@@ -80,6 +83,7 @@ uint64_t HttpDownloadClient::Record(const RecordRequest& request)
     user_ = request.user;
     password_ = request.password;
     bytesReceived_ = 0;
+    probedHead_.clear();
     try {
         Download(request.out);
     } catch (const std::exception& e) {
@@ -141,10 +145,36 @@ void HttpDownloadClient::Download(ByteSink* out)
     }
     if (scanPages_ != -1 && request.contentType().find("text") != std::string::npos) {
         ScanPage(request, out);
+        ReportProbedHeader(out);
         return;
     }
     hooks().OnHeaderReceived(url_, 0);
     ReadToFile(request, out);
+    ReportProbedHeader(out);
+}
+
+bool HttpDownloadClient::WantsMoreHeader() const
+{
+    const size_t have = probedHead_.size();
+    if (have >= kMaxProbedHeader)
+        return false;
+    const size_t guidBytes = std::min(have, asf::kHeader.bytes.size());
+    if (std::memcmp(probedHead_.data(), asf::kHeader.bytes.data(), guidBytes) != 0)
+        return false;
+    if (have < asf::kObjectHeaderSize)
+        return true;
+    return have < le::Load64(reinterpret_cast<const uint8_t*>(probedHead_.data()) + 16);
+}
+
+void HttpDownloadClient::ReportProbedHeader(ByteSink* out)
+{
+    if (out || probedHead_.size() < asf::kObjectHeaderSize ||
+        !asf::kHeader.Matches(reinterpret_cast<const uint8_t*>(probedHead_.data())))
+        return;
+    const StreamInfo info = asfrecording::HeaderStreamInfo(
+        reinterpret_cast<const uint8_t*>(probedHead_.data()), probedHead_.size());
+    if (info.delivery != StreamDelivery::Unknown)
+        hooks().OnStreamInfo(info);
 }
 
 bool HttpDownloadClient::Authenticate(CurlTransfer& request, const std::string& host, int& status)
@@ -229,8 +259,9 @@ void HttpDownloadClient::ReadToFile(CurlTransfer& request, ByteSink* out)
         }
         if (read.outcome != CurlTransfer::Outcome::Ok || read.count == 0)
             return;
-        // Without a file the download only proves that data arrives.
-        if (!out)
+        // Without a file the download only proves that data arrives, and
+        // reads on only while an ASF header it begins with is not whole.
+        if (!out && !WantsMoreHeader())
             return;
         if (env_.settings.m_sizePolicy && env_.settings.m_maxSize >= 0 &&
             bytesReceived_ / kMegabyte >= static_cast<uint64_t>(env_.settings.m_maxSize))
@@ -250,5 +281,7 @@ bool HttpDownloadClient::Save(ByteSink* out, const char* data, size_t count)
         return true;
     }
     bytesReceived_ += count;
+    if (probedHead_.size() < kMaxProbedHeader)
+        probedHead_.append(data, std::min(count, kMaxProbedHeader - probedHead_.size()));
     return true;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -40,6 +41,13 @@ private:
     // file took fewer bytes.
     bool Save(ByteSink* out, const char* data, size_t count);
     ClientHooks& hooks() const;
+    // A check (no file) reads on while the body begins with an ASF header
+    // that has not arrived whole, up to kMaxProbedHeader bytes.
+    bool WantsMoreHeader() const;
+    // A check's report of that header (nothing for other bodies).
+    void ReportProbedHeader(ByteSink* out);
+
+    static constexpr size_t kMaxProbedHeader = 256 * 1024;
 
     ClientEnvironment env_;
     std::string url_;
@@ -47,6 +55,7 @@ private:
     uint64_t resumeOffset_ = 0;  // kept, not used
     std::atomic<bool> stopRequested_{false};
     uint64_t bytesReceived_ = 0;
+    std::string probedHead_;  // a check's first body bytes
     int scanPages_ = 0;
     std::string user_;
     std::string password_;

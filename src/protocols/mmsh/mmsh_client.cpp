@@ -1,5 +1,6 @@
 #include "protocols/mmsh/mmsh_client.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include <arpa/inet.h>
@@ -11,6 +12,7 @@
 #include "formats/asx_reader.h"
 #include "formats/byte_sink.h"
 #include "medialist/list_file_io.h"
+#include "protocols/asf_recording.h"
 #include "protocols/mmsh/chunk_stream.h"
 #include "protocols/mmsh/mmsh_request.h"
 #include "protocols/mmsh/reply_head.h"
@@ -134,6 +136,16 @@ void MmshClient::MediaPhase(const Target& target, StreamUrl& url, const std::str
                             const TransferStatus& probe)
 {
     hooks().OnHeaderReceived(target.address, probe.durationMs);
+    // The probe left the header it parsed at the start of the buffer.
+    StreamInfo info;
+    if (probe.dataObjectOffset > 0)
+        info = asfrecording::HeaderStreamInfo(
+            buffer_.get(), std::min<size_t>(probe.dataObjectOffset, kExchangeBufferSize));
+    // The reply says whether the server broadcasts.
+    info.delivery = probe.kind == TransferKind::Live ? StreamDelivery::Live : StreamDelivery::OnDemand;
+    if (info.delivery == StreamDelivery::Live)
+        info.durationMs = 0;
+    hooks().OnStreamInfo(info);
     if (out_) {
         const bool live = probe.kind == TransferKind::Live;
         uint64_t existing = 0;

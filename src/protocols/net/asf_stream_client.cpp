@@ -58,6 +58,7 @@ bool AsfStreamClient::TakeHeader(const uint8_t* header, size_t length)
     case R::Written:
     case R::Kept:
         hooks_->OnHeaderReceived(url_, writer_.DurationMs());
+        hooks_->OnStreamInfo(asfrecording::HeaderStreamInfo(header, length));
         return true;
     case R::AlreadyTaken:
         // The same header again (a server repeating itself): nothing to write.

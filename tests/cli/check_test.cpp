@@ -1,0 +1,226 @@
+// brimcast-cli check end to end: many addresses probed at once against the
+// fake servers of every transport, and what each answer tells.
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "asf_stream.h"
+#include "test_support.h"
+
+using testsupport::FakeServer;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+// A four-second sample with a title (ffmpeg writes it into the content
+// description), with video beside the audio or not.
+std::string TitledSample(const testsupport::TempDir& dir, const std::string& name, const std::string& title,
+                         bool video)
+{
+    std::vector<std::string> argv = {"ffmpeg", "-v", "error", "-y"};
+    if (video)
+        argv.insert(argv.end(), {"-f", "lavfi", "-i", "testsrc=size=176x144:rate=15"});
+    argv.insert(argv.end(), {"-f", "lavfi", "-i", "sine=frequency=440:sample_rate=22050", "-t", "4"});
+    if (video)
+        argv.insert(argv.end(), {"-c:v", "wmv2", "-b:v", "200k", "-g", "15"});
+    argv.insert(argv.end(), {"-metadata", "title=" + title, "-c:a", "wmav2", "-b:a", "64k", "-ac", "2",
+                             "-packet_size", "3200", "-f", "asf", dir.File(name)});
+    const auto r = testsupport::RunProcess(argv, std::chrono::seconds(120));
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    return dir.File(name);
+}
+
+// The file as a broadcast announces itself: no sizes, counts or durations,
+// the broadcast flag.
+std::string LiveOf(const testsupport::TempDir& dir, const std::string& path)
+{
+    const asfstream::Parts& src = asfstream::Split(path);
+    std::string file = src.header;
+    for (size_t field : {40, 56, 64, 72})
+        asfstream::Put64(file, src.fileProps + field, 0);
+    asfstream::Put32(file, src.fileProps + 88, 1);
+    asfstream::Put64(file, file.size() - 50 + 16, 50);
+    asfstream::Put64(file, file.size() - 50 + 40, 0);
+    for (const std::string& p : src.packets)
+        file += p;
+    const std::string live = dir.File("live-" + path.substr(path.rfind('/') + 1));
+    testsupport::WriteFile(live, file);
+    return live;
+}
+
+// What a file's header announces, read here from its bytes.
+struct Announced {
+    std::string title;
+    int64_t durationMs = 0;
+    int64_t bitrate = 0;
+};
+
+Announced AnnouncedBy(const std::string& path, const std::string& title)
+{
+    const asfstream::Parts& p = asfstream::Split(path);
+    const uint64_t play = asfstream::Get64(p.header, p.fileProps + 64);
+    const uint64_t preroll = asfstream::Get64(p.header, p.fileProps + 80);
+    return {title, static_cast<int64_t>(play / 10000 - preroll), asfstream::Get32(p.header, p.fileProps + 100)};
+}
+
+std::string OkLine(const std::string& address, const char* transport, bool live, const Announced& a)
+{
+    return "{\"event\":\"checked\",\"address\":\"" + address + "\",\"result\":\"Ok\",\"transport\":\"" +
+           transport + "\",\"delivery\":\"" + (live ? "live" : "on demand") +
+           "\",\"durationMs\":" + std::to_string(live ? 0 : a.durationMs) +
+           ",\"bitrate\":" + std::to_string(a.bitrate) + ",\"title\":\"" + a.title + "\"}";
+}
+
+std::string ErrorLine(const std::string& address, const std::string& error)
+{
+    return "{\"event\":\"checked\",\"address\":\"" + address + "\",\"result\":\"Error\",\"error\":\"" + error +
+           "\"}";
+}
+
+std::string Address(const std::string& scheme, const FakeServer& s, const std::string& path)
+{
+    return scheme + "://127.0.0.1:" + std::to_string(s.port()) + path;
+}
+
+std::vector<std::string> Lines(const std::string& text)
+{
+    std::vector<std::string> lines;
+    for (size_t at = 0; at < text.size();) {
+        const size_t end = text.find('\n', at);
+        lines.push_back(text.substr(at, end - at));
+        at = end == std::string::npos ? text.size() : end + 1;
+    }
+    return lines;
+}
+
+class CliCheckTest : public ::testing::Test {
+protected:
+    testsupport::ProcessResult Cli(const std::vector<std::string>& args)
+    {
+        std::vector<std::string> argv = {testsupport::BinaryDir() + "/src/cli/brimcast-cli", "--config",
+                                         config.File("Brimcast.conf")};
+        argv.insert(argv.end(), args.begin(), args.end());
+        return testsupport::RunProcess(argv, std::chrono::seconds(90), "",
+                                       {"XDG_CONFIG_HOME=" + config.path(), "LC_ALL=C.UTF-8"});
+    }
+
+    testsupport::TempDir config;
+};
+
+TEST_F(CliCheckTest, TwentyAddressesOnEightServersAreProbedAtOnceAndDescribed)
+{
+    testsupport::TempDir media;
+    const std::string harbour = TitledSample(media, "harbour.asf", "Harbour Camera", true);
+    // Korean and quotes.
+    const std::string news = TitledSample(media, "news.wma", "\xEC\xA0\x80\xEB\x85\x81 \"news\"", false);
+    const Announced a = AnnouncedBy(harbour, "Harbour Camera");
+    Announced n = AnnouncedBy(news, "");
+    n.title = "\xEC\xA0\x80\xEB\x85\x81 \\\"news\\\"";  // as JSON writes it
+
+    const std::vector<std::string> common = {"--lifetime", "90", "--connections", "12"};
+    auto start = [&](FakeServer& s, const char* script, const std::string& file,
+                     std::vector<std::string> more = {}) {
+        more.insert(more.end(), common.begin(), common.end());
+        ASSERT_TRUE(asfstream::StartServer(s, script, file, more)) << script;
+    };
+    FakeServer mms, mmsLive, mmsh, mmshLive, rtsp, rtspLive, http, silent;
+    start(mms, "mms_server.py", harbour);
+    start(mmsLive, "mms_server.py", LiveOf(media, harbour));
+    start(mmsh, "mmsh_server.py", news);
+    start(mmshLive, "mmsh_server.py", harbour, {"--mode", "live"});
+    start(rtsp, "rtsp_server.py", news);
+    start(rtspLive, "rtsp_server.py", LiveOf(media, news));
+    ASSERT_TRUE(http.Start("http_server.py", {"--file", harbour, "--lifetime", "90"}));
+    start(silent, "mms_server.py", harbour, {"--fault", "silent"});
+    // A port nobody listens on: the server that was there has gone.
+    std::string refused;
+    {
+        FakeServer gone;
+        start(gone, "mms_server.py", harbour);
+        refused = Address("mms", gone, "/gone.asf");
+    }
+
+    struct Case {
+        std::string address;
+        std::string expected;  // the line, or its start for an error whose text varies
+    };
+    std::vector<Case> cases;
+    auto ok = [&](const std::string& address, const char* transport, bool live, const Announced& what) {
+        cases.push_back({address, OkLine(address, transport, live, what)});
+    };
+    auto error = [&](const std::string& address, const std::string& text) {
+        cases.push_back({address, ErrorLine(address, text)});
+    };
+    ok(Address("mms", mms, "/harbour.asf"), "MMS over TCP", false, a);
+    error(Address("mms", silent, "/one.asf"), "no answer in time");
+    ok(Address("mms", mmsLive, "/live.asf"), "MMS over TCP", true, a);
+    ok(Address("http", mmsh, "/news.asf"), "MMS over HTTP", false, n);
+    ok(Address("http", mmshLive, "/live.wmv"), "MMS over HTTP", true, a);
+    ok(Address("rtsp", rtsp, "/news.wma"), "RTSP", false, n);
+    ok(Address("rtsp", rtspLive, "/live"), "RTSP", true, n);
+    ok(Address("http", http, "/file"), "HTTP", false, a);
+    error(Address("mms", silent, "/two.asf"), "no answer in time");
+    ok(Address("mms", mms, "/again.wmv"), "MMS over TCP", false, a);
+    ok(Address("mms", mmsLive, "/again"), "MMS over TCP", true, a);
+    ok(Address("http", mmsh, "/again.asf"), "MMS over HTTP", false, n);
+    ok(Address("http", mmshLive, "/again.asf"), "MMS over HTTP", true, a);
+    ok(Address("rtsp", rtsp, "/again.asf"), "RTSP", false, n);
+    ok(Address("rtsp", rtspLive, "/again.asf"), "RTSP", true, n);
+    // A body that is no ASF stream: only the transport is known.
+    cases.push_back({Address("http", http, "/size/5000"),
+                     "{\"event\":\"checked\",\"address\":\"" + Address("http", http, "/size/5000") +
+                         "\",\"result\":\"Ok\",\"transport\":\"HTTP\",\"delivery\":\"\",\"durationMs\":0,"
+                         "\"bitrate\":0,\"title\":\"\"}"});
+    cases.push_back({refused, ErrorLine(refused, "").substr(0, ErrorLine(refused, "").size() - 2)});
+    error(Address("mms", silent, "/three.asf"), "no answer in time");
+    ok(Address("mms", mms, "/third.asf"), "MMS over TCP", false, a);
+    ok(Address("http", mmsh, "/third.wmv"), "MMS over HTTP", false, n);
+    ASSERT_EQ(cases.size(), 20u);
+
+    std::vector<std::string> args = {"check", "--json", "--probe-time", "4"};
+    for (const Case& c : cases)
+        args.push_back(c.address);
+    const auto begun = Clock::now();
+    const auto r = Cli(args);
+    const auto took = Clock::now() - begun;
+    EXPECT_EQ(r.exitCode, 1) << r.err;
+    // In the order given, whatever order the answers came in.
+    const std::vector<std::string> lines = Lines(r.out);
+    ASSERT_EQ(lines.size(), cases.size()) << r.out << r.err;
+    for (size_t i = 0; i < cases.size(); ++i)
+        EXPECT_EQ(lines[i].substr(0, cases[i].expected.size()), cases[i].expected) << "address " << i;
+    // Three silent addresses of four seconds each, one after another, would
+    // take twelve; at eight at a time they share their four.
+    EXPECT_LT(took, std::chrono::seconds(4 + 4));
+
+    // Without --json: the same Ok and Error lines as ever on stdout, and what
+    // an address is (or why it failed) on stderr.
+    const auto plain = Cli({"check", "-j", "1", cases[0].address, refused});
+    EXPECT_EQ(plain.exitCode, 1);
+    EXPECT_EQ(plain.out, cases[0].address + " Ok\n" + refused + " Error\n");
+    char duration[32];
+    std::snprintf(duration, sizeof(duration), "%d:%02d:%02d", int(a.durationMs / 3600000),
+                  int(a.durationMs / 60000 % 60), int(a.durationMs / 1000 % 60));
+    EXPECT_NE(plain.err.find(cases[0].address + ": MMS over TCP, on demand, " + duration + ", " +
+                             std::to_string((a.bitrate + 500) / 1000) + " kbps, Harbour Camera\n"),
+              std::string::npos)
+        << plain.err;
+    EXPECT_NE(plain.err.find(refused + ": "), std::string::npos) << plain.err;
+}
+
+TEST_F(CliCheckTest, BadOptionValuesAreUsageErrors)
+{
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"check", "-j", "0", "mms://h/a"}, {"check", "--parallel", "17", "mms://h/a"},
+          {"check", "--probe-time", "0", "mms://h/a"}, {"check", "--probe-time", "x", "mms://h/a"}}) {
+        const auto r = Cli(args);
+        EXPECT_EQ(r.exitCode, 2) << args[1] << " " << args[2];
+        EXPECT_TRUE(r.out.empty());
+    }
+}
+
+}  // namespace

@@ -1,0 +1,97 @@
+// What the stream clients tell of a header they read (HeaderStreamInfo), on
+// headers made here byte by byte: the facts, and what hostile bytes come to.
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "formats/asf_guids.h"
+#include "protocols/asf_recording.h"
+
+namespace {
+
+void Put(std::string& s, uint64_t v, int bytes)
+{
+    for (int i = 0; i < bytes; ++i)
+        s += static_cast<char>(v >> (8 * i));
+}
+
+std::string Object(const Guid& guid, const std::string& body)
+{
+    std::string o(guid.bytes.begin(), guid.bytes.end());
+    Put(o, 24 + body.size(), 8);
+    return o + body;
+}
+
+// A header of a File Properties object (play duration and preroll, flags,
+// maximum bit rate) and a content description with the title (UTF-16LE).
+std::string Header(uint64_t play100ns, uint64_t prerollMs, uint32_t flags, uint32_t bitrate,
+                   const std::u16string& title)
+{
+    std::string props(16, '\x11');  // file id
+    Put(props, 0, 8);               // file size
+    Put(props, 0, 8);               // creation date
+    Put(props, 0, 8);               // packets
+    Put(props, play100ns, 8);
+    Put(props, play100ns, 8);  // send duration
+    Put(props, prerollMs, 8);
+    Put(props, flags, 4);
+    Put(props, 3200, 4);
+    Put(props, 3200, 4);
+    Put(props, bitrate, 4);
+    std::string text;
+    for (char16_t c : title + u'\0')
+        Put(text, c, 2);
+    std::string description;
+    Put(description, text.size(), 2);
+    for (int i = 0; i < 4; ++i)
+        Put(description, 0, 2);
+    description += text;
+    std::string children = Object(asf::kFileProperties, props) + Object(asf::kContentDescription, description);
+    std::string body;
+    Put(body, 2, 4);
+    body += "\x01\x02";
+    return Object(asf::kHeader, body + children);
+}
+
+StreamInfo Read(const std::string& h)
+{
+    return asfrecording::HeaderStreamInfo(reinterpret_cast<const uint8_t*>(h.data()), h.size());
+}
+
+TEST(HeaderStreamInfo, TellsDeliveryDurationBitrateAndTitle)
+{
+    // 64 s of play with a 3 s preroll, 364 kbit/s.
+    StreamInfo info = Read(Header(640000000, 3000, 2, 364000, u"Harbour \uCE74\uBA54\uB77C"));
+    EXPECT_EQ(info.delivery, StreamDelivery::OnDemand);
+    EXPECT_EQ(info.durationMs, 61000u);
+    EXPECT_EQ(info.bitrate, 364000u);
+    EXPECT_EQ(info.title, "Harbour \xEC\xB9\xB4\xEB\xA9\x94\xEB\x9D\xBC");
+    EXPECT_EQ(info.transport, StreamTransport::None) << "the check adds it";
+    EXPECT_EQ(StreamInfoText(info), "on demand, 0:01:01, 364 kbps, Harbour \xEC\xB9\xB4\xEB\xA9\x94\xEB\x9D\xBC");
+
+    // A broadcast: no play duration, or the broadcast flag with a leftover one.
+    for (const std::string& live : {Header(0, 3000, 1, 64000, u"On air"), Header(640000000, 3000, 1, 64000, u"On air")}) {
+        info = Read(live);
+        EXPECT_EQ(info.delivery, StreamDelivery::Live);
+        EXPECT_EQ(info.durationMs, 0u);
+        EXPECT_EQ(info.bitrate, 64000u);
+    }
+}
+
+TEST(HeaderStreamInfo, HostileHeadersGiveBlanksOrNothing)
+{
+    // Line breaks and escapes in a title would break the CLI's one line per
+    // address and the list's single-line cells.
+    EXPECT_EQ(Read(Header(640000000, 0, 2, 1, u"a\nb\r\x1b[2Jc\x7f")).title, "a b  [2Jc ");
+    // Cut anywhere before the File Properties object ends, or not a header
+    // at all: nothing is known.
+    const std::string whole = Header(640000000, 0, 2, 1, u"t");
+    for (size_t cut : {size_t{0}, size_t{10}, size_t{30}, size_t{60}, whole.size() - 1})
+        EXPECT_EQ(Read(whole.substr(0, cut)), StreamInfo()) << cut;
+    EXPECT_EQ(Read(std::string(200, '\xff')), StreamInfo());
+    // Bytes after a whole header (the Data object's start, packets) change nothing.
+    EXPECT_EQ(Read(whole + std::string(50, '\0')), Read(whole));
+}
+
+}  // namespace

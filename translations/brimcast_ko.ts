@@ -169,6 +169,30 @@
         <source>ns</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Protocol: %1</source>
+        <translation>프로토콜: %1</translation>
+    </message>
+    <message>
+        <source>Live broadcast</source>
+        <translation>생방송</translation>
+    </message>
+    <message>
+        <source>On demand</source>
+        <translation>주문형</translation>
+    </message>
+    <message>
+        <source>Duration: %1</source>
+        <translation>길이: %1</translation>
+    </message>
+    <message>
+        <source>Bit rate: %1</source>
+        <translation>비트레이트: %1</translation>
+    </message>
+    <message>
+        <source>Title: %1</source>
+        <translation>제목: %1</translation>
+    </message>
 </context>
 <context>
     <name>MediaView</name>

@@ -1,5 +1,7 @@
 #include "ui/media_view.h"
 
+#include <algorithm>
+
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
@@ -126,6 +128,19 @@ MediaView::MediaView(AppSettings& settings, Profile& profile, QWidget* parent)
     table_->horizontalHeader()->setStretchLastSection(false);
     table_->setColumnHidden(kColInfo, true);
     table_->setColumnHidden(kColNs, true);
+    // The Info column shows once the URL check has described a row there.
+    connect(model_, &QAbstractItemModel::dataChanged, this,
+            [this](const QModelIndex& topLeft, const QModelIndex& bottomRight) {
+                if (!table_->isColumnHidden(kColInfo))
+                    return;
+                for (int row = topLeft.row(); row <= bottomRight.row(); ++row) {
+                    const MediaItem* item = list_->Find(model_->IdAt(row));
+                    if (item && !item->checkInfoText.empty()) {
+                        RevealInfoColumn();
+                        return;
+                    }
+                }
+            });
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -635,6 +650,12 @@ void MediaView::showEvent(QShowEvent* event)
     for (int c = 0; c < kColumnCount; ++c)
         if (MediaListModel::kWidthPercent[c] > 0)
             table_->setColumnWidth(c, width * MediaListModel::kWidthPercent[c] / 100);
+}
+
+void MediaView::RevealInfoColumn()
+{
+    table_->setColumnHidden(kColInfo, false);
+    table_->setColumnWidth(kColInfo, std::max(table_->viewport()->width() * 40 / 100, 120));
 }
 
 void MediaView::SettingsChanged() { model_->SetToolTips(settings_.m_toolTip != 0); }

@@ -116,6 +116,8 @@ signals:
     void stopRequested();
 
 private:
+    // Shows the hidden Info column, at a share of the list's width.
+    void RevealInfoColumn();
     void CreateActions();
     void UpdateActions();
     void RebuildRecentMenu();

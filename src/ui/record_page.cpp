@@ -38,8 +38,12 @@ RecordPage::RecordPage(QWidget* parent)
       fileTypes(new QListWidget(this)),
       newFileType(new QLineEdit(this)),
       addFileType(new QPushButton(tr("Add"), this)),
-      removeFileType(new QPushButton(tr("Remove"), this))
+      removeFileType(new QPushButton(tr("Remove"), this)),
+      checkParallel(new QSpinBox(this)),
+      checkSeconds(new QSpinBox(this))
 {
+    checkParallel->setRange(1, AppSettings::kMaxCheckParallel);
+    checkSeconds->setRange(AppSettings::kMinCheckSeconds, AppSettings::kMaxCheckSeconds);
     maxSize->setRange(1, kMaxSizeMb);
     maxMinutes->setRange(0, kMaxMinutes);
     maxSeconds->setRange(0, 59);
@@ -102,6 +106,13 @@ RecordPage::RecordPage(QWidget* parent)
     form->addRow(sizeRow);
     form->addRow(timeRow);
     form->addRow(tr("Player agent"), playerAgent);
+    auto* checkRow = new QHBoxLayout;
+    checkRow->addWidget(checkParallel);
+    checkRow->addWidget(new QLabel(tr("addresses at once, at most"), this));
+    checkRow->addWidget(checkSeconds);
+    checkRow->addWidget(new QLabel(tr("seconds each"), this));
+    checkRow->addStretch();
+    form->addRow(tr("URL Check"), checkRow);
 
     auto* typesBox = new QGroupBox(tr("File types kept by URL Capture"), this);
     auto* typesLayout = new QVBoxLayout(typesBox);
@@ -132,6 +143,8 @@ void RecordPage::Load(const AppSettings& s, const Profile& profile)
     timePolicy->setChecked(s.m_timePolicy != 0);
     maxMinutes->setValue(MaxTimeMinutes(s.m_maxTime));
     maxSeconds->setValue(MaxTimeSeconds(s.m_maxTime));
+    checkParallel->setValue(s.m_checkParallel);
+    checkSeconds->setValue(s.m_checkSeconds);
     UpdateEnabled();
 
     int selected = -1;
@@ -159,6 +172,8 @@ void RecordPage::Store(AppSettings& s, Profile& profile)
     s.m_maxSize = maxSize->value();
     s.m_timePolicy = timePolicy->isChecked() ? 1 : 0;
     s.m_maxTime = MaxTimeFromPage(maxMinutes->value(), maxSeconds->value());
+    s.m_checkParallel = checkParallel->value();
+    s.m_checkSeconds = checkSeconds->value();
 
     // The typed identity joins the list so that it is offered next time.
     const QString current = playerAgent->currentText().trimmed();

@@ -11,7 +11,8 @@ class QSpinBox;
 
 // The "Record" page: base folder, the confirmation boxes, live time info,
 // the size and time limits, the player identity and the file types that
-// URL Capture keeps.
+// URL Capture keeps; how many addresses the URL check probes at once, and
+// for how long each.
 class RecordPage final : public PreferencesPage {
     Q_OBJECT
 public:
@@ -35,6 +36,8 @@ public:
     QLineEdit* newFileType;
     QPushButton* addFileType;
     QPushButton* removeFileType;
+    QSpinBox* checkParallel;
+    QSpinBox* checkSeconds;
 
 private:
     void UpdateEnabled();

@@ -31,6 +31,7 @@
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTranslator>
 
 #include "app/main_window.h"
 #include "app/translations.h"
@@ -134,6 +135,7 @@ private slots:
     void webPages();
     void workerQuestionsAndCancel();
     void rowsFollowedByIdAndLocaleWords();
+    void checkedRowsDescribeTheirStream();
     void listFileCredentialsAreProbed();
     void modelStaysConsistent();
 
@@ -576,6 +578,9 @@ void MainWindowTest::preferencesWriteTheProfile()
         QVERIFY(r->maxMinutes->isEnabled());
         r->maxMinutes->setValue(90);
         r->maxSeconds->setValue(0);
+        QCOMPARE(r->checkParallel->value(), 8);
+        r->checkParallel->setValue(3);
+        r->checkSeconds->setValue(45);
         r->playerAgent->setEditText(QStringLiteral("NSPlayer/11.0"));
         r->newFileType->setText(QStringLiteral("MP3"));
         r->addFileType->click();
@@ -599,6 +604,8 @@ void MainWindowTest::preferencesWriteTheProfile()
     QCOMPARE(p.GetInt("settings", "Max Size", -1), 250);
     QCOMPARE(p.GetInt("settings", "time policy", -1), 1);
     QCOMPARE(p.GetInt("settings", "Max Time", -1), 5400);
+    QCOMPARE(p.GetInt("settings", "URL Check Parallel", -1), 3);
+    QCOMPARE(p.GetInt("settings", "URL Check Seconds", -1), 45);
     QCOMPARE(p.GetInt("settings", "Allow Multiple Instances", -1), 1);
     QCOMPARE(p.GetInt("settings", "Save Play List", -1), 1);
     QCOMPARE(p.GetInt("settings", "Save Full Pos", -1), 1);
@@ -883,3 +890,42 @@ void MainWindowTest::modelStaysConsistent()
 
 QTEST_MAIN(MainWindowTest)
 #include "main_window_test.moc"
+
+void MainWindowTest::checkedRowsDescribeTheirStream()
+{
+    // The words of an earlier test's Korean locale go.
+    for (QTranslator* t : QCoreApplication::instance()->findChildren<QTranslator*>()) {
+        QCoreApplication::removeTranslator(t);
+        delete t;
+    }
+    MediaView* view = Window().view();
+    MediaList& list = view->list();
+    Window().OpenLaunch(LaunchMode::Open, {"mms://h/cam.asf", "mms://h/noted.asf"});
+    list.SetCell(1, kColInfo, "my note");
+    QVERIFY(view->table()->isColumnHidden(kColInfo));
+    StreamInfo info;
+    info.transport = StreamTransport::Rtsp;
+    info.delivery = StreamDelivery::OnDemand;
+    info.durationMs = 3723000;
+    info.bitrate = 364000;
+    info.title = "Harbour Camera";
+    for (int row : {0, 1})
+        list.Update(list.IdAt(row), [&](MediaItem& r) { ShowCheckResult(r, true, info); });
+
+    // The description in the Info cell, which shows now; a user's text stays.
+    QVERIFY(!view->table()->isColumnHidden(kColInfo));
+    QVERIFY(view->table()->columnWidth(kColInfo) > 0);
+    QCOMPARE(Cell(0, kColInfo), QStringLiteral("RTSP, on demand, 1:02:03, 364 kbps, Harbour Camera"));
+    QCOMPARE(Cell(1, kColInfo), QStringLiteral("my note"));
+    // Every fact a line in the tool tip of the Record and Info cells.
+    const QString tip = QStringLiteral("Protocol: RTSP\nOn demand\nDuration: 1:02:03\nBit rate: 364 kbps\n"
+                                       "Title: Harbour Camera");
+    for (int row : {0, 1}) {
+        for (int column : {kColRecord, kColInfo})
+            QCOMPARE(view->model()->index(row, column).data(Qt::ToolTipRole).toString(), tip);
+    }
+    // A row that fails later has no description left.
+    list.Update(list.IdAt(0), [](MediaItem& r) { ShowCheckResult(r, false); });
+    QCOMPARE(Cell(0, kColInfo), QString());
+    QCOMPARE(view->model()->index(0, kColRecord).data(Qt::ToolTipRole).toString(), QStringLiteral("Error"));
+}

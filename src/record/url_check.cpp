@@ -8,6 +8,7 @@
 #include <system_error>
 
 #include "base/task_poster.h"
+#include "base/user_prompts.h"
 #include "medialist/media_list.h"
 #include "medialist/row_status.h"
 
@@ -29,6 +30,7 @@ struct UrlCheck::Walk {
         CmmsThread* probe = nullptr;
         std::optional<Clock::time_point> deadline;  // guarded by mutex: set while probing
         bool timedOut = false;                      // guarded by mutex
+        bool asking = false;  // guarded by mutex: a question to the user is open
     };
 
     std::mutex mutex;
@@ -58,7 +60,7 @@ struct UrlCheck::Walk {
         std::lock_guard lock(mutex);
         const auto now = Clock::now();
         for (Slot& slot : slots) {
-            if (!slot.deadline || (!all && now < *slot.deadline))
+            if (!slot.deadline || (!all && (slot.asking || now < *slot.deadline)))
                 continue;
             if (!all)
                 slot.timedOut = true;
@@ -68,6 +70,76 @@ struct UrlCheck::Walk {
         }
     }
 };
+
+namespace {
+
+// The questions of one probe: while the user answers one, the probe's time
+// does not run out; the time limit starts afresh after the answer.
+class ProbePrompts final : public UserPrompts {
+public:
+    ProbePrompts(UserPrompts& inner, std::shared_ptr<UrlCheck::Walk> walk, size_t slot, Clock::duration limit)
+        : inner_(inner), walk_(std::move(walk)), slot_(slot), limit_(limit)
+    {
+    }
+
+    bool AskResume(const std::string& message, const CancelSignal& cancel) override
+    {
+        Asking a(*this);
+        return inner_.AskResume(message, cancel);
+    }
+    FileExists AskFileExists(const std::string& message, bool& all, const CancelSignal& cancel) override
+    {
+        Asking a(*this);
+        return inner_.AskFileExists(message, all, cancel);
+    }
+    bool AskSavePath(std::string& path, const CancelSignal& cancel) override
+    {
+        Asking a(*this);
+        return inner_.AskSavePath(path, cancel);
+    }
+    CredentialAnswer AskCredentials(const std::string& site, const std::string& user, const std::string& password,
+                                    const CancelSignal& cancel) override
+    {
+        Asking a(*this);
+        return inner_.AskCredentials(site, user, password, cancel);
+    }
+    bool AskYesNo(const std::string& message, const CancelSignal& cancel) override
+    {
+        Asking a(*this);
+        return inner_.AskYesNo(message, cancel);
+    }
+    YesNoCancel AskYesNoCancel(const std::string& message, const CancelSignal& cancel) override
+    {
+        Asking a(*this);
+        return inner_.AskYesNoCancel(message, cancel);
+    }
+
+private:
+    class Asking {
+    public:
+        explicit Asking(ProbePrompts& p) : p_(p) { p_.Mark(true); }
+        ~Asking() { p_.Mark(false); }
+
+    private:
+        ProbePrompts& p_;
+    };
+
+    void Mark(bool asking)
+    {
+        std::lock_guard lock(walk_->mutex);
+        UrlCheck::Walk::Slot& slot = walk_->slots[slot_];
+        slot.asking = asking;
+        if (!asking && slot.deadline)
+            slot.deadline = Clock::now() + limit_;
+    }
+
+    UserPrompts& inner_;
+    std::shared_ptr<UrlCheck::Walk> walk_;
+    size_t slot_;
+    Clock::duration limit_;
+};
+
+}  // namespace
 
 UrlCheck::UrlCheck(MediaList& list, TaskPoster& poster, JobServices services, Callbacks callbacks)
     : list_(list), poster_(poster), services_(std::move(services)), callbacks_(std::move(callbacks))
@@ -114,10 +186,17 @@ bool UrlCheck::Start(int firstRow, const AppSettings& settings)
     // One object per probe thread for the whole walk, without an owner: it
     // posts nothing.
     probes_.clear();
+    prompts_.clear();
     auto walk = std::make_shared<Walk>();
+    walk->slots.resize(static_cast<size_t>(parallel_));
     for (int i = 0; i < parallel_; ++i) {
-        probes_.push_back(std::make_unique<CmmsThread>(nullptr, 0, settings, "", "", "", "", "", services_));
-        walk->slots.push_back(Walk::Slot{probes_.back().get(), std::nullopt, false});
+        JobServices services = services_;
+        if (services_.prompts) {
+            prompts_.push_back(std::make_unique<ProbePrompts>(*services_.prompts, walk, i, limit));
+            services.prompts = prompts_.back().get();
+        }
+        probes_.push_back(std::make_unique<CmmsThread>(nullptr, 0, settings, "", "", "", "", "", services));
+        walk->slots[static_cast<size_t>(i)].probe = probes_.back().get();
     }
     walk_ = walk;
     inFlight_ = 0;

@@ -15,6 +15,7 @@
 
 class MediaList;
 class TaskPoster;
+class UserPrompts;
 
 // "URL Check": walks the media list from a row to the end and probes every
 // network row with the protocol clients (no output file). A row that answers
@@ -24,7 +25,8 @@ class TaskPoster;
 //
 // Up to m_checkParallel rows are probed at a time, each on a thread of its
 // own with its own probe object, and no probe runs longer than
-// m_checkSeconds: then it is stopped and its row fails. The list is read and
+// m_checkSeconds (not counting the time a question to the user is open):
+// then it is stopped and its row fails. The list is read and
 // changed only on its owner's thread, through tasks the probe threads post
 // there. The owner hands out rows as probes become free, so the walk goes on
 // to the end of the list as it stands, rows added or deleted meanwhile
@@ -65,9 +67,9 @@ public:
     // From Start until `finished` has run.
     bool Running() const { return running_; }
 
-private:
     struct Walk;  // what the probe threads and the owner's tasks share
 
+private:
     // On the owner's thread: hands free probes the next network rows from
     // the cursor on (reporting skipped rows on the way); ends the walk when
     // nothing is left to hand out or to wait for.
@@ -87,5 +89,8 @@ private:
     int cursorRow_ = 0;         // where it stood
     std::shared_ptr<Walk> walk_;
     std::vector<std::thread> threads_;  // the probes', then the watch's
+    // Each probe's questions go through its own prompts (the time limit
+    // waits while one is open); declared first, destroyed after the probes.
+    std::vector<std::unique_ptr<UserPrompts>> prompts_;
     std::vector<std::unique_ptr<CmmsThread>> probes_;
 };

@@ -318,3 +318,47 @@ TEST_F(UrlCheckTest, ProbesRunSideBySideWithinTheirTimeLimitAndTellWhatAnswered)
     EXPECT_EQ(list.Row(5).checked, StreamInfo());
     EXPECT_EQ(list.Cell(6, kColInfo), "my note");
 }
+
+TEST_F(UrlCheckTest, AQuestionToTheUserDoesNotUseUpTheTimeLimit)
+{
+    // A user who takes two seconds to give a password, for a limit of one.
+    class SlowUser final : public UserPrompts {
+    public:
+        bool AskResume(const std::string&, const CancelSignal&) override { return false; }
+        FileExists AskFileExists(const std::string&, bool&, const CancelSignal&) override { return FileExists::Cancel; }
+        bool AskSavePath(std::string&, const CancelSignal&) override { return false; }
+        CredentialAnswer AskCredentials(const std::string&, const std::string&, const std::string&,
+                                        const CancelSignal& cancel) override
+        {
+            const auto until = Clock::now() + std::chrono::seconds(2);
+            while (Clock::now() < until && !cancel.Cancelled())
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            return {!cancel.Cancelled(), "user", "secret", false};
+        }
+        bool AskYesNo(const std::string&, const CancelSignal&) override { return false; }
+        YesNoCancel AskYesNoCancel(const std::string&, const CancelSignal&) override { return YesNoCancel::Cancel; }
+    } user;
+    // A server that wants credentials: the client asks, and answers once it has them.
+    class Locked final : public ProtocolClient {
+    public:
+        explicit Locked(const ClientEnvironment& env) : env_(env) {}
+        uint64_t Record(const RecordRequest&) override
+        {
+            return env_.prompts->AskCredentials("h", "", "", env_.Cancel()).accepted ? 1 : 0;
+        }
+        void Stop() override {}
+
+    private:
+        ClientEnvironment env_;
+    };
+    JobServices services;
+    services.prompts = &user;
+    services.factory = [](ClientKind, const ClientEnvironment& env) { return std::make_unique<Locked>(env); };
+    settings.m_checkParallel = 2;
+    settings.m_checkSeconds = 1;
+    Add("mms://h/locked.asf");
+    UrlCheck check(list, mainThread, services);
+    ASSERT_TRUE(check.Start(0, settings));
+    ASSERT_TRUE(mainThread.RunUntil([&] { return !check.Running(); }));
+    EXPECT_EQ(Results(), "locked=Ok ");
+}

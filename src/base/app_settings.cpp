@@ -42,6 +42,7 @@ constexpr IntKey kLoadFlags[] = {
     {"Max Size", &AppSettings::m_maxSize},
     {"time policy", &AppSettings::m_timePolicy},
     {"Max Time", &AppSettings::m_maxTime},
+    {"Reconnect", &AppSettings::m_reconnect},
     {"CaptureHTTP", &AppSettings::m_captureHttp},
     {"CaptureMMS", &AppSettings::m_captureMms},
     {"CaptureRTSP", &AppSettings::m_captureRtsp},

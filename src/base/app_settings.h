@@ -25,6 +25,9 @@ struct AppSettings {
     int m_sizePolicy = 0;
     int m_maxTime = 1800;  // seconds
     int m_maxSize = 10;    // megabytes
+    // A stream whose connection drops is reconnected until one outage has
+    // lasted this many seconds (0: never reconnected).
+    int m_reconnect = 300;
     std::string m_playerAgent = "NSPlayer/9.0.0.2980; {3300AD50-2C39-46c0-AE0A-59FCD8CF430E}";
     int m_captureHttp = 1;
     int m_captureMms = 1;

@@ -65,6 +65,11 @@ const char* ChannelText(int channels, DisplayLanguage language)
     return korean ? "\xEB\xAA\xA8\xEB\x85\xB8" : "mono";
 }
 
+std::string ReconnectingText(uint32_t attempt)
+{
+    return Format("reconnecting (%llu)", attempt);
+}
+
 std::string DurationText(uint32_t ms)
 {
     return Format("%llu:%02llu:%02llu", ms / 3600000u, ms / 60000u % 60, ms / 1000u % 60);

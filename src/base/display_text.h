@@ -36,6 +36,10 @@ const char* CancelledText(DisplayLanguage language = CurrentDisplayLanguage());
 // "스테레오", any other count "mono" / "모노".
 const char* ChannelText(int channels, DisplayLanguage language = CurrentDisplayLanguage());
 
+// The "Record" column while a dropped stream waits for attempt n:
+// "reconnecting (n)".
+std::string ReconnectingText(uint32_t attempt);
+
 // A duration as "%d:%02d:%02d" (hours, minutes, seconds): 3723000 -> "1:02:03".
 std::string DurationText(uint32_t ms);
 // Recording progress: stream time and hundredths of a percent, minutes and

@@ -15,6 +15,8 @@ enum RecorderStatusCode : int {
     kStatusQuit = 12,           // the user quit the file-exists question
     kStatusEntryFinished = 13,  // one entry of a playlist of several has ended: address, result,
                                 // text (its output path), errorText, bytes
+    kStatusReconnecting = 14,   // the connection dropped; attempt `attempt` follows its wait
+    kStatusReconnected = 15,    // an outage ended: outageAtMs, outageMs, attempt
 };
 
 // How a job ended (code 3).
@@ -48,6 +50,14 @@ struct JobEvent {
 
     // Code 13: the entry's address.
     std::string address;
+
+    // Codes 14 and 15: the reconnect attempt (from 1; 15: the one that worked).
+    uint32_t attempt = 0;
+    // Code 15: when the connection dropped (ms since 1970, UTC) and how long
+    // the outage lasted; code 3: the outages of the job and their sum.
+    int64_t outageAtMs = 0;
+    uint64_t outageMs = 0;
+    uint32_t outages = 0;
 
     // Codes 3 and 13.
     JobResult result = JobResult::None;

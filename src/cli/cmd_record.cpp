@@ -2,8 +2,11 @@
 // recorder controller records them one after the other, exactly as the
 // desktop program does; the jobs' status events are queued to this thread.
 
+#include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <filesystem>
 #include <map>
 #include <set>
@@ -39,6 +42,7 @@ struct RecordOptions {
     int maxTime = 0;  // seconds; 0: the profile decides
     int maxSize = 0;  // MB
     bool noLiveRebase = false;
+    int reconnect = -1;  // seconds; -1: the profile decides
     bool json = false;
     AddressArguments args;
 };
@@ -74,6 +78,10 @@ int Parse(const CliContext& context, RecordOptions* o)
             *error = "--max-size wants megabytes from 1 to 4095";
             if (!reader.TakeValue(&value) || !ParseInt(value, 1, 4095, &o->maxSize))
                 return -1;
+        } else if (reader.Is(nullptr, "--reconnect")) {
+            *error = "--reconnect wants seconds (0: never reconnect)";
+            if (!reader.TakeValue(&value) || !ParseInt(value, 0, 1 << 30, &o->reconnect))
+                return -1;
         } else if (reader.Is(nullptr, "--no-live-rebase")) {
             o->noLiveRebase = true;
         } else if (reader.Is(nullptr, "--json")) {
@@ -83,6 +91,19 @@ int Parse(const CliContext& context, RecordOptions* o)
         }
         return 1;
     });
+}
+
+// A time as "2026-12-06T21:04:05.123Z".
+std::string UtcText(int64_t ms)
+{
+    const time_t seconds = static_cast<time_t>(ms / 1000);
+    struct tm t {};
+    if (!gmtime_r(&seconds, &t))
+        return {};
+    char text[96];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.%03dZ", t.tm_year + 1900, t.tm_mon + 1,
+                  t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec, static_cast<int>(ms % 1000));
+    return text;
 }
 
 // Turns the controller's handled status events into terminal output.
@@ -161,6 +182,21 @@ public:
         }
         case kStatusQuit:
             Json("quit", job).Emit(o_.json);
+            break;
+        case kStatusReconnecting:
+            if (!o_.args.quiet && !o_.json) {
+                console.ClearProgress();
+                console.Err("  " + ReconnectingText(e.attempt));
+            }
+            Json("reconnecting", job).Add("attempt", static_cast<int64_t>(e.attempt)).Emit(o_.json);
+            break;
+        case kStatusReconnected:
+            Json("reconnected", job)
+                .Add("attempt", static_cast<int64_t>(e.attempt))
+                .Add("at", UtcText(e.outageAtMs))
+                .Add("atMs", e.outageAtMs)
+                .Add("outageMs", static_cast<int64_t>(e.outageMs))
+                .Emit(o_.json);
             break;
         case kStatusEntryFinished:
             EntryFinished(e, job);
@@ -241,14 +277,24 @@ private:
         }
     }
 
+    // ", 2 outages, 0:00:07": the outages a recording went through, summed.
+    static std::string OutagesText(const JobEvent& e)
+    {
+        if (e.outages == 0)
+            return {};
+        return Printf(", %u outage%s, %s", e.outages, e.outages == 1 ? "" : "s",
+                      DurationText(static_cast<uint32_t>(std::min<uint64_t>(e.outageMs, UINT32_MAX))).c_str());
+    }
+
     // "ADDRESS: completed -> PATH (SIZE)", "ADDRESS: failed: TEXT", ...
     static std::string EndLine(const std::string& address, const JobEvent& e)
     {
         const std::string& output = e.text;
+        const std::string size = " (" + HumanSize(e.bytes) + OutagesText(e) + ")";
         if (e.result == JobResult::Completed)
-            return address + ": " + CompletedText() + " -> " + output + " (" + HumanSize(e.bytes) + ")";
+            return address + ": " + CompletedText() + " -> " + output + size;
         if (e.result == JobResult::Incomplete)
-            return address + ": " + kIncompleteText + " -> " + output + " (" + HumanSize(e.bytes) + ")";
+            return address + ": " + kIncompleteText + " -> " + output + size;
         if (e.result == JobResult::Failed) {
             std::string text = e.errorText;
             if (text.empty())
@@ -290,7 +336,9 @@ private:
             JsonObject j;
             j.Add("event", "finished").Add("job", static_cast<int64_t>(job.jobId)).Add("address", job.url)
                 .Add("result", JobResultWord(e.result)).Add("output", e.text)
-                .Add("bytes", static_cast<int64_t>(bytes));
+                .Add("bytes", static_cast<int64_t>(bytes))
+                .Add("outages", static_cast<int64_t>(e.outages))
+                .Add("outageMs", static_cast<int64_t>(e.outageMs));
             if (several)
                 j.Add("entries", static_cast<int64_t>(entries->second.count));
             if (e.result == JobResult::Failed)
@@ -301,7 +349,7 @@ private:
         std::string line = EndLine(job.url, e);
         if (several && (e.result == JobResult::Completed || e.result == JobResult::Incomplete))
             line = job.url + ": " + (e.result == JobResult::Completed ? CompletedText() : std::string(kIncompleteText)) +
-                   Printf(" (%d entries, ", entries->second.count) + HumanSize(bytes) + ")";
+                   Printf(" (%d entries, ", entries->second.count) + HumanSize(bytes) + OutagesText(e) + ")";
         Show(e.result, line);
     }
 
@@ -367,6 +415,8 @@ int RunRecord(const CliContext& context)
     }
     if (o.noLiveRebase)
         settings.m_liveContentSaveTimeInfo = 0;
+    if (o.reconnect >= 0)
+        settings.m_reconnect = o.reconnect;
     prompts.Configure(settings);
 
     Console::Get().EnableProgress(!o.args.quiet && !o.json && ::isatty(STDERR_FILENO));
@@ -434,6 +484,8 @@ const std::string kHelp = std::string(
     "  --max-size MB          end each recording at the first block reaching MB\n") +
     kNetworkOptionsHelp +
     "  --no-live-rebase       keep a live stream's own time stamps\n"
+    "  --reconnect SECONDS    reconnect a dropped stream until one outage lasts\n"
+    "                         this long (default: the profile's, 300; 0: never)\n"
     "  --json                 one JSON object per status event on stdout\n"
     "  -q, --quiet            no progress line and no informational messages\n"
     "\n"
@@ -442,14 +494,17 @@ const std::string kHelp = std::string(
     "the recording and finish its file; a second one quits at once. A closed\n"
     "standard output (| head) does not stop a recording.\n"
     "A stream the server ends before its announced end is reported as\n"
-    "incomplete: its file is kept and can be resumed.\n"
+    "incomplete: its file is kept and can be resumed. A dropped connection is\n"
+    "reconnected after 1, 2, 4, 8, 16, then every 30 seconds: an on-demand\n"
+    "stream goes on where its file ends, a broadcast in the same file (its\n"
+    "times closing the gap), or in a new numbered file when its streams changed.\n"
     "Exit status: 0 all recorded, 1 some address failed or is incomplete,\n"
     "2 usage error, 130, 143 or 129 stopped by SIGINT, SIGTERM or SIGHUP.\n";
 
 const std::string kSynopsis = std::string(
     "record [-d DIR] [-t TITLE] [--if-exists ask|resume|overwrite|rename|skip] "
     "[--max-time SECONDS] [--max-size MB] ") + kNetworkOptionsSynopsis +
-    " [--no-live-rebase] [--json] [-q] ADDRESS...";
+    " [--no-live-rebase] [--reconnect SECONDS] [--json] [-q] ADDRESS...";
 
 const CliCommand kRecord = {
     "record",

@@ -47,6 +47,9 @@ void AsfFileWriter::Begin(ByteSink* sink, const Options& options)
     bytesWritten_ = 0;
     packetsWritten_ = 0;
     firstSendTime_.reset();
+    numberBase_ = 0;
+    timeBase_ = 0;
+    headerChanged_ = false;
     highestTime_ = 0;
     highestEndMs_ = 0;
     limitReached_ = false;
@@ -75,6 +78,8 @@ AsfFileWriter::HeaderResult AsfFileWriter::WriteHeader(const uint8_t* data, size
     if (resuming && !options_.keptHeader.empty() &&
         !SameAsfStream(options_.keptHeader.data(), options_.keptHeader.size(), data, length))
         return HeaderResult::OtherStream;
+    if (options_.continuation)
+        return Continue(data, length, header);
     header_ = header;
     const uint64_t size = header_.packetSize;
     scratch_.assign(header_.packetSize, 0);
@@ -99,6 +104,51 @@ AsfFileWriter::HeaderResult AsfFileWriter::WriteHeader(const uint8_t* data, size
     return HeaderResult::Written;
 }
 
+AsfFileWriter::HeaderResult AsfFileWriter::Continue(const uint8_t* data, size_t length,
+                                                   const AsfStreamHeader& header)
+{
+    const Continuation& c = *options_.continuation;
+    AsfStreamHeader kept;
+    if (!header.Live() || !SameStreams(c.header.data(), c.header.size(), data, length) ||
+        ParseStreamHeader(c.header.data(), c.header.size(), &kept) != AsfHeaderCheck::Ok) {
+        headerChanged_ = true;
+        return HeaderResult::Changed;
+    }
+    // The session's header says what the stream is; the file's own says
+    // where its fields lie, for Finalise.
+    header_ = header;
+    header_.length = kept.length;
+    header_.filePropertiesAt = kept.filePropertiesAt;
+    header_.dataObjectAt = kept.dataObjectAt;
+    scratch_.assign(header_.packetSize, 0);
+    base_ = header_.length;
+    keptPackets_ = c.packets;
+    packetsEnd_ = keptPackets_;
+    numberBase_ = keptPackets_;
+    highestTime_ = c.lastTimeMs;
+    headerTaken_ = true;
+    return HeaderResult::Kept;
+}
+
+uint32_t AsfFileWriter::ContinuationBase(const uint8_t* packet, size_t length) const
+{
+    const Continuation& c = *options_.continuation;
+    // The session's first media time may lie before its first send time (a
+    // frame sent late): it is what must follow the file's latest time.
+    asf::PacketLayout layout;
+    asf::WalkDataPacket(packet, length, header_.packetSize, &layout);
+    const int64_t preroll = static_cast<int64_t>(std::min<uint64_t>(header_.properties.preroll, 60000));
+    int64_t lead = 0;
+    for (size_t i = 0; i < layout.payloadCount; ++i) {
+        const asf::PacketLayout::Payload& p = layout.payloads[i];
+        if (!p.hasPresentationTime)
+            continue;
+        lead = std::min<int64_t>(lead, int64_t{p.presentationTime} - preroll - int64_t{layout.sendTime});
+    }
+    lead = std::max<int64_t>(lead, -60000);
+    return c.lastTimeMs + c.stepMs + static_cast<uint32_t>(-lead);
+}
+
 uint64_t AsfFileWriter::PacketsInFile() const { return packetsEnd_; }
 
 AsfFileWriter::PacketResult AsfFileWriter::WritePacket(const uint8_t* packet, size_t length)
@@ -113,6 +163,7 @@ AsfFileWriter::PacketResult AsfFileWriter::WritePacketAt(uint64_t number, const 
     PacketResult result;
     if (!headerTaken_)
         return result;
+    number += numberBase_;
     const uint64_t reach = std::max<uint64_t>(packetsEnd_, 1) - 1 + kMaxNumberJump;
     const bool inRange = !Live() && header_.declaredPackets != 0 ? number < header_.declaredPackets
                                                                   : number <= reach;
@@ -137,20 +188,25 @@ AsfFileWriter::PacketResult AsfFileWriter::Place(uint64_t position, uint64_t num
     std::memset(scratch_.data() + n, 0, size - n);
     uint8_t* p = scratch_.data();
 
+    const bool continuing = options_.continuation.has_value();
     const bool fromFirst = options_.retime == Retime::All || Live();
-    const bool rebase = options_.retime == Retime::All || (options_.retime == Retime::Live && Live());
+    const bool rebase =
+        continuing || options_.retime == Retime::All || (options_.retime == Retime::Live && Live());
     const int at = asf::SendTimeOffset(p, size);
     uint32_t t = 0;
     if (at >= 0) {
         result.timed = true;
         const uint32_t raw = le::Load32(p + at);
-        if (!firstSendTime_)
+        if (!firstSendTime_) {
             firstSendTime_ = raw;
-        t = fromFirst ? Rebased(raw, *firstSendTime_) : raw;
+            if (continuing)
+                timeBase_ = ContinuationBase(p, size);
+        }
+        t = fromFirst ? Rebased(raw, *firstSendTime_) + timeBase_ : raw;
         const uint64_t duration = static_cast<size_t>(at) + 6 <= size ? le::Load16(p + at + 4) : 0;
         highestEndMs_ = std::max(highestEndMs_, uint64_t{raw} + duration);
         if (rebase)
-            asf::RebasePacketTimes(p, size, *firstSendTime_, header_.packetSize);
+            asf::RebasePacketTimes(p, size, *firstSendTime_, header_.packetSize, nullptr, timeBase_);
     }
     result.timeMs = t;
     if (!Live() && header_.durationMs != 0)

@@ -32,6 +32,20 @@ public:
         LiveOrWhole,  // that, and a recording that holds the whole stream
         Always,
     };
+    // A broadcast goes on in the file after a reconnect: the file holds
+    // `header` (its header as streamed, read back from the file) and
+    // `packets` packets, the latest at lastTimeMs. The new session's header
+    // must describe the same streams (SameStreams); it is not written. Its
+    // packets follow the kept ones (a packet numbered n in the new session
+    // lies at packets + n), their times moved so that its first media time
+    // is stepMs after lastTimeMs (the latest send or media time written):
+    // the outage shrinks to one step.
+    struct Continuation {
+        std::vector<uint8_t> header;
+        uint64_t packets = 0;
+        uint32_t lastTimeMs = 0;
+        uint32_t stepMs = 0;
+    };
     struct Options {
         Retime retime = Retime::Live;
         Patch patch = Patch::Live;
@@ -50,6 +64,8 @@ public:
         // must describe the same stream as (SameAsfStream); empty: not
         // compared.
         std::vector<uint8_t> keptHeader;
+        // Continuing a broadcast after a reconnect (see Continuation).
+        std::optional<Continuation> continuation;
     };
 
     enum class HeaderResult {
@@ -60,6 +76,7 @@ public:
         WriteFailed,
         AlreadyTaken,  // a header was taken before: this one is not written
         OtherStream,   // resuming a file of another stream: nothing is taken or written
+        Changed,       // continuing, a header of other streams: not taken, nothing written
     };
 
     struct PacketResult {
@@ -123,6 +140,8 @@ public:
     // The largest packet time written (live: from the first packet).
     uint32_t HighestTime() const { return highestTime_; }
     bool LimitReached() const { return limitReached_; }
+    // Continuing, the session's header described other streams.
+    bool HeaderChanged() const { return headerChanged_; }
     bool WriteFailed() const { return writeFailed_; }
     // The recording holds the stream to its announced end: for a broadcast
     // never; otherwise every announced packet, or, when none are announced,
@@ -130,6 +149,9 @@ public:
     bool HoldsWholeStream() const;
 
 private:
+    HeaderResult Continue(const uint8_t* data, size_t length, const AsfStreamHeader& header);
+    // Continuing, the time the session's first packet (its send time) takes.
+    uint32_t ContinuationBase(const uint8_t* packet, size_t length) const;
     PacketResult Place(uint64_t position, uint64_t number, const uint8_t* packet, size_t length);
     bool Write(uint64_t position, const void* data, size_t n);
     bool Patch64(uint64_t position, uint64_t value);
@@ -152,6 +174,11 @@ private:
     uint64_t bytesWritten_ = 0;
     uint64_t packetsWritten_ = 0;
     std::optional<uint32_t> firstSendTime_;
+    // Continuing: packet numbers of the session start after the kept ones,
+    // and its times at timeBase_.
+    uint64_t numberBase_ = 0;
+    uint32_t timeBase_ = 0;
+    bool headerChanged_ = false;
     uint32_t highestTime_ = 0;
     uint64_t highestEndMs_ = 0;  // send time plus packet duration, for HoldsWholeStream
     bool limitReached_ = false;

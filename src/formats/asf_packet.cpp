@@ -197,14 +197,14 @@ bool WalkDataPacket(const uint8_t* packet, size_t length, uint32_t packetSize, P
 }
 
 int RebasePacketTimes(uint8_t* packet, size_t length, uint32_t base, uint32_t packetSize,
-                      PacketLayout* layout)
+                      PacketLayout* layout, uint32_t add)
 {
     PacketLayout local;
     PacketLayout& l = layout ? *layout : local;
     const bool whole = WalkDataPacket(packet, length, packetSize, &l);
     if (l.sendTimeAt < 0)
         return 1;
-    le::Store32(packet + l.sendTimeAt, Rebased(l.sendTime, base));
+    le::Store32(packet + l.sendTimeAt, Rebased(l.sendTime, base) + add);
 
     // The padding bytes that arrived are zeroed; the writer pads the rest.
     if (l.padding != 0 && l.padding <= l.packetLength) {
@@ -216,9 +216,9 @@ int RebasePacketTimes(uint8_t* packet, size_t length, uint32_t base, uint32_t pa
     for (size_t i = 0; i < l.payloadCount; ++i) {
         const PacketLayout::Payload& p = l.payloads[i];
         if (p.hasPresentationTime)
-            le::Store32(packet + p.replicatedAt + 4, Rebased(p.presentationTime, base));
+            le::Store32(packet + p.replicatedAt + 4, Rebased(p.presentationTime, base) + add);
         else if (p.compressed())
-            StoreByType(packet + p.offsetAt, p.offsetType, Rebased(p.offsetIntoObject, base));
+            StoreByType(packet + p.offsetAt, p.offsetType, Rebased(p.offsetIntoObject, base) + add);
     }
     return whole ? 0 : 1;
 }

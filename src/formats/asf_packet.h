@@ -64,12 +64,12 @@ bool WalkDataPacket(const uint8_t* packet, size_t length, uint32_t packetSize, P
 int SendTimeOffset(const uint8_t* packet, size_t length);
 
 // Subtracts base from the packet's send time and from the presentation
-// time of each payload (a value below base becomes 0) and zeroes the
-// padding. Returns 0 when the whole packet parsed, 1 when it did not (the
-// fields met before the fault are rewritten all the same). layout, when
-// given, receives where the fields lie.
+// time of each payload (a value below base becomes 0), then adds `add`, and
+// zeroes the padding. Returns 0 when the whole packet parsed, 1 when it did
+// not (the fields met before the fault are rewritten all the same). layout,
+// when given, receives where the fields lie.
 int RebasePacketTimes(uint8_t* packet, size_t length, uint32_t base, uint32_t packetSize,
-                      PacketLayout* layout = nullptr);
+                      PacketLayout* layout = nullptr, uint32_t add = 0);
 
 // Removes from a whole packet of several payloads each payload for which
 // drop(index, payload) is true (index counts from 0 in the packet): the payloads after it move up, the payload count

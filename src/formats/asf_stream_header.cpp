@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
 #include "formats/asf_guids.h"
 #include "formats/le.h"
@@ -65,4 +66,63 @@ AsfHeaderCheck ParseStreamHeader(const uint8_t* data, size_t length, AsfStreamHe
         p.minDataPacketSize >= 0xFFFF)
         return AsfHeaderCheck::UnsupportedPacketSize;
     return AsfHeaderCheck::Ok;
+}
+
+namespace {
+
+// One stream as a header describes it: its number, its type and its
+// type-specific data (the codec and its settings).
+struct StreamIdentity {
+    uint32_t number = 0;
+    std::vector<uint8_t> type;
+    std::vector<uint8_t> specific;
+    bool operator<(const StreamIdentity& other) const { return number < other.number; }
+    bool operator==(const StreamIdentity& other) const
+    {
+        return number == other.number && type == other.type && specific == other.specific;
+    }
+};
+
+// The streams of the Header object's Stream Properties children, by
+// number; false when the header does not parse or an object overruns it.
+bool StreamsOf(const uint8_t* data, size_t length, std::vector<StreamIdentity>* out)
+{
+    AsfStreamHeader header;
+    if (ParseStreamHeader(data, length, &header) == AsfHeaderCheck::Malformed)
+        return false;
+    const size_t end = header.dataObjectAt;
+    for (size_t at = kHeaderObjectFixed; at + asf::kObjectHeaderSize <= end;) {
+        const uint64_t size = le::Load64(data + at + 16);
+        if (size < asf::kObjectHeaderSize || size > end - at)
+            return false;
+        if (asf::kStreamProperties.Matches(data + at)) {
+            const size_t fixedEnd = asf::kObjectHeaderSize + asf::kStreamPropertiesFixed;
+            if (size < fixedEnd)
+                return false;
+            const uint8_t* o = data + at;
+            const uint64_t specificLength = le::Load32(o + 64);
+            if (specificLength > size - fixedEnd)
+                return false;
+            StreamIdentity s;
+            s.number = le::Load16(o + 72) & 0x7F;
+            s.type.assign(o + 24, o + 40);
+            s.specific.assign(o + fixedEnd, o + fixedEnd + specificLength);
+            out->push_back(std::move(s));
+        }
+        at += static_cast<size_t>(size);
+    }
+    std::sort(out->begin(), out->end());
+    return true;
+}
+
+}  // namespace
+
+bool SameStreams(const uint8_t* a, size_t aLength, const uint8_t* b, size_t bLength)
+{
+    AsfStreamHeader ha, hb;
+    if (ParseStreamHeader(a, aLength, &ha) != AsfHeaderCheck::Ok ||
+        ParseStreamHeader(b, bLength, &hb) != AsfHeaderCheck::Ok || ha.packetSize != hb.packetSize)
+        return false;
+    std::vector<StreamIdentity> sa, sb;
+    return StreamsOf(a, aLength, &sa) && StreamsOf(b, bLength, &sb) && sa == sb;
 }

@@ -40,5 +40,11 @@ AsfHeaderCheck ParseStreamHeader(const uint8_t* data, size_t length, AsfStreamHe
 // (it is still no broadcast), and a longer one is capped at 32 bits.
 uint32_t StreamDurationMs(uint64_t playDuration, uint64_t prerollMs);
 
+// True when two streamed headers describe the same streams: the same packet
+// size, and the same Stream Properties objects by stream number, stream type
+// and type-specific data (the codec and its settings). Packets of the one
+// can then follow packets of the other in one file.
+bool SameStreams(const uint8_t* a, size_t aLength, const uint8_t* b, size_t bLength);
+
 // Position of the first File Properties object identifier in buffer, or -1.
 long FindFilePropertiesObject(const uint8_t* buffer, size_t length);

@@ -8,6 +8,11 @@ void ShowConnecting(MediaItem& row)
     row.cells[kColRecord] = kConnectingText;
 }
 
+void ShowReconnecting(MediaItem& row, uint32_t attempt)
+{
+    row.cells[kColRecord] = ReconnectingText(attempt);
+}
+
 void ShowHeader(MediaItem& row, uint32_t durationMs, const std::string& outputPath)
 {
     row.state = RowState::HeaderReceived;

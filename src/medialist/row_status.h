@@ -12,6 +12,8 @@
 void ShowConnecting(MediaItem& row);
 // "Received Head", the output file and the duration.
 void ShowHeader(MediaItem& row, uint32_t durationMs, const std::string& outputPath);
+// "reconnecting (n)" in "Record"; the rest of the row stays.
+void ShowReconnecting(MediaItem& row, uint32_t attempt);
 // The progress text and the size in kilobytes.
 void ShowProgress(MediaItem& row, uint64_t bytes, uint32_t progress, uint32_t timeMs);
 // The end of a recording: Completed (the row becomes a recorded entry),

@@ -28,8 +28,11 @@ StreamEnd HowItEnded(const AsfFileWriter& writer, bool stopped, bool serverEnded
         return StreamEnd::LimitReached;
     if (stopped)
         return StreamEnd::Stopped;
-    if (!writer.Live())
-        return writer.HoldsWholeStream() ? StreamEnd::EndOfStream : StreamEnd::Incomplete;
+    if (!writer.Live()) {
+        if (writer.HoldsWholeStream())
+            return StreamEnd::EndOfStream;
+        return serverEnded ? StreamEnd::Incomplete : StreamEnd::Interrupted;
+    }
     return serverEnded ? StreamEnd::EndOfStream : StreamEnd::ConnectionLost;
 }
 

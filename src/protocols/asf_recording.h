@@ -15,7 +15,8 @@ AsfFileWriter::Options WriterOptions(const AppSettings& settings, AsfFileWriter:
 
 // How a media phase ended, from what the writer holds: a limit, then the
 // user's stop; an on-demand stream by whether the file holds the whole
-// stream; a live one by whether the server marked its end (serverEnded).
+// stream, and when not, by whether the server marked its end (serverEnded);
+// a live one by whether the server marked its end.
 StreamEnd HowItEnded(const AsfFileWriter& writer, bool stopped, bool serverEnded);
 
 // What an ASF header (the Header object, whatever follows it) tells of its

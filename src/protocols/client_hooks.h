@@ -16,6 +16,11 @@ enum class StreamEnd {
                      // signal (a normal end of a live recording)
     Incomplete,      // an on-demand stream ended before its announced end: fewer data
                      // packets than its header announces, or its play duration not reached
+                     // (the server marked the end early)
+    Interrupted,     // an on-demand stream's connection ended before its announced end
+                     // without an end-of-stream signal (close, reset, read error, silence)
+    HeaderChanged,   // a broadcast continued after a reconnect sent a header of other
+                     // streams: nothing was written
 };
 
 // Notifications of the protocol clients. The recording worker (CmmsThread)

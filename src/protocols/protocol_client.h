@@ -1,11 +1,13 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "base/app_settings.h"
 #include "base/cancel_signal.h"
+#include "formats/asf_file_writer.h"
 
 class ByteSink;
 class ClientHooks;
@@ -54,6 +56,9 @@ struct RecordRequest {
     // otherwise writes nothing and reports OnResumeRefused. Empty: nothing
     // is compared.
     std::vector<uint8_t> keptHeader;
+    // A broadcast that goes on in the file after a reconnect (the stream
+    // clients only; `resume` is 0 then): see AsfFileWriter::Continuation.
+    std::shared_ptr<const AsfFileWriter::Continuation> continuation;
 };
 
 // One protocol client as the job driver and the URL check see it.

@@ -39,7 +39,8 @@ CmmsThread::CmmsThread(StatusSink* owner, uint16_t jobId, const AppSettings& set
     : job_(owner, jobId, settings, std::move(url), std::move(title), std::move(playerAgent),
            std::move(user), std::move(password)),
       prompts_(services.prompts),
-      resumeScanner_(services.resumeScanner ? services.resumeScanner : ResumeScanner(ScanForResume))
+      resumeScanner_(services.resumeScanner ? services.resumeScanner : ResumeScanner(ScanForResume)),
+      reconnectTimings_(services.reconnect)
 {
     ClientEnvironment env;
     env.settings = settings;
@@ -203,9 +204,34 @@ void CmmsThread::OnHeaderReceived(const std::string&, uint32_t durationMs)
     job_.Post(std::move(e));
 }
 
+void CmmsThread::ArmReconnected(uint32_t attempt, int64_t lostAtMs, std::chrono::steady_clock::time_point lostAt)
+{
+    outage_ = OutageWatch{true, false, attempt, lostAtMs, lostAt};
+}
+
+bool CmmsThread::DisarmReconnected()
+{
+    const bool ended = outage_.ended;
+    outage_ = OutageWatch{};
+    return ended;
+}
+
 void CmmsThread::OnProgress(uint64_t bytesWritten, uint32_t progress, uint32_t timeMs)
 {
     CarryStop();
+    if (outage_.armed && !outage_.ended) {
+        outage_.ended = true;
+        const auto lasted = std::chrono::steady_clock::now() - outage_.lostAt;
+        const uint64_t ms = static_cast<uint64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(lasted).count());
+        job_.outages += 1;
+        job_.outageMs += ms;
+        JobEvent e = JobEvent::Of(job_.jobId, kStatusReconnected);
+        e.attempt = outage_.attempt;
+        e.outageAtMs = outage_.lostAtMs;
+        e.outageMs = ms;
+        job_.Post(std::move(e));
+    }
+    bytesWritten += progressBase_;
     job_.bytesWritten = bytesWritten;
     job_.progress = progress;
     job_.timeMs = timeMs;

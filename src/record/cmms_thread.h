@@ -2,12 +2,14 @@
 
 #include <array>
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "protocols/client_hooks.h"
 #include "protocols/protocol_client.h"
@@ -23,6 +25,13 @@ class UserPrompts;
 using ClientFactory =
     std::function<std::unique_ptr<ProtocolClient>(ClientKind, const ClientEnvironment&)>;
 
+// The waits before the reconnect attempts of one outage: these, then
+// thenEveryMs before every further one. Tests shorten them.
+struct ReconnectTimings {
+    std::vector<int> backoffMs = {1000, 2000, 4000, 8000, 16000};
+    int thenEveryMs = 30000;
+};
+
 // What a job needs from its surroundings besides the settings: shared by
 // every job a front end creates.
 struct JobServices {
@@ -32,6 +41,7 @@ struct JobServices {
     UserPrompts* prompts = nullptr;  // may be null: questions take their safe answer
     int connectTimeoutMs = 20000;
     int idleTimeoutMs = 60000;
+    ReconnectTimings reconnect;
 };
 
 // One recording job and its worker thread. It owns one instance of each
@@ -80,6 +90,16 @@ public:
     ProtocolClient& Client(ClientKind kind);
     UserPrompts* prompts() const { return prompts_; }
     const ResumeScanner& resumeScanner() const { return resumeScanner_; }
+    const ReconnectTimings& reconnectTimings() const { return reconnectTimings_; }
+
+    // The bytes a client reports are those of its attempt; the job's count
+    // adds this many (what earlier attempts left in the same file).
+    void SetProgressBase(uint64_t bytes) { progressBase_ = bytes; }
+    // A reconnect attempt starts: its first progress ends the outage that
+    // began at lostAt (the job counts it and posts code 14).
+    void ArmReconnected(uint32_t attempt, int64_t lostAtMs, std::chrono::steady_clock::time_point lostAt);
+    // Ends the watch; true when the outage ended.
+    bool DisarmReconnected();
 
     // Runs one client's entry operation with the stop request carried over:
     // a Stop that lands between the driver's check and the client's start
@@ -112,6 +132,16 @@ private:
     RecordJob job_;
     UserPrompts* prompts_;
     ResumeScanner resumeScanner_;
+    ReconnectTimings reconnectTimings_;
+    // Worker thread only.
+    uint64_t progressBase_ = 0;
+    struct OutageWatch {
+        bool armed = false;
+        bool ended = false;
+        uint32_t attempt = 0;
+        int64_t lostAtMs = 0;
+        std::chrono::steady_clock::time_point lostAt;
+    } outage_;
     std::array<std::unique_ptr<ProtocolClient>, 4> clients_;
     std::atomic<ProtocolClient*> activeClient_{nullptr};
     std::thread thread_;

@@ -1,11 +1,16 @@
 #include "record/job_driver.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <string_view>
+#include <thread>
 
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "formats/asf_file_reader.h"
+#include "formats/asf_packet.h"
 #include "formats/file_sink.h"
 #include "medialist/media_list.h"
 #include "record/cmms_thread.h"
@@ -35,6 +40,89 @@ void RewindTo(FileSink& file, uint64_t position)
 }
 
 constexpr uint32_t kPlaylistBits = 0x1000 | 0x2000 | 0x4000 | 0x10;
+
+// The highest send time among a file's last this many packets is taken for
+// the latest one (packets of several streams need not be in time order).
+constexpr uint64_t kLastPacketsScanned = 64;
+
+bool Droppable(StreamEnd end) { return end == StreamEnd::Interrupted || end == StreamEnd::ConnectionLost; }
+
+// The latest time a packet stands for: its send time, or the media time
+// (presentation time less the preroll) of its latest payload when that is
+// later (a frame may be sent before its time). False when it has no send time.
+bool LatestTimeOf(const std::vector<uint8_t>& packet, uint32_t packetSize, uint64_t prerollMs, uint32_t* time)
+{
+    asf::PacketLayout layout;
+    asf::WalkDataPacket(packet.data(), packet.size(), packetSize, &layout);
+    if (layout.sendTimeAt < 0)
+        return false;
+    uint64_t latest = layout.sendTime;
+    for (size_t i = 0; i < layout.payloadCount; ++i) {
+        const asf::PacketLayout::Payload& p = layout.payloads[i];
+        const uint64_t presentation = p.hasPresentationTime ? p.presentationTime
+                                      : p.compressed()      ? p.offsetIntoObject
+                                                            : 0;
+        if (presentation > prerollMs)
+            latest = std::max(latest, presentation - prerollMs);
+    }
+    *time = static_cast<uint32_t>(std::min<uint64_t>(latest, UINT32_MAX));
+    return true;
+}
+
+// What a dropped recording's file holds, read back after its client
+// finalised it: where the next attempt starts, and for a broadcast how it
+// goes on.
+struct DroppedFile {
+    uint64_t packets = 0;
+    uint64_t end = 0;  // where packet `packets` goes: the index object starts there
+    std::vector<uint8_t> index;
+    std::vector<uint8_t> header;  // as a stream sends it
+    AsfFileWriter::Continuation continuation;
+
+    bool Read(const std::string& path, bool live)
+    {
+        AsfFileReader reader;
+        if (!reader.Open(path))
+            return false;
+        const uint32_t size = reader.Header().packetSize;
+        packets = reader.PacketCount();
+        end = reader.DataStart() + packets * size;
+        if (!reader.ReadIndexObject(&index))
+            index.clear();
+        header = reader.HeaderBytes();
+        if (!live)
+            return true;
+        continuation.header = header;
+        continuation.packets = packets;
+        // The new session's media times go on after the latest one written,
+        // so that every stream's times keep rising.
+        const uint64_t preroll = reader.Header().properties.preroll;
+        std::vector<uint8_t> packet;
+        uint32_t first = 0, last = 0, t = 0;
+        for (uint64_t i = packets - std::min(packets, kLastPacketsScanned); i < packets; ++i) {
+            if (reader.ReadPacket(i, &packet) && LatestTimeOf(packet, size, preroll, &t))
+                last = std::max(last, t);
+        }
+        if (packets > 0 && reader.ReadPacket(0, &packet)) {
+            asf::PacketLayout layout;
+            asf::WalkDataPacket(packet.data(), packet.size(), size, &layout);
+            first = layout.sendTime;
+        }
+        continuation.lastTimeMs = last;
+        // The average time from one packet to the next: the outage becomes one of them.
+        const uint64_t step = packets > 1 && last > first ? (last - first) / (packets - 1) : 1;
+        continuation.stepMs = static_cast<uint32_t>(std::clamp<uint64_t>(step, 1, 60000));
+        return true;
+    }
+};
+
+int64_t SystemNowMs()
+{
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::system_clock::now().time_since_epoch())
+        .count();
+}
+
 
 }  // namespace
 
@@ -106,7 +194,8 @@ void JobDriver::RecordOne(const std::string& recorded, const std::string& addres
         }
 
         job.resumeRefused = false;
-        RunAttempts(*file, recorded, address, resume.packet, resume.offset, resume.header);
+        firstPath_ = job.OutputPath();
+        RunAttempts(&file, recorded, address, resume.packet, resume.offset, resume.header);
         const bool refused = job.resumeRefused && !created && !job.stopRequested;
 
         if (!file->Close() && !job.errorFlag)
@@ -175,6 +264,8 @@ void JobDriver::Judge(const std::string& address, uint64_t resumeOffset)
     const bool holdsStream = job.dataPackets > 0;
     const bool endedAsItShould = end == StreamEnd::EndOfStream || end == StreamEnd::LimitReached ||
                                  end == StreamEnd::Stopped || end == StreamEnd::ConnectionLost;
+    // An on-demand stream that ended before its announced end, marked or not.
+    const bool cutShort = end == StreamEnd::Incomplete || end == StreamEnd::Interrupted;
 
     // Anything else of a media type this small is a server's refusal (an
     // error page, an empty reply) or a transfer cut short, not a recording.
@@ -185,14 +276,14 @@ void JobDriver::Judge(const std::string& address, uint64_t resumeOffset)
     const uint64_t recordedBytes = resumeOffset + job.bytesWritten;
     if (!(holdsStream && endedAsItShould) && recordedBytes < kTooSmallBytes && !job.stopRequested &&
         ((type & kTypeOtherMedia) || ((type & kTypeAsfFamily) && !job.noNext))) {
-        if (holdsStream && end == StreamEnd::Incomplete && job.ErrorText().empty())
+        if (holdsStream && cutShort && job.ErrorText().empty())
             job.SetErrorText(kEndedEarlyText);
         job.errorFlag = true;
     }
 
     // An on-demand stream the server ended before its announced end: the
     // file is finalised and can be resumed, but it is not the whole stream.
-    if (!job.errorFlag && !job.stopRequested && end == StreamEnd::Incomplete)
+    if (!job.errorFlag && !job.stopRequested && cutShort)
         job.incomplete = true;
 }
 
@@ -209,14 +300,14 @@ std::unique_ptr<FileSink> JobDriver::OpenWithSaveAs(const std::string& name)
     return FileSink::Create(path);
 }
 
-uint64_t JobDriver::RunAttempts(FileSink& file, const std::string& address,
+uint64_t JobDriver::RunAttempts(std::unique_ptr<FileSink>* file, const std::string& address,
                                 const std::string& originalAddress, uint64_t resumePacket,
                                 uint64_t resumeOffset, const std::vector<uint8_t>& keptHeader)
 {
     RecordJob& job = thread_.job();
     auto request = [&](ClientKind kind, const std::string& url) {
         RecordRequest r;
-        r.out = &file;
+        r.out = file->get();
         r.url = url;
         r.playerAgent = job.playerAgent;
         if (resumePacket != 0 || resumeOffset != 0)
@@ -242,7 +333,7 @@ uint64_t JobDriver::RunAttempts(FileSink& file, const std::string& address,
             lastError = job.ErrorText();
         job.errorFlag = false;
         job.SetErrorText({});
-        RewindTo(file, resumeOffset);
+        RewindTo(**file, resumeOffset);
     };
     // A count of 0 is a failure even when the client said nothing: the job
     // must not show it as completed.
@@ -262,11 +353,148 @@ uint64_t JobDriver::RunAttempts(FileSink& file, const std::string& address,
                 return settle(result);
             prepareNext();
         }
-        result = thread_.RunClient(row.clients[i], request(row.clients[i], address));
+        result = RunWithReconnect(file, row.clients[i], request(row.clients[i], address), resumeOffset);
     }
     if (originalAddress != address && mayContinue(result)) {
         prepareNext();
-        result = thread_.RunClient(ClientKind::Rtsp, request(ClientKind::Rtsp, originalAddress));
+        result = RunWithReconnect(file, ClientKind::Rtsp, request(ClientKind::Rtsp, originalAddress),
+                                  resumeOffset);
     }
     return settle(result);
+}
+
+uint64_t JobDriver::RunWithReconnect(std::unique_ptr<FileSink>* file, ClientKind kind,
+                                     const RecordRequest& request, uint64_t resumeOffset)
+{
+    RecordJob& job = thread_.job();
+    thread_.SetProgressBase(0);
+    uint64_t written = thread_.RunClient(kind, request);
+    if (job.settings.m_reconnect <= 0 || kind == ClientKind::HttpDownload)
+        return written;
+    uint64_t packets = job.dataPackets;
+    StreamEnd end = job.streamEnd;
+    while (Droppable(end) && !job.stopRequested && !job.errorFlag) {
+        const Outage outage = Reconnect(file, kind, request, resumeOffset, &written);
+        if (outage == Outage::GaveUp) {
+            // The job ends as the drop left it (a broadcast as recorded, an
+            // on-demand stream incomplete), not with the refusals since.
+            job.errorFlag = false;
+            job.SetErrorText({});
+        }
+        if (outage != Outage::Over)
+            break;
+        packets += job.dataPackets;
+        end = job.streamEnd;
+    }
+    // Judge sees the job's recording as a whole.
+    job.streamEnd = end;
+    job.dataPackets = packets;
+    return written;
+}
+
+JobDriver::Outage JobDriver::Reconnect(std::unique_ptr<FileSink>* file, ClientKind kind,
+                                       const RecordRequest& first, uint64_t resumeOffset, uint64_t* written)
+{
+    using Clock = std::chrono::steady_clock;
+    RecordJob& job = thread_.job();
+    const ReconnectTimings& timings = thread_.reconnectTimings();
+    const auto lostAt = Clock::now();
+    const int64_t lostAtMs = SystemNowMs();
+    const auto limit = std::chrono::seconds(job.settings.m_reconnect);
+    const bool live = job.streamEnd == StreamEnd::ConnectionLost;
+
+    for (uint32_t attempt = 1;; ++attempt) {
+        const size_t i = attempt - 1;
+        const int waitMs = i < timings.backoffMs.size() ? timings.backoffMs[i] : timings.thenEveryMs;
+        if (Clock::now() + std::chrono::milliseconds(waitMs) - lostAt > limit)
+            return Outage::GaveUp;
+        // The attempt goes on where the file ends; a file that cannot be
+        // read back as a recording is left as it is.
+        FileSink& out = **file;
+        DroppedFile dropped;
+        if (!out.Flush())
+            return Outage::Failed;
+        if (!dropped.Read(job.OutputPath(), live))
+            return Outage::GaveUp;
+        JobEvent e = JobEvent::Of(job.jobId, kStatusReconnecting);
+        e.attempt = attempt;
+        job.Post(std::move(e));
+        const auto due = Clock::now() + std::chrono::milliseconds(waitMs);
+        while (Clock::now() < due) {
+            if (job.stopRequested)
+                return Outage::Stopped;
+            std::this_thread::sleep_for(std::min<Clock::duration>(due - Clock::now(), std::chrono::milliseconds(50)));
+        }
+        if (job.stopRequested)
+            return Outage::Stopped;
+
+        RecordRequest request = first;
+        request.out = &out;
+        request.continuation.reset();
+        if (live) {
+            request.resume = 0;
+            request.continuation = std::make_shared<const AsfFileWriter::Continuation>(dropped.continuation);
+            out.Seek(dropped.end);
+        } else {
+            // Packets by number for MMS over TCP and RTSP, the offset for MMS
+            // over HTTP; the index object goes and comes back if nothing follows.
+            request.resume = kind == ClientKind::Mmsh ? dropped.end : dropped.packets;
+            request.keptHeader = dropped.header;
+            out.Truncate(dropped.end);
+            out.Seek(dropped.end);
+        }
+        job.errorFlag = false;
+        job.SetErrorText({});
+        thread_.SetProgressBase(dropped.end > resumeOffset ? dropped.end - resumeOffset : 0);
+        thread_.ArmReconnected(attempt, lostAtMs, lostAt);
+        *written += thread_.RunClient(kind, request);
+        uint64_t size = 0;
+        if (!live && out.Size(&size) && size <= dropped.end) {
+            out.WriteAt(dropped.end, dropped.index.data(), dropped.index.size());
+            out.Seek(dropped.end + dropped.index.size());
+        }
+        if (job.resumeRefused) {
+            // The server serves another stream now: the file stays as it was.
+            job.resumeRefused = false;
+            thread_.DisarmReconnected();
+            return Outage::GaveUp;
+        }
+        if (job.streamEnd == StreamEnd::HeaderChanged) {
+            // Other streams: the file stays as it was, and the broadcast goes
+            // on in a file of its own.
+            thread_.DisarmReconnected();
+            if (!NextFile(file))
+                return Outage::Failed;
+            request = first;
+            request.out = file->get();
+            request.resume = 0;
+            request.keptHeader.clear();
+            thread_.SetProgressBase(0);
+            thread_.ArmReconnected(attempt, lostAtMs, lostAt);
+            *written += thread_.RunClient(kind, request);
+        }
+        if (thread_.DisarmReconnected())
+            return Outage::Over;
+        if (job.stopRequested)
+            return Outage::Stopped;
+    }
+}
+
+bool JobDriver::NextFile(std::unique_ptr<FileSink>* file)
+{
+    RecordJob& job = thread_.job();
+    const std::string path = MakeUniqueName(firstPath_);
+    std::unique_ptr<FileSink> next = path.empty() ? nullptr : FileSink::CreateNew(path);
+    if (!next) {
+        thread_.ReportError("File Creation Error");
+        return false;
+    }
+    const bool closed = (*file)->Close();
+    *file = std::move(next);
+    job.SetOutputPath(path);
+    if (!closed) {
+        thread_.ReportError("File Write Error");
+        return false;
+    }
+    return true;
 }

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "protocols/protocol_client.h"
+
 class CmmsThread;
 class FileSink;
 
@@ -57,9 +59,25 @@ private:
     // its size, incomplete, or (by leaving the job as it is) completed.
     void Judge(const std::string& address, uint64_t resumeOffset);
     // Runs the fallback attempts on an open file; returns the last result.
-    uint64_t RunAttempts(FileSink& file, const std::string& address,
+    // A dropped broadcast whose header changes goes on in a new file, which
+    // then replaces *file.
+    uint64_t RunAttempts(std::unique_ptr<FileSink>* file, const std::string& address,
                          const std::string& originalAddress, uint64_t resumePacket,
                          uint64_t resumeOffset, const std::vector<uint8_t>& keptHeader);
+    // Runs one client and, while its stream's connection drops (see
+    // Reconnect), reconnects it; returns what its attempts wrote.
+    uint64_t RunWithReconnect(std::unique_ptr<FileSink>* file, ClientKind kind,
+                              const RecordRequest& request, uint64_t resumeOffset);
+    // One outage: waits and reconnects until an attempt records again (Over;
+    // the attempts' results are added to *written), the outage would last
+    // longer than the setting (GaveUp), the job is stopped, or the file
+    // fails (reported).
+    enum class Outage { Over, GaveUp, Stopped, Failed };
+    Outage Reconnect(std::unique_ptr<FileSink>* file, ClientKind kind, const RecordRequest& request,
+                     uint64_t resumeOffset, uint64_t* written);
+    // Closes *file and opens the next numbered file beside the job's first
+    // output path; false when that fails (reported).
+    bool NextFile(std::unique_ptr<FileSink>* file);
 
     CmmsThread& thread_;
     // The playlists this job has read (addresses, or paths of local ones).
@@ -68,4 +86,7 @@ private:
     // Inside a playlist of several entries: each entry's end is posted on
     // its own (code 13) before it counts towards the job's.
     bool reportEntries_ = false;
+    // The first output path of the address, whose numbered names the files
+    // of a changed broadcast take.
+    std::string firstPath_;
 };

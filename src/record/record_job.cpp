@@ -91,6 +91,8 @@ JobEvent RecordJob::EndEvent() const
     e.bytes = bytesWritten;
     e.noNext = noNext;
     e.text = OutputPath();
+    e.outages = outages;
+    e.outageMs = outageMs;
     if (e.result == JobResult::Failed)
         e.errorText = ErrorText();
     return e;

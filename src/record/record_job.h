@@ -50,6 +50,9 @@ public:
     // Set by a client when the file handed over for a resume holds another
     // stream than the server's (OnResumeRefused).
     std::atomic<bool> resumeRefused{false};
+    // The outages the job reconnected after, and their summed length.
+    std::atomic<uint32_t> outages{0};
+    std::atomic<uint64_t> outageMs{0};
 
     // Set by the job's stop: a question the job asks ends with its cancel
     // answer.

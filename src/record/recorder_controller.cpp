@@ -184,6 +184,11 @@ int RecorderController::HandleStatus(const JobEvent& event)
         break;
     case kStatusEntryFinished:
         break;  // the row shows the job's end
+    case kStatusReconnecting:
+        list_.Update(rowId, [&](MediaItem& r) { ShowReconnecting(r, event.attempt); });
+        break;
+    case kStatusReconnected:
+        break;  // the row shows the progress that follows
     default:
         return 0;
     }

@@ -20,6 +20,7 @@
 namespace {
 constexpr int kMaxSizeMb = 2000000;            // about 2 TB
 constexpr int kMaxMinutes = 35791394;          // minutes * 60 + 59 stays an int
+constexpr int kMaxReconnectSeconds = 7 * 24 * 3600;
 }
 
 RecordPage::RecordPage(QWidget* parent)
@@ -34,6 +35,7 @@ RecordPage::RecordPage(QWidget* parent)
       timePolicy(new QCheckBox(tr("Max Time"), this)),
       maxMinutes(new QSpinBox(this)),
       maxSeconds(new QSpinBox(this)),
+      reconnect(new QSpinBox(this)),
       playerAgent(new QComboBox(this)),
       fileTypes(new QListWidget(this)),
       newFileType(new QLineEdit(this)),
@@ -47,6 +49,10 @@ RecordPage::RecordPage(QWidget* parent)
     maxSize->setRange(1, kMaxSizeMb);
     maxMinutes->setRange(0, kMaxMinutes);
     maxSeconds->setRange(0, 59);
+    reconnect->setRange(0, kMaxReconnectSeconds);
+    reconnect->setSuffix(tr(" s"));
+    reconnect->setSpecialValueText(tr("Off"));
+    reconnect->setToolTip(tr("A stream whose connection drops is reconnected until one outage lasts this long"));
     playerAgent->setEditable(true);
     playerAgent->setInsertPolicy(QComboBox::InsertAtBottom);
     playerAgent->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
@@ -105,6 +111,7 @@ RecordPage::RecordPage(QWidget* parent)
     form->addRow(liveTimeInfo);
     form->addRow(sizeRow);
     form->addRow(timeRow);
+    form->addRow(tr("Reconnect"), reconnect);
     form->addRow(tr("Player agent"), playerAgent);
     auto* checkRow = new QHBoxLayout;
     checkRow->addWidget(checkParallel);
@@ -145,6 +152,7 @@ void RecordPage::Load(const AppSettings& s, const Profile& profile)
     maxSeconds->setValue(MaxTimeSeconds(s.m_maxTime));
     checkParallel->setValue(s.m_checkParallel);
     checkSeconds->setValue(s.m_checkSeconds);
+    reconnect->setValue(s.m_reconnect);
     UpdateEnabled();
 
     int selected = -1;
@@ -174,6 +182,7 @@ void RecordPage::Store(AppSettings& s, Profile& profile)
     s.m_maxTime = MaxTimeFromPage(maxMinutes->value(), maxSeconds->value());
     s.m_checkParallel = checkParallel->value();
     s.m_checkSeconds = checkSeconds->value();
+    s.m_reconnect = reconnect->value();
 
     // The typed identity joins the list so that it is offered next time.
     const QString current = playerAgent->currentText().trimmed();

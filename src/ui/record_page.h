@@ -10,9 +10,9 @@ class QPushButton;
 class QSpinBox;
 
 // The "Record" page: base folder, the confirmation boxes, live time info,
-// the size and time limits, the player identity and the file types that
-// URL Capture keeps; how many addresses the URL check probes at once, and
-// for how long each.
+// the size and time limits, how long a dropped stream is reconnected, the
+// player identity and the file types that URL Capture keeps; how many
+// addresses the URL check probes at once, and for how long each.
 class RecordPage final : public PreferencesPage {
     Q_OBJECT
 public:
@@ -31,6 +31,7 @@ public:
     QCheckBox* timePolicy;
     QSpinBox* maxMinutes;
     QSpinBox* maxSeconds;
+    QSpinBox* reconnect;
     QComboBox* playerAgent;
     QListWidget* fileTypes;
     QLineEdit* newFileType;

@@ -581,6 +581,8 @@ void MainWindowTest::preferencesWriteTheProfile()
         QCOMPARE(r->checkParallel->value(), 8);
         r->checkParallel->setValue(3);
         r->checkSeconds->setValue(45);
+        QCOMPARE(r->reconnect->value(), 300);
+        r->reconnect->setValue(0);
         r->playerAgent->setEditText(QStringLiteral("NSPlayer/11.0"));
         r->newFileType->setText(QStringLiteral("MP3"));
         r->addFileType->click();
@@ -606,6 +608,7 @@ void MainWindowTest::preferencesWriteTheProfile()
     QCOMPARE(p.GetInt("settings", "Max Time", -1), 5400);
     QCOMPARE(p.GetInt("settings", "URL Check Parallel", -1), 3);
     QCOMPARE(p.GetInt("settings", "URL Check Seconds", -1), 45);
+    QCOMPARE(p.GetInt("settings", "Reconnect", -1), 0);
     QCOMPARE(p.GetInt("settings", "Allow Multiple Instances", -1), 1);
     QCOMPARE(p.GetInt("settings", "Save Play List", -1), 1);
     QCOMPARE(p.GetInt("settings", "Save Full Pos", -1), 1);

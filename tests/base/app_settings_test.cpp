@@ -67,13 +67,14 @@ TEST(AppSettings, SaveWritesEveryKeyInItsOrderAndLoadReadsThemBack)
     a.m_baseDir = dir.File("rec");
     a.m_maxTime = MaxTimeFromPage(90, 0);
     a.m_sequence = 0;
+    a.m_reconnect = 45;
     a.m_fileTypes = {".asf", ".x"};
     a.m_memberUser = "not persisted";
     a.Save(profile);
     EXPECT_EQ(profile.writes,
               (Strings{"base dir", "agent", "OverWrite", "Resumable", "Allow Multiple Instances",
                        "Save Play List", "Save Full Pos", "Tool Tip", "Live Content Save Time Info",
-                       "size policy", "Max Size", "time policy", "Max Time", "CaptureHTTP", "CaptureMMS",
+                       "size policy", "Max Size", "time policy", "Max Time", "Reconnect", "CaptureHTTP", "CaptureMMS",
                        "CaptureRTSP", "CaptureDriver", "Capture Adapter", "", "type0", "type1", "Repeat",
                        "Sequence", "Keep Size", "Keep", "OnTop", "ScreenSave ", "Enable Caption", "Splite Caption Wnd", "Caption Corlor",
                        "Caption Size", "Caption Style Name", "Caption Face Name", "Caption Bold",
@@ -82,6 +83,7 @@ TEST(AppSettings, SaveWritesEveryKeyInItsOrderAndLoadReadsThemBack)
     AppSettings b;
     b.Load(profile);
     EXPECT_EQ(b.m_maxTime, 5400);
+    EXPECT_EQ(b.m_reconnect, 45);
     EXPECT_EQ(b.m_sequence, 1) << "shuffle is not restored after a restart";
     EXPECT_EQ(b.m_fileTypes, (Strings{".asf", ".x"}));
     EXPECT_EQ(b.m_memberUser, "");

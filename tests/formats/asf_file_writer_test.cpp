@@ -19,6 +19,7 @@
 #include "formats/asf_file_reader.h"
 #include "formats/asf_guids.h"
 #include "formats/asf_file_writer.h"
+#include "formats/asf_stream_header.h"
 #include "formats/file_sink.h"
 #include "test_support.h"
 
@@ -527,6 +528,29 @@ TEST(AsfFileWriter, AResumeGoesOnOnlyWithTheStreamTheFileHolds)
             }
         }
     }
+}
+
+// A broadcast continued after a reconnect: the same streams whatever the
+// counts, durations and flags say; another codec setting, stream number or
+// packet size is another stream.
+TEST(SameStreams, ComparesStreamsNotTheFieldsAroundThem)
+{
+    const std::string& onDemand = Split(Sample()).header;
+    const std::string& live = Split(LiveSample()).header;
+    auto same = [](const std::string& a, const std::string& b) {
+        return SameStreams(Bytes(a), a.size(), Bytes(b), b.size());
+    };
+    EXPECT_TRUE(same(onDemand, live));
+    EXPECT_FALSE(same(live, Split(SmallSample()).header));
+    const std::string streamProperties("\x91\x07\xDC\xB7\xB7\xA9\xCF\x11\x8E\xE6\x00\xC0\x0C\x20\x53\x65", 16);
+    const size_t at = live.find(streamProperties);
+    ASSERT_NE(at, std::string::npos);
+    std::string codec = live, number = live;
+    codec[at + 78 + 4] ^= 1;  // the type-specific data: the audio format's channels or the video's width
+    number[at + 72] ^= 3;     // the stream number
+    EXPECT_FALSE(same(live, codec));
+    EXPECT_FALSE(same(live, number));
+    EXPECT_FALSE(same(live, live.substr(0, live.size() - 1)));
 }
 
 }  // namespace

@@ -137,6 +137,11 @@ TEST_F(ControllerTest, OneRecordingAtATimeAndRecordStopEndsTheChain)
     EXPECT_EQ(controller->RecordStart(next), 0);
     Pump(kStatusConnecting);
     EXPECT_EQ(list.Cell(busy, kColRecord), "Connecting");
+    // A dropped stream waiting for its next attempt says so in its row.
+    JobEvent waiting = JobEvent::Of(1, kStatusReconnecting);
+    waiting.attempt = 2;
+    controller->HandleStatus(waiting);
+    EXPECT_EQ(list.Cell(busy, kColRecord), "reconnecting (2)");
     controller->RecordStop();
     Pump();
     EXPECT_EQ(list.Cell(busy, kColRecord), CancelledText());

@@ -5,6 +5,11 @@ Serves one ASF file over the command protocol in the usual order: connect,
 funnel info, transport, open file, read block (then the header packets),
 stream selection, start playing (then the data packets), end of stream.
 Input that is not a command closes the connection, as real servers do.
+--drop MODE:N (repeatable, the k-th for the k-th connection) breaks that
+connection off after N data packets: close (an orderly close), reset (a TCP
+reset) or stall (silence until the client leaves). --switch K:FILE serves
+another file from the K-th connection on (a restarted broadcast of other
+streams).
 """
 
 import random
@@ -32,8 +37,9 @@ def command(code, body, sequence):
 
 
 class Session:
-    def __init__(self, args, source, wire):
+    def __init__(self, args, source, wire, drop=None):
         self.args, self.source, self.wire, self.fault = args, source, wire, args.fault
+        self.drop = drop  # (mode, packets) or None
         self.sequence = 0
         self.header_id, self.data_id = 2, 4  # what the client asks its packets to carry
 
@@ -118,6 +124,8 @@ class Session:
         stop = s.count if args.stop_after is None else min(s.count, start + args.stop_after)
         if args.end_after is not None:  # ended early, with the end-of-stream message
             stop = min(s.count, start + args.end_after)
+        if self.drop:
+            stop = min(stop, start + self.drop[1])
         cut_at = start + (stop - start) // 2 if self.fault in ("close-in-packet", "short-packet") else None
         for i, packet in s.packets(start, stop):
             number = (i + 900000 if s.live else i) & 0xFFFFFFFF  # a broadcast's numbers are far from 0
@@ -133,7 +141,24 @@ class Session:
                 if not self.await_pong():
                     return False
         self.wire.flush()
+        if self.drop:
+            self.break_off(self.drop[0])
         return stop == s.count or args.end_after is not None
+
+    def break_off(self, mode):
+        """Ends the connection as a failing server or network does."""
+        sock = self.wire.sock
+        if mode == "reset":
+            sock.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
+            sock.close()
+        elif mode == "stall":
+            sock.settimeout(self.args.lifetime)
+            try:
+                while self.wire.recv():
+                    pass
+            except (socket.timeout, Disconnected):
+                pass
+        raise Disconnected()
 
     def await_pong(self):
         """A client that does not answer a ping is dropped, as servers do."""
@@ -165,9 +190,25 @@ def main():
     ap.add_argument("--stop-after", type=int, help="close after N data packets")
     ap.add_argument("--end-after", type=int, help="report the end of the stream after N data packets")
     ap.add_argument("--fault", choices=FAULTS)
+    ap.add_argument("--drop", action="append", default=[], help="MODE:N for the next connection")
+    ap.add_argument("--switch", help="K:FILE: serve FILE from the K-th connection on")
     args = ap.parse_args()
-    source = AsfSource(args.file, args.trim_padding, args.repeat)
-    serve(args, lambda wire: Session(args, source, wire).run())
+    sources = [AsfSource(args.file, args.trim_padding, args.repeat)]
+    switch_at = 0
+    if args.switch:
+        at, _, path = args.switch.partition(":")
+        switch_at = int(at)
+        sources.append(AsfSource(path, args.trim_padding, args.repeat))
+    drops = [(mode, int(n)) for mode, _, n in (d.partition(":") for d in args.drop)]
+    count = [0]
+
+    def run(wire):
+        count[0] += 1
+        k = count[0]
+        source = sources[1] if switch_at and k >= switch_at else sources[0]
+        Session(args, source, wire, drops[k - 1] if k <= len(drops) else None).run()
+
+    serve(args, run)
 
 
 if __name__ == "__main__":

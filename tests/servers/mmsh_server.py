@@ -6,7 +6,9 @@ every time 73000 ms later) and "$E"; any other gets the header alone. Paths: /pi
 TCP pieces of N bytes, /damageN/... damages a media reply at random (seed N), /missing* is 404,
 /html* a web page, a --playlist path its text ({port} replaced), any other the stream. --fault:
 close-in-header, close-in-packet=K, bad-confirm=K, oversized=K, unknown-chunk=K, stall=K (silence
-from packet K), end=K ("$E" after packet K), close=K (the connection closed after packet K), unequal-sizes. Prints "PORT <n>" first; stops after --lifetime seconds, or once
+from packet K), end=K ("$E" after packet K), close=K (the connection closed after packet K), unequal-sizes. --drop MODE:N (repeatable, the k-th for
+the k-th media request) breaks that reply off after N packets: close, reset (a TCP reset) or stall
+(silence). Prints "PORT <n>" first; stops after --lifetime seconds, or once
 --connections connections were served.
 """
 
@@ -54,6 +56,8 @@ class Server:
         self.packets = [data[size + 50 + i * self.packet_size:][:self.packet_size] for i in range(count)]
         self.fields = [time_fields(p, self.packet_size) for p in self.packets]
         self.span = repeat_span(self.header, self.fp)  # ms from one repeat to the next
+        self.drops = [(mode, int(n)) for mode, _, n in (d.partition(":") for d in args.drop)]
+        self.media_requests = 0
 
     def handle(self, conn):
         request = b""
@@ -98,7 +102,8 @@ class Server:
         else:
             offset = re.search(r"stream-offset=(\d+):(\d+)", text)
             whole = offset and (int(offset[1]), int(offset[2])) != (0xFFFFFFFF, 0xFFFFFFFF)
-            self.stream(send, "xPlayStrm=1" in text, int(offset[1]) << 32 | int(offset[2]) if whole else None)
+            self.stream(send, "xPlayStrm=1" in text, int(offset[1]) << 32 | int(offset[2]) if whole else None,
+                        conn)
 
     def header_chunks(self):
         h, fp, data = bytearray(self.header), self.fp, len(self.header) - 50
@@ -127,8 +132,14 @@ class Server:
         send_time = struct.unpack_from("<I", body, fields[0])[0] if fields else 0
         return bytes(body), send_time
 
-    def stream(self, send, media, offset):
+    def stream(self, send, media, offset, conn=None):
         args, faults, live = self.args, self.faults, self.args.mode == "live"
+        drop = None
+        if media:
+            with self.lock:
+                self.media_requests += 1
+                if self.media_requests <= len(self.drops):
+                    drop = self.drops[self.media_requests - 1]
         features = '"broadcast,playlist"' if live else '"seekable,stridable"'
         items = ["no-cache", "client-id=3735928559", f"features={features}", "timeout=60000"]
         pragma = ["Pragma: " + ",".join(items)] if args.later else ["Pragma: " + item for item in items]
@@ -149,6 +160,14 @@ class Server:
         start, t0, batch = time.monotonic(), None, [out]
         for i in range(first, total):
             if self.done.is_set():
+                return
+            if drop and i - first == drop[1]:
+                send(b"".join(batch))
+                if drop[0] == "reset":
+                    conn.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
+                    conn.close()
+                elif drop[0] == "stall":
+                    self.done.wait(args.lifetime)
                 return
             if i - first == faults.get("stall"):
                 send(b"".join(batch))
@@ -229,6 +248,7 @@ def main():
     p.add_argument("--later", action="store_true",
                    help="reply as later servers do: newer content types, one Pragma line, packets without padding")
     p.add_argument("--fault", action="append", default=[])
+    p.add_argument("--drop", action="append", default=[], help="MODE:N for the next media request")
     Server(p.parse_args()).serve()
     os._exit(0)
 

@@ -84,22 +84,32 @@ const std::string& SmallSample()
     return path;
 }
 
+std::string LiveOf(const std::string& path)
+{
+    static std::map<std::string, std::string> made;
+    static testsupport::TempDir* dir = new testsupport::TempDir();  // lives until the process ends
+    static std::mutex mutex;
+    std::lock_guard lock(mutex);
+    auto found = made.find(path);
+    if (found != made.end())
+        return found->second;
+    const Parts& src = Split(path);
+    std::string file = src.header;
+    for (size_t field : {kFileSize, kPackets, kPlay, kSend})
+        Put64(file, src.fileProps + field, 0);
+    Put32(file, src.fileProps + kFlags, 1);
+    Put64(file, file.size() - 50 + 16, 50);
+    Put64(file, file.size() - 50 + 40, 0);
+    for (const std::string& p : src.packets)
+        file += ShiftTimes(p, src.packetSize, kLiveShift);
+    const std::string out = dir->File("live" + std::to_string(made.size()) + ".asf");
+    testsupport::WriteFile(out, file);
+    return made[path] = out;
+}
+
 const std::string& LiveSample()
 {
-    static const std::string path = [] {
-        static testsupport::TempDir* dir = new testsupport::TempDir();  // lives until the process ends
-        const Parts& src = Split(Sample());
-        std::string file = src.header;
-        for (size_t field : {kFileSize, kPackets, kPlay, kSend})
-            Put64(file, src.fileProps + field, 0);
-        Put32(file, src.fileProps + kFlags, 1);
-        Put64(file, file.size() - 50 + 16, 50);
-        Put64(file, file.size() - 50 + 40, 0);
-        for (const std::string& p : src.packets)
-            file += ShiftTimes(p, src.packetSize, kLiveShift);
-        testsupport::WriteFile(dir->File("live.asf"), file);
-        return dir->File("live.asf");
-    }();
+    static const std::string path = LiveOf(Sample());
     return path;
 }
 

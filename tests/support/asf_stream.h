@@ -32,6 +32,8 @@ const Parts& Split(const std::string& path);
 const std::string& Sample();
 const std::string& SmallSample();
 const std::string& LiveSample();
+// The file at path made a broadcast the same way (a copy, made once).
+std::string LiveOf(const std::string& path);
 constexpr uint32_t kLiveShift = 250000000;  // ms: about three days into the broadcast
 
 uint32_t Get32(const std::string& s, size_t at);

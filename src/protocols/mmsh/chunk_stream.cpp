@@ -73,6 +73,8 @@ void ChunkLoop::Run()
         options.keptBytes = c_.existingSize;
         if (c_.keptHeader)
             options.keptHeader = *c_.keptHeader;
+        if (c_.continuation)
+            options.continuation = *c_.continuation;
         writer_.Begin(c_.out, options);
     }
     for (;;) {
@@ -263,6 +265,9 @@ bool ChunkLoop::SaveHeader(uint32_t length)
     case H::Kept:
         log_.Note("Not saving header since this is a RESUME.");
         return true;
+    case H::Changed:
+        log_.Note("The stream's ASF header changed; recording ends here.");
+        return false;
     case H::WriteFailed:
         WriteFailed();
         return false;
@@ -282,7 +287,7 @@ bool ChunkLoop::SaveHeader(uint32_t length)
 void ChunkLoop::Progress(uint32_t progress, uint32_t time)
 {
     if (c_.hooks)
-        c_.hooks->OnProgress(*c_.bytesWritten, progress, time);
+        c_.hooks->OnProgress(*c_.bytesWritten - c_.progressFrom, progress, time);
 }
 
 void ChunkLoop::WriteFailed()
@@ -297,7 +302,9 @@ void ChunkLoop::Finish()
 {
     if (!writer_.Finalise())
         WriteFailed();
-    if (writer_.HeaderTaken() && !writeFailed_ && c_.hooks)
+    if (writer_.HeaderChanged() && c_.hooks)
+        c_.hooks->OnStreamEnd(StreamEnd::HeaderChanged, 0);
+    else if (writer_.HeaderTaken() && !writeFailed_ && c_.hooks)
         c_.hooks->OnStreamEnd(
             asfrecording::HowItEnded(writer_, c_.stop->load(std::memory_order_relaxed), serverEnded_),
             writer_.PacketsWritten());

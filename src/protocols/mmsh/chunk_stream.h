@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "base/app_settings.h"
+#include "formats/asf_file_writer.h"
 #include "protocols/mmsh/transfer_status.h"
 
 class ByteSink;
@@ -36,10 +37,13 @@ struct ChunkLoopContext {
     // The header of the file resumed, which the stream's must match (see
     // AsfFileWriter::Options::keptHeader); null or empty: not compared.
     const std::vector<uint8_t>* keptHeader = nullptr;
+    // A broadcast that goes on in the file after a reconnect; may be null.
+    const AsfFileWriter::Continuation* continuation = nullptr;
     uint8_t* buffer = nullptr;   // kExchangeBufferSize bytes
     TransferStatus* status = nullptr;
     StreamReader* reader = nullptr;
     uint64_t* bytesWritten = nullptr;  // grows by what is written
+    uint64_t progressFrom = 0;         // *bytesWritten when the attempt began: progress counts from it
     const std::atomic<bool>* stop = nullptr;
     const AppSettings* settings = nullptr;  // the size and time limits
     ClientHooks* hooks = nullptr;           // may be null

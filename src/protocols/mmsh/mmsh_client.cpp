@@ -37,6 +37,7 @@ uint64_t MmshClient::Record(const RecordRequest& request)
     out_ = request.out;
     startOffset_ = request.resume;
     keptHeader_ = request.keptHeader;
+    continuation_ = request.continuation;
     user_ = request.user;
     password_ = request.password;
     fileUsed_ = false;
@@ -44,6 +45,7 @@ uint64_t MmshClient::Record(const RecordRequest& request)
     probeCount_ = 0;
     stop_.store(false);
     const uint64_t before = bytesWritten_;
+    attemptStart_ = before;
     // The address alone, without option parsing: a local path that begins
     // with "/" is an address here.
     RunTargets({Target{request.url, 80, -1}}, 0);
@@ -237,10 +239,12 @@ void MmshClient::CollectStream(bool probe, ByteSink* out, uint64_t existingSize,
         context.out = out;
         context.existingSize = existingSize;
         context.keptHeader = &keptHeader_;
+        context.continuation = continuation_.get();
         context.buffer = buffer_.get();
         context.status = status;
         context.reader = &reader;
         context.bytesWritten = &bytesWritten_;
+        context.progressFrom = attemptStart_;
         context.settings = &env_.settings;
         context.stop = &stop_;
         context.hooks = &hooks();

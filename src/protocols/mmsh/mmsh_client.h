@@ -69,6 +69,8 @@ private:
     ByteSink* out_ = nullptr;
     uint64_t startOffset_ = 0;
     std::vector<uint8_t> keptHeader_;  // the resumed file's header (RecordRequest::keptHeader)
+    uint64_t attemptStart_ = 0;  // bytesWritten_ when Record began
+    std::shared_ptr<const AsfFileWriter::Continuation> continuation_;
     std::string user_;
     std::string password_;
     uint64_t bytesWritten_ = 0;

@@ -40,6 +40,8 @@ void AsfStreamClient::Begin(const RecordRequest& request, AsfFileWriter::Patch p
     AsfFileWriter::Options options = asfrecording::WriterOptions(env_.settings, patch);
     options.keptPackets = keptPackets;
     options.keptHeader = request.keptHeader;
+    if (request.continuation)
+        options.continuation = *request.continuation;
     writer_.Begin(request.out, options);
 }
 
@@ -63,6 +65,9 @@ bool AsfStreamClient::TakeHeader(const uint8_t* header, size_t length)
     case R::AlreadyTaken:
         // The same header again (a server repeating itself): nothing to write.
         return true;
+    case R::Changed:
+        // A reconnected broadcast of other streams: it needs a file of its own.
+        return false;
     case R::Malformed:
     case R::UnsupportedPacketSize:
         hooks_->ReportError("not supported");
@@ -96,7 +101,9 @@ uint64_t AsfStreamClient::EndRecording(bool serverEnded)
 {
     if (!writer_.Finalise())
         ReportWriteError();
-    if (out_ && writer_.HeaderTaken() && !writer_.WriteFailed())
+    if (out_ && writer_.HeaderChanged())
+        hooks_->OnStreamEnd(StreamEnd::HeaderChanged, 0);
+    else if (out_ && writer_.HeaderTaken() && !writer_.WriteFailed())
         hooks_->OnStreamEnd(asfrecording::HowItEnded(writer_, stopRequested_.load(), serverEnded),
                             writer_.PacketsWritten());
     return writer_.BytesWritten();

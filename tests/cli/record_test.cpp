@@ -166,6 +166,46 @@ TEST_F(CliRecordTest, AShortWholeStreamIsCompletedAndOneEndedEarlyIsIncomplete)
     ExpectDecodes(out.File("cut.asf"));
 }
 
+// A dropped connection is reconnected after a second and the stream goes on
+// where the file ends; each outage is an event, and the finished line sums
+// them. Without reconnects the same drop leaves an incomplete file.
+TEST_F(CliRecordTest, ADroppedStreamIsReconnectedAndItsOutagesReported)
+{
+    testsupport::SampleOptions longer;  // more than the size rule's limit before the drop
+    longer.seconds = 16;
+    longer.videoBitrateK = 400;
+    const std::string sample = testsupport::MakeSampleAsf(longer);
+    FakeServer mms;
+    ASSERT_TRUE(mms.Start("mms_server.py", {"--file", sample, "--drop", "reset:60", "--connections", "2",
+                                            "--lifetime", "60"}));
+    const std::string address = Address("mms", mms, "/drop.asf");
+    auto r = Cli({"record", "--json", "--reconnect", "30", "-d", out.path(), address});
+    ASSERT_EQ(r.exitCode, 0) << r.err << r.out;
+    EXPECT_TRUE(Contains(r.out, "{\"event\":\"reconnecting\",\"job\":1,\"address\":\"" + address +
+                                    "\",\"attempt\":1}")) << r.out;
+    EXPECT_TRUE(Contains(r.out, "{\"event\":\"reconnected\",\"job\":1,\"address\":\"" + address +
+                                    "\",\"attempt\":1,\"at\":\"20")) << r.out;
+    EXPECT_TRUE(Contains(r.out, "\"result\":\"completed\"")) << r.out;
+    EXPECT_TRUE(Contains(r.out, "\"outages\":1,\"outageMs\":1")) << r.out;  // a second and a little
+    ExpectDecodes(out.File("drop.asf"));
+
+    FakeServer again;
+    ASSERT_TRUE(again.Start("mms_server.py", {"--file", sample, "--drop", "close:60", "--connections", "2",
+                                              "--lifetime", "60"}));
+    r = Cli({"record", "-d", out.path(), Address("mms", again, "/again.asf")});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_TRUE(Contains(r.err, "  reconnecting (1)\n")) << r.err;
+    EXPECT_TRUE(Contains(r.out, ", 1 outage, 0:00:01)")) << r.out;
+
+    FakeServer once;
+    ASSERT_TRUE(once.Start("mms_server.py", {"--file", sample, "--drop", "close:100", "--lifetime", "60"}));
+    r = Cli({"record", "--reconnect", "0", "-d", out.path(), Address("mms", once, "/once.asf")});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(Contains(r.err, ": incomplete -> " + out.File("once.asf"))) << r.err;
+    EXPECT_FALSE(Contains(r.err, "reconnecting")) << r.err;
+    EXPECT_EQ(Cli({"record", "--reconnect", "-1", "mms://h/x.asf"}).exitCode, 2);
+}
+
 TEST_F(CliRecordTest, APageNamingAnMmsAddressAddsThatRow)
 {
     FakeServer mms;

@@ -336,11 +336,10 @@ private:
             JsonObject j;
             j.Add("event", "finished").Add("job", static_cast<int64_t>(job.jobId)).Add("address", job.url)
                 .Add("result", JobResultWord(e.result)).Add("output", e.text)
-                .Add("bytes", static_cast<int64_t>(bytes))
-                .Add("outages", static_cast<int64_t>(e.outages))
-                .Add("outageMs", static_cast<int64_t>(e.outageMs));
+                .Add("bytes", static_cast<int64_t>(bytes));
             if (several)
                 j.Add("entries", static_cast<int64_t>(entries->second.count));
+            j.Add("outages", static_cast<int64_t>(e.outages)).Add("outageMs", static_cast<int64_t>(e.outageMs));
             if (e.result == JobResult::Failed)
                 j.Add("error", e.errorText);
             Console::Get().Out(j.Text());

@@ -165,8 +165,12 @@ AsfFileWriter::PacketResult AsfFileWriter::WritePacketAt(uint64_t number, const 
         return result;
     number += numberBase_;
     const uint64_t reach = std::max<uint64_t>(packetsEnd_, 1) - 1 + kMaxNumberJump;
-    const bool inRange = !Live() && header_.declaredPackets != 0 ? number < header_.declaredPackets
-                                                                  : number <= reach;
+    // Slots in the file once this packet is in, against the packets there.
+    const uint64_t slots = std::max(packetsEnd_, number + 1);
+    const uint64_t held = keptPackets_ + packetsWritten_ + 1;
+    const bool inRange = !Live() && header_.declaredPackets != 0
+                             ? number < header_.declaredPackets
+                             : number <= reach && slots - std::min(slots, held) <= held + kMaxNumberJump;
     if (!inRange) {
         result.status = PacketResult::OutOfRange;
         return result;

@@ -95,9 +95,13 @@ public:
         bool Wrote() const { return status == Written || status == LimitReached; }
     };
 
-    // Packets by number may lie at most this far past the highest one so far
-    // (the stream's announced count bounds an on-demand stream), so that a
-    // damaged number cannot place data far out in the file.
+    // Without an announced count (a broadcast, or an on-demand stream whose
+    // header gives none) a packet by number may lie at most this far past
+    // the highest one so far, and the gaps left in the file may hold at most
+    // this many slots more than the packets written: a damaged or hostile
+    // number can neither place data far out in the file nor creep it on a
+    // little with every packet. An announced count bounds an on-demand
+    // stream instead.
     static constexpr uint64_t kMaxNumberJump = 4096;
     // The Simple Index object every finished file ends with, unless
     // Finalise is given another: one entry, for packet 0.

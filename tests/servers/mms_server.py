@@ -13,6 +13,7 @@ streams).
 """
 
 import random
+import select
 import socket
 import struct
 
@@ -25,7 +26,15 @@ R_CONNECTED, R_TRANSPORT, R_STARTED_PLAYING, R_OPEN_FILE = 0x40001, 0x40002, 0x4
 R_READ_BLOCK, R_FUNNEL_INFO, R_PING, R_END_OF_STREAM = 0x40011, 0x40015, 0x4001B, 0x4001E
 R_STREAM_SELECTED = 0x40021
 FAULTS = ("fail-open", "close-in-header", "close-in-packet", "short-packet", "oversized-length",
-          "silent", "garbage")
+          "silent", "garbage", "big-header", "header-flood")
+PADDING_GUID = bytes.fromhex("74d40618dfca0945a4ba9aabcb96aae8")
+
+
+def padded(header, n):
+    """The header with a Padding object of n bytes as its first child."""
+    h = bytearray(header[:30]) + PADDING_GUID + struct.pack("<Q", n) + bytes(n - 24) + header[30:]
+    struct.pack_into("<QI", h, 16, struct.unpack_from("<Q", h, 16)[0] + n, struct.unpack_from("<I", h, 24)[0] + 1)
+    return bytes(h)
 
 
 def command(code, body, sequence):
@@ -41,6 +50,9 @@ class Session:
         self.args, self.source, self.wire, self.fault = args, source, wire, args.fault
         self.drop = drop  # (mode, packets) or None
         self.sequence = 0
+        # big-header: a header past 64 KB; header-flood: half the packets,
+        # then the header over and over instead of the rest.
+        self.header = padded(source.header, 70000) if self.fault == "big-header" else source.header
         self.header_id, self.data_id = 2, 4  # what the client asks its packets to carry
 
     def reply(self, code, body, last=b""):
@@ -92,7 +104,7 @@ class Session:
             self.reply(R_OPEN_FILE, struct.pack("<IIIIIIdI16xIQII36x", 0, ok, 1, 0, 0,
                                                 0x02000000 if s.live else 0x01000000, s.play_duration / 1e7,
                                                 0, s.packet_size, 0 if s.live else s.count, s.bitrate,
-                                                len(s.header)))
+                                                len(self.header)))
         elif code == C_READ_BLOCK:
             self.header_id = packet[80] if len(packet) > 80 else 2
             self.reply(R_READ_BLOCK, struct.pack("<III", 0, ok, 0), self.header_packets())
@@ -110,8 +122,8 @@ class Session:
         return True
 
     def header_packets(self):
-        header = self.source.header
-        size = -(-len(header) // max(1, min(self.args.header_packets, len(header))))
+        header = self.header
+        size = min(60000, -(-len(header) // max(1, min(self.args.header_packets, len(header)))))
         pieces = [header[i:i + size] for i in range(0, len(header), size)]
         flags = [(4 if i == 0 else 0) | (8 if i == len(pieces) - 1 else 0) for i in range(len(pieces))]
         out = b"".join(struct.pack("<IBBH", i, self.header_id, flags[i], 8 + len(piece)) + piece
@@ -126,13 +138,19 @@ class Session:
             stop = min(s.count, start + args.end_after)
         if self.drop:
             stop = min(stop, start + self.drop[1])
-        cut_at = start + (stop - start) // 2 if self.fault in ("close-in-packet", "short-packet") else None
+        cut_at = start + (stop - start) // 2 if self.fault in ("close-in-packet", "short-packet", "header-flood") \
+            else None
         for i, packet in s.packets(start, stop):
             number = (i + 900000 if s.live else i) & 0xFFFFFFFF  # a broadcast's numbers are far from 0
             prefix = struct.pack("<IBBH", number, self.data_id, 0, 8 + len(packet))
             if i == cut_at and self.fault == "close-in-packet":
                 self.wire.send(prefix + packet[:len(packet) // 2])
                 return False
+            if i == cut_at and self.fault == "header-flood":
+                while True:  # reading what the client sends, so that it never has to wait
+                    self.wire.send(self.header_packets())
+                    while select.select([self.wire.sock], [], [], 0)[0]:
+                        self.wire.recv()
             if i == cut_at:  # a packet that is nothing but its prefix
                 self.wire.queue(prefix[:6] + struct.pack("<H", 8))
             self.wire.queue(prefix + packet)

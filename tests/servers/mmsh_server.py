@@ -6,7 +6,8 @@ every time 73000 ms later) and "$E"; any other gets the header alone. Paths: /pi
 TCP pieces of N bytes, /damageN/... damages a media reply at random (seed N), /missing* is 404,
 /html* a web page, a --playlist path its text ({port} replaced), any other the stream. --fault:
 close-in-header, close-in-packet=K, bad-confirm=K, oversized=K, unknown-chunk=K, stall=K (silence
-from packet K), end=K ("$E" after packet K), close=K (the connection closed after packet K), unequal-sizes. --drop MODE:N (repeatable, the k-th for
+from packet K), end=K ("$E" after packet K), close=K (the connection closed after packet K), unequal-sizes, no-count (an on-demand header
+without a packet count), seq-base=N and seq-step=N (packet i numbered N + i * step). --drop MODE:N (repeatable, the k-th for
 the k-th media request) breaks that reply off after N packets: close, reset (a TCP reset) or stall
 (silence). Prints "PORT <n>" first; stops after --lifetime seconds, or once
 --connections connections were served.
@@ -43,7 +44,7 @@ def head(code, reason, ctype, extra=()):
 class Server:
     def __init__(self, args):
         self.args, self.lock, self.done = args, threading.Lock(), threading.Event()
-        self.faults = {name: int(value or 0) for name, _, value in (f.partition("=") for f in args.fault)}
+        self.faults = {name: int(value or "0", 0) for name, _, value in (f.partition("=") for f in args.fault)}
         lists = (p.split("=", 2) for p in args.playlist)
         self.playlists = {path: (ctype, os.fsencode(text)) for path, ctype, text in lists}
         with open(args.file, "rb") as f:
@@ -113,6 +114,9 @@ class Server:
             struct.pack_into("<I", h, fp + 88, 1)
         else:
             h = bytearray(repeated_header(self.header, fp, self.packet_size, self.args.repeat))
+            if "no-count" in self.faults:
+                struct.pack_into("<Q", h, fp + 56, 0)
+                struct.pack_into("<Q", h, data + 40, 0)
         if "unequal-sizes" in self.faults:
             struct.pack_into("<I", h, fp + 92, self.packet_size - 1)
         size = -(-len(h) // max(1, self.args.header_parts))
@@ -156,7 +160,8 @@ class Server:
         if not live and offset and offset > len(self.header):
             # Resume from the packet that holds the byte after what the client has.
             first = min(total, (offset - len(self.header)) // self.packet_size)
-        base = LIVE_SEQUENCE if live else 0
+        base = faults.get("seq-base", LIVE_SEQUENCE if live else 0)
+        step = faults.get("seq-step", 1)
         start, t0, batch = time.monotonic(), None, [out]
         for i in range(first, total):
             if self.done.is_set():
@@ -184,10 +189,10 @@ class Server:
             if args.later:
                 body = body.rstrip(b"\0") or body[:1]
             if i == faults.get("unknown-chunk"):
-                batch.append(chunk(b"M", b"metadata-changed", base + i))
+                batch.append(chunk(b"M", b"metadata-changed", base + i * step))
             if i == faults.get("oversized"):
                 body += bytes(16)
-            c = chunk(b"D", body, base + i, 0, len(body) + 9 if i == faults.get("bad-confirm") else None)
+            c = chunk(b"D", body, base + i * step, 0, len(body) + 9 if i == faults.get("bad-confirm") else None)
             if i == faults.get("close-in-packet"):
                 send(b"".join(batch) + c[:len(c) // 2])
                 return

@@ -1,6 +1,7 @@
 #include "protocols/mms/mms_tcp_client.h"
 
 #include "formats/le.h"
+#include "formats/printf.h"
 #include "protocols/client_hooks.h"
 #include "protocols/mms/mms_commands.h"
 
@@ -11,9 +12,9 @@ namespace {
 // read behind a packet.
 constexpr size_t kMaxCommandMessage = 16384;
 constexpr size_t kReceiveBuffer = 128 * 1024;
-// A header in several packets is gathered up to this size; no server's
-// comes near.
-constexpr size_t kMaxHeader = 4 * 1024 * 1024;
+// A header in several packets is gathered up to this size (the same
+// ceiling as the header of MMS over HTTP); a longer one is refused.
+constexpr size_t kMaxHeader = 64 * 1024;
 
 constexpr size_t kDataPrefix = 8;
 constexpr uint8_t kHeaderPacket = 2;
@@ -30,6 +31,7 @@ uint64_t MmsTcpClient::Record(const RecordRequest& request)
     inHeaderSequence_ = false;
     header_.clear();
     header_.shrink_to_fit();
+    lastProgress_ = std::chrono::steady_clock::now();
     playerIdOverride_ = request.playerAgent;
     // The start-playing command carries 32 bits: a file with more packets
     // than that is recorded afresh.
@@ -146,7 +148,18 @@ uint32_t MmsTcpClient::ReceiveDataPacket()
     if (type == kDataPacket) {
         const bool more = TakePacket(payload, length);
         reader_->Consume(total);
+        lastProgress_ = std::chrono::steady_clock::now();
         return more ? static_cast<uint32_t>(total) : 0;
+    }
+    // A server that keeps talking without ever sending the stream (header
+    // packets over and over, packets of no known type) is as good as
+    // silent: the idle time-out ends it all the same.
+    if (env_.idleTimeoutMs > 0 &&
+        std::chrono::steady_clock::now() - lastProgress_ >= std::chrono::milliseconds(env_.idleTimeoutMs)) {
+        reader_->Consume(total);
+        hooks_->Trace(Printf("no stream data for %d ms, only packets of type %u", env_.idleTimeoutMs,
+                             static_cast<unsigned>(type)));
+        return 0;
     }
     if (type != kHeaderPacket) {
         reader_->Consume(total);
@@ -169,9 +182,12 @@ uint32_t MmsTcpClient::ReceiveDataPacket()
     reader_->Consume(total);
     if (inHeaderSequence_)
         return static_cast<uint32_t>(total);
+    const bool first = !writer_.HeaderTaken();
     const bool taken = TakeHeader(header_.data(), header_.size());
     header_.clear();
     if (!taken)
         return 0;
+    if (first)
+        lastProgress_ = std::chrono::steady_clock::now();
     return SendStreamSelect() ? static_cast<uint32_t>(total) : 0;
 }

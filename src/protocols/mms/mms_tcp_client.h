@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -48,4 +49,6 @@ private:
     uint32_t commandSequence_ = 0;
     bool endOfStream_ = false;
     bool inHeaderSequence_ = false;
+    // When the stream last moved on: the header first taken, a data packet.
+    std::chrono::steady_clock::time_point lastProgress_;
 };

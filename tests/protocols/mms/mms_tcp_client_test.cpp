@@ -195,7 +195,10 @@ TEST(MmsTcpClient, ServerFaultsEndTheJobWithItsMessageOrCleanly)
     for (const Case& c : {Case{"fail-open", false, "Url not found"}, Case{"close-in-header", false, nullptr},
                           Case{"close-in-packet", true, nullptr}, Case{"short-packet", true, nullptr},
                           Case{"oversized-length", false, nullptr}, Case{"garbage", false, nullptr},
-                          Case{"rtsp_server.py", false, nullptr}}) {
+                          Case{"rtsp_server.py", false, nullptr},
+                          // A header past 64 KB is refused; one sent over and
+                          // over instead of data ends at the idle time.
+                          Case{"big-header", false, "not supported"}, Case{"header-flood", true, nullptr}}) {
         SCOPED_TRACE(c.fault);
         FakeServer server;
         if (std::string(c.fault).ends_with(".py"))
@@ -203,7 +206,7 @@ TEST(MmsTcpClient, ServerFaultsEndTheJobWithItsMessageOrCleanly)
         else
             ASSERT_TRUE(Start(server, {"--fault", c.fault}));
         TempDir dir;
-        Mms r(5000);
+        Mms r(1000);
         const auto start = Clock::now();
         const uint32_t bytes = r.Record(Url(server.port()), dir.File("out.asf"));
         EXPECT_LT(Clock::now() - start, 4s);

@@ -189,26 +189,45 @@ int MakeDirectoryPath(const std::string& path)
     }
 }
 
-StoredCredentials ReadStoredCredentials(const Profile& profile, const std::string& host)
+StoredCredentials ReadStoredCredentials(const Profile& profile, const std::string& site)
 {
-    const std::string section = "NetPassword\\" + host;
+    const std::string section = "NetPassword\\" + site;
     return {profile.GetString(section, "User", ""), profile.GetString(section, "Password", "")};
 }
 
-void WriteStoredCredentials(Profile& profile, const std::string& host, const std::string& user,
+void WriteStoredCredentials(Profile& profile, const std::string& site, const std::string& user,
                             const std::string& password)
 {
-    const std::string section = "NetPassword\\" + host;
+    const std::string section = "NetPassword\\" + site;
     profile.WriteString(section, "User", user);
     profile.WriteString(section, "Password", password);
 }
 
-CredentialLookup LookupCredentials(Profile* profile, UserPrompts* prompts, const std::string& host,
+std::string CredentialSite::Text() const
+{
+    return (bracketed ? "[" + host + "]" : host) + ":" + std::to_string(port);
+}
+
+StoredCredentials ReadStoredCredentials(const Profile& profile, const CredentialSite& site)
+{
+    StoredCredentials stored = ReadStoredCredentials(profile, site.Text());
+    if (stored.user.empty() && stored.password.empty() && site.port == site.defaultPort && !site.host.empty())
+        stored = ReadStoredCredentials(profile, site.host);
+    return stored;
+}
+
+void WriteStoredCredentials(Profile& profile, const CredentialSite& site, const std::string& user,
+                            const std::string& password)
+{
+    WriteStoredCredentials(profile, site.Text(), user, password);
+}
+
+CredentialLookup LookupCredentials(Profile* profile, UserPrompts* prompts, const CredentialSite& site,
                                    bool retrying, std::string& user, std::string& password,
                                    const CancelSignal& cancel)
 {
     if (!retrying && profile) {
-        StoredCredentials stored = ReadStoredCredentials(*profile, host);
+        StoredCredentials stored = ReadStoredCredentials(*profile, site);
         if (!stored.user.empty() && !stored.password.empty()) {
             user = stored.user;
             password = stored.password;
@@ -218,7 +237,7 @@ CredentialLookup LookupCredentials(Profile* profile, UserPrompts* prompts, const
     if (!prompts)
         return CredentialLookup::NothingToTry;
     for (;;) {
-        UserPrompts::CredentialAnswer answer = prompts->AskCredentials(host, user, password, cancel);
+        UserPrompts::CredentialAnswer answer = prompts->AskCredentials(site.Text(), user, password, cancel);
         if (!answer.accepted || cancel.Cancelled())
             return CredentialLookup::Cancelled;
         // The dialog only accepts both values; an answer without them is
@@ -226,7 +245,7 @@ CredentialLookup LookupCredentials(Profile* profile, UserPrompts* prompts, const
         if (answer.user.empty() || answer.password.empty())
             continue;
         if (answer.save && profile)
-            WriteStoredCredentials(*profile, host, answer.user, answer.password);
+            WriteStoredCredentials(*profile, site, answer.user, answer.password);
         user = answer.user;
         password = answer.password;
         return CredentialLookup::Found;

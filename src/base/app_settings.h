@@ -92,19 +92,35 @@ std::string DefaultBaseDir();
 // is a folder afterwards, 0 on failure (errno tells why).
 int MakeDirectoryPath(const std::string& path);
 
-// The credential store: section "NetPassword\" + host, values "User" and
-// "Password", in plain text.
+// The credential store: section "NetPassword\" + a site text, values
+// "User" and "Password", in plain text.
 struct StoredCredentials {
     std::string user;
     std::string password;
 };
-StoredCredentials ReadStoredCredentials(const Profile& profile, const std::string& host);
-void WriteStoredCredentials(Profile& profile, const std::string& host, const std::string& user,
+StoredCredentials ReadStoredCredentials(const Profile& profile, const std::string& site);
+void WriteStoredCredentials(Profile& profile, const std::string& site, const std::string& user,
+                            const std::string& password);
+
+// The server stored credentials belong to: the host as the address writes it
+// (never what it resolves to) and the port the request goes to. Its text is
+// "host:port" ("[host]:port" for an IPv6 literal). Sections written before
+// the port was part of the text carry the host alone; they are read for the
+// scheme's default port only.
+struct CredentialSite {
+    std::string host;
+    int port = 0;
+    int defaultPort = 0;  // the scheme's
+    bool bracketed = false;
+    std::string Text() const;
+};
+StoredCredentials ReadStoredCredentials(const Profile& profile, const CredentialSite& site);
+void WriteStoredCredentials(Profile& profile, const CredentialSite& site, const std::string& user,
                             const std::string& password);
 
 // The one credential lookup of the clients (the streaming client, the HTTP
-// download, the playlist fetch and the credential probe), for a host that
-// refused. Unless retrying, stored credentials with both values set are
+// download, the playlist fetch and the credential probe), for a site that
+// refused; the dialog names the site by its text. Unless retrying, stored credentials with both values set are
 // taken without asking; otherwise the dialog is shown, prefilled with user
 // and password. On Found user and password hold the values (an answer is
 // stored when the user ticked "save?"). Without a profile nothing is read or
@@ -112,7 +128,7 @@ void WriteStoredCredentials(Profile& profile, const std::string& host, const std
 // Cancelled when the user cancelled, or when `cancel` (the asking job's
 // stop) ended the question.
 enum class CredentialLookup { Found, NothingToTry, Cancelled };
-CredentialLookup LookupCredentials(Profile* profile, UserPrompts* prompts, const std::string& host,
+CredentialLookup LookupCredentials(Profile* profile, UserPrompts* prompts, const CredentialSite& site,
                                    bool retrying, std::string& user, std::string& password,
                                    const CancelSignal& cancel);
 

@@ -18,6 +18,7 @@
 #include "base/profile.h"
 #include "medialist/media_list.h"
 #include "player/play_address.h"
+#include "protocols/net/url_parts.h"
 #include "player/player_page.h"
 #include "player/player_controls.h"
 #include "player/player_widget.h"
@@ -241,7 +242,7 @@ void Playback::PlayRow(int row)
         target = Q(output);
         options.growing = true;
     } else if (!IsLocalAddress(address)) {
-        const StoredCredentials stored = ReadStoredCredentials(profile_, S(SplitAddress(address).host));
+        const StoredCredentials stored = ReadStoredCredentials(profile_, net::CredentialSiteOf(S(address)));
         const bool haveStored = !stored.user.empty() && !stored.password.empty();
         options.user = Q(haveStored ? stored.user : settings_.m_memberUser);
         options.password = Q(haveStored ? stored.password : settings_.m_memberPassword);
@@ -335,17 +336,17 @@ void Playback::OnError(const QString&, const QString& text)
         window->statusBar()->showMessage(tr("%1 cannot be played: %2").arg(player_->Title(), text), 15000);
 }
 
-void Playback::OnLoginRefused(const QString& host)
+void Playback::OnLoginRefused(const QString& site)
 {
     if (!player_->LoginPrompt())
         return;
-    CredentialDialog dialog(host, QString(), QString(), view_.window());
+    CredentialDialog dialog(site, QString(), QString(), view_.window());
     if (dialog.exec() != QDialog::Accepted) {
         player_->CancelLogin();
         return;
     }
     if (dialog.save()) {
-        WriteStoredCredentials(profile_, S(host), S(dialog.user()), S(dialog.password()));
+        WriteStoredCredentials(profile_, S(site), S(dialog.user()), S(dialog.password()));
         profile_.Flush();
     }
     player_->RetryLogin(dialog.user(), dialog.password());

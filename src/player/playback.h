@@ -94,7 +94,7 @@ private:
     void OnCode(int code);
     void OnStateChanged(PlayState state);
     void OnError(const QString& address, const QString& text);
-    void OnLoginRefused(const QString& host);
+    void OnLoginRefused(const QString& site);
     void OnImageCaptured(const QString& path, const QString& error);
     void Refresh();
     void PlayNext();

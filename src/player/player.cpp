@@ -10,6 +10,7 @@
 #include <mpv/client.h>
 
 #include "formats/legacy_text.h"
+#include "protocols/net/url_parts.h"
 #include "player/credential_relay.h"
 
 namespace player {
@@ -394,7 +395,8 @@ void Player::ResolveFailure()
         loginAsked_ = true;
         loginPrompt_ = true;
         SetState(PlayState::Stopped);
-        emit loginRefused(SplitAddress(address_).host);
+        // Stored logins belong to the host as written and the port.
+        emit loginRefused(QString::fromStdString(net::CredentialSiteOf(address_.toStdString()).Text()));
         return;
     }
     if (!authRefused_ && attempt_ + 1 < targets_.size()) {

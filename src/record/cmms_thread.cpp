@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "protocols/client_factory.h"
+#include "protocols/net/url_parts.h"
 #include "record/fallback_table.h"
 #include "record/job_driver.h"
 
@@ -118,6 +119,7 @@ uint64_t CmmsThread::RunClient(ClientKind kind, const RecordRequest& request)
     job_.streamEnd = StreamEnd::Unknown;
     job_.dataPackets = 0;
     activeClient_ = &client;
+    clientUrl_ = request.url;
     const uint64_t result = client.Record(request);
     activeClient_ = nullptr;
     return result;
@@ -275,6 +277,10 @@ void CmmsThread::OnText(const std::string&) { CarryStop(); }
 
 void CmmsThread::OnCredentials(const std::string& user, const std::string& password)
 {
+    // What another server asked for (a playlist entry elsewhere) is neither
+    // sent on to the job's own server nor kept for later jobs.
+    if (!net::SameCredentialOrigin(clientUrl_, job_.url))
+        return;
     job_.SetCredentials(user, password);
     JobEvent e = JobEvent::Of(job_.jobId, kStatusCredentials);
     e.user = user;

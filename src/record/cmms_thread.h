@@ -144,6 +144,9 @@ private:
     } outage_;
     std::array<std::unique_ptr<ProtocolClient>, 4> clients_;
     std::atomic<ProtocolClient*> activeClient_{nullptr};
+    // The address of the running client (worker thread only): credentials
+    // it reports become the job's only when they belong to the job's own.
+    std::string clientUrl_;
     std::thread thread_;
     std::mutex threadMutex_;
     std::atomic<bool> threadActive_{false};

@@ -13,6 +13,7 @@
 #include "formats/asf_packet.h"
 #include "formats/file_sink.h"
 #include "medialist/media_list.h"
+#include "protocols/net/url_parts.h"
 #include "record/cmms_thread.h"
 #include "record/existing_file.h"
 #include "record/fallback_table.h"
@@ -317,8 +318,13 @@ uint64_t JobDriver::RunAttempts(std::unique_ptr<FileSink>* file, const std::stri
         } else {
             r.resume = resumeOffset;
             r.extra = 0;
-            r.user = job.User();
-            r.password = job.Password();
+            // The job's credentials belong to the address it was given; an
+            // address of another server (a playlist entry) gets them only
+            // when it asks and the user answers.
+            if (net::SameCredentialOrigin(url, job.url)) {
+                r.user = job.User();
+                r.password = job.Password();
+            }
         }
         return r;
     };

@@ -155,26 +155,46 @@ TEST(Credentials, TheOneLookupTakesTheStoredPairThenAsksAndStoresWhatItIsToldTo)
 {
     using L = CredentialLookup;
     const CancelSignal& never = CancelSignal::Never();
+    const CredentialSite h{"h", 8080, 80};
     MemoryProfile profile;
-    WriteStoredCredentials(profile, "h", "stored", "pw");
+    WriteStoredCredentials(profile, h, "stored", "pw");
+    EXPECT_EQ(ReadStoredCredentials(profile, "h:8080").user, "stored");
     Dialog dialog;
     // An answer without both values keeps the dialog up; "save" stores the pair.
     dialog.answers = {{true, "typed", "", false}, {true, "typed", "secret", true}};
     std::string user = "given", password;
-    EXPECT_EQ(LookupCredentials(&profile, &dialog, "h", false, user, password, never), L::Found);
+    EXPECT_EQ(LookupCredentials(&profile, &dialog, h, false, user, password, never), L::Found);
     EXPECT_EQ(user + ":" + password, "stored:pw");
     EXPECT_TRUE(dialog.asked.empty());
-    EXPECT_EQ(LookupCredentials(&profile, &dialog, "h", true, user, password, never), L::Found);
+    EXPECT_EQ(LookupCredentials(&profile, &dialog, h, true, user, password, never), L::Found);
     EXPECT_EQ(user + ":" + password, "typed:secret");
-    EXPECT_EQ(dialog.asked, (Strings{"h stored:pw", "h stored:pw"}));
-    EXPECT_EQ(ReadStoredCredentials(profile, "h").password, "secret");
-    // Nothing stored for the host, or no profile: the dialog asks (and is
+    EXPECT_EQ(dialog.asked, (Strings{"h:8080 stored:pw", "h:8080 stored:pw"}));
+    EXPECT_EQ(ReadStoredCredentials(profile, h).password, "secret");
+    // Nothing stored for the site, or no profile: the dialog asks (and is
     // cancelled here); without a dialog there is nothing to try.
-    EXPECT_EQ(LookupCredentials(&profile, &dialog, "other", false, user, password, never), L::Cancelled);
-    EXPECT_EQ(LookupCredentials(nullptr, &dialog, "h", false, user, password, never), L::Cancelled);
+    EXPECT_EQ(LookupCredentials(&profile, &dialog, {"other", 8080, 80}, false, user, password, never), L::Cancelled);
+    EXPECT_EQ(LookupCredentials(nullptr, &dialog, h, false, user, password, never), L::Cancelled);
     EXPECT_EQ(dialog.asked.size(), 4u);
-    EXPECT_EQ(LookupCredentials(&profile, nullptr, "h", true, user, password, never), L::NothingToTry);
-    EXPECT_EQ(LookupCredentials(nullptr, nullptr, "h", false, user, password, never), L::NothingToTry);
+    EXPECT_EQ(LookupCredentials(&profile, nullptr, h, true, user, password, never), L::NothingToTry);
+    EXPECT_EQ(LookupCredentials(nullptr, nullptr, h, false, user, password, never), L::NothingToTry);
+}
+
+TEST(Credentials, StoredPairsBelongToTheHostAsWrittenAndThePort)
+{
+    MemoryProfile profile;
+    // A section from before ports were part of the key: the default port only.
+    WriteStoredCredentials(profile, "media.example", "old", "pw");
+    WriteStoredCredentials(profile, CredentialSite{"media.example", 8080, 80}, "other", "pw");
+    WriteStoredCredentials(profile, CredentialSite{"::1", 8554, 554, true}, "six", "pw");
+    EXPECT_EQ(ReadStoredCredentials(profile, CredentialSite{"media.example", 80, 80}).user, "old");
+    EXPECT_EQ(ReadStoredCredentials(profile, CredentialSite{"media.example", 8080, 80}).user, "other");
+    EXPECT_EQ(ReadStoredCredentials(profile, CredentialSite{"media.example", 8081, 80}).user, "");
+    EXPECT_EQ(ReadStoredCredentials(profile, CredentialSite{"media.example", 443, 443}).user, "old");
+    EXPECT_EQ(ReadStoredCredentials(profile, CredentialSite{"other.example", 80, 80}).user, "");
+    EXPECT_EQ(ReadStoredCredentials(profile, "[::1]:8554").user, "six");
+    // A pair stored with the port wins over the old one.
+    WriteStoredCredentials(profile, CredentialSite{"media.example", 80, 80}, "new", "pw");
+    EXPECT_EQ(ReadStoredCredentials(profile, CredentialSite{"media.example", 80, 80}).user, "new");
 }
 
 }  // namespace

@@ -86,14 +86,47 @@ TEST_F(CliRecordTest, HttpDownloadWithBasicAuthentication)
     EXPECT_TRUE(Contains(r.out, Http("/auth/file") + ": completed -> " + out.File("clip.asf"))) << r.out;
     EXPECT_FALSE(Contains(ReadFile(config.File("Brimcast.conf")), "archivist")) << "options are not saved";
 
+    // A stored pair belongs to the host as written and the port: one kept
+    // under the host alone is for the default port only, and another name
+    // of the same machine gets nothing.
+    const std::string port = std::to_string(http.port());
     {
         IniProfile profile(config.File("Brimcast.conf"));
         WriteStoredCredentials(profile, "127.0.0.1", "archivist", "s3cret");
+        WriteStoredCredentials(profile, "localhost:" + port, "archivist", "s3cret");
     }
     r = Cli({"record", "-d", out.path(), "-t", "stored", Http("/auth/size/7000")});
+    EXPECT_EQ(r.exitCode, 1) << r.out;
+    {
+        IniProfile profile(config.File("Brimcast.conf"));
+        WriteStoredCredentials(profile, "127.0.0.1:" + port, "archivist", "s3cret");
+    }
+    r = Cli({"record", "-d", out.path(), "-t", "stored", "--if-exists", "overwrite", Http("/auth/size/7000")});
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(FileSize(out.File("stored.asf")), 7000u);
     EXPECT_TRUE(Contains(ReadFile(config.File("http.log")), "Authorization: Basic"));
+}
+
+// Credentials given for an address go to its scheme, host and port alone:
+// a playlist's entry on another server gets none (in batch mode nobody is
+// asked), one on the same server gets them.
+TEST_F(CliRecordTest, GivenCredentialsGoOnlyToTheServerOfTheAddress)
+{
+    FakeServer other;
+    ASSERT_TRUE(other.Start("http_server.py", {"--user", "archivist", "--password", "s3cret", "--lifetime", "60",
+                                               "--log", config.File("other.log")}));
+    const std::string list = "<ASX version=\"3.0\"><Entry><Ref href=\"" + Address("http", other, "/auth/size/7000") +
+                             "\"/></Entry><Entry><Ref href=\"" +
+                             "http://127.0.0.1:{port}/auth/size/7000\"/></Entry></ASX>";
+    StartHttp({"--user", "archivist", "--password", "s3cret", "--playlist", list});
+    auto r = Cli({"record", "-d", out.path(), "-u", "archivist", "-p", "s3cret", Http("/playlist/list.asx")});
+    EXPECT_EQ(r.exitCode, 1) << r.out << r.err;
+    const std::string otherLog = ReadFile(config.File("other.log"));
+    EXPECT_TRUE(Contains(otherLog, "GET /auth/size/7000")) << otherLog;
+    EXPECT_FALSE(Contains(otherLog, "Authorization:")) << otherLog;
+    EXPECT_TRUE(Contains(ReadFile(config.File("http.log")), "GET /auth/size/7000 HTTP/1.0\r\nHost: 127.0.0.1:" +
+                                                              std::to_string(http.port()) +
+                                                              "\r\nAuthorization: Basic"));
 }
 
 TEST_F(CliRecordTest, UnderAKoreanLocaleTheResultWordIsKoreanButJsonStaysEnglish)

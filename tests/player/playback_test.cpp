@@ -521,7 +521,8 @@ void PlaybackTest::refusedLoginAsksOnceAndStoresTheAnswer()
     Playback().PlayRow(row);
     QTRY_COMPARE_WITH_TIMEOUT(Cell(row, kColTime), QStringLiteral("0:00:20"), 20000);
     QVERIFY2(script.done(), qPrintable(script.missed()));
-    QCOMPARE(profile_->GetString("NetPassword\\127.0.0.1", "Password", ""), std::string("secret"));
+    const std::string section = "NetPassword\\127.0.0.1:" + std::to_string(server.port());
+    QCOMPARE(profile_->GetString(section, "Password", ""), std::string("secret"));
 
     // The next time the stored login is used without a question.
     Player().Stop();
@@ -531,7 +532,7 @@ void PlaybackTest::refusedLoginAsksOnceAndStoresTheAnswer()
     QCOMPARE(script.answered(), 1);
 
     // A wrong stored login: asked once, then "error".
-    profile_->WriteString("NetPassword\\127.0.0.1", "Password", "old");
+    profile_->WriteString(section, "Password", "old");
     Player().Stop();
     script.Then<CredentialDialog>([](CredentialDialog* d) {
         d->userEdit()->setText(QStringLiteral("user"));
@@ -542,7 +543,7 @@ void PlaybackTest::refusedLoginAsksOnceAndStoresTheAnswer()
     QTRY_COMPARE_WITH_TIMEOUT(Cell(row, kColPlay), QStringLiteral("error"), 20000);
     QVERIFY2(script.done(), qPrintable(script.missed()));
     QCOMPARE(script.answered(), 2);
-    QCOMPARE(profile_->GetString("NetPassword\\127.0.0.1", "Password", ""), std::string("old"));
+    QCOMPARE(profile_->GetString(section, "Password", ""), std::string("old"));
 }
 
 void PlaybackTest::rowBeingRecordedPlaysItsFile()

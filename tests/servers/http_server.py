@@ -14,6 +14,7 @@ Paths (byte i of generated data is i % 251):
   /short/CLAIMED/SENT  announces CLAIMED bytes, sends SENT and closes
   /status/CODE         that status
   /redirect?to=PATH    302 to PATH
+  /playlist/NAME       the --playlist text as video/x-ms-asf, "{port}" replaced by the port
   /auth/REST           REST behind Basic authentication (--user, --password);
                        ?pad401=N adds N bytes to the refusal page
   /loop/REST           an ASX playlist naming each --entry path of this server,
@@ -103,6 +104,9 @@ class Handler(socketserver.BaseRequestHandler):
             body = "<ASX version=\"3.0\">\r\n" + "".join(
                 '<Entry><Ref href="%s"/></Entry>\r\n' % r.replace("&", "&amp;") for r in refs) + "</ASX>\r\n"
             self.send(200, body.encode("latin-1"), "video/x-ms-asf")
+        elif kind == "playlist":
+            text = options.playlist.replace("{port}", str(self.server.server_address[1]))
+            self.send(200, text.encode(), "video/x-ms-asf")
         elif kind == "redirect":
             self.send(302, b"moved\n", "text/plain", ["Location: " + query["to"]])
         else:
@@ -120,6 +124,7 @@ def main():
     parser.add_argument("--password", default="secret")
     parser.add_argument("--mms-url", default="mms://127.0.0.1/live/stream.asf")
     parser.add_argument("--entry", action="append", default=[], help="a path /loop/ playlists name")
+    parser.add_argument("--playlist", default="", help="the text served at /playlist/NAME")
     options = parser.parse_args()
     socketserver.ThreadingTCPServer.allow_reuse_address = True
     socketserver.ThreadingTCPServer.daemon_threads = True

@@ -25,7 +25,7 @@ std::optional<ProbedCredentials> ProbeCredentials(const std::string& address, co
         return std::nullopt;
     CURL* easy = request.easy();
     // A bare request: no referrer, no accept types, no extra header.
-    if (curl_easy_setopt(easy, CURLOPT_URL, split.target.c_str()) != CURLE_OK ||
+    if (!request.SetUrl(split.target) ||
         !request.SetHeaders({"Accept:", "Pragma: no-cache", "Cache-Control: no-cache"}))
         return std::nullopt;
     curl_easy_setopt(easy, CURLOPT_USERAGENT, kProbeAgent);
@@ -39,8 +39,7 @@ std::optional<ProbedCredentials> ProbeCredentials(const std::string& address, co
     std::string tryUser = user;
     std::string tryPassword = password;
     const AuthenticationResult result =
-        AuthenticateRequest(request, split.host, &profile, &prompts, tryUser, tryPassword,
-                            CancelSignal::Never());
+        AuthenticateRequest(request, &profile, &prompts, tryUser, tryPassword, CancelSignal::Never());
     if (!result.sent || result.status != 200)
         return std::nullopt;
     return ProbedCredentials{tryUser, tryPassword};

@@ -2,12 +2,15 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <cstring>
 #include <mutex>
 
 #include <strings.h>
 
+#include "formats/ascii.h"
 #include "protocols/net/tcp_connection.h"
+#include "protocols/net/url_parts.h"
 
 namespace {
 
@@ -34,6 +37,12 @@ int ParseStatusLine(const char* data, size_t length)
     for (; i < length && digits < 3 && data[i] >= '0' && data[i] <= '9'; ++i, ++digits)
         code = code * 10 + (data[i] - '0');
     return digits == 3 ? code : 0;
+}
+
+bool SameHost(const std::string& a, const std::string& b)
+{
+    net::UrlParts first, second;
+    return net::SplitUrl(a, &first) && net::SplitUrl(b, &second) && ascii::EqualsNoCase(first.host, second.host);
 }
 
 }  // namespace
@@ -110,33 +119,85 @@ bool CurlTransfer::SetHeaders(const std::vector<std::string>& lines)
     return true;
 }
 
-void CurlTransfer::SetCredentials(const std::string& user, const std::string& password)
+bool CurlTransfer::SetUrl(const std::string& url)
 {
-    if (user.empty()) {
-        curl_easy_setopt(easy_, CURLOPT_USERNAME, static_cast<const char*>(nullptr));
-        curl_easy_setopt(easy_, CURLOPT_PASSWORD, static_cast<const char*>(nullptr));
-        return;
+    firstUrl_ = url;
+    return curl_easy_setopt(easy_, CURLOPT_URL, url.c_str()) == CURLE_OK;
+}
+
+void CurlTransfer::SetReferer(const std::string& referer) { referer_ = referer; }
+
+void CurlTransfer::SetCredentials(const std::string& user, const std::string& password,
+                                  const std::string& forUrl)
+{
+    const std::string& owner = forUrl.empty() ? firstUrl_ : forUrl;
+    for (Credentials& c : credentials_) {
+        if (net::SameCredentialOrigin(c.url.empty() ? firstUrl_ : c.url, owner) || c.url == forUrl) {
+            c = {forUrl, user, password};
+            return;
+        }
     }
-    // Basic only: libcurl then sends the credentials with the request and
-    // never answers a 401 by itself, so every 401 reaches the caller.
-    curl_easy_setopt(easy_, CURLOPT_HTTPAUTH, static_cast<long>(CURLAUTH_BASIC));
-    curl_easy_setopt(easy_, CURLOPT_USERNAME, user.c_str());
-    curl_easy_setopt(easy_, CURLOPT_PASSWORD, password.c_str());
+    credentials_.push_back({forUrl, user, password});
 }
 
 void CurlTransfer::FollowRedirects(long maxRedirects)
 {
+    // Followed here rather than by libcurl, so that each hop carries only
+    // what belongs to its host.
     follow_ = maxRedirects > 0;
-    curl_easy_setopt(easy_, CURLOPT_FOLLOWLOCATION, follow_ ? 1L : 0L);
-    curl_easy_setopt(easy_, CURLOPT_MAXREDIRS, maxRedirects);
+    maxRedirects_ = maxRedirects;
+    curl_easy_setopt(easy_, CURLOPT_FOLLOWLOCATION, 0L);
 }
 
 CurlTransfer::Outcome CurlTransfer::Send()
+{
+    std::string url = firstUrl_;
+    for (long hop = 0;; ++hop) {
+        const Outcome outcome = SendTo(url);
+        if (outcome != Outcome::Ok)
+            return outcome;
+        const char* location = nullptr;
+        if (!follow_ || status_ / 100 != 3 || curl_easy_getinfo(easy_, CURLINFO_REDIRECT_URL, &location) != CURLE_OK ||
+            !location || !*location)
+            break;
+        if (hop >= maxRedirects_) {
+            Abort();
+            std::snprintf(errorBuffer_, sizeof(errorBuffer_), "more than %ld redirects", maxRedirects_);
+            return Outcome::Failed;
+        }
+        url = location;
+    }
+    effectiveUrl_ = url;
+    return Outcome::Ok;
+}
+
+CurlTransfer::Outcome CurlTransfer::SendTo(const std::string& url)
 {
     Abort();
     errorBuffer_[0] = '\0';
     status_ = 0;
     contentType_.clear();
+    if (curl_easy_setopt(easy_, CURLOPT_URL, url.c_str()) != CURLE_OK)
+        return Outcome::Failed;
+    // The referrer goes to the host the user named alone; credentials to
+    // the place they were given for alone.
+    const bool named = SameHost(url, firstUrl_);
+    curl_easy_setopt(easy_, CURLOPT_REFERER, named && !referer_.empty() ? referer_.c_str() : nullptr);
+    const Credentials* own = nullptr;
+    for (const Credentials& c : credentials_) {
+        if (!c.user.empty() && net::SameCredentialOrigin(url, c.url.empty() ? firstUrl_ : c.url))
+            own = &c;
+    }
+    if (own) {
+        // Basic only: libcurl then sends the credentials with the request and
+        // never answers a 401 by itself, so every 401 reaches the caller.
+        curl_easy_setopt(easy_, CURLOPT_HTTPAUTH, static_cast<long>(CURLAUTH_BASIC));
+        curl_easy_setopt(easy_, CURLOPT_USERNAME, own->user.c_str());
+        curl_easy_setopt(easy_, CURLOPT_PASSWORD, own->password.c_str());
+    } else {
+        curl_easy_setopt(easy_, CURLOPT_USERNAME, static_cast<const char*>(nullptr));
+        curl_easy_setopt(easy_, CURLOPT_PASSWORD, static_cast<const char*>(nullptr));
+    }
     if (curl_multi_add_handle(multi_, easy_) != CURLM_OK)
         return Outcome::Failed;
     active_ = true;
@@ -209,7 +270,6 @@ void CurlTransfer::Abort()
     done_ = false;
     result_ = CURLE_OK;
     headDone_ = false;
-    sawLocation_ = false;
     paused_ = false;
     pending_.clear();
     readPos_ = 0;
@@ -280,19 +340,14 @@ size_t CurlTransfer::OnHeaderLine(const char* data, size_t length)
     while (content > 0 && (data[content - 1] == '\r' || data[content - 1] == '\n'))
         --content;
     if (StartsWithNoCase(data, content, "HTTP/")) {
-        // A new answer begins (after an interim one or a redirect).
+        // A new answer begins (after an interim one).
         status_ = ParseStatusLine(data, content);
-        sawLocation_ = false;
         headDone_ = false;
     } else if (content == 0) {
-        // The head ends. It is final unless it is interim (1xx) or a
-        // redirect libcurl is about to follow.
-        const bool interim = status_ < 200;
-        const bool followed = follow_ && status_ / 100 == 3 && sawLocation_;
-        if (status_ != 0 && !interim && !followed)
+        // The head ends. It is final unless it is interim (1xx); a redirect
+        // is followed by Send, with a request of its own.
+        if (status_ >= 200)
             headDone_ = true;
-    } else if (StartsWithNoCase(data, content, "Location:")) {
-        sawLocation_ = true;
     }
     return length;
 }

@@ -38,11 +38,21 @@ public:
     bool Open();
     // For the request options the caller sets itself.
     CURL* easy() const { return easy_; }
+    // The address the request goes to first; false when libcurl refuses it.
+    bool SetUrl(const std::string& url);
     // Request header lines ("Name: value"; "Name:" removes one of curl's).
     bool SetHeaders(const std::vector<std::string>& lines);
-    // Credentials for basic authentication (none when user is empty).
-    void SetCredentials(const std::string& user, const std::string& password);
-    // Redirects are followed; a 3xx answer with a Location is then not final.
+    // The referrer: sent only to the host of the first address, never
+    // after a redirect to another one.
+    void SetReferer(const std::string& referer);
+    // Credentials for basic authentication (none when user is empty). They
+    // belong to the scheme, host and port of forUrl (the first address when
+    // empty) and go to no other, whatever a redirect says; they replace
+    // what was set for that place before, and only that.
+    void SetCredentials(const std::string& user, const std::string& password,
+                        const std::string& forUrl = {});
+    // Redirects are followed, up to maxRedirects; a 3xx answer with a
+    // Location is then not final.
     void FollowRedirects(long maxRedirects);
 
     // Starts the request (again, after an earlier one: the earlier answer is
@@ -50,6 +60,10 @@ public:
     // and contentType() describe it.
     Outcome Send();
     int status() const { return status_; }
+    // The address the request went to first, and the one that gave the
+    // final answer (after redirects).
+    const std::string& firstUrl() const { return firstUrl_; }
+    const std::string& effectiveUrl() const { return effectiveUrl_; }
     const std::string& contentType() const { return contentType_; }
 
     // Reads up to n bytes of the body. Fewer come only at the end of the
@@ -70,6 +84,8 @@ private:
     // Runs libcurl until the head (forBody false) or body bytes (forBody
     // true) are there, or the request ended; Ok covers both.
     Outcome Pump(bool forBody);
+    // One request to url, with what may go there; waits for its head.
+    Outcome SendTo(const std::string& url);
     void CollectDone();
     size_t Pending() const { return pending_.size() - readPos_; }
 
@@ -79,6 +95,16 @@ private:
     CURLM* multi_ = nullptr;
     curl_slist* headers_ = nullptr;
     bool follow_ = false;
+    long maxRedirects_ = 0;
+    std::string firstUrl_;
+    std::string effectiveUrl_;
+    std::string referer_;
+    struct Credentials {
+        std::string url;  // empty: the first address
+        std::string user;
+        std::string password;
+    };
+    std::vector<Credentials> credentials_;
     char errorBuffer_[CURL_ERROR_SIZE] = {};
 
     // State of the running request.
@@ -86,7 +112,6 @@ private:
     bool done_ = false;     // libcurl finished it (result_ says how)
     CURLcode result_ = CURLE_OK;
     bool headDone_ = false;
-    bool sawLocation_ = false;
     bool discard_ = false;  // Abort: drop whatever libcurl still delivers
     bool paused_ = false;
     int status_ = 0;

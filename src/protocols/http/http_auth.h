@@ -15,11 +15,12 @@ struct AuthenticationResult {
 };
 
 // Repeats a request that was answered 401: first with the credentials stored
-// for the host (when both values are set), then with what the user enters
-// in the credential dialog, for as long as the server refuses. user and
-// password hold the credentials of the last attempt. Without prompts no
-// dialog is shown; without a profile nothing stored is read or written.
-// `cancel` ends an open dialog (the job's stop).
-AuthenticationResult AuthenticateRequest(CurlTransfer& request, const std::string& host,
-                                         Profile* profile, UserPrompts* prompts, std::string& user,
+// for the site that refused (the host and port of the address that gave the
+// answer, after redirects; when both values are set), then with what the
+// user enters in the credential dialog, for as long as the server refuses.
+// The credentials go to that site alone. user and password hold the
+// credentials of the last attempt. Without prompts no dialog is shown;
+// without a profile nothing stored is read or written. `cancel` ends an
+// open dialog (the job's stop).
+AuthenticationResult AuthenticateRequest(CurlTransfer& request, Profile* profile, UserPrompts* prompts, std::string& user,
                                          std::string& password, const CancelSignal& cancel);

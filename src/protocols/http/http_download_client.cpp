@@ -17,6 +17,7 @@
 #include "protocols/http/http_address.h"
 #include "protocols/http/http_auth.h"
 #include "protocols/http/http_text.h"
+#include "protocols/net/url_parts.h"
 
 // How libcurl's failures map onto the messages of a download:
 //   "InternetOpen Error"  libcurl's handles cannot be created
@@ -101,7 +102,8 @@ void HttpDownloadClient::Download(ByteSink* out)
         hooks().ReportError("InternetOpen Error");
         return;
     }
-    const std::string referrer = FormEncode(url_);
+    // The address as the referrer, without any user information in it.
+    const std::string referrer = FormEncode(net::WithoutUserInfo(url_));
     HttpAddress address;
     const bool split = SplitHttpAddress(url_, &address);
     hooks().OnConnecting(url_, 80);
@@ -115,13 +117,13 @@ void HttpDownloadClient::Download(ByteSink* out)
     }
 
     CURL* easy = request.easy();
-    if (curl_easy_setopt(easy, CURLOPT_URL, address.target.c_str()) != CURLE_OK ||
+    if (!request.SetUrl(address.target) ||
         !request.SetHeaders({kAcceptTypes, kExtraHeader, "Pragma: no-cache", "Cache-Control: no-cache"})) {
         hooks().ReportError("request error");
         return;
     }
     curl_easy_setopt(easy, CURLOPT_USERAGENT, kAgent);
-    curl_easy_setopt(easy, CURLOPT_REFERER, referrer.c_str());
+    request.SetReferer(referrer);
     curl_easy_setopt(easy, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_0));
     curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, kConnectTimeoutMs);
     request.FollowRedirects(kMaxRedirects);
@@ -137,7 +139,7 @@ void HttpDownloadClient::Download(ByteSink* out)
     }
     int status = request.status();
     if (status == 401)
-        Authenticate(request, address.host, status);
+        Authenticate(request, address.target, status);
     if (status != 200) {
         hooks().Trace(Printf("HTTP status %d", status));
         hooks().ReportError("Not Found");
@@ -177,18 +179,19 @@ void HttpDownloadClient::ReportProbedHeader(ByteSink* out)
         hooks().OnStreamInfo(info);
 }
 
-bool HttpDownloadClient::Authenticate(CurlTransfer& request, const std::string& host, int& status)
+bool HttpDownloadClient::Authenticate(CurlTransfer& request, const std::string& named, int& status)
 {
     const AuthenticationResult result =
-        AuthenticateRequest(request, host, env_.profile, env_.prompts, user_, password_,
-                            env_.Cancel());
+        AuthenticateRequest(request, env_.profile, env_.prompts, user_, password_, env_.Cancel());
     if (result.cancelled) {
         stopRequested_.store(true);
         hooks().OnNoNext();
     }
     if (!result.sent)
         return false;
-    if (result.status != 401)
+    // Credentials another server asked for (after a redirect) are not the
+    // ones of the address the job was given.
+    if (result.status != 401 && net::SameCredentialOrigin(request.effectiveUrl(), named))
         hooks().OnCredentials(user_, password_);
     status = result.status;
     return true;

@@ -34,7 +34,8 @@ public:
 
 private:
     void Download(ByteSink* out);
-    bool Authenticate(CurlTransfer& request, const std::string& host, int& status);
+    // Answers a 401 (see AuthenticateRequest); named is the address asked first.
+    bool Authenticate(CurlTransfer& request, const std::string& named, int& status);
     void ScanPage(CurlTransfer& request, ByteSink* out);
     void ReadToFile(CurlTransfer& request, ByteSink* out);
     // Writes a block (when there is a file) and counts it; false when the

@@ -9,6 +9,7 @@
 #include "base/app_settings.h"
 #include "base/profile.h"
 #include "base/user_prompts.h"
+#include "formats/ascii.h"
 #include "formats/asx_reader.h"
 #include "formats/byte_sink.h"
 #include "medialist/list_file_io.h"
@@ -40,6 +41,9 @@ uint64_t MmshClient::Record(const RecordRequest& request)
     continuation_ = request.continuation;
     user_ = request.user;
     password_ = request.password;
+    givenUser_ = request.user;
+    givenPassword_ = request.password;
+    givenHasOrigin_ = net::CredentialOriginOf(request.url, &givenOrigin_);
     fileUsed_ = false;
     targetsHandled_ = 0;
     probeCount_ = 0;
@@ -102,6 +106,11 @@ bool MmshClient::HandleTarget(const Target& target, int depth, const std::string
         !ApplyProxy(&url, proxyText, log_) || !ResolveStreamHost(&url, log_))
         return false;
 
+    const net::CredentialOrigin origin{"http", ascii::LowerCopy(url.host), url.port};
+    const bool given = givenHasOrigin_ && origin == givenOrigin_;
+    user_ = given ? givenUser_ : std::string();
+    password_ = given ? givenPassword_ : std::string();
+
     const std::string guid = NewClientGuid();
     hooks().OnHeaderReceived(target.address, 0);
     TransferStatus status;
@@ -111,13 +120,17 @@ bool MmshClient::HandleTarget(const Target& target, int depth, const std::string
         CollectStream(true, nullptr, 0, BuildProbeRequest(params), url, &status);
         if (status.kind != TransferKind::Unauthorised)
             break;
-        if (!GetCredentials(url.connectHost, attempt)) {
+        if (!GetCredentials(url, attempt)) {
             log_.Error("Authorization cancelled!");
             stop_.store(true);
             hooks().OnNoNext();
             break;
         }
-        hooks().OnCredentials(user_, password_);
+        if (given) {
+            givenUser_ = user_;
+            givenPassword_ = password_;
+            hooks().OnCredentials(user_, password_);
+        }
     }
     if (Stopped())
         return false;
@@ -253,9 +266,13 @@ void MmshClient::CollectStream(bool probe, ByteSink* out, uint64_t existingSize,
     }
 }
 
-bool MmshClient::GetCredentials(const std::string& host, int attempt)
+bool MmshClient::GetCredentials(const StreamUrl& url, int attempt)
 {
-    return LookupCredentials(env_.profile, env_.prompts, host, attempt > 0, user_, password_, env_.Cancel()) ==
+    CredentialSite site;
+    site.host = url.host;
+    site.port = url.port;
+    site.defaultPort = 80;
+    return LookupCredentials(env_.profile, env_.prompts, site, attempt > 0, user_, password_, env_.Cancel()) ==
            CredentialLookup::Found;
 }
 

@@ -10,6 +10,7 @@
 #include "protocols/mmsh/message_log.h"
 #include "protocols/mmsh/target_list.h"
 #include "protocols/mmsh/transfer_status.h"
+#include "protocols/net/url_parts.h"
 #include "protocols/protocol_client.h"
 
 class ByteSink;
@@ -55,7 +56,8 @@ private:
     // One request and its reply on a connection of its own.
     void CollectStream(bool probe, ByteSink* out, uint64_t existingSize, const std::string& request,
                        mmsh::StreamUrl& url, mmsh::TransferStatus* status);
-    bool GetCredentials(const std::string& host, int attempt);
+    // The credential lookup for the target's host as written and its port.
+    bool GetCredentials(const mmsh::StreamUrl& url, int attempt);
     // Runs a playlist text; true when the text was a playlist.
     bool PlaylistPath(const uint8_t* text, size_t length, uint16_t port, int depth);
     bool Stopped() const { return stop_.load(std::memory_order_relaxed); }
@@ -71,8 +73,16 @@ private:
     std::vector<uint8_t> keptHeader_;  // the resumed file's header (RecordRequest::keptHeader)
     uint64_t attemptStart_ = 0;  // bytesWritten_ when Record began
     std::shared_ptr<const AsfFileWriter::Continuation> continuation_;
+    // The credentials of the target being handled, and those the call was
+    // given, which belong to the scheme, host and port of its address
+    // alone: a server playlist's entry on another server gets none unless
+    // it asks and the user answers.
     std::string user_;
     std::string password_;
+    std::string givenUser_;
+    std::string givenPassword_;
+    net::CredentialOrigin givenOrigin_;
+    bool givenHasOrigin_ = false;
     uint64_t bytesWritten_ = 0;
     // Per call: the output file already holds a stream, the addresses
     // handled so far, and what a check without a file found.

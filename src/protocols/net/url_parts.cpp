@@ -1,5 +1,9 @@
 #include "protocols/net/url_parts.h"
 
+#include <utility>
+
+#include "formats/ascii.h"
+
 namespace net {
 
 namespace {
@@ -92,6 +96,72 @@ std::string HostOf(std::string_view url)
     UrlParts parts;
     SplitUrl(url, &parts);
     return parts.scheme.empty() ? std::string() : parts.host;
+}
+
+namespace {
+
+// The scheme credentials are kept for and its default port.
+std::pair<std::string, int> CredentialScheme(const std::string& scheme)
+{
+    const std::string lower = ascii::LowerCopy(scheme);
+    if (lower == "https")
+        return {"https", 443};
+    if (lower == "rtsp" || lower == "rtspt" || lower == "rtspu")
+        return {"rtsp", 554};
+    if (lower.empty() || lower == "http" || lower == "mms" || lower == "mmsh" || lower == "mmst" ||
+        lower == "mmsu")
+        return {"http", 80};
+    return {lower, 0};
+}
+
+}  // namespace
+
+bool CredentialOriginOf(std::string_view url, CredentialOrigin* out)
+{
+    UrlParts parts;
+    *out = CredentialOrigin{};
+    if (!SplitUrl(url, &parts))
+        return false;
+    auto [scheme, defaultPort] = CredentialScheme(parts.scheme);
+    out->scheme = scheme;
+    out->host = ascii::LowerCopy(parts.host);
+    out->port = parts.port != 0 ? parts.port : defaultPort;
+    return true;
+}
+
+bool SameCredentialOrigin(std::string_view a, std::string_view b)
+{
+    CredentialOrigin first, second;
+    return CredentialOriginOf(a, &first) && CredentialOriginOf(b, &second) && first == second;
+}
+
+CredentialSite CredentialSiteOf(std::string_view url)
+{
+    UrlParts parts;
+    SplitUrl(url, &parts, /*schemeOptional=*/true);
+    CredentialSite site;
+    site.host = parts.host;
+    site.bracketed = parts.bracketed;
+    site.defaultPort = CredentialScheme(parts.scheme).second;
+    site.port = parts.port != 0 ? parts.port : site.defaultPort;
+    return site;
+}
+
+std::string WithoutUserInfo(std::string_view url)
+{
+    UrlParts parts;
+    SplitUrl(url, &parts, /*schemeOptional=*/true);
+    if (!parts.hasUserInfo)
+        return std::string(url);
+    // The user information ends at the last "@" before the path.
+    const size_t start = parts.scheme.empty() ? 0 : parts.scheme.size() + 3;
+    size_t end = url.find_first_of("/?#\\", start);
+    if (end == std::string_view::npos)
+        end = url.size();
+    const size_t at = url.substr(0, end).rfind('@');
+    if (at == std::string_view::npos || at < start)
+        return std::string(url);
+    return std::string(url.substr(0, start)) + std::string(url.substr(at + 1));
 }
 
 }  // namespace net

@@ -3,6 +3,8 @@
 #include <string>
 #include <string_view>
 
+#include "base/app_settings.h"
+
 namespace net {
 
 // The parts of an address [scheme://][user[:password]@]host[:port][/path],
@@ -30,5 +32,25 @@ bool SplitUrl(std::string_view url, UrlParts* out, bool schemeOptional = false);
 // The host of an address that names a scheme ("" when it names none, or
 // none could be found), however its port is written.
 std::string HostOf(std::string_view url);
+
+// Where credentials given for an address belong: its scheme, host and port.
+// mms, mmsh, mmst, mmsu and http addresses share the scheme "http" (the
+// streaming client asks them over HTTP, port 80 unless one is named), https
+// has port 443, rtsp 554; host names compare without regard to ASCII case.
+struct CredentialOrigin {
+    std::string scheme;
+    std::string host;  // in lower case
+    int port = 0;
+    bool operator==(const CredentialOrigin&) const = default;
+};
+// False when the address cannot be split (it then belongs nowhere).
+bool CredentialOriginOf(std::string_view url, CredentialOrigin* out);
+// Both addresses split and name the same scheme, host and port.
+bool SameCredentialOrigin(std::string_view a, std::string_view b);
+// The credential store's site for an address: its host as written and its
+// port (see CredentialOrigin).
+CredentialSite CredentialSiteOf(std::string_view url);
+// The address without its user information ("user:password@").
+std::string WithoutUserInfo(std::string_view url);
 
 }  // namespace net

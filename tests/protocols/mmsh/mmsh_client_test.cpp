@@ -381,9 +381,11 @@ TEST_F(MmshClientTest, CredentialsGivenThroughAProxyStoredAskedForOrCancelled)
     EXPECT_EQ(requests[1], Media("http://media.example:8080/a.asf", guid, false, 0, "user:secret", ""));
     env_.settings.m_useProxy = 0;
 
-    // A 401 takes the stored pair, then the dialog. An empty password sends
-    // no Authorization line at all.
-    WriteStoredCredentials(profile_, LoopbackName(), "user", "wrong");
+    // A 401 takes the pair stored for the host as written and the port
+    // (not for the name it resolves to), then the dialog. An empty password
+    // sends no Authorization line at all.
+    WriteStoredCredentials(profile_, LoopbackName(), "user", "resolved");
+    WriteStoredCredentials(profile_, "127.0.0.1:" + std::to_string(server_.port()), "user", "wrong");
     prompts_.Answer("user", "secret");
     MmshClient asked(env_);
     Record(asked, Url("/a.asf"), Out(), "wb", 0, "user", "");
@@ -405,6 +407,18 @@ TEST_F(MmshClientTest, CredentialsGivenThroughAProxyStoredAskedForOrCancelled)
     EXPECT_EQ(hooks_.noNext, 1);
     EXPECT_TRUE(hooks_.finished.empty());
     EXPECT_EQ(prompts_.asked.size(), 2u);
+
+    // The given pair belongs to the given address: the entry of a server
+    // playlist on another host gets none of it.
+    Serve({"--playlist", "/list=video/x-ms-asf=<ASX><Entry><Ref href=\"mms://localhost:{port}/a.asf\"/></Entry></ASX>"});
+    MmshClient listed(env_);
+    Record(listed, Url("/list"), Out(), "wb", 0, "user", "secret");
+    EXPECT_TRUE(Holds(ExpectedOnDemand(all_)));
+    requests = Requests();
+    ASSERT_EQ(requests.size(), 3u);
+    EXPECT_NE(requests[0].find("\r\nAuthorization: Basic " + Auth("user:secret")), std::string::npos);
+    for (size_t i : {1, 2})
+        EXPECT_EQ(requests[i].find("Authorization"), std::string::npos) << requests[i];
 }
 
 TEST_F(MmshClientTest, PlaylistsOfEveryFormLeadToTheStream)
@@ -527,6 +541,35 @@ TEST_F(MmshClientTest, DamagedStreamsEndSafelyAndNeverWriteFarOut)
             Record(client, Url("/damage" + std::to_string(seed) + "/a.asf"));
             EXPECT_LE(testsupport::FileSize(Out()), limit) << mode << " " << seed;
         }
+    }
+}
+
+
+TEST_F(MmshClientTest, SequenceNumbersOutsideTheStreamAreNotWritten)
+{
+    // Without an announced count a packet's number is bounded by a jump
+    // from the highest one and by the packets actually written: neither one
+    // far-out number nor numbers creeping on with every packet make the file
+    // larger than about twice what arrived.
+    const AsfParts& src = Source();
+    const uint64_t creepLimit =
+        src.header.size() + (2 * all_ + AsfFileWriter::kMaxNumberJump + 1) * src.packetSize + kIndex.size();
+    struct Case {
+        std::vector<std::string> args;
+        uint64_t limit;
+    };
+    const std::vector<Case> cases = {
+        {{"--fault", "no-count", "--fault", "seq-base=0xFFFFFFF0", "--fault", "seq-step=0"},
+         src.header.size() + kIndex.size()},
+        {{"--fault", "no-count", "--fault", "seq-step=4000"}, creepLimit},
+        {{"--mode", "live", "--fault", "seq-step=4000"}, creepLimit},
+    };
+    for (const Case& c : cases) {
+        Serve(c.args);
+        MmshClient client(env_);
+        Record(client, Url("/a.asf"));
+        EXPECT_LE(testsupport::FileSize(Out()), c.limit) << c.args[c.args.size() - 3];
+        EXPECT_GE(testsupport::FileSize(Out()), src.header.size()) << c.args[c.args.size() - 3];
     }
 }
 

@@ -101,4 +101,30 @@ TEST(UrlParts, EachClientMakesItsOwnTargetOfTheParts)
         EXPECT_EQ(stream("mms://media/x", refused), "Invalid proxy URL format!") << refused;
 }
 
+TEST(UrlParts, WhereCredentialsBelong)
+{
+    // The streaming schemes and http share one place when host and port
+    // agree; anything else is another place.
+    EXPECT_TRUE(net::SameCredentialOrigin("http://Media.Example/a.asx", "mms://media.example:80/b"));
+    EXPECT_TRUE(net::SameCredentialOrigin("mmsh://u:p@media.example/a", "http://media.example/b"));
+    EXPECT_TRUE(net::SameCredentialOrigin("rtsp://h/a", "rtspu://h:554/b"));
+    for (const char* other : {"http://media.example:8080/b", "https://media.example/b", "http://evil.example/b",
+                              "http://media.example.evil.example/b", "rtsp://media.example/b", "not an address",
+                              "http://[::1]/b"})
+        EXPECT_FALSE(net::SameCredentialOrigin("http://media.example/a", other)) << other;
+    EXPECT_FALSE(net::SameCredentialOrigin("", ""));
+
+    // The store's site: the host as written, the port the request goes to.
+    const CredentialSite site = net::CredentialSiteOf("mms://Media.Example/a");
+    EXPECT_EQ(site.Text(), "Media.Example:80");
+    EXPECT_EQ(site.defaultPort, 80);
+    EXPECT_EQ(net::CredentialSiteOf("https://h/a").Text(), "h:443");
+    EXPECT_EQ(net::CredentialSiteOf("http://u:p@[::1]:8080/a").Text(), "[::1]:8080");
+
+    // User information leaves an address whole, and nothing else does.
+    EXPECT_EQ(net::WithoutUserInfo("http://user:pa@ss@h:81/a@b?c=d@e"), "http://h:81/a@b?c=d@e");
+    EXPECT_EQ(net::WithoutUserInfo("http://h/a@b"), "http://h/a@b");
+    EXPECT_EQ(net::WithoutUserInfo("h/x"), "h/x");
+}
+
 }  // namespace

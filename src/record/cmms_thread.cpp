@@ -4,7 +4,6 @@
 #include <utility>
 
 #include "protocols/client_factory.h"
-#include "protocols/net/url_parts.h"
 #include "record/fallback_table.h"
 #include "record/job_driver.h"
 
@@ -279,7 +278,7 @@ void CmmsThread::OnCredentials(const std::string& user, const std::string& passw
 {
     // What another server asked for (a playlist entry elsewhere) is neither
     // sent on to the job's own server nor kept for later jobs.
-    if (!net::SameCredentialOrigin(clientUrl_, job_.url))
+    if (!MayGetJobCredentials(clientUrl_, job_.url))
         return;
     job_.SetCredentials(user, password);
     JobEvent e = JobEvent::Of(job_.jobId, kStatusCredentials);

@@ -3,6 +3,7 @@
 #include <string_view>
 
 #include "formats/ascii.h"
+#include "protocols/net/url_parts.h"
 
 namespace {
 
@@ -91,4 +92,9 @@ std::string RewriteRtspToMms(const std::string& address)
         out += "mms://";
         pos = hit + 7;
     }
+}
+
+bool MayGetJobCredentials(const std::string& url, const std::string& jobUrl)
+{
+    return net::SameCredentialOrigin(url, jobUrl) || net::SameCredentialOrigin(url, RewriteRtspToMms(jobUrl));
 }

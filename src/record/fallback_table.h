@@ -36,3 +36,8 @@ const FallbackRow& FallbackRowFor(const std::vector<FallbackRow>& table, uint32_
 
 // Every "rtsp://" becomes "mms://".
 std::string RewriteRtspToMms(const std::string& address);
+
+// Whether credentials given for the job's address may go to url unasked:
+// the same scheme, host and port (net::SameCredentialOrigin), the job's
+// rtsp:// address also as the mms:// one its first attempts record.
+bool MayGetJobCredentials(const std::string& url, const std::string& jobUrl);

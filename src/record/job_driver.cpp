@@ -6,14 +6,18 @@
 #include <string_view>
 #include <thread>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include "formats/asf_file_reader.h"
+#include "formats/asf_guids.h"
 #include "formats/asf_packet.h"
 #include "formats/file_sink.h"
+#include "medialist/list_file_io.h"
 #include "medialist/media_list.h"
-#include "protocols/net/url_parts.h"
+#include "protocols/http/http_download_client.h"
+#include "protocols/mmsh/reply_head.h"
 #include "record/cmms_thread.h"
 #include "record/existing_file.h"
 #include "record/fallback_table.h"
@@ -143,7 +147,7 @@ void JobDriver::Drive(const std::string& address, const std::string& title, int 
     }
 
     if (!reportEntries_) {
-        RecordOne(recorded, address, title);
+        RecordOne(recorded, address, title, depth);
         return;
     }
     // An entry's result is its own: an earlier entry's failure does not make
@@ -156,7 +160,7 @@ void JobDriver::Drive(const std::string& address, const std::string& title, int 
     job.SetErrorText({});
     job.bytesWritten = 0;
     job.SetOutputPath({});
-    RecordOne(recorded, address, title);
+    RecordOne(recorded, address, title, depth);
     // A stop ends the job with this entry: the job's end tells of it.
     if (!job.stopRequested) {
         JobEvent e = JobEvent::Of(job.jobId, kStatusEntryFinished);
@@ -175,7 +179,8 @@ void JobDriver::Drive(const std::string& address, const std::string& title, int 
     job.incomplete = job.incomplete || incompleteBefore;
 }
 
-void JobDriver::RecordOne(const std::string& recorded, const std::string& address, const std::string& title)
+void JobDriver::RecordOne(const std::string& recorded, const std::string& address, const std::string& title,
+                          int depth)
 {
     RecordJob& job = thread_.job();
     job.SetOutputPath(MakeOutputPath(job.settings.m_baseDir, recorded, title));
@@ -216,7 +221,16 @@ void JobDriver::RecordOne(const std::string& recorded, const std::string& addres
             mayResume = false;
             continue;
         }
-        Judge(recorded, resume.offset);
+        switch (CheckAsfBody(recorded, created, resume.offset)) {
+        case BodyCheck::Asf:
+            Judge(recorded, resume.offset);
+            return;
+        case BodyCheck::Playlist:
+            DrivePlaylist(recorded, title, depth);
+            return;
+        case BodyCheck::NotAsf:
+            return;
+        }
         return;
     }
 }
@@ -254,6 +268,41 @@ std::unique_ptr<FileSink> JobDriver::OpenOutput()
     if (!file)
         thread_.ReportError("File Creation Error");
     return file;
+}
+
+JobDriver::BodyCheck JobDriver::CheckAsfBody(const std::string& address, bool created, uint64_t resumeOffset)
+{
+    RecordJob& job = thread_.job();
+    if (lastClient_ != ClientKind::HttpDownload || !(AddressTypeBits(address) & kTypeAsfFamily) ||
+        resumeOffset != 0 || job.stopRequested)
+        return BodyCheck::Asf;
+    const std::string path = job.OutputPath();
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return BodyCheck::Asf;  // nothing was kept
+    uint8_t head[16] = {};
+    const ssize_t n = ::read(fd, head, sizeof(head));
+    struct stat st;
+    const bool regular = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+    ::close(fd);
+    if (!regular || n <= 0 || (n == sizeof(head) && asf::kHeader.Matches(head)))
+        return BodyCheck::Asf;
+
+    std::string text;
+    const bool playlist =
+        LoadPlaylistFile(path, &text) == ReadStatus::Ok &&
+        mmsh::LooksLikePlaylist(reinterpret_cast<const uint8_t*>(text.data()), text.size());
+    if (created)
+        ::unlink(path.c_str());
+    job.errorFlag = false;
+    job.SetErrorText({});
+    job.bytesWritten = 0;
+    if (playlist) {
+        thread_.Trace("The address serves a playlist: it is followed");
+        return BodyCheck::Playlist;
+    }
+    thread_.ReportError("Not an ASF stream");
+    return BodyCheck::NotAsf;
 }
 
 void JobDriver::Judge(const std::string& address, uint64_t resumeOffset)
@@ -317,11 +366,14 @@ uint64_t JobDriver::RunAttempts(std::unique_ptr<FileSink>* file, const std::stri
             r.resume = resumePacket;
         } else {
             r.resume = resumeOffset;
-            r.extra = 0;
+            // An address that names an ASF file keeps only an ASF body.
+            r.extra = kind == ClientKind::HttpDownload && (AddressTypeBits(url) & kTypeAsfFamily)
+                          ? HttpDownloadClient::kAsfBody
+                          : 0;
             // The job's credentials belong to the address it was given; an
             // address of another server (a playlist entry) gets them only
             // when it asks and the user answers.
-            if (net::SameCredentialOrigin(url, job.url)) {
+            if (MayGetJobCredentials(url, job.url)) {
                 r.user = job.User();
                 r.password = job.Password();
             }
@@ -359,10 +411,12 @@ uint64_t JobDriver::RunAttempts(std::unique_ptr<FileSink>* file, const std::stri
                 return settle(result);
             prepareNext();
         }
+        lastClient_ = row.clients[i];
         result = RunWithReconnect(file, row.clients[i], request(row.clients[i], address), resumeOffset);
     }
     if (originalAddress != address && mayContinue(result)) {
         prepareNext();
+        lastClient_ = ClientKind::Rtsp;
         result = RunWithReconnect(file, ClientKind::Rtsp, request(ClientKind::Rtsp, originalAddress),
                                   resumeOffset);
     }

@@ -37,8 +37,9 @@ public:
     void Drive(const std::string& address, const std::string& title, int depth = 0);
 
 private:
-    // Records one address that is no playlist into its own file.
-    void RecordOne(const std::string& recorded, const std::string& address, const std::string& title);
+    // Records one address that is no playlist into its own file (a playlist
+    // it turns out to serve is followed at depth).
+    void RecordOne(const std::string& recorded, const std::string& address, const std::string& title, int depth);
     // The playlist branch.
     void DrivePlaylist(const std::string& address, const std::string& title, int depth);
     // The text of a playlist from the network, or from the file at path
@@ -55,6 +56,12 @@ private:
     // Creates the file at the job's output path (see Drive); null, with the
     // error reported, when no file could be made.
     std::unique_ptr<FileSink> OpenOutput();
+    // An address of the ASF family must bring an ASF stream. What the HTTP
+    // download (the last attempt's client) kept of anything else (a
+    // playlist, saved for this) is no recording: a file the job made goes,
+    // and a playlist is followed.
+    enum class BodyCheck { Asf, Playlist, NotAsf };
+    BodyCheck CheckAsfBody(const std::string& address, bool created, uint64_t resumeOffset);
     // Decides what the finished attempts of one address come to: failed for
     // its size, incomplete, or (by leaving the job as it is) completed.
     void Judge(const std::string& address, uint64_t resumeOffset);
@@ -89,4 +96,6 @@ private:
     // The first output path of the address, whose numbered names the files
     // of a changed broadcast take.
     std::string firstPath_;
+    // The client of the last attempt RunAttempts made.
+    ClientKind lastClient_ = ClientKind::MmsTcp;
 };

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <iterator>
 #include <csignal>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -108,25 +109,42 @@ TEST_F(CliRecordTest, HttpDownloadWithBasicAuthentication)
 }
 
 // Credentials given for an address go to its scheme, host and port alone:
-// a playlist's entry on another server gets none (in batch mode nobody is
-// asked), one on the same server gets them.
+// a playlist's entry on the same server gets them, one on another server
+// none (in batch mode nobody is asked, and its refusal ends the job).
 TEST_F(CliRecordTest, GivenCredentialsGoOnlyToTheServerOfTheAddress)
 {
     FakeServer other;
     ASSERT_TRUE(other.Start("http_server.py", {"--user", "archivist", "--password", "s3cret", "--lifetime", "60",
                                                "--log", config.File("other.log")}));
-    const std::string list = "<ASX version=\"3.0\"><Entry><Ref href=\"" + Address("http", other, "/auth/size/7000") +
-                             "\"/></Entry><Entry><Ref href=\"" +
-                             "http://127.0.0.1:{port}/auth/size/7000\"/></Entry></ASX>";
+    const std::string list = "<ASX version=\"3.0\"><Entry><Ref href=\"http://127.0.0.1:{port}/auth/size/7000\"/>"
+                             "</Entry><Entry><Ref href=\"" + Address("http", other, "/auth/size/7000") +
+                             "\"/></Entry></ASX>";
     StartHttp({"--user", "archivist", "--password", "s3cret", "--playlist", list});
     auto r = Cli({"record", "-d", out.path(), "-u", "archivist", "-p", "s3cret", Http("/playlist/list.asx")});
     EXPECT_EQ(r.exitCode, 1) << r.out << r.err;
     const std::string otherLog = ReadFile(config.File("other.log"));
     EXPECT_TRUE(Contains(otherLog, "GET /auth/size/7000")) << otherLog;
     EXPECT_FALSE(Contains(otherLog, "Authorization:")) << otherLog;
-    EXPECT_TRUE(Contains(ReadFile(config.File("http.log")), "GET /auth/size/7000 HTTP/1.0\r\nHost: 127.0.0.1:" +
-                                                              std::to_string(http.port()) +
-                                                              "\r\nAuthorization: Basic"));
+    const std::string log = ReadFile(config.File("http.log"));
+    EXPECT_TRUE(Contains(log, "GET /auth/size/7000 HTTP/1.0\r\nHost: 127.0.0.1:" + std::to_string(http.port()) +
+                                  "\r\nAuthorization: Basic"))
+        << log << r.out << r.err;
+}
+
+// An address that names an ASF file but serves something else keeps no
+// file: a playlist is followed, a stream of the framed protocol fails.
+TEST_F(CliRecordTest, AnAsfAddressServingNoAsfStreamKeepsNoFile)
+{
+    StartHttp({"--file", Sample(), "--playlist",
+               "<ASX version=\"3.0\"><Entry><Ref href=\"http://127.0.0.1:{port}/file/clip.asf\"/></Entry></ASX>"});
+    auto r = Cli({"record", "-d", out.path(), "-t", "clip", Http("/playlist/pl.asf?type=application/octet-stream")});
+    EXPECT_EQ(r.exitCode, 0) << r.out << r.err;
+    EXPECT_FALSE(std::filesystem::exists(out.File("pl.asf"))) << r.out;
+    EXPECT_TRUE(ReadFile(out.File("clip.asf")) == ReadFile(Sample())) << "the entry is recorded";
+
+    r = Cli({"record", "-d", out.path(), "--idle-timeout", "2", Http("/framed/300000/x.asf")});
+    EXPECT_EQ(r.exitCode, 1) << r.out;
+    EXPECT_FALSE(std::filesystem::exists(out.File("x.asf"))) << r.out;
 }
 
 TEST_F(CliRecordTest, UnderAKoreanLocaleTheResultWordIsKoreanButJsonStaysEnglish)

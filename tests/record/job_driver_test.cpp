@@ -347,6 +347,32 @@ static std::string Asx(const std::vector<std::string>& refs)
     return text + "</ASX>\r\n";
 }
 
+TEST_F(DriverTest, TheMembersCredentialsGoOnlyToTheServerOfTheAddress)
+{
+    // Entries on the same server (over any of the streaming schemes) get
+    // them; entries elsewhere get none, and what they are let in with is
+    // neither the job's nor reported to the front end.
+    const Behaviour list = WriteText(Asx({"mms://H/one.wmv", "mms://other/two.wmv", "mms://h:8080/three.wmv"}));
+    script.On(K::HttpDownload, [list](const RecordRequest& r, ClientHooks& hooks, std::atomic<bool>& stop) {
+        return r.url == "http://h/dir/list.asx" ? list(r, hooks, stop) : 0;
+    });
+    script.On(K::MmsTcp, Fail("no"));
+    script.On(K::Mmsh, [](const RecordRequest& r, ClientHooks& hooks, std::atomic<bool>&) {
+        hooks.OnCredentials("asked", "for " + r.url);
+        return uint64_t{0};
+    });
+    RecordJob& job = Run("http://h/dir/list.asx", "t");
+    std::vector<std::string> users;
+    for (const Call& call : script.Calls()) {
+        if (call.kind == K::Mmsh)
+            users.push_back(call.url + " " + call.user);
+    }
+    EXPECT_EQ(users, (std::vector<std::string>{"mms://H/one.wmv member", "mms://other/two.wmv ",
+                                               "mms://h:8080/three.wmv "}));
+    EXPECT_EQ(job.User(), "asked");
+    EXPECT_EQ(job.Password(), "for mms://H/one.wmv");
+}
+
 TEST_F(DriverTest, PlaylistEntriesGetNumberedTitlesAndNestingStops)
 {
     script.On(K::HttpDownload, WriteText(Asx({"mms://h/one.wmv", "mms://h/two", "http://h/three.wma"})));

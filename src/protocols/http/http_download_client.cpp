@@ -11,12 +11,14 @@
 #include "formats/byte_sink.h"
 #include "formats/le.h"
 #include "formats/printf.h"
+#include "medialist/list_file_io.h"
 #include "protocols/asf_recording.h"
 #include "protocols/client_hooks.h"
 #include "protocols/http/curl_transfer.h"
 #include "protocols/http/http_address.h"
 #include "protocols/http/http_auth.h"
 #include "protocols/http/http_text.h"
+#include "protocols/mmsh/reply_head.h"
 #include "protocols/net/url_parts.h"
 
 // How libcurl's failures map onto the messages of a download:
@@ -145,6 +147,10 @@ void HttpDownloadClient::Download(ByteSink* out)
         hooks().ReportError("Not Found");
         return;
     }
+    if (scanPages_ == kAsfBody && out) {
+        SaveAsfBody(request, out);
+        return;
+    }
     if (scanPages_ != -1 && request.contentType().find("text") != std::string::npos) {
         ScanPage(request, out);
         ReportProbedHeader(out);
@@ -237,6 +243,62 @@ void HttpDownloadClient::ScanPage(CurlTransfer& request, ByteSink* out)
     const std::string found = FindMmsUrl(page);
     if (!found.empty())
         hooks().OnStreamUrlFound(found);
+}
+
+std::string HttpDownloadClient::CollectPage(CurlTransfer& request, const char* first,
+                                            const CurlTransfer::ReadResult& read)
+{
+    std::string page(first, read.count);
+    std::vector<char> block(kPageBlock);
+    CurlTransfer::Outcome outcome = read.outcome;
+    while (outcome == CurlTransfer::Outcome::Ok && page.size() <= kPageLimit) {
+        const CurlTransfer::ReadResult next = request.Read(block.data(), block.size());
+        if (next.count == 0)
+            break;
+        page.append(block.data(), next.count);
+        outcome = next.outcome;
+    }
+    return page;
+}
+
+void HttpDownloadClient::SaveAsfBody(CurlTransfer& request, ByteSink* out)
+{
+    std::vector<char> block(kSaveBlock);
+    const CurlTransfer::ReadResult first = request.Read(block.data(), block.size());
+    if (first.count >= asf::kHeader.bytes.size() &&
+        asf::kHeader.Matches(reinterpret_cast<const uint8_t*>(block.data()))) {
+        if (!Save(out, block.data(), first.count))
+            return;
+        hooks().OnHeaderReceived(url_, 0);
+        hooks().OnProgress(bytesReceived_, 0, 0);
+        if (IsFailure(first.outcome)) {
+            hooks().ReportError("read error");
+            return;
+        }
+        if (first.outcome == CurlTransfer::Outcome::Ok)
+            ReadToFile(request, out);
+        return;
+    }
+    if (first.count == 0) {
+        if (IsFailure(first.outcome))
+            hooks().ReportError("read error");
+        return;
+    }
+    // Not media: a playlist goes to the file for the job to follow, and
+    // any other body is a page at best.
+    const std::string body = CollectPage(request, block.data(), first);
+    const auto* bytes = reinterpret_cast<const uint8_t*>(body.data());
+    if (body.size() <= kMaxPlaylistBytes && mmsh::LooksLikePlaylist(bytes, body.size()) &&
+        mmsh::IsPlaylistText(bytes, body.size())) {
+        Save(out, body.data(), body.size());
+        return;
+    }
+    const std::string found = FindMmsUrl(body);
+    if (!found.empty())
+        hooks().OnStreamUrlFound(found);
+    hooks().Trace(Printf("HTTP body of %zu bytes (%s) is no ASF stream", body.size(),
+                         request.contentType().c_str()));
+    hooks().ReportError("Not an ASF stream");
 }
 
 void HttpDownloadClient::ReadToFile(CurlTransfer& request, ByteSink* out)

@@ -7,9 +7,10 @@
 
 #include "protocols/protocol_client.h"
 
+#include "protocols/http/curl_transfer.h"
+
 class ByteSink;
 class ClientHooks;
-class CurlTransfer;
 
 // Fetches an address over plain HTTP and saves the body as it arrives. A
 // text page is not saved: it is searched for an mms:// address, which is
@@ -17,11 +18,17 @@ class CurlTransfer;
 // is answered from the credential store and the credential dialog.
 //
 // RecordRequest::extra is scanPages: -1 saves whatever arrives, any other
-// value looks into text pages. RecordRequest::resume is kept but not used:
+// value looks into text pages; kAsfBody (for an address that names an ASF
+// file) keeps a body only when it begins with an ASF header: a playlist is
+// saved whole (at most the playlist size limit) for the job to follow, and
+// anything else is searched like a text page, not saved, and fails the
+// download ("Not an ASF stream"). RecordRequest::resume is kept but not used:
 // a download always starts at the beginning. A stop stays in force for
 // later calls on the same client.
 class HttpDownloadClient final : public ProtocolClient {
 public:
+    static constexpr int kAsfBody = 1;
+
     explicit HttpDownloadClient(const ClientEnvironment& env);
     ~HttpDownloadClient() override;
 
@@ -37,6 +44,10 @@ private:
     // Answers a 401 (see AuthenticateRequest); named is the address asked first.
     bool Authenticate(CurlTransfer& request, const std::string& named, int& status);
     void ScanPage(CurlTransfer& request, ByteSink* out);
+    void SaveAsfBody(CurlTransfer& request, ByteSink* out);
+    // Collects a body that began with first (count bytes) up to about the
+    // page limit.
+    std::string CollectPage(CurlTransfer& request, const char* first, const CurlTransfer::ReadResult& read);
     void ReadToFile(CurlTransfer& request, ByteSink* out);
     // Writes a block (when there is a file) and counts it; false when the
     // file took fewer bytes.

@@ -326,6 +326,31 @@ TEST_F(HttpDownload, CredentialsAndTheReferrerStayWithTheServerTheyBelongTo)
     EXPECT_TRUE(has(heads[3], kUserSecret)) << heads[3];
 }
 
+TEST_F(HttpDownload, AnAsfAddressKeepsOnlyAnAsfBodyOrAPlaylist)
+{
+    const std::string list = "<ASX version=\"3.0\"><Entry><Ref href=\"mms://media.example/a.asf\"/></Entry></ASX>";
+    const std::string sample = testsupport::MakeSampleAsf();
+    StartServer({"--file", sample, "--playlist", list, "--mms-url", "mms://media.example/found.asf"});
+    const int asf = HttpDownloadClient::kAsfBody;
+    // An ASF body whatever its type; a playlist whatever its type, for the
+    // job to follow.
+    EXPECT_EQ(Download(Url("/file/a.asf"), asf), testsupport::FileSize(sample));
+    EXPECT_TRUE(Saved(ReadFile(sample)));
+    EXPECT_EQ(Download(Url("/playlist/pl.asf?type=application/octet-stream"), asf), list.size());
+    EXPECT_TRUE(Saved(list));
+    EXPECT_TRUE(hooks.errors.empty());
+    // A framed stream of the other protocol or a page, of any type: nothing
+    // kept, the page searched, and the download failed.
+    EXPECT_EQ(Download(Url("/framed/5000"), asf), 0u);
+    EXPECT_TRUE(Saved(""));
+    for (const char* type : {"application/octet-stream", "text/html"}) {
+        EXPECT_EQ(Download(Url(std::string("/page/b.wmv?type=") + type), asf), 0u);
+        EXPECT_TRUE(Saved(""));
+    }
+    EXPECT_EQ(hooks.found, (std::vector<std::string>{"mms://media.example/found.asf", "mms://media.example/found.asf"}));
+    EXPECT_EQ(hooks.errors, (std::vector<std::string>{"Not an ASF stream", "Not an ASF stream", "Not an ASF stream"}));
+}
+
 TEST(HttpText, FormEncodeKeepsWordCharactersAndEscapesTheRest)
 {
     for (const auto& [in, out] : Pairs{

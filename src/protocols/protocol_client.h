@@ -69,8 +69,8 @@ public:
     // probe). 0 means failure and allows the next client to try.
     virtual uint64_t Record(const RecordRequest& request) = 0;
     // Asks a running Record to return; callable from any thread, returns at
-    // once. The request stays in force until the next Record starts (where
-    // the client's own rules say so).
+    // once. The request stays in force until the next Record starts, which
+    // clears it: one address's stop must not end the next one's attempt.
     virtual void Stop() = 0;
 };
 

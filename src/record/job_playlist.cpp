@@ -139,6 +139,13 @@ void JobDriver::DriveEntries(const std::vector<std::string>& entries, const std:
         return;
     }
     reportEntries_ = true;
-    for (size_t i = 0; i < entries.size() && !job.stopRequested && !playlistLimitReached_; ++i)
+    for (size_t i = 0; i < entries.size() && !job.stopRequested && !playlistLimitReached_; ++i) {
+        // A password the user declined ends the attempts of its own entry
+        // only; the job still ends with it, so nothing after the job starts
+        // by itself.
+        const bool declinedBefore = job.noNext;
+        job.noNext = false;
         Drive(entries[i], title.empty() ? std::string() : Printf("%s%zu", title.c_str(), i), depth);
+        job.noNext = job.noNext || declinedBefore;
+    }
 }

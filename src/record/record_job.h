@@ -39,6 +39,9 @@ public:
     std::atomic<bool> running{false};
     std::atomic<bool> errorFlag{false};
     std::atomic<bool> stopRequested{false};
+    // The user declined a password (OnNoNext): no further attempt for this
+    // address (a playlist's entry: for this entry) and no next row started
+    // after the job.
     std::atomic<bool> noNext{false};
     // How the last attempt's media phase ended, and the data packets it wrote
     // (OnStreamEnd); Unknown and 0 until a client reports.

@@ -411,6 +411,45 @@ TEST_F(CliRecordTest, ALinkOrAFifoAtTheOutputNameIsNeverWrittenThrough)
     }
 }
 
+// Each entry of a playlist starts afresh: after an address that is not found
+// and one whose password nobody gives (batch mode), the next entries get
+// every client of their order, and the second stream of one client shows its
+// own size, not a running total.
+TEST_F(CliRecordTest, EachEntryOfAPlaylistStartsAfresh)
+{
+    StartHttp();
+    FakeServer mmsh, rtsp;
+    ASSERT_TRUE(mmsh.Start("mmsh_server.py", {"--file", Sample(), "--lifetime", "60"}));
+    ASSERT_TRUE(rtsp.Start("rtsp_server.py", {"--file", Sample(), "--connections", "8", "--lifetime", "60"}));
+    const std::vector<std::string> entries = {Http("/status/404"),
+                                              Http("/auth/size/7000"),
+                                              Http("/size/6000"),
+                                              Address("rtsp", rtsp, "/clip.asf"),
+                                              Address("http", mmsh, "/one.asf"),
+                                              Address("http", mmsh, "/two.asf")};
+    std::string asx = "<ASX version=\"3.0\">";
+    for (const std::string& e : entries)
+        asx += "<Entry><Ref href=\"" + e + "\"/></Entry>";
+    testsupport::WriteFile(config.File("list.asx"), asx + "</ASX>");
+    auto r = Cli({"record", "-d", out.path(), config.File("list.asx")});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(Contains(r.err, entries[0] + ": failed: Not Found")) << r.err;
+    EXPECT_TRUE(Contains(r.err, entries[1] + ": failed: ")) << r.err;
+    EXPECT_TRUE(Contains(ReadFile(config.File("http.log")), "GET /size/6000 ")) << "no request was sent";
+    EXPECT_EQ(FileSize(out.File("list2.asf")), 6000u);
+    // The size in an entry's line ("... -> PATH (SIZE)").
+    auto sizeShown = [&](size_t i) {
+        const std::string line = entries[i] + ": completed -> " + out.File("list" + std::to_string(i) + ".asf");
+        const size_t at = r.out.find(line);
+        return at == std::string::npos ? std::string() : r.out.substr(at + line.size(), r.out.find('\n', at) - at - line.size());
+    };
+    for (size_t i = 2; i < entries.size(); ++i)
+        EXPECT_NE(sizeShown(i), "") << entries[i] << "\n" << r.out << r.err;
+    for (size_t i = 3; i < entries.size(); ++i)
+        ExpectDecodes(out.File("list" + std::to_string(i) + ".asf"));
+    EXPECT_EQ(sizeShown(5), sizeShown(4));
+}
+
 // A local playlist is recorded by any path; a playlist of several entries
 // gives a line for each entry and then their total. -d with a file says
 // that it is not a folder.

@@ -87,6 +87,9 @@ uint64_t HttpDownloadClient::Record(const RecordRequest& request)
     password_ = request.password;
     bytesReceived_ = 0;
     probedHead_.clear();
+    // The stop of an earlier call (a declined password) is not this one's;
+    // a stop of the job reaches this call through OnConnecting.
+    stopRequested_.store(false);
     try {
         Download(request.out);
     } catch (const std::exception& e) {

@@ -23,8 +23,9 @@ class ClientHooks;
 // saved whole (at most the playlist size limit) for the job to follow, and
 // anything else is searched like a text page, not saved, and fails the
 // download ("Not an ASF stream"). RecordRequest::resume is kept but not used:
-// a download always starts at the beginning. A stop stays in force for
-// later calls on the same client.
+// a download always starts at the beginning. Each Record starts without the
+// stop of an earlier one (a declined password stops the client too): a stop
+// of the job that comes meanwhile reaches it through the hooks.
 class HttpDownloadClient final : public ProtocolClient {
 public:
     static constexpr int kAsfBody = 1;

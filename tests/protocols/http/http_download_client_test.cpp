@@ -184,7 +184,8 @@ TEST_F(HttpDownload, A401IsAnsweredFromTheAddressTheStoreOrTheDialogUntilCancell
     EXPECT_EQ(profile.GetString("NetPassword\\" + site, "Password", ""), "secret");
     EXPECT_EQ(Heads().size(), 7u);  // none, stored, wrong, right
 
-    // A cancelled dialog stops the client, and the stop stays.
+    // A cancelled dialog stops this call only: the next address on the same
+    // client is fetched.
     WriteStoredCredentials(profile, site, "user", "old");
     client_.reset();
     EXPECT_EQ(Download(Url("/auth/size/100")), 0u);
@@ -192,7 +193,8 @@ TEST_F(HttpDownload, A401IsAnsweredFromTheAddressTheStoreOrTheDialogUntilCancell
     EXPECT_EQ(hooks.noNext, 1);
     EXPECT_EQ(hooks.errors, std::vector<std::string>{"Not Found"});
     EXPECT_TRUE(Saved(""));
-    EXPECT_EQ(Download(Url("/size/100")), 0u);
+    EXPECT_EQ(Download(Url("/size/100")), 100u);
+    EXPECT_TRUE(Saved(Generated(100)));
 }
 
 TEST_F(HttpDownload, ATextPageIsSearchedNotSavedUpToAboutOneMegabyte)

@@ -281,6 +281,12 @@ TEST_F(MmshClientTest, OnDemandRecordingHoldsTheSourcePacketsAndItsRequestsAreEx
     EXPECT_EQ(requests[1], Media("/a%20b.asf", guid, false, 0));
     EXPECT_EQ(requests[2], Probe("/a.asf", ClientGuidOf(requests[2])));
     EXPECT_NE(ClientGuidOf(requests[2]), guid);
+
+    // The next recording on the same object shows its own progress, not
+    // the object's running count.
+    EXPECT_EQ(Record(client, Url("/a.asf"), Out("again.asf")), written);
+    EXPECT_GT(hooks_.lastProgress.load(), 0u);
+    EXPECT_LE(hooks_.lastProgress.load(), written);
 }
 
 TEST_F(MmshClientTest, EveryTcpPieceSizeFrom1To70GivesTheSameFileAlsoTwoAtOnce)

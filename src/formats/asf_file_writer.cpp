@@ -191,7 +191,61 @@ AsfFileWriter::PacketResult AsfFileWriter::Place(uint64_t position, uint64_t num
     std::memcpy(scratch_.data(), packet, n);
     std::memset(scratch_.data() + n, 0, size - n);
     uint8_t* p = scratch_.data();
+    Stamp(p, &result);
+    if (!sink_) {
+        result.status = PacketResult::NoSink;
+        return result;
+    }
+    if (!Write(position, p, size)) {
+        result.status = PacketResult::WriteFailed;
+        return result;
+    }
+    result.status = Count(number, 1, result.timeMs, result.timeMs);
+    return result;
+}
 
+AsfFileWriter::PacketResult AsfFileWriter::WritePackets(uint8_t* packets, size_t count, size_t* written)
+{
+    PacketResult result;
+    *written = 0;
+    if (!headerTaken_ || count == 0)
+        return result;
+    if (!sink_) {
+        result.status = PacketResult::NoSink;
+        return result;
+    }
+    const size_t size = header_.packetSize;
+    const uint64_t number = keptPackets_ + packetsWritten_;
+    // Each packet is re-timed where it lies; the packet that reaches a
+    // limit is the last one of the batch.
+    size_t n = 0;
+    uint32_t highest = 0, last = 0;
+    bool limit = false;
+    while (n < count && !limit) {
+        PacketResult one;
+        Stamp(packets + n * size, &one);
+        if (one.timed) {
+            result.timed = true;
+            result.progress = one.progress;
+        }
+        last = one.timeMs;
+        highest = std::max(highest, last);
+        ++n;
+        limit = ReachesLimit(last, bytesWritten_ + n * size);
+    }
+    if (!Write(base_ + number * size, packets, n * size)) {
+        result.status = PacketResult::WriteFailed;
+        return result;
+    }
+    result.timeMs = last;
+    result.status = Count(number + n - 1, n, highest, last);
+    *written = n;
+    return result;
+}
+
+void AsfFileWriter::Stamp(uint8_t* p, PacketResult* result)
+{
+    const size_t size = header_.packetSize;
     const bool continuing = options_.continuation.has_value();
     const bool fromFirst = options_.retime == Retime::All || Live();
     const bool rebase =
@@ -199,7 +253,7 @@ AsfFileWriter::PacketResult AsfFileWriter::Place(uint64_t position, uint64_t num
     const int at = asf::SendTimeOffset(p, size);
     uint32_t t = 0;
     if (at >= 0) {
-        result.timed = true;
+        result->timed = true;
         const uint32_t raw = le::Load32(p + at);
         if (!firstSendTime_) {
             firstSendTime_ = raw;
@@ -212,29 +266,28 @@ AsfFileWriter::PacketResult AsfFileWriter::Place(uint64_t position, uint64_t num
         if (rebase)
             asf::RebasePacketTimes(p, size, *firstSendTime_, header_.packetSize, nullptr, timeBase_);
     }
-    result.timeMs = t;
+    result->timeMs = t;
     if (!Live() && header_.durationMs != 0)
-        result.progress = static_cast<uint32_t>(std::min<uint64_t>(uint64_t{t} * 10000 / header_.durationMs, 10000));
-    if (!sink_) {
-        result.status = PacketResult::NoSink;
-        return result;
-    }
-    if (!Write(position, p, size)) {
-        result.status = PacketResult::WriteFailed;
-        return result;
-    }
-    bytesWritten_ += size;
-    ++packetsWritten_;
-    packetsEnd_ = std::max(packetsEnd_, number + 1);
-    highestTime_ = std::max(highestTime_, t);
+        result->progress = static_cast<uint32_t>(std::min<uint64_t>(uint64_t{t} * 10000 / header_.durationMs, 10000));
+}
 
-    result.status = PacketResult::Written;
-    if ((options_.maxSeconds && t / 1000 >= *options_.maxSeconds) ||
-        (options_.maxMegabytes && bytesWritten_ / kMegabyte >= *options_.maxMegabytes)) {
-        limitReached_ = true;
-        result.status = PacketResult::LimitReached;
-    }
-    return result;
+bool AsfFileWriter::ReachesLimit(uint32_t timeMs, uint64_t bytes) const
+{
+    return (options_.maxSeconds && timeMs / 1000 >= *options_.maxSeconds) ||
+           (options_.maxMegabytes && bytes / kMegabyte >= *options_.maxMegabytes);
+}
+
+AsfFileWriter::PacketResult::Status AsfFileWriter::Count(uint64_t lastNumber, uint64_t packets,
+                                                         uint32_t highestTime, uint32_t lastTime)
+{
+    bytesWritten_ += packets * header_.packetSize;
+    packetsWritten_ += packets;
+    packetsEnd_ = std::max(packetsEnd_, lastNumber + 1);
+    highestTime_ = std::max(highestTime_, highestTime);
+    if (!ReachesLimit(lastTime, bytesWritten_))
+        return PacketResult::Written;
+    limitReached_ = true;
+    return PacketResult::LimitReached;
 }
 
 bool AsfFileWriter::HoldsWholeStream() const

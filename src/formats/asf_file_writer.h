@@ -119,6 +119,12 @@ public:
     // The next data packet, after the previous one. A packet shorter than
     // the packet size is padded, a longer one cut.
     PacketResult WritePacket(const uint8_t* packet, size_t length);
+    // Whole packets (each exactly the packet size) after the previous one,
+    // re-timed in the caller's buffer and written in one piece: for copying
+    // a file, where each packet would otherwise be copied twice more. The
+    // packet that reaches a limit is the last written; *written tells how
+    // many were. The result is that of the last packet written.
+    PacketResult WritePackets(uint8_t* packets, size_t count, size_t* written);
     // A data packet at its number: the number's place after the header.
     PacketResult WritePacketAt(uint64_t number, const uint8_t* packet, size_t length);
 
@@ -157,6 +163,12 @@ private:
     // Continuing, the time the session's first packet (its send time) takes.
     uint32_t ContinuationBase(const uint8_t* packet, size_t length) const;
     PacketResult Place(uint64_t position, uint64_t number, const uint8_t* packet, size_t length);
+    // Re-times one whole packet where it lies; fills in the result's time.
+    void Stamp(uint8_t* packet, PacketResult* result);
+    // Counts packets written up to lastNumber; the last one's time and the
+    // bytes written tell whether it reached a limit.
+    PacketResult::Status Count(uint64_t lastNumber, uint64_t packets, uint32_t highestTime, uint32_t lastTime);
+    bool ReachesLimit(uint32_t timeMs, uint64_t bytes) const;
     bool Write(uint64_t position, const void* data, size_t n);
     bool Patch64(uint64_t position, uint64_t value);
     bool Patch32(uint64_t position, uint32_t value);

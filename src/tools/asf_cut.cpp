@@ -35,8 +35,9 @@ constexpr size_t kIndexEntrySize = 6;
 
 // Progress is reported about this often.
 constexpr uint64_t kProgressEvery = 256;
-// Bytes read at once.
-constexpr size_t kReadBatch = 256 * 1024;
+// Bytes read, re-timed and written at once: more than the file sink
+// gathers, so that a batch goes from the read buffer to the file.
+constexpr size_t kReadBatch = 1024 * 1024;
 // How far back the start may move to the key frame it needs.
 constexpr uint64_t kMaxKeyFrameSearch = 16384;
 
@@ -324,8 +325,9 @@ CutResult CutAsfFile(const CutRequest& request, const std::atomic<bool>& stop,
 
     const uint64_t total = result.plan.Count();
     const uint32_t packetSize = header.packetSize;
-    // Packets are read in batches of about kReadBatch bytes.
-    const size_t batch = std::max<size_t>(1, kReadBatch / packetSize);
+    // Packets are read in batches of about kReadBatch bytes, and never more
+    // than come between two progress reports (a stop is seen between batches).
+    const size_t batch = std::clamp<size_t>(kReadBatch / packetSize, 1, kProgressEvery);
     std::vector<uint8_t> packets;
     std::optional<uint32_t> baseMs;
     if (progress)
@@ -337,23 +339,26 @@ CutResult CutAsfFile(const CutRequest& request, const std::atomic<bool>& stop,
             return end(Status::Failed, Printf("%s: cannot read data packets %llu to %llu", request.source.c_str(),
                                               static_cast<unsigned long long>(number),
                                               static_cast<unsigned long long>(number + n - 1)));
-        for (size_t k = 0; k < n; ++k, ++i) {
-            if (stop.load(std::memory_order_relaxed))
-                return end(Status::Stopped, "stopped");
-            uint8_t* packet = packets.data() + k * packetSize;
-            if (i == 0)
-                DropFramesBeforeKeyFrame(packet, packetSize, videoStreams);
-            if (!baseMs) {
-                const int at = asf::SendTimeOffset(packet, packetSize);
-                if (at >= 0)
-                    baseMs = le::Load32(packet + at);
-            }
-            if (!writer.WritePacket(packet, packetSize).Wrote())
-                return end(Status::Failed,
-                           Printf("%s: cannot write: %s", output.c_str(), ErrnoText(sink.Error()).c_str()));
-            if (progress && ((i + 1) % kProgressEvery == 0 || i + 1 == total))
-                progress(i + 1, total);
+        if (stop.load(std::memory_order_relaxed))
+            return end(Status::Stopped, "stopped");
+        if (i == 0)
+            DropFramesBeforeKeyFrame(packets.data(), packetSize, videoStreams);
+        // The source's time of the first timed packet, read before the
+        // writer moves the times back.
+        for (size_t k = 0; k < n && !baseMs; ++k) {
+            const uint8_t* packet = packets.data() + k * packetSize;
+            const int at = asf::SendTimeOffset(packet, packetSize);
+            if (at >= 0)
+                baseMs = le::Load32(packet + at);
         }
+        size_t written = 0;
+        if (!writer.WritePackets(packets.data(), n, &written).Wrote() || written != n)
+            return end(Status::Failed,
+                       Printf("%s: cannot write: %s", output.c_str(), ErrnoText(sink.Error()).c_str()));
+        const uint64_t before = i;
+        i += n;
+        if (progress && (i / kProgressEvery != before / kProgressEvery || i == total))
+            progress(i, total);
     }
 
     std::vector<uint8_t> index;

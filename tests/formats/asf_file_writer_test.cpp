@@ -259,6 +259,30 @@ TEST(AsfFileWriter, SizeAndTimeLimitsEndWithTheirPacketInAFinishedFile)
             EXPECT_TRUE(IsRecordingOf(h.path, src, n, c.live));
             EXPECT_TRUE(Decodes(h.path));
         }
+
+        // The same packets in batches of seven, re-timed where they lie:
+        // the batch stops at the same packet and the file is the same.
+        Harness b(options);
+        ASSERT_EQ(b.WriteHeader(sent.header), Header::Written);
+        size_t m = 0;
+        Result rb;
+        while (m < 2000 && rb.status != Result::LimitReached) {
+            std::string batch;
+            for (size_t k = 0; k < 7; ++k) {
+                std::string p = sent.packets[(m + k) % sent.packets.size()];
+                p.resize(sent.packetSize, '\0');
+                batch += p;
+            }
+            size_t written = 0;
+            rb = b.writer.WritePackets(reinterpret_cast<uint8_t*>(batch.data()), 7, &written);
+            ASSERT_TRUE(rb.Wrote());
+            ASSERT_TRUE(written == 7 || rb.status == Result::LimitReached);
+            m += written;
+        }
+        EXPECT_EQ(m, n);
+        EXPECT_EQ(b.writer.PacketsWritten(), h.writer.PacketsWritten());
+        ASSERT_TRUE(b.Finish());
+        EXPECT_EQ(testsupport::ReadFile(b.path), testsupport::ReadFile(h.path));
     }
 }
 

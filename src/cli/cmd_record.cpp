@@ -432,6 +432,7 @@ int RunRecord(const CliContext& context)
     };
     RecorderController controller(list, settings, queue, services, callbacks);
     controller.SetRecordsLocalPlaylists(true);
+    controller.SetEveryRowRequested(true);
 
     std::vector<std::string> addresses;
     for (const std::string& a : o.args.addresses) {

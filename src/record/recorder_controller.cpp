@@ -217,7 +217,7 @@ void RecorderController::EndOfJob(uint64_t rowId, const JobEvent& event, CmmsThr
     if (callbacks_.statusHandled)
         callbacks_.statusHandled(rowId, event, thread);
     const int row = list_.IndexOf(rowId);
-    if (!stoppedByUser_ && !event.noNext && row >= 0)
+    if (!stoppedByUser_ && (!event.noNext || everyRowRequested_) && row >= 0)
         RecordNext(row + 1);
 }
 

@@ -53,6 +53,10 @@ public:
     // only network rows: for a front end that records the playlists it is
     // given on its command line.
     void SetRecordsLocalPlaylists(bool on) { recordsLocalPlaylists_ = on; }
+    // Every row was named by the user (a command line of addresses): a
+    // job that ends with "start nothing next" (a declined password) ends
+    // only its own row, and the chain goes on with the next.
+    void SetEveryRowRequested(bool on) { everyRowRequested_ = on; }
     // Stops every job attached to a row and ends the automatic chain; a
     // question a job has open ends with its cancel answer.
     void RecordStop();
@@ -91,6 +95,7 @@ private:
     uint32_t jobCounter_ = 1;
     bool stoppedByUser_ = false;
     bool recordsLocalPlaylists_ = false;
+    bool everyRowRequested_ = false;
     // A row that recording may start on.
     bool Recordable(int row) const;
     int playingRow_ = -1;

@@ -450,6 +450,18 @@ TEST_F(CliRecordTest, EachEntryOfAPlaylistStartsAfresh)
     EXPECT_EQ(sizeShown(5), sizeShown(4));
 }
 
+// Every address on the command line was asked for: a password declined
+// for one (no terminal to ask on) leaves the others to be recorded.
+TEST_F(CliRecordTest, ADeclinedPasswordEndsOnlyItsOwnAddress)
+{
+    StartHttp();
+    auto r = Cli({"record", "-d", out.path(), Http("/auth/size/7000"), Http("/size/6000")});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(Contains(r.err, Http("/auth/size/7000") + ": failed")) << r.err;
+    EXPECT_TRUE(Contains(r.out, Http("/size/6000") + ": completed -> " + out.File("6000.asf"))) << r.out << r.err;
+    EXPECT_EQ(FileSize(out.File("6000.asf")), 6000u);
+}
+
 // A local playlist is recorded by any path; a playlist of several entries
 // gives a line for each entry and then their total. -d with a file says
 // that it is not a folder.

@@ -62,6 +62,15 @@ LaunchRequest ParseCommandLine(const QStringList& args)
                 return request;
             }
             request.screenshotPath = args[++i];
+        } else if (a == QLatin1String("--screenshot-delay")) {
+            bool ok = false;
+            const int seconds = i + 1 < args.size() ? args[i + 1].toInt(&ok) : 0;
+            if (!ok || seconds < 1 || seconds > 600) {
+                request.error = QStringLiteral("--screenshot-delay needs a number of seconds (1 to 600)");
+                return request;
+            }
+            request.screenshotDelayMs = seconds * 1000;
+            ++i;
         } else if (a == QLatin1String("--")) {
             request.arguments += args.mid(i + 1);
             break;

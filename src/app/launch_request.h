@@ -27,6 +27,7 @@ struct LaunchRequest {
     bool showHelp = false;
     bool showVersion = false;
     QString screenshotPath;  // take a picture of the window and quit
+    int screenshotDelayMs = 1500;  // how long after the start the picture is taken
     QString error;           // a usage error: printed, exit status 2
 };
 
@@ -43,5 +44,7 @@ LaunchEntry SplitLaunchArgument(const QString& argument);
 // A first argument counts as a mode switch when it begins with "/Open",
 // "/Play" or "/Rec" and is a single word (no further "/"), so that a local
 // path such as "/Recordings/a.asf" stays a path. Other single-word tokens
-// that start with "/" are ignored as unknown switches; "--help", "--version" and "--screenshot FILE" are options.
+// that start with "/" are ignored like any unknown switch; "--help",
+// "--version", "--screenshot FILE" and "--screenshot-delay SECONDS" are
+// options.
 LaunchRequest ParseCommandLine(const QStringList& args);

@@ -81,9 +81,9 @@ int main(int argc, char** argv)
     if (!request.screenshotPath.isEmpty()) {
         // Used by scripts/screenshot.sh: a picture of the window once it is
         // painted, then quit.
-        QTimer::singleShot(1500, &window, [&window, path = request.screenshotPath] {
+        QTimer::singleShot(request.screenshotDelayMs, &window, [&window, path = request.screenshotPath] {
             window.grab().save(path);
-            window.close();
+            window.CloseWithoutQuestions();
         });
     }
     return app.exec();

@@ -6,6 +6,7 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileDialog>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -13,18 +14,24 @@
 #include <QScreen>
 #include <QSplitter>
 #include <QStatusBar>
+#include <QToolButton>
 #include <QUrl>
 
+#include "app/desktop_notifier.h"
 #include "app/screen_saver_inhibitor.h"
 #include "base/profile.h"
 #include "player/playback.h"
 #include "ui/file_info_dialog.h"
+#include "ui/media_list_model.h"
 #include "ui/media_tools_dialog.h"
 #include "ui/media_view.h"
 #include "ui/play_page.h"
 #include "ui/preferences_dialog.h"
 #include "ui/qt_text.h"
 #include "ui/qt_user_prompts.h"
+#include "ui/recording_commands.h"
+#include "ui/url_capture_commands.h"
+#include "ui/url_check_commands.h"
 
 namespace {
 
@@ -89,6 +96,7 @@ MainWindow::MainWindow(Profile& profile, QWidget* parent)
         }
     });
 
+    CreateRecording();
     CreateActions();
     CreateMenus();
     statusBar();
@@ -157,12 +165,70 @@ void MainWindow::CreateActions()
     a.about = new QAction(tr("&About Brimcast"), this);
     connect(a.about, &QAction::triggered, this, &MainWindow::ShowAbout);
 
-    a.recordStart = new QAction(tr("Record Start"), this);
-    a.recordStop = new QAction(tr("Record Stop"), this);
-    a.urlCheck = new QAction(tr("URL Check"), this);
-    a.urlCapture = new QAction(tr("URL Capture..."), this);
-    for (QAction* pending : {a.recordStart, a.recordStop, a.urlCheck, a.urlCapture})
-        pending->setEnabled(false);
+    a.recordStart = recording_->startAction();
+    a.recordStop = recording_->stopAction();
+    a.urlCheck = urlCheck_->startAction();
+    a.urlCheckStop = urlCheck_->stopAction();
+    a.urlCapture = urlCapture_->startAction();
+    a.urlCaptureStop = urlCapture_->stopAction();
+    // The shortcuts work wherever the focus is in the window.
+    for (QAction* command : {a.recordStart, a.recordStop, a.urlCapture, a.urlCaptureStop})
+        addAction(command);
+}
+
+void MainWindow::CreateRecording()
+{
+    recording_ = new RecordingCommands(*view_, settings_, profile_, this);
+    urlCheck_ = new UrlCheckCommands(*view_, settings_, profile_, this);
+    urlCapture_ = new UrlCaptureCommands(*view_, settings_, profile_, this);
+    notifier_ = new DesktopNotifier(this);
+    // A starting recording ends a running capture.
+    recording_->SetCaptureStopper([capture = urlCapture_] { capture->Stop(); });
+    connect(recording_, &RecordingCommands::recordingEnded, this, &MainWindow::NotifyEnded);
+    // At shutdown the capture goes first, then the check, then every
+    // recording is stopped and its file finalised; the list and the
+    // settings are saved after that (Shutdown).
+    connect(this, &MainWindow::shuttingDown, urlCapture_, &UrlCaptureCommands::Shutdown);
+    connect(this, &MainWindow::shuttingDown, urlCheck_, &UrlCheckCommands::Shutdown);
+    connect(this, &MainWindow::shuttingDown, recording_, &RecordingCommands::Shutdown);
+
+    // The record buttons and the capture indicator above the list.
+    QHBoxLayout* bar = view_->controlsBar();
+    for (QAction* command : {recording_->startAction(), recording_->stopAction()}) {
+        auto* button = new QToolButton(view_);
+        button->setDefaultAction(command);
+        button->setToolButtonStyle(Qt::ToolButtonTextOnly);
+        button->setObjectName(command->objectName() + QStringLiteral("Button"));
+        bar->addWidget(button);
+    }
+    bar->addWidget(urlCapture_->indicator());
+    bar->addStretch();
+}
+
+void MainWindow::NotifyEnded(const QString& title, JobResult result, const QString& detail)
+{
+    // Only when the user is elsewhere: the list says it already.
+    if (isActiveWindow())
+        return;
+    QString word;
+    switch (result) {
+    case JobResult::Completed:
+        word = MediaListModel::tr("completed");
+        break;
+    case JobResult::Cancelled:
+        word = MediaListModel::tr("cancelled");
+        break;
+    case JobResult::Incomplete:
+        word = MediaListModel::tr("incomplete");
+        break;
+    case JobResult::Failed:
+        word = tr("failed");
+        break;
+    case JobResult::None:
+        return;
+    }
+    const QString body = detail.isEmpty() ? word : tr("%1: %2").arg(word, detail);
+    notifier_->Notify(tr("Recording ended: %1").arg(title), body);
 }
 
 void MainWindow::CreateMenus()
@@ -207,8 +273,12 @@ void MainWindow::CreateMenus()
     record->addAction(actions_.recordStart);
     record->addAction(actions_.recordStop);
     record->addSeparator();
-    record->addAction(actions_.urlCheck);
-    record->addAction(actions_.urlCapture);
+    QMenu* check = record->addMenu(tr("URL Check"));
+    check->addAction(actions_.urlCheck);
+    check->addAction(actions_.urlCheckStop);
+    QMenu* capture = record->addMenu(tr("URL Capture(&H)"));
+    capture->addAction(actions_.urlCapture);
+    capture->addAction(actions_.urlCaptureStop);
 
     QMenu* tools = menuBar()->addMenu(tr("&Tools"));
     toolsMenu_ = tools;
@@ -299,6 +369,7 @@ void MainWindow::ShowPreferences()
     dialog.AddPage(new PlayPage(xdg::XdgDirs::FromEnvironment(), &dialog));
     emit preferencesOpening(&dialog);
     connect(&dialog, &PreferencesDialog::applied, view_, &MediaView::SettingsChanged);
+    connect(&dialog, &PreferencesDialog::applied, recording_, &RecordingCommands::UpdateActions);
     connect(&dialog, &PreferencesDialog::recentFilesDeleted, view_, &MediaView::ReloadRecent);
     dialog.exec();
 }
@@ -445,7 +516,16 @@ void MainWindow::CloseWithoutQuestions()
 
 void MainWindow::closeEvent(QCloseEvent* event)
 {
-    Shutdown(view_->prompts().interactive());
+    const bool interactive = view_->prompts().interactive();
+    if (interactive && !shutDown_ && recording_->Recording() &&
+        QMessageBox::question(this, QCoreApplication::applicationName(),
+                              tr("Recordings are running. Stop them and quit?\n\n"
+                                 "Each file is finished before the program ends."),
+                              QMessageBox::Yes | QMessageBox::No, QMessageBox::No) != QMessageBox::Yes) {
+        event->ignore();
+        return;
+    }
+    Shutdown(interactive);
     event->accept();
 }
 

@@ -6,17 +6,22 @@
 
 #include "app/launch_request.h"
 #include "base/app_settings.h"
+#include "base/job_event.h"
 
+class DesktopNotifier;
 class MediaView;
 class PreferencesDialog;
 class Profile;
 class QAction;
 class QMenu;
 class QSplitter;
+class RecordingCommands;
 class ScreenSaverInhibitor;
 namespace player {
 class Playback;
 }
+class UrlCaptureCommands;
+class UrlCheckCommands;
 
 // The main frame: owns the live settings, the upper pane (where the player
 // goes) and the media view below it, the menus, On Top, Protect Screen Save,
@@ -65,6 +70,10 @@ public:
     Profile& profile() { return profile_; }
     MediaView* view() const { return view_; }
     ScreenSaverInhibitor* screenSaver() const { return screenSaver_; }
+    RecordingCommands* recording() const { return recording_; }
+    UrlCheckCommands* urlCheck() const { return urlCheck_; }
+    UrlCaptureCommands* urlCapture() const { return urlCapture_; }
+    DesktopNotifier* notifier() const { return notifier_; }
     bool bigScreen() const { return bigScreen_; }
 
     // The window's own commands, for menus and tests.
@@ -77,11 +86,14 @@ public:
         QAction* shuffle;
         QAction* preferences;
         QAction* about;
-        // Placeholders of the recording commands: present, disabled.
+        // Recording (Ctrl+R, Ctrl+.), URL Check and URL Capture; each Start
+        // has its Stop.
         QAction* recordStart;
         QAction* recordStop;
         QAction* urlCheck;
+        QAction* urlCheckStop;
         QAction* urlCapture;
+        QAction* urlCaptureStop;
         // Tools: the cut (media tools dialog) and the file information.
         QAction* cut;
         QAction* fileInfo;
@@ -125,6 +137,8 @@ private:
     void ShowPreferences();
     void ShowAbout();
     void RememberKvx(const QStringList& arguments);
+    void CreateRecording();
+    void NotifyEnded(const QString& title, JobResult result, const QString& detail);
 
     Profile& profile_;
     AppSettings settings_;
@@ -134,6 +148,10 @@ private:
     QMenu* toolsMenu_ = nullptr;
     player::Playback* playback_ = nullptr;
     ScreenSaverInhibitor* screenSaver_;
+    RecordingCommands* recording_ = nullptr;
+    UrlCheckCommands* urlCheck_ = nullptr;
+    UrlCaptureCommands* urlCapture_ = nullptr;
+    DesktopNotifier* notifier_ = nullptr;
     Actions actions_{};
     bool shutDown_ = false;
     bool bigScreen_ = false;

@@ -20,6 +20,7 @@ constexpr int kMaxPlayerAgents = 50;
 // Keys of our own, beside the stored profile's.
 constexpr const char* kCheckParallelKey = "URL Check Parallel";
 constexpr const char* kCheckSecondsKey = "URL Check Seconds";
+constexpr const char* kParallelRecordingsKey = "Parallel Recordings";
 
 constexpr const char* kBuiltInFileTypes[] = {".wmv", ".asf", ".wma", ".ogg",
                                              ".avi", ".mpa", ".mpg", ".mpeg"};
@@ -122,6 +123,8 @@ void AppSettings::Load(const Profile& p)
     m_bypassProxy = p.GetInt(kSettings, "Bypass Proxy", m_bypassProxy);
     m_checkParallel = CheckParallelIn(p.GetInt(kSettings, kCheckParallelKey, m_checkParallel));
     m_checkSeconds = CheckSecondsIn(p.GetInt(kSettings, kCheckSecondsKey, m_checkSeconds));
+    m_parallelRecordings = ParallelRecordingsIn(
+        p.GetInt(kSettings, kParallelRecordingsKey, m_parallelRecordings));
 }
 
 void AppSettings::Save(Profile& p) const
@@ -148,6 +151,7 @@ void AppSettings::Save(Profile& p) const
     p.WriteInt(kSettings, "Bypass Proxy", m_bypassProxy);
     p.WriteInt(kSettings, kCheckParallelKey, m_checkParallel);
     p.WriteInt(kSettings, kCheckSecondsKey, m_checkSeconds);
+    p.WriteInt(kSettings, kParallelRecordingsKey, m_parallelRecordings);
 }
 
 int CheckParallelIn(int value) { return std::clamp(value, 1, AppSettings::kMaxCheckParallel); }
@@ -155,6 +159,11 @@ int CheckParallelIn(int value) { return std::clamp(value, 1, AppSettings::kMaxCh
 int CheckSecondsIn(int value)
 {
     return std::clamp(value, AppSettings::kMinCheckSeconds, AppSettings::kMaxCheckSeconds);
+}
+
+int ParallelRecordingsIn(int value)
+{
+    return std::clamp(value, 1, AppSettings::kMaxParallelRecordings);
 }
 
 int MakeDirectoryPath(const std::string& path)

@@ -68,6 +68,12 @@ struct AppSettings {
     static constexpr int kMaxCheckParallel = 16;
     static constexpr int kMinCheckSeconds = 1;
     static constexpr int kMaxCheckSeconds = 600;
+    // "Parallel recordings": how many rows record at once, 1 to
+    // kMaxParallelRecordings ("Parallel Recordings", a key of our own).
+    // With 1, one recording runs at a time.
+    int m_parallelRecordings = 1;
+
+    static constexpr int kMaxParallelRecordings = 4;
 
     static constexpr const char* kCaptureAdapterKey = "Capture Adapter";
 
@@ -83,6 +89,9 @@ struct AppSettings {
 // kMaxCheckParallel; kMinCheckSeconds to kMaxCheckSeconds).
 int CheckParallelIn(int value);
 int CheckSecondsIn(int value);
+// A "Parallel recordings" value brought into its range (1 to
+// AppSettings::kMaxParallelRecordings).
+int ParallelRecordingsIn(int value);
 
 // The default base folder: $HOME/Videos/Brimcast.
 std::string DefaultBaseDir();

@@ -1,8 +1,11 @@
 #include "capture/packet_capture.h"
 
+#include <arpa/inet.h>
 #include <fcntl.h>
+#include <netinet/in.h>
 #include <pcap/pcap.h>
 #include <poll.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -37,6 +40,23 @@ bool AdapterExists(const std::string& name)
             return true;
     }
     return false;
+}
+
+// An IPv4 or IPv6 address as text; "" for other families.
+std::string AddressText(const struct sockaddr* address)
+{
+    char text[INET6_ADDRSTRLEN] = {};
+    if (!address)
+        return {};
+    if (address->sa_family == AF_INET) {
+        const auto* in = reinterpret_cast<const struct sockaddr_in*>(address);
+        return inet_ntop(AF_INET, &in->sin_addr, text, sizeof text) ? text : "";
+    }
+    if (address->sa_family == AF_INET6) {
+        const auto* in6 = reinterpret_cast<const struct sockaddr_in6*>(address);
+        return inet_ntop(AF_INET6, &in6->sin6_addr, text, sizeof text) ? text : "";
+    }
+    return {};
 }
 
 void Fail(CaptureStartError* error, CaptureStartError::Kind kind, std::string message)
@@ -113,8 +133,15 @@ bool ListCaptureAdapters(std::vector<CaptureAdapter>* adapters, std::string* err
             *error = Printf("Cannot list the network adapters: %s", errbuf);
         return false;
     }
-    for (pcap_if_t* d = list; d; d = d->next)
-        adapters->push_back({d->name ? d->name : "", d->description ? d->description : ""});
+    for (pcap_if_t* d = list; d; d = d->next) {
+        CaptureAdapter adapter{d->name ? d->name : "", d->description ? d->description : "", {}};
+        for (pcap_addr_t* a = d->addresses; a; a = a->next) {
+            const std::string text = AddressText(a->addr);
+            if (!text.empty())
+                adapter.addresses.push_back(text);
+        }
+        adapters->push_back(std::move(adapter));
+    }
     pcap_freealldevs(list);
     return true;
 }

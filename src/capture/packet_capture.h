@@ -16,6 +16,7 @@ struct pcap;
 struct CaptureAdapter {
     std::string name;
     std::string description;  // may be empty
+    std::vector<std::string> addresses = {};  // its IPv4 and IPv6 addresses, as text
 };
 
 // The adapters libpcap can capture from, in its order. False (with the

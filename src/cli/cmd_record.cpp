@@ -416,6 +416,9 @@ int RunRecord(const CliContext& context)
         settings.m_liveContentSaveTimeInfo = 0;
     if (o.reconnect >= 0)
         settings.m_reconnect = o.reconnect;
+    // One progress line: the addresses record one after the other, whatever
+    // the desktop program's "Parallel recordings" says.
+    settings.m_parallelRecordings = 1;
     prompts.Configure(settings);
 
     Console::Get().EnableProgress(!o.args.quiet && !o.json && ::isatty(STDERR_FILENO));

@@ -347,7 +347,9 @@ int MediaList::InsertEntry(int position, const std::string& path)
     const int existing = impl_->FirstRowOf(path);
     if (existing >= 0)
         return existing;
-    return impl_->Insert(position, MakeEntryItem(path, std::string(), std::string(), std::string()));
+    // The size is not looked up: the file below a recording is still being
+    // written, and a size taken now would be stale at once.
+    return impl_->Insert(position, MakeEntryItem(path, std::string(), " ", std::string()));
 }
 
 void MediaList::DeleteRows(std::vector<int> rows, int playingRow)

@@ -166,7 +166,7 @@ public:
     int AddEntry(const std::string& path, const std::string& title,
                  const std::string& sizeSwitch, const std::string& playerIdentity);
     // Inserts an entry at a position (same duplicate rule, derived title,
-    // empty size switch and identity).
+    // no size looked up, empty identity).
     int InsertEntry(int position, const std::string& path);
     // Opens a path or address into the list: list files, playlists, or a
     // plain entry. Returns the first new row index or -1.

@@ -109,7 +109,7 @@ void Playback::CreateActions()
         else
             player_->PlayPause();
     });
-    a.stop = make(tr("Stop"), QKeySequence(Qt::CTRL | Qt::Key_Period), [p] { p->Stop(); });
+    a.stop = make(tr("Stop"), QKeySequence(Qt::CTRL | Qt::Key_Space), [p] { p->Stop(); });
     a.back30 = make(tr("Back 30 Seconds"), QKeySequence(Qt::CTRL | Qt::Key_Left), [p] { p->SeekBy(-30); });
     a.forward30 = make(tr("Forward 30 Seconds"), QKeySequence(Qt::CTRL | Qt::Key_Right), [p] { p->SeekBy(30); });
     a.back60 = make(tr("Back 1 Minute"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Left), [p] { p->SeekBy(-60); });

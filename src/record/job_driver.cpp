@@ -15,12 +15,14 @@
 #include "formats/asf_packet.h"
 #include "formats/file_sink.h"
 #include "medialist/list_file_io.h"
+#include "formats/printf.h"
 #include "medialist/media_list.h"
 #include "protocols/http/http_download_client.h"
 #include "protocols/mmsh/reply_head.h"
 #include "record/cmms_thread.h"
 #include "record/existing_file.h"
 #include "record/fallback_table.h"
+#include "record/output_claims.h"
 #include "record/output_names.h"
 
 namespace {
@@ -187,14 +189,27 @@ void JobDriver::RecordOne(const std::string& recorded, const std::string& addres
     // A resume the server's stream turns out not to fit leaves the file as
     // it was; the file is then settled again as one that cannot be resumed.
     bool mayResume = true;
+    // A file another recording of this program is writing is never this
+    // job's to resume or overwrite: it gets a numbered name of its own.
+    OutputClaim claim;
+    if (!Claim(claim, job.OutputPath()))
+        return;
     for (;;) {
         ExistingFileDecision::Resume resume;
         if (!ExistingFileDecision(job, thread_.prompts(), thread_.resumeScanner()).Decide(&resume, mayResume))
             return;
+        // The decision may have named another file (a numbered name, Save As).
+        if (claim.path() != job.OutputPath()) {
+            if (!claim.Take(job.OutputPath())) {
+                resume = {};  // nothing was written to it
+                if (!Claim(claim, job.OutputPath()))
+                    return;
+            }
+        }
         std::unique_ptr<FileSink> file = std::move(resume.file);
         const bool created = file == nullptr;
         if (!file) {
-            file = OpenOutput();
+            file = OpenOutput(claim);
             if (!file)
                 return;
         }
@@ -235,7 +250,20 @@ void JobDriver::RecordOne(const std::string& recorded, const std::string& addres
     }
 }
 
-std::unique_ptr<FileSink> JobDriver::OpenOutput()
+bool JobDriver::Claim(OutputClaim& claim, const std::string& path)
+{
+    if (claim.Take(path))
+        return true;
+    const std::string numbered = claim.TakeUnique(path);
+    if (numbered.empty()) {
+        thread_.ReportError(Printf("No free numbered name for %s", path.c_str()));
+        return false;
+    }
+    thread_.job().SetOutputPath(numbered);
+    return true;
+}
+
+std::unique_ptr<FileSink> JobDriver::OpenOutput(OutputClaim& claim)
 {
     RecordJob& job = thread_.job();
     // A name that is taken meanwhile (by a link, say) is never written
@@ -252,7 +280,7 @@ std::unique_ptr<FileSink> JobDriver::OpenOutput()
             return file;
         const std::string other = NotRegularFile(path);
         if (error == EEXIST && !job.settings.m_overWrite) {
-            const std::string next = MakeUniqueName(path);
+            const std::string next = claim.TakeUnique(path);
             if (next.empty())
                 break;
             job.SetOutputPath(next);
@@ -264,7 +292,7 @@ std::unique_ptr<FileSink> JobDriver::OpenOutput()
         }
         break;
     }
-    std::unique_ptr<FileSink> file = OpenWithSaveAs(LastComponent(job.OutputPath()));
+    std::unique_ptr<FileSink> file = OpenWithSaveAs(LastComponent(job.OutputPath()), claim);
     if (!file)
         thread_.ReportError("File Creation Error");
     return file;
@@ -337,11 +365,16 @@ void JobDriver::Judge(const std::string& address, uint64_t resumeOffset)
         job.incomplete = true;
 }
 
-std::unique_ptr<FileSink> JobDriver::OpenWithSaveAs(const std::string& name)
+std::unique_ptr<FileSink> JobDriver::OpenWithSaveAs(const std::string& name, OutputClaim& claim)
 {
     std::string path = name;
     if (!ExistingFileDecision(thread_.job(), thread_.prompts(), thread_.resumeScanner()).AskSaveAs(path))
         return nullptr;
+    if (!claim.Take(path)) {
+        path = claim.TakeUnique(path);
+        if (path.empty())
+            return nullptr;
+    }
     thread_.job().SetOutputPath(path);
     if (const std::string other = NotRegularFile(path); !other.empty()) {
         thread_.ReportError(NotRegularFileText(path, other));

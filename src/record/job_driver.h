@@ -10,6 +10,7 @@
 
 class CmmsThread;
 class FileSink;
+class OutputClaim;
 
 // The body of a recording: classifies the address, expands playlists,
 // settles the output file and runs the clients in fallback order. Runs on
@@ -51,11 +52,16 @@ private:
                       int depth);
 
     // Asks for a path and creates that file; null when the user cancelled or
-    // the file cannot be made.
-    std::unique_ptr<FileSink> OpenWithSaveAs(const std::string& name);
-    // Creates the file at the job's output path (see Drive); null, with the
-    // error reported, when no file could be made.
-    std::unique_ptr<FileSink> OpenOutput();
+    // the file cannot be made. The path is claimed with `claim` (another
+    // recording's path becomes a numbered name).
+    std::unique_ptr<FileSink> OpenWithSaveAs(const std::string& name, OutputClaim& claim);
+    // Creates the file at the job's output path (see Drive), held by
+    // `claim`; null, with the error reported, when no file could be made.
+    std::unique_ptr<FileSink> OpenOutput(OutputClaim& claim);
+    // Claims path for this job, or, when another recording holds it, the
+    // first free numbered name, which becomes the output path. False, with
+    // the error reported, when there is none.
+    bool Claim(OutputClaim& claim, const std::string& path);
     // An address of the ASF family must bring an ASF stream. What the HTTP
     // download (the last attempt's client) kept of anything else (a
     // playlist, saved for this) is no recording: a file the job made goes,

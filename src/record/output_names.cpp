@@ -121,7 +121,10 @@ std::string MakeOutputPath(const std::string& baseDir, const std::string& addres
     return JoinBase(baseDir, file);
 }
 
-std::string MakeUniqueName(const std::string& path)
+std::string MakeUniqueName(const std::string& path) { return MakeUniqueName(path, PathExists); }
+
+std::string MakeUniqueName(const std::string& path,
+                           const std::function<bool(const std::string&)>& taken)
 {
     size_t slash = path.rfind('/');
     const std::string dir = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
@@ -137,7 +140,7 @@ std::string MakeUniqueName(const std::string& path)
         if (stem.empty() && !base.empty())
             return {};
         const std::string candidate = dir + stem + number + ext;
-        if (!PathExists(candidate))
+        if (!taken(candidate))
             return candidate;
     }
     return {};

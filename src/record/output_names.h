@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 
 // The names of a recording's output files.
@@ -19,6 +20,9 @@ std::string MakeOutputPath(const std::string& baseDir, const std::string& addres
 // none of the first kMaxNumberedNames is free.
 constexpr int kMaxNumberedNames = 10000;
 std::string MakeUniqueName(const std::string& path);
+// The same with another test of "taken".
+std::string MakeUniqueName(const std::string& path,
+                           const std::function<bool(const std::string&)>& taken);
 
 // The text after the last "/", or, when there is none, after the last "\".
 std::string LastComponent(const std::string& text);

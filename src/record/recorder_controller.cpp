@@ -40,6 +40,10 @@ void RecorderController::Shutdown()
 
 bool RecorderController::Recording() const { return list_.BusyRowCount() > 0; }
 
+int RecorderController::Slots() const { return std::max(1, settings_.m_parallelRecordings); }
+
+bool RecorderController::SlotFree() const { return list_.BusyRowCount() < Slots(); }
+
 CmmsThread* RecorderController::FindJob(uint16_t jobId) const
 {
     for (const auto& job : jobs_) {
@@ -81,10 +85,12 @@ int RecorderController::RecordStart(int row)
             callbacks_.openUrl(list_.Cell(markerRow, kColOriginalFile));
         return 0;
     }
-    if (Recording())
+    if (!SlotFree() || list_.ItemData(row) != 0)
         return 0;
     const std::string address = list_.Cell(row, kColOriginalFile);
-    if (!Recordable(row))
+    // A local file is played, not recorded; a row recorded before (image 5)
+    // is recorded again on request.
+    if (list_.Image(row) == kImageLocal && !LocalPlaylistRow(row))
         return 0;
 
     ReapFinishedJobs();
@@ -117,22 +123,35 @@ int RecorderController::RecordStart(int row)
 void RecorderController::RecordNext(int row)
 {
     // A loop: a long list of finished rows must not cost a stack frame each.
-    for (int r = std::max(row, 0); r < list_.RowCount(); ++r) {
+    // With more than one slot it goes on while slots are free.
+    for (int r = std::max(row, 0); r < list_.RowCount() && SlotFree(); ++r) {
         const MediaItem* item = list_.Find(list_.IdAt(r));
-        if (item->state != RowState::Idle)
+        if (item->state != RowState::Idle || item->itemData != 0)
             continue;
-        if (Recordable(r)) {
-            RecordStart(r);
+        if (Recordable(r) && RecordStart(r) == 0)
             return;
-        }
     }
 }
 
 bool RecorderController::Recordable(int row) const
 {
-    // A local file is played, not recorded.
-    return list_.Image(row) == kImageNetwork ||
-           (recordsLocalPlaylists_ && IsLocalPlaylist(list_.Cell(row, kColOriginalFile)));
+    return list_.Image(row) == kImageNetwork || LocalPlaylistRow(row);
+}
+
+bool RecorderController::LocalPlaylistRow(int row) const
+{
+    return recordsLocalPlaylists_ && IsLocalPlaylist(list_.Cell(row, kColOriginalFile));
+}
+
+int RecorderController::RecordStartCommand(int row)
+{
+    const uint64_t id = list_.IdAt(row);
+    if (RecordStart(row) == 0)
+        return 0;
+    const int now = list_.IndexOf(id);
+    if (now >= 0)
+        RecordNext(now + 1);
+    return 1;
 }
 
 void RecorderController::RecordStop()

@@ -44,10 +44,12 @@ public:
     RecorderController& operator=(const RecorderController&) = delete;
 
     // 1 when a job was started for the row, 0 otherwise (no row, a marker
-    // title, a local row, a recording already running, no thread).
+    // title, a local row, the row or every slot busy, no thread).
     int RecordStart(int row);
     // Starts the first row at or after `row` whose state is idle (not
-    // recorded, tried or checked) and that shows the network image.
+    // recorded, tried or checked), that has no job and that can be recorded
+    // (a network row, or a local playlist when so set); with more than one slot, goes on with the rows after
+    // it while slots are free. Stops at the first row that does not start.
     void RecordNext(int row);
     // Rows of local playlists are recorded too (their entries are), not
     // only network rows: for a front end that records the playlists it is
@@ -57,6 +59,9 @@ public:
     // job that ends with "start nothing next" (a declined password) ends
     // only its own row, and the chain goes on with the next.
     void SetEveryRowRequested(bool on) { everyRowRequested_ = on; }
+    // The command: Record Start on the row, then, with more than one slot,
+    // Record Next on the rows below it to fill the free slots.
+    int RecordStartCommand(int row);
     // Stops every job attached to a row and ends the automatic chain; a
     // question a job has open ends with its cancel answer.
     void RecordStop();
@@ -67,6 +72,12 @@ public:
     void SetPlayingRow(int row) { playingRow_ = row; }
     // True while any row has a job attached.
     bool Recording() const;
+    // How many rows may record at once: the "Parallel recordings" setting
+    // (at least 1; the profile and the preferences keep it at most
+    // AppSettings::kMaxParallelRecordings). 1 is one recording at a time.
+    int Slots() const;
+    // True while fewer rows record than Slots().
+    bool SlotFree() const;
     bool StoppedByUser() const { return stoppedByUser_; }
     // The job with this id, or null.
     CmmsThread* FindJob(uint16_t jobId) const;
@@ -96,7 +107,9 @@ private:
     bool stoppedByUser_ = false;
     bool recordsLocalPlaylists_ = false;
     bool everyRowRequested_ = false;
-    // A row that recording may start on.
+    // A row Record Next starts: a network row, or a local playlist when so set.
     bool Recordable(int row) const;
+    // A local playlist's row while those are recorded too.
+    bool LocalPlaylistRow(int row) const;
     int playingRow_ = -1;
 };

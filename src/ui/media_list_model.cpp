@@ -106,6 +106,8 @@ QString MediaListModel::RecordText(const MediaItem& item)
         return tr("completed");
     case RowState::Cancelled:
         return tr("cancelled");
+    case RowState::Incomplete:
+        return tr("incomplete");
     default:
         return Q(item.cells[kColRecord]);
     }
@@ -172,6 +174,10 @@ QVariant MediaListModel::data(const QModelIndex& index, int role) const
         return QVariant::fromValue<qulonglong>(item->id);
     case StateRole:
         return static_cast<int>(item->state);
+    case ProgressRole:
+        return static_cast<int>(item->progress);
+    case DurationRole:
+        return QVariant::fromValue<qulonglong>(item->durationMs);
     default:
         return {};
     }

@@ -19,6 +19,8 @@ public:
     enum Role {
         RowIdRole = Qt::UserRole + 1,  // the row's stable id (qulonglong)
         StateRole,                     // RowState as an int
+        ProgressRole,                  // recording progress, hundredths of a percent
+        DurationRole,                  // the stream's duration in ms (0: unknown or live)
     };
 
     MediaListModel(MediaList& list, const AppSettings& settings, QObject* parent = nullptr);
@@ -33,8 +35,8 @@ public:
     uint64_t IdAt(int row) const { return list_.IdAt(row); }
     int RowOf(uint64_t id) const { return list_.IndexOf(id); }
 
-    // What the "Record" column shows for a row: the completed and cancelled
-    // words in the window's language, otherwise the cell.
+    // What the "Record" column shows for a row: the completed, cancelled
+    // and incomplete words in the window's language, otherwise the cell.
     static QString RecordText(const MediaItem& item);
     // The tool tip of the "Record" and "Info" cells of a row the URL check
     // reached: what answered and what its stream is, one fact a line; empty

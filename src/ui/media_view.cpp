@@ -38,6 +38,7 @@
 #include "ui/qt_task_poster.h"
 #include "ui/qt_text.h"
 #include "ui/qt_user_prompts.h"
+#include "ui/record_column_delegate.h"
 #include "ui/url_open_dialog.h"
 
 const char* const MediaView::kAsxDataBankUrl = "https://brimcast.example/databank/asx";
@@ -47,43 +48,6 @@ namespace {
 
 constexpr char kPathSection[] = "Path";
 constexpr int kMaxListInfo = 100;  // the list file's header keeps 100 characters
-
-// The core's questions with the view's stop signal in place of "never", for
-// work that asks without one of its own.
-class StoppablePrompts final : public UserPrompts {
-public:
-    StoppablePrompts(UserPrompts& inner, const CancelSignal& stop) : inner_(inner), stop_(stop) {}
-    bool AskResume(const std::string& m, const CancelSignal&) override
-    {
-        return inner_.AskResume(m, stop_);
-    }
-    FileExists AskFileExists(const std::string& m, bool& all, const CancelSignal&) override
-    {
-        return inner_.AskFileExists(m, all, stop_);
-    }
-    bool AskSavePath(std::string& path, const CancelSignal&) override
-    {
-        return inner_.AskSavePath(path, stop_);
-    }
-    CredentialAnswer AskCredentials(const std::string& site, const std::string& user,
-                                    const std::string& password, const CancelSignal&) override
-    {
-        return inner_.AskCredentials(site, user, password, stop_);
-    }
-    bool AskYesNo(const std::string& m, const CancelSignal&) override { return inner_.AskYesNo(m, stop_); }
-    YesNoCancel AskYesNoCancel(const std::string& m, const CancelSignal&) override
-    {
-        return inner_.AskYesNoCancel(m, stop_);
-    }
-
-private:
-    UserPrompts& inner_;
-    const CancelSignal& stop_;
-};
-
-// Silence after which the probe gives up a server (also the longest a
-// shutdown waits for it).
-constexpr int kProbeIdleMs = 5000;
 
 QString OpenFilter()
 {
@@ -126,6 +90,7 @@ MediaView::MediaView(AppSettings& settings, Profile& profile, QWidget* parent)
     table_->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
     table_->horizontalHeader()->setHighlightSections(false);
     table_->horizontalHeader()->setStretchLastSection(false);
+    table_->setItemDelegateForColumn(kColRecord, new RecordColumnDelegate(table_));
     table_->setColumnHidden(kColInfo, true);
     table_->setColumnHidden(kColNs, true);
     // The Info column shows once the URL check has described a row there.
@@ -300,7 +265,9 @@ void MediaView::PlayRow(int row)
 
 void MediaView::RecordRow(int row)
 {
-    if (row < 0 || row >= list_->RowCount() || AnyRowBusy())
+    // Busy rows fill every recording slot (with one slot: any row is busy).
+    if (row < 0 || row >= list_->RowCount() ||
+        list_->BusyRowCount() >= std::max(1, settings_.m_parallelRecordings))
         return;
     emit recordRequested(row);
 }
@@ -541,9 +508,8 @@ void MediaView::StartCredentialProbe(const std::string& address, const std::stri
     probeStop_.Reset();
     probeRunning_ = true;
     probeThread_ = std::thread([this, address, user, password] {
-        StoppablePrompts prompts(*prompts_, probeStop_);
         const std::optional<ProbedCredentials> let =
-            ProbeCredentials(address, user, password, profile_, prompts, kProbeIdleMs);
+            ProbeCredentials(address, user, password, profile_, *prompts_, probeStop_);
         if (let && !probeStop_.Cancelled()) {
             // The settings belong to the main thread.
             poster_->Post([this, accepted = *let] {

@@ -47,7 +47,7 @@ public:
     int SelectedRow() const;
     void SelectRow(int row);
     void PlayRow(int row);
-    void RecordRow(int row);  // unless a row is busy
+    void RecordRow(int row);  // unless the busy rows fill every recording slot
     bool AnyRowBusy() const;
     // The row the player is on (-1: none), followed by id.
     int playingRow() const;

@@ -4,7 +4,9 @@
 
 #include <QCheckBox>
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QThread>
@@ -65,6 +67,7 @@ bool QtUserPrompts::AskResume(const std::string& message, const CancelSignal& ca
     return Ask<bool>(cancel, [this, text = Q(message)](QPointer<QDialog>& d) {
                QMessageBox box(QMessageBox::Question, QCoreApplication::applicationName(), text,
                                QMessageBox::Ok | QMessageBox::Cancel, owner_);
+               box.setObjectName(QStringLiteral("resume"));
                box.setDefaultButton(QMessageBox::Ok);
                d = &box;
                return box.exec() == QMessageBox::Ok;
@@ -79,13 +82,16 @@ UserPrompts::FileExists QtUserPrompts::AskFileExists(const std::string& message,
     const bool allBefore = all;
     const std::optional<Answer> answer =
         Ask<Answer>(cancel, [this, allBefore, text = Q(message)](QPointer<QDialog>& d) {
-            QMessageBox box(QMessageBox::Question, QCoreApplication::applicationName(), text,
-                            QMessageBox::NoButton, owner_);
-            QPushButton* ok = box.addButton(tr("Ok"), QMessageBox::AcceptRole);
-            QPushButton* cancelButton = box.addButton(tr("Cancel"), QMessageBox::RejectRole);
+            QMessageBox box(QMessageBox::Question, tr("Message"), text, QMessageBox::NoButton,
+                            owner_);
+            box.setObjectName(QStringLiteral("fileExists"));
+            // One role for all five, so that they stand in this order
+            // whatever the desktop's usual button order.
+            QPushButton* ok = box.addButton(tr("Ok"), QMessageBox::ActionRole);
+            QPushButton* cancelButton = box.addButton(tr("Cancel"), QMessageBox::ActionRole);
             QPushButton* saveAs = box.addButton(tr("Save As ..."), QMessageBox::ActionRole);
             QPushButton* pass = box.addButton(tr("Pass"), QMessageBox::ActionRole);
-            QPushButton* quit = box.addButton(tr("Quit"), QMessageBox::DestructiveRole);
+            QPushButton* quit = box.addButton(tr("Quit"), QMessageBox::ActionRole);
             auto* allBox = new QCheckBox(tr("All"), &box);
             allBox->setChecked(allBefore);
             box.setCheckBox(allBox);
@@ -118,14 +124,25 @@ bool QtUserPrompts::AskSavePath(std::string& path, const CancelSignal& cancel)
         Ask<QString>(cancel, [this, proposed](QPointer<QDialog>& d) {
             QFileDialog dialog(owner_, tr("Save As"));
             dialog.setOption(QFileDialog::DontUseNativeDialog);
-            dialog.setOption(QFileDialog::DontConfirmOverwrite);  // the caller asks
             dialog.setAcceptMode(QFileDialog::AcceptSave);
             dialog.setFileMode(QFileDialog::AnyFile);
             if (proposed.endsWith(QLatin1String(".asx"), Qt::CaseInsensitive)) {
+                dialog.setOption(QFileDialog::DontConfirmOverwrite);  // the caller asks
                 dialog.setNameFilter(tr("asx Files (*.asx)"));
                 dialog.setDefaultSuffix(QStringLiteral("asx"));
+            } else {
+                // A recording's new name: any file, ".asf" when none is
+                // typed. A new name is what this is for; picking an existing
+                // file asks before it is replaced.
+                dialog.setNameFilter(tr("All Files (*)"));
+                dialog.setDefaultSuffix(QStringLiteral("asf"));
             }
-            dialog.selectFile(proposed);
+            // The proposal's folder and name; a folder that is gone falls
+            // back to the dialog's own start.
+            const QFileInfo info(proposed);
+            if (info.dir().exists())
+                dialog.setDirectory(info.dir());
+            dialog.selectFile(info.fileName().isEmpty() ? proposed : info.fileName());
             d = &dialog;
             if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
                 return QString();

@@ -37,6 +37,7 @@ RecordPage::RecordPage(QWidget* parent)
       maxSeconds(new QSpinBox(this)),
       reconnect(new QSpinBox(this)),
       playerAgent(new QComboBox(this)),
+      parallelRecordings(new QSpinBox(this)),
       fileTypes(new QListWidget(this)),
       newFileType(new QLineEdit(this)),
       addFileType(new QPushButton(tr("Add"), this)),
@@ -53,6 +54,9 @@ RecordPage::RecordPage(QWidget* parent)
     reconnect->setSuffix(tr(" s"));
     reconnect->setSpecialValueText(tr("Off"));
     reconnect->setToolTip(tr("A stream whose connection drops is reconnected until one outage lasts this long"));
+    parallelRecordings->setRange(1, AppSettings::kMaxParallelRecordings);
+    parallelRecordings->setToolTip(
+        tr("How many rows record at once; with 1 the rows record one after the other"));
     playerAgent->setEditable(true);
     playerAgent->setInsertPolicy(QComboBox::InsertAtBottom);
     playerAgent->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
@@ -120,6 +124,7 @@ RecordPage::RecordPage(QWidget* parent)
     checkRow->addWidget(new QLabel(tr("seconds each"), this));
     checkRow->addStretch();
     form->addRow(tr("URL Check"), checkRow);
+    form->addRow(tr("Parallel recordings"), parallelRecordings);
 
     auto* typesBox = new QGroupBox(tr("File types kept by URL Capture"), this);
     auto* typesLayout = new QVBoxLayout(typesBox);
@@ -153,6 +158,7 @@ void RecordPage::Load(const AppSettings& s, const Profile& profile)
     checkParallel->setValue(s.m_checkParallel);
     checkSeconds->setValue(s.m_checkSeconds);
     reconnect->setValue(s.m_reconnect);
+    parallelRecordings->setValue(ParallelRecordingsIn(s.m_parallelRecordings));
     UpdateEnabled();
 
     int selected = -1;
@@ -183,6 +189,7 @@ void RecordPage::Store(AppSettings& s, Profile& profile)
     s.m_checkParallel = checkParallel->value();
     s.m_checkSeconds = checkSeconds->value();
     s.m_reconnect = reconnect->value();
+    s.m_parallelRecordings = parallelRecordings->value();
 
     // The typed identity joins the list so that it is offered next time.
     const QString current = playerAgent->currentText().trimmed();

@@ -11,8 +11,9 @@ class QSpinBox;
 
 // The "Record" page: base folder, the confirmation boxes, live time info,
 // the size and time limits, how long a dropped stream is reconnected, the
-// player identity and the file types that URL Capture keeps; how many
-// addresses the URL check probes at once, and for how long each.
+// player identity, how many rows record at once and the file types that URL
+// Capture keeps; how many addresses the URL check probes at once, and for
+// how long each.
 class RecordPage final : public PreferencesPage {
     Q_OBJECT
 public:
@@ -33,6 +34,7 @@ public:
     QSpinBox* maxSeconds;
     QSpinBox* reconnect;
     QComboBox* playerAgent;
+    QSpinBox* parallelRecordings;
     QListWidget* fileTypes;
     QLineEdit* newFileType;
     QPushButton* addFileType;

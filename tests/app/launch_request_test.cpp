@@ -83,6 +83,10 @@ void LaunchRequestTest::optionsAndExistingPaths()
     const LaunchRequest shot = ParseCommandLine({"--screenshot", "/tmp/s.png", "a"});
     QCOMPARE(shot.screenshotPath, QStringLiteral("/tmp/s.png"));
     QCOMPARE(shot.arguments, QStringList{"a"});
+    QCOMPARE(ParseCommandLine({"/Record", "u", "--screenshot-delay", "8"}).screenshotDelayMs, 8000);
+    for (const char* bad : {"0", "x", "601"})
+        QVERIFY(!ParseCommandLine({"--screenshot-delay", bad}).error.isEmpty());
+    QVERIFY(!ParseCommandLine({"--screenshot-delay"}).error.isEmpty());
 
     // A single-word path that exists is a file, even when it looks like a
     // switch.

@@ -679,7 +679,9 @@ void MainWindowTest::frameTogglesAndClose()
     w.actions().shuffle->trigger();
     QCOMPARE(w.settings().m_sequence, 0);
     QVERIFY(w.actions().shuffle->isChecked());
-    QVERIFY(!w.actions().recordStart->isEnabled());
+    // Record Start is there while nothing records; Record Stop is not.
+    QVERIFY(w.actions().recordStart->isEnabled());
+    QVERIFY(!w.actions().recordStop->isEnabled());
 
     // Without a session bus, Protect Screen Save says so and stays off.
     w.actions().protectScreenSave->trigger();

@@ -79,7 +79,8 @@ TEST(AppSettings, SaveWritesEveryKeyInItsOrderAndLoadReadsThemBack)
                        "Sequence", "Keep Size", "Keep", "OnTop", "ScreenSave ", "Enable Caption", "Splite Caption Wnd", "Caption Corlor",
                        "Caption Size", "Caption Style Name", "Caption Face Name", "Caption Bold",
                        "Caption Margin", "Use Proxy", "Proxy SAerver", "Proxy Port", "Bypass Proxy",
-                       "URL Check Parallel", "URL Check Seconds"}));
+                       "URL Check Parallel", "URL Check Seconds",
+                       "Parallel Recordings"}));
     AppSettings b;
     b.Load(profile);
     EXPECT_EQ(b.m_maxTime, 5400);
@@ -198,3 +199,24 @@ TEST(Credentials, StoredPairsBelongToTheHostAsWrittenAndThePort)
 }
 
 }  // namespace
+
+// "Parallel recordings" is ours: 1 on a fresh profile, at most 4 however the
+// file was edited.
+TEST(AppSettings, ParallelRecordingsStayInTheirRange)
+{
+    MemoryProfile profile;
+    AppSettings fresh;
+    fresh.Load(profile);
+    EXPECT_EQ(fresh.m_parallelRecordings, 1);
+    for (const auto& [stored, loaded] : {std::pair{3, 3}, std::pair{4, 4}, std::pair{9, 4},
+                                         std::pair{0, 1}, std::pair{-2, 1}}) {
+        profile.WriteInt("settings", "Parallel Recordings", stored);
+        AppSettings s;
+        s.Load(profile);
+        EXPECT_EQ(s.m_parallelRecordings, loaded) << stored;
+    }
+    AppSettings two;
+    two.m_parallelRecordings = 2;
+    two.Save(profile);
+    EXPECT_EQ(profile.GetInt("settings", "Parallel Recordings", 0), 2);
+}

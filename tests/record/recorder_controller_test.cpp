@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <mutex>
+#include <set>
 #include <string>
 
 #include "base/app_settings.h"
@@ -104,6 +106,14 @@ TEST_F(ControllerTest, TheChainRecordsFoundAddressesBelowAndSkipsTriedAndLocalRo
                              "mms://h/second.asf", dir.File("second.asf"), dir.File("group.asf"),
                              "mms://h/tried.asf", dir.File("local.wmv"), "mms://h/fail.asf", "mms://h/c.asf",
                              dir.File("c.asf"), "mms://h/d.asf", "mms://h/e.asf"}));
+
+    // A recorded row is recorded again when asked (the chain skips it); a
+    // local file never is.
+    EXPECT_EQ(controller->RecordStart(list.FindAddress(dir.File("local.wmv"))), 0);
+    prompts.exists = {{UserPrompts::FileExists::Ok, false}};
+    ASSERT_EQ(controller->RecordStart(list.FindAddress("mms://h/group.asf")), 1);
+    Pump(kStatusFinished);
+    EXPECT_EQ(Cell("mms://h/group.asf"), completed);
 }
 
 TEST_F(ControllerTest, AStreamCutShortIsIncompleteAndTheChainGoesOn)
@@ -153,6 +163,84 @@ TEST_F(ControllerTest, OneRecordingAtATimeAndRecordStopEndsTheChain)
     EXPECT_EQ(list.Cell(busy, kColRecord), CancelledText());
     EXPECT_EQ(list.RowCount(), 3);
     EXPECT_FALSE(controller->Recording());
+}
+
+TEST_F(ControllerTest, ParallelSlotsAreFilledAndNeverExceeded)
+{
+    // Each recording writes its file and then runs until the test lets it
+    // end (or it is stopped); the script counts how many run at once.
+    std::mutex mutex;
+    std::set<std::string> released;
+    std::atomic<int> running{0}, most{0}, entered{0};
+    script.On(K::MmsTcp, [&](const RecordRequest& r, ClientHooks& hooks, std::atomic<bool>& stop) {
+        const int now = ++running;
+        int seen = most.load();
+        while (now > seen && !most.compare_exchange_weak(seen, now)) {
+        }
+        ++entered;
+        const uint64_t n = Write(kEnough)(r, hooks, stop);
+        WaitUntil([&] {
+            std::lock_guard lock(mutex);
+            return stop.load() || released.count(r.url) != 0;
+        });
+        --running;
+        return n;
+    });
+    auto release = [&](const std::string& url) {
+        std::lock_guard lock(mutex);
+        released.insert(url);
+    };
+    settings.m_parallelRecordings = 2;
+    testsupport::WriteFile(dir.File("local.wmv"), "x");
+    // Two hosts serving the same file name: the second recording gets a
+    // numbered name of its own, without a question about the first's file.
+    const int a = Add("mms://h1/same.asf");
+    Add(dir.File("local.wmv"));
+    Add("mms://h2/same.asf");
+    Add("mms://h/c.asf");
+    Add("mms://h/d.asf");
+
+    ASSERT_EQ(controller->RecordStartCommand(a), 1);
+    EXPECT_EQ(list.BusyRowCount(), 2);
+    EXPECT_EQ(controller->RecordStart(list.FindAddress("mms://h/d.asf")), 0) << "no free slot";
+    WaitUntil([&] { return entered == 2; });
+    EXPECT_TRUE(prompts.asked.empty());
+
+    // The first one to end frees its slot for the next idle row below it.
+    release("mms://h1/same.asf");
+    Pump(kStatusFinished);
+    EXPECT_EQ(Cell("mms://h1/same.asf"), CompletedText());
+    EXPECT_EQ(Cell("mms://h/c.asf", kColRecord), "");  // not yet connected, but attached
+    EXPECT_NE(list.ItemData(list.FindAddress("mms://h/c.asf")), 0u);
+    EXPECT_EQ(list.BusyRowCount(), 2);
+    WaitUntil([&] { return entered == 3; });
+
+    // Record Stop ends both and starts nothing more.
+    controller->RecordStop();
+    Pump();
+    EXPECT_EQ(Cell("mms://h2/same.asf"), CancelledText());
+    EXPECT_EQ(Cell("mms://h/c.asf"), CancelledText());
+    EXPECT_EQ(Cell("mms://h/d.asf"), "");
+    EXPECT_EQ(most.load(), 2);
+    EXPECT_EQ(entered.load(), 3);
+    EXPECT_EQ(testsupport::FileSize(dir.File("same.asf")), kEnough);
+    EXPECT_EQ(testsupport::FileSize(dir.File("same(0).asf")), kEnough);
+    // Whichever claimed the name first has it; the other has the numbered one.
+    EXPECT_EQ((std::set<std::string>{Cell("mms://h1/same.asf", kColRecordingFile),
+                                     Cell("mms://h2/same.asf", kColRecordingFile)}),
+              (std::set<std::string>{dir.File("same.asf"), dir.File("same(0).asf")}));
+    EXPECT_TRUE(prompts.asked.empty());
+
+    // With one slot the command starts the row alone, as Record Start does.
+    settings.m_parallelRecordings = 1;
+    release("mms://h/d.asf");
+    release("mms://h/e.asf");
+    Add("mms://h/e.asf");
+    ASSERT_EQ(controller->RecordStartCommand(list.FindAddress("mms://h/d.asf")), 1);
+    EXPECT_EQ(list.BusyRowCount(), 1);
+    Pump();
+    EXPECT_EQ(Cell("mms://h/d.asf") + Cell("mms://h/e.asf"), std::string(CompletedText()) + CompletedText());
+    EXPECT_EQ(most.load(), 2);
 }
 
 TEST_F(ControllerTest, ShutdownWithARunningJob)

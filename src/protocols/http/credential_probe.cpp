@@ -1,5 +1,7 @@
 #include "protocols/http/credential_probe.h"
 
+#include <atomic>
+
 #include "base/cancel_signal.h"
 #include "protocols/http/curl_transfer.h"
 #include "protocols/http/http_address.h"
@@ -15,12 +17,16 @@ constexpr long kMaxRedirects = 10;
 
 std::optional<ProbedCredentials> ProbeCredentials(const std::string& address, const std::string& user,
                                                   const std::string& password, Profile& profile,
-                                                  UserPrompts& prompts, int idleTimeoutMs)
+                                                  UserPrompts& prompts, const CancelSignal& cancel,
+                                                  int idleTimeoutMs)
 {
     HttpAddress split;
     if (!SplitHttpAddress(address, &split))
         return std::nullopt;
-    CurlTransfer request(nullptr, idleTimeoutMs);
+    // The transfer looks at a flag in its waits; the signal sets it.
+    std::atomic<bool> stop{false};
+    const CancelSignal::Watch watch = cancel.OnCancel([&stop] { stop = true; });
+    CurlTransfer request(&stop, idleTimeoutMs);
     if (!request.Open())
         return std::nullopt;
     CURL* easy = request.easy();
@@ -39,8 +45,8 @@ std::optional<ProbedCredentials> ProbeCredentials(const std::string& address, co
     std::string tryUser = user;
     std::string tryPassword = password;
     const AuthenticationResult result =
-        AuthenticateRequest(request, &profile, &prompts, tryUser, tryPassword, CancelSignal::Never());
-    if (!result.sent || result.status != 200)
+        AuthenticateRequest(request, &profile, &prompts, tryUser, tryPassword, cancel);
+    if (stop || !result.sent || result.status != 200)
         return std::nullopt;
     return ProbedCredentials{tryUser, tryPassword};
 }

@@ -3,6 +3,7 @@
 #include <optional>
 #include <string>
 
+class CancelSignal;
 class Profile;
 class UserPrompts;
 
@@ -22,7 +23,10 @@ struct ProbedCredentials {
 // pair into m_memberUser and m_memberPassword. No body is read.
 //
 // Runs on the calling thread; every wait ends after idleTimeoutMs of
-// silence (connecting after 2 seconds).
+// silence (connecting after 2 seconds). `cancel` ends it at any point within
+// a network wait's tick, and ends an open credential question with its
+// cancel answer; the result is then nothing.
 std::optional<ProbedCredentials> ProbeCredentials(const std::string& address, const std::string& user,
                                                   const std::string& password, Profile& profile,
-                                                  UserPrompts& prompts, int idleTimeoutMs = 10000);
+                                                  UserPrompts& prompts, const CancelSignal& cancel,
+                                                  int idleTimeoutMs = 10000);

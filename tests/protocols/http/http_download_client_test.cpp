@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "base/app_settings.h"
+#include "base/cancel_signal.h"
 #include "base/memory_profile.h"
 #include "client_fakes.h"
 #include "formats/asf_guids.h"
@@ -268,10 +269,11 @@ TEST_F(HttpDownload, AStopEndsAStalledDownloadWithinASecondAndKeepsWhatCame)
 
 TEST_F(HttpDownload, TheCredentialProbeReturnsThePairThatWasLetIn)
 {
+    const CancelSignal& never = CancelSignal::Never();
     StartServer();
     const std::string address = Url("/auth/size/200000");
     // Accepted at once: nothing to change, and no body read.
-    EXPECT_FALSE(ProbeCredentials(address, "user", "secret", profile, prompts));
+    EXPECT_FALSE(ProbeCredentials(address, "user", "secret", profile, prompts, never));
     EXPECT_EQ(Heads(), std::vector<std::string>{
         "GET /auth/size/200000 HTTP/1.0\r\n"
         "Host: 127.0.0.1:" + std::to_string(server.port()) + "\r\n" + kUserSecret +
@@ -283,15 +285,15 @@ TEST_F(HttpDownload, TheCredentialProbeReturnsThePairThatWasLetIn)
     WriteStoredCredentials(profile, site, "user", "stale");
     prompts.Answer("user", "wrong");
     prompts.Answer("user", "secret");
-    const auto pair = ProbeCredentials(address, "member", "old", profile, prompts);
+    const auto pair = ProbeCredentials(address, "member", "old", profile, prompts, never);
     ASSERT_TRUE(pair);
     EXPECT_EQ(pair->user + ":" + pair->password, "user:secret");
     EXPECT_EQ(prompts.asked, (std::vector<std::string>{site + " user:stale", site + " user:wrong"}));
     // Cancelled, or no server: nothing.
-    EXPECT_FALSE(ProbeCredentials(address, "member", "old", profile, prompts));
+    EXPECT_FALSE(ProbeCredentials(address, "member", "old", profile, prompts, never));
     EXPECT_EQ(prompts.asked.size(), 3u);
     server.Stop();
-    EXPECT_FALSE(ProbeCredentials(address, "member", "old", profile, prompts));
+    EXPECT_FALSE(ProbeCredentials(address, "member", "old", profile, prompts, never));
     EXPECT_EQ(prompts.asked.size(), 3u);
 }
 
@@ -351,6 +353,43 @@ TEST_F(HttpDownload, AnAsfAddressKeepsOnlyAnAsfBodyOrAPlaylist)
     }
     EXPECT_EQ(hooks.found, (std::vector<std::string>{"mms://media.example/found.asf", "mms://media.example/found.asf"}));
     EXPECT_EQ(hooks.errors, (std::vector<std::string>{"Not an ASF stream", "Not an ASF stream", "Not an ASF stream"}));
+}
+
+// The window ends a probe that waits, for a silent server or for the user,
+// when the list is closed or the program ends.
+TEST_F(HttpDownload, TheCredentialProbeEndsOnItsCancelSignal)
+{
+    StartServer();
+    CancelSignal cancel;
+    auto cancelSoon = [&cancel] {
+        return std::thread([&cancel] {
+            std::this_thread::sleep_for(300ms);
+            cancel.Cancel();
+        });
+    };
+    // A server that never answers, with a long idle time-out.
+    std::thread canceller = cancelSoon();
+    const auto started = Clock::now();
+    EXPECT_FALSE(ProbeCredentials(Url("/silent"), "member", "old", profile, prompts, cancel, 30000));
+    EXPECT_LT(Clock::now() - started, 2s);
+    canceller.join();
+
+    // A question open: it is asked with the probe's signal, which ends it.
+    struct WaitingPrompts : clienttest::ScriptedPrompts {
+        CredentialAnswer AskCredentials(const std::string&, const std::string&, const std::string&,
+                                        const CancelSignal& signal) override
+        {
+            const auto giveUp = Clock::now() + 10s;
+            while (!signal.Cancelled() && Clock::now() < giveUp)
+                std::this_thread::sleep_for(5ms);
+            return {true, "user", "secret", false};  // too late: the probe was cancelled
+        }
+    } waiting;
+    cancel.Reset();
+    canceller = cancelSoon();
+    EXPECT_FALSE(ProbeCredentials(Url("/auth/size/10"), "member", "old", profile, waiting, cancel));
+    canceller.join();
+    EXPECT_TRUE(cancel.Cancelled());
 }
 
 TEST(HttpText, FormEncodeKeepsWordCharactersAndEscapesTheRest)

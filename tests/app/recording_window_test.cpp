@@ -1,0 +1,943 @@
+// Recording, URL Check and URL Capture from the real window, against the
+// fake servers of tests/servers on loopback, with a real settings file in a
+// temporary folder. Every dialog is answered by the test. Runs under
+// dbus-run-session, where a fake notification service stands in for the
+// desktop's.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstring>
+#include <functional>
+#include <map>
+#include <thread>
+#include <vector>
+#include <optional>
+
+#include <QAction>
+#include <QCheckBox>
+#include <QDBusConnection>
+#include <QDialogButtonBox>
+#include <QElapsedTimer>
+#include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSettings>
+#include <QSpinBox>
+#include <QTableView>
+#include <QTcpServer>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QThread>
+
+#include "app/desktop_notifier.h"
+#include "app/main_window.h"
+#include "base/display_text.h"
+#include "base/memory_profile.h"
+#include "capture/adapter_selection.h"
+#include "dialog_script.h"
+#include "frame_builder.h"
+#include "medialist/media_list.h"
+#include "medialist/row_status.h"
+#include "qtprofile/ini_profile.h"
+#include "record/existing_file.h"
+#include "record/recorder_controller.h"
+#include "test_support.h"
+#include "ui/adapter_dialog.h"
+#include "ui/credential_dialog.h"
+#include "ui/media_list_model.h"
+#include "ui/media_view.h"
+#include "ui/preferences_dialog.h"
+#include "ui/qt_status_sink.h"
+#include "ui/qt_text.h"
+#include "ui/record_column_delegate.h"
+#include "ui/record_page.h"
+#include "ui/recording_commands.h"
+#include "ui/url_capture_commands.h"
+#include "ui/url_check_commands.h"
+
+namespace {
+
+// A sample stream of about 33 KB a second.
+std::string Sample(double seconds)
+{
+    testsupport::SampleOptions options;
+    options.seconds = seconds;
+    return testsupport::MakeSampleAsf(options);
+}
+// The shortest sample above the size under which a recording counts as a
+// server's refusal (256 KB).
+std::string Short() { return Sample(10); }
+
+void WriteBytes(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(bytes);
+}
+
+QByteArray ReadBytes(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+// A port on loopback that nothing listens on.
+int ClosedPort()
+{
+    QTcpServer s;
+    s.listen(QHostAddress::LocalHost);
+    return s.serverPort();
+}
+
+QAbstractButton* ButtonNamed(QMessageBox* box, const QString& text)
+{
+    for (QAbstractButton* b : box->buttons())
+        if (b->text() == text)
+            return b;
+    return nullptr;
+}
+
+auto Click(const QString& text)
+{
+    return std::function<void(QMessageBox*)>([text](QMessageBox* box) {
+        QAbstractButton* b = ButtonNamed(box, text);
+        QVERIFY2(b, qPrintable(text));
+        b->click();
+    });
+}
+
+auto Answer(QMessageBox::StandardButton which)
+{
+    return std::function<void(QMessageBox*)>([which](QMessageBox* box) { box->button(which)->click(); });
+}
+
+// A pcap savefile written by hand, so that it can go into a FIFO frame by
+// frame: the global header, then records.
+QByteArray PcapHeader()
+{
+    return QByteArray::fromStdString(capturetest::Le(0xA1B2C3D4, 4) + capturetest::Le(2, 2) +
+                                     capturetest::Le(4, 2) + capturetest::Zeros(8) +
+                                     capturetest::Le(262144, 4) + capturetest::Le(1, 4));
+}
+QByteArray PcapRecord(const std::string& frame)
+{
+    return QByteArray::fromStdString(capturetest::Le(1, 4) + capturetest::Zeros(4) +
+                                     capturetest::Le(frame.size(), 4) +
+                                     capturetest::Le(frame.size(), 4) + frame);
+}
+
+}  // namespace
+
+// The desktop's notification service, as the tests see it.
+class FakeNotifications : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
+public:
+    QStringList summaries;
+    QStringList bodies;
+public slots:
+    uint Notify(const QString& application, uint replaces, const QString& icon, const QString& summary,
+                const QString& body, const QStringList& actions, const QVariantMap& hints, int timeout)
+    {
+        Q_UNUSED(application);
+        Q_UNUSED(replaces);
+        Q_UNUSED(icon);
+        Q_UNUSED(actions);
+        Q_UNUSED(hints);
+        Q_UNUSED(timeout);
+        summaries.append(summary);
+        bodies.append(body);
+        return static_cast<uint>(summaries.size());
+    }
+};
+
+class RecordingWindowTest : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void recordsFromEachServerAndGoesOnByItself();
+    void statusSinkBatchesAndKeepsTheOrder();
+    void progressBarFollowsTheEvents();
+    void fileExistsButtonsAndResume();
+    void stopWhileAQuestionIsOpen();
+    void credentialDialogIsTheJobsQuestion();
+    void closingDuringARecordingFinishesTheFile();
+    void parallelRecordingsFromThePreferences();
+    void urlCheckFillsItsCells();
+    void captureFromSavefilesAndRecordStartStopsIt();
+    void adapterDialogRules();
+    void notifiesOnlyWhenTheWindowIsNotActive();
+
+private:
+    MainWindow& W() { return *window_; }
+    MediaView& V() { return *window_->view(); }
+    MediaList& L() { return window_->view()->list(); }
+    RecordingCommands& R() { return *window_->recording(); }
+    QString Path(const QString& name) const { return dir_->path() + QLatin1Char('/') + name; }
+    QString Rec(const QString& name) const { return Path(QStringLiteral("rec/") + name); }
+    // The row with this address: its index, or -1.
+    int RowOf(const QString& address) { return L().FindAddress(S(address)); }
+    MediaItem Item(const QString& address) { return L().Row(RowOf(address)); }
+    // What the window shows in a cell of the row with this address.
+    QString Shown(const QString& address, int column)
+    {
+        const MediaListModel* m = V().model();
+        return m->data(m->index(RowOf(address), column), Qt::DisplayRole).toString();
+    }
+    int Add(const QString& address, const QString& title = {})
+    {
+        return L().AddEntry(S(address), S(title), " ", "");
+    }
+    bool WaitIdle(int ms = 60000)
+    {
+        return QTest::qWaitFor([this] { return !R().Recording(); }, ms);
+    }
+    void RecordSelected(int row)
+    {
+        V().SelectRow(row);
+        W().actions().recordStart->trigger();
+    }
+    void StartServer(testsupport::FakeServer& server, const std::string& script,
+                     std::vector<std::string> args)
+    {
+        args.insert(args.end(), {"--lifetime", "150"});
+        QVERIFY2(server.Start(script, args), script.c_str());
+    }
+    QString Url(const testsupport::FakeServer& server, const QString& scheme, const QString& path)
+    {
+        return QStringLiteral("%1://127.0.0.1:%2/%3").arg(scheme).arg(server.port()).arg(path);
+    }
+    // A file the recording made passes the independent decoder.
+    void ExpectDecodes(const QString& path)
+    {
+        std::string diagnostics;
+        QVERIFY2(testsupport::DecodesCleanly(S(path), &diagnostics),
+                 qPrintable(path + QStringLiteral(": ") + Q(diagnostics)));
+    }
+    void Reopen();
+    // Every row as "address | record | size | file", for failure messages.
+    QByteArray Dump()
+    {
+        QStringList lines;
+        for (int r = 0; r < L().RowCount(); ++r)
+            lines.append(Q(L().Cell(r, kColOriginalFile) + " | " + L().Cell(r, kColRecord) + " | " +
+                           L().Cell(r, kColSize) + " | " + L().Cell(r, kColRecordingFile)));
+        return lines.join(QLatin1Char('\n')).toUtf8();
+    }
+
+    std::unique_ptr<QTemporaryDir> dir_;
+    std::unique_ptr<IniProfile> profile_;
+    std::unique_ptr<MainWindow> window_;
+};
+
+void RecordingWindowTest::initTestCase()
+{
+    QuietOffscreenWarnings();
+    // Loopback requests go straight to the fake servers.
+    for (const char* name : {"http_proxy", "HTTP_PROXY", "all_proxy", "ALL_PROXY"})
+        qunsetenv(name);
+}
+
+void RecordingWindowTest::init()
+{
+    dir_ = std::make_unique<QTemporaryDir>();
+    QVERIFY(dir_->isValid());
+    qputenv("HOME", dir_->path().toLocal8Bit());
+    qputenv("XDG_CONFIG_HOME", Path("conf").toLocal8Bit());
+    qputenv("XDG_DATA_HOME", Path("data").toLocal8Bit());
+    profile_ = std::make_unique<IniProfile>();
+    profile_->WriteString("settings", "base dir", S(Path("rec")));
+    profile_->WriteInt("settings", "ScreenSave ", 0);
+    Reopen();
+}
+
+void RecordingWindowTest::Reopen()
+{
+    window_.reset();
+    window_ = std::make_unique<MainWindow>(*profile_);
+    window_->show();
+    window_->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(window_.get()));
+}
+
+void RecordingWindowTest::cleanup()
+{
+    window_.reset();
+    profile_.reset();
+    dir_.reset();
+    SetPassAll(false);  // process-wide: the next test starts without it
+}
+
+void RecordingWindowTest::recordsFromEachServerAndGoesOnByItself()
+{
+    const std::string sample = Short();
+    testsupport::FakeServer mms, mmsh, rtsp, http;
+    StartServer(mms, "mms_server.py", {"--file", sample, "--connections", "4"});
+    StartServer(mmsh, "mmsh_server.py", {"--file", sample});
+    // rtsp:// is tried as mms:// first, then over HTTP, then as RTSP.
+    StartServer(rtsp, "rtsp_server.py", {"--file", sample, "--connections", "6"});
+    StartServer(http, "http_server.py", {"--file", sample});
+
+    WriteBytes(Path("local.wmv"), "not recorded");
+    const QString one = Url(mms, "mms", "one.asf");
+    const QString two = Url(mmsh, "http", "two.asf");
+    const QString three = Url(rtsp, "rtsp", "three.asf");
+    const QString four = Url(http, "http", "file");
+    const QString filled = QStringLiteral("mms://127.0.0.1:%1/filled.asf").arg(ClosedPort());
+    Add(one);
+    Add(Path("local.wmv"));
+    Add(filled);
+    L().Update(L().IdAt(RowOf(filled)), [](MediaItem& r) { ShowRecordingEnd(r, RowState::Failed, "", "tried before"); });
+    Add(two);
+    Add(three);
+    Add(four, QStringLiteral("four"));
+
+    QVERIFY(W().actions().recordStart->isEnabled());
+    QVERIFY(!W().actions().recordStop->isEnabled());
+    RecordSelected(0);
+    QVERIFY(R().Recording());
+    QVERIFY(!W().actions().recordStart->isEnabled());  // one recording at a time
+    QVERIFY(W().actions().recordStop->isEnabled());
+    QVERIFY(WaitIdle(90000));
+    QVERIFY(QTest::qWaitFor([&] { return Item(four).state != RowState::Idle && !R().Recording(); }, 30000));
+
+    const QString completed = QString::fromUtf8(CompletedText());
+    for (const auto& [address, file] : {std::pair{one, QStringLiteral("one.asf")},
+                                        std::pair{two, QStringLiteral("two.asf")},
+                                        std::pair{three, QStringLiteral("three.asf")},
+                                        std::pair{four, QStringLiteral("four.asf")}}) {
+        const MediaItem item = Item(address);
+        QVERIFY2(Shown(address, kColRecord) == completed, Dump().constData());
+        QCOMPARE(item.image, int(kImageRecorded));
+        QCOMPARE(Shown(address, kColRecordingFile), Rec(file));
+        QVERIFY2(Shown(address, kColSize).endsWith(QLatin1Char('K')), qPrintable(Shown(address, kColSize)));
+        // The recording's file is the row right below its row.
+        QCOMPARE(Q(L().Cell(RowOf(address) + 1, kColOriginalFile)), Rec(file));
+        QCOMPARE(L().Image(RowOf(address) + 1), int(kImageLocal));
+        // Its size was not taken while the file was being written.
+        QCOMPARE(Q(L().Cell(RowOf(address) + 1, kColSize)), QString());
+        ExpectDecodes(Rec(file));
+    }
+    // The streams know their duration; a plain download does not say it.
+    QCOMPARE(Shown(one, kColTime), QStringLiteral("0:00:10"));
+    QCOMPARE(Shown(two, kColTime), QStringLiteral("0:00:10"));
+    // Local rows and rows tried before were skipped.
+    QCOMPARE(Shown(filled, kColRecord), QStringLiteral("tried before"));
+    QCOMPARE(Q(L().Cell(RowOf(Path("local.wmv")), kColRecord)), QString());
+    QVERIFY(W().actions().recordStart->isEnabled());
+    QVERIFY(!W().actions().recordStop->isEnabled());
+
+    // Record Stop shows the cancelled word and starts nothing after it.
+    StartServer(mmsh, "mmsh_server.py", {"--file", Sample(20), "--rate", "1"});
+    const QString slow = Url(mmsh, "http", "slow.asf");
+    const QString after = Url(mmsh, "http", "after.asf");
+    Add(slow);
+    Add(after);
+    RecordSelected(RowOf(slow));
+    QVERIFY(QTest::qWaitFor([&] { return Item(slow).state == RowState::Recording; }, 20000));
+    W().actions().recordStop->trigger();
+    QVERIFY(WaitIdle(5000));
+    QCOMPARE(Shown(slow, kColRecord), QString::fromUtf8(CancelledText()));
+    QCOMPARE(Shown(after, kColRecord), QString());
+    QCOMPARE(Item(after).state, RowState::Idle);
+    ExpectDecodes(Rec("slow.asf"));
+}
+
+void RecordingWindowTest::statusSinkBatchesAndKeepsTheOrder()
+{
+    // Four workers post as fast as they can: connecting, 2000 progress
+    // events, a found address, 2000 more, the end. The main thread sees
+    // each job's events in their order, the newest progress values, and far
+    // fewer calls than events.
+    QtStatusSink sink;
+    std::map<int, std::vector<JobEvent>> seen;
+    sink.SetHandler([&seen](const JobEvent& e) {
+        QCOMPARE(QThread::currentThread(), QCoreApplication::instance()->thread());
+        seen[e.jobId].push_back(e);
+    });
+    constexpr int kJobs = 4, kSteps = 2000;
+    std::vector<std::thread> workers;
+    for (int job = 1; job <= kJobs; ++job) {
+        workers.emplace_back([&sink, job] {
+            sink.Post(JobEvent::Of(uint16_t(job), kStatusConnecting));
+            for (int i = 1; i <= 2 * kSteps; ++i) {
+                if (i == kSteps + 1) {
+                    JobEvent found = JobEvent::Of(uint16_t(job), kStatusStreamUrlFound);
+                    found.text = "mms://h/found";
+                    sink.Post(found);
+                }
+                JobEvent p = JobEvent::Of(uint16_t(job), kStatusProgress);
+                p.bytes = uint64_t(i);
+                p.progress = uint32_t(i);
+                sink.Post(p);
+            }
+            sink.Post(JobEvent::Of(uint16_t(job), kStatusFinished));
+        });
+    }
+    for (std::thread& t : workers)
+        t.join();
+    QTRY_COMPARE(seen.size(), size_t(kJobs));
+    QTRY_VERIFY(std::all_of(seen.begin(), seen.end(), [](const auto& job) {
+        return !job.second.empty() && job.second.back().code == kStatusFinished;
+    }));
+    for (const auto& [job, events] : seen) {
+        QCOMPARE(events.front().code, int(kStatusConnecting));
+        uint64_t last = 0;
+        int found = 0;
+        for (const JobEvent& e : events) {
+            if (e.code == kStatusStreamUrlFound) {
+                ++found;
+                QCOMPARE(last, uint64_t(kSteps));  // no later progress overtook it
+            } else if (e.code == kStatusProgress) {
+                QVERIFY(e.bytes > last);
+                QCOMPARE(uint64_t(e.progress), e.bytes);  // one event's values, never mixed
+                last = e.bytes;
+            }
+        }
+        QCOMPARE(found, 1);
+        QCOMPARE(last, uint64_t(2 * kSteps));  // the newest values arrive
+    }
+    QVERIFY(sink.delivered() < uint64_t(kJobs) * (2 * kSteps + 3));
+    QVERIFY(sink.batches() <= sink.delivered());
+
+    // A handler that runs the event loop (a dialog) while an event comes in:
+    // that event still arrives afterwards.
+    QtStatusSink nested;
+    std::vector<int> codes;
+    nested.SetHandler([&](const JobEvent& e) {
+        codes.push_back(e.code);
+        if (e.code == kStatusConnecting) {
+            nested.Post(JobEvent::Of(1, kStatusFinished));
+            QCoreApplication::processEvents();
+        }
+    });
+    nested.Post(JobEvent::Of(1, kStatusConnecting));
+    QTRY_COMPARE(codes, (std::vector<int>{kStatusConnecting, kStatusFinished}));
+}
+
+void RecordingWindowTest::progressBarFollowsTheEvents()
+{
+    const QTableView* table = V().table();
+    Add(QStringLiteral("mms://h/known.asf"));
+    Add(QStringLiteral("mms://h/live.asf"));
+    const uint64_t known = L().IdAt(0), live = L().IdAt(1);
+    const QModelIndex cell = V().model()->index(0, kColRecord);
+    const QModelIndex liveCell = V().model()->index(1, kColRecord);
+    QCOMPARE(RecordColumnDelegate::BarValue(cell), std::nullopt);
+
+    // A stream of known duration shows a bar with the progress; a live one
+    // (no duration) only its text; an ended recording neither.
+    L().Update(known, [](MediaItem& r) { ShowHeader(r, 60000, "/rec/known.asf"); });
+    L().Update(live, [](MediaItem& r) { ShowHeader(r, 0, "/rec/live.asf"); });
+    QCOMPARE(RecordColumnDelegate::BarValue(cell), std::nullopt);  // no progress yet
+    L().Update(known, [](MediaItem& r) { ShowProgress(r, 1536, 2500, 15000); });
+    L().Update(live, [](MediaItem& r) { ShowProgress(r, 1536, 0, 15000); });
+    QCOMPARE(RecordColumnDelegate::BarValue(cell), std::optional<int>(2500));
+    QCOMPARE(RecordColumnDelegate::BarValue(liveCell), std::nullopt);
+    QCOMPARE(cell.data().toString(), QStringLiteral("0:15(25 %)"));
+
+    // What is painted follows the value: at 20 % the cell's right part is
+    // the bar's groove, at 90 % it is filled like its left part.
+    auto pixels = [&] {
+        QApplication::processEvents();
+        const QImage image = table->viewport()->grab().toImage();
+        const QRect r = table->visualRect(cell);
+        const int y = r.top() + r.height() / 2;
+        // Away from the centred text.
+        return std::pair{image.pixelColor(r.left() + r.width() / 12, y),
+                         image.pixelColor(r.right() - r.width() / 6, y)};
+    };
+    L().Update(known, [](MediaItem& r) { ShowProgress(r, 1536, 2000, 15000); });
+    const auto [left20, right20] = pixels();
+    L().Update(known, [](MediaItem& r) { ShowProgress(r, 3072, 9000, 54000); });
+    QCOMPARE(RecordColumnDelegate::BarValue(cell), std::optional<int>(9000));
+    const auto [left90, right90] = pixels();
+    QVERIFY2(left20 != right20, qPrintable(left20.name() + " " + right20.name()));
+    QCOMPARE(right90, left90);
+    QCOMPARE(left90, left20);
+
+    L().Update(known, [](MediaItem& r) { ShowRecordingEnd(r, RowState::Completed, "/rec/known.asf", ""); });
+    QCOMPARE(RecordColumnDelegate::BarValue(cell), std::nullopt);
+
+    // A real recording, paced: the bar's value rises with the events the
+    // window receives and the bar goes when the recording ends.
+    testsupport::FakeServer mmsh;
+    StartServer(mmsh, "mmsh_server.py", {"--file", Short(), "--rate", "5"});
+    const QString paced = Url(mmsh, "http", "paced.asf");
+    Add(paced);
+    RecordSelected(RowOf(paced));
+    QList<int> seen;
+    QVERIFY(QTest::qWaitFor(
+        [&] {
+            const std::optional<int> v = RecordColumnDelegate::BarValue(V().model()->index(RowOf(paced), kColRecord));
+            if (v && (seen.isEmpty() || seen.last() != *v))
+                seen.append(*v);
+            return !R().Recording();
+        },
+        30000));
+    QVERIFY2(seen.size() >= 3, qPrintable(QString::number(seen.size())));
+    for (qsizetype i = 1; i < seen.size(); ++i)
+        QVERIFY(seen[i] > seen[i - 1]);
+    QVERIFY(seen.last() <= 10000);
+    QCOMPARE(RecordColumnDelegate::BarValue(V().model()->index(RowOf(paced), kColRecord)), std::nullopt);
+    QVERIFY2(Item(paced).state == RowState::Completed, Dump().constData());
+    // Progress came in batches, not one call per event.
+    QVERIFY(R().sink().batches() < R().sink().delivered());
+}
+
+void RecordingWindowTest::fileExistsButtonsAndResume()
+{
+    const std::string sample = Short();
+    testsupport::FakeServer mmsh;
+    StartServer(mmsh, "mmsh_server.py", {"--file", sample});
+    QDir().mkpath(Rec(""));
+    for (const char* name : {"ok", "cancel", "saveas", "quit", "never", "pass", "pass2"})
+        WriteBytes(Rec(QString::fromLatin1(name) + ".asf"), QByteArray("old ") + name);
+    for (const char* name : {"ok", "cancel", "saveas", "quit", "never"})
+        Add(Url(mmsh, "http", QString::fromLatin1(name) + ".asf"));
+
+    // Ok overwrites; Cancel keeps the file and the chain goes on; Save As
+    // records under the chosen name; Quit stops the chain.
+    QStringList titles, buttons, texts;
+    QString offered;
+    bool allBox = false;
+    DialogScript script;
+    script
+        .Then<QMessageBox>([&](QMessageBox* box) {
+            titles.append(box->windowTitle());
+            // As they stand, from left to right.
+            QList<QAbstractButton*> shown = box->buttons();
+            std::sort(shown.begin(), shown.end(), [](QAbstractButton* a, QAbstractButton* b) {
+                return a->mapToGlobal(QPoint()).x() < b->mapToGlobal(QPoint()).x();
+            });
+            for (QAbstractButton* b : shown)
+                buttons.append(b->text());
+            allBox = box->checkBox() && box->checkBox()->text() == QLatin1String("All");
+            texts.append(box->text());
+            ButtonNamed(box, QStringLiteral("Ok"))->click();
+        })
+        .Then<QMessageBox>(Click(QStringLiteral("Cancel")))
+        .Then<QMessageBox>(Click(QStringLiteral("Save As ...")))
+        .Then<QFileDialog>([&](QFileDialog* d) {
+            auto* name = d->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+            offered = d->directory().absolutePath() + QLatin1Char('/') + name->text() +
+                      QLatin1Char(' ') + d->defaultSuffix();
+            name->setText(Rec("chosen.asf"));
+            static_cast<QDialog*>(d)->accept();
+        })
+        .Then<QMessageBox>(Click(QStringLiteral("Quit")));
+    RecordSelected(0);
+    QVERIFY(QTest::qWaitFor([&] { return script.done() && !R().Recording(); }, 60000));
+    QVERIFY2(script.done(), qPrintable(script.missed()));
+    QCOMPARE(titles, QStringList{"Message"});
+    QCOMPARE(buttons, (QStringList{"Ok", "Cancel", "Save As ...", "Pass", "Quit"}));
+    QVERIFY(allBox);
+    QCOMPARE(texts, QStringList{Rec("ok.asf") + QStringLiteral(" \n\n File exist. Overwrite?")});
+    QCOMPARE(offered, Rec("saveas.asf") + QStringLiteral(" asf"));
+
+    const QString cancelled = QString::fromUtf8(CancelledText());
+    QCOMPARE(Shown(Url(mmsh, "http", "ok.asf"), kColRecord), QString::fromUtf8(CompletedText()));
+    ExpectDecodes(Rec("ok.asf"));
+    QCOMPARE(Shown(Url(mmsh, "http", "cancel.asf"), kColRecord), cancelled);
+    QCOMPARE(ReadBytes(Rec("cancel.asf")), QByteArray("old cancel"));
+    QCOMPARE(Shown(Url(mmsh, "http", "saveas.asf"), kColRecordingFile), Rec("chosen.asf"));
+    QCOMPARE(ReadBytes(Rec("saveas.asf")), QByteArray("old saveas"));
+    ExpectDecodes(Rec("chosen.asf"));
+    QCOMPARE(Shown(Url(mmsh, "http", "quit.asf"), kColRecord), cancelled);
+    QCOMPARE(ReadBytes(Rec("quit.asf")), QByteArray("old quit"));
+    QCOMPARE(Shown(Url(mmsh, "http", "never.asf"), kColRecord), QString());
+    QVERIFY(R().controller().StoppedByUser());
+
+    // Pass keeps the file and lists it below its row; with "All" every
+    // later existing file is kept without a question.
+    const QString pass = Url(mmsh, "http", "pass.asf"), pass2 = Url(mmsh, "http", "pass2.asf");
+    Add(pass);
+    Add(pass2);
+    script.Then<QMessageBox>([](QMessageBox* box) {
+        box->checkBox()->setChecked(true);
+        ButtonNamed(box, QStringLiteral("Pass"))->click();
+    });
+    RecordSelected(RowOf(pass));
+    QVERIFY(QTest::qWaitFor([&] { return Item(pass2).state != RowState::Idle && !R().Recording(); }, 30000));
+    QVERIFY2(script.done(), qPrintable(script.missed()));
+    QCOMPARE(script.answered(), 6);  // pass2 asked nothing
+    for (const auto& [address, file] : {std::pair{pass, QStringLiteral("pass.asf")},
+                                        std::pair{pass2, QStringLiteral("pass2.asf")}}) {
+        QCOMPARE(Shown(address, kColRecord), cancelled);
+        QCOMPARE(Q(L().Cell(RowOf(address) + 1, kColOriginalFile)), Rec(file));
+        QCOMPARE(ReadBytes(Rec(file)), QByteArray("old ") + file.chopped(4).toLatin1());
+    }
+    SetPassAll(false);
+
+    // "Resumable?": a recording cut short is resumed on OK and comes out
+    // whole. (The row left untried goes, so that the chain ends there.)
+    L().DeleteRows({RowOf(Url(mmsh, "http", "never.asf"))}, -1);
+    const QString okAddress = Url(mmsh, "http", "ok.asf");
+    const qint64 whole = QFileInfo(Rec("ok.asf")).size();
+    QVERIFY(QFile::resize(Rec("ok.asf"), whole * 6 / 10));
+    QString question;
+    script.Then<QMessageBox>([&](QMessageBox* box) {
+        question = box->text();
+        if (QAbstractButton* ok = box->button(QMessageBox::Ok))
+            ok->click();
+        else
+            ButtonNamed(box, QStringLiteral("Cancel"))->click();  // not the question expected
+    });
+    V().RecordRow(RowOf(okAddress));
+    QVERIFY2(QTest::qWaitFor([&] { return script.done() && !R().Recording(); }, 30000),
+             qPrintable(question + QLatin1Char('\n') + script.missed() + QLatin1Char('\n') + Dump()));
+    QVERIFY2(script.done(), qPrintable(script.missed()));
+    QCOMPARE(question, Rec("ok.asf") + QStringLiteral(" \n\n File exist. Resumable?"));
+    QCOMPARE(Shown(okAddress, kColRecord), QString::fromUtf8(CompletedText()));
+    QCOMPARE(QFileInfo(Rec("ok.asf")).size(), whole);
+    ExpectDecodes(Rec("ok.asf"));
+}
+
+void RecordingWindowTest::stopWhileAQuestionIsOpen()
+{
+    testsupport::FakeServer mmsh;
+    StartServer(mmsh, "mmsh_server.py", {"--file", Short()});
+    QDir().mkpath(Rec(""));
+    WriteBytes(Rec("q.asf"), "old q");
+    const QString address = Url(mmsh, "http", "q.asf");
+    Add(address);
+    // The stop comes while the question is open: the dialog goes by itself.
+    DialogScript script;
+    script.Then<QMessageBox>([this](QMessageBox*) { W().actions().recordStop->trigger(); });
+    RecordSelected(0);
+    QVERIFY(QTest::qWaitFor([&] { return script.answered() == 1 && !R().Recording(); }, 10000));
+    QTRY_VERIFY(QApplication::activeModalWidget() == nullptr);
+    QVERIFY2(script.done(), qPrintable(script.missed()));
+    QCOMPARE(Shown(address, kColRecord), QString::fromUtf8(CancelledText()));
+    QCOMPARE(ReadBytes(Rec("q.asf")), QByteArray("old q"));
+}
+
+void RecordingWindowTest::credentialDialogIsTheJobsQuestion()
+{
+    testsupport::FakeServer mmsh;
+    StartServer(mmsh, "mmsh_server.py", {"--file", Short(), "--auth", "member:pw9"});
+    const QString address = Url(mmsh, "http", "members.asf");
+    Add(address);
+    QString site;
+    DialogScript script;
+    script.Then<CredentialDialog>([&site](CredentialDialog* d) {
+        site = d->windowTitle();
+        d->userEdit()->setText(QStringLiteral("member"));
+        d->passwordEdit()->setText(QStringLiteral("pw9"));
+        d->saveBox()->setChecked(true);
+        d->accept();
+    });
+    RecordSelected(0);
+    QVERIFY(QTest::qWaitFor([&] { return Item(address).state != RowState::Idle && !R().Recording(); }, 30000));
+    QVERIFY2(script.done(), qPrintable(script.missed()));
+    QCOMPARE(Shown(address, kColRecord), QString::fromUtf8(CompletedText()));
+    ExpectDecodes(Rec("members.asf"));
+    // The accepted pair became the run's member credentials, and "save?"
+    // stored it for the host.
+    QCOMPARE(W().settings().m_memberUser, std::string("member"));
+    QCOMPARE(W().settings().m_memberPassword, std::string("pw9"));
+    // (Under the server's name as the client resolved it.)
+    profile_->Flush();
+    QSettings conf(Path("conf/Brimcast/Brimcast.conf"), QSettings::IniFormat);
+    conf.beginGroup(QStringLiteral("NetPassword"));
+    QStringList saved;
+    for (const QString& host : conf.childGroups())
+        saved.append(host + QLatin1Char(' ') + conf.value(host + QStringLiteral("/User")).toString() +
+                     QLatin1Char(':') + conf.value(host + QStringLiteral("/Password")).toString());
+    QCOMPARE(saved.size(), 1);
+    QVERIFY2(saved.first().endsWith(QLatin1String(" member:pw9")), qPrintable(saved.first()));
+}
+
+void RecordingWindowTest::closingDuringARecordingFinishesTheFile()
+{
+    testsupport::FakeServer mmsh;
+    StartServer(mmsh, "mmsh_server.py", {"--file", Sample(20), "--rate", "1"});
+    const QString address = Url(mmsh, "http", "closing.asf");
+    Add(address);
+    RecordSelected(0);
+    QVERIFY(QTest::qWaitFor([&] { return Item(address).bytes > 40000; }, 20000));
+
+    // No keeps the window and the recording.
+    DialogScript script;
+    QString asked;
+    script.Then<QMessageBox>([&asked](QMessageBox* box) {
+        asked = box->text();
+        box->button(QMessageBox::No)->click();
+    });
+    W().close();
+    QVERIFY2(script.done(), qPrintable(script.missed()));
+    QVERIFY(asked.startsWith(QLatin1String("Recordings are running.")));
+    QVERIFY(W().isVisible());
+    QVERIFY(R().Recording());
+
+    // Yes: every file is finished before the window is gone.
+    script.Then<QMessageBox>(Answer(QMessageBox::Yes));
+    QElapsedTimer closing;
+    closing.start();
+    W().close();
+    QVERIFY2(script.done(), qPrintable(script.missed()));
+    QVERIFY(!W().isVisible());
+    QVERIFY(closing.elapsed() < 5000);
+    QVERIFY(!R().Recording());
+    QCOMPARE(Shown(address, kColRecord), QString::fromUtf8(CancelledText()));
+    ExpectDecodes(Rec("closing.asf"));
+    QVERIFY(testsupport::ProbeDuration(S(Rec("closing.asf"))) > 0.5);
+
+    // A termination signal closes without a question and finishes the file
+    // as well.
+    Reopen();
+    const QString again = Url(mmsh, "http", "signalled.asf");
+    Add(again);
+    RecordSelected(0);
+    QVERIFY(QTest::qWaitFor([&] { return Item(again).bytes > 40000; }, 20000));
+    W().CloseWithoutQuestions();
+    QVERIFY(!W().isVisible());
+    QCOMPARE(script.answered(), 2);
+    ExpectDecodes(Rec("signalled.asf"));
+}
+
+void RecordingWindowTest::parallelRecordingsFromThePreferences()
+{
+    QCOMPARE(W().settings().m_parallelRecordings, 1);
+    DialogScript script;
+    script.Then<PreferencesDialog>([](PreferencesDialog* d) {
+        QCOMPARE(d->recordPage()->parallelRecordings->value(), 1);
+        QCOMPARE(d->recordPage()->parallelRecordings->maximum(), 4);
+        d->recordPage()->parallelRecordings->setValue(2);
+        d->accept();
+    });
+    W().actions().preferences->trigger();
+    QVERIFY2(script.done(), qPrintable(script.missed()));
+    QCOMPARE(W().settings().m_parallelRecordings, 2);
+    QCOMPARE(profile_->GetInt("settings", "Parallel Recordings", 0), 2);
+
+    testsupport::FakeServer mmsh;
+    StartServer(mmsh, "mmsh_server.py", {"--file", Short(), "--rate", "5"});
+    for (const char* name : {"p1", "p2", "p3"})
+        Add(Url(mmsh, "http", QString::fromLatin1(name) + ".asf"));
+    RecordSelected(0);
+    QCOMPARE(L().BusyRowCount(), 2);
+    QVERIFY(!W().actions().recordStart->isEnabled());  // both slots busy
+    int most = 0;
+    QVERIFY(QTest::qWaitFor(
+        [&] {
+            most = std::max(most, L().BusyRowCount());
+            return Item(Url(mmsh, "http", "p3.asf")).state != RowState::Idle && !R().Recording();
+        },
+        30000));
+    QCOMPARE(most, 2);
+    for (const char* name : {"p1", "p2", "p3"}) {
+        QCOMPARE(Shown(Url(mmsh, "http", QString::fromLatin1(name) + ".asf"), kColRecord),
+                 QString::fromUtf8(CompletedText()));
+        ExpectDecodes(Rec(QString::fromLatin1(name) + ".asf"));
+    }
+}
+
+void RecordingWindowTest::urlCheckFillsItsCells()
+{
+    testsupport::FakeServer mmsh;
+    StartServer(mmsh, "mmsh_server.py", {"--file", Short()});
+    WriteBytes(Path("local.wmv"), "x");
+    const QString good = Url(mmsh, "http", "good.asf");
+    const QString bad = QStringLiteral("mms://127.0.0.1:%1/bad.asf").arg(ClosedPort());
+    const QString marked = QStringLiteral("mms://127.0.0.1:%1/marked.asf").arg(ClosedPort());
+    Add(Path("local.wmv"));
+    Add(good);
+    Add(bad);
+    Add(marked, QStringLiteral("(x)marked"));
+    QVERIFY(W().actions().urlCheck->isEnabled());
+    QVERIFY(!W().actions().urlCheckStop->isEnabled());
+    V().table()->selectionModel()->clear();  // no selection: from the first row
+    W().actions().urlCheck->trigger();
+    QVERIFY(window_->urlCheck()->Running());
+    QVERIFY(!W().actions().urlCheck->isEnabled());
+    QVERIFY(QTest::qWaitFor([&] { return !window_->urlCheck()->Running(); }, 60000));
+    QCOMPARE(Shown(good, kColRecord), QStringLiteral("Ok"));
+    QCOMPARE(Shown(bad, kColRecord), QStringLiteral("Error"));
+    QCOMPARE(Shown(bad, kColFile), QStringLiteral("(x)bad"));
+    QCOMPARE(Shown(marked, kColFile), QStringLiteral("(x)marked"));
+    QCOMPARE(Q(L().Cell(0, kColRecord)), QString());
+    QCOMPARE(V().SelectedRow(), RowOf(marked));  // the walk selects each row in turn
+    QVERIFY(W().actions().urlCheck->isEnabled());
+
+    // Stop: the row being probed gets its result, no later row is probed.
+    const QString first = Url(mmsh, "http", "first.asf"), later = Url(mmsh, "http", "later.asf");
+    Add(first);
+    Add(later);
+    V().SelectRow(RowOf(first));
+    W().actions().urlCheck->trigger();
+    W().actions().urlCheckStop->trigger();
+    QVERIFY(QTest::qWaitFor([&] { return !window_->urlCheck()->Running(); }, 30000));
+    QCOMPARE(Shown(first, kColRecord), QStringLiteral("Ok"));
+    QCOMPARE(Shown(later, kColRecord), QString());
+}
+
+void RecordingWindowTest::captureFromSavefilesAndRecordStartStopsIt()
+{
+    using namespace capturetest;
+    // A saved capture: a player's MMS connect and open, and an HTTP request
+    // through a proxy to the fake media server.
+    testsupport::FakeServer mmsh;
+    StartServer(mmsh, "mmsh_server.py", {"--file", Short()});
+    // The identity a player announces: its version and its GUID (59 bytes).
+    const std::string player = "NSPlayer/9.0.0.3802; {12345678-1234-1234-1234-123456789ABC}";
+    const std::string captured = S(Url(mmsh, "http", "captured.asf"));
+    QByteArray savefile = PcapHeader();
+    savefile += PcapRecord(Frame(1755, MmsConnect(player + "; Host: 10.0.0.5")));
+    savefile += PcapRecord(Frame(1755, MmsOpenFile(u"news/evening.asf")));
+    savefile += PcapRecord(Frame(80, HttpGet(captured)));
+    WriteBytes(Path("saved.pcap"), savefile);
+
+    DialogScript script;
+    script.Then<AdapterDialog>([&](AdapterDialog* d) {
+        d->captureFileEdit()->setText(Path("saved.pcap"));
+        d->rtspBox()->setChecked(false);
+        d->fileTypeEdit()->setText(QStringLiteral("MP4"));
+        d->insertButton()->click();
+        d->accept();
+    });
+    W().actions().urlCapture->trigger();
+    QVERIFY2(script.done(), qPrintable(script.missed()));
+    QVERIFY(QTest::qWaitFor([&] { return RowOf(Q(captured)) >= 0 && L().RowCount() == 2; }, 10000));
+    const MediaItem mms = L().Row(0);
+    QCOMPARE(Q(mms.cells[kColOriginalFile]), QStringLiteral("mms://10.0.0.5/news/evening.asf"));
+    QCOMPARE(mms.cells[kColNs], player);
+    QCOMPARE(mms.image, int(kImageNetwork));
+    // The dialog's choices are the settings now.
+    QCOMPARE(W().settings().m_captureRtsp, 0);
+    QVERIFY(std::count(W().settings().m_fileTypes.begin(), W().settings().m_fileTypes.end(), ".mp4") == 1);
+    // The end of the file ends the capture; the indicator goes.
+    QVERIFY(QTest::qWaitFor([&] { return !window_->urlCapture()->Capturing(); }, 10000));
+    QTRY_VERIFY(!window_->urlCapture()->indicator()->isVisible());
+
+    // A capture that goes on (a FIFO its writer keeps open) shows the
+    // indicator until Record Start ends it.
+    const QString fifo = Path("live.pcap");
+    QCOMPARE(::mkfifo(fifo.toLocal8Bit().constData(), 0600), 0);
+    const int fd = ::open(fifo.toLocal8Bit().constData(), O_RDWR);  // never blocks
+    QVERIFY(fd >= 0);
+    const QByteArray head = PcapHeader() + PcapRecord(Frame(80, HttpGet(S(Url(mmsh, "http", "more.asf")))));
+    QCOMPARE(::write(fd, head.constData(), static_cast<size_t>(head.size())), ssize_t(head.size()));
+    script.Then<AdapterDialog>([&](AdapterDialog* d) {
+        d->captureFileEdit()->setText(fifo);
+        d->accept();
+    });
+    W().actions().urlCapture->trigger();
+    QVERIFY2(script.done(), qPrintable(script.missed()));
+    QVERIFY(QTest::qWaitFor([&] { return RowOf(Url(mmsh, "http", "more.asf")) >= 0; }, 10000));
+    QVERIFY(window_->urlCapture()->Capturing());
+    QVERIFY(window_->urlCapture()->indicator()->isVisible());
+    QVERIFY(window_->urlCapture()->indicator()->text().contains(QLatin1String("live.pcap")));
+    QVERIFY(!W().actions().urlCapture->isEnabled());
+    QVERIFY(W().actions().urlCaptureStop->isEnabled());
+
+    RecordSelected(RowOf(Q(captured)));
+    QVERIFY(!window_->urlCapture()->Capturing());
+    QVERIFY(!window_->urlCapture()->indicator()->isVisible());
+    QVERIFY(W().actions().urlCapture->isEnabled());
+    ::close(fd);  // the capture thread reads the end and leaves
+    QVERIFY(WaitIdle(30000));
+    QCOMPARE(Shown(Q(captured), kColRecord), QString::fromUtf8(CompletedText()));
+    ExpectDecodes(Rec("captured.asf"));
+}
+
+void RecordingWindowTest::adapterDialogRules()
+{
+    AppSettings settings;
+    settings.m_fileTypes = {".asf", ".wmv"};
+    settings.m_captureDriver = "lo";
+    const std::vector<CaptureAdapter> adapters = {{"eth0", "Ethernet", {"192.0.2.7", "fe80::1"}},
+                                                  {"lo", "", {"127.0.0.1"}}};
+    {
+        AdapterSelection selection(adapters, settings);
+        AdapterDialog d(selection, QString(), true, QStringLiteral("/usr/bin/brimcast"));
+        QCOMPARE(d.adapterList()->count(), 2);
+        QVERIFY(d.adapterList()->item(0)->text().contains(QLatin1String("Ethernet")));
+        QVERIFY(d.adapterList()->item(0)->text().contains(QLatin1String("192.0.2.7, fe80::1")));
+        QCOMPARE(d.adapterList()->currentRow(), 1);  // the kept adapter
+        QVERIFY(d.saveBox()->isChecked());
+        QVERIFY(d.rightsNote()->isHidden());
+        d.fileTypeList()->item(0)->setSelected(true);
+        d.deleteButton()->click();
+        QCOMPARE(d.fileTypeList()->count(), 1);
+        d.adapterList()->setCurrentRow(0);
+        d.saveBox()->setChecked(false);
+        d.accept();
+        QCOMPARE(selection.Accept(settings), 0);
+        QCOMPARE(settings.m_fileTypes, std::vector<std::string>{".wmv"});
+        QCOMPARE(settings.m_captureDriver, std::string());  // "Save" was cleared
+    }
+    {
+        // Without the rights to capture, the dialog says how to get them;
+        // without adapters only a capture file can be chosen.
+        AdapterSelection selection({}, settings);
+        AdapterDialog d(selection, QStringLiteral("Cannot list the network adapters: denied"), false,
+                        QStringLiteral("/usr/bin/brimcast"));
+        QVERIFY(!d.rightsNote()->isHidden());
+        QVERIFY(d.rightsNote()->text().contains(
+            QLatin1String("sudo setcap cap_net_raw,cap_net_admin+eip /usr/bin/brimcast")));
+        QVERIFY(d.rightsNote()->text().contains(QLatin1String("as root")));
+        QVERIFY(d.rightsNote()->text().contains(QLatin1String("denied")));
+        QVERIFY(!d.buttons()->button(QDialogButtonBox::Ok)->isEnabled());
+        d.captureFileEdit()->setText(QStringLiteral("/tmp/x.pcap"));
+        QVERIFY(d.buttons()->button(QDialogButtonBox::Ok)->isEnabled());
+    }
+}
+
+void RecordingWindowTest::notifiesOnlyWhenTheWindowIsNotActive()
+{
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected())
+        QSKIP("no session bus (run under dbus-run-session)");
+    FakeNotifications fake;
+    QDBusConnection service =
+        QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("fake-notifications"));
+    QVERIFY(service.registerObject(QString::fromLatin1(DesktopNotifier::kPath), &fake,
+                                   QDBusConnection::ExportAllSlots));
+    QVERIFY(service.registerService(QString::fromLatin1(DesktopNotifier::kService)));
+
+    testsupport::FakeServer mmsh;
+    StartServer(mmsh, "mmsh_server.py", {"--file", Short()});
+    const QString away = Url(mmsh, "http", "away.asf"), here = Url(mmsh, "http", "here.asf");
+    Add(away, QStringLiteral("Away Show"));
+
+    // Another window has the focus while the recording ends.
+    QWidget other;
+    other.resize(200, 100);
+    other.show();
+    other.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&other));
+    QVERIFY(!W().isActiveWindow());
+    V().RecordRow(0);
+    QVERIFY(WaitIdle(30000));
+    QTRY_COMPARE(fake.summaries.size(), 1);
+    QCOMPARE(fake.summaries.first(), QStringLiteral("Recording ended: Away Show"));
+    QCOMPARE(fake.bodies.first(), QStringLiteral("completed: ") + Rec("Away Show.asf"));
+    QCOMPARE(window_->notifier()->sent(), 1);
+
+    // With the window active the list says it: no notification.
+    other.hide();
+    W().activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&W()));
+    Add(here);
+    V().RecordRow(RowOf(here));
+    QVERIFY(WaitIdle(30000));
+    QCOMPARE(Shown(here, kColRecord), QString::fromUtf8(CompletedText()));
+    QTest::qWait(200);
+    QCOMPARE(fake.summaries.size(), 1);
+    QCOMPARE(window_->notifier()->sent(), 1);
+
+    service.unregisterService(QString::fromLatin1(DesktopNotifier::kService));
+    QDBusConnection::disconnectFromBus(QStringLiteral("fake-notifications"));
+}
+
+QTEST_MAIN(RecordingWindowTest)
+#include "recording_window_test.moc"

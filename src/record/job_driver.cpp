@@ -241,6 +241,8 @@ void JobDriver::RecordOne(const std::string& recorded, const std::string& addres
             Judge(recorded, resume.offset);
             return;
         case BodyCheck::Playlist:
+            // The file is gone; its name is free for the entries.
+            claim.Release();
             DrivePlaylist(recorded, title, depth);
             return;
         case BodyCheck::NotAsf:

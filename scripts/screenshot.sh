@@ -16,17 +16,26 @@ trap 'rm -rf "$work"' EXIT
 mkdir -p "$work/conf/Brimcast" "$work/data" "$work/run" "$work/Videos"
 chmod 700 "$work/run"
 
+# The first row is a local recording, which the window plays as it opens
+# the list: every other address is a made-up one under .example that
+# nothing reaches.
+mkdir -p "$work/Videos/Brimcast"
+local="$work/Videos/Brimcast/morning-news.asf"
+ffmpeg -v error -f lavfi -i testsrc=size=320x240:rate=25 -f lavfi -i sine=frequency=440:sample_rate=44100 \
+  -t 8 -c:v wmv2 -b:v 400k -c:a wmav2 -b:a 64k -f asf "$local"
+
 # A list file of twelve rows in the list-file format: a 224-byte header,
 # then one 584-byte record per row (title, address, time and size texts).
-python3 - "$work/sample.kvx" <<'PY'
-import struct, sys
+python3 - "$work/sample.kvx" "$local" <<'PY'
+import os, struct, sys
+local = sys.argv[2]
 
 def field(text, size):
     data = text.encode("utf-8")[: size - 1]
     return data + b"\0" * (size - len(data))
 
 rows = [
-    ("Morning News", "mms://media.example/news/morning.asf", "0:28:41", "25104K"),
+    ("Morning News", local, "0:00:08", "%dK" % (os.path.getsize(local) // 1024)),
     ("Classical Hour", "mms://radio.example/classic/live", "", ""),
     ("Jazz Session 12", "http://radio.example/jazz/session12.wma", "1:02:03", "58212K"),
     ("Evening Report", "mms://media.example/news/evening.asf", "0:31:07", "27330K"),

@@ -45,9 +45,6 @@ std::string ReadOnce(const std::string& reply, uint8_t options)
     }
     std::string out;
     MessageLog log;
-    log.SetObserver([&out](MessageLog::Level level, const std::string& text) {
-        out += Printf("log %d %s\n", static_cast<int>(level), text.c_str());
-    });
     StreamReader reader(connection, log);
 
     // As the client takes a reply apart (MmshClient::CollectStream).
@@ -109,6 +106,7 @@ std::string ReadOnce(const std::string& reply, uint8_t options)
                   status.maxPacketSize, status.fileFlags, status.dataObjectOffset, status.durationMs);
     out += Printf("written %llu file %zu\n", static_cast<unsigned long long>(bytesWritten), sink.bytes().size());
     out += sink.bytes();
+    out += "last message: " + log.last() + "\n";
     return out;
 }
 

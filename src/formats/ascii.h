@@ -34,4 +34,34 @@ inline bool EqualsNoCase(std::string_view a, std::string_view b)
     return a.size() == b.size() && StartsWithNoCase(a, b);
 }
 
+// The value of a hexadecimal digit, or -1.
+inline int HexValue(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+// "%XX" becomes its byte; a "%" without two hexadecimal digits stays.
+inline std::string PercentDecode(std::string_view text)
+{
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        const int high = i + 2 < text.size() && text[i] == '%' ? HexValue(text[i + 1]) : -1;
+        const int low = high >= 0 ? HexValue(text[i + 2]) : -1;
+        if (low >= 0) {
+            out += static_cast<char>(high * 16 + low);
+            i += 2;
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
+
 }  // namespace ascii

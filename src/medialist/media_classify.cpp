@@ -33,32 +33,11 @@ std::string_view TrimLeadingBlanks(std::string_view s)
     return s;
 }
 
-int HexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 std::string PercentDecode(std::string_view s)
 {
-    std::string out;
-    out.reserve(s.size());
-    for (size_t i = 0; i < s.size(); ++i) {
-        if (s[i] == '%' && i + 2 < s.size() && HexValue(s[i + 1]) >= 0 && HexValue(s[i + 2]) >= 0) {
-            const char c = static_cast<char>(HexValue(s[i + 1]) * 16 + HexValue(s[i + 2]));
-            if (c == '\0')
-                return {};  // a NUL cannot be part of a path
-            out += c;
-            i += 2;
-        } else {
-            out += s[i];
-        }
-    }
+    std::string out = ascii::PercentDecode(s);
+    if (out.find('\0') != std::string::npos)
+        return {};  // a NUL cannot be part of a path
     return out;
 }
 

@@ -5,34 +5,6 @@
 
 namespace {
 
-int HexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
-// "%XX" becomes its byte; a "%" without two hexadecimal digits stays.
-std::string PercentDecode(const std::string& text)
-{
-    std::string out;
-    for (size_t i = 0; i < text.size(); ++i) {
-        const int high = i + 2 < text.size() && text[i] == '%' ? HexValue(text[i + 1]) : -1;
-        const int low = high >= 0 ? HexValue(text[i + 2]) : -1;
-        if (low >= 0) {
-            out += static_cast<char>(high * 16 + low);
-            i += 2;
-        } else {
-            out += text[i];
-        }
-    }
-    return out;
-}
-
 // Blanks, control bytes and bytes above 127 of a path go escaped, as a
 // browser sends them; everything else (an escape already there included)
 // stays.
@@ -68,7 +40,7 @@ bool SplitHttpAddress(const std::string& address, HttpAddress* out)
                   (parts.bracketed ? "[" + parts.host + "]" : parts.host) +
                   (parts.port != 0 ? ":" + std::to_string(parts.port) : std::string()) + EscapeForRequest(path);
     out->host = parts.host;
-    out->user = PercentDecode(parts.user);
-    out->password = PercentDecode(parts.password);
+    out->user = ascii::PercentDecode(parts.user);
+    out->password = ascii::PercentDecode(parts.password);
     return true;
 }

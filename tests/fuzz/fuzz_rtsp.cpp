@@ -14,7 +14,6 @@
 
 #include <string>
 
-#include "formats/printf.h"
 #include "harness.h"
 #include "protocols/rtsp/rtsp_client.h"
 
@@ -28,31 +27,7 @@ fuzzharness::ScriptedServer& Server()
 
 std::string RecordOnce(const std::string& script, uint8_t options)
 {
-    fuzzharness::ScriptedServer& server = Server();
-    server.Serve(script);
-    fuzzharness::LoggingHooks hooks;
-    ClientEnvironment env;
-    env.hooks = &hooks;
-    env.connectTimeoutMs = 10000;
-    env.idleTimeoutMs = 10000;
-    env.settings.m_sizePolicy = (options & 0x04) ? 1 : 0;
-    env.settings.m_maxSize = 1;
-    env.settings.m_timePolicy = (options & 0x08) ? 1 : 0;
-    env.settings.m_maxTime = 2;
-    RtspClient client(env);
-    fuzzharness::MemorySink sink;
-    RecordRequest request;
-    request.url = server.Address("rtsp", "/fuzz/stream.asf");
-    request.out = (options & 0x01) ? nullptr : &sink;
-    if (options & 0x02)
-        request.resume = 3;
-    fuzzharness::SkipSleeps(true);
-    const uint64_t written = client.Record(request);
-    fuzzharness::SkipSleeps(false);
-    server.Finish();
-    return hooks.log + Printf("written %llu file %zu\n", static_cast<unsigned long long>(written),
-                              sink.bytes().size()) +
-           sink.bytes();
+    return fuzzharness::RecordSession<RtspClient>(Server(), "rtsp", script, options);
 }
 
 }  // namespace

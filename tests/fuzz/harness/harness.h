@@ -21,8 +21,10 @@
 #include <vector>
 
 #include "formats/byte_sink.h"
+#include "formats/printf.h"
 #include "protocols/client_hooks.h"
 #include "protocols/net/tcp_connection.h"
+#include "protocols/protocol_client.h"
 
 namespace fuzzharness {
 
@@ -108,5 +110,39 @@ public:
 
 // Stops the fuzzer with both results when a split changed the outcome.
 void ExpectSame(const char* what, const std::string& whole, const std::string& split, uint8_t seed);
+
+// One recording by Client of scheme://server/fuzz/stream.asf as the server
+// plays script, with the options byte of the stream-client targets: 0x01 a
+// probe (no file), 0x02 a resume (3 packets passed over), 0x04 a size limit
+// of 1 MB, 0x08 a time limit of 2 s. Returns the hooks' reports, the count
+// written and the file. The client's pauses between requests are skipped.
+template <class Client>
+std::string RecordSession(ScriptedServer& server, const char* scheme, const std::string& script, uint8_t options)
+{
+    server.Serve(script);
+    LoggingHooks hooks;
+    ClientEnvironment env;
+    env.hooks = &hooks;
+    env.connectTimeoutMs = 10000;
+    env.idleTimeoutMs = 10000;
+    env.settings.m_sizePolicy = (options & 0x04) ? 1 : 0;
+    env.settings.m_maxSize = 1;
+    env.settings.m_timePolicy = (options & 0x08) ? 1 : 0;
+    env.settings.m_maxTime = 2;
+    Client client(env);
+    MemorySink sink;
+    RecordRequest request;
+    request.url = server.Address(scheme, "/fuzz/stream.asf");
+    request.out = (options & 0x01) ? nullptr : &sink;
+    if (options & 0x02)
+        request.resume = 3;
+    SkipSleeps(true);
+    const uint64_t written = client.Record(request);
+    SkipSleeps(false);
+    server.Finish();
+    return hooks.log + Printf("written %llu file %zu\n", static_cast<unsigned long long>(written),
+                              sink.bytes().size()) +
+           sink.bytes();
+}
 
 }  // namespace fuzzharness

@@ -1,20 +1,32 @@
 #!/usr/bin/env bash
 # Configures and builds one build tree.
 #   scripts/build.sh [BUILD_DIR] [extra cmake arguments...]
-# With ccache installed, compiles go through it: the sanitizer and fuzz trees
-# and later runs reuse what an earlier build compiled.
+# BRIMCAST_DEB_FLAGS=1 compiles with Debian's flags from dpkg-buildflags
+# (optimisation, stack protector, FORTIFY_SOURCE, format checks, PIE, full
+# RELRO, immediate binding) and no build type of CMake's own, as the Debian
+# package is built; the test tree uses them too, so the tests run the code the
+# package ships and its warnings fail the build.
+# With ccache installed, compiles go through it: later runs and other
+# checkouts reuse what an earlier build compiled.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 dir=${1:-build}
 shift || true
 jobs=$(nproc 2>/dev/null || echo 2)
-launcher=()
+args=()
 if command -v ccache >/dev/null 2>&1 && [ "${BRIMCAST_CCACHE:-1}" != "0" ]; then
-  launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
-  # Paths below the checkout are hashed relative to it, so clones and
-  # worktrees at other places share the cache.
+  args+=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+  # Paths below the checkout's parent are hashed relative to the build
+  # folder, so clones and worktrees at other places share the cache.
   export CCACHE_BASEDIR=${CCACHE_BASEDIR:-$(dirname "$PWD")}
   export CCACHE_NOHASHDIR=${CCACHE_NOHASHDIR:-1}
 fi
-cmake -S . -B "$dir" -G Ninja "${launcher[@]}" "$@" >/dev/null
+if [ "${BRIMCAST_DEB_FLAGS:-0}" = "1" ]; then
+  export DEB_BUILD_MAINT_OPTIONS=hardening=+all
+  eval "$(dpkg-buildflags --export=sh)"
+  # CMake reads no CPPFLAGS: the preprocessor's flags go with the compiler's.
+  export CFLAGS="$CPPFLAGS $CFLAGS" CXXFLAGS="$CPPFLAGS $CXXFLAGS"
+  args+=(-DCMAKE_BUILD_TYPE=None)
+fi
+cmake -S . -B "$dir" -G Ninja "${args[@]}" "$@" >/dev/null
 cmake --build "$dir" -j "$jobs"

@@ -16,7 +16,8 @@ ctest_run() {
 }
 
 echo "== full build and tests"
-bash scripts/build.sh build -DBRIMCAST_WERROR=ON
+# With the Debian package's flags: its warnings fail the build here too.
+BRIMCAST_DEB_FLAGS=1 bash scripts/build.sh build -DBRIMCAST_WERROR=ON
 ctest_run build
 
 echo "== core tests under AddressSanitizer + UndefinedBehaviorSanitizer"
@@ -30,13 +31,13 @@ bash scripts/build.sh build-tsan -DBRIMCAST_CORE_ONLY=ON -DBRIMCAST_SANITIZE=thr
 TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 ctest_run build-tsan
 
 if [ -d tests/fuzz ]; then
-  echo "== fuzz targets (libFuzzer, bounded runs)"
+  echo "== fuzz targets (libFuzzer, bounded runs, $jobs at a time)"
   CC=clang CXX=clang++ bash scripts/build.sh build-fuzz -DBRIMCAST_CORE_ONLY=ON -DBRIMCAST_FUZZ=ON \
     -DBUILD_TESTING=OFF
   # Each target runs its committed seeds first (from a copy: libFuzzer adds
   # what it finds to the folder), then new inputs until either bound.
-  for target in build-fuzz/tests/fuzz/fuzz_*; do
-    [ -x "$target" ] || continue
+  fuzz_one() {
+    local target=$1 name log corpus
     name=$(basename "$target")
     log="build-fuzz/$name.log"
     corpus="build-fuzz/corpus/$name"
@@ -50,8 +51,18 @@ if [ -d tests/fuzz ]; then
     else
       echo "-- $name: FAILED"
       tail -n 60 "$log"
-      exit 1
+      return 1
     fi
+  }
+  pids=()
+  for target in build-fuzz/tests/fuzz/fuzz_*; do
+    [ -x "$target" ] || continue
+    while [ "$(jobs -rp | wc -l)" -ge "$jobs" ]; do wait -n || true; done
+    fuzz_one "$target" &
+    pids+=($!)
   done
+  failed=0
+  for pid in "${pids[@]}"; do wait "$pid" || failed=1; done
+  [ "$failed" = 0 ] || { echo "== a fuzz target failed"; exit 1; }
 fi
 echo "== all tests passed"

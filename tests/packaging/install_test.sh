@@ -134,7 +134,18 @@ deb_test() {
     case " $(echo "$depends" | tr ',|' '  ') " in *" $package "*) ;;
       *) fail "Depends lacks $package: $depends" ;; esac
   done
+  # The package is fit for a Debian archive: lintian finds no error and no
+  # warning (informational tags are left to a reader of its output).
+  if command -v lintian >/dev/null; then
+    tags=$(lintian --allow-root --tag-display-limit 0 "$deb" 2>&1 | grep -E '^[EW]: ' || true)
+    [ -z "$tags" ] && pass "lintian finds no error or warning" || fail "lintian: $tags"
+  else
+    fail "lintian is missing (scripts/install-deps.sh installs it)"
+  fi
   dpkg-deb -c "$deb" >"$tmp/contents"
+  for doc in copyright changelog.gz; do
+    grep -q "\./usr/share/doc/brimcast/$doc\$" "$tmp/contents" || fail "the package lacks /usr/share/doc/brimcast/$doc"
+  done
   grep -q '\./usr/share/applications/brimcast.desktop$' "$tmp/contents" \
     || fail "the package lacks the desktop entry"
 

@@ -11,6 +11,7 @@
 #include <QDesktopServices>
 #include <QDialogButtonBox>
 #include <QFontComboBox>
+#include <QFontDatabase>
 #include <QFontDialog>
 #include <QImage>
 #include <QLabel>
@@ -50,6 +51,17 @@ using playertest::MpvProperty;
 namespace {
 
 std::string S(const QString& s) { return s.toStdString(); }
+
+// A font family this machine has, other than the one the window starts with:
+// a family it lacks would make the font dialog and combo box fall back.
+QString InstalledFamily(int which)
+{
+    const QString initial = QFontDatabase::systemFont(QFontDatabase::GeneralFont).family();
+    QStringList families;
+    for (const QString& family : QFontDatabase::families())
+        if (family != initial && !QFontDatabase::isPrivateFamily(family)) families.append(family);
+    return which < families.size() ? families[which] : QString();
+}
 
 class UrlCatcher : public QObject {
     Q_OBJECT
@@ -409,19 +421,21 @@ void PlaybackTest::menuCommandsAndCheckMarks()
     QCOMPARE(s.m_captionSize, 13);
     a.captionAreaSmaller->trigger();
     QCOMPARE(s.m_captionMargin, 40);
+    const QString family = InstalledFamily(0);
+    QVERIFY2(!family.isEmpty(), "no second font family: scripts/install-deps.sh installs fonts-dejavu-core");
     DialogScript script;
-    script.Then<QFontDialog>([](QFontDialog* d) {
-        QFont f(QStringLiteral("DejaVu Serif"), 20);
+    script.Then<QFontDialog>([&family](QFontDialog* d) {
+        QFont f(family, 20);
         f.setBold(false);
         d->setCurrentFont(f);
         d->accept();
     });
     a.captionFont->trigger();
     QVERIFY2(script.done(), qPrintable(script.missed()));
-    QCOMPARE(s.m_captionFaceName, std::string("DejaVu Serif"));
+    QCOMPARE(s.m_captionFaceName, S(family));
     QCOMPARE(s.m_captionSize, 20);
     QCOMPARE(s.m_captionBold, 0);
-    QTRY_COMPARE_WITH_TIMEOUT(MpvProperty(Player(), "sub-font"), QStringLiteral("DejaVu Serif"), 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(MpvProperty(Player(), "sub-font"), family, 5000);
 
     // Seeks and rates through the menu.
     a.playPause->trigger();
@@ -443,8 +457,10 @@ void PlaybackTest::menuCommandsAndCheckMarks()
 
 void PlaybackTest::playerPageWritesTheSettings()
 {
+    const QString family = InstalledFamily(1);
+    QVERIFY2(!family.isEmpty(), "no third font family: scripts/install-deps.sh installs fonts-dejavu-core");
     DialogScript script;
-    script.Then<PreferencesDialog>([](PreferencesDialog* d) {
+    script.Then<PreferencesDialog>([&family](PreferencesDialog* d) {
         player::PlayerPage* page = d->findChild<player::PlayerPage*>();
         QVERIFY(page);
         QCOMPARE(d->tabs()->tabText(d->tabs()->indexOf(page)), QStringLiteral("Player"));
@@ -461,7 +477,7 @@ void PlaybackTest::playerPageWritesTheSettings()
         page->captions()->setChecked(false);
         page->SetCaptionColor(0x00FFFF);  // yellow
         page->captionSize()->setValue(18);
-        page->face()->setCurrentText(QStringLiteral("DejaVu Sans"));
+        page->face()->setCurrentText(family);
         page->bold()->setChecked(false);
         page->margin()->setValue(30);
         d->buttons()->button(QDialogButtonBox::Ok)->click();
@@ -476,14 +492,14 @@ void PlaybackTest::playerPageWritesTheSettings()
     QCOMPARE(p.GetInt("settings", "Enable Caption", -1), 0);
     QCOMPARE(p.GetInt("settings", "Caption Corlor", -1), 0x00FFFF);
     QCOMPARE(p.GetInt("settings", "Caption Size", -1), 18);
-    QCOMPARE(p.GetString("settings", "Caption Face Name", ""), std::string("DejaVu Sans"));
+    QCOMPARE(p.GetString("settings", "Caption Face Name", ""), S(family));
     QCOMPARE(p.GetInt("settings", "Caption Bold", -1), 0);
     QCOMPARE(p.GetInt("settings", "Caption Margin", -1), 30);
     QCOMPARE(Window().settings().m_windowSizeMode, 2);
     // The player follows at once.
     QVERIFY(Player().KeepRatio());
     QCOMPARE(Playback().pane()->SizeMode(), 2);
-    QTRY_COMPARE_WITH_TIMEOUT(MpvProperty(Player(), "sub-font"), QStringLiteral("DejaVu Sans"), 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(MpvProperty(Player(), "sub-font"), family, 5000);
     QCOMPARE(MpvProperty(Player(), "sub-color"), QStringLiteral("#FFFFFF00"));
     QCOMPARE(MpvProperty(Player(), "sub-visibility"), QStringLiteral("no"));
     QCOMPARE(MpvProperty(Player(), "sub-margin-y"), QStringLiteral("30"));

@@ -12,6 +12,7 @@
 #include "cli/cli_signals.h"
 #include "cli/command.h"
 #include "cli/console.h"
+#include "cli/terminal_text.h"
 #include "formats/asf_file_info.h"
 #include "formats/printf.h"
 #include "tools/asf_cut.h"
@@ -122,9 +123,10 @@ int RunCut(const CliContext& context)
 
     switch (result.status) {
     case CutResult::Status::Done:
-        console.Out(Printf("%s\t%llu packets\t%s\t%s", request.output.c_str(),
+        console.Out(Printf("%s\t%llu packets\t%s\t%s", TerminalText(request.output).c_str(),
                            static_cast<unsigned long long>(result.packets),
-                           DurationText(result.durationMs / 1000).c_str(), HumanSize(result.fileSize).c_str()));
+                           DurationText(result.durationMs / 1000).c_str(),
+                           HumanSize(result.fileSize).c_str()));
         return kExitOk;
     case CutResult::Status::Stopped:
         console.Err("stopped: nothing written");

@@ -11,7 +11,9 @@ namespace {
 
 std::atomic<int> g_interrupts{0};
 std::atomic<int> g_firstSignal{0};
+std::atomic<bool> g_stopRequested{false};
 static_assert(std::atomic<int>::is_always_lock_free, "used from a signal handler");
+static_assert(std::atomic<bool>::is_always_lock_free, "used from a signal handler");
 
 constexpr int kStopSignals[] = {SIGINT, SIGTERM, SIGHUP};
 
@@ -19,6 +21,7 @@ void OnInterrupt(int sig)
 {
     int none = 0;
     g_firstSignal.compare_exchange_strong(none, sig);
+    g_stopRequested.store(true);
     if (g_interrupts.fetch_add(1) >= 1)
         _exit(128 + g_firstSignal.load());
     // The stop is carried out by the main loop, which looks at the count in
@@ -43,6 +46,8 @@ void InstallInterruptHandler()
 }
 
 int InterruptCount() { return g_interrupts.load(); }
+
+const std::atomic<bool>& StopRequested() { return g_stopRequested; }
 
 int InterruptExitCode()
 {

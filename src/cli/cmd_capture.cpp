@@ -18,6 +18,7 @@
 #include "capture/url_capture.h"
 #include "cli/cli_signals.h"
 #include "cli/command.h"
+#include "cli/terminal_text.h"
 #include "qtprofile/ini_profile.h"
 
 namespace {
@@ -33,11 +34,12 @@ public:
         std::lock_guard lock(mutex_);
         if (!addresses_.insert(address).second)
             return;
-        std::string line = "added\t" + address;
+        // Everything here was read off the network.
+        std::string line = "added\t" + TerminalText(address);
         if (!title.empty())
-            line += "\ttitle\t" + title;
+            line += "\ttitle\t" + TerminalText(title);
         if (!playerIdentity.empty())
-            line += "\tplayer\t" + playerIdentity;
+            line += "\tplayer\t" + TerminalText(playerIdentity);
         std::printf("%s\n", line.c_str());
         std::fflush(stdout);
     }
@@ -46,7 +48,7 @@ public:
         std::lock_guard lock(mutex_);
         if (addresses_.count(address) == 0)
             return;
-        std::printf("title\t%s\t%s\n", address.c_str(), title.c_str());
+        std::printf("title\t%s\t%s\n", TerminalText(address).c_str(), TerminalText(title).c_str());
         std::fflush(stdout);
     }
     size_t count() const
@@ -78,7 +80,7 @@ int ListInterfaces()
         return kExitFailed;
     }
     for (const CaptureAdapter& a : adapters)
-        std::printf("%s\t%s\n", a.name.c_str(), a.description.c_str());
+        std::printf("%s\t%s\n", TerminalText(a.name).c_str(), TerminalText(a.description).c_str());
     return kExitOk;
 }
 
@@ -154,7 +156,7 @@ int RunCapture(const CliContext& context)
         return kExitFailed;
     }
     if (live) {
-        std::fprintf(stderr, "Capturing on %s; Ctrl+C stops.\n", options.interface.c_str());
+        std::fprintf(stderr, "Capturing on %s; Ctrl+C stops.\n", TerminalText(options.interface).c_str());
         std::fflush(stderr);
     }
 

@@ -17,6 +17,7 @@
 #include "cli/console.h"
 #include "cli/json_events.h"
 #include "cli/main_queue.h"
+#include "cli/terminal_text.h"
 #include "medialist/media_list.h"
 #include "qtprofile/ini_profile.h"
 #include "record/url_check.h"
@@ -93,9 +94,9 @@ void Print(const CheckOptions& o, const std::string& address, const Outcome& r)
         // What the address is, or why it failed, beside the result line.
         const std::string detail = ok ? StreamInfoText(r.info) : reason;
         if (!detail.empty())
-            console.Err(address + ": " + detail);
+            console.Err(TerminalText(address) + ": " + TerminalText(detail));
     }
-    console.Out(address + " " + (ok ? kCheckOkText : kCheckErrorText));
+    console.Out(TerminalText(address) + " " + (ok ? kCheckOkText : kCheckErrorText));
 }
 
 int RunCheck(const CliContext& context)

@@ -12,6 +12,7 @@
 #include "cli/cli_signals.h"
 #include "cli/command.h"
 #include "cli/console.h"
+#include "cli/terminal_text.h"
 #include "formats/asf_file_info.h"
 #include "formats/printf.h"
 #include "tools/asf_cut.h"
@@ -92,12 +93,13 @@ int RunCut(const CliContext& context)
     console.EnableProgress(!quiet && ::isatty(STDERR_FILENO));
     InstallInterruptHandler();
 
-    std::atomic<bool> stop{false};
     std::atomic<uint64_t> done{0}, total{0};
     CutResult result;
     std::atomic<bool> finished{false};
     std::thread worker([&] {
-        result = CutAsfFile(request, stop, [&](uint64_t d, uint64_t t) {
+        // The worker sees a stop signal at its next batch of packets, not
+        // only when this loop wakes.
+        result = CutAsfFile(request, StopRequested(), [&](uint64_t d, uint64_t t) {
             total.store(t, std::memory_order_relaxed);
             done.store(d, std::memory_order_relaxed);
         });
@@ -105,8 +107,6 @@ int RunCut(const CliContext& context)
     });
     const auto started = std::chrono::steady_clock::now();
     while (!finished.load(std::memory_order_acquire)) {
-        if (InterruptCount() > 0)
-            stop.store(true);
         const uint64_t t = total.load(std::memory_order_relaxed);
         if (t > 0) {
             const uint64_t d = done.load(std::memory_order_relaxed);
@@ -123,13 +123,14 @@ int RunCut(const CliContext& context)
 
     switch (result.status) {
     case CutResult::Status::Done:
-        console.Out(Printf("%s\t%llu packets\t%s\t%s", request.output.c_str(),
+        console.Out(Printf("%s\t%llu packets\t%s\t%s", TerminalText(request.output).c_str(),
                            static_cast<unsigned long long>(result.packets),
-                           DurationText(result.durationMs / 1000).c_str(), HumanSize(result.fileSize).c_str()));
+                           DurationText(result.durationMs / 1000).c_str(),
+                           HumanSize(result.fileSize).c_str()));
         return kExitOk;
     case CutResult::Status::Stopped:
         console.Err("stopped: nothing written");
-        return kExitInterrupted;
+        return InterruptExitCode();
     case CutResult::Status::Refused:
         CliError(result.message + (result.message.size() >= 8 &&
                                            result.message.compare(result.message.size() - 8, 8, ": exists") == 0
@@ -156,12 +157,15 @@ const CliCommand kCut = {
     "  --to S                 end of the range\n"
     "  -o, --output OUT       the new file (default: FILE's name with _cut, a.asf\n"
     "                         gives a_cut.asf in the same folder)\n"
-    "  --force                replace OUT when it exists\n"
+    "  --force                replace OUT when it is an existing regular file\n"
+    "                         (a link, device, pipe or socket is never replaced)\n"
     "  -q, --quiet            no progress line\n"
     "\n"
-    "The new file appears only when it is complete; Ctrl-C stops and leaves\n"
-    "nothing behind. Prints OUT, the packets, the duration and the size.\n"
-    "Exit status: 0 cut, 1 refused or failed, 2 usage error, 130 interrupted.\n",
+    "The new file appears only when it is complete and has FILE's permissions;\n"
+    "Ctrl-C (SIGINT), SIGTERM and SIGHUP stop and leave nothing behind. Prints\n"
+    "OUT, the packets, the duration and the size.\n"
+    "Exit status: 0 cut, 1 refused or failed, 2 usage error, 130, 143 or 129\n"
+    "stopped by SIGINT, SIGTERM or SIGHUP.\n",
 };
 
 const CommandRegistrar kRegistrar(kCut);

@@ -5,37 +5,25 @@
 #include <string>
 
 #include "cli/command.h"
+#include "cli/terminal_text.h"
 #include "formats/asf_file_info.h"
 #include "formats/printf.h"
 
 namespace {
 
-// Texts come from the file: control characters must not reach a terminal.
-std::string Printable(const std::string& text)
-{
-    std::string out = text;
-    for (char& c : out) {
-        unsigned char u = static_cast<unsigned char>(c);
-        if ((u < 0x20 && c != '\n') || u == 0x7F)
-            c = '?';
-    }
-    return out;
-}
-
 // "Label:  text", further lines of the text indented under the first.
+// Texts come from the file: each line of one is shown with its control
+// characters escaped.
 void PrintField(const char* label, const std::string& text)
 {
-    std::string shown = Printable(text);
+    std::string_view rest = text;
     // A codec without a description ends in its separator.
-    while (!shown.empty() && shown.back() == '\n')
-        shown.pop_back();
-    std::string indent(16, ' ');
+    while (!rest.empty() && rest.back() == '\n')
+        rest.remove_suffix(1);
     std::string body;
-    for (char c : shown) {
-        body += c;
-        if (c == '\n')
-            body += indent;
-    }
+    for (size_t end; (end = rest.find('\n')) != std::string_view::npos; rest.remove_prefix(end + 1))
+        body += TerminalText(rest.substr(0, end)) + "\n" + std::string(16, ' ');
+    body += TerminalText(rest);
     std::printf("%-15s %s\n", (std::string(label) + ":").c_str(), body.c_str());
 }
 

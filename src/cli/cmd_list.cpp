@@ -9,6 +9,7 @@
 
 #include "base/app_settings.h"
 #include "cli/command.h"
+#include "cli/terminal_text.h"
 #include "medialist/media_list.h"
 
 namespace {
@@ -21,31 +22,6 @@ const CliCommand kList = {
     "prints the entries of an .asx playlist, a .kvx list or a .qsd import: title TAB address",
     RunList,
 };
-
-// One row per line whatever the file holds: control characters are shown
-// as escapes (a tab inside a title must not look like the separator).
-std::string Printable(const std::string& text)
-{
-    std::string out;
-    out.reserve(text.size());
-    for (char c : text) {
-        const auto u = static_cast<unsigned char>(c);
-        if (c == '\t')
-            out += "\\t";
-        else if (c == '\n')
-            out += "\\n";
-        else if (c == '\r')
-            out += "\\r";
-        else if (u < 0x20 || u == 0x7F) {
-            char escape[8];
-            std::snprintf(escape, sizeof escape, "\\x%02X", u);
-            out += escape;
-        } else {
-            out += c;
-        }
-    }
-    return out;
-}
 
 bool EndsWithNoCase(const std::string& s, const char* suffix)
 {
@@ -124,11 +100,13 @@ int RunList(const CliContext& context)
         CliError(file + ": " + report.error);
         return kExitFailed;
     }
+    // One row per line whatever the file holds: a tab or a line end inside
+    // a title is shown as an escape, like any other control character.
     if (kvx && !list.InfoText().empty())
-        std::printf("Info: %s\n", Printable(list.InfoText()).c_str());
+        std::printf("Info: %s\n", TerminalText(list.InfoText()).c_str());
     for (const MediaItem& row : list.Rows())
-        std::printf("%s\t%s\n", Printable(row.cells[kColFile]).c_str(),
-                    Printable(row.cells[kColOriginalFile]).c_str());
+        std::printf("%s\t%s\n", TerminalText(row.cells[kColFile]).c_str(),
+                    TerminalText(row.cells[kColOriginalFile]).c_str());
     std::fflush(stdout);
     if (!report.warning.empty()) {
         CliError(file + ": " + report.warning);

@@ -26,6 +26,7 @@
 #include "cli/json_events.h"
 #include "cli/main_queue.h"
 #include "cli/terminal_prompts.h"
+#include "cli/terminal_text.h"
 #include "formats/printf.h"
 #include "medialist/media_list.h"
 #include "qtprofile/ini_profile.h"
@@ -122,7 +123,7 @@ public:
             if (started_.insert(id).second) {
                 startTimes_[id] = std::chrono::steady_clock::now();
                 if (!o_.args.quiet && !o_.json)
-                    console.Err("Recording " + job.url);
+                    console.Err("Recording " + TerminalText(job.url));
             }
             Json("connecting", job).Add("row", row).Emit(o_.json);
             break;
@@ -169,14 +170,14 @@ public:
             const std::string& found = e.text;
             found_.push_back(found);
             if (!o_.args.quiet && !o_.json)
-                console.Out("found " + found);
+                console.Out("found " + TerminalText(found));
             Json("found", job).Add("found", found).Emit(o_.json);
             break;
         }
         case kStatusFileKept: {
             const std::string& kept = e.text;
             if (!o_.args.quiet && !o_.json)
-                console.Err("  kept the existing file " + kept);
+                console.Err("  kept the existing file " + TerminalText(kept));
             Json("kept", job).Add("path", kept).Emit(o_.json);
             break;
         }
@@ -219,7 +220,7 @@ public:
                 .Add("error", "not a network address");
             Console::Get().Out(j.Text());
         } else {
-            Console::Get().Err(address + ": failed: not a network address");
+            Console::Get().Err(TerminalText(address) + ": failed: not a network address");
         }
     }
 
@@ -253,7 +254,7 @@ private:
             return;
         const auto& [path, duration] = pending->second;
         if (shownOutput_[id] != path && !o_.args.quiet && !o_.json)
-            Console::Get().Err("  to " + path + " (" + duration + ")");
+            Console::Get().Err("  to " + TerminalText(path) + " (" + duration + ")");
         shownOutput_[id] = path;
         pendingOutput_.erase(pending);
     }
@@ -307,15 +308,16 @@ private:
     }
 
     // Failures and incomplete recordings on stderr, the rest on stdout
-    // unless quiet.
+    // unless quiet. The line quotes addresses, paths and server texts: it is
+    // printed escaped.
     void Show(JobResult result, const std::string& line) const
     {
         Console& console = Console::Get();
         if (result == JobResult::Failed || result == JobResult::Incomplete) {
             console.ClearProgress();
-            console.Err(line);
+            console.Err(TerminalText(line));
         } else if (!o_.args.quiet) {
-            console.Out(line);
+            console.Out(TerminalText(line));
         } else {
             console.ClearProgress();
         }
@@ -428,7 +430,7 @@ int RunRecord(const CliContext& context)
     MainQueue queue;
     RecorderController::Callbacks callbacks;
     callbacks.openUrl = [](const std::string& address) {
-        Console::Get().Err("not recorded (the title asks to open it): " + address);
+        Console::Get().Err("not recorded (the title asks to open it): " + TerminalText(address));
     };
     callbacks.statusHandled = [&reporter, &list](uint64_t rowId, const JobEvent& event, const CmmsThread& job) {
         reporter.Handled(list.IndexOf(rowId), event, job);

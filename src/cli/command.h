@@ -37,7 +37,8 @@ public:
 
 const std::vector<CliCommand>& RegisteredCommands();
 
-// Prints "brimcast-cli: <message>" to stderr.
+// Prints "brimcast-cli: <message>" to stderr, as one line with its control
+// characters escaped (TerminalText).
 void CliError(const std::string& message);
 // Prints the usage line of a command to stderr and returns kExitUsage.
 int CliUsageError(const CliCommand& command, const std::string& message);

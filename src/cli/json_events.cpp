@@ -1,45 +1,7 @@
 #include "cli/json_events.h"
 
+#include "cli/terminal_text.h"
 #include "formats/printf.h"
-
-namespace {
-
-// Length of the valid UTF-8 sequence at text[i], or 0 when there is none
-// (overlong forms, surrogates and values above U+10FFFF are not valid).
-size_t Utf8Length(const std::string& text, size_t i)
-{
-    auto byte = [&](size_t k) { return static_cast<unsigned char>(text[k]); };
-    const unsigned char c = byte(i);
-    size_t n;
-    uint32_t cp;
-    if (c < 0x80)
-        return 1;
-    if (c >= 0xC2 && c <= 0xDF) {
-        n = 2;
-        cp = c & 0x1F;
-    } else if (c >= 0xE0 && c <= 0xEF) {
-        n = 3;
-        cp = c & 0x0F;
-    } else if (c >= 0xF0 && c <= 0xF4) {
-        n = 4;
-        cp = c & 0x07;
-    } else {
-        return 0;
-    }
-    if (i + n > text.size())
-        return 0;
-    for (size_t k = 1; k < n; ++k) {
-        if ((byte(i + k) & 0xC0) != 0x80)
-            return 0;
-        cp = (cp << 6) | (byte(i + k) & 0x3F);
-    }
-    if ((n == 3 && cp < 0x800) || (n == 4 && cp < 0x10000) || cp > 0x10FFFF ||
-        (cp >= 0xD800 && cp <= 0xDFFF))
-        return 0;
-    return n;
-}
-
-}  // namespace
 
 std::string JsonString(const std::string& text)
 {
@@ -56,18 +18,19 @@ std::string JsonString(const std::string& text)
         case '\f': out += "\\f"; ++i; continue;
         default: break;
         }
-        if (c < 0x20 || c == 0x7F) {
-            out += Printf("\\u%04x", c);
-            ++i;
-            continue;
-        }
-        size_t n = Utf8Length(text, i);
+        char32_t cp = 0;
+        const size_t n = Utf8SequenceAt(text, i, &cp);
         if (n == 0) {
             out += "\\ufffd";
             ++i;
             continue;
         }
-        out.append(text, i, n);
+        // C1 controls are valid in a JSON string, but its lines are also
+        // read on terminals: escaped, they decode to the same text.
+        if (cp < 0x20 || (cp >= 0x7F && cp <= 0x9F))
+            out += Printf("\\u%04x", static_cast<unsigned>(cp));
+        else
+            out.append(text, i, n);
         i += n;
     }
     return out + "\"";

@@ -6,8 +6,9 @@
 #include <vector>
 
 // One JSON object per line on stdout (--json). Values are strings or
-// integers; strings are escaped, and bytes that are not UTF-8 become U+FFFD
-// so that every line is valid JSON whatever a server sent.
+// integers; strings are escaped (the C0 and C1 controls and DEL as \u00XX),
+// and bytes that are not UTF-8 become U+FFFD so that every line is valid
+// JSON whatever a server sent.
 class JsonObject {
 public:
     JsonObject& Add(const char* key, const std::string& value);

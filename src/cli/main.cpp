@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "cli/command.h"
+#include "cli/terminal_text.h"
 
 namespace {
 
@@ -41,7 +42,11 @@ CommandRegistrar::CommandRegistrar(const CliCommand& command) { Registry().push_
 
 const std::vector<CliCommand>& RegisteredCommands() { return Registry(); }
 
-void CliError(const std::string& message) { std::fprintf(stderr, "brimcast-cli: %s\n", message.c_str()); }
+// Messages name files and addresses and quote servers: one line, escaped.
+void CliError(const std::string& message)
+{
+    std::fprintf(stderr, "brimcast-cli: %s\n", TerminalText(message).c_str());
+}
 
 int CliUsageError(const CliCommand& command, const std::string& message)
 {

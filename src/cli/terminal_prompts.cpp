@@ -12,6 +12,7 @@
 #include "base/app_settings.h"
 #include "cli/cli_signals.h"
 #include "cli/console.h"
+#include "cli/terminal_text.h"
 #include "record/output_names.h"
 
 namespace {
@@ -160,7 +161,7 @@ bool TerminalPrompts::AskResume(const std::string& message, const CancelSignal& 
     if (!interactive_)
         return false;
     std::string a;
-    if (!ReadAnswer(OneLine(message) + " [y/N] ", &a, cancel))
+    if (!ReadAnswer(TerminalText(OneLine(message)) + " [y/N] ", &a, cancel))
         return false;
     return !a.empty() && (a[0] == 'y' || a[0] == 'Y');
 }
@@ -188,7 +189,7 @@ UserPrompts::FileExists TerminalPrompts::AskFileExists(const std::string& messag
     }
     for (;;) {
         std::string a;
-        if (!ReadAnswer(OneLine(message) +
+        if (!ReadAnswer(TerminalText(OneLine(message)) +
                             "\n  [o]verwrite, [r]ename, [s]ave as, [p]ass, pass [a]ll, [c]ancel, [q]uit? ",
                         &a, cancel))
             return FileExists::Cancel;
@@ -218,7 +219,7 @@ bool TerminalPrompts::AskSavePath(std::string& path, const CancelSignal& cancel)
     if (!interactive_ || policy_ != IfExists::Ask)
         return false;
     std::string a;
-    if (!ReadAnswer("Save as [" + path + "] (end of input cancels): ", &a, cancel))
+    if (!ReadAnswer("Save as [" + TerminalText(path) + "] (end of input cancels): ", &a, cancel))
         return false;
     if (!a.empty())
         path = a;
@@ -234,7 +235,9 @@ UserPrompts::CredentialAnswer TerminalPrompts::AskCredentials(const std::string&
     if (!interactive_)
         return answer;
     std::string u, p, s;
-    if (!ReadAnswer("Username and Password Required for " + site + "\n  User [" + user + "]: ", &u, cancel))
+    if (!ReadAnswer("Username and Password Required for " + TerminalText(site) + "\n  User [" +
+                        TerminalText(user) + "]: ",
+                    &u, cancel))
         return answer;
     if (u.empty())
         u = user;

@@ -54,6 +54,10 @@ IniProfile::IniProfile(const std::string& path) : path_(path.empty() ? DefaultPa
     QDir().mkpath(info.absolutePath());
     if (info.exists()) {
         readable_ = info.isReadable() && info.isFile();
+        // Reading a named pipe or a device would wait for ever: such a
+        // profile is not used at all (defaults are read, nothing is written).
+        if (!info.isFile())
+            return;
     } else {
         // Create it empty with owner-only access before QSettings writes
         // into it; QSettings keeps the permissions of an existing file.
@@ -71,6 +75,8 @@ IniProfile::~IniProfile() { Flush(); }
 int IniProfile::GetInt(std::string_view section, std::string_view key, int def) const
 {
     std::lock_guard lock(mutex_);
+    if (!settings_)
+        return def;
     QVariant v = settings_->value(Path(section, key));
     if (!v.isValid())
         return def;
@@ -83,6 +89,8 @@ std::string IniProfile::GetString(std::string_view section, std::string_view key
                                   std::string_view def) const
 {
     std::lock_guard lock(mutex_);
+    if (!settings_)
+        return std::string(def);
     QVariant v = settings_->value(Path(section, key));
     if (!v.isValid())
         return std::string(def);
@@ -92,19 +100,23 @@ std::string IniProfile::GetString(std::string_view section, std::string_view key
 void IniProfile::WriteInt(std::string_view section, std::string_view key, int value)
 {
     std::lock_guard lock(mutex_);
-    settings_->setValue(Path(section, key), value);
+    if (settings_)
+        settings_->setValue(Path(section, key), value);
 }
 
 void IniProfile::WriteString(std::string_view section, std::string_view key, std::string_view value)
 {
     std::lock_guard lock(mutex_);
-    settings_->setValue(Path(section, key),
-                        QString::fromUtf8(value.data(), static_cast<qsizetype>(value.size())));
+    if (settings_)
+        settings_->setValue(Path(section, key),
+                            QString::fromUtf8(value.data(), static_cast<qsizetype>(value.size())));
 }
 
 void IniProfile::DeleteSection(std::string_view section)
 {
     std::lock_guard lock(mutex_);
+    if (!settings_)
+        return;
     settings_->beginGroup(Group(section));
     const QStringList keys = settings_->childKeys();
     for (const QString& k : keys)
@@ -115,9 +127,18 @@ void IniProfile::DeleteSection(std::string_view section)
 bool IniProfile::Flush()
 {
     std::lock_guard lock(mutex_);
+    if (!settings_)
+        return false;
     settings_->sync();
-    struct stat st {};
-    if (::stat(path_.c_str(), &st) == 0 && S_ISREG(st.st_mode))
-        ::chmod(path_.c_str(), 0600);
+    // The mode is set on the file itself, through a descriptor: a link at
+    // the name is not followed (it would hand the chmod to whatever file it
+    // points to), and a pipe there is not waited on.
+    const int fd = ::open(path_.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd >= 0) {
+        struct stat st {};
+        if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && (st.st_mode & 0777) != 0600)
+            ::fchmod(fd, 0600);
+        ::close(fd);
+    }
     return settings_->status() == QSettings::NoError;
 }

@@ -29,7 +29,9 @@ public:
 
     const std::string& path() const { return path_; }
     // False when the file exists but could not be read: the values are then
-    // the defaults, and the caller warns.
+    // the defaults, and the caller warns. Something other than a regular
+    // file at the name (a pipe, a device) is not opened at all, and nothing
+    // is written to it.
     bool readable() const { return readable_; }
 
     static std::string DefaultPath();
@@ -38,5 +40,5 @@ private:
     std::string path_;
     bool readable_ = true;
     mutable std::mutex mutex_;
-    std::unique_ptr<QSettings> settings_;
+    std::unique_ptr<QSettings> settings_;  // none when the name is not a regular file
 };

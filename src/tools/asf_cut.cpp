@@ -65,8 +65,9 @@ public:
         if (!path_.empty())
             ::unlink(path_.c_str());
     }
-    // A new file beside target, mode 0666 less the umask as any new file.
-    int Create(const std::string& target, int* error)
+    // A new file beside target with the given permission bits, less the
+    // umask as for any new file.
+    int Create(const std::string& target, mode_t mode, int* error)
     {
         const std::string dir = Dirname(target);
         const std::string base = Basename(target);
@@ -75,7 +76,7 @@ public:
         for (unsigned attempt = 0; attempt < 100; ++attempt) {
             std::string path = Printf("%s/.%s.%lx%02x.part", dir.c_str(), base.c_str(),
                                       (seed ^ static_cast<unsigned long>(::getpid())) & 0xFFFFFFul, attempt);
-            int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+            int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
             if (fd >= 0) {
                 path_ = path;
                 return fd;
@@ -117,6 +118,31 @@ public:
 private:
     std::string path_;
 };
+
+// Why the output name cannot take the cut, or empty. Only a regular file
+// is ever replaced: renaming over a device, a pipe, a socket or a link would
+// swap the special file (or the link) for a plain one, and writing through
+// it is not what a cut is for. A folder cannot be replaced at all.
+std::string OutputRefusal(const std::string& output, const struct stat& source, bool overwrite)
+{
+    struct stat st {};
+    if (::lstat(output.c_str(), &st) != 0)
+        return {};
+    const char* kind = S_ISDIR(st.st_mode)                            ? "a folder"
+                       : S_ISLNK(st.st_mode)                          ? "a symbolic link"
+                       : S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode)   ? "a device"
+                       : S_ISFIFO(st.st_mode)                         ? "a named pipe"
+                       : S_ISSOCK(st.st_mode)                         ? "a socket"
+                       : !S_ISREG(st.st_mode)                         ? "not a regular file"
+                                                                      : nullptr;
+    if (kind)
+        return output + ": is " + std::string(kind) + "; only a regular file is replaced";
+    if (st.st_dev == source.st_dev && st.st_ino == source.st_ino)
+        return output + ": is the file being cut";
+    if (!overwrite)
+        return output + ": exists";
+    return {};
+}
 
 bool IsVideo(uint8_t stream, const std::vector<int>& videoStreams)
 {
@@ -296,20 +322,16 @@ CutResult CutAsfFile(const CutRequest& request, const std::atomic<bool>& stop,
                 videoStreams.push_back(stream.number);
     result.plan.firstPacket = KeyFrameStart(reader, videoStreams, result.plan.firstPacket);
 
-    struct stat outStat {}, srcStat {};
-    if (::stat(output.c_str(), &outStat) == 0) {
-        if (S_ISDIR(outStat.st_mode))
-            return end(Status::Refused, output + ": is a folder");
-        if (::stat(request.source.c_str(), &srcStat) == 0 && srcStat.st_dev == outStat.st_dev &&
-            srcStat.st_ino == outStat.st_ino)
-            return end(Status::Refused, output + ": is the file being cut");
-        if (!request.overwrite)
-            return end(Status::Refused, output + ": exists");
-    }
+    struct stat source {};
+    if (::stat(request.source.c_str(), &source) != 0)
+        return end(Status::Refused, request.source + ": " + ErrnoText(errno));
+    if (std::string refusal = OutputRefusal(output, source, request.overwrite); !refusal.empty())
+        return end(Status::Refused, refusal);
 
     TempFile temp;
     int error = 0;
-    int fd = temp.Create(output, &error);
+    // The cut is as private (or as open) as its source.
+    int fd = temp.Create(output, source.st_mode & 0777, &error);
     if (fd < 0)
         return end(Status::Failed, Printf("%s: cannot create a file there: %s", Dirname(output).c_str(),
                                           ErrnoText(error).c_str()));
@@ -371,6 +393,9 @@ CutResult CutAsfFile(const CutRequest& request, const std::atomic<bool>& stop,
         return end(Status::Failed, Printf("%s: cannot write: %s", output.c_str(), ErrnoText(sink.Error()).c_str()));
     if (stop.load(std::memory_order_relaxed))
         return end(Status::Stopped, "stopped");
+    // The name may have been taken by something else while the cut ran.
+    if (std::string refusal = OutputRefusal(output, source, request.overwrite); !refusal.empty())
+        return end(Status::Refused, refusal);
     if (!temp.MoveTo(output, request.overwrite, &error))
         return end(error == EEXIST ? Status::Refused : Status::Failed,
                    output + (error == EEXIST ? ": exists" : ": cannot be written: " + ErrnoText(error)));

@@ -47,7 +47,7 @@ struct CutRequest {
     std::string output;
     int64_t startSeconds = 0;
     int64_t endSeconds = 0;
-    bool overwrite = false;  // replace an existing output file
+    bool overwrite = false;  // replace an existing output file (only ever a regular one)
 };
 
 struct CutResult {
@@ -69,7 +69,10 @@ struct CutResult {
 // Copies the range. The new file is written under a temporary name in the
 // output's folder and gets its name only when it is complete, so a refused,
 // failed or stopped cut never leaves a partial file under that name (nor the
-// temporary one). stop is read between packets; progress(done, total), when
-// given, is called from the calling thread as packets are copied.
+// temporary one). The new file takes the source's permission bits (less the
+// umask). A folder, link, device, pipe or socket at the output name is
+// refused whatever overwrite says. stop is read between packets;
+// progress(done, total), when given, is called from the calling thread as
+// packets are copied.
 CutResult CutAsfFile(const CutRequest& request, const std::atomic<bool>& stop,
                      const std::function<void(uint64_t done, uint64_t total)>& progress = {});

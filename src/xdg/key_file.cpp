@@ -104,7 +104,10 @@ KeyFile KeyFile::FromText(const std::string& text)
 KeyFile::Load KeyFile::LoadFile(const std::string& path)
 {
     Rebuild("");
-    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Non-blocking: opening a named pipe for reading would otherwise wait
+    // for a writer for ever. Only a regular file is read (links are followed:
+    // lists kept in a dotfiles folder are linked in).
+    int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
         return errno == ENOENT || errno == ENOTDIR ? Load::Missing : Load::Error;
     struct stat st;
@@ -295,8 +298,19 @@ bool WriteFileAtomically(const std::string& path, const std::string& text, std::
         return false;
     mode_t mode = 0644;
     struct stat st;
-    if (stat(target.c_str(), &st) == 0)
+    if (stat(target.c_str(), &st) == 0) {
+        if (!S_ISREG(st.st_mode)) {
+            *error = target + ": not a regular file, left as it is";
+            return false;
+        }
+        // A file made read-only says it is not to be changed: the rename
+        // below would replace it all the same (and root may write anything).
+        if ((st.st_mode & 0222) == 0 || access(target.c_str(), W_OK) != 0) {
+            *error = target + ": read-only, left as it is";
+            return false;
+        }
         mode = st.st_mode & 07777;
+    }
 
     std::string temp = target + ".XXXXXX";
     std::vector<char> name(temp.begin(), temp.end());

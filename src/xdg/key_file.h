@@ -66,7 +66,9 @@ std::string JoinList(const std::vector<std::string>& items);
 // rename, so readers see the old or the new file, never a partial one. A
 // missing folder is made (mode 0700, as the base directory rules ask); a
 // path that is a symbolic link has its target replaced, the link stays; an
-// existing file keeps its mode. False with *error set on failure.
+// existing file keeps its mode. An existing file that is read-only (no write
+// bit, or not writable by us) or not a regular file is left alone. False
+// with *error set on failure.
 bool WriteFileAtomically(const std::string& path, const std::string& text, std::string* error);
 
 }  // namespace xdg

@@ -115,11 +115,14 @@ TEST_F(CliCheckTest, TwentyAddressesOnEightServersAreProbedAtOnceAndDescribed)
 {
     testsupport::TempDir media;
     const std::string harbour = TitledSample(media, "harbour.asf", "Harbour Camera", true);
-    // Korean and quotes.
-    const std::string news = TitledSample(media, "news.wma", "\xEC\xA0\x80\xEB\x85\x81 \"news\"", false);
+    // Korean, quotes, and U+009B (a control sequence's start on terminals).
+    const std::string news = TitledSample(media, "news.wma",
+                                          "\xEC\xA0\x80\xEB\x85\x81 \"news\"\xC2\x9B"
+                                          "2J",
+                                          false);
     const Announced a = AnnouncedBy(harbour, "Harbour Camera");
     Announced n = AnnouncedBy(news, "");
-    n.title = "\xEC\xA0\x80\xEB\x85\x81 \\\"news\\\"";  // as JSON writes it
+    n.title = "\xEC\xA0\x80\xEB\x85\x81 \\\"news\\\"\\u009b2J";  // as JSON writes it
 
     const std::vector<std::string> common = {"--lifetime", "90", "--connections", "12"};
     auto start = [&](FakeServer& s, const char* script, const std::string& file,
@@ -199,9 +202,11 @@ TEST_F(CliCheckTest, TwentyAddressesOnEightServersAreProbedAtOnceAndDescribed)
 
     // Without --json: the same Ok and Error lines as ever on stdout, and what
     // an address is (or why it failed) on stderr.
-    const auto plain = Cli({"check", "-j", "1", cases[0].address, refused});
+    const auto plain = Cli({"check", "-j", "1", cases[0].address, cases[3].address, refused});
     EXPECT_EQ(plain.exitCode, 1);
-    EXPECT_EQ(plain.out, cases[0].address + " Ok\n" + refused + " Error\n");
+    EXPECT_EQ(plain.out, cases[0].address + " Ok\n" + cases[3].address + " Ok\n" + refused + " Error\n");
+    EXPECT_NE(plain.err.find(", \xEC\xA0\x80\xEB\x85\x81 \"news\"\\u009B2J\n"), std::string::npos)
+        << plain.err;
     char duration[32];
     std::snprintf(duration, sizeof(duration), "%d:%02d:%02d", int(a.durationMs / 3600000),
                   int(a.durationMs / 60000 % 60), int(a.durationMs / 1000 % 60));

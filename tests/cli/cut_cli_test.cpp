@@ -1,11 +1,31 @@
-// brimcast-cli cut: names, refusals, time forms and exit codes.
+// brimcast-cli cut: names, refusals, time forms, exit codes and stop signals.
 #include <gtest/gtest.h>
 
+#include <dirent.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <thread>
+
+#include "../formats/asf_test_builder.h"
 #include "test_support.h"
 
 namespace {
 
 const std::string kCli = testsupport::BinaryDir() + "/src/cli/brimcast-cli";
+
+// Entries in a folder, for "nothing left behind".
+size_t ListingSize(const std::string& dir)
+{
+    size_t n = 0;
+    if (DIR* d = ::opendir(dir.c_str())) {
+        while (const dirent* e = ::readdir(d))
+            n += std::string(e->d_name) != "." && std::string(e->d_name) != "..";
+        ::closedir(d);
+    }
+    return n;
+}
 
 testsupport::ProcessResult Cli(const std::vector<std::string>& args)
 {
@@ -44,6 +64,68 @@ TEST(CliCut, CutsBesideTheSourceAndKeepsWhatExists)
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_NE(r.err.find("after the end"), std::string::npos) << r.err;
     EXPECT_FALSE(testsupport::FileExists(dir.File("late.asf")));
+}
+
+// A file of `packets` empty packets of 3200 bytes, 10 ms each, whose data
+// is a hole: large enough that a cut of it is still running when a signal
+// comes, without taking the disk space.
+std::string MakeSparseSource(const std::string& path, uint64_t packets)
+{
+    using namespace asftest;
+    constexpr uint32_t kSize = 3200;
+    const std::string properties =
+        Object(asf::kFileProperties, std::string(16, '\1') + U64(0) + U64(0) + U64(packets) +
+                                         U64((packets * 10 + 3000) * 10000) + U64(packets * 10 * 10000) +
+                                         U64(3000) + U32(2) + U32(kSize) + U32(kSize) + U32(2560000));
+    const std::string head = Header({properties, AudioStream(1, 2, 44100, 16)});
+    testsupport::WriteFile(path, head + Object(asf::kData, std::string(16, '\3') + U64(packets) + U16(0x0101),
+                                               50 + packets * kSize));
+    EXPECT_EQ(::truncate(path.c_str(), static_cast<off_t>(head.size() + 50 + packets * kSize)), 0);
+    return path;
+}
+
+// SIGTERM and SIGHUP stop a cut with their own status; the output that was
+// there stays as it was, and no temporary file is left.
+TEST(CliCut, StopSignalsLeaveTheOldOutputAndNoTemporaryFile)
+{
+    testsupport::TempDir dir;
+    const std::string src = MakeSparseSource(dir.File("big.asf"), 320000);  // 1 GB
+    const std::string out = dir.File("out.asf");
+    for (const auto& [sig, status] : {std::pair{SIGTERM, 143}, std::pair{SIGHUP, 129}}) {
+        testsupport::WriteFile(out, "mine");
+        testsupport::ChildProcess child;
+        ASSERT_TRUE(child.Start({kCli, "cut", src, "--from", "0", "--to", "4000", "-o", out, "--force"}));
+        // The temporary file shows that the copy has begun.
+        bool begun = false;
+        for (int i = 0; i < 20000 && !begun; ++i) {
+            begun = testsupport::ReadFile(out) == "mine" && ListingSize(dir.path()) == 3;
+            if (!begun)
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        ASSERT_TRUE(begun);
+        child.Signal(sig);
+        EXPECT_EQ(child.Wait(std::chrono::seconds(20)), status);
+        EXPECT_EQ(testsupport::ReadFile(out), "mine");
+        EXPECT_EQ(ListingSize(dir.path()), 2u);
+    }
+}
+
+// Only a regular file is replaced, --force or not.
+TEST(CliCut, ALinkOrADeviceAtTheOutputIsRefused)
+{
+    testsupport::SampleOptions options;
+    options.seconds = 3;
+    testsupport::TempDir dir;
+    const std::string src = dir.File("a.asf");
+    testsupport::WriteFile(src, testsupport::ReadFile(testsupport::MakeSampleAsf(options)));
+    ASSERT_EQ(::symlink("/dev/null", dir.File("null.asf").c_str()), 0);
+    testsupport::ProcessResult r = Cli({src, "--from", "0", "--to", "1", "-o", dir.File("null.asf"), "--force"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.err.find("null.asf: is a symbolic link; only a regular file is replaced"), std::string::npos)
+        << r.err;
+    struct stat st {};
+    ASSERT_EQ(::lstat(dir.File("null.asf").c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
 }
 
 TEST(CliCut, UsageErrors)

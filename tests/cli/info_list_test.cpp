@@ -66,7 +66,7 @@ TEST_F(CliInfoList, TheChannelWordIsKoreanUnderAKoreanLocale)
 TEST_F(CliInfoList, GoodFilesArePrinted)
 {
     const std::string header = asftest::Header(
-        {asftest::FileProperties(), asftest::ContentDescription({u"제목\u001b[31m", u"Someone"}),
+        {asftest::FileProperties(), asftest::ContentDescription({u"제목\u001b[31m\u009b2J", u"Someone"}),
          asftest::AudioStream(1, 1, 8000, 8), asftest::CodecList({{2, u"Codec", u"two\nlines"}})});
     const std::string rows =
         "Info: Weekly streams\nNews\tmms://media.example/news.asf\nclip\t/home/u/clip.wmv\n";
@@ -76,7 +76,7 @@ TEST_F(CliInfoList, GoodFilesArePrinted)
          "Packet size:     3200 min, 3200 max\n  #1 video: 176 x 144, 24 bits, compression WMV2\n"},
         // Texts from the file cannot reach the terminal as control characters.
         {"info", "hand.asf", header + asftest::Data(3, 100),
-         "Title:          제목?[31m\nAuthor:         Someone\nAudio:          8 kHz 8bit mono\n"
+         "Title:          제목\\x1B[31m\\u009B2J\nAuthor:         Someone\nAudio:          8 kHz 8bit mono\n"
          "Audio codec:    Codec\n                two\n                lines\n"
          "Play duration:   123.456 s (1234567890)\n"},
         // A broadcast recorded to a file that was never finished: no play
@@ -94,8 +94,8 @@ TEST_F(CliInfoList, GoodFilesArePrinted)
          "[Info]\r\nFiles=2\r\n[Folder 0]\r\nTitle=\xC7\xD1\xB1\xDB\r\nUrl=mms://k/1.asf\r\n[Folder "
          "1]\r\nUrl=two",
          "한글\tmms://k/1.asf\ntwo\ttwo\n"},
-        {"list", "odd.kvx", KvxHeader() + KvxRecord("a\tb\nc\x1b", "mms://h/x\ry"),
-         "a\\tb\\nc\\x1B\tmms://h/x\\ry\n"},  // one row per line, whatever the texts hold
+        {"list", "odd.kvx", KvxHeader() + KvxRecord("a\tb\nc\x1b\xC2\x9B", "mms://h/x\ry"),
+         "a\\tb\\nc\\x1B\\u009B\tmms://h/x\\ry\n"},  // one row per line, no terminal controls
         // References outside an <ASX> element, after junk, of 506 bytes
         // (filling the 512-byte attribute text); INI and plain lists.
         {"list", "bare.asx", "<Ref href=\"mms://h/a\"/>", "bare\tmms://h/a\n"},

@@ -2,8 +2,13 @@
 // (the worked example, indexes, edges, damage, stops) and ffmpeg-made ones
 // that the independent decoder and prober must accept.
 #include <dirent.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/un.h>
 #include <unistd.h>
+
+#include <cstring>
 
 #include <gtest/gtest.h>
 
@@ -315,6 +320,70 @@ TEST(AsfCut, OutputIsReplacedOnlyWhenAskedAndNeverLeftHalfWritten)
     r = Cut(src, "", 0, 5, true);
     ASSERT_EQ(r.status, CutResult::Status::Done) << r.message;
     EXPECT_EQ(CutFile(out).info.FileProperties().dataPacketsCount, 60u);
+}
+
+// Only a regular file is ever replaced: whatever else holds the output name
+// stays as it was, with or without overwrite.
+TEST(AsfCut, LinksDevicesPipesAndSocketsAtTheOutputAreNeverReplaced)
+{
+    TempDir dir;
+    const std::string src = dir.File("a.asf");
+    WriteFile(src, MakeFile(600, 60000, false));
+    WriteFile(dir.File("target.asf"), "mine");
+    ASSERT_EQ(::symlink("target.asf", dir.File("link.asf").c_str()), 0);
+    ASSERT_EQ(::symlink("/dev/null", dir.File("null.asf").c_str()), 0);
+    ASSERT_EQ(::mkfifo(dir.File("pipe.asf").c_str(), 0600), 0);
+    const int sock = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    const std::string sockPath = dir.File("sock.asf");
+    ASSERT_LT(sockPath.size(), sizeof addr.sun_path);
+    std::memcpy(addr.sun_path, sockPath.c_str(), sockPath.size() + 1);
+    ASSERT_EQ(::bind(sock, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+    std::vector<std::pair<std::string, std::string>> cases = {
+        {"link.asf", "a symbolic link"}, {"null.asf", "a symbolic link"},
+        {"pipe.asf", "a named pipe"},    {"sock.asf", "a socket"},
+    };
+    // A character device of our own where the rights allow one.
+    if (::mknod(dir.File("dev.asf").c_str(), S_IFCHR | 0600, makedev(1, 3)) == 0)
+        cases.emplace_back("dev.asf", "a device");
+    for (const auto& [name, kind] : cases) {
+        struct stat before {};
+        ASSERT_EQ(::lstat(dir.File(name).c_str(), &before), 0);
+        CutResult r = Cut(src, dir.File(name), 0, 5, true);
+        EXPECT_EQ(r.status, CutResult::Status::Refused) << name;
+        EXPECT_NE(r.message.find(kind), std::string::npos) << r.message;
+        struct stat after {};
+        ASSERT_EQ(::lstat(dir.File(name).c_str(), &after), 0) << name;
+        EXPECT_EQ(after.st_ino, before.st_ino) << name;
+        EXPECT_EQ(after.st_mode, before.st_mode) << name;
+    }
+    ::close(sock);
+    EXPECT_EQ(ReadFile(dir.File("target.asf")), "mine");
+    EXPECT_EQ(Listing(dir.path()).size(), cases.size() + 2);  // no temporary file left
+}
+
+TEST(AsfCut, TheCutKeepsTheSourcesPermissions)
+{
+    TempDir dir;
+    const std::string src = dir.File("a.asf");
+    WriteFile(src, MakeFile(600, 60000, false));
+    const mode_t umaskWas = ::umask(022);
+    for (mode_t mode : {mode_t{0600}, mode_t{0640}, mode_t{0444}}) {
+        ASSERT_EQ(::chmod(src.c_str(), mode), 0);
+        ASSERT_EQ(Cut(src, dir.File("out.asf"), 0, 5, true).status, CutResult::Status::Done);
+        struct stat st {};
+        ASSERT_EQ(::stat(dir.File("out.asf").c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 07777, mode) << std::oct << mode;
+    }
+    // The umask still takes away what it takes from any new file.
+    ::umask(077);
+    ASSERT_EQ(::chmod(src.c_str(), 0644), 0);
+    ASSERT_EQ(Cut(src, dir.File("private.asf"), 0, 5).status, CutResult::Status::Done);
+    ::umask(umaskWas);
+    struct stat st {};
+    ASSERT_EQ(::stat(dir.File("private.asf").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0600u);
 }
 
 TEST(AsfCut, DefaultNameSitsBesideTheSource)

@@ -1,11 +1,13 @@
 // Registration against a private set of XDG folders: the "system" folders
 // are temporary folders too, and are checked to stay byte for byte as they
 // were.
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
+#include <future>
 #include <map>
 
 #include "test_support.h"
@@ -306,6 +308,59 @@ TEST_F(Registration, WritesThroughLinksAndNeverOverAFileItCannotRead)
     r = reg.Apply(states, Only(kMpeg));
     EXPECT_FALSE(r.ok);
     EXPECT_EQ(ReadFile(dirs.configHome), "not a folder");
+}
+
+// Runs f on a thread of its own; a call that is still blocked after a long
+// while fails the test and is released by opening the pipes for writing.
+template <typename F>
+auto WithoutWaitingOn(const std::vector<std::string>& pipes, F f)
+{
+    auto result = std::async(std::launch::async, f);
+    if (result.wait_for(std::chrono::seconds(10)) == std::future_status::timeout) {
+        ADD_FAILURE() << "blocked on a named pipe";
+        while (result.wait_for(std::chrono::milliseconds(10)) == std::future_status::timeout)
+            for (const std::string& pipe : pipes)
+                if (int fd = open(pipe.c_str(), O_WRONLY | O_NONBLOCK); fd >= 0)
+                    close(fd);
+    }
+    return result.get();
+}
+
+// A named pipe on the lookup path is never waited on, and neither it nor a
+// read-only list is replaced.
+TEST_F(Registration, PipesAndReadOnlyListsAreLeftAloneWithoutWaiting)
+{
+    const std::vector<std::string> pipes = {UserList(), dirs.configDirs[0] + "/mimeapps.list"};
+    MakeDirs(dirs.configDirs[0]);
+    for (const std::string& pipe : pipes)
+        ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    FileRegistration reg(dirs);
+    std::array<BoxState, 6> states{};
+    states[kMpeg] = BoxState::Checked;
+    // No list can be read: the installed entries decide (ours comes first by name).
+    EXPECT_EQ(WithoutWaitingOn(pipes, [&] { return reg.BoxStates()[kMpeg]; }), BoxState::Checked);
+    FileRegistration::Result r = WithoutWaitingOn(pipes, [&] { return reg.Apply(states, Only(kMpeg)); });
+    EXPECT_FALSE(r.ok);
+    ASSERT_EQ(r.errors.size(), 1u);
+    EXPECT_NE(r.errors[0].find(UserList() + ": cannot be read, left as it is"), std::string::npos) << r.errors[0];
+    struct stat st;
+    ASSERT_EQ(lstat(UserList().c_str(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode));
+
+    unlink(UserList().c_str());
+    const std::string text = "[Default Applications]\nvideo/mpeg=vlc.desktop;\n";
+    Write(UserList(), text);
+    ASSERT_EQ(chmod(UserList().c_str(), 0444), 0);
+    ASSERT_EQ(stat(UserList().c_str(), &st), 0);
+    r = reg.Apply(states, Only(kMpeg));
+    EXPECT_FALSE(r.ok);
+    ASSERT_EQ(r.errors.size(), 1u);
+    EXPECT_EQ(r.errors[0], UserList() + ": read-only, left as it is");
+    EXPECT_EQ(ReadFile(UserList()), text);
+    struct stat after;
+    ASSERT_EQ(stat(UserList().c_str(), &after), 0);
+    EXPECT_EQ(after.st_ino, st.st_ino);
+    EXPECT_EQ(after.st_mode & 0777, 0444u);
 }
 
 TEST(KeyFile, EditsKeepEverythingElse)

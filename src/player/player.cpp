@@ -413,6 +413,7 @@ void Player::ResolveFailure()
     if (authRefused_ && !loginAsked_) {
         loginAsked_ = true;
         loginPrompt_ = true;
+        relay_.reset();
         SetState(PlayState::Stopped);
         // Stored logins belong to the host as written and the port.
         emit loginRefused(QString::fromStdString(net::CredentialSiteOf(address_.toStdString()).Text()));

@@ -221,7 +221,8 @@ HeadRead ReadHead(const Shared& s, int fd, std::string* head)
 // close does not reset the connection before the answer is read.
 void Refuse(const Shared& s, int fd)
 {
-    [[maybe_unused]] const ssize_t n = ::send(fd, kForbidden, sizeof(kForbidden) - 1, MSG_NOSIGNAL | MSG_DONTWAIT);
+    [[maybe_unused]] const ssize_t n =
+        ::send(fd, kForbidden, sizeof(kForbidden) - 1, MSG_NOSIGNAL | MSG_DONTWAIT);
     ::shutdown(fd, SHUT_WR);
     const Clock::time_point deadline = In(kDrainMs);
     char buf[4096];
@@ -316,8 +317,8 @@ void AcceptLoop(const std::shared_ptr<Shared>& s)
 
 }  // namespace
 
-CredentialRelay::CredentialRelay(std::string host, int port, const std::string& pathAndQuery, std::string user,
-                                 std::string password, Limits limits)
+CredentialRelay::CredentialRelay(std::string host, int port, const std::string& pathAndQuery,
+                                 std::string user, std::string password, Limits limits)
     : shared_(std::make_shared<Shared>())
 {
     shared_->host = std::move(host);

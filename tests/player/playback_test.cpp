@@ -554,10 +554,10 @@ void PlaybackTest::memberLoginGoesOnlyToTheListsServer()
     // launch that plays an address of another server.
     const std::string memberLog = S(Path("member.log")), otherLog = S(Path("other.log"));
     testsupport::FakeServer member, other;
-    QVERIFY(member.Start("mmsh_server.py", {"--file", playertest::Sample(20).toStdString(), "--auth", "user:secret",
-                                            "--log", memberLog, "--lifetime", "90"}));
-    QVERIFY(other.Start("mmsh_server.py",
-                        {"--file", playertest::Sample(20).toStdString(), "--log", otherLog, "--lifetime", "90"}));
+    const std::string sample = playertest::Sample(20).toStdString();
+    QVERIFY(member.Start("mmsh_server.py",
+                         {"--file", sample, "--auth", "user:secret", "--log", memberLog, "--lifetime", "90"}));
+    QVERIFY(other.Start("mmsh_server.py", {"--file", sample, "--log", otherLog, "--lifetime", "90"}));
     kvx::Header header;
     header.user = "user";
     header.password = "secret";
@@ -575,7 +575,8 @@ void PlaybackTest::memberLoginGoesOnlyToTheListsServer()
     file.close();
     QCOMPARE(List().ReadKvxFile(S(file.fileName())), 0);
 
-    Window().OpenLaunch(LaunchMode::Play, {QStringLiteral("http://127.0.0.1:%1/other.asf").arg(other.port())});
+    const QString elsewhere = QStringLiteral("http://127.0.0.1:%1/other.asf").arg(other.port());
+    Window().OpenLaunch(LaunchMode::Play, {elsewhere});
     QTRY_COMPARE_WITH_TIMEOUT(Player().Duration(), 20, 20000);
     const std::string asked = testsupport::ReadFile(otherLog);
     QVERIFY(asked.find("GET /other.asf") != std::string::npos);

@@ -108,7 +108,8 @@ bool PeerClosed(int fd)
 
 int ThreadCount()
 {
-    return static_cast<int>(QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot).size());
+    const QDir tasks(QStringLiteral("/proc/self/task"));
+    return static_cast<int>(tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot).size());
 }
 
 }  // namespace
@@ -192,31 +193,31 @@ void PlayerTest::relayCarriesTheLoginOnlyForItsSecretAndStream()
     QTemporaryDir dir;
     const std::string log = dir.filePath(QStringLiteral("requests")).toStdString();
     testsupport::FakeServer server;
-    QVERIFY(server.Start("mmsh_server.py", {"--file", playertest::Sample(4).toStdString(), "--auth", "user:secret",
-                                            "--log", log, "--lifetime", "60"}));
-    player::RelayLimits limits;
-    limits.maxConnections = 4;
-    limits.headDeadlineMs = 1000;
-    auto relay = std::make_unique<CredentialRelay>("127.0.0.1", server.port(), "/live.asf?a=1", "user", "secret",
-                                                   limits);
+    QVERIFY(server.Start("mmsh_server.py", {"--file", playertest::Sample(4).toStdString(), "--auth",
+                                            "user:secret", "--log", log, "--lifetime", "60"}));
+    auto relay =
+        std::make_unique<CredentialRelay>("127.0.0.1", server.port(), "/live.asf?a=1", "user", "secret");
     QVERIFY(relay->Start());
     const int port = relay->Port();
-    const std::string url = relay->LocalUrl();
-    const std::string prefix = "mmsh://127.0.0.1:" + std::to_string(port);
-    QCOMPARE(url.substr(0, prefix.size()), prefix);
-    const std::string target = url.substr(prefix.size());
+    // "mmsh://127.0.0.1:PORT" and the request target that follows.
+    const auto targetOf = [](const CredentialRelay& r) {
+        const std::string url = r.LocalUrl();
+        const std::string prefix = "mmsh://127.0.0.1:" + std::to_string(r.Port());
+        return url.compare(0, prefix.size(), prefix) == 0 ? url.substr(prefix.size()) : url;
+    };
+    const std::string target = targetOf(*relay);
     QVERIFY2(QRegularExpression(QStringLiteral("^/[0-9a-f]{32}/live\\.asf\\?a=1$"))
                  .match(QString::fromStdString(target))
                  .hasMatch(),
              target.c_str());
     const std::string secret = target.substr(1, 32);
-    CredentialRelay another("127.0.0.1", server.port(), "/live.asf?a=1", "user", "secret");
-    QVERIFY(another.Start());
-    QVERIFY(another.LocalUrl().find(secret) == std::string::npos);
 
     std::string guess = secret;
     guess[31] = guess[31] == '0' ? '1' : '0';
-    const std::string host = " HTTP/1.1\r\nHost: 127.0.0.1:" + std::to_string(port) + "\r\n";
+    const auto head = [](int relayPort) {
+        return " HTTP/1.1\r\nHost: 127.0.0.1:" + std::to_string(relayPort) + "\r\n";
+    };
+    const std::string host = head(port);
     const std::string refused[] = {
         "GET /live.asf?a=1" + host + "\r\n",
         "GET /" + guess + "/live.asf?a=1" + host + "\r\n",
@@ -229,7 +230,8 @@ void PlayerTest::relayCarriesTheLoginOnlyForItsSecretAndStream()
     };
     for (const std::string& request : refused) {
         const std::string answer = Exchange(port, request);
-        QVERIFY2(answer.rfind("HTTP/1.0 403 ", 0) == 0, (request.substr(0, 50) + " -> " + answer.substr(0, 50)).c_str());
+        QVERIFY2(answer.rfind("HTTP/1.0 403 ", 0) == 0,
+                 (request.substr(0, 50) + " -> " + answer.substr(0, 50)).c_str());
     }
     QVERIFY2(!QFile::exists(QString::fromStdString(log)), "a refused request reached the server");
 
@@ -237,33 +239,43 @@ void PlayerTest::relayCarriesTheLoginOnlyForItsSecretAndStream()
     // secret and the client's own login taken out.
     const std::string own = "GET " + target + host + "authorization: Basic b2xk\r\nPragma: no-cache\r\n\r\n";
     QCOMPARE(Exchange(port, own).substr(0, 15), std::string("HTTP/1.0 200 OK"));
-    QCOMPARE(testsupport::ReadFile(log), "GET /live.asf?a=1 HTTP/1.1\r\nAuthorization: Basic dXNlcjpzZWNyZXQ=\r\n"
-                                         "Host: 127.0.0.1:" + std::to_string(server.port()) +
-                                         "\r\nPragma: no-cache\r\n\r\n");
-
-    // A flood of connections that never send: those beyond the cap are
-    // closed at once, the others when their head is late; the relay holds
-    // no more threads than its cap meanwhile.
-    const int threadsBefore = ThreadCount();
-    std::vector<int> idle;
-    for (int i = 0; i < 40; ++i)
-        idle.push_back(ConnectTo(port));
-    const auto closed = [&] { return std::count_if(idle.begin(), idle.end(), PeerClosed); };
-    QTRY_VERIFY_WITH_TIMEOUT(closed() >= 40 - limits.maxConnections, 5000);
-    QVERIFY2(ThreadCount() <= threadsBefore + limits.maxConnections, qPrintable(QString::number(ThreadCount())));
-    QTRY_COMPARE_WITH_TIMEOUT(closed(), 40, 10000);
-    for (int fd : idle)
-        ::close(fd);
-    // A head that trickles in byte by byte is cut off at its deadline too.
-    const int slow = ConnectTo(port);
-    WaitUntil([&] { return ::send(slow, "G", 1, MSG_NOSIGNAL) != 1 || PeerClosed(slow); }, 10000);
-    QVERIFY(PeerClosed(slow));
-    ::close(slow);
-    QCOMPARE(Exchange(port, own).substr(0, 15), std::string("HTTP/1.0 200 OK"));
+    QCOMPARE(testsupport::ReadFile(log),
+             "GET /live.asf?a=1 HTTP/1.1\r\nAuthorization: Basic dXNlcjpzZWNyZXQ=\r\nHost: 127.0.0.1:" +
+                 std::to_string(server.port()) + "\r\nPragma: no-cache\r\n\r\n");
 
     // Gone with its object: the port refuses at once.
     relay.reset();
     QCOMPARE(ConnectTo(port), -1);
+
+    // A flood of connections that never send: those beyond the cap are
+    // closed at once, the others when their head is late; the relay holds
+    // no more threads than its cap meanwhile. Each relay has a secret of its own.
+    player::RelayLimits limits;
+    limits.maxConnections = 4;
+    limits.headDeadlineMs = 1000;
+    CredentialRelay bounded("127.0.0.1", server.port(), "/live.asf?a=1", "user", "secret", limits);
+    QVERIFY(bounded.Start());
+    QVERIFY(bounded.LocalUrl().find(secret) == std::string::npos);
+    const int threadsBefore = ThreadCount();
+    std::vector<int> idle;
+    for (int i = 0; i < 40; ++i)
+        idle.push_back(ConnectTo(bounded.Port()));
+    const auto closed = [&] { return std::count_if(idle.begin(), idle.end(), PeerClosed); };
+    QTRY_VERIFY_WITH_TIMEOUT(closed() >= 40 - limits.maxConnections, 5000);
+    QVERIFY2(ThreadCount() <= threadsBefore + limits.maxConnections,
+             qPrintable(QString::number(ThreadCount() - threadsBefore)));
+    QTRY_COMPARE_WITH_TIMEOUT(closed(), 40, 10000);
+    for (int fd : idle)
+        ::close(fd);
+    // A head that trickles in byte by byte is cut off at its deadline too.
+    const int slow = ConnectTo(bounded.Port());
+    WaitUntil([&] { return ::send(slow, "G", 1, MSG_NOSIGNAL) != 1 || PeerClosed(slow); }, 10000);
+    QVERIFY(PeerClosed(slow));
+    ::close(slow);
+    // And the stream goes on through it afterwards.
+    const std::string again = "GET " + targetOf(bounded) + head(bounded.Port()) + "\r\n";
+    QTRY_COMPARE_WITH_TIMEOUT(Exchange(bounded.Port(), again).substr(0, 15), std::string("HTTP/1.0 200 OK"),
+                              5000);
 }
 
 void PlayerTest::playsToTheEndWithTheStatesInOrder()

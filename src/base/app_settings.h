@@ -55,6 +55,11 @@ struct AppSettings {
     int m_reserved = 0;  // carried and copied, never persisted
     std::string m_memberUser;
     std::string m_memberPassword;
+    // The address the member credentials were given for (a list file's
+    // first network address, a job's address its server accepted them
+    // for); they go unasked only to its scheme, host and port. Empty: to
+    // no server. Not persisted.
+    std::string m_memberAddress;
     int m_useProxy = 0;
     std::string m_proxyServer;
     int m_proxyPort = 0;

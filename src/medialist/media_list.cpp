@@ -371,6 +371,7 @@ void MediaList::New(int playingRow)
     impl_->Remove(remove, /*asReset=*/true);
     impl_->settings.m_memberUser.clear();
     impl_->settings.m_memberPassword.clear();
+    impl_->settings.m_memberAddress.clear();
 }
 
 std::string MediaList::InfoText() const

@@ -90,6 +90,8 @@ int MediaList::ReadKvxBytes(const std::string& bytes, ListReadReport* report)
     impl_->CheckMayChange();
     impl_->settings.m_memberUser = file.header.user;
     impl_->settings.m_memberPassword = file.header.password;
+    // The list's server: the one the credential probe asks.
+    impl_->settings.m_memberAddress = firstNetworkAddress;
     impl_->infoText = TrimWhiteSpace(file.header.info);
     const std::string user = impl_->settings.m_memberUser;
     const std::string password = impl_->settings.m_memberPassword;

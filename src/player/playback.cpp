@@ -242,10 +242,19 @@ void Playback::PlayRow(int row)
         target = Q(output);
         options.growing = true;
     } else if (!IsLocalAddress(address)) {
+        // The pair stored for the address's own server; else the member
+        // credentials, when they were given for its scheme, host and port.
+        // Any other server asks first (its refusal brings the question).
         const StoredCredentials stored = ReadStoredCredentials(profile_, net::CredentialSiteOf(S(address)));
-        const bool haveStored = !stored.user.empty() && !stored.password.empty();
-        options.user = Q(haveStored ? stored.user : settings_.m_memberUser);
-        options.password = Q(haveStored ? stored.password : settings_.m_memberPassword);
+        if (!stored.user.empty() && !stored.password.empty()) {
+            options.user = Q(stored.user);
+            options.password = Q(stored.password);
+            options.loginFor = address;
+        } else if (!settings_.m_memberAddress.empty()) {
+            options.user = Q(settings_.m_memberUser);
+            options.password = Q(settings_.m_memberPassword);
+            options.loginFor = Q(settings_.m_memberAddress);
+        }
     }
     player_->Open(target, title, options);
 }

@@ -231,6 +231,7 @@ void Player::Handle(const mpv_event& e)
         loaded_ = false;
         entryId_ = kNoEntry;
         if (end->reason == MPV_END_FILE_REASON_EOF) {
+            relay_.reset();
             SetState(PlayState::Stopped);
             emit stateCode(kEndOfMedia);
         } else {
@@ -324,7 +325,7 @@ void Player::Open(const QString& address, const QString& title, const OpenOption
     address_ = address;
     title_ = title;
     openOptions_ = options;
-    targets_ = PlayTargets(address, options.growing, options.user, options.password);
+    MakeTargets();
     attempt_ = 0;
     announcedReady_ = false;
     loginAsked_ = false;
@@ -351,13 +352,16 @@ void Player::StartAttempt()
     relay_.reset();
     const PlayTarget& target = targets_[attempt_];
     QString url = target.url;
-    if (target.mmsh && !openOptions_.user.isEmpty() && !openOptions_.password.isEmpty()) {
+    if (target.mmsh && LoginGoesHere()) {
         const AddressParts parts = SplitAddress(url);
         relay_ = std::make_unique<CredentialRelay>(parts.host.toStdString(), parts.port,
+                                                   parts.pathAndQuery.toStdString(),
                                                    openOptions_.user.toStdString(),
                                                    openOptions_.password.toStdString());
         if (relay_->Start())
-            url = QStringLiteral("mmsh://127.0.0.1:%1%2").arg(relay_->Port()).arg(parts.pathAndQuery);
+            url = QString::fromStdString(relay_->LocalUrl());
+        else
+            relay_.reset();
     }
     // Captions: a ".smi" beside a local medium comes with it from the start;
     // otherwise the stream's first caption track is chosen.
@@ -389,11 +393,27 @@ void Player::StartAttempt()
     mpv_command_node_async(mpv_, Reply(kLoadFile, generation_), &command);
 }
 
+void Player::MakeTargets()
+{
+    const bool login = LoginGoesHere();
+    targets_ = PlayTargets(address_, openOptions_.growing, login ? openOptions_.user : QString(),
+                           login ? openOptions_.password : QString());
+}
+
+bool Player::LoginGoesHere() const
+{
+    if (openOptions_.user.isEmpty() || openOptions_.password.isEmpty() || IsLocalAddress(address_))
+        return false;
+    const QString owner = openOptions_.loginFor.isEmpty() ? address_ : openOptions_.loginFor;
+    return net::SameCredentialOrigin(address_.trimmed().toStdString(), owner.trimmed().toStdString());
+}
+
 void Player::ResolveFailure()
 {
     if (authRefused_ && !loginAsked_) {
         loginAsked_ = true;
         loginPrompt_ = true;
+        relay_.reset();
         SetState(PlayState::Stopped);
         // Stored logins belong to the host as written and the port.
         emit loginRefused(QString::fromStdString(net::CredentialSiteOf(address_.toStdString()).Text()));
@@ -424,7 +444,8 @@ void Player::RetryLogin(const QString& user, const QString& password)
     loginPrompt_ = false;
     openOptions_.user = user;
     openOptions_.password = password;
-    targets_ = PlayTargets(address_, openOptions_.growing, user, password);
+    openOptions_.loginFor = address_;  // the answer to this server's refusal
+    MakeTargets();
     attempt_ = 0;
     SetState(PlayState::Playing);
     StartAttempt();
@@ -461,6 +482,7 @@ void Player::Stop()
     if (state_ == PlayState::Stopped || !mpv_)
         return;
     Command({"stop"});
+    relay_.reset();
     entryId_ = kNoEntry;  // its end is not reported
     loaded_ = false;
     pendingFailure_ = false;

@@ -26,8 +26,13 @@ struct PlayerOptions {
 
 struct OpenOptions {
     bool growing = false;  // a file still being written: follow it as it grows
-    QString user;          // credentials for the address's server, if any
+    // A login and the address it was given for. It goes unasked only to
+    // that address's scheme, host and port; another server gets a login only
+    // after refusing, from the window's question (RetryLogin). Empty
+    // loginFor: the address opened.
+    QString user;
     QString password;
+    QString loginFor;
 };
 
 // The player facade: one libmpv instance behind the operations the window
@@ -134,6 +139,9 @@ private:
     void ResolveFailure();
     void Fail(const QString& text);
     void SetState(PlayState state);
+    // The targets of the address, with the login where it belongs.
+    void MakeTargets();
+    bool LoginGoesHere() const;
     // The ".smi" beside a local medium as mpv reads it, or empty.
     QByteArray CaptionText() const;
     void SetProperty(const char* name, const QString& value, uint64_t reply = 0);

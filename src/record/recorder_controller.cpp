@@ -193,6 +193,7 @@ int RecorderController::HandleStatus(const JobEvent& event)
     case kStatusCredentials:
         settings_.m_memberUser = event.user;
         settings_.m_memberPassword = event.password;
+        settings_.m_memberAddress = thread->job().url;  // its server accepted them
         break;
     case kStatusStreamUrlFound:
     case kStatusFileKept:

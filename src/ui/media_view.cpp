@@ -434,6 +434,9 @@ void MediaView::SetAuthentication()
     dialog.setWindowTitle(site);
     if (dialog.exec() != QDialog::Accepted)
         return;
+    // Credentials typed here name no server: they go to none unasked.
+    if (S(dialog.user()) != settings_.m_memberUser || S(dialog.password()) != settings_.m_memberPassword)
+        settings_.m_memberAddress.clear();
     settings_.m_memberUser = S(dialog.user());
     settings_.m_memberPassword = S(dialog.password());
     if (dialog.save()) {
@@ -512,9 +515,10 @@ void MediaView::StartCredentialProbe(const std::string& address, const std::stri
             ProbeCredentials(address, user, password, profile_, *prompts_, probeStop_);
         if (let && !probeStop_.Cancelled()) {
             // The settings belong to the main thread.
-            poster_->Post([this, accepted = *let] {
+            poster_->Post([this, accepted = *let, address] {
                 settings_.m_memberUser = accepted.user;
                 settings_.m_memberPassword = accepted.password;
+                settings_.m_memberAddress = address;
             });
         }
         probeRunning_ = false;

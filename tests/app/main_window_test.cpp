@@ -652,7 +652,9 @@ void MainWindowTest::credentialDialogRefusesEmptyFields()
     QVERIFY(!dialog.isVisible());
     QCOMPARE(dialog.result(), int(QDialog::Accepted));
 
-    // Set Authentication: the member credentials, stored on request.
+    // Set Authentication: the member credentials, stored on request; typed
+    // here, they belong to no server.
+    Window().settings().m_memberAddress = "mms://list.example/a.asf";
     DialogScript script;
     script.Then<CredentialDialog>([](CredentialDialog* d) {
         d->userEdit()->setText(QStringLiteral("member"));
@@ -664,6 +666,7 @@ void MainWindowTest::credentialDialogRefusesEmptyFields()
     QVERIFY2(script.done(), qPrintable(script.missed()));
     QCOMPARE(Window().settings().m_memberUser, std::string("member"));
     QCOMPARE(Window().settings().m_memberPassword, std::string("secret"));
+    QVERIFY(Window().settings().m_memberAddress.empty());
     QCOMPARE(profile_->GetString("NetPassword\\Set user", "Password", ""), std::string("secret"));
 }
 

@@ -131,6 +131,7 @@ TEST_F(ListFilesTest, ReadingTakesCredentialsRunsTheProbeAndConvertsLegacyTextPe
     EXPECT_EQ(list.ReadKvxFile(path), 0);
     EXPECT_EQ(settings.m_memberUser + "/" + settings.m_memberPassword + "/" + list.InfoText(),
               "member/secret/목록");
+    EXPECT_EQ(settings.m_memberAddress, "mms://h/first.asf");
     EXPECT_EQ(Column(kColOriginalFile) + Column(kColInfo),
               "c:\\음악\\a.wma|mms://h/first.asf|mms://h/second.asf|음악|||");
     EXPECT_EQ(list.Image(0), kImageLocal);

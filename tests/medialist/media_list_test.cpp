@@ -62,14 +62,14 @@ TEST(MediaList, DuplicatesInsertsDeletionsAndNewKeepTheAddressIndexRight)
     EXPECT_EQ(Addresses(list), "top edited 1 2 3 4 ");
     ExpectIndexAgrees(list);
     EXPECT_EQ(list.AddEntry("mms://h/new.asf", "", "", ""), 6);  // deleted: no longer a duplicate
-    settings.m_memberUser = settings.m_memberPassword = "x";
+    settings.m_memberUser = settings.m_memberPassword = settings.m_memberAddress = "x";
     list.New(5);  // keeps the busy and the playing row, forgets the credentials
     EXPECT_EQ(Addresses(list), "1 4 ");
     ExpectIndexAgrees(list);
     EXPECT_EQ(list.ItemData(0), 77u);
     EXPECT_EQ(list.BusyRowCount(), 1);
     EXPECT_EQ(list.FindAddress("mms://h/new.asf"), -1);
-    EXPECT_EQ(settings.m_memberUser + settings.m_memberPassword, "");
+    EXPECT_EQ(settings.m_memberUser + settings.m_memberPassword + settings.m_memberAddress, "");
 }
 
 TEST(MediaClassify, TypeWordsLocalPathsTitlesAndClassBits)

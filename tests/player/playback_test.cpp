@@ -32,6 +32,7 @@
 
 #include "app/main_window.h"
 #include "dialog_script.h"
+#include "formats/kvx_file.h"
 #include "medialist/media_list.h"
 #include "player/play_order.h"
 #include "player/player_page.h"
@@ -90,6 +91,7 @@ private slots:
     void playerPageWritesTheSettings();
     void launchWithPlayPlays();
     void refusedLoginAsksOnceAndStoresTheAnswer();
+    void memberLoginGoesOnlyToTheListsServer();
     void rowBeingRecordedPlaysItsFile();
     void imageCaptureSavesIntoTheBaseFolder();
 
@@ -560,6 +562,49 @@ void PlaybackTest::refusedLoginAsksOnceAndStoresTheAnswer()
     QVERIFY2(script.done(), qPrintable(script.missed()));
     QCOMPARE(script.answered(), 2);
     QCOMPARE(profile_->GetString(section, "Password", ""), std::string("old"));
+}
+
+void PlaybackTest::memberLoginGoesOnlyToTheListsServer()
+{
+    // A list file whose header holds the login of its server, and a
+    // launch that plays an address of another server.
+    const std::string memberLog = S(Path("member.log")), otherLog = S(Path("other.log"));
+    testsupport::FakeServer member, other;
+    const std::string sample = playertest::Sample(20).toStdString();
+    QVERIFY(member.Start("mmsh_server.py",
+                         {"--file", sample, "--auth", "user:secret", "--log", memberLog, "--lifetime", "90"}));
+    QVERIFY(other.Start("mmsh_server.py", {"--file", sample, "--log", otherLog, "--lifetime", "90"}));
+    kvx::Header header;
+    header.user = "user";
+    header.password = "secret";
+    kvx::Record record;
+    record.title = "Member";
+    record.address = "http://127.0.0.1:" + std::to_string(member.port()) + "/live.asf";
+    uint8_t head[kvx::kHeaderSize];
+    uint8_t rec[kvx::kRecordSize];
+    kvx::EncodeHeader(header, head);
+    kvx::EncodeRecord(record, rec);
+    QFile file(Path("member.kvx"));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(reinterpret_cast<const char*>(head), sizeof head);
+    file.write(reinterpret_cast<const char*>(rec), sizeof rec);
+    file.close();
+    QCOMPARE(List().ReadKvxFile(S(file.fileName())), 0);
+
+    const QString elsewhere = QStringLiteral("http://127.0.0.1:%1/other.asf").arg(other.port());
+    Window().OpenLaunch(LaunchMode::Play, {elsewhere});
+    QTRY_COMPARE_WITH_TIMEOUT(Player().Duration(), 20, 20000);
+    const std::string asked = testsupport::ReadFile(otherLog);
+    QVERIFY(asked.find("GET /other.asf") != std::string::npos);
+    QVERIFY2(asked.find("Authorization") == std::string::npos, asked.c_str());
+
+    // The list's own server gets the login unasked.
+    Player().Stop();
+    DialogScript script;
+    script.Then<CredentialDialog>([](CredentialDialog* d) { d->reject(); });
+    Playback().PlayRow(0);
+    QTRY_COMPARE_WITH_TIMEOUT(Cell(0, kColTime), QStringLiteral("0:00:20"), 20000);
+    QCOMPARE(script.answered(), 0);
 }
 
 void PlaybackTest::rowBeingRecordedPlaysItsFile()

@@ -5,10 +5,16 @@
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include "player/credential_relay.h"
 #include "player/play_address.h"
@@ -57,6 +63,55 @@ double MpvSeconds(Player& p, const char* name)
     return MpvProperty(p, name).toDouble();
 }
 
+// A connection to a loopback port, or -1 when it is refused.
+int ConnectTo(int port)
+{
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    a.sin_port = htons(static_cast<uint16_t>(port));
+    if (::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof(a)) == 0)
+        return fd;
+    ::close(fd);
+    return -1;
+}
+
+// Sends a request and reads the answer to its end (10 seconds at most).
+std::string Exchange(int port, const std::string& request)
+{
+    const int fd = ConnectTo(port);
+    if (fd < 0)
+        return "(refused)";
+    std::string answer;
+    if (::send(fd, request.data(), request.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(request.size())) {
+        char buf[4096];
+        pollfd p{fd, POLLIN, 0};
+        while (::poll(&p, 1, 10000) > 0) {
+            const ssize_t n = ::recv(fd, buf, sizeof(buf), 0);
+            if (n <= 0)
+                break;
+            answer.append(buf, static_cast<size_t>(n));
+        }
+    }
+    ::close(fd);
+    return answer;
+}
+
+// The other end has closed (or reset) the connection.
+bool PeerClosed(int fd)
+{
+    char c;
+    const ssize_t n = ::recv(fd, &c, 1, MSG_DONTWAIT);
+    return n == 0 || (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK);
+}
+
+int ThreadCount()
+{
+    const QDir tasks(QStringLiteral("/proc/self/task"));
+    return static_cast<int>(tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot).size());
+}
+
 }  // namespace
 
 class PlayerTest : public QObject {
@@ -64,7 +119,7 @@ class PlayerTest : public QObject {
 private slots:
     void addressesBecomeWhatMpvOpens();
     void fileNamesDerivedFromTheMedium();
-    void relayPutsTheLoginIntoTheRequestHead();
+    void relayCarriesTheLoginOnlyForItsSecretAndStream();
     void playsToTheEndWithTheStatesInOrder();
     void playPauseStopAndPlayAgain();
     void seekStepsAreIgnoredAtTheEdges();
@@ -130,13 +185,97 @@ void PlayerTest::fileNamesDerivedFromTheMedium()
     QVERIFY(longName.toUtf8().size() < 255);
 }
 
-void PlayerTest::relayPutsTheLoginIntoTheRequestHead()
+// Any local user can reach the relay's port: only the player, which knows
+// the secret, gets the one stream through it with the login.
+void PlayerTest::relayCarriesTheLoginOnlyForItsSecretAndStream()
 {
-    const std::string head = "GET /a.asf HTTP/1.1\r\nHost: 127.0.0.1:5000\r\nauthorization: Basic old\r\n"
-                             "Pragma: xPlayStrm=1\r\n";
-    QCOMPARE(QString::fromStdString(player::CredentialRelay::RewriteHead(head, "media:8080", "Basic dTpw")),
-             QStringLiteral("GET /a.asf HTTP/1.1\r\nAuthorization: Basic dTpw\r\nHost: media:8080\r\n"
-                            "Pragma: xPlayStrm=1\r\n\r\n"));
+    using player::CredentialRelay;
+    QTemporaryDir dir;
+    const std::string log = dir.filePath(QStringLiteral("requests")).toStdString();
+    testsupport::FakeServer server;
+    QVERIFY(server.Start("mmsh_server.py", {"--file", playertest::Sample(4).toStdString(), "--auth",
+                                            "user:secret", "--log", log, "--lifetime", "60"}));
+    auto relay =
+        std::make_unique<CredentialRelay>("127.0.0.1", server.port(), "/live.asf?a=1", "user", "secret");
+    QVERIFY(relay->Start());
+    const int port = relay->Port();
+    // "mmsh://127.0.0.1:PORT" and the request target that follows.
+    const auto targetOf = [](const CredentialRelay& r) {
+        const std::string url = r.LocalUrl();
+        const std::string prefix = "mmsh://127.0.0.1:" + std::to_string(r.Port());
+        return url.compare(0, prefix.size(), prefix) == 0 ? url.substr(prefix.size()) : url;
+    };
+    const std::string target = targetOf(*relay);
+    QVERIFY2(QRegularExpression(QStringLiteral("^/[0-9a-f]{32}/live\\.asf\\?a=1$"))
+                 .match(QString::fromStdString(target))
+                 .hasMatch(),
+             target.c_str());
+    const std::string secret = target.substr(1, 32);
+
+    std::string guess = secret;
+    guess[31] = guess[31] == '0' ? '1' : '0';
+    const auto head = [](int relayPort) {
+        return " HTTP/1.1\r\nHost: 127.0.0.1:" + std::to_string(relayPort) + "\r\n";
+    };
+    const std::string host = head(port);
+    const std::string refused[] = {
+        "GET /live.asf?a=1" + host + "\r\n",
+        "GET /" + guess + "/live.asf?a=1" + host + "\r\n",
+        "GET /" + secret + "/other.asf" + host + "\r\n",
+        "GET /" + secret + host + "\r\n",
+        "TRACE " + target + host + "\r\n",
+        "POST " + target + host + "Content-Length: 2\r\n\r\nab",
+        "GET " + target + host + "X: a\nAuthorization: Basic eDp5\r\n\r\n",
+        "GET " + target + host + "X: " + std::string(20000, 'a') + "\r\n\r\n",
+    };
+    for (const std::string& request : refused) {
+        const std::string answer = Exchange(port, request);
+        QVERIFY2(answer.rfind("HTTP/1.0 403 ", 0) == 0,
+                 (request.substr(0, 50) + " -> " + answer.substr(0, 50)).c_str());
+    }
+    QVERIFY2(!QFile::exists(QString::fromStdString(log)), "a refused request reached the server");
+
+    // The stream's own request: the login put in, the server named, the
+    // secret and the client's own login taken out.
+    const std::string own = "GET " + target + host + "authorization: Basic b2xk\r\nPragma: no-cache\r\n\r\n";
+    QCOMPARE(Exchange(port, own).substr(0, 15), std::string("HTTP/1.0 200 OK"));
+    QCOMPARE(testsupport::ReadFile(log),
+             "GET /live.asf?a=1 HTTP/1.1\r\nAuthorization: Basic dXNlcjpzZWNyZXQ=\r\nHost: 127.0.0.1:" +
+                 std::to_string(server.port()) + "\r\nPragma: no-cache\r\n\r\n");
+
+    // Gone with its object: the port refuses at once.
+    relay.reset();
+    QCOMPARE(ConnectTo(port), -1);
+
+    // A flood of connections that never send: those beyond the cap are
+    // closed at once, the others when their head is late; the relay holds
+    // no more threads than its cap meanwhile. Each relay has a secret of its own.
+    player::RelayLimits limits;
+    limits.maxConnections = 4;
+    limits.headDeadlineMs = 1000;
+    CredentialRelay bounded("127.0.0.1", server.port(), "/live.asf?a=1", "user", "secret", limits);
+    QVERIFY(bounded.Start());
+    QVERIFY(bounded.LocalUrl().find(secret) == std::string::npos);
+    const int threadsBefore = ThreadCount();
+    std::vector<int> idle;
+    for (int i = 0; i < 40; ++i)
+        idle.push_back(ConnectTo(bounded.Port()));
+    const auto closed = [&] { return std::count_if(idle.begin(), idle.end(), PeerClosed); };
+    QTRY_VERIFY_WITH_TIMEOUT(closed() >= 40 - limits.maxConnections, 5000);
+    QVERIFY2(ThreadCount() <= threadsBefore + limits.maxConnections,
+             qPrintable(QString::number(ThreadCount() - threadsBefore)));
+    QTRY_COMPARE_WITH_TIMEOUT(closed(), 40, 10000);
+    for (int fd : idle)
+        ::close(fd);
+    // A head that trickles in byte by byte is cut off at its deadline too.
+    const int slow = ConnectTo(bounded.Port());
+    WaitUntil([&] { return ::send(slow, "G", 1, MSG_NOSIGNAL) != 1 || PeerClosed(slow); }, 10000);
+    QVERIFY(PeerClosed(slow));
+    ::close(slow);
+    // And the stream goes on through it afterwards.
+    const std::string again = "GET " + targetOf(bounded) + head(bounded.Port()) + "\r\n";
+    QTRY_COMPARE_WITH_TIMEOUT(Exchange(bounded.Port(), again).substr(0, 15), std::string("HTTP/1.0 200 OK"),
+                              5000);
 }
 
 void PlayerTest::playsToTheEndWithTheStatesInOrder()
@@ -456,6 +595,14 @@ void PlayerTest::refusedLoginAsksOnceThenPlaysThroughTheRelay()
     QVERIFY2(errors.isEmpty(), errors.isEmpty() ? "" : qPrintable(errors.first().at(1).toString()));
     QCOMPARE(p.Duration(), 20);
     QTRY_VERIFY_WITH_TIMEOUT(p.Position() >= 1, 10000);
+    // The relay lives as long as the playback.
+    const QRegularExpressionMatch relayed =
+        QRegularExpression(QStringLiteral("^mmsh://127\\.0\\.0\\.1:(\\d+)/[0-9a-f]{32}/live\\.asf$"))
+            .match(MpvProperty(p, "path"));
+    QVERIFY2(relayed.hasMatch(), qPrintable(MpvProperty(p, "path")));
+    const int relayPort = relayed.captured(1).toInt();
+    p.Stop();
+    QCOMPARE(ConnectTo(relayPort), -1);
 
     // A wrong password is refused again: no second question, an error.
     Player::OpenOptions wrong;

@@ -77,7 +77,8 @@ TEST_F(ControllerTest, TheChainRecordsFoundAddressesBelowAndSkipsTriedAndLocalRo
               completed + " 1:02:03 300K");
     EXPECT_EQ(list.Image(group), kImageRecorded);
     EXPECT_EQ(Cell("mms://h/second.asf") + Cell("mms://h/third.asf"), completed + completed);
-    EXPECT_EQ(settings.m_memberUser + ":" + settings.m_memberPassword, "new:pw");
+    EXPECT_EQ(settings.m_memberUser + ":" + settings.m_memberPassword + " for " + settings.m_memberAddress,
+              "new:pw for mms://h/group.asf");
     EXPECT_EQ(Cell("mms://h/tried.asf"), "");
     for (const Call& call : script.Calls())
         EXPECT_NE(call.url, "mms://h/tried.asf");

@@ -197,10 +197,12 @@ void CaptureHelperProcess::Stop()
         return;
     int status = 0;
     ::kill(pid_, SIGTERM);
-    if (Reap(kEndGraceMs, &status))
-        return;
-    ::kill(pid_, SIGKILL);
-    while (::waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
+    // Reap clears pid_ once the child is gone, also when someone else
+    // reaped it: never signal a pid that is not ours any more.
+    if (!Reap(kEndGraceMs, &status) && pid_ > 0) {
+        ::kill(pid_, SIGKILL);
+        while (::waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
+        }
     }
     pid_ = -1;
 }

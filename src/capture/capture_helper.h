@@ -29,7 +29,9 @@ std::string CaptureHelperProblem(const std::string& path);
 // its standard input and error are /dev/null, its environment is empty, and
 // it runs in a process group of its own, so a terminal's Ctrl+C reaches the
 // front end only, which then stops it. It is never left running: Stop() and
-// the destructor end and reap it.
+// the destructor end and reap it, and the helper ends itself when the thread
+// that started it ends (so start it from one that outlives it: the main
+// thread).
 class CaptureHelperProcess {
 public:
     CaptureHelperProcess() = default;

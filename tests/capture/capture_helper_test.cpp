@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <fstream>
+#include <thread>
 
 #include <gtest/gtest.h>
 
@@ -219,6 +220,35 @@ TEST(CaptureHelperTest, GivesUpEveryPrivilegeOnceTheAdapterIsOpen)
     const Records rawOnly = ReadAll(helper, 5s, 1);
     ASSERT_EQ(rawOnly.size(), 1u);
     EXPECT_EQ(rawOnly[0].first, RecordType::kHead) << rawOnly[0].second;
+}
+
+// The helper ends with the program that ran it, even one killed outright
+// (a shell here, so that the test is not that program).
+TEST(CaptureHelperTest, EndsWithTheProgramThatRanIt)
+{
+    if (!HoldsNetRaw())
+        GTEST_SKIP() << "needs the right to capture on lo";
+    testsupport::ChildProcess shell;
+    ASSERT_TRUE(shell.Start(
+        {"sh", "-c", "\"$0\" --interface lo --ports 80 >/dev/null & echo $!; wait", capturetest::BuiltHelper()}));
+    std::string line;
+    ASSERT_TRUE(shell.ReadLine(&line, 5s));
+    const pid_t pid = std::stoi(line);
+    // Capturing, its privileges given up: it has long set up its end.
+    for (int i = 0; i < 250 && StatusField(pid, "NoNewPrivs") != "1"; ++i)
+        std::this_thread::sleep_for(20ms);
+    ASSERT_EQ(StatusField(pid, "NoNewPrivs"), "1");
+    shell.Signal(SIGKILL);
+    EXPECT_EQ(shell.Wait(5s), 128 + SIGKILL);
+    auto ended = [pid] {
+        const std::string state = StatusField(pid, "State");
+        return state.empty() || state[0] == 'Z';
+    };
+    for (int i = 0; i < 250 && !ended(); ++i)
+        std::this_thread::sleep_for(20ms);
+    EXPECT_TRUE(ended()) << "the helper outlived the program that ran it";
+    if (!ended())
+        kill(pid, SIGKILL);
 }
 
 TEST(CaptureRightsTest, TheTextsNameTheHelperAndTheGroup)

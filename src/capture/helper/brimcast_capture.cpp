@@ -105,6 +105,17 @@ bool HoldsCaptureRight()
     return (data[0].effective & (1u << kCapNetRaw)) != 0;
 }
 
+pid_t g_parent = 0;
+
+// Ends us with the program that started us, even when that one is killed.
+// A change of user ids clears this, so it is set again after one.
+void EndWithParent()
+{
+    ::prctl(PR_SET_PDEATHSIG, SIGKILL, 0, 0, 0);
+    if (::getppid() != g_parent)
+        std::_Exit(0);  // it is gone already
+}
+
 // Gives up everything: root becomes nobody, every capability goes, and no
 // later exec could bring any back. The open capture keeps working.
 bool DropEverything()
@@ -119,6 +130,7 @@ bool DropEverything()
     if (::syscall(SYS_capset, &header, none) != 0)
         return false;
     ::prctl(PR_CAP_AMBIENT, PR_CAP_AMBIENT_CLEAR_ALL, 0, 0, 0);
+    EndWithParent();
     return ::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) == 0 && !HoldsCaptureRight();
 }
 
@@ -231,8 +243,8 @@ int Capture(const std::string& adapter, const std::vector<uint16_t>& ports)
 
 int main(int argc, char** argv)
 {
-    // Ends with the program that started it, even when that one is killed.
-    ::prctl(PR_SET_PDEATHSIG, SIGKILL, 0, 0, 0);
+    g_parent = ::getppid();
+    EndWithParent();
     std::signal(SIGPIPE, SIG_IGN);  // a write to a closed pipe fails instead
 
     std::string adapter, ports;

@@ -1,64 +1,41 @@
 #include "capture/capture_rights.h"
 
-#include <fstream>
-
-#include <unistd.h>
+#include "formats/printf.h"
 
 namespace {
 
-constexpr int kCapNetAdmin = 12;
-constexpr int kCapNetRaw = 13;
+// A path as one word of a shell command.
+std::string ShellWord(const std::string& text)
+{
+    if (text.find_first_of(" \t'\"$`\\") == std::string::npos)
+        return text;
+    // Single quotes keep everything but a single quote, written '\''.
+    std::string quoted = "'";
+    for (char c : text)
+        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
 
 }  // namespace
 
-bool CaptureRightsIn(unsigned effectiveUid, const std::string& capEffHex)
+bool IsPackagedCaptureHelper(const std::string& helperPath)
 {
-    if (effectiveUid == 0)
-        return true;
-    if (capEffHex.empty() || capEffHex.size() > 16)
-        return false;
-    uint64_t caps = 0;
-    for (char c : capEffHex) {
-        int digit;
-        if (c >= '0' && c <= '9')
-            digit = c - '0';
-        else if (c >= 'a' && c <= 'f')
-            digit = c - 'a' + 10;
-        else if (c >= 'A' && c <= 'F')
-            digit = c - 'A' + 10;
-        else
-            return false;
-        caps = caps << 4 | static_cast<uint64_t>(digit);
-    }
-    const uint64_t needed = (uint64_t{1} << kCapNetAdmin) | (uint64_t{1} << kCapNetRaw);
-    return (caps & needed) == needed;
+    return helperPath == "/usr/libexec/brimcast/brimcast-capture";
 }
 
-bool MayCaptureLive()
+std::string CaptureRightsCommand(const std::string& helperPath)
 {
-    std::ifstream status("/proc/self/status");
-    if (!status)
-        return true;
-    std::string line;
-    while (std::getline(status, line)) {
-        if (line.rfind("CapEff:", 0) != 0)
-            continue;
-        const size_t start = line.find_first_not_of(" \t", 7);
-        return CaptureRightsIn(::geteuid(), start == std::string::npos ? "" : line.substr(start));
-    }
-    return true;
+    return "sudo setcap cap_net_raw+ep " + ShellWord(helperPath);
 }
 
-std::string CaptureRightsCommand(const std::string& programPath)
+std::string CaptureRightsHint(const std::string& helperPath)
 {
-    const bool quote = programPath.find_first_of(" \t'\"$`\\") != std::string::npos;
-    std::string path = programPath;
-    if (quote) {
-        // Single quotes keep everything but a single quote, written '\''.
-        path.clear();
-        for (char c : programPath)
-            path += c == '\'' ? std::string("'\\''") : std::string(1, c);
-        path = "'" + path + "'";
-    }
-    return "sudo setcap cap_net_raw,cap_net_admin+eip " + path;
+    std::string hint = Printf("Live capture goes through the capture helper %s, which needs the "
+                              "cap_net_raw capability (or root).",
+                              helperPath.c_str());
+    if (IsPackagedCaptureHelper(helperPath))
+        return hint + Printf(" Answering yes to `sudo dpkg-reconfigure brimcast` grants it to the members "
+                             "of the group %s; join it with `sudo adduser $USER %s` and log in again.",
+                             kCaptureGroup, kCaptureGroup);
+    return hint + " `" + CaptureRightsCommand(helperPath) + "` grants it to every user who may run the helper.";
 }

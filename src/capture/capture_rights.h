@@ -1,17 +1,19 @@
 #pragma once
 
-#include <cstdint>
 #include <string>
 
-// Whether this process may capture from a live network adapter: it runs as
-// root, or holds both CAP_NET_RAW and CAP_NET_ADMIN among its effective
-// capabilities (what `setcap cap_net_raw,cap_net_admin+eip` on the program
-// gives it). Read from /proc/self/status; true when that cannot be read
-// (the open of the adapter then says what is wrong).
-bool MayCaptureLive();
-// The same decision on an effective user id and the "CapEff:" value of
-// /proc/<pid>/status (hexadecimal); false for a value that does not parse.
-bool CaptureRightsIn(unsigned effectiveUid, const std::string& capEffHex);
+// Who may capture from a live adapter: whoever may run the capture helper
+// while it holds the cap_net_raw capability. The Debian package gives it
+// that capability only when the administrator agrees, and then only the
+// members of one group may run it.
+constexpr char kCaptureGroup[] = "brimcast-capture";
 
-// The command that grants a program the rights to capture.
-std::string CaptureRightsCommand(const std::string& programPath);
+// Whether the helper is the one the package installs (and manages).
+bool IsPackagedCaptureHelper(const std::string& helperPath);
+
+// The command that gives a helper the capability, for every user who may
+// run it.
+std::string CaptureRightsCommand(const std::string& helperPath);
+
+// How to get the right to capture, in a few sentences for a message.
+std::string CaptureRightsHint(const std::string& helperPath);

@@ -1,24 +1,21 @@
 #include "capture/packet_capture.h"
 
-#include <arpa/inet.h>
 #include <fcntl.h>
-#include <netinet/in.h>
 #include <pcap/pcap.h>
 #include <poll.h>
-#include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 
 #include "capture/frame_parser.h"
+#include "capture/helper_protocol.h"
+#include "formats/le.h"
 #include "formats/printf.h"
 
 namespace {
-
-constexpr const char* kPermissionHint =
-    "capturing needs root or the CAP_NET_RAW and CAP_NET_ADMIN capabilities";
 
 std::string LinkTypeText(int linkType)
 {
@@ -27,36 +24,6 @@ std::string LinkTypeText(int linkType)
     if (name && description)
         return Printf("%s (%s, link type %d)", name, description, linkType);
     return Printf("link type %d", linkType);
-}
-
-bool AdapterExists(const std::string& name)
-{
-    std::vector<CaptureAdapter> adapters;
-    std::string ignored;
-    if (!ListCaptureAdapters(&adapters, &ignored))
-        return true;  // cannot tell: let the open report what is wrong
-    for (const CaptureAdapter& a : adapters) {
-        if (a.name == name)
-            return true;
-    }
-    return false;
-}
-
-// An IPv4 or IPv6 address as text; "" for other families.
-std::string AddressText(const struct sockaddr* address)
-{
-    char text[INET6_ADDRSTRLEN] = {};
-    if (!address)
-        return {};
-    if (address->sa_family == AF_INET) {
-        const auto* in = reinterpret_cast<const struct sockaddr_in*>(address);
-        return inet_ntop(AF_INET, &in->sin_addr, text, sizeof text) ? text : "";
-    }
-    if (address->sa_family == AF_INET6) {
-        const auto* in6 = reinterpret_cast<const struct sockaddr_in6*>(address);
-        return inet_ntop(AF_INET6, &in6->sin6_addr, text, sizeof text) ? text : "";
-    }
-    return {};
 }
 
 void Fail(CaptureStartError* error, CaptureStartError::Kind kind, std::string message)
@@ -123,30 +90,7 @@ FILE* StopAwareStream(int fd, const std::atomic<bool>* stop)
 
 }  // namespace
 
-bool ListCaptureAdapters(std::vector<CaptureAdapter>* adapters, std::string* error)
-{
-    adapters->clear();
-    char errbuf[PCAP_ERRBUF_SIZE] = {};
-    pcap_if_t* list = nullptr;
-    if (pcap_findalldevs(&list, errbuf) != 0) {
-        if (error)
-            *error = Printf("Cannot list the network adapters: %s", errbuf);
-        return false;
-    }
-    for (pcap_if_t* d = list; d; d = d->next) {
-        CaptureAdapter adapter{d->name ? d->name : "", d->description ? d->description : "", {}};
-        for (pcap_addr_t* a = d->addresses; a; a = a->next) {
-            const std::string text = AddressText(a->addr);
-            if (!text.empty())
-                adapter.addresses.push_back(text);
-        }
-        adapters->push_back(std::move(adapter));
-    }
-    pcap_freealldevs(list);
-    return true;
-}
-
-PacketCapture::PacketCapture(FrameParser& parser) : parser_(parser) {}
+PacketCapture::PacketCapture(FrameParser& parser) : parser_(parser), helperPath_(FindCaptureHelper()) {}
 
 PacketCapture::~PacketCapture()
 {
@@ -156,56 +100,93 @@ PacketCapture::~PacketCapture()
 
 void PacketCapture::SetEndHandler(EndHandler handler) { endHandler_ = std::move(handler); }
 
-bool PacketCapture::StartLive(const std::string& adapter, CaptureStartError* error)
+bool PacketCapture::StartLive(const std::string& adapter, const std::vector<uint16_t>& ports,
+                              CaptureStartError* error)
 {
     if (IsRunning()) {
         Fail(error, CaptureStartError::kBusy, "A capture is already running.");
         return false;
     }
-    if (!AdapterExists(adapter)) {
+    if (!capturehelper::ValidInterfaceName(adapter)) {
         Fail(error, CaptureStartError::kNoSuchAdapter,
-             Printf("There is no network adapter named \"%s\".", adapter.c_str()));
+             Printf("There is no network adapter named \"%s\".",
+                    capturehelper::ShownText(adapter, 64).c_str()));
         return false;
     }
-    char errbuf[PCAP_ERRBUF_SIZE] = {};
-    pcap_t* handle = pcap_create(adapter.c_str(), errbuf);
-    if (!handle) {
-        Fail(error, CaptureStartError::kOther,
-             Printf("Unable to open the driver for \"%s\": %s", adapter.c_str(), errbuf));
-        return false;
+    int linkType = -1;
+    std::unique_ptr<CaptureHelperProcess> helper = OpenWithHelper(adapter, ports, &linkType, error);
+    return helper && Begin(nullptr, false, Printf("adapter \"%s\"", adapter.c_str()), error,
+                           std::move(helper), linkType);
+}
+
+std::unique_ptr<CaptureHelperProcess> PacketCapture::OpenWithHelper(const std::string& adapter,
+                                                                    const std::vector<uint16_t>& ports,
+                                                                    int* linkType, CaptureStartError* error)
+{
+    using capturehelper::RecordReader;
+    using capturehelper::RecordType;
+    auto helper = std::make_unique<CaptureHelperProcess>();
+    std::string why;
+    bool notPermitted = false;
+    if (!helper->Start(helperPath_, {"--interface", adapter, "--ports", capturehelper::PortsText(ports)},
+                       &why, &notPermitted)) {
+        Fail(error, notPermitted ? CaptureStartError::kNotPermitted : CaptureStartError::kOther, why);
+        return nullptr;
     }
-    pcap_set_promisc(handle, 1);
-    pcap_set_timeout(handle, kReadTimeoutMs);
-    pcap_set_buffer_size(handle, kDriverBufferBytes);
-    const int status = pcap_activate(handle);
-    if (status < 0) {
-        // pcap_geterr holds the detail for the generic codes; the named
-        // codes may leave it empty.
-        std::string detail = pcap_geterr(handle);
-        if (detail.empty())
-            detail = pcap_statustostr(status);
-        pcap_close(handle);
-        switch (status) {
-        case PCAP_ERROR_PERM_DENIED:
-        case PCAP_ERROR_PROMISC_PERM_DENIED:
-            Fail(error, CaptureStartError::kNotPermitted,
-                 Printf("Capturing on \"%s\" is not permitted (%s): %s.", adapter.c_str(),
-                        detail.c_str(), kPermissionHint));
-            break;
-        case PCAP_ERROR_NO_SUCH_DEVICE:
-            Fail(error, CaptureStartError::kNoSuchAdapter,
-                 Printf("There is no network adapter named \"%s\" (%s).", adapter.c_str(),
-                        detail.c_str()));
-            break;
-        default:
+    // The helper answers once the adapter is open (a head) or could not be
+    // (an error); anything else ends it.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kHelperStartMs);
+    for (;;) {
+        RecordType type;
+        std::string_view payload;
+        const RecordReader::Status status = helper->Next(&type, &payload);
+        if (status == RecordReader::Status::kRecord) {
+            if (type == RecordType::kHead && payload.size() == capturehelper::kHeadBytes &&
+                le::Load32(reinterpret_cast<const uint8_t*>(payload.data())) == capturehelper::kProtocolVersion) {
+                *linkType = static_cast<int>(le::Load32(reinterpret_cast<const uint8_t*>(payload.data()) + 4));
+                break;
+            }
+            if (type == RecordType::kError && !payload.empty()) {
+                const auto kind = static_cast<capturehelper::ErrorKind>(payload[0]);
+                Fail(error,
+                     kind == capturehelper::ErrorKind::kNotPermitted    ? CaptureStartError::kNotPermitted
+                     : kind == capturehelper::ErrorKind::kNoSuchAdapter ? CaptureStartError::kNoSuchAdapter
+                                                                        : CaptureStartError::kOther,
+                     capturehelper::ShownText(payload.substr(1), capturehelper::kMaxErrorBytes));
+                return nullptr;
+            }
             Fail(error, CaptureStartError::kOther,
-                 Printf("Unable to open the driver for \"%s\": %s", adapter.c_str(),
-                        detail.c_str()));
-            break;
+                 Printf("The capture helper %s answered with something other than a capture.",
+                        helperPath_.c_str()));
+            return nullptr;
         }
-        return false;
+        if (status == RecordReader::Status::kMalformed) {
+            Fail(error, CaptureStartError::kOther,
+                 Printf("The capture helper %s sent malformed output: %s.", helperPath_.c_str(),
+                        helper->problem().c_str()));
+            return nullptr;
+        }
+        const int left = static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                              deadline - std::chrono::steady_clock::now())
+                                              .count());
+        const CaptureHelperProcess::ReadStatus read = helper->Read(left > 0 ? left : 0);
+        if (read == CaptureHelperProcess::ReadStatus::kEnd || read == CaptureHelperProcess::ReadStatus::kFailed ||
+            left <= 0) {
+            const std::string how = read == CaptureHelperProcess::ReadStatus::kEnd ? helper->Finish() : "";
+            Fail(error, CaptureStartError::kOther,
+                 Printf("The capture helper %s did not open the adapter (it %s).", helperPath_.c_str(),
+                        how.empty() ? "gave no answer" : how.c_str()));
+            return nullptr;
+        }
     }
-    return Begin(handle, false, Printf("adapter \"%s\"", adapter.c_str()), error);
+    if (!FrameParser::SupportsLinkType(*linkType)) {
+        Fail(error, CaptureStartError::kUnsupportedLink,
+             Printf("The adapter \"%s\" delivers %s frames, which cannot be read; Ethernet, Linux cooked "
+                    "and raw IP frames can.",
+                    adapter.c_str(), LinkTypeText(*linkType).c_str()));
+        return nullptr;
+    }
+    return helper;
 }
 
 bool PacketCapture::StartSavefile(const std::string& path, CaptureStartError* error)
@@ -272,7 +253,8 @@ bool PacketCapture::SupportedLink(pcap* handle, const std::string& source, Captu
 }
 
 bool PacketCapture::Begin(pcap* handle, bool offline, const std::string& source,
-                          CaptureStartError* error)
+                          CaptureStartError* error, std::unique_ptr<CaptureHelperProcess> helper,
+                          int linkType)
 {
     if (handle && !SupportedLink(handle, source, error)) {
         pcap_close(handle);
@@ -296,7 +278,8 @@ bool PacketCapture::Begin(pcap* handle, bool offline, const std::string& source,
     }
     offline_ = offline;
     source_ = source;
-    linkType_ = handle ? pcap_datalink(handle) : -1;
+    helper_ = std::move(helper);  // the previous one was ended by its thread
+    linkType_ = handle ? pcap_datalink(handle) : linkType;
     framesSeen_.store(0, std::memory_order_relaxed);
     running_.store(true, std::memory_order_release);
     thread_ = std::thread(&PacketCapture::Run, this);
@@ -318,6 +301,14 @@ void PacketCapture::Wait()
         thread_.join();
 }
 
+void PacketCapture::Deliver(const unsigned char* frame, size_t capturedLength)
+{
+    // Only this thread writes the counter: a plain store, no locked add.
+    framesSeen_.store(framesSeen_.load(std::memory_order_relaxed) + 1, std::memory_order_relaxed);
+    if (capturedLength > kSkippedFrameSize)
+        parser_.ParseLinkFrame(linkType_, frame, capturedLength);
+}
+
 void PacketCapture::OnFrame(unsigned char* user, const struct pcap_pkthdr* header,
                             const unsigned char* bytes)
 {
@@ -326,14 +317,69 @@ void PacketCapture::OnFrame(unsigned char* user, const struct pcap_pkthdr* heade
         pcap_breakloop(self->handle_);
         return;
     }
-    // Only this thread writes the counter: a plain store, no locked add.
-    self->framesSeen_.store(self->framesSeen_.load(std::memory_order_relaxed) + 1,
-                            std::memory_order_relaxed);
-    if (header->caplen > kSkippedFrameSize)
-        self->parser_.ParseLinkFrame(self->linkType_, bytes, header->caplen);
+    self->Deliver(bytes, header->caplen);
 }
 
 void PacketCapture::Run()
+{
+    const std::string error = helper_ ? ReadHelper() : ReadSavefile();
+    // A receive failure ends the capture too: a flag left set would show a
+    // capture that no longer runs.
+    running_.store(false, std::memory_order_release);
+    {
+        std::lock_guard lock(handleMutex_);
+        if (handle_)
+            pcap_close(handle_);
+        handle_ = nullptr;
+    }
+    if (helper_)
+        helper_->Stop();
+    if (endHandler_)
+        endHandler_(error);
+}
+
+std::string PacketCapture::ReadHelper()
+{
+    using capturehelper::RecordReader;
+    using capturehelper::RecordType;
+    for (;;) {
+        RecordType type;
+        std::string_view payload;
+        RecordReader::Status status = RecordReader::Status::kNeedMore;
+        while (running_.load(std::memory_order_acquire) &&
+               (status = helper_->Next(&type, &payload)) == RecordReader::Status::kRecord) {
+            if (type == RecordType::kFrame) {
+                Deliver(reinterpret_cast<const unsigned char*>(payload.data()), payload.size());
+            } else if (type == RecordType::kError && !payload.empty()) {
+                return capturehelper::ShownText(payload.substr(1), capturehelper::kMaxErrorBytes);
+            } else {
+                return Printf("The capture helper sent a record of type %u in the middle of a capture; "
+                              "the capture ended.",
+                              static_cast<unsigned>(type));
+            }
+        }
+        if (!running_.load(std::memory_order_acquire))
+            return {};
+        if (status == RecordReader::Status::kMalformed)
+            return Printf("The capture helper sent malformed output (%s); the capture ended.",
+                          helper_->problem().c_str());
+        switch (helper_->Read(kReadTickMs)) {
+        case CaptureHelperProcess::ReadStatus::kData:
+        case CaptureHelperProcess::ReadStatus::kIdle:
+            break;
+        case CaptureHelperProcess::ReadStatus::kEnd: {
+            const std::string how = helper_->Finish();
+            return how.empty() ? std::string()
+                               : Printf("The capture on the %s ended: the capture helper %s.",
+                                        source_.c_str(), how.c_str());
+        }
+        case CaptureHelperProcess::ReadStatus::kFailed:
+            return Printf("Error: receiving frames failed: %s", std::strerror(errno));
+        }
+    }
+}
+
+std::string PacketCapture::ReadSavefile()
 {
     std::string error;
     if (!handle_ && pendingStream_) {
@@ -364,15 +410,5 @@ void PacketCapture::Run()
         if (offline_ && n == 0)
             break;  // end of the savefile
     }
-    // A receive failure ends the capture too: a flag left set would show a
-    // capture that no longer runs.
-    running_.store(false, std::memory_order_release);
-    {
-        std::lock_guard lock(handleMutex_);
-        if (handle_)
-            pcap_close(handle_);
-        handle_ = nullptr;
-    }
-    if (endHandler_)
-        endHandler_(error);
+    return error;
 }

@@ -36,7 +36,20 @@ bool UrlCapture::StartLive(const std::string& adapter, const CaptureSettings& se
         return false;
     }
     Prepare(settings);
-    return capture_.StartLive(adapter, error);
+    return capture_.StartLive(adapter, WatchedPorts(settings), error);
+}
+
+std::vector<uint16_t> UrlCapture::WatchedPorts(const CaptureSettings& settings)
+{
+    // The parser reads requests to port 8080 whatever the HTTP switch says.
+    std::vector<uint16_t> ports{8080};
+    if (settings.http)
+        ports.push_back(80);
+    if (settings.rtsp)
+        ports.push_back(554);
+    if (settings.mms)
+        ports.push_back(1755);
+    return ports;
 }
 
 bool UrlCapture::StartSavefile(const std::string& path, const CaptureSettings& settings,
@@ -59,7 +72,8 @@ UrlCapture::CommandResult UrlCapture::StartCommand(AdapterChooser& chooser, AppS
         return result;
     }
     std::vector<CaptureAdapter> adapters;
-    if (!ListCaptureAdapters(&adapters, &result.error))
+    bool mayCapture = false;
+    if (!ListCaptureAdapters(capture_.helper(), &adapters, &mayCapture, &result.error))
         return result;
     if (adapters.empty()) {
         result.error = "There is no network adapter to capture from.";

@@ -39,9 +39,9 @@ public:
         std::string error;
     };
     // Start command: when a capture runs, the same as Stop; otherwise lists
-    // the adapters, lets the chooser show the dialog (which writes its
-    // choices back into the settings on OK) and starts capturing on the
-    // chosen adapter. Every failure leaves the capture idle.
+    // the adapters through the helper, lets the chooser show the dialog
+    // (which writes its choices back into the settings on OK) and starts
+    // capturing on the chosen adapter. Every failure leaves the capture idle.
     CommandResult StartCommand(AdapterChooser& chooser, AppSettings& settings);
 
     // Starts directly, with a copy of the capture settings (CLI, tests).
@@ -57,6 +57,12 @@ public:
 
     // Called on the capture thread as it ends (see PacketCapture).
     void SetEndHandler(PacketCapture::EndHandler handler);
+    // The capture helper that opens live adapters (FindCaptureHelper()
+    // unless set); not while a capture runs.
+    void SetHelper(std::string path) { capture_.SetHelper(std::move(path)); }
+    const std::string& helper() const { return capture_.helper(); }
+    // The ports a capture with these settings watches.
+    static std::vector<uint16_t> WatchedPorts(const CaptureSettings& settings);
     const PacketCapture& capture() const { return capture_; }
 
 private:

@@ -1,6 +1,7 @@
 // brimcast-cli capture: watches the requests other players send and prints
 // every stream address found, as the desktop program's URL Capture adds
-// them to its list.
+// them to its list. A live adapter is read through the capture helper;
+// this program never holds the right to capture itself.
 
 #include <chrono>
 #include <cstdio>
@@ -10,8 +11,12 @@
 #include <string>
 #include <thread>
 
+#include <unistd.h>
+
 #include "base/app_settings.h"
+#include "capture/capture_helper.h"
 #include "capture/capture_memory.h"
+#include "capture/capture_rights.h"
 #include "capture/capture_settings.h"
 #include "capture/capture_sink.h"
 #include "capture/packet_capture.h"
@@ -73,14 +78,20 @@ const CliCommand& Self();
 
 int ListInterfaces()
 {
+    const std::string helper = FindCaptureHelper();
     std::vector<CaptureAdapter> adapters;
     std::string error;
-    if (!ListCaptureAdapters(&adapters, &error)) {
+    bool mayCapture = false;
+    if (!ListCaptureAdapters(helper, &adapters, &mayCapture, &error)) {
         CliError(error);
+        if (::access(helper.c_str(), F_OK) == 0)
+            CliError(CaptureRightsHint(helper));
         return kExitFailed;
     }
     for (const CaptureAdapter& a : adapters)
         std::printf("%s\t%s\n", TerminalText(a.name).c_str(), TerminalText(a.description).c_str());
+    if (!mayCapture)
+        CliError(CaptureRightsHint(helper));
     return kExitOk;
 }
 
@@ -153,6 +164,8 @@ int RunCapture(const CliContext& context)
         CliError(error.message);
         if (error.kind == CaptureStartError::kNoSuchAdapter)
             CliError("'brimcast-cli capture --list-interfaces' lists the adapters");
+        if (error.kind == CaptureStartError::kNotPermitted)
+            CliError(CaptureRightsHint(capture.helper()));
         return kExitFailed;
     }
     if (live) {
@@ -188,8 +201,10 @@ const CliCommand kCapture = {
     "capture",
     "capture (--interface NAME | --pcap FILE) [--seconds N]\n"
     "       brimcast-cli capture --list-interfaces\n"
-    "  --interface, -i NAME  capture live on a network adapter (needs root or the\n"
-    "                        CAP_NET_RAW and CAP_NET_ADMIN capabilities)\n"
+    "  --interface, -i NAME  capture live on a network adapter, through the capture\n"
+    "                        helper brimcast-capture (it needs the cap_net_raw\n"
+    "                        capability; the Debian package grants it to the\n"
+    "                        members of the group brimcast-capture on request)\n"
     "  --pcap, -r FILE       read a capture file instead (also a FIFO, or - for\n"
     "                        standard input)\n"
     "  --seconds N           stop after N seconds, whatever the input does\n"

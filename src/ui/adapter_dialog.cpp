@@ -16,7 +16,7 @@
 #include "ui/qt_text.h"
 
 AdapterDialog::AdapterDialog(AdapterSelection& selection, const QString& listError, bool mayCapture,
-                             const QString& program, QWidget* parent)
+                             const QString& helper, QWidget* parent)
     : QDialog(parent),
       selection_(selection),
       adapters_(new QListWidget(this)),
@@ -61,7 +61,7 @@ AdapterDialog::AdapterDialog(AdapterSelection& selection, const QString& listErr
     if (!listError.isEmpty())
         note = listError + QStringLiteral("\n\n");
     if (!mayCapture)
-        note += RightsText(program);
+        note += RightsText(helper);
     rights_->setText(note);
     rights_->setVisible(!note.isEmpty());
     rights_->setStyleSheet(QStringLiteral("QLabel { color: #a02020; }"));
@@ -135,16 +135,19 @@ AdapterDialog::AdapterDialog(AdapterSelection& selection, const QString& listErr
     UpdateOk();
 }
 
-QString AdapterDialog::RightsText(const QString& program)
+QString AdapterDialog::RightsText(const QString& helper)
 {
-    QString text = tr("Brimcast lacks the rights to capture from a network adapter. Grant them "
-                      "once with\n    %1\nor run Brimcast as root. A capture file can be read "
-                      "without them.")
-                       .arg(Q(CaptureRightsCommand(S(program))));
-    // The Debian package asks this question itself.
-    if (program.startsWith(QLatin1String("/usr/bin/")))
-        text += tr("\nInstalled from the Debian package, `sudo dpkg-reconfigure brimcast` grants "
-                   "them as well.");
+    QString text = tr("Capturing from a network adapter is done by the capture helper %1, which "
+                      "needs the cap_net_raw capability (or root); Brimcast itself never holds it. "
+                      "A capture file can be read without it.")
+                       .arg(helper);
+    // The Debian package asks this question itself and manages the group.
+    if (IsPackagedCaptureHelper(S(helper)))
+        text += tr("\nInstalled from the Debian package, `sudo dpkg-reconfigure brimcast` grants it to "
+                   "the members of the group %1; join it with `sudo adduser $USER %1` and log in again.")
+                    .arg(QString::fromLatin1(kCaptureGroup));
+    else
+        text += tr("\nGrant it once with\n    %1").arg(Q(CaptureRightsCommand(S(helper))));
     return text;
 }
 

@@ -14,23 +14,23 @@ class QPushButton;
 // "Select Adapter": the network adapters (name, description, addresses)
 // with the kept one preselected, the "Save" box, the file types that are
 // captured ("Insert" / "Delete"), the HTTP, MMS and RTSP switches, and
-// instead of an adapter a saved capture file to read. When this program
-// lacks the rights to capture from an adapter, it says so and how to grant
-// them. OK writes the choices into the selection.
+// instead of an adapter a saved capture file to read. When the capture
+// helper lacks the right to capture from an adapter, it says so and how to
+// grant it. OK writes the choices into the selection.
 class AdapterDialog final : public QDialog {
     Q_OBJECT
 public:
     // listError: why the adapters could not be listed ("" when they could).
-    // mayCapture: whether the process has the rights to capture live;
-    // program: the installed program's path, for the command that grants them.
+    // mayCapture: whether the capture helper has the right to capture live;
+    // helper: its path, named in the text that says how to grant the right.
     AdapterDialog(AdapterSelection& selection, const QString& listError, bool mayCapture,
-                  const QString& program, QWidget* parent = nullptr);
+                  const QString& helper, QWidget* parent = nullptr);
 
     // The capture file to read instead of an adapter ("" for an adapter).
     QString captureFile() const;
 
-    // The text that says how to grant the rights to capture.
-    static QString RightsText(const QString& program);
+    // The text that says how to grant the right to capture.
+    static QString RightsText(const QString& helper);
 
     QListWidget* adapterList() const { return adapters_; }
     QCheckBox* saveBox() const { return save_; }

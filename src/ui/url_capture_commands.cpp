@@ -1,7 +1,6 @@
 #include "ui/url_capture_commands.h"
 
 #include <QAction>
-#include <QCoreApplication>
 #include <QFileInfo>
 #include <QKeySequence>
 #include <QLabel>
@@ -10,6 +9,7 @@
 #include "base/app_settings.h"
 #include "base/profile.h"
 #include "capture/adapter_selection.h"
+#include "capture/capture_helper.h"
 #include "capture/capture_memory.h"
 #include "capture/capture_rights.h"
 #include "capture/capture_settings.h"
@@ -78,13 +78,17 @@ void UrlCaptureCommands::Start()
         return;
     }
     const QString title = tr("URL Capture");
+    // The helper lists the adapters and says whether it may capture.
+    const QString helper = Q(capture_->helper());
     std::vector<CaptureAdapter> adapters;
     std::string listError;
-    if (!ListCaptureAdapters(&adapters, &listError))
+    bool mayCapture = false;
+    if (!ListCaptureAdapters(capture_->helper(), &adapters, &mayCapture, &listError))
         adapters.clear();
     AdapterSelection selection(adapters, settings_);
-    const QString program = QCoreApplication::applicationFilePath();
-    AdapterDialog dialog(selection, Q(listError), MayCaptureLive(), program, &view_);
+    // A helper that is not there at all has no rights to grant: the list's
+    // error says so.
+    AdapterDialog dialog(selection, Q(listError), mayCapture || !QFileInfo::exists(helper), helper, &view_);
     if (dialog.exec() != QDialog::Accepted)
         return;
     const int chosen = selection.Accept(settings_);
@@ -111,8 +115,14 @@ void UrlCaptureCommands::Start()
     }
     QString text = Q(error.message);
     if (error.kind == CaptureStartError::kNotPermitted)
-        text += QStringLiteral("\n\n") + AdapterDialog::RightsText(program);
+        text += QStringLiteral("\n\n") + AdapterDialog::RightsText(helper);
     QMessageBox::warning(&view_, title, text);
+}
+
+void UrlCaptureCommands::SetCaptureHelper(const std::string& path)
+{
+    if (capture_ && !capture_->IsCapturing())
+        capture_->SetHelper(path);
 }
 
 void UrlCaptureCommands::Stop()

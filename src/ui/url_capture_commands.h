@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <string>
 
 #include <QObject>
 #include <QString>
@@ -18,8 +19,9 @@ class UrlCapture;
 // adapter (or reads the chosen capture file); the addresses other players
 // request become rows with their player identity. Stop ends it, and so does
 // a recording that starts. The indicator beside the record buttons shows
-// the running capture. A capture the program has no rights for says how to
-// grant them.
+// the running capture. Adapters are listed and read through the capture
+// helper, the one program that may hold the right to capture; when it lacks
+// that right, the dialog and the messages say how to grant it.
 class UrlCaptureCommands final : public QObject {
     Q_OBJECT
 public:
@@ -40,6 +42,9 @@ public:
     void Stop();
     // Stops and waits for the capture thread (the program is closing).
     void Shutdown();
+    // The capture helper to run instead of the one found beside the
+    // program (tests); not while a capture runs.
+    void SetCaptureHelper(const std::string& path);
 
 signals:
     void capturingChanged(bool capturing);

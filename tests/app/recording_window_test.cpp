@@ -41,6 +41,7 @@
 #include "capture/adapter_selection.h"
 #include "dialog_script.h"
 #include "frame_builder.h"
+#include "helper_fixture.h"
 #include "medialist/media_list.h"
 #include "medialist/row_status.h"
 #include "qtprofile/ini_profile.h"
@@ -173,6 +174,7 @@ private slots:
     void parallelRecordingsFromThePreferences();
     void urlCheckFillsItsCells();
     void captureFromSavefilesAndRecordStartStopsIt();
+    void captureFromAnAdapterGoesThroughTheHelper();
     void adapterDialogRules();
     void notifiesOnlyWhenTheWindowIsNotActive();
 
@@ -851,6 +853,30 @@ void RecordingWindowTest::captureFromSavefilesAndRecordStartStopsIt()
     ExpectDecodes(Rec("captured.asf"));
 }
 
+// An adapter is listed and read through the capture helper (a stand-in that
+// replays a savefile): the dialog shows the helper's adapters, and the
+// requests in the frames it sends become rows.
+void RecordingWindowTest::captureFromAnAdapterGoesThroughTheHelper()
+{
+    using namespace capturetest;
+    {
+        SavefileWriter writer(S(Path("frames.pcap")), 1 /* Ethernet */);
+        writer.Write(Frame(80, HttpGet("/adapter.asf")));
+    }
+    window_->urlCapture()->SetCaptureHelper(InstallFakeHelper(S(dir_->path()), S(Path("frames.pcap"))));
+    DialogScript script;
+    script.Then<AdapterDialog>([&](AdapterDialog* d) {
+        QCOMPARE(d->adapterList()->count(), 2);
+        QVERIFY(d->rightsNote()->isHidden());
+        d->adapterList()->setCurrentRow(0);  // "replay"
+        d->accept();
+    });
+    W().actions().urlCapture->trigger();
+    QVERIFY2(script.done(), qPrintable(script.missed()));
+    QVERIFY(QTest::qWaitFor([&] { return RowOf(QStringLiteral("http://10.0.0.5/adapter.asf")) >= 0; }, 10000));
+    QVERIFY(QTest::qWaitFor([&] { return !window_->urlCapture()->Capturing(); }, 10000));
+}
+
 void RecordingWindowTest::adapterDialogRules()
 {
     AppSettings settings;
@@ -860,7 +886,7 @@ void RecordingWindowTest::adapterDialogRules()
                                                   {"lo", "", {"127.0.0.1"}}};
     {
         AdapterSelection selection(adapters, settings);
-        AdapterDialog d(selection, QString(), true, QStringLiteral("/usr/bin/brimcast"));
+        AdapterDialog d(selection, QString(), true, QStringLiteral("/usr/libexec/brimcast/brimcast-capture"));
         QCOMPARE(d.adapterList()->count(), 2);
         QVERIFY(d.adapterList()->item(0)->text().contains(QLatin1String("Ethernet")));
         QVERIFY(d.adapterList()->item(0)->text().contains(QLatin1String("192.0.2.7, fe80::1")));
@@ -878,16 +904,21 @@ void RecordingWindowTest::adapterDialogRules()
         QCOMPARE(settings.m_captureDriver, std::string());  // "Save" was cleared
     }
     {
-        // Without the rights to capture, the dialog says how to get them;
-        // without adapters only a capture file can be chosen.
+        // When the capture helper may not capture, the dialog names it and
+        // the group of the package (or the command for a helper of another
+        // install); without adapters only a capture file can be chosen.
         AdapterSelection selection({}, settings);
         AdapterDialog d(selection, QStringLiteral("Cannot list the network adapters: denied"), false,
-                        QStringLiteral("/usr/bin/brimcast"));
+                        QStringLiteral("/usr/libexec/brimcast/brimcast-capture"));
         QVERIFY(!d.rightsNote()->isHidden());
-        QVERIFY(d.rightsNote()->text().contains(
-            QLatin1String("sudo setcap cap_net_raw,cap_net_admin+eip /usr/bin/brimcast")));
-        QVERIFY(d.rightsNote()->text().contains(QLatin1String("as root")));
-        QVERIFY(d.rightsNote()->text().contains(QLatin1String("denied")));
+        const QString note = d.rightsNote()->text();
+        QVERIFY2(note.contains(QLatin1String("capture helper /usr/libexec/brimcast/brimcast-capture")) &&
+                     note.contains(QLatin1String("group brimcast-capture")) &&
+                     note.contains(QLatin1String("denied")),
+                 qPrintable(note));
+        QVERIFY2(AdapterDialog::RightsText(QStringLiteral("/opt/b/libexec/brimcast/brimcast-capture"))
+                     .contains(QLatin1String("sudo setcap cap_net_raw+ep /opt/b/libexec/brimcast/brimcast-capture")),
+                 qPrintable(note));
         QVERIFY(!d.buttons()->button(QDialogButtonBox::Ok)->isEnabled());
         d.captureFileEdit()->setText(QStringLiteral("/tmp/x.pcap"));
         QVERIFY(d.buttons()->button(QDialogButtonBox::Ok)->isEnabled());

@@ -8,6 +8,7 @@
 #include <pcap/dlt.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <mutex>
 #include <thread>
 
@@ -17,6 +18,7 @@
 #include "capture/media_list_sink.h"
 #include "capture/url_capture.h"
 #include "frame_builder.h"
+#include "helper_fixture.h"
 #include "medialist/media_list.h"
 #include "record/recorder_controller.h"
 #include "task_queue.h"
@@ -149,6 +151,88 @@ TEST(PacketCaptureTest, AQuietFifoNeverHoldsTheCaptureThread)
     EXPECT_NE(ends[3].find("cannot be read"), std::string::npos) << ends[3];
 }
 
+// A live capture is the capture helper's output, read as hostile input: its
+// frames are parsed as a savefile's are; a refusal at the start comes back
+// as the helper said it; a record past its limits, of no known type, an
+// error or a helper that dies ends the capture with a message; a stop ends a
+// helper that ignores SIGTERM within a second. No helper outlives its
+// capture.
+TEST(PacketCaptureHelperTest, CapturesOnlyWhatTheHelperSendsAsItShould)
+{
+    testsupport::TempDir dir;
+    const Strings expected = WriteMixedSavefile(dir.File("mixed.pcap"));
+    const std::string helper = InstallFakeHelper(dir.path(), dir.File("mixed.pcap"));
+    auto helperGone = [&] {
+        const int pid = std::stoi(testsupport::ReadFile(dir.File("libexec/brimcast/pid")));
+        return kill(pid, 0) != 0 && errno == ESRCH;
+    };
+    CaptureMemory memory;
+    LineSink sink;
+    UrlCapture capture(memory, sink);
+    capture.SetHelper(helper);
+    std::mutex mutex;
+    Strings ends;
+    capture.SetEndHandler([&](const std::string& error) {
+        std::lock_guard lock(mutex);
+        ends.push_back(error);
+    });
+    auto lastEnd = [&] {
+        std::lock_guard lock(mutex);
+        return ends.empty() ? std::string("(none)") : ends.back();
+    };
+    CaptureStartError error;
+
+    ASSERT_TRUE(capture.StartLive("replay", Watched(), &error)) << error.message;
+    capture.Wait();
+    EXPECT_EQ(sink.Take(), expected);
+    EXPECT_EQ(lastEnd(), "");
+    EXPECT_TRUE(helperGone());
+
+    const struct {
+        const char* adapter;
+        CaptureStartError::Kind kind;
+        const char* text;
+    } refused[] = {
+        {"denied", CaptureStartError::kNotPermitted, "is not permitted"},
+        {"version", CaptureStartError::kOther, "something other than a capture"},
+        {"a b", CaptureStartError::kNoSuchAdapter, "no network adapter named"},
+    };
+    for (const auto& r : refused) {
+        EXPECT_FALSE(capture.StartLive(r.adapter, Watched(), &error)) << r.adapter;
+        EXPECT_EQ(error.kind, r.kind) << r.adapter;
+        EXPECT_NE(error.message.find(r.text), std::string::npos) << error.message;
+        EXPECT_FALSE(capture.IsCapturing());
+    }
+    EXPECT_TRUE(helperGone());
+    ASSERT_EQ(chmod(helper.c_str(), 0777), 0);
+    EXPECT_FALSE(capture.StartLive("replay", Watched(), &error));
+    EXPECT_NE(error.message.find("may be changed by other users"), std::string::npos) << error.message;
+    ASSERT_EQ(chmod(helper.c_str(), 0755), 0);
+
+    const std::pair<const char*, const char*> ended[] = {
+        {"huge", "malformed output"},
+        {"unknown", "malformed output"},
+        {"fails", "receiving frames failed: gone"},
+        {"killed", "signal 9"},
+    };
+    for (const auto& [adapter, text] : ended) {
+        ASSERT_TRUE(capture.StartLive(adapter, Watched(), &error)) << adapter << ": " << error.message;
+        capture.Wait();
+        EXPECT_NE(lastEnd().find(text), std::string::npos) << adapter << ": " << lastEnd();
+        EXPECT_TRUE(helperGone()) << adapter;
+    }
+
+    ASSERT_TRUE(capture.StartLive("quiet", Watched(), &error)) << error.message;
+    std::this_thread::sleep_for(200ms);
+    EXPECT_TRUE(capture.IsCapturing());
+    const auto stopped = std::chrono::steady_clock::now();
+    capture.Stop();
+    capture.Wait();
+    EXPECT_LT(std::chrono::steady_clock::now() - stopped, 1s);
+    EXPECT_EQ(lastEnd(), "");
+    EXPECT_TRUE(helperGone());
+}
+
 // TCP sockets on a loopback address, closed together. Open returns -1 on
 // failure; clients send without delay, one request per segment.
 class Sockets {
@@ -221,6 +305,7 @@ TEST(PacketCaptureLiveTest, StartCommandCapturesLoopbackRequestsUntilRecordStart
     MediaListCaptureSink sink(list, mainThread);
     CaptureMemory memory;
     UrlCapture capture(memory, sink);
+    capture.SetHelper(BuiltHelper());
     std::atomic<bool> ended{false};
     capture.SetEndHandler([&](const std::string&) { ended = true; });
     ScriptedChooser chooser;

@@ -1,7 +1,10 @@
+#include <filesystem>
+
 #include <gtest/gtest.h>
 
 #include "base/app_settings.h"
 #include "frame_builder.h"
+#include "helper_fixture.h"
 #include "qtprofile/ini_profile.h"
 #include "test_support.h"
 
@@ -47,6 +50,37 @@ TEST(CaptureCliTest, PcapListsExactlyTheRequestsUnderTheProfileSettings)
     r = run("-r");
     EXPECT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(r.out, Lines({"added\thttp://10.0.0.5:8080/Cam/B.WMV?x=1"}));
+}
+
+// A live adapter is read through the capture helper found beside the
+// program (here a copy of the CLI with a stand-in helper): the CLI prints
+// what the helper's frames hold, lists the helper's adapters, and when the
+// helper may not capture it names the helper and the group.
+TEST(CaptureCliTest, LiveCaptureGoesThroughTheHelperBesideTheProgram)
+{
+    testsupport::TempDir dir;
+    const Strings expected = capturetest::WriteMixedSavefile(dir.File("mixed.pcap"));
+    capturetest::InstallFakeHelper(dir.path(), dir.File("mixed.pcap"));
+    std::filesystem::create_directories(dir.File("bin"));
+    std::filesystem::copy_file(testsupport::BinaryDir() + "/src/cli/brimcast-cli", dir.File("bin/brimcast-cli"));
+    auto run = [&](const std::vector<std::string>& args) {
+        std::vector<std::string> argv{dir.File("bin/brimcast-cli"), "--config", dir.File("Brimcast.conf"), "capture"};
+        argv.insert(argv.end(), args.begin(), args.end());
+        return testsupport::RunProcess(argv, 60s, {}, {"HOME=" + dir.path()});
+    };
+    auto r = run({"--interface", "replay"});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, Lines(expected));
+    r = run({"--list-interfaces"});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, "replay\tFake adapter\ndenied\tFake adapter\n");
+    r = run({"-i", "denied"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.out, "");
+    for (const std::string& text :
+         {std::string("is not permitted"), "capture helper " + dir.File("libexec/brimcast/brimcast-capture"),
+          std::string("cap_net_raw")})
+        EXPECT_NE(r.err.find(text), std::string::npos) << r.err;
 }
 
 }  // namespace

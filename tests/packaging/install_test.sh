@@ -4,9 +4,11 @@
 #     entry validates, the MIME package compiles, the icons have their sizes,
 #     the man pages render without warnings and the bash completion completes;
 #  2. the Debian package (cpack) installs, asks before granting the capture
-#     capabilities, grants them only when the answer is yes, and is purged
-#     without leaving a file behind. This part needs root and dpkg and is
-#     skipped with a message without them (CI runs as root).
+#     capability, gives it only to the capture helper and only when the
+#     answer is yes (then only root and the group brimcast-capture may run
+#     the helper), and is purged without leaving a file behind; the group
+#     goes with it only when the package made it. This part needs root and
+#     dpkg and is skipped with a message without them (CI runs as root).
 #   install_test.sh BUILD_DIR GUI_BUILT(0|1)
 set -euo pipefail
 build=$1
@@ -23,6 +25,7 @@ cmake --install "$build" --prefix "$prefix" >"$tmp/install.log" 2>&1 || { cat "$
 
 expected=(
   bin/brimcast-cli
+  libexec/brimcast/brimcast-capture
   share/applications/brimcast.desktop
   share/mime/packages/brimcast.xml
   share/icons/hicolor/scalable/apps/brimcast.svg
@@ -38,6 +41,10 @@ for f in "${expected[@]}"; do
 done
 [ -x "$prefix/bin/brimcast-cli" ] && "$prefix/bin/brimcast-cli" --help >/dev/null \
   && pass "installed brimcast-cli runs" || fail "installed brimcast-cli does not run"
+# The installed CLI finds the installed helper: it lists the adapters.
+"$prefix/bin/brimcast-cli" capture --list-interfaces 2>/dev/null | grep -q '^lo	' \
+  && pass "installed brimcast-cli lists adapters through its helper" \
+  || fail "installed brimcast-cli does not list adapters through $prefix/libexec/brimcast/brimcast-capture"
 
 if command -v desktop-file-validate >/dev/null; then
   if out=$(desktop-file-validate "$prefix/share/applications/brimcast.desktop" 2>&1) && [ -z "$out" ]; then
@@ -117,10 +124,10 @@ deb_test() {
   pass "cpack made $(basename "$deb")"
 
   # Every shared library the programs load comes from a package the
-  # package depends on; the scripts need debconf and setcap.
+  # package depends on; the scripts need debconf, setcap and addgroup.
   depends=$(dpkg-deb -f "$deb" Depends)
-  wanted="debconf libcap2-bin"
-  for program in "$prefix"/bin/*; do
+  wanted="debconf libcap2-bin adduser"
+  for program in "$prefix"/bin/* "$prefix"/libexec/brimcast/*; do
     needed=$(readelf -d "$program" | sed -n 's/.*Shared library: \[\(.*\)\]/\1/p')
     for name in $needed; do
       lib=$(ldd "$program" | awk -v n="$name" '$1 == n && $3 ~ /^\// { print $3 }')
@@ -157,40 +164,95 @@ deb_test() {
     done
     echo "$out"; return 1
   }
+  helper=/usr/libexec/brimcast/brimcast-capture
+  group=brimcast-capture
+  # Which files of the package carry capabilities, as "file caps" lines.
+  package_caps() {
+    dpkg -L brimcast | while read -r f; do if [ -f "$f" ]; then getcap "$f"; fi; done
+  }
+  # The first bytes the helper writes when nobody runs it, with the group's
+  # id among nobody's groups (member=1) or without. A shell of nobody's runs
+  # it, so that the file's own mode and capability decide, not setpriv's.
+  helper_as_nobody() {
+    local groups=--clear-groups
+    [ "$1" = 1 ] && groups=--groups=$(getent group "$group" | cut -d: -f3)
+    { timeout 5 setpriv --reuid=65534 --regid=65534 "$groups" sh -c 'exec "$@"' sh "$helper" $2 2>/dev/null \
+        | head -c 6 | od -An -c | tr -s ' '; } || true
+  }
+  if getent group "$group" >/dev/null; then
+    echo "SKIPPED: the group $group exists on this machine; the test does not touch it"; return
+  fi
+
   echo "brimcast brimcast/allow-capture boolean false" | debconf-set-selections
   if ! dpkg_retry -i "$deb"; then
     fail "dpkg -i failed"; dpkg_retry --purge brimcast >/dev/null || true; return
   fi
   pass "dpkg -i installed the package"
-  for f in /usr/bin/brimcast-cli /usr/share/applications/brimcast.desktop /usr/share/mime/packages/brimcast.xml \
-           /usr/share/man/man1/brimcast-cli.1.gz /usr/share/bash-completion/completions/brimcast-cli; do
+  for f in /usr/bin/brimcast-cli "$helper" /usr/share/applications/brimcast.desktop \
+           /usr/share/mime/packages/brimcast.xml /usr/share/man/man1/brimcast-cli.1.gz \
+           /usr/share/bash-completion/completions/brimcast-cli; do
     [ -e "$f" ] || fail "installed package lacks $f"
   done
   /usr/bin/brimcast-cli --help >/dev/null || fail "/usr/bin/brimcast-cli does not run"
-  caps=$(getcap /usr/bin/brimcast-cli || true)
-  [ -z "$caps" ] && pass "no capture capability without the opt-in" || fail "capabilities without opt-in: $caps"
+  caps=$(package_caps)
+  [ -z "$caps" ] && pass "no capability without the opt-in" || fail "capabilities without opt-in: $caps"
+  mode=$(stat -c '%U:%G %a' "$helper")
+  [ "$mode" = "root:root 755" ] && pass "without the opt-in the helper is $mode" || fail "helper without opt-in: $mode"
 
-  # Opting in through debconf grants them; opting out takes them away.
+  # Opting in: the helper alone gets cap_net_raw, and only the group's
+  # members may run it; a member's helper opens the loopback adapter.
   echo "brimcast brimcast/allow-capture boolean true" | debconf-set-selections
   DEBIAN_FRONTEND=noninteractive dpkg-reconfigure brimcast >/dev/null 2>&1 || fail "dpkg-reconfigure failed"
-  caps=$(getcap /usr/bin/brimcast-cli || true)
-  case "$caps" in *cap_net_admin,cap_net_raw=eip*|*cap_net_raw,cap_net_admin=eip*) pass "opt-in granted $caps" ;;
-    *) fail "opt-in did not grant the capabilities: '$caps'" ;; esac
+  getent group "$group" >/dev/null && pass "opt-in made the group $group" || fail "opt-in made no group $group"
+  caps=$(package_caps)
+  [ "$caps" = "$helper cap_net_raw=ep" ] && pass "opt-in gave only the helper: $caps" \
+    || fail "capabilities after opt-in: '$caps'"
+  mode=$(stat -c '%U:%G %a' "$helper")
+  [ "$mode" = "root:$group 750" ] && pass "with the opt-in the helper is $mode" || fail "helper with opt-in: $mode"
+  if command -v setpriv >/dev/null; then
+    got=$(helper_as_nobody 0 --list)
+    [ -z "$got" ] && pass "a user outside $group cannot run the helper" || fail "a non-member ran the helper: $got"
+    got=$(helper_as_nobody 1 --list)
+    [ "$got" = " R 001 \\0 \\0 \\0 001" ] && pass "a member's helper holds the capability" \
+      || fail "a member's helper says: '$got'"
+    got=$(helper_as_nobody 1 "--interface lo")
+    case "$got" in " H"*) pass "a member captures on lo through the helper" ;;
+      *) fail "a member's capture on lo gave: '$got'" ;; esac
+  fi
+
+  # Opting out takes the capability away; the group stays until purge.
   echo "brimcast brimcast/allow-capture boolean false" | debconf-set-selections
   DEBIAN_FRONTEND=noninteractive dpkg-reconfigure brimcast >/dev/null 2>&1 || fail "dpkg-reconfigure failed"
-  caps=$(getcap /usr/bin/brimcast-cli || true)
-  [ -z "$caps" ] && pass "opting out removed the capabilities" || fail "capabilities after opting out: $caps"
+  caps=$(package_caps)
+  [ -z "$caps" ] && pass "opting out removed the capability" || fail "capabilities after opting out: $caps"
+  mode=$(stat -c '%U:%G %a' "$helper")
+  [ "$mode" = "root:root 755" ] && pass "after opting out the helper is $mode" || fail "helper after opting out: $mode"
 
   files=$(dpkg -L brimcast | while read -r f; do if [ -f "$f" ]; then echo "$f"; fi; done)
   dpkg_retry --purge brimcast >/dev/null || fail "dpkg --purge failed"
   if dpkg-query -W -f='${Status}' brimcast 2>/dev/null | grep -q 'installed'; then
     fail "brimcast still installed after purge"
   fi
-  left=$(for f in $files; do if [ -e "$f" ]; then echo "$f"; fi; done)
+  left=$(for f in $files /var/lib/brimcast; do if [ -e "$f" ]; then echo "$f"; fi; done)
   [ -z "$left" ] && pass "purge removed every file" || fail "left after purge: $left"
   if debconf-show brimcast 2>/dev/null | grep -q allow-capture; then
     fail "the debconf question survived the purge"
   fi
+  getent group "$group" >/dev/null && fail "purge left the group $group it made" || pass "purge removed the group it made"
+
+  # A group the package did not make survives the purge.
+  addgroup --quiet --system "$group"
+  echo "brimcast brimcast/allow-capture boolean true" | debconf-set-selections
+  if dpkg_retry -i "$deb" >/dev/null; then
+    mode=$(stat -c '%U:%G %a' "$helper")
+    [ "$mode" = "root:$group 750" ] || fail "with an existing group the helper is $mode"
+    dpkg_retry --purge brimcast >/dev/null || fail "dpkg --purge failed"
+    getent group "$group" >/dev/null && pass "purge kept a group it did not make" || fail "purge removed a group it did not make"
+  else
+    fail "dpkg -i with an existing group failed"
+    dpkg_retry --purge brimcast >/dev/null || true
+  fi
+  delgroup --quiet --system "$group" >/dev/null 2>&1 || groupdel "$group" 2>/dev/null || true
 }
 deb_test
 

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <unistd.h>
 
@@ -23,9 +24,17 @@ public:
     {
         char pattern[] = "/tmp/brimcast-bench-XXXXXX";
         const char* made = ::mkdtemp(pattern);
-        path_ = made ? made : "/tmp";
+        if (!made) {
+            std::perror("mkdtemp");
+            std::exit(1);
+        }
+        path_ = made;
     }
-    ~Folder() { std::system(("rm -rf '" + path_ + "'").c_str()); }
+    ~Folder()
+    {
+        std::error_code ignored;
+        std::filesystem::remove_all(path_, ignored);
+    }
     std::string File(const std::string& name) const { return path_ + "/" + name; }
 
 private:

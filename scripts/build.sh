@@ -25,8 +25,9 @@ if [ "${BRIMCAST_DEB_FLAGS:-0}" = "1" ]; then
   export DEB_BUILD_MAINT_OPTIONS=hardening=+all
   eval "$(dpkg-buildflags --export=sh)"
   # CMake reads no CPPFLAGS: the preprocessor's flags go with the compiler's.
-  export CFLAGS="$CPPFLAGS $CFLAGS" CXXFLAGS="$CPPFLAGS $CXXFLAGS"
-  args+=(-DCMAKE_BUILD_TYPE=None)
+  # Given on the command line, they also reach a tree configured before.
+  args+=(-DCMAKE_BUILD_TYPE=None "-DCMAKE_C_FLAGS=$CPPFLAGS $CFLAGS" "-DCMAKE_CXX_FLAGS=$CPPFLAGS $CXXFLAGS"
+         "-DCMAKE_EXE_LINKER_FLAGS=$LDFLAGS" "-DCMAKE_SHARED_LINKER_FLAGS=$LDFLAGS")
 fi
 cmake -S . -B "$dir" -G Ninja "${args[@]}" "$@" >/dev/null
 cmake --build "$dir" -j "$jobs"

@@ -241,8 +241,9 @@ void SingleInstanceTest::untrustedFolderIsRefused()
     const QByteArray folder = QFile::encodeName(QStringLiteral("%1/brimcast-%2").arg(tmp).arg(::getuid()));
     const QByteArray elsewhere = QFile::encodeName(tmp + QStringLiteral("/elsewhere"));
     const std::pair<const char*, std::function<void()>> untrusted[] = {
-        {"open to others", [&] { ::mkdir(folder, 0700); ::chmod(folder, 0755); }},
-        {"a link to a private folder", [&] { ::mkdir(elsewhere, 0700); ::symlink(elsewhere, folder); }},
+        {"open to others", [&] { QVERIFY(::mkdir(folder, 0700) == 0 && ::chmod(folder, 0755) == 0); }},
+        {"a link to a private folder",
+         [&] { QVERIFY(::mkdir(elsewhere, 0700) == 0 && ::symlink(elsewhere, folder) == 0); }},
         {"a file", [&] { QFile(QFile::decodeName(folder)).open(QIODevice::WriteOnly); }},
     };
     const LaunchRequest request = ParseCommandLine({QStringLiteral("mms://media.example/a.asf")});

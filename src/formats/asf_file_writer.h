@@ -161,8 +161,6 @@ public:
     bool LimitReached() const { return limitReached_; }
     // Continuing, the session's header described other streams.
     bool HeaderChanged() const { return headerChanged_; }
-    // Resuming, the stream did not repeat the file's last packet.
-    bool OtherStream() const { return otherStream_; }
     bool WriteFailed() const { return writeFailed_; }
     // The recording holds the stream to its announced end: for a broadcast
     // never; otherwise every announced packet, or, when none are announced,

@@ -20,7 +20,7 @@ import select
 import socket
 import struct
 
-from asf_stream import AsfSource, Disconnected, options, serve
+from asf_stream import AsfSource, Disconnected, options, reset, serve
 
 SIGNATURE = 0xB00BFACE
 C_CONNECT, C_TRANSPORT, C_OPEN_FILE, C_START_PLAYING = 0x30001, 0x30002, 0x30005, 0x30007
@@ -174,8 +174,7 @@ class Session:
         """Ends the connection as a failing server or network does."""
         sock = self.wire.sock
         if mode == "reset":
-            sock.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
-            sock.close()
+            reset(sock)
         elif mode == "stall":
             sock.settimeout(self.args.lifetime)
             try:

@@ -26,7 +26,7 @@ import struct
 import threading
 import time
 
-from asf_stream import repeated_header, repeat_span, time_fields
+from asf_stream import repeated_header, repeat_span, reset, time_fields
 
 FILE_PROPERTIES = bytes.fromhex("a1dcab8c47a9cf118ee400c00c205365")
 LIVE_SEQUENCE, LIVE_TIME = 5000, 73000
@@ -180,8 +180,7 @@ class Server:
             if drop and i - first == drop[1]:
                 send(b"".join(batch))
                 if drop[0] == "reset":
-                    conn.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
-                    conn.close()
+                    reset(conn)
                 elif drop[0] == "stall":
                     self.done.wait(args.lifetime)
                 return

@@ -159,5 +159,9 @@ bool ResumeScan::Scan(const std::string& path)
     resumePacket = whole - 1;
     resumeOffset = reader.DataStart() + resumePacket * packetSize;
     header = reader.HeaderBytes();
+    if (!reader.ReadPacket(resumePacket, &lastPacket)) {
+        *this = ResumeScan{};
+        return false;
+    }
     return true;
 }

@@ -82,6 +82,9 @@ struct ResumeScan {
     uint64_t resumeOffset = 0;
     // The file's header as a stream sends it (see AsfFileReader::HeaderBytes).
     std::vector<uint8_t> header;
+    // The last whole packet (number resumePacket), which the stream must
+    // send again unchanged before anything is added.
+    std::vector<uint8_t> lastPacket;
 
     // False when the file cannot be read, is not an ASF file we can
     // continue, holds no whole packet, or is complete or nearly so (fewer

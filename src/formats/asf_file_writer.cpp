@@ -50,6 +50,8 @@ void AsfFileWriter::Begin(ByteSink* sink, const Options& options)
     numberBase_ = 0;
     timeBase_ = 0;
     headerChanged_ = false;
+    repeatPending_ = false;
+    otherStream_ = false;
     highestTime_ = 0;
     highestEndMs_ = 0;
     limitReached_ = false;
@@ -96,8 +98,10 @@ AsfFileWriter::HeaderResult AsfFileWriter::WriteHeader(const uint8_t* data, size
     }
     packetsEnd_ = keptPackets_;
     headerTaken_ = true;
-    if (kept)
+    if (kept) {
+        repeatPending_ = !options_.repeatedPacket.empty();
         return HeaderResult::Kept;
+    }
     if (sink_ && !Write(0, data, length))
         return HeaderResult::WriteFailed;
     bytesWritten_ += length;
@@ -168,9 +172,9 @@ AsfFileWriter::PacketResult AsfFileWriter::WritePacketAt(uint64_t number, const 
     // Slots in the file once this packet is in, against the packets there.
     const uint64_t slots = std::max(packetsEnd_, number + 1);
     const uint64_t held = keptPackets_ + packetsWritten_ + 1;
-    const bool inRange = !Live() && header_.declaredPackets != 0
-                             ? number < header_.declaredPackets
-                             : number <= reach && slots - std::min(slots, held) <= held + kMaxNumberJump;
+    const bool announced = !Live() && header_.declaredPackets != 0;
+    const bool inRange = number <= reach && slots - std::min(slots, held) <= held + kMaxNumberJump &&
+                         (!announced || number < header_.declaredPackets);
     if (!inRange) {
         result.status = PacketResult::OutOfRange;
         return result;
@@ -190,6 +194,11 @@ AsfFileWriter::PacketResult AsfFileWriter::Place(uint64_t position, uint64_t num
     const size_t n = std::min(length, size);
     std::memcpy(scratch_.data(), packet, n);
     std::memset(scratch_.data() + n, 0, size - n);
+    if (repeatPending_ || otherStream_) {
+        result.status = CheckRepeat(number);
+        if (result.status != PacketResult::Written)
+            return result;
+    }
     uint8_t* p = scratch_.data();
     Stamp(p, &result);
     if (!sink_) {
@@ -202,6 +211,27 @@ AsfFileWriter::PacketResult AsfFileWriter::Place(uint64_t position, uint64_t num
     }
     result.status = Count(number, 1, result.timeMs, result.timeMs);
     return result;
+}
+
+AsfFileWriter::PacketResult::Status AsfFileWriter::CheckRepeat(uint64_t number)
+{
+    if (otherStream_)
+        return PacketResult::OtherStream;
+    // A stream that starts earlier (by number) sends packets the file holds;
+    // one that starts later has skipped the proof.
+    if (number < keptPackets_)
+        return PacketResult::Repeated;
+    const std::vector<uint8_t>& mine = options_.repeatedPacket;
+    if (number > keptPackets_ || mine.size() != scratch_.size() ||
+        !asf::SamePayloads(mine.data(), scratch_.data(), header_.packetSize)) {
+        otherStream_ = true;
+        return PacketResult::OtherStream;
+    }
+    // The file's copy stays; the stream goes on after it.
+    repeatPending_ = false;
+    keptPackets_ = number + 1;
+    packetsEnd_ = std::max(packetsEnd_, keptPackets_);
+    return PacketResult::Repeated;
 }
 
 AsfFileWriter::PacketResult AsfFileWriter::WritePackets(uint8_t* packets, size_t count, size_t* written)

@@ -64,6 +64,13 @@ public:
         // must describe the same stream as (SameAsfStream); empty: not
         // compared.
         std::vector<uint8_t> keptHeader;
+        // Resuming (either way): the file's copy of the packet the stream
+        // starts again with, the last one the file holds (number
+        // keptPackets, or the one keptBytes ends before). The stream must
+        // send it again with the same payloads (asf::SamePayloads) before
+        // anything is written: headers alike prove little, as many encoders
+        // leave the file id 0. Empty: not required.
+        std::vector<uint8_t> repeatedPacket;
         // Continuing a broadcast after a reconnect (see Continuation).
         std::optional<Continuation> continuation;
     };
@@ -86,6 +93,9 @@ public:
             NoHeader,      // no header taken yet: not written
             NoSink,        // a probe: not written
             OutOfRange,    // a packet number outside the stream: not written
+            Repeated,      // resuming, a packet the file holds already: not written
+            OtherStream,   // resuming, the stream did not repeat the file's last
+                           // packet: nothing is written from here on
             WriteFailed,
         };
         Status status = NoHeader;
@@ -95,13 +105,12 @@ public:
         bool Wrote() const { return status == Written || status == LimitReached; }
     };
 
-    // Without an announced count (a broadcast, or an on-demand stream whose
-    // header gives none) a packet by number may lie at most this far past
-    // the highest one so far, and the gaps left in the file may hold at most
-    // this many slots more than the packets written: a damaged or hostile
-    // number can neither place data far out in the file nor creep it on a
-    // little with every packet. An announced count bounds an on-demand
-    // stream instead.
+    // A packet by number may lie at most this far past the highest one so
+    // far, and the gaps left in the file may hold at most this many slots
+    // more than the packets written: a damaged or hostile number can neither
+    // place data far out in the file nor creep it on a little with every
+    // packet. An on-demand stream's announced count bounds its numbers too,
+    // but sizes nothing: a header may announce any count.
     static constexpr uint64_t kMaxNumberJump = 4096;
     // The Simple Index object every finished file ends with, unless
     // Finalise is given another: one entry, for packet 0.
@@ -163,6 +172,9 @@ private:
     // Continuing, the time the session's first packet (its send time) takes.
     uint32_t ContinuationBase(const uint8_t* packet, size_t length) const;
     PacketResult Place(uint64_t position, uint64_t number, const uint8_t* packet, size_t length);
+    // Resuming, until the stream has repeated the file's last packet: what
+    // the padded packet numbered `number` (in scratch_) is.
+    PacketResult::Status CheckRepeat(uint64_t number);
     // Re-times one whole packet where it lies; fills in the result's time.
     void Stamp(uint8_t* packet, PacketResult* result);
     // Counts packets written up to lastNumber; the last one's time and the
@@ -195,6 +207,9 @@ private:
     uint64_t numberBase_ = 0;
     uint32_t timeBase_ = 0;
     bool headerChanged_ = false;
+    // Resuming: the file's last packet has not come again yet.
+    bool repeatPending_ = false;
+    bool otherStream_ = false;
     uint32_t highestTime_ = 0;
     uint64_t highestEndMs_ = 0;  // send time plus packet duration, for HoldsWholeStream
     bool limitReached_ = false;

@@ -196,6 +196,38 @@ bool WalkDataPacket(const uint8_t* packet, size_t length, uint32_t packetSize, P
     return true;
 }
 
+bool SamePayloads(const uint8_t* a, const uint8_t* b, uint32_t packetSize)
+{
+    // A packet may claim a length past the bytes there are: its payloads
+    // must lie inside them to be compared one by one.
+    auto walk = [packetSize](const uint8_t* packet, PacketLayout* layout) {
+        if (!WalkDataPacket(packet, packetSize, packetSize, layout))
+            return false;
+        for (size_t i = 0; i < layout->payloadCount; ++i) {
+            const PacketLayout::Payload& p = layout->payloads[i];
+            if (p.dataAt > packetSize || p.dataLength > packetSize - p.dataAt)
+                return false;
+        }
+        return true;
+    };
+    PacketLayout x, y;
+    if (!walk(a, &x) || !walk(b, &y))
+        return std::memcmp(a, b, packetSize) == 0;
+    if (x.payloadCount != y.payloadCount)
+        return false;
+    for (size_t i = 0; i < x.payloadCount; ++i) {
+        const PacketLayout::Payload& p = x.payloads[i];
+        const PacketLayout::Payload& q = y.payloads[i];
+        if (p.streamNumber != q.streamNumber || p.mediaObjectNumber != q.mediaObjectNumber ||
+            p.compressed() != q.compressed() || (!p.compressed() && p.offsetIntoObject != q.offsetIntoObject) ||
+            p.dataLength != q.dataLength)
+            return false;
+        if (std::memcmp(a + p.dataAt, b + q.dataAt, p.dataLength) != 0)
+            return false;
+    }
+    return true;
+}
+
 int RebasePacketTimes(uint8_t* packet, size_t length, uint32_t base, uint32_t packetSize,
                       PacketLayout* layout, uint32_t add)
 {

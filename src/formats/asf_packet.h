@@ -71,6 +71,15 @@ int SendTimeOffset(const uint8_t* packet, size_t length);
 int RebasePacketTimes(uint8_t* packet, size_t length, uint32_t base, uint32_t packetSize,
                       PacketLayout* layout = nullptr, uint32_t add = 0);
 
+// True when two data packets of packetSize bytes each carry the same
+// payloads: as many, each of the same stream and media object, at the same
+// offset into it (compressed payloads: that field is a time), with the same
+// data. The packet's own fields (send time, duration, length, sequence,
+// padding) and the payloads' replicated data (where presentation times lie)
+// are not compared: a server may fill them in otherwise when it sends the
+// packet again. Packets that do not parse whole are compared byte for byte.
+bool SamePayloads(const uint8_t* a, const uint8_t* b, uint32_t packetSize);
+
 // Removes from a whole packet of several payloads each payload for which
 // drop(index, payload) is true (index counts from 0 in the packet): the payloads after it move up, the payload count
 // falls and the padding grows by the bytes removed, which become zeros (a

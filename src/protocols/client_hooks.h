@@ -35,6 +35,9 @@ public:
     virtual void OnHeaderReceived(const std::string& /*url*/, uint32_t /*durationMs*/) {}
     // bytesWritten: what this attempt has written to the output so far.
     virtual void OnProgress(uint64_t /*bytesWritten*/, uint32_t /*progress*/, uint32_t /*timeMs*/) {}
+    // A data packet was written (a packet the file held already is not
+    // one), before its OnProgress; timeMs as OnProgress gives it.
+    virtual void OnDataPacket(uint32_t /*timeMs*/) {}
     virtual void OnFinished(uint64_t /*bytesWritten*/) {}
     // Once per attempt that reached the media phase, when that phase ends,
     // before the client returns: how it ended and how many data packets the

@@ -56,6 +56,13 @@ struct RecordRequest {
     // otherwise writes nothing and reports OnResumeRefused. Empty: nothing
     // is compared.
     std::vector<uint8_t> keptHeader;
+    // On a resume: the file's copy of the packet the attempt starts with
+    // (packet `resume` for MMS over TCP and RTSP, the one at offset `resume`
+    // for MMS over HTTP), the last one the file holds. The server must send
+    // it again, with the same payloads, before anything is written; a
+    // stream that does not is another one, reported as OnResumeRefused.
+    // Empty: not required.
+    std::vector<uint8_t> repeatedPacket;
     // A broadcast that goes on in the file after a reconnect (the stream
     // clients only; `resume` is 0 then): see AsfFileWriter::Continuation.
     std::shared_ptr<const AsfFileWriter::Continuation> continuation;

@@ -1,5 +1,6 @@
 #include "record/cmms_thread.h"
 
+#include <algorithm>
 #include <system_error>
 #include <utility>
 
@@ -202,12 +203,44 @@ void CmmsThread::OnHeaderReceived(const std::string&, uint32_t durationMs)
     JobEvent e = JobEvent::Of(job_.jobId, kStatusHeaderReceived);
     e.durationMs = durationMs;
     e.text = job_.OutputPath();
-    job_.Post(std::move(e));
+    if (holdHeader_)
+        heldHeader_ = std::move(e);
+    else
+        job_.Post(std::move(e));
+}
+
+void CmmsThread::HoldHeaderEvent(bool hold)
+{
+    holdHeader_ = hold;
+    heldHeader_.reset();
 }
 
 void CmmsThread::ArmReconnected(uint32_t attempt, int64_t lostAtMs, std::chrono::steady_clock::time_point lostAt)
 {
-    outage_ = OutageWatch{true, false, attempt, lostAtMs, lostAt};
+    outage_ = OutageWatch{};
+    outage_.armed = true;
+    outage_.attempt = attempt;
+    outage_.lostAtMs = lostAtMs;
+    outage_.lostAt = lostAt;
+}
+
+void CmmsThread::EndOutage()
+{
+    if (!outage_.armed || outage_.ended)
+        return;
+    outage_.ended = true;
+    // The outage lasted until the stream came back for good: the healing
+    // attempt's first new packet.
+    const auto back = outage_.packets > 0 ? outage_.firstPacketAt : std::chrono::steady_clock::now();
+    const uint64_t ms = static_cast<uint64_t>(
+        std::max<int64_t>(0, std::chrono::duration_cast<std::chrono::milliseconds>(back - outage_.lostAt).count()));
+    job_.outages += 1;
+    job_.outageMs += ms;
+    JobEvent e = JobEvent::Of(job_.jobId, kStatusReconnected);
+    e.attempt = outage_.attempt;
+    e.outageAtMs = outage_.lostAtMs;
+    e.outageMs = ms;
+    job_.Post(std::move(e));
 }
 
 bool CmmsThread::DisarmReconnected()
@@ -217,21 +250,26 @@ bool CmmsThread::DisarmReconnected()
     return ended;
 }
 
+void CmmsThread::OnDataPacket(uint32_t timeMs)
+{
+    if (heldHeader_) {
+        job_.Post(std::move(*heldHeader_));
+        heldHeader_.reset();
+    }
+    OutageWatch& w = outage_;
+    if (!w.armed || w.ended)
+        return;
+    if (w.packets++ == 0) {
+        w.firstTimeMs = timeMs;
+        w.firstPacketAt = std::chrono::steady_clock::now();
+    }
+    if ((timeMs >= w.firstTimeMs && timeMs - w.firstTimeMs >= kHealMediaMs) || w.packets >= kHealPackets)
+        EndOutage();
+}
+
 void CmmsThread::OnProgress(uint64_t bytesWritten, uint32_t progress, uint32_t timeMs)
 {
     CarryStop();
-    if (outage_.armed && !outage_.ended) {
-        outage_.ended = true;
-        const auto lasted = std::chrono::steady_clock::now() - outage_.lostAt;
-        const uint64_t ms = static_cast<uint64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(lasted).count());
-        job_.outages += 1;
-        job_.outageMs += ms;
-        JobEvent e = JobEvent::Of(job_.jobId, kStatusReconnected);
-        e.attempt = outage_.attempt;
-        e.outageAtMs = outage_.lostAtMs;
-        e.outageMs = ms;
-        job_.Post(std::move(e));
-    }
     bytesWritten += progressBase_;
     job_.bytesWritten = bytesWritten;
     job_.progress = progress;

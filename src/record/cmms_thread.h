@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -95,11 +96,24 @@ public:
     // The bytes a client reports are those of its attempt; the job's count
     // adds this many (what earlier attempts left in the same file).
     void SetProgressBase(uint64_t bytes) { progressBase_ = bytes; }
-    // A reconnect attempt starts: its first progress ends the outage that
-    // began at lostAt (the job counts it and posts code 14).
+    // A reconnect heals an outage once it has brought this much new media,
+    // or this many new data packets (a stream whose packets carry no
+    // times): a server that sends a header or a few packets and drops again
+    // has not come back.
+    static constexpr uint32_t kHealMediaMs = 3000;
+    static constexpr uint64_t kHealPackets = 256;
+    // A reconnect attempt starts: once it has brought enough new data (see
+    // kHealMediaMs) it ends the outage that began at lostAt. The job counts
+    // the outage, until the attempt's first new packet, and posts code 15.
     void ArmReconnected(uint32_t attempt, int64_t lostAtMs, std::chrono::steady_clock::time_point lostAt);
+    // The attempt's stream has reached its end: the outage is over, however
+    // little it brought.
+    void EndOutage();
     // Ends the watch; true when the outage ended.
     bool DisarmReconnected();
+    // While held, the header event (code 2) waits for the attempt's first
+    // data packet; one still waiting when the hold ends is dropped.
+    void HoldHeaderEvent(bool hold);
 
     // Runs one client's entry operation with the stop request carried over:
     // a Stop that lands between the driver's check and the client's start
@@ -110,6 +124,7 @@ public:
     void OnConnecting(const std::string& url, int port) override;
     void OnHeaderReceived(const std::string& url, uint32_t durationMs) override;
     void OnProgress(uint64_t bytesWritten, uint32_t progress, uint32_t timeMs) override;
+    void OnDataPacket(uint32_t timeMs) override;
     void OnFinished(uint64_t bytesWritten) override;
     void OnStreamEnd(StreamEnd how, uint64_t dataPackets) override;
     void Trace(const std::string& text) override;
@@ -141,7 +156,13 @@ private:
         uint32_t attempt = 0;
         int64_t lostAtMs = 0;
         std::chrono::steady_clock::time_point lostAt;
+        // The attempt's new data packets, and the first one's time.
+        uint64_t packets = 0;
+        uint32_t firstTimeMs = 0;
+        std::chrono::steady_clock::time_point firstPacketAt;
     } outage_;
+    bool holdHeader_ = false;
+    std::optional<JobEvent> heldHeader_;
     std::array<std::unique_ptr<ProtocolClient>, 4> clients_;
     std::atomic<ProtocolClient*> activeClient_{nullptr};
     // The address of the running client (worker thread only): credentials

@@ -59,10 +59,8 @@ bool ExistingFileDecision::Decide(Resume* resume, bool mayResume)
         return Fail(NotRegularFileText(path, other));
     }
 
-    uint64_t packet = 0;
-    uint64_t offset = 0;
-    std::vector<uint8_t> header;
-    if (mayResume && scanner_ && scanner_(path, &packet, &offset, &header)) {
+    ResumePoint point;
+    if (mayResume && scanner_ && scanner_(path, &point)) {
         bool ok = true;
         if (job_.settings.m_resumable)
             ok = prompts_ &&
@@ -71,11 +69,9 @@ bool ExistingFileDecision::Decide(Resume* resume, bool mayResume)
             return false;
         if (ok) {
             if (std::unique_ptr<FileSink> f = FileSink::OpenExisting(path)) {
-                f->Seek(offset);
+                f->Seek(point.offset);
                 resume->file = std::move(f);
-                resume->packet = packet;
-                resume->offset = offset;
-                resume->header = std::move(header);
+                resume->point = std::move(point);
             }
             return true;  // otherwise recreated from scratch, resume values 0
         }

@@ -29,13 +29,10 @@ public:
     }
 
     // What Decide settled on a resume: the file open for update, its cursor
-    // at offset, with packet whole packets kept and the file's header
-    // (empty: not compared).
+    // at point.offset (see ResumePoint).
     struct Resume {
         std::unique_ptr<FileSink> file;
-        uint64_t packet = 0;
-        uint64_t offset = 0;
-        std::vector<uint8_t> header;
+        ResumePoint point;
     };
 
     // Settles the file at the job's output path (which it may change): a

@@ -32,104 +32,34 @@ bool Contains(const std::string& text, std::string_view what)
     return text.find(what) != std::string::npos;
 }
 
-// Brings the file back to where the attempts started, dropping what a
-// failed attempt wrote: the next client starts a stream of its own and must
-// not append it to another's leftovers.
-void RewindTo(FileSink& file, uint64_t position)
+// Brings the file back to what it held when the attempts started (`kept`
+// bytes), dropping what a failed attempt added, and the cursor to where
+// they start: the next client starts a stream of its own and must not
+// append it to another's leftovers.
+void RewindTo(FileSink& file, uint64_t kept, uint64_t position)
 {
     uint64_t size = 0;
-    if (file.Size(&size) && size > position) {
+    if (file.Size(&size) && size > kept) {
         // A failure here shows when the file is closed; the cursor below
         // still makes the next client write over the leftovers.
-        file.Truncate(position);
+        file.Truncate(kept);
     }
     file.Seek(position);
 }
 
 constexpr uint32_t kPlaylistBits = 0x1000 | 0x2000 | 0x4000 | 0x10;
 
-// The highest send time among a file's last this many packets is taken for
-// the latest one (packets of several streams need not be in time order).
-constexpr uint64_t kLastPacketsScanned = 64;
-
-bool Droppable(StreamEnd end) { return end == StreamEnd::Interrupted || end == StreamEnd::ConnectionLost; }
-
-// The latest time a packet stands for: its send time, or the media time
-// (presentation time less the preroll) of its latest payload when that is
-// later (a frame may be sent before its time). False when it has no send time.
-bool LatestTimeOf(const std::vector<uint8_t>& packet, uint32_t packetSize, uint64_t prerollMs, uint32_t* time)
+// A regular file that is empty, or an ASF header without a data packet.
+bool HoldsNoPackets(const std::string& path)
 {
-    asf::PacketLayout layout;
-    asf::WalkDataPacket(packet.data(), packet.size(), packetSize, &layout);
-    if (layout.sendTimeAt < 0)
+    struct stat st;
+    if (::lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
         return false;
-    uint64_t latest = layout.sendTime;
-    for (size_t i = 0; i < layout.payloadCount; ++i) {
-        const asf::PacketLayout::Payload& p = layout.payloads[i];
-        const uint64_t presentation = p.hasPresentationTime ? p.presentationTime
-                                      : p.compressed()      ? p.offsetIntoObject
-                                                            : 0;
-        if (presentation > prerollMs)
-            latest = std::max(latest, presentation - prerollMs);
-    }
-    *time = static_cast<uint32_t>(std::min<uint64_t>(latest, UINT32_MAX));
-    return true;
-}
-
-// What a dropped recording's file holds, read back after its client
-// finalised it: where the next attempt starts, and for a broadcast how it
-// goes on.
-struct DroppedFile {
-    uint64_t packets = 0;
-    uint64_t end = 0;  // where packet `packets` goes: the index object starts there
-    std::vector<uint8_t> index;
-    std::vector<uint8_t> header;  // as a stream sends it
-    AsfFileWriter::Continuation continuation;
-
-    bool Read(const std::string& path, bool live)
-    {
-        AsfFileReader reader;
-        if (!reader.Open(path))
-            return false;
-        const uint32_t size = reader.Header().packetSize;
-        packets = reader.PacketCount();
-        end = reader.DataStart() + packets * size;
-        if (!reader.ReadIndexObject(&index))
-            index.clear();
-        header = reader.HeaderBytes();
-        if (!live)
-            return true;
-        continuation.header = header;
-        continuation.packets = packets;
-        // The new session's media times go on after the latest one written,
-        // so that every stream's times keep rising.
-        const uint64_t preroll = reader.Header().properties.preroll;
-        std::vector<uint8_t> packet;
-        uint32_t first = 0, last = 0, t = 0;
-        for (uint64_t i = packets - std::min(packets, kLastPacketsScanned); i < packets; ++i) {
-            if (reader.ReadPacket(i, &packet) && LatestTimeOf(packet, size, preroll, &t))
-                last = std::max(last, t);
-        }
-        if (packets > 0 && reader.ReadPacket(0, &packet)) {
-            asf::PacketLayout layout;
-            asf::WalkDataPacket(packet.data(), packet.size(), size, &layout);
-            first = layout.sendTime;
-        }
-        continuation.lastTimeMs = last;
-        // The average time from one packet to the next: the outage becomes one of them.
-        const uint64_t step = packets > 1 && last > first ? (last - first) / (packets - 1) : 1;
-        continuation.stepMs = static_cast<uint32_t>(std::clamp<uint64_t>(step, 1, 60000));
+    if (st.st_size == 0)
         return true;
-    }
-};
-
-int64_t SystemNowMs()
-{
-    return std::chrono::duration_cast<std::chrono::milliseconds>(
-               std::chrono::system_clock::now().time_since_epoch())
-        .count();
+    AsfFileReader reader;
+    return reader.Open(path) && reader.PacketCount() == 0;
 }
-
 
 }  // namespace
 
@@ -216,17 +146,16 @@ void JobDriver::RecordOne(const std::string& recorded, const std::string& addres
 
         job.resumeRefused = false;
         firstPath_ = job.OutputPath();
-        RunAttempts(&file, recorded, address, resume.packet, resume.offset, resume.header);
+        RunAttempts(&file, recorded, address, resume.point);
         const bool refused = job.resumeRefused && !created && !job.stopRequested;
 
         if (!file->Close() && !job.errorFlag)
             thread_.ReportError("File Write Error");
-        // A file this job created and nothing was written to is not a
-        // recording; left behind it would only push the next try of the same
-        // address to a numbered name.
-        struct stat st;
+        // A file this job created that holds no data packet (nothing, or a
+        // stream's header alone) is not a recording; left behind it would
+        // only push the next try of the same address to a numbered name.
         const std::string path = job.OutputPath();
-        if (created && ::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_size == 0)
+        if (created && HoldsNoPackets(path))
             ::unlink(path.c_str());
         if (refused && mayResume) {
             thread_.Trace("The file holds another stream: it is not resumed");
@@ -236,9 +165,9 @@ void JobDriver::RecordOne(const std::string& recorded, const std::string& addres
             mayResume = false;
             continue;
         }
-        switch (CheckAsfBody(recorded, created, resume.offset)) {
+        switch (CheckAsfBody(recorded, created, resume.point.offset)) {
         case BodyCheck::Asf:
-            Judge(recorded, resume.offset);
+            Judge(recorded, resume.point.offset);
             return;
         case BodyCheck::Playlist:
             // The file is gone; its name is free for the entries.
@@ -339,24 +268,24 @@ void JobDriver::Judge(const std::string& address, uint64_t resumeOffset)
 {
     RecordJob& job = thread_.job();
     const StreamEnd end = job.streamEnd;
-    // A stream client wrote a header and at least one data packet, and the
-    // stream ended as it should: that is a recording, however short.
+    // A stream client wrote a header and at least one data packet.
     const bool holdsStream = job.dataPackets > 0;
     const bool endedAsItShould = end == StreamEnd::EndOfStream || end == StreamEnd::LimitReached ||
                                  end == StreamEnd::Stopped || end == StreamEnd::ConnectionLost;
     // An on-demand stream that ended before its announced end, marked or not.
     const bool cutShort = end == StreamEnd::Incomplete || end == StreamEnd::Interrupted;
 
-    // Anything else of a media type this small is a server's refusal (an
-    // error page, an empty reply) or a transfer cut short, not a recording.
-    // A stop by the user is a cancel, not a failure, and a resumed file
-    // counts with what it already held: the clients count only what they
-    // add.
+    // A stream that holds packets is a recording however short: whole, or
+    // cut short and kept (finalised and resumable) as incomplete. Anything
+    // else of a media type this small is a server's refusal (an error page,
+    // an empty reply) or a transfer cut short, not a recording. A stop by
+    // the user is a cancel, not a failure, and a resumed file counts with
+    // what it already held: the clients count only what they add.
     const uint32_t type = AddressTypeBits(address);
     const uint64_t recordedBytes = resumeOffset + job.bytesWritten;
-    if (!(holdsStream && endedAsItShould) && recordedBytes < kTooSmallBytes && !job.stopRequested &&
-        ((type & kTypeOtherMedia) || ((type & kTypeAsfFamily) && !job.noNext))) {
-        if (holdsStream && cutShort && job.ErrorText().empty())
+    if (!(holdsStream && (endedAsItShould || cutShort)) && recordedBytes < kTooSmallBytes &&
+        !job.stopRequested && ((type & kTypeOtherMedia) || ((type & kTypeAsfFamily) && !job.noNext))) {
+        if (cutShort && job.ErrorText().empty())
             job.SetErrorText(kEndedEarlyText);
         job.errorFlag = true;
     }
@@ -386,19 +315,27 @@ std::unique_ptr<FileSink> JobDriver::OpenWithSaveAs(const std::string& name, Out
 }
 
 uint64_t JobDriver::RunAttempts(std::unique_ptr<FileSink>* file, const std::string& address,
-                                const std::string& originalAddress, uint64_t resumePacket,
-                                uint64_t resumeOffset, const std::vector<uint8_t>& keptHeader)
+                                const std::string& originalAddress, const ResumePoint& resume)
 {
     RecordJob& job = thread_.job();
+    const uint64_t resumeOffset = resume.offset;
+    const bool resuming = resume.packet != 0 || resume.offset != 0;
+    // A resumed file keeps all it holds: its last packet is fetched again
+    // only as proof, and is not written anew.
+    uint64_t keptSize = 0;
+    if (resuming && !(*file)->Size(&keptSize))
+        keptSize = resumeOffset;
     auto request = [&](ClientKind kind, const std::string& url) {
         RecordRequest r;
         r.out = file->get();
         r.url = url;
         r.playerAgent = job.playerAgent;
-        if (resumePacket != 0 || resumeOffset != 0)
-            r.keptHeader = keptHeader;
+        if (resuming) {
+            r.keptHeader = resume.header;
+            r.repeatedPacket = resume.lastPacket;
+        }
         if (kind == ClientKind::MmsTcp || kind == ClientKind::Rtsp) {
-            r.resume = resumePacket;
+            r.resume = resume.packet;
         } else {
             r.resume = resumeOffset;
             // An address that names an ASF file keeps only an ASF body.
@@ -426,7 +363,7 @@ uint64_t JobDriver::RunAttempts(std::unique_ptr<FileSink>* file, const std::stri
             lastError = job.ErrorText();
         job.errorFlag = false;
         job.SetErrorText({});
-        RewindTo(**file, resumeOffset);
+        RewindTo(**file, keptSize, resumeOffset);
     };
     // A count of 0 is a failure even when the client said nothing: the job
     // must not show it as completed.
@@ -441,6 +378,10 @@ uint64_t JobDriver::RunAttempts(std::unique_ptr<FileSink>* file, const std::stri
     for (int i = 0; i < row.count; ++i) {
         if (job.stopRequested)
             return result;
+        // The download starts at the beginning of the body: on a resumed
+        // file it would write a whole stream behind the kept part.
+        if (resuming && row.clients[i] == ClientKind::HttpDownload)
+            continue;
         if (i > 0) {
             if (!mayContinue(result))
                 return settle(result);
@@ -456,140 +397,4 @@ uint64_t JobDriver::RunAttempts(std::unique_ptr<FileSink>* file, const std::stri
                                   resumeOffset);
     }
     return settle(result);
-}
-
-uint64_t JobDriver::RunWithReconnect(std::unique_ptr<FileSink>* file, ClientKind kind,
-                                     const RecordRequest& request, uint64_t resumeOffset)
-{
-    RecordJob& job = thread_.job();
-    thread_.SetProgressBase(0);
-    uint64_t written = thread_.RunClient(kind, request);
-    if (job.settings.m_reconnect <= 0 || kind == ClientKind::HttpDownload)
-        return written;
-    uint64_t packets = job.dataPackets;
-    StreamEnd end = job.streamEnd;
-    while (Droppable(end) && !job.stopRequested && !job.errorFlag) {
-        const Outage outage = Reconnect(file, kind, request, resumeOffset, &written);
-        if (outage == Outage::GaveUp) {
-            // The job ends as the drop left it (a broadcast as recorded, an
-            // on-demand stream incomplete), not with the refusals since.
-            job.errorFlag = false;
-            job.SetErrorText({});
-        }
-        if (outage != Outage::Over)
-            break;
-        packets += job.dataPackets;
-        end = job.streamEnd;
-    }
-    // Judge sees the job's recording as a whole.
-    job.streamEnd = end;
-    job.dataPackets = packets;
-    return written;
-}
-
-JobDriver::Outage JobDriver::Reconnect(std::unique_ptr<FileSink>* file, ClientKind kind,
-                                       const RecordRequest& first, uint64_t resumeOffset, uint64_t* written)
-{
-    using Clock = std::chrono::steady_clock;
-    RecordJob& job = thread_.job();
-    const ReconnectTimings& timings = thread_.reconnectTimings();
-    const auto lostAt = Clock::now();
-    const int64_t lostAtMs = SystemNowMs();
-    const auto limit = std::chrono::seconds(job.settings.m_reconnect);
-    const bool live = job.streamEnd == StreamEnd::ConnectionLost;
-
-    for (uint32_t attempt = 1;; ++attempt) {
-        const size_t i = attempt - 1;
-        const int waitMs = i < timings.backoffMs.size() ? timings.backoffMs[i] : timings.thenEveryMs;
-        if (Clock::now() + std::chrono::milliseconds(waitMs) - lostAt > limit)
-            return Outage::GaveUp;
-        // The attempt goes on where the file ends; a file that cannot be
-        // read back as a recording is left as it is.
-        FileSink& out = **file;
-        DroppedFile dropped;
-        if (!out.Flush())
-            return Outage::Failed;
-        if (!dropped.Read(job.OutputPath(), live))
-            return Outage::GaveUp;
-        JobEvent e = JobEvent::Of(job.jobId, kStatusReconnecting);
-        e.attempt = attempt;
-        job.Post(std::move(e));
-        const auto due = Clock::now() + std::chrono::milliseconds(waitMs);
-        while (Clock::now() < due) {
-            if (job.stopRequested)
-                return Outage::Stopped;
-            std::this_thread::sleep_for(std::min<Clock::duration>(due - Clock::now(), std::chrono::milliseconds(50)));
-        }
-        if (job.stopRequested)
-            return Outage::Stopped;
-
-        RecordRequest request = first;
-        request.out = &out;
-        request.continuation.reset();
-        if (live) {
-            request.resume = 0;
-            request.continuation = std::make_shared<const AsfFileWriter::Continuation>(dropped.continuation);
-            out.Seek(dropped.end);
-        } else {
-            // Packets by number for MMS over TCP and RTSP, the offset for MMS
-            // over HTTP; the index object goes and comes back if nothing follows.
-            request.resume = kind == ClientKind::Mmsh ? dropped.end : dropped.packets;
-            request.keptHeader = dropped.header;
-            out.Truncate(dropped.end);
-            out.Seek(dropped.end);
-        }
-        job.errorFlag = false;
-        job.SetErrorText({});
-        thread_.SetProgressBase(dropped.end > resumeOffset ? dropped.end - resumeOffset : 0);
-        thread_.ArmReconnected(attempt, lostAtMs, lostAt);
-        *written += thread_.RunClient(kind, request);
-        uint64_t size = 0;
-        if (!live && out.Size(&size) && size <= dropped.end) {
-            out.WriteAt(dropped.end, dropped.index.data(), dropped.index.size());
-            out.Seek(dropped.end + dropped.index.size());
-        }
-        if (job.resumeRefused) {
-            // The server serves another stream now: the file stays as it was.
-            job.resumeRefused = false;
-            thread_.DisarmReconnected();
-            return Outage::GaveUp;
-        }
-        if (job.streamEnd == StreamEnd::HeaderChanged) {
-            // Other streams: the file stays as it was, and the broadcast goes
-            // on in a file of its own.
-            thread_.DisarmReconnected();
-            if (!NextFile(file))
-                return Outage::Failed;
-            request = first;
-            request.out = file->get();
-            request.resume = 0;
-            request.keptHeader.clear();
-            thread_.SetProgressBase(0);
-            thread_.ArmReconnected(attempt, lostAtMs, lostAt);
-            *written += thread_.RunClient(kind, request);
-        }
-        if (thread_.DisarmReconnected())
-            return Outage::Over;
-        if (job.stopRequested)
-            return Outage::Stopped;
-    }
-}
-
-bool JobDriver::NextFile(std::unique_ptr<FileSink>* file)
-{
-    RecordJob& job = thread_.job();
-    const std::string path = MakeUniqueName(firstPath_);
-    std::unique_ptr<FileSink> next = path.empty() ? nullptr : FileSink::CreateNew(path);
-    if (!next) {
-        thread_.ReportError("File Creation Error");
-        return false;
-    }
-    const bool closed = (*file)->Close();
-    *file = std::move(next);
-    job.SetOutputPath(path);
-    if (!closed) {
-        thread_.ReportError("File Write Error");
-        return false;
-    }
-    return true;
 }

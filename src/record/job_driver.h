@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <set>
@@ -7,6 +8,7 @@
 #include <vector>
 
 #include "protocols/protocol_client.h"
+#include "record/resume_check.h"
 
 class CmmsThread;
 class FileSink;
@@ -22,11 +24,13 @@ class OutputClaim;
 class JobDriver {
 public:
     // A recording of media type below this many bytes counts as failed,
-    // unless it holds a stream that ended as it should (Judge).
+    // unless it holds a stream (Judge).
     static constexpr uint64_t kTooSmallBytes = 256 * 1024;
-    // The error of a stream cut short that is too small to keep as
-    // incomplete.
+    // The error of a stream cut short before its first data packet.
     static constexpr const char* kEndedEarlyText = "The server ended the stream before its end";
+    // An outage ends the job after this many reconnects in a row that reach
+    // the stream but bring no new data packet.
+    static constexpr int kMaxFruitlessAttempts = 3;
     // RecordRequest::extra of the HTTP download: save the body even when it
     // is a text page (0 looks into text pages for a stream address).
     static constexpr int kSaveWhateverArrives = -1;
@@ -75,22 +79,29 @@ private:
     // A dropped broadcast whose header changes goes on in a new file, which
     // then replaces *file.
     uint64_t RunAttempts(std::unique_ptr<FileSink>* file, const std::string& address,
-                         const std::string& originalAddress, uint64_t resumePacket,
-                         uint64_t resumeOffset, const std::vector<uint8_t>& keptHeader);
+                         const std::string& originalAddress, const ResumePoint& resume);
     // Runs one client and, while its stream's connection drops (see
-    // Reconnect), reconnects it; returns what its attempts wrote.
+    // Reconnect), reconnects it; returns what its attempts wrote
+    // (job_reconnect.cpp).
     uint64_t RunWithReconnect(std::unique_ptr<FileSink>* file, ClientKind kind,
                               const RecordRequest& request, uint64_t resumeOffset);
-    // One outage: waits and reconnects until an attempt records again (Over;
-    // the attempts' results are added to *written), the outage would last
-    // longer than the setting (GaveUp), the job is stopped, or the file
-    // fails (reported).
+    // One outage: waits and reconnects until an attempt heals it (Over: it
+    // brought a few seconds of new media, see CmmsThread::ArmReconnected,
+    // or the stream reached its end), the outage would last longer than the
+    // setting, kMaxFruitlessAttempts attempts in a row brought nothing new,
+    // the server sends another stream (GaveUp), the job is stopped, or the
+    // file fails (reported). The attempts' results are added to *written,
+    // their new data packets to *packets.
     enum class Outage { Over, GaveUp, Stopped, Failed };
     Outage Reconnect(std::unique_ptr<FileSink>* file, ClientKind kind, const RecordRequest& request,
-                     uint64_t resumeOffset, uint64_t* written);
-    // Closes *file and opens the next numbered file beside the job's first
-    // output path; false when that fails (reported).
-    bool NextFile(std::unique_ptr<FileSink>* file);
+                     uint64_t resumeOffset, uint64_t* written, uint64_t* packets);
+    // A broadcast whose streams changed: records the client's next session
+    // into the next numbered file beside the job's first output path, which
+    // replaces *file once it holds a data packet; a file that gets none is
+    // removed. False when a file fails (reported).
+    bool GoOnInNextFile(std::unique_ptr<FileSink>* file, ClientKind kind, const RecordRequest& first,
+                        uint32_t attempt, int64_t lostAtMs, std::chrono::steady_clock::time_point lostAt,
+                        uint64_t* written);
 
     CmmsThread& thread_;
     // The playlists this job has read (addresses, or paths of local ones).

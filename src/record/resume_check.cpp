@@ -4,14 +4,14 @@
 
 #include "formats/asf_file_reader.h"
 
-bool ScanForResume(const std::string& path, uint64_t* packet, uint64_t* offset,
-                   std::vector<uint8_t>* header)
+bool ScanForResume(const std::string& path, ResumePoint* point)
 {
     ResumeScan scan;
     if (!scan.Scan(path))
         return false;
-    *packet = scan.resumePacket;
-    *offset = scan.resumeOffset;
-    *header = std::move(scan.header);
+    point->packet = scan.resumePacket;
+    point->offset = scan.resumeOffset;
+    point->header = std::move(scan.header);
+    point->lastPacket = std::move(scan.lastPacket);
     return true;
 }

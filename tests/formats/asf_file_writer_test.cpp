@@ -552,6 +552,55 @@ TEST(AsfFileWriter, AResumeGoesOnOnlyWithTheStreamTheFileHolds)
             }
         }
     }
+
+    // The file's last packet must come again, with the same payloads (its
+    // times may differ), before anything is written: a stream that starts
+    // earlier passes over what the file holds; one that skips the packet or
+    // sends another is another stream, and nothing of it is written.
+    const std::vector<std::string>& p = src.packets;
+    struct Proof {
+        const char* what;
+        bool byNumber;
+        std::vector<std::pair<uint64_t, std::string>> sent;
+        bool goesOn;
+    } proofs[] = {
+        {"in order, the last packet again", false, {{1, ShiftTimes(p[1], src.packetSize, 500)}, {2, p[2]}}, true},
+        {"in order, another packet first", false, {{1, p[5]}, {2, p[2]}}, false},
+        {"by number, from an earlier one", true, {{0, p[0]}, {1, p[1]}, {2, p[2]}}, true},
+        {"by number, past the last one", true, {{2, p[2]}, {1, p[1]}}, false},
+    };
+    for (const Proof& c : proofs) {
+        SCOPED_TRACE(c.what);
+        testsupport::TempDir dir;
+        const std::string path = dir.File("r.asf");
+        testsupport::WriteFile(path, src.header + p[0] + p[1]);
+        AsfFileWriter::Options options;
+        options.keptHeader = kept;
+        options.repeatedPacket.assign(p[1].begin(), p[1].end());
+        if (c.byNumber)
+            options.keptBytes = src.header.size() + src.packetSize;
+        else
+            options.keptPackets = 1;
+        auto sink = FileSink::OpenExisting(path);
+        ASSERT_NE(sink, nullptr);
+        sink->Seek(src.header.size() + src.packetSize);
+        AsfFileWriter writer;
+        writer.Begin(sink.get(), options);
+        ASSERT_EQ(writer.WriteHeader(Bytes(src.header), src.header.size()), Header::Kept);
+        std::vector<Result::Status> statuses;
+        for (const auto& [number, packet] : c.sent)
+            statuses.push_back((c.byNumber ? writer.WritePacketAt(number, Bytes(packet), packet.size())
+                                           : writer.WritePacket(Bytes(packet), packet.size()))
+                                   .status);
+        EXPECT_EQ(statuses.back(), c.goesOn ? Result::Written : Result::OtherStream);
+        EXPECT_EQ(writer.PacketsWritten(), c.goesOn ? 1u : 0u);
+        EXPECT_TRUE(writer.Finalise());
+        ASSERT_TRUE(sink->Close());
+        if (c.goesOn)
+            EXPECT_TRUE(IsRecordingOf(path, src, 3, false));
+        else
+            EXPECT_EQ(testsupport::ReadFile(path), src.header + p[0] + p[1]);
+    }
 }
 
 // A broadcast continued after a reconnect: the same streams whatever the

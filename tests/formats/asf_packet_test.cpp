@@ -87,6 +87,31 @@ TEST(AsfStreamHeader, TheSampleHeaderReadsAndTheFieldsFollowTheLayout)
     EXPECT_EQ(StreamDurationMs(30020000, 3000), 2u);
     EXPECT_EQ(StreamDurationMs(~uint64_t{0}, 0), UINT32_MAX);
 }
+// A packet sent again by a server may carry other times and padding: only
+// the payloads tell whether it is the same packet.
+TEST(AsfPacket, APacketSentAgainIsKnownByItsPayloads)
+{
+    const Parts& src = Split(Sample());
+    const uint32_t size = src.packetSize;
+    auto same = [&](const std::string& a, const std::string& b) {
+        return asf::SamePayloads(reinterpret_cast<const uint8_t*>(a.data()), reinterpret_cast<const uint8_t*>(b.data()),
+                                 size);
+    };
+    for (size_t i = 0; i + 1 < src.packets.size(); ++i) {
+        const std::string& p = src.packets[i];
+        std::string again = ShiftTimes(p, size, 250000);
+        asf::PacketLayout layout;
+        ASSERT_TRUE(asf::WalkDataPacket(reinterpret_cast<const uint8_t*>(p.data()), p.size(), size, &layout));
+        for (size_t at = layout.payloadsEnd; at < layout.packetLength; ++at)
+            again[at] = '\x5A';
+        EXPECT_TRUE(same(p, again)) << i;
+        EXPECT_FALSE(same(p, src.packets[i + 1])) << i;
+        const auto& last = layout.payloads[layout.payloadCount - 1];
+        std::string damaged = p;
+        damaged[last.dataAt + last.dataLength / 2] ^= 1;
+        EXPECT_FALSE(same(p, damaged)) << i;
+    }
+}
 
 }  // namespace
 

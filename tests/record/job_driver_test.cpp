@@ -60,11 +60,10 @@ protected:
     RecordJob& Run(const std::string& url, const std::string& title = "")
     {
         JobServices services = Services();
-        services.resumeScanner = [this](const std::string&, uint64_t* packet, uint64_t* offset,
-                                        std::vector<uint8_t>* header) {
-            *packet = 4;
-            *offset = resumeOffset;
-            *header = keptHeader;
+        services.resumeScanner = [this](const std::string&, ResumePoint* point) {
+            point->packet = 4;
+            point->offset = resumeOffset;
+            point->header = keptHeader;
             return resumeOffset != 0;
         };
         job = std::make_unique<CmmsThread>(&sink, 7, settings, url, title, "", "member", "secret", services);
@@ -181,9 +180,9 @@ TEST_F(DriverTest, WhenTheAttemptsEndAndWhatCountsAsFailed)
 }
 
 // What a stream client says of its media phase decides how the size rule
-// judges it: a stream that holds packets and ended as it should is a
-// recording however short; a stream the server cut short is incomplete (or,
-// too small to keep, failed); anything else small stays failed.
+// judges it: a stream that holds packets is a recording however short,
+// complete when it ended as it should, incomplete when the server cut it
+// short; anything else small stays failed.
 TEST_F(DriverTest, TheSizeRuleJudgesHowTheStreamEnded)
 {
     constexpr size_t kSmall = 160 * 1024;  // a whole 20-second audio stream
@@ -205,7 +204,9 @@ TEST_F(DriverTest, TheSizeRuleJudgesHowTheStreamEnded)
         {"mms://h/a.wma", kSmall, StreamEnd::EndOfStream, 0, JobResult::Failed, ""},
         {"http://h/a.mp3", kSmall, kNone, 0, JobResult::Failed, ""},
         // Cut short by the server.
-        {"mms://h/a.wma", kSmall, StreamEnd::Incomplete, 40, JobResult::Failed, JobDriver::kEndedEarlyText},
+        {"mms://h/a.wma", kSmall, StreamEnd::Incomplete, 40, JobResult::Incomplete, ""},
+        {"mms://h/a.wma", kSmall, StreamEnd::Interrupted, 40, JobResult::Incomplete, ""},
+        {"mms://h/a.wma", kSmall, StreamEnd::Interrupted, 0, JobResult::Failed, JobDriver::kEndedEarlyText},
         {"mms://h/a.wma", kEnough, StreamEnd::Incomplete, 90, JobResult::Incomplete, ""},
         {"mms://h/live", kSmall, StreamEnd::Incomplete, 40, JobResult::Incomplete, ""},  // not a media name
         {"mms://h/a.wma", kEnough, StreamEnd::EndOfStream, 90, JobResult::Completed, ""},
@@ -330,11 +331,13 @@ TEST_F(DriverTest, AnExistingFileIsResumedOverwrittenRenamedOrKept)
     WriteFile(dir.File("b(0).asf"), "old");
     EXPECT_EQ(Run("mms://h/b.asf").OutputPath(), dir.File("b(1).asf"));
 
-    // A resumed file keeps what it held when nothing could be added.
+    // A resumed file keeps what it held when nothing could be added; the
+    // download, which starts at the beginning of the body, is not tried.
     WriteFile(path, kept);
     resumeOffset = kept.size();
     settings.m_resumable = 0;
     script.On(K::Mmsh, Fail("down"));
+    script.On(K::HttpDownload, WriteText("a whole body"));
     Run("mms://h/a.asf");
     EXPECT_EQ(ReadFile(path), kept);
 }

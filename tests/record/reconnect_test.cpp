@@ -5,7 +5,9 @@
 
 #include <chrono>
 #include <cstdio>
+#include <filesystem>
 #include <functional>
+#include <map>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -15,6 +17,7 @@
 #include "formats/asf_file_reader.h"
 #include "base/status_sink.h"
 #include "record/cmms_thread.h"
+#include "record/job_driver.h"
 #include "test_support.h"
 
 namespace {
@@ -106,8 +109,39 @@ const std::string& BigSample()
     return path;
 }
 
+// Another clip with the same codec settings, packet size and duration (and,
+// as this encoder writes them, the same zero file id).
+const std::string& OtherSample()
+{
+    static const std::string path = [] {
+        testsupport::SampleOptions options;
+        options.otherClip = true;
+        return testsupport::MakeSampleAsf(options);
+    }();
+    return path;
+}
+
 std::string Mms(const FakeServer& s) { return "mms://127.0.0.1:" + std::to_string(s.port()) + "/sample.asf"; }
 std::string Http(const FakeServer& s) { return "http://127.0.0.1:" + std::to_string(s.port()) + "/sample.asf"; }
+// Upper case: the RTSP client is tried first.
+std::string Rtsp(const FakeServer& s) { return "RTSP://127.0.0.1:" + std::to_string(s.port()) + "/sample.asf"; }
+
+enum class Via { Mms, Rtsp, Mmsh };
+const char* Name(Via via) { return via == Via::Mms ? "MMS over TCP" : via == Via::Rtsp ? "RTSP" : "MMS over HTTP"; }
+std::string Script(Via via) { return via == Via::Mms ? "mms_server.py" : via == Via::Rtsp ? "rtsp_server.py" : "mmsh_server.py"; }
+std::string Address(Via via, const FakeServer& s) { return via == Via::Mms ? Mms(s) : via == Via::Rtsp ? Rtsp(s) : Http(s); }
+
+// The files in a folder, and how many data packets each holds (-1: not an
+// ASF file).
+std::map<std::string, int64_t> PacketsOfFiles(const std::string& folder)
+{
+    std::map<std::string, int64_t> files;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        AsfFileReader reader;
+        files[entry.path().string()] = reader.Open(entry.path().string()) ? int64_t(reader.PacketCount()) : -1;
+    }
+    return files;
+}
 
 // The send times of a file's packets, in file order.
 std::vector<uint32_t> SendTimes(const std::string& path)
@@ -141,9 +175,11 @@ TEST_F(ReconnectTest, OnDemandStreamDroppedThreeTimesGivesTheUninterruptedFile)
         std::remove(path.c_str());
         const JobEvent end = Record(address);
         EXPECT_EQ(end.result, JobResult::Completed) << end.errorText;
-        EXPECT_EQ(end.outages, 3u);
-        EXPECT_EQ(Events(kStatusReconnected).size(), 3u);
-        EXPECT_EQ(Events(kStatusReconnecting).size(), 3u);  // each outage ended at its first attempt
+        // No reconnect brought the media that heals an outage before the
+        // last one reached the stream's end: one outage of three attempts.
+        EXPECT_EQ(end.outages, 1u);
+        EXPECT_EQ(Events(kStatusReconnected).size(), 1u);
+        EXPECT_EQ(Events(kStatusReconnecting).size(), 3u);
         EXPECT_EQ(end.bytes, testsupport::FileSize(path) - 62);
 
         // The same client without drops, into a file of its own.
@@ -165,19 +201,22 @@ TEST_F(ReconnectTest, LiveStreamDroppedTwiceGoesOnInOneFileWithoutAGap)
 {
     // The first part is longer than the independent decoder's analysis of
     // the stream's frame rate.
+    // Each part brings more than the media that heals an outage.
     const Parts& src = Split(BigSample());
     const size_t all = src.packets.size();
-    const size_t first = 80, second = 30;
+    const size_t first = 80, second = 40;
     ASSERT_GT(all, first);
+    ASSERT_GT(SendTime(src.packets[second - 1], src.packetSize) - SendTime(src.packets[0], src.packetSize),
+              CmmsThread::kHealMediaMs);
     for (bool http : {false, true}) {
         SCOPED_TRACE(http ? "MMS over HTTP" : "MMS over TCP");
         FakeServer server;
         if (http)
             ASSERT_TRUE(StartServer(server, "mmsh_server.py", BigSample(),
-                                    {"--mode", "live", "--drop", "close:80", "--drop", "stall:30"}));
+                                    {"--mode", "live", "--drop", "close:80", "--drop", "stall:40"}));
         else
             ASSERT_TRUE(StartServer(server, "mms_server.py", LiveOf(BigSample()),
-                                    {"--connections", "3", "--drop", "close:80", "--drop", "reset:30"}));
+                                    {"--connections", "3", "--drop", "close:80", "--drop", "reset:40"}));
         const std::string path = dir.File("sample.asf");
         std::remove(path.c_str());
         const JobEvent end = Record(http ? Http(server) : Mms(server));
@@ -255,17 +294,24 @@ TEST_F(ReconnectTest, BroadcastOfOtherStreamsAfterADropGoesIntoANewFile)
 
 TEST_F(ReconnectTest, OutageLimitEndsAsIncompleteWithAFinishedFile)
 {
-    const Parts& src = Split(BigSample());
-    const size_t kept = src.packets.size() - 10;
-    ASSERT_GT(kept * src.packetSize, 300000u);
     // The server is gone after the drop: every attempt is refused. With the
-    // setting at 0 nothing is attempted at all.
-    for (int limit : {1, 0}) {
-        SCOPED_TRACE(limit);
+    // setting at 0 nothing is attempted at all. A stream cut short is kept
+    // as incomplete whatever its size (the last one under 256 KB).
+    struct Case {
+        const std::string& sample;
+        size_t kept;
+        int limit;
+    };
+    const size_t big = Split(BigSample()).packets.size() - 10;
+    ASSERT_GT(big * Split(BigSample()).packetSize, 300000u);
+    for (const Case& c : {Case{BigSample(), big, 1}, Case{BigSample(), big, 0}, Case{Sample(), 20, 0}}) {
+        SCOPED_TRACE(std::to_string(c.kept) + " packets, limit " + std::to_string(c.limit));
+        const Parts& src = Split(c.sample);
+        const int limit = c.limit;
         settings.m_reconnect = limit;
         FakeServer server;
-        ASSERT_TRUE(StartServer(server, "mms_server.py", BigSample(),
-                                {"--connections", "1", "--drop", "close:" + std::to_string(kept)}));
+        ASSERT_TRUE(StartServer(server, "mms_server.py", c.sample,
+                                {"--connections", "1", "--drop", "close:" + std::to_string(c.kept)}));
         const std::string path = dir.File("sample.asf");
         std::remove(path.c_str());
         const auto start = Clock::now();
@@ -273,7 +319,8 @@ TEST_F(ReconnectTest, OutageLimitEndsAsIncompleteWithAFinishedFile)
         const auto took = Clock::now() - start;
         EXPECT_EQ(end.result, JobResult::Incomplete) << end.errorText;
         EXPECT_EQ(end.outages, 0u);
-        EXPECT_TRUE(IsRecordingOf(path, src, kept, false));
+        EXPECT_TRUE(IsRecordingOf(path, src, c.kept, false));
+        EXPECT_TRUE(Decodes(path));
         EXPECT_TRUE(ResumeScan().Scan(path));
         const size_t attempts = Events(kStatusReconnecting).size();
         if (limit == 0) {
@@ -306,6 +353,124 @@ TEST_F(ReconnectTest, StopDuringTheWaitEndsTheJobAtOnce)
     EXPECT_LT(Clock::now() - stopped, 1s);
     EXPECT_EQ(sink.Events().back().result, JobResult::Cancelled);
     EXPECT_TRUE(IsRecordingOf(dir.File("sample.asf"), src, 12, false));
+}
+
+// A broadcast that changes its header at every connection and sends a few
+// packets (or none) before it drops never heals the outage: the setting ends
+// it, every file left holds data packets, and a server that sends nothing new
+// ends the job after a few attempts.
+TEST_F(ReconnectTest, BroadcastThatNeverComesBackForGoodEndsWithoutEmptyFiles)
+{
+    for (Via via : {Via::Mms, Via::Mmsh}) {
+        for (int packets : {3, 0}) {
+            SCOPED_TRACE(std::string(Name(via)) + ", " + std::to_string(packets) + " packets");
+            std::filesystem::remove_all(dir.path());
+            std::filesystem::create_directory(dir.path());
+            // A few packets each time: only the outage limit ends it; none: a
+            // much longer limit is never reached.
+            settings.m_reconnect = packets ? 1 : 20;
+            FakeServer server;
+            if (via == Via::Mms)
+                ASSERT_TRUE(StartServer(server, "mms_server.py", LiveSample(),
+                                        {"--connections", "60", "--cycle", LiveOf(SmallSample()), "--drop-at",
+                                         std::to_string(packets)}));
+            else
+                ASSERT_TRUE(StartServer(server, "mmsh_server.py", Sample(),
+                                        {"--mode", "live", "--connections", "120", "--cycle", SmallSample(),
+                                         "--fault", "close=" + std::to_string(packets)}));
+            const JobEvent end = Record(Address(via, server));
+            EXPECT_EQ(end.outages, 0u);
+            const std::map<std::string, int64_t> files = PacketsOfFiles(dir.path());
+            if (packets == 0) {
+                EXPECT_EQ(end.result, JobResult::Failed);
+                EXPECT_EQ(Events(kStatusReconnecting).size(), size_t(JobDriver::kMaxFruitlessAttempts));
+                EXPECT_TRUE(files.empty()) << files.begin()->first;
+            } else {
+                // The first file holds the first packets of the broadcast;
+                // the streams changed at every later connection.
+                EXPECT_EQ(end.result, JobResult::Completed) << end.errorText;
+                EXPECT_GE(files.size(), 2u);
+                for (const auto& [path, count] : files) {
+                    EXPECT_EQ(count, packets) << path;
+                    EXPECT_TRUE(Decodes(path)) << path;
+                }
+            }
+            sink.Clear();
+        }
+    }
+}
+
+// An on-demand server that drops at the same place at every connection: a
+// reconnect gets the file's last packet again and nothing new, and after a
+// few such attempts the job ends incomplete with the file as the first drop
+// left it.
+TEST_F(ReconnectTest, OnDemandServerThatDropsAtTheSamePlaceEndsIncomplete)
+{
+    const Parts& src = Split(Sample());
+    const size_t at = 20;
+    settings.m_reconnect = 5;
+    for (Via via : {Via::Mms, Via::Rtsp, Via::Mmsh}) {
+        SCOPED_TRACE(Name(via));
+        const std::string n = std::to_string(at);
+        const std::vector<std::string> options = via == Via::Mms    ? std::vector<std::string>{"--connections", "20", "--drop-at", n}
+                                                 : via == Via::Rtsp ? std::vector<std::string>{"--connections", "20", "--stop-after", n, "--end", "close"}
+                                                                    : std::vector<std::string>{"--fault", "close=" + n};
+        FakeServer server;
+        ASSERT_TRUE(StartServer(server, Script(via), Sample(), options));
+        const std::string path = dir.File("sample.asf");
+        std::remove(path.c_str());
+        const JobEvent end = Record(Address(via, server));
+        EXPECT_EQ(end.result, JobResult::Incomplete) << end.errorText;
+        EXPECT_EQ(end.outages, 0u);
+        EXPECT_EQ(Events(kStatusReconnecting).size(), size_t(JobDriver::kMaxFruitlessAttempts));
+        EXPECT_TRUE(IsRecordingOf(path, src, at, false));
+        EXPECT_TRUE(Decodes(path));
+        sink.Clear();
+    }
+}
+
+// A server that serves another clip of the same codec settings, packet size
+// and duration on a reconnect or a resume does not repeat the file's last
+// packet: nothing of it goes into the file. A reconnect ends incomplete; a
+// resume leaves the file to the existing-file rules (here a numbered name).
+TEST_F(ReconnectTest, AnotherClipIsNeverAddedToTheFile)
+{
+    const Parts& src = Split(Sample());
+    const Parts& other = Split(OtherSample());
+    ASSERT_EQ(src.header.size(), other.header.size());
+    ASSERT_EQ(Get64(src.header, src.fileProps + 64), Get64(other.header, other.fileProps + 64));
+    const size_t cut = 20;
+    const std::string n = std::to_string(cut);
+    for (Via via : {Via::Mms, Via::Rtsp, Via::Mmsh}) {
+        SCOPED_TRACE(Name(via));
+        const std::vector<std::string> options =
+            via == Via::Mms    ? std::vector<std::string>{"--connections", "2", "--drop", "close:" + n, "--switch", "2:" + OtherSample()}
+            : via == Via::Rtsp ? std::vector<std::string>{"--connections", "2", "--stop-after", n, "--end", "close", "--cycle", OtherSample()}
+                               : std::vector<std::string>{"--drop", "close:" + n, "--cycle", OtherSample()};
+        FakeServer server;
+        ASSERT_TRUE(StartServer(server, Script(via), Sample(), options));
+        const std::string path = dir.File("sample.asf");
+        std::remove(path.c_str());
+        const JobEvent end = Record(Address(via, server));
+        EXPECT_EQ(end.result, JobResult::Incomplete) << end.errorText;
+        EXPECT_EQ(Events(kStatusReconnecting).size(), 1u);
+        EXPECT_TRUE(IsRecordingOf(path, src, cut, false));
+        EXPECT_EQ(PacketsOfFiles(dir.path()).size(), 1u);
+        sink.Clear();
+    }
+
+    // The file cut short above is resumed against the other clip.
+    const std::string kept = testsupport::ReadFile(dir.File("sample.asf"));
+    settings.m_resumable = 0;  // resume without asking
+    settings.m_overWrite = 0;  // a file that cannot be resumed gets a numbered name
+    FakeServer server;
+    ASSERT_TRUE(StartServer(server, "mms_server.py", OtherSample(), {"--connections", "2"}));
+    const JobEvent end = Record(Mms(server));
+    EXPECT_EQ(end.result, JobResult::Completed) << end.errorText;
+    EXPECT_EQ(end.text, dir.File("sample(0).asf"));
+    EXPECT_TRUE(testsupport::ReadFile(dir.File("sample.asf")) == kept) << "the file was written into";
+    EXPECT_TRUE(IsRecordingOf(end.text, other, other.packets.size(), false));
+    EXPECT_TRUE(Decodes(end.text));
 }
 
 }  // namespace

@@ -2,11 +2,14 @@
 connection, the common options, and serving connections one after another."""
 
 import argparse
+import fcntl
 import os
 import socket
 import struct
 import sys
+import termios
 import threading
+import time
 
 HEADER_GUID = bytes.fromhex("3026b2758e66cf11a6d900aa0062ce6c")
 DATA_GUID = bytes.fromhex("3626b2758e66cf11a6d900aa0062ce6c")
@@ -15,6 +18,19 @@ FILE_PROPS_GUID = bytes.fromhex("a1dcab8c47a9cf118ee400c00c205365")
 
 class Disconnected(Exception):
     pass
+
+
+def reset(sock):
+    """Resets the connection once the client has everything sent (a reset
+    drops what is still unsent), so that what it got is known."""
+    deadline = time.monotonic() + 5
+    while time.monotonic() < deadline:
+        unacknowledged = struct.unpack("i", fcntl.ioctl(sock.fileno(), termios.TIOCOUTQ, b"\0" * 4))[0]
+        if unacknowledged == 0:
+            break
+        time.sleep(0.005)
+    sock.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
+    sock.close()
 
 
 def by_type(buf, pos, t):

@@ -7,9 +7,12 @@ stream selection, start playing (then the data packets), end of stream.
 Input that is not a command closes the connection, as real servers do.
 --drop MODE:N (repeatable, the k-th for the k-th connection) breaks that
 connection off after N data packets: close (an orderly close), reset (a TCP
-reset) or stall (silence until the client leaves). --switch K:FILE serves
-another file from the K-th connection on (a restarted broadcast of other
-streams).
+reset) or stall (silence until the client leaves). --drop-at N closes every
+connection before packet N (counted from the stream's start, so a client that
+asks to resume gets no further; a broadcast sends N packets). --switch K:FILE
+serves another file from the K-th connection on (a restarted broadcast of
+other streams); --cycle FILE (repeatable) serves the files in turn, one per
+connection (a header that changes at every connection).
 """
 
 import random
@@ -17,7 +20,7 @@ import select
 import socket
 import struct
 
-from asf_stream import AsfSource, Disconnected, options, serve
+from asf_stream import AsfSource, Disconnected, options, reset, serve
 
 SIGNATURE = 0xB00BFACE
 C_CONNECT, C_TRANSPORT, C_OPEN_FILE, C_START_PLAYING = 0x30001, 0x30002, 0x30005, 0x30007
@@ -138,6 +141,8 @@ class Session:
             stop = min(s.count, start + args.end_after)
         if self.drop:
             stop = min(stop, start + self.drop[1])
+        if args.drop_at is not None:
+            stop = min(stop, max(start, args.drop_at))
         cut_at = start + (stop - start) // 2 if self.fault in ("close-in-packet", "short-packet", "header-flood") \
             else None
         for i, packet in s.packets(start, stop):
@@ -161,14 +166,15 @@ class Session:
         self.wire.flush()
         if self.drop:
             self.break_off(self.drop[0])
+        if args.drop_at is not None and stop < s.count:
+            self.break_off("close")
         return stop == s.count or args.end_after is not None
 
     def break_off(self, mode):
         """Ends the connection as a failing server or network does."""
         sock = self.wire.sock
         if mode == "reset":
-            sock.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
-            sock.close()
+            reset(sock)
         elif mode == "stall":
             sock.settimeout(self.args.lifetime)
             try:
@@ -210,6 +216,8 @@ def main():
     ap.add_argument("--fault", choices=FAULTS)
     ap.add_argument("--drop", action="append", default=[], help="MODE:N for the next connection")
     ap.add_argument("--switch", help="K:FILE: serve FILE from the K-th connection on")
+    ap.add_argument("--drop-at", type=int, help="close every connection before packet N")
+    ap.add_argument("--cycle", action="append", default=[], help="FILE: served in turn with --file")
     args = ap.parse_args()
     sources = [AsfSource(args.file, args.trim_padding, args.repeat)]
     switch_at = 0
@@ -217,13 +225,14 @@ def main():
         at, _, path = args.switch.partition(":")
         switch_at = int(at)
         sources.append(AsfSource(path, args.trim_padding, args.repeat))
+    cycle = [sources[0]] + [AsfSource(path, args.trim_padding, args.repeat) for path in args.cycle]
     drops = [(mode, int(n)) for mode, _, n in (d.partition(":") for d in args.drop)]
     count = [0]
 
     def run(wire):
         count[0] += 1
         k = count[0]
-        source = sources[1] if switch_at and k >= switch_at else sources[0]
+        source = sources[1] if switch_at and k >= switch_at else cycle[(k - 1) % len(cycle)]
         Session(args, source, wire, drops[k - 1] if k <= len(drops) else None).run()
 
     serve(args, run)

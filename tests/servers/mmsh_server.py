@@ -6,11 +6,13 @@ every time 73000 ms later) and "$E"; any other gets the header alone. Paths: /pi
 TCP pieces of N bytes, /damageN/... damages a media reply at random (seed N), /missing* is 404,
 /html* a web page, a --playlist path its text ({port} replaced), any other the stream. --fault:
 close-in-header, close-in-packet=K, bad-confirm=K, oversized=K, unknown-chunk=K, stall=K (silence
-from packet K), end=K ("$E" after packet K), close=K (the connection closed after packet K), unequal-sizes, no-count (an on-demand header
-without a packet count), seq-base=N and seq-step=N (packet i numbered N + i * step). --drop MODE:N (repeatable, the k-th for
-the k-th media request) breaks that reply off after N packets: close, reset (a TCP reset) or stall
-(silence). Prints "PORT <n>" first; stops after --lifetime seconds, or once
---connections connections were served.
+from packet K), end=K ("$E" after packet K), close=K (every connection closed before packet K: a resumed
+request gets no further; 0 sends the header alone), unequal-sizes, no-count (an on-demand header
+without a packet count), count=N (a header that announces N packets), seq-base=N and seq-step=N (packet i
+numbered N + i * step). --drop MODE:N (repeatable, the k-th for the k-th media request) breaks that reply
+off after N packets: close, reset (a TCP reset) or stall (silence). --cycle FILE (repeatable) serves the
+files in turn with --file, one per media request (and the probe before it). Prints "PORT <n>" first; stops
+after --lifetime seconds, or once --connections connections were served.
 """
 
 import argparse
@@ -24,7 +26,7 @@ import struct
 import threading
 import time
 
-from asf_stream import repeated_header, repeat_span, time_fields
+from asf_stream import repeated_header, repeat_span, reset, time_fields
 
 FILE_PROPERTIES = bytes.fromhex("a1dcab8c47a9cf118ee400c00c205365")
 LIVE_SEQUENCE, LIVE_TIME = 5000, 73000
@@ -41,13 +43,11 @@ def head(code, reason, ctype, extra=()):
     return ("\r\n".join(lines) + "\r\n\r\n").encode("latin-1")
 
 
-class Server:
-    def __init__(self, args):
-        self.args, self.lock, self.done = args, threading.Lock(), threading.Event()
-        self.faults = {name: int(value or "0", 0) for name, _, value in (f.partition("=") for f in args.fault)}
-        lists = (p.split("=", 2) for p in args.playlist)
-        self.playlists = {path: (ctype, os.fsencode(text)) for path, ctype, text in lists}
-        with open(args.file, "rb") as f:
+class Clip:
+    """The header and data packets of one ASF file."""
+
+    def __init__(self, path):
+        with open(path, "rb") as f:
             data = f.read()
         size = struct.unpack_from("<Q", data, 16)[0]
         self.header = data[:size + 50]
@@ -57,6 +57,15 @@ class Server:
         self.packets = [data[size + 50 + i * self.packet_size:][:self.packet_size] for i in range(count)]
         self.fields = [time_fields(p, self.packet_size) for p in self.packets]
         self.span = repeat_span(self.header, self.fp)  # ms from one repeat to the next
+
+
+class Server:
+    def __init__(self, args):
+        self.args, self.lock, self.done = args, threading.Lock(), threading.Event()
+        self.faults = {name: int(value or "0", 0) for name, _, value in (f.partition("=") for f in args.fault)}
+        lists = (p.split("=", 2) for p in args.playlist)
+        self.playlists = {path: (ctype, os.fsencode(text)) for path, ctype, text in lists}
+        self.clips = [Clip(path) for path in [args.file] + args.cycle]
         self.drops = [(mode, int(n)) for mode, _, n in (d.partition(":") for d in args.drop)]
         self.media_requests = 0
 
@@ -106,29 +115,30 @@ class Server:
             self.stream(send, "xPlayStrm=1" in text, int(offset[1]) << 32 | int(offset[2]) if whole else None,
                         conn)
 
-    def header_chunks(self):
-        h, fp, data = bytearray(self.header), self.fp, len(self.header) - 50
+    def header_chunks(self, clip):
+        h, fp, data = bytearray(clip.header), clip.fp, len(clip.header) - 50
         if self.args.mode == "live":  # a broadcast: no size, count or duration
             for at in (fp + 40, fp + 56, fp + 64, fp + 72, data + 16, data + 40):
                 struct.pack_into("<Q", h, at, 0)
             struct.pack_into("<I", h, fp + 88, 1)
         else:
-            h = bytearray(repeated_header(self.header, fp, self.packet_size, self.args.repeat))
-            if "no-count" in self.faults:
-                struct.pack_into("<Q", h, fp + 56, 0)
-                struct.pack_into("<Q", h, data + 40, 0)
+            h = bytearray(repeated_header(clip.header, fp, clip.packet_size, self.args.repeat))
+            for name, count in (("no-count", 0), ("count", self.faults.get("count"))):
+                if name in self.faults:
+                    struct.pack_into("<Q", h, fp + 56, count)
+                    struct.pack_into("<Q", h, data + 40, count)
         if "unequal-sizes" in self.faults:
-            struct.pack_into("<I", h, fp + 92, self.packet_size - 1)
+            struct.pack_into("<I", h, fp + 92, clip.packet_size - 1)
         size = -(-len(h) // max(1, self.args.header_parts))
         parts = [bytes(h[i:i + size]) for i in range(0, len(h), size)]
         return b"".join(chunk(b"H", p, 0, (4 if i == 0 else 0) | (8 if i == len(parts) - 1 else 0))
                         for i, p in enumerate(parts))
 
-    def packet(self, i, live):
+    def packet(self, clip, i, live):
         """Packet i of the stream as sent, and its send time in ms."""
-        n = len(self.packets)
-        delta = (i // n) * self.span + (LIVE_TIME if live else 0)
-        body, fields = self.packets[i % n], self.fields[i % n]
+        n = len(clip.packets)
+        delta = (i // n) * clip.span + (LIVE_TIME if live else 0)
+        body, fields = clip.packets[i % n], clip.fields[i % n]
         if delta and fields:
             body = bytearray(body)
             for f in fields:
@@ -139,8 +149,9 @@ class Server:
     def stream(self, send, media, offset, conn=None):
         args, faults, live = self.args, self.faults, self.args.mode == "live"
         drop = None
-        if media:
-            with self.lock:
+        with self.lock:  # a probe gets the clip of the media request after it
+            clip = self.clips[self.media_requests % len(self.clips)]
+            if media:
                 self.media_requests += 1
                 if self.media_requests <= len(self.drops):
                     drop = self.drops[self.media_requests - 1]
@@ -150,16 +161,16 @@ class Server:
         ctype = "application/octet-stream"
         if args.later:
             ctype = "application/x-mms-framed" if media else "application/vnd.ms.wms-hdr.asfv1"
-        headers = self.header_chunks()
+        headers = self.header_chunks(clip)
         out = head(200, "OK", ctype, pragma) + headers
         if not media or "close-in-header" in faults:
             send(out[:len(out) - len(headers) // 2] if media else out)
             return
-        total = len(self.packets) * (1 if live else args.repeat)
+        total = len(clip.packets) * (1 if live else args.repeat)
         first = 0
-        if not live and offset and offset > len(self.header):
+        if not live and offset and offset > len(clip.header):
             # Resume from the packet that holds the byte after what the client has.
-            first = min(total, (offset - len(self.header)) // self.packet_size)
+            first = min(total, (offset - len(clip.header)) // clip.packet_size)
         base = faults.get("seq-base", LIVE_SEQUENCE if live else 0)
         step = faults.get("seq-step", 1)
         start, t0, batch = time.monotonic(), None, [out]
@@ -169,16 +180,18 @@ class Server:
             if drop and i - first == drop[1]:
                 send(b"".join(batch))
                 if drop[0] == "reset":
-                    conn.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
-                    conn.close()
+                    reset(conn)
                 elif drop[0] == "stall":
                     self.done.wait(args.lifetime)
+                return
+            if i >= faults.get("close", total):
+                send(b"".join(batch))
                 return
             if i - first == faults.get("stall"):
                 send(b"".join(batch))
                 self.done.wait(args.lifetime)
                 return
-            body, send_time = self.packet(i, live)
+            body, send_time = self.packet(clip, i, live)
             if args.rate:
                 t0 = send_time if t0 is None else t0
                 wait = start + (send_time - t0) / 1000.0 / args.rate - time.monotonic()
@@ -197,14 +210,14 @@ class Server:
                 send(b"".join(batch) + c[:len(c) // 2])
                 return
             batch.append(c)
-            if i + 1 == faults.get("close"):
-                send(b"".join(batch))
-                return
             if i + 1 == faults.get("end"):
                 break
             if len(batch) >= 80:
                 send(b"".join(batch))
                 batch = []
+        if faults.get("close", total + 1) <= total:
+            send(b"".join(batch))
+            return
         send(b"".join(batch) + chunk(b"E", b"", base + total))
 
     def serve(self):
@@ -254,6 +267,7 @@ def main():
                    help="reply as later servers do: newer content types, one Pragma line, packets without padding")
     p.add_argument("--fault", action="append", default=[])
     p.add_argument("--drop", action="append", default=[], help="MODE:N for the next media request")
+    p.add_argument("--cycle", action="append", default=[], help="FILE: served in turn with --file")
     Server(p.parse_args()).serve()
     os._exit(0)
 

@@ -5,7 +5,8 @@ Answers DESCRIBE with an SDP that carries the ASF header of --file in base64,
 answers SETUP, SET_PARAMETER and PLAY, then sends every data packet as one
 interleaved frame ("$", channel, 16-bit length, a 12-byte RTP header, a
 4-byte payload header, the packet) and ends with an RTSP message or a close.
-Input that is not an RTSP request gets "400 Bad Request" and the connection
+--cycle FILE (repeatable) serves the files in turn with --file, one per
+connection. Input that is not an RTSP request gets "400 Bad Request" and the connection
 is closed, as real servers do.
 """
 
@@ -159,12 +160,23 @@ def main():
     ap.add_argument("--fault-after", type=int, default=0)
     ap.add_argument("--stop-after", type=int, help="end the stream (as --end says) after N frames")
     ap.add_argument("--end", choices=("message", "close"), default="message")
+    ap.add_argument("--cycle", action="append", default=[], help="FILE: served in turn with --file")
     args = ap.parse_args()
-    source = AsfSource(args.file, args.trim_padding, args.repeat)
-    header = bytearray(source.header)
-    if args.unequal_sizes:
-        struct.pack_into("<I", header, source.file_props + 96, source.packet_size + 1)
-    serve(args, lambda wire: Session(args, source, bytes(header), wire).run())
+    served = []
+    for path in [args.file] + args.cycle:
+        source = AsfSource(path, args.trim_padding, args.repeat)
+        header = bytearray(source.header)
+        if args.unequal_sizes:
+            struct.pack_into("<I", header, source.file_props + 96, source.packet_size + 1)
+        served.append((source, bytes(header)))
+    count = [0]
+
+    def run(wire):
+        count[0] += 1
+        source, header = served[(count[0] - 1) % len(served)]
+        return Session(args, source, header, wire).run()
+
+    serve(args, run)
 
 
 if __name__ == "__main__":

@@ -348,8 +348,8 @@ std::string MakeSampleAsf(const SampleOptions& options)
     static std::map<std::string, std::string> cache;
     static TempDir* dir = new TempDir();  // lives until the process ends
     char key[128];
-    std::snprintf(key, sizeof(key), "%.3f-%d-%d-%d", options.seconds, options.video ? 1 : 0,
-                  options.packetSize, options.videoBitrateK);
+    std::snprintf(key, sizeof(key), "%.3f-%d-%d-%d%s", options.seconds, options.video ? 1 : 0,
+                  options.packetSize, options.videoBitrateK, options.otherClip ? "-other" : "");
     std::lock_guard lock(mutex);
     auto it = cache.find(key);
     if (it != cache.end())
@@ -359,10 +359,13 @@ std::string MakeSampleAsf(const SampleOptions& options)
     std::snprintf(seconds, sizeof(seconds), "%.3f", options.seconds);
     std::vector<std::string> argv = {"ffmpeg", "-v", "error", "-y"};
     if (options.video) {
-        argv.insert(argv.end(), {"-f", "lavfi", "-i", "testsrc=size=176x144:rate=15"});
+        argv.insert(argv.end(), {"-f", "lavfi", "-i",
+                                 options.otherClip ? "testsrc2=size=176x144:rate=15" : "testsrc=size=176x144:rate=15"});
     }
-    argv.insert(argv.end(), {"-f", "lavfi", "-i", "sine=frequency=440:sample_rate=22050", "-t",
-                             seconds});
+    argv.insert(argv.end(), {"-f", "lavfi", "-i",
+                             options.otherClip ? "sine=frequency=660:sample_rate=22050"
+                                               : "sine=frequency=440:sample_rate=22050",
+                             "-t", seconds});
     if (options.video) {
         argv.insert(argv.end(), {"-c:v", "wmv2", "-b:v", std::to_string(options.videoBitrateK) + "k",
                                  "-g", "15"});

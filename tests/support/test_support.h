@@ -106,6 +106,8 @@ struct SampleOptions {
     bool video = true;       // WMV2 video beside WMA2 audio; false: audio only
     int packetSize = 3200;
     int videoBitrateK = 300;
+    // Another clip of the same settings and duration: other pictures, another tone.
+    bool otherClip = false;
 };
 std::string MakeSampleAsf(const SampleOptions& options = {});
 

@@ -73,6 +73,8 @@ void ChunkLoop::Run()
         options.keptBytes = c_.existingSize;
         if (c_.keptHeader)
             options.keptHeader = *c_.keptHeader;
+        if (c_.repeatedPacket)
+            options.repeatedPacket = *c_.repeatedPacket;
         if (c_.continuation)
             options.continuation = *c_.continuation;
         writer_.Begin(c_.out, options);
@@ -184,8 +186,17 @@ bool ChunkLoop::HandleData(uint32_t sequence, uint32_t needed, uint32_t got, boo
         *c_.bytesWritten += packetSize;
         if (result.timed)
             lastTime_ = result.timeMs;
+        if (c_.hooks)
+            c_.hooks->OnDataPacket(lastTime_);
         Progress(result.progress, lastTime_);
         return result.status == P::Written;
+    case P::Repeated:
+        return true;
+    case P::OtherStream:
+        log_.Error("The file holds another stream: it cannot be resumed");
+        if (c_.hooks)
+            c_.hooks->OnResumeRefused();
+        return false;
     case P::OutOfRange:
         log_.Note("Chunk %u lies outside the stream (Chunk is NOT saved)", sequence);
         return true;

@@ -37,6 +37,9 @@ struct ChunkLoopContext {
     // The header of the file resumed, which the stream's must match (see
     // AsfFileWriter::Options::keptHeader); null or empty: not compared.
     const std::vector<uint8_t>* keptHeader = nullptr;
+    // The file's last packet, which a resumed stream must repeat first (see
+    // AsfFileWriter::Options::repeatedPacket); null or empty: not required.
+    const std::vector<uint8_t>* repeatedPacket = nullptr;
     // A broadcast that goes on in the file after a reconnect; may be null.
     const AsfFileWriter::Continuation* continuation = nullptr;
     uint8_t* buffer = nullptr;   // kExchangeBufferSize bytes

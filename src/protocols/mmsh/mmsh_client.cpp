@@ -38,6 +38,7 @@ uint64_t MmshClient::Record(const RecordRequest& request)
     out_ = request.out;
     startOffset_ = request.resume;
     keptHeader_ = request.keptHeader;
+    repeatedPacket_ = request.repeatedPacket;
     continuation_ = request.continuation;
     user_ = request.user;
     password_ = request.password;
@@ -166,6 +167,11 @@ void MmshClient::MediaPhase(const Target& target, StreamUrl& url, const std::str
         uint64_t existing = 0;
         if (!live && !out_->Size(&existing))
             existing = 0;
+        // A resume offset inside the file is where the job goes on (the
+        // file's last packet is fetched again, as proof of the stream);
+        // otherwise the stream goes on where the file ends.
+        if (startOffset_ > 0 && startOffset_ < existing)
+            existing = startOffset_;
         // The offset's two halves: a file past 4 GiB has a high half too.
         uint32_t offsetHigh = 0xFFFFFFFFu, offsetLow = 0xFFFFFFFFu;
         const uint64_t offset = existing > 0 ? existing : startOffset_;
@@ -252,6 +258,7 @@ void MmshClient::CollectStream(bool probe, ByteSink* out, uint64_t existingSize,
         context.out = out;
         context.existingSize = existingSize;
         context.keptHeader = &keptHeader_;
+        context.repeatedPacket = &repeatedPacket_;
         context.continuation = continuation_.get();
         context.buffer = buffer_.get();
         context.status = status;

@@ -71,6 +71,7 @@ private:
     ByteSink* out_ = nullptr;
     uint64_t startOffset_ = 0;
     std::vector<uint8_t> keptHeader_;  // the resumed file's header (RecordRequest::keptHeader)
+    std::vector<uint8_t> repeatedPacket_;  // its last packet (RecordRequest::repeatedPacket)
     uint64_t attemptStart_ = 0;  // bytesWritten_ when Record began
     std::shared_ptr<const AsfFileWriter::Continuation> continuation_;
     // The credentials of the target being handled, and those the call was

@@ -40,6 +40,7 @@ void AsfStreamClient::Begin(const RecordRequest& request, AsfFileWriter::Patch p
     AsfFileWriter::Options options = asfrecording::WriterOptions(env_.settings, patch);
     options.keptPackets = keptPackets;
     options.keptHeader = request.keptHeader;
+    options.repeatedPacket = request.repeatedPacket;
     if (request.continuation)
         options.continuation = *request.continuation;
     writer_.Begin(request.out, options);
@@ -74,7 +75,7 @@ bool AsfStreamClient::TakeHeader(const uint8_t* header, size_t length)
         return false;
     case R::OtherStream:
         hooks_->OnResumeRefused();
-        hooks_->ReportError("The file holds another stream: it cannot be resumed");
+        hooks_->ReportError(kOtherStreamText);
         return false;
     case R::WriteFailed:
         ReportWriteError();
@@ -90,11 +91,16 @@ bool AsfStreamClient::TakePacket(const uint8_t* packet, size_t length)
     if (result.Wrote()) {
         if (result.timed)
             lastTime_ = result.timeMs;
+        hooks_->OnDataPacket(lastTime_);
         hooks_->OnProgress(writer_.BytesWritten(), result.progress, lastTime_);
     }
     if (result.status == P::WriteFailed)
         ReportWriteError();
-    return result.status == P::Written;
+    if (result.status == P::OtherStream) {
+        hooks_->OnResumeRefused();
+        hooks_->ReportError(kOtherStreamText);
+    }
+    return result.status == P::Written || result.status == P::Repeated;
 }
 
 uint64_t AsfStreamClient::EndRecording(bool serverEnded)

@@ -18,6 +18,9 @@
 // writer that makes the file of what arrives, reported through the hooks.
 class AsfStreamClient : public ProtocolClient {
 public:
+    // The error of a resume whose server sends another stream.
+    static constexpr const char* kOtherStreamText = "The file holds another stream: it cannot be resumed";
+
     ~AsfStreamClient() override;
     void Stop() override;
 

@@ -553,10 +553,10 @@ TEST_F(MmshClientTest, DamagedStreamsEndSafelyAndNeverWriteFarOut)
 
 TEST_F(MmshClientTest, SequenceNumbersOutsideTheStreamAreNotWritten)
 {
-    // Without an announced count a packet's number is bounded by a jump
-    // from the highest one and by the packets actually written: neither one
-    // far-out number nor numbers creeping on with every packet make the file
-    // larger than about twice what arrived.
+    // A packet's number is bounded by a jump from the highest one and by the
+    // packets actually written: neither one far-out number nor numbers
+    // creeping on with every packet make the file larger than about twice
+    // what arrived, whatever count the header announces.
     const AsfParts& src = Source();
     const uint64_t creepLimit =
         src.header.size() + (2 * all_ + AsfFileWriter::kMaxNumberJump + 1) * src.packetSize + kIndex.size();
@@ -569,6 +569,7 @@ TEST_F(MmshClientTest, SequenceNumbersOutsideTheStreamAreNotWritten)
          src.header.size() + kIndex.size()},
         {{"--fault", "no-count", "--fault", "seq-step=4000"}, creepLimit},
         {{"--mode", "live", "--fault", "seq-step=4000"}, creepLimit},
+        {{"--fault", "count=0x10000000000", "--fault", "seq-step=4000"}, creepLimit},
     };
     for (const Case& c : cases) {
         Serve(c.args);

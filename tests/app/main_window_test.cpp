@@ -111,9 +111,12 @@ QByteArray ReadAll(const QString& path)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
 }
 
-QString Describe(const QWidget* w)
+QString Describe(QWidget* w)
 {
-    return QStringLiteral("%1 '%2'").arg(QString::fromLatin1(w->metaObject()->className()), w->objectName());
+    QAccessibleInterface* a = QAccessible::queryAccessibleInterface(w);
+    return QStringLiteral("%1 '%2' \"%3\"")
+        .arg(QString::fromLatin1(w->metaObject()->className()), w->objectName(),
+             a ? a->text(QAccessible::Name) : QString());
 }
 
 // What a screen reader or a test robot meets in root: whatever takes the

@@ -55,7 +55,8 @@ QSize MainWindow::StartSize(int width, int height, const QSize& available)
 {
     constexpr int kMinWidth = 320, kMinHeight = 240;
     const QSize size = width > 0 && height > 0 ? QSize(width, height) : QSize(kWidth, kHeight);
-    return size.expandedTo(QSize(kMinWidth, kMinHeight)).boundedTo(available.expandedTo(QSize(kMinWidth, kMinHeight)));
+    return size.expandedTo(QSize(kMinWidth, kMinHeight))
+        .boundedTo(available.expandedTo(QSize(kMinWidth, kMinHeight)));
 }
 
 MainWindow::MainWindow(Profile& profile, QWidget* parent)
@@ -68,7 +69,8 @@ MainWindow::MainWindow(Profile& profile, QWidget* parent)
     const QScreen* screen = QGuiApplication::primaryScreen();
     const QSize screenSize = screen ? screen->geometry().size() : QSize(1024, 768);
     const QSize available = screen ? screen->availableSize() : screenSize;
-    resize(StartSize(profile_.GetInt(kFrameSection, "cx", 0), profile_.GetInt(kFrameSection, "cy", 0), available));
+    resize(StartSize(profile_.GetInt(kFrameSection, "cx", 0), profile_.GetInt(kFrameSection, "cy", 0),
+                     available));
     move(StartPosition(profile_.GetInt(kFrameSection, "xPos", 0),
                        profile_.GetInt(kFrameSection, "yPos", 0), screenSize));
     if (profile_.GetInt(kFrameSection, "Maximized", 0) == 1)
@@ -165,8 +167,9 @@ void MainWindow::CreateActions()
     a.preferences = new QAction(tr("&Preferences..."), this);
     // The desktop's key for it where it has one (most have none): Ctrl+,
     const QList<QKeySequence> preferenceKeys = QKeySequence::keyBindings(QKeySequence::Preferences);
-    a.preferences->setShortcuts(preferenceKeys.isEmpty() ? QList<QKeySequence>{QKeySequence(Qt::CTRL | Qt::Key_Comma)}
-                                                         : preferenceKeys);
+    a.preferences->setShortcuts(preferenceKeys.isEmpty()
+                                    ? QList<QKeySequence>{QKeySequence(Qt::CTRL | Qt::Key_Comma)}
+                                    : preferenceKeys);
     connect(a.preferences, &QAction::triggered, this, &MainWindow::ShowPreferences);
     a.cut = new QAction(tr("CUT(&C)"), this);
     connect(a.cut, &QAction::triggered, this, [this] { ShowCut(SelectedFile()); });

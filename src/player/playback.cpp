@@ -367,9 +367,9 @@ void Playback::OnImageCaptured(const QString& path, const QString& error)
     if (error.isEmpty())
         window->statusBar()->showMessage(tr("Image saved as %1").arg(path), 10000);
     else
-        window->statusBar()->showMessage(
-            path.isEmpty() ? tr("Image Capture: %1").arg(error) : tr("%1 could not be saved: %2").arg(path, error),
-            15000);
+        window->statusBar()->showMessage(path.isEmpty() ? tr("Image Capture: %1").arg(error)
+                                                        : tr("%1 could not be saved: %2").arg(path, error),
+                                         15000);
 }
 
 void Playback::Refresh()

@@ -67,8 +67,9 @@ void RestoreColumnOrderAndSort(QHeaderView& header, const Profile& profile)
     }
     const int column = profile.GetInt(kListSection, "Sort Column", -1);
     if (column >= 0 && column < count)
-        header.setSortIndicator(column, profile.GetInt(kListSection, "Sort Order", 0) == 1 ? Qt::DescendingOrder
-                                                                                          : Qt::AscendingOrder);
+        header.setSortIndicator(column, profile.GetInt(kListSection, "Sort Order", 0) == 1
+                                            ? Qt::DescendingOrder
+                                            : Qt::AscendingOrder);
 }
 
 bool RestoreColumnWidths(QTableView& table, const Profile& profile)

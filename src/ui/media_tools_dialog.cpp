@@ -142,9 +142,11 @@ MediaToolsDialog::MediaToolsDialog(Profile& profile, bool withPlayer, QWidget* p
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     NameControls(sourceLabel, lengthLabel, fileLabel);
     // Tab goes through the page as it reads, top to bottom and left to right.
-    QWidget* order[] = {source,    openSource, previewPlay, slider,    startButton, startSpin,  startText,
-                        jumpStart, endButton,  endSpin,     endText,   jumpEnd,     lengthText, repeat,
-                        cutPath,   browse,     cutButton,   playButton, deleteButton, buttons->button(QDialogButtonBox::Close)};
+    QWidget* order[] = {source,      openSource, previewPlay,  slider,
+                        startButton, startSpin,  startText,    jumpStart,
+                        endButton,   endSpin,    endText,      jumpEnd,
+                        lengthText,  repeat,     cutPath,      browse,
+                        cutButton,   playButton, deleteButton, buttons->button(QDialogButtonBox::Close)};
     for (size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
 
@@ -177,7 +179,8 @@ MediaToolsDialog::MediaToolsDialog(Profile& profile, bool withPlayer, QWidget* p
     connect(previewPlay, &QPushButton::clicked, this, &MediaToolsDialog::PlayPausePreview);
     if (player_) {
         connect(player_, &player::Player::stateChanged, this, [this](player::PlayState state) {
-            if (state == player::PlayState::Stopped && repeat->isChecked() && !ownStop_ && !sourcePath_.isEmpty())
+            if (state == player::PlayState::Stopped && repeat->isChecked() && !ownStop_ &&
+                !sourcePath_.isEmpty())
                 player_->Play();  // the end of the file: from the start again
             ownStop_ = false;
             UpdatePreviewButton();
@@ -196,8 +199,9 @@ MediaToolsDialog::MediaToolsDialog(Profile& profile, bool withPlayer, QWidget* p
     }
     connect(cutTimer_, &QTimer::timeout, this, &MediaToolsDialog::PollCut);
 
-    for (QWidget* w : std::initializer_list<QWidget*>{startButton, endButton, startSpin, endSpin, jumpStart, jumpEnd,
-                                                      cutButton, browse, slider, playButton, deleteButton, previewPlay})
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{startButton, endButton, startSpin, endSpin, jumpStart, jumpEnd,
+                                         cutButton, browse, slider, playButton, deleteButton, previewPlay})
         w->setEnabled(false);
     positionText->setText(TimeText(0));
 }
@@ -406,7 +410,8 @@ void MediaToolsDialog::StartCut()
     // that is worth a question; anything else (a link, a pipe, a device, a
     // folder, the source itself) the cut refuses with its own words.
     bool overwrite = false;
-    struct stat at {}, src {};
+    struct stat at{};
+    struct stat src{};
     const QByteArray outName = QFile::encodeName(out);
     if (::lstat(outName.constData(), &at) == 0 && S_ISREG(at.st_mode) &&
         !(::stat(QFile::encodeName(sourcePath_).constData(), &src) == 0 && src.st_dev == at.st_dev &&

@@ -21,19 +21,19 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
-#include <QStandardPaths>
 #include <QScrollBar>
 #include <QSortFilterProxyModel>
+#include <QStandardPaths>
 #include <QStyle>
 #include <QTableView>
 #include <QUrl>
 #include <QVBoxLayout>
 
-#include "formats/asx_writer.h"
-#include "protocols/http/credential_probe.h"
-#include "medialist/media_list.h"
 #include "base/app_settings.h"
 #include "base/profile.h"
+#include "formats/asx_writer.h"
+#include "medialist/media_list.h"
+#include "protocols/http/credential_probe.h"
 #include "ui/column_layout.h"
 #include "ui/credential_dialog.h"
 #include "ui/media_list_model.h"

@@ -70,7 +70,8 @@ RecordPage::RecordPage(QWidget* parent)
     newFileType->setPlaceholderText(tr(".ext"));
     proxyServer->setPlaceholderText(tr("proxy host"));
     proxyPort->setRange(0, 65535);
-    bypassProxy->setToolTip(tr("Use this computer's own address as the proxy host, with the port given here"));
+    bypassProxy->setToolTip(
+        tr("Use this computer's own address as the proxy host, with the port given here"));
     fileTypes->setMaximumHeight(110);
 
     auto* pathRow = new QHBoxLayout;
@@ -155,10 +156,11 @@ RecordPage::RecordPage(QWidget* parent)
     layout->addStretch();
     NameControls();
     // Tab follows the rows as they read, not the order the controls were made in.
-    QWidget* order[] = {baseDir,     browse,         overWrite,    resumable,     liveTimeInfo, sizePolicy,
-                        maxSize,     timePolicy,     maxMinutes,   maxSeconds,    reconnect,    playerAgent,
-                        checkParallel, checkSeconds, parallelRecordings, useProxy, proxyServer, proxyPort,
-                        bypassProxy, fileTypes,      newFileType,  addFileType,   removeFileType};
+    QWidget* order[] = {baseDir,     browse,      overWrite,     resumable,    liveTimeInfo,
+                        sizePolicy,  maxSize,     timePolicy,    maxMinutes,   maxSeconds,
+                        reconnect,   playerAgent, checkParallel, checkSeconds, parallelRecordings,
+                        useProxy,    proxyServer, proxyPort,     bypassProxy,  fileTypes,
+                        newFileType, addFileType, removeFileType};
     for (size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
 }

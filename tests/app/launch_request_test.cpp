@@ -109,7 +109,8 @@ void LaunchRequestTest::helpAndVersionNeedNoDisplay()
     for (const auto& c : cases) {
         QProcess program;
         program.setProcessEnvironment(env);
-        program.start(QStringLiteral(BRIMCAST_BINARY_DIR "/src/app/brimcast"), {QString::fromLatin1(c.option)});
+        program.start(QStringLiteral(BRIMCAST_BINARY_DIR "/src/app/brimcast"),
+                      {QString::fromLatin1(c.option)});
         QVERIFY(program.waitForFinished(30000));
         const QByteArray out = program.readAllStandardOutput();
         QVERIFY2(program.exitStatus() == QProcess::NormalExit && program.exitCode() == 0,

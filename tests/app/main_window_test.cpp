@@ -8,30 +8,30 @@
 #include <QAccessible>
 #include <QAction>
 #include <QCheckBox>
-#include <QComboBox>
-#include <QDialogButtonBox>
-#include <QListWidget>
-#include <QMenuBar>
-#include <QSpinBox>
-#include <QStandardPaths>
 #include <QClipboard>
+#include <QComboBox>
 #include <QDesktopServices>
+#include <QDialogButtonBox>
 #include <QDropEvent>
 #include <QFileDialog>
+#include <QHeaderView>
 #include <QInputDialog>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMenu>
+#include <QMenuBar>
 #include <QMessageBox>
 #include <QMimeData>
-#include <QHeaderView>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScrollBar>
-#include <QSlider>
-#include <QTabWidget>
 #include <QSettings>
 #include <QSignalSpy>
+#include <QSlider>
+#include <QSpinBox>
+#include <QStandardPaths>
+#include <QTabWidget>
 #include <QTableView>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -42,22 +42,22 @@
 #include "app/main_window.h"
 #include "app/translations.h"
 #include "base/display_text.h"
-#include "medialist/row_status.h"
 #include "dialog_script.h"
 #include "kvx_read.h"
 #include "medialist/media_list.h"
+#include "medialist/row_status.h"
+#include "player/playback.h"
 #include "qtprofile/ini_profile.h"
 #include "ui/credential_dialog.h"
-#include "player/playback.h"
 #include "ui/file_info_dialog.h"
 #include "ui/media_list_model.h"
 #include "ui/media_tools_dialog.h"
 #include "ui/media_view.h"
 #include "ui/preferences_dialog.h"
-#include "ui/qt_user_prompts.h"
 #include "ui/qt_text.h"
-#include "ui/record_page.h"
+#include "ui/qt_user_prompts.h"
 #include "ui/recent_list.h"
+#include "ui/record_page.h"
 #include "ui/setup_page.h"
 #include "ui/url_open_dialog.h"
 
@@ -131,7 +131,8 @@ QList<QWidget*> Controls(QWidget* root)
             qobject_cast<QScrollBar*>(w) || qobject_cast<QAbstractSpinBox*>(w->parentWidget()) ||
             qobject_cast<QComboBox*>(w->parentWidget()))
             continue;
-        if (w->focusPolicy() != Qt::NoFocus || qobject_cast<QAbstractSlider*>(w) || qobject_cast<QProgressBar*>(w))
+        if (w->focusPolicy() != Qt::NoFocus || qobject_cast<QAbstractSlider*>(w) ||
+            qobject_cast<QProgressBar*>(w))
             out.append(w);
     }
     return out;
@@ -1120,7 +1121,8 @@ void MainWindowTest::keysAndMnemonicsAreUnique()
                 continue;
             const QChar m = Mnemonic(a->text());
             if (!m.isNull() && used.contains(m))
-                problems << QStringLiteral("%1: \"%2\" and \"%3\" share &%4").arg(where, used[m], a->text(), m);
+                problems
+                    << QStringLiteral("%1: \"%2\" and \"%3\" share &%4").arg(where, used[m], a->text(), m);
             if (!m.isNull())
                 used.insert(m, a->text());
             if (a->menu())
@@ -1145,18 +1147,19 @@ void MainWindowTest::keysAndMnemonicsAreUnique()
     const struct {
         QKeySequence::StandardKey key;
         QAction* allowed;
-    } standard[] = {{QKeySequence::Undo, nullptr},        {QKeySequence::Redo, nullptr},
-                    {QKeySequence::Cut, nullptr},         {QKeySequence::Copy, v.copyClipboard},
-                    {QKeySequence::Paste, nullptr},       {QKeySequence::SelectAll, nullptr},
-                    {QKeySequence::Find, nullptr},        {QKeySequence::Print, nullptr},
-                    {QKeySequence::Close, nullptr},       {QKeySequence::Save, v.asxSave},
-                    {QKeySequence::Open, v.open},         {QKeySequence::New, v.newList},
+    } standard[] = {{QKeySequence::Undo, nullptr},          {QKeySequence::Redo, nullptr},
+                    {QKeySequence::Cut, nullptr},           {QKeySequence::Copy, v.copyClipboard},
+                    {QKeySequence::Paste, nullptr},         {QKeySequence::SelectAll, nullptr},
+                    {QKeySequence::Find, nullptr},          {QKeySequence::Print, nullptr},
+                    {QKeySequence::Close, nullptr},         {QKeySequence::Save, v.asxSave},
+                    {QKeySequence::Open, v.open},           {QKeySequence::New, v.newList},
                     {QKeySequence::Quit, w.actions().exit}, {QKeySequence::Delete, v.deleteRow}};
     for (const auto& s : standard) {
         for (const QKeySequence& key : QKeySequence::keyBindings(s.key)) {
             QAction* a = owner.value(key.toString(QKeySequence::PortableText));
             if (a && a != s.allowed)
-                problems << QStringLiteral("%1 starts \"%2\"").arg(key.toString(QKeySequence::PortableText), a->text());
+                problems << QStringLiteral("%1 starts \"%2\"")
+                                .arg(key.toString(QKeySequence::PortableText), a->text());
         }
     }
     QVERIFY(!w.actions().preferences->shortcut().isEmpty());
@@ -1214,7 +1217,8 @@ void MainWindowTest::everyControlHasAName()
 void MainWindowTest::listLayoutAndWindowKeptBetweenRuns()
 {
     Window().settings().m_savePlayList = 1;
-    Window().OpenLaunch(LaunchMode::Open, {"mms://h/b.asf&&Bravo", "mms://h/a.asf&&Alpha", "mms://h/c.asf&&Charlie"});
+    Window().OpenLaunch(LaunchMode::Open,
+                        {"mms://h/b.asf&&Bravo", "mms://h/a.asf&&Alpha", "mms://h/c.asf&&Charlie"});
     QTableView* table = Window().view()->table();
     QHeaderView* header = table->horizontalHeader();
     const auto clickHeader = [&header](int column) {

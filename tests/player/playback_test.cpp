@@ -215,7 +215,8 @@ void PlaybackTest::doubleClickPlaysAndTheListShowsTheStates()
     QTRY_VERIFY_WITH_TIMEOUT(Playback().controls()->timeLabel()->text() != QStringLiteral("0:00:00"), 5000);
     // The title says what plays; after Stop neither it nor the row does.
     QCOMPARE(Window().windowTitle(), QStringLiteral("First - Brimcast"));
-    QTest::mouseClick(Playback().controls()->findChild<QToolButton*>(QStringLiteral("stopButton")), Qt::LeftButton);
+    QTest::mouseClick(Playback().controls()->findChild<QToolButton*>(QStringLiteral("stopButton")),
+                      Qt::LeftButton);
     QCOMPARE(Player().State(), PlayState::Stopped);
     QCOMPARE(Cell(row, kColPlay), QString());
     QCOMPARE(Cell(row, kColTime), QStringLiteral("0:01:40"));

@@ -17,6 +17,8 @@
 
 namespace {
 
+constexpr char kVersion[] = "0.1.0";
+
 constexpr char kUsage[] =
     "Usage: brimcast [/Open|/Play|/Record] [ARGUMENT]\n"
     "       brimcast [FILE-OR-URL...]\n"
@@ -35,9 +37,25 @@ constexpr char kUsage[] =
 
 int main(int argc, char** argv)
 {
+    // --help and --version are answered before the application object
+    // exists: it needs a display, and these need none.
+    {
+        QStringList raw;
+        for (int i = 1; i < argc; ++i)
+            raw.append(QString::fromLocal8Bit(argv[i]));
+        const LaunchRequest early = ParseCommandLine(raw);
+        if (early.error.isEmpty() && early.showHelp) {
+            std::fputs(kUsage, stdout);
+            return 0;
+        }
+        if (early.error.isEmpty() && early.showVersion) {
+            std::printf("brimcast %s\n", kVersion);
+            return 0;
+        }
+    }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Brimcast"));
-    QApplication::setApplicationVersion(QStringLiteral("0.1.0"));
+    QApplication::setApplicationVersion(QString::fromLatin1(kVersion));
     QApplication::setDesktopFileName(QStringLiteral("brimcast"));
     QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("brimcast")));
 
@@ -51,7 +69,7 @@ int main(int argc, char** argv)
         return 0;
     }
     if (request.showVersion) {
-        std::printf("brimcast 0.1.0\n");
+        std::printf("brimcast %s\n", kVersion);
         return 0;
     }
     InstallTranslations(app, QLocale());

@@ -6,6 +6,7 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenuBar>
@@ -20,6 +21,7 @@
 #include "app/desktop_notifier.h"
 #include "app/screen_saver_inhibitor.h"
 #include "base/profile.h"
+#include "medialist/media_list.h"
 #include "player/playback.h"
 #include "ui/file_info_dialog.h"
 #include "ui/media_list_model.h"
@@ -49,6 +51,14 @@ QPoint MainWindow::StartPosition(int x, int y, const QSize& screen)
     return {x, y};
 }
 
+QSize MainWindow::StartSize(int width, int height, const QSize& available)
+{
+    constexpr int kMinWidth = 320, kMinHeight = 240;
+    const QSize size = width > 0 && height > 0 ? QSize(width, height) : QSize(kWidth, kHeight);
+    return size.expandedTo(QSize(kMinWidth, kMinHeight))
+        .boundedTo(available.expandedTo(QSize(kMinWidth, kMinHeight)));
+}
+
 MainWindow::MainWindow(Profile& profile, QWidget* parent)
     : QMainWindow(parent), profile_(profile), splitter_(new QSplitter(Qt::Vertical, this))
 {
@@ -58,9 +68,13 @@ MainWindow::MainWindow(Profile& profile, QWidget* parent)
 
     const QScreen* screen = QGuiApplication::primaryScreen();
     const QSize screenSize = screen ? screen->geometry().size() : QSize(1024, 768);
-    resize(kWidth, kHeight);
+    const QSize available = screen ? screen->availableSize() : screenSize;
+    resize(StartSize(profile_.GetInt(kFrameSection, "cx", 0), profile_.GetInt(kFrameSection, "cy", 0),
+                     available));
     move(StartPosition(profile_.GetInt(kFrameSection, "xPos", 0),
                        profile_.GetInt(kFrameSection, "yPos", 0), screenSize));
+    if (profile_.GetInt(kFrameSection, "Maximized", 0) == 1)
+        setWindowState(windowState() | Qt::WindowMaximized);
 
     // The upper pane holds the player; until one is installed, a quiet
     // placeholder keeps its place.
@@ -151,16 +165,26 @@ void MainWindow::CreateActions()
     });
 
     a.preferences = new QAction(tr("&Preferences..."), this);
-    a.preferences->setShortcut(QKeySequence::Preferences);
+    // The desktop's key for it where it has one (most have none): Ctrl+,
+    const QList<QKeySequence> preferenceKeys = QKeySequence::keyBindings(QKeySequence::Preferences);
+    a.preferences->setShortcuts(preferenceKeys.isEmpty()
+                                    ? QList<QKeySequence>{QKeySequence(Qt::CTRL | Qt::Key_Comma)}
+                                    : preferenceKeys);
     connect(a.preferences, &QAction::triggered, this, &MainWindow::ShowPreferences);
     a.cut = new QAction(tr("CUT(&C)"), this);
-    connect(a.cut, &QAction::triggered, this, [this] { ShowCut(); });
+    connect(a.cut, &QAction::triggered, this, [this] { ShowCut(SelectedFile()); });
     a.fileInfo = new QAction(tr("File &Info..."), this);
     connect(a.fileInfo, &QAction::triggered, this, [this] {
-        const QString path = QFileDialog::getOpenFileName(this, tr("File Info"), {},
-                                                          tr("Video files (*.asf *.wmv *.wma);;All files (*)"));
-        if (!path.isEmpty())
-            ShowFileInfo(path);
+        QFileDialog dialog(this, tr("File Info"), {}, tr("Video files (*.asf *.wmv *.wma);;All files (*)"));
+        dialog.setOption(QFileDialog::DontUseNativeDialog);
+        dialog.setFileMode(QFileDialog::ExistingFile);
+        const QString selected = SelectedFile();
+        if (!selected.isEmpty()) {
+            dialog.setDirectory(QFileInfo(selected).absolutePath());
+            dialog.selectFile(selected);
+        }
+        if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
+            ShowFileInfo(dialog.selectedFiles().first());
     });
     a.about = new QAction(tr("&About Brimcast"), this);
     connect(a.about, &QAction::triggered, this, &MainWindow::ShowAbout);
@@ -171,6 +195,12 @@ void MainWindow::CreateActions()
     a.urlCheckStop = urlCheck_->stopAction();
     a.urlCapture = urlCapture_->startAction();
     a.urlCaptureStop = urlCapture_->stopAction();
+    // Ctrl+Z and Ctrl+X are Undo and Cut everywhere else: the capture keys
+    // echo its menu's H, and Stop keeps its X with Shift.
+    a.urlCapture->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_H));
+    a.urlCapture->setToolTip(tr("Add the stream addresses other players request (%1)")
+                                 .arg(a.urlCapture->shortcut().toString(QKeySequence::NativeText)));
+    a.urlCaptureStop->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_X));
     // The shortcuts work wherever the focus is in the window.
     for (QAction* command : {a.recordStart, a.recordStop, a.urlCapture, a.urlCaptureStop})
         addAction(command);
@@ -345,15 +375,9 @@ void MainWindow::ToggleBigScreen()
             showFullScreen();
         }
     } else {
+        StoreBigScreenRect();
+        profile_.Flush();
         bigScreen_ = false;
-        if (settings_.m_saveFullPos) {
-            const QRect now = geometry();
-            profile_.WriteInt(kBigScreenSection, "full mode x", now.x());
-            profile_.WriteInt(kBigScreenSection, "full mode y", now.y());
-            profile_.WriteInt(kBigScreenSection, "full mode cx", now.width());
-            profile_.WriteInt(kBigScreenSection, "full mode cy", now.height());
-            profile_.Flush();
-        }
         setWindowFlag(Qt::FramelessWindowHint, false);
         showNormal();
         setGeometry(normalGeometry_);
@@ -390,6 +414,20 @@ FileInfoDialog* MainWindow::ShowFileInfo(const QString& path)
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->show();
     return dialog;
+}
+
+QString MainWindow::SelectedFile() const
+{
+    const int row = view_->SelectedRow();
+    if (row < 0)
+        return {};
+    const MediaList& list = view_->list();
+    for (const int column : {kColOriginalFile, kColRecordingFile}) {
+        const QString path = Q(list.Cell(row, column));
+        if (!path.isEmpty() && QFileInfo(path).isFile())
+            return path;
+    }
+    return {};
 }
 
 void MainWindow::ShowAbout()
@@ -504,6 +542,20 @@ void MainWindow::AttachPlayback(player::Playback* playback)
     connect(this, &MainWindow::preferencesOpening, playback, &player::Playback::AddPageTo);
     connect(this, &MainWindow::bigScreenChanged, playback, &player::Playback::BigScreenChanged);
     connect(this, &MainWindow::shuttingDown, playback, &player::Playback::Shutdown);
+    connect(&playback->player(), &player::Player::stateChanged, this, &MainWindow::UpdateTitle);
+}
+
+void MainWindow::UpdateTitle()
+{
+    // What plays, in the title: the task bar and window lists show it.
+    const QString name = QStringLiteral("Brimcast");
+    QString playing;
+    if (playback_ && playback_->player().State() != player::PlayState::Stopped) {
+        playing = playback_->player().Title();
+        if (playing.isEmpty())
+            playing = QFileInfo(playback_->player().Address()).fileName();
+    }
+    setWindowTitle(playing.isEmpty() ? name : tr("%1 - %2").arg(playing, name));
 }
 
 // --- Closing ---
@@ -541,22 +593,36 @@ void MainWindow::Shutdown(bool interactive)
     screenSaver_->SetInhibited(false);
 }
 
+void MainWindow::StoreBigScreenRect()
+{
+    if (!bigScreen_ || !settings_.m_saveFullPos)
+        return;
+    const QRect now = geometry();
+    profile_.WriteInt(kBigScreenSection, "full mode x", now.x());
+    profile_.WriteInt(kBigScreenSection, "full mode y", now.y());
+    profile_.WriteInt(kBigScreenSection, "full mode cx", now.width());
+    profile_.WriteInt(kBigScreenSection, "full mode cy", now.height());
+}
+
 void MainWindow::SaveState()
 {
+    // The one place where the window's state is written: Exit, the close
+    // button, signals and a logout all come here.
     view_->SaveAutoList();
-    QPoint at = pos();
-    if (bigScreen_) {
-        if (settings_.m_saveFullPos) {
-            const QRect now = geometry();
-            profile_.WriteInt(kBigScreenSection, "full mode x", now.x());
-            profile_.WriteInt(kBigScreenSection, "full mode y", now.y());
-            profile_.WriteInt(kBigScreenSection, "full mode cx", now.width());
-            profile_.WriteInt(kBigScreenSection, "full mode cy", now.height());
-        }
-        at = normalGeometry_.topLeft();
-    }
+    view_->SaveLayout();
+    StoreBigScreenRect();
+    // The normal frame: in big screen mode the one from before it, when
+    // maximised the one it comes back to.
+    QRect normal(pos(), size());
+    if (bigScreen_)
+        normal = normalGeometry_;
+    else if (isMaximized())
+        normal = normalGeometry();
     settings_.Save(profile_);
-    profile_.WriteInt(kFrameSection, "xPos", at.x());
-    profile_.WriteInt(kFrameSection, "yPos", at.y());
+    profile_.WriteInt(kFrameSection, "xPos", normal.x());
+    profile_.WriteInt(kFrameSection, "yPos", normal.y());
+    profile_.WriteInt(kFrameSection, "cx", normal.width());
+    profile_.WriteInt(kFrameSection, "cy", normal.height());
+    profile_.WriteInt(kFrameSection, "Maximized", !bigScreen_ && isMaximized() ? 1 : 0);
     profile_.Flush();
 }

@@ -108,7 +108,10 @@ public:
     // The frame's start position from "Settings"/"xPos","yPos": a value off
     // the screen (0 or less, or at or beyond its size) becomes 0.
     static QPoint StartPosition(int x, int y, const QSize& screen);
-    // The start size; not stored. The list columns take shares of the
+    // The start size from "Settings"/"cx","cy" (0: the default size), kept
+    // within the screen's available size.
+    static QSize StartSize(int width, int height, const QSize& available);
+    // The size of a first start. The list columns take shares of the
     // width, and below about 700 pixels they are too narrow for their texts
     // at today's font sizes.
     static constexpr int kWidth = 720;
@@ -137,6 +140,11 @@ private:
     void ShowPreferences();
     void ShowAbout();
     void RememberKvx(const QStringList& arguments);
+    void StoreBigScreenRect();
+    void UpdateTitle();
+    // The local file of the selected row (its own path, or what it was
+    // recorded to), or empty: where Cut and File Info start.
+    QString SelectedFile() const;
     void CreateRecording();
     void NotifyEnded(const QString& title, JobResult result, const QString& detail);
 

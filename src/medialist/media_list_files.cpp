@@ -21,6 +21,14 @@ void SetError(ListReadReport* report, const std::string& text)
 // The longest member credentials the header can hold.
 constexpr size_t kMaxCredential = kvx::kUser.size - 1;
 
+// Asked when a list is saved (also the automatic list at exit) while a
+// member login is set: the question, then what it is about.
+constexpr char kSaveLoginQuestion[] =
+    "Are you sure you want to save ID and Password?\n\n"
+    "The list file would keep the member login (ID and password, in plain text) so that "
+    "its streams open without asking next time. Yes: save the list with the login. "
+    "No: save the list without it. Cancel: do not save the list.";
+
 }  // namespace
 
 int MediaList::ReadKvxFile(const std::string& path, ListReadReport* report)
@@ -132,8 +140,7 @@ KvxWriteResult MediaList::WriteKvxFile(const std::string& path, KvxWriteMode mod
     if (!user.empty() && !password.empty() && user.size() <= kMaxCredential &&
         password.size() <= kMaxCredential) {
         const UserPrompts::YesNoCancel answer =
-            impl_->prompts ? impl_->prompts->AskYesNoCancel("Are you sure you want to save ID and Password?",
-                                                            CancelSignal::Never())
+            impl_->prompts ? impl_->prompts->AskYesNoCancel(kSaveLoginQuestion, CancelSignal::Never())
                            : UserPrompts::YesNoCancel::No;
         if (answer == UserPrompts::YesNoCancel::Cancel)
             return KvxWriteResult::Cancelled;

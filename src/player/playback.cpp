@@ -7,7 +7,6 @@
 #include <QLayout>
 #include <QMainWindow>
 #include <QMenu>
-#include <QMessageBox>
 #include <QScreen>
 #include <QSplitter>
 #include <QStatusBar>
@@ -335,6 +334,11 @@ void Playback::OnStateChanged(PlayState state)
     if (state == PlayState::Stopped) {
         refresh_.stop();
         controls_->SetPosition(0);
+        // "Ready" and "Buffering" describe a medium that plays; "error" stays.
+        const int row = PlayingRow();
+        const QString shown = row >= 0 ? Q(view_.list().Cell(row, kColPlay)) : QString();
+        if (shown == tr("Ready") || shown == tr("Buffering"))
+            SetPlayCell(row, {});
     }
 }
 
@@ -364,17 +368,17 @@ void Playback::OnLoginRefused(const QString& site)
 void Playback::OnImageCaptured(const QString& path, const QString& error)
 {
     emit imageSaved(path, error);
-    auto* box = new QMessageBox(view_.window());
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->setWindowTitle(tr("Image Capture"));
-    if (error.isEmpty()) {
-        box->setIcon(QMessageBox::Information);
-        box->setText(tr("The picture was saved as %1").arg(path));
-    } else {
-        box->setIcon(QMessageBox::Warning);
-        box->setText(path.isEmpty() ? error : tr("%1 could not be saved: %2").arg(path, error));
-    }
-    box->open();
+    // Captures come one after another while watching: the status line says
+    // where each went, and no dialog stops the next one.
+    auto* window = qobject_cast<QMainWindow*>(view_.window());
+    if (!window)
+        return;
+    if (error.isEmpty())
+        window->statusBar()->showMessage(tr("Image saved as %1").arg(path), 10000);
+    else
+        window->statusBar()->showMessage(path.isEmpty() ? tr("Image Capture: %1").arg(error)
+                                                        : tr("%1 could not be saved: %2").arg(path, error),
+                                         15000);
 }
 
 void Playback::Refresh()

@@ -33,6 +33,7 @@ PlayerControls::PlayerControls(QWidget* parent) : QWidget(parent)
     seek_->setObjectName(QStringLiteral("seekBar"));
     seek_->setRange(0, 0);
     seek_->setTracking(false);
+    seek_->setAccessibleName(tr("Position"));
     time_ = new QLabel(TimeText(0), this);
     time_->setObjectName(QStringLiteral("timeLabel"));
     volume_ = new QSlider(Qt::Horizontal, this);
@@ -41,6 +42,7 @@ PlayerControls::PlayerControls(QWidget* parent) : QWidget(parent)
     volume_->setSingleStep(kVolumeStep);
     volume_->setPageStep(kVolumeStep * 10);
     volume_->setToolTip(tr("Volume"));
+    volume_->setAccessibleName(tr("Volume"));
     volume_->setMaximumWidth(90);
 
     auto* row = new QHBoxLayout(this);

@@ -1,5 +1,7 @@
 #include "ui/media_list_model.h"
 
+#include <cstdint>
+
 #include <QApplication>
 #include <QStringList>
 #include <QStyle>
@@ -133,6 +135,49 @@ QString MediaListModel::CheckToolTip(const MediaItem& item)
     return lines.join(QLatin1Char('\n'));
 }
 
+qint64 MediaListModel::TimeKey(const QString& text)
+{
+    const QStringList parts = text.split(QLatin1Char(':'));
+    if (text.isEmpty() || parts.size() > 3)
+        return -1;
+    qint64 seconds = 0;
+    for (const QString& part : parts) {
+        bool ok = false;
+        const qint64 v = part.toLongLong(&ok);
+        if (!ok || v < 0)
+            return -1;
+        seconds = seconds * 60 + v;
+    }
+    return seconds;
+}
+
+qint64 MediaListModel::SizeKey(const QString& text)
+{
+    if (text.size() < 2)
+        return -1;
+    int shift = 0;
+    switch (text.back().toUpper().unicode()) {
+    case 'B':
+        break;
+    case 'K':
+        shift = 10;
+        break;
+    case 'M':
+        shift = 20;
+        break;
+    case 'G':
+        shift = 30;
+        break;
+    default:
+        return -1;
+    }
+    bool ok = false;
+    const qint64 v = text.chopped(1).toLongLong(&ok);
+    if (!ok || v < 0 || v > (INT64_MAX >> 30))
+        return -1;
+    return v << shift;
+}
+
 QVariant MediaListModel::data(const QModelIndex& index, int role) const
 {
     if (!index.isValid() || index.column() < 0 || index.column() >= kColumnCount)
@@ -151,6 +196,10 @@ QVariant MediaListModel::data(const QModelIndex& index, int role) const
     case Qt::ToolTipRole:
         if (!toolTips_)
             return {};
+        // Rows of the same title (many streams are called "index" or
+        // "live") are told apart by their address.
+        if (index.column() == kColFile && !item->cells[kColOriginalFile].empty())
+            return Q(item->cells[kColFile]) + QLatin1Char('\n') + Q(item->cells[kColOriginalFile]);
         if ((index.column() == kColRecord || index.column() == kColInfo) &&
             item->checked.transport != StreamTransport::None)
             return CheckToolTip(*item);
@@ -170,6 +219,26 @@ QVariant MediaListModel::data(const QModelIndex& index, int role) const
         default:
             return network_;
         }
+    case Qt::AccessibleDescriptionRole:
+        // What the row's picture says to those who cannot see it.
+        if (index.column() != kColFile)
+            return {};
+        switch (item->image) {
+        case kImageLocal:
+            return tr("Local file");
+        case kImageRecorded:
+            return tr("Network address, recorded");
+        default:
+            return tr("Network address");
+        }
+    case SortRole:
+        if (index.column() == kColTime)
+            return TimeKey(Q(item->cells[kColTime]));
+        if (index.column() == kColSize)
+            return SizeKey(Q(item->cells[kColSize]));
+        if (index.column() == kColRecord)
+            return RecordText(*item);
+        return Q(item->cells[static_cast<size_t>(index.column())]);
     case RowIdRole:
         return QVariant::fromValue<qulonglong>(item->id);
     case StateRole:

@@ -21,6 +21,7 @@ public:
         StateRole,                     // RowState as an int
         ProgressRole,                  // recording progress, hundredths of a percent
         DurationRole,                  // the stream's duration in ms (0: unknown or live)
+        SortRole,                      // what a click on a header sorts by (numbers for Time and Size)
     };
 
     MediaListModel(MediaList& list, const AppSettings& settings, QObject* parent = nullptr);
@@ -42,6 +43,11 @@ public:
     // reached: what answered and what its stream is, one fact a line; empty
     // for other rows.
     static QString CheckToolTip(const MediaItem& item);
+
+    // The sort key of a Time ("1:02:03") or Size ("12M", "340K", "15B")
+    // text: seconds or bytes; -1 for anything else (empty, "Error").
+    static qint64 TimeKey(const QString& text);
+    static qint64 SizeKey(const QString& text);
 
     // Column widths, in percent of the list's width (Info and ns hidden).
     static constexpr int kWidthPercent[kColumnCount] = {30, 12, 13, 13, 19, 13, 50, 50, 0, 0};

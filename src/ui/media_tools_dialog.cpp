@@ -1,5 +1,7 @@
 #include "ui/media_tools_dialog.h"
 
+#include <sys/stat.h>
+
 #include <QCheckBox>
 #include <QDesktopServices>
 #include <QDialogButtonBox>
@@ -10,6 +12,7 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -40,6 +43,7 @@ MediaToolsDialog::MediaToolsDialog(Profile& profile, bool withPlayer, QWidget* p
       source(new QLineEdit(this)),
       openSource(new QPushButton(tr("Open..."), this)),
       info(new QLabel(this)),
+      previewPlay(new QPushButton(tr("Play"), this)),
       slider(new QSlider(Qt::Horizontal, this)),
       positionText(new QLabel(this)),
       startButton(new QPushButton(tr("Start"), this)),
@@ -73,9 +77,18 @@ MediaToolsDialog::MediaToolsDialog(Profile& profile, bool withPlayer, QWidget* p
         e->setReadOnly(true);
     progress->setTextVisible(true);
     status->setWordWrap(true);
+    // The range is taken when the typing ends (Enter, Tab, the arrows):
+    // "29" passes through "2", which may lie before the start.
+    startSpin->setKeyboardTracking(false);
+    endSpin->setKeyboardTracking(false);
+    startSpin->installEventFilter(this);
+    endSpin->installEventFilter(this);
+    // Enter in the file name cuts; in the spins it only takes the number.
+    cutButton->setDefault(true);
 
+    auto* sourceLabel = new QLabel(tr("Source :"), this);
     auto* top = new QHBoxLayout;
-    top->addWidget(new QLabel(tr("Source :"), this));
+    top->addWidget(sourceLabel);
     top->addWidget(source, 1);
     top->addWidget(openSource);
 
@@ -89,6 +102,7 @@ MediaToolsDialog::MediaToolsDialog(Profile& profile, bool withPlayer, QWidget* p
         }
     }
     auto* seek = new QHBoxLayout;
+    seek->addWidget(previewPlay);
     seek->addWidget(slider, 1);
     seek->addWidget(positionText);
 
@@ -101,12 +115,14 @@ MediaToolsDialog::MediaToolsDialog(Profile& profile, bool withPlayer, QWidget* p
     range->addWidget(endSpin, 1, 1);
     range->addWidget(endText, 1, 2);
     range->addWidget(jumpEnd, 1, 3);
-    range->addWidget(new QLabel(tr("Length"), this), 2, 0);
+    auto* lengthLabel = new QLabel(tr("Length"), this);
+    range->addWidget(lengthLabel, 2, 0);
     range->addWidget(lengthText, 2, 2);
     range->addWidget(repeat, 2, 3);
 
+    auto* fileLabel = new QLabel(tr("File :"), this);
     auto* file = new QHBoxLayout;
-    file->addWidget(new QLabel(tr("File :"), this));
+    file->addWidget(fileLabel);
     file->addWidget(cutPath, 1);
     file->addWidget(browse);
     auto* actions = new QHBoxLayout;
@@ -124,6 +140,15 @@ MediaToolsDialog::MediaToolsDialog(Profile& profile, bool withPlayer, QWidget* p
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    NameControls(sourceLabel, lengthLabel, fileLabel);
+    // Tab goes through the page as it reads, top to bottom and left to right.
+    QWidget* order[] = {source,      openSource, previewPlay,  slider,
+                        startButton, startSpin,  startText,    jumpStart,
+                        endButton,   endSpin,    endText,      jumpEnd,
+                        lengthText,  repeat,     cutPath,      browse,
+                        cutButton,   playButton, deleteButton, buttons->button(QDialogButtonBox::Close)};
+    for (size_t i = 1; i < std::size(order); ++i)
+        setTabOrder(order[i - 1], order[i]);
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
@@ -151,30 +176,59 @@ MediaToolsDialog::MediaToolsDialog(Profile& profile, bool withPlayer, QWidget* p
         if (player_ && player_->State() != player::PlayState::Stopped)
             player_->SetPosition(slider->value());
     });
+    connect(previewPlay, &QPushButton::clicked, this, &MediaToolsDialog::PlayPausePreview);
     if (player_) {
         connect(player_, &player::Player::stateChanged, this, [this](player::PlayState state) {
-            if (state == player::PlayState::Playing && pendingSeek_ >= 0) {
-                player_->SetPosition(pendingSeek_);
-                player_->Pause();
-                pendingSeek_ = -1;
-            } else if (state == player::PlayState::Stopped && repeat->isChecked() && !ownStop_ &&
-                       !sourcePath_.isEmpty()) {
+            if (state == player::PlayState::Stopped && repeat->isChecked() && !ownStop_ &&
+                !sourcePath_.isEmpty())
                 player_->Play();  // the end of the file: from the start again
-            }
             ownStop_ = false;
+            UpdatePreviewButton();
+        });
+        // A seek waits until the file is open: before that the player has
+        // nothing to seek in.
+        connect(player_, &player::Player::stateCode, this, [this](int code) {
+            if (code != player::kMediaOpened || pendingSeek_ < 0)
+                return;
+            player_->SetPosition(pendingSeek_);
+            player_->Pause();
+            pendingSeek_ = -1;
         });
         connect(playerTimer_, &QTimer::timeout, this, &MediaToolsDialog::PollPlayer);
         playerTimer_->start(250);
     }
     connect(cutTimer_, &QTimer::timeout, this, &MediaToolsDialog::PollCut);
 
-    for (QWidget* w : std::initializer_list<QWidget*>{startButton, endButton, startSpin, endSpin, jumpStart,
-                                                      jumpEnd, cutButton, browse, slider, playButton, deleteButton})
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{startButton, endButton, startSpin, endSpin, jumpStart, jumpEnd,
+                                         cutButton, browse, slider, playButton, deleteButton, previewPlay})
         w->setEnabled(false);
     positionText->setText(TimeText(0));
 }
 
 MediaToolsDialog::~MediaToolsDialog() { StopCut(); }
+
+void MediaToolsDialog::NameControls(QLabel* sourceLabel, QLabel* lengthLabel, QLabel* fileLabel)
+{
+    // Names for screen readers and test robots: two buttons say "Jump" and
+    // several fields have no label of their own.
+    sourceLabel->setBuddy(source);
+    lengthLabel->setBuddy(lengthText);
+    fileLabel->setBuddy(cutPath);
+    previewPlay->setAccessibleName(tr("Play or pause the preview"));
+    slider->setAccessibleName(tr("Position (seconds)"));
+    startButton->setAccessibleName(tr("Start at the position"));
+    endButton->setAccessibleName(tr("End at the position"));
+    startSpin->setAccessibleName(tr("Start (seconds)"));
+    endSpin->setAccessibleName(tr("End (seconds)"));
+    startText->setAccessibleName(tr("Start time"));
+    endText->setAccessibleName(tr("End time"));
+    jumpStart->setAccessibleName(tr("Jump to the start"));
+    jumpEnd->setAccessibleName(tr("Jump to the end"));
+    progress->setAccessibleName(tr("Cut progress"));
+    playButton->setAccessibleName(tr("Play the cut file"));
+    deleteButton->setAccessibleName(tr("Delete the cut file"));
+}
 
 player::Player* MediaToolsDialog::previewPlayer() const { return player_.data(); }
 
@@ -216,6 +270,7 @@ bool MediaToolsDialog::SetFile(const QString& path)
     for (QWidget* w : std::initializer_list<QWidget*>{startButton, endButton, startSpin, endSpin, jumpStart,
                                                       jumpEnd, cutButton, browse, slider})
         w->setEnabled(true);
+    previewPlay->setEnabled(player_ != nullptr);
     playButton->setEnabled(false);
     deleteButton->setEnabled(false);
     progress->setRange(0, 1);
@@ -309,6 +364,30 @@ void MediaToolsDialog::Jump(int seconds)
     }
 }
 
+void MediaToolsDialog::PlayPausePreview()
+{
+    if (!player_ || sourcePath_.isEmpty())
+        return;
+    switch (player_->State()) {
+    case player::PlayState::Stopped:
+        pendingSeek_ = slider->value() > 0 ? slider->value() : -1;
+        player_->Open(sourcePath_, QFileInfo(sourcePath_).fileName());
+        break;
+    case player::PlayState::Playing:
+        player_->Pause();
+        break;
+    case player::PlayState::Paused:
+        player_->Play();
+        break;
+    }
+}
+
+void MediaToolsDialog::UpdatePreviewButton()
+{
+    const bool playing = player_ && player_->State() == player::PlayState::Playing;
+    previewPlay->setText(playing ? tr("Pause") : tr("Play"));
+}
+
 void MediaToolsDialog::PollPlayer()
 {
     if (!player_ || slider->isSliderDown() || player_->State() == player::PlayState::Stopped)
@@ -327,8 +406,16 @@ void MediaToolsDialog::StartCut()
         status->setText(tr("Give the cut file a name."));
         return;
     }
+    // Only a regular file other than the source is ever replaced, and only
+    // that is worth a question; anything else (a link, a pipe, a device, a
+    // folder, the source itself) the cut refuses with its own words.
     bool overwrite = false;
-    if (QFileInfo::exists(out)) {
+    struct stat at{};
+    struct stat src{};
+    const QByteArray outName = QFile::encodeName(out);
+    if (::lstat(outName.constData(), &at) == 0 && S_ISREG(at.st_mode) &&
+        !(::stat(QFile::encodeName(sourcePath_).constData(), &src) == 0 && src.st_dev == at.st_dev &&
+          src.st_ino == at.st_ino)) {
         if (QMessageBox::question(this, tr("Cut"), tr("%1 exists. Replace it?").arg(out),
                                   QMessageBox::Yes | QMessageBox::No, QMessageBox::No) != QMessageBox::Yes)
             return;
@@ -426,6 +513,18 @@ void MediaToolsDialog::BrowseSource()
                                                         tr("Video files (*.asf *.wmv *.wma);;All files (*)"));
     if (!chosen.isEmpty())
         SetFile(chosen);
+}
+
+bool MediaToolsDialog::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::KeyPress && (watched == startSpin || watched == endSpin)) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            static_cast<QSpinBox*>(watched)->interpretText();
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 void MediaToolsDialog::reject()

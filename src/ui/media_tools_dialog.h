@@ -51,6 +51,7 @@ public:
     QLineEdit* source;
     QPushButton* openSource;
     QLabel* info;
+    QPushButton* previewPlay;  // plays and pauses the preview
     QSlider* slider;
     QLabel* positionText;
     QPushButton* startButton;
@@ -82,14 +83,18 @@ public slots:
     void StartCut();
     void PlayCut();
     void DeleteCut();
+    void PlayPausePreview();
 
 protected:
     void reject() override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void OnStartSpin(int value);
     void OnEndSpin(int value);
     void UpdateTexts();
+    void UpdatePreviewButton();
+    void NameControls(QLabel* sourceLabel, QLabel* lengthLabel, QLabel* fileLabel);
     void PollPlayer();
     void PollCut();
     void StopCut();

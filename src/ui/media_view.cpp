@@ -21,18 +21,20 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
-#include <QStandardPaths>
 #include <QScrollBar>
+#include <QSortFilterProxyModel>
+#include <QStandardPaths>
 #include <QStyle>
 #include <QTableView>
 #include <QUrl>
 #include <QVBoxLayout>
 
-#include "formats/asx_writer.h"
-#include "protocols/http/credential_probe.h"
-#include "medialist/media_list.h"
 #include "base/app_settings.h"
 #include "base/profile.h"
+#include "formats/asx_writer.h"
+#include "medialist/media_list.h"
+#include "protocols/http/credential_probe.h"
+#include "ui/column_layout.h"
 #include "ui/credential_dialog.h"
 #include "ui/media_list_model.h"
 #include "ui/qt_task_poster.h"
@@ -67,6 +69,7 @@ MediaView::MediaView(AppSettings& settings, Profile& profile, QWidget* parent)
       prompts_(new QtUserPrompts(this)),
       list_(std::make_unique<MediaList>(settings, prompts_)),
       model_(nullptr),
+      sorter_(new QSortFilterProxyModel(this)),
       table_(new QTableView(this)),
       controls_(new QHBoxLayout),
       recentFiles_(RecentList::RecentFiles(profile)),
@@ -76,8 +79,15 @@ MediaView::MediaView(AppSettings& settings, Profile& profile, QWidget* parent)
       poster_(new QtTaskPoster(this))
 {
     model_ = new MediaListModel(*list_, settings_, this);
-    table_->setModel(model_);
+    sorter_->setSourceModel(model_);
+    sorter_->setSortRole(MediaListModel::SortRole);
+    sorter_->setSortCaseSensitivity(Qt::CaseInsensitive);
+    sorter_->setSortLocaleAware(true);
+    table_->setModel(sorter_);
     table_->setObjectName(QStringLiteral("mediaList"));
+    table_->setAccessibleName(tr("Media list"));
+    // Addresses of one server differ at their ends.
+    table_->setTextElideMode(Qt::ElideMiddle);
     table_->setSelectionMode(QAbstractItemView::SingleSelection);
     table_->setSelectionBehavior(QAbstractItemView::SelectRows);
     table_->setShowGrid(false);
@@ -90,6 +100,11 @@ MediaView::MediaView(AppSettings& settings, Profile& profile, QWidget* parent)
     table_->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
     table_->horizontalHeader()->setHighlightSections(false);
     table_->horizontalHeader()->setStretchLastSection(false);
+    table_->horizontalHeader()->setSectionsMovable(true);
+    // Ascending, descending, then the list's own order again.
+    table_->horizontalHeader()->setSortIndicatorClearable(true);
+    table_->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
+    table_->setSortingEnabled(true);
     table_->setItemDelegateForColumn(kColRecord, new RecordColumnDelegate(table_));
     table_->setColumnHidden(kColInfo, true);
     table_->setColumnHidden(kColNs, true);
@@ -121,19 +136,24 @@ MediaView::MediaView(AppSettings& settings, Profile& profile, QWidget* parent)
 
     CreateActions();
     connect(table_, &QTableView::doubleClicked, this,
-            [this](const QModelIndex& index) { PlayRow(index.row()); });
+            [this](const QModelIndex& index) { PlayRow(ListRow(index)); });
     connect(table_, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
         const QModelIndex index = table_->indexAt(pos);
         if (index.isValid())
-            SelectRow(index.row());
+            SelectRow(ListRow(index));
         UpdateActions();
         popup_->popup(table_->viewport()->mapToGlobal(pos));
     });
+    // A click makes the row current before it selects it: the commands
+    // follow the selection as well as the current row.
     connect(table_->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            &MediaView::UpdateActions);
+    connect(table_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &MediaView::UpdateActions);
     connect(model_, &QAbstractItemModel::rowsInserted, this, &MediaView::UpdateActions);
     connect(model_, &QAbstractItemModel::rowsRemoved, this, &MediaView::UpdateActions);
     connect(model_, &QAbstractItemModel::modelReset, this, &MediaView::UpdateActions);
+    RestoreColumnOrderAndSort(*table_->horizontalHeader(), profile_);
     UpdateActions();
 }
 
@@ -173,7 +193,8 @@ void MediaView::CreateActions()
     a.asxSave = new QAction(tr("ASX Save(&S)"), this);
     a.asxSave->setShortcut(QKeySequence::Save);
     connect(a.asxSave, &QAction::triggered, this, [this] { AsxSave(false); });
-    a.asxSaveAs = new QAction(tr("ASX Save As(&A)..."), this);
+    // (&A) is Open As in the same menus.
+    a.asxSaveAs = new QAction(tr("ASX Save As(&V)..."), this);
     connect(a.asxSaveAs, &QAction::triggered, this, [this] { AsxSave(true); });
     a.saveOnlyUrl = new QAction(tr("Only URL..."), this);
     connect(a.saveOnlyUrl, &QAction::triggered, this,
@@ -191,10 +212,14 @@ void MediaView::CreateActions()
     connect(a.kvxDataBank, &QAction::triggered, this,
             [] { QDesktopServices::openUrl(QUrl(QString::fromLatin1(kKvxDataBankUrl))); });
     a.play = new QAction(tr("Play"), this);
+    // Enter plays the selected row while the list has the focus; elsewhere
+    // it stays the key of whatever has the focus.
+    a.play->setShortcuts({QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)});
+    a.play->setShortcutContext(Qt::WidgetShortcut);
     connect(a.play, &QAction::triggered, this, [this] { PlayRow(SelectedRow()); });
 
     // The list's own keys work while it has the focus, whatever the menus say.
-    for (QAction* action : {a.deleteRow, a.copyClipboard})
+    for (QAction* action : {a.deleteRow, a.copyClipboard, a.play})
         table_->addAction(action);
 
     popup_->addAction(a.play);
@@ -238,19 +263,33 @@ int MediaView::OpenEntry(const QString& path, const QString& title, const QStrin
     return row;
 }
 
+QModelIndex MediaView::ViewIndex(int row, int column) const
+{
+    if (row < 0 || row >= model_->rowCount())
+        return {};
+    return sorter_->mapFromSource(model_->index(row, column));
+}
+
+int MediaView::ListRow(const QModelIndex& viewIndex) const
+{
+    if (!viewIndex.isValid())
+        return -1;
+    return sorter_->mapToSource(viewIndex).row();
+}
+
 int MediaView::SelectedRow() const
 {
     const QModelIndex current = table_->selectionModel()->currentIndex();
     if (!current.isValid() || !table_->selectionModel()->isRowSelected(current.row(), {}))
         return -1;
-    return current.row();
+    return ListRow(current);
 }
 
 void MediaView::SelectRow(int row)
 {
-    if (row < 0 || row >= model_->rowCount())
+    const QModelIndex index = ViewIndex(row);
+    if (!index.isValid())
         return;
-    const QModelIndex index = model_->index(row, 0);
     table_->selectionModel()->setCurrentIndex(
         index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     table_->scrollTo(index);
@@ -282,7 +321,15 @@ TaskPoster& MediaView::taskPoster() { return *poster_; }
 
 // --- Commands ---
 
-void MediaView::New() { list_->New(playingRow()); }
+void MediaView::New()
+{
+    if (list_->RowCount() > 0 &&
+        QMessageBox::question(this, QCoreApplication::applicationName(),
+                              tr("Clear the list?\n\nRows that record or play stay."),
+                              QMessageBox::Yes | QMessageBox::No, QMessageBox::No) != QMessageBox::Yes)
+        return;
+    list_->New(playingRow());
+}
 
 void MediaView::Open(bool keepList)
 {
@@ -609,8 +656,10 @@ void MediaView::showEvent(QShowEvent* event)
     QWidget::showEvent(event);
     if (widthsSet_)
         return;
-    // The columns take their share of the list's width when it first shows.
     widthsSet_ = true;
+    if (RestoreColumnWidths(*table_, profile_))
+        return;
+    // Otherwise the columns take their share of the list's width.
     // Shares of the width beside the vertical scroll bar, which a full list
     // shows.
     const int width = table_->viewport()->width() -
@@ -629,3 +678,12 @@ void MediaView::RevealInfoColumn()
 }
 
 void MediaView::SettingsChanged() { model_->SetToolTips(settings_.m_toolTip != 0); }
+
+// --- Column layout ---
+
+void MediaView::SaveLayout()
+{
+    // Before the list was ever shown its widths are not the user's.
+    if (widthsSet_)
+        SaveColumnLayout(*table_->horizontalHeader(), profile_);
+}

@@ -6,6 +6,7 @@
 #include <string>
 #include <thread>
 
+#include <QModelIndex>
 #include <QString>
 #include <QStringList>
 #include <QWidget>
@@ -20,6 +21,7 @@ class Profile;
 class QAction;
 class QHBoxLayout;
 class QMenu;
+class QSortFilterProxyModel;
 class QTableView;
 class QtTaskPoster;
 class QtUserPrompts;
@@ -36,7 +38,14 @@ public:
 
     MediaList& list() { return *list_; }
     MediaListModel* model() const { return model_; }
+    // The list as shown: sorted by a click on a header (a third click
+    // gives the list's own order back). Rows of the view's API are the
+    // list's rows; only the table's indexes are the sorter's.
     QTableView* table() const { return table_; }
+    QSortFilterProxyModel* sorter() const { return sorter_; }
+    // The table's index of a list row, and the list row of a table index.
+    QModelIndex ViewIndex(int row, int column = 0) const;
+    int ListRow(const QModelIndex& viewIndex) const;
     QtUserPrompts& prompts() { return *prompts_; }
     // The bar above the list where the recording and player controls go.
     QHBoxLayout* controlsBar() const { return controls_; }
@@ -76,6 +85,11 @@ public:
 
     // Applies settings that change how the list looks (tool tips).
     void SettingsChanged();
+
+    // The columns' widths and order and the sort, kept in the profile
+    // between runs ("List" section). Saved with the window's state; read
+    // when the list is made (order, sort) and first shown (widths).
+    void SaveLayout();
 
     // The commands, for the window's menus and tests.
     struct Actions {
@@ -142,6 +156,7 @@ private:
     QtUserPrompts* prompts_;
     std::unique_ptr<MediaList> list_;
     MediaListModel* model_;
+    QSortFilterProxyModel* sorter_;
     QTableView* table_;
     QHBoxLayout* controls_;
     RecentList recentFiles_;

@@ -20,6 +20,7 @@ PreferencesDialog::PreferencesDialog(AppSettings& live, Profile& profile, QWidge
       setup_(new SetupPage(profile, this))
 {
     setWindowTitle(tr("Preferences"));
+    tabs_->setAccessibleName(tr("Preference pages"));
     AddPage(record_);
     AddPage(setup_);
     connect(setup_, &SetupPage::recentFilesDeleted, this, &PreferencesDialog::recentFilesDeleted);
@@ -38,6 +39,27 @@ void PreferencesDialog::AddPage(PreferencesPage* page)
     page->Load(live_, profile_);
     pages_.append(page);
     tabs_->addTab(page, page->title());
+    KeepButtonsLast();
+}
+
+void PreferencesDialog::KeepButtonsLast()
+{
+    // A page joins the end of the focus chain, behind OK, Cancel and Apply
+    // (which were made before it): Tab should reach the buttons last, as
+    // they stand below the pages.
+    QList<QWidget*> buttons;
+    for (QWidget* w = nextInFocusChain(); w != this; w = w->nextInFocusChain())
+        if (w->parentWidget() == buttons_ && w->focusPolicy() != Qt::NoFocus)
+            buttons.append(w);
+    QWidget* last = previousInFocusChain();
+    while (last != this && (last->focusPolicy() == Qt::NoFocus || buttons.contains(last)))
+        last = last->previousInFocusChain();
+    if (last == this)
+        return;
+    for (QWidget* button : buttons) {
+        setTabOrder(last, button);
+        last = button;
+    }
 }
 
 void PreferencesDialog::Apply()

@@ -37,6 +37,8 @@ signals:
     void recentFilesDeleted();
 
 private:
+    void KeepButtonsLast();
+
     AppSettings& live_;
     Profile& profile_;
     QTabWidget* tabs_;

@@ -196,8 +196,13 @@ UserPrompts::YesNoCancel QtUserPrompts::AskYesNoCancel(const std::string& messag
     if (!interactive_)
         return YesNoCancel::No;
     return Ask<YesNoCancel>(cancel, [this, text = Q(message)](QPointer<QDialog>& d) {
-               QMessageBox box(QMessageBox::Question, QCoreApplication::applicationName(), text,
+               // The question stands out; what follows a blank line explains it.
+               const qsizetype split = text.indexOf(QLatin1String("\n\n"));
+               QMessageBox box(QMessageBox::Question, QCoreApplication::applicationName(),
+                               split < 0 ? text : text.left(split),
                                QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, owner_);
+               if (split >= 0)
+                   box.setInformativeText(text.mid(split + 2));
                box.setDefaultButton(QMessageBox::Yes);
                d = &box;
                switch (box.exec()) {

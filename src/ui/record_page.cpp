@@ -1,5 +1,7 @@
 #include "ui/record_page.h"
 
+#include <algorithm>
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFileDialog>
@@ -43,7 +45,11 @@ RecordPage::RecordPage(QWidget* parent)
       addFileType(new QPushButton(tr("Add"), this)),
       removeFileType(new QPushButton(tr("Remove"), this)),
       checkParallel(new QSpinBox(this)),
-      checkSeconds(new QSpinBox(this))
+      checkSeconds(new QSpinBox(this)),
+      useProxy(new QCheckBox(tr("Use Proxy"), this)),
+      proxyServer(new QLineEdit(this)),
+      proxyPort(new QSpinBox(this)),
+      bypassProxy(new QCheckBox(tr("Bypass Proxy"), this))
 {
     checkParallel->setRange(1, AppSettings::kMaxCheckParallel);
     checkSeconds->setRange(AppSettings::kMinCheckSeconds, AppSettings::kMaxCheckSeconds);
@@ -62,6 +68,10 @@ RecordPage::RecordPage(QWidget* parent)
     playerAgent->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     playerAgent->setMinimumContentsLength(24);
     newFileType->setPlaceholderText(tr(".ext"));
+    proxyServer->setPlaceholderText(tr("proxy host"));
+    proxyPort->setRange(0, 65535);
+    bypassProxy->setToolTip(
+        tr("Use this computer's own address as the proxy host, with the port given here"));
     fileTypes->setMaximumHeight(110);
 
     auto* pathRow = new QHBoxLayout;
@@ -87,6 +97,14 @@ RecordPage::RecordPage(QWidget* parent)
     timeRow->addWidget(maxSeconds);
     timeRow->addWidget(new QLabel(tr("S"), this));
     timeRow->addStretch();
+    auto* proxyRow = new QHBoxLayout;
+    proxyRow->addWidget(useProxy);
+    proxyRow->addWidget(proxyServer, 1);
+    proxyRow->addWidget(new QLabel(tr(":"), this));
+    proxyRow->addWidget(proxyPort);
+    proxyRow->addWidget(bypassProxy);
+    connect(useProxy, &QCheckBox::toggled, this, &RecordPage::UpdateEnabled);
+    connect(bypassProxy, &QCheckBox::toggled, this, &RecordPage::UpdateEnabled);
     connect(sizePolicy, &QCheckBox::toggled, this, &RecordPage::UpdateEnabled);
     connect(timePolicy, &QCheckBox::toggled, this, &RecordPage::UpdateEnabled);
 
@@ -125,6 +143,7 @@ RecordPage::RecordPage(QWidget* parent)
     checkRow->addStretch();
     form->addRow(tr("URL Check"), checkRow);
     form->addRow(tr("Parallel recordings"), parallelRecordings);
+    form->addRow(tr("Proxy"), proxyRow);
 
     auto* typesBox = new QGroupBox(tr("File types kept by URL Capture"), this);
     auto* typesLayout = new QVBoxLayout(typesBox);
@@ -135,6 +154,33 @@ RecordPage::RecordPage(QWidget* parent)
     layout->addLayout(form);
     layout->addWidget(typesBox);
     layout->addStretch();
+    NameControls();
+    // Tab follows the rows as they read, not the order the controls were made in.
+    QWidget* order[] = {baseDir,     browse,      overWrite,     resumable,    liveTimeInfo,
+                        sizePolicy,  maxSize,     timePolicy,    maxMinutes,   maxSeconds,
+                        reconnect,   playerAgent, checkParallel, checkSeconds, parallelRecordings,
+                        useProxy,    proxyServer, proxyPort,     bypassProxy,  fileTypes,
+                        newFileType, addFileType, removeFileType};
+    for (size_t i = 1; i < std::size(order); ++i)
+        setTabOrder(order[i - 1], order[i]);
+}
+
+void RecordPage::NameControls()
+{
+    // Controls that share a row have no label of their own.
+    baseDir->setAccessibleName(tr("Default Path"));
+    browse->setAccessibleName(tr("Choose the default path"));
+    maxSize->setAccessibleName(tr("Max Size (MB)"));
+    maxMinutes->setAccessibleName(tr("Max Time, minutes"));
+    maxSeconds->setAccessibleName(tr("Max Time, seconds"));
+    checkParallel->setAccessibleName(tr("URL Check: addresses at once"));
+    checkSeconds->setAccessibleName(tr("URL Check: seconds for each address"));
+    fileTypes->setAccessibleName(tr("File types kept by URL Capture"));
+    newFileType->setAccessibleName(tr("New file type"));
+    addFileType->setAccessibleName(tr("Add the file type"));
+    removeFileType->setAccessibleName(tr("Remove the selected file type"));
+    proxyServer->setAccessibleName(tr("Proxy host"));
+    proxyPort->setAccessibleName(tr("Proxy port"));
 }
 
 void RecordPage::UpdateEnabled()
@@ -142,6 +188,9 @@ void RecordPage::UpdateEnabled()
     maxSize->setEnabled(sizePolicy->isChecked());
     maxMinutes->setEnabled(timePolicy->isChecked());
     maxSeconds->setEnabled(timePolicy->isChecked());
+    proxyServer->setEnabled(useProxy->isChecked() && !bypassProxy->isChecked());
+    proxyPort->setEnabled(useProxy->isChecked());
+    bypassProxy->setEnabled(useProxy->isChecked());
 }
 
 void RecordPage::Load(const AppSettings& s, const Profile& profile)
@@ -159,6 +208,10 @@ void RecordPage::Load(const AppSettings& s, const Profile& profile)
     checkSeconds->setValue(s.m_checkSeconds);
     reconnect->setValue(s.m_reconnect);
     parallelRecordings->setValue(ParallelRecordingsIn(s.m_parallelRecordings));
+    useProxy->setChecked(s.m_useProxy != 0);
+    proxyServer->setText(Q(s.m_proxyServer));
+    proxyPort->setValue(std::clamp(s.m_proxyPort, 0, 65535));
+    bypassProxy->setChecked(s.m_bypassProxy != 0);
     UpdateEnabled();
 
     int selected = -1;
@@ -190,6 +243,10 @@ void RecordPage::Store(AppSettings& s, Profile& profile)
     s.m_checkSeconds = checkSeconds->value();
     s.m_reconnect = reconnect->value();
     s.m_parallelRecordings = parallelRecordings->value();
+    s.m_useProxy = useProxy->isChecked() ? 1 : 0;
+    s.m_proxyServer = S(proxyServer->text().trimmed());
+    s.m_proxyPort = proxyPort->value();
+    s.m_bypassProxy = bypassProxy->isChecked() ? 1 : 0;
 
     // The typed identity joins the list so that it is offered next time.
     const QString current = playerAgent->currentText().trimmed();

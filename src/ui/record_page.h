@@ -13,7 +13,7 @@ class QSpinBox;
 // the size and time limits, how long a dropped stream is reconnected, the
 // player identity, how many rows record at once and the file types that URL
 // Capture keeps; how many addresses the URL check probes at once, and for
-// how long each.
+// how long each; the proxy of the streaming clients.
 class RecordPage final : public PreferencesPage {
     Q_OBJECT
 public:
@@ -41,7 +41,12 @@ public:
     QPushButton* removeFileType;
     QSpinBox* checkParallel;
     QSpinBox* checkSeconds;
+    QCheckBox* useProxy;
+    QLineEdit* proxyServer;
+    QSpinBox* proxyPort;
+    QCheckBox* bypassProxy;
 
 private:
     void UpdateEnabled();
+    void NameControls();
 };

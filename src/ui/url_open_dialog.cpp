@@ -51,7 +51,10 @@ UrlOpenDialog::UrlOpenDialog(const QStringList& history, QWidget* parent)
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(new QLabel(tr("Addresses (one per line):"), this));
+    auto* label = new QLabel(tr("A&ddresses (one per line):"), this);
+    label->setBuddy(editor_);
+    history_->setAccessibleName(tr("Recent addresses"));
+    layout->addWidget(label);
     layout->addWidget(editor_);
     layout->addWidget(history_);
     layout->addWidget(buttons);

@@ -1,3 +1,4 @@
+#include <QProcess>
 #include <QTest>
 
 #include "app/launch_request.h"
@@ -10,6 +11,7 @@ private slots:
     void splitAtAmpersands_data();
     void splitAtAmpersands();
     void optionsAndExistingPaths();
+    void helpAndVersionNeedNoDisplay();
 };
 
 void LaunchRequestTest::modeAndArguments_data()
@@ -92,6 +94,29 @@ void LaunchRequestTest::optionsAndExistingPaths()
     // switch.
     const LaunchRequest r = ParseCommandLine({"/tmp"});
     QCOMPARE(r.arguments, QStringList{"/tmp"});
+}
+
+void LaunchRequestTest::helpAndVersionNeedNoDisplay()
+{
+    // On a console or over ssh: no display, no platform chosen.
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        env.remove(QString::fromLatin1(name));
+    const struct {
+        const char* option;
+        const char* expected;
+    } cases[] = {{"--help", "Usage: brimcast"}, {"--version", "brimcast 0.1.0\n"}};
+    for (const auto& c : cases) {
+        QProcess program;
+        program.setProcessEnvironment(env);
+        program.start(QStringLiteral(BRIMCAST_BINARY_DIR "/src/app/brimcast"),
+                      {QString::fromLatin1(c.option)});
+        QVERIFY(program.waitForFinished(30000));
+        const QByteArray out = program.readAllStandardOutput();
+        QVERIFY2(program.exitStatus() == QProcess::NormalExit && program.exitCode() == 0,
+                 program.readAllStandardError().constData());
+        QVERIFY2(out.startsWith(c.expected), out.constData());
+    }
 }
 
 QTEST_GUILESS_MAIN(LaunchRequestTest)

@@ -5,27 +5,33 @@
 #include <thread>
 
 #include <QAbstractItemModelTester>
+#include <QAccessible>
 #include <QAction>
 #include <QCheckBox>
-#include <QComboBox>
-#include <QDialogButtonBox>
-#include <QListWidget>
-#include <QMenuBar>
-#include <QSpinBox>
-#include <QStandardPaths>
 #include <QClipboard>
+#include <QComboBox>
 #include <QDesktopServices>
+#include <QDialogButtonBox>
 #include <QDropEvent>
 #include <QFileDialog>
+#include <QHeaderView>
 #include <QInputDialog>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMenu>
+#include <QMenuBar>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSettings>
 #include <QSignalSpy>
+#include <QSlider>
+#include <QSpinBox>
+#include <QStandardPaths>
+#include <QTabWidget>
 #include <QTableView>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -36,19 +42,22 @@
 #include "app/main_window.h"
 #include "app/translations.h"
 #include "base/display_text.h"
-#include "medialist/row_status.h"
 #include "dialog_script.h"
 #include "kvx_read.h"
 #include "medialist/media_list.h"
+#include "medialist/row_status.h"
+#include "player/playback.h"
 #include "qtprofile/ini_profile.h"
 #include "ui/credential_dialog.h"
+#include "ui/file_info_dialog.h"
 #include "ui/media_list_model.h"
+#include "ui/media_tools_dialog.h"
 #include "ui/media_view.h"
 #include "ui/preferences_dialog.h"
-#include "ui/qt_user_prompts.h"
 #include "ui/qt_text.h"
-#include "ui/record_page.h"
+#include "ui/qt_user_prompts.h"
 #include "ui/recent_list.h"
+#include "ui/record_page.h"
 #include "ui/setup_page.h"
 #include "ui/url_open_dialog.h"
 
@@ -102,6 +111,88 @@ QByteArray ReadAll(const QString& path)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
 }
 
+QString Describe(QWidget* w)
+{
+    QAccessibleInterface* a = QAccessible::queryAccessibleInterface(w);
+    return QStringLiteral("%1 '%2' \"%3\"")
+        .arg(QString::fromLatin1(w->metaObject()->className()), w->objectName(),
+             a ? a->text(QAccessible::Name) : QString());
+}
+
+// What a screen reader or a test robot meets in root: whatever takes the
+// focus, and sliders and progress bars. Qt's own parts of compound widgets
+// (spin box editors, scroll bars, tab bars, viewports) speak through their
+// owners.
+QList<QWidget*> Controls(QWidget* root)
+{
+    QList<QWidget*> out;
+    for (QWidget* w : root->findChildren<QWidget*>()) {
+        if (w->isWindow() || !w->isVisibleTo(root) || w->objectName().startsWith(QLatin1String("qt_")) ||
+            qobject_cast<QScrollBar*>(w) || qobject_cast<QAbstractSpinBox*>(w->parentWidget()) ||
+            qobject_cast<QComboBox*>(w->parentWidget()))
+            continue;
+        if (w->focusPolicy() != Qt::NoFocus || qobject_cast<QAbstractSlider*>(w) ||
+            qobject_cast<QProgressBar*>(w))
+            out.append(w);
+    }
+    return out;
+}
+
+QStringList Nameless(QWidget* root)
+{
+    QStringList out;
+    for (QWidget* w : Controls(root)) {
+        QAccessibleInterface* a = QAccessible::queryAccessibleInterface(w);
+        if (!a || a->text(QAccessible::Name).trimmed().isEmpty())
+            out << Describe(w);
+    }
+    return out;
+}
+
+// Tab goes through a dialog as one reads it: each next control stands on
+// the same line further right, or lower down. A dialog with an accept
+// button has a default button for Enter.
+QStringList KeyboardProblems(QDialog* dialog)
+{
+    QStringList out;
+    const QList<QWidget*> controls = Controls(dialog);
+    QList<QWidget*> chain;
+    for (QWidget* w = dialog->nextInFocusChain(); w && w != dialog; w = w->nextInFocusChain()) {
+        if (controls.contains(w) && (w->focusPolicy() & Qt::TabFocus) && w->isVisible() && !chain.contains(w))
+            chain.append(w);
+    }
+    for (qsizetype i = 1; i < chain.size(); ++i) {
+        const QRect a(chain[i - 1]->mapTo(dialog, QPoint(0, 0)), chain[i - 1]->size());
+        const QRect b(chain[i]->mapTo(dialog, QPoint(0, 0)), chain[i]->size());
+        const bool sameLine = b.center().y() >= a.top() && b.center().y() <= a.bottom();
+        if (sameLine ? b.left() <= a.left() : b.center().y() < a.center().y())
+            out << QStringLiteral("%1: Tab goes from %2 back to %3")
+                       .arg(dialog->windowTitle(), Describe(chain[i - 1]), Describe(chain[i]));
+    }
+    bool accepts = false, hasDefault = false;
+    for (QDialogButtonBox* box : dialog->findChildren<QDialogButtonBox*>())
+        for (QAbstractButton* b : box->buttons())
+            accepts = accepts || box->buttonRole(b) == QDialogButtonBox::AcceptRole;
+    for (QPushButton* b : dialog->findChildren<QPushButton*>())
+        hasDefault = hasDefault || (b->isDefault() && b->isVisible());
+    if (accepts && !hasDefault)
+        out << dialog->windowTitle() + QStringLiteral(": no default button");
+    return out;
+}
+
+// The mnemonic of a menu text ("Open As(&A)..." -> 'a'), or 0.
+QChar Mnemonic(const QString& text)
+{
+    for (qsizetype i = 0; i + 1 < text.size(); ++i) {
+        if (text[i] != QLatin1Char('&'))
+            continue;
+        if (text[i + 1] != QLatin1Char('&'))
+            return text[i + 1].toLower();
+        ++i;
+    }
+    return {};
+}
+
 }  // namespace
 
 class UrlCatcher : public QObject {
@@ -138,8 +229,14 @@ private slots:
     void checkedRowsDescribeTheirStream();
     void listFileCredentialsAreProbed();
     void modelStaysConsistent();
+    void rowCommandsFollowAClick();
+    void keysAndMnemonicsAreUnique();
+    void everyControlHasAName();
+    void listLayoutAndWindowKeptBetweenRuns();
 
 private:
+    // A player without sound joins the window, as at start-up.
+    void AttachSilentPlayer();
     MainWindow& Window();
     QString Cell(int row, int column) const;
     int Rows() const { return window_->view()->model()->rowCount(); }
@@ -355,12 +452,20 @@ void MainWindowTest::deleteRulesAndNew()
     view->actions().deleteRow->trigger();
     QCOMPARE(Rows(), 3);
 
-    // New keeps the busy and the playing rows and forgets the member
-    // credentials.
+    // New (Ctrl+N) asks first; it keeps the busy and the playing rows and
+    // forgets the member credentials.
     Window().settings().m_memberUser = "member";
     Window().settings().m_memberPassword = "secret";
     view->SetPlayingRow(2);
-    view->actions().newList->trigger();
+    for (const auto answer : {QMessageBox::No, QMessageBox::Yes}) {
+        Window().activateWindow();  // back from the last question
+        QVERIFY(QTest::qWaitForWindowActive(&Window()));
+        QCOMPARE(Rows(), 3);
+        script.Then<QMessageBox>(Answer(answer));
+        QTest::keyClick(view->table(), Qt::Key_N, Qt::ControlModifier);
+        QVERIFY2(script.done(), qPrintable(script.missed()));
+    }
+    QVERIFY2(script.done(), qPrintable(script.missed()));
     QCOMPARE(Addresses(), (QStringList{"mms://h/b", "mms://h/d"}));
     QVERIFY(Window().settings().m_memberUser.empty());
     QVERIFY(Window().settings().m_memberPassword.empty());
@@ -398,10 +503,13 @@ void MainWindowTest::modifyInfoAndClipboard()
     view->actions().copyClipboard->trigger();
     QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("before"));
 
-    // Tool tips show the whole cell while the setting is on.
+    // Tool tips show the whole cell while the setting is on; the title's
+    // also the address, which tells rows of one title apart.
     view->SelectRow(0);
     const QModelIndex title = view->model()->index(0, kColFile);
-    QCOMPARE(title.data(Qt::ToolTipRole).toString(), QStringLiteral("Evening News"));
+    QCOMPARE(title.data(Qt::ToolTipRole).toString(), QStringLiteral("Evening News\nmms://h/changed.asf"));
+    QCOMPARE(view->model()->index(0, kColOriginalFile).data(Qt::ToolTipRole).toString(),
+             QStringLiteral("mms://h/changed.asf"));
     Window().settings().m_toolTip = 0;
     view->SettingsChanged();
     QVERIFY(!title.data(Qt::ToolTipRole).isValid());
@@ -478,14 +586,22 @@ void MainWindowTest::listFileSaves()
         QCOMPARE(QString::fromStdString(profile_->GetString("Path", "kvx", "")), written);
     }
 
-    // Member credentials: Cancel writes nothing at all, Yes stores them.
+    // Member credentials: the question says what it is about; Cancel
+    // writes nothing at all, Yes stores them.
     Window().settings().m_memberUser = "member";
     Window().settings().m_memberPassword = "secret";
-    script.Then<QFileDialog>(ChooseFile(Path("creds.kvx")))
-        .Then<QMessageBox>(Answer(QMessageBox::Cancel));
+    QString question, explanation;
+    script.Then<QFileDialog>(ChooseFile(Path("creds.kvx"))).Then<QMessageBox>([&](QMessageBox* box) {
+        question = box->text();
+        explanation = box->informativeText();
+        ClickButton(box, QMessageBox::Cancel);
+    });
     view->actions().saveAll->trigger();
     QVERIFY2(script.done(), qPrintable(script.missed()));
     QVERIFY(!QFile::exists(Path("creds.kvx")));
+    QCOMPARE(question, QStringLiteral("Are you sure you want to save ID and Password?"));
+    QVERIFY2(explanation.contains(QLatin1String("list file")) && explanation.contains(QLatin1String("login")),
+             qPrintable(explanation));
     script.Then<QFileDialog>(ChooseFile(Path("creds.kvx")))
         .Then<QMessageBox>(Answer(QMessageBox::Yes));
     view->actions().saveAll->trigger();
@@ -591,6 +707,11 @@ void MainWindowTest::preferencesWriteTheProfile()
         s->savePlayList->setChecked(true);
         s->saveFullPos->setChecked(true);
         s->toolTip->setChecked(false);
+        QVERIFY(!r->proxyServer->isEnabled());
+        r->useProxy->setChecked(true);
+        QVERIFY(r->proxyServer->isEnabled());
+        r->proxyServer->setText(QStringLiteral(" proxy.example "));
+        r->proxyPort->setValue(3128);
         d->buttons()->button(QDialogButtonBox::Ok)->click();
     });
     Window().actions().preferences->trigger();
@@ -613,6 +734,10 @@ void MainWindowTest::preferencesWriteTheProfile()
     QCOMPARE(p.GetInt("settings", "Save Play List", -1), 1);
     QCOMPARE(p.GetInt("settings", "Save Full Pos", -1), 1);
     QCOMPARE(p.GetInt("settings", "Tool Tip", -1), 0);
+    QCOMPARE(p.GetInt("settings", "Use Proxy", -1), 1);
+    QCOMPARE(p.GetString("settings", "Proxy SAerver", ""), std::string("proxy.example"));
+    QCOMPARE(p.GetInt("settings", "Proxy Port", -1), 3128);
+    QCOMPARE(p.GetInt("settings", "Bypass Proxy", -1), 0);
     QCOMPARE(p.GetString("settings\\NSPlyer", "player0", ""), std::string("NSPlayer/7.0"));
     QCOMPARE(p.GetString("settings\\NSPlyer", "player1", ""), std::string("NSPlayer/9.0.0.2980; {3300AD50-2C39-46c0-AE0A-59FCD8CF430E}"));
     QCOMPARE(p.GetString("settings\\NSPlyer", "player2", ""), std::string("NSPlayer/11.0"));
@@ -626,6 +751,9 @@ void MainWindowTest::preferencesWriteTheProfile()
         QCOMPARE(d->recordPage()->maxSeconds->value(), 0);
         QCOMPARE(d->recordPage()->playerAgent->currentText(), QStringLiteral("NSPlayer/11.0"));
         QVERIFY(!d->setupPage()->toolTip->isChecked());
+        QVERIFY(d->recordPage()->useProxy->isChecked());
+        QCOMPARE(d->recordPage()->proxyServer->text(), QStringLiteral("proxy.example"));
+        QCOMPARE(d->recordPage()->proxyPort->value(), 3128);
         d->setupPage()->deleteRecent->click();
     });
     script.Then<QMessageBox>(Answer(QMessageBox::Yes));
@@ -889,7 +1017,10 @@ void MainWindowTest::modelStaysConsistent()
     QCOMPARE(Cell(1, kColOriginalFile), QStringLiteral("mms://h/3"));
     view->SetPlayingRow(10);
     const QString playing = Cell(10, kColOriginalFile);
+    DialogScript script;
+    script.Then<QMessageBox>(Answer(QMessageBox::Yes));
     view->actions().newList->trigger();
+    QVERIFY2(script.done(), qPrintable(script.missed()));
     QCOMPARE(Rows(), 2);
     QCOMPARE(Addresses(), (QStringList{"mms://h/3", playing}));
     QCOMPARE(view->playingRow(), 1);
@@ -936,4 +1067,204 @@ void MainWindowTest::checkedRowsDescribeTheirStream()
     list.Update(list.IdAt(0), [](MediaItem& r) { ShowCheckResult(r, false); });
     QCOMPARE(Cell(0, kColInfo), QString());
     QCOMPARE(view->model()->index(0, kColRecord).data(Qt::ToolTipRole).toString(), QStringLiteral("Error"));
+}
+
+void MainWindowTest::AttachSilentPlayer()
+{
+    player::PlayerOptions silent;
+    silent.audio = false;
+    Window().AttachPlayback(new player::Playback(*Window().view(), Window().settings(), *profile_, silent));
+}
+
+void MainWindowTest::rowCommandsFollowAClick()
+{
+    MediaView* view = Window().view();
+    Window().OpenLaunch(LaunchMode::Open, {"mms://h/a.asf", "mms://h/b.asf", "mms://h/c.asf"});
+    view->table()->selectionModel()->clear();
+    const MediaView::Actions& a = view->actions();
+    const QList<QAction*> rowCommands = {a.deleteRow, a.copyClipboard, a.modifyUrl, a.modifyFileName, a.play};
+    for (QAction* command : rowCommands)
+        QVERIFY(!command->isEnabled());
+
+    // One click on a row, and the row's commands are there.
+    QSignalSpy played(view, &MediaView::playRequested);
+    const QRect rect = view->table()->visualRect(view->ViewIndex(1, kColFile));
+    QTest::mouseClick(view->table()->viewport(), Qt::LeftButton, {}, rect.center());
+    QCOMPARE(view->SelectedRow(), 1);
+    for (QAction* command : rowCommands)
+        QVERIFY2(command->isEnabled(), qPrintable(command->text()));
+
+    // Enter plays it, Del asks and deletes it.
+    QTest::keyClick(view->table(), Qt::Key_Return);
+    QCOMPARE(played.size(), 1);
+    QCOMPARE(played.last().at(0).toInt(), 1);
+    DialogScript script;
+    script.Then<QMessageBox>(Answer(QMessageBox::Yes));
+    QTest::keyClick(view->table(), Qt::Key_Delete);
+    QVERIFY2(script.done(), qPrintable(script.missed()));
+    QCOMPARE(Addresses(), (QStringList{"mms://h/a.asf", "mms://h/c.asf"}));
+}
+
+void MainWindowTest::keysAndMnemonicsAreUnique()
+{
+    AttachSilentPlayer();
+    MainWindow& w = Window();
+    QStringList problems;
+    QSet<QAction*> actions;
+    for (QAction* a : w.findChildren<QAction*>())
+        actions.insert(a);
+
+    // Within one menu, a letter names one item.
+    std::function<void(const QString&, const QList<QAction*>&)> walk = [&](const QString& where,
+                                                                           const QList<QAction*>& items) {
+        QHash<QChar, QString> used;
+        for (QAction* a : items) {
+            actions.insert(a);
+            if (a->isSeparator() || !a->isVisible())
+                continue;
+            const QChar m = Mnemonic(a->text());
+            if (!m.isNull() && used.contains(m))
+                problems
+                    << QStringLiteral("%1: \"%2\" and \"%3\" share &%4").arg(where, used[m], a->text(), m);
+            if (!m.isNull())
+                used.insert(m, a->text());
+            if (a->menu())
+                walk(where + QStringLiteral(" > ") + a->text(), a->menu()->actions());
+        }
+    };
+    walk(QStringLiteral("menu bar"), w.menuBar()->actions());
+    walk(QStringLiteral("list menu"), w.view()->popupMenu()->actions());
+
+    // A key starts one command.
+    QHash<QString, QAction*> owner;
+    for (QAction* a : std::as_const(actions)) {
+        for (const QKeySequence& key : a->shortcuts()) {
+            const QString text = key.toString(QKeySequence::PortableText);
+            if (owner.contains(text) && owner[text] != a)
+                problems << QStringLiteral("%1: \"%2\" and \"%3\"").arg(text, owner[text]->text(), a->text());
+            owner.insert(text, a);
+        }
+    }
+    // The desktop's standard keys mean here what they mean everywhere.
+    const MediaView::Actions& v = w.view()->actions();
+    const struct {
+        QKeySequence::StandardKey key;
+        QAction* allowed;
+    } standard[] = {{QKeySequence::Undo, nullptr},          {QKeySequence::Redo, nullptr},
+                    {QKeySequence::Cut, nullptr},           {QKeySequence::Copy, v.copyClipboard},
+                    {QKeySequence::Paste, nullptr},         {QKeySequence::SelectAll, nullptr},
+                    {QKeySequence::Find, nullptr},          {QKeySequence::Print, nullptr},
+                    {QKeySequence::Close, nullptr},         {QKeySequence::Save, v.asxSave},
+                    {QKeySequence::Open, v.open},           {QKeySequence::New, v.newList},
+                    {QKeySequence::Quit, w.actions().exit}, {QKeySequence::Delete, v.deleteRow}};
+    for (const auto& s : standard) {
+        for (const QKeySequence& key : QKeySequence::keyBindings(s.key)) {
+            QAction* a = owner.value(key.toString(QKeySequence::PortableText));
+            if (a && a != s.allowed)
+                problems << QStringLiteral("%1 starts \"%2\"")
+                                .arg(key.toString(QKeySequence::PortableText), a->text());
+        }
+    }
+    QVERIFY(!w.actions().preferences->shortcut().isEmpty());
+    QVERIFY2(problems.isEmpty(), qPrintable(problems.join(QLatin1Char('\n'))));
+}
+
+void MainWindowTest::everyControlHasAName()
+{
+    AttachSilentPlayer();
+    MediaView* view = Window().view();
+    Window().OpenLaunch(LaunchMode::Open, {"mms://h/a.asf&&Alpha"});
+    QStringList problems = Nameless(&Window());
+
+    // The list speaks its rows, cells and headers.
+    QAccessibleInterface* list = QAccessible::queryAccessibleInterface(view->table());
+    QVERIFY(list && list->tableInterface());
+    QCOMPARE(list->text(QAccessible::Name), QStringLiteral("Media list"));
+    QAccessibleTableInterface* table = list->tableInterface();
+    QCOMPARE(table->cellAt(0, kColFile)->text(QAccessible::Name), QStringLiteral("Alpha"));
+    QCOMPARE(table->cellAt(0, kColFile)->text(QAccessible::Description), QStringLiteral("Network address"));
+    QCOMPARE(table->cellAt(0, kColOriginalFile)->text(QAccessible::Name), QStringLiteral("mms://h/a.asf"));
+    QCOMPARE(table->columnDescription(kColOriginalFile), QStringLiteral("Original File"));
+
+    // Every dialog, every page of the preferences.
+    view->SelectRow(0);
+    const auto inspect = [&problems](QDialog* d) {
+        problems << Nameless(d) << KeyboardProblems(d);
+        d->reject();
+    };
+    DialogScript script;
+    script.Then<UrlOpenDialog>(inspect);
+    view->actions().urlOpen->trigger();
+    script.Then<CredentialDialog>(inspect);
+    view->actions().setAuthentication->trigger();
+    script.Then<QDialog>(inspect);
+    view->actions().info->trigger();
+    script.Then<PreferencesDialog>([&problems](PreferencesDialog* d) {
+        for (int i = 0; i < d->tabs()->count(); ++i) {
+            d->tabs()->setCurrentIndex(i);
+            problems << Nameless(d) << KeyboardProblems(d);
+        }
+        d->reject();
+    });
+    Window().actions().preferences->trigger();
+    QVERIFY2(script.done(), qPrintable(script.missed()));
+    QDialog* tools[] = {Window().ShowCut(), Window().ShowFileInfo(Path("none.asf"))};
+    for (QDialog* d : tools) {
+        QVERIFY(QTest::qWaitForWindowExposed(d));
+        problems << Nameless(d) << KeyboardProblems(d);
+        d->close();
+    }
+    QVERIFY2(problems.isEmpty(), qPrintable(problems.join(QLatin1Char('\n'))));
+}
+
+void MainWindowTest::listLayoutAndWindowKeptBetweenRuns()
+{
+    Window().settings().m_savePlayList = 1;
+    Window().OpenLaunch(LaunchMode::Open,
+                        {"mms://h/b.asf&&Bravo", "mms://h/a.asf&&Alpha", "mms://h/c.asf&&Charlie"});
+    QTableView* table = Window().view()->table();
+    QHeaderView* header = table->horizontalHeader();
+    const auto clickHeader = [&header](int column) {
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                          QPoint(header->sectionViewportPosition(column) + header->sectionSize(column) / 2,
+                                 header->height() / 2));
+    };
+    const auto shownTitles = [&table] {
+        QStringList titles;
+        for (int r = 0; r < table->model()->rowCount(); ++r)
+            titles << table->model()->index(r, kColFile).data().toString();
+        return titles;
+    };
+    // A click on a header sorts, a second turns the order, a third gives the
+    // list's own order back; the list itself keeps its order throughout.
+    clickHeader(kColFile);
+    QCOMPARE(shownTitles(), (QStringList{"Alpha", "Bravo", "Charlie"}));
+    clickHeader(kColFile);
+    QCOMPARE(shownTitles(), (QStringList{"Charlie", "Bravo", "Alpha"}));
+    clickHeader(kColFile);
+    QCOMPARE(shownTitles(), (QStringList{"Bravo", "Alpha", "Charlie"}));
+    clickHeader(kColFile);
+    QCOMPARE(Cell(0, kColFile), QStringLiteral("Bravo"));
+    // Sorted, the view's rows are still the list's rows.
+    Window().view()->SelectRow(0);
+    QCOMPARE(table->currentIndex().row(), 1);
+    QCOMPARE(Window().view()->SelectedRow(), 0);
+
+    header->resizeSection(kColType, 77);
+    header->moveSection(header->visualIndex(kColSize), 1);
+    Window().resize(800, 600);
+    Window().move(40, 30);
+    Reopen();
+    table = Window().view()->table();
+    header = table->horizontalHeader();
+    QCOMPARE(shownTitles(), (QStringList{"Alpha", "Bravo", "Charlie"}));
+    QCOMPARE(header->sortIndicatorSection(), int(kColFile));
+    QCOMPARE(header->sortIndicatorOrder(), Qt::AscendingOrder);
+    QCOMPARE(header->sectionSize(kColType), 77);
+    QCOMPARE(header->visualIndex(kColSize), 1);
+    QCOMPARE(Window().size(), QSize(800, 600));
+    QCOMPARE(Window().pos(), QPoint(40, 30));
+    // Sizes the screen cannot show are cut to it.
+    QCOMPARE(MainWindow::StartSize(5000, 4000, QSize(1280, 1024)), QSize(1280, 1024));
+    QCOMPARE(MainWindow::StartSize(0, 0, QSize(1280, 1024)), QSize(MainWindow::kWidth, MainWindow::kHeight));
 }

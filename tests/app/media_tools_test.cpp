@@ -3,9 +3,11 @@
 // registration boxes against private XDG folders. Every dialog is answered
 // by the test.
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -18,15 +20,18 @@
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include "app/main_window.h"
 #include "base/memory_profile.h"
 #include "dialog_script.h"
 #include "formats/asf_file_info.h"
+#include "player/player.h"
 #include "qtprofile/ini_profile.h"
 #include "test_support.h"
 #include "ui/file_info_dialog.h"
 #include "ui/media_tools_dialog.h"
+#include "ui/media_view.h"
 #include "ui/play_page.h"
 #include "xdg/file_registration.h"
 
@@ -106,6 +111,26 @@ private slots:
         // Jump without a player moves the slider.
         d.jumpEnd->click();
         QCOMPARE(d.slider->value(), 7);
+        // A typed end is taken when the typing ends: "10" is not refused for
+        // its first digit, which lies before the start.
+        d.startSpin->setValue(5);
+        d.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&d));
+        d.activateWindow();
+        d.endSpin->setFocus();
+        QTest::keyClick(d.endSpin, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(d.endSpin, QStringLiteral("10"));
+        QTest::keyClick(d.endSpin, Qt::Key_Return);
+        QCOMPARE(d.endSeconds(), 10);
+        QCOMPARE(d.lengthText->text(), QStringLiteral("0:00:05"));
+        // Typed before the start, it is refused as the arrows would be.
+        QTest::keyClick(d.endSpin, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(d.endSpin, QStringLiteral("2"));
+        QTest::keyClick(d.endSpin, Qt::Key_Tab);
+        QCOMPARE(d.endSeconds(), 10);
+        QCOMPARE(d.endSpin->value(), 10);
+        d.startSpin->setValue(4);
+        d.endSpin->setValue(7);
 
         // Not an ASF file: refused, the range stays.
         const QString bad = Path("bad.asf");
@@ -166,6 +191,26 @@ private slots:
         d.deleteButton->click();
         QVERIFY(!QFileInfo::exists(out));
         QVERIFY(!d.playButton->isEnabled());
+
+        // A link at the output name is never replaced: no question, the
+        // cut's own refusal.
+        QVERIFY(QFile::link(src, out));
+        bool asked = false;
+        QTimer watch;
+        connect(&watch, &QTimer::timeout, this, [&asked] {
+            if (QWidget* modal = QApplication::activeModalWidget()) {
+                asked = true;
+                modal->close();
+            }
+        });
+        watch.start(20);
+        d.cutButton->click();
+        QVERIFY(!asked);
+        QVERIFY(finished.wait(60000));
+        QCOMPARE(finished.last().at(0).toBool(), false);
+        QVERIFY2(d.status->text().contains(QLatin1String("symbolic link")), qPrintable(d.status->text()));
+        QVERIFY(QFileInfo(out).isSymLink());
+        QFile::remove(out);
         // Nothing else was left in the folder by the cuts.
         const QStringList left = QDir(dir_->path()).entryList(QStringList{"*.part"}, QDir::Files | QDir::Hidden);
         QVERIFY2(left.isEmpty(), qPrintable(left.join(' ')));
@@ -186,6 +231,33 @@ private slots:
         const QStringList parts = QDir(dir_->path()).entryList(QStringList{".stop*"}, QDir::Files | QDir::Hidden);
         QVERIFY2(parts.isEmpty(), qPrintable(parts.join(' ')));
         QFile::remove(out);
+    }
+
+    void previewJumpsAndPlays()
+    {
+        MemoryProfile profile;
+        MediaToolsDialog d(profile, true);
+        if (!d.previewPlayer())
+            QSKIP("libmpv did not start");
+        QVERIFY(!d.previewPlay->isEnabled());
+        QVERIFY(d.SetFile(Copy(Sample(12), "preview.asf")));
+        d.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&d));
+        player::Player& player = *d.previewPlayer();
+        // The first Jump opens the file, seeks and waits there.
+        d.endSpin->setValue(7);
+        d.jumpEnd->click();
+        QTRY_COMPARE_WITH_TIMEOUT(player.State(), player::PlayState::Paused, 15000);
+        QTRY_COMPARE_WITH_TIMEOUT(player.Position(), 7, 5000);
+        QCOMPARE(d.slider->value(), 7);
+        // Play and Pause of the preview.
+        QCOMPARE(d.previewPlay->text(), QStringLiteral("Play"));
+        d.previewPlay->click();
+        QTRY_COMPARE_WITH_TIMEOUT(player.State(), player::PlayState::Playing, 5000);
+        QCOMPARE(d.previewPlay->text(), QStringLiteral("Pause"));
+        d.previewPlay->click();
+        QTRY_COMPARE_WITH_TIMEOUT(player.State(), player::PlayState::Paused, 5000);
+        static_cast<QDialog&>(d).reject();
     }
 
     void fileInfoRows()
@@ -271,11 +343,29 @@ private slots:
         QVERIFY(tools->actions().contains(window.actions().cut));
         QVERIFY(tools->actions().contains(window.actions().fileInfo));
         const QString src = Copy(Sample(12), "window.asf");
-        FileInfoDialog* info = window.ShowFileInfo(src);
+        // Both start with the file of the list's selected row.
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        window.view()->OpenEntry(QStringLiteral("mms://h/other.asf"), QString(), QString());
+        window.view()->OpenEntry(src, QString(), QString());
+        window.view()->SelectRow(1);
+        QString offered;
+        DialogScript script;
+        script.Then<QFileDialog>([&offered](QFileDialog* d) {
+            offered = d->selectedFiles().value(0);
+            static_cast<QDialog*>(d)->accept();
+        });
+        window.actions().fileInfo->trigger();
+        QVERIFY2(script.done(), qPrintable(script.missed()));
+        QCOMPARE(offered, src);
+        FileInfoDialog* info = window.findChild<FileInfoDialog*>();
+        QVERIFY(info);
         QCOMPARE(info->rows().last().second, src);
         info->close();
-        MediaToolsDialog* cut = window.ShowCut(src);
-        QVERIFY(cut->isVisible());
+        window.actions().cut->trigger();
+        MediaToolsDialog* cut = window.findChild<MediaToolsDialog*>();
+        QVERIFY(cut && cut->isVisible());
+        QCOMPARE(cut->source->text(), src);
         QCOMPARE(cut->cutPath->text(), Path("window_cut.asf"));
         cut->close();
         window.Shutdown(false);

@@ -451,7 +451,7 @@ void RecordingWindowTest::progressBarFollowsTheEvents()
     auto pixels = [&] {
         QApplication::processEvents();
         const QImage image = table->viewport()->grab().toImage();
-        const QRect r = table->visualRect(cell);
+        const QRect r = table->visualRect(V().ViewIndex(0, kColRecord));
         const int y = r.top() + r.height() / 2;
         // Away from the centred text.
         return std::pair{image.pixelColor(r.left() + r.width() / 12, y),

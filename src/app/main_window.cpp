@@ -195,12 +195,6 @@ void MainWindow::CreateActions()
     a.urlCheckStop = urlCheck_->stopAction();
     a.urlCapture = urlCapture_->startAction();
     a.urlCaptureStop = urlCapture_->stopAction();
-    // Ctrl+Z and Ctrl+X are Undo and Cut everywhere else: the capture keys
-    // echo its menu's H, and Stop keeps its X with Shift.
-    a.urlCapture->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_H));
-    a.urlCapture->setToolTip(tr("Add the stream addresses other players request (%1)")
-                                 .arg(a.urlCapture->shortcut().toString(QKeySequence::NativeText)));
-    a.urlCaptureStop->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_X));
     // The shortcuts work wherever the focus is in the window.
     for (QAction* command : {a.recordStart, a.recordStop, a.urlCapture, a.urlCaptureStop})
         addAction(command);

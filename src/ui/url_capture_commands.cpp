@@ -40,11 +40,14 @@ UrlCaptureCommands::UrlCaptureCommands(MediaView& view, AppSettings& settings, P
     });
 
     start_->setObjectName(QStringLiteral("urlCaptureStart"));
-    start_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
-    start_->setToolTip(tr("Add the stream addresses other players request (Ctrl+Z)"));
+    // Ctrl+Z and Ctrl+X are Undo and Cut everywhere else: the capture keys
+    // echo its menu's H, and Stop keeps its X with Shift.
+    start_->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_H));
+    start_->setToolTip(tr("Add the stream addresses other players request (%1)")
+                           .arg(start_->shortcut().toString(QKeySequence::NativeText)));
     connect(start_, &QAction::triggered, this, &UrlCaptureCommands::Start);
     stop_->setObjectName(QStringLiteral("urlCaptureStop"));
-    stop_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_X));
+    stop_->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_X));
     connect(stop_, &QAction::triggered, this, &UrlCaptureCommands::Stop);
 
     indicator_->setObjectName(QStringLiteral("captureIndicator"));

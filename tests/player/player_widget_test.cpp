@@ -169,11 +169,13 @@ void PlayerWidgetTest::eitherSideMayGoFirst()
     QTRY_VERIFY_WITH_TIMEOUT(p->Position() >= at + 1, 5000);
     QCOMPARE(p->State(), player::PlayState::Playing);
 
-    // The player goes first: the pane lets go of mpv and stays usable.
+    // A pane that comes while the medium plays shows it; the player goes
+    // first: the pane lets go of mpv and stays usable.
     PlayerWidget pane(p);
     pane.show();
     QVERIFY(QTest::qWaitForWindowExposed(&pane));
     QTRY_VERIFY_WITH_TIMEOUT(pane.videoView()->HasRenderContext(), 5000);
+    QVERIFY(DrawsMore(pane.videoView(), 3));
     delete p;
     QVERIFY(!pane.videoView()->HasRenderContext());
     pane.videoView()->update();

@@ -143,9 +143,9 @@ void Playback::CreateActions()
         player_->SetFullScreen(!player_->IsFullScreen());
         UpdateChecks();
     }, true);
-    a.halfSize = make(tr("Half Size"), QKeySequence(Qt::ALT | Qt::Key_1), [this] { ChooseSizeMode(0); }, true);
-    a.normalSize = make(tr("Normal Size"), QKeySequence(Qt::ALT | Qt::Key_2), [this] { ChooseSizeMode(1); }, true);
-    a.doubleSize = make(tr("Double Size"), QKeySequence(Qt::ALT | Qt::Key_3), [this] { ChooseSizeMode(2); }, true);
+    a.halfSize = make(tr("Half Size"), QKeySequence(Qt::ALT | Qt::Key_1), [this] { SetSizeMode(0); }, true);
+    a.normalSize = make(tr("Normal Size"), QKeySequence(Qt::ALT | Qt::Key_2), [this] { SetSizeMode(1); }, true);
+    a.doubleSize = make(tr("Double Size"), QKeySequence(Qt::ALT | Qt::Key_3), [this] { SetSizeMode(2); }, true);
     a.keepRatio = make(tr("Keep Ratio"), {}, [this] {
         settings_.m_keep = settings_.m_keep > 0 ? 0 : 1;
         player_->SetKeepRatio(settings_.m_keep > 0);
@@ -407,13 +407,13 @@ void Playback::Refresh()
 
 // --- Sizes and captions ---
 
-void Playback::ChooseSizeMode(int mode)
+void Playback::SetSizeMode(int mode)
 {
     pane_->SetSizeChosen(true);
-    SetSizeMode(mode);
+    UseSizeMode(mode);
 }
 
-void Playback::SetSizeMode(int mode)
+void Playback::UseSizeMode(int mode)
 {
     settings_.m_windowSizeMode = mode;
     pane_->SetSizeMode(mode);
@@ -529,9 +529,9 @@ void Playback::BigScreenChanged(bool on)
         const QWidget* window = view_.window();
         const QSize room(window->width(), window->height() - view_.height());
         if (!video.isEmpty() && video.width() * 2 <= room.width() && video.height() * 2 <= room.height())
-            SetSizeMode(2);
+            UseSizeMode(2);
     } else {
-        SetSizeMode(sizeModeBeforeBigScreen_);
+        UseSizeMode(sizeModeBeforeBigScreen_);
     }
 }
 

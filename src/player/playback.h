@@ -100,8 +100,8 @@ private:
     void Refresh();
     void PlayNext();
     void SetPlayCell(int row, const QString& text);
-    void SetSizeMode(int mode);
-    void ChooseSizeMode(int mode);  // the user's choice: new media follow it
+    void SetSizeMode(int mode);  // the user's choice: new media follow it
+    void UseSizeMode(int mode);  // big screen mode's, not the user's
     void FitPane(QSize size);
     void ChooseCaptionFont();
     void ApplyCaptionCommand(CaptionCommand command);

@@ -520,9 +520,9 @@ void PlaybackTest::newMediaLeaveTheWindowSizeUntilASizeIsChosen()
     const int wide = Add(playertest::SilentPicture(dir_->path(), QSize(320, 180), 20));
     const QSize window = Window().size();
     const int pane = Playback().pane()->height();
-    for (const int row : {small, wide}) {
+    for (const auto& [row, size] : {std::pair(small, QSize(176, 144)), std::pair(wide, QSize(320, 180))}) {
         Playback().PlayRow(row);
-        QTRY_VERIFY_WITH_TIMEOUT(!Player().VideoSize().isEmpty() && Player().Duration() == 20, 15000);
+        QTRY_COMPARE_WITH_TIMEOUT(Player().VideoSize(), size, 15000);
         QTest::qWait(100);
         QCOMPARE(Window().size(), window);
         QCOMPARE(Playback().pane()->height(), pane);

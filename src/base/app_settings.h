@@ -40,7 +40,7 @@ struct AppSettings {
     int m_repeat = 1;
     int m_sequence = 1;
     int m_keepSize = 0;
-    int m_keep = 0;
+    int m_keep = 1;  // "Keep Ratio": on unless the profile says otherwise
     int m_windowSizeMode = 1;
     int m_onTop = 0;
     int m_screenSave = 1;

@@ -34,6 +34,19 @@ std::string S(const QString& s) { return s.toStdString(); }
 constexpr int kRefreshMs = 1000;
 constexpr int kDefaultVolume = kVolumeMax;
 
+// The player's length of a medium goes into the Time cell only where the
+// list knows no better one: a row being recorded shows its stream's length
+// (its growing file is shorter), and a network row keeps a length its
+// server announced.
+bool TakesPlayerLength(const MediaItem& row)
+{
+    if (row.itemData != 0)
+        return false;
+    const std::string& time = row.cells[kColTime];
+    return row.image == kImageLocal || time.find_first_not_of(' ') == std::string::npos ||
+           time == DurationText(0);
+}
+
 }  // namespace
 
 Playback::Playback(MediaView& view, AppSettings& settings, Profile& profile, const PlayerOptions& options,
@@ -70,6 +83,8 @@ Playback::Playback(MediaView& view, AppSettings& settings, Profile& profile, con
     // The question waits for the user: asked outside the player's event handling.
     connect(player_, &Player::loginRefused, this, &Playback::OnLoginRefused, Qt::QueuedConnection);
     connect(player_, &Player::imageCaptured, this, &Playback::OnImageCaptured);
+    connect(player_, &Player::audioUnavailable, this,
+            [this] { ShowStatus(tr("No sound device could be opened: playing without sound.")); });
     connect(player_, &Player::volumeChanged, controls_, &PlayerControls::SetVolume);
     connect(pane_, &PlayerWidget::preferredSizeChanged, this, &Playback::FitPane);
 
@@ -174,6 +189,9 @@ void Playback::CreateMenu()
     // The shortcuts work wherever the window has the focus.
     for (QAction* action : menu_->actions())
         action->setShortcutContext(Qt::WindowShortcut);
+    // Full screen shows the video in a window of its own: the key leads back
+    // from there too.
+    pane_->videoArea()->addAction(actions_.fullScreen);
     connect(menu_, &QMenu::aboutToShow, this, &Playback::UpdateChecks);
 }
 
@@ -297,7 +315,7 @@ void Playback::OnCode(int code)
         const int duration = player_->Duration();
         controls_->SetDuration(duration);
         controls_->SetPosition(player_->Position());
-        if (row >= 0 && duration > 0)
+        if (row >= 0 && duration > 0 && TakesPlayerLength(view_.list().Row(row)))
             view_.list().SetCell(row, kColTime, DurationText(static_cast<uint32_t>(duration) * 1000u));
         refresh_.start();
         break;
@@ -345,8 +363,13 @@ void Playback::OnStateChanged(PlayState state)
 void Playback::OnError(const QString&, const QString& text)
 {
     // The row says "error"; the window's status line says why.
+    ShowStatus(tr("%1 cannot be played: %2").arg(player_->Title(), text));
+}
+
+void Playback::ShowStatus(const QString& text)
+{
     if (auto* window = qobject_cast<QMainWindow*>(view_.window()))
-        window->statusBar()->showMessage(tr("%1 cannot be played: %2").arg(player_->Title(), text), 15000);
+        window->statusBar()->showMessage(text, 15000);
 }
 
 void Playback::OnLoginRefused(const QString& site)
@@ -389,6 +412,12 @@ void Playback::Refresh()
 // --- Sizes and captions ---
 
 void Playback::SetSizeMode(int mode)
+{
+    pane_->SetSizeChosen(true);
+    UseSizeMode(mode);
+}
+
+void Playback::UseSizeMode(int mode)
 {
     settings_.m_windowSizeMode = mode;
     pane_->SetSizeMode(mode);
@@ -488,8 +517,10 @@ void Playback::ApplySettings()
 {
     player_->SetKeepRatio(settings_.m_keep > 0);
     pane_->SetKeepSize(settings_.m_keepSize > 0);
-    if (pane_->SizeMode() != settings_.m_windowSizeMode)
+    if (pane_->SizeMode() != settings_.m_windowSizeMode) {
+        pane_->SetSizeChosen(true);  // on the Player page
         pane_->SetSizeMode(settings_.m_windowSizeMode);
+    }
     player_->SetCaptions(StyleFromSettings());
     UpdateChecks();
 }
@@ -502,9 +533,9 @@ void Playback::BigScreenChanged(bool on)
         const QWidget* window = view_.window();
         const QSize room(window->width(), window->height() - view_.height());
         if (!video.isEmpty() && video.width() * 2 <= room.width() && video.height() * 2 <= room.height())
-            SetSizeMode(2);
+            UseSizeMode(2);
     } else {
-        SetSizeMode(sizeModeBeforeBigScreen_);
+        UseSizeMode(sizeModeBeforeBigScreen_);
     }
 }
 

@@ -23,7 +23,7 @@ class PlayerControls;
 // Playing the media list: the player, its pane and controls, the play
 // commands and their menu, and what the list shows of the player. The
 // playing row's "Play" cell says "Ready", "Buffering" or "error", its "Time"
-// cell the length; at the end of a medium the next row plays as "Repeat"
+// cell the length (unless the row knows a better one); at the end of a medium the next row plays as "Repeat"
 // and "Sequence" say. Network rows whose titles carry "(G)"/"[G]" or
 // "(E)"/"[E]" open a web search or the desktop's handler instead.
 class Playback final : public QObject {
@@ -96,10 +96,12 @@ private:
     void OnError(const QString& address, const QString& text);
     void OnLoginRefused(const QString& site);
     void OnImageCaptured(const QString& path, const QString& error);
+    void ShowStatus(const QString& text);
     void Refresh();
     void PlayNext();
     void SetPlayCell(int row, const QString& text);
-    void SetSizeMode(int mode);
+    void SetSizeMode(int mode);  // the user's choice: new media follow it
+    void UseSizeMode(int mode);  // big screen mode's, not the user's
     void FitPane(QSize size);
     void ChooseCaptionFont();
     void ApplyCaptionCommand(CaptionCommand command);

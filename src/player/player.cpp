@@ -26,6 +26,7 @@ enum Observed : uint64_t {
     kSpeed,
     kDisplayWidth,
     kDisplayHeight,
+    kCurrentAo,
 };
 
 // Replies to asynchronous requests carry their kind in the top byte and the
@@ -70,6 +71,9 @@ Player::Player(const Options& options, QObject* parent) : QObject(parent)
     const char* const settings[][2] = {
         {"vo", "null"},  // until a video view gives mpv a render context
         {"ao", options.audio ? "" : "null"},
+        // A missing or busy sound device is no fault of the medium: it plays
+        // on without sound (mpv would otherwise end it as failed).
+        {"audio-fallback-to-null", "yes"},
         {"idle", "yes"},
         {"keep-open", "no"},
         {"config", "no"},
@@ -89,7 +93,7 @@ Player::Player(const Options& options, QObject* parent) : QObject(parent)
         // Decoding is done in software; no hardware decoder interop is probed.
         {"gpu-hwdec-interop", "no"},
         {"screenshot-format", "png"},
-        {"keepaspect", "no"},
+        {"keepaspect", "yes"},
         {"volume", "100"},
         {"audio-client-name", "Brimcast"},
     };
@@ -99,6 +103,9 @@ Player::Player(const Options& options, QObject* parent) : QObject(parent)
     }
     for (const auto& [name, value] : MpvSubtitleOptions(captions_))
         mpv_set_option_string(mpv_, name.toUtf8().constData(), value.toUtf8().constData());
+    for (const auto& [name, value] : options.mpvOptions)
+        mpv_set_option_string(mpv_, name.constData(), value.constData());
+    audioWanted_ = options.audio;
     // For a fault report: everything mpv says, in a file.
     const QByteArray logFile = qgetenv("BRIMCAST_MPV_LOG");
     if (!logFile.isEmpty())
@@ -117,6 +124,7 @@ Player::Player(const Options& options, QObject* parent) : QObject(parent)
     mpv_observe_property(mpv_, kSpeed, "speed", MPV_FORMAT_DOUBLE);
     mpv_observe_property(mpv_, kDisplayWidth, "dwidth", MPV_FORMAT_INT64);
     mpv_observe_property(mpv_, kDisplayHeight, "dheight", MPV_FORMAT_INT64);
+    mpv_observe_property(mpv_, kCurrentAo, "current-ao", MPV_FORMAT_STRING);
     mpv_set_wakeup_callback(mpv_, &Player::OnWakeup, this);
 }
 
@@ -148,6 +156,13 @@ void Player::DrainEvents()
         if (event->event_id == MPV_EVENT_NONE)
             break;
         Handle(*event);
+    }
+    // Width and height arrive one by one, the new medium's width beside the
+    // old one's height: the size is told once all mpv had to say is read,
+    // and never half known.
+    if (videoSize_ != toldVideoSize_ && (videoSize_.width() > 0) == (videoSize_.height() > 0)) {
+        toldVideoSize_ = videoSize_;
+        emit videoSizeChanged(videoSize_);
     }
     // mpv hands out its log lines only after its queued events, so a failed
     // attempt is judged once everything it said has been read.
@@ -288,17 +303,18 @@ void Player::Handle(const mpv_event& e)
             break;
         case kDisplayWidth:
         case kDisplayHeight: {
-            QSize size = videoSize_;
+            // Told once the drain is over (see there).
             const int v = isInt ? static_cast<int>(*static_cast<int64_t*>(p->data)) : 0;
-            (e.reply_userdata == kDisplayWidth ? size.rwidth() : size.rheight()) = v;
-            if (size != videoSize_) {
-                videoSize_ = size;
-                // Width and height arrive one by one; a half-known size is not told.
-                if ((size.width() > 0) == (size.height() > 0))
-                    emit videoSizeChanged(size);
-            }
+            (e.reply_userdata == kDisplayWidth ? videoSize_.rwidth() : videoSize_.rheight()) = v;
             break;
         }
+        case kCurrentAo:
+            if (p->format == MPV_FORMAT_STRING && audioWanted_ && !toldNoAudio_ &&
+                qstrcmp(*static_cast<char**>(p->data), "null") == 0) {
+                toldNoAudio_ = true;
+                emit audioUnavailable();
+            }
+            break;
         default:
             break;
         }
@@ -610,14 +626,17 @@ void Player::CaptureImage(const QString& folder)
 
 void Player::SetRenderOutput(bool on)
 {
-    SetProperty("vo", on ? QStringLiteral("libmpv") : QStringLiteral("null"));
-    // mpv drops the picture of the medium when its output goes away (a view
-    // that moves to another window gets a new render context); choosing the
-    // video track again brings it back on the new output.
-    if (on && loaded_) {
-        SetProperty("vid", QStringLiteral("no"));
-        SetProperty("vid", QStringLiteral("auto"));
+    if (!mpv_)
+        return;
+    if (on) {
+        SetProperty("vo", QStringLiteral("libmpv"));
+        return;
     }
+    // Waited for: a render context freed while mpv still draws with it makes
+    // mpv drop the video track, and a medium without sound then ends as
+    // failed. (Without advanced control mpv's core never waits for the
+    // thread that renders, so this returns promptly.)
+    mpv_set_property_string(mpv_, "vo", "null");
 }
 
 void Player::SetState(PlayState state)

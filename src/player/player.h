@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "player/caption_style.h"
@@ -22,6 +23,9 @@ class CredentialRelay;
 
 struct PlayerOptions {
     bool audio = true;  // false: no sound device (tests, benchmarks)
+    // Set on mpv after the player's own options (tests: a sound output
+    // that cannot open).
+    std::vector<std::pair<QByteArray, QByteArray>> mpvOptions;
 };
 
 struct OpenOptions {
@@ -111,7 +115,8 @@ public:
     // For the video view (render context) and tests.
     mpv_handle* handle() const { return mpv_; }
     // The video view switches mpv's video output to its render context and
-    // back; without one, frames are decoded but not shown.
+    // back; without one, frames are decoded but not shown. Switching off
+    // returns once mpv no longer uses the render context.
     void SetRenderOutput(bool on);
 
 signals:
@@ -127,6 +132,9 @@ signals:
     void fullScreenChanged(bool on);
     void keepRatioChanged(bool keep);
     void captionsChanged();
+    // No sound device could be opened: media play on without sound. Told
+    // once per player.
+    void audioUnavailable();
     // Emitted from the destructor, before mpv goes away: the render context
     // must be released now.
     void aboutToTerminate();
@@ -178,9 +186,12 @@ private:
     int volume_ = kVolumeMax;
     bool muted_ = false;
     bool fullScreen_ = false;
-    bool keepRatio_ = false;
+    bool keepRatio_ = true;
+    bool audioWanted_ = true;
+    bool toldNoAudio_ = false;
     bool buffering_ = false;
     QSize videoSize_;
+    QSize toldVideoSize_;
     CaptionStyle captions_;
     uint64_t nextCapture_ = 0;
     std::map<uint64_t, QString> captures_;  // screenshot replies awaited, by number

@@ -65,11 +65,9 @@ PlayerWidget::PlayerWidget(Player* player, QWidget* parent) : QWidget(parent), p
 
 PlayerWidget::~PlayerWidget()
 {
-    // The view goes with the pane, wherever it is shown.
-    if (fullScreenWindow_) {
-        view_->setParent(this);
-        delete fullScreenWindow_;
-    }
+    // The view goes with the pane, wherever it is shown. (Moving it back
+    // would meddle with the focus of a window that may be going away too.)
+    delete fullScreenWindow_;
 }
 
 void PlayerWidget::SetSizeMode(int mode)
@@ -103,7 +101,7 @@ void PlayerWidget::OnVideoSize()
         return;
     lastVideoSize_ = video;
     updateGeometry();
-    if (!keepSize_)
+    if (sizeChosen_ && !keepSize_)
         emit preferredSizeChanged(PreferredVideoSize());
 }
 

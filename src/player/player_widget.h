@@ -34,7 +34,10 @@ public:
     int SizeMode() const { return sizeMode_; }
     // Always tells the new preferred size, also with "keep size" on.
     void SetSizeMode(int mode);
-    // With "keep size" on, a new medium does not change the preferred size.
+    // A new medium tells its preferred size only once the user has chosen a
+    // size mode, and never with "keep size" on; otherwise the pane keeps the
+    // size the window gives it.
+    void SetSizeChosen(bool chosen) { sizeChosen_ = chosen; }
     bool KeepSize() const { return keepSize_; }
     void SetKeepSize(bool keep) { keepSize_ = keep; }
     // The video's size in the current mode; empty without video.
@@ -57,6 +60,7 @@ private:
     QWidget* view_;
     QWidget* fullScreenWindow_ = nullptr;
     int sizeMode_ = Normal;
+    bool sizeChosen_ = false;
     bool keepSize_ = false;
     QSize lastVideoSize_;
 };

@@ -55,6 +55,7 @@ TEST(AppSettings, DefaultsOfAFreshProfile)
     EXPECT_EQ(s.m_overWrite, 1);
     EXPECT_EQ(s.m_maxTime, 1800);
     EXPECT_EQ(s.m_maxSize, 10);
+    EXPECT_EQ(s.m_keep, 1) << "Keep Ratio";
     EXPECT_EQ(s.m_playerAgent, "NSPlayer/9.0.0.2980; {3300AD50-2C39-46c0-AE0A-59FCD8CF430E}");
 }
 
@@ -67,6 +68,7 @@ TEST(AppSettings, SaveWritesEveryKeyInItsOrderAndLoadReadsThemBack)
     a.m_baseDir = dir.File("rec");
     a.m_maxTime = MaxTimeFromPage(90, 0);
     a.m_sequence = 0;
+    a.m_keep = 0;
     a.m_reconnect = 45;
     a.m_fileTypes = {".asf", ".x"};
     a.m_memberUser = "not persisted";
@@ -85,6 +87,7 @@ TEST(AppSettings, SaveWritesEveryKeyInItsOrderAndLoadReadsThemBack)
     b.Load(profile);
     EXPECT_EQ(b.m_maxTime, 5400);
     EXPECT_EQ(b.m_reconnect, 45);
+    EXPECT_EQ(b.m_keep, 0) << "a stored Keep Ratio off stays off";
     EXPECT_EQ(b.m_sequence, 1) << "shuffle is not restored after a restart";
     EXPECT_EQ(b.m_fileTypes, (Strings{".asf", ".x"}));
     EXPECT_EQ(b.m_memberUser, "");

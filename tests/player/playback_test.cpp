@@ -90,11 +90,14 @@ private slots:
     void markerTitlesOpenTheBrowserInstead();
     void controlsFollowAndDriveThePlayer();
     void menuCommandsAndCheckMarks();
+    void fullScreenByKeyAndDoubleClickPlaysOn();
+    void newMediaLeaveTheWindowSizeUntilASizeIsChosen();
+    void withoutSoundDeviceRepeatGoesOn();
     void playerPageWritesTheSettings();
     void launchWithPlayPlays();
     void refusedLoginAsksOnceAndStoresTheAnswer();
     void memberLoginGoesOnlyToTheListsServer();
-    void rowBeingRecordedPlaysItsFile();
+    void rowBeingRecordedPlaysItsFileAndKeepsItsLength();
     void imageCaptureSavesIntoTheBaseFolder();
 
 private:
@@ -107,6 +110,9 @@ private:
     // A copy of a sample under a name of its own (a row's identity is its path).
     QString Copy(const QString& sample, const QString& name);
     int Add(const QString& address, const QString& title = {});
+    void OpenWindow(const player::PlayerOptions& options);
+    // The player's position moves on.
+    bool PlaysOn();
 
     std::unique_ptr<QTemporaryDir> dir_;
     std::unique_ptr<IniProfile> profile_;
@@ -130,12 +136,28 @@ void PlaybackTest::init()
     profile_->WriteString("settings", "base dir", S(Path("rec")));
     profile_->WriteInt("settings", "ScreenSave ", 0);
     profile_->WriteInt("settings", "Volume", 2500);
-    window_ = std::make_unique<MainWindow>(*profile_);
     player::PlayerOptions silent;
     silent.audio = false;
-    window_->AttachPlayback(new player::Playback(*window_->view(), window_->settings(), *profile_, silent));
+    OpenWindow(silent);
+}
+
+void PlaybackTest::OpenWindow(const player::PlayerOptions& options)
+{
+    window_.reset();
+    window_ = std::make_unique<MainWindow>(*profile_);
+    window_->AttachPlayback(new player::Playback(*window_->view(), window_->settings(), *profile_, options));
     window_->show();
     QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
+}
+
+bool PlaybackTest::PlaysOn()
+{
+    const int from = Player().Position();
+    QElapsedTimer t;
+    t.start();
+    while (Player().Position() <= from && t.elapsed() < 5000)
+        QTest::qWait(20);
+    return Player().Position() > from;
 }
 
 void PlaybackTest::cleanup()
@@ -418,9 +440,11 @@ void PlaybackTest::menuCommandsAndCheckMarks()
     QVERIFY(a.normalSize->isChecked() && !a.halfSize->isChecked());
     QTRY_COMPARE_WITH_TIMEOUT(Playback().pane()->height(), 144, 5000);
 
+    QVERIFY(Player().KeepRatio() && a.keepRatio->isChecked());  // a new settings file
+    QCOMPARE(MpvProperty(Player(), "keepaspect"), QStringLiteral("yes"));
     a.keepRatio->trigger();
-    QCOMPARE(s.m_keep, 1);
-    QVERIFY(Player().KeepRatio() && a.keepRatio->isChecked());
+    QCOMPARE(s.m_keep, 0);
+    QVERIFY(!Player().KeepRatio() && !a.keepRatio->isChecked());
     a.keepSize->trigger();
     QCOMPARE(s.m_keepSize, 1);
     QVERIFY(Playback().pane()->KeepSize() && a.keepSize->isChecked());
@@ -465,6 +489,76 @@ void PlaybackTest::menuCommandsAndCheckMarks()
     QCOMPARE(Player().Rate(), 1.0);
     a.stop->trigger();
     QCOMPARE(Player().State(), PlayState::Stopped);
+}
+
+void PlaybackTest::fullScreenByKeyAndDoubleClickPlaysOn()
+{
+    const int row = Add(Copy(playertest::Sample(100), QStringLiteral("full.asf")));
+    Playback().PlayRow(row);
+    QTRY_COMPARE_WITH_TIMEOUT(Player().Duration(), 100, 15000);
+    QVERIFY(QTest::qWaitForWindowActive(window_.get()));
+    QWidget* video = Playback().pane()->videoArea();
+
+    // Alt+Return in and out again, then a double click on the video in and out.
+    QTest::keyClick(window_.get(), Qt::Key_Return, Qt::AltModifier);
+    QVERIFY(Player().IsFullScreen());
+    QVERIFY(video->window() != window_.get() && video->window()->isFullScreen());
+    QVERIFY(QTest::qWaitForWindowActive(video->window()));
+    QVERIFY(PlaysOn());
+    QTest::keyClick(video->window(), Qt::Key_Return, Qt::AltModifier);
+    QVERIFY(!Player().IsFullScreen());
+    QCOMPARE(video->window(), window_.get());
+    QVERIFY(PlaysOn());
+    QTest::mouseDClick(video, Qt::LeftButton);
+    QVERIFY(Player().IsFullScreen());
+    QVERIFY(PlaysOn());
+    QTest::mouseDClick(video, Qt::LeftButton);
+    QVERIFY(!Player().IsFullScreen());
+    QVERIFY(PlaysOn());
+    QCOMPARE(Player().State(), PlayState::Playing);
+    QCOMPARE(Cell(row, kColPlay), QStringLiteral("Ready"));
+
+    // The window may close while full screen (a logout, a signal).
+    QTest::keyClick(window_.get(), Qt::Key_Return, Qt::AltModifier);
+    QVERIFY(Player().IsFullScreen());
+    window_.reset();
+}
+
+void PlaybackTest::newMediaLeaveTheWindowSizeUntilASizeIsChosen()
+{
+    const int small = Add(Copy(playertest::Sample(20), QStringLiteral("small.asf")));
+    const int wide = Add(playertest::SilentPicture(dir_->path(), QSize(320, 180), 20));
+    const QSize window = Window().size();
+    const int pane = Playback().pane()->height();
+    for (const auto& [row, size] : {std::pair(small, QSize(176, 144)), std::pair(wide, QSize(320, 180))}) {
+        Playback().PlayRow(row);
+        QTRY_COMPARE_WITH_TIMEOUT(Player().VideoSize(), size, 15000);
+        QTest::qWait(100);
+        QCOMPARE(Window().size(), window);
+        QCOMPARE(Playback().pane()->height(), pane);
+    }
+    // A size chosen: the pane fits this medium and the next.
+    Playback().actions().normalSize->trigger();
+    QTRY_COMPARE_WITH_TIMEOUT(Playback().pane()->height(), 180, 5000);
+    Playback().PlayRow(small);
+    QTRY_COMPARE_WITH_TIMEOUT(Playback().pane()->height(), 144, 15000);
+}
+
+void PlaybackTest::withoutSoundDeviceRepeatGoesOn()
+{
+    player::PlayerOptions noDevice;
+    noDevice.mpvOptions = {{"ao", "pcm"}, {"ao-pcm-file", Path("missing/sound.wav").toUtf8()}};
+    OpenWindow(noDevice);
+    const int row = Add(Copy(playertest::Sample(2), QStringLiteral("sound.asf")));
+    Window().settings().m_repeat = 1;
+    playertest::CodeLog log(Player());
+    Playback().PlayRow(row);
+    // The one row plays again and again.
+    QTRY_VERIFY_WITH_TIMEOUT(log.codes.count(player::kEndOfMedia) >= 2 || log.Has(player::kError), 20000);
+    QVERIFY(!log.Has(player::kError));
+    QCOMPARE(Cell(row, kColPlay), QStringLiteral("Ready"));
+    QCOMPARE(Window().statusBar()->currentMessage(),
+             QStringLiteral("No sound device could be opened: playing without sound."));
 }
 
 void PlaybackTest::playerPageWritesTheSettings()
@@ -617,16 +711,32 @@ void PlaybackTest::memberLoginGoesOnlyToTheListsServer()
     QCOMPARE(script.answered(), 0);
 }
 
-void PlaybackTest::rowBeingRecordedPlaysItsFile()
+void PlaybackTest::rowBeingRecordedPlaysItsFileAndKeepsItsLength()
 {
+    // The Time cell holds the stream's length, not that of the file so far.
     const QString recording = Copy(playertest::Sample(20), QStringLiteral("recording.asf"));
     const int row = Add(QStringLiteral("mms://127.0.0.1:9/live"), QStringLiteral("Live"));
     List().SetItemData(row, 7);
     List().SetCell(row, kColRecordingFile, S(recording));
+    List().SetCell(row, kColTime, "0:02:00");
     Playback().PlayRow(row);
     QCOMPARE(Player().Address(), recording);
-    QTRY_COMPARE_WITH_TIMEOUT(Cell(row, kColTime), QStringLiteral("0:00:20"), 15000);
+    QTRY_COMPARE_WITH_TIMEOUT(Player().Duration(), 20, 15000);
     QCOMPARE(Playback().PlayingRow(), row);
+    QCOMPARE(Cell(row, kColTime), QStringLiteral("0:02:00"));
+
+    // A network row keeps a length it knows, and learns one it does not.
+    testsupport::FakeServer server;
+    QVERIFY(server.Start("mmsh_server.py", {"--file", playertest::Sample(20).toStdString(), "--lifetime", "60"}));
+    const QString address = QStringLiteral("http://127.0.0.1:%1/on-demand.asf").arg(server.port());
+    const int known = Add(address, QStringLiteral("Known"));
+    List().SetCell(known, kColTime, "0:02:00");
+    Playback().PlayRow(known);
+    QTRY_COMPARE_WITH_TIMEOUT(Player().Duration(), 20, 20000);
+    QCOMPARE(Cell(known, kColTime), QStringLiteral("0:02:00"));
+    List().SetCell(known, kColTime, " ");
+    Playback().PlayRow(known);
+    QTRY_COMPARE_WITH_TIMEOUT(Cell(known, kColTime), QStringLiteral("0:00:20"), 20000);
 }
 
 void PlaybackTest::imageCaptureSavesIntoTheBaseFolder()

@@ -126,6 +126,7 @@ private slots:
     void rateStepsAreRefusedWhereMpvRefusesThem();
     void volumeStaysInItsBoundsAndMuteToggles();
     void missingFileIsAnError();
+    void soundDeviceThatCannotOpenIsNoFailure();
     void captionFileBesideTheMediumWinsOverTheStream();
     void captionSettingsChangeLive();
     void growingFileIsFollowedToItsEnd();
@@ -441,6 +442,28 @@ void PlayerTest::missingFileIsAnError()
     QCOMPARE(p.State(), PlayState::Playing);
 }
 
+void PlayerTest::soundDeviceThatCannotOpenIsNoFailure()
+{
+    // The medium has sound; the output cannot open its file. It plays to its
+    // end without sound, and so does the next opening; it is told once.
+    QTemporaryDir dir;
+    Player::Options options;
+    options.mpvOptions = {{"ao", "pcm"}, {"ao-pcm-file", dir.filePath(QStringLiteral("missing/sound.wav")).toUtf8()}};
+    Player p(options);
+    CodeLog log(p);
+    QSignalSpy told(&p, &Player::audioUnavailable);
+    const QString sample = playertest::Sample(100);
+    for (int round = 1; round <= 2; ++round) {
+        p.Open(sample, QStringLiteral("sound"));
+        QTRY_COMPARE_WITH_TIMEOUT(log.codes.count(player::kMediaOpened), round, 15000);
+        p.SetPosition(98);
+        QTRY_COMPARE_WITH_TIMEOUT(log.codes.count(player::kEndOfMedia) + log.codes.count(player::kError), round,
+                                  15000);
+    }
+    QCOMPARE(log.codes.count(player::kError), 0);
+    QCOMPARE(told.size(), 1);
+}
+
 void PlayerTest::captionFileBesideTheMediumWinsOverTheStream()
 {
     QTemporaryDir dir;
@@ -654,33 +677,33 @@ void PlayerTest::paneWithoutOpenGlGoesFullScreenAndBack()
 void PlayerTest::sizeModesGiveThePreferredSize()
 {
     QTemporaryDir dir;
-    const QString wide = dir.filePath(QStringLiteral("wide.mkv"));
-    QCOMPARE(testsupport::RunProcess({"ffmpeg", "-v", "error", "-y", "-f", "lavfi", "-i",
-                                      "testsrc=size=320x180:rate=10", "-t", "5", "-c:v", "mpeg4",
-                                      wide.toStdString()})
-                 .exitCode,
-             0);
+    const QString wide = playertest::SilentPicture(dir.path(), QSize(320, 180), 5);
+    QVERIFY(!wide.isEmpty());
     Player p(Silent());
     PlayerWidget pane(&p);
     QSignalSpy preferred(&pane, &PlayerWidget::preferredSizeChanged);
+    // Until a size mode is chosen, a medium leaves the pane's size alone.
     p.Open(playertest::Sample(20), QStringLiteral("size"));
-    QTRY_COMPARE_WITH_TIMEOUT(preferred.size(), 1, 10000);
-    QCOMPARE(preferred.last().first().toSize(), QSize(176, 144));
+    QTRY_COMPARE_WITH_TIMEOUT(p.VideoSize(), QSize(176, 144), 10000);
+    QTest::qWait(100);
+    QCOMPARE(preferred.size(), 0);
     pane.SetSizeMode(PlayerWidget::Half);
     QCOMPARE(preferred.last().first().toSize(), QSize(88, 72));
     pane.SetSizeMode(PlayerWidget::Double);
     QCOMPARE(preferred.last().first().toSize(), QSize(352, 288));
     QCOMPARE(pane.sizeHint(), QSize(352, 288));
 
-    // Keep size: the next medium leaves the pane as it is.
+    // Chosen, with keep size: the next medium still leaves the pane as it is.
+    pane.SetSizeChosen(true);
     pane.SetKeepSize(true);
     p.Open(wide, QStringLiteral("wide"));
     QTRY_COMPARE_WITH_TIMEOUT(p.VideoSize(), QSize(320, 180), 10000);
     QTest::qWait(100);
-    QCOMPARE(preferred.size(), 3);
+    QCOMPARE(preferred.size(), 2);
     pane.SetKeepSize(false);
-    pane.SetSizeMode(PlayerWidget::Normal);
-    QCOMPARE(preferred.last().first().toSize(), QSize(320, 180));
+    p.Open(playertest::Sample(20), QStringLiteral("size"));
+    QTRY_COMPARE_WITH_TIMEOUT(preferred.size(), 3, 10000);
+    QCOMPARE(preferred.last().first().toSize(), QSize(352, 288));
 }
 
 QTEST_MAIN(PlayerTest)

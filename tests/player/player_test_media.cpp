@@ -26,6 +26,16 @@ QString SampleWithCaptionTrack(const QString& folder)
     return r.exitCode == 0 ? mkv : QString();
 }
 
+QString SilentPicture(const QString& folder, const QSize& size, double seconds)
+{
+    const QString path = QDir(folder).filePath(QStringLiteral("silent-%1x%2.mkv").arg(size.width()).arg(size.height()));
+    const std::string source = "testsrc=size=" + std::to_string(size.width()) + "x" +
+                               std::to_string(size.height()) + ":rate=10";
+    const auto r = testsupport::RunProcess({"ffmpeg", "-v", "error", "-y", "-f", "lavfi", "-i", source, "-t",
+                                            std::to_string(seconds), "-c:v", "mpeg4", path.toStdString()});
+    return r.exitCode == 0 ? path : QString();
+}
+
 QString MpvProperty(player::Player& player, const char* name)
 {
     char* value = mpv_get_property_string(player.handle(), name);

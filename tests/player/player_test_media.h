@@ -2,6 +2,7 @@
 
 // Media and probes shared by the player's tests.
 
+#include <QSize>
 #include <QString>
 #include <QVector>
 
@@ -15,6 +16,10 @@ QString Sample(double seconds);
 // The same picture and sound in Matroska with one caption track
 // ("Stream caption" for the first ten seconds).
 QString SampleWithCaptionTrack(const QString& folder);
+
+// A picture without sound (a test pattern of that size) made in the folder;
+// empty when ffmpeg failed.
+QString SilentPicture(const QString& folder, const QSize& size, double seconds);
 
 // A property as mpv itself reports it (the test waits; the player never does).
 QString MpvProperty(player::Player& player, const char* name);

@@ -179,8 +179,9 @@ void HttpDownloadClient::Download(ByteSink* out)
         ReportProbedHeader(out);
         return;
     }
-    hooks().OnHeaderReceived(url_, 0);
-    ReadToFile(request, out);
+    // The file is announced with the first bytes of the body: an answer
+    // without any is no recording.
+    ReadToFile(request, out, /*announce=*/true);
     ReportProbedHeader(out);
 }
 
@@ -331,7 +332,7 @@ void HttpDownloadClient::SaveAsfBody(CurlTransfer& request, ByteSink* out)
     Fail(net::kNotWindowsMedia);
 }
 
-void HttpDownloadClient::ReadToFile(CurlTransfer& request, ByteSink* out)
+void HttpDownloadClient::ReadToFile(CurlTransfer& request, ByteSink* out, bool announce)
 {
     std::vector<char> block(kSaveBlock);
     for (;;) {
@@ -342,6 +343,9 @@ void HttpDownloadClient::ReadToFile(CurlTransfer& request, ByteSink* out)
         if (read.count > 0) {
             if (!Save(out, block.data(), read.count))
                 return;
+            if (announce)
+                hooks().OnHeaderReceived(url_, 0);
+            announce = false;
             hooks().OnProgress(bytesReceived_, 0, 0);
         }
         if (IsFailure(read.outcome)) {

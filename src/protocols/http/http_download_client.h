@@ -50,7 +50,8 @@ private:
     // Collects a body that began with first (count bytes) up to about the
     // page limit.
     std::string CollectPage(CurlTransfer& request, const char* first, const CurlTransfer::ReadResult& read);
-    void ReadToFile(CurlTransfer& request, ByteSink* out);
+    // announce: report the body's start (OnHeaderReceived) with its first bytes.
+    void ReadToFile(CurlTransfer& request, ByteSink* out, bool announce = false);
     // Writes a block (when there is a file) and counts it; false when the
     // file took fewer bytes.
     bool Save(ByteSink* out, const char* data, size_t count);

@@ -102,6 +102,9 @@ TEST_F(CliRecordTest, HttpDownloadWithBasicAuthentication)
     EXPECT_EQ(ReadFile(out.File("clip.asf")), ReadFile(Sample()));
     EXPECT_TRUE(Contains(r.out, Http("/auth/file") + ": completed -> " + out.File("clip.asf"))) << r.out;
     EXPECT_FALSE(Contains(ReadFile(config.File("Brimcast.conf")), "archivist")) << "options are not saved";
+    // The check gives them to the addresses named too.
+    r = Cli({"check", "-u", "archivist", "-p", "s3cret", Http("/auth/file")});
+    EXPECT_EQ(r.out, Http("/auth/file") + " Ok\n") << r.err;
 
     // A stored pair belongs to the host as written and the port: one kept
     // under the host alone is for the default port only, and another name

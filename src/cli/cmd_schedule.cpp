@@ -267,8 +267,7 @@ const char kHelp[] =
 
 const CliCommand kSchedule = {
     "schedule",
-    "schedule add --at WHEN --for DURATION [--pre S] [--post S] [-d DIR] [-t TITLE] "
-    "[--if-exists WHAT] [--units-only] ADDRESS | schedule list [--json] | schedule remove ID | schedule run ID",
+    "schedule (add --at WHEN --for DURATION [OPTIONS] ADDRESS | list [--json] | remove ID | run ID)",
     "record broadcasts at their time (systemd user timers)",
     RunSchedule,
     kHelp,

@@ -142,7 +142,7 @@ TEST_F(CliScheduleTest, BadInputWritesNothing)
         auto r = Cli(c.args);
         EXPECT_EQ(r.exitCode, 2) << c.message << r.err;
         EXPECT_TRUE(Contains(r.err, c.message)) << r.err;
-        EXPECT_TRUE(Contains(r.err, "Usage: brimcast-cli schedule add")) << r.err;
+        EXPECT_TRUE(Contains(r.err, "Usage: brimcast-cli schedule (add")) << r.err;
     }
     EXPECT_FALSE(FileExists(home.File("config"))) << "nothing written";
     EXPECT_FALSE(FileExists(home.File("state")));

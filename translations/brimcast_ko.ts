@@ -367,74 +367,74 @@ Each file is finished before the program ends.</source>
     <name>MediaListModel</name>
     <message>
         <location filename="../src/app/main_window.cpp" line="240"/>
-        <location filename="../src/ui/media_list_model.cpp" line="152"/>
+        <location filename="../src/ui/media_list_model.cpp" line="153"/>
         <source>completed</source>
         <translation>완료</translation>
     </message>
     <message>
         <location filename="../src/app/main_window.cpp" line="243"/>
-        <location filename="../src/ui/media_list_model.cpp" line="154"/>
+        <location filename="../src/ui/media_list_model.cpp" line="155"/>
         <source>cancelled</source>
         <translation>취소</translation>
     </message>
     <message>
         <location filename="../src/app/main_window.cpp" line="246"/>
-        <location filename="../src/ui/media_list_model.cpp" line="156"/>
+        <location filename="../src/ui/media_list_model.cpp" line="157"/>
         <source>incomplete</source>
         <translation>미완료</translation>
     </message>
     <message>
-        <location filename="../src/ui/media_list_model.cpp" line="310"/>
+        <location filename="../src/ui/media_list_model.cpp" line="311"/>
         <source>File</source>
         <translation>파일</translation>
     </message>
     <message>
-        <location filename="../src/ui/media_list_model.cpp" line="310"/>
+        <location filename="../src/ui/media_list_model.cpp" line="311"/>
         <source>Type</source>
         <translation>형식</translation>
     </message>
     <message>
-        <location filename="../src/ui/media_list_model.cpp" line="310"/>
+        <location filename="../src/ui/media_list_model.cpp" line="311"/>
         <source>Time</source>
         <translation>시간</translation>
     </message>
     <message>
-        <location filename="../src/ui/media_list_model.cpp" line="311"/>
+        <location filename="../src/ui/media_list_model.cpp" line="312"/>
         <source>Play</source>
         <translation>재생</translation>
     </message>
     <message>
-        <location filename="../src/ui/media_list_model.cpp" line="311"/>
+        <location filename="../src/ui/media_list_model.cpp" line="312"/>
         <source>Record</source>
         <translation>녹화</translation>
     </message>
     <message>
-        <location filename="../src/ui/media_list_model.cpp" line="311"/>
+        <location filename="../src/ui/media_list_model.cpp" line="312"/>
         <source>Size</source>
         <translation>크기</translation>
     </message>
     <message>
-        <location filename="../src/ui/media_list_model.cpp" line="312"/>
+        <location filename="../src/ui/media_list_model.cpp" line="313"/>
         <source>Original File</source>
         <translation>원본 파일</translation>
     </message>
     <message>
-        <location filename="../src/ui/media_list_model.cpp" line="312"/>
+        <location filename="../src/ui/media_list_model.cpp" line="313"/>
         <source>Recording File</source>
         <translation>녹화 파일</translation>
     </message>
     <message>
-        <location filename="../src/ui/media_list_model.cpp" line="312"/>
+        <location filename="../src/ui/media_list_model.cpp" line="313"/>
         <source>Info</source>
         <translation>정보</translation>
     </message>
     <message>
-        <location filename="../src/ui/media_list_model.cpp" line="313"/>
+        <location filename="../src/ui/media_list_model.cpp" line="314"/>
         <source>ns</source>
         <translation>ns</translation>
     </message>
     <message>
-        <location filename="../src/ui/media_list_model.cpp" line="168"/>
+        <location filename="../src/ui/media_list_model.cpp" line="169"/>
         <source>Protocol: %1</source>
         <translation>프로토콜: %1</translation>
     </message>
@@ -464,47 +464,47 @@ Each file is finished before the program ends.</source>
         <translation>오류</translation>
     </message>
     <message>
-        <location filename="../src/ui/media_list_model.cpp" line="51"/>
+        <location filename="../src/ui/media_list_model.cpp" line="52"/>
         <source>reconnecting (%1)</source>
         <translation>다시 연결 중 (%1)</translation>
     </message>
     <message>
-        <location filename="../src/ui/media_list_model.cpp" line="170"/>
+        <location filename="../src/ui/media_list_model.cpp" line="171"/>
         <source>Live broadcast</source>
         <translation>생방송</translation>
     </message>
     <message>
-        <location filename="../src/ui/media_list_model.cpp" line="172"/>
+        <location filename="../src/ui/media_list_model.cpp" line="173"/>
         <source>On demand</source>
         <translation>주문형</translation>
     </message>
     <message>
-        <location filename="../src/ui/media_list_model.cpp" line="174"/>
+        <location filename="../src/ui/media_list_model.cpp" line="175"/>
         <source>Duration: %1</source>
         <translation>길이: %1</translation>
     </message>
     <message>
-        <location filename="../src/ui/media_list_model.cpp" line="176"/>
+        <location filename="../src/ui/media_list_model.cpp" line="177"/>
         <source>Bit rate: %1</source>
         <translation>비트레이트: %1</translation>
     </message>
     <message>
-        <location filename="../src/ui/media_list_model.cpp" line="178"/>
+        <location filename="../src/ui/media_list_model.cpp" line="179"/>
         <source>Title: %1</source>
         <translation>제목: %1</translation>
     </message>
     <message>
-        <location filename="../src/ui/media_list_model.cpp" line="274"/>
+        <location filename="../src/ui/media_list_model.cpp" line="275"/>
         <source>Local file</source>
         <translation>로컬 파일</translation>
     </message>
     <message>
-        <location filename="../src/ui/media_list_model.cpp" line="276"/>
+        <location filename="../src/ui/media_list_model.cpp" line="277"/>
         <source>Network address, recorded</source>
         <translation>네트워크 주소, 녹화됨</translation>
     </message>
     <message>
-        <location filename="../src/ui/media_list_model.cpp" line="278"/>
+        <location filename="../src/ui/media_list_model.cpp" line="279"/>
         <source>Network address</source>
         <translation>네트워크 주소</translation>
     </message>
@@ -1835,17 +1835,17 @@ Rows that record or play stay.</source>
         <translation>여백</translation>
     </message>
     <message>
-        <location filename="../src/player/player_page.cpp" line="79"/>
+        <location filename="../src/player/player_page.cpp" line="81"/>
         <source>Player</source>
         <translation>플레이어</translation>
     </message>
     <message>
-        <location filename="../src/player/player_page.cpp" line="107"/>
+        <location filename="../src/player/player_page.cpp" line="110"/>
         <source>Regular</source>
         <translation>보통</translation>
     </message>
     <message>
-        <location filename="../src/player/player_page.cpp" line="142"/>
+        <location filename="../src/player/player_page.cpp" line="145"/>
         <source>Caption colour</source>
         <translation>자막 색</translation>
     </message>

@@ -15,12 +15,12 @@ namespace {
 // and a system without Qt's translations shows no English OK or Cancel under
 // a Korean locale.
 [[maybe_unused]] constexpr const char* kStandardButtonWords[] = {
-    QT_TRANSLATE_NOOP("QPlatformTheme", "OK"),     QT_TRANSLATE_NOOP("QPlatformTheme", "Cancel"),
-    QT_TRANSLATE_NOOP("QPlatformTheme", "Close"),  QT_TRANSLATE_NOOP("QPlatformTheme", "Apply"),
-    QT_TRANSLATE_NOOP("QPlatformTheme", "&Yes"),   QT_TRANSLATE_NOOP("QPlatformTheme", "&No"),
-    QT_TRANSLATE_NOOP("QPlatformTheme", "Save"),   QT_TRANSLATE_NOOP("QPlatformTheme", "Open"),
-    QT_TRANSLATE_NOOP("QGnomeTheme", "&OK"),       QT_TRANSLATE_NOOP("QGnomeTheme", "&Cancel"),
-    QT_TRANSLATE_NOOP("QGnomeTheme", "&Close"),    QT_TRANSLATE_NOOP("QGnomeTheme", "&Save"),
+    QT_TRANSLATE_NOOP("QPlatformTheme", "OK"),    QT_TRANSLATE_NOOP("QPlatformTheme", "Cancel"),
+    QT_TRANSLATE_NOOP("QPlatformTheme", "Close"), QT_TRANSLATE_NOOP("QPlatformTheme", "Apply"),
+    QT_TRANSLATE_NOOP("QPlatformTheme", "&Yes"),  QT_TRANSLATE_NOOP("QPlatformTheme", "&No"),
+    QT_TRANSLATE_NOOP("QPlatformTheme", "Save"),  QT_TRANSLATE_NOOP("QPlatformTheme", "Open"),
+    QT_TRANSLATE_NOOP("QGnomeTheme", "&OK"),      QT_TRANSLATE_NOOP("QGnomeTheme", "&Cancel"),
+    QT_TRANSLATE_NOOP("QGnomeTheme", "&Close"),   QT_TRANSLATE_NOOP("QGnomeTheme", "&Save"),
 };
 
 }  // namespace

@@ -46,7 +46,8 @@ QString ShownCell(const std::string& text)
     constexpr std::string_view kReconnecting = "reconnecting (";
     if (text.size() > kReconnecting.size() + 1 && text.compare(0, kReconnecting.size(), kReconnecting) == 0) {
         bool ok = false;
-        const uint n = Q(text.substr(kReconnecting.size(), text.size() - kReconnecting.size() - 1)).toUInt(&ok);
+        const uint n =
+            Q(text.substr(kReconnecting.size(), text.size() - kReconnecting.size() - 1)).toUInt(&ok);
         if (ok && ReconnectingText(n) == text)
             return QCoreApplication::translate("MediaListModel", "reconnecting (%1)").arg(n);
     }

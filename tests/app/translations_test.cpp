@@ -203,7 +203,8 @@ void TranslationsTest::WindowTexts(QStringList& out)
     }
     AppSettings settings;
     AdapterSelection selection({{"eth0", "Ethernet", {"192.0.2.7"}}}, settings);
-    AdapterDialog adapters(selection, QString(), false, QStringLiteral("/usr/libexec/brimcast/brimcast-capture"));
+    AdapterDialog adapters(selection, QString(), false,
+                           QStringLiteral("/usr/libexec/brimcast/brimcast-capture"));
     Collect(&adapters, out);
     out.removeAll(QString());
 }

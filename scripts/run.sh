@@ -10,7 +10,8 @@ cd "$(dirname "$0")/.."
 if [ "${BRIMCAST_SKIP_INSTALL:-0}" != "1" ]; then
   bash scripts/install-deps.sh
 fi
-bash scripts/build.sh build
+# The same tree and flags as scripts/test.sh: running both builds once.
+BRIMCAST_DEB_FLAGS=1 bash scripts/build.sh build -DBRIMCAST_WERROR=ON
 cli=./build/src/cli/brimcast-cli
 
 work=${BRIMCAST_DEMO_DIR:-$(mktemp -d /tmp/brimcast-demo-XXXXXX)}

@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Checks that every include in src/ points down the layers:
-base (and xdg beside it) -> formats -> medialist -> protocols -> record -> capture/tools ->
-qtprofile -> cli and the desktop front end. A folder may include itself and
+base (and xdg beside it) -> formats -> medialist -> protocols -> record ->
+capture/tools/schedule -> qtprofile -> cli and the desktop front end. A folder may include itself and
 any folder below it, never one above or beside it. Prints each offending
 include and exits 1 when there is one."""
 
@@ -19,6 +19,7 @@ RANKS = {
     "record": 4,
     "capture": 5,
     "tools": 5,
+    "schedule": 5,  # recordings at their time, as systemd user timers
     "qtprofile": 6,
     "cli": 7,
     # The desktop program: one front end in three folders.

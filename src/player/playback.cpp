@@ -326,7 +326,7 @@ void Playback::OnCode(int code)
         MediaList& list = view_.list();
         for (int i = 0; i < list.RowCount(); ++i) {
             if (Q(list.Cell(i, kColOriginalFile)) == playingAddress_)
-                SetPlayCell(i, QStringLiteral("error"));
+                SetPlayCell(i, tr("error"));
         }
         break;
     }

@@ -4,6 +4,8 @@
 #include <QColorDialog>
 #include <QComboBox>
 #include <QFontComboBox>
+#include <QFontDatabase>
+#include <QFontInfo>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QLineEdit>
@@ -70,6 +72,8 @@ PlayerPage::PlayerPage(QWidget* parent) : PreferencesPage(parent)
     page->addStretch(1);
 
     connect(color_, &QPushButton::clicked, this, &PlayerPage::ChooseColor);
+    // Choosing the very face on show is a choice too.
+    connect(face_, &QComboBox::activated, this, [this] { faceChosen_ = true; });
 }
 
 QString PlayerPage::title() const
@@ -87,10 +91,24 @@ void PlayerPage::Load(const AppSettings& s, const Profile&)
     captions_->setChecked(s.m_enableCaption != 0);
     SetCaptionColor(s.m_captionColor);
     size_->setValue(s.m_captionSize);
-    // A face the system lacks still shows (and is kept) as written.
+    // A face the system lacks still shows (and is kept) as written, except
+    // the default: that Korean face is missing from most systems, where its
+    // name would only show as boxes; the family that draws in its place is
+    // shown by its own name instead. Either way the stored value stays until
+    // the user picks another face.
+    const AppSettings defaults;
+    storedFace_ = QString::fromStdString(s.m_captionFaceName);
+    shownFace_ = storedFace_;
+    if (s.m_captionFaceName == defaults.m_captionFaceName && !QFontDatabase::hasFamily(storedFace_))
+        shownFace_ = QFontInfo(QFont()).family();
     face_->setEditable(true);
-    face_->setCurrentText(QString::fromStdString(s.m_captionFaceName));
-    style_->setText(QString::fromStdString(s.m_captionStyleName));
+    face_->setCurrentText(shownFace_);
+    faceChosen_ = false;
+    // The default style is the Korean word for "regular": shown in the
+    // window's language, stored as it was.
+    storedStyle_ = QString::fromStdString(s.m_captionStyleName);
+    shownStyle_ = s.m_captionStyleName == defaults.m_captionStyleName ? tr("Regular") : storedStyle_;
+    style_->setText(shownStyle_);
     bold_->setChecked(s.m_captionBold != 0);
     margin_->setValue(s.m_captionMargin);
 }
@@ -105,8 +123,10 @@ void PlayerPage::Store(AppSettings& s, Profile&)
     s.m_enableCaption = captions_->isChecked() ? 1 : 0;
     s.m_captionColor = colorValue_;
     s.m_captionSize = size_->value();
-    s.m_captionFaceName = face_->currentText().toStdString();
-    s.m_captionStyleName = style_->text().toStdString();
+    const QString face = face_->currentText();
+    s.m_captionFaceName = (faceChosen_ || face != shownFace_ ? face : storedFace_).toStdString();
+    const QString style = style_->text();
+    s.m_captionStyleName = (style == shownStyle_ ? storedStyle_ : style).toStdString();
     s.m_captionBold = bold_->isChecked() ? 1 : 0;
     s.m_captionMargin = margin_->value();
 }

@@ -54,6 +54,12 @@ private:
     QCheckBox* bold_;
     QSpinBox* margin_;
     int colorValue_ = 0xFFFFFF;
+    // What Load read and what it put on show in its place (see Load).
+    QString storedFace_;
+    QString shownFace_;
+    bool faceChosen_ = false;
+    QString storedStyle_;
+    QString shownStyle_;
 };
 
 }  // namespace player

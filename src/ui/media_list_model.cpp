@@ -1,6 +1,7 @@
 #include "ui/media_list_model.h"
 
 #include <cstdint>
+#include <string_view>
 
 #include <QApplication>
 #include <QStringList>
@@ -10,6 +11,50 @@
 #include "base/display_text.h"
 #include "base/stream_info.h"
 #include "ui/qt_text.h"
+
+namespace {
+
+// The fixed words the core writes into the Record and Size cells, shown in
+// the window's language (the list and its files keep them as written).
+struct CellWord {
+    const char* core;
+    const char* source;
+};
+constexpr CellWord kCellWords[] = {
+    {kConnectingText, QT_TRANSLATE_NOOP("MediaListModel", "Connecting")},
+    {kHeaderReceivedText, QT_TRANSLATE_NOOP("MediaListModel", "Received Head")},
+    {kCheckingText, QT_TRANSLATE_NOOP("MediaListModel", "Checking")},
+    {kCheckOkText, QT_TRANSLATE_NOOP("MediaListModel", "Ok")},
+    {kCheckErrorText, QT_TRANSLATE_NOOP("MediaListModel", "Error")},
+};
+constexpr bool SameWords()
+{
+    for (const CellWord& w : kCellWords) {
+        if (std::string_view(w.core) != w.source)
+            return false;
+    }
+    return std::string_view(kSizeErrorText) == "Error";
+}
+static_assert(SameWords(), "a core word and its translation source differ");
+
+QString ShownCell(const std::string& text)
+{
+    for (const CellWord& w : kCellWords) {
+        if (text == w.core)
+            return QCoreApplication::translate("MediaListModel", w.source);
+    }
+    constexpr std::string_view kReconnecting = "reconnecting (";
+    if (text.size() > kReconnecting.size() + 1 && text.compare(0, kReconnecting.size(), kReconnecting) == 0) {
+        bool ok = false;
+        const uint n =
+            Q(text.substr(kReconnecting.size(), text.size() - kReconnecting.size() - 1)).toUInt(&ok);
+        if (ok && ReconnectingText(n) == text)
+            return QCoreApplication::translate("MediaListModel", "reconnecting (%1)").arg(n);
+    }
+    return Q(text);
+}
+
+}  // namespace
 
 MediaListModel::MediaListModel(MediaList& list, const AppSettings& settings, QObject* parent)
     : QAbstractTableModel(parent),
@@ -111,7 +156,7 @@ QString MediaListModel::RecordText(const MediaItem& item)
     case RowState::Incomplete:
         return tr("incomplete");
     default:
-        return Q(item.cells[kColRecord]);
+        return ShownCell(item.cells[kColRecord]);
     }
 }
 
@@ -204,6 +249,8 @@ QVariant MediaListModel::data(const QModelIndex& index, int role) const
     case Qt::DisplayRole:
         if (index.column() == kColRecord)
             return RecordText(*item);
+        if (index.column() == kColSize)
+            return ShownCell(item->cells[kColSize]);
         return Q(item->cells[static_cast<size_t>(index.column())]);
     case Qt::ToolTipRole:
         if (!toolTips_)

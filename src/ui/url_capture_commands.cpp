@@ -110,7 +110,7 @@ void UrlCaptureCommands::Start()
         source = Q(adapters[static_cast<size_t>(chosen)].name);
         started = capture_->StartLive(S(source), captureSettings, &error);
     } else {
-        error.message = "There is no network adapter to capture from.";
+        error.message = S(tr("There is no network adapter to capture from."));
     }
     if (started) {
         SetIndicator(source);

@@ -938,14 +938,22 @@ void MainWindowTest::rowsFollowedByIdAndLocaleWords()
              int(RowState::Completed));
     QCOMPARE(Cell(0, kColRecordingFile), QStringLiteral("/rec/b.asf"));
 
-    // Under a Korean locale the completed and cancelled words are Korean;
-    // the other texts stay as they are.
+    // Under a Korean locale the completed and cancelled words are Korean,
+    // as is the window; the list's own texts stay as they are.
     InstallTranslations(*QCoreApplication::instance(), QLocale(QLocale::Korean, QLocale::SouthKorea));
     list.Update(list.IdAt(1), [](MediaItem& r) { ShowRecordingEnd(r, RowState::Cancelled, "/rec/c.asf", ""); });
     QCOMPARE(Cell(0, kColRecord), QString::fromUtf8("\xEC\x99\x84\xEB\xA3\x8C"));
     QCOMPARE(Cell(1, kColRecord), QString::fromUtf8("\xEC\xB7\xA8\xEC\x86\x8C"));
     QCOMPARE(view->model()->headerData(kColFile, Qt::Horizontal, Qt::DisplayRole).toString(),
-             QStringLiteral("File"));
+             QString::fromUtf8("\xED\x8C\x8C\xEC\x9D\xBC"));
+    QCOMPARE(Cell(0, kColRecordingFile), QStringLiteral("/rec/b.asf"));
+    // The core's status words show in Korean; the list keeps them as written.
+    list.AddEntry("mms://h/d.asf", "", " ", "");
+    list.SetCell(2, kColRecord, ReconnectingText(3));
+    list.SetCell(2, kColSize, kSizeErrorText);
+    QCOMPARE(Cell(2, kColRecord), QStringLiteral("다시 연결 중 (3)"));
+    QCOMPARE(Cell(2, kColSize), QStringLiteral("오류"));
+    QCOMPARE(list.Cell(2, kColRecord), ReconnectingText(3));
     SetDisplayLanguage(DisplayLanguage::English);
 }
 

@@ -1,0 +1,240 @@
+// The window under a Korean locale: every command, button, label, tool tip
+// and dialog text in Korean, with the mnemonic letters of the English texts;
+// and the Player page's caption face shown by a name the system can draw.
+#include <QAbstractButton>
+#include <QComboBox>
+#include <QFontComboBox>
+#include <QFontDatabase>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "app/main_window.h"
+#include "app/translations.h"
+#include "base/app_settings.h"
+#include "capture/adapter_selection.h"
+#include "dialog_script.h"
+#include "player/playback.h"
+#include "player/player_page.h"
+#include "qtprofile/ini_profile.h"
+#include "ui/adapter_dialog.h"
+#include "ui/credential_dialog.h"
+#include "ui/file_info_dialog.h"
+#include "ui/media_tools_dialog.h"
+#include "ui/media_view.h"
+#include "ui/preferences_dialog.h"
+#include "ui/url_open_dialog.h"
+
+namespace {
+
+// Texts that read the same in every language: nothing but the product's
+// name, names of protocols and formats, colours, addresses and signs.
+bool SameInEveryLanguage(QString text)
+{
+    static const QRegularExpression kept(
+        QStringLiteral("\\b(Brimcast|ASX|URL|HTTP|MMS|RTSP|MB)\\b|#[0-9A-F]{6}|\\S+://\\S*"));
+    return !text.remove(kept).contains(QRegularExpression(QStringLiteral("[A-Za-z]")));
+}
+
+QChar Mnemonic(const QString& text)
+{
+    const qsizetype at = text.indexOf(QRegularExpression(QStringLiteral("&[^&]")));
+    return at < 0 ? QChar() : text[at + 1].toLower();
+}
+
+void CollectMenu(const QList<QAction*>& actions, QStringList& out)
+{
+    for (QAction* a : actions) {
+        out << a->text() << a->toolTip();
+        if (a->menu())
+            CollectMenu(a->menu()->actions(), out);
+    }
+}
+
+// Every text root shows: titles, button, label, group and tab texts, the
+// items of fixed choices, hints, tool tips and accessible names.
+void Collect(QWidget* root, QStringList& out)
+{
+    out << root->windowTitle();
+    QList<QWidget*> widgets = root->findChildren<QWidget*>();
+    widgets.prepend(root);
+    for (QWidget* w : widgets) {
+        // Qt's own parts (a tab bar's scroll buttons) speak Qt's translations.
+        if (qobject_cast<QTabBar*>(w->parentWidget()))
+            continue;
+        out << w->toolTip() << w->accessibleName();
+        if (auto* b = qobject_cast<QAbstractButton*>(w))
+            out << b->text();
+        else if (auto* l = qobject_cast<QLabel*>(w))
+            out << l->text();
+        else if (auto* g = qobject_cast<QGroupBox*>(w))
+            out << g->title();
+        else if (auto* e = qobject_cast<QLineEdit*>(w))
+            out << e->placeholderText();
+        if (auto* c = qobject_cast<QComboBox*>(w); c && !c->isEditable()) {
+            for (int i = 0; i < c->count(); ++i)
+                out << c->itemText(i);
+        }
+        if (auto* t = qobject_cast<QTabWidget*>(w)) {
+            for (int i = 0; i < t->count(); ++i)
+                out << t->tabText(i);
+        }
+    }
+}
+
+}  // namespace
+
+class TranslationsTest : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void captionFaceIsOneTheSystemDraws();
+    void everyTextIsKorean();
+
+private:
+    // The texts of the window, its menus, its dialogs and preference pages.
+    void WindowTexts(QStringList& out);
+
+    QTemporaryDir dir_;
+};
+
+void TranslationsTest::initTestCase()
+{
+    QVERIFY(dir_.isValid());
+    QApplication::setApplicationName(QStringLiteral("Brimcast"));
+    qputenv("HOME", dir_.path().toLocal8Bit());
+    qputenv("XDG_CONFIG_HOME", (dir_.path() + QStringLiteral("/conf")).toLocal8Bit());
+    qputenv("XDG_DATA_HOME", (dir_.path() + QStringLiteral("/data")).toLocal8Bit());
+    qunsetenv("DBUS_SESSION_BUS_ADDRESS");
+    QuietOffscreenWarnings();
+}
+
+void TranslationsTest::captionFaceIsOneTheSystemDraws()
+{
+    IniProfile profile;
+    const AppSettings defaults;  // the Korean face Gulim, the Korean word for "regular"
+    player::PlayerPage page;
+    page.Load(defaults, profile);
+    const QString shown = page.face()->currentText();
+    QVERIFY2(QFontDatabase::hasFamily(shown), qPrintable(shown));
+    QCOMPARE(page.styleName()->text(), QStringLiteral("Regular"));
+    // Untouched, both stay as stored.
+    AppSettings stored;
+    stored.m_captionFaceName = stored.m_captionStyleName = "changed";
+    page.Store(stored, profile);
+    QCOMPARE(stored.m_captionFaceName, defaults.m_captionFaceName);
+    QCOMPARE(stored.m_captionStyleName, defaults.m_captionStyleName);
+    // What the user picks is stored.
+    QString other;
+    for (const QString& family : QFontDatabase::families()) {
+        if (family != shown)
+            other = family;
+    }
+    QVERIFY2(!other.isEmpty(), "a second font family: scripts/install-deps.sh installs fonts-dejavu-core");
+    page.face()->setCurrentText(other);
+    page.styleName()->setText(QStringLiteral("Italic"));
+    page.Store(stored, profile);
+    QCOMPARE(QString::fromStdString(stored.m_captionFaceName), other);
+    QCOMPARE(stored.m_captionStyleName, std::string("Italic"));
+    // So is the face on show, once the user takes it (Enter in the box).
+    page.Load(defaults, profile);
+    QTest::keyClick(page.face()->lineEdit(), Qt::Key_Return);
+    page.Store(stored, profile);
+    QCOMPARE(QString::fromStdString(stored.m_captionFaceName), shown);
+    // Any other face the system lacks shows, and stays, as written.
+    AppSettings kept;
+    kept.m_captionFaceName = "No Such Face";
+    page.Load(kept, profile);
+    QCOMPARE(page.face()->currentText(), QStringLiteral("No Such Face"));
+    page.Store(stored, profile);
+    QCOMPARE(stored.m_captionFaceName, kept.m_captionFaceName);
+}
+
+void TranslationsTest::WindowTexts(QStringList& out)
+{
+    IniProfile profile;
+    profile.WriteString("settings", "base dir", (dir_.path() + QStringLiteral("/rec")).toStdString());
+    MainWindow window(profile);
+    player::PlayerOptions silent;
+    silent.audio = false;
+    window.AttachPlayback(new player::Playback(*window.view(), window.settings(), profile, silent));
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    MediaView* view = window.view();
+    window.OpenLaunch(LaunchMode::Open, {QStringLiteral("mms://h/a.asf&&1")});
+    view->SelectRow(0);
+    CollectMenu(window.menuBar()->actions(), out);
+    CollectMenu(view->popupMenu()->actions(), out);
+    Collect(&window, out);
+
+    const auto take = [&out](QDialog* d) {
+        Collect(d, out);
+        d->reject();
+    };
+    DialogScript script;
+    script.Then<UrlOpenDialog>(take);
+    view->actions().urlOpen->trigger();
+    script.Then<CredentialDialog>(take);
+    view->actions().setAuthentication->trigger();
+    script.Then<QDialog>(take);
+    view->actions().info->trigger();
+    script.Then<QMessageBox>([&out](QMessageBox* box) {
+        Collect(box, out);
+        box->button(QMessageBox::No)->click();
+    });
+    view->actions().deleteRow->trigger();
+    script.Then<PreferencesDialog>(take);  // every page is a child of the dialog
+    window.actions().preferences->trigger();
+    QVERIFY2(script.done(), qPrintable(script.missed()));
+    QDialog* tools[] = {window.ShowCut(), window.ShowFileInfo(dir_.path() + QStringLiteral("/none.asf"))};
+    for (QDialog* d : tools) {
+        QVERIFY(QTest::qWaitForWindowExposed(d));
+        Collect(d, out);
+        d->close();
+    }
+    AppSettings settings;
+    AdapterSelection selection({{"eth0", "Ethernet", {"192.0.2.7"}}}, settings);
+    AdapterDialog adapters(selection, QString(), false,
+                           QStringLiteral("/usr/libexec/brimcast/brimcast-capture"));
+    Collect(&adapters, out);
+    out.removeAll(QString());
+}
+
+void TranslationsTest::everyTextIsKorean()
+{
+    // The same window twice: in English, then as the program starts under
+    // LANG=ko_KR.UTF-8 (the locale is named here, so no Korean locale need
+    // be installed on the machine).
+    QStringList english;
+    WindowTexts(english);
+    QVERIFY(!QTest::currentTestFailed());
+    InstallTranslations(*QCoreApplication::instance(), QLocale(QLocale::Korean, QLocale::SouthKorea));
+    QStringList korean;
+    WindowTexts(korean);
+    QVERIFY(!QTest::currentTestFailed());
+    QCOMPARE(korean.size(), english.size());
+
+    QStringList problems;
+    for (qsizetype i = 0; i < english.size(); ++i) {
+        if (SameInEveryLanguage(english[i]))
+            continue;
+        if (korean[i] == english[i])
+            problems << QStringLiteral("untranslated: ") + english[i];
+        else if (Mnemonic(korean[i]) != Mnemonic(english[i]))
+            problems << QStringLiteral("mnemonic lost: %1 -> %2").arg(english[i], korean[i]);
+    }
+    problems.removeDuplicates();
+    QVERIFY2(problems.isEmpty(), qPrintable(problems.join(QLatin1Char('\n'))));
+}
+
+QTEST_MAIN(TranslationsTest)
+#include "translations_test.moc"

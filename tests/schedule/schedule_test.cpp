@@ -1,0 +1,255 @@
+// The schedule's slots as systemd units: times read by systemd's own
+// calendar reader, units checked by systemd-analyze verify, results read
+// back, and edits through a stand-in for systemctl.
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "schedule/scheduler.h"
+#include "schedule/slot_units.h"
+#include "test_support.h"
+
+using schedule::Outcome;
+using schedule::ScheduleSlot;
+using testsupport::ReadFile;
+using testsupport::WriteFile;
+
+namespace {
+
+bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+class ScheduleTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        places.unitDir = home.File("config/systemd/user");
+        places.stateDir = home.File("state/Brimcast/schedule");
+        WriteFile(cli, "#!/bin/sh\nexit 0\n");
+        ::chmod(cli.c_str(), 0755);
+    }
+
+    ScheduleSlot Slot(const std::string& when, int pre = 0) const
+    {
+        ScheduleSlot s;
+        s.address = "mms://127.0.0.1/news";
+        s.when = when;
+        s.durationSeconds = 90 * 60;
+        s.preSeconds = pre;
+        return s;
+    }
+    std::string Unit(const std::string& id, const char* suffix) const
+    {
+        return ReadFile(places.unitDir + "/" + schedule::UnitName(id, suffix));
+    }
+
+    testsupport::TempDir home;
+    std::string cli = home.File("brimcast-cli");
+    schedule::SchedulePlaces places;
+};
+
+TEST(ScheduleSpanTest, ReadsLengthsAndRefusesTheRest)
+{
+    const std::pair<const char*, int> good[] = {{"90m", 5400}, {"1h30m", 5400}, {"45s", 45}, {"120", 120},
+                                                {"2h", 7200},  {"1h1s", 3601},  {"0", 0},   {"-5m", -300}};
+    for (const auto& [text, seconds] : good) {
+        int value = -1;
+        EXPECT_TRUE(schedule::ParseSpan(text, &value)) << text;
+        EXPECT_EQ(value, seconds) << text;
+    }
+    for (const char* text : {"", "-", "m", "1h30", "5x", "1m1h", "1.5h", "1h 30m", "1hh"}) {
+        int value = 0;
+        EXPECT_FALSE(schedule::ParseSpan(text, &value)) << text;
+    }
+    int value = 0;
+    ASSERT_TRUE(schedule::ParseSpan("99999999999999999999h", &value));
+    EXPECT_EQ(value, schedule::kSpanCeiling);
+}
+
+// The padding before a slot moves the timer's time of day; before midnight
+// the weekdays or the one date move back with it. The timer holds systemd's
+// own normalized form of the result.
+TEST_F(ScheduleTest, PaddingBeforeMovesTheTimersStart)
+{
+    struct Case {
+        const char* when;
+        int pre;
+        const char* onCalendar;  // empty: refused
+    } cases[] = {
+        {"Mon..Fri 07:00", 120, "Mon..Fri *-*-* 06:58:00"},
+        {"Mon,Wed 00:01", 120, "Tue,Sun *-*-* 23:59:00"},
+        {"Mon..Fri 00:00", 60, "Mon..Thu,Sun *-*-* 23:59:00"},
+        {"Sun 00:00 UTC", 60, "Sat *-*-* 23:59:00 UTC"},
+        {"daily", 30, "*-*-* 23:59:30"},
+        {"2099-01-01 00:00", 300, "2098-12-31 23:55:00"},
+        {"2096-03-01 00:00:30", 60, "2096-02-29 23:59:30"},
+        {"2099-03-01 00:00", 60, "2099-02-28 23:59:00"},
+        {"hourly", 0, "*-*-* *:00:00"},
+        {"hourly", 60, ""},
+        {"*-*-01 00:00", 60, ""},
+        {"Mon 08,20:00", 60, ""},
+    };
+    schedule::Scheduler scheduler(places, cli, home.File("Brimcast.conf"));
+    for (const Case& c : cases) {
+        ScheduleSlot slot = Slot(c.when, c.pre);
+        schedule::NextStart next;
+        const Outcome o = scheduler.Add(&slot, true, &next);
+        if (!*c.onCalendar) {
+            EXPECT_EQ(o.kind, Outcome::BadInput) << c.when;
+            EXPECT_TRUE(Contains(o.message, "--pre 0")) << o.message;
+            continue;
+        }
+        ASSERT_TRUE(o.ok()) << c.when << ": " << o.message;
+        EXPECT_EQ(schedule::ReadTimerCalendar(Unit(slot.id, ".timer")), c.onCalendar) << c.when;
+        EXPECT_FALSE(next.text.empty());
+        EXPECT_GT(next.unixTime, 0) << next.text;
+    }
+
+    ScheduleSlot past = Slot("2001-01-01 10:00");
+    schedule::NextStart next;
+    const Outcome o = scheduler.Add(&past, true, &next);
+    EXPECT_EQ(o.kind, Outcome::BadInput);
+    EXPECT_TRUE(Contains(o.message, "does not come again")) << o.message;
+}
+
+// Units with quotes, '%', '$' and blanks in every value: systemd-analyze
+// accepts them (it resolves the program's path and every specifier), and
+// the slot reads back as it was given. A program path systemd refuses to
+// run is refused before anything is written.
+TEST_F(ScheduleTest, UnitsAreWhatSystemdReadsAndReadBackTheSlot)
+{
+    const std::string bin = home.File("bin 100% $HOME ${HOME}");
+    ASSERT_EQ(::mkdir(bin.c_str(), 0755), 0);
+    const std::string program = bin + "/brimcast-cli";
+    WriteFile(program, "#!/bin/sh\nexit 0\n");
+    ::chmod(program.c_str(), 0755);
+    const std::string out = home.File("out %d $USER 'q' \"dq\"");
+    ASSERT_EQ(::mkdir(out.c_str(), 0755), 0);
+
+    ScheduleSlot slot = Slot("Mon..Fri 07:00", 90);
+    slot.address = "mmsh://127.0.0.1:8080/live%20one?a=$x&b=%n\"q\"";
+    slot.title = " it's \"50%\" of $HOME \\ %i ";
+    slot.dir = out;
+    slot.ifExists = "rename";
+    slot.postSeconds = 300;
+    places.stateDir = home.File("state 50%/schedule");
+    schedule::NextStart next;
+    ScheduleSlot refused = slot;
+    Outcome o = schedule::Scheduler(places, home.File("it's/brimcast-cli"), "/c").Add(&refused, true, &next);
+    EXPECT_EQ(o.kind, Outcome::Failed);
+    EXPECT_TRUE(Contains(o.message, "systemd cannot run a program from")) << o.message;
+    EXPECT_FALSE(testsupport::FileExists(places.unitDir));
+
+    schedule::Scheduler scheduler(places, program, home.File("conf %h/Brimcast.conf"));
+    o = scheduler.Add(&slot, true, &next);
+    ASSERT_TRUE(o.ok()) << o.message;
+    EXPECT_EQ(slot.id, "1");
+
+    const std::string service = places.unitDir + "/brimcast-rec-1.service";
+    const std::string timer = places.unitDir + "/brimcast-rec-1.timer";
+    struct stat st {};
+    ASSERT_EQ(::stat(service.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u) << "the address may hold a password";
+    testsupport::TempDir runtime;
+    auto verify = testsupport::RunProcess({"systemd-analyze", "--user", "verify", timer, service},
+                                          std::chrono::seconds(60), "", {"XDG_RUNTIME_DIR=" + runtime.path()});
+    EXPECT_EQ(verify.exitCode, 0) << verify.err;
+    EXPECT_EQ(verify.err + verify.out, "");
+
+    ScheduleSlot back;
+    ASSERT_TRUE(scheduler.Find("1", &back));
+    EXPECT_EQ(back, slot);
+    EXPECT_TRUE(Contains(ReadFile(service), "StandardOutput=truncate:" + home.File("state 50%%/schedule")));
+    EXPECT_TRUE(Contains(ReadFile(service), "--max-time\" \"5790\""));
+
+    // The next slot takes the next id, also after an earlier one was removed.
+    ScheduleSlot second = Slot("daily");
+    ASSERT_TRUE(scheduler.Add(&second, true, &next).ok());
+    EXPECT_EQ(second.id, "2");
+    ASSERT_TRUE(scheduler.Remove("1").ok());
+    EXPECT_FALSE(testsupport::FileExists(service));
+    ScheduleSlot third = Slot("weekly");
+    ASSERT_TRUE(scheduler.Add(&third, true, &next).ok());
+    EXPECT_EQ(third.id, "3");
+}
+
+// A run's events end with its address's "finished"; addresses the server
+// named are recorded after it and end later. The slot's own is its result.
+TEST(ScheduleResultTest, TheResultIsTheEndOfTheSlotsOwnAddress)
+{
+    testsupport::TempDir dir;
+    const std::string path = dir.File("brimcast-rec-1.jsonl");
+    EXPECT_FALSE(schedule::ReadSlotResult(path, "mms://a/x").ran);
+
+    std::string events(1100000, ' ');  // more than is read: the first line is cut
+    events += "\n{\"event\":\"progress\",\"job\":1,\"address\":\"mms://a/x\",\"bytes\":100}\n"
+              "{\"event\":\"finished\",\"job\":1,\"address\":\"mms://a/x\",\"result\":\"incomplete\","
+              "\"output\":\"/r/\\\"x\\\" \\u00e9\\ud83d\\ude00.asf\",\"bytes\":123456,\"outages\":0}\n"
+              "{\"event\":\"finished\",\"job\":2,\"address\":\"mms://a/found\",\"result\":\"failed\","
+              "\"output\":\"\",\"bytes\":0,\"error\":\"Connection refused\"}\n";
+    WriteFile(path, events);
+    schedule::SlotResult r = schedule::ReadSlotResult(path, "mms://a/x");
+    EXPECT_TRUE(r.ran);
+    EXPECT_EQ(r.result, "incomplete");
+    EXPECT_EQ(r.output, "/r/\"x\" \xC3\xA9\xF0\x9F\x98\x80.asf");
+    EXPECT_EQ(r.bytes, 123456);
+    EXPECT_EQ(r.error, "");
+
+    // A run still going, or one that ended without a word, has no result.
+    WriteFile(path, "{\"event\":\"connecting\",\"job\":1,\"address\":\"mms://a/x\"}\n");
+    r = schedule::ReadSlotResult(path, "mms://a/x");
+    EXPECT_TRUE(r.ran);
+    EXPECT_EQ(r.result, "");
+}
+
+// An edit that systemd does not take leaves the slot as it was.
+TEST_F(ScheduleTest, EditOfAnEnabledTimerIsUndoneWhenSystemctlRefuses)
+{
+    testsupport::TempDir bin;
+    WriteFile(bin.File("systemctl"), "#!/bin/sh\nexec python3 '" + testsupport::SourceDir() +
+                                         "/tests/schedule/fake_systemctl.py' \"$@\"\n");
+    ::chmod(bin.File("systemctl").c_str(), 0755);
+    const std::string log = bin.File("calls.log");
+    const std::string path = std::getenv("PATH") ? std::getenv("PATH") : "/usr/bin:/bin";
+    ::setenv("PATH", (bin.path() + ":" + path).c_str(), 1);
+    ::setenv("FAKE_SYSTEMCTL_LOG", log.c_str(), 1);
+    ::setenv("FAKE_SYSTEMCTL_FAIL", "restart", 1);
+
+    schedule::Scheduler scheduler(places, cli, home.File("Brimcast.conf"));
+    ScheduleSlot slot = Slot("Mon..Fri 07:00");
+    schedule::NextStart next;
+    ASSERT_TRUE(scheduler.Add(&slot, false, &next).ok());
+    EXPECT_EQ(ReadFile(log), "--user show --property=Version\n--user daemon-reload\n"
+                             "--user enable --now brimcast-rec-1.timer\n"
+                             "--user show --property=NextElapseUSecRealtime brimcast-rec-1.timer\n");
+    // The stand-in enables nothing: make the link that enable makes.
+    ASSERT_EQ(::mkdir((places.unitDir + "/timers.target.wants").c_str(), 0755), 0);
+    ASSERT_EQ(::symlink("../brimcast-rec-1.timer", (places.unitDir + "/timers.target.wants/brimcast-rec-1.timer").c_str()), 0);
+    const std::string service = Unit("1", ".service"), timer = Unit("1", ".timer");
+
+    ScheduleSlot later = slot;
+    later.when = "Sat 09:30";
+    later.title = "weekend";
+    Outcome o = scheduler.Edit(later, &next);
+    EXPECT_EQ(o.kind, Outcome::Failed);
+    EXPECT_TRUE(Contains(o.message, "Access denied")) << o.message;
+    EXPECT_EQ(Unit("1", ".service"), service);
+    EXPECT_EQ(Unit("1", ".timer"), timer);
+
+    ::unsetenv("FAKE_SYSTEMCTL_FAIL");
+    WriteFile(log, "");
+    o = scheduler.Edit(later, &next);
+    ::setenv("PATH", path.c_str(), 1);
+    ASSERT_TRUE(o.ok()) << o.message;
+    EXPECT_TRUE(Contains(ReadFile(log), "--user daemon-reload\n--user restart brimcast-rec-1.timer\n"));
+    EXPECT_EQ(schedule::ReadTimerCalendar(Unit("1", ".timer")), "Sat *-*-* 09:30:00");
+    ScheduleSlot back;
+    ASSERT_TRUE(scheduler.Find("1", &back));
+    EXPECT_EQ(back, later);
+}
+
+}  // namespace

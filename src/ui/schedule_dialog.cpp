@@ -103,7 +103,10 @@ ScheduleDialog::ScheduleDialog(schedule::Scheduler scheduler, const QString& add
     table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table_->setWordWrap(false);
     table_->verticalHeader()->hide();
-    table_->horizontalHeader()->setStretchLastSection(true);
+    // The address takes the room the others leave.
+    for (int c = 0; c < ColumnCount; ++c)
+        table_->horizontalHeader()->setSectionResizeMode(
+            c, c == ColAddress ? QHeaderView::Stretch : QHeaderView::ResizeToContents);
     connect(table_, &QTableWidget::itemSelectionChanged, this, &ScheduleDialog::UpdateButtons);
     connect(table_, &QTableWidget::cellDoubleClicked, this, [this] {
         if (edit_->isEnabled())
@@ -198,7 +201,6 @@ void ScheduleDialog::ShowReading(const Reading& reading)
         if (l.slot.id == selectedId)
             table_->selectRow(row);
     }
-    table_->resizeColumnsToContents();
     if (!reachable_)
         notice_->setText(tr("Scheduled recordings need a systemd user session (systemctl --user). "
                             "None can be added until there is one."));

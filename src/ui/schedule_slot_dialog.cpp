@@ -143,11 +143,13 @@ ScheduleSlotDialog::ScheduleSlotDialog(const schedule::ScheduleSlot& slot, bool 
     form->addRow(tr("A&ddress:"), address_);
     form->addRow(tr("&Title:"), title_);
     form->addRow(tr("Repeats:"), when);
-    form->addRow(tr("Start &time:"), time_);
+    form->addRow(tr("Start t&ime:"), time_);
     form->addRow(tr("&Length:"), length_);
     form->addRow(tr("Start ea&rlier by:"), before_);
-    form->addRow(tr("End &later by:"), after_);
-    form->addRow(tr("&Folder:"), folderRow);
+    form->addRow(tr("E&nd later by:"), after_);
+    auto* folderLabel = new QLabel(tr("&Folder:"), this);
+    folderLabel->setBuddy(folder_);
+    form->addRow(folderLabel, folderRow);
 
     buttons_->addButton(ok_, QDialogButtonBox::AcceptRole);
     ok_->setDefault(true);

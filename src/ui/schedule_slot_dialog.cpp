@@ -220,7 +220,7 @@ schedule::ScheduleSlot ScheduleSlotDialog::Slot() const
 {
     schedule::ScheduleSlot slot = original_;
     slot.address = S(address_->text().trimmed());
-    slot.title = S(title_->text().trimmed());
+    slot.title = S(title_->text());
     if (weekly_->isChecked()) {
         std::array<bool, 7> chosen{};
         for (size_t d = 0; d < days_.size(); ++d)

@@ -2,10 +2,14 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
+
+#include "base/failed_attempt.h"
+#include "base/stream_info.h"
 
 // Status codes of a recording job, as its owner receives them.
 enum RecorderStatusCode : int {
-    kStatusConnecting = 0,      // a client starts connecting
+    kStatusConnecting = 0,      // a client starts connecting: transport, address
     kStatusHeaderReceived = 2,  // the stream header arrived: text = output path, durationMs
     kStatusFinished = 3,        // the job has ended: result, text, errorText, bytes, noNext
     kStatusProgress = 5,        // bytes, progress, timeMs
@@ -48,8 +52,11 @@ struct JobEvent {
     std::string user;
     std::string password;
 
-    // Code 13: the entry's address.
+    // Code 13: the entry's address; code 0: the address the client tries
+    // (a playlist's entry, the mms:// form of an rtsp:// address, ...).
     std::string address;
+    // Code 0: the client that connects.
+    StreamTransport transport = StreamTransport::None;
 
     // Codes 14 and 15: the reconnect attempt (from 1; 15: the one that worked).
     uint32_t attempt = 0;
@@ -62,6 +69,10 @@ struct JobEvent {
     // Codes 3 and 13.
     JobResult result = JobResult::None;
     std::string errorText;  // Failed: the last error text (may be empty)
+    // The attempts of the fallback chain that brought no recording, in the
+    // order tried, each with its reason (also beside a job that recorded
+    // after some failed).
+    std::vector<FailedAttempt> attempts;
     bool noNext = false;    // the chain of recordings must not go on after this job
 
     static JobEvent Of(uint16_t jobId, int code)

@@ -3,9 +3,13 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <filesystem>
+#include <system_error>
 
 #include "base/app_settings.h"
 #include "cli/command.h"
+#include "medialist/media_list.h"
+#include "protocols/net/url_parts.h"
 #include "qtprofile/ini_profile.h"
 #include "record/cmms_thread.h"
 
@@ -142,12 +146,32 @@ const char kNetworkOptionsSynopsis[] =
     "[-u USER -p PASSWORD] [--player-id TEXT] [--proxy HOST:PORT] [--idle-timeout SECONDS]";
 
 const char kNetworkOptionsHelp[] =
-    "  -u, --user USER        user name for servers that ask for one\n"
+    "  -u, --user USER        user name for the addresses given here (no other\n"
+    "                         server gets it unasked)\n"
     "  -p, --password PASS    its password\n"
     "  --player-id TEXT       player identity announced to servers\n"
     "  --proxy HOST:PORT      connect through this HTTP proxy\n"
     "  --idle-timeout SECONDS give up on a server that sends nothing for this long\n"
     "                         (default 60; 0 waits until stopped)\n";
+
+std::string AddressArgument(const std::string& text)
+{
+    if (net::IsStreamAddress(text))
+        return text;
+    std::string path = text;
+    std::error_code ec;
+    if (!IsLocalPath(path) && path.find("://") == std::string::npos && std::filesystem::is_regular_file(path, ec)) {
+        const std::filesystem::path absolute = std::filesystem::absolute(path, ec);
+        if (ec)
+            return {};
+        path = absolute.lexically_normal().string();
+    }
+    if (!IsLocalPath(path))
+        return {};
+    if (IsLocalPlaylist(path) || (ClassifyEntry(path) & (kEntryKvx | kEntryQsd | kEntryKvl)) != 0)
+        return path;
+    return {};
+}
 
 int ReadAddressArguments(const CliCommand& command, const CliContext& context, AddressArguments* out,
                          const OwnOptionReader& own)
@@ -158,7 +182,11 @@ int ReadAddressArguments(const CliCommand& command, const CliContext& context, A
         if (!reader.IsOption()) {
             if (reader.Current().empty())
                 return CliUsageError(command, "an address is empty");
-            out->addresses.push_back(reader.Current());
+            // Nothing is tried for text that cannot be recorded.
+            const std::string address = AddressArgument(reader.Current());
+            if (address.empty())
+                return CliUsageError(command, reader.Current() + ": not a stream address or playlist");
+            out->addresses.push_back(address);
             continue;
         }
         int taken = ReadNetworkOption(reader, &out->network, &error);

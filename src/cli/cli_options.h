@@ -65,12 +65,19 @@ struct AddressArguments {
     bool quiet = false;  // -q, --quiet
 };
 
+// What a recording or a check can be given on the command line: a stream
+// address as written (net::IsStreamAddress), or a local playlist or list
+// file by its path (a relative path to an existing file becomes absolute,
+// as the list keeps local files). "" for anything else.
+std::string AddressArgument(const std::string& text);
+
 // A command's own options: returns as ReadNetworkOption does.
 using OwnOptionReader = std::function<int(OptionReader& reader, std::string* error)>;
 
 // Reads the arguments of an address command: the addresses (at least one,
-// none empty), the network options, -q and whatever `own` takes. Returns -1
-// when they are fine, else the exit code of the usage error it printed.
+// each an AddressArgument, kept in that form), the network options, -q and
+// whatever `own` takes. Returns -1 when they are fine, else the exit code
+// of the usage error it printed.
 int ReadAddressArguments(const CliCommand& command, const CliContext& context, AddressArguments* out,
                          const OwnOptionReader& own = {});
 

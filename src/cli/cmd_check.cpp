@@ -10,6 +10,7 @@
 
 #include "base/app_settings.h"
 #include "base/display_text.h"
+#include "base/failed_attempt.h"
 #include "base/stream_info.h"
 #include "cli/cli_options.h"
 #include "cli/cli_signals.h"
@@ -66,15 +67,17 @@ struct Outcome {
     UrlCheck::RowResult result = UrlCheck::RowResult::Error;
     std::string error;
     StreamInfo info;
+    std::vector<FailedAttempt> attempts;
 };
 
 void Print(const CheckOptions& o, const std::string& address, const Outcome& r)
 {
     Console& console = Console::Get();
     const bool ok = r.result == UrlCheck::RowResult::Ok;
-    const std::string reason = r.result == UrlCheck::RowResult::Skipped ? "not a network address"
-                               : r.error.empty()                        ? "no answer"
-                                                                        : r.error;
+    std::string reason = r.result == UrlCheck::RowResult::Skipped ? "not a network address"
+                         : FailureText(r.error, r.attempts);
+    if (reason.empty())
+        reason = "no answer";
     if (o.json) {
         JsonObject j;
         j.Add("event", "checked").Add("address", address).Add("result", ok ? kCheckOkText : kCheckErrorText);
@@ -85,7 +88,7 @@ void Print(const CheckOptions& o, const std::string& address, const Outcome& r)
                 .Add("bitrate", static_cast<int64_t>(r.info.bitrate))
                 .Add("title", r.info.title);
         } else {
-            j.Add("error", reason);
+            j.Add("error", reason).Add("attempts", AttemptsJson(r.attempts));
         }
         console.Out(j.Text());
         return;
@@ -125,19 +128,20 @@ int RunCheck(const CliContext& context)
     std::map<uint64_t, std::vector<size_t>> argumentsOfRow;
     for (size_t i = 0; i < addresses.size(); ++i)
         argumentsOfRow[list.IdAt(list.AddEntry(addresses[i], "", " ", ""))].push_back(i);
+    const NetworkOptions& network = o.args.network;
 
     std::vector<Outcome> outcomes(addresses.size());
     size_t printed = 0;
     bool anyError = false;
     UrlCheck::Callbacks callbacks;
     callbacks.rowDone = [&](uint64_t rowId, UrlCheck::RowResult result, const std::string& errorText,
-                            const StreamInfo& info) {
+                            const StreamInfo& info, const std::vector<FailedAttempt>& attempts) {
         auto it = argumentsOfRow.find(rowId);
         if (it == argumentsOfRow.end())
             return;
         anyError = anyError || result != UrlCheck::RowResult::Ok;
         for (size_t i : it->second)
-            outcomes[i] = Outcome{true, result, errorText, info};
+            outcomes[i] = Outcome{true, result, errorText, info, attempts};
         for (; printed < outcomes.size() && outcomes[printed].done; ++printed)
             Print(o, addresses[printed], outcomes[printed]);
     };
@@ -146,6 +150,12 @@ int RunCheck(const CliContext& context)
     MainQueue queue;
     {
         UrlCheck check(list, queue, services, callbacks);
+        // -u and -p go with the addresses named here, and to no other
+        // server unasked.
+        if (network.user || network.password) {
+            for (const auto& [rowId, arguments] : argumentsOfRow)
+                check.GiveCredentials(rowId, network.user.value_or(""), network.password.value_or(""));
+        }
         if (!check.Start(0, settings)) {
             CliError("cannot start the check");
             return kExitFailed;
@@ -165,7 +175,10 @@ const std::string kHelp = std::string(
     "would, without writing anything, several addresses at a time, and prints\n"
     "the address followed by Ok or Error, in the order given. For an address\n"
     "that answered, stderr tells what it is (protocol, live or on demand,\n"
-    "duration, bit rate, title); for one that did not, why.\n"
+    "duration, bit rate, title); for one that did not, why, transport by\n"
+    "transport (name not resolved, connection refused, no answer in time, ...).\n"
+    "ADDRESS is a stream address (mms, mmsh, mmst, mmsu, rtsp, http, https), a\n"
+    "local playlist or a list file; anything else is a usage error.\n"
     "\n") + kNetworkOptionsHelp +
     "  -j, --parallel N       probe up to N addresses at a time (1 to 16;\n"
     "                         default: the \"URL Check Parallel\" setting, 8)\n"
@@ -173,7 +186,9 @@ const std::string kHelp = std::string(
     "                         default: the \"URL Check Seconds\" setting, 20)\n"
     "  --json                 one JSON object per address on stdout: address,\n"
     "                         result, and transport, delivery, durationMs,\n"
-    "                         bitrate (bits/s) and title, or error\n"
+    "                         bitrate (bits/s) and title, or error (the last\n"
+    "                         message with each transport's reason) and\n"
+    "                         attempts (transport, address, reason of each)\n"
     "  -q, --quiet            nothing on stderr\n"
     "\n"
     "Exit status: 0 every address answered, 1 some did not, 2 usage error,\n"

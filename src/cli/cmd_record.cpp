@@ -18,6 +18,7 @@
 
 #include "base/app_settings.h"
 #include "base/display_text.h"
+#include "base/failed_attempt.h"
 #include "base/status_sink.h"
 #include "cli/cli_options.h"
 #include "cli/cli_signals.h"
@@ -125,7 +126,11 @@ public:
                 if (!o_.args.quiet && !o_.json)
                     console.Err("Recording " + TerminalText(job.url));
             }
-            Json("connecting", job).Add("row", row).Emit(o_.json);
+            Json("connecting", job)
+                .Add("row", row)
+                .Add("transport", TransportName(e.transport))
+                .Add("to", e.address)
+                .Emit(o_.json);
             break;
         case kStatusHeaderReceived: {
             // A client may report its header before it knows the duration
@@ -217,7 +222,7 @@ public:
         if (o_.json) {
             JsonObject j;
             j.Add("event", "finished").Add("address", address).Add("result", "failed")
-                .Add("error", "not a network address");
+                .Add("error", "not a network address").Add("attempts", std::vector<JsonObject>());
             Console::Get().Out(j.Text());
         } else {
             Console::Get().Err(TerminalText(address) + ": failed: not a network address");
@@ -272,6 +277,7 @@ private:
                 .Add("bytes", static_cast<int64_t>(e.bytes));
             if (e.result == JobResult::Failed)
                 j.Add("error", e.errorText);
+            j.Add("attempts", AttemptsJson(e.attempts));
             Console::Get().Out(j.Text());
         } else {
             Show(e.result, EndLine(e.address, e));
@@ -287,7 +293,7 @@ private:
                       DurationText(static_cast<uint32_t>(std::min<uint64_t>(e.outageMs, UINT32_MAX))).c_str());
     }
 
-    // "ADDRESS: completed -> PATH (SIZE)", "ADDRESS: failed: TEXT", ...
+    // "ADDRESS: completed -> PATH (SIZE)", "ADDRESS: failed: TEXT (REASONS)", ...
     static std::string EndLine(const std::string& address, const JobEvent& e)
     {
         const std::string& output = e.text;
@@ -302,7 +308,7 @@ private:
                 text = "the recording is too small to be a stream";
             if (text == "File Creation Error" && !output.empty())
                 text += " (" + output + ")";
-            return address + ": failed: " + text;
+            return address + ": failed: " + FailureText(text, e.attempts);
         }
         return address + ": " + CancelledText();
     }
@@ -344,6 +350,7 @@ private:
             j.Add("outages", static_cast<int64_t>(e.outages)).Add("outageMs", static_cast<int64_t>(e.outageMs));
             if (e.result == JobResult::Failed)
                 j.Add("error", e.errorText);
+            j.Add("attempts", AttemptsJson(e.attempts));
             Console::Get().Out(j.Text());
             return;
         }
@@ -445,6 +452,11 @@ int RunRecord(const CliContext& context)
         addresses.push_back(list.Cell(row, kColOriginalFile));
         if (list.Image(row) == kImageLocal && !IsLocalPlaylist(a))
             reporter.NotNetwork(a);
+        // -u and -p go with the addresses named here, and to no other
+        // server unasked.
+        if (o.args.network.user || o.args.network.password)
+            controller.GiveCredentials(list.IdAt(row), o.args.network.user.value_or(""),
+                                       o.args.network.password.value_or(""));
     }
 
     InstallInterruptHandler();
@@ -493,6 +505,19 @@ const std::string kHelp = std::string(
     "                         this long (default: the profile's, 300; 0: never)\n"
     "  --json                 one JSON object per status event on stdout\n"
     "  -q, --quiet            no progress line and no informational messages\n"
+    "\n"
+    "ADDRESS is a stream address (mms, mmsh, mmst, mmsu, rtsp, http, https), a\n"
+    "local playlist or a list file; anything else is a usage error and nothing\n"
+    "is recorded. Each address is tried with one transport after another; a\n"
+    "failure shows the message of the last and the reason of each, as in\n"
+    "  ADDRESS: failed: Not Found (MMS over TCP: connection refused; ...)\n"
+    "With --json, \"connecting\" names the transport and the address it tries\n"
+    "(\"transport\", \"to\"); \"header\" comes only once a server has sent a\n"
+    "stream header; \"finished\" (and \"entry\" for an entry of a playlist)\n"
+    "carries \"attempts\": one object per transport that brought nothing, with\n"
+    "\"transport\", \"address\" and \"reason\" (name not resolved, connection\n"
+    "refused, no answer in time, HTTP 404 Not Found, 401 and no credentials,\n"
+    "not a Windows Media stream, protocol error: ...).\n"
     "\n"
     "Settings come from the profile (--config FILE before the command); the\n"
     "options apply to this run only. Ctrl-C (SIGINT), SIGTERM and SIGHUP stop\n"

@@ -48,6 +48,26 @@ JsonObject& JsonObject::Add(const char* key, int64_t value)
     return *this;
 }
 
+JsonObject& JsonObject::Add(const char* key, const std::vector<JsonObject>& items)
+{
+    std::string array = "[";
+    for (size_t i = 0; i < items.size(); ++i)
+        array += (i ? "," : "") + items[i].Text();
+    members_.emplace_back(key, array + "]");
+    return *this;
+}
+
+std::vector<JsonObject> AttemptsJson(const std::vector<FailedAttempt>& attempts)
+{
+    std::vector<JsonObject> items;
+    for (const FailedAttempt& a : attempts) {
+        JsonObject item;
+        item.Add("transport", TransportName(a.transport)).Add("address", a.address).Add("reason", a.reason);
+        items.push_back(std::move(item));
+    }
+    return items;
+}
+
 std::string JsonObject::Text() const
 {
     std::string out = "{";

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "base/failed_attempt.h"
 #include "base/stream_info.h"
 #include "medialist/list_file_io.h"
 
@@ -69,6 +70,9 @@ struct MediaItem {
     // one answered), and the Info text it wrote there (empty: none).
     StreamInfo checked;
     std::string checkInfoText;
+    // Why the last recording or check failed, attempt by attempt (empty
+    // unless the row's state is Failed or CheckError).
+    std::vector<FailedAttempt> attempts;
 };
 
 // A change to the list, reported to the listener on the owner's thread. The

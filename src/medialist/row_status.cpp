@@ -5,6 +5,7 @@
 void ShowConnecting(MediaItem& row)
 {
     row.state = RowState::Connecting;
+    row.attempts.clear();
     row.cells[kColRecord] = kConnectingText;
 }
 
@@ -34,7 +35,7 @@ void ShowProgress(MediaItem& row, uint64_t bytes, uint32_t progress, uint32_t ti
 }
 
 void ShowRecordingEnd(MediaItem& row, RowState result, const std::string& outputPath,
-                      const std::string& errorText)
+                      const std::string& errorText, const std::vector<FailedAttempt>& attempts)
 {
     switch (result) {
     case RowState::Completed:
@@ -61,6 +62,7 @@ void ShowRecordingEnd(MediaItem& row, RowState result, const std::string& output
         return;
     }
     row.state = result;
+    row.attempts = result == RowState::Failed ? attempts : std::vector<FailedAttempt>();
 }
 
 void ShowChecking(MediaItem& row)
@@ -69,11 +71,13 @@ void ShowChecking(MediaItem& row)
     row.cells[kColRecord] = kCheckingText;
 }
 
-void ShowCheckResult(MediaItem& row, bool reachable, const StreamInfo& info)
+void ShowCheckResult(MediaItem& row, bool reachable, const StreamInfo& info,
+                     const std::vector<FailedAttempt>& attempts)
 {
     std::string& infoCell = row.cells[kColInfo];
     const bool infoIsOurs = infoCell.empty() || infoCell == row.checkInfoText;
     row.checked = reachable ? info : StreamInfo();
+    row.attempts = reachable ? std::vector<FailedAttempt>() : attempts;
     row.checkInfoText = reachable && infoIsOurs ? StreamInfoText(info) : std::string();
     if (infoIsOurs)
         infoCell = row.checkInfoText;

@@ -45,6 +45,10 @@ public:
     virtual void OnStreamEnd(StreamEnd /*how*/, uint64_t /*dataPackets*/) {}
     virtual void Trace(const std::string& /*text*/) {}
     virtual void ReportError(const std::string& /*text*/) {}
+    // Why the attempt brings nothing, in plain words for the user (see
+    // protocols/net/failure_reason.h), beside the error message: the last
+    // one a client gives before its Record returns 0 is the attempt's.
+    virtual void OnFailureReason(const std::string& /*reason*/) {}
     virtual void OnText(const std::string& /*text*/) {}
     virtual void OnCredentials(const std::string& /*user*/, const std::string& /*password*/) {}
     virtual void OnNoNext() {}

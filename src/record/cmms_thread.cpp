@@ -21,17 +21,6 @@ size_t IndexOf(ClientKind kind)
     return 0;
 }
 
-StreamTransport TransportOf(ClientKind kind)
-{
-    switch (kind) {
-    case ClientKind::MmsTcp: return StreamTransport::MmsTcp;
-    case ClientKind::Rtsp: return StreamTransport::Rtsp;
-    case ClientKind::Mmsh: return StreamTransport::MmsHttp;
-    case ClientKind::HttpDownload: return StreamTransport::Http;
-    }
-    return StreamTransport::None;
-}
-
 }  // namespace
 
 CmmsThread::CmmsThread(StatusSink* owner, uint16_t jobId, const AppSettings& settings,
@@ -120,9 +109,21 @@ uint64_t CmmsThread::RunClient(ClientKind kind, const RecordRequest& request)
     job_.dataPackets = 0;
     activeClient_ = &client;
     clientUrl_ = request.url;
+    clientKind_ = kind;
+    attemptReason_.clear();
     const uint64_t result = client.Record(request);
     activeClient_ = nullptr;
     return result;
+}
+
+void CmmsThread::NoteFailedAttempt(ClientKind kind, const std::string& url)
+{
+    std::string reason = attemptReason_;
+    if (reason.empty())
+        reason = job_.stopRequested ? std::string(kStoppedReason) : job_.ErrorText();
+    if (reason.empty())
+        reason = kNoReason;
+    job_.AddAttempt({TransportOf(kind), url, reason});
 }
 
 void CmmsThread::CarryStop()
@@ -144,6 +145,7 @@ uint64_t CmmsThread::Check(const std::string& address, const std::string& user,
     job_.bytesWritten = 0;
     job_.incomplete = false;
     job_.SetErrorText({});
+    job_.SetAttempts({});
     job_.SetStream({});
     return Probe(address, 0, 0, user, password);
 }
@@ -179,6 +181,8 @@ uint64_t CmmsThread::Probe(const std::string& address, uint64_t start, int extra
         // Only the answering attempt's findings count.
         job_.SetStream({});
         result = RunClient(row.clients[i], request);
+        if (result == 0)
+            NoteFailedAttempt(row.clients[i], address);
         if (result != 0) {
             StreamInfo info = job_.Stream();
             info.transport = TransportOf(row.clients[i]);
@@ -190,10 +194,13 @@ uint64_t CmmsThread::Probe(const std::string& address, uint64_t start, int extra
     return result;
 }
 
-void CmmsThread::OnConnecting(const std::string&, int)
+void CmmsThread::OnConnecting(const std::string& url, int)
 {
     CarryStop();
-    job_.Post(kStatusConnecting);
+    JobEvent e = JobEvent::Of(job_.jobId, kStatusConnecting);
+    e.transport = TransportOf(clientKind_);
+    e.address = url;
+    job_.Post(std::move(e));
 }
 
 void CmmsThread::OnHeaderReceived(const std::string&, uint32_t durationMs)
@@ -308,6 +315,12 @@ void CmmsThread::ReportError(const std::string& text)
     std::string bounded = text.substr(0, kMaxErrorText);
     job_.SetErrorText(bounded);
     job_.errorFlag = true;
+}
+
+void CmmsThread::OnFailureReason(const std::string& reason)
+{
+    if (!reason.empty())
+        attemptReason_ = reason.substr(0, kMaxErrorText);
 }
 
 void CmmsThread::OnText(const std::string&) { CarryStop(); }

@@ -119,6 +119,12 @@ public:
     // a Stop that lands between the driver's check and the client's start
     // is re-issued from the client's first notification.
     uint64_t RunClient(ClientKind kind, const RecordRequest& request);
+    // Keeps an attempt of the fallback chain that brought nothing (its
+    // RunClient returned 0) in the job, with the reason its client gave;
+    // failing that, its error text, "stopped", or kNoReason.
+    void NoteFailedAttempt(ClientKind kind, const std::string& url);
+    static constexpr const char* kStoppedReason = "stopped";
+    static constexpr const char* kNoReason = "nothing arrived";
 
     // ClientHooks
     void OnConnecting(const std::string& url, int port) override;
@@ -129,6 +135,7 @@ public:
     void OnStreamEnd(StreamEnd how, uint64_t dataPackets) override;
     void Trace(const std::string& text) override;
     void ReportError(const std::string& text) override;
+    void OnFailureReason(const std::string& reason) override;
     void OnText(const std::string& text) override;
     void OnCredentials(const std::string& user, const std::string& password) override;
     void OnNoNext() override;
@@ -168,6 +175,9 @@ private:
     // The address of the running client (worker thread only): credentials
     // it reports become the job's only when they belong to the job's own.
     std::string clientUrl_;
+    // Which client runs, and why its attempt brings nothing (worker thread only).
+    ClientKind clientKind_ = ClientKind::MmsTcp;
+    std::string attemptReason_;
     std::thread thread_;
     std::mutex threadMutex_;
     std::atomic<bool> threadActive_{false};

@@ -77,6 +77,17 @@ const FallbackRow& FallbackRowFor(const std::vector<FallbackRow>& table, uint32_
     return table.front();  // unreachable for bits made by AddressTypeBits
 }
 
+StreamTransport TransportOf(ClientKind kind)
+{
+    switch (kind) {
+    case ClientKind::MmsTcp: return StreamTransport::MmsTcp;
+    case ClientKind::Rtsp: return StreamTransport::Rtsp;
+    case ClientKind::Mmsh: return StreamTransport::MmsHttp;
+    case ClientKind::HttpDownload: return StreamTransport::Http;
+    }
+    return StreamTransport::None;
+}
+
 std::string RewriteRtspToMms(const std::string& address)
 {
     std::string out;
@@ -97,4 +108,19 @@ std::string RewriteRtspToMms(const std::string& address)
 bool MayGetJobCredentials(const std::string& url, const std::string& jobUrl)
 {
     return net::SameCredentialOrigin(url, jobUrl) || net::SameCredentialOrigin(url, RewriteRtspToMms(jobUrl));
+}
+
+bool MemberCredentialsGoTo(const std::string& address, const std::string& memberAddress)
+{
+    if (memberAddress.empty())
+        return false;
+    const std::string forms[] = {address, RewriteRtspToMms(address)};
+    const std::string memberForms[] = {memberAddress, RewriteRtspToMms(memberAddress)};
+    for (const std::string& a : forms) {
+        for (const std::string& m : memberForms) {
+            if (net::SameCredentialOrigin(a, m))
+                return true;
+        }
+    }
+    return false;
 }

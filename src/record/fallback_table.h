@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "base/stream_info.h"
 #include "protocols/protocol_client.h"
 
 // Address type bits: one of the scheme group, one of the extension group.
@@ -34,6 +35,9 @@ const std::vector<FallbackRow>& ProbeFallbackTable();
 // The row of a table for the given type bits (every combination has one).
 const FallbackRow& FallbackRowFor(const std::vector<FallbackRow>& table, uint32_t typeBits);
 
+// The transport a client speaks.
+StreamTransport TransportOf(ClientKind kind);
+
 // Every "rtsp://" becomes "mms://".
 std::string RewriteRtspToMms(const std::string& address);
 
@@ -41,3 +45,8 @@ std::string RewriteRtspToMms(const std::string& address);
 // the same scheme, host and port (net::SameCredentialOrigin), the job's
 // rtsp:// address also as the mms:// one its first attempts record.
 bool MayGetJobCredentials(const std::string& url, const std::string& jobUrl);
+// Whether the member credentials (given for memberAddress, see
+// AppSettings::m_memberAddress) go unasked to a job or probe of address:
+// both share scheme, host and port, an rtsp:// address also as its mms://
+// form. An empty memberAddress belongs to no server.
+bool MemberCredentialsGoTo(const std::string& address, const std::string& memberAddress);

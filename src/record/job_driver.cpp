@@ -19,6 +19,7 @@
 #include "medialist/media_list.h"
 #include "protocols/http/http_download_client.h"
 #include "protocols/mmsh/reply_head.h"
+#include "protocols/net/failure_reason.h"
 #include "record/cmms_thread.h"
 #include "record/existing_file.h"
 #include "record/fallback_table.h"
@@ -47,18 +48,28 @@ void RewindTo(FileSink& file, uint64_t kept, uint64_t position)
     file.Seek(position);
 }
 
+std::string LowerFirst(std::string text)
+{
+    if (!text.empty() && text[0] >= 'A' && text[0] <= 'Z')
+        text[0] = static_cast<char>(text[0] - 'A' + 'a');
+    return text;
+}
+
 constexpr uint32_t kPlaylistBits = 0x1000 | 0x2000 | 0x4000 | 0x10;
 
-// A regular file that is empty, or an ASF header without a data packet.
-bool HoldsNoPackets(const std::string& path)
+// What a file a job made came to: nothing, an ASF header without a data
+// packet, or anything else (a recording, a download, or no regular file).
+enum class Made { Empty, HeaderOnly, Other };
+
+Made WhatWasMade(const std::string& path)
 {
     struct stat st;
     if (::lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
-        return false;
+        return Made::Other;
     if (st.st_size == 0)
-        return true;
+        return Made::Empty;
     AsfFileReader reader;
-    return reader.Open(path) && reader.PacketCount() == 0;
+    return reader.Open(path) && reader.PacketCount() == 0 ? Made::HeaderOnly : Made::Other;
 }
 
 }  // namespace
@@ -87,9 +98,11 @@ void JobDriver::Drive(const std::string& address, const std::string& title, int 
     const bool failedBefore = job.errorFlag;
     const bool incompleteBefore = job.incomplete;
     const std::string errorBefore = job.ErrorText();
+    const std::vector<FailedAttempt> attemptsBefore = job.Attempts();
     job.errorFlag = false;
     job.incomplete = false;
     job.SetErrorText({});
+    job.SetAttempts({});
     job.bytesWritten = 0;
     job.SetOutputPath({});
     RecordOne(recorded, address, title, depth);
@@ -102,11 +115,16 @@ void JobDriver::Drive(const std::string& address, const std::string& title, int 
         e.text = job.OutputPath();
         if (e.result == JobResult::Failed)
             e.errorText = job.ErrorText();
+        e.attempts = job.Attempts();
         job.Post(std::move(e));
     }
+    // The job's end tells of the failure it keeps, with its attempts.
     if (!job.errorFlag && failedBefore) {
         job.errorFlag = true;
         job.SetErrorText(errorBefore);
+        job.SetAttempts(attemptsBefore);
+    } else if (!job.errorFlag) {
+        job.SetAttempts({});
     }
     job.incomplete = job.incomplete || incompleteBefore;
 }
@@ -146,7 +164,7 @@ void JobDriver::RecordOne(const std::string& recorded, const std::string& addres
 
         job.resumeRefused = false;
         firstPath_ = job.OutputPath();
-        RunAttempts(&file, recorded, address, resume.point);
+        const bool recordedSomething = RunAttempts(&file, recorded, address, resume.point) != 0;
         const bool refused = job.resumeRefused && !created && !job.stopRequested;
 
         if (!file->Close() && !job.errorFlag)
@@ -155,19 +173,21 @@ void JobDriver::RecordOne(const std::string& recorded, const std::string& addres
         // stream's header alone) is not a recording; left behind it would
         // only push the next try of the same address to a numbered name.
         const std::string path = job.OutputPath();
-        if (created && HoldsNoPackets(path))
+        const Made made = created ? WhatWasMade(path) : Made::Other;
+        if (made != Made::Other)
             ::unlink(path.c_str());
         if (refused && mayResume) {
             thread_.Trace("The file holds another stream: it is not resumed");
             job.errorFlag = false;
             job.SetErrorText({});
+            job.SetAttempts({});
             job.bytesWritten = 0;
             mayResume = false;
             continue;
         }
         switch (CheckAsfBody(recorded, created, resume.point.offset)) {
         case BodyCheck::Asf:
-            Judge(recorded, resume.point.offset);
+            Judge(recorded, resume.point.offset, recordedSomething, made == Made::HeaderOnly);
             return;
         case BodyCheck::Playlist:
             // The file is gone; its name is free for the entries.
@@ -261,10 +281,11 @@ JobDriver::BodyCheck JobDriver::CheckAsfBody(const std::string& address, bool cr
         return BodyCheck::Playlist;
     }
     thread_.ReportError("Not an ASF stream");
+    job.AddAttempt({StreamTransport::Http, lastUrl_, net::kNotWindowsMedia});
     return BodyCheck::NotAsf;
 }
 
-void JobDriver::Judge(const std::string& address, uint64_t resumeOffset)
+void JobDriver::Judge(const std::string& address, uint64_t resumeOffset, bool recorded, bool headerOnly)
 {
     RecordJob& job = thread_.job();
     const StreamEnd end = job.streamEnd;
@@ -283,10 +304,26 @@ void JobDriver::Judge(const std::string& address, uint64_t resumeOffset)
     // what it already held: the clients count only what they add.
     const uint32_t type = AddressTypeBits(address);
     const uint64_t recordedBytes = resumeOffset + job.bytesWritten;
-    if (!(holdsStream && (endedAsItShould || cutShort)) && recordedBytes < kTooSmallBytes &&
-        !job.stopRequested && ((type & kTypeOtherMedia) || ((type & kTypeAsfFamily) && !job.noNext))) {
-        if (cutShort && job.ErrorText().empty())
-            job.SetErrorText(kEndedEarlyText);
+    // The job's message, and the attempt's reason in the words of the others.
+    std::string message, reason;
+    if (headerOnly && !job.stopRequested) {
+        // Whatever the address's type: the file held nothing to keep and is
+        // gone, so the job recorded nothing.
+        message = kHeaderOnlyText;
+        reason = LowerFirst(message);
+    } else if (!(holdsStream && (endedAsItShould || cutShort)) && recordedBytes < kTooSmallBytes &&
+               !job.stopRequested && ((type & kTypeOtherMedia) || ((type & kTypeAsfFamily) && !job.noNext))) {
+        message = cutShort ? kEndedEarlyText : kTooSmallText;
+        reason = cutShort ? LowerFirst(message)
+                          : Printf("too small to be a recording (%llu bytes)", static_cast<unsigned long long>(recordedBytes));
+    }
+    if (!message.empty()) {
+        if (job.ErrorText().empty())
+            job.SetErrorText(message);
+        // The attempt that ended the chain counts as failed now; one that
+        // brought nothing is listed already.
+        if (recorded)
+            job.AddAttempt({TransportOf(lastClient_), lastUrl_, reason});
         job.errorFlag = true;
     }
 
@@ -388,13 +425,19 @@ uint64_t JobDriver::RunAttempts(std::unique_ptr<FileSink>* file, const std::stri
             prepareNext();
         }
         lastClient_ = row.clients[i];
+        lastUrl_ = address;
         result = RunWithReconnect(file, row.clients[i], request(row.clients[i], address), resumeOffset);
+        if (result == 0)
+            thread_.NoteFailedAttempt(row.clients[i], address);
     }
     if (originalAddress != address && mayContinue(result)) {
         prepareNext();
         lastClient_ = ClientKind::Rtsp;
+        lastUrl_ = originalAddress;
         result = RunWithReconnect(file, ClientKind::Rtsp, request(ClientKind::Rtsp, originalAddress),
                                   resumeOffset);
+        if (result == 0)
+            thread_.NoteFailedAttempt(ClientKind::Rtsp, originalAddress);
     }
     return settle(result);
 }

@@ -28,6 +28,11 @@ public:
     static constexpr uint64_t kTooSmallBytes = 256 * 1024;
     // The error of a stream cut short before its first data packet.
     static constexpr const char* kEndedEarlyText = "The server ended the stream before its end";
+    // The error of an address whose server sent a stream's header and no
+    // data packet (the file made for it is removed).
+    static constexpr const char* kHeaderOnlyText = "The server sent a header and no data";
+    // The error of a recording of a media type that is too small to be one.
+    static constexpr const char* kTooSmallText = "The recording is too small to be a stream";
     // An outage ends the job after this many reconnects in a row that reach
     // the stream but bring no new data packet.
     static constexpr int kMaxFruitlessAttempts = 3;
@@ -73,8 +78,11 @@ private:
     enum class BodyCheck { Asf, Playlist, NotAsf };
     BodyCheck CheckAsfBody(const std::string& address, bool created, uint64_t resumeOffset);
     // Decides what the finished attempts of one address come to: failed for
-    // its size, incomplete, or (by leaving the job as it is) completed.
-    void Judge(const std::string& address, uint64_t resumeOffset);
+    // its size or for a file that held a header alone, incomplete, or (by
+    // leaving the job as it is) completed. recorded: the last attempt
+    // brought something; headerOnly: the file made for it held a header and
+    // no data packet.
+    void Judge(const std::string& address, uint64_t resumeOffset, bool recorded, bool headerOnly);
     // Runs the fallback attempts on an open file; returns the last result.
     // A dropped broadcast whose header changes goes on in a new file, which
     // then replaces *file.
@@ -113,6 +121,7 @@ private:
     // The first output path of the address, whose numbered names the files
     // of a changed broadcast take.
     std::string firstPath_;
-    // The client of the last attempt RunAttempts made.
+    // The client of the last attempt RunAttempts made, and its address.
     ClientKind lastClient_ = ClientKind::MmsTcp;
+    std::string lastUrl_;
 };

@@ -92,6 +92,8 @@ bool JobDriver::DownloadPlaylist(const std::string& address, std::string* text)
     // reader whole, not be searched for its first mms:// address.
     request.extra = kSaveWhateverArrives;
     const uint64_t got = thread_.RunClient(ClientKind::HttpDownload, request);
+    if (got == 0 && !job.stopRequested)
+        thread_.NoteFailedAttempt(ClientKind::HttpDownload, address);
     const bool written = out.Close();
     bool ok = false;
     if (job.stopRequested) {

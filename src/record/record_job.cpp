@@ -73,6 +73,26 @@ void RecordJob::SetStream(const StreamInfo& info)
     stream_ = info;
 }
 
+std::vector<FailedAttempt> RecordJob::Attempts() const
+{
+    std::lock_guard lock(mutex_);
+    return attempts_;
+}
+
+void RecordJob::AddAttempt(FailedAttempt attempt)
+{
+    std::lock_guard lock(mutex_);
+    if (attempts_.size() >= kMaxAttempts)
+        attempts_.erase(attempts_.begin());
+    attempts_.push_back(std::move(attempt));
+}
+
+void RecordJob::SetAttempts(std::vector<FailedAttempt> attempts)
+{
+    std::lock_guard lock(mutex_);
+    attempts_ = std::move(attempts);
+}
+
 JobResult RecordJob::Result() const
 {
     if (errorFlag)
@@ -95,6 +115,7 @@ JobEvent RecordJob::EndEvent() const
     e.outageMs = outageMs;
     if (e.result == JobResult::Failed)
         e.errorText = ErrorText();
+    e.attempts = Attempts();
     return e;
 }
 

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "base/app_settings.h"
 #include "base/cancel_signal.h"
@@ -74,6 +75,14 @@ public:
     StreamInfo Stream() const;
     void SetStream(const StreamInfo& info);
 
+    // The attempts of the fallback chain that brought no recording, each
+    // with its reason (JobEvent::attempts). At most kMaxAttempts are kept,
+    // the latest.
+    static constexpr size_t kMaxAttempts = 32;
+    std::vector<FailedAttempt> Attempts() const;
+    void AddAttempt(FailedAttempt attempt);
+    void SetAttempts(std::vector<FailedAttempt> attempts);
+
     // The outcome as it stands: failed (errorFlag), cancelled (a stop),
     // incomplete, otherwise completed.
     JobResult Result() const;
@@ -91,5 +100,6 @@ private:
     std::string user_;
     std::string password_;
     std::string errorText_;
+    std::vector<FailedAttempt> attempts_;
     StreamInfo stream_;
 };

@@ -8,6 +8,7 @@
 #include "formats/printf.h"
 #include "medialist/media_list.h"
 #include "medialist/row_status.h"
+#include "record/fallback_table.h"
 
 namespace {
 
@@ -98,8 +99,18 @@ int RecorderController::RecordStart(int row)
     if ((jobCounter_ & 0xFFFF) == 0)
         ++jobCounter_;
     const uint16_t jobId = static_cast<uint16_t>(jobCounter_ & 0xFFFF);
-    auto job = std::make_unique<CmmsThread>(&sink_, jobId, settings_, address, title, agent,
-                                            settings_.m_memberUser, settings_.m_memberPassword,
+    // A login goes unasked only where it belongs: the pair given with the
+    // row, or the member credentials on their own server. Any other server
+    // gets one only after its refusal (the stored pair, the question).
+    std::string user, password;
+    if (const auto given = givenCredentials_.find(list_.IdAt(row)); given != givenCredentials_.end()) {
+        user = given->second.first;
+        password = given->second.second;
+    } else if (MemberCredentialsGoTo(address, settings_.m_memberAddress)) {
+        user = settings_.m_memberUser;
+        password = settings_.m_memberPassword;
+    }
+    auto job = std::make_unique<CmmsThread>(&sink_, jobId, settings_, address, title, agent, user, password,
                                             services_);
     CmmsThread* started = job.get();
     jobs_.push_back(std::move(job));
@@ -228,7 +239,7 @@ void RecorderController::EndOfJob(uint64_t rowId, const JobEvent& event, CmmsThr
     case JobResult::None: break;
     }
     list_.Update(rowId, [&](MediaItem& r) {
-        ShowRecordingEnd(r, result, event.text, event.errorText);
+        ShowRecordingEnd(r, result, event.text, event.errorText, event.attempts);
         r.itemData = 0;
     });
     jobRows_.erase(event.jobId);

@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "base/job_event.h"
@@ -59,6 +60,14 @@ public:
     // job that ends with "start nothing next" (a declined password) ends
     // only its own row, and the chain goes on with the next.
     void SetEveryRowRequested(bool on) { everyRowRequested_ = on; }
+    // Credentials given with a row (the CLI's -u and -p with the addresses
+    // on its command line): its jobs get this pair unasked. Other rows get
+    // the member credentials only when their address shares scheme, host
+    // and port with AppSettings::m_memberAddress (MemberCredentialsGoTo).
+    void GiveCredentials(uint64_t rowId, const std::string& user, const std::string& password)
+    {
+        givenCredentials_[rowId] = {user, password};
+    }
     // The command: Record Start on the row, then, with more than one slot,
     // Record Next on the rows below it to fill the free slots.
     int RecordStartCommand(int row);
@@ -107,6 +116,7 @@ private:
     bool stoppedByUser_ = false;
     bool recordsLocalPlaylists_ = false;
     bool everyRowRequested_ = false;
+    std::unordered_map<uint64_t, std::pair<std::string, std::string>> givenCredentials_;
     // A row Record Next starts: a network row, or a local playlist when so set.
     bool Recordable(int row) const;
     // A local playlist's row while those are recorded too.

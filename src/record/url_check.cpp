@@ -11,15 +11,19 @@
 #include "base/user_prompts.h"
 #include "medialist/media_list.h"
 #include "medialist/row_status.h"
+#include "record/fallback_table.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// One row handed to a probe thread: its id and its address.
+// One row handed to a probe thread: its id, its address and the
+// credentials it goes with unasked.
 struct Assignment {
     uint64_t id = 0;
     std::string address;
+    std::string user;
+    std::string password;
 };
 
 }  // namespace
@@ -199,14 +203,16 @@ bool UrlCheck::Start(int firstRow, const AppSettings& settings)
         walk->slots[static_cast<size_t>(i)].probe = probes_.back().get();
     }
     walk_ = walk;
+    memberUser_ = settings.m_memberUser;
+    memberPassword_ = settings.m_memberPassword;
+    memberAddress_ = settings.m_memberAddress;
     inFlight_ = 0;
     cursorId_ = 0;
     cursorRow_ = firstRow < 0 ? 0 : firstRow;
 
     MediaList* list = &list_;
     TaskPoster* poster = &poster_;
-    auto body = [this, walk, list, poster, limit, user = settings.m_memberUser,
-                 password = settings.m_memberPassword](size_t index) {
+    auto body = [this, walk, list, poster, limit](size_t index) {
         Walk::Slot& slot = walk->slots[index];
         for (;;) {
             Assignment a;
@@ -222,7 +228,7 @@ bool UrlCheck::Start(int firstRow, const AppSettings& settings)
                 slot.deadline = Clock::now() + limit;
                 slot.timedOut = false;
             }
-            bool ok = slot.probe->Check(a.address, user, password) != 0;
+            bool ok = slot.probe->Check(a.address, a.user, a.password) != 0;
             bool timedOut;
             {
                 std::lock_guard lock(walk->mutex);
@@ -231,16 +237,21 @@ bool UrlCheck::Start(int firstRow, const AppSettings& settings)
             }
             const StreamInfo info = ok ? slot.probe->job().Stream() : StreamInfo();
             std::string error = ok ? std::string() : slot.probe->job().ErrorText();
-            if (!ok && timedOut)
+            std::vector<FailedAttempt> attempts = ok ? std::vector<FailedAttempt>() : slot.probe->job().Attempts();
+            if (!ok && timedOut) {
+                // The attempt the time limit stopped had no answer in time.
                 error = kNoAnswerText;
-            poster->Post([this, walk, list, a, ok, error, info] {
+                if (!attempts.empty() && attempts.back().reason == CmmsThread::kStoppedReason)
+                    attempts.back().reason = kNoAnswerText;
+            }
+            poster->Post([this, walk, list, a, ok, error, info, attempts] {
                 // The result is the row's whatever became of the check.
-                list->Update(a.id, [&](MediaItem& r) { ShowCheckResult(r, ok, info); });
+                list->Update(a.id, [&](MediaItem& r) { ShowCheckResult(r, ok, info, attempts); });
                 if (!walk->alive)
                     return;
                 --inFlight_;
                 if (callbacks_.rowDone)
-                    callbacks_.rowDone(a.id, ok ? RowResult::Ok : RowResult::Error, error, info);
+                    callbacks_.rowDone(a.id, ok ? RowResult::Ok : RowResult::Error, error, info, attempts);
                 HandOut();
             });
         }
@@ -297,12 +308,20 @@ void UrlCheck::HandOut()
         // A recorded row is still a network address and is checked too.
         if (item.image != kImageNetwork && item.image != kImageRecorded) {
             if (callbacks_.rowDone)
-                callbacks_.rowDone(item.id, RowResult::Skipped, std::string(), StreamInfo());
+                callbacks_.rowDone(item.id, RowResult::Skipped, std::string(), StreamInfo(), {});
             continue;
         }
         list_.Update(item.id, ShowChecking);
         ++inFlight_;
-        walk_->Give(Assignment{item.id, item.cells[kColOriginalFile]});
+        Assignment a{item.id, item.cells[kColOriginalFile], {}, {}};
+        if (const auto given = givenCredentials_.find(item.id); given != givenCredentials_.end()) {
+            a.user = given->second.first;
+            a.password = given->second.second;
+        } else if (MemberCredentialsGoTo(a.address, memberAddress_)) {
+            a.user = memberUser_;
+            a.password = memberPassword_;
+        }
+        walk_->Give(std::move(a));
     }
     // The walk is over when nothing is left to hand out (or it was stopped)
     // and no result is outstanding; until then a result may find new rows.

@@ -7,9 +7,12 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "base/app_settings.h"
+#include "base/failed_attempt.h"
 #include "base/stream_info.h"
 #include "record/cmms_thread.h"
 
@@ -37,10 +40,11 @@ public:
     enum class RowResult { Ok, Error, Skipped };
     struct Callbacks {
         std::function<void(uint64_t rowId)> rowStarted;  // a row is handed to a probe
-        // errorText: the last client's error for a row that failed; info:
-        // what the answering client learnt of a row that answered.
+        // errorText: the last client's error for a row that failed, and
+        // attempts: why each client it tried failed; info: what the
+        // answering client learnt of a row that answered.
         std::function<void(uint64_t rowId, RowResult result, const std::string& errorText,
-                           const StreamInfo& info)>
+                           const StreamInfo& info, const std::vector<FailedAttempt>& attempts)>
             rowDone;
         std::function<void()> finished;
     };
@@ -59,8 +63,16 @@ public:
 
     // "Start": false (and nothing happens) while a walk runs. firstRow is
     // the selected row; below 0 the walk starts at row 0. The settings are
-    // copied, with the member user name and password of this moment.
+    // copied, with the member credentials of this moment: a probe gets them
+    // unasked only when its row's address shares scheme, host and port with
+    // their m_memberAddress (MemberCredentialsGoTo).
     bool Start(int firstRow, const AppSettings& settings);
+    // Credentials given with a row (the CLI's -u and -p with the addresses
+    // on its command line): its probe gets them unasked.
+    void GiveCredentials(uint64_t rowId, const std::string& user, const std::string& password)
+    {
+        givenCredentials_[rowId] = {user, password};
+    }
     // "Stop", from any thread: the rows being probed are finished (their
     // results written), then the walk ends.
     void Stop();
@@ -93,4 +105,8 @@ private:
     // waits while one is open); declared first, destroyed after the probes.
     std::vector<std::unique_ptr<UserPrompts>> prompts_;
     std::vector<std::unique_ptr<CmmsThread>> probes_;
+    // The member credentials of the walk and where they belong, and the
+    // pairs given with rows.
+    std::string memberUser_, memberPassword_, memberAddress_;
+    std::unordered_map<uint64_t, std::pair<std::string, std::string>> givenCredentials_;
 };

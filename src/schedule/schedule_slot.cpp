@@ -105,28 +105,13 @@ bool ParseSpan(std::string_view text, int* seconds)
     return true;
 }
 
-// The schemes the recorder follows over the network. A local playlist is
-// recorded by `record` but has no place in a schedule: it would be read at
-// the slot's time, from wherever it then is.
-bool IsStreamAddress(const std::string& address)
-{
-    net::UrlParts parts;
-    if (!net::SplitUrl(address, &parts))
-        return false;
-    std::string scheme;
-    for (char c : parts.scheme)
-        scheme += static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-    for (const char* known : {"mms", "mmsh", "mmst", "mmsu", "rtsp", "http", "https"})
-        if (scheme == known)
-            return true;
-    return false;
-}
-
 Outcome CheckSlot(const ScheduleSlot& slot)
 {
     if (Outcome o = CheckText("the address", slot.address); !o.ok())
         return o;
-    if (!IsStreamAddress(slot.address))
+    // A local playlist has no place in a schedule: it would be read at the
+    // slot's time, from wherever it then is.
+    if (!net::IsStreamAddress(slot.address))
         return Outcome::Bad("'" + slot.address + "' is not a stream address (mms://, mmsh://, mmst://, mmsu://, "
                             "rtsp://, http:// or https://)");
     if (Outcome o = CheckText("the title", slot.title); !o.ok())

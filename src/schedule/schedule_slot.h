@@ -47,10 +47,6 @@ struct Outcome {
 constexpr int kSpanCeiling = 100000000;
 bool ParseSpan(std::string_view text, int* seconds);
 
-// Whether an argument is an address a slot can record (a network stream,
-// not a file or a playlist on disk).
-bool IsStreamAddress(const std::string& address);
-
 // Checks what the slot says by itself (not its time, which systemd reads):
 // the address, the texts, the lengths, the folder (which must exist) and the
 // if-exists word. Returns BadInput with a message naming the fault.

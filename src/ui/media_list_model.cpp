@@ -180,6 +180,18 @@ QString MediaListModel::CheckToolTip(const MediaItem& item)
     return lines.join(QLatin1Char('\n'));
 }
 
+QString MediaListModel::FailureToolTip(const MediaItem& item)
+{
+    QStringList lines{RecordText(item)};
+    for (const FailedAttempt& a : item.attempts) {
+        QString line = Q(TransportName(a.transport)) + QStringLiteral(": ") + Q(a.reason);
+        if (!a.address.empty() && a.address != item.cells[kColOriginalFile])
+            line += QStringLiteral(" (") + Q(a.address) + QLatin1Char(')');
+        lines << line;
+    }
+    return lines.join(QLatin1Char('\n'));
+}
+
 qint64 MediaListModel::TimeKey(const QString& text)
 {
     const QStringList parts = text.split(QLatin1Char(':'));
@@ -250,6 +262,8 @@ QVariant MediaListModel::data(const QModelIndex& index, int role) const
         if ((index.column() == kColRecord || index.column() == kColInfo) &&
             item->checked.transport != StreamTransport::None)
             return CheckToolTip(*item);
+        if (index.column() == kColRecord && !item->attempts.empty())
+            return FailureToolTip(*item);
         if (index.column() == kColRecord)
             return RecordText(*item);
         return Q(item->cells[static_cast<size_t>(index.column())]);

@@ -43,6 +43,10 @@ public:
     // reached: what answered and what its stream is, one fact a line; empty
     // for other rows.
     static QString CheckToolTip(const MediaItem& item);
+    // The tool tip of the "Record" cell of a row whose recording or check
+    // failed: the message, then each transport tried and why it failed, a
+    // line each (the address tried beside it when it is not the row's).
+    static QString FailureToolTip(const MediaItem& item);
 
     // The sort key of a Time ("1:02:03") or Size ("12M", "340K", "15B")
     // text: seconds or bytes; -1 for anything else (empty, "Error").

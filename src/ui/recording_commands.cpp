@@ -3,9 +3,12 @@
 #include <QAction>
 #include <QDesktopServices>
 #include <QKeySequence>
+#include <QMainWindow>
+#include <QStatusBar>
 #include <QUrl>
 
 #include "base/app_settings.h"
+#include "base/failed_attempt.h"
 #include "medialist/media_list.h"
 #include "record/recorder_controller.h"
 #include "ui/media_list_model.h"
@@ -105,6 +108,13 @@ void RecordingCommands::OnStatus(uint64_t rowId, const JobEvent& event)
     if (!row)
         return;
     const QString detail = event.result == JobResult::Failed ? Q(event.errorText) : Q(event.text);
+    // A failure's reasons, transport by transport, stay in the status line
+    // (and in the row's tool tip).
+    if (event.result == JobResult::Failed) {
+        if (auto* frame = qobject_cast<QMainWindow*>(view_.window()))
+            frame->statusBar()->showMessage(
+                tr("%1: %2").arg(Q(row->cells[kColFile]), Q(FailureText(event.errorText, event.attempts))));
+    }
     emit recordingEnded(Q(row->cells[kColFile]), event.result, detail);
 }
 

@@ -28,6 +28,7 @@
 #include <QPushButton>
 #include <QSettings>
 #include <QSpinBox>
+#include <QStatusBar>
 #include <QTableView>
 #include <QTcpServer>
 #include <QTemporaryDir>
@@ -769,6 +770,22 @@ void RecordingWindowTest::urlCheckFillsItsCells()
     QCOMPARE(Q(L().Cell(0, kColRecord)), QString());
     QCOMPARE(V().SelectedRow(), RowOf(marked));  // the walk selects each row in turn
     QVERIFY(W().actions().urlCheck->isEnabled());
+    // Why the row failed, transport by transport, is its tool tip.
+    const QModelIndex badRecord = V().model()->index(RowOf(bad), kColRecord);
+    QCOMPARE(badRecord.data(Qt::ToolTipRole).toString(),
+             QStringLiteral("Error\nMMS over TCP: connection refused\nMMS over HTTP: connection refused\n"
+                            "HTTP: connection refused"));
+
+    // A recording that fails says so in the status line, with the reasons,
+    // and its row keeps them in its tool tip.
+    RecordSelected(RowOf(bad));
+    QVERIFY(WaitIdle());
+    const QString reasons = QStringLiteral(
+        "Not Found (MMS over TCP: connection refused; MMS over HTTP: connection refused; HTTP: connection refused)");
+    QCOMPARE(W().statusBar()->currentMessage(), QStringLiteral("(x)bad: ") + reasons);
+    QCOMPARE(badRecord.data(Qt::ToolTipRole).toString(),
+             QStringLiteral("Not Found\nMMS over TCP: connection refused\nMMS over HTTP: connection refused\n"
+                            "HTTP: connection refused"));
 
     // Stop: the row being probed gets its result, no later row is probed
     // (one address at a time; with more, every row handed out finishes).

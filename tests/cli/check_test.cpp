@@ -75,10 +75,19 @@ std::string OkLine(const std::string& address, const char* transport, bool live,
            ",\"bitrate\":" + std::to_string(a.bitrate) + ",\"title\":\"" + a.title + "\"}";
 }
 
-std::string ErrorLine(const std::string& address, const std::string& error)
+// An address that did not answer: the last message with each transport's
+// reason, and the attempts (transport, reason) one by one.
+std::string ErrorLine(const std::string& address, const std::string& message,
+                      const std::vector<std::pair<std::string, std::string>>& attempts)
 {
-    return "{\"event\":\"checked\",\"address\":\"" + address + "\",\"result\":\"Error\",\"error\":\"" + error +
-           "\"}";
+    std::string reasons, items;
+    for (const auto& [transport, reason] : attempts) {
+        reasons += (reasons.empty() ? "" : "; ") + transport + ": " + reason;
+        items += std::string(items.empty() ? "" : ",") + "{\"transport\":\"" + transport + "\",\"address\":\"" +
+                 address + "\",\"reason\":\"" + reason + "\"}";
+    }
+    return "{\"event\":\"checked\",\"address\":\"" + address + "\",\"result\":\"Error\",\"error\":\"" + message +
+           " (" + reasons + ")\",\"attempts\":[" + items + "]}";
 }
 
 std::string Address(const std::string& scheme, const FakeServer& s, const std::string& path)
@@ -155,18 +164,19 @@ TEST_F(CliCheckTest, TwentyAddressesOnEightServersAreProbedAtOnceAndDescribed)
     auto ok = [&](const std::string& address, const char* transport, bool live, const Announced& what) {
         cases.push_back({address, OkLine(address, transport, live, what)});
     };
-    auto error = [&](const std::string& address, const std::string& text) {
-        cases.push_back({address, ErrorLine(address, text)});
+    // The probe's time limit stops the first transport, which had no answer.
+    auto silence = [&](const std::string& address) {
+        cases.push_back({address, ErrorLine(address, "no answer in time", {{"MMS over TCP", "no answer in time"}})});
     };
     ok(Address("mms", mms, "/harbour.asf"), "MMS over TCP", false, a);
-    error(Address("mms", silent, "/one.asf"), "no answer in time");
+    silence(Address("mms", silent, "/one.asf"));
     ok(Address("mms", mmsLive, "/live.asf"), "MMS over TCP", true, a);
     ok(Address("http", mmsh, "/news.asf"), "MMS over HTTP", false, n);
     ok(Address("http", mmshLive, "/live.wmv"), "MMS over HTTP", true, a);
     ok(Address("rtsp", rtsp, "/news.wma"), "RTSP", false, n);
     ok(Address("rtsp", rtspLive, "/live"), "RTSP", true, n);
     ok(Address("http", http, "/file"), "HTTP", false, a);
-    error(Address("mms", silent, "/two.asf"), "no answer in time");
+    silence(Address("mms", silent, "/two.asf"));
     ok(Address("mms", mms, "/again.wmv"), "MMS over TCP", false, a);
     ok(Address("mms", mmsLive, "/again"), "MMS over TCP", true, a);
     ok(Address("http", mmsh, "/again.asf"), "MMS over HTTP", false, n);
@@ -178,8 +188,11 @@ TEST_F(CliCheckTest, TwentyAddressesOnEightServersAreProbedAtOnceAndDescribed)
                      "{\"event\":\"checked\",\"address\":\"" + Address("http", http, "/size/5000") +
                          "\",\"result\":\"Ok\",\"transport\":\"HTTP\",\"delivery\":\"\",\"durationMs\":0,"
                          "\"bitrate\":0,\"title\":\"\"}"});
-    cases.push_back({refused, ErrorLine(refused, "").substr(0, ErrorLine(refused, "").size() - 2)});
-    error(Address("mms", silent, "/three.asf"), "no answer in time");
+    cases.push_back({refused, ErrorLine(refused, "Not Found",
+                                        {{"MMS over TCP", "connection refused"},
+                                         {"MMS over HTTP", "connection refused"},
+                                         {"HTTP", "connection refused"}})});
+    silence(Address("mms", silent, "/three.asf"));
     ok(Address("mms", mms, "/third.asf"), "MMS over TCP", false, a);
     ok(Address("http", mmsh, "/third.wmv"), "MMS over HTTP", false, n);
     ASSERT_EQ(cases.size(), 20u);
@@ -214,14 +227,16 @@ TEST_F(CliCheckTest, TwentyAddressesOnEightServersAreProbedAtOnceAndDescribed)
                              std::to_string((a.bitrate + 500) / 1000) + " kbps, Harbour Camera\n"),
               std::string::npos)
         << plain.err;
-    EXPECT_NE(plain.err.find(refused + ": "), std::string::npos) << plain.err;
+    EXPECT_NE(plain.err.find(refused + ": Not Found (MMS over TCP: connection refused; "), std::string::npos)
+        << plain.err;
 }
 
-TEST_F(CliCheckTest, BadOptionValuesAreUsageErrors)
+TEST_F(CliCheckTest, BadOptionValuesAndTextThatIsNoAddressAreUsageErrors)
 {
     for (const std::vector<std::string>& args :
          {std::vector<std::string>{"check", "-j", "0", "mms://h/a"}, {"check", "--parallel", "17", "mms://h/a"},
-          {"check", "--probe-time", "0", "mms://h/a"}, {"check", "--probe-time", "x", "mms://h/a"}}) {
+          {"check", "--probe-time", "0", "mms://h/a"}, {"check", "--probe-time", "x", "mms://h/a"},
+          {"check", "mms://h/a", "notaurl"}}) {
         const auto r = Cli(args);
         EXPECT_EQ(r.exitCode, 2) << args[1] << " " << args[2];
         EXPECT_TRUE(r.out.empty());

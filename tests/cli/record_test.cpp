@@ -2,6 +2,8 @@
 // fake servers on loopback.
 
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -33,6 +35,20 @@ std::string Sample()
     options.seconds = 8;
     options.videoBitrateK = 400;
     return testsupport::MakeSampleAsf(options);
+}
+
+// A loopback port nothing listens on.
+int ClosedPort()
+{
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof(a);
+    EXPECT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof(a)), 0);
+    EXPECT_EQ(::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &length), 0);
+    ::close(fd);
+    return ntohs(a.sin_port);
 }
 
 void ExpectDecodes(const std::string& path)
@@ -86,6 +102,9 @@ TEST_F(CliRecordTest, HttpDownloadWithBasicAuthentication)
     EXPECT_EQ(ReadFile(out.File("clip.asf")), ReadFile(Sample()));
     EXPECT_TRUE(Contains(r.out, Http("/auth/file") + ": completed -> " + out.File("clip.asf"))) << r.out;
     EXPECT_FALSE(Contains(ReadFile(config.File("Brimcast.conf")), "archivist")) << "options are not saved";
+    // The check gives them to the addresses named too.
+    r = Cli({"check", "-u", "archivist", "-p", "s3cret", Http("/auth/file")});
+    EXPECT_EQ(r.out, Http("/auth/file") + " Ok\n") << r.err;
 
     // A stored pair belongs to the host as written and the port: one kept
     // under the host alone is for the default port only, and another name
@@ -145,6 +164,59 @@ TEST_F(CliRecordTest, AnAsfAddressServingNoAsfStreamKeepsNoFile)
     r = Cli({"record", "-d", out.path(), "--idle-timeout", "2", Http("/framed/300000/x.asf")});
     EXPECT_EQ(r.exitCode, 1) << r.out;
     EXPECT_FALSE(std::filesystem::exists(out.File("x.asf"))) << r.out;
+}
+
+// A failure gives the reason of every transport tried beside the last one's
+// message, and the events tell only what happened: which transport connects
+// where, no stream header where no server sent one. Text that is no address
+// is a usage error, and nothing is tried for the other addresses either.
+TEST_F(CliRecordTest, AFailureNamesTheReasonOfEachTransportTried)
+{
+    StartHttp();
+    FakeServer garbage;
+    ASSERT_TRUE(garbage.Start("http_server.py", {"--garbage", "--lifetime", "60"}));
+    const std::string closed = "mms://127.0.0.1:" + std::to_string(ClosedPort()) + "/none.asf";
+    auto each = [](const char* a, const char* b, const char* c) {
+        return std::string("Not Found (MMS over TCP: ") + a + "; MMS over HTTP: " + b + "; HTTP: " + c + ")";
+    };
+    const std::string notMms = "protocol error: the server's answer is not MMS";
+    const std::string notHttp = "protocol error: the server's answer is not HTTP";
+    const std::pair<std::string, std::string> cases[] = {
+        {closed, each("connection refused", "connection refused", "connection refused")},
+        {"mms://nonexistent.invalid/x.asf", each("name not resolved", "name not resolved", "name not resolved")},
+        {Address("mms", garbage, "/x.asf"), each(notMms.c_str(), notHttp.c_str(), notHttp.c_str())},
+        // An address without an ASF name tries the plain download first.
+        {Http("/status/404"), "Not Found (HTTP: HTTP 404 Not Found; MMS over HTTP: HTTP 404 Not Found; "
+                              "MMS over TCP: " + notMms + ")"},
+    };
+    std::vector<std::string> args = {"record", "-d", out.path()};
+    for (const auto& c : cases)
+        args.push_back(c.first);
+    auto r = Cli(args);
+    EXPECT_EQ(r.exitCode, 1);
+    for (const auto& [address, reasons] : cases)
+        EXPECT_TRUE(Contains(r.err, address + ": failed: " + reasons + "\n")) << address << "\n" << r.err;
+    EXPECT_TRUE(std::filesystem::is_empty(out.path()));
+
+    r = Cli({"record", "--json", "-d", out.path(), closed});
+    EXPECT_EQ(r.exitCode, 1);
+    const std::string job = "\"job\":1,\"address\":\"" + closed + "\"";
+    std::string attempts;
+    for (const char* transport : {"MMS over TCP", "MMS over HTTP", "HTTP"}) {
+        EXPECT_TRUE(Contains(r.out, "{\"event\":\"connecting\"," + job + ",\"row\":0,\"transport\":\"" + transport +
+                                        "\",\"to\":\"" + closed + "\"}"))
+            << transport << "\n" << r.out;
+        attempts += std::string(attempts.empty() ? "" : ",") + "{\"transport\":\"" + transport + "\",\"address\":\"" +
+                    closed + "\",\"reason\":\"connection refused\"}";
+    }
+    EXPECT_FALSE(Contains(r.out, "\"event\":\"header\"")) << r.out;
+    EXPECT_TRUE(Contains(r.out, "\"error\":\"Not Found\",\"attempts\":[" + attempts + "]}")) << r.out;
+
+    // Neither this text nor the good address before it is tried.
+    r = Cli({"record", "-d", out.path(), Http("/size/7000"), "notaurl"});
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_TRUE(Contains(r.err, "notaurl: not a stream address or playlist")) << r.err;
+    EXPECT_FALSE(Contains(ReadFile(config.File("http.log")), "GET /size/7000"));
 }
 
 TEST_F(CliRecordTest, UnderAKoreanLocaleTheResultWordIsKoreanButJsonStaysEnglish)
@@ -277,7 +349,8 @@ TEST_F(CliRecordTest, MmsOverHttpShowsItsFileOnceWithTheDuration)
     auto r = Cli({"record", "-d", out.path(), Address("http", mmsh, "/clip.asf")});
     ASSERT_EQ(r.exitCode, 0) << r.err;
     ExpectDecodes(out.File("clip.asf"));
-    // The client reports its header before its probe (duration 0) and again.
+    // The client reports its header once its probe has read it, with the
+    // duration.
     const std::string line = "  to " + out.File("clip.asf");
     EXPECT_TRUE(Contains(r.err, line) && r.err.find(line) == r.err.rfind(line)) << r.err;
     EXPECT_FALSE(Contains(r.err, "(0:00:00)")) << r.err;
@@ -294,9 +367,10 @@ TEST_F(CliRecordTest, RtspIsRecordedAfterTheMmsAttemptsAndChecksOk)
     ASSERT_EQ(r.exitCode, 0) << r.err;
     ExpectDecodes(out.File("clip.asf"));
 
-    r = Cli({"check", "--idle-timeout", "2", "/no/such/file.wmv", address});
+    // A list file is no network address to check.
+    r = Cli({"check", "--idle-timeout", "2", "/no/such/list.kvx", address});
     EXPECT_EQ(r.exitCode, 1);
-    EXPECT_EQ(r.out, "/no/such/file.wmv Error\n" + address + " Ok\n");
+    EXPECT_EQ(r.out, "/no/such/list.kvx Error\n" + address + " Ok\n");
 }
 
 TEST_F(CliRecordTest, AStalledServerDoesNotHang)
@@ -330,16 +404,21 @@ TEST_F(CliRecordTest, AStalledServerDoesNotHang)
 TEST_F(CliRecordTest, MaxSizeAndAddressesOrFoldersThatCannotBeRecorded)
 {
     StartHttp();
-    // --max-size ends at the first block reaching it; the failures after it
-    // must not touch that file (and their lines hold no terminal control).
-    auto r = Cli({"record", "--max-size", "1", "-d", out.path(), Http("/size/5000000"),
-                  "/no/such/file\xC2\x9B.wmv", "gopher://127.0.0.1:1/x\x1B\xC2\x9B"});
-    EXPECT_EQ(r.exitCode, 1);
+    // --max-size ends at the first block reaching it.
+    auto r = Cli({"record", "--max-size", "1", "-d", out.path(), Http("/size/5000000")});
+    EXPECT_EQ(r.exitCode, 0);
     const uint64_t size = FileSize(out.File("5000000.asf"));
     EXPECT_GE(size, 1048576u);
     EXPECT_LT(size, 1048576u + 65536u);
-    EXPECT_TRUE(Contains(r.err, "/no/such/file\\u009B.wmv: failed: not a network address")) << r.err;
-    EXPECT_TRUE(Contains(r.err, "gopher://127.0.0.1:1/x\\x1B\\u009B: failed: ")) << r.err;
+    // A local media file or another scheme is not recorded; the message
+    // holds no terminal control.
+    for (const auto& [argument, shown] :
+         {std::pair<std::string, std::string>{"/no/such/file\xC2\x9B.wmv", "/no/such/file\\u009B.wmv"},
+          {"gopher://127.0.0.1:1/x\x1B\xC2\x9B", "gopher://127.0.0.1:1/x\\x1B\\u009B"}}) {
+        r = Cli({"record", "-d", out.path(), argument});
+        EXPECT_EQ(r.exitCode, 2);
+        EXPECT_TRUE(Contains(r.err, shown + ": not a stream address or playlist")) << r.err;
+    }
 
     // A folder that cannot exist: a file stands where it would be.
     testsupport::WriteFile(out.File("plain"), "x");

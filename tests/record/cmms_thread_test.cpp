@@ -156,6 +156,7 @@ protected:
 TEST_F(UrlCheckTest, WalksFromTheSelectedRowAndStopsAStalledProbeWhenDestroyed)
 {
     settings.m_memberUser = "member";
+    settings.m_memberAddress = "http://h/list";  // every row's server
     testsupport::WriteFile(dir.File("local.wmv"), "x");
     for (const char* address : {"mms://h/ok.asf", "", "http://h/bad.wmv", "rtsp://h/bad", "mms://h/silent"})
         Add(*address ? address : dir.File("local.wmv"));
@@ -164,7 +165,8 @@ TEST_F(UrlCheckTest, WalksFromTheSelectedRowAndStopsAStalledProbeWhenDestroyed)
 
     std::vector<std::string> done;
     UrlCheck::Callbacks callbacks;
-    callbacks.rowDone = [&](uint64_t id, UrlCheck::RowResult result, const std::string& error, const StreamInfo&) {
+    callbacks.rowDone = [&](uint64_t id, UrlCheck::RowResult result, const std::string& error, const StreamInfo&,
+                            const std::vector<FailedAttempt>&) {
         done.push_back(std::to_string(list.IndexOf(id)) + ":" + std::to_string(static_cast<int>(result)) + error);
     };
     auto check = std::make_unique<UrlCheck>(list, mainThread, Services(), callbacks);
@@ -281,7 +283,8 @@ TEST_F(UrlCheckTest, ProbesRunSideBySideWithinTheirTimeLimitAndTellWhatAnswered)
     std::map<uint64_t, StreamInfo> reported;
     std::map<uint64_t, std::string> errors;
     UrlCheck::Callbacks callbacks;
-    callbacks.rowDone = [&](uint64_t id, UrlCheck::RowResult, const std::string& error, const StreamInfo& info) {
+    callbacks.rowDone = [&](uint64_t id, UrlCheck::RowResult, const std::string& error, const StreamInfo& info,
+                            const std::vector<FailedAttempt>&) {
         reported[id] = info;
         errors[id] = error;
     };

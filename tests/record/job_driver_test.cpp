@@ -15,6 +15,7 @@
 #include "record/cmms_thread.h"
 #include "record/existing_file.h"
 #include "record/output_names.h"
+#include "asf_stream.h"
 #include "scripted_clients.h"
 #include "test_support.h"
 
@@ -145,9 +146,9 @@ TEST_F(DriverTest, WhenTheAttemptsEndAndWhatCountsAsFailed)
     } cases[] = {
         {"mms://h/a.asf", kEnough, "", false, 1, false, ""},
         {"mms://h/a.asf", 256 * 1024, "", false, 1, false, ""},
-        {"mms://h/a.asf", 100 * 1024, "", false, 1, true, ""},  // too small for a media name
+        {"mms://h/a.asf", 100 * 1024, "", false, 1, true, JobDriver::kTooSmallText},  // too small for a media name
         {"mms://h/a.asf", 100 * 1024, "", true, 1, false, ""},  // ... unless authorisation was declined
-        {"http://h/a.mp3", 100 * 1024, "", true, 1, true, ""},  // other media: always
+        {"http://h/a.mp3", 100 * 1024, "", true, 1, true, JobDriver::kTooSmallText},  // other media: always
         {"mms://h/live", 100 * 1024, "", false, 1, false, ""},  // not a media name
         {"mms://h/a.asf", 0, "Unauthorized", true, 1, true, "Unauthorized"},
         {"mms://h/a.asf", 0, "Server refused", false, 3, true, "Server refused"},
@@ -200,9 +201,9 @@ TEST_F(DriverTest, TheSizeRuleJudgesHowTheStreamEnded)
         {"mms://h/live.wma", kSmall, StreamEnd::ConnectionLost, 40, JobResult::Completed, ""},
         {"rtsp://h/a.wma", kSmall, StreamEnd::LimitReached, 40, JobResult::Completed, ""},
         // Not a stream: an error page, or a header without a single packet.
-        {"mms://h/a.wma", kSmall, kNone, 0, JobResult::Failed, ""},
-        {"mms://h/a.wma", kSmall, StreamEnd::EndOfStream, 0, JobResult::Failed, ""},
-        {"http://h/a.mp3", kSmall, kNone, 0, JobResult::Failed, ""},
+        {"mms://h/a.wma", kSmall, kNone, 0, JobResult::Failed, JobDriver::kTooSmallText},
+        {"mms://h/a.wma", kSmall, StreamEnd::EndOfStream, 0, JobResult::Failed, JobDriver::kTooSmallText},
+        {"http://h/a.mp3", kSmall, kNone, 0, JobResult::Failed, JobDriver::kTooSmallText},
         // Cut short by the server.
         {"mms://h/a.wma", kSmall, StreamEnd::Incomplete, 40, JobResult::Incomplete, ""},
         {"mms://h/a.wma", kSmall, StreamEnd::Interrupted, 40, JobResult::Incomplete, ""},
@@ -244,6 +245,62 @@ TEST_F(DriverTest, TheSizeRuleJudgesHowTheStreamEnded)
         return n;
     });
     EXPECT_EQ(Run("mms://h/b.wma").Result(), JobResult::Completed);
+}
+
+// Each transport that brings nothing keeps why, in plain words, for the
+// job's end: the reason its client gave, else its error text; an attempt
+// whose file held a stream's header alone fails too, whatever the address.
+TEST_F(DriverTest, EveryFailedAttemptKeepsItsReason)
+{
+    script.On(K::MmsTcp, [](const RecordRequest& r, ClientHooks& hooks, std::atomic<bool>&) {
+        hooks.OnConnecting(r.url, 1755);
+        hooks.ReportError("connect failed !!");
+        hooks.OnFailureReason("connection refused");
+        return uint64_t{0};
+    });
+    script.On(K::Mmsh, Fail("Authorization cancelled!"));
+    script.On(K::HttpDownload, [](const RecordRequest& r, ClientHooks& hooks, std::atomic<bool>&) {
+        hooks.OnConnecting(r.url, 80);
+        hooks.OnFailureReason("name not resolved");  // an earlier reason gives way to the last
+        hooks.OnFailureReason("HTTP 404 Not Found");
+        hooks.ReportError("Not Found");
+        return uint64_t{0};
+    });
+    RecordJob& job = Run("rtsp://h/a.asf");
+    const std::string mms = "mms://h/a.asf";
+    const std::vector<FailedAttempt> expected = {{StreamTransport::MmsTcp, mms, "connection refused"},
+                                                 {StreamTransport::MmsHttp, mms, "Authorization cancelled!"},
+                                                 {StreamTransport::Http, mms, "HTTP 404 Not Found"},
+                                                 {StreamTransport::Rtsp, "rtsp://h/a.asf", CmmsThread::kNoReason}};
+    EXPECT_EQ(job.Attempts(), expected);
+    EXPECT_EQ(sink.Events().back().attempts, expected);
+    EXPECT_EQ(sink.Events().back().errorText, "Not Found");
+    // The connecting events name the transport and the address it tries.
+    std::vector<std::string> connecting;
+    for (const JobEvent& e : sink.Events()) {
+        if (e.code == kStatusConnecting)
+            connecting.push_back(std::string(TransportName(e.transport)) + " " + e.address);
+    }
+    EXPECT_EQ(connecting, (std::vector<std::string>{"MMS over TCP " + mms, "HTTP " + mms}));
+
+    const std::string header = asfstream::Split(asfstream::SmallSample()).header;
+    for (const char* url : {"mms://h/a.wma", "mms://h/live"}) {
+        SCOPED_TRACE(url);
+        Fresh();
+        sink.Clear();
+        script.On(K::MmsTcp, [&](const RecordRequest& r, ClientHooks& hooks, std::atomic<bool>&) {
+            r.out->Write(header.data(), header.size());
+            hooks.OnHeaderReceived(r.url, 1000);
+            hooks.OnStreamEnd(StreamEnd::EndOfStream, 0);
+            return uint64_t{header.size()};
+        });
+        RecordJob& headerOnly = Run(url);
+        EXPECT_EQ(headerOnly.Result(), JobResult::Failed);
+        EXPECT_EQ(headerOnly.ErrorText(), JobDriver::kHeaderOnlyText);
+        EXPECT_EQ(headerOnly.Attempts(), (std::vector<FailedAttempt>{
+                                             {StreamTransport::MmsTcp, url, "the server sent a header and no data"}}));
+        EXPECT_FALSE(FileExists(headerOnly.OutputPath()));
+    }
 }
 
 TEST_F(DriverTest, AnExistingFileIsResumedOverwrittenRenamedOrKept)

@@ -12,6 +12,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <ostream>
 #include <string>
 #include <thread>
 #include <utility>
@@ -27,6 +28,12 @@
 #include "protocols/protocol_client.h"
 #include "record/cmms_thread.h"
 #include "test_support.h"
+
+// Failed attempts as test output shows them.
+inline void PrintTo(const FailedAttempt& a, std::ostream* os)
+{
+    *os << "{" << TransportName(a.transport) << ", " << a.address << ", " << a.reason << "}";
+}
 
 namespace scripted {
 
@@ -172,6 +179,12 @@ public:
         for (const JobEvent& e : Events())
             codes.push_back(e.code);
         return codes;
+    }
+    void Clear()
+    {
+        std::lock_guard lock(mutex_);
+        posts_.clear();
+        taken_ = 0;
     }
     // The oldest event not taken yet, waiting for one; false when none came.
     bool Take(JobEvent* out)

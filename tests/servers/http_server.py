@@ -24,12 +24,17 @@ Paths (byte i of generated data is i % 251):
   /loop/REST           an ASX playlist naming each --entry path of this server,
                        then itself (the whole request target, query included)
   /fan/N.asx           an ASX playlist naming /fan/(2N+1).asx and /fan/(2N+2).asx
+
+With --garbage every connection, whatever it sends, gets bytes of no protocol
+and is closed. Status lines carry the status's usual reason phrase.
 """
 
 import argparse
 import base64
+import http
 import os
 import re
+import socket
 import socketserver
 import struct
 import threading
@@ -38,6 +43,7 @@ from urllib.parse import parse_qs, urlsplit
 
 ASF_HEADER_GUID = bytes.fromhex("3026b2758e66cf11a6d900aa0062ce6c")
 PATTERN = bytes(i % 251 for i in range(251))
+GARBAGE = b"\x7fGARBAGE\x00\x01\x02 of no protocol \xfe\xff\r\n" * 8
 # What the start of a request line can be: a method, then a space.
 REQUEST_START = re.compile(rb"[A-Z]{0,16}( |\Z)")
 
@@ -50,6 +56,9 @@ class Handler(socketserver.BaseRequestHandler):
     def handle(self):
         options, sock = self.server.options, self.request
         sock.settimeout(options.lifetime)
+        if options.garbage:
+            self.garbage(sock)
+            return
         head = b""
         try:
             while b"\r\n\r\n" not in head and len(head) < 65536:
@@ -68,8 +77,25 @@ class Handler(socketserver.BaseRequestHandler):
         except (OSError, ValueError):
             pass
 
+    def garbage(self, sock):
+        # Read what the client sends first and close only after it has read
+        # the answer, so that it sees the bytes rather than a reset.
+        try:
+            sock.settimeout(2)
+            sock.recv(65536)
+            sock.sendall(GARBAGE)
+            sock.shutdown(socket.SHUT_WR)
+            while sock.recv(65536):
+                pass
+        except OSError:
+            pass
+
     def send(self, status, body, ctype="application/octet-stream", extra=(), length=None):
-        lines = [f"HTTP/1.0 {status} Status", "Server: brimcast-test", "Content-Type: " + ctype,
+        try:
+            phrase = http.HTTPStatus(status).phrase
+        except ValueError:
+            phrase = "Status"
+        lines = [f"HTTP/1.0 {status} {phrase}", "Server: brimcast-test", "Content-Type: " + ctype,
                  f"Content-Length: {len(body) if length is None else length}", *extra]
         self.request.sendall(("\r\n".join(lines) + "\r\n\r\n").encode("latin-1") + body)
 
@@ -139,6 +165,7 @@ def main():
     parser.add_argument("--mms-url", default="mms://127.0.0.1/live/stream.asf")
     parser.add_argument("--entry", action="append", default=[], help="a path /loop/ playlists name")
     parser.add_argument("--playlist", default="", help="the text served at /playlist/NAME")
+    parser.add_argument("--garbage", action="store_true", help="answer every connection with bytes of no protocol")
     options = parser.parse_args()
     socketserver.ThreadingTCPServer.allow_reuse_address = True
     socketserver.ThreadingTCPServer.daemon_threads = True

@@ -5,10 +5,13 @@
 #include <cstdio>
 #include <cstring>
 #include <mutex>
+#include <string_view>
 
 #include <strings.h>
 
 #include "formats/ascii.h"
+#include "protocols/net/failure_reason.h"
+#include "protocols/net/socket_error.h"
 #include "protocols/net/tcp_connection.h"
 #include "protocols/net/url_parts.h"
 
@@ -37,6 +40,17 @@ int ParseStatusLine(const char* data, size_t length)
     for (; i < length && digits < 3 && data[i] >= '0' && data[i] <= '9'; ++i, ++digits)
         code = code * 10 + (data[i] - '0');
     return digits == 3 ? code : 0;
+}
+
+// "HTTP/1.1 404 Not Found" -> "Not Found"; bounded, as it is shown.
+std::string StatusPhrase(const char* data, size_t length)
+{
+    const std::string_view line(data, length);
+    const size_t code = line.find(' ');
+    const size_t phrase = code == std::string_view::npos ? code : line.find(' ', code + 1);
+    if (phrase == std::string_view::npos)
+        return {};
+    return std::string(line.substr(phrase + 1, 200));
 }
 
 bool SameHost(const std::string& a, const std::string& b)
@@ -151,6 +165,7 @@ void CurlTransfer::FollowRedirects(long maxRedirects)
 
 CurlTransfer::Outcome CurlTransfer::Send()
 {
+    tooManyRedirects_ = false;
     std::string url = firstUrl_;
     for (long hop = 0;; ++hop) {
         const Outcome outcome = SendTo(url);
@@ -162,6 +177,7 @@ CurlTransfer::Outcome CurlTransfer::Send()
             break;
         if (hop >= maxRedirects_) {
             Abort();
+            tooManyRedirects_ = true;
             std::snprintf(errorBuffer_, sizeof(errorBuffer_), "more than %ld redirects", maxRedirects_);
             return Outcome::Failed;
         }
@@ -176,6 +192,7 @@ CurlTransfer::Outcome CurlTransfer::SendTo(const std::string& url)
     Abort();
     errorBuffer_[0] = '\0';
     status_ = 0;
+    statusPhrase_.clear();
     contentType_.clear();
     if (curl_easy_setopt(easy_, CURLOPT_URL, url.c_str()) != CURLE_OK)
         return Outcome::Failed;
@@ -282,6 +299,40 @@ std::string CurlTransfer::ErrorText() const
     return curl_easy_strerror(result_);
 }
 
+std::string CurlTransfer::FailureReason(Outcome outcome) const
+{
+    if (outcome == Outcome::TimedOut)
+        return net::kNoAnswerInTime;
+    if (tooManyRedirects_)
+        return net::ProtocolError(errorBuffer_);
+    long osError = 0;
+    if (easy_)
+        curl_easy_getinfo(easy_, CURLINFO_OS_ERRNO, &osError);
+    switch (result_) {
+    case CURLE_COULDNT_RESOLVE_HOST:
+    case CURLE_COULDNT_RESOLVE_PROXY:
+        return net::kNameNotResolved;
+    case CURLE_COULDNT_CONNECT:
+        return net::ConnectFailure(net::TcpConnection::Status::Failed, static_cast<int>(osError));
+    case CURLE_OPERATION_TIMEDOUT:
+        return net::kNoAnswerInTime;
+    case CURLE_GOT_NOTHING:
+        return net::kClosedWithoutAnswer;
+    case CURLE_OK:  // ended without a status line
+    case CURLE_WEIRD_SERVER_REPLY:
+    case CURLE_UNSUPPORTED_PROTOCOL:
+        // Bytes without an HTTP status line (libcurl refuses HTTP/0.9).
+        return net::ProtocolError("the server's answer is not HTTP");
+    case CURLE_PARTIAL_FILE:
+        return net::ReadFailure(net::TcpConnection::Status::Closed, 0, true);
+    case CURLE_RECV_ERROR:
+    case CURLE_SEND_ERROR:
+        return net::ReadFailure(net::TcpConnection::Status::Failed, static_cast<int>(osError), true);
+    default:
+        return net::ProtocolError(ErrorText());
+    }
+}
+
 CurlTransfer::Outcome CurlTransfer::Pump(bool forBody)
 {
     using Clock = std::chrono::steady_clock;
@@ -342,6 +393,7 @@ size_t CurlTransfer::OnHeaderLine(const char* data, size_t length)
     if (StartsWithNoCase(data, content, "HTTP/")) {
         // A new answer begins (after an interim one).
         status_ = ParseStatusLine(data, content);
+        statusPhrase_ = StatusPhrase(data, content);
         headDone_ = false;
     } else if (content == 0) {
         // The head ends. It is final unless it is interim (1xx); a redirect

@@ -60,6 +60,8 @@ public:
     // and contentType() describe it.
     Outcome Send();
     int status() const { return status_; }
+    // The reason phrase of the final answer's status line ("Not Found").
+    const std::string& statusPhrase() const { return statusPhrase_; }
     // The address the request went to first, and the one that gave the
     // final answer (after redirects).
     const std::string& firstUrl() const { return firstUrl_; }
@@ -75,6 +77,9 @@ public:
     void Abort();
     // Why the last request failed, for traces.
     std::string ErrorText() const;
+    // The same in plain words for the user (see net/failure_reason.h), for
+    // the outcome of a Send or Read that failed or timed out.
+    std::string FailureReason(Outcome outcome) const;
 
 private:
     static size_t HeaderCallback(char* data, size_t size, size_t count, void* self);
@@ -115,6 +120,8 @@ private:
     bool discard_ = false;  // Abort: drop whatever libcurl still delivers
     bool paused_ = false;
     int status_ = 0;
+    std::string statusPhrase_;
+    bool tooManyRedirects_ = false;
     std::string contentType_;
     uint64_t activity_ = 0;  // bumped by every callback: the server spoke
     std::vector<char> pending_;

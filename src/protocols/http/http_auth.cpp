@@ -41,6 +41,7 @@ AuthenticationResult AuthenticateRequest(CurlTransfer& request, Profile* profile
             result.cancelled = true;
         if (found != CredentialLookup::Found)
             break;
+        result.resent = true;
         if (!Resend(request, refusing, user, password, &result.status)) {
             result.sent = false;
             break;

@@ -12,6 +12,7 @@ struct AuthenticationResult {
     bool sent = true;        // false: a repeated request could not be sent
     bool cancelled = false;  // the user cancelled the credential dialog
     int status = 401;        // the last status the server gave
+    bool resent = false;     // credentials went with a repeated request
 };
 
 // Repeats a request that was answered 401: first with the credentials stored

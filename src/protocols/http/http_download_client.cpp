@@ -19,6 +19,7 @@
 #include "protocols/http/http_auth.h"
 #include "protocols/http/http_text.h"
 #include "protocols/mmsh/reply_head.h"
+#include "protocols/net/failure_reason.h"
 #include "protocols/net/url_parts.h"
 
 // How libcurl's failures map onto the messages of a download:
@@ -77,6 +78,12 @@ ClientHooks& HttpDownloadClient::hooks() const
     return env_.hooks ? *env_.hooks : SilentHooks();
 }
 
+void HttpDownloadClient::Fail(const std::string& reason)
+{
+    failed_ = true;
+    hooks().OnFailureReason(reason);
+}
+
 uint64_t HttpDownloadClient::Record(const RecordRequest& request)
 {
     url_ = request.url;
@@ -90,6 +97,7 @@ uint64_t HttpDownloadClient::Record(const RecordRequest& request)
     // The stop of an earlier call (a declined password) is not this one's;
     // a stop of the job reaches this call through OnConnecting.
     stopRequested_.store(false);
+    failed_ = false;
     try {
         Download(request.out);
     } catch (const std::exception& e) {
@@ -97,6 +105,8 @@ uint64_t HttpDownloadClient::Record(const RecordRequest& request)
         // stays, and the handles are closed on the way out.
         hooks().Trace(Printf("HTTP download ended: %s", e.what()));
     }
+    if (bytesReceived_ == 0 && !failed_ && !stopRequested_.load())
+        Fail("the server's answer is empty");
     return bytesReceived_;
 }
 
@@ -105,6 +115,7 @@ void HttpDownloadClient::Download(ByteSink* out)
     CurlTransfer request(&stopRequested_, env_.idleTimeoutMs);
     if (!request.Open()) {
         hooks().ReportError("InternetOpen Error");
+        Fail("the HTTP library cannot be set up");
         return;
     }
     // The address as the referrer, without any user information in it.
@@ -118,6 +129,7 @@ void HttpDownloadClient::Download(ByteSink* out)
     }
     if (!split) {
         hooks().ReportError("connect error");
+        Fail(net::kNotAStreamAddress);
         return;
     }
 
@@ -125,6 +137,7 @@ void HttpDownloadClient::Download(ByteSink* out)
     if (!request.SetUrl(address.target) ||
         !request.SetHeaders({kAcceptTypes, kExtraHeader, "Pragma: no-cache", "Cache-Control: no-cache"})) {
         hooks().ReportError("request error");
+        Fail(net::kNotAStreamAddress);
         return;
     }
     curl_easy_setopt(easy, CURLOPT_USERAGENT, kAgent);
@@ -140,14 +153,21 @@ void HttpDownloadClient::Download(ByteSink* out)
     if (sent != CurlTransfer::Outcome::Ok) {
         hooks().Trace(Printf("HTTP request failed: %s", request.ErrorText().c_str()));
         hooks().ReportError("Not Found");
+        Fail(request.FailureReason(sent));
         return;
     }
     int status = request.status();
+    // Whether credentials went with the request the server refused.
+    bool sentCredentials = !user_.empty();
     if (status == 401)
-        Authenticate(request, address.target, status);
+        Authenticate(request, address.target, status, &sentCredentials);
     if (status != 200) {
         hooks().Trace(Printf("HTTP status %d", status));
         hooks().ReportError("Not Found");
+        if (status == 401)
+            Fail(sentCredentials ? net::kCredentialsRefused : net::kNoCredentials);
+        else
+            Fail(net::HttpStatus(status, request.statusPhrase()));
         return;
     }
     if (scanPages_ == kAsfBody && out) {
@@ -159,8 +179,9 @@ void HttpDownloadClient::Download(ByteSink* out)
         ReportProbedHeader(out);
         return;
     }
-    hooks().OnHeaderReceived(url_, 0);
-    ReadToFile(request, out);
+    // The file is announced with the first bytes of the body: an answer
+    // without any is no recording.
+    ReadToFile(request, out, /*announce=*/true);
     ReportProbedHeader(out);
 }
 
@@ -188,10 +209,12 @@ void HttpDownloadClient::ReportProbedHeader(ByteSink* out)
         hooks().OnStreamInfo(info);
 }
 
-bool HttpDownloadClient::Authenticate(CurlTransfer& request, const std::string& named, int& status)
+bool HttpDownloadClient::Authenticate(CurlTransfer& request, const std::string& named, int& status,
+                                      bool* sentCredentials)
 {
     const AuthenticationResult result =
         AuthenticateRequest(request, env_.profile, env_.prompts, user_, password_, env_.Cancel());
+    *sentCredentials = *sentCredentials || result.resent;
     if (result.cancelled) {
         stopRequested_.store(true);
         hooks().OnNoNext();
@@ -211,8 +234,10 @@ void HttpDownloadClient::ScanPage(CurlTransfer& request, ByteSink* out)
     std::vector<char> block(kPageBlock);
     CurlTransfer::ReadResult first = request.Read(block.data(), block.size());
     if (first.count == 0) {
-        if (IsFailure(first.outcome))
+        if (IsFailure(first.outcome)) {
             hooks().ReportError("read error");
+            Fail(request.FailureReason(first.outcome));
+        }
         return;
     }
     if (first.count >= asf::kHeader.bytes.size() &&
@@ -283,8 +308,10 @@ void HttpDownloadClient::SaveAsfBody(CurlTransfer& request, ByteSink* out)
         return;
     }
     if (first.count == 0) {
-        if (IsFailure(first.outcome))
+        if (IsFailure(first.outcome)) {
             hooks().ReportError("read error");
+            Fail(request.FailureReason(first.outcome));
+        }
         return;
     }
     // Not media: a playlist goes to the file for the job to follow, and
@@ -302,9 +329,10 @@ void HttpDownloadClient::SaveAsfBody(CurlTransfer& request, ByteSink* out)
     hooks().Trace(Printf("HTTP body of %zu bytes (%s) is no ASF stream", body.size(),
                          request.contentType().c_str()));
     hooks().ReportError("Not an ASF stream");
+    Fail(net::kNotWindowsMedia);
 }
 
-void HttpDownloadClient::ReadToFile(CurlTransfer& request, ByteSink* out)
+void HttpDownloadClient::ReadToFile(CurlTransfer& request, ByteSink* out, bool announce)
 {
     std::vector<char> block(kSaveBlock);
     for (;;) {
@@ -315,6 +343,9 @@ void HttpDownloadClient::ReadToFile(CurlTransfer& request, ByteSink* out)
         if (read.count > 0) {
             if (!Save(out, block.data(), read.count))
                 return;
+            if (announce)
+                hooks().OnHeaderReceived(url_, 0);
+            announce = false;
             hooks().OnProgress(bytesReceived_, 0, 0);
         }
         if (IsFailure(read.outcome)) {
@@ -323,6 +354,7 @@ void HttpDownloadClient::ReadToFile(CurlTransfer& request, ByteSink* out)
                                      ? "the server went silent"
                                      : request.ErrorText().c_str()));
             hooks().ReportError("read error");
+            Fail(request.FailureReason(read.outcome));
             return;
         }
         if (read.outcome != CurlTransfer::Outcome::Ok || read.count == 0)
@@ -343,6 +375,7 @@ bool HttpDownloadClient::Save(ByteSink* out, const char* data, size_t count)
         // Written through at once: a block counts only once it is in the file.
         if (!out->Write(data, count) || !out->Flush()) {
             hooks().ReportError("write error");
+            Fail("the output file cannot be written");
             return false;
         }
         bytesReceived_ += count;

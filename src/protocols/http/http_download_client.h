@@ -42,18 +42,22 @@ public:
 
 private:
     void Download(ByteSink* out);
-    // Answers a 401 (see AuthenticateRequest); named is the address asked first.
-    bool Authenticate(CurlTransfer& request, const std::string& named, int& status);
+    // Answers a 401 (see AuthenticateRequest); named is the address asked
+    // first. *sentCredentials is set when credentials went with a request.
+    bool Authenticate(CurlTransfer& request, const std::string& named, int& status, bool* sentCredentials);
     void ScanPage(CurlTransfer& request, ByteSink* out);
     void SaveAsfBody(CurlTransfer& request, ByteSink* out);
     // Collects a body that began with first (count bytes) up to about the
     // page limit.
     std::string CollectPage(CurlTransfer& request, const char* first, const CurlTransfer::ReadResult& read);
-    void ReadToFile(CurlTransfer& request, ByteSink* out);
+    // announce: report the body's start (OnHeaderReceived) with its first bytes.
+    void ReadToFile(CurlTransfer& request, ByteSink* out, bool announce = false);
     // Writes a block (when there is a file) and counts it; false when the
     // file took fewer bytes.
     bool Save(ByteSink* out, const char* data, size_t count);
     ClientHooks& hooks() const;
+    // Gives why the download brings nothing (ClientHooks::OnFailureReason).
+    void Fail(const std::string& reason);
     // A check (no file) reads on while the body begins with an ASF header
     // that has not arrived whole, up to kMaxProbedHeader bytes.
     bool WantsMoreHeader() const;
@@ -70,6 +74,7 @@ private:
     uint64_t bytesReceived_ = 0;
     std::string probedHead_;  // a check's first body bytes
     int scanPages_ = 0;
+    bool failed_ = false;  // this call has given a reason
     std::string user_;
     std::string password_;
 };

@@ -4,6 +4,7 @@
 #include "formats/printf.h"
 #include "protocols/client_hooks.h"
 #include "protocols/mms/mms_commands.h"
+#include "protocols/net/failure_reason.h"
 
 namespace {
 
@@ -29,6 +30,7 @@ uint64_t MmsTcpClient::Record(const RecordRequest& request)
     commandSequence_ = 0;
     endOfStream_ = false;
     inHeaderSequence_ = false;
+    answered_ = false;
     header_.clear();
     header_.shrink_to_fit();
     lastProgress_ = std::chrono::steady_clock::now();
@@ -54,7 +56,7 @@ uint64_t MmsTcpClient::Record(const RecordRequest& request)
 
 bool MmsTcpClient::Send(const std::vector<uint8_t>& command)
 {
-    return connection_.SendAll(command.data(), command.size()) == net::TcpConnection::Status::Ok;
+    return SendAll(command.data(), command.size());
 }
 
 bool MmsTcpClient::SendConnect()
@@ -96,24 +98,33 @@ uint32_t MmsTcpClient::ReceiveStep()
 {
     if (stopRequested_.load())
         return 0;
-    if (reader_->Require(kDataPrefix) != net::TcpConnection::Status::Ok)
+    if (!Need(kDataPrefix))
         return 0;
     if (le::Load32(reader_->Data() + 4) == mms::kSessionSignature)
         return ReceiveCommand();
+    // A server answers the connect command with a command of its own
+    // before anything else; one that does not is no MMS server.
+    if (!answered_) {
+        Fail(net::ProtocolError("the server's answer is not MMS"));
+        return 0;
+    }
     return ReceiveDataPacket();
 }
 
 uint32_t MmsTcpClient::ReceiveCommand()
 {
-    if (reader_->Require(mms::kPrefixSize) != net::TcpConnection::Status::Ok)
+    if (!Need(mms::kPrefixSize))
         return 0;
     const uint32_t length = le::Load32(reader_->Data() + 8);
     // A length no server sends: the stream cannot be followed any further.
-    if (length > kMaxCommandMessage)
+    if (length > kMaxCommandMessage) {
+        Fail(net::ProtocolError(Printf("a command of %u bytes", length)));
         return 0;
+    }
     const size_t total = mms::kPrefixSize + length;
-    if (reader_->Require(total) != net::TcpConnection::Status::Ok)
+    if (!Need(total))
         return 0;
+    answered_ = true;
     const uint8_t* packet = reader_->Data();
     const uint32_t code = total >= mms::kFrameSize ? le::Load32(packet + 36) : 0;
     const bool openFailed = code == mms::kReplyOpenFile && total >= 52 &&
@@ -121,10 +132,13 @@ uint32_t MmsTcpClient::ReceiveCommand()
     reader_->Consume(total);
     if (openFailed) {
         hooks_->ReportError("Url not found");
+        Fail("the server has no such stream");
         return 0;
     }
     if (code == mms::kReplyEndOfStream) {
         endOfStream_ = true;
+        if (!writer_.HeaderTaken())
+            Fail("the server ended the stream before sending it");
         return 0;
     }
     return OnReply(code) ? static_cast<uint32_t>(total) : 0;
@@ -135,9 +149,11 @@ uint32_t MmsTcpClient::ReceiveDataPacket()
     const uint8_t* prefix = reader_->Data();
     const size_t total = le::Load16(prefix + 6);
     // A packet with nothing after its prefix cannot be part of a stream.
-    if (total <= kDataPrefix)
+    if (total <= kDataPrefix) {
+        Fail(net::ProtocolError("an empty data packet"));
         return 0;
-    if (reader_->Require(total) != net::TcpConnection::Status::Ok)
+    }
+    if (!Need(total))
         return 0;
     uint8_t* packet = reader_->Data();
     const uint8_t type = packet[4];
@@ -159,6 +175,7 @@ uint32_t MmsTcpClient::ReceiveDataPacket()
         reader_->Consume(total);
         hooks_->Trace(Printf("no stream data for %d ms, only packets of type %u", env_.idleTimeoutMs,
                              static_cast<unsigned>(type)));
+        Fail(net::ProtocolError(Printf("no stream data for %d ms", env_.idleTimeoutMs)));
         return 0;
     }
     if (type != kHeaderPacket) {
@@ -176,6 +193,7 @@ uint32_t MmsTcpClient::ReceiveDataPacket()
     if (length > kMaxHeader - header_.size()) {
         reader_->Consume(total);
         hooks_->ReportError("not supported");
+        Fail(net::ProtocolError("a stream header larger than 64 KB"));
         return 0;
     }
     header_.insert(header_.end(), payload, payload + length);

@@ -49,6 +49,8 @@ private:
     uint32_t commandSequence_ = 0;
     bool endOfStream_ = false;
     bool inHeaderSequence_ = false;
+    // The server has sent a command: it speaks MMS.
+    bool answered_ = false;
     // When the stream last moved on: the header first taken, a data packet.
     std::chrono::steady_clock::time_point lastProgress_;
 };

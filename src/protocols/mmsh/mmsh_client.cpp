@@ -19,6 +19,7 @@
 #include "protocols/mmsh/reply_head.h"
 #include "protocols/mmsh/stream_reader.h"
 #include "protocols/mmsh/stream_url.h"
+#include "protocols/net/failure_reason.h"
 #include "protocols/net/socket_error.h"
 #include "protocols/net/tcp_connection.h"
 
@@ -103,9 +104,20 @@ bool MmshClient::HandleTarget(const Target& target, int depth, const std::string
     }
     log_.Info("Parsing URL: '%s'\n", target.address.c_str());
     StreamUrl url;
-    if (!ParseStreamUrl(EscapeUrl(target.address), target.port, &url, log_) ||
-        !ApplyProxy(&url, proxyText, log_) || !ResolveStreamHost(&url, log_))
+    if (!ParseStreamUrl(EscapeUrl(target.address), target.port, &url, log_)) {
+        Fail(net::kNotAStreamAddress);
         return false;
+    }
+    if (!ApplyProxy(&url, proxyText, log_)) {
+        Fail(net::ProtocolError("the proxy setting cannot be read"));
+        return false;
+    }
+    // Nothing is resolved or sent before the attempt is announced.
+    hooks().OnConnecting(target.address, url.port);
+    if (!ResolveStreamHost(&url, log_)) {
+        Fail(net::kNameNotResolved);
+        return false;
+    }
 
     const net::CredentialOrigin origin{"http", ascii::LowerCopy(url.host), url.port};
     const bool given = givenHasOrigin_ && origin == givenOrigin_;
@@ -113,7 +125,6 @@ bool MmshClient::HandleTarget(const Target& target, int depth, const std::string
     password_ = given ? givenPassword_ : std::string();
 
     const std::string guid = NewClientGuid();
-    hooks().OnHeaderReceived(target.address, 0);
     TransferStatus status;
     for (int attempt = 0; !Stopped(); ++attempt) {
         RequestParams params{url.RequestTarget(), BasicAuthValue(user_, password_),
@@ -121,8 +132,10 @@ bool MmshClient::HandleTarget(const Target& target, int depth, const std::string
         CollectStream(true, nullptr, 0, BuildProbeRequest(params), url, &status);
         if (status.kind != TransferKind::Unauthorised)
             break;
+        const bool sentCredentials = !user_.empty();
         if (!GetCredentials(url, attempt)) {
             log_.Error("Authorization cancelled!");
+            Fail(sentCredentials ? net::kCredentialsRefused : net::kNoCredentials);
             stop_.store(true);
             hooks().OnNoNext();
             break;
@@ -137,13 +150,15 @@ bool MmshClient::HandleTarget(const Target& target, int depth, const std::string
         return false;
     switch (status.kind) {
     case TransferKind::Playlist:
-        PlaylistPath(buffer_.get(), status.bodyLength, url.port, depth);
+        if (!PlaylistPath(buffer_.get(), status.bodyLength, url.port, depth))
+            Fail(net::ProtocolError("a playlist that cannot be read"));
         return false;
     case TransferKind::Live:
     case TransferKind::OnDemand:
         MediaPhase(target, url, guid, status);
         return true;
     default:
+        Fail(exchangeFailure_.empty() ? std::string(net::kNotWindowsMedia) : exchangeFailure_);
         return false;
     }
 }
@@ -186,10 +201,15 @@ void MmshClient::MediaPhase(const Target& target, StreamUrl& url, const std::str
         const std::string request =
             BuildMediaRequest(params, live, offsetHigh, offsetLow, probe.durationMs);
         const uint64_t before = bytesWritten_;
+        const std::string lastMessage = log_.last();
         TransferStatus media;
         CollectStream(false, out_, existing, request, url, &media);
         if (bytesWritten_ != before)
             fileUsed_ = true;
+        else if (!Stopped())
+            Fail(!exchangeFailure_.empty()                               ? exchangeFailure_
+                 : log_.last() != lastMessage && !log_.last().empty() ? net::ProtocolError(log_.last())
+                                                                        : std::string("the server sent no stream"));
     } else {
         // A check: the stream answered; count the header it sent.
         probeCount_ += probe.dataObjectOffset > 0 ? probe.dataObjectOffset + 50 : 1;
@@ -202,6 +222,7 @@ void MmshClient::CollectStream(bool probe, ByteSink* out, uint64_t existingSize,
 {
     using Status = net::TcpConnection::Status;
     *status = TransferStatus{};
+    exchangeFailure_.clear();
     net::TcpConnection connection(stop_);
     connection.SetIdleTimeout(env_.idleTimeoutMs);
 
@@ -217,6 +238,7 @@ void MmshClient::CollectStream(bool probe, ByteSink* out, uint64_t existingSize,
         return;
     if (s != Status::Ok) {
         log_.Error("connect() failed: %s", net::SocketErrorName(connection.LastError()).c_str());
+        exchangeFailure_ = net::ConnectFailure(s, connection.LastError());
         return;
     }
     log_.Info("sending request [%d bytes]", static_cast<int>(request.size()));
@@ -225,6 +247,7 @@ void MmshClient::CollectStream(bool probe, ByteSink* out, uint64_t existingSize,
         return;
     if (s != Status::Ok) {
         log_.Error("send() failed: %s", net::SocketErrorName(connection.LastError()).c_str());
+        exchangeFailure_ = net::ReadFailure(s, connection.LastError(), false);
         return;
     }
     log_.Info("waiting for reply...");
@@ -251,6 +274,15 @@ void MmshClient::CollectStream(bool probe, ByteSink* out, uint64_t existingSize,
     if (head.statusCode != 200)
         kind = head.statusCode == 401 ? TransferKind::Unauthorised : TransferKind::HttpError;
     status->kind = kind;
+    // Bytes without a status line are no HTTP answer.
+    if (head.illegalFirstLine || (head.statusCode == 0 && reader.Received() > 0))
+        exchangeFailure_ = net::ProtocolError("the server's answer is not HTTP");
+    else if (head.statusCode == 0)
+        exchangeFailure_ = net::ReadFailure(reader.EndStatus(), connection.LastError(), reader.Received() > 0);
+    else if (kind == TransferKind::HttpError)
+        exchangeFailure_ = net::HttpStatus(head.statusCode, head.reason);
+    else if (kind == TransferKind::Unusable)
+        exchangeFailure_ = net::kNotWindowsMedia;
 
     if (!reader.Exhausted() && (kind == TransferKind::Live || kind == TransferKind::OnDemand)) {
         ChunkLoopContext context;

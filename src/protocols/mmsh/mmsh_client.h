@@ -61,6 +61,7 @@ private:
     // Runs a playlist text; true when the text was a playlist.
     bool PlaylistPath(const uint8_t* text, size_t length, uint16_t port, int depth);
     bool Stopped() const { return stop_.load(std::memory_order_relaxed); }
+    void Fail(const std::string& reason) { hooks().OnFailureReason(reason); }
 
     ClientEnvironment env_;
     ClientHooks noHooks_;
@@ -90,4 +91,6 @@ private:
     bool fileUsed_ = false;
     int targetsHandled_ = 0;
     uint64_t probeCount_ = 0;
+    // Why the last exchange brought no stream, in plain words ("" when it did).
+    std::string exchangeFailure_;
 };

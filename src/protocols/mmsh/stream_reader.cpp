@@ -25,14 +25,19 @@ void StreamReader::Reset()
 {
     writeIndex_ = readIndex_ = 0;
     endOfStream_ = ended_ = stopped_ = false;
+    endStatus_ = net::TcpConnection::Status::Ok;
+    received_ = 0;
 }
 
 bool StreamReader::Receive(uint8_t* dst, size_t n, size_t* got)
 {
     using Status = net::TcpConnection::Status;
     Status s = connection_.ReceiveSome(dst, n, got);
-    if (s == Status::Ok)
+    if (s == Status::Ok) {
+        received_ += *got;
         return true;
+    }
+    endStatus_ = s;
     if (s == Status::Failed)
         log_.Error("recv failed: %s", net::SocketErrorName(connection_.LastError()).c_str());
     else if (s == Status::TimedOut)

@@ -3,9 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace net {
-class TcpConnection;
-}
+#include "protocols/net/tcp_connection.h"
 
 namespace mmsh {
 
@@ -31,6 +29,9 @@ public:
     bool Exhausted() const { return ended_ || (endOfStream_ && readIndex_ == writeIndex_); }
     // The stream ended because a stop was requested.
     bool Stopped() const { return stopped_; }
+    // Why the stream ended (Ok while it has not), and the bytes received.
+    net::TcpConnection::Status EndStatus() const { return endStatus_; }
+    uint64_t Received() const { return received_; }
 
 private:
     size_t Buffered() const { return (writeIndex_ + kRingSize - readIndex_) % kRingSize; }
@@ -47,6 +48,8 @@ private:
     bool endOfStream_ = false;
     bool ended_ = false;
     bool stopped_ = false;
+    net::TcpConnection::Status endStatus_ = net::TcpConnection::Status::Ok;
+    uint64_t received_ = 0;
 };
 
 }  // namespace mmsh

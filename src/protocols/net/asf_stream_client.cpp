@@ -8,6 +8,7 @@
 #include "formats/printf.h"
 #include "protocols/asf_recording.h"
 #include "protocols/client_hooks.h"
+#include "protocols/net/failure_reason.h"
 
 namespace {
 
@@ -72,10 +73,12 @@ bool AsfStreamClient::TakeHeader(const uint8_t* header, size_t length)
     case R::Malformed:
     case R::UnsupportedPacketSize:
         hooks_->ReportError("not supported");
+        Fail(net::ProtocolError("a stream header that cannot be recorded"));
         return false;
     case R::OtherStream:
         hooks_->OnResumeRefused();
         hooks_->ReportError(kOtherStreamText);
+        Fail(kOtherStreamText);
         return false;
     case R::WriteFailed:
         ReportWriteError();
@@ -96,6 +99,8 @@ bool AsfStreamClient::TakePacket(const uint8_t* packet, size_t length)
     }
     if (result.status == P::WriteFailed)
         ReportWriteError();
+    if (result.status == P::NoHeader)
+        Fail(net::ProtocolError("stream data before the stream header"));
     if (result.status == P::OtherStream) {
         hooks_->OnResumeRefused();
         hooks_->ReportError(kOtherStreamText);
@@ -124,6 +129,7 @@ bool AsfStreamClient::Connect(const std::string& url, int defaultPort, size_t bu
     sockaddr_in address{};
     if (!parsed || net::ResolveIPv4(parts->host, &address) != 0) {
         hooks_->ReportError("connect failed !!");
+        Fail(parsed ? net::kNameNotResolved : net::kNotAStreamAddress);
         return false;
     }
     address.sin_port = htons(static_cast<uint16_t>(port));
@@ -135,11 +141,35 @@ bool AsfStreamClient::Connect(const std::string& url, int defaultPort, size_t bu
     }
     if (status == net::TcpConnection::Status::Stopped)
         return false;
+    Fail(net::ConnectFailure(status, connection_.LastError()));
     switch (connection_.FailedConnectStep()) {
     case net::TcpConnection::ConnectStep::Socket: hooks_->ReportError("socket failed"); break;
     case net::TcpConnection::ConnectStep::Option: hooks_->ReportError("sockopt error"); break;
     default: hooks_->ReportError("connect failed !!"); break;
     }
+    return false;
+}
+
+void AsfStreamClient::Fail(const std::string& reason) { hooks_->OnFailureReason(reason); }
+
+bool AsfStreamClient::Need(size_t n)
+{
+    const net::TcpConnection::Status status = reader_->Require(n);
+    if (status == net::TcpConnection::Status::Ok)
+        return true;
+    if (n > reader_->Capacity())
+        Fail(net::ProtocolError("a message too long to be read"));
+    else
+        Fail(net::ReadFailure(status, connection_.LastError(), reader_->Received() > 0));
+    return false;
+}
+
+bool AsfStreamClient::SendAll(const void* data, size_t n)
+{
+    const net::TcpConnection::Status status = connection_.SendAll(data, n);
+    if (status == net::TcpConnection::Status::Ok)
+        return true;
+    Fail(net::ReadFailure(status, connection_.LastError(), true));
     return false;
 }
 

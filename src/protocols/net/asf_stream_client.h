@@ -55,6 +55,14 @@ protected:
     // Closes the connection and drops the reader.
     void Disconnect();
 
+    // Makes n bytes available through the reader; when they never will,
+    // gives the reason (the server closed, went silent, the connection
+    // broke) and returns false.
+    bool Need(size_t n);
+    // Sends a whole message; a failure's reason is given as Need's is.
+    bool SendAll(const void* data, size_t n);
+    void Fail(const std::string& reason);
+
     ClientEnvironment env_;
     ClientHooks* hooks_;
     std::atomic<bool> stopRequested_{false};

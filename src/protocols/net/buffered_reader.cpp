@@ -27,6 +27,7 @@ TcpConnection::Status BufferedReader::Require(size_t n)
         if (status != TcpConnection::Status::Ok)
             return status;
         end_ += got;
+        received_ += got;
     }
     return TcpConnection::Status::Ok;
 }

@@ -28,6 +28,8 @@ public:
     uint8_t* Data() { return buffer_.data() + start_; }
     size_t Available() const { return end_ - start_; }
     size_t Capacity() const { return buffer_.size(); }
+    // Every byte received so far.
+    uint64_t Received() const { return received_; }
 
     // Drops n bytes (at most Available()) from the front.
     void Consume(size_t n);
@@ -37,6 +39,7 @@ private:
     std::vector<uint8_t> buffer_;
     size_t start_ = 0;
     size_t end_ = 0;
+    uint64_t received_ = 0;
 };
 
 }  // namespace net

@@ -91,6 +91,20 @@ bool SplitUrl(std::string_view url, UrlParts* out, bool schemeOptional)
     return !out->host.empty() && (!hasPort || out->port != 0);
 }
 
+bool IsStreamAddress(std::string_view text)
+{
+    static constexpr std::string_view kSchemes[] = {"mms", "mmsh", "mmst", "mmsu", "rtsp", "http", "https"};
+    UrlParts parts;
+    if (!SplitUrl(text, &parts))
+        return false;
+    const std::string scheme = ascii::LowerCopy(parts.scheme);
+    for (std::string_view s : kSchemes) {
+        if (scheme == s)
+            return true;
+    }
+    return false;
+}
+
 std::string HostOf(std::string_view url)
 {
     UrlParts parts;

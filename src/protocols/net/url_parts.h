@@ -29,6 +29,12 @@ struct UrlParts {
 // included); out holds what was found either way.
 bool SplitUrl(std::string_view url, UrlParts* out, bool schemeOptional = false);
 
+// Whether the text is a stream address a recording can be given: one of
+// the schemes mms, mmsh, mmst, mmsu, rtsp, http and https (in any case),
+// then "://" and a host SplitUrl accepts. Local paths and playlists are
+// not addresses in this sense.
+bool IsStreamAddress(std::string_view text);
+
 // The host of an address that names a scheme ("" when it names none, or
 // none could be found), however its port is written.
 std::string HostOf(std::string_view url);

@@ -1,13 +1,16 @@
 #include "protocols/rtsp/rtsp_client.h"
 
 #include <chrono>
+#include <cstdlib>
 #include <thread>
 #include <vector>
 
 #include <arpa/inet.h>
 
 #include "formats/ascii.h"
+#include "formats/printf.h"
 #include "protocols/client_hooks.h"
+#include "protocols/net/failure_reason.h"
 #include "protocols/rtsp/decode_base64.h"
 #include "protocols/rtsp/rtsp_reply.h"
 #include "protocols/rtsp/rtsp_requests.h"
@@ -35,6 +38,29 @@ bool IsEndOfStreamNotice(const rtsp::RtspReply& message)
     return false;
 }
 
+// A reply whose first line is no RTSP status line: the server speaks
+// something else.
+bool NotRtsp(const rtsp::RtspReply& reply)
+{
+    return !reply.Lines().empty() && !ascii::StartsWithNoCase(reply.Lines().front(), "RTSP/");
+}
+
+// Why a DESCRIBE reply holds no stream header.
+std::string DescribeFailure(const rtsp::RtspReply& reply)
+{
+    if (reply.Lines().empty() || NotRtsp(reply))
+        return net::ProtocolError("the server's answer is not RTSP");
+    const std::string& line = reply.Lines().front();
+    const size_t space = line.find(' ');
+    const int code = space == std::string::npos ? 0 : std::atoi(line.c_str() + space + 1);
+    const size_t phrase = space == std::string::npos ? std::string::npos : line.find(' ', space + 1);
+    if (code != 200 && code > 0) {
+        std::string text = net::HttpStatus(code, phrase == std::string::npos ? std::string() : line.substr(phrase + 1));
+        return "RTSP" + text.substr(4);
+    }
+    return net::ProtocolError("no stream header in the stream's description");
+}
+
 }  // namespace
 
 uint64_t RtspClient::Record(const RecordRequest& request)
@@ -42,6 +68,7 @@ uint64_t RtspClient::Record(const RecordRequest& request)
     url_ = request.url;
     packetsToSkip_ = request.resume;
     endOfStream_ = false;
+    describeFailure_.clear();
     // A recording that holds the whole stream (or a broadcast) gets its
     // counts and durations from what was written; one cut short keeps the
     // header's, and so stays resumable.
@@ -57,6 +84,8 @@ uint64_t RtspClient::Record(const RecordRequest& request)
     }
     const uint64_t written = EndRecording(endOfStream_);
     Disconnect();
+    if (written == 0 && !describeFailure_.empty())
+        Fail(describeFailure_);
     return written;
 }
 
@@ -64,16 +93,25 @@ bool RtspClient::Exchange(const std::string& request, bool pause, rtsp::RtspRepl
 {
     if (request.empty()) {
         hooks_->ReportError("request refused");
+        Fail(net::ProtocolError("the address does not fit in a request"));
         return false;
     }
-    if (connection_.SendAll(request.data(), request.size()) != Status::Ok)
+    if (!SendAll(request.data(), request.size()))
         return false;
     // The pause the Windows Media player makes between a request and
     // reading its reply; servers may rely on it.
     if (pause)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     *reply = rtsp::RtspReply::Read(*reader_);
-    return reply->Whole();
+    if (reply->Whole())
+        return true;
+    if (NotRtsp(*reply))
+        Fail(net::ProtocolError("the server's answer is not RTSP"));
+    else if (reply->TooLarge())
+        Fail(net::ProtocolError("an answer too long to be read"));
+    else
+        Fail(net::ReadFailure(reply->ReadStatus(), connection_.LastError(), reader_->Received() > 0));
+    return false;
 }
 
 bool RtspClient::Handshake()
@@ -82,6 +120,8 @@ bool RtspClient::Handshake()
     if (!Exchange(rtsp::DescribeRequest(url_), true, &reply))
         return false;
     TakeHeader(reply);
+    if (!writer_.HeaderTaken() && reply.HeaderText().empty())
+        describeFailure_ = DescribeFailure(reply);
 
     sockaddr_in local{};
     const int localPort = connection_.LocalAddress(&local) ? ntohs(local.sin_port) : 0;
@@ -109,7 +149,7 @@ uint32_t RtspClient::ReadFrame()
 {
     if (stopRequested_.load())
         return 0;
-    if (reader_->Require(1) != Status::Ok)
+    if (!Need(1))
         return 0;
     // Anything but a frame ends the session; the server's end-of-stream
     // notice is such a message.
@@ -118,13 +158,13 @@ uint32_t RtspClient::ReadFrame()
         endOfStream_ = message.Whole() && IsEndOfStreamNotice(message);
         return 0;
     }
-    if (reader_->Require(kFramePrefix) != Status::Ok)
+    if (!Need(kFramePrefix))
         return 0;
     const uint8_t* prefix = reader_->Data();
     const size_t length = static_cast<size_t>(prefix[2]) << 8 | prefix[3];
     if (length <= kPacketHeaders || length - kPacketHeaders > kPacketBufferSize)
         return 0;
-    if (reader_->Require(kFramePrefix + length) != Status::Ok)
+    if (!Need(kFramePrefix + length))
         return 0;
     uint8_t* packet = reader_->Data() + kFramePrefix + kPacketHeaders;
     const size_t packetLength = length - kPacketHeaders;

@@ -51,4 +51,7 @@ private:
     uint64_t packetsToSkip_ = 0;
     // The server's end-of-stream notice came.
     bool endOfStream_ = false;
+    // Why the DESCRIBE reply brought no stream header: the attempt's reason
+    // when nothing was recorded, whatever came after it.
+    std::string describeFailure_;
 };

@@ -59,6 +59,14 @@ TEST(UrlParts, EveryPartOfAnAddressAndWhatIsRefused)
     EXPECT_EQ(net::HostOf("mms://user@media.example:bad/a.asf"), "media.example");
     EXPECT_EQ(net::HostOf("/home/x/a.asf"), "");
     EXPECT_EQ(net::HostOf("file:///home/x/a.asf"), "");
+    // What a recording can be given: the streaming schemes in any case,
+    // with a host; nothing else that parses.
+    for (const char* yes : {"mms://h/a.asf", "MMSH://h", "mmst://h:1755/x", "mmsu://h/x", "rtsp://[::1]/x",
+                            "http://u:p@h/x", "https://h/x?y"})
+        EXPECT_TRUE(net::IsStreamAddress(yes)) << yes;
+    for (const char* no : {"notaurl", "h/a.asf", "/home/x/a.asf", "file:///home/x/a.asf", "gopher://h/x", "mms://",
+                           "mms:///a", "http://h:0/x", " mms://h/a", "ftp://h/a.asf"})
+        EXPECT_FALSE(net::IsStreamAddress(no)) << no;
 }
 
 TEST(UrlParts, EachClientMakesItsOwnTargetOfTheParts)

@@ -32,6 +32,7 @@
 #include "ui/qt_text.h"
 #include "ui/qt_user_prompts.h"
 #include "ui/recording_commands.h"
+#include "ui/schedule_dialog.h"
 #include "ui/url_capture_commands.h"
 #include "ui/url_check_commands.h"
 
@@ -303,6 +304,8 @@ void MainWindow::CreateMenus()
     QMenu* capture = record->addMenu(tr("URL Capture(&H)"));
     capture->addAction(actions_.urlCapture);
     capture->addAction(actions_.urlCaptureStop);
+    record->addSeparator();
+    ScheduleDialog::AddTo(record, *view_, profile_, this);
 
     QMenu* tools = menuBar()->addMenu(tr("&Tools"));
     toolsMenu_ = tools;

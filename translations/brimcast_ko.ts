@@ -1339,6 +1339,371 @@ Rows that record or play stay.</source>
     </message>
 </context>
 <context>
+    <name>ScheduleDialog</name>
+    <message>
+        <location filename="../work/wt/schedwin/src/ui/schedule_dialog.cpp" line="36"/>
+        <source>none</source>
+        <translation>없음</translation>
+    </message>
+    <message>
+        <location filename="../work/wt/schedwin/src/ui/schedule_dialog.cpp" line="37"/>
+        <source>%1 (timer off)</source>
+        <translation>%1 (타이머 꺼짐)</translation>
+    </message>
+    <message>
+        <location filename="../work/wt/schedwin/src/ui/schedule_dialog.cpp" line="43"/>
+        <source>recording</source>
+        <translation>녹화 중</translation>
+    </message>
+    <message>
+        <location filename="../work/wt/schedwin/src/ui/schedule_dialog.cpp" line="45"/>
+        <source>not run yet</source>
+        <translation>아직 실행 안 됨</translation>
+    </message>
+    <message>
+        <location filename="../work/wt/schedwin/src/ui/schedule_dialog.cpp" line="49"/>
+        <source>completed (%1)</source>
+        <translation>완료 (%1)</translation>
+    </message>
+    <message>
+        <location filename="../work/wt/schedwin/src/ui/schedule_dialog.cpp" line="51"/>
+        <source>incomplete (%1)</source>
+        <translation>미완료 (%1)</translation>
+    </message>
+    <message>
+        <location filename="../work/wt/schedwin/src/ui/schedule_dialog.cpp" line="53"/>
+        <source>failed</source>
+        <translation>실패</translation>
+    </message>
+    <message>
+        <location filename="../work/wt/schedwin/src/ui/schedule_dialog.cpp" line="55"/>
+        <source>cancelled</source>
+        <translation>취소</translation>
+    </message>
+    <message>
+        <location filename="../work/wt/schedwin/src/ui/schedule_dialog.cpp" line="56"/>
+        <source>no result</source>
+        <translation>결과 없음</translation>
+    </message>
+    <message>
+        <location filename="../work/wt/schedwin/src/ui/schedule_dialog.cpp" line="61"/>
+        <source>%1 s</source>
+        <translation>%1초</translation>
+    </message>
+    <message>
+        <location filename="../work/wt/schedwin/src/ui/schedule_dialog.cpp" line="61"/>
+        <source>%1 min</source>
+        <translation>%1분</translation>
+    </message>
+    <message>
+        <location filename="../work/wt/schedwin/src/ui/schedule_dialog.cpp" line="70"/>
+        <source>At %1, from %2 before to %3 after</source>
+        <translation>%1, %2 전부터 %3 후까지</translation>
+    </message>
+    <message>
+        <location filename="../work/wt/schedwin/src/ui/schedule_dialog.cpp" line="72"/>
+        <source>Into %1</source>
+        <translation>저장 위치: %1</translation>
+    </message>
+    <message>
+        <location filename="../work/wt/schedwin/src/ui/schedule_dialog.cpp" line="72"/>
+        <source>the base folder</source>
+        <translation>기본 폴더</translation>
+    </message>
+    <message>
+        <location filename="../work/wt/schedwin/src/ui/schedule_dialog.cpp" line="74"/>
+        <source>Last file: %1</source>
+        <translation>마지막 파일: %1</translation>
+    </message>
+    <message>
+        <location filename="../work/wt/schedwin/src/ui/schedule_dialog.cpp" line="76"/>
+        <source>Last error: %1</source>
+        <translation>마지막 오류: %1</translation>
+    </message>
+    <message>
+        <location filename="../work/wt/schedwin/src/ui/schedule_dialog.cpp" line="90"/>
+        <source>&amp;Add...</source>
+        <translation>추가(&amp;A)...</translation>
+    </message>
+    <message>
+        <location filename="../work/wt/schedwin/src/ui/schedule_dialog.cpp" line="91"/>
+        <source>&amp;Edit...</source>
+        <translation>편집(&amp;E)...</translation>
+    </message>
+    <message>
+        <location filename="../work/wt/schedwin/src/ui/schedule_dialog.cpp" line="92"/>
+        <source>&amp;Remove</source>
+        <translation>제거(&amp;R)</translation>
+    </message>
+    <message>
+        <location filename="../work/wt/schedwin/src/ui/schedule_dialog.cpp" line="93"/>
+        <source>&amp;Close</source>
+        <translation>닫기(&amp;C)</translation>
+    </message>
+    <message>
+        <location filename="../work/wt/schedwin/src/ui/schedule_dialog.cpp" line="95"/>
+        <source>Scheduled Recordings</source>
+        <translation>예약 녹화</translation>
+    </message>
+    <message>
+        <location filename="../work/wt/schedwin/src/ui/schedule_dialog.cpp" line="99"/>
+        <source>Scheduled recordings</source>
+        <translation>예약 녹화 목록</translation>
+    </message>
+    <message>
+        <location filename="../work/wt/schedwin/src/ui/schedule_dialog.cpp" line="100"/>
+        <source>Next Start</source>
+        <translation>다음 시작</translation>
+    </message>
+    <message>
+        <location filename="../work/wt/schedwin/src/ui/schedule_dialog.cpp" line="100"/>
+        <source>Title</source>
+        <translation>제목</translation>
+    </message>
+    <message>
+        <location filename="../work/wt/schedwin/src/ui/schedule_dialog.cpp" line="100"/>
+        <source>Address</source>
+        <translation>주소</translation>
+    </message>
+    <message>
+        <location filename="../work/wt/schedwin/src/ui/schedule_dialog.cpp" line="100"/>
+        <source>Length</source>
+        <translation>길이</translation>
+    </message>
+    <message>
+        <location filename="../work/wt/schedwin/src/ui/schedule_dialog.cpp" line="100"/>
+        <source>Last Result</source>
+        <translation>마지막 결과</translation>
+    </message>
+    <message>
+        <location filename="../work/wt/schedwin/src/ui/schedule_dialog.cpp" line="116"/>
+        <source>Schedule a recording of the row selected in the list</source>
+        <translation>목록에서 선택한 항목의 녹화를 예약합니다</translation>
+    </message>
+    <message>
+        <location filename="../work/wt/schedwin/src/ui/schedule_dialog.cpp" line="170"/>
+        <source>Reading the schedule...</source>
+        <translation>예약을 읽는 중...</translation>
+    </message>
+    <message>
+        <location filename="../work/wt/schedwin/src/ui/schedule_dialog.cpp" line="205"/>
+        <source>Scheduled recordings need a systemd user session (systemctl --user). None can be added until there is one.</source>
+        <translation>예약 녹화에는 systemd 사용자 세션(systemctl --user)이 필요합니다. 세션이 생길 때까지 예약을 추가할 수 없습니다.</translation>
+    </message>
+    <message>
+        <location filename="../work/wt/schedwin/src/ui/schedule_dialog.cpp" line="208"/>
+        <source>No recordings are scheduled. Add one for the row selected in the list.</source>
+        <translation>예약된 녹화가 없습니다. 목록에서 선택한 항목으로 예약을 추가하세요.</translation>
+    </message>
+    <message>
+        <location filename="../work/wt/schedwin/src/ui/schedule_dialog.cpp" line="270"/>
+        <source>Remove Scheduled Recording</source>
+        <translation>예약 녹화 제거</translation>
+    </message>
+    <message>
+        <location filename="../work/wt/schedwin/src/ui/schedule_dialog.cpp" line="271"/>
+        <source>Remove the scheduled recording of %1?
+
+A recording of it in progress is stopped; its file is kept.</source>
+        <translation>%1의 예약 녹화를 제거할까요?
+
+진행 중인 녹화는 멈추고, 파일은 남겨 둡니다.</translation>
+    </message>
+    <message>
+        <location filename="../work/wt/schedwin/src/ui/schedule_dialog.cpp" line="317"/>
+        <source>Scheduled Recordings...</source>
+        <translation>예약 녹화...</translation>
+    </message>
+</context>
+<context>
+    <name>ScheduleSlotDialog</name>
+    <message>
+        <location filename="../work/wt/schedwin/src/ui/schedule_slot_dialog.cpp" line="30"/>
+        <source> min</source>
+        <translation>분</translation>
+    </message>
+    <message>
+        <location filename="../work/wt/schedwin/src/ui/schedule_slot_dialog.cpp" line="77"/>
+        <source>&amp;Every week on</source>
+        <translation>매주(&amp;E)</translation>
+    </message>
+    <message>
+        <location filename="../work/wt/schedwin/src/ui/schedule_slot_dialog.cpp" line="78"/>
+        <source>&amp;Once, on</source>
+        <translation>한 번만(&amp;O)</translation>
+    </message>
+    <message>
+        <location filename="../work/wt/schedwin/src/ui/schedule_slot_dialog.cpp" line="79"/>
+        <source>As a &amp;calendar time</source>
+        <translation>달력 시간 식(&amp;C)</translation>
+    </message>
+    <message>
+        <location filename="../work/wt/schedwin/src/ui/schedule_slot_dialog.cpp" line="83"/>
+        <source>Length in minutes</source>
+        <translation>길이(분)</translation>
+    </message>
+    <message>
+        <location filename="../work/wt/schedwin/src/ui/schedule_slot_dialog.cpp" line="84"/>
+        <source>Start earlier by, in minutes</source>
+        <translation>먼저 시작할 시간(분)</translation>
+    </message>
+    <message>
+        <location filename="../work/wt/schedwin/src/ui/schedule_slot_dialog.cpp" line="85"/>
+        <source>End later by, in minutes</source>
+        <translation>늦게 끝낼 시간(분)</translation>
+    </message>
+    <message>
+        <location filename="../work/wt/schedwin/src/ui/schedule_slot_dialog.cpp" line="87"/>
+        <source>&amp;Browse...</source>
+        <translation>찾아보기(&amp;B)...</translation>
+    </message>
+    <message>
+        <location filename="../work/wt/schedwin/src/ui/schedule_slot_dialog.cpp" line="90"/>
+        <source>&amp;Save</source>
+        <translation>저장(&amp;S)</translation>
+    </message>
+    <message>
+        <location filename="../work/wt/schedwin/src/ui/schedule_slot_dialog.cpp" line="90"/>
+        <source>&amp;Add</source>
+        <translation>추가(&amp;A)</translation>
+    </message>
+    <message>
+        <location filename="../work/wt/schedwin/src/ui/schedule_slot_dialog.cpp" line="92"/>
+        <source>Change Scheduled Recording</source>
+        <translation>예약 녹화 변경</translation>
+    </message>
+    <message>
+        <location filename="../work/wt/schedwin/src/ui/schedule_slot_dialog.cpp" line="92"/>
+        <source>Add Scheduled Recording</source>
+        <translation>예약 녹화 추가</translation>
+    </message>
+    <message>
+        <location filename="../work/wt/schedwin/src/ui/schedule_slot_dialog.cpp" line="93"/>
+        <source>Address</source>
+        <translation>주소</translation>
+    </message>
+    <message>
+        <location filename="../work/wt/schedwin/src/ui/schedule_slot_dialog.cpp" line="94"/>
+        <source>Title</source>
+        <translation>제목</translation>
+    </message>
+    <message>
+        <location filename="../work/wt/schedwin/src/ui/schedule_slot_dialog.cpp" line="95"/>
+        <source>named after the address</source>
+        <translation>주소에서 이름을 따옴</translation>
+    </message>
+    <message>
+        <location filename="../work/wt/schedwin/src/ui/schedule_slot_dialog.cpp" line="96"/>
+        <source>Date</source>
+        <translation>날짜</translation>
+    </message>
+    <message>
+        <location filename="../work/wt/schedwin/src/ui/schedule_slot_dialog.cpp" line="99"/>
+        <source>Calendar time</source>
+        <translation>달력 시간 식</translation>
+    </message>
+    <message>
+        <location filename="../work/wt/schedwin/src/ui/schedule_slot_dialog.cpp" line="100"/>
+        <source>like Mon..Fri 07:00, daily or 2026-12-24 20:00</source>
+        <translation>예: Mon..Fri 07:00, daily, 2026-12-24 20:00</translation>
+    </message>
+    <message>
+        <location filename="../work/wt/schedwin/src/ui/schedule_slot_dialog.cpp" line="101"/>
+        <source>Start time</source>
+        <translation>시작 시간</translation>
+    </message>
+    <message>
+        <location filename="../work/wt/schedwin/src/ui/schedule_slot_dialog.cpp" line="107"/>
+        <source>Folder</source>
+        <translation>폴더</translation>
+    </message>
+    <message>
+        <location filename="../work/wt/schedwin/src/ui/schedule_slot_dialog.cpp" line="108"/>
+        <source>the base folder of the settings</source>
+        <translation>설정의 기본 폴더</translation>
+    </message>
+    <message>
+        <location filename="../work/wt/schedwin/src/ui/schedule_slot_dialog.cpp" line="119"/>
+        <source>Mon</source>
+        <translation>월</translation>
+    </message>
+    <message>
+        <location filename="../work/wt/schedwin/src/ui/schedule_slot_dialog.cpp" line="119"/>
+        <source>Tue</source>
+        <translation>화</translation>
+    </message>
+    <message>
+        <location filename="../work/wt/schedwin/src/ui/schedule_slot_dialog.cpp" line="119"/>
+        <source>Wed</source>
+        <translation>수</translation>
+    </message>
+    <message>
+        <location filename="../work/wt/schedwin/src/ui/schedule_slot_dialog.cpp" line="119"/>
+        <source>Thu</source>
+        <translation>목</translation>
+    </message>
+    <message>
+        <location filename="../work/wt/schedwin/src/ui/schedule_slot_dialog.cpp" line="119"/>
+        <source>Fri</source>
+        <translation>금</translation>
+    </message>
+    <message>
+        <location filename="../work/wt/schedwin/src/ui/schedule_slot_dialog.cpp" line="119"/>
+        <source>Sat</source>
+        <translation>토</translation>
+    </message>
+    <message>
+        <location filename="../work/wt/schedwin/src/ui/schedule_slot_dialog.cpp" line="119"/>
+        <source>Sun</source>
+        <translation>일</translation>
+    </message>
+    <message>
+        <location filename="../work/wt/schedwin/src/ui/schedule_slot_dialog.cpp" line="143"/>
+        <source>A&amp;ddress:</source>
+        <translation>주소(&amp;D):</translation>
+    </message>
+    <message>
+        <location filename="../work/wt/schedwin/src/ui/schedule_slot_dialog.cpp" line="144"/>
+        <source>&amp;Title:</source>
+        <translation>제목(&amp;T):</translation>
+    </message>
+    <message>
+        <location filename="../work/wt/schedwin/src/ui/schedule_slot_dialog.cpp" line="145"/>
+        <source>Repeats:</source>
+        <translation>반복:</translation>
+    </message>
+    <message>
+        <location filename="../work/wt/schedwin/src/ui/schedule_slot_dialog.cpp" line="146"/>
+        <source>Start t&amp;ime:</source>
+        <translation>시작 시간(&amp;I):</translation>
+    </message>
+    <message>
+        <location filename="../work/wt/schedwin/src/ui/schedule_slot_dialog.cpp" line="147"/>
+        <source>&amp;Length:</source>
+        <translation>길이(&amp;L):</translation>
+    </message>
+    <message>
+        <location filename="../work/wt/schedwin/src/ui/schedule_slot_dialog.cpp" line="148"/>
+        <source>Start ea&amp;rlier by:</source>
+        <translation>먼저 시작(&amp;R):</translation>
+    </message>
+    <message>
+        <location filename="../work/wt/schedwin/src/ui/schedule_slot_dialog.cpp" line="149"/>
+        <source>E&amp;nd later by:</source>
+        <translation>늦게 끝냄(&amp;N):</translation>
+    </message>
+    <message>
+        <location filename="../work/wt/schedwin/src/ui/schedule_slot_dialog.cpp" line="150"/>
+        <source>&amp;Folder:</source>
+        <translation>폴더(&amp;F):</translation>
+    </message>
+    <message>
+        <location filename="../work/wt/schedwin/src/ui/schedule_slot_dialog.cpp" line="267"/>
+        <source>Folder for the Recordings</source>
+        <translation>녹화 파일 폴더</translation>
+    </message>
+</context>
+<context>
     <name>ScreenSaverInhibitor</name>
     <message>
         <location filename="../src/app/screen_saver_inhibitor.cpp" line="42"/>

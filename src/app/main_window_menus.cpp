@@ -7,6 +7,7 @@
 #include "app/main_window.h"
 #include "ui/media_view.h"
 #include "ui/recording_commands.h"
+#include "ui/schedule_dialog.h"
 #include "ui/url_capture_commands.h"
 #include "ui/url_check_commands.h"
 
@@ -135,6 +136,8 @@ void MainWindow::CreateMenus()
     QMenu* capture = record->addMenu(tr("URL Capture(&H)"));
     capture->addAction(actions_.urlCapture);
     capture->addAction(actions_.urlCaptureStop);
+    record->addSeparator();
+    ScheduleDialog::AddTo(record, *view_, profile_, this);
 
     QMenu* tools = menuBar()->addMenu(tr("&Tools"));
     toolsMenu_ = tools;

@@ -52,7 +52,10 @@ public:
             if (!Take(':'))
                 return false;
             Blank();
-            if (!(Peek() == '"' ? String(&value) : Scalar(&value)))
+            const bool read = Peek() == '"' ? String(&value)
+                            : Peek() == '[' || Peek() == '{' ? Nested(&value)
+                                                             : Scalar(&value);
+            if (!read)
                 return false;
             (*members)[key] = value;
             Blank();
@@ -129,6 +132,32 @@ private:
                 return false;
             }
             AppendUtf8(out, cp);
+        }
+        return false;
+    }
+    // An array or object inside (the attempts of a failed run): its text,
+    // brackets balanced outside strings, at most kMaxDepth deep.
+    bool Nested(std::string* out)
+    {
+        constexpr int kMaxDepth = 16;
+        int depth = 0;
+        const size_t from = i_;
+        while (i_ < t_.size()) {
+            const char c = t_[i_];
+            if (c == '"') {
+                std::string ignored;
+                if (!String(&ignored))
+                    return false;
+                continue;
+            }
+            ++i_;
+            if (c == '[' || c == '{') {
+                if (++depth > kMaxDepth)
+                    return false;
+            } else if ((c == ']' || c == '}') && --depth == 0) {
+                *out = t_.substr(from, i_ - from);
+                return true;
+            }
         }
         return false;
     }

@@ -21,8 +21,9 @@ struct SlotResult {
 // file's last MiB is read; the end event is among the last lines.
 SlotResult ReadSlotResult(const std::string& path, const std::string& address);
 
-// One line of --json output: a flat object of strings and numbers. Numbers
-// keep their text. False when the line is not such an object.
+// One line of --json output: an object of strings and numbers, and arrays
+// or objects kept as their text (not read into). Numbers keep their text.
+// False when the line is not such an object.
 bool ParseFlatJson(const std::string& line, std::map<std::string, std::string>* members);
 
 }  // namespace schedule

@@ -32,6 +32,7 @@
 #include "ui/media_tools_dialog.h"
 #include "ui/media_view.h"
 #include "ui/preferences_dialog.h"
+#include "ui/schedule_dialog.h"
 #include "ui/url_open_dialog.h"
 
 namespace {
@@ -201,6 +202,12 @@ void TranslationsTest::WindowTexts(QStringList& out)
         Collect(d, out);
         d->close();
     }
+    window.findChild<QAction*>(QStringLiteral("scheduledRecordings"))->trigger();
+    auto* schedule = window.findChild<ScheduleDialog*>();
+    QVERIFY(schedule && QTest::qWaitFor([schedule] { return !schedule->busy(); }));
+    Collect(schedule, out);
+    ScheduleSlotDialog slot({}, false);
+    Collect(&slot, out);
     AppSettings settings;
     AdapterSelection selection({{"eth0", "Ethernet", {"192.0.2.7"}}}, settings);
     AdapterDialog adapters(selection, QString(), false,

@@ -199,6 +199,14 @@ TEST(ScheduleResultTest, TheResultIsTheEndOfTheSlotsOwnAddress)
     EXPECT_EQ(r.bytes, 123456);
     EXPECT_EQ(r.error, "");
 
+    // A failed run names its attempts in an array of objects.
+    WriteFile(path, "{\"event\":\"finished\",\"job\":1,\"address\":\"mms://a/x\",\"result\":\"failed\","
+                    "\"output\":\"\",\"bytes\":0,\"error\":\"Not Found\",\"attempts\":[{\"transport\":\"MMS over TCP\","
+                    "\"reason\":\"refused ]}\"},{\"transport\":\"HTTP\",\"reason\":\"refused\"}]}\n");
+    r = schedule::ReadSlotResult(path, "mms://a/x");
+    EXPECT_EQ(r.result, "failed");
+    EXPECT_EQ(r.error, "Not Found");
+
     // A run still going, or one that ended without a word, has no result.
     WriteFile(path, "{\"event\":\"connecting\",\"job\":1,\"address\":\"mms://a/x\"}\n");
     r = schedule::ReadSlotResult(path, "mms://a/x");

@@ -12,7 +12,8 @@
 #include "app/single_instance.h"
 #include "app/translations.h"
 #include "app/unix_signals.h"
-#include "player/playback.h"
+#include "ui/playback.h"
+#include "base/setting_keys.h"
 #include "qtprofile/ini_profile.h"
 
 namespace {
@@ -77,7 +78,7 @@ int main(int argc, char** argv)
     IniProfile profile;
     // Read before the window exists: a later start hands over unless
     // several instances are allowed.
-    const bool allowMultiple = profile.GetInt("settings", "Allow Multiple Instances", 0) != 0;
+    const bool allowMultiple = ReadSetting(profile, setting_keys::kAllowMultipleInstances) != 0;
     SingleInstance instance;
     if (instance.Start(request, !allowMultiple) == SingleInstance::Outcome::HandedOver)
         return 0;

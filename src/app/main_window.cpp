@@ -21,8 +21,9 @@
 #include "app/desktop_notifier.h"
 #include "app/screen_saver_inhibitor.h"
 #include "base/profile.h"
+#include "base/setting_keys.h"
 #include "medialist/media_list.h"
-#include "player/playback.h"
+#include "ui/playback.h"
 #include "ui/file_info_dialog.h"
 #include "ui/media_list_model.h"
 #include "ui/media_tools_dialog.h"
@@ -32,14 +33,12 @@
 #include "ui/qt_text.h"
 #include "ui/qt_user_prompts.h"
 #include "ui/recording_commands.h"
-#include "ui/schedule_dialog.h"
 #include "ui/url_capture_commands.h"
 #include "ui/url_check_commands.h"
 
 namespace {
 
-constexpr char kFrameSection[] = "Settings";  // capital S: not "settings"
-constexpr char kBigScreenSection[] = "position";
+using namespace setting_keys;
 
 }  // namespace
 
@@ -60,7 +59,7 @@ QSize MainWindow::StartSize(int width, int height, const QSize& available)
         .boundedTo(available.expandedTo(QSize(kMinWidth, kMinHeight)));
 }
 
-MainWindow::MainWindow(Profile& profile, QWidget* parent)
+MainWindow::MainWindow(Profile& profile, ClientFactory clients, QWidget* parent)
     : QMainWindow(parent), profile_(profile), splitter_(new QSplitter(Qt::Vertical, this))
 {
     settings_.Load(profile_);
@@ -70,11 +69,9 @@ MainWindow::MainWindow(Profile& profile, QWidget* parent)
     const QScreen* screen = QGuiApplication::primaryScreen();
     const QSize screenSize = screen ? screen->geometry().size() : QSize(1024, 768);
     const QSize available = screen ? screen->availableSize() : screenSize;
-    resize(StartSize(profile_.GetInt(kFrameSection, "cx", 0), profile_.GetInt(kFrameSection, "cy", 0),
-                     available));
-    move(StartPosition(profile_.GetInt(kFrameSection, "xPos", 0),
-                       profile_.GetInt(kFrameSection, "yPos", 0), screenSize));
-    if (profile_.GetInt(kFrameSection, "Maximized", 0) == 1)
+    resize(StartSize(ReadSetting(profile_, kFrameWidth), ReadSetting(profile_, kFrameHeight), available));
+    move(StartPosition(ReadSetting(profile_, kFrameX), ReadSetting(profile_, kFrameY), screenSize));
+    if (ReadSetting(profile_, kFrameMaximized) == 1)
         setWindowState(windowState() | Qt::WindowMaximized);
 
     // The upper pane holds the player; until one is installed, a quiet
@@ -111,7 +108,7 @@ MainWindow::MainWindow(Profile& profile, QWidget* parent)
         }
     });
 
-    CreateRecording();
+    CreateRecording(std::move(clients));
     CreateActions();
     CreateMenus();
     statusBar();
@@ -127,84 +124,10 @@ MainWindow::MainWindow(Profile& profile, QWidget* parent)
 
 MainWindow::~MainWindow() { Shutdown(false); }
 
-void MainWindow::CreateActions()
+void MainWindow::CreateRecording(ClientFactory clients)
 {
-    Actions& a = actions_;
-    a.exit = new QAction(tr("Exit(&X)"), this);
-    a.exit->setShortcut(QKeySequence::Quit);
-    connect(a.exit, &QAction::triggered, this, &QWidget::close);
-
-    a.onTop = new QAction(tr("On Top(&T)"), this);
-    a.onTop->setCheckable(true);
-    connect(a.onTop, &QAction::triggered, this, [this] {
-        settings_.m_onTop = settings_.m_onTop > 0 ? 0 : 1;
-        SetOnTop(settings_.m_onTop > 0);
-        UpdateChecks();
-    });
-
-    a.protectScreenSave = new QAction(tr("Protect Screen Save(&V)"), this);
-    a.protectScreenSave->setCheckable(true);
-    connect(a.protectScreenSave, &QAction::triggered, this, &MainWindow::ToggleScreenSave);
-
-    a.bigScreen = new QAction(tr("Big Screen Mode"), this);
-    a.bigScreen->setCheckable(true);
-    a.bigScreen->setShortcut(QKeySequence(Qt::Key_F11));
-    connect(a.bigScreen, &QAction::triggered, this, &MainWindow::ToggleBigScreen);
-    addAction(a.bigScreen);  // F11 also works while the menu bar is hidden
-
-    a.repeat = new QAction(tr("Repeat"), this);
-    a.repeat->setCheckable(true);
-    connect(a.repeat, &QAction::triggered, this, [this] {
-        settings_.m_repeat = settings_.m_repeat > 0 ? 0 : 1;
-        UpdateChecks();
-    });
-    a.shuffle = new QAction(tr("Shuffle(&S)"), this);
-    a.shuffle->setCheckable(true);
-    connect(a.shuffle, &QAction::triggered, this, [this] {
-        settings_.m_sequence = settings_.m_sequence == 0 ? 1 : 0;
-        UpdateChecks();
-    });
-
-    a.preferences = new QAction(tr("&Preferences..."), this);
-    // The desktop's key for it where it has one (most have none): Ctrl+,
-    const QList<QKeySequence> preferenceKeys = QKeySequence::keyBindings(QKeySequence::Preferences);
-    a.preferences->setShortcuts(preferenceKeys.isEmpty()
-                                    ? QList<QKeySequence>{QKeySequence(Qt::CTRL | Qt::Key_Comma)}
-                                    : preferenceKeys);
-    connect(a.preferences, &QAction::triggered, this, &MainWindow::ShowPreferences);
-    a.cut = new QAction(tr("CUT(&C)"), this);
-    connect(a.cut, &QAction::triggered, this, [this] { ShowCut(SelectedFile()); });
-    a.fileInfo = new QAction(tr("File &Info..."), this);
-    connect(a.fileInfo, &QAction::triggered, this, [this] {
-        QFileDialog dialog(this, tr("File Info"), {}, tr("Video files (*.asf *.wmv *.wma);;All files (*)"));
-        dialog.setOption(QFileDialog::DontUseNativeDialog);
-        dialog.setFileMode(QFileDialog::ExistingFile);
-        const QString selected = SelectedFile();
-        if (!selected.isEmpty()) {
-            dialog.setDirectory(QFileInfo(selected).absolutePath());
-            dialog.selectFile(selected);
-        }
-        if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
-            ShowFileInfo(dialog.selectedFiles().first());
-    });
-    a.about = new QAction(tr("&About Brimcast"), this);
-    connect(a.about, &QAction::triggered, this, &MainWindow::ShowAbout);
-
-    a.recordStart = recording_->startAction();
-    a.recordStop = recording_->stopAction();
-    a.urlCheck = urlCheck_->startAction();
-    a.urlCheckStop = urlCheck_->stopAction();
-    a.urlCapture = urlCapture_->startAction();
-    a.urlCaptureStop = urlCapture_->stopAction();
-    // The shortcuts work wherever the focus is in the window.
-    for (QAction* command : {a.recordStart, a.recordStop, a.urlCapture, a.urlCaptureStop})
-        addAction(command);
-}
-
-void MainWindow::CreateRecording()
-{
-    recording_ = new RecordingCommands(*view_, settings_, profile_, this);
-    urlCheck_ = new UrlCheckCommands(*view_, settings_, profile_, this);
+    recording_ = new RecordingCommands(*view_, settings_, profile_, clients, this);
+    urlCheck_ = new UrlCheckCommands(*view_, settings_, profile_, std::move(clients), this);
     urlCapture_ = new UrlCaptureCommands(*view_, settings_, profile_, this);
     notifier_ = new DesktopNotifier(this);
     // A starting recording ends a running capture.
@@ -256,84 +179,6 @@ void MainWindow::NotifyEnded(const QString& title, JobResult result, const QStri
     notifier_->Notify(tr("Recording ended: %1").arg(title), body);
 }
 
-void MainWindow::CreateMenus()
-{
-    const MediaView::Actions& v = view_->actions();
-    QMenu* file = menuBar()->addMenu(tr("&File"));
-    file->addAction(v.newList);
-    file->addAction(v.open);
-    file->addAction(v.openAs);
-    file->addAction(v.urlOpen);
-    file->addMenu(view_->recentMenu());
-    file->addSeparator();
-    QMenu* saveList = file->addMenu(tr("Save List"));
-    saveList->addAction(v.saveOnlyUrl);
-    saveList->addAction(v.saveOnlyFile);
-    saveList->addAction(v.saveAll);
-    file->addAction(v.asxSave);
-    file->addAction(v.asxSaveAs);
-    file->addSeparator();
-    file->addAction(actions_.exit);
-
-    QMenu* edit = menuBar()->addMenu(tr("&Edit"));
-    edit->addAction(v.copyClipboard);
-    edit->addAction(v.deleteRow);
-    edit->addSeparator();
-    edit->addAction(v.modifyUrl);
-    edit->addAction(v.modifyFileName);
-    edit->addAction(v.info);
-    edit->addSeparator();
-    edit->addAction(v.setAuthentication);
-
-    QMenu* view = menuBar()->addMenu(tr("&View"));
-    view->addAction(actions_.onTop);
-    view->addAction(actions_.protectScreenSave);
-    view->addAction(actions_.bigScreen);
-    view->addSeparator();
-    view->addAction(v.play);
-    view->addAction(actions_.repeat);
-    view->addAction(actions_.shuffle);
-
-    QMenu* record = menuBar()->addMenu(tr("&Record"));
-    record->addAction(actions_.recordStart);
-    record->addAction(actions_.recordStop);
-    record->addSeparator();
-    QMenu* check = record->addMenu(tr("URL Check"));
-    check->addAction(actions_.urlCheck);
-    check->addAction(actions_.urlCheckStop);
-    QMenu* capture = record->addMenu(tr("URL Capture(&H)"));
-    capture->addAction(actions_.urlCapture);
-    capture->addAction(actions_.urlCaptureStop);
-    record->addSeparator();
-    ScheduleDialog::AddTo(record, *view_, profile_, this);
-
-    QMenu* tools = menuBar()->addMenu(tr("&Tools"));
-    toolsMenu_ = tools;
-    tools->addAction(actions_.preferences);
-    tools->addSeparator();
-    tools->addAction(actions_.cut);
-    tools->addAction(actions_.fileInfo);
-    tools->addSeparator();
-    tools->addAction(v.asxDataBank);
-    tools->addAction(v.kvxDataBank);
-
-    QMenu* help = menuBar()->addMenu(tr("&Help"));
-    help->addAction(actions_.about);
-
-    // The check marks follow the settings whenever a menu opens.
-    for (QMenu* m : {file, edit, view, record, tools, help})
-        connect(m, &QMenu::aboutToShow, this, &MainWindow::UpdateChecks);
-}
-
-void MainWindow::UpdateChecks()
-{
-    actions_.onTop->setChecked(settings_.m_onTop > 0);
-    actions_.protectScreenSave->setChecked(settings_.m_screenSave > 0);
-    actions_.repeat->setChecked(settings_.m_repeat > 0);
-    actions_.shuffle->setChecked(settings_.m_sequence == 0);
-    actions_.bigScreen->setChecked(bigScreen_);
-}
-
 void MainWindow::SetOnTop(bool on)
 {
     const bool visible = isVisible();
@@ -361,10 +206,9 @@ void MainWindow::ToggleBigScreen()
         normalGeometry_ = geometry();
         menuBar()->hide();
         if (settings_.m_saveFullPos) {
-            const QRect stored(profile_.GetInt(kBigScreenSection, "full mode x", 0),
-                               profile_.GetInt(kBigScreenSection, "full mode y", 0),
-                               profile_.GetInt(kBigScreenSection, "full mode cx", screenRect.width()),
-                               profile_.GetInt(kBigScreenSection, "full mode cy", screenRect.height()));
+            const QRect stored(ReadSetting(profile_, kBigScreenX), ReadSetting(profile_, kBigScreenY),
+                               ReadSetting(profile_, kBigScreenWidth, screenRect.width()),
+                               ReadSetting(profile_, kBigScreenHeight, screenRect.height()));
             setWindowFlag(Qt::FramelessWindowHint, true);
             setGeometry(stored.isValid() ? stored : screenRect);
             show();
@@ -443,7 +287,7 @@ void MainWindow::RememberKvx(const QStringList& arguments)
 {
     for (const QString& a : arguments) {
         if (a.contains(QLatin1String(".kvx"))) {
-            profile_.WriteString("Path", "kvx", S(SplitLaunchArgument(a).path));
+            WriteSetting(profile_, kLastKvxFile, S(SplitLaunchArgument(a).path));
             profile_.Flush();
             return;
         }
@@ -595,10 +439,10 @@ void MainWindow::StoreBigScreenRect()
     if (!bigScreen_ || !settings_.m_saveFullPos)
         return;
     const QRect now = geometry();
-    profile_.WriteInt(kBigScreenSection, "full mode x", now.x());
-    profile_.WriteInt(kBigScreenSection, "full mode y", now.y());
-    profile_.WriteInt(kBigScreenSection, "full mode cx", now.width());
-    profile_.WriteInt(kBigScreenSection, "full mode cy", now.height());
+    WriteSetting(profile_, kBigScreenX, now.x());
+    WriteSetting(profile_, kBigScreenY, now.y());
+    WriteSetting(profile_, kBigScreenWidth, now.width());
+    WriteSetting(profile_, kBigScreenHeight, now.height());
 }
 
 void MainWindow::SaveState()
@@ -616,10 +460,10 @@ void MainWindow::SaveState()
     else if (isMaximized())
         normal = normalGeometry();
     settings_.Save(profile_);
-    profile_.WriteInt(kFrameSection, "xPos", normal.x());
-    profile_.WriteInt(kFrameSection, "yPos", normal.y());
-    profile_.WriteInt(kFrameSection, "cx", normal.width());
-    profile_.WriteInt(kFrameSection, "cy", normal.height());
-    profile_.WriteInt(kFrameSection, "Maximized", !bigScreen_ && isMaximized() ? 1 : 0);
+    WriteSetting(profile_, kFrameX, normal.x());
+    WriteSetting(profile_, kFrameY, normal.y());
+    WriteSetting(profile_, kFrameWidth, normal.width());
+    WriteSetting(profile_, kFrameHeight, normal.height());
+    WriteSetting(profile_, kFrameMaximized, !bigScreen_ && isMaximized() ? 1 : 0);
     profile_.Flush();
 }

@@ -7,6 +7,7 @@
 #include "app/launch_request.h"
 #include "base/app_settings.h"
 #include "base/job_event.h"
+#include "record/cmms_thread.h"
 
 class DesktopNotifier;
 class MediaView;
@@ -35,7 +36,9 @@ class MainWindow final : public QMainWindow {
     Q_OBJECT
 public:
     // The window reads its settings from profile, which outlives it.
-    explicit MainWindow(Profile& profile, QWidget* parent = nullptr);
+    // Recordings and the URL check make their protocol clients with
+    // clients (empty: the real ones; tests give scripted ones).
+    explicit MainWindow(Profile& profile, ClientFactory clients = {}, QWidget* parent = nullptr);
     ~MainWindow() override;
 
     // Opens launch arguments as a start of the program asks: each is split
@@ -145,7 +148,7 @@ private:
     // The local file of the selected row (its own path, or what it was
     // recorded to), or empty: where Cut and File Info start.
     QString SelectedFile() const;
-    void CreateRecording();
+    void CreateRecording(ClientFactory clients);
     void NotifyEnded(const QString& title, JobResult result, const QString& detail);
 
     Profile& profile_;

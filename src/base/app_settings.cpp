@@ -9,6 +9,7 @@
 #include <sys/stat.h>
 
 #include "base/profile.h"
+#include "base/setting_keys.h"
 #include "base/user_prompts.h"
 
 namespace {
@@ -34,7 +35,7 @@ struct IntKey {
 constexpr IntKey kLoadFlags[] = {
     {"OverWrite", &AppSettings::m_overWrite},
     {"Resumable", &AppSettings::m_resumable},
-    {"Allow Multiple Instances", &AppSettings::m_allowMultipleInstances},
+    {setting_keys::kAllowMultipleInstances.key, &AppSettings::m_allowMultipleInstances},
     {"Save Play List", &AppSettings::m_savePlayList},
     {"Save Full Pos", &AppSettings::m_saveFullPos},
     {"Tool Tip", &AppSettings::m_toolTip},
@@ -296,6 +297,6 @@ void SavePlayerAgents(Profile& profile, const std::vector<std::string>& agents)
 
 void DeleteRecentFiles(Profile& profile)
 {
-    profile.DeleteSection("RecentUrl\\Url");
-    profile.DeleteSection("FileMRUList\\url");
+    profile.DeleteSection(setting_keys::kRecentUrlSection);
+    profile.DeleteSection(setting_keys::kRecentFileSection);
 }

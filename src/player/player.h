@@ -11,11 +11,13 @@
 #include <vector>
 
 #include "player/caption_style.h"
-#include "player/play_address.h"
+#include "player/play_targets.h"
 #include "player/player_codes.h"
 
 struct mpv_handle;
 struct mpv_event;
+struct mpv_event_end_file;
+struct mpv_event_property;
 
 namespace player {
 
@@ -143,6 +145,11 @@ private:
     static void OnWakeup(void* self);
     void DrainEvents();
     void Handle(const mpv_event& event);
+    // One kind of event each (player_events.cpp).
+    void HandleReply(const mpv_event& event);
+    void HandleStartFile(int64_t entryId);
+    void HandleEndFile(const mpv_event_end_file& end);
+    void HandleProperty(uint64_t id, const mpv_event_property& property);
     void StartAttempt();
     void ResolveFailure();
     void Fail(const QString& text);
@@ -166,7 +173,7 @@ private:
     std::vector<PlayTarget> targets_;
     size_t attempt_ = 0;
     uint64_t generation_ = 0;  // tags replies to the current attempt
-    int64_t entryId_ = -1;     // mpv's entry of the current attempt (see player.cpp)
+    int64_t entryId_ = -1;     // mpv's entry of the current attempt (see mpv_ids.h)
     int64_t startedId_ = -1;   // the entry mpv started last
     bool announcedReady_ = false;
     bool announcedOpened_ = false;  // the current attempt has sent kMediaOpened

@@ -8,11 +8,12 @@
 #include <QTableView>
 
 #include "base/profile.h"
+#include "base/setting_keys.h"
 #include "ui/qt_text.h"
 
 namespace {
 
-constexpr char kListSection[] = "List";
+using namespace setting_keys;
 constexpr int kMaxWidth = 4000;
 
 QList<int> IntList(const std::string& text)
@@ -45,17 +46,17 @@ void SaveColumnLayout(const QHeaderView& header, Profile& profile)
         widths.append(header.isSectionHidden(c) ? 0 : header.sectionSize(c));
         order.append(header.logicalIndex(c));
     }
-    profile.WriteString(kListSection, "Column Widths", IntText(widths));
-    profile.WriteString(kListSection, "Column Order", IntText(order));
+    WriteSetting(profile, kColumnWidths, IntText(widths));
+    WriteSetting(profile, kColumnOrder, IntText(order));
     const int column = header.isSortIndicatorShown() ? header.sortIndicatorSection() : -1;
-    profile.WriteInt(kListSection, "Sort Column", column >= 0 && column < header.count() ? column : -1);
-    profile.WriteInt(kListSection, "Sort Order", header.sortIndicatorOrder() == Qt::DescendingOrder ? 1 : 0);
+    WriteSetting(profile, kSortColumn, column >= 0 && column < header.count() ? column : -1);
+    WriteSetting(profile, kSortOrder, header.sortIndicatorOrder() == Qt::DescendingOrder ? 1 : 0);
 }
 
 void RestoreColumnOrderAndSort(QHeaderView& header, const Profile& profile)
 {
     const int count = header.count();
-    const QList<int> order = IntList(profile.GetString(kListSection, "Column Order", ""));
+    const QList<int> order = IntList(ReadSetting(profile, kColumnOrder));
     QList<int> sorted = order;
     std::sort(sorted.begin(), sorted.end());
     bool complete = sorted.size() == count;
@@ -65,16 +66,16 @@ void RestoreColumnOrderAndSort(QHeaderView& header, const Profile& profile)
         for (int visual = 0; visual < count; ++visual)
             header.moveSection(header.visualIndex(order[visual]), visual);
     }
-    const int column = profile.GetInt(kListSection, "Sort Column", -1);
+    const int column = ReadSetting(profile, kSortColumn);
     if (column >= 0 && column < count)
-        header.setSortIndicator(column, profile.GetInt(kListSection, "Sort Order", 0) == 1
+        header.setSortIndicator(column, ReadSetting(profile, kSortOrder) == 1
                                             ? Qt::DescendingOrder
                                             : Qt::AscendingOrder);
 }
 
 bool RestoreColumnWidths(QTableView& table, const Profile& profile)
 {
-    const QList<int> widths = IntList(profile.GetString(kListSection, "Column Widths", ""));
+    const QList<int> widths = IntList(ReadSetting(profile, kColumnWidths));
     const QHeaderView& header = *table.horizontalHeader();
     if (widths.size() != header.count())
         return false;

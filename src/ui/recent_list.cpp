@@ -1,6 +1,7 @@
 #include "ui/recent_list.h"
 
 #include "base/profile.h"
+#include "base/setting_keys.h"
 #include "ui/qt_text.h"
 
 RecentList::RecentList(Profile& profile, std::string section, const char* keyPrefix, int maxCount)
@@ -11,12 +12,12 @@ RecentList::RecentList(Profile& profile, std::string section, const char* keyPre
 
 RecentList RecentList::UrlHistory(Profile& profile)
 {
-    return RecentList(profile, "RecentUrl\\Url", "item", kMaxUrls);
+    return RecentList(profile, setting_keys::kRecentUrlSection, "item", kMaxUrls);
 }
 
 RecentList RecentList::RecentFiles(Profile& profile)
 {
-    return RecentList(profile, "FileMRUList\\url", "File", kMaxFiles);
+    return RecentList(profile, setting_keys::kRecentFileSection, "File", kMaxFiles);
 }
 
 void RecentList::Reload()

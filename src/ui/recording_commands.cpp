@@ -18,7 +18,7 @@
 #include "ui/qt_user_prompts.h"
 
 RecordingCommands::RecordingCommands(MediaView& view, AppSettings& settings, Profile& profile,
-                                     QObject* parent)
+                                     ClientFactory clients, QObject* parent)
     : QObject(parent),
       view_(view),
       settings_(settings),
@@ -27,6 +27,7 @@ RecordingCommands::RecordingCommands(MediaView& view, AppSettings& settings, Pro
       stop_(new QAction(tr("Record Stop"), this))
 {
     JobServices services;
+    services.factory = std::move(clients);
     services.profile = &profile;
     services.prompts = &view.prompts();
 

@@ -7,6 +7,7 @@
 #include <QString>
 
 #include "base/job_event.h"
+#include "record/cmms_thread.h"
 
 struct AppSettings;
 class MediaView;
@@ -24,7 +25,8 @@ class RecorderController;
 class RecordingCommands final : public QObject {
     Q_OBJECT
 public:
-    RecordingCommands(MediaView& view, AppSettings& settings, Profile& profile,
+    // clients: who makes the protocol clients (empty: the real ones).
+    RecordingCommands(MediaView& view, AppSettings& settings, Profile& profile, ClientFactory clients = {},
                       QObject* parent = nullptr);
     // Shuts down when that has not happened yet.
     ~RecordingCommands() override;

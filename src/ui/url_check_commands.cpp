@@ -8,7 +8,7 @@
 #include "ui/qt_user_prompts.h"
 
 UrlCheckCommands::UrlCheckCommands(MediaView& view, AppSettings& settings, Profile& profile,
-                                   QObject* parent)
+                                   ClientFactory clients, QObject* parent)
     : QObject(parent),
       view_(view),
       settings_(settings),
@@ -16,6 +16,7 @@ UrlCheckCommands::UrlCheckCommands(MediaView& view, AppSettings& settings, Profi
       stop_(new QAction(tr("Stop"), this))
 {
     JobServices services;
+    services.factory = std::move(clients);
     services.profile = &profile;
     services.prompts = &view.prompts();
     UrlCheck::Callbacks callbacks;

@@ -4,6 +4,8 @@
 
 #include <QObject>
 
+#include "record/cmms_thread.h"
+
 struct AppSettings;
 class MediaView;
 class Profile;
@@ -19,7 +21,7 @@ class UrlCheck;
 class UrlCheckCommands final : public QObject {
     Q_OBJECT
 public:
-    UrlCheckCommands(MediaView& view, AppSettings& settings, Profile& profile,
+    UrlCheckCommands(MediaView& view, AppSettings& settings, Profile& profile, ClientFactory clients = {},
                      QObject* parent = nullptr);
     ~UrlCheckCommands() override;
 

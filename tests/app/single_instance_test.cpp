@@ -1,11 +1,13 @@
 // Two real brimcast processes: the second start hands over and exits; a
 // socket file left by a crashed instance does not block the next start;
-// SIGTERM closes the window as Exit does (the list and settings are saved).
+// SIGTERM, SIGINT and SIGHUP close the window as Exit does (the list and
+// settings are saved, the exit is a normal one).
 // The socket's folder and the peer at either end are trusted only when they
 // belong to the user.
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
+#include <csignal>
 #include <unistd.h>
 
 #include <future>
@@ -171,8 +173,11 @@ void SingleInstanceTest::staleSocketFileDoesNotBlock()
     QProcess* second = Start({"/Play", "mms://media.example/b.asf"});
     QVERIFY(second->waitForFinished(15000));
     QCOMPARE(second->exitCode(), 0);
-    first->terminate();
+    // Ctrl+C in the terminal the program was started from.
+    ::kill(static_cast<pid_t>(first->processId()), SIGINT);
     QVERIFY(first->waitForFinished(15000));
+    QCOMPARE(first->exitStatus(), QProcess::NormalExit);
+    QCOMPARE(first->exitCode(), 0);
     QCOMPARE(KvxAddresses(AutoList()),
              (QStringList{"mms://media.example/a.asf", "mms://media.example/b.asf"}));
 }
@@ -185,9 +190,12 @@ void SingleInstanceTest::multipleInstancesWhenAllowed()
     QProcess* second = Start({"mms://media.example/b.asf"});
     QVERIFY(second->waitForStarted());
     QVERIFY2(!second->waitForFinished(2000), "the second instance should run its own window");
-    second->terminate();
+    // Its terminal closed: the hang-up saves as Exit does.
+    ::kill(static_cast<pid_t>(second->processId()), SIGHUP);
     QVERIFY(second->waitForFinished(15000));
+    QCOMPARE(second->exitStatus(), QProcess::NormalExit);
     QCOMPARE(second->exitCode(), 0);
+    QCOMPARE(KvxAddresses(AutoList()), QStringList{"mms://media.example/b.asf"});
     first->terminate();
     QVERIFY(first->waitForFinished(15000));
     // The instances share the automatic list file: the last to close wins.

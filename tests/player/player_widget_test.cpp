@@ -11,7 +11,7 @@
 #include "player/player.h"
 #include "player/player_widget.h"
 #include "player/video_view.h"
-#include "player_test_media.h"
+#include "sample_media.h"
 #include "test_support.h"
 
 using player::Player;

@@ -48,6 +48,24 @@ TEST(IniProfile, SettingsSurviveARestartInAPrivateFile)
     EXPECT_EQ(again.GetString("RecentUrl", "other", ""), "kept");
 }
 
+// A settings file left readable by others (an older version, a copy) is
+// made private when it is written: it holds passwords.
+TEST(IniProfile, AnOpenSettingsFileIsMadePrivate)
+{
+    testsupport::TempDir dir;
+    const std::string path = dir.File("Brimcast.conf");
+    testsupport::WriteFile(path, "[settings]\nx=1\n");
+    ASSERT_EQ(chmod(path.c_str(), 0644), 0);
+    {
+        IniProfile profile(path);
+        profile.WriteInt("settings", "y", 2);
+        ASSERT_TRUE(profile.Flush());
+    }
+    struct stat st {};
+    ASSERT_EQ(stat(path.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+}
+
 // The owner-only mode is set on the settings file itself: a link at its
 // name never hands the chmod to the file it points to.
 TEST(IniProfile, ALinkAtTheSettingsNameIsNeverFollowedByTheChmod)

@@ -1,4 +1,4 @@
-#include "player_test_media.h"
+#include "sample_media.h"
 
 #include <QDir>
 #include <mpv/client.h>

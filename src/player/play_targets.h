@@ -3,8 +3,7 @@
 #include <QString>
 #include <vector>
 
-// How an entry of the media list becomes something mpv opens, and the file
-// names the player derives from a medium.
+// How an entry of the media list becomes something mpv opens.
 
 namespace player {
 
@@ -26,25 +25,5 @@ struct PlayTarget {
 // password (both non-empty) are put into http(s) addresses that carry none.
 std::vector<PlayTarget> PlayTargets(const QString& address, bool growing, const QString& user = {},
                                     const QString& password = {});
-
-// Host and port of a network address (port 0 when the address names none),
-// and the path with its query ("/" when empty).
-struct AddressParts {
-    QString host;
-    int port = 0;
-    QString pathAndQuery;
-};
-AddressParts SplitAddress(const QString& address);
-
-// The caption file that belongs to a medium: the same name with ".smi" in
-// place of its extension.
-QString CaptionFileFor(const QString& mediaPath);
-
-// Caption text with every "&nbsp;" (also without ";") removed.
-QString WithoutNbsp(QString text);
-
-// "<title>_<h>-<mm>-<ss>.png" for a frame at a position, made safe as one
-// file name in the given folder and not taking the name of an existing file.
-QString CaptureFilePath(const QString& folder, const QString& title, int seconds);
 
 }  // namespace player

@@ -3,8 +3,13 @@
 #include <deque>
 #include <functional>
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QDialog>
+#include <QFileDialog>
+#include <QInputDialog>
+#include <QLineEdit>
+#include <QMessageBox>
 #include <QPointer>
 #include <QString>
 #include <QTimer>
@@ -99,6 +104,51 @@ private:
     int answered_ = 0;
     int waited_ = 0;
 };
+
+// Answers for the steps of a script.
+
+// A standard button of a question.
+inline std::function<void(QMessageBox*)> Answer(QMessageBox::StandardButton which)
+{
+    return [which](QMessageBox* box) { box->button(which)->click(); };
+}
+
+// A button of a question by its text (the recorder's own buttons).
+inline QAbstractButton* ButtonNamed(QMessageBox* box, const QString& text)
+{
+    for (QAbstractButton* b : box->buttons())
+        if (b->text() == text)
+            return b;
+    return nullptr;
+}
+inline std::function<void(QMessageBox*)> Click(const QString& text)
+{
+    return [text](QMessageBox* box) {
+        if (QAbstractButton* b = ButtonNamed(box, text))
+            b->click();
+    };
+}
+
+// Types the path into a file dialog's name field, as a user would, and
+// accepts. (selectFile leaves the field alone while it has the focus.)
+inline void Choose(QFileDialog* d, const QString& path)
+{
+    if (auto* name = d->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
+        name->setText(path);
+    static_cast<QDialog*>(d)->accept();
+}
+inline std::function<void(QFileDialog*)> ChooseFile(const QString& path)
+{
+    return [path](QFileDialog* d) { Choose(d, path); };
+}
+
+inline std::function<void(QInputDialog*)> EnterText(const QString& text)
+{
+    return [text](QInputDialog* d) {
+        d->setTextValue(text);
+        d->accept();
+    };
+}
 
 // The offscreen platform warns about every window hint it ignores; those
 // lines would bury a test's own output.

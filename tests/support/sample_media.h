@@ -1,6 +1,7 @@
 #pragma once
 
-// Media and probes shared by the player's tests.
+// Sample media made with ffmpeg, and probes of the player, for the tests of
+// the player and of the window that plays.
 
 #include <QSize>
 #include <QString>

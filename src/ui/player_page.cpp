@@ -1,4 +1,4 @@
-#include "player/player_page.h"
+#include "ui/player_page.h"
 
 #include <QCheckBox>
 #include <QColorDialog>

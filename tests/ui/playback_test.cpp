@@ -65,6 +65,21 @@ QString InstalledFamily(int which)
     return which < families.size() ? families[which] : QString();
 }
 
+// The family's upright face of normal weight, named by its style: the font
+// dialog finds a face by its style name, and families name that face
+// "Regular", "Book" or "Normal".
+QFont PlainFace(const QString& family, int size)
+{
+    for (const QString& style : QFontDatabase::styles(family)) {
+        if (!QFontDatabase::bold(family, style) && !QFontDatabase::italic(family, style)) {
+            QFont f = QFontDatabase::font(family, style, size);
+            f.setStyleName(style);
+            return f;
+        }
+    }
+    return QFont(family, size);
+}
+
 class UrlCatcher : public QObject {
     Q_OBJECT
 public:
@@ -416,9 +431,7 @@ void PlaybackTest::menuCommandsAndCheckMarks()
     QVERIFY2(!family.isEmpty(), "no second font family: scripts/install-deps.sh installs fonts-dejavu-core");
     DialogScript script;
     script.Then<QFontDialog>([&family](QFontDialog* d) {
-        QFont f(family, 20);
-        f.setBold(false);
-        d->setCurrentFont(f);
+        d->setCurrentFont(PlainFace(family, 20));
         d->accept();
     });
     a.captionFont->trigger();

@@ -1,6 +1,7 @@
 #include "formats/list_file_io.h"
 
-#include <atomic>
+#include "base/replace_file.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -117,33 +118,25 @@ ReadStatus LoadPlaylistFile(const std::string& path, std::string* text, std::str
     return ReadFileBounded(path, kMaxPlaylistBytes, text, error);
 }
 
-bool ReplaceFile(const std::string& path, const std::string& bytes, mode_t mode,
-                 std::string* error)
+bool WriteListFile(const std::string& path, const std::string& bytes, mode_t mode, std::string* error)
 {
-    static std::atomic<unsigned> counter{0};
-    char suffix[48];
-    std::snprintf(suffix, sizeof suffix, ".%d.%u.tmp", static_cast<int>(::getpid()),
-                  counter.fetch_add(1));
-    const std::string temp = path + suffix;
-    Fd fd(::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode));
-    if (fd.get() < 0) {
-        // No room for a temporary file beside it (a folder we may not write
-        // into): write the file in place instead.
-        Fd direct(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, mode));
-        if (direct.get() < 0 || !WriteAll(direct.get(), bytes) || ::close(direct.release()) != 0) {
-            if (error)
-                *error = std::strerror(errno);
-            return false;
-        }
+    const ReplaceResult replaced = ReplaceFile(path, bytes, mode);
+    if (replaced)
         return true;
-    }
-    if (!WriteAll(fd.get(), bytes) || ::fsync(fd.get()) != 0 || ::close(fd.release()) != 0 ||
-        ::rename(temp.c_str(), path.c_str()) != 0) {
-        const int saved = errno;
-        ::unlink(temp.c_str());
+    if (replaced.step == ReplaceResult::Step::Create) {
+        // A file written over keeps no more permission than mode allows
+        // (a list that now holds a password is closed to others first).
+        Fd direct(::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, mode));
+        struct stat st {};
+        if (direct.get() >= 0 && ::fstat(direct.get(), &st) == 0 &&
+            ((st.st_mode & 07777 & ~mode) == 0 || ::fchmod(direct.get(), st.st_mode & mode & 07777) == 0) &&
+            ::ftruncate(direct.get(), 0) == 0 && WriteAll(direct.get(), bytes) && ::close(direct.release()) == 0)
+            return true;
         if (error)
-            *error = std::strerror(saved);
+            *error = std::strerror(errno);
         return false;
     }
-    return true;
+    if (error)
+        *error = replaced.Text();
+    return false;
 }

@@ -24,9 +24,8 @@ constexpr int kMaxPlaylistDepth = 8;
 // Reads a local playlist file: a regular file of at most kMaxPlaylistBytes.
 ReadStatus LoadPlaylistFile(const std::string& path, std::string* text, std::string* error = nullptr);
 
-// Replaces the file's content as a whole: the bytes go to a temporary file
-// beside it, which is then renamed over it, so a failed write keeps the old
-// file. mode is the permission of a new file (before the umask). error
-// receives the reason on failure.
-bool ReplaceFile(const std::string& path, const std::string& bytes, mode_t mode,
-                 std::string* error);
+// Writes a list file: replaced in one step (see ReplaceFile) where its
+// folder takes a new file; in a folder we may not create files in, the file
+// is written in place instead. mode as for ReplaceFile. error receives the
+// reason on failure.
+bool WriteListFile(const std::string& path, const std::string& bytes, mode_t mode, std::string* error);

@@ -164,7 +164,7 @@ KvxWriteResult MediaList::WriteKvxFile(const std::string& path, KvxWriteMode mod
     // A file holding a password is readable by its owner only, like the
     // settings file.
     std::string error;
-    return ReplaceFile(path, bytes, storeCredentials ? 0600 : 0666, &error) ? KvxWriteResult::Written
+    return WriteListFile(path, bytes, storeCredentials ? 0600 : 0666, &error) ? KvxWriteResult::Written
                                                                             : KvxWriteResult::Failed;
 }
 

@@ -12,6 +12,7 @@
 #include <map>
 #include <sstream>
 
+#include "base/replace_file.h"
 #include "schedule/slot_units.h"
 #include "schedule/tool_run.h"
 #include "schedule/unit_quoting.h"
@@ -98,19 +99,13 @@ bool WriteText(const std::string& path, const std::string& text, bool exclusive,
     return true;
 }
 
-// Replaces a file by renaming a complete new one over it.
+// Replaces a unit file in one step; it stays readable by its owner only.
 bool ReplaceText(const std::string& path, const std::string& text, std::string* error)
 {
-    const std::string temporary = path + ".new";
-    ::unlink(temporary.c_str());
-    if (!WriteText(temporary, text, true, error))
-        return false;
-    if (::rename(temporary.c_str(), path.c_str()) != 0) {
-        *error = path + ": " + std::strerror(errno);
-        ::unlink(temporary.c_str());
-        return false;
-    }
-    return true;
+    const ReplaceResult replaced = ReplaceFile(path, text, 0600);
+    if (!replaced)
+        *error = path + ": " + replaced.Text();
+    return static_cast<bool>(replaced);
 }
 
 bool MakeDirs(const std::string& path, std::string* error)

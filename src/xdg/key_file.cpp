@@ -1,5 +1,7 @@
 #include "xdg/key_file.h"
 
+#include "base/replace_file.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -296,7 +298,6 @@ bool WriteFileAtomically(const std::string& path, const std::string& text, std::
     std::string dir = slash == std::string::npos ? "." : target.substr(0, slash);
     if (!MakeDirs(dir, error))
         return false;
-    mode_t mode = 0644;
     struct stat st;
     if (stat(target.c_str(), &st) == 0) {
         if (!S_ISREG(st.st_mode)) {
@@ -309,44 +310,13 @@ bool WriteFileAtomically(const std::string& path, const std::string& text, std::
             *error = target + ": read-only, left as it is";
             return false;
         }
-        mode = st.st_mode & 07777;
     }
 
-    std::string temp = target + ".XXXXXX";
-    std::vector<char> name(temp.begin(), temp.end());
-    name.push_back('\0');
-    int fd = mkstemp(name.data());
-    if (fd < 0) {
-        *error = ErrnoText("cannot write", target, errno);
-        return false;
-    }
-    auto fail = [&](int err) {
-        close(fd);
-        unlink(name.data());
-        *error = ErrnoText("cannot write", target, err);
-        return false;
-    };
-    size_t done = 0;
-    while (done < text.size()) {
-        ssize_t n = write(fd, text.data() + done, text.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return fail(n < 0 ? errno : EIO);
-        done += static_cast<size_t>(n);
-    }
-    if (fchmod(fd, mode) != 0 || fsync(fd) != 0)
-        return fail(errno);
-    if (close(fd) != 0) {
-        int err = errno;
-        unlink(name.data());
-        *error = ErrnoText("cannot write", target, err);
-        return false;
-    }
-    if (rename(name.data(), target.c_str()) != 0) {
-        int err = errno;
-        unlink(name.data());
-        *error = ErrnoText("cannot replace", target, err);
+    // The file keeps its permission bits; a new one is 0666 less the umask.
+    const ReplaceResult replaced = ReplaceFile(target, text, 0666);
+    if (!replaced) {
+        *error = ErrnoText(replaced.step == ReplaceResult::Step::Rename ? "cannot replace" : "cannot write", target,
+                           replaced.error);
         return false;
     }
     return true;

@@ -368,7 +368,7 @@ void RecordingCommandsTest::fileExistsButtonsAndResume()
     // resumed.
     script_->OnAll(scripted::WriteText(testsupport::ReadFile(Sample())));
     QDir().mkpath(Rec(""));
-    for (const char* name : {"ok", "cancel", "saveas", "quit", "never", "pass", "pass2"})
+    for (const char* name : {"ok", "cancel", "saveas", "quit", "never"})
         WriteText(Rec(QString::fromLatin1(name) + ".asf"), QByteArray("old ") + name);
     for (const char* name : {"ok", "cancel", "saveas", "quit", "never"})
         Add(QStringLiteral("mms://h/%1.asf").arg(QString::fromLatin1(name)));
@@ -422,27 +422,6 @@ void RecordingCommandsTest::fileExistsButtonsAndResume()
     QCOMPARE(ReadAll(Rec("quit.asf")), QByteArray("old quit"));
     QCOMPARE(Shown(QStringLiteral("mms://h/never.asf"), kColRecord), QString());
     QVERIFY(R().controller().StoppedByUser());
-
-    // Pass keeps the file and lists it below its row; with "All" every
-    // later existing file is kept without a question.
-    const QString pass = QStringLiteral("mms://h/pass.asf"), pass2 = QStringLiteral("mms://h/pass2.asf");
-    Add(pass);
-    Add(pass2);
-    script.Then<QMessageBox>([](QMessageBox* box) {
-        box->checkBox()->setChecked(true);
-        ButtonNamed(box, QStringLiteral("Pass"))->click();
-    });
-    RecordSelected(RowOf(pass));
-    QVERIFY(QTest::qWaitFor([&] { return Item(pass2).state != RowState::Idle && !R().Recording(); }, 30000));
-    QVERIFY2(script.done(), qPrintable(script.missed()));
-    QCOMPARE(script.answered(), 6);  // pass2 asked nothing
-    for (const auto& [address, file] : {std::pair{pass, QStringLiteral("pass.asf")},
-                                        std::pair{pass2, QStringLiteral("pass2.asf")}}) {
-        QCOMPARE(Shown(address, kColRecord), cancelled);
-        QCOMPARE(Q(L().Cell(RowOf(address) + 1, kColOriginalFile)), Rec(file));
-        QCOMPARE(ReadAll(Rec(file)), QByteArray("old ") + file.chopped(4).toLatin1());
-    }
-    SetPassAll(false);
 
     // "Resumable?": on OK the client is asked to go on where the file
     // breaks off. (The row left untried goes, so that the chain ends there.)

@@ -8,7 +8,6 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
-#include <QDesktopServices>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -31,14 +30,6 @@
 #include "ui/recent_list.h"
 #include "ui/url_open_dialog.h"
 
-class UrlCatcher : public QObject {
-    Q_OBJECT
-public:
-    QList<QUrl> urls;
-public slots:
-    void open(const QUrl& url) { urls.append(url); }
-};
-
 class MediaViewTest : public QObject, public DesktopFixture {
     Q_OBJECT
 private slots:
@@ -57,7 +48,6 @@ private slots:
     void asxSaveAndSaveAs();
     void listFileSaves();
     void automaticListFile();
-    void webPages();
     void workerQuestionsAndCancel();
     void rowsFollowedByIdAndLocaleWords();
     void listFileCredentialsAreProbed();
@@ -336,17 +326,6 @@ void MediaViewTest::automaticListFile()
     Reopen();
     QVERIFY(!QFile::exists(autoList));
     QCOMPARE(Rows(), 0);
-}
-
-void MediaViewTest::webPages()
-{
-    UrlCatcher catcher;
-    QDesktopServices::setUrlHandler(QStringLiteral("https"), &catcher, "open");
-    W().view()->actions().asxDataBank->trigger();
-    W().view()->actions().kvxDataBank->trigger();
-    QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
-    QCOMPARE(catcher.urls, (QList<QUrl>{QUrl(QString::fromLatin1(MediaView::kAsxDataBankUrl)),
-                                        QUrl(QString::fromLatin1(MediaView::kKvxDataBankUrl))}));
 }
 
 void MediaViewTest::workerQuestionsAndCancel()

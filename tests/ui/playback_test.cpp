@@ -479,6 +479,18 @@ void PlaybackTest::fullScreenByKeyAndDoubleClickPlaysOn()
     QTest::mouseDClick(video, Qt::LeftButton);
     QVERIFY(!Player().IsFullScreen());
     QVERIFY(PlaysOn());
+    // Escape, and a close by the window system, bring it back as well.
+    QTest::mouseDClick(video, Qt::LeftButton);
+    QVERIFY(Player().IsFullScreen() && !Playback().pane()->isEnabled());  // no input reaches it meanwhile
+    QTest::keyClick(video->window(), Qt::Key_Escape);
+    QVERIFY(!Player().IsFullScreen());
+    QCOMPARE(video->window(), &W());
+    Player().SetFullScreen(true);
+    video->window()->close();
+    QVERIFY(!Player().IsFullScreen());
+    QCOMPARE(video->window(), &W());
+    QVERIFY(Playback().pane()->isEnabled());
+    QVERIFY(PlaysOn());
     QCOMPARE(Player().State(), PlayState::Playing);
     QCOMPARE(Cell(row, kColPlay), QStringLiteral("Ready"));
 

@@ -192,16 +192,12 @@ private:
 
 void RecordingCommandsTest::recordsRowsInTurnAndStopCancels()
 {
+    // (Which rows the chain takes, and that Stop ends it, is the
+    // controller's; here, what the window shows of it.)
     script_->OnAll(scripted::Write(scripted::kEnough));
-    WriteText(Path("local.wmv"), "not recorded");
     const QString one = QStringLiteral("mms://h/one.asf"), two = QStringLiteral("http://h/two.asf");
-    const QString filled = QStringLiteral("mms://h/filled.asf");
     Add(one);
-    Add(Path("local.wmv"));
-    Add(filled);
-    L().Update(L().IdAt(RowOf(filled)), [](MediaItem& r) { ShowRecordingEnd(r, RowState::Failed, "", "tried before"); });
     Add(two);
-
     QVERIFY(W().actions().recordStart->isEnabled());
     QVERIFY(!W().actions().recordStop->isEnabled());
     RecordSelected(0);
@@ -209,11 +205,6 @@ void RecordingCommandsTest::recordsRowsInTurnAndStopCancels()
     QVERIFY(!W().actions().recordStart->isEnabled());  // one recording at a time
     QVERIFY(W().actions().recordStop->isEnabled());
     QVERIFY(QTest::qWaitFor([&] { return Item(two).state != RowState::Idle && !R().Recording(); }, 30000));
-
-    // Local rows and rows tried before are skipped.
-    QCOMPARE(script_->Calls().size(), size_t(2));
-    QCOMPARE(Shown(filled, kColRecord), QStringLiteral("tried before"));
-    QCOMPARE(Q(L().Cell(RowOf(Path("local.wmv")), kColRecord)), QString());
     for (const auto& [address, file] : {std::pair{one, QStringLiteral("one.asf")},
                                         std::pair{two, QStringLiteral("two.asf")}}) {
         QVERIFY2(Shown(address, kColRecord) == QString::fromUtf8(CompletedText()), Dump().constData());
@@ -228,20 +219,16 @@ void RecordingCommandsTest::recordsRowsInTurnAndStopCancels()
     QVERIFY(W().actions().recordStart->isEnabled());
     QVERIFY(!W().actions().recordStop->isEnabled());
 
-    // Record Stop shows the cancelled word and starts nothing after it.
+    // Record Stop shows the cancelled word.
     std::atomic<int> entered{0};
     script_->OnAll(scripted::WaitForStop(&entered));
-    const QString slow = QStringLiteral("mms://h/slow.asf"), after = QStringLiteral("mms://h/after.asf");
+    const QString slow = QStringLiteral("mms://h/slow.asf");
     Add(slow);
-    Add(after);
     RecordSelected(RowOf(slow));
     QVERIFY(QTest::qWaitFor([&] { return entered == 1; }, 10000));
     W().actions().recordStop->trigger();
     QVERIFY(WaitIdle(5000));
     QCOMPARE(Shown(slow, kColRecord), QString::fromUtf8(CancelledText()));
-    QCOMPARE(Shown(after, kColRecord), QString());
-    QCOMPARE(Item(after).state, RowState::Idle);
-    QCOMPARE(entered.load(), 1);
 }
 
 void RecordingCommandsTest::statusSinkBatchesAndKeepsTheOrder()
@@ -536,20 +523,12 @@ void RecordingCommandsTest::parallelRecordingsFromThePreferences()
     QCOMPARE(L().BusyRowCount(), 2);
     QVERIFY(!W().actions().recordStart->isEnabled());  // both slots busy
     QVERIFY(QTest::qWaitFor([&] { return entered == 2; }, 10000));
-    QTest::qWait(100);
-    QCOMPARE(entered.load(), 2);
+    // (That the slots are never exceeded and the chain goes on is the
+    // controller's.)
     go = true;
-    int most = 0;
-    QVERIFY(QTest::qWaitFor(
-        [&] {
-            most = std::max(most, L().BusyRowCount());
-            return Item(QStringLiteral("mms://h/p3.asf")).state != RowState::Idle && !R().Recording();
-        },
-        30000));
-    QCOMPARE(most, 2);
-    for (const char* name : {"p1", "p2", "p3"})
-        QCOMPARE(Shown(QStringLiteral("mms://h/%1.asf").arg(QString::fromLatin1(name)), kColRecord),
-                 QString::fromUtf8(CompletedText()));
+    const QString last = QStringLiteral("mms://h/p3.asf");
+    QVERIFY(QTest::qWaitFor([&] { return Item(last).state != RowState::Idle && !R().Recording(); }, 30000));
+    QCOMPARE(Shown(last, kColRecord), QString::fromUtf8(CompletedText()));
 }
 
 void RecordingCommandsTest::credentialDialogIsTheJobsQuestion()

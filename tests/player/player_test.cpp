@@ -133,7 +133,6 @@ private slots:
     void growingFileIsFollowedToItsEnd();
     void imageCaptureWritesTheFrameAsPng();
     void refusedLoginAsksOnceThenPlaysThroughTheRelay();
-    void paneWithoutOpenGlGoesFullScreenAndBack();
     void sizeModesGiveThePreferredSize();
 };
 
@@ -639,40 +638,6 @@ void PlayerTest::refusedLoginAsksOnceThenPlaysThroughTheRelay()
     QCOMPARE(refused.size(), 2);
     QVERIFY(!errors.first().at(1).toString().contains(QStringLiteral("guess")));
     QCOMPARE(log.codes.last(), int(player::kError));
-}
-
-void PlayerTest::paneWithoutOpenGlGoesFullScreenAndBack()
-{
-    QVERIFY(!PlayerWidget::CanShowVideo());
-    Player p(Silent());
-    QWidget window;
-    auto* pane = new PlayerWidget(&p, &window);
-    window.resize(320, 240);
-    window.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&window));
-    QVERIFY(!pane->videoView());
-    QWidget* area = pane->videoArea();
-    CodeLog log(p);
-    p.Open(playertest::Sample(20), QStringLiteral("pane"));
-    QTRY_VERIFY_WITH_TIMEOUT(log.Has(player::kMediaOpened), 15000);
-
-    QTest::mouseDClick(area, Qt::LeftButton);
-    QVERIFY(p.IsFullScreen());
-    QVERIFY(area->window() != &window);
-    QVERIFY(area->window()->isFullScreen());
-    QVERIFY(!pane->isEnabled());
-    QTest::keyClick(area->window(), Qt::Key_Escape);
-    QVERIFY(!p.IsFullScreen());
-    QCOMPARE(area->parentWidget(), pane);
-    QVERIFY(pane->isEnabled());
-
-    // Closed by the window system: back in the pane as well.
-    p.SetFullScreen(true);
-    QWidget* full = area->window();
-    full->close();
-    QVERIFY(!p.IsFullScreen());
-    QCOMPARE(area->window(), &window);
-    QCOMPARE(p.State(), PlayState::Playing);
 }
 
 void PlayerTest::sizeModesGiveThePreferredSize()

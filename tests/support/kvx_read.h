@@ -20,3 +20,21 @@ inline QStringList KvxAddresses(const QString& path, kvx::File* whole = nullptr)
         *whole = std::move(file);
     return out;
 }
+
+// A list file of one row whose header holds a login.
+inline QByteArray KvxWithLogin(const std::string& user, const std::string& password, const std::string& title,
+                               const std::string& address)
+{
+    kvx::Header header;
+    header.user = user;
+    header.password = password;
+    kvx::Record record;
+    record.title = title;
+    record.address = address;
+    uint8_t head[kvx::kHeaderSize];
+    uint8_t rec[kvx::kRecordSize];
+    kvx::EncodeHeader(header, head);
+    kvx::EncodeRecord(record, rec);
+    return QByteArray(reinterpret_cast<const char*>(head), sizeof head) +
+           QByteArray(reinterpret_cast<const char*>(rec), sizeof rec);
+}

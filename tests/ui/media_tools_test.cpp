@@ -22,7 +22,7 @@
 #include <QTest>
 #include <QTimer>
 
-#include "app/main_window.h"
+#include "desktop_fixture.h"
 #include "base/memory_profile.h"
 #include "dialog_script.h"
 #include "formats/asf_file_info.h"
@@ -332,23 +332,19 @@ private slots:
 
     void windowToolsMenu()
     {
-        qputenv("XDG_CONFIG_HOME", Path("win/conf").toLocal8Bit());
-        qputenv("XDG_DATA_HOME", Path("win/data").toLocal8Bit());
-        IniProfile profile(Path("win/Brimcast.conf").toStdString());
-        MainWindow window(profile);
+        DesktopFixture f;
+        f.Start();
+        MainWindow& window = f.W();
         QMenu* tools = nullptr;
         for (QAction* a : window.menuBar()->actions())
             if (a->menu() && a->text().contains("Tools"))
                 tools = a->menu();
-        QVERIFY(tools);
-        QVERIFY(tools->actions().contains(window.actions().cut));
-        QVERIFY(tools->actions().contains(window.actions().fileInfo));
-        const QString src = Copy(Sample(12), "window.asf");
+        QVERIFY(tools && tools->actions().contains(window.actions().cut) &&
+                tools->actions().contains(window.actions().fileInfo));
         // Both start with the file of the list's selected row.
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
-        window.view()->OpenEntry(QStringLiteral("mms://h/other.asf"), QString(), QString());
-        window.view()->OpenEntry(src, QString(), QString());
+        const QString src = Copy(Sample(12), "window.asf");
+        f.Add(QStringLiteral("mms://h/other.asf"));
+        f.Add(src);
         window.view()->SelectRow(1);
         QString offered;
         DialogScript script;
@@ -369,7 +365,7 @@ private slots:
         QCOMPARE(cut->source->text(), src);
         QCOMPARE(cut->cutPath->text(), Path("window_cut.asf"));
         cut->close();
-        window.Shutdown(false);
+        f.Stop();
     }
 
 private:

@@ -192,16 +192,12 @@ private:
 
 void RecordingCommandsTest::recordsRowsInTurnAndStopCancels()
 {
+    // (Which rows the chain takes, and that Stop ends it, is the
+    // controller's; here, what the window shows of it.)
     script_->OnAll(scripted::Write(scripted::kEnough));
-    WriteText(Path("local.wmv"), "not recorded");
     const QString one = QStringLiteral("mms://h/one.asf"), two = QStringLiteral("http://h/two.asf");
-    const QString filled = QStringLiteral("mms://h/filled.asf");
     Add(one);
-    Add(Path("local.wmv"));
-    Add(filled);
-    L().Update(L().IdAt(RowOf(filled)), [](MediaItem& r) { ShowRecordingEnd(r, RowState::Failed, "", "tried before"); });
     Add(two);
-
     QVERIFY(W().actions().recordStart->isEnabled());
     QVERIFY(!W().actions().recordStop->isEnabled());
     RecordSelected(0);
@@ -209,11 +205,6 @@ void RecordingCommandsTest::recordsRowsInTurnAndStopCancels()
     QVERIFY(!W().actions().recordStart->isEnabled());  // one recording at a time
     QVERIFY(W().actions().recordStop->isEnabled());
     QVERIFY(QTest::qWaitFor([&] { return Item(two).state != RowState::Idle && !R().Recording(); }, 30000));
-
-    // Local rows and rows tried before are skipped.
-    QCOMPARE(script_->Calls().size(), size_t(2));
-    QCOMPARE(Shown(filled, kColRecord), QStringLiteral("tried before"));
-    QCOMPARE(Q(L().Cell(RowOf(Path("local.wmv")), kColRecord)), QString());
     for (const auto& [address, file] : {std::pair{one, QStringLiteral("one.asf")},
                                         std::pair{two, QStringLiteral("two.asf")}}) {
         QVERIFY2(Shown(address, kColRecord) == QString::fromUtf8(CompletedText()), Dump().constData());
@@ -228,20 +219,16 @@ void RecordingCommandsTest::recordsRowsInTurnAndStopCancels()
     QVERIFY(W().actions().recordStart->isEnabled());
     QVERIFY(!W().actions().recordStop->isEnabled());
 
-    // Record Stop shows the cancelled word and starts nothing after it.
+    // Record Stop shows the cancelled word.
     std::atomic<int> entered{0};
     script_->OnAll(scripted::WaitForStop(&entered));
-    const QString slow = QStringLiteral("mms://h/slow.asf"), after = QStringLiteral("mms://h/after.asf");
+    const QString slow = QStringLiteral("mms://h/slow.asf");
     Add(slow);
-    Add(after);
     RecordSelected(RowOf(slow));
     QVERIFY(QTest::qWaitFor([&] { return entered == 1; }, 10000));
     W().actions().recordStop->trigger();
     QVERIFY(WaitIdle(5000));
     QCOMPARE(Shown(slow, kColRecord), QString::fromUtf8(CancelledText()));
-    QCOMPARE(Shown(after, kColRecord), QString());
-    QCOMPARE(Item(after).state, RowState::Idle);
-    QCOMPARE(entered.load(), 1);
 }
 
 void RecordingCommandsTest::statusSinkBatchesAndKeepsTheOrder()
@@ -368,7 +355,7 @@ void RecordingCommandsTest::fileExistsButtonsAndResume()
     // resumed.
     script_->OnAll(scripted::WriteText(testsupport::ReadFile(Sample())));
     QDir().mkpath(Rec(""));
-    for (const char* name : {"ok", "cancel", "saveas", "quit", "never", "pass", "pass2"})
+    for (const char* name : {"ok", "cancel", "saveas", "quit", "never"})
         WriteText(Rec(QString::fromLatin1(name) + ".asf"), QByteArray("old ") + name);
     for (const char* name : {"ok", "cancel", "saveas", "quit", "never"})
         Add(QStringLiteral("mms://h/%1.asf").arg(QString::fromLatin1(name)));
@@ -422,27 +409,6 @@ void RecordingCommandsTest::fileExistsButtonsAndResume()
     QCOMPARE(ReadAll(Rec("quit.asf")), QByteArray("old quit"));
     QCOMPARE(Shown(QStringLiteral("mms://h/never.asf"), kColRecord), QString());
     QVERIFY(R().controller().StoppedByUser());
-
-    // Pass keeps the file and lists it below its row; with "All" every
-    // later existing file is kept without a question.
-    const QString pass = QStringLiteral("mms://h/pass.asf"), pass2 = QStringLiteral("mms://h/pass2.asf");
-    Add(pass);
-    Add(pass2);
-    script.Then<QMessageBox>([](QMessageBox* box) {
-        box->checkBox()->setChecked(true);
-        ButtonNamed(box, QStringLiteral("Pass"))->click();
-    });
-    RecordSelected(RowOf(pass));
-    QVERIFY(QTest::qWaitFor([&] { return Item(pass2).state != RowState::Idle && !R().Recording(); }, 30000));
-    QVERIFY2(script.done(), qPrintable(script.missed()));
-    QCOMPARE(script.answered(), 6);  // pass2 asked nothing
-    for (const auto& [address, file] : {std::pair{pass, QStringLiteral("pass.asf")},
-                                        std::pair{pass2, QStringLiteral("pass2.asf")}}) {
-        QCOMPARE(Shown(address, kColRecord), cancelled);
-        QCOMPARE(Q(L().Cell(RowOf(address) + 1, kColOriginalFile)), Rec(file));
-        QCOMPARE(ReadAll(Rec(file)), QByteArray("old ") + file.chopped(4).toLatin1());
-    }
-    SetPassAll(false);
 
     // "Resumable?": on OK the client is asked to go on where the file
     // breaks off. (The row left untried goes, so that the chain ends there.)
@@ -557,20 +523,12 @@ void RecordingCommandsTest::parallelRecordingsFromThePreferences()
     QCOMPARE(L().BusyRowCount(), 2);
     QVERIFY(!W().actions().recordStart->isEnabled());  // both slots busy
     QVERIFY(QTest::qWaitFor([&] { return entered == 2; }, 10000));
-    QTest::qWait(100);
-    QCOMPARE(entered.load(), 2);
+    // (That the slots are never exceeded and the chain goes on is the
+    // controller's.)
     go = true;
-    int most = 0;
-    QVERIFY(QTest::qWaitFor(
-        [&] {
-            most = std::max(most, L().BusyRowCount());
-            return Item(QStringLiteral("mms://h/p3.asf")).state != RowState::Idle && !R().Recording();
-        },
-        30000));
-    QCOMPARE(most, 2);
-    for (const char* name : {"p1", "p2", "p3"})
-        QCOMPARE(Shown(QStringLiteral("mms://h/%1.asf").arg(QString::fromLatin1(name)), kColRecord),
-                 QString::fromUtf8(CompletedText()));
+    const QString last = QStringLiteral("mms://h/p3.asf");
+    QVERIFY(QTest::qWaitFor([&] { return Item(last).state != RowState::Idle && !R().Recording(); }, 30000));
+    QCOMPARE(Shown(last, kColRecord), QString::fromUtf8(CompletedText()));
 }
 
 void RecordingCommandsTest::credentialDialogIsTheJobsQuestion()
@@ -670,17 +628,11 @@ void RecordingCommandsTest::urlCheckFillsItsCells()
 void RecordingCommandsTest::captureFromSavefilesAndRecordStartStopsIt()
 {
     using namespace capturetest;
-    // A saved capture: a player's MMS connect and open, and an HTTP request
-    // through a proxy.
+    // A saved capture of one request. (What a capture makes of each kind of
+    // request is the capture's own.)
     script_->OnAll(scripted::Write(scripted::kEnough));
-    // The identity a player announces: its version and its GUID (59 bytes).
-    const std::string player = "NSPlayer/9.0.0.3802; {12345678-1234-1234-1234-123456789ABC}";
     const std::string captured = "http://127.0.0.1:8080/captured.asf";
-    QByteArray savefile = PcapHeader();
-    savefile += PcapRecord(Frame(1755, MmsConnect(player + "; Host: 10.0.0.5")));
-    savefile += PcapRecord(Frame(1755, MmsOpenFile(u"news/evening.asf")));
-    savefile += PcapRecord(Frame(80, HttpGet(captured)));
-    WriteText(Path("saved.pcap"), savefile);
+    WriteText(Path("saved.pcap"), PcapHeader() + PcapRecord(Frame(80, HttpGet(captured))));
 
     DialogScript script;
     script.Then<AdapterDialog>([&](AdapterDialog* d) {
@@ -692,11 +644,8 @@ void RecordingCommandsTest::captureFromSavefilesAndRecordStartStopsIt()
     });
     W().actions().urlCapture->trigger();
     QVERIFY2(script.done(), qPrintable(script.missed()));
-    QVERIFY(QTest::qWaitFor([&] { return RowOf(Q(captured)) >= 0 && L().RowCount() == 2; }, 10000));
-    const MediaItem mms = L().Row(0);
-    QCOMPARE(Q(mms.cells[kColOriginalFile]), QStringLiteral("mms://10.0.0.5/news/evening.asf"));
-    QCOMPARE(mms.cells[kColNs], player);
-    QCOMPARE(mms.image, int(kImageNetwork));
+    QVERIFY(QTest::qWaitFor([&] { return RowOf(Q(captured)) >= 0; }, 10000));
+    QCOMPARE(L().Image(RowOf(Q(captured))), int(kImageNetwork));
     // The dialog's choices are the settings now.
     QCOMPARE(W().settings().m_captureRtsp, 0);
     QVERIFY(std::count(W().settings().m_fileTypes.begin(), W().settings().m_fileTypes.end(), ".mp4") == 1);
@@ -760,6 +709,8 @@ void RecordingCommandsTest::captureFromAnAdapterGoesThroughTheHelper()
 
 void RecordingCommandsTest::adapterDialogRules()
 {
+    // (Which adapter is kept, how file types are taken, and the rights
+    // texts are the selection's and the helper's own; here, the dialog.)
     AppSettings settings;
     settings.m_fileTypes = {".asf", ".wmv"};
     settings.m_captureDriver = "lo";
@@ -782,28 +733,17 @@ void RecordingCommandsTest::adapterDialogRules()
         d.accept();
         QCOMPARE(selection.Accept(settings), 0);
         QCOMPARE(settings.m_fileTypes, std::vector<std::string>{".wmv"});
-        QCOMPARE(settings.m_captureDriver, std::string());  // "Save" was cleared
     }
-    {
-        // When the capture helper may not capture, the dialog names it and
-        // the group of the package (or the command for a helper of another
-        // install); without adapters only a capture file can be chosen.
-        AdapterSelection selection({}, settings);
-        AdapterDialog d(selection, QStringLiteral("Cannot list the network adapters: denied"), false,
-                        QStringLiteral("/usr/libexec/brimcast/brimcast-capture"));
-        QVERIFY(!d.rightsNote()->isHidden());
-        const QString note = d.rightsNote()->text();
-        QVERIFY2(note.contains(QLatin1String("capture helper /usr/libexec/brimcast/brimcast-capture")) &&
-                     note.contains(QLatin1String("group brimcast-capture")) &&
-                     note.contains(QLatin1String("denied")),
-                 qPrintable(note));
-        QVERIFY2(AdapterDialog::RightsText(QStringLiteral("/opt/b/libexec/brimcast/brimcast-capture"))
-                     .contains(QLatin1String("sudo setcap cap_net_raw+ep /opt/b/libexec/brimcast/brimcast-capture")),
-                 qPrintable(note));
-        QVERIFY(!d.buttons()->button(QDialogButtonBox::Ok)->isEnabled());
-        d.captureFileEdit()->setText(QStringLiteral("/tmp/x.pcap"));
-        QVERIFY(d.buttons()->button(QDialogButtonBox::Ok)->isEnabled());
-    }
+    // When the capture helper may not capture, the dialog says why; without
+    // adapters only a capture file can be chosen.
+    AdapterSelection selection({}, settings);
+    AdapterDialog d(selection, QStringLiteral("Cannot list the network adapters: denied"), false,
+                    QStringLiteral("/usr/libexec/brimcast/brimcast-capture"));
+    QVERIFY(!d.rightsNote()->isHidden());
+    QVERIFY2(d.rightsNote()->text().contains(QLatin1String("denied")), qPrintable(d.rightsNote()->text()));
+    QVERIFY(!d.buttons()->button(QDialogButtonBox::Ok)->isEnabled());
+    d.captureFileEdit()->setText(QStringLiteral("/tmp/x.pcap"));
+    QVERIFY(d.buttons()->button(QDialogButtonBox::Ok)->isEnabled());
 }
 
 void RecordingCommandsTest::notifiesOnlyWhenTheWindowIsNotActive()

@@ -9,7 +9,7 @@
 
 #include "base/failed_attempt.h"
 #include "base/stream_info.h"
-#include "medialist/list_file_io.h"
+#include "formats/list_file_io.h"
 
 struct AppSettings;
 class UserPrompts;

@@ -5,8 +5,8 @@
 #include "base/app_settings.h"
 #include "base/user_prompts.h"
 #include "formats/kvx_file.h"
+#include "formats/list_file_io.h"
 #include "formats/qsd_file.h"
-#include "medialist/list_file_io.h"
 #include "medialist/media_list.h"
 #include "medialist/media_list_impl.h"
 

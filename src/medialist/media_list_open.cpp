@@ -3,7 +3,7 @@
 
 #include "formats/asx_reader.h"
 #include "formats/legacy_text.h"
-#include "medialist/list_file_io.h"
+#include "formats/list_file_io.h"
 #include "medialist/media_list.h"
 #include "medialist/media_list_impl.h"
 

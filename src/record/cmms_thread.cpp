@@ -4,7 +4,7 @@
 #include <system_error>
 #include <utility>
 
-#include "protocols/client_factory.h"
+#include "record/client_factory.h"
 #include "record/fallback_table.h"
 #include "record/job_driver.h"
 

@@ -14,11 +14,11 @@
 #include "formats/asf_guids.h"
 #include "formats/asf_packet.h"
 #include "formats/file_sink.h"
-#include "medialist/list_file_io.h"
+#include "formats/list_file_io.h"
+#include "formats/playlist_text.h"
 #include "formats/printf.h"
 #include "medialist/media_list.h"
 #include "protocols/http/http_download_client.h"
-#include "protocols/mmsh/reply_head.h"
 #include "protocols/net/failure_reason.h"
 #include "record/cmms_thread.h"
 #include "record/existing_file.h"
@@ -270,7 +270,7 @@ JobDriver::BodyCheck JobDriver::CheckAsfBody(const std::string& address, bool cr
     std::string text;
     const bool playlist =
         LoadPlaylistFile(path, &text) == ReadStatus::Ok &&
-        mmsh::LooksLikePlaylist(reinterpret_cast<const uint8_t*>(text.data()), text.size());
+        LooksLikePlaylist(reinterpret_cast<const uint8_t*>(text.data()), text.size());
     if (created)
         ::unlink(path.c_str());
     job.errorFlag = false;

@@ -14,8 +14,8 @@
 
 #include "formats/asx_reader.h"
 #include "formats/file_sink.h"
+#include "formats/list_file_io.h"
 #include "formats/printf.h"
-#include "medialist/list_file_io.h"
 #include "medialist/media_list.h"
 #include "record/cmms_thread.h"
 #include "record/job_driver.h"

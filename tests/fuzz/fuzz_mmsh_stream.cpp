@@ -13,6 +13,7 @@
 #include <memory>
 #include <string>
 
+#include "formats/playlist_text.h"
 #include "formats/printf.h"
 #include "harness.h"
 #include "protocols/mmsh/chunk_stream.h"

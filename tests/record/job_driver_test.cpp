@@ -10,12 +10,12 @@
 #include <string>
 #include <vector>
 
-#include "medialist/list_file_io.h"
+#include "asf_stream.h"
+#include "formats/list_file_io.h"
 #include "medialist/media_list.h"
 #include "record/cmms_thread.h"
 #include "record/existing_file.h"
 #include "record/output_names.h"
-#include "asf_stream.h"
 #include "scripted_clients.h"
 #include "test_support.h"
 

@@ -37,7 +37,7 @@
 #include "frame_builder.h"
 #include "helper_fixture.h"
 #include "medialist/row_status.h"
-#include "protocols/client_factory.h"
+#include "record/client_factory.h"
 #include "record/existing_file.h"
 #include "record/recorder_controller.h"
 #include "scripted_clients.h"

@@ -10,15 +10,15 @@
 #include "formats/asf_guids.h"
 #include "formats/byte_sink.h"
 #include "formats/le.h"
+#include "formats/list_file_io.h"
+#include "formats/playlist_text.h"
 #include "formats/printf.h"
-#include "medialist/list_file_io.h"
 #include "protocols/asf_recording.h"
 #include "protocols/client_hooks.h"
 #include "protocols/http/curl_transfer.h"
 #include "protocols/http/http_address.h"
 #include "protocols/http/http_auth.h"
 #include "protocols/http/http_text.h"
-#include "protocols/mmsh/reply_head.h"
 #include "protocols/net/failure_reason.h"
 #include "protocols/net/url_parts.h"
 
@@ -318,8 +318,8 @@ void HttpDownloadClient::SaveAsfBody(CurlTransfer& request, ByteSink* out)
     // any other body is a page at best.
     const std::string body = CollectPage(request, block.data(), first);
     const auto* bytes = reinterpret_cast<const uint8_t*>(body.data());
-    if (body.size() <= kMaxPlaylistBytes && mmsh::LooksLikePlaylist(bytes, body.size()) &&
-        mmsh::IsPlaylistText(bytes, body.size())) {
+    if (body.size() <= kMaxPlaylistBytes && LooksLikePlaylist(bytes, body.size()) &&
+        IsPlaylistText(bytes, body.size())) {
         Save(out, body.data(), body.size());
         return;
     }

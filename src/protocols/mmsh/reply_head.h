@@ -38,16 +38,8 @@ void ParseHeadLine(const std::string& line, bool first, ReplyHead* head, Message
 
 // The kind the content type announces (before the status code is applied).
 // *readBody tells whether the body must be read; for text replies the kind
-// is decided from the body afterwards (LooksLikePlaylist).
+// is decided from the body afterwards (LooksLikePlaylist, formats/playlist_text.h).
 TransferKind KindFromContentType(const ReplyHead& head, bool* readBody, bool* textReply,
                                  MessageLog& log);
-
-// A text reply is a playlist when, after leading blanks, tabs, CR and LF,
-// it begins like one ("<ASX", "[Reference]", a stream address, ...).
-bool LooksLikePlaylist(const uint8_t* body, size_t length);
-
-// The playlist text test: not empty, and no NUL or control byte other than
-// tab, CR and LF. Bytes above 127 are accepted (titles in national scripts).
-bool IsPlaylistText(const uint8_t* text, size_t length);
 
 }  // namespace mmsh

@@ -17,7 +17,7 @@ constexpr size_t kDirectReadMin = StreamReader::kRingSize / 2;
 }  // namespace
 
 StreamReader::StreamReader(net::TcpConnection& connection, MessageLog& log)
-    : connection_(connection), log_(log)
+    : connection_(connection), log_(log), ring_(kRingSize)
 {
 }
 
@@ -62,7 +62,7 @@ void StreamReader::Refill()
     if (room == 0)
         return;
     size_t got = 0;
-    if (Receive(ring_ + writeIndex_, room, &got))
+    if (Receive(ring_.data() + writeIndex_, room, &got))
         writeIndex_ = (writeIndex_ + got) % kRingSize;
 }
 
@@ -87,7 +87,7 @@ size_t StreamReader::Read(uint8_t* dst, size_t n)
         }
         size_t stop = readIndex_ < writeIndex_ ? writeIndex_ : kRingSize;
         size_t take = std::min(n - delivered, stop - readIndex_);
-        std::memcpy(dst + delivered, ring_ + readIndex_, take);
+        std::memcpy(dst + delivered, ring_.data() + readIndex_, take);
         readIndex_ = (readIndex_ + take) % kRingSize;
         delivered += take;
     }

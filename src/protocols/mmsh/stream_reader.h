@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 #include "protocols/net/tcp_connection.h"
 
@@ -9,13 +10,14 @@ namespace mmsh {
 
 class MessageLog;
 
-// Buffered reads from one reply: a 4096-byte ring that refills in large
+// Buffered reads from one reply: a 64 KB ring that refills in large
 // receives whenever more than half of it is free, so that the reply head
-// can be read one byte at a time without a receive call per byte. Reads
-// large enough to need no buffering go straight into the caller's memory.
+// can be read one byte at a time and a chunk stream a dozen packets per
+// receive call. Reads of half the ring or more, with the ring empty, go
+// straight into the caller's memory.
 class StreamReader {
 public:
-    static constexpr size_t kRingSize = 4096;
+    static constexpr size_t kRingSize = 65536;
 
     StreamReader(net::TcpConnection& connection, MessageLog& log);
 
@@ -42,7 +44,7 @@ private:
 
     net::TcpConnection& connection_;
     MessageLog& log_;
-    uint8_t ring_[kRingSize];
+    std::vector<uint8_t> ring_;
     size_t writeIndex_ = 0;
     size_t readIndex_ = 0;
     bool endOfStream_ = false;

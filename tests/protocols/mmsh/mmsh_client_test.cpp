@@ -18,7 +18,7 @@
 #include "client_fakes.h"
 #include "formats/asf_file_writer.h"
 #include "formats/file_sink.h"
-#include "medialist/list_file_io.h"
+#include "formats/list_file_io.h"
 #include "protocols/mmsh/chunk_stream.h"
 #include "protocols/mmsh/mmsh_client.h"
 #include "protocols/mmsh/mmsh_request.h"

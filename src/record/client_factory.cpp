@@ -1,4 +1,4 @@
-#include "protocols/client_factory.h"
+#include "record/client_factory.h"
 
 #include "protocols/http/http_download_client.h"
 #include "protocols/mms/mms_tcp_client.h"

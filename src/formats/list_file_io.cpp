@@ -1,4 +1,4 @@
-#include "medialist/list_file_io.h"
+#include "formats/list_file_io.h"
 
 #include <atomic>
 #include <cerrno>

@@ -4,13 +4,9 @@
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <chrono>
-#include <filesystem>
-#include <iterator>
-#include <csignal>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -49,12 +45,6 @@ int ClosedPort()
     EXPECT_EQ(::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &length), 0);
     ::close(fd);
     return ntohs(a.sin_port);
-}
-
-void ExpectDecodes(const std::string& path)
-{
-    std::string diagnostics;
-    EXPECT_TRUE(testsupport::DecodesCleanly(path, &diagnostics)) << path << ": " << diagnostics;
 }
 
 class CliRecordTest : public ::testing::Test {
@@ -106,64 +96,15 @@ TEST_F(CliRecordTest, HttpDownloadWithBasicAuthentication)
     r = Cli({"check", "-u", "archivist", "-p", "s3cret", Http("/auth/file")});
     EXPECT_EQ(r.out, Http("/auth/file") + " Ok\n") << r.err;
 
-    // A stored pair belongs to the host as written and the port: one kept
-    // under the host alone is for the default port only, and another name
-    // of the same machine gets nothing.
-    const std::string port = std::to_string(http.port());
+    // A pair stored in the profile for the host and port is used.
     {
         IniProfile profile(config.File("Brimcast.conf"));
-        WriteStoredCredentials(profile, "127.0.0.1", "archivist", "s3cret");
-        WriteStoredCredentials(profile, "localhost:" + port, "archivist", "s3cret");
+        WriteStoredCredentials(profile, "127.0.0.1:" + std::to_string(http.port()), "archivist", "s3cret");
     }
     r = Cli({"record", "-d", out.path(), "-t", "stored", Http("/auth/size/7000")});
-    EXPECT_EQ(r.exitCode, 1) << r.out;
-    {
-        IniProfile profile(config.File("Brimcast.conf"));
-        WriteStoredCredentials(profile, "127.0.0.1:" + port, "archivist", "s3cret");
-    }
-    r = Cli({"record", "-d", out.path(), "-t", "stored", "--if-exists", "overwrite", Http("/auth/size/7000")});
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(FileSize(out.File("stored.asf")), 7000u);
     EXPECT_TRUE(Contains(ReadFile(config.File("http.log")), "Authorization: Basic"));
-}
-
-// Credentials given for an address go to its scheme, host and port alone:
-// a playlist's entry on the same server gets them, one on another server
-// none (in batch mode nobody is asked, and its refusal ends the job).
-TEST_F(CliRecordTest, GivenCredentialsGoOnlyToTheServerOfTheAddress)
-{
-    FakeServer other;
-    ASSERT_TRUE(other.Start("http_server.py", {"--user", "archivist", "--password", "s3cret", "--lifetime", "60",
-                                               "--log", config.File("other.log")}));
-    const std::string list = "<ASX version=\"3.0\"><Entry><Ref href=\"http://127.0.0.1:{port}/auth/size/7000\"/>"
-                             "</Entry><Entry><Ref href=\"" + Address("http", other, "/auth/size/7000") +
-                             "\"/></Entry></ASX>";
-    StartHttp({"--user", "archivist", "--password", "s3cret", "--playlist", list});
-    auto r = Cli({"record", "-d", out.path(), "-u", "archivist", "-p", "s3cret", Http("/playlist/list.asx")});
-    EXPECT_EQ(r.exitCode, 1) << r.out << r.err;
-    const std::string otherLog = ReadFile(config.File("other.log"));
-    EXPECT_TRUE(Contains(otherLog, "GET /auth/size/7000")) << otherLog;
-    EXPECT_FALSE(Contains(otherLog, "Authorization:")) << otherLog;
-    const std::string log = ReadFile(config.File("http.log"));
-    EXPECT_TRUE(Contains(log, "GET /auth/size/7000 HTTP/1.0\r\nHost: 127.0.0.1:" + std::to_string(http.port()) +
-                                  "\r\nAuthorization: Basic"))
-        << log << r.out << r.err;
-}
-
-// An address that names an ASF file but serves something else keeps no
-// file: a playlist is followed, a stream of the framed protocol fails.
-TEST_F(CliRecordTest, AnAsfAddressServingNoAsfStreamKeepsNoFile)
-{
-    StartHttp({"--file", Sample(), "--playlist",
-               "<ASX version=\"3.0\"><Entry><Ref href=\"http://127.0.0.1:{port}/file/clip.asf\"/></Entry></ASX>"});
-    auto r = Cli({"record", "-d", out.path(), "-t", "clip", Http("/playlist/pl.asf?type=application/octet-stream")});
-    EXPECT_EQ(r.exitCode, 0) << r.out << r.err;
-    EXPECT_FALSE(std::filesystem::exists(out.File("pl.asf"))) << r.out;
-    EXPECT_TRUE(ReadFile(out.File("clip.asf")) == ReadFile(Sample())) << "the entry is recorded";
-
-    r = Cli({"record", "-d", out.path(), "--idle-timeout", "2", Http("/framed/300000/x.asf")});
-    EXPECT_EQ(r.exitCode, 1) << r.out;
-    EXPECT_FALSE(std::filesystem::exists(out.File("x.asf"))) << r.out;
 }
 
 // A failure gives the reason of every transport tried beside the last one's
@@ -246,7 +187,11 @@ TEST_F(CliRecordTest, AShortWholeStreamIsCompletedAndOneEndedEarlyIsIncomplete)
     auto r = Cli({"record", "-d", out.path(), Address("http", mmsh, "/short.wma")});
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_TRUE(Contains(r.out, ": completed -> " + out.File("short.wma"))) << r.out;
-    ExpectDecodes(out.File("short.wma"));
+    // The MMS-over-HTTP client reports its header once its probe has read
+    // it, with the duration: the file is shown once.
+    const std::string line = "  to " + out.File("short.wma");
+    EXPECT_TRUE(Contains(r.err, line) && r.err.find(line) == r.err.rfind(line)) << r.err;
+    EXPECT_FALSE(Contains(r.err, "(0:00:00)")) << r.err;
 
     // 16 s of stream, of which the server sends about three quarters (more
     // than the size rule's limit) before it reports the end.
@@ -260,7 +205,6 @@ TEST_F(CliRecordTest, AShortWholeStreamIsCompletedAndOneEndedEarlyIsIncomplete)
     r = Cli({"record", "-d", out.path(), cut});
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_TRUE(Contains(r.err, cut + ": incomplete -> " + out.File("cut.asf"))) << r.err;
-    ExpectDecodes(out.File("cut.asf"));
     r = Cli({"record", "--json", "--if-exists", "overwrite", "-d", out.path(), cut});
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_TRUE(Contains(r.out, "\"result\":\"incomplete\"")) << r.out;
@@ -277,16 +221,6 @@ TEST_F(CliRecordTest, AShortWholeStreamIsCompletedAndOneEndedEarlyIsIncomplete)
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_TRUE(Contains(r.out, ": completed -> " + out.File("cut(0).asf"))) << r.out;
     EXPECT_EQ(ReadFile(out.File("cut.asf")), cutBytes);
-    ExpectDecodes(out.File("cut(0).asf"));
-
-    // The server that sends the whole stream lets it be resumed to the end.
-    const uint64_t cutSize = FileSize(out.File("cut.asf"));
-    FakeServer whole;
-    ASSERT_TRUE(whole.Start("mms_server.py", {"--file", testsupport::MakeSampleAsf(longer), "--lifetime", "60"}));
-    r = Cli({"record", "--if-exists", "resume", "-d", out.path(), Address("mms", whole, "/cut.asf")});
-    ASSERT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_GT(FileSize(out.File("cut.asf")), cutSize);
-    ExpectDecodes(out.File("cut.asf"));
 }
 
 // A dropped connection is reconnected after a second and the stream goes on
@@ -310,7 +244,8 @@ TEST_F(CliRecordTest, ADroppedStreamIsReconnectedAndItsOutagesReported)
                                     "\",\"attempt\":1,\"at\":\"20")) << r.out;
     EXPECT_TRUE(Contains(r.out, "\"result\":\"completed\"")) << r.out;
     EXPECT_TRUE(Contains(r.out, "\"outages\":1,\"outageMs\":1")) << r.out;  // a second and a little
-    ExpectDecodes(out.File("drop.asf"));
+    std::string diagnostics;  // the one decode check of a file the CLI wrote
+    EXPECT_TRUE(testsupport::DecodesCleanly(out.File("drop.asf"), &diagnostics)) << diagnostics;
 
     FakeServer again;
     ASSERT_TRUE(again.Start("mms_server.py", {"--file", sample, "--drop", "close:60", "--connections", "2",
@@ -339,66 +274,18 @@ TEST_F(CliRecordTest, APageNamingAnMmsAddressAddsThatRow)
     ASSERT_EQ(r.exitCode, 0) << r.out << r.err;
     EXPECT_TRUE(Contains(r.out, "found " + found)) << r.out;
     EXPECT_TRUE(Contains(r.out, found + ": completed -> " + out.File("found.wmv"))) << r.out;
-    ExpectDecodes(out.File("found.wmv"));
 }
 
-TEST_F(CliRecordTest, MmsOverHttpShowsItsFileOnceWithTheDuration)
-{
-    FakeServer mmsh;
-    ASSERT_TRUE(mmsh.Start("mmsh_server.py", {"--file", Sample(), "--lifetime", "60"}));
-    auto r = Cli({"record", "-d", out.path(), Address("http", mmsh, "/clip.asf")});
-    ASSERT_EQ(r.exitCode, 0) << r.err;
-    ExpectDecodes(out.File("clip.asf"));
-    // The client reports its header once its probe has read it, with the
-    // duration.
-    const std::string line = "  to " + out.File("clip.asf");
-    EXPECT_TRUE(Contains(r.err, line) && r.err.find(line) == r.err.rfind(line)) << r.err;
-    EXPECT_FALSE(Contains(r.err, "(0:00:00)")) << r.err;
-}
-
-TEST_F(CliRecordTest, RtspIsRecordedAfterTheMmsAttemptsAndChecksOk)
-{
-    // rtsp:// is tried as mms:// with the MMS clients first: a connection
-    // for each attempt, one for the RTSP recording and one for the check.
-    FakeServer rtsp;
-    ASSERT_TRUE(rtsp.Start("rtsp_server.py", {"--file", Sample(), "--connections", "8", "--lifetime", "60"}));
-    const std::string address = Address("rtsp", rtsp, "/clip.asf");
-    auto r = Cli({"record", "--idle-timeout", "2", "-d", out.path(), address});
-    ASSERT_EQ(r.exitCode, 0) << r.err;
-    ExpectDecodes(out.File("clip.asf"));
-
-    // A list file is no network address to check.
-    r = Cli({"check", "--idle-timeout", "2", "/no/such/list.kvx", address});
-    EXPECT_EQ(r.exitCode, 1);
-    EXPECT_EQ(r.out, "/no/such/list.kvx Error\n" + address + " Ok\n");
-}
-
+// The idle time-out ends a stalled recording; what arrived is kept.
 TEST_F(CliRecordTest, AStalledServerDoesNotHang)
 {
     StartHttp();
-    // The idle time-out ends the recording; what arrived is kept.
     const auto start = Clock::now();
     auto r = Cli({"record", "--idle-timeout", "1", "-d", out.path(), Http("/stall/1000")});
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_LT(Clock::now() - start, std::chrono::seconds(20));
     EXPECT_TRUE(Contains(r.err, Http("/stall/1000") + ": failed: ")) << r.err;
     EXPECT_EQ(FileSize(out.File("1000.asf")), 1000u);
-
-    // Ctrl-C stops the job once all the server sends before it falls silent
-    // (one whole block) has been saved.
-    testsupport::ChildProcess cli;
-    ASSERT_TRUE(cli.Start(Argv({"record", "--json", "-d", out.path(), Http("/stall/4096")}), env));
-    std::string line;
-    bool received = false;
-    while (!received && cli.ReadLine(&line, std::chrono::seconds(20)))
-        received = Contains(line, "\"event\":\"progress\"") && Contains(line, "\"bytes\":4096");
-    ASSERT_TRUE(received);
-    const auto interrupted = Clock::now();
-    cli.Signal(SIGINT);
-    EXPECT_EQ(cli.Wait(std::chrono::seconds(10)), 130);
-    EXPECT_LT(Clock::now() - interrupted, std::chrono::seconds(2)) << "a stop takes effect within a second";
-    EXPECT_TRUE(Contains(cli.RemainingOutput(std::chrono::seconds(1)), "\"result\":\"cancelled\""));
-    EXPECT_EQ(FileSize(out.File("4096.asf")), 4096u);
 }
 
 TEST_F(CliRecordTest, MaxSizeAndAddressesOrFoldersThatCannotBeRecorded)
@@ -426,68 +313,6 @@ TEST_F(CliRecordTest, MaxSizeAndAddressesOrFoldersThatCannotBeRecorded)
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_TRUE(Contains(r.err, "cannot create the folder")) << r.err;
     EXPECT_TRUE(Contains(r.err, "File Creation Error (" + out.File("plain/sub/4000.asf") + ")")) << r.err;
-}
-
-// A playlist from the network is read from a private temporary file and
-// never saved under a name it chose, whatever --if-exists says; one naming
-// itself is read once, and playlists that keep naming new ones stop at 64.
-TEST_F(CliRecordTest, HostilePlaylistsTouchNoFileAndEnd)
-{
-    StartHttp({"--entry", "/size/7000"});
-    testsupport::WriteFile(out.File("victim.asf"), "precious");
-    testsupport::WriteFile(out.File("list.asx"), "the user's own list");
-    const std::string evil = Http("/loop/evil.asx?/victim.asf");
-    for (const char* ifExists : {"skip", "overwrite"}) {
-        SCOPED_TRACE(ifExists);
-        auto r = Cli({"record", "--if-exists", ifExists, "-d", out.path(), evil, Http("/loop/list.asx")});
-        EXPECT_EQ(r.exitCode, 1);
-        EXPECT_TRUE(Contains(r.err, "The playlist " + evil + " was read before in this job")) << r.err;
-        EXPECT_EQ(ReadFile(out.File("victim.asf")), "precious");
-        EXPECT_EQ(ReadFile(out.File("list.asx")), "the user's own list");
-        // The entries are named after the playlists.
-        EXPECT_EQ(FileSize(out.File("evil0.asf")), 7000u);
-        EXPECT_EQ(FileSize(out.File("list0.asf")), 7000u);
-    }
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(out.path()), {}), 4);
-
-    auto r = Cli({"record", "-d", out.path(), Http("/fan/0.asx")});
-    EXPECT_EQ(r.exitCode, 1);
-    EXPECT_TRUE(Contains(r.err, "More than 64 playlists in one job")) << r.err;
-    const std::string log = ReadFile(config.File("http.log"));
-    size_t fetched = 0;
-    for (size_t at = log.find("GET /fan/"); at != std::string::npos; at = log.find("GET /fan/", at + 1))
-        ++fetched;
-    EXPECT_EQ(fetched, 64u);
-}
-
-// Only a regular file at the output name is written: a link is never
-// followed and a FIFO never waited on, whatever --if-exists says; a
-// numbered name leaves them alone.
-TEST_F(CliRecordTest, ALinkOrAFifoAtTheOutputNameIsNeverWrittenThrough)
-{
-    StartHttp();
-    testsupport::TempDir elsewhere;
-    testsupport::WriteFile(elsewhere.File("target.asf"), "keep");
-    ASSERT_EQ(::symlink(elsewhere.File("target.asf").c_str(), out.File("7000.asf").c_str()), 0);
-    ASSERT_EQ(::mkfifo(out.File("6000.asf").c_str(), 0600), 0);
-    int numbered = 0;
-    for (const std::string ifExists : {"overwrite", "skip", "rename", "resume"}) {
-        SCOPED_TRACE(ifExists);
-        const auto start = Clock::now();
-        auto r = Cli({"record", "--if-exists", ifExists, "-d", out.path(), Http("/size/7000"), Http("/size/6000")});
-        EXPECT_LT(Clock::now() - start, std::chrono::seconds(20));
-        if (ifExists == "rename" || ifExists == "resume") {
-            const std::string n = "(" + std::to_string(numbered++) + ").asf";
-            EXPECT_EQ(r.exitCode, 0) << r.err;
-            EXPECT_EQ(FileSize(out.File("7000" + n)), 7000u);
-            EXPECT_EQ(FileSize(out.File("6000" + n)), 6000u);
-        } else {
-            EXPECT_EQ(r.exitCode, 1);
-            EXPECT_TRUE(Contains(r.err, out.File("7000.asf") + " is a symbolic link, not a regular file")) << r.err;
-            EXPECT_TRUE(Contains(r.err, out.File("6000.asf") + " is a FIFO, not a regular file")) << r.err;
-        }
-        EXPECT_EQ(ReadFile(elsewhere.File("target.asf")), "keep");
-    }
 }
 
 // Each entry of a playlist starts afresh: after an address that is not found
@@ -524,21 +349,7 @@ TEST_F(CliRecordTest, EachEntryOfAPlaylistStartsAfresh)
     };
     for (size_t i = 2; i < entries.size(); ++i)
         EXPECT_NE(sizeShown(i), "") << entries[i] << "\n" << r.out << r.err;
-    for (size_t i = 3; i < entries.size(); ++i)
-        ExpectDecodes(out.File("list" + std::to_string(i) + ".asf"));
     EXPECT_EQ(sizeShown(5), sizeShown(4));
-}
-
-// Every address on the command line was asked for: a password declined
-// for one (no terminal to ask on) leaves the others to be recorded.
-TEST_F(CliRecordTest, ADeclinedPasswordEndsOnlyItsOwnAddress)
-{
-    StartHttp();
-    auto r = Cli({"record", "-d", out.path(), Http("/auth/size/7000"), Http("/size/6000")});
-    EXPECT_EQ(r.exitCode, 1);
-    EXPECT_TRUE(Contains(r.err, Http("/auth/size/7000") + ": failed")) << r.err;
-    EXPECT_TRUE(Contains(r.out, Http("/size/6000") + ": completed -> " + out.File("6000.asf"))) << r.out << r.err;
-    EXPECT_EQ(FileSize(out.File("6000.asf")), 6000u);
 }
 
 // A local playlist is recorded by any path; a playlist of several entries

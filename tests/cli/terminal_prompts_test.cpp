@@ -12,7 +12,58 @@
 
 #include <unistd.h>
 
+#include "base/app_settings.h"
+#include "test_support.h"
+
 namespace {
+
+// What each --if-exists answer sets and answers, unasked; a renamed file
+// takes the next free numbered name.
+TEST(TerminalPrompts, EachIfExistsPolicyAnswersForTheUser)
+{
+    using F = UserPrompts::FileExists;
+    struct Case {
+        IfExists policy;
+        int resumable, overWrite;  // the settings it puts in force
+        bool resume;
+        F button;
+        bool all;
+        bool numbered;  // Save As gets a numbered name
+    } cases[] = {
+        {IfExists::Resume, 1, 0, true, F::SaveAs, false, true},
+        {IfExists::Rename, 1, 0, false, F::SaveAs, false, true},
+        {IfExists::Overwrite, 1, 1, false, F::Ok, false, false},
+        {IfExists::Skip, 1, 1, false, F::Pass, true, false},
+    };
+    testsupport::TempDir dir;
+    testsupport::WriteFile(dir.File("a.asf"), "old");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(static_cast<int>(c.policy));
+        TerminalPrompts prompts(c.policy, /*interactive=*/true);
+        AppSettings settings;
+        settings.m_resumable = settings.m_overWrite = 7;
+        prompts.Configure(settings);
+        EXPECT_EQ(settings.m_resumable, c.resumable);
+        EXPECT_EQ(settings.m_overWrite, c.overWrite);
+        CancelSignal running;
+        EXPECT_EQ(prompts.AskResume(dir.File("a.asf"), running), c.resume);
+        bool all = !c.all;
+        EXPECT_EQ(prompts.AskFileExists(dir.File("a.asf"), all, running), c.button);
+        EXPECT_EQ(all, c.all);
+        std::string path = dir.File("a.asf");
+        EXPECT_EQ(prompts.AskSavePath(path, running), c.numbered);
+        EXPECT_EQ(path, dir.File(c.numbered ? "a(0).asf" : "a.asf"));
+    }
+    const std::pair<const char*, IfExists> names[] = {{"ask", IfExists::Ask},
+                                                      {"resume", IfExists::Resume},
+                                                      {"overwrite", IfExists::Overwrite},
+                                                      {"rename", IfExists::Rename},
+                                                      {"skip", IfExists::Skip}};
+    IfExists parsed;
+    for (const auto& [name, policy] : names)
+        EXPECT_TRUE(ParseIfExists(name, &parsed) && parsed == policy) << name;
+    EXPECT_FALSE(ParseIfExists("keep", &parsed));
+}
 
 TEST(TerminalPrompts, AStopEndsAQuestionNobodyAnswers)
 {

@@ -5,53 +5,21 @@
 
 #include <string>
 
+#include "../formats/asf_test_builder.h"
 #include "formats/asf_guids.h"
 #include "protocols/asf_recording.h"
 
 namespace {
 
-void Put(std::string& s, uint64_t v, int bytes)
-{
-    for (int i = 0; i < bytes; ++i)
-        s += static_cast<char>(v >> (8 * i));
-}
-
-std::string Object(const Guid& guid, const std::string& body)
-{
-    std::string o(guid.bytes.begin(), guid.bytes.end());
-    Put(o, 24 + body.size(), 8);
-    return o + body;
-}
-
 // A header of a File Properties object (play duration and preroll, flags,
-// maximum bit rate) and a content description with the title (UTF-16LE).
+// maximum bit rate) and a content description with the title.
 std::string Header(uint64_t play100ns, uint64_t prerollMs, uint32_t flags, uint32_t bitrate,
                    const std::u16string& title)
 {
-    std::string props(16, '\x11');  // file id
-    Put(props, 0, 8);               // file size
-    Put(props, 0, 8);               // creation date
-    Put(props, 0, 8);               // packets
-    Put(props, play100ns, 8);
-    Put(props, play100ns, 8);  // send duration
-    Put(props, prerollMs, 8);
-    Put(props, flags, 4);
-    Put(props, 3200, 4);
-    Put(props, 3200, 4);
-    Put(props, bitrate, 4);
-    std::string text;
-    for (char16_t c : title + u'\0')
-        Put(text, c, 2);
-    std::string description;
-    Put(description, text.size(), 2);
-    for (int i = 0; i < 4; ++i)
-        Put(description, 0, 2);
-    description += text;
-    std::string children = Object(asf::kFileProperties, props) + Object(asf::kContentDescription, description);
-    std::string body;
-    Put(body, 2, 4);
-    body += "\x01\x02";
-    return Object(asf::kHeader, body + children);
+    using namespace asftest;
+    const std::string props = std::string(16, '\x11') + U64(0) + U64(0) + U64(0) + U64(play100ns) + U64(play100ns) +
+                              U64(prerollMs) + U32(flags) + U32(3200) + U32(3200) + U32(bitrate);
+    return asftest::Header({Object(asf::kFileProperties, props), ContentDescription({title + u'\0'})});
 }
 
 StreamInfo Read(const std::string& h)

@@ -501,6 +501,26 @@ TEST_F(DriverTest, ADeclinedPasswordEndsOnlyItsOwnEntrysAttempts)
     EXPECT_TRUE(events.back().noNext);
 }
 
+// An address that names an ASF file but downloads as something else keeps
+// no file: a playlist is followed, anything else fails.
+TEST_F(DriverTest, AnAsfAddressServingNoAsfBodyKeepsNoFile)
+{
+    script.On(K::HttpDownload, [](const RecordRequest& r, ClientHooks& hooks, std::atomic<bool>& stop) {
+        return WriteText(r.url == "http://h/pl.asf" ? Asx({"mms://h/one.wmv"}) : "<html>Moved</html>")(r, hooks, stop);
+    });
+    script.On(K::MmsTcp, [](const RecordRequest& r, ClientHooks& hooks, std::atomic<bool>& stop) {
+        return r.url == "mms://h/one.wmv" ? Write(kEnough)(r, hooks, stop) : uint64_t{0};
+    });
+    RecordJob& listed = Run("http://h/pl.asf");
+    EXPECT_FALSE(listed.errorFlag) << listed.ErrorText();
+    EXPECT_FALSE(FileExists(dir.File("pl.asf")));
+    EXPECT_EQ(FileSize(dir.File("one.wmv")), kEnough);
+    RecordJob& page = Run("http://h/x.asf");
+    EXPECT_EQ(page.Result(), JobResult::Failed);
+    EXPECT_EQ(page.ErrorText(), "Not an ASF stream");
+    EXPECT_FALSE(FileExists(dir.File("x.asf")));
+}
+
 // A downloaded playlist is read from a private temporary file: no name from
 // the network ever reaches the output folder. Playlists naming themselves or
 // each other are read once each, and one job reads at most 64.

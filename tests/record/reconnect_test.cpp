@@ -6,18 +6,16 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
-#include <functional>
 #include <map>
-#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "asf_stream.h"
 #include "formats/asf_file_reader.h"
-#include "base/status_sink.h"
 #include "record/cmms_thread.h"
 #include "record/job_driver.h"
+#include "scripted_clients.h"
 #include "test_support.h"
 
 namespace {
@@ -27,40 +25,7 @@ using namespace asfstream;
 using testsupport::FakeServer;
 using testsupport::TempDir;
 using Clock = std::chrono::steady_clock;
-
-class Sink final : public StatusSink {
-public:
-    void Post(const JobEvent& event) override
-    {
-        std::lock_guard lock(mutex_);
-        events_.push_back(event);
-    }
-    std::vector<JobEvent> Events() const
-    {
-        std::lock_guard lock(mutex_);
-        return events_;
-    }
-    void Clear()
-    {
-        std::lock_guard lock(mutex_);
-        events_.clear();
-    }
-
-private:
-    mutable std::mutex mutex_;
-    std::vector<JobEvent> events_;
-};
-
-bool WaitUntil(const std::function<bool()>& condition, Clock::duration timeout)
-{
-    const auto deadline = Clock::now() + timeout;
-    while (!condition()) {
-        if (Clock::now() > deadline)
-            return false;
-        std::this_thread::sleep_for(5ms);
-    }
-    return true;
-}
+using scripted::Sink;
 
 class ReconnectTest : public ::testing::Test {
 protected:
@@ -345,7 +310,8 @@ TEST_F(ReconnectTest, StopDuringTheWaitEndsTheJobAtOnce)
     ASSERT_TRUE(StartServer(server, "mms_server.py", Sample(), {"--connections", "2", "--drop", "reset:12"}));
     CmmsThread job(&sink, 9, settings, Mms(server), "", "", "", "", services);
     ASSERT_TRUE(job.Start());
-    ASSERT_TRUE(WaitUntil([&] { return !Events(kStatusReconnecting).empty(); }, 10s));
+    scripted::WaitUntil([&] { return !Events(kStatusReconnecting).empty(); });
+    ASSERT_FALSE(Events(kStatusReconnecting).empty());
     EXPECT_EQ(Events(kStatusReconnecting).front().attempt, 1u);
     const auto stopped = Clock::now();
     job.Stop();

@@ -20,28 +20,42 @@
 
 namespace asfstream {
 
-// The vectors are read once the recording is over; progress also while it runs.
+// What a client reported. The vectors are read once the recording is over;
+// progress and lastProgress also while it runs.
 struct RecordingHooks : ClientHooks {
     struct Progress {
         uint64_t bytes;
         uint32_t share, time;
     };
     std::vector<std::pair<std::string, int>> connecting;
-    std::vector<std::string> errors;
+    std::vector<std::string> errors, credentials, found;
     std::vector<uint32_t> durations;
+    std::vector<uint64_t> finished;
     std::vector<Progress> progressLog;
     std::atomic<uint32_t> progress{0};
+    std::atomic<uint64_t> lastProgress{0};
     std::function<void()> onProgress;
+    int noNext = 0;
+    int resumeRefused = 0;
     // How each media phase ended, and the packets it wrote.
     std::vector<std::pair<StreamEnd, uint64_t>> ends;
     void OnStreamEnd(StreamEnd how, uint64_t packets) override { ends.emplace_back(how, packets); }
     void OnConnecting(const std::string& url, int port) override { connecting.emplace_back(url, port); }
     void ReportError(const std::string& text) override { errors.push_back(text); }
     void OnHeaderReceived(const std::string&, uint32_t ms) override { durations.push_back(ms); }
+    void OnFinished(uint64_t bytes) override { finished.push_back(bytes); }
+    void OnCredentials(const std::string& user, const std::string& password) override
+    {
+        credentials.push_back(user + ":" + password);
+    }
+    void OnNoNext() override { ++noNext; }
+    void OnResumeRefused() override { ++resumeRefused; }
+    void OnStreamUrlFound(const std::string& url) override { found.push_back(url); }
     void OnProgress(uint64_t bytes, uint32_t share, uint32_t time) override
     {
         progressLog.push_back({bytes, share, time});
         ++progress;
+        lastProgress = bytes;
         if (onProgress)
             onProgress();
     }

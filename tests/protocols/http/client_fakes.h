@@ -1,8 +1,8 @@
 #pragma once
 
 // Stand-ins for the front end shared by the HTTP and streaming client
-// tests: hooks that remember what a client reported, prompts that answer
-// the credential dialog from a script, and a reader of request logs.
+// tests: the shared recording hooks, prompts that answer the credential
+// dialog from a script, and a reader of request logs.
 
 #include <gtest/gtest.h>
 
@@ -15,32 +15,11 @@
 
 #include "base/user_prompts.h"
 #include "protocols/client_hooks.h"
+#include "stream_recorder.h"
 
 namespace clienttest {
 
-// Read them after Record returned (only lastProgress while it runs).
-struct RecordingHooks : ClientHooks {
-    void OnHeaderReceived(const std::string&, uint32_t ms) override { durations.push_back(ms); }
-    void OnProgress(uint64_t bytes, uint32_t, uint32_t) override { lastProgress = bytes; }
-    void OnFinished(uint64_t bytes) override { finished.push_back(bytes); }
-    void ReportError(const std::string& text) override { errors.push_back(text); }
-    void OnCredentials(const std::string& user, const std::string& password) override
-    {
-        credentials.push_back(user + ":" + password);
-    }
-    void OnNoNext() override { ++noNext; }
-    void OnResumeRefused() override { ++resumeRefused; }
-    void OnStreamUrlFound(const std::string& url) override { found.push_back(url); }
-    void OnStreamEnd(StreamEnd how, uint64_t packets) override { ends.emplace_back(how, packets); }
-
-    std::vector<std::string> errors, credentials, found;
-    std::vector<uint32_t> durations;
-    std::vector<uint64_t> finished;
-    std::vector<std::pair<StreamEnd, uint64_t>> ends;
-    std::atomic<uint64_t> lastProgress{0};
-    int noNext = 0;
-    int resumeRefused = 0;
-};
+using RecordingHooks = asfstream::RecordingHooks;
 
 // Answers the credential dialog from a script; with no answer left it is
 // cancelled. Every other question is one the clients never ask.

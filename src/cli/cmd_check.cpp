@@ -10,6 +10,7 @@
 
 #include "base/app_settings.h"
 #include "base/display_text.h"
+#include "base/event_queue.h"
 #include "base/failed_attempt.h"
 #include "base/stream_info.h"
 #include "cli/cli_options.h"
@@ -17,7 +18,6 @@
 #include "cli/command.h"
 #include "cli/console.h"
 #include "cli/json_events.h"
-#include "cli/main_queue.h"
 #include "cli/terminal_text.h"
 #include "medialist/media_list.h"
 #include "qtprofile/ini_profile.h"
@@ -147,7 +147,7 @@ int RunCheck(const CliContext& context)
     };
 
     InstallInterruptHandler();
-    MainQueue queue;
+    EventQueue queue;
     {
         UrlCheck check(list, queue, services, callbacks);
         // -u and -p go with the addresses named here, and to no other

@@ -13,12 +13,12 @@
 #include <unistd.h>
 
 #include "base/app_settings.h"
+#include "base/event_queue.h"
 #include "base/status_sink.h"
 #include "cli/cli_options.h"
 #include "cli/cli_signals.h"
 #include "cli/command.h"
 #include "cli/console.h"
-#include "cli/main_queue.h"
 #include "cli/record_reporter.h"
 #include "cli/terminal_prompts.h"
 #include "cli/terminal_text.h"
@@ -146,7 +146,7 @@ int RunRecord(const CliContext& context)
 
     MediaList list(settings, nullptr);
     RecordReporter reporter(o.args.quiet, o.json);
-    MainQueue queue;
+    EventQueue queue;
     RecorderController::Callbacks callbacks;
     callbacks.openUrl = [](const std::string& address) {
         Console::Get().Err("not recorded (the title asks to open it): " + TerminalText(address));

@@ -1,7 +1,5 @@
 #include "ui/qt_status_sink.h"
 
-#include <algorithm>
-
 #include <QTimer>
 
 QtStatusSink::QtStatusSink(QObject* parent) : QObject(parent), tick_(new QTimer(this))
@@ -17,22 +15,9 @@ void QtStatusSink::Post(const JobEvent& event)
 {
     bool wake = false;
     bool tick = false;
+    queue_.Post(event);
     {
         std::lock_guard lock(mutex_);
-        bool merged = false;
-        if (event.code == kStatusProgress) {
-            // Only the job's newest queued event may take the values: no
-            // progress overtakes the job's other events. The queue holds at
-            // most about one batch, so the scan is short.
-            auto last = std::find_if(queue_.rbegin(), queue_.rend(),
-                                     [&](const JobEvent& e) { return e.jobId == event.jobId; });
-            if (last != queue_.rend() && last->code == kStatusProgress) {
-                *last = event;
-                merged = true;
-            }
-        }
-        if (!merged)
-            queue_.push_back(event);
         if (event.code != kStatusProgress) {
             wake = !wakePending_;
             wakePending_ = true;
@@ -63,16 +48,16 @@ bool QtStatusSink::DeliverBatch()
         missedTurn_ = true;
         return false;
     }
-    std::deque<JobEvent> batch;
     {
-        std::lock_guard lock(mutex_);
-        batch.swap(queue_);
         // What is posted from now on asks for a call of its own, so one
         // batch per call: a steady stream of progress cannot hold the
-        // event loop here.
+        // event loop here. (Reset before the batch is taken, so that no
+        // event is left without a call.)
+        std::lock_guard lock(mutex_);
         wakePending_ = false;
         tickPending_ = false;
     }
+    const std::deque<JobEvent> batch = queue_.TakeEvents();
     if (batch.empty())
         return false;
     draining_ = true;

@@ -1,11 +1,11 @@
 #pragma once
 
-#include <deque>
 #include <functional>
 #include <mutex>
 
 #include <QObject>
 
+#include "base/event_queue.h"
 #include "base/status_sink.h"
 
 class QTimer;
@@ -15,8 +15,8 @@ class QTimer;
 // order they were posted. A worker never waits: Post takes a lock for a
 // moment and at most once per batch asks the event loop for a call.
 //
-// Progress is coalesced: while a job's newest queued event is progress, a
-// newer one takes its values; and progress alone waits for the next tick
+// Progress is coalesced as EventQueue does it (a job's newest queued progress
+// takes the values of a newer one); and progress alone waits for the next tick
 // (kProgressIntervalMs) instead of waking the main thread per packet. Any
 // other event is delivered at the next turn of the event loop, with the
 // progress queued before it.
@@ -44,8 +44,8 @@ private:
     // Hands the events queued now to the handler; false when there were none.
     bool DeliverBatch();
 
+    EventQueue queue_;
     std::mutex mutex_;
-    std::deque<JobEvent> queue_;  // guarded by mutex_
     bool wakePending_ = false;    // guarded by mutex_: a call to Drain is queued
     bool tickPending_ = false;    // guarded by mutex_: the tick timer is (being) started
     QTimer* tick_;

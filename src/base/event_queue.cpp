@@ -1,8 +1,8 @@
-#include "cli/main_queue.h"
+#include "base/event_queue.h"
 
 #include <algorithm>
 
-void MainQueue::Post(const JobEvent& event)
+void EventQueue::Post(const JobEvent& event)
 {
     {
         std::lock_guard lock(mutex_);
@@ -29,7 +29,7 @@ void MainQueue::Post(const JobEvent& event)
         cv_.notify_one();
 }
 
-void MainQueue::Post(std::function<void()> task)
+void EventQueue::Post(std::function<void()> task)
 {
     {
         std::lock_guard lock(mutex_);
@@ -38,7 +38,7 @@ void MainQueue::Post(std::function<void()> task)
     cv_.notify_one();
 }
 
-bool MainQueue::RunNext(std::chrono::milliseconds timeout, const std::function<void(const JobEvent&)>& onEvent)
+bool EventQueue::RunNext(std::chrono::milliseconds timeout, const std::function<void(const JobEvent&)>& onEvent)
 {
     Item item;
     {
@@ -55,4 +55,19 @@ bool MainQueue::RunNext(std::chrono::milliseconds timeout, const std::function<v
         task();
     }
     return true;
+}
+
+std::deque<JobEvent> EventQueue::TakeEvents()
+{
+    std::deque<Item> items;
+    {
+        std::lock_guard lock(mutex_);
+        items.swap(items_);
+    }
+    std::deque<JobEvent> events;
+    for (Item& item : items) {
+        if (auto* event = std::get_if<JobEvent>(&item))
+            events.push_back(std::move(*event));
+    }
+    return events;
 }

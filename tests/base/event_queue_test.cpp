@@ -1,0 +1,118 @@
+#include "base/event_queue.h"
+
+#include <map>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace std::chrono_literals;
+
+JobEvent Event(uint16_t job, int code, uint64_t bytes = 0)
+{
+    JobEvent e;
+    e.jobId = job;
+    e.code = code;
+    e.bytes = bytes;
+    return e;
+}
+
+// Every event queued so far, in the order the main loop takes them.
+std::vector<JobEvent> Drain(EventQueue& queue)
+{
+    std::vector<JobEvent> events;
+    while (queue.RunNext(0ms, [&](const JobEvent& e) { events.push_back(e); })) {
+    }
+    return events;
+}
+
+TEST(EventQueue, ProgressIsMergedOnlyWhereNothingOfItsJobFollows)
+{
+    EventQueue queue;
+    queue.Post(Event(1, kStatusConnecting));
+    queue.Post(Event(1, kStatusProgress, 10));
+    queue.Post(Event(2, kStatusProgress, 7));
+    queue.Post(Event(1, kStatusProgress, 20));  // replaces job 1's 10
+    queue.Post(Event(1, kStatusHeaderReceived));
+    queue.Post(Event(1, kStatusProgress, 30));  // after the header: a new item
+    queue.Post(Event(2, kStatusProgress, 8));   // replaces job 2's 7
+    queue.Post(Event(1, kStatusFinished, 40));
+
+    const std::vector<JobEvent> got = Drain(queue);
+    const std::vector<std::pair<uint16_t, uint64_t>> want = {{1, 0}, {1, 20}, {2, 8}, {1, 0}, {1, 30}, {1, 40}};
+    ASSERT_EQ(got.size(), want.size());
+    for (size_t i = 0; i < want.size(); ++i) {
+        EXPECT_EQ(got[i].jobId, want[i].first) << i;
+        EXPECT_EQ(got[i].bytes, want[i].second) << i;
+    }
+    EXPECT_EQ(got.back().code, kStatusFinished);
+    EXPECT_FALSE(queue.RunNext(0ms, nullptr));
+}
+
+TEST(EventQueue, TasksRunOnceInTheirPlaceAmongEvents)
+{
+    EventQueue queue;
+    std::vector<std::string> order;
+    queue.Post([&] { order.push_back("A"); });
+    queue.Post(Event(1, kStatusProgress, 1));
+    queue.Post([&] { order.push_back("B"); });
+    queue.Post(Event(1, kStatusFinished, 1));
+    while (queue.RunNext(0ms, [&](const JobEvent& e) { order.push_back(std::to_string(e.code)); })) {
+    }
+    EXPECT_EQ(order, (std::vector<std::string>{"A", std::to_string(kStatusProgress), "B",
+                                               std::to_string(kStatusFinished)}));
+}
+
+TEST(EventQueue, ABatchTakesWhatIsQueuedMergedAndLeavesNothing)
+{
+    EventQueue queue;
+    queue.Post(Event(1, kStatusProgress, 1));
+    queue.Post(Event(1, kStatusProgress, 2));
+    queue.Post(Event(1, kStatusFinished, 2));
+    const std::deque<JobEvent> batch = queue.TakeEvents();
+    ASSERT_EQ(batch.size(), 2u);
+    EXPECT_EQ(batch[0].bytes, 2u);
+    EXPECT_EQ(batch[1].code, kStatusFinished);
+    EXPECT_TRUE(queue.TakeEvents().empty());
+}
+
+// Jobs on threads of their own post thousands of progress events and then
+// their end; the main loop sees every end after that job's newest progress,
+// and never a value older than one it has shown. (Run under the thread
+// sanitizer too.)
+TEST(EventQueue, JobsOnOtherThreadsEndAfterTheirNewestProgress)
+{
+    EventQueue queue;
+    constexpr int kJobs = 4;
+    constexpr uint64_t kSteps = 5000;
+    std::vector<std::thread> jobs;
+    for (uint16_t id = 1; id <= kJobs; ++id) {
+        jobs.emplace_back([&queue, id] {
+            for (uint64_t b = 1; b <= kSteps; ++b)
+                queue.Post(Event(id, kStatusProgress, b));
+            queue.Post(Event(id, kStatusFinished, kSteps));
+        });
+    }
+    std::map<uint16_t, uint64_t> shown;
+    std::set<uint16_t> ended;
+    while (static_cast<int>(ended.size()) < kJobs) {
+        ASSERT_TRUE(queue.RunNext(5s, [&](const JobEvent& e) {
+            EXPECT_EQ(ended.count(e.jobId), 0u) << "an event after the end of job " << e.jobId;
+            EXPECT_GE(e.bytes, shown[e.jobId]);
+            shown[e.jobId] = e.bytes;
+            if (e.code == kStatusFinished)
+                ended.insert(e.jobId);
+        })) << "the queue stalled";
+    }
+    for (auto& t : jobs)
+        t.join();
+    for (uint16_t id = 1; id <= kJobs; ++id)
+        EXPECT_EQ(shown[id], kSteps);
+    EXPECT_FALSE(queue.RunNext(0ms, nullptr));
+}
+
+}  // namespace

@@ -140,6 +140,21 @@ TEST(AsfFileWriter, PacketsByNumberLandInTheirPlaceAndStayInsideTheStream)
         EXPECT_EQ(testsupport::FileSize(h.path),
                   src.header.size() + (AsfFileWriter::kMaxNumberJump + 1) * src.packetSize + 62);
     }
+    {
+        // A header that announces 2^40 packets sizes nothing: the packets
+        // written bound the place of the next one as for a broadcast.
+        std::string huge = src.header;
+        Put32(huge, src.fileProps + 56, 0);
+        Put32(huge, src.fileProps + 60, 256);
+        Harness h;
+        ASSERT_EQ(h.WriteHeader(huge), Header::Written);
+        for (size_t i = 0; i < 3; ++i)
+            ASSERT_EQ(h.PacketAt(i, src.packets[i]).status, Result::Written);
+        EXPECT_EQ(h.PacketAt(uint64_t{1} << 39, src.packets[0]).status, Result::OutOfRange);
+        EXPECT_EQ(h.PacketAt(3 + 2 * AsfFileWriter::kMaxNumberJump, src.packets[0]).status, Result::OutOfRange);
+        ASSERT_TRUE(h.Finish());
+        EXPECT_LT(testsupport::FileSize(h.path), src.header.size() + 4 * src.packetSize + 4096);
+    }
     // Resuming by bytes: a file that holds the header and 20 packets keeps
     // them; one too short for the header gets it written again.
     const std::string whole = testsupport::ReadFile(Sample());

@@ -108,7 +108,7 @@ void JobDriver::Drive(const std::string& address, const std::string& title, int 
     RecordOne(recorded, address, title, depth);
     // A stop ends the job with this entry: the job's end tells of it.
     if (!job.stopRequested) {
-        JobEvent e = JobEvent::Of(job.jobId, kStatusEntryFinished);
+        JobEvent e = JobEvent::Of(job.jobId, JobEventKind::EntryFinished);
         e.address = address;
         e.result = job.Result();
         e.bytes = job.bytesWritten;

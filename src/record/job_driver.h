@@ -116,7 +116,7 @@ private:
     std::set<std::string> visitedPlaylists_;
     bool playlistLimitReached_ = false;
     // Inside a playlist of several entries: each entry's end is posted on
-    // its own (code 13) before it counts towards the job's.
+    // its own (EntryFinished) before it counts towards the job's.
     bool reportEntries_ = false;
     // The first output path of the address, whose numbered names the files
     // of a changed broadcast take.

@@ -147,10 +147,10 @@ uint64_t CmmsThread::Check(const std::string& address, const std::string& user,
     job_.SetErrorText({});
     job_.SetAttempts({});
     job_.SetStream({});
-    return Probe(address, 0, 0, user, password);
+    return Probe(address, 0, RecordRequest::Body::ScanPages, user, password);
 }
 
-uint64_t CmmsThread::Probe(const std::string& address, uint64_t start, int extra,
+uint64_t CmmsThread::Probe(const std::string& address, uint64_t start, RecordRequest::Body body,
                            const std::string& user, const std::string& password)
 {
     // An object without a row's identity announces the settings' one.
@@ -174,7 +174,7 @@ uint64_t CmmsThread::Probe(const std::string& address, uint64_t start, int extra
         request.playerAgent = agent;
         request.resume = start;
         if (row.clients[i] == ClientKind::Mmsh || row.clients[i] == ClientKind::HttpDownload) {
-            request.extra = extra;
+            request.body = body;
             request.user = user;
             request.password = password;
         }

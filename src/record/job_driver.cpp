@@ -376,9 +376,9 @@ uint64_t JobDriver::RunAttempts(std::unique_ptr<FileSink>* file, const std::stri
         } else {
             r.resume = resumeOffset;
             // An address that names an ASF file keeps only an ASF body.
-            r.extra = kind == ClientKind::HttpDownload && (AddressTypeBits(url) & kTypeAsfFamily)
-                          ? HttpDownloadClient::kAsfBody
-                          : 0;
+            r.body = kind == ClientKind::HttpDownload && (AddressTypeBits(url) & kTypeAsfFamily)
+                         ? RecordRequest::Body::AsfOnly
+                         : RecordRequest::Body::ScanPages;
             // The job's credentials belong to the address it was given; an
             // address of another server (a playlist entry) gets them only
             // when it asks and the user answers.

@@ -36,9 +36,6 @@ public:
     // An outage ends the job after this many reconnects in a row that reach
     // the stream but bring no new data packet.
     static constexpr int kMaxFruitlessAttempts = 3;
-    // RecordRequest::extra of the HTTP download: save the body even when it
-    // is a text page (0 looks into text pages for a stream address).
-    static constexpr int kSaveWhateverArrives = -1;
     // One job reads at most this many playlists.
     static constexpr size_t kMaxPlaylistsPerJob = 64;
 

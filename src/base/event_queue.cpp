@@ -6,7 +6,7 @@ void EventQueue::Post(const JobEvent& event)
 {
     {
         std::lock_guard lock(mutex_);
-        if (event.code == kStatusProgress) {
+        if (event.kind == JobEventKind::Progress) {
             // The job's latest queued event, when it is a progress event,
             // takes the new values; an older one stays, so that no progress
             // overtakes the job's other events. The queue is short, so a
@@ -15,7 +15,7 @@ void EventQueue::Post(const JobEvent& event)
                 const JobEvent* e = std::get_if<JobEvent>(&item);
                 return e && e->jobId == event.jobId;
             });
-            if (last != items_.rend() && std::get<JobEvent>(*last).code == kStatusProgress) {
+            if (last != items_.rend() && std::get<JobEvent>(*last).kind == JobEventKind::Progress) {
                 *last = event;
                 return;
             }
@@ -25,7 +25,7 @@ void EventQueue::Post(const JobEvent& event)
     // Progress does not wake the main loop: it is picked up on the loop's
     // next tick (at most 100 ms later), so a fast stream costs no wake-up
     // per packet. Every other event is handled at once.
-    if (event.code != kStatusProgress)
+    if (event.kind != JobEventKind::Progress)
         cv_.notify_one();
 }
 

@@ -11,3 +11,21 @@ const char* JobResultWord(JobResult result)
     }
     return "";
 }
+
+const char* JobEventKindName(JobEventKind kind)
+{
+    switch (kind) {
+    case JobEventKind::Connecting: return "Connecting";
+    case JobEventKind::HeaderReceived: return "HeaderReceived";
+    case JobEventKind::Finished: return "Finished";
+    case JobEventKind::Progress: return "Progress";
+    case JobEventKind::Credentials: return "Credentials";
+    case JobEventKind::StreamUrlFound: return "StreamUrlFound";
+    case JobEventKind::FileKept: return "FileKept";
+    case JobEventKind::Quit: return "Quit";
+    case JobEventKind::EntryFinished: return "EntryFinished";
+    case JobEventKind::Reconnecting: return "Reconnecting";
+    case JobEventKind::Reconnected: return "Reconnected";
+    }
+    return "";
+}

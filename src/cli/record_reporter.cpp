@@ -42,8 +42,8 @@ void RecordReporter::Handled(int row, const JobEvent& e, const CmmsThread& threa
     const RecordJob& job = thread.job();
     const uint16_t id = job.jobId;
     Console& console = Console::Get();
-    switch (e.code) {
-    case kStatusConnecting:
+    switch (e.kind) {
+    case JobEventKind::Connecting:
         if (started_.insert(id).second) {
             startTimes_[id] = std::chrono::steady_clock::now();
             if (!quiet_ && !json_)
@@ -55,7 +55,7 @@ void RecordReporter::Handled(int row, const JobEvent& e, const CmmsThread& threa
             .Add("to", e.address)
             .Emit(json_);
         break;
-    case kStatusHeaderReceived: {
+    case JobEventKind::HeaderReceived: {
         // A client may report its header before it knows the duration
         // (0) and again with it: the line waits for the duration, or for
         // the first data of a stream that has none.
@@ -68,7 +68,7 @@ void RecordReporter::Handled(int row, const JobEvent& e, const CmmsThread& threa
             .Emit(json_);
         break;
     }
-    case kStatusProgress: {
+    case JobEventKind::Progress: {
         ShowOutput(id);
         const uint64_t bytes = e.bytes;
         const uint32_t progress = e.progress, timeMs = e.timeMs;
@@ -91,10 +91,10 @@ void RecordReporter::Handled(int row, const JobEvent& e, const CmmsThread& threa
             .Emit(json_);
         break;
     }
-    case kStatusCredentials:
+    case JobEventKind::Credentials:
         Json("credentials", job).Add("user", e.user).Emit(json_);
         break;
-    case kStatusStreamUrlFound: {
+    case JobEventKind::StreamUrlFound: {
         const std::string& found = e.text;
         found_.push_back(found);
         if (!quiet_ && !json_)
@@ -102,24 +102,24 @@ void RecordReporter::Handled(int row, const JobEvent& e, const CmmsThread& threa
         Json("found", job).Add("found", found).Emit(json_);
         break;
     }
-    case kStatusFileKept: {
+    case JobEventKind::FileKept: {
         const std::string& kept = e.text;
         if (!quiet_ && !json_)
             console.Err("  kept the existing file " + TerminalText(kept));
         Json("kept", job).Add("path", kept).Emit(json_);
         break;
     }
-    case kStatusQuit:
+    case JobEventKind::Quit:
         Json("quit", job).Emit(json_);
         break;
-    case kStatusReconnecting:
+    case JobEventKind::Reconnecting:
         if (!quiet_ && !json_) {
             console.ClearProgress();
             console.Err("  " + ReconnectingText(e.attempt));
         }
         Json("reconnecting", job).Add("attempt", static_cast<int64_t>(e.attempt)).Emit(json_);
         break;
-    case kStatusReconnected:
+    case JobEventKind::Reconnected:
         Json("reconnected", job)
             .Add("attempt", static_cast<int64_t>(e.attempt))
             .Add("at", UtcText(e.outageAtMs))
@@ -127,10 +127,10 @@ void RecordReporter::Handled(int row, const JobEvent& e, const CmmsThread& threa
             .Add("outageMs", static_cast<int64_t>(e.outageMs))
             .Emit(json_);
         break;
-    case kStatusEntryFinished:
+    case JobEventKind::EntryFinished:
         EntryFinished(e, job);
         break;
-    case kStatusFinished:
+    case JobEventKind::Finished:
         Finished(e, job);
         break;
     default:

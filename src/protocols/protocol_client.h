@@ -36,10 +36,20 @@ struct ClientEnvironment {
 
 // The arguments of one recording attempt. `resume` is the resume packet for
 // the MMS-over-TCP and RTSP clients and the resume offset (a file position,
-// which may lie past 4 GiB) for the MMS-over-HTTP and HTTP-download clients; `extra` is the further integer
-// the job driver passes (always 0). A null `out` runs a probe: the client
-// goes through its exchange, reports, and ends where it would write data.
+// which may lie past 4 GiB) for the MMS-over-HTTP and HTTP-download clients.
+// A null `out` runs a probe: the client goes through its exchange, reports,
+// and ends where it would write data.
 struct RecordRequest {
+    // What the HTTP download does with the body it fetches (the other
+    // clients ignore it).
+    enum class Body {
+        ScanPages,     // a text page is searched for a stream address, not saved;
+                       // anything else is saved
+        SaveWhatever,  // saved whatever its type (a playlist served as text)
+        AsfOnly,       // an address that names an ASF file: kept only when it
+                       // begins with an ASF header or is a playlist
+    };
+
     // Where the recording goes; its cursor stands where the attempt starts
     // (the resume offset, else 0). The clients that record ASF place the
     // header and packets themselves.
@@ -47,7 +57,7 @@ struct RecordRequest {
     std::string url;
     std::string playerAgent;
     uint64_t resume = 0;
-    int extra = 0;
+    Body body = Body::ScanPages;
     std::string user;
     std::string password;
     // On a resume: the header of the file handed over, as a stream sends it.

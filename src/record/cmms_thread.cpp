@@ -87,7 +87,7 @@ void CmmsThread::Run()
     job_.running = true;
     job_.noNext = false;
     Drive(job_.url, job_.title);
-    // The end of the job is the one code 3 of this job; a client's own
+    // The end of the job is the one Finished event of this job; a client's own
     // OnFinished does not end it (see OnFinished).
     job_.Post(job_.EndEvent());
     job_.running = false;
@@ -147,10 +147,10 @@ uint64_t CmmsThread::Check(const std::string& address, const std::string& user,
     job_.SetErrorText({});
     job_.SetAttempts({});
     job_.SetStream({});
-    return Probe(address, 0, 0, user, password);
+    return Probe(address, 0, RecordRequest::Body::ScanPages, user, password);
 }
 
-uint64_t CmmsThread::Probe(const std::string& address, uint64_t start, int extra,
+uint64_t CmmsThread::Probe(const std::string& address, uint64_t start, RecordRequest::Body body,
                            const std::string& user, const std::string& password)
 {
     // An object without a row's identity announces the settings' one.
@@ -174,7 +174,7 @@ uint64_t CmmsThread::Probe(const std::string& address, uint64_t start, int extra
         request.playerAgent = agent;
         request.resume = start;
         if (row.clients[i] == ClientKind::Mmsh || row.clients[i] == ClientKind::HttpDownload) {
-            request.extra = extra;
+            request.body = body;
             request.user = user;
             request.password = password;
         }
@@ -197,7 +197,7 @@ uint64_t CmmsThread::Probe(const std::string& address, uint64_t start, int extra
 void CmmsThread::OnConnecting(const std::string& url, int)
 {
     CarryStop();
-    JobEvent e = JobEvent::Of(job_.jobId, kStatusConnecting);
+    JobEvent e = JobEvent::Of(job_.jobId, JobEventKind::Connecting);
     e.transport = TransportOf(clientKind_);
     e.address = url;
     job_.Post(std::move(e));
@@ -207,7 +207,7 @@ void CmmsThread::OnHeaderReceived(const std::string&, uint32_t durationMs)
 {
     CarryStop();
     job_.durationMs = durationMs;
-    JobEvent e = JobEvent::Of(job_.jobId, kStatusHeaderReceived);
+    JobEvent e = JobEvent::Of(job_.jobId, JobEventKind::HeaderReceived);
     e.durationMs = durationMs;
     e.text = job_.OutputPath();
     if (holdHeader_)
@@ -243,7 +243,7 @@ void CmmsThread::EndOutage()
         std::max<int64_t>(0, std::chrono::duration_cast<std::chrono::milliseconds>(back - outage_.lostAt).count()));
     job_.outages += 1;
     job_.outageMs += ms;
-    JobEvent e = JobEvent::Of(job_.jobId, kStatusReconnected);
+    JobEvent e = JobEvent::Of(job_.jobId, JobEventKind::Reconnected);
     e.attempt = outage_.attempt;
     e.outageAtMs = outage_.lostAtMs;
     e.outageMs = ms;
@@ -283,7 +283,7 @@ void CmmsThread::OnProgress(uint64_t bytesWritten, uint32_t progress, uint32_t t
     job_.timeMs = timeMs;
     if (!job_.owner)
         return;
-    JobEvent e = JobEvent::Of(job_.jobId, kStatusProgress);
+    JobEvent e = JobEvent::Of(job_.jobId, JobEventKind::Progress);
     e.bytes = bytesWritten;
     e.progress = progress;
     e.timeMs = timeMs;
@@ -332,7 +332,7 @@ void CmmsThread::OnCredentials(const std::string& user, const std::string& passw
     if (!MayGetJobCredentials(clientUrl_, job_.url))
         return;
     job_.SetCredentials(user, password);
-    JobEvent e = JobEvent::Of(job_.jobId, kStatusCredentials);
+    JobEvent e = JobEvent::Of(job_.jobId, JobEventKind::Credentials);
     e.user = user;
     e.password = password;
     job_.Post(std::move(e));
@@ -350,7 +350,7 @@ void CmmsThread::OnStreamInfo(const StreamInfo& info) { job_.SetStream(info); }
 
 void CmmsThread::OnStreamUrlFound(const std::string& url)
 {
-    JobEvent e = JobEvent::Of(job_.jobId, kStatusStreamUrlFound);
+    JobEvent e = JobEvent::Of(job_.jobId, JobEventKind::StreamUrlFound);
     e.text = url;
     job_.Post(std::move(e));
 }

@@ -60,7 +60,7 @@ public:
     CmmsThread(const CmmsThread&) = delete;
     CmmsThread& operator=(const CmmsThread&) = delete;
 
-    // Starts the worker, which runs the job driver once and posts code 3 at
+    // Starts the worker, which runs the job driver once and posts Finished at
     // the end. False when the thread could not be created.
     bool Start();
     // Callable from any thread; returns at once. The clients poll their stop
@@ -81,11 +81,11 @@ public:
     // with its transport.
     uint64_t Check(const std::string& address, const std::string& user,
                    const std::string& password);
-    uint64_t Probe(const std::string& address, uint64_t start, int extra,
+    uint64_t Probe(const std::string& address, uint64_t start, RecordRequest::Body body,
                    const std::string& user, const std::string& password);
 
     // Runs the job driver on the calling thread (the worker's whole work,
-    // without the end code).
+    // without the end event).
     void Drive(const std::string& address, const std::string& title);
 
     ProtocolClient& Client(ClientKind kind);
@@ -104,14 +104,14 @@ public:
     static constexpr uint64_t kHealPackets = 256;
     // A reconnect attempt starts: once it has brought enough new data (see
     // kHealMediaMs) it ends the outage that began at lostAt. The job counts
-    // the outage, until the attempt's first new packet, and posts code 15.
+    // the outage, until the attempt's first new packet, and posts Reconnected.
     void ArmReconnected(uint32_t attempt, int64_t lostAtMs, std::chrono::steady_clock::time_point lostAt);
     // The attempt's stream has reached its end: the outage is over, however
     // little it brought.
     void EndOutage();
     // Ends the watch; true when the outage ended.
     bool DisarmReconnected();
-    // While held, the header event (code 2) waits for the attempt's first
+    // While held, the header event (HeaderReceived) waits for the attempt's first
     // data packet; one still waiting when the hold ends is dropped.
     void HoldHeaderEvent(bool hold);
 

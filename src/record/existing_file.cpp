@@ -19,7 +19,7 @@ void SetPassAll(bool value) { g_passAll.store(value); }
 
 bool ExistingFileDecision::Keep(const std::string& path)
 {
-    JobEvent e = JobEvent::Of(job_.jobId, kStatusFileKept);
+    JobEvent e = JobEvent::Of(job_.jobId, JobEventKind::FileKept);
     e.text = path;
     job_.Post(std::move(e));
     job_.stopRequested = true;
@@ -104,7 +104,7 @@ bool ExistingFileDecision::Decide(Resume* resume, bool mayResume)
         SetPassAll(all);
         return Keep(path);
     case UserPrompts::FileExists::Quit:
-        job_.Post(kStatusQuit);
+        job_.Post(JobEventKind::Quit);
         job_.stopRequested = true;
         return false;
     case UserPrompts::FileExists::Cancel:

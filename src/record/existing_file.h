@@ -44,7 +44,7 @@ public:
     bool AskSaveAs(std::string& path);
 
 private:
-    // Ends the job as kept: posts code 11 with the path.
+    // Ends the job as kept: posts FileKept with the path.
     bool Keep(const std::string& path);
     // The output path becomes the first free numbered name; false (an
     // error) when there is none.

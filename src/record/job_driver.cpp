@@ -108,7 +108,7 @@ void JobDriver::Drive(const std::string& address, const std::string& title, int 
     RecordOne(recorded, address, title, depth);
     // A stop ends the job with this entry: the job's end tells of it.
     if (!job.stopRequested) {
-        JobEvent e = JobEvent::Of(job.jobId, kStatusEntryFinished);
+        JobEvent e = JobEvent::Of(job.jobId, JobEventKind::EntryFinished);
         e.address = address;
         e.result = job.Result();
         e.bytes = job.bytesWritten;
@@ -376,9 +376,9 @@ uint64_t JobDriver::RunAttempts(std::unique_ptr<FileSink>* file, const std::stri
         } else {
             r.resume = resumeOffset;
             // An address that names an ASF file keeps only an ASF body.
-            r.extra = kind == ClientKind::HttpDownload && (AddressTypeBits(url) & kTypeAsfFamily)
-                          ? HttpDownloadClient::kAsfBody
-                          : 0;
+            r.body = kind == ClientKind::HttpDownload && (AddressTypeBits(url) & kTypeAsfFamily)
+                         ? RecordRequest::Body::AsfOnly
+                         : RecordRequest::Body::ScanPages;
             // The job's credentials belong to the address it was given; an
             // address of another server (a playlist entry) gets them only
             // when it asks and the user answers.

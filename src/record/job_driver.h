@@ -36,9 +36,6 @@ public:
     // An outage ends the job after this many reconnects in a row that reach
     // the stream but bring no new data packet.
     static constexpr int kMaxFruitlessAttempts = 3;
-    // RecordRequest::extra of the HTTP download: save the body even when it
-    // is a text page (0 looks into text pages for a stream address).
-    static constexpr int kSaveWhateverArrives = -1;
     // One job reads at most this many playlists.
     static constexpr size_t kMaxPlaylistsPerJob = 64;
 
@@ -116,7 +113,7 @@ private:
     std::set<std::string> visitedPlaylists_;
     bool playlistLimitReached_ = false;
     // Inside a playlist of several entries: each entry's end is posted on
-    // its own (code 13) before it counts towards the job's.
+    // its own (EntryFinished) before it counts towards the job's.
     bool reportEntries_ = false;
     // The first output path of the address, whose numbered names the files
     // of a changed broadcast take.

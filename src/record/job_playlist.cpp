@@ -90,7 +90,7 @@ bool JobDriver::DownloadPlaylist(const std::string& address, std::string* text)
     request.playerAgent = job.playerAgent;
     // Saved whatever its type: a playlist served as text must reach the
     // reader whole, not be searched for its first mms:// address.
-    request.extra = kSaveWhateverArrives;
+    request.body = RecordRequest::Body::SaveWhatever;
     const uint64_t got = thread_.RunClient(ClientKind::HttpDownload, request);
     if (got == 0 && !job.stopRequested)
         thread_.NoteFailedAttempt(ClientKind::HttpDownload, address);

@@ -159,7 +159,7 @@ JobDriver::Outage JobDriver::Reconnect(std::unique_ptr<FileSink>* file, ClientKi
             return Outage::Failed;
         if (!dropped.Read(job.OutputPath(), live))
             return Outage::GaveUp;
-        JobEvent e = JobEvent::Of(job.jobId, kStatusReconnecting);
+        JobEvent e = JobEvent::Of(job.jobId, JobEventKind::Reconnecting);
         e.attempt = attempt;
         job.Post(std::move(e));
         const auto due = Clock::now() + std::chrono::milliseconds(waitMs);

@@ -106,7 +106,7 @@ JobResult RecordJob::Result() const
 
 JobEvent RecordJob::EndEvent() const
 {
-    JobEvent e = JobEvent::Of(jobId, kStatusFinished);
+    JobEvent e = JobEvent::Of(jobId, JobEventKind::Finished);
     e.result = Result();
     e.bytes = bytesWritten;
     e.noNext = noNext;

@@ -86,12 +86,12 @@ public:
     // The outcome as it stands: failed (errorFlag), cancelled (a stop),
     // incomplete, otherwise completed.
     JobResult Result() const;
-    // The end event of the job (code 3), from the fields as they stand.
+    // The end event of the job (Finished), from the fields as they stand.
     JobEvent EndEvent() const;
 
     // Posts an event to the owner, when there is one; its job id is set here.
     void Post(JobEvent event) const;
-    void Post(int code) const { Post(JobEvent::Of(jobId, code)); }
+    void Post(JobEventKind kind) const { Post(JobEvent::Of(jobId, kind)); }
 
 private:
     CancelSignal stopSignal_;

@@ -187,38 +187,38 @@ int RecorderController::HandleStatus(const JobEvent& event)
     if (!thread || list_.IndexOf(rowId) < 0)
         return 0;
 
-    switch (event.code) {
-    case kStatusConnecting:
+    switch (event.kind) {
+    case JobEventKind::Connecting:
         list_.Update(rowId, ShowConnecting);
         break;
-    case kStatusHeaderReceived:
+    case JobEventKind::HeaderReceived:
         list_.Update(rowId, [&](MediaItem& r) { ShowHeader(r, event.durationMs, event.text); });
         AddBelow(rowId, event.text);
         break;
-    case kStatusFinished:
+    case JobEventKind::Finished:
         EndOfJob(rowId, event, *thread);
         return 0;
-    case kStatusProgress:
+    case JobEventKind::Progress:
         list_.Update(rowId, [&](MediaItem& r) { ShowProgress(r, event.bytes, event.progress, event.timeMs); });
         break;
-    case kStatusCredentials:
+    case JobEventKind::Credentials:
         settings_.m_memberUser = event.user;
         settings_.m_memberPassword = event.password;
         settings_.m_memberAddress = thread->job().url;  // its server accepted them
         break;
-    case kStatusStreamUrlFound:
-    case kStatusFileKept:
+    case JobEventKind::StreamUrlFound:
+    case JobEventKind::FileKept:
         AddBelow(rowId, event.text);
         break;
-    case kStatusQuit:
+    case JobEventKind::Quit:
         RecordStop();
         break;
-    case kStatusEntryFinished:
+    case JobEventKind::EntryFinished:
         break;  // the row shows the job's end
-    case kStatusReconnecting:
+    case JobEventKind::Reconnecting:
         list_.Update(rowId, [&](MediaItem& r) { ShowReconnecting(r, event.attempt); });
         break;
-    case kStatusReconnected:
+    case JobEventKind::Reconnected:
         break;  // the row shows the progress that follows
     default:
         return 0;

@@ -30,7 +30,7 @@ public:
         std::function<void()> stopCapture;
         // "Record Start" / "Record Stop" availability: true while recording.
         std::function<void(bool recording)> recordingChanged;
-        // After a status event was handled for a row (for code 3: after the
+        // After a status event was handled for a row (for Finished: after the
         // row's result was written, before the next row starts).
         std::function<void(uint64_t rowId, const JobEvent& event, const CmmsThread& job)> statusHandled;
     };

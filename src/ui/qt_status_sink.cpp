@@ -18,7 +18,7 @@ void QtStatusSink::Post(const JobEvent& event)
     queue_.Post(event);
     {
         std::lock_guard lock(mutex_);
-        if (event.code != kStatusProgress) {
+        if (event.kind != JobEventKind::Progress) {
             wake = !wakePending_;
             wakePending_ = true;
         } else if (!wakePending_ && !tickPending_) {

@@ -100,7 +100,7 @@ void RecordingCommands::UpdateActions()
 
 void RecordingCommands::OnStatus(uint64_t rowId, const JobEvent& event)
 {
-    if (event.code != kStatusFinished)
+    if (event.kind != JobEventKind::Finished)
         return;
     UpdateActions();
     if (shutDown_)

@@ -12,11 +12,11 @@ namespace {
 
 using namespace std::chrono_literals;
 
-JobEvent Event(uint16_t job, int code, uint64_t bytes = 0)
+JobEvent Event(uint16_t job, JobEventKind kind, uint64_t bytes = 0)
 {
     JobEvent e;
     e.jobId = job;
-    e.code = code;
+    e.kind = kind;
     e.bytes = bytes;
     return e;
 }
@@ -33,14 +33,14 @@ std::vector<JobEvent> Drain(EventQueue& queue)
 TEST(EventQueue, ProgressIsMergedOnlyWhereNothingOfItsJobFollows)
 {
     EventQueue queue;
-    queue.Post(Event(1, kStatusConnecting));
-    queue.Post(Event(1, kStatusProgress, 10));
-    queue.Post(Event(2, kStatusProgress, 7));
-    queue.Post(Event(1, kStatusProgress, 20));  // replaces job 1's 10
-    queue.Post(Event(1, kStatusHeaderReceived));
-    queue.Post(Event(1, kStatusProgress, 30));  // after the header: a new item
-    queue.Post(Event(2, kStatusProgress, 8));   // replaces job 2's 7
-    queue.Post(Event(1, kStatusFinished, 40));
+    queue.Post(Event(1, JobEventKind::Connecting));
+    queue.Post(Event(1, JobEventKind::Progress, 10));
+    queue.Post(Event(2, JobEventKind::Progress, 7));
+    queue.Post(Event(1, JobEventKind::Progress, 20));  // replaces job 1's 10
+    queue.Post(Event(1, JobEventKind::HeaderReceived));
+    queue.Post(Event(1, JobEventKind::Progress, 30));  // after the header: a new item
+    queue.Post(Event(2, JobEventKind::Progress, 8));   // replaces job 2's 7
+    queue.Post(Event(1, JobEventKind::Finished, 40));
 
     const std::vector<JobEvent> got = Drain(queue);
     const std::vector<std::pair<uint16_t, uint64_t>> want = {{1, 0}, {1, 20}, {2, 8}, {1, 0}, {1, 30}, {1, 40}};
@@ -49,7 +49,7 @@ TEST(EventQueue, ProgressIsMergedOnlyWhereNothingOfItsJobFollows)
         EXPECT_EQ(got[i].jobId, want[i].first) << i;
         EXPECT_EQ(got[i].bytes, want[i].second) << i;
     }
-    EXPECT_EQ(got.back().code, kStatusFinished);
+    EXPECT_EQ(got.back().kind, JobEventKind::Finished);
     EXPECT_FALSE(queue.RunNext(0ms, nullptr));
 }
 
@@ -58,25 +58,24 @@ TEST(EventQueue, TasksRunOnceInTheirPlaceAmongEvents)
     EventQueue queue;
     std::vector<std::string> order;
     queue.Post([&] { order.push_back("A"); });
-    queue.Post(Event(1, kStatusProgress, 1));
+    queue.Post(Event(1, JobEventKind::Progress, 1));
     queue.Post([&] { order.push_back("B"); });
-    queue.Post(Event(1, kStatusFinished, 1));
-    while (queue.RunNext(0ms, [&](const JobEvent& e) { order.push_back(std::to_string(e.code)); })) {
+    queue.Post(Event(1, JobEventKind::Finished, 1));
+    while (queue.RunNext(0ms, [&](const JobEvent& e) { order.push_back(JobEventKindName(e.kind)); })) {
     }
-    EXPECT_EQ(order, (std::vector<std::string>{"A", std::to_string(kStatusProgress), "B",
-                                               std::to_string(kStatusFinished)}));
+    EXPECT_EQ(order, (std::vector<std::string>{"A", "Progress", "B", "Finished"}));
 }
 
 TEST(EventQueue, ABatchTakesWhatIsQueuedMergedAndLeavesNothing)
 {
     EventQueue queue;
-    queue.Post(Event(1, kStatusProgress, 1));
-    queue.Post(Event(1, kStatusProgress, 2));
-    queue.Post(Event(1, kStatusFinished, 2));
+    queue.Post(Event(1, JobEventKind::Progress, 1));
+    queue.Post(Event(1, JobEventKind::Progress, 2));
+    queue.Post(Event(1, JobEventKind::Finished, 2));
     const std::deque<JobEvent> batch = queue.TakeEvents();
     ASSERT_EQ(batch.size(), 2u);
     EXPECT_EQ(batch[0].bytes, 2u);
-    EXPECT_EQ(batch[1].code, kStatusFinished);
+    EXPECT_EQ(batch[1].kind, JobEventKind::Finished);
     EXPECT_TRUE(queue.TakeEvents().empty());
 }
 
@@ -93,8 +92,8 @@ TEST(EventQueue, JobsOnOtherThreadsEndAfterTheirNewestProgress)
     for (uint16_t id = 1; id <= kJobs; ++id) {
         jobs.emplace_back([&queue, id] {
             for (uint64_t b = 1; b <= kSteps; ++b)
-                queue.Post(Event(id, kStatusProgress, b));
-            queue.Post(Event(id, kStatusFinished, kSteps));
+                queue.Post(Event(id, JobEventKind::Progress, b));
+            queue.Post(Event(id, JobEventKind::Finished, kSteps));
         });
     }
     std::map<uint16_t, uint64_t> shown;
@@ -104,7 +103,7 @@ TEST(EventQueue, JobsOnOtherThreadsEndAfterTheirNewestProgress)
             EXPECT_EQ(ended.count(e.jobId), 0u) << "an event after the end of job " << e.jobId;
             EXPECT_GE(e.bytes, shown[e.jobId]);
             shown[e.jobId] = e.bytes;
-            if (e.code == kStatusFinished)
+            if (e.kind == JobEventKind::Finished)
                 ended.insert(e.jobId);
         })) << "the queue stalled";
     }

@@ -55,24 +55,25 @@ TEST_F(CmmsThreadTest, HooksStoreTheValuesAndPostCodesToAnOwner)
     std::string events;
     for (const JobEvent& e : sink.Events()) {
         EXPECT_EQ(e.jobId, 42);
-        events += std::to_string(e.code) + ":";
-        switch (e.code) {
-        case kStatusHeaderReceived: events += std::to_string(e.durationMs) + " " + e.text; break;
-        case kStatusProgress:
+        events += std::string(JobEventKindName(e.kind)) + ":";
+        switch (e.kind) {
+        case JobEventKind::HeaderReceived: events += std::to_string(e.durationMs) + " " + e.text; break;
+        case JobEventKind::Progress:
             events += std::to_string(e.bytes) + " " + std::to_string(e.progress) + " " + std::to_string(e.timeMs);
             break;
-        case kStatusCredentials: events += e.user + " " + e.password; break;
-        case kStatusStreamUrlFound: events += e.text; break;
-        case kStatusFinished:
+        case JobEventKind::Credentials: events += e.user + " " + e.password; break;
+        case JobEventKind::StreamUrlFound: events += e.text; break;
+        case JobEventKind::Finished:
             events += std::string(JobResultWord(e.result)) + " " + std::to_string(e.bytes) + " " +
                       std::to_string(e.errorText.size()) + (e.noNext ? " noNext" : "");
             break;
+        default: break;
         }
         events += "|";
     }
-    EXPECT_EQ(events, "0:|2:61000 " + dir.File("a.asf") +
-                          "|5:1536 2500 65000|9:newuser newpass|10:mms://h/found1|10:mms://h/found2|"
-                          "3:failed 1536 8192 noNext|");
+    EXPECT_EQ(events, "Connecting:|HeaderReceived:61000 " + dir.File("a.asf") +
+                          "|Progress:1536 2500 65000|Credentials:newuser newpass|StreamUrlFound:mms://h/found1|"
+                          "StreamUrlFound:mms://h/found2|Finished:failed 1536 8192 noNext|");
 }
 
 TEST_F(CmmsThreadTest, AStopEndsASilentClientAndThePlaylist)
@@ -104,7 +105,7 @@ TEST_F(CmmsThreadTest, AStopEndsASilentClientAndThePlaylist)
     EXPECT_FALSE(testsupport::FileExists(dir.File("one.wmv")));
     EXPECT_TRUE(job->job().stopRequested);
     EXPECT_FALSE(job->job().errorFlag);
-    EXPECT_EQ(sink.Codes(), std::vector<int>({kStatusConnecting, kStatusFinished}));
+    EXPECT_EQ(sink.EventKinds(), std::vector<JobEventKind>({JobEventKind::Connecting, JobEventKind::Finished}));
 
     // A stop before the first read runs no client at all and still ends the job.
     script.Clear();
@@ -113,7 +114,7 @@ TEST_F(CmmsThreadTest, AStopEndsASilentClientAndThePlaylist)
     ASSERT_TRUE(job->Start());
     job->Join();
     EXPECT_TRUE(script.Calls().empty());
-    EXPECT_EQ(sink.Codes().back(), kStatusFinished);
+    EXPECT_EQ(sink.EventKinds().back(), JobEventKind::Finished);
 }
 
 class UrlCheckTest : public CmmsThreadTest {

@@ -278,7 +278,7 @@ TEST_F(DriverTest, EveryFailedAttemptKeepsItsReason)
     // The connecting events name the transport and the address it tries.
     std::vector<std::string> connecting;
     for (const JobEvent& e : sink.Events()) {
-        if (e.code == kStatusConnecting)
+        if (e.kind == JobEventKind::Connecting)
             connecting.push_back(std::string(TransportName(e.transport)) + " " + e.address);
     }
     EXPECT_EQ(connecting, (std::vector<std::string>{"MMS over TCP " + mms, "HTTP " + mms}));
@@ -376,8 +376,8 @@ TEST_F(DriverTest, AnExistingFileIsResumedOverwrittenRenamedOrKept)
     Fresh();
     WriteFile(dir.File("b.asf"), "old");
     Run("mms://h/b.asf");
-    EXPECT_EQ(sink.Events().back().code, kStatusFinished);
-    EXPECT_EQ(sink.Events().end()[-2].code, kStatusFileKept);
+    EXPECT_EQ(sink.Events().back().kind, JobEventKind::Finished);
+    EXPECT_EQ(sink.Events().end()[-2].kind, JobEventKind::FileKept);
     EXPECT_EQ(sink.Events().end()[-2].text, dir.File("b.asf"));
     EXPECT_TRUE(prompts.asked.empty());
     EXPECT_EQ(ReadFile(dir.File("b.asf")), "old");
@@ -497,7 +497,7 @@ TEST_F(DriverTest, ADeclinedPasswordEndsOnlyItsOwnEntrysAttempts)
     EXPECT_EQ(job.ErrorText(), "Authorization cancelled!");
     const std::vector<JobEvent> events = sink.Events();
     ASSERT_FALSE(events.empty());
-    EXPECT_EQ(events.back().code, kStatusFinished);
+    EXPECT_EQ(events.back().kind, JobEventKind::Finished);
     EXPECT_TRUE(events.back().noNext);
 }
 

@@ -47,11 +47,11 @@ protected:
         job.Join();
         return sink.Events().back();
     }
-    std::vector<JobEvent> Events(int code) const
+    std::vector<JobEvent> Events(JobEventKind kind) const
     {
         std::vector<JobEvent> out;
         for (const JobEvent& e : sink.Events())
-            if (e.code == code)
+            if (e.kind == kind)
                 out.push_back(e);
         return out;
     }
@@ -143,8 +143,8 @@ TEST_F(ReconnectTest, OnDemandStreamDroppedThreeTimesGivesTheUninterruptedFile)
         // No reconnect brought the media that heals an outage before the
         // last one reached the stream's end: one outage of three attempts.
         EXPECT_EQ(end.outages, 1u);
-        EXPECT_EQ(Events(kStatusReconnected).size(), 1u);
-        EXPECT_EQ(Events(kStatusReconnecting).size(), 3u);
+        EXPECT_EQ(Events(JobEventKind::Reconnected).size(), 1u);
+        EXPECT_EQ(Events(JobEventKind::Reconnecting).size(), 3u);
         EXPECT_EQ(end.bytes, testsupport::FileSize(path) - 62);
 
         // The same client without drops, into a file of its own.
@@ -187,7 +187,7 @@ TEST_F(ReconnectTest, LiveStreamDroppedTwiceGoesOnInOneFileWithoutAGap)
         const JobEvent end = Record(http ? Http(server) : Mms(server));
         EXPECT_EQ(end.result, JobResult::Completed) << end.errorText;
         EXPECT_EQ(end.outages, 2u);
-        const auto reconnected = Events(kStatusReconnected);
+        const auto reconnected = Events(JobEventKind::Reconnected);
         ASSERT_EQ(reconnected.size(), 2u);
         uint64_t summed = 0;
         for (const JobEvent& e : reconnected) {
@@ -251,7 +251,7 @@ TEST_F(ReconnectTest, BroadcastOfOtherStreamsAfterADropGoesIntoANewFile)
     EXPECT_TRUE(Decodes(firstPath));
     EXPECT_TRUE(Decodes(end.text));
     std::vector<std::string> announced;
-    for (const JobEvent& e : Events(kStatusHeaderReceived))
+    for (const JobEvent& e : Events(JobEventKind::HeaderReceived))
         if (announced.empty() || announced.back() != e.text)
             announced.push_back(e.text);
     EXPECT_EQ(announced, (std::vector<std::string>{firstPath, end.text}));
@@ -287,7 +287,7 @@ TEST_F(ReconnectTest, OutageLimitEndsAsIncompleteWithAFinishedFile)
         EXPECT_TRUE(IsRecordingOf(path, src, c.kept, false));
         EXPECT_TRUE(Decodes(path));
         EXPECT_TRUE(ResumeScan().Scan(path));
-        const size_t attempts = Events(kStatusReconnecting).size();
+        const size_t attempts = Events(JobEventKind::Reconnecting).size();
         if (limit == 0) {
             EXPECT_EQ(attempts, 0u);
         } else {
@@ -310,9 +310,9 @@ TEST_F(ReconnectTest, StopDuringTheWaitEndsTheJobAtOnce)
     ASSERT_TRUE(StartServer(server, "mms_server.py", Sample(), {"--connections", "2", "--drop", "reset:12"}));
     CmmsThread job(&sink, 9, settings, Mms(server), "", "", "", "", services);
     ASSERT_TRUE(job.Start());
-    scripted::WaitUntil([&] { return !Events(kStatusReconnecting).empty(); });
-    ASSERT_FALSE(Events(kStatusReconnecting).empty());
-    EXPECT_EQ(Events(kStatusReconnecting).front().attempt, 1u);
+    scripted::WaitUntil([&] { return !Events(JobEventKind::Reconnecting).empty(); });
+    ASSERT_FALSE(Events(JobEventKind::Reconnecting).empty());
+    EXPECT_EQ(Events(JobEventKind::Reconnecting).front().attempt, 1u);
     const auto stopped = Clock::now();
     job.Stop();
     job.Join();
@@ -349,7 +349,7 @@ TEST_F(ReconnectTest, BroadcastThatNeverComesBackForGoodEndsWithoutEmptyFiles)
             const std::map<std::string, int64_t> files = PacketsOfFiles(dir.path());
             if (packets == 0) {
                 EXPECT_EQ(end.result, JobResult::Failed);
-                EXPECT_EQ(Events(kStatusReconnecting).size(), size_t(JobDriver::kMaxFruitlessAttempts));
+                EXPECT_EQ(Events(JobEventKind::Reconnecting).size(), size_t(JobDriver::kMaxFruitlessAttempts));
                 EXPECT_TRUE(files.empty()) << files.begin()->first;
             } else {
                 // The first file holds the first packets of the broadcast;
@@ -388,7 +388,7 @@ TEST_F(ReconnectTest, OnDemandServerThatDropsAtTheSamePlaceEndsIncomplete)
         const JobEvent end = Record(Address(via, server));
         EXPECT_EQ(end.result, JobResult::Incomplete) << end.errorText;
         EXPECT_EQ(end.outages, 0u);
-        EXPECT_EQ(Events(kStatusReconnecting).size(), size_t(JobDriver::kMaxFruitlessAttempts));
+        EXPECT_EQ(Events(JobEventKind::Reconnecting).size(), size_t(JobDriver::kMaxFruitlessAttempts));
         EXPECT_TRUE(IsRecordingOf(path, src, at, false));
         EXPECT_TRUE(Decodes(path));
         sink.Clear();
@@ -419,7 +419,7 @@ TEST_F(ReconnectTest, AnotherClipIsNeverAddedToTheFile)
         std::remove(path.c_str());
         const JobEvent end = Record(Address(via, server));
         EXPECT_EQ(end.result, JobResult::Incomplete) << end.errorText;
-        EXPECT_EQ(Events(kStatusReconnecting).size(), 1u);
+        EXPECT_EQ(Events(JobEventKind::Reconnecting).size(), 1u);
         EXPECT_TRUE(IsRecordingOf(path, src, cut, false));
         EXPECT_EQ(PacketsOfFiles(dir.path()).size(), 1u);
         sink.Clear();

@@ -5,6 +5,7 @@
 #include <chrono>
 #include <filesystem>
 #include <mutex>
+#include <optional>
 #include <set>
 #include <string>
 
@@ -28,15 +29,15 @@ protected:
     {
         return list.Cell(list.FindAddress(address), column);
     }
-    // Hands the posted codes to the controller, as a front end's main loop
-    // does, until one of this kind was handled (-1: until nothing records).
-    void Pump(int code = -1)
+    // Hands the posted events to the controller, as a front end's main loop
+    // does, until one of this kind was handled (none: until nothing records).
+    void Pump(std::optional<JobEventKind> kind = std::nullopt)
     {
         JobEvent event;
-        while (code >= 0 || controller->Recording()) {
-            ASSERT_TRUE(sink.Take(&event)) << "no code " << code;
+        while (kind || controller->Recording()) {
+            ASSERT_TRUE(sink.Take(&event)) << "no event " << (kind ? JobEventKindName(*kind) : "");
             controller->HandleStatus(event);
-            if (event.code == code)
+            if (event.kind == kind)
                 return;
         }
     }
@@ -117,7 +118,7 @@ TEST_F(ControllerTest, TheChainRecordsFoundAddressesBelowAndSkipsTriedAndLocalRo
     EXPECT_EQ(controller->RecordStart(list.FindAddress(dir.File("local.wmv"))), 0);
     prompts.exists = {{UserPrompts::FileExists::Ok, false}};
     ASSERT_EQ(controller->RecordStart(list.FindAddress("mms://h/group.asf")), 1);
-    Pump(kStatusFinished);
+    Pump(JobEventKind::Finished);
     EXPECT_EQ(Cell("mms://h/group.asf"), completed);
 }
 
@@ -150,10 +151,10 @@ TEST_F(ControllerTest, OneRecordingAtATimeAndRecordStopEndsTheChain)
     EXPECT_EQ(controller->RecordStart(Add(dir.File("local.wmv"))), 0);
     ASSERT_EQ(controller->RecordStart(busy), 1);
     EXPECT_EQ(controller->RecordStart(next), 0);
-    Pump(kStatusConnecting);
+    Pump(JobEventKind::Connecting);
     EXPECT_EQ(list.Cell(busy, kColRecord), "Connecting");
     // A dropped stream waiting for its next attempt says so in its row.
-    JobEvent waiting = JobEvent::Of(1, kStatusReconnecting);
+    JobEvent waiting = JobEvent::Of(1, JobEventKind::Reconnecting);
     waiting.attempt = 2;
     controller->HandleStatus(waiting);
     EXPECT_EQ(list.Cell(busy, kColRecord), "reconnecting (2)");
@@ -162,9 +163,9 @@ TEST_F(ControllerTest, OneRecordingAtATimeAndRecordStopEndsTheChain)
     EXPECT_EQ(list.Cell(busy, kColRecord), CancelledText());
     EXPECT_EQ(list.Cell(next, kColRecord), "");
     EXPECT_EQ(entered.load(), 1);
-    // Late and unknown codes of the finished job change nothing.
-    for (int code : {int{kStatusProgress}, int{kStatusHeaderReceived}, int{kStatusFinished}, 7})
-        controller->HandleStatus(JobEvent::Of(1, code));
+    // Late events of the finished job change nothing.
+    for (JobEventKind kind : {JobEventKind::Progress, JobEventKind::HeaderReceived, JobEventKind::Finished})
+        controller->HandleStatus(JobEvent::Of(1, kind));
     EXPECT_EQ(list.Cell(busy, kColRecord), CancelledText());
     EXPECT_EQ(list.RowCount(), 3);
     EXPECT_FALSE(controller->Recording());
@@ -213,7 +214,7 @@ TEST_F(ControllerTest, ParallelSlotsAreFilledAndNeverExceeded)
 
     // The first one to end frees its slot for the next idle row below it.
     release("mms://h1/same.asf");
-    Pump(kStatusFinished);
+    Pump(JobEventKind::Finished);
     EXPECT_EQ(Cell("mms://h1/same.asf"), CompletedText());
     EXPECT_EQ(Cell("mms://h/c.asf", kColRecord), "");  // not yet connected, but attached
     EXPECT_NE(list.ItemData(list.FindAddress("mms://h/c.asf")), 0u);
@@ -255,7 +256,7 @@ TEST_F(ControllerTest, ShutdownWithARunningJob)
     ASSERT_EQ(controller->RecordStart(Add("mms://h/a.asf")), 1);
     WaitUntil([&] { return entered > 0; });
     controller.reset();  // stops and joins; the job's memory stays valid until then
-    EXPECT_EQ(sink.Codes().back(), kStatusFinished);
+    EXPECT_EQ(sink.EventKinds().back(), JobEventKind::Finished);
 }
 
 // A front end that answers its dialogs on its own thread: a stop or a
@@ -288,7 +289,7 @@ TEST_F(OpenQuestionTest, StoppingAJobEndsItsFileExistsQuestionWithinASecond)
     ASSERT_EQ(controller->RecordStart(list.InsertEntry(0, "mms://h/a.asf")), 1);
     WaitForDialog();
     EXPECT_TRUE(frontEnd.AnswerOldest(static_cast<int>(UserPrompts::FileExists::Ok)));
-    Pump(kStatusFinished);
+    Pump(JobEventKind::Finished);
     EXPECT_EQ(Cell("mms://h/a.asf"), CompletedText());
     EXPECT_EQ(testsupport::FileSize(dir.File("a.asf")), kEnough);
 
@@ -323,7 +324,7 @@ TEST_F(OpenQuestionTest, ShutdownWithAQuestionOpenFinishesTheFileAndDoesNotWait)
     ASSERT_EQ(controller->RecordStart(Add("mms://h/first.asf")), 1);
     WaitForDialog();
     frontEnd.AnswerOldest(1);
-    Pump(kStatusFinished);
+    Pump(JobEventKind::Finished);
     ASSERT_EQ(testsupport::ReadFile(dir.File("first.asf")), "begin accepted end");
 
     ASSERT_EQ(controller->RecordStart(Add("http://h/list.asx")), 1);
@@ -335,7 +336,7 @@ TEST_F(OpenQuestionTest, ShutdownWithAQuestionOpenFinishesTheFileAndDoesNotWait)
     EXPECT_EQ(testsupport::ReadFile(dir.File("list0.asf")), "begin cancelled end");
     EXPECT_FALSE(testsupport::FileExists(dir.File("list1.asf"))) << "no entry after the stop";
     EXPECT_EQ(frontEnd.Withdrawn(), 1);
-    EXPECT_EQ(sink.Codes().back(), kStatusFinished);
+    EXPECT_EQ(sink.EventKinds().back(), JobEventKind::Finished);
 }
 
 // The member credentials go unasked only to the server they were given for:

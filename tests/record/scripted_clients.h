@@ -173,12 +173,12 @@ public:
         std::lock_guard lock(mutex_);
         return posts_;
     }
-    std::vector<int> Codes() const
+    std::vector<JobEventKind> EventKinds() const
     {
-        std::vector<int> codes;
+        std::vector<JobEventKind> kinds;
         for (const JobEvent& e : Events())
-            codes.push_back(e.code);
-        return codes;
+            kinds.push_back(e.kind);
+        return kinds;
     }
     void Clear()
     {
@@ -189,7 +189,7 @@ public:
     // The oldest event not taken yet, waiting for one; false when none came.
     bool Take(JobEvent* out)
     {
-        WaitUntil([&] { return Codes().size() > taken_; });
+        WaitUntil([&] { return EventKinds().size() > taken_; });
         std::lock_guard lock(mutex_);
         if (taken_ == posts_.size())
             return false;

@@ -247,36 +247,36 @@ void RecordingCommandsTest::statusSinkBatchesAndKeepsTheOrder()
     std::vector<std::thread> workers;
     for (int job = 1; job <= kJobs; ++job) {
         workers.emplace_back([&sink, job] {
-            sink.Post(JobEvent::Of(uint16_t(job), kStatusConnecting));
+            sink.Post(JobEvent::Of(uint16_t(job), JobEventKind::Connecting));
             for (int i = 1; i <= 2 * kSteps; ++i) {
                 if (i == kSteps + 1) {
-                    JobEvent found = JobEvent::Of(uint16_t(job), kStatusStreamUrlFound);
+                    JobEvent found = JobEvent::Of(uint16_t(job), JobEventKind::StreamUrlFound);
                     found.text = "mms://h/found";
                     sink.Post(found);
                 }
-                JobEvent p = JobEvent::Of(uint16_t(job), kStatusProgress);
+                JobEvent p = JobEvent::Of(uint16_t(job), JobEventKind::Progress);
                 p.bytes = uint64_t(i);
                 p.progress = uint32_t(i);
                 sink.Post(p);
             }
-            sink.Post(JobEvent::Of(uint16_t(job), kStatusFinished));
+            sink.Post(JobEvent::Of(uint16_t(job), JobEventKind::Finished));
         });
     }
     for (std::thread& t : workers)
         t.join();
     QTRY_COMPARE(seen.size(), size_t(kJobs));
     QTRY_VERIFY(std::all_of(seen.begin(), seen.end(), [](const auto& job) {
-        return !job.second.empty() && job.second.back().code == kStatusFinished;
+        return !job.second.empty() && job.second.back().kind == JobEventKind::Finished;
     }));
     for (const auto& [job, events] : seen) {
-        QCOMPARE(events.front().code, int(kStatusConnecting));
+        QVERIFY(events.front().kind == JobEventKind::Connecting);
         uint64_t last = 0;
         int found = 0;
         for (const JobEvent& e : events) {
-            if (e.code == kStatusStreamUrlFound) {
+            if (e.kind == JobEventKind::StreamUrlFound) {
                 ++found;
                 QCOMPARE(last, uint64_t(kSteps));  // no later progress overtook it
-            } else if (e.code == kStatusProgress) {
+            } else if (e.kind == JobEventKind::Progress) {
                 QVERIFY(e.bytes > last);
                 QCOMPARE(uint64_t(e.progress), e.bytes);  // one event's values, never mixed
                 last = e.bytes;
@@ -291,16 +291,16 @@ void RecordingCommandsTest::statusSinkBatchesAndKeepsTheOrder()
     // A handler that runs the event loop (a dialog) while an event comes in:
     // that event still arrives afterwards.
     QtStatusSink nested;
-    std::vector<int> codes;
+    std::vector<JobEventKind> kinds;
     nested.SetHandler([&](const JobEvent& e) {
-        codes.push_back(e.code);
-        if (e.code == kStatusConnecting) {
-            nested.Post(JobEvent::Of(1, kStatusFinished));
+        kinds.push_back(e.kind);
+        if (e.kind == JobEventKind::Connecting) {
+            nested.Post(JobEvent::Of(1, JobEventKind::Finished));
             QCoreApplication::processEvents();
         }
     });
-    nested.Post(JobEvent::Of(1, kStatusConnecting));
-    QTRY_COMPARE(codes, (std::vector<int>{kStatusConnecting, kStatusFinished}));
+    nested.Post(JobEvent::Of(1, JobEventKind::Connecting));
+    QTRY_VERIFY(kinds == (std::vector<JobEventKind>{JobEventKind::Connecting, JobEventKind::Finished}));
 }
 
 void RecordingCommandsTest::progressBarFollowsTheEvents()

@@ -89,7 +89,7 @@ uint64_t HttpDownloadClient::Record(const RecordRequest& request)
     url_ = request.url;
     playerId_ = request.playerAgent;
     resumeOffset_ = request.resume;
-    scanPages_ = request.extra;
+    body_ = request.body;
     user_ = request.user;
     password_ = request.password;
     bytesReceived_ = 0;
@@ -170,11 +170,11 @@ void HttpDownloadClient::Download(ByteSink* out)
             Fail(net::HttpStatus(status, request.statusPhrase()));
         return;
     }
-    if (scanPages_ == kAsfBody && out) {
+    if (body_ == RecordRequest::Body::AsfOnly && out) {
         SaveAsfBody(request, out);
         return;
     }
-    if (scanPages_ != -1 && request.contentType().find("text") != std::string::npos) {
+    if (body_ != RecordRequest::Body::SaveWhatever && request.contentType().find("text") != std::string::npos) {
         ScanPage(request, out);
         ReportProbedHeader(out);
         return;

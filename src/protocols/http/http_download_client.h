@@ -17,9 +17,9 @@ class ClientHooks;
 // reported so that the job can record the stream the page points to. A 401
 // is answered from the credential store and the credential dialog.
 //
-// RecordRequest::extra is scanPages: -1 saves whatever arrives, any other
-// value looks into text pages; kAsfBody (for an address that names an ASF
-// file) keeps a body only when it begins with an ASF header: a playlist is
+// RecordRequest::body says what to keep: ScanPages looks into text pages,
+// SaveWhatever saves whatever arrives, AsfOnly (for an address that names an
+// ASF file) keeps a body only when it begins with an ASF header: a playlist is
 // saved whole (at most the playlist size limit) for the job to follow, and
 // anything else is searched like a text page, not saved, and fails the
 // download ("Not an ASF stream"). RecordRequest::resume is kept but not used:
@@ -28,8 +28,6 @@ class ClientHooks;
 // of the job that comes meanwhile reaches it through the hooks.
 class HttpDownloadClient final : public ProtocolClient {
 public:
-    static constexpr int kAsfBody = 1;
-
     explicit HttpDownloadClient(const ClientEnvironment& env);
     ~HttpDownloadClient() override;
 
@@ -73,7 +71,7 @@ private:
     std::atomic<bool> stopRequested_{false};
     uint64_t bytesReceived_ = 0;
     std::string probedHead_;  // a check's first body bytes
-    int scanPages_ = 0;
+    RecordRequest::Body body_ = RecordRequest::Body::ScanPages;
     bool failed_ = false;  // this call has given a reason
     std::string user_;
     std::string password_;

@@ -73,12 +73,13 @@ protected:
     }
 
     // Runs one download into path (no file when path is empty).
-    uint64_t Download(const std::string& url, int scanPages = 0, const std::string& path = "out.bin")
+    uint64_t Download(const std::string& url, RecordRequest::Body body = RecordRequest::Body::ScanPages,
+                      const std::string& path = "out.bin")
     {
         RecordRequest request;
         request.url = url;
         request.playerAgent = "NSPlayer/9.0";
-        request.extra = scanPages;
+        request.body = body;
         const std::string file = path.empty() || path[0] == '/' ? path : tmp.File(path);
         // A device is no output file: /dev/full is opened as it is.
         std::unique_ptr<FileSink> sink = file.empty()          ? nullptr
@@ -209,7 +210,7 @@ TEST_F(HttpDownload, ATextPageIsSearchedNotSavedUpToAboutOneMegabyte)
     EXPECT_TRUE(Saved(""));
     EXPECT_TRUE(hooks.durations.empty());  // no media header announced
     // Told to save whatever arrives, the page is saved like any body.
-    EXPECT_EQ(Download(Url("/file"), -1), page.size());
+    EXPECT_EQ(Download(Url("/file"), RecordRequest::Body::SaveWhatever), page.size());
     EXPECT_TRUE(Saved(page));
     EXPECT_EQ(hooks.found.size(), 1u);
 
@@ -226,9 +227,9 @@ TEST_F(HttpDownload, ATextPageIsSearchedNotSavedUpToAboutOneMegabyte)
 TEST_F(HttpDownload, OneBlockWithoutAFileTheSizeLimitAndAFullDisk)
 {
     StartServer();
-    EXPECT_EQ(Download(Url("/size/100000"), 0, ""), 4096u);
+    EXPECT_EQ(Download(Url("/size/100000"), RecordRequest::Body::ScanPages, ""), 4096u);
     EXPECT_EQ(hooks.lastProgress, 4096u);
-    EXPECT_EQ(Download(Url("/size/1000"), 0, ""), 1000u);
+    EXPECT_EQ(Download(Url("/size/1000"), RecordRequest::Body::ScanPages, ""), 1000u);
 
     // The limit stops after the block that reaches it; downloads have no time limit.
     env.settings.m_sizePolicy = 1;
@@ -240,7 +241,7 @@ TEST_F(HttpDownload, OneBlockWithoutAFileTheSizeLimitAndAFullDisk)
     EXPECT_TRUE(Saved(Generated(2097152)));
     EXPECT_TRUE(hooks.errors.empty());
 
-    EXPECT_EQ(Download(Url("/size/100000"), 0, "/dev/full"), 0u);
+    EXPECT_EQ(Download(Url("/size/100000"), RecordRequest::Body::ScanPages, "/dev/full"), 0u);
     EXPECT_EQ(hooks.errors, std::vector<std::string>{"write error"});
 }
 
@@ -335,7 +336,7 @@ TEST_F(HttpDownload, AnAsfAddressKeepsOnlyAnAsfBodyOrAPlaylist)
     const std::string list = "<ASX version=\"3.0\"><Entry><Ref href=\"mms://media.example/a.asf\"/></Entry></ASX>";
     const std::string sample = testsupport::MakeSampleAsf();
     StartServer({"--file", sample, "--playlist", list, "--mms-url", "mms://media.example/found.asf"});
-    const int asf = HttpDownloadClient::kAsfBody;
+    const RecordRequest::Body asf = RecordRequest::Body::AsfOnly;
     // An ASF body whatever its type; a playlist whatever its type, for the
     // job to follow.
     EXPECT_EQ(Download(Url("/file/a.asf"), asf), testsupport::FileSize(sample));

@@ -9,6 +9,7 @@
 
 #include "base/memory_profile.h"
 #include "base/user_prompts.h"
+#include "scripted_prompts.h"
 #include "test_support.h"
 
 using Strings = std::vector<std::string>;
@@ -132,29 +133,6 @@ TEST(AppSettings, MakeDirectoryPathMakesEveryFolderOfThePath)
 
 namespace {
 
-// The credential dialog, answered from a script; with no answer left it is
-// cancelled. No other question comes.
-struct Dialog final : UserPrompts {
-    std::deque<CredentialAnswer> answers;
-    Strings asked;  // "site user:password" the dialog started from
-    CredentialAnswer AskCredentials(const std::string& site, const std::string& user, const std::string& password,
-                                    const CancelSignal&) override
-    {
-        asked.push_back(site + " " + user + ":" + password);
-        CredentialAnswer a;
-        if (!answers.empty()) {
-            a = answers.front();
-            answers.pop_front();
-        }
-        return a;
-    }
-    bool AskResume(const std::string&, const CancelSignal&) override { return false; }
-    FileExists AskFileExists(const std::string&, bool&, const CancelSignal&) override { return FileExists::Cancel; }
-    bool AskSavePath(std::string&, const CancelSignal&) override { return false; }
-    bool AskYesNo(const std::string&, const CancelSignal&) override { return false; }
-    YesNoCancel AskYesNoCancel(const std::string&, const CancelSignal&) override { return YesNoCancel::Cancel; }
-};
-
 TEST(Credentials, TheOneLookupTakesTheStoredPairThenAsksAndStoresWhatItIsToldTo)
 {
     using L = CredentialLookup;
@@ -163,9 +141,9 @@ TEST(Credentials, TheOneLookupTakesTheStoredPairThenAsksAndStoresWhatItIsToldTo)
     MemoryProfile profile;
     WriteStoredCredentials(profile, h, "stored", "pw");
     EXPECT_EQ(ReadStoredCredentials(profile, "h:8080").user, "stored");
-    Dialog dialog;
+    ScriptedPrompts dialog;
     // An answer without both values keeps the dialog up; "save" stores the pair.
-    dialog.answers = {{true, "typed", "", false}, {true, "typed", "secret", true}};
+    dialog.credentials = {{true, "typed", "", false}, {true, "typed", "secret", true}};
     std::string user = "given", password;
     EXPECT_EQ(LookupCredentials(&profile, &dialog, h, false, user, password, never), L::Found);
     EXPECT_EQ(user + ":" + password, "stored:pw");

@@ -3,7 +3,7 @@
 #include <sys/stat.h>
 
 #include "../formats/kvx_bytes.h"
-#include "../formats/scripted_prompts.h"
+#include "scripted_prompts.h"
 #include "base/app_settings.h"
 #include "medialist/media_list.h"
 #include "test_support.h"

@@ -326,11 +326,7 @@ TEST_F(UrlCheckTest, ProbesRunSideBySideWithinTheirTimeLimitAndTellWhatAnswered)
 TEST_F(UrlCheckTest, AQuestionToTheUserDoesNotUseUpTheTimeLimit)
 {
     // A user who takes two seconds to give a password, for a limit of one.
-    class SlowUser final : public UserPrompts {
-    public:
-        bool AskResume(const std::string&, const CancelSignal&) override { return false; }
-        FileExists AskFileExists(const std::string&, bool&, const CancelSignal&) override { return FileExists::Cancel; }
-        bool AskSavePath(std::string&, const CancelSignal&) override { return false; }
+    struct SlowUser final : ScriptedPrompts {
         CredentialAnswer AskCredentials(const std::string&, const std::string&, const std::string&,
                                         const CancelSignal& cancel) override
         {
@@ -339,8 +335,6 @@ TEST_F(UrlCheckTest, AQuestionToTheUserDoesNotUseUpTheTimeLimit)
                 std::this_thread::sleep_for(std::chrono::milliseconds(10));
             return {!cancel.Cancelled(), "user", "secret", false};
         }
-        bool AskYesNo(const std::string&, const CancelSignal&) override { return false; }
-        YesNoCancel AskYesNoCancel(const std::string&, const CancelSignal&) override { return YesNoCancel::Cancel; }
     } user;
     // A server that wants credentials: the client asks, and answers once it has them.
     class Locked final : public ProtocolClient {

@@ -27,6 +27,7 @@
 #include "protocols/client_hooks.h"
 #include "protocols/protocol_client.h"
 #include "record/cmms_thread.h"
+#include "scripted_prompts.h"
 #include "test_support.h"
 
 // Failed attempts as test output shows them.
@@ -204,43 +205,7 @@ private:
     size_t taken_ = 0;  // only the test's thread takes
 };
 
-// Answers as set (the file-exists answers in turn; none left: "Cancel") and
-// records every question. Set up and read while no job runs.
-class Prompts final : public UserPrompts {
-public:
-    bool resume = false;
-    std::deque<std::pair<FileExists, bool>> exists;  // the button and the "All" box
-    std::string savePath;                            // "": the user cancels
-    std::vector<std::string> asked;
-
-    bool AskResume(const std::string& message, const CancelSignal&) override
-    {
-        asked.push_back(message);
-        return resume;
-    }
-    FileExists AskFileExists(const std::string& message, bool& all, const CancelSignal&) override
-    {
-        asked.push_back(message);
-        auto answer = exists.empty() ? std::pair{FileExists::Cancel, false} : exists.front();
-        if (!exists.empty())
-            exists.pop_front();
-        all = answer.second;
-        return answer.first;
-    }
-    bool AskSavePath(std::string& path, const CancelSignal&) override
-    {
-        asked.push_back("save as " + path);
-        path = savePath;
-        return !path.empty();
-    }
-    CredentialAnswer AskCredentials(const std::string&, const std::string&, const std::string&,
-                                    const CancelSignal&) override
-    {
-        return {};
-    }
-    bool AskYesNo(const std::string&, const CancelSignal&) override { return false; }
-    YesNoCancel AskYesNoCancel(const std::string&, const CancelSignal&) override { return YesNoCancel::Cancel; }
-};
+using Prompts = ScriptedPrompts;
 
 // A front end that answers on its own thread, as the desktop program does:
 // each question becomes an open dialog that waits until the test answers it

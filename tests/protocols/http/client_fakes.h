@@ -13,7 +13,7 @@
 #include <utility>
 #include <vector>
 
-#include "base/user_prompts.h"
+#include "scripted_prompts.h"
 #include "protocols/client_hooks.h"
 #include "stream_recorder.h"
 
@@ -21,38 +21,9 @@ namespace clienttest {
 
 using RecordingHooks = asfstream::RecordingHooks;
 
-// Answers the credential dialog from a script; with no answer left it is
-// cancelled. Every other question is one the clients never ask.
-struct ScriptedPrompts : UserPrompts {
-    void Answer(const std::string& user, const std::string& password, bool save = false)
-    {
-        answers.push_back({true, user, password, save});
-    }
-    CredentialAnswer AskCredentials(const std::string& site, const std::string& user,
-                                    const std::string& password, const CancelSignal&) override
-    {
-        asked.push_back(site + " " + user + ":" + password);
-        if (answers.empty())
-            return {};
-        CredentialAnswer a = answers.front();
-        answers.pop_front();
-        return a;
-    }
-    bool AskResume(const std::string&, const CancelSignal&) override { return Unexpected(); }
-    FileExists AskFileExists(const std::string&, bool&, const CancelSignal&) override
-    {
-        return Unexpected(), FileExists::Cancel;
-    }
-    bool AskSavePath(std::string&, const CancelSignal&) override { return Unexpected(); }
-    bool AskYesNo(const std::string&, const CancelSignal&) override { return Unexpected(); }
-    YesNoCancel AskYesNoCancel(const std::string&, const CancelSignal&) override
-    {
-        return Unexpected(), YesNoCancel::Cancel;
-    }
-    static bool Unexpected() { return ADD_FAILURE() << "a client asked a question it never needs", false; }
-
-    std::deque<CredentialAnswer> answers;
-    std::vector<std::string> asked;  // "site user:password" the dialog started from
+// The clients ask only for credentials.
+struct ScriptedPrompts : ::ScriptedPrompts {
+    ScriptedPrompts() { credentialsOnly = true; }
 };
 
 // Compares recorded bytes without printing them: a failure names the sizes

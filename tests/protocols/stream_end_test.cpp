@@ -220,6 +220,26 @@ TEST(Shared, AFailedConnectEndsPromptlyWithItsMessage)
     close(full);
 }
 
+// However TCP cuts the stream (pieces of 1 to 70 bytes), the file is the same.
+TEST(Shared, AStreamInTcpPiecesOfAnySizeGivesTheSameFile)
+{
+    const Parts& src = Split(SmallSample());
+    for (Kind kind : {Kind::Mms, Kind::Rtsp}) {
+        SCOPED_TRACE(Name(kind));
+        std::vector<std::string> options = {"--connections", "70", "--piece", "1-70", "--lifetime", "120"};
+        if (kind == Kind::Mms)  // the header in several packets, pings between packets
+            options.insert(options.end(), {"--header-packets", "3", "--ping-every", "4"});
+        FakeServer server;
+        ASSERT_TRUE(Serve(server, kind, SmallSample(), options));
+        TempDir dir;
+        for (int piece = 1; piece <= 70; ++piece) {
+            const Outcome o = Record(kind, AppSettings{}, Url(kind, server.port()), dir.File("piece.asf"));
+            ASSERT_TRUE(o.errors.empty()) << piece;
+            ASSERT_TRUE(IsRecordingOf(dir.File("piece.asf"), src, src.packets.size(), kind == Kind::Rtsp)) << piece;
+        }
+    }
+}
+
 TEST(Limits, SizeAndTimeLimitsEndEveryClientWithAFinishedFile)
 {
     const Parts& src = Split(Sample());

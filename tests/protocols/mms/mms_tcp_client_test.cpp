@@ -86,21 +86,6 @@ TEST(MmsTcpClient, SendsItsCommandsInOrderAndRecordsTheSourceFile)
     }
 }
 
-TEST(MmsTcpClient, StreamCutIntoTcpPiecesOfAnySizeGivesTheSameFile)
-{
-    const Parts& src = Split(SmallSample());
-    FakeServer server;
-    ASSERT_TRUE(Start(server, {"--header-packets", "3", "--ping-every", "4", "--connections", "70",
-                               "--piece", "1-70", "--lifetime", "120"},
-                      SmallSample()));
-    TempDir dir;
-    Mms r;  // one client for all runs
-    for (int piece = 1; piece <= 70; ++piece) {
-        ASSERT_GT(r.Record(Url(server.port()), dir.File("piece.asf")), 0u) << piece;
-        ASSERT_TRUE(IsRecordingOf(dir.File("piece.asf"), src, src.packets.size(), false)) << piece;
-    }
-}
-
 TEST(MmsTcpClient, LiveRecordingStartsAtZeroAndIsSeekableUnlessTheSettingIsOff)
 {
     const Parts& src = Split(Sample());

@@ -123,18 +123,6 @@ TEST(RtspClient, RecordingHoldsTheSourcePacketsAndThePatchedFields)
     }
 }
 
-TEST(RtspClient, StreamInPiecesOfAnySizeGivesTheSameFile)
-{
-    const Parts& src = Split(SmallSample());
-    Session s({"--piece", "1-70", "--connections", "70", "--lifetime", "120"}, SmallSample());
-    TempDir dir;
-    for (int piece = 1; piece <= 70; ++piece) {
-        s.Record(dir.File("piece.asf"));
-        ASSERT_TRUE(IsRecordingOf(dir.File("piece.asf"), src, src.packets.size(), true)) << piece;
-    }
-    EXPECT_TRUE(s.hooks.errors.empty());
-}
-
 TEST(RtspClient, FailuresEndTheSessionPromptlyKeepingWhatWasWhole)
 {
     const Parts& src = Split(SmallSample());

@@ -426,34 +426,6 @@ TEST_F(DriverTest, PlaylistEntriesGetNumberedTitlesAndNestingStops)
     EXPECT_NE(Run(dir.File("pipe.asx")).ErrorText().find("Cannot read"), std::string::npos);
 }
 
-// A password declined for one entry ends that entry's attempts only: the
-// next entry gets all of its own (an rtsp:// one ends with the RTSP client),
-// and the job still ends saying that nothing is to start after it.
-TEST_F(DriverTest, ADeclinedPasswordEndsOnlyItsOwnEntrysAttempts)
-{
-    const K M = K::MmsTcp, R = K::Rtsp, S = K::Mmsh, H = K::HttpDownload;
-    script.OnAll(Fail("refused"));
-    script.On(S, [](const RecordRequest& r, ClientHooks& hooks, std::atomic<bool>& stop) -> uint64_t {
-        if (r.url.find("locked") == std::string::npos)
-            return 0;
-        hooks.ReportError("Authorization cancelled!");
-        stop = true;
-        hooks.OnNoNext();
-        return 0;
-    });
-    script.On(R, Write(kEnough));
-    WriteFile(dir.File("two.asx"), Asx({"http://h/locked.wmv", "rtsp://h/open.wmv"}));
-    RecordJob& job = Run(dir.File("two.asx"), "t");
-    EXPECT_EQ(script.Kinds(), (std::vector<K>{S, M, S, H, R}));
-    EXPECT_EQ(FileSize(dir.File("t1.wmv")), kEnough);
-    EXPECT_EQ(job.Result(), JobResult::Failed);
-    EXPECT_EQ(job.ErrorText(), "Authorization cancelled!");
-    const std::vector<JobEvent> events = sink.Events();
-    ASSERT_FALSE(events.empty());
-    EXPECT_EQ(events.back().kind, JobEventKind::Finished);
-    EXPECT_TRUE(events.back().noNext);
-}
-
 // An address that names an ASF file but downloads as something else keeps
 // no file: a playlist is followed, anything else fails.
 TEST_F(DriverTest, AnAsfAddressServingNoAsfBodyKeepsNoFile)

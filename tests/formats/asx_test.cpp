@@ -111,18 +111,14 @@ TEST(AsxReader, LimitsDropInputAndNeverOverrun)
 
     // 512 bytes of attribute text: "href", a 506-byte value and their two
     // terminators fit exactly and the value is used; a longer one is never
-    // handed on cut. Long tag names and many attributes are cut.
+    // handed on cut. Long tag names are cut. (The fuzz target holds every
+    // reading to these limits; here the exact edges.)
     const std::string fits(506, 'x');
     auto r =
         AsxReader::Read(Mode::MainView, "<Ref href=\"" + fits + "\"><Ref href=\"" + fits + "y\"><" +
                                             std::string(1000, 'R') + " href=\"a\"><ASX><Ref href=\"z\">");
     EXPECT_EQ(r.output, (Strings{fits, "z"}));
     EXPECT_TRUE(r.asxSeen);
-    std::string attributes = "<Ref href=\"ok\"", noise;
-    for (int i = 0; i < 600; ++i)
-        attributes += " a=b", noise += "<!>";
-    EXPECT_EQ(AsxReader::Read(Mode::MainView, attributes + ">").output, Strings{"ok"});
-    EXPECT_EQ(AsxReader::Read(Mode::MainView, noise).messages.size(), AsxReader::kMaxMessages);
 }
 
 TEST(AsxWriter, WrittenFilesReadBackAsOneReferenceAndReplaceOnlyOnYes)

@@ -38,11 +38,9 @@ private slots:
 
     void openReplacesAndOpenAsKeeps();
     void urlOpenAddsOnceAndKeepsHistory();
-    void deleteRulesAndNew();
     void modifyInfoAndClipboard();
     void asxSaveAndSaveAs();
     void listFileSaves();
-    void automaticListFile();
     void workerQuestionsAndCancel();
     void modelStaysConsistent();
     void rowCommandsFollowAClick();
@@ -83,7 +81,6 @@ void MediaViewTest::openReplacesAndOpenAsKeeps()
     // Both files are recent files now, the last one first.
     QCOMPARE(view->recentFiles(), (QStringList{Path("two.asx"), Path("clip.wmv")}));
     QCOMPARE(view->recentMenu()->actions().size(), 2);
-
 }
 
 void MediaViewTest::urlOpenAddsOnceAndKeepsHistory()
@@ -118,34 +115,6 @@ void MediaViewTest::urlOpenAddsOnceAndKeepsHistory()
     QCOMPARE(played.last().at(0).toInt(), 1);
 
 
-}
-
-void MediaViewTest::deleteRulesAndNew()
-{
-    MediaView* view = W().view();
-    W().OpenLaunch(LaunchMode::Open, {"mms://h/a", "mms://h/b", "mms://h/c", "mms://h/d"});
-    view->SetPlayingRow(3);  // d plays
-    DialogScript script;
-    // No keeps the row; with nothing selected there is no question.
-    view->SelectRow(0);
-    script.Then<QMessageBox>(Answer(QMessageBox::No));
-    view->actions().deleteRow->trigger();
-    QVERIFY(script.done());
-    view->table()->selectionModel()->clear();
-    view->actions().deleteRow->trigger();
-    QCOMPARE(Rows(), 4);
-
-    // New (Ctrl+N) asks first and keeps the playing row.
-    view->table()->setFocus();
-    for (const auto answer : {QMessageBox::No, QMessageBox::Yes}) {
-        W().activateWindow();  // back from the last question
-        QVERIFY(QTest::qWaitForWindowActive(&W()));
-        QCOMPARE(Rows(), 4);
-        script.Then<QMessageBox>(Answer(answer));
-        QTest::keyClick(view->table(), Qt::Key_N, Qt::ControlModifier);
-        QVERIFY2(script.done(), qPrintable(script.missed()));
-    }
-    QCOMPARE(Addresses(), QStringList{"mms://h/d"});
 }
 
 void MediaViewTest::modifyInfoAndClipboard()
@@ -224,22 +193,6 @@ void MediaViewTest::listFileSaves()
     view->actions().saveAll->trigger();
     QVERIFY2(script.done(), qPrintable(script.missed()));
     QVERIFY(!QFile::exists(Path("creds.kvx")));
-}
-
-void MediaViewTest::automaticListFile()
-{
-    const QString autoList = MediaView::AutoListPath();
-    QCOMPARE(autoList, Path("data/Brimcast/brimcast.kvx"));
-    W().settings().m_savePlayList = 1;
-    W().OpenLaunch(LaunchMode::Open, {"mms://h/kept.asf&&Kept"});
-    Reopen();
-    QCOMPARE(Addresses(), QStringList{"mms://h/kept.asf"});
-    QCOMPARE(Cell(0, kColFile), QStringLiteral("Kept"));
-    // Turned off, the file goes at exit.
-    W().settings().m_savePlayList = 0;
-    Reopen();
-    QVERIFY(!QFile::exists(autoList));
-    QCOMPARE(Rows(), 0);
 }
 
 void MediaViewTest::workerQuestionsAndCancel()

@@ -34,11 +34,52 @@ struct ClientEnvironment {
     const CancelSignal& Cancel() const { return cancel ? *cancel : CancelSignal::Never(); }
 };
 
-// The arguments of one recording attempt. `resume` is the resume packet for
-// the MMS-over-TCP and RTSP clients and the resume offset (a file position,
-// which may lie past 4 GiB) for the MMS-over-HTTP and HTTP-download clients.
-// A null `out` runs a probe: the client goes through its exchange, reports,
-// and ends where it would write data.
+// Where a resumed recording starts in the file it goes on with, in the unit
+// of the client it is given to:
+//   Packet  the number of whole packets the file holds (MMS over TCP, RTSP);
+//   Byte    a file position, which may lie past 4 GiB (MMS over HTTP; the HTTP
+//           download takes it too, but only at 0: it cannot resume);
+//   None    from the beginning (every client takes it).
+// A position of another unit is the caller's error: the client fails the
+// attempt with RefusalFor's reason before it connects, and never reads the
+// number as one of its own unit.
+class ResumeAt {
+public:
+    enum class Unit { None, Packet, Byte };
+
+    ResumeAt() = default;
+    static ResumeAt Packet(uint64_t count) { return ResumeAt(Unit::Packet, count); }
+    static ResumeAt Byte(uint64_t offset) { return ResumeAt(Unit::Byte, offset); }
+
+    Unit unit() const { return unit_; }
+    // The packet count or byte offset; 0 for None.
+    uint64_t value() const { return value_; }
+    // Why a client that resumes in `taken` cannot start here; "" when it can.
+    std::string RefusalFor(Unit taken) const
+    {
+        if (unit_ == Unit::None || unit_ == taken)
+            return {};
+        return std::string("a resume position given as a ") + UnitName(unit_) +
+               " to a client that resumes by " + UnitName(taken);
+    }
+
+    bool operator==(const ResumeAt&) const = default;
+
+private:
+    ResumeAt(Unit unit, uint64_t value) : unit_(unit), value_(value) {}
+    static const char* UnitName(Unit unit)
+    {
+        return unit == Unit::Packet ? "packet count" : unit == Unit::Byte ? "byte offset" : "nothing";
+    }
+
+    Unit unit_ = Unit::None;
+    uint64_t value_ = 0;
+};
+
+// The arguments of one recording attempt. `resume` is where it starts (see
+// ResumeAt for the unit each client takes). A null `out` runs a probe: the
+// client goes through its exchange, reports, and ends where it would write
+// data.
 struct RecordRequest {
     // What the HTTP download does with the body it fetches (the other
     // clients ignore it).
@@ -51,12 +92,12 @@ struct RecordRequest {
     };
 
     // Where the recording goes; its cursor stands where the attempt starts
-    // (the resume offset, else 0). The clients that record ASF place the
-    // header and packets themselves.
+    // (where the file is resumed, else 0). The clients that record ASF place
+    // the header and packets themselves.
     ByteSink* out = nullptr;
     std::string url;
     std::string playerAgent;
-    uint64_t resume = 0;
+    ResumeAt resume;
     Body body = Body::ScanPages;
     std::string user;
     std::string password;
@@ -67,14 +108,13 @@ struct RecordRequest {
     // is compared.
     std::vector<uint8_t> keptHeader;
     // On a resume: the file's copy of the packet the attempt starts with
-    // (packet `resume` for MMS over TCP and RTSP, the one at offset `resume`
-    // for MMS over HTTP), the last one the file holds. The server must send
-    // it again, with the same payloads, before anything is written; a
-    // stream that does not is another one, reported as OnResumeRefused.
-    // Empty: not required.
+    // (the packet numbered `resume`, or the one at its offset), the last one
+    // the file holds. The server must send it again, with the same payloads,
+    // before anything is written; a stream that does not is another one,
+    // reported as OnResumeRefused. Empty: not required.
     std::vector<uint8_t> repeatedPacket;
     // A broadcast that goes on in the file after a reconnect (the stream
-    // clients only; `resume` is 0 then): see AsfFileWriter::Continuation.
+    // clients only; `resume` is None then): see AsfFileWriter::Continuation.
     std::shared_ptr<const AsfFileWriter::Continuation> continuation;
 };
 
@@ -88,6 +128,8 @@ public:
     // Asks a running Record to return; callable from any thread, returns at
     // once. The request stays in force until the next Record starts, which
     // clears it: one address's stop must not end the next one's attempt.
+    // Nothing else of one Record reaches the next: each call starts from a
+    // fresh attempt state.
     virtual void Stop() = 0;
 };
 

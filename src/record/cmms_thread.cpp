@@ -147,11 +147,11 @@ uint64_t CmmsThread::Check(const std::string& address, const std::string& user,
     job_.SetErrorText({});
     job_.SetAttempts({});
     job_.SetStream({});
-    return Probe(address, 0, RecordRequest::Body::ScanPages, user, password);
+    return Probe(address, RecordRequest::Body::ScanPages, user, password);
 }
 
-uint64_t CmmsThread::Probe(const std::string& address, uint64_t start, RecordRequest::Body body,
-                           const std::string& user, const std::string& password)
+uint64_t CmmsThread::Probe(const std::string& address, RecordRequest::Body body, const std::string& user,
+                           const std::string& password)
 {
     // An object without a row's identity announces the settings' one.
     const std::string agent = job_.playerAgent.empty() ? job_.settings.m_playerAgent : job_.playerAgent;
@@ -172,7 +172,6 @@ uint64_t CmmsThread::Probe(const std::string& address, uint64_t start, RecordReq
         RecordRequest request;
         request.url = address;
         request.playerAgent = agent;
-        request.resume = start;
         if (row.clients[i] == ClientKind::Mmsh || row.clients[i] == ClientKind::HttpDownload) {
             request.body = body;
             request.user = user;

@@ -81,8 +81,8 @@ public:
     // with its transport.
     uint64_t Check(const std::string& address, const std::string& user,
                    const std::string& password);
-    uint64_t Probe(const std::string& address, uint64_t start, RecordRequest::Body body,
-                   const std::string& user, const std::string& password);
+    uint64_t Probe(const std::string& address, RecordRequest::Body body, const std::string& user,
+                   const std::string& password);
 
     // Runs the job driver on the calling thread (the worker's whole work,
     // without the end event).

@@ -372,9 +372,12 @@ uint64_t JobDriver::RunAttempts(std::unique_ptr<FileSink>* file, const std::stri
             r.repeatedPacket = resume.lastPacket;
         }
         if (kind == ClientKind::MmsTcp || kind == ClientKind::Rtsp) {
-            r.resume = resume.packet;
+            if (resuming)
+                r.resume = ResumeAt::Packet(resume.packet);
         } else {
-            r.resume = resumeOffset;
+            // The download is never given a resumed file (see below).
+            if (resuming)
+                r.resume = ResumeAt::Byte(resumeOffset);
             // An address that names an ASF file keeps only an ASF body.
             r.body = kind == ClientKind::HttpDownload && (AddressTypeBits(url) & kTypeAsfFamily)
                          ? RecordRequest::Body::AsfOnly

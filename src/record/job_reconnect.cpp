@@ -178,7 +178,7 @@ JobDriver::Outage JobDriver::Reconnect(std::unique_ptr<FileSink>* file, ClientKi
         if (live) {
             // A broadcast repeats nothing: its new session must describe the
             // same streams (SameStreams), and its packets follow the kept ones.
-            request.resume = 0;
+            request.resume = {};
             request.continuation = std::make_shared<const AsfFileWriter::Continuation>(dropped.continuation);
             out.Seek(dropped.end);
         } else {
@@ -188,7 +188,7 @@ JobDriver::Outage JobDriver::Reconnect(std::unique_ptr<FileSink>* file, ClientKi
             // index object goes, and comes back if nothing follows.
             const uint64_t from = dropped.packets > 0 ? dropped.packets - 1 : 0;
             const uint64_t at = dropped.dataStart + from * dropped.packetSize;
-            request.resume = kind == ClientKind::Mmsh ? at : from;
+            request.resume = kind == ClientKind::Mmsh ? ResumeAt::Byte(at) : ResumeAt::Packet(from);
             request.keptHeader = dropped.header;
             request.repeatedPacket = dropped.lastPacket;
             out.Truncate(dropped.end);
@@ -259,7 +259,7 @@ bool JobDriver::GoOnInNextFile(std::unique_ptr<FileSink>* file, ClientKind kind,
     job.SetOutputPath(path);
     RecordRequest request = first;
     request.out = next.get();
-    request.resume = 0;
+    request.resume = {};
     request.keptHeader.clear();
     request.repeatedPacket.clear();
     request.continuation.reset();

@@ -1,11 +1,13 @@
 // What the stream clients have in common about the end of a recording,
 // against the fake servers: the size and time limits in all four clients,
-// how each stream client tells how its stream ended, and resuming files
-// past 4 GiB (sparse, so no such space is needed).
+// how each stream client tells how its stream ended, resuming files past
+// 4 GiB (sparse, so no such space is needed), and one client object going
+// from attempt to attempt.
 
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -249,6 +251,63 @@ TEST(ResumePast4GiB, TheMissingPacketsAreFetchedAndTheFileFinished)
         ASSERT_EQ(stat(path.c_str(), &st), 0);
         EXPECT_LT(uint64_t(st.st_blocks) * 512, uint64_t{64} << 20) << "the file was not written sparsely";
     }
+}
+
+// One client object records address after address: attempts refused or
+// stopped leave nothing for the next one, which records the whole stream
+// even with a stop pending from before it began. A resume position in a
+// unit the client does not take is refused before anything is sent.
+template <class Client>
+void RecordAfterRefusalsAndAStop(Kind kind, const std::vector<ResumeAt>& refused)
+{
+    SCOPED_TRACE(Name(kind));
+    const Parts& src = Split(Sample());
+    FakeServer server;
+    const bool tcp = kind == Kind::Mms || kind == Kind::Rtsp;
+    ASSERT_TRUE(Serve(server, kind, Sample(),
+                      tcp ? std::vector<std::string>{"--connections", "2"} : std::vector<std::string>{}));
+    TempDir dir;
+    const std::string url = Url(kind, server.port());
+    Recorder<Client> r;
+    for (const ResumeAt& at : refused) {
+        std::unique_ptr<FileSink> out = FileSink::Create(dir.File("refused.asf"));
+        RecordRequest request;
+        request.out = out.get();
+        request.url = url;
+        request.resume = at;
+        EXPECT_EQ(r.Get().Record(request), 0u);
+        ASSERT_EQ(r.hooks.reasons.size(), 1u);
+        EXPECT_NE(r.hooks.reasons.back().find("resume"), std::string::npos) << r.hooks.reasons.back();
+        r.hooks.reasons.clear();
+        EXPECT_TRUE(out->Close());
+    }
+    EXPECT_TRUE(r.hooks.connecting.empty());
+    EXPECT_EQ(testsupport::FileSize(dir.File("refused.asf")), 0u);
+
+    r.hooks.onProgress = [&] { r.Get().Stop(); };
+    const uint64_t part = r.Record(url, dir.File("stopped.asf"));
+    EXPECT_GT(part, 0u);
+    r.hooks.onProgress = nullptr;
+    r.Get().Stop();
+    r.hooks.ends.clear();
+    const uint64_t whole = r.Record(url, dir.File("whole.asf"));
+    EXPECT_GT(whole, part);
+    if (kind == Kind::Http) {
+        EXPECT_EQ(whole, 3000000u);
+        return;
+    }
+    EXPECT_EQ(r.hooks.ends, (Ends{{StreamEnd::EndOfStream, src.packets.size()}}));
+    EXPECT_TRUE(IsRecordingOf(dir.File("whole.asf"), src, src.packets.size(), kind == Kind::Rtsp));
+}
+
+TEST(Attempts, EachRecordStartsAfreshAndAResumeInAnotherUnitIsRefused)
+{
+    RecordAfterRefusalsAndAStop<MmsTcpClient>(Kind::Mms, {ResumeAt::Byte(4096)});
+    RecordAfterRefusalsAndAStop<RtspClient>(Kind::Rtsp, {ResumeAt::Byte(4096)});
+    RecordAfterRefusalsAndAStop<MmshClient>(Kind::Mmsh, {ResumeAt::Packet(3)});
+    // The download cannot resume at all: it would write a whole body
+    // behind the part of the file kept.
+    RecordAfterRefusalsAndAStop<HttpDownloadClient>(Kind::Http, {ResumeAt::Packet(3), ResumeAt::Byte(4096)});
 }
 
 }  // namespace

@@ -99,7 +99,8 @@ private:
         uint64_t Record(const RecordRequest& r) override
         {
             std::unique_lock lock(script_.mutex_);
-            script_.calls_.push_back({kind_, r.url, r.user, r.out ? static_cast<long>(r.out->Position()) : -1, r.resume});
+            script_.calls_.push_back(
+                {kind_, r.url, r.user, r.out ? static_cast<long>(r.out->Position()) : -1, r.resume.value()});
             Behaviour b = script_.behaviours_[static_cast<size_t>(kind_)];
             lock.unlock();
             return b ? b(r, hooks_, stop_) : 0;

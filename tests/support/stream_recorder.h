@@ -28,7 +28,7 @@ struct RecordingHooks : ClientHooks {
         uint32_t share, time;
     };
     std::vector<std::pair<std::string, int>> connecting;
-    std::vector<std::string> errors, credentials, found;
+    std::vector<std::string> errors, credentials, found, reasons;
     std::vector<uint32_t> durations;
     std::vector<uint64_t> finished;
     std::vector<Progress> progressLog;
@@ -42,6 +42,7 @@ struct RecordingHooks : ClientHooks {
     void OnStreamEnd(StreamEnd how, uint64_t packets) override { ends.emplace_back(how, packets); }
     void OnConnecting(const std::string& url, int port) override { connecting.emplace_back(url, port); }
     void ReportError(const std::string& text) override { errors.push_back(text); }
+    void OnFailureReason(const std::string& reason) override { reasons.push_back(reason); }
     void OnHeaderReceived(const std::string&, uint32_t ms) override { durations.push_back(ms); }
     void OnFinished(uint64_t bytes) override { finished.push_back(bytes); }
     void OnCredentials(const std::string& user, const std::string& password) override
@@ -92,7 +93,9 @@ struct Recorder {
         RecordRequest request;
         request.out = out.get();
         request.url = url;
-        request.resume = resume;
+        // resume counts in the client's own unit.
+        request.resume =
+            Client::kResumeUnit == ResumeAt::Unit::Packet ? ResumeAt::Packet(resume) : ResumeAt::Byte(resume);
         request.playerAgent = agent;
         const uint64_t bytes = Get().Record(request);
         if (out) {

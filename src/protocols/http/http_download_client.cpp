@@ -14,6 +14,7 @@
 #include "formats/playlist_text.h"
 #include "formats/printf.h"
 #include "protocols/asf_recording.h"
+#include "protocols/attempt_scope.h"
 #include "protocols/client_hooks.h"
 #include "protocols/http/curl_transfer.h"
 #include "protocols/http/http_address.h"
@@ -80,24 +81,23 @@ ClientHooks& HttpDownloadClient::hooks() const
 
 void HttpDownloadClient::Fail(const std::string& reason)
 {
-    failed_ = true;
+    attempt_->failed = true;
     hooks().OnFailureReason(reason);
 }
 
 uint64_t HttpDownloadClient::Record(const RecordRequest& request)
 {
-    url_ = request.url;
-    playerId_ = request.playerAgent;
-    resumeOffset_ = request.resume;
-    body_ = request.body;
-    user_ = request.user;
-    password_ = request.password;
-    bytesReceived_ = 0;
-    probedHead_.clear();
     // The stop of an earlier call (a declined password) is not this one's;
     // a stop of the job reaches this call through OnConnecting.
     stopRequested_.store(false);
-    failed_ = false;
+    std::string refusal = request.resume.RefusalFor(kResumeUnit);
+    if (refusal.empty() && request.resume.value() != 0)
+        refusal = "a download cannot resume: it starts at the beginning of the body";
+    if (!refusal.empty()) {
+        hooks().OnFailureReason(refusal);
+        return 0;
+    }
+    const AttemptScope<Attempt> scope(attempt_, request);
     try {
         Download(request.out);
     } catch (const std::exception& e) {
@@ -105,9 +105,9 @@ uint64_t HttpDownloadClient::Record(const RecordRequest& request)
         // stays, and the handles are closed on the way out.
         hooks().Trace(Printf("HTTP download ended: %s", e.what()));
     }
-    if (bytesReceived_ == 0 && !failed_ && !stopRequested_.load())
+    if (attempt_->bytesReceived == 0 && !attempt_->failed && !stopRequested_.load())
         Fail("the server's answer is empty");
-    return bytesReceived_;
+    return attempt_->bytesReceived;
 }
 
 void HttpDownloadClient::Download(ByteSink* out)
@@ -119,13 +119,13 @@ void HttpDownloadClient::Download(ByteSink* out)
         return;
     }
     // The address as the referrer, without any user information in it.
-    const std::string referrer = FormEncode(net::WithoutUserInfo(url_));
+    const std::string referrer = FormEncode(net::WithoutUserInfo(attempt_->url));
     HttpAddress address;
-    const bool split = SplitHttpAddress(url_, &address);
-    hooks().OnConnecting(url_, 80);
+    const bool split = SplitHttpAddress(attempt_->url, &address);
+    hooks().OnConnecting(attempt_->url, 80);
     if (split && !address.user.empty() && !address.password.empty()) {
-        user_ = address.user;
-        password_ = address.password;
+        attempt_->user = address.user;
+        attempt_->password = address.password;
     }
     if (!split) {
         hooks().ReportError("connect error");
@@ -145,7 +145,7 @@ void HttpDownloadClient::Download(ByteSink* out)
     curl_easy_setopt(easy, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_0));
     curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, kConnectTimeoutMs);
     request.FollowRedirects(kMaxRedirects);
-    request.SetCredentials(user_, password_);
+    request.SetCredentials(attempt_->user, attempt_->password);
 
     const CurlTransfer::Outcome sent = request.Send();
     if (sent == CurlTransfer::Outcome::Stopped)
@@ -158,7 +158,7 @@ void HttpDownloadClient::Download(ByteSink* out)
     }
     int status = request.status();
     // Whether credentials went with the request the server refused.
-    bool sentCredentials = !user_.empty();
+    bool sentCredentials = !attempt_->user.empty();
     if (status == 401)
         Authenticate(request, address.target, status, &sentCredentials);
     if (status != 200) {
@@ -170,11 +170,12 @@ void HttpDownloadClient::Download(ByteSink* out)
             Fail(net::HttpStatus(status, request.statusPhrase()));
         return;
     }
-    if (body_ == RecordRequest::Body::AsfOnly && out) {
+    if (attempt_->body == RecordRequest::Body::AsfOnly && out) {
         SaveAsfBody(request, out);
         return;
     }
-    if (body_ != RecordRequest::Body::SaveWhatever && request.contentType().find("text") != std::string::npos) {
+    if (attempt_->body != RecordRequest::Body::SaveWhatever &&
+        request.contentType().find("text") != std::string::npos) {
         ScanPage(request, out);
         ReportProbedHeader(out);
         return;
@@ -187,24 +188,24 @@ void HttpDownloadClient::Download(ByteSink* out)
 
 bool HttpDownloadClient::WantsMoreHeader() const
 {
-    const size_t have = probedHead_.size();
+    const size_t have = attempt_->probedHead.size();
     if (have >= kMaxProbedHeader)
         return false;
     const size_t guidBytes = std::min(have, asf::kHeader.bytes.size());
-    if (std::memcmp(probedHead_.data(), asf::kHeader.bytes.data(), guidBytes) != 0)
+    if (std::memcmp(attempt_->probedHead.data(), asf::kHeader.bytes.data(), guidBytes) != 0)
         return false;
     if (have < asf::kObjectHeaderSize)
         return true;
-    return have < le::Load64(reinterpret_cast<const uint8_t*>(probedHead_.data()) + 16);
+    return have < le::Load64(reinterpret_cast<const uint8_t*>(attempt_->probedHead.data()) + 16);
 }
 
 void HttpDownloadClient::ReportProbedHeader(ByteSink* out)
 {
-    if (out || probedHead_.size() < asf::kObjectHeaderSize ||
-        !asf::kHeader.Matches(reinterpret_cast<const uint8_t*>(probedHead_.data())))
+    if (out || attempt_->probedHead.size() < asf::kObjectHeaderSize ||
+        !asf::kHeader.Matches(reinterpret_cast<const uint8_t*>(attempt_->probedHead.data())))
         return;
     const StreamInfo info = asfrecording::HeaderStreamInfo(
-        reinterpret_cast<const uint8_t*>(probedHead_.data()), probedHead_.size());
+        reinterpret_cast<const uint8_t*>(attempt_->probedHead.data()), attempt_->probedHead.size());
     if (info.delivery != StreamDelivery::Unknown)
         hooks().OnStreamInfo(info);
 }
@@ -212,8 +213,8 @@ void HttpDownloadClient::ReportProbedHeader(ByteSink* out)
 bool HttpDownloadClient::Authenticate(CurlTransfer& request, const std::string& named, int& status,
                                       bool* sentCredentials)
 {
-    const AuthenticationResult result =
-        AuthenticateRequest(request, env_.profile, env_.prompts, user_, password_, env_.Cancel());
+    const AuthenticationResult result = AuthenticateRequest(
+        request, env_.profile, env_.prompts, attempt_->user, attempt_->password, env_.Cancel());
     *sentCredentials = *sentCredentials || result.resent;
     if (result.cancelled) {
         stopRequested_.store(true);
@@ -224,7 +225,7 @@ bool HttpDownloadClient::Authenticate(CurlTransfer& request, const std::string& 
     // Credentials another server asked for (after a redirect) are not the
     // ones of the address the job was given.
     if (result.status != 401 && net::SameCredentialOrigin(request.effectiveUrl(), named))
-        hooks().OnCredentials(user_, password_);
+        hooks().OnCredentials(attempt_->user, attempt_->password);
     status = result.status;
     return true;
 }
@@ -245,7 +246,7 @@ void HttpDownloadClient::ScanPage(CurlTransfer& request, ByteSink* out)
         // Served as text, but it is an ASF stream: save it as media.
         if (!Save(out, block.data(), first.count))
             return;
-        hooks().OnHeaderReceived(url_, 0);
+        hooks().OnHeaderReceived(attempt_->url, 0);
         if (IsFailure(first.outcome)) {
             hooks().ReportError("read error");
             return;
@@ -256,15 +257,15 @@ void HttpDownloadClient::ScanPage(CurlTransfer& request, ByteSink* out)
     }
 
     std::string page(block.data(), first.count);
-    bytesReceived_ += first.count;
+    attempt_->bytesReceived += first.count;
     CurlTransfer::Outcome outcome = first.outcome;
     while (outcome == CurlTransfer::Outcome::Ok) {
-        const uint64_t before = bytesReceived_;
+        const uint64_t before = attempt_->bytesReceived;
         CurlTransfer::ReadResult next = request.Read(block.data(), block.size());
         if (next.count == 0 || before > kPageLimit)
             break;
         page.append(block.data(), next.count);
-        bytesReceived_ += next.count;
+        attempt_->bytesReceived += next.count;
         outcome = next.outcome;
     }
     // The page itself is not saved; its bytes stay counted.
@@ -297,8 +298,8 @@ void HttpDownloadClient::SaveAsfBody(CurlTransfer& request, ByteSink* out)
         asf::kHeader.Matches(reinterpret_cast<const uint8_t*>(block.data()))) {
         if (!Save(out, block.data(), first.count))
             return;
-        hooks().OnHeaderReceived(url_, 0);
-        hooks().OnProgress(bytesReceived_, 0, 0);
+        hooks().OnHeaderReceived(attempt_->url, 0);
+        hooks().OnProgress(attempt_->bytesReceived, 0, 0);
         if (IsFailure(first.outcome)) {
             hooks().ReportError("read error");
             return;
@@ -344,9 +345,9 @@ void HttpDownloadClient::ReadToFile(CurlTransfer& request, ByteSink* out, bool a
             if (!Save(out, block.data(), read.count))
                 return;
             if (announce)
-                hooks().OnHeaderReceived(url_, 0);
+                hooks().OnHeaderReceived(attempt_->url, 0);
             announce = false;
-            hooks().OnProgress(bytesReceived_, 0, 0);
+            hooks().OnProgress(attempt_->bytesReceived, 0, 0);
         }
         if (IsFailure(read.outcome)) {
             hooks().Trace(Printf("HTTP read failed: %s",
@@ -364,7 +365,7 @@ void HttpDownloadClient::ReadToFile(CurlTransfer& request, ByteSink* out, bool a
         if (!out && !WantsMoreHeader())
             return;
         if (env_.settings.m_sizePolicy && env_.settings.m_maxSize >= 0 &&
-            bytesReceived_ / kMegabyte >= static_cast<uint64_t>(env_.settings.m_maxSize))
+            attempt_->bytesReceived / kMegabyte >= static_cast<uint64_t>(env_.settings.m_maxSize))
             return;
     }
 }
@@ -378,11 +379,11 @@ bool HttpDownloadClient::Save(ByteSink* out, const char* data, size_t count)
             Fail("the output file cannot be written");
             return false;
         }
-        bytesReceived_ += count;
+        attempt_->bytesReceived += count;
         return true;
     }
-    bytesReceived_ += count;
-    if (probedHead_.size() < kMaxProbedHeader)
-        probedHead_.append(data, std::min(count, kMaxProbedHeader - probedHead_.size()));
+    attempt_->bytesReceived += count;
+    if (attempt_->probedHead.size() < kMaxProbedHeader)
+        attempt_->probedHead.append(data, std::min(count, kMaxProbedHeader - attempt_->probedHead.size()));
     return true;
 }

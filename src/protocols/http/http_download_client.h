@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "protocols/protocol_client.h"
@@ -22,21 +23,20 @@ class ClientHooks;
 // ASF file) keeps a body only when it begins with an ASF header: a playlist is
 // saved whole (at most the playlist size limit) for the job to follow, and
 // anything else is searched like a text page, not saved, and fails the
-// download ("Not an ASF stream"). RecordRequest::resume is kept but not used:
-// a download always starts at the beginning. Each Record starts without the
-// stop of an earlier one (a declined password stops the client too): a stop
-// of the job that comes meanwhile reaches it through the hooks.
+// download ("Not an ASF stream"). RecordRequest::resume is a byte offset,
+// and only 0 is taken: a download always starts at the beginning, and would
+// write a whole body behind the part of the file kept. Each Record starts
+// without the stop of an earlier one (a declined password stops the client
+// too): a stop of the job that comes meanwhile reaches it through the hooks.
 class HttpDownloadClient final : public ProtocolClient {
 public:
+    static constexpr ResumeAt::Unit kResumeUnit = ResumeAt::Unit::Byte;
+
     explicit HttpDownloadClient(const ClientEnvironment& env);
     ~HttpDownloadClient() override;
 
     uint64_t Record(const RecordRequest& request) override;
     void Stop() override;
-
-    // The credentials the last Record ended with.
-    const std::string& user() const { return user_; }
-    const std::string& password() const { return password_; }
 
 private:
     void Download(ByteSink* out);
@@ -65,14 +65,21 @@ private:
     static constexpr size_t kMaxProbedHeader = 256 * 1024;
 
     ClientEnvironment env_;
-    std::string url_;
-    std::string playerId_;       // kept, not used
-    uint64_t resumeOffset_ = 0;  // kept, not used
     std::atomic<bool> stopRequested_{false};
-    uint64_t bytesReceived_ = 0;
-    std::string probedHead_;  // a check's first body bytes
-    RecordRequest::Body body_ = RecordRequest::Body::ScanPages;
-    bool failed_ = false;  // this call has given a reason
-    std::string user_;
-    std::string password_;
+
+    // What one Record call holds.
+    struct Attempt {
+        explicit Attempt(const RecordRequest& request)
+            : url(request.url), body(request.body), user(request.user), password(request.password)
+        {
+        }
+        std::string url;
+        RecordRequest::Body body;
+        std::string user;
+        std::string password;
+        uint64_t bytesReceived = 0;
+        std::string probedHead;  // a check's first body bytes
+        bool failed = false;     // this call has given a reason
+    };
+    std::optional<Attempt> attempt_;
 };

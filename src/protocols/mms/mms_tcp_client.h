@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -19,11 +20,11 @@ public:
 
     explicit MmsTcpClient(const ClientEnvironment& env) : AsfStreamClient(env) {}
 
-    // request.resume is the resume packet: the number of whole packets the
-    // file already holds (its header is then not written again).
-    uint64_t Record(const RecordRequest& request) override;
-
 private:
+    // request.resume is a packet count: the number of whole packets the file
+    // already holds (its header is then not written again).
+    uint64_t Run(const RecordRequest& request) override;
+
     bool Send(const std::vector<uint8_t>& command);
     bool SendConnect();
     bool SendFunnelInfo();
@@ -33,7 +34,7 @@ private:
     bool SendStreamSelect();
     bool SendStartPlaying();
     bool SendPong(uint32_t pingCode);
-    uint32_t NextSequence() { return commandSequence_++; }
+    uint32_t NextSequence() { return session_->commandSequence++; }
 
     // Reads and handles one command or data packet; 0 ends the session.
     uint32_t ReceiveStep();
@@ -42,15 +43,19 @@ private:
     // Sends what a reply asks for; false when the send failed.
     bool OnReply(uint32_t code);
 
-    std::string object_;
-    std::vector<uint8_t> header_;  // the header packets gathered so far
-    std::string playerIdOverride_;
-    uint32_t resumePacket_ = 0;
-    uint32_t commandSequence_ = 0;
-    bool endOfStream_ = false;
-    bool inHeaderSequence_ = false;
-    // The server has sent a command: it speaks MMS.
-    bool answered_ = false;
-    // When the stream last moved on: the header first taken, a data packet.
-    std::chrono::steady_clock::time_point lastProgress_;
+    // What one Record call holds.
+    struct Session {
+        std::string object;
+        std::vector<uint8_t> header;  // the header packets gathered so far
+        std::string playerIdOverride;
+        uint32_t resumePacket = 0;
+        uint32_t commandSequence = 0;
+        bool endOfStream = false;
+        bool inHeaderSequence = false;
+        // The server has sent a command: it speaks MMS.
+        bool answered = false;
+        // When the stream last moved on: the header first taken, a data packet.
+        std::chrono::steady_clock::time_point lastProgress = std::chrono::steady_clock::now();
+    };
+    std::optional<Session> session_;
 };

@@ -15,6 +15,7 @@
 #include "formats/list_file_io.h"
 #include "formats/playlist_text.h"
 #include "protocols/asf_recording.h"
+#include "protocols/attempt_scope.h"
 #include "protocols/mmsh/chunk_stream.h"
 #include "protocols/mmsh/mmsh_request.h"
 #include "protocols/mmsh/reply_head.h"
@@ -26,8 +27,20 @@
 
 using namespace mmsh;
 
-MmshClient::MmshClient(const ClientEnvironment& env)
-    : env_(env), buffer_(new uint8_t[kExchangeBufferSize])
+MmshClient::MmshClient(const ClientEnvironment& env) : env_(env) {}
+
+MmshClient::Attempt::Attempt(const RecordRequest& request)
+    : buffer(new uint8_t[kExchangeBufferSize]),
+      out(request.out),
+      startOffset(request.resume.value()),
+      keptHeader(request.keptHeader),
+      repeatedPacket(request.repeatedPacket),
+      continuation(request.continuation),
+      user(request.user),
+      password(request.password),
+      givenUser(request.user),
+      givenPassword(request.password),
+      givenHasOrigin(net::CredentialOriginOf(request.url, &givenOrigin))
 {
 }
 
@@ -37,29 +50,22 @@ void MmshClient::Stop() { stop_.store(true); }
 
 uint64_t MmshClient::Record(const RecordRequest& request)
 {
-    out_ = request.out;
-    startOffset_ = request.resume;
-    keptHeader_ = request.keptHeader;
-    repeatedPacket_ = request.repeatedPacket;
-    continuation_ = request.continuation;
-    user_ = request.user;
-    password_ = request.password;
-    givenUser_ = request.user;
-    givenPassword_ = request.password;
-    givenHasOrigin_ = net::CredentialOriginOf(request.url, &givenOrigin_);
-    fileUsed_ = false;
-    targetsHandled_ = 0;
-    probeCount_ = 0;
     stop_.store(false);
+    const std::string refusal = request.resume.RefusalFor(kResumeUnit);
+    if (!refusal.empty()) {
+        Fail(refusal);
+        return 0;
+    }
+    const AttemptScope<Attempt> scope(attempt_, request);
     const uint64_t before = bytesWritten_;
-    attemptStart_ = before;
+    attempt_->start = before;
     // The address alone, without option parsing: a local path that begins
     // with "/" is an address here.
     RunTargets({Target{request.url, 80, -1}}, 0);
     // What this call wrote, or for a check without a file what it found,
     // so that 0 means this address failed even on an object that has
     // recorded before.
-    return out_ ? bytesWritten_ - before : probeCount_;
+    return attempt_->out ? bytesWritten_ - before : attempt_->probeCount;
 }
 
 void MmshClient::RunTargets(const std::vector<Target>& targets, int depth)
@@ -71,7 +77,7 @@ void MmshClient::RunTargets(const std::vector<Target>& targets, int depth)
         if (Stopped())
             return;
         const Target& target = targets[i];
-        if (fileUsed_) {
+        if (attempt_->fileUsed) {
             // The file holds a stream already: a later entry of a server
             // playlist is handed back as an address of its own.
             if (target.group == -1 || !reported || reportedGroup != target.group) {
@@ -81,12 +87,12 @@ void MmshClient::RunTargets(const std::vector<Target>& targets, int depth)
             }
             continue;
         }
-        if (++targetsHandled_ > kMaxTargetsPerCall) {
+        if (++attempt_->targetsHandled > kMaxTargetsPerCall) {
             log_.Error("Too many playlist entries; the rest are skipped!");
             return;
         }
         const bool media = HandleTarget(target, depth, proxyText);
-        if (media && out_ && target.group != -1) {
+        if (media && attempt_->out && target.group != -1) {
             // The first alternate that reaches the media phase ends its group.
             while (i + 1 < targets.size() && targets[i + 1].group == target.group)
                 ++i;
@@ -121,19 +127,19 @@ bool MmshClient::HandleTarget(const Target& target, int depth, const std::string
     }
 
     const net::CredentialOrigin origin{"http", ascii::LowerCopy(url.host), url.port};
-    const bool given = givenHasOrigin_ && origin == givenOrigin_;
-    user_ = given ? givenUser_ : std::string();
-    password_ = given ? givenPassword_ : std::string();
+    const bool given = attempt_->givenHasOrigin && origin == attempt_->givenOrigin;
+    attempt_->user = given ? attempt_->givenUser : std::string();
+    attempt_->password = given ? attempt_->givenPassword : std::string();
 
     const std::string guid = NewClientGuid();
     TransferStatus status;
     for (int attempt = 0; !Stopped(); ++attempt) {
-        RequestParams params{url.RequestTarget(), BasicAuthValue(user_, password_),
+        RequestParams params{url.RequestTarget(), BasicAuthValue(attempt_->user, attempt_->password),
                              url.proxied ? std::string() : url.connectHost, guid};
         CollectStream(true, nullptr, 0, BuildProbeRequest(params), url, &status);
         if (status.kind != TransferKind::Unauthorised)
             break;
-        const bool sentCredentials = !user_.empty();
+        const bool sentCredentials = !attempt_->user.empty();
         if (!GetCredentials(url, attempt)) {
             log_.Error("Authorization cancelled!");
             Fail(sentCredentials ? net::kCredentialsRefused : net::kNoCredentials);
@@ -142,16 +148,16 @@ bool MmshClient::HandleTarget(const Target& target, int depth, const std::string
             break;
         }
         if (given) {
-            givenUser_ = user_;
-            givenPassword_ = password_;
-            hooks().OnCredentials(user_, password_);
+            attempt_->givenUser = attempt_->user;
+            attempt_->givenPassword = attempt_->password;
+            hooks().OnCredentials(attempt_->user, attempt_->password);
         }
     }
     if (Stopped())
         return false;
     switch (status.kind) {
     case TransferKind::Playlist:
-        if (!PlaylistPath(buffer_.get(), status.bodyLength, url.port, depth))
+        if (!PlaylistPath(attempt_->buffer.get(), status.bodyLength, url.port, depth))
             Fail(net::ProtocolError("a playlist that cannot be read"));
         return false;
     case TransferKind::Live:
@@ -159,7 +165,8 @@ bool MmshClient::HandleTarget(const Target& target, int depth, const std::string
         MediaPhase(target, url, guid, status);
         return true;
     default:
-        Fail(exchangeFailure_.empty() ? std::string(net::kNotWindowsMedia) : exchangeFailure_);
+        Fail(attempt_->exchangeFailure.empty() ? std::string(net::kNotWindowsMedia)
+                                               : attempt_->exchangeFailure);
         return false;
     }
 }
@@ -171,49 +178,50 @@ void MmshClient::MediaPhase(const Target& target, StreamUrl& url, const std::str
     // The probe left the header it parsed at the start of the buffer.
     StreamInfo info;
     if (probe.dataObjectOffset > 0)
-        info = asfrecording::HeaderStreamInfo(
-            buffer_.get(), std::min<size_t>(probe.dataObjectOffset, kExchangeBufferSize));
+        info = asfrecording::HeaderStreamInfo(attempt_->buffer.get(),
+                                              std::min<size_t>(probe.dataObjectOffset, kExchangeBufferSize));
     // The reply says whether the server broadcasts.
     info.delivery = probe.kind == TransferKind::Live ? StreamDelivery::Live : StreamDelivery::OnDemand;
     if (info.delivery == StreamDelivery::Live)
         info.durationMs = 0;
     hooks().OnStreamInfo(info);
-    if (out_) {
+    if (attempt_->out) {
         const bool live = probe.kind == TransferKind::Live;
         uint64_t existing = 0;
-        if (!live && !out_->Size(&existing))
+        if (!live && !attempt_->out->Size(&existing))
             existing = 0;
         // A resume offset inside the file is where the job goes on (the
         // file's last packet is fetched again, as proof of the stream);
         // otherwise the stream goes on where the file ends.
-        if (startOffset_ > 0 && startOffset_ < existing)
-            existing = startOffset_;
+        if (attempt_->startOffset > 0 && attempt_->startOffset < existing)
+            existing = attempt_->startOffset;
         // The offset's two halves: a file past 4 GiB has a high half too.
         uint32_t offsetHigh = 0xFFFFFFFFu, offsetLow = 0xFFFFFFFFu;
-        const uint64_t offset = existing > 0 ? existing : startOffset_;
+        const uint64_t offset = existing > 0 ? existing : attempt_->startOffset;
         if (existing > 0)
             log_.Note("Appending to existing file!\n");
         if (offset != 0) {
             offsetHigh = static_cast<uint32_t>(offset >> 32);
             offsetLow = static_cast<uint32_t>(offset);
         }
-        RequestParams params{url.RequestTarget(), BasicAuthValue(user_, password_),
+        RequestParams params{url.RequestTarget(), BasicAuthValue(attempt_->user, attempt_->password),
                              url.proxied ? std::string() : url.connectHost, guid};
         const std::string request =
             BuildMediaRequest(params, live, offsetHigh, offsetLow, probe.durationMs);
         const uint64_t before = bytesWritten_;
         const std::string lastMessage = log_.last();
         TransferStatus media;
-        CollectStream(false, out_, existing, request, url, &media);
+        CollectStream(false, attempt_->out, existing, request, url, &media);
         if (bytesWritten_ != before)
-            fileUsed_ = true;
+            attempt_->fileUsed = true;
         else if (!Stopped())
-            Fail(!exchangeFailure_.empty()                               ? exchangeFailure_
-                 : log_.last() != lastMessage && !log_.last().empty() ? net::ProtocolError(log_.last())
-                                                                        : std::string("the server sent no stream"));
+            Fail(!attempt_->exchangeFailure.empty() ? attempt_->exchangeFailure
+                 : log_.last() != lastMessage && !log_.last().empty()
+                     ? net::ProtocolError(log_.last())
+                     : std::string("the server sent no stream"));
     } else {
         // A check: the stream answered; count the header it sent.
-        probeCount_ += probe.dataObjectOffset > 0 ? probe.dataObjectOffset + 50 : 1;
+        attempt_->probeCount += probe.dataObjectOffset > 0 ? probe.dataObjectOffset + 50 : 1;
     }
     hooks().OnFinished(bytesWritten_);
 }
@@ -223,7 +231,7 @@ void MmshClient::CollectStream(bool probe, ByteSink* out, uint64_t existingSize,
 {
     using Status = net::TcpConnection::Status;
     *status = TransferStatus{};
-    exchangeFailure_.clear();
+    attempt_->exchangeFailure.clear();
     net::TcpConnection connection(stop_);
     connection.SetIdleTimeout(env_.idleTimeoutMs);
 
@@ -239,7 +247,7 @@ void MmshClient::CollectStream(bool probe, ByteSink* out, uint64_t existingSize,
         return;
     if (s != Status::Ok) {
         log_.Error("connect() failed: %s", net::SocketErrorName(connection.LastError()).c_str());
-        exchangeFailure_ = net::ConnectFailure(s, connection.LastError());
+        attempt_->exchangeFailure = net::ConnectFailure(s, connection.LastError());
         return;
     }
     log_.Info("sending request [%d bytes]", static_cast<int>(request.size()));
@@ -248,7 +256,7 @@ void MmshClient::CollectStream(bool probe, ByteSink* out, uint64_t existingSize,
         return;
     if (s != Status::Ok) {
         log_.Error("send() failed: %s", net::SocketErrorName(connection.LastError()).c_str());
-        exchangeFailure_ = net::ReadFailure(s, connection.LastError(), false);
+        attempt_->exchangeFailure = net::ReadFailure(s, connection.LastError(), false);
         return;
     }
     log_.Info("waiting for reply...");
@@ -263,11 +271,11 @@ void MmshClient::CollectStream(bool probe, ByteSink* out, uint64_t existingSize,
         size_t want = kExchangeBufferSize;
         if (head.contentLength >= 0 && static_cast<unsigned long long>(head.contentLength) < want)
             want = static_cast<size_t>(head.contentLength);
-        status->bodyLength = static_cast<uint32_t>(reader.Read(buffer_.get(), want));
+        status->bodyLength = static_cast<uint32_t>(reader.Read(attempt_->buffer.get(), want));
     }
     if (textReply)
-        kind = LooksLikePlaylist(buffer_.get(), status->bodyLength) ? TransferKind::Playlist
-                                                                     : TransferKind::Unusable;
+        kind = LooksLikePlaylist(attempt_->buffer.get(), status->bodyLength) ? TransferKind::Playlist
+                                                                             : TransferKind::Unusable;
     if (head.statusCode == 200 || head.statusCode == 401)
         log_.Info("reply: %d - %s", head.statusCode, head.reason.c_str());
     else
@@ -277,27 +285,28 @@ void MmshClient::CollectStream(bool probe, ByteSink* out, uint64_t existingSize,
     status->kind = kind;
     // Bytes without a status line are no HTTP answer.
     if (head.illegalFirstLine || (head.statusCode == 0 && reader.Received() > 0))
-        exchangeFailure_ = net::ProtocolError("the server's answer is not HTTP");
+        attempt_->exchangeFailure = net::ProtocolError("the server's answer is not HTTP");
     else if (head.statusCode == 0)
-        exchangeFailure_ = net::ReadFailure(reader.EndStatus(), connection.LastError(), reader.Received() > 0);
+        attempt_->exchangeFailure =
+            net::ReadFailure(reader.EndStatus(), connection.LastError(), reader.Received() > 0);
     else if (kind == TransferKind::HttpError)
-        exchangeFailure_ = net::HttpStatus(head.statusCode, head.reason);
+        attempt_->exchangeFailure = net::HttpStatus(head.statusCode, head.reason);
     else if (kind == TransferKind::Unusable)
-        exchangeFailure_ = net::kNotWindowsMedia;
+        attempt_->exchangeFailure = net::kNotWindowsMedia;
 
     if (!reader.Exhausted() && (kind == TransferKind::Live || kind == TransferKind::OnDemand)) {
         ChunkLoopContext context;
         context.probe = probe;
         context.out = out;
         context.existingSize = existingSize;
-        context.keptHeader = &keptHeader_;
-        context.repeatedPacket = &repeatedPacket_;
-        context.continuation = continuation_.get();
-        context.buffer = buffer_.get();
+        context.keptHeader = &attempt_->keptHeader;
+        context.repeatedPacket = &attempt_->repeatedPacket;
+        context.continuation = attempt_->continuation.get();
+        context.buffer = attempt_->buffer.get();
         context.status = status;
         context.reader = &reader;
         context.bytesWritten = &bytesWritten_;
-        context.progressFrom = attemptStart_;
+        context.progressFrom = attempt_->start;
         context.settings = &env_.settings;
         context.stop = &stop_;
         context.hooks = &hooks();
@@ -312,8 +321,8 @@ bool MmshClient::GetCredentials(const StreamUrl& url, int attempt)
     site.host = url.host;
     site.port = url.port;
     site.defaultPort = 80;
-    return LookupCredentials(env_.profile, env_.prompts, site, attempt > 0, user_, password_, env_.Cancel()) ==
-           CredentialLookup::Found;
+    return LookupCredentials(env_.profile, env_.prompts, site, attempt > 0, attempt_->user,
+                             attempt_->password, env_.Cancel()) == CredentialLookup::Found;
 }
 
 bool MmshClient::PlaylistPath(const uint8_t* text, size_t length, uint16_t port, int depth)

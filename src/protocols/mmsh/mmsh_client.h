@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -23,11 +24,13 @@ struct StreamUrl;
 // what the address is (live, on demand, a playlist, a refusal), then a
 // media exchange streams the framed ASF chunks into the output file. Asks
 // for credentials on 401, follows playlists from servers and local files.
-// One object per worker; Stop() may come from any thread.
+// One object per worker; Stop() may come from any thread. request.resume
+// is a byte offset (kResumeUnit).
 class MmshClient final : public ProtocolClient {
 public:
     // One call handles at most this many addresses, playlists included.
     static constexpr int kMaxTargetsPerCall = 1024;
+    static constexpr ResumeAt::Unit kResumeUnit = ResumeAt::Unit::Byte;
 
     explicit MmshClient(const ClientEnvironment& env);
     ~MmshClient() override;
@@ -43,8 +46,6 @@ public:
     const std::string& lastMessage() const { return log_.last(); }
     // Grows over every call made on this object; the hooks report this.
     uint64_t bytesWritten() const { return bytesWritten_; }
-    const std::string& user() const { return user_; }
-    const std::string& password() const { return password_; }
 
 private:
     ClientHooks& hooks() { return env_.hooks ? *env_.hooks : noHooks_; }
@@ -67,30 +68,36 @@ private:
     ClientHooks noHooks_;
     std::atomic<bool> stop_{false};
     mmsh::MessageLog log_;
-    std::unique_ptr<uint8_t[]> buffer_;  // the exchange buffer of this client
-
-    ByteSink* out_ = nullptr;
-    uint64_t startOffset_ = 0;
-    std::vector<uint8_t> keptHeader_;  // the resumed file's header (RecordRequest::keptHeader)
-    std::vector<uint8_t> repeatedPacket_;  // its last packet (RecordRequest::repeatedPacket)
-    uint64_t attemptStart_ = 0;  // bytesWritten_ when Record began
-    std::shared_ptr<const AsfFileWriter::Continuation> continuation_;
-    // The credentials of the target being handled, and those the call was
-    // given, which belong to the scheme, host and port of its address
-    // alone: a server playlist's entry on another server gets none unless
-    // it asks and the user answers.
-    std::string user_;
-    std::string password_;
-    std::string givenUser_;
-    std::string givenPassword_;
-    net::CredentialOrigin givenOrigin_;
-    bool givenHasOrigin_ = false;
     uint64_t bytesWritten_ = 0;
-    // Per call: the output file already holds a stream, the addresses
-    // handled so far, and what a check without a file found.
-    bool fileUsed_ = false;
-    int targetsHandled_ = 0;
-    uint64_t probeCount_ = 0;
-    // Why the last exchange brought no stream, in plain words ("" when it did).
-    std::string exchangeFailure_;
+
+    // What one Record call holds.
+    struct Attempt {
+        explicit Attempt(const RecordRequest& request);
+
+        std::unique_ptr<uint8_t[]> buffer;  // the exchange buffer
+        ByteSink* out;
+        uint64_t startOffset;
+        std::vector<uint8_t> keptHeader;      // the resumed file's header (RecordRequest::keptHeader)
+        std::vector<uint8_t> repeatedPacket;  // its last packet (RecordRequest::repeatedPacket)
+        uint64_t start = 0;                   // bytesWritten_ when Record began
+        std::shared_ptr<const AsfFileWriter::Continuation> continuation;
+        // The credentials of the target being handled, and those the call
+        // was given, which belong to the scheme, host and port of its
+        // address alone: a server playlist's entry on another server gets
+        // none unless it asks and the user answers.
+        std::string user;
+        std::string password;
+        std::string givenUser;
+        std::string givenPassword;
+        net::CredentialOrigin givenOrigin;
+        bool givenHasOrigin = false;
+        // The output file already holds a stream, the addresses handled so
+        // far, and what a check without a file found.
+        bool fileUsed = false;
+        int targetsHandled = 0;
+        uint64_t probeCount = 0;
+        // Why the last exchange brought no stream, in plain words ("" when it did).
+        std::string exchangeFailure;
+    };
+    std::optional<Attempt> attempt_;
 };

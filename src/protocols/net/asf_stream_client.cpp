@@ -7,6 +7,7 @@
 #include "formats/byte_sink.h"
 #include "formats/printf.h"
 #include "protocols/asf_recording.h"
+#include "protocols/attempt_scope.h"
 #include "protocols/client_hooks.h"
 #include "protocols/net/failure_reason.h"
 
@@ -21,9 +22,7 @@ ClientHooks& NoHooks()
 }  // namespace
 
 AsfStreamClient::AsfStreamClient(const ClientEnvironment& env)
-    : env_(env),
-      hooks_(env.hooks ? env.hooks : &NoHooks()),
-      connection_(stopRequested_)
+    : env_(env), hooks_(env.hooks ? env.hooks : &NoHooks())
 {
 }
 
@@ -31,37 +30,44 @@ AsfStreamClient::~AsfStreamClient() = default;
 
 void AsfStreamClient::Stop() { stopRequested_.store(true); }
 
-void AsfStreamClient::Begin(const RecordRequest& request, AsfFileWriter::Patch patch, uint64_t keptPackets)
+uint64_t AsfStreamClient::Record(const RecordRequest& request)
 {
     stopRequested_.store(false);
-    out_ = request.out;
-    url_ = request.url;
-    lastTime_ = 0;
-    writeErrorReported_ = false;
+    const std::string refusal = request.resume.RefusalFor(kResumeUnit);
+    if (!refusal.empty()) {
+        Fail(refusal);
+        return 0;
+    }
+    const AttemptScope<Attempt> attempt(attempt_, stopRequested_, request);
+    return Run(request);
+}
+
+void AsfStreamClient::Begin(const RecordRequest& request, AsfFileWriter::Patch patch, uint64_t keptPackets)
+{
     AsfFileWriter::Options options = asfrecording::WriterOptions(env_.settings, patch);
     options.keptPackets = keptPackets;
     options.keptHeader = request.keptHeader;
     options.repeatedPacket = request.repeatedPacket;
     if (request.continuation)
         options.continuation = *request.continuation;
-    writer_.Begin(request.out, options);
+    attempt_->writer.Begin(request.out, options);
 }
 
 void AsfStreamClient::ReportWriteError()
 {
-    if (writeErrorReported_)
+    if (attempt_->writeErrorReported)
         return;
-    writeErrorReported_ = true;
-    hooks_->ReportError(Printf("Unable to write the output file: %s", std::strerror(out_->Error())));
+    attempt_->writeErrorReported = true;
+    hooks_->ReportError(Printf("Unable to write the output file: %s", std::strerror(attempt_->out->Error())));
 }
 
 bool AsfStreamClient::TakeHeader(const uint8_t* header, size_t length)
 {
     using R = AsfFileWriter::HeaderResult;
-    switch (writer_.WriteHeader(header, length)) {
+    switch (writer().WriteHeader(header, length)) {
     case R::Written:
     case R::Kept:
-        hooks_->OnHeaderReceived(url_, writer_.DurationMs());
+        hooks_->OnHeaderReceived(attempt_->url, writer().DurationMs());
         hooks_->OnStreamInfo(asfrecording::HeaderStreamInfo(header, length));
         return true;
     case R::AlreadyTaken:
@@ -90,12 +96,13 @@ bool AsfStreamClient::TakeHeader(const uint8_t* header, size_t length)
 bool AsfStreamClient::TakePacket(const uint8_t* packet, size_t length)
 {
     using P = AsfFileWriter::PacketResult;
-    const P result = writer_.WritePacket(packet, length);
+    const P result = writer().WritePacket(packet, length);
     if (result.Wrote()) {
+        uint32_t& lastTime = attempt_->lastTime;
         if (result.timed)
-            lastTime_ = result.timeMs;
-        hooks_->OnDataPacket(lastTime_);
-        hooks_->OnProgress(writer_.BytesWritten(), result.progress, lastTime_);
+            lastTime = result.timeMs;
+        hooks_->OnDataPacket(lastTime);
+        hooks_->OnProgress(writer().BytesWritten(), result.progress, lastTime);
     }
     if (result.status == P::WriteFailed)
         ReportWriteError();
@@ -110,14 +117,16 @@ bool AsfStreamClient::TakePacket(const uint8_t* packet, size_t length)
 
 uint64_t AsfStreamClient::EndRecording(bool serverEnded)
 {
-    if (!writer_.Finalise())
+    AsfFileWriter& w = writer();
+    const bool file = attempt_->out != nullptr;
+    if (!w.Finalise())
         ReportWriteError();
-    if (out_ && writer_.HeaderChanged())
+    if (file && w.HeaderChanged())
         hooks_->OnStreamEnd(StreamEnd::HeaderChanged, 0);
-    else if (out_ && writer_.HeaderTaken() && !writer_.WriteFailed())
-        hooks_->OnStreamEnd(asfrecording::HowItEnded(writer_, stopRequested_.load(), serverEnded),
-                            writer_.PacketsWritten());
-    return writer_.BytesWritten();
+    else if (file && w.HeaderTaken() && !w.WriteFailed())
+        hooks_->OnStreamEnd(asfrecording::HowItEnded(w, stopRequested_.load(), serverEnded),
+                            w.PacketsWritten());
+    return w.BytesWritten();
 }
 
 bool AsfStreamClient::Connect(const std::string& url, int defaultPort, size_t bufferSize,
@@ -133,16 +142,17 @@ bool AsfStreamClient::Connect(const std::string& url, int defaultPort, size_t bu
         return false;
     }
     address.sin_port = htons(static_cast<uint16_t>(port));
-    connection_.SetIdleTimeout(env_.idleTimeoutMs);
-    const auto status = connection_.Connect(address, env_.connectTimeoutMs, /*reuseAddress=*/true);
+    net::TcpConnection& connection = attempt_->connection;
+    connection.SetIdleTimeout(env_.idleTimeoutMs);
+    const auto status = connection.Connect(address, env_.connectTimeoutMs, /*reuseAddress=*/true);
     if (status == net::TcpConnection::Status::Ok) {
-        reader_ = std::make_unique<net::BufferedReader>(connection_, bufferSize);
+        attempt_->reader = std::make_unique<net::BufferedReader>(connection, bufferSize);
         return true;
     }
     if (status == net::TcpConnection::Status::Stopped)
         return false;
-    Fail(net::ConnectFailure(status, connection_.LastError()));
-    switch (connection_.FailedConnectStep()) {
+    Fail(net::ConnectFailure(status, connection.LastError()));
+    switch (connection.FailedConnectStep()) {
     case net::TcpConnection::ConnectStep::Socket: hooks_->ReportError("socket failed"); break;
     case net::TcpConnection::ConnectStep::Option: hooks_->ReportError("sockopt error"); break;
     default: hooks_->ReportError("connect failed !!"); break;
@@ -154,27 +164,27 @@ void AsfStreamClient::Fail(const std::string& reason) { hooks_->OnFailureReason(
 
 bool AsfStreamClient::Need(size_t n)
 {
-    const net::TcpConnection::Status status = reader_->Require(n);
+    const net::TcpConnection::Status status = reader().Require(n);
     if (status == net::TcpConnection::Status::Ok)
         return true;
-    if (n > reader_->Capacity())
+    if (n > reader().Capacity())
         Fail(net::ProtocolError("a message too long to be read"));
     else
-        Fail(net::ReadFailure(status, connection_.LastError(), reader_->Received() > 0));
+        Fail(net::ReadFailure(status, connection().LastError(), reader().Received() > 0));
     return false;
 }
 
 bool AsfStreamClient::SendAll(const void* data, size_t n)
 {
-    const net::TcpConnection::Status status = connection_.SendAll(data, n);
+    const net::TcpConnection::Status status = connection().SendAll(data, n);
     if (status == net::TcpConnection::Status::Ok)
         return true;
-    Fail(net::ReadFailure(status, connection_.LastError(), true));
+    Fail(net::ReadFailure(status, connection().LastError(), true));
     return false;
 }
 
 void AsfStreamClient::Disconnect()
 {
-    connection_.Close();
-    reader_.reset();
+    attempt_->connection.Close();
+    attempt_->reader.reset();
 }

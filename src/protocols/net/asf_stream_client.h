@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -21,15 +22,23 @@ public:
     // The error of a resume whose server sends another stream.
     static constexpr const char* kOtherStreamText = "The file holds another stream: it cannot be resumed";
 
+    // Both clients resume by packet count.
+    static constexpr ResumeAt::Unit kResumeUnit = ResumeAt::Unit::Packet;
+
     ~AsfStreamClient() override;
+    // Clears an earlier stop request, refuses a resume position of another
+    // unit, and runs Run on a fresh attempt state.
+    uint64_t Record(const RecordRequest& request) final;
     void Stop() override;
 
 protected:
     explicit AsfStreamClient(const ClientEnvironment& env);
 
-    // Starts one recording: clears an earlier stop request and begins the
-    // writer on the request's file, whose cursor stands after keptPackets
-    // packets already in it (a resume) when that is not 0.
+    // One recording attempt of the client; the shared state is fresh.
+    virtual uint64_t Run(const RecordRequest& request) = 0;
+
+    // Begins the writer on the request's file, whose cursor stands after
+    // keptPackets packets already in it (a resume) when that is not 0.
     void Begin(const RecordRequest& request, AsfFileWriter::Patch patch, uint64_t keptPackets);
 
     // The whole ASF header: written (unless the file holds it already) and
@@ -63,18 +72,33 @@ protected:
     bool SendAll(const void* data, size_t n);
     void Fail(const std::string& reason);
 
+    // The current attempt's connection, writer and reader (the reader only
+    // between a successful Connect and Disconnect).
+    net::TcpConnection& connection() { return attempt_->connection; }
+    AsfFileWriter& writer() { return attempt_->writer; }
+    net::BufferedReader& reader() { return *attempt_->reader; }
+
     ClientEnvironment env_;
     ClientHooks* hooks_;
     std::atomic<bool> stopRequested_{false};
-    net::TcpConnection connection_;
-    AsfFileWriter writer_;
-    std::unique_ptr<net::BufferedReader> reader_;
 
 private:
+    // What one Record call holds; Record makes it and drops it.
+    struct Attempt {
+        Attempt(const std::atomic<bool>& stop, const RecordRequest& request)
+            : connection(stop), out(request.out), url(request.url)
+        {
+        }
+        net::TcpConnection connection;
+        AsfFileWriter writer;
+        std::unique_ptr<net::BufferedReader> reader;
+        ByteSink* out;
+        std::string url;
+        uint32_t lastTime = 0;
+        bool writeErrorReported = false;
+    };
+
     void ReportWriteError();
 
-    ByteSink* out_ = nullptr;
-    std::string url_;
-    uint32_t lastTime_ = 0;
-    bool writeErrorReported_ = false;
+    std::optional<Attempt> attempt_;
 };

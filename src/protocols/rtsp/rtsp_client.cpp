@@ -9,6 +9,7 @@
 
 #include "formats/ascii.h"
 #include "formats/printf.h"
+#include "protocols/attempt_scope.h"
 #include "protocols/client_hooks.h"
 #include "protocols/net/failure_reason.h"
 #include "protocols/rtsp/decode_base64.h"
@@ -63,29 +64,29 @@ std::string DescribeFailure(const rtsp::RtspReply& reply)
 
 }  // namespace
 
-uint64_t RtspClient::Record(const RecordRequest& request)
+uint64_t RtspClient::Run(const RecordRequest& request)
 {
-    url_ = request.url;
-    packetsToSkip_ = request.resume;
-    endOfStream_ = false;
-    describeFailure_.clear();
+    const AttemptScope<Session> scope(session_);
+    Session& session = *session_;
+    session.url = request.url;
+    session.packetsToSkip = request.resume.value();
     // A recording that holds the whole stream (or a broadcast) gets its
     // counts and durations from what was written; one cut short keeps the
     // header's, and so stays resumable.
-    Begin(request, AsfFileWriter::Patch::LiveOrWhole, request.resume);
+    Begin(request, AsfFileWriter::Patch::LiveOrWhole, session.packetsToSkip);
 
     net::UrlParts parts;
-    if (!Connect(url_, kDefaultPort, rtsp::RtspReply::kMaxSize, &parts))
+    if (!Connect(session.url, kDefaultPort, rtsp::RtspReply::kMaxSize, &parts))
         return 0;
     // The session's one buffer takes the replies, then the frames.
     if (Handshake()) {
         while (!stopRequested_.load() && ReadFrame() != 0) {
         }
     }
-    const uint64_t written = EndRecording(endOfStream_);
+    const uint64_t written = EndRecording(session.endOfStream);
     Disconnect();
-    if (written == 0 && !describeFailure_.empty())
-        Fail(describeFailure_);
+    if (written == 0 && !session.describeFailure.empty())
+        Fail(session.describeFailure);
     return written;
 }
 
@@ -102,7 +103,7 @@ bool RtspClient::Exchange(const std::string& request, bool pause, rtsp::RtspRepl
     // reading its reply; servers may rely on it.
     if (pause)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    *reply = rtsp::RtspReply::Read(*reader_);
+    *reply = rtsp::RtspReply::Read(reader());
     if (reply->Whole())
         return true;
     if (NotRtsp(*reply))
@@ -110,31 +111,32 @@ bool RtspClient::Exchange(const std::string& request, bool pause, rtsp::RtspRepl
     else if (reply->TooLarge())
         Fail(net::ProtocolError("an answer too long to be read"));
     else
-        Fail(net::ReadFailure(reply->ReadStatus(), connection_.LastError(), reader_->Received() > 0));
+        Fail(net::ReadFailure(reply->ReadStatus(), connection().LastError(), reader().Received() > 0));
     return false;
 }
 
 bool RtspClient::Handshake()
 {
+    const std::string& url = session_->url;
     rtsp::RtspReply reply;
-    if (!Exchange(rtsp::DescribeRequest(url_), true, &reply))
+    if (!Exchange(rtsp::DescribeRequest(url), true, &reply))
         return false;
     TakeHeader(reply);
-    if (!writer_.HeaderTaken() && reply.HeaderText().empty())
-        describeFailure_ = DescribeFailure(reply);
+    if (!writer().HeaderTaken() && reply.HeaderText().empty())
+        session_->describeFailure = DescribeFailure(reply);
 
     sockaddr_in local{};
-    const int localPort = connection_.LocalAddress(&local) ? ntohs(local.sin_port) : 0;
-    if (!Exchange(rtsp::SetupRtxRequest(url_, localPort), true, &reply))
+    const int localPort = connection().LocalAddress(&local) ? ntohs(local.sin_port) : 0;
+    if (!Exchange(rtsp::SetupRtxRequest(url, localPort), true, &reply))
         return false;
     const std::string session = reply.SessionIdentifier();
 
     // Status codes are not looked at: a refused SETUP (audio-only content
     // refuses the video one) changes nothing in the sequence.
-    return Exchange(rtsp::SetParameterRequest(url_, session), true, &reply) &&
-           Exchange(rtsp::SetupAudioRequest(url_, session), false, &reply) &&
-           Exchange(rtsp::SetupVideoRequest(url_, session), true, &reply) &&
-           Exchange(rtsp::PlayRequest(url_, session), true, &reply);
+    return Exchange(rtsp::SetParameterRequest(url, session), true, &reply) &&
+           Exchange(rtsp::SetupAudioRequest(url, session), false, &reply) &&
+           Exchange(rtsp::SetupVideoRequest(url, session), true, &reply) &&
+           Exchange(rtsp::PlayRequest(url, session), true, &reply);
 }
 
 void RtspClient::TakeHeader(const rtsp::RtspReply& reply)
@@ -153,29 +155,29 @@ uint32_t RtspClient::ReadFrame()
         return 0;
     // Anything but a frame ends the session; the server's end-of-stream
     // notice is such a message.
-    if (reader_->Data()[0] != '$') {
-        const rtsp::RtspReply message = rtsp::RtspReply::Read(*reader_);
-        endOfStream_ = message.Whole() && IsEndOfStreamNotice(message);
+    if (reader().Data()[0] != '$') {
+        const rtsp::RtspReply message = rtsp::RtspReply::Read(reader());
+        session_->endOfStream = message.Whole() && IsEndOfStreamNotice(message);
         return 0;
     }
     if (!Need(kFramePrefix))
         return 0;
-    const uint8_t* prefix = reader_->Data();
+    const uint8_t* prefix = reader().Data();
     const size_t length = static_cast<size_t>(prefix[2]) << 8 | prefix[3];
     if (length <= kPacketHeaders || length - kPacketHeaders > kPacketBufferSize)
         return 0;
     if (!Need(kFramePrefix + length))
         return 0;
-    uint8_t* packet = reader_->Data() + kFramePrefix + kPacketHeaders;
+    uint8_t* packet = reader().Data() + kFramePrefix + kPacketHeaders;
     const size_t packetLength = length - kPacketHeaders;
     if (packetLength < 2 || packet[0] != 0x82 || packet[1] != 0x00)
         return 0;
 
     bool goOn = true;
-    if (packetsToSkip_ > 0)
-        --packetsToSkip_;
+    if (session_->packetsToSkip > 0)
+        --session_->packetsToSkip;
     else
         goOn = TakePacket(packet, packetLength);
-    reader_->Consume(kFramePrefix + length);
+    reader().Consume(kFramePrefix + length);
     return goOn ? static_cast<uint32_t>(packetLength) : 0;
 }

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "protocols/net/asf_stream_client.h"
@@ -26,12 +27,12 @@ public:
 
     explicit RtspClient(const ClientEnvironment& env) : AsfStreamClient(env) {}
 
-    // request.resume is the resume packet: the number of whole packets the
-    // file already holds. request.playerAgent is not sent: the requests carry
-    // their own fixed player identity.
-    uint64_t Record(const RecordRequest& request) override;
-
 private:
+    // request.resume is a packet count: the number of whole packets the file
+    // already holds. request.playerAgent is not sent: the requests carry
+    // their own fixed player identity.
+    uint64_t Run(const RecordRequest& request) override;
+
     // Sends the six requests and reads their replies; false when the
     // connection failed, stopped or went silent on the way.
     bool Handshake();
@@ -45,13 +46,17 @@ private:
     // Reads one interleaved frame and writes its packet; 0 ends the session.
     uint32_t ReadFrame();
 
-    std::string url_;
-    // Packets of a resumed recording that the file already holds: the
-    // server starts from the beginning, so these are passed over.
-    uint64_t packetsToSkip_ = 0;
-    // The server's end-of-stream notice came.
-    bool endOfStream_ = false;
-    // Why the DESCRIBE reply brought no stream header: the attempt's reason
-    // when nothing was recorded, whatever came after it.
-    std::string describeFailure_;
+    // What one Record call holds.
+    struct Session {
+        std::string url;
+        // Packets of a resumed recording that the file already holds: the
+        // server starts from the beginning, so these are passed over.
+        uint64_t packetsToSkip = 0;
+        // The server's end-of-stream notice came.
+        bool endOfStream = false;
+        // Why the DESCRIBE reply brought no stream header: the attempt's
+        // reason when nothing was recorded, whatever came after it.
+        std::string describeFailure;
+    };
+    std::optional<Session> session_;
 };

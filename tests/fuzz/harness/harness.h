@@ -135,7 +135,8 @@ std::string RecordSession(ScriptedServer& server, const char* scheme, const std:
     request.url = server.Address(scheme, "/fuzz/stream.asf");
     request.out = (options & 0x01) ? nullptr : &sink;
     if (options & 0x02)
-        request.resume = 3;
+        request.resume =
+            Client::kResumeUnit == ResumeAt::Unit::Packet ? ResumeAt::Packet(3) : ResumeAt::Byte(3);
     SkipSleeps(true);
     const uint64_t written = client.Record(request);
     SkipSleeps(false);

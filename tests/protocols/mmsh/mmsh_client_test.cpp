@@ -154,7 +154,7 @@ protected:
         r.out = sink.get();
         r.out->Seek(resume);  // handed over where a resume scan stopped
         r.url = url;
-        r.resume = resume;
+        r.resume = ResumeAt::Byte(resume);
         r.user = user;
         r.password = password;
         r.keptHeader.assign(keptHeader.begin(), keptHeader.end());

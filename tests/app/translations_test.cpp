@@ -11,14 +11,12 @@
 #include <QRegularExpression>
 #include <QTabBar>
 #include <QTabWidget>
-#include <QTemporaryDir>
 #include <QTest>
 
-#include "app/main_window.h"
+#include "desktop_fixture.h"
 #include "app/translations.h"
 #include "dialog_script.h"
 #include "ui/playback.h"
-#include "qtprofile/ini_profile.h"
 #include "ui/media_view.h"
 #include "ui/preferences_dialog.h"
 
@@ -81,40 +79,31 @@ void Collect(QWidget* root, QStringList& out)
 
 }  // namespace
 
-class TranslationsTest : public QObject {
+class TranslationsTest : public QObject, public DesktopFixture {
     Q_OBJECT
 private slots:
-    void initTestCase();
+    void initTestCase()
+    {
+        QApplication::setApplicationName(QStringLiteral("Brimcast"));
+        qunsetenv("DBUS_SESSION_BUS_ADDRESS");
+        QuietOffscreenWarnings();
+        player::PlayerOptions silent;
+        silent.audio = false;
+        beforeShow = [this, silent](MainWindow& w) {
+            w.AttachPlayback(new player::Playback(*w.view(), w.settings(), P(), silent));
+        };
+    }
     void everyTextIsKorean();
 
 private:
     // The texts of the window, its menus, a question and the preferences.
     void WindowTexts(QStringList& out);
-
-    QTemporaryDir dir_;
 };
-
-void TranslationsTest::initTestCase()
-{
-    QVERIFY(dir_.isValid());
-    QApplication::setApplicationName(QStringLiteral("Brimcast"));
-    qputenv("HOME", dir_.path().toLocal8Bit());
-    qputenv("XDG_CONFIG_HOME", (dir_.path() + QStringLiteral("/conf")).toLocal8Bit());
-    qputenv("XDG_DATA_HOME", (dir_.path() + QStringLiteral("/data")).toLocal8Bit());
-    qunsetenv("DBUS_SESSION_BUS_ADDRESS");
-    QuietOffscreenWarnings();
-}
 
 void TranslationsTest::WindowTexts(QStringList& out)
 {
-    IniProfile profile;
-    profile.WriteString("settings", "base dir", (dir_.path() + QStringLiteral("/rec")).toStdString());
-    MainWindow window(profile);
-    player::PlayerOptions silent;
-    silent.audio = false;
-    window.AttachPlayback(new player::Playback(*window.view(), window.settings(), profile, silent));
-    window.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    Start();
+    MainWindow& window = W();
     MediaView* view = window.view();
     window.OpenLaunch(LaunchMode::Open, {QStringLiteral("mms://h/a.asf&&1")});
     view->SelectRow(0);
@@ -136,6 +125,7 @@ void TranslationsTest::WindowTexts(QStringList& out)
     window.actions().preferences->trigger();
     QVERIFY2(script.done(), qPrintable(script.missed()));
     out.removeAll(QString());
+    Stop();
 }
 
 void TranslationsTest::everyTextIsKorean()

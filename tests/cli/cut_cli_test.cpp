@@ -107,14 +107,11 @@ TEST(CliCut, UsageErrors)
     const std::vector<std::vector<std::string>> bad = {
         {},
         {"a.asf", "--from", "1"},
-        {"a.asf", "--to", "1"},
         {"a.asf", "--from", "5", "--to", "4"},
         {"a.asf", "--from", "1:75", "--to", "9"},
         {"a.asf", "--from", "-3", "--to", "9"},
-        {"a.asf", "--from", "1.5", "--to", "9"},
         {"a.asf", "--from", "1:2:3:4", "--to", "9"},
         {"a.asf", "b.asf", "--from", "1", "--to", "9"},
-        {"a.asf", "--from", "1", "--to", "9", "--bogus"},
     };
     for (const auto& args : bad) {
         testsupport::ProcessResult r = Cli(args);

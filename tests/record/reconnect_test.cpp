@@ -327,79 +327,51 @@ TEST_F(ReconnectTest, StopDuringTheWaitEndsTheJobAtOnce)
 // ends the job after a few attempts.
 TEST_F(ReconnectTest, BroadcastThatNeverComesBackForGoodEndsWithoutEmptyFiles)
 {
-    for (Via via : {Via::Mms, Via::Mmsh}) {
-        for (int packets : {3, 0}) {
-            SCOPED_TRACE(std::string(Name(via)) + ", " + std::to_string(packets) + " packets");
-            std::filesystem::remove_all(dir.path());
-            std::filesystem::create_directory(dir.path());
-            // A few packets each time: only the outage limit ends it; none: a
-            // much longer limit is never reached.
-            settings.m_reconnect = packets ? 1 : 20;
-            FakeServer server;
-            if (via == Via::Mms)
-                ASSERT_TRUE(StartServer(server, "mms_server.py", LiveSample(),
-                                        {"--connections", "60", "--cycle", LiveOf(SmallSample()), "--drop-at",
-                                         std::to_string(packets)}));
-            else
-                ASSERT_TRUE(StartServer(server, "mmsh_server.py", Sample(),
-                                        {"--mode", "live", "--connections", "120", "--cycle", SmallSample(),
-                                         "--fault", "close=" + std::to_string(packets)}));
-            const JobEvent end = Record(Address(via, server));
-            EXPECT_EQ(end.outages, 0u);
-            const std::map<std::string, int64_t> files = PacketsOfFiles(dir.path());
-            if (packets == 0) {
-                EXPECT_EQ(end.result, JobResult::Failed);
-                EXPECT_EQ(Events(JobEventKind::Reconnecting).size(), size_t(JobDriver::kMaxFruitlessAttempts));
-                EXPECT_TRUE(files.empty()) << files.begin()->first;
-            } else {
-                // The first file holds the first packets of the broadcast;
-                // the streams changed at every later connection.
-                EXPECT_EQ(end.result, JobResult::Completed) << end.errorText;
-                EXPECT_GE(files.size(), 2u);
-                for (const auto& [path, count] : files) {
-                    EXPECT_EQ(count, packets) << path;
-                    EXPECT_TRUE(Decodes(path)) << path;
-                }
-            }
-            sink.Clear();
-        }
-    }
-}
-
-// An on-demand server that drops at the same place at every connection: a
-// reconnect gets the file's last packet again and nothing new, and after a
-// few such attempts the job ends incomplete with the file as the first drop
-// left it.
-TEST_F(ReconnectTest, OnDemandServerThatDropsAtTheSamePlaceEndsIncomplete)
-{
-    const Parts& src = Split(Sample());
-    const size_t at = 20;
-    settings.m_reconnect = 5;
-    for (Via via : {Via::Mms, Via::Rtsp, Via::Mmsh}) {
-        SCOPED_TRACE(Name(via));
-        const std::string n = std::to_string(at);
-        const std::vector<std::string> options = via == Via::Mms    ? std::vector<std::string>{"--connections", "20", "--drop-at", n}
-                                                 : via == Via::Rtsp ? std::vector<std::string>{"--connections", "20", "--stop-after", n, "--end", "close"}
-                                                                    : std::vector<std::string>{"--fault", "close=" + n};
+    for (const auto& [via, packets] : {std::pair{Via::Mms, 3}, std::pair{Via::Mmsh, 0}}) {
+        SCOPED_TRACE(std::string(Name(via)) + ", " + std::to_string(packets) + " packets");
+        // A few packets each time: only the outage limit ends it; none: a
+        // much longer limit is never reached.
+        settings.m_reconnect = packets ? 1 : 20;
         FakeServer server;
-        ASSERT_TRUE(StartServer(server, Script(via), Sample(), options));
-        const std::string path = dir.File("sample.asf");
-        std::remove(path.c_str());
+        if (via == Via::Mms)
+            ASSERT_TRUE(StartServer(server, "mms_server.py", LiveSample(),
+                                    {"--connections", "60", "--cycle", LiveOf(SmallSample()), "--drop-at",
+                                     std::to_string(packets)}));
+        else
+            ASSERT_TRUE(StartServer(server, "mmsh_server.py", Sample(),
+                                    {"--mode", "live", "--connections", "120", "--cycle", SmallSample(),
+                                     "--fault", "close=" + std::to_string(packets)}));
         const JobEvent end = Record(Address(via, server));
-        EXPECT_EQ(end.result, JobResult::Incomplete) << end.errorText;
         EXPECT_EQ(end.outages, 0u);
-        EXPECT_EQ(Events(JobEventKind::Reconnecting).size(), size_t(JobDriver::kMaxFruitlessAttempts));
-        EXPECT_TRUE(IsRecordingOf(path, src, at, false));
-        EXPECT_TRUE(Decodes(path));
+        const std::map<std::string, int64_t> files = PacketsOfFiles(dir.path());
+        if (packets == 0) {
+            EXPECT_EQ(end.result, JobResult::Failed);
+            EXPECT_EQ(Events(JobEventKind::Reconnecting).size(), size_t(JobDriver::kMaxFruitlessAttempts));
+            EXPECT_TRUE(files.empty()) << files.begin()->first;
+        } else {
+            // The first file holds the first packets of the broadcast; the
+            // streams changed at every later connection.
+            EXPECT_EQ(end.result, JobResult::Completed) << end.errorText;
+            EXPECT_GE(files.size(), 2u);
+            for (const auto& [path, count] : files) {
+                EXPECT_EQ(count, packets) << path;
+                EXPECT_TRUE(Decodes(path)) << path;
+            }
+        }
+        std::filesystem::remove_all(dir.path());
+        std::filesystem::create_directory(dir.path());
         sink.Clear();
     }
 }
 
-// A server that serves another clip of the same codec settings, packet size
-// and duration on a reconnect or a resume does not repeat the file's last
-// packet: nothing of it goes into the file. A reconnect ends incomplete; a
-// resume leaves the file to the existing-file rules (here a numbered name).
-TEST_F(ReconnectTest, AnotherClipIsNeverAddedToTheFile)
+// An on-demand server that drops at the same place at every connection, or
+// serves another clip of the same codec settings, packet size and duration
+// on a reconnect (it does not repeat the file's last packet): nothing new or
+// foreign goes into the file, and the job ends incomplete with the file as
+// the first drop left it, after a few fruitless attempts or at once. A
+// resume against the other clip leaves the file to the existing-file rules
+// (here a numbered name).
+TEST_F(ReconnectTest, ARepeatedDropOrAnotherClipEndsIncompleteWithTheFileUntouched)
 {
     const Parts& src = Split(Sample());
     const Parts& other = Split(OtherSample());
@@ -407,23 +379,35 @@ TEST_F(ReconnectTest, AnotherClipIsNeverAddedToTheFile)
     ASSERT_EQ(Get64(src.header, src.fileProps + 64), Get64(other.header, other.fileProps + 64));
     const size_t cut = 20;
     const std::string n = std::to_string(cut);
-    for (Via via : {Via::Mms, Via::Rtsp, Via::Mmsh}) {
-        SCOPED_TRACE(Name(via));
-        const std::vector<std::string> options =
-            via == Via::Mms    ? std::vector<std::string>{"--connections", "2", "--drop", "close:" + n, "--switch", "2:" + OtherSample()}
-            : via == Via::Rtsp ? std::vector<std::string>{"--connections", "2", "--stop-after", n, "--end", "close", "--cycle", OtherSample()}
-                               : std::vector<std::string>{"--drop", "close:" + n, "--cycle", OtherSample()};
+    settings.m_reconnect = 5;
+    using V = std::vector<std::string>;
+    const struct {
+        Via via;
+        V options;
+        size_t attempts;
+    } cases[] = {
+        {Via::Mms, {"--connections", "20", "--drop-at", n}, size_t(JobDriver::kMaxFruitlessAttempts)},
+        {Via::Rtsp, {"--connections", "20", "--stop-after", n, "--end", "close"}, size_t(JobDriver::kMaxFruitlessAttempts)},
+        {Via::Mmsh, {"--fault", "close=" + n}, size_t(JobDriver::kMaxFruitlessAttempts)},
+        {Via::Mms, {"--connections", "2", "--drop", "close:" + n, "--switch", "2:" + OtherSample()}, 1},
+        {Via::Rtsp, {"--connections", "2", "--stop-after", n, "--end", "close", "--cycle", OtherSample()}, 1},
+        {Via::Mmsh, {"--drop", "close:" + n, "--cycle", OtherSample()}, 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(Name(c.via)) + " " + c.options.back());
         FakeServer server;
-        ASSERT_TRUE(StartServer(server, Script(via), Sample(), options));
+        ASSERT_TRUE(StartServer(server, Script(c.via), Sample(), c.options));
         const std::string path = dir.File("sample.asf");
         std::remove(path.c_str());
-        const JobEvent end = Record(Address(via, server));
+        const JobEvent end = Record(Address(c.via, server));
         EXPECT_EQ(end.result, JobResult::Incomplete) << end.errorText;
-        EXPECT_EQ(Events(JobEventKind::Reconnecting).size(), 1u);
+        EXPECT_EQ(end.outages, 0u);
+        EXPECT_EQ(Events(JobEventKind::Reconnecting).size(), c.attempts);
         EXPECT_TRUE(IsRecordingOf(path, src, cut, false));
         EXPECT_EQ(PacketsOfFiles(dir.path()).size(), 1u);
         sink.Clear();
     }
+    EXPECT_TRUE(Decodes(dir.File("sample.asf")));
 
     // The file cut short above is resumed against the other clip.
     const std::string kept = testsupport::ReadFile(dir.File("sample.asf"));

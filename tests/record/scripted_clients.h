@@ -6,8 +6,6 @@
 
 #include <atomic>
 #include <chrono>
-#include <cstdio>
-#include <deque>
 #include <functional>
 #include <map>
 #include <memory>
@@ -191,7 +189,7 @@ public:
     // The oldest event not taken yet, waiting for one; false when none came.
     bool Take(JobEvent* out)
     {
-        WaitUntil([&] { return EventKinds().size() > taken_; });
+        WaitUntil([&] { return Events().size() > taken_; });
         std::lock_guard lock(mutex_);
         if (taken_ == posts_.size())
             return false;
@@ -205,27 +203,18 @@ private:
     size_t taken_ = 0;  // only the test's thread takes
 };
 
-using Prompts = ScriptedPrompts;
-
 // A front end that answers on its own thread, as the desktop program does:
-// each question becomes an open dialog that waits until the test answers it
-// (from its own thread) or the asking job's stop withdraws it.
-class FrontEndPrompts final : public UserPrompts {
+// a file-exists or credential question becomes an open dialog that waits
+// until the test answers it (1: yes / OK) or the asking job's stop withdraws it.
+class FrontEndPrompts final : public ScriptedPrompts {
 public:
-    // Dialogs shown and neither answered nor withdrawn.
     size_t OpenDialogs() const
     {
         std::lock_guard lock(mutex_);
         return open_.size();
     }
     int Withdrawn() const { return withdrawn_.load(); }
-    std::vector<std::string> Shown() const
-    {
-        std::lock_guard lock(mutex_);
-        return shown_;
-    }
-    // Answers the oldest open dialog with the number of its answer (the
-    // FileExists value, or 1 for yes / OK); false when none is open.
+    // Answers the oldest open dialog; false when none is open.
     bool AnswerOldest(int answer)
     {
         std::function<bool(int)> reply;
@@ -238,47 +227,27 @@ public:
         }
         return reply(answer);
     }
-
-    bool AskResume(const std::string& message, const CancelSignal& cancel) override
-    {
-        return Ask<bool>(message, cancel, false, [](int a) { return a == 1; });
-    }
-    FileExists AskFileExists(const std::string& message, bool& all, const CancelSignal& cancel) override
+    FileExists AskFileExists(const std::string&, bool& all, const CancelSignal& cancel) override
     {
         all = false;
-        return Ask<FileExists>(message, cancel, FileExists::Cancel, [](int a) { return FileExists(a); });
+        return Ask<FileExists>(cancel, FileExists::Cancel, [](int a) { return FileExists(a); });
     }
-    bool AskSavePath(std::string& path, const CancelSignal& cancel) override
-    {
-        return Ask<bool>("save as " + path, cancel, false, [](int) { return false; });
-    }
-    CredentialAnswer AskCredentials(const std::string& site, const std::string&, const std::string&,
+    CredentialAnswer AskCredentials(const std::string&, const std::string&, const std::string&,
                                     const CancelSignal& cancel) override
     {
-        return Ask<CredentialAnswer>("credentials for " + site, cancel, CredentialAnswer{},
+        return Ask<CredentialAnswer>(cancel, CredentialAnswer{},
                                      [](int a) { return CredentialAnswer{a == 1, "u", "p", false}; });
-    }
-    bool AskYesNo(const std::string& message, const CancelSignal& cancel) override
-    {
-        return Ask<bool>(message, cancel, false, [](int a) { return a == 1; });
-    }
-    YesNoCancel AskYesNoCancel(const std::string& message, const CancelSignal& cancel) override
-    {
-        return Ask<YesNoCancel>(message, cancel, YesNoCancel::Cancel, [](int a) { return YesNoCancel(a); });
     }
 
 private:
     template <class T>
-    T Ask(const std::string& text, const CancelSignal& cancel, T cancelAnswer, T (*convert)(int))
+    T Ask(const CancelSignal& cancel, T cancelAnswer, T (*convert)(int))
     {
         auto question = AsyncQuestion<T>::Make();
         uint64_t id;
         {
-            // "Posted to the main thread": the dialog opens, and closes
-            // itself when the question is withdrawn.
             std::lock_guard lock(mutex_);
             id = nextId_++;
-            shown_.push_back(text);
             open_[id] = [question, convert](int a) { return question->Answer(convert(a)); };
         }
         question->OnWithdraw([this, id] {
@@ -292,7 +261,6 @@ private:
     mutable std::mutex mutex_;
     std::map<uint64_t, std::function<bool(int)>> open_;
     uint64_t nextId_ = 1;
-    std::vector<std::string> shown_;
     std::atomic<int> withdrawn_{0};
 };
 
@@ -312,7 +280,7 @@ protected:
     AppSettings settings;
     Script script;
     Sink sink;
-    Prompts prompts;
+    ScriptedPrompts prompts;
 };
 
 }  // namespace scripted

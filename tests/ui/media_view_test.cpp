@@ -1,6 +1,5 @@
 // The media view and its list commands, driven through their actions in the
 // real window. Every dialog is answered by the test.
-#include <atomic>
 #include <thread>
 
 #include <QAbstractItemModelTester>
@@ -215,21 +214,6 @@ void MediaViewTest::workerQuestionsAndCancel()
     QTRY_VERIFY_WITH_TIMEOUT(answer == UserPrompts::FileExists::Pass, 5000);
     worker.join();
     QVERIFY(all);
-
-    // A stop while the dialog is open gives the worker the cancel answer at
-    // once and closes the dialog.
-    CancelSignal stop;
-    std::atomic<int> result{-1};
-    std::thread asking([&] {
-        result = prompts.AskCredentials("media.example", "u", "", stop).accepted ? 1 : 0;
-    });
-    // The stop comes while the dialog is open (from the script's timer; the
-    // dialog runs the main thread's event loop meanwhile).
-    script.Then<CredentialDialog>([&stop](CredentialDialog*) { stop.Cancel(); });
-    QTRY_COMPARE(result.load(), 0);
-    QVERIFY2(script.done(), qPrintable(script.missed()));
-    asking.join();
-    QTRY_VERIFY(QApplication::activeModalWidget() == nullptr);
 
     // Not interactive (shutdown by a signal): no dialog, the safe answers.
     prompts.SetInteractive(false);

@@ -51,6 +51,15 @@ TEST(EventQueue, ProgressIsMergedOnlyWhereNothingOfItsJobFollows)
     }
     EXPECT_EQ(got.back().kind, JobEventKind::Finished);
     EXPECT_FALSE(queue.RunNext(0ms, nullptr));
+
+    // A batch takes what is queued, merged in the same way.
+    queue.Post(Event(1, JobEventKind::Progress, 1));
+    queue.Post(Event(1, JobEventKind::Progress, 2));
+    queue.Post(Event(1, JobEventKind::Finished, 2));
+    const std::deque<JobEvent> batch = queue.TakeEvents();
+    ASSERT_EQ(batch.size(), 2u);
+    EXPECT_EQ(batch[0].bytes, 2u);
+    EXPECT_TRUE(queue.TakeEvents().empty());
 }
 
 TEST(EventQueue, TasksRunOnceInTheirPlaceAmongEvents)
@@ -64,19 +73,6 @@ TEST(EventQueue, TasksRunOnceInTheirPlaceAmongEvents)
     while (queue.RunNext(0ms, [&](const JobEvent& e) { order.push_back(JobEventKindName(e.kind)); })) {
     }
     EXPECT_EQ(order, (std::vector<std::string>{"A", "Progress", "B", "Finished"}));
-}
-
-TEST(EventQueue, ABatchTakesWhatIsQueuedMergedAndLeavesNothing)
-{
-    EventQueue queue;
-    queue.Post(Event(1, JobEventKind::Progress, 1));
-    queue.Post(Event(1, JobEventKind::Progress, 2));
-    queue.Post(Event(1, JobEventKind::Finished, 2));
-    const std::deque<JobEvent> batch = queue.TakeEvents();
-    ASSERT_EQ(batch.size(), 2u);
-    EXPECT_EQ(batch[0].bytes, 2u);
-    EXPECT_EQ(batch[1].kind, JobEventKind::Finished);
-    EXPECT_TRUE(queue.TakeEvents().empty());
 }
 
 // Jobs on threads of their own post thousands of progress events and then

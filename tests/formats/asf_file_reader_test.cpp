@@ -1,14 +1,10 @@
-// Reading recordings back: the reader, the resume scan, and files past
-// 4 GiB (sparse, so the tests need no such space).
+// Reading recordings back: the reader and the resume scan.
 
 #include <gtest/gtest.h>
 
 #include <memory>
 #include <string>
 #include <vector>
-
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include "asf_stream.h"
 #include "formats/asf_file_reader.h"
@@ -145,56 +141,6 @@ TEST(ResumeScan, KeepsAllButTheLastWholePacketOfFilesWorthResuming)
         }
     }
     EXPECT_FALSE(ResumeScan().Scan("/nonexistent/file.asf"));
-}
-
-// A recording of more than 4 GiB, cut short: its holes take no disk space.
-TEST(ResumeScan, FilesPast4GiBAreResumedAndFinishedWith64BitFields)
-{
-    testsupport::TempDir dir;
-    const std::string path = dir.File("big.asf");
-    const uint64_t declared = 6000000, kept = 4500000;  // 1000-byte packets: 4.5 GB kept
-    testsupport::WriteFile(path, Header5000(declared));
-    ASSERT_EQ(truncate(path.c_str(), static_cast<off_t>(5050 + kept * 1000 + 300)), 0);
-
-    ResumeScan scan;
-    ASSERT_TRUE(scan.Scan(path));
-    EXPECT_EQ(scan.declaredPackets, declared);
-    EXPECT_EQ(scan.resumePacket, kept - 1);
-    EXPECT_EQ(scan.resumeOffset, 5050 + (kept - 1) * 1000);
-
-    // As the job driver hands it over: opened in place, at the resume offset.
-    auto sink = FileSink::OpenExisting(path);
-    ASSERT_NE(sink, nullptr);
-    sink->Seek(scan.resumeOffset);
-    AsfFileWriter w;
-    AsfFileWriter::Options options;
-    options.keptPackets = scan.resumePacket;
-    w.Begin(sink.get(), options);
-    const std::string header = Header5000(declared);
-    ASSERT_EQ(w.WriteHeader(Bytes(header), header.size()), AsfFileWriter::HeaderResult::Kept);
-    std::string packet(1000, '\0');
-    for (int i = 0; i < 3; ++i) {
-        packet[0] = char('A' + i);
-        ASSERT_TRUE(w.WritePacket(Bytes(packet), packet.size()).Wrote());
-    }
-    EXPECT_EQ(w.PacketsInFile(), kept + 2);
-    ASSERT_TRUE(w.Finalise());
-    ASSERT_TRUE(sink->Close());
-
-    const uint64_t end = 5050 + (kept + 2) * 1000 + 62;
-    EXPECT_EQ(testsupport::FileSize(path), end);
-    AsfFileReader reader;
-    ASSERT_TRUE(reader.Open(path)) << reader.Error();
-    EXPECT_EQ(reader.Header().properties.fileSize, end);
-    EXPECT_EQ(reader.PacketCount(), kept + 2);
-    std::vector<uint8_t> read;
-    ASSERT_TRUE(reader.ReadPacket(kept + 1, &read));
-    EXPECT_EQ(read[0], 'C');
-    ASSERT_TRUE(reader.ReadPacket(kept - 1, &read));
-    EXPECT_EQ(read[0], 'A');
-    struct stat st {};
-    ASSERT_EQ(stat(path.c_str(), &st), 0);
-    EXPECT_LT(uint64_t(st.st_blocks) * 512, uint64_t{64} << 20) << "the file was not written sparsely";
 }
 
 }  // namespace

@@ -234,73 +234,6 @@ TEST(AsfFileWriter, RefusesHeadersItCannotWriteAndPacketsBeforeAHeader)
     EXPECT_TRUE(probe.Finalise());
 }
 
-TEST(AsfFileWriter, SizeAndTimeLimitsEndWithTheirPacketInAFinishedFile)
-{
-    const Parts& src = Split(Sample());
-    struct Case {
-        const char* what;
-        bool live;
-        std::optional<uint32_t> seconds;
-        std::optional<uint64_t> megabytes;
-    };
-    for (const Case& c : {Case{"2 s on demand", false, 2, {}}, Case{"2 s live", true, 2, {}},
-                          Case{"0 s", false, 0, {}}, Case{"1 MB", false, {}, 1}}) {
-        SCOPED_TRACE(c.what);
-        AsfFileWriter::Options options;
-        options.maxSeconds = c.seconds;
-        options.maxMegabytes = c.megabytes;
-        const Parts& sent = Split(c.live ? LiveSample() : Sample());
-        Harness h(options);
-        ASSERT_EQ(h.WriteHeader(sent.header), Header::Written);
-        size_t n = 0;
-        Result r;
-        // The 1 MB case repeats the stream's packets (their times stay low).
-        while (n < 2000 && (r = h.Packet(sent.packets[n % sent.packets.size()])).status == Result::Written)
-            ++n;
-        ASSERT_EQ(r.status, Result::LimitReached);
-        ++n;
-        EXPECT_TRUE(h.writer.LimitReached());
-        size_t expected = 0;
-        if (c.megabytes) {
-            expected = (1048576 - src.header.size()) / src.packetSize + 1;
-        } else {
-            // up to the first packet sent at the limit or later
-            while (SendTime(src.packets[expected++], src.packetSize) < *c.seconds * 1000) {
-            }
-        }
-        EXPECT_EQ(n, expected);
-        ASSERT_TRUE(h.Finish());
-        if (!c.megabytes) {
-            EXPECT_TRUE(IsRecordingOf(h.path, src, n, c.live));
-            EXPECT_TRUE(Decodes(h.path));
-        }
-
-        // The same packets in batches of seven, re-timed where they lie:
-        // the batch stops at the same packet and the file is the same.
-        Harness b(options);
-        ASSERT_EQ(b.WriteHeader(sent.header), Header::Written);
-        size_t m = 0;
-        Result rb;
-        while (m < 2000 && rb.status != Result::LimitReached) {
-            std::string batch;
-            for (size_t k = 0; k < 7; ++k) {
-                std::string p = sent.packets[(m + k) % sent.packets.size()];
-                p.resize(sent.packetSize, '\0');
-                batch += p;
-            }
-            size_t written = 0;
-            rb = b.writer.WritePackets(reinterpret_cast<uint8_t*>(batch.data()), 7, &written);
-            ASSERT_TRUE(rb.Wrote());
-            ASSERT_TRUE(written == 7 || rb.status == Result::LimitReached);
-            m += written;
-        }
-        EXPECT_EQ(m, n);
-        EXPECT_EQ(b.writer.PacketsWritten(), h.writer.PacketsWritten());
-        ASSERT_TRUE(b.Finish());
-        EXPECT_EQ(testsupport::ReadFile(b.path), testsupport::ReadFile(h.path));
-    }
-}
-
 TEST(AsfFileWriter, TimesAndProgressFollowTheSendTimes)
 {
     const Parts& src = Split(Sample());
@@ -424,37 +357,6 @@ TEST(AsfFileWriter, FailedWritesAreReportedAndClosingTellsOfThem)
     EXPECT_FALSE(sink->WriteAt(0, "x", 1));
     EXPECT_EQ(FileSink::Create(dir.File("no/such/folder")), nullptr);
     EXPECT_EQ(FileSink::OpenExisting(dir.File("missing")), nullptr);
-}
-
-// The cut tool's use: packets read back from a file, every one re-timed,
-// a header that claims exactly what was written.
-TEST(AsfFileWriter, PacketsReadBackAndRetimedMakeAFileOfTheirOwn)
-{
-    AsfFileReader reader;
-    ASSERT_TRUE(reader.Open(Sample())) << reader.Error();
-    const Parts& src = Split(Sample());
-    EXPECT_EQ(reader.PacketCount(), src.packets.size());
-    ASSERT_GE(reader.PacketCount(), 30u);
-    AsfFileWriter::Options options;
-    options.retime = AsfFileWriter::Retime::All;
-    options.patch = AsfFileWriter::Patch::Always;
-    Harness h(options);
-    ASSERT_EQ(h.writer.WriteHeader(reader.HeaderBytes().data(), reader.HeaderBytes().size()), Header::Written);
-    std::vector<uint8_t> packet;
-    const uint32_t first = SendTime(src.packets[10], src.packetSize);
-    for (uint64_t i = 10; i < 30; ++i) {
-        ASSERT_TRUE(reader.ReadPacket(i, &packet));
-        ASSERT_TRUE(h.writer.WritePacket(packet.data(), packet.size()).Wrote());
-    }
-    ASSERT_TRUE(h.Finish());
-    const std::string out = testsupport::ReadFile(h.path);
-    for (size_t i = 0; i < 20; ++i)
-        EXPECT_EQ(PacketOf(out, src, i), ShiftTimes(src.packets[10 + i], src.packetSize, -first)) << i;
-    const uint32_t span = SendTime(src.packets[29], src.packetSize) - first;
-    EXPECT_EQ(Get64(out, src.fileProps + 56), 20u);
-    EXPECT_EQ(Get64(out, src.fileProps + 72), span * 10000ull);
-    EXPECT_TRUE(Decodes(h.path));
-    EXPECT_NEAR(testsupport::ProbeDuration(h.path), span / 1000.0, 0.05);
 }
 
 // Output files are made only as regular files: a link at the name is never

@@ -1,8 +1,7 @@
-// What the stream clients have in common about the end of a recording,
-// against the fake servers: the size and time limits in all four clients,
-// how each stream client tells how its stream ended, resuming files past
-// 4 GiB (sparse, so no such space is needed), and one client object going
-// from attempt to attempt.
+// What the four clients have in common, against the fake servers: failed
+// connects, quiet servers, the size and time limits, how each stream client
+// tells how its stream ended, resuming files past 4 GiB (sparse, so no such
+// space is needed), and one client object going from attempt to attempt.
 
 #include <gtest/gtest.h>
 
@@ -12,8 +11,15 @@
 #include <string>
 #include <vector>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <chrono>
+#include <thread>
+#include <type_traits>
 
 #include "asf_stream.h"
 #include "formats/asf_file_reader.h"
@@ -30,6 +36,8 @@ using namespace asfstream;
 using testsupport::FakeServer;
 using testsupport::TempDir;
 using Ends = std::vector<std::pair<StreamEnd, uint64_t>>;
+using Clock = std::chrono::steady_clock;
+using namespace std::chrono_literals;
 
 enum class Kind { Mms, Rtsp, Mmsh, Http };
 
@@ -94,6 +102,142 @@ Outcome Record(Kind kind, const AppSettings& settings, const std::string& url, c
     case Kind::Http: return RecordWith<HttpDownloadClient>(settings, url, path);
     }
     return {};
+}
+
+// What a recording from a server that goes quiet returned, and how long
+// it took after the stop (idleMs 0) or in all (left to the idle time-out).
+struct Quiet {
+    Clock::duration took;
+    uint64_t bytes = 0;
+    Ends ends;
+    std::vector<std::string> errors;
+};
+
+template <class Client>
+Quiet RecordQuiet(const std::string& url, const std::string& path, int idleMs, int connectMs = 20000)
+{
+    Recorder<Client> r(idleMs);
+    r.env.connectTimeoutMs = connectMs;
+    r.Get();  // made before the worker uses it
+    Quiet q;
+    Clock::time_point from = Clock::now(), returned;
+    std::thread worker([&] {
+        q.bytes = r.Record(url, path);
+        returned = Clock::now();
+    });
+    if (idleMs == 0) {
+        // Stopped once what comes before the silence is in.
+        while (r.hooks.progress.load() == 0 && Clock::now() - from < 5s)
+            std::this_thread::sleep_for(10ms);
+        std::this_thread::sleep_for(400ms);
+        from = Clock::now();
+        r.Get().Stop();
+    }
+    worker.join();
+    q.took = returned - from;
+    q.ends = r.hooks.ends;
+    q.errors = r.hooks.errors;
+    if constexpr (std::is_same_v<Client, MmshClient>)
+        q.errors.push_back(r.Get().lastMessage());  // this client keeps its message
+    return q;
+}
+
+Quiet RecordQuiet(Kind kind, const std::string& url, const std::string& path, int idleMs, int connectMs = 20000)
+{
+    switch (kind) {
+    case Kind::Mms: return RecordQuiet<MmsTcpClient>(url, path, idleMs, connectMs);
+    case Kind::Rtsp: return RecordQuiet<RtspClient>(url, path, idleMs, connectMs);
+    case Kind::Mmsh: return RecordQuiet<MmshClient>(url, path, idleMs, connectMs);
+    case Kind::Http: return RecordQuiet<HttpDownloadClient>(url, path, idleMs, connectMs);
+    }
+    return {};
+}
+
+// A server that goes quiet mid-stream is left within a second of a stop, or
+// by itself after the idle time; the file keeps what came either way.
+TEST(Shared, AQuietServerIsLeftOnStopOrAfterTheIdleTime)
+{
+    const Parts& src = Split(Sample());
+    struct Case {
+        Kind kind;
+        std::vector<std::string> options;
+        uint64_t packets;  // before the silence
+    };
+    for (const Case& c : {Case{Kind::Mms, {"--drop", "stall:6"}, 6}, Case{Kind::Rtsp, {"--stall-after", "3"}, 3},
+                          Case{Kind::Mmsh, {"--fault", "stall=5"}, 5}, Case{Kind::Http, {}, 0}}) {
+        SCOPED_TRACE(Name(c.kind));
+        TempDir dir;
+        Quiet q[2];
+        for (int idleMs : {0, 800}) {
+            FakeServer server;
+            ASSERT_TRUE(Serve(server, c.kind, Sample(), c.options));
+            const std::string url = c.kind == Kind::Http
+                                        ? "http://127.0.0.1:" + std::to_string(server.port()) + "/stall/5000"
+                                        : Url(c.kind, server.port());
+            q[idleMs != 0] = RecordQuiet(c.kind, url, dir.File(std::to_string(idleMs)), idleMs);
+        }
+        EXPECT_LT(q[0].took, 1s);
+        EXPECT_LT(q[1].took, 4s);
+        EXPECT_EQ(q[0].bytes, c.kind == Kind::Http ? 5000 : src.header.size() + c.packets * src.packetSize);
+        EXPECT_EQ(q[1].bytes, q[0].bytes);
+        if (c.kind == Kind::Http)
+            continue;
+        EXPECT_TRUE(IsRecordingOf(dir.File("0"), src, c.packets, false));
+        EXPECT_EQ(q[0].ends, (Ends{{StreamEnd::Stopped, c.packets}}));
+        EXPECT_EQ(q[1].ends, (Ends{{StreamEnd::Interrupted, c.packets}}));
+    }
+}
+
+// Nobody listening, and a listener whose queue is full (it never answers):
+// the connect fails promptly, and says so. The download keeps a connect
+// time of its own (5 s).
+TEST(Shared, AFailedConnectEndsPromptlyWithItsMessage)
+{
+    const int full = socket(AF_INET, SOCK_STREAM, 0), filler = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof(a);
+    ASSERT_EQ(bind(full, reinterpret_cast<sockaddr*>(&a), sizeof(a)), 0);
+    listen(full, 0);
+    getsockname(full, reinterpret_cast<sockaddr*>(&a), &length);
+    connect(filler, reinterpret_cast<sockaddr*>(&a), sizeof(a));
+    for (Kind kind : {Kind::Mms, Kind::Rtsp, Kind::Mmsh, Kind::Http}) {
+        for (int port : {1, int(ntohs(a.sin_port))}) {
+            SCOPED_TRACE(testing::Message() << Name(kind) << " port " << port);
+            TempDir dir;
+            const Quiet q = RecordQuiet(kind, Url(kind, port), dir.File("out.asf"), 10000, 500);
+            EXPECT_LT(q.took, kind == Kind::Http ? 7s : 3s);
+            EXPECT_EQ(q.bytes, 0u);
+            const std::string message = kind == Kind::Http   ? "Not Found"
+                                        : kind != Kind::Mmsh ? "connect failed !!"
+                                        : port == 1          ? "connect() failed: CONNREFUSED"
+                                                             : "connect() failed: TIMEDOUT";
+            EXPECT_EQ(q.errors, std::vector<std::string>{message});
+        }
+    }
+    close(filler);
+    close(full);
+}
+
+// However TCP cuts the stream (pieces of 1 to 70 bytes), the file is the same.
+TEST(Shared, AStreamInTcpPiecesOfAnySizeGivesTheSameFile)
+{
+    const Parts& src = Split(SmallSample());
+    for (Kind kind : {Kind::Mms, Kind::Rtsp}) {
+        SCOPED_TRACE(Name(kind));
+        std::vector<std::string> options = {"--connections", "70", "--piece", "1-70", "--lifetime", "120"};
+        if (kind == Kind::Mms)  // the header in several packets, pings between packets
+            options.insert(options.end(), {"--header-packets", "3", "--ping-every", "4"});
+        FakeServer server;
+        ASSERT_TRUE(Serve(server, kind, SmallSample(), options));
+        TempDir dir;
+        for (int piece = 1; piece <= 70; ++piece) {
+            const Outcome o = Record(kind, AppSettings{}, Url(kind, server.port()), dir.File("piece.asf"));
+            ASSERT_TRUE(o.errors.empty()) << piece;
+            ASSERT_TRUE(IsRecordingOf(dir.File("piece.asf"), src, src.packets.size(), kind == Kind::Rtsp)) << piece;
+        }
+    }
 }
 
 TEST(Limits, SizeAndTimeLimitsEndEveryClientWithAFinishedFile)

@@ -123,18 +123,6 @@ TEST(RtspClient, RecordingHoldsTheSourcePacketsAndThePatchedFields)
     }
 }
 
-TEST(RtspClient, StreamInPiecesOfAnySizeGivesTheSameFile)
-{
-    const Parts& src = Split(SmallSample());
-    Session s({"--piece", "1-70", "--connections", "70", "--lifetime", "120"}, SmallSample());
-    TempDir dir;
-    for (int piece = 1; piece <= 70; ++piece) {
-        s.Record(dir.File("piece.asf"));
-        ASSERT_TRUE(IsRecordingOf(dir.File("piece.asf"), src, src.packets.size(), true)) << piece;
-    }
-    EXPECT_TRUE(s.hooks.errors.empty());
-}
-
 TEST(RtspClient, FailuresEndTheSessionPromptlyKeepingWhatWasWhole)
 {
     const Parts& src = Split(SmallSample());
@@ -178,52 +166,11 @@ TEST(RtspClient, FailuresEndTheSessionPromptlyKeepingWhatWasWhole)
         }
     }
 
-    Recorder<RtspClient> r;  // nobody listens; the default port; not an address
-    for (const char* url : {"rtsp://127.0.0.1:1/x.asf", "rtsp://127.0.0.1/x.asf", "not an address"})
+    Recorder<RtspClient> r;  // no port: the default one; not an address
+    for (const char* url : {"rtsp://127.0.0.1/x.asf", "not an address"})
         EXPECT_EQ(r.Record(url, ""), 0u) << url;
-    EXPECT_EQ(r.hooks.errors, std::vector<std::string>(3, "connect failed !!"));
-    EXPECT_EQ(r.hooks.connecting.at(1).second, RtspClient::kDefaultPort);
-}
-
-TEST(RtspClient, SilentServerIsLeftOnStopOrAfterTheIdleTime)
-{
-    const Parts& src = Split(SmallSample());
-    struct Case {
-        std::vector<std::string> options;
-        int idleMs;   // 0: wait until stopped
-        int packets;  // frames before the silence; -1: silent from the start
-    };
-    for (const Case& c : {Case{{"--silent"}, 0, -1}, Case{{"--stall-after", "3"}, 0, 3},
-                          Case{{"--stall-after", "2"}, 1000, 2}}) {
-        SCOPED_TRACE(c.options[0] + " " + std::to_string(c.idleMs));
-        TempDir dir;
-        Session s(c.options, SmallSample(), c.idleMs);
-        s.Get();  // made before the worker uses it
-        uint32_t bytes = 1;
-        Clock::time_point returned;
-        const auto start = Clock::now();
-        std::thread worker([&] {
-            bytes = s.Record(dir.File("out.asf"));
-            returned = Clock::now();
-        });
-        // Stop only once the frames are in and the server is silent.
-        while (s.hooks.progress.load() < uint32_t(std::max(c.packets, 0)) && Clock::now() - start < 10s)
-            std::this_thread::sleep_for(10ms);
-        std::this_thread::sleep_for(300ms);
-        const auto stopped = Clock::now();
-        if (c.idleMs == 0)
-            s.Get().Stop();
-        worker.join();
-        EXPECT_LT(returned - (c.idleMs ? start : stopped), c.idleMs ? 5s : 1s);
-        if (c.packets < 0) {
-            EXPECT_EQ(bytes, 0u);
-        } else {
-            EXPECT_EQ(bytes, src.header.size() + c.packets * src.packetSize);
-            EXPECT_TRUE(IsRecordingOf(dir.File("out.asf"), src, c.packets, false));
-            const StreamEnd how = c.idleMs ? StreamEnd::Interrupted : StreamEnd::Stopped;
-            EXPECT_EQ(s.hooks.ends, (std::vector<std::pair<StreamEnd, uint64_t>>{{how, c.packets}}));
-        }
-    }
+    EXPECT_EQ(r.hooks.errors, std::vector<std::string>(2, "connect failed !!"));
+    EXPECT_EQ(r.hooks.connecting.at(0).second, RtspClient::kDefaultPort);
 }
 
 TEST(RtspClient, ResumedRecordingEqualsAnUninterruptedOneAndAProbeEndsAtTheFirstFrame)

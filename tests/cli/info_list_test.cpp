@@ -62,12 +62,6 @@ TEST_F(CliInfoList, GoodFilesArePrinted)
          "Title:          제목\\x1B[31m\\u009B2J\nAuthor:         Someone\nAudio:          8 kHz 8bit mono\n"
          "Audio codec:    Codec\n                two\n                lines\n"
          "Play duration:   123.456 s (1234567890)\n"},
-        // A broadcast recorded to a file that was never finished: no play
-        // duration, only the preroll.
-        {"info", "unfinished.asf",
-         asftest::Header({asftest::FileProperties(0, 3000), asftest::AudioStream(1, 1, 8000, 8)}) +
-             asftest::Data(3, 100),
-         "Duration:        unknown\n"},
         {"list", "saved.kvx", kvx, rows},
         {"list", "Jazz.asx",
          "<asx version=\"3.0\"><entry><ref href=\"mms://j/a.asf\"/></entry><entry><ref href=\"http://j/b\"/>",

@@ -164,9 +164,17 @@ TEST_F(UrlCheckTest, WalksFromTheSelectedRowAndStopsAStalledProbeWhenDestroyed)
         EXPECT_EQ(call.user, (call.kind == K::Mmsh || call.kind == K::HttpDownload) &&
                                      call.url.find("//other/") == std::string::npos ? "member" : "")
             << call.url;
+
+    // A selected row is where the next walk begins.
+    script.Clear();
+    check = std::make_unique<UrlCheck>(list, mainThread, Services());
+    ASSERT_TRUE(check->Start(2, settings));
+    ASSERT_TRUE(mainThread.RunUntil([&] { return entered > 1; }));
+    check.reset();
+    EXPECT_EQ(script.Calls().at(0).url, "http://h/bad.wmv");
 }
 
-TEST_F(UrlCheckTest, TheWalkFollowsTheListAsItChangesAndAStopFinishesTheRowHandedOut)
+TEST_F(UrlCheckTest, TheWalkFollowsTheListAsItChangesAndStopFinishesTheRowFirst)
 {
     for (const char* address : {"mms://h/a-ok", "mms://h/b-slow", "mms://h/c-bad"})
         Add(address);
@@ -185,14 +193,25 @@ TEST_F(UrlCheckTest, TheWalkFollowsTheListAsItChangesAndAStopFinishesTheRowHande
     EXPECT_TRUE(finished);
     EXPECT_EQ(Results(), "a-ok=Ok (x)c-bad=Error d-ok=Ok ");
 
+    // Stop during a probe: that row's result is written, then the walk ends.
+    release = false;
+    Add("mms://h/e-slow");
+    Add("mms://h/f-ok");
+    const int slowBefore = slow;
+    ASSERT_TRUE(check.Start(3, settings));
+    ASSERT_TRUE(mainThread.RunUntil([&] { return slow > slowBefore; }));
+    std::thread([&] { check.Stop(); }).join();  // Stop may come from any thread
+    release = true;
+    ASSERT_TRUE(mainThread.RunUntil([&] { return !check.Running(); }));
+    EXPECT_EQ(Results(), "a-ok=Ok (x)c-bad=Error d-ok=Ok (x)e-slow=Error f-ok= ");
+
     // A stop that comes before the check thread took the row handed to it
     // still gives that row its result.
-    Add("mms://h/e-ok");
     const auto calls = script.Calls().size();
-    ASSERT_TRUE(check.Start(3, settings));
+    ASSERT_TRUE(check.Start(4, settings));
     check.Stop();
     ASSERT_TRUE(mainThread.RunUntil([&] { return !check.Running(); }));
-    EXPECT_EQ(Results(), "a-ok=Ok (x)c-bad=Error d-ok=Ok e-ok=Ok ");
+    EXPECT_EQ(Results(), "a-ok=Ok (x)c-bad=Error d-ok=Ok (x)e-slow=Error f-ok=Ok ");
     EXPECT_EQ(script.Calls().size(), calls + 1);
 }
 

@@ -1,17 +1,7 @@
 // The window under a Korean locale: every command, label, tool tip and
 // dialog text in Korean, with the mnemonic letters of the English texts.
-#include <QAbstractButton>
-#include <QComboBox>
-#include <QGroupBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QMenu>
-#include <QMenuBar>
-#include <QMessageBox>
-#include <QRegularExpression>
-#include <QTabBar>
-#include <QTabWidget>
-#include <QTest>
+#include <QtTest>
+#include <QtWidgets>
 
 #include "desktop_fixture.h"
 #include "app/translations.h"

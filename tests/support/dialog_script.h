@@ -3,23 +3,13 @@
 #include <deque>
 #include <functional>
 
-#include <QAbstractButton>
-#include <QApplication>
-#include <QDialog>
-#include <QFileDialog>
-#include <QInputDialog>
-#include <QLineEdit>
-#include <QMessageBox>
-#include <QPointer>
-#include <QString>
-#include <QTimer>
-#include <QWidget>
+#include <QtWidgets>
 
 // Answers the modal dialogs a command opens, in order, so that no test ever
 // waits on one. Each step waits for a modal widget of its type (not answered
 // before) and runs its answer on it. A step that finds no dialog within five
-// seconds is recorded as missed, and the dialog then open is rejected, so
-// the test goes on and fails.
+// seconds is recorded as missed and the dialog then open is rejected, so the
+// test goes on and fails.
 class DialogScript {
 public:
     DialogScript()
@@ -65,9 +55,7 @@ private:
                 missed_ += QStringLiteral("(a dialog was left open) ");
                 Reject(last_);
             }
-            return;
-        }
-        if (modal && modal != last_ && modal->isVisible() && steps_.front().matches(modal)) {
+        } else if (modal && modal != last_ && modal->isVisible() && steps_.front().matches(modal)) {
             Step step = steps_.front();
             steps_.pop_front();
             last_ = modal;
@@ -125,15 +113,13 @@ inline std::function<void(QMessageBox*)> Click(const QString& text)
 
 // Types the path into a file dialog's name field, as a user would, and
 // accepts. (selectFile leaves the field alone while it has the focus.)
-inline void Choose(QFileDialog* d, const QString& path)
-{
-    if (auto* name = d->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
-        name->setText(path);
-    static_cast<QDialog*>(d)->accept();
-}
 inline std::function<void(QFileDialog*)> ChooseFile(const QString& path)
 {
-    return [path](QFileDialog* d) { Choose(d, path); };
+    return [path](QFileDialog* d) {
+        if (auto* name = d->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
+            name->setText(path);
+        static_cast<QDialog*>(d)->accept();
+    };
 }
 
 inline std::function<void(QInputDialog*)> EnterText(const QString& text)

@@ -4,7 +4,6 @@
 
 #include "desktop_fixture.h"
 #include "dialog_script.h"
-#include "ui/credential_dialog.h"
 #include "ui/file_info_dialog.h"
 #include "ui/media_tools_dialog.h"
 #include "ui/playback.h"
@@ -183,8 +182,7 @@ void MainWindowTest::preferencesWriteTheProfile()
         r->proxyPort->setValue(3128);
         d->buttons()->button(QDialogButtonBox::Ok)->click();
     });
-    W().actions().preferences->trigger();
-    QVERIFY2(script.done(), qPrintable(script.missed()));
+    QVERIFY2(script.Run(W().actions().preferences), qPrintable(script.missed()));
 
     Profile& p = P();
     QCOMPARE(p.GetString("settings", "base dir", ""), S(Path("new/base")));
@@ -323,8 +321,7 @@ void MainWindowTest::everyControlHasAName()
         }
         d->reject();
     });
-    W().actions().preferences->trigger();
-    QVERIFY2(script.done(), qPrintable(script.missed()));
+    QVERIFY2(script.Run(W().actions().preferences), qPrintable(script.missed()));
     QDialog* tools[] = {W().ShowCut(), W().ShowFileInfo(Path("none.asf"))};
     for (QDialog* d : tools) {
         QVERIFY(QTest::qWaitForWindowExposed(d));

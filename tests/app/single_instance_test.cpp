@@ -58,12 +58,10 @@ void SingleInstanceTest::init()
 void SingleInstanceTest::cleanup()
 {
     for (QProcess* p : processes_) {
-        if (p->state() != QProcess::NotRunning) {
-            p->kill();
-            p->waitForFinished(5000);
-        }
-        delete p;
+        p->kill();
+        p->waitForFinished(5000);
     }
+    qDeleteAll(processes_);
     processes_.clear();
     dir_.reset();
 }

@@ -112,8 +112,7 @@ void TranslationsTest::WindowTexts(QStringList& out)
     });
     view->actions().deleteRow->trigger();
     script.Then<PreferencesDialog>(take);  // every page is a child of the dialog
-    window.actions().preferences->trigger();
-    QVERIFY2(script.done(), qPrintable(script.missed()));
+    QVERIFY2(script.Run(window.actions().preferences), qPrintable(script.missed()));
     out.removeAll(QString());
     Stop();
 }

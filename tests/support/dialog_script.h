@@ -5,6 +5,8 @@
 
 #include <QtWidgets>
 
+#include "ui/credential_dialog.h"
+
 // Answers the modal dialogs a command opens, in order, so that no test ever
 // waits on one. Each step waits for a modal widget of its type (not answered
 // before) and runs its answer on it. A step that finds no dialog within five
@@ -31,7 +33,12 @@ public:
         return *this;
     }
 
-    // True when every step found its dialog.
+    // Triggers the command; true when every step found its dialog.
+    bool Run(QAction* command)
+    {
+        command->trigger();
+        return done();
+    }
     bool done() const { return steps_.empty() && missed_.isEmpty(); }
     QString missed() const { return missed_; }
     int answered() const { return answered_; }
@@ -119,6 +126,17 @@ inline std::function<void(QFileDialog*)> ChooseFile(const QString& path)
         if (auto* name = d->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
             name->setText(path);
         static_cast<QDialog*>(d)->accept();
+    };
+}
+
+// Fills in a login and accepts it, to be stored.
+inline std::function<void(CredentialDialog*)> EnterLogin(const QString& user, const QString& password)
+{
+    return [user, password](CredentialDialog* d) {
+        d->userEdit()->setText(user);
+        d->passwordEdit()->setText(password);
+        d->saveBox()->setChecked(true);
+        d->accept();
     };
 }
 

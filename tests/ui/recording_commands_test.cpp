@@ -18,26 +18,12 @@
 #include "medialist/row_status.h"
 #include "record/existing_file.h"
 #include "scripted_clients.h"
-#include "ui/credential_dialog.h"
 #include "ui/preferences_dialog.h"
 #include "ui/qt_text.h"
 #include "ui/record_column_delegate.h"
 #include "ui/record_page.h"
 #include "ui/recording_commands.h"
 #include "ui/url_check_commands.h"
-
-namespace {
-
-// A sample stream of ten seconds, about 330 KB: above the size under
-// which a recording counts as a server's refusal.
-std::string Sample()
-{
-    testsupport::SampleOptions options;
-    options.seconds = 10;
-    return testsupport::MakeSampleAsf(options);
-}
-
-}  // namespace
 
 // The desktop's notification service, as the tests see it.
 class FakeNotifications : public QObject {
@@ -87,10 +73,7 @@ private:
     static QString Done() { return QString::fromUtf8(CompletedText()); }
     static QString Cancelled() { return QString::fromUtf8(CancelledText()); }
     MediaItem Item(const QString& address) { return L().Row(RowOf(address)); }
-    bool WaitIdle(int ms = 60000)
-    {
-        return QTest::qWaitFor([this] { return !R().Recording(); }, ms);
-    }
+    bool WaitIdle(int ms = 60000) { return QTest::qWaitFor([this] { return !R().Recording(); }, ms); }
     void RecordSelected(int row)
     {
         V().SelectRow(row);
@@ -136,10 +119,7 @@ void RecordingCommandsTest::progressBarFollowsTheEvents()
     Add(QStringLiteral("mms://h/known.asf"));
     Add(QStringLiteral("mms://h/live.asf"));
     const uint64_t known = L().IdAt(0), live = L().IdAt(1);
-    const QModelIndex cell = V().model()->index(0, kColRecord);
-    const QModelIndex liveCell = V().model()->index(1, kColRecord);
-    QCOMPARE(RecordColumnDelegate::BarValue(cell), std::nullopt);
-
+    const QModelIndex cell = V().model()->index(0, kColRecord), liveCell = V().model()->index(1, kColRecord);
     // A stream of known duration shows a bar with the progress; a live one
     // (no duration) only its text; an ended recording neither.
     L().Update(known, [](MediaItem& r) { ShowHeader(r, 60000, "/rec/known.asf"); });
@@ -157,9 +137,12 @@ void RecordingCommandsTest::progressBarFollowsTheEvents()
 
 void RecordingCommandsTest::fileExistsButtonsAndResume()
 {
-    // A whole stream as a client writes it, so that a file cut short can be
-    // resumed.
-    script_->OnAll(scripted::WriteText(testsupport::ReadFile(Sample())));
+    // A whole stream as a client writes it (ten seconds, above the size under
+    // which a recording counts as a refusal), so that a file cut short can
+    // be resumed.
+    testsupport::SampleOptions sample;
+    sample.seconds = 10;
+    script_->OnAll(scripted::WriteText(testsupport::ReadFile(testsupport::MakeSampleAsf(sample))));
     QDir().mkpath(Rec(""));
     const QStringList names = {"ok", "cancel", "saveas", "quit", "never"};
     for (const QString& name : names) {
@@ -262,8 +245,7 @@ void RecordingCommandsTest::parallelRecordingsFromThePreferences()
         d->recordPage()->parallelRecordings->setValue(2);
         d->accept();
     });
-    W().actions().preferences->trigger();
-    QVERIFY2(script.done(), qPrintable(script.missed()));
+    QVERIFY2(script.Run(W().actions().preferences), qPrintable(script.missed()));
     QCOMPARE(P().GetInt("settings", "Parallel Recordings", 0), 2);
 
     // Each client waits until the test lets it write.
@@ -300,12 +282,7 @@ void RecordingCommandsTest::credentialDialogIsTheJobsQuestion()
     const QString address = QStringLiteral("http://h/members.asf");
     Add(address);
     DialogScript script;
-    script.Then<CredentialDialog>([](CredentialDialog* d) {
-        d->userEdit()->setText(QStringLiteral("member"));
-        d->passwordEdit()->setText(QStringLiteral("pw9"));
-        d->saveBox()->setChecked(true);
-        d->accept();
-    });
+    script.Then<CredentialDialog>(EnterLogin("member", "pw9"));
     RecordSelected(0);
     QVERIFY(QTest::qWaitFor([&] { return Item(address).state != RowState::Idle && !R().Recording(); }, 30000));
     QVERIFY2(script.done(), qPrintable(script.missed()));

@@ -6,114 +6,74 @@
 class LaunchRequestTest : public QObject {
     Q_OBJECT
 private slots:
-    void modeAndArguments_data();
-    void modeAndArguments();
-    void splitAtAmpersands_data();
-    void splitAtAmpersands();
-    void optionsAndExistingPaths();
-    void helpAndVersionNeedNoDisplay();
-};
-
-void LaunchRequestTest::modeAndArguments_data()
-{
-    QTest::addColumn<QStringList>("args");
-    QTest::addColumn<int>("mode");
-    QTest::addColumn<QStringList>("arguments");
-    const int open = 0, play = 1, rec = 2;
-    QTest::newRow("nothing") << QStringList{} << play << QStringList{};
-    QTest::newRow("/Open") << QStringList{"/Open", "mms://h/a.asf"} << open << QStringList{"mms://h/a.asf"};
-    QTest::newRow("/Play") << QStringList{"/Play", "x.asx"} << play << QStringList{"x.asx"};
-    QTest::newRow("/Record") << QStringList{"/Record", "mms://h/a"} << rec << QStringList{"mms://h/a"};
-    QTest::newRow("/Rec alone") << QStringList{"/Rec", "a"} << rec << QStringList{"a"};
-    QTest::newRow("/Recxyz") << QStringList{"/Recxyz", "a"} << rec << QStringList{"a"};
-    QTest::newRow("lower case is no mode") << QStringList{"/open", "a"} << play << QStringList{"a"};
-    QTest::newRow("unknown switch") << QStringList{"/x", "a"} << play << QStringList{"a"};
-    QTest::newRow("switch only first") << QStringList{"a", "/Record"} << play << QStringList{"a"};
-    QTest::newRow("a path is no switch")
-        << QStringList{"/Recordings/news.asf"} << play << QStringList{"/Recordings/news.asf"};
-    QTest::newRow("several files")
-        << QStringList{"a.asf", "mms://h/b", "c.kvx"} << play << QStringList{"a.asf", "mms://h/b", "c.kvx"};
-    QTest::newRow("after --") << QStringList{"--", "--odd", "/Open"} << play << QStringList{"--odd", "/Open"};
-    QTest::newRow("ampersands stay together")
-        << QStringList{"/Play", "mms://h/a&&T&&1"} << play << QStringList{"mms://h/a&&T&&1"};
-}
-
-void LaunchRequestTest::modeAndArguments()
-{
-    QFETCH(QStringList, args);
-    QFETCH(int, mode);
-    QFETCH(QStringList, arguments);
-    const LaunchRequest r = ParseCommandLine(args);
-    QVERIFY2(r.error.isEmpty(), qPrintable(r.error));
-    QCOMPARE(static_cast<int>(r.mode), mode);
-    QCOMPARE(r.arguments, arguments);
-}
-
-void LaunchRequestTest::splitAtAmpersands_data()
-{
-    QTest::addColumn<QString>("argument");
-    QTest::addColumn<QString>("path");
-    QTest::addColumn<QString>("title");
-    QTest::addColumn<QString>("sizeSwitch");
-    QTest::newRow("path only") << "mms://h/a.asf" << "mms://h/a.asf" << "" << "0";
-    QTest::newRow("path and title") << "mms://h/a.asf&&Evening News" << "mms://h/a.asf" << "Evening News" << "0";
-    QTest::newRow("empty title and switch") << "/v/a.asf&&&&1" << "/v/a.asf" << "" << "1";
-    QTest::newRow("third separator stays in the switch") << "a&&b&&c&&d" << "a" << "b" << "c&&d";
-    QTest::newRow("single ampersand is text") << "http://h/x?a=1&b=2" << "http://h/x?a=1&b=2" << "" << "0";
-    QTest::newRow("Korean title") << "mms://h/a&&뉴스" << "mms://h/a" << "뉴스" << "0";
-}
-
-void LaunchRequestTest::splitAtAmpersands()
-{
-    QFETCH(QString, argument);
-    const LaunchEntry e = SplitLaunchArgument(argument);
-    QTEST(e.path, "path");
-    QTEST(e.title, "title");
-    QTEST(e.sizeSwitch, "sizeSwitch");
-}
-
-void LaunchRequestTest::optionsAndExistingPaths()
-{
-    QCOMPARE(ParseCommandLine({"--help"}).showHelp, true);
-    QCOMPARE(ParseCommandLine({"--version"}).showVersion, true);
-    QVERIFY(!ParseCommandLine({"--bogus"}).error.isEmpty());
-    QVERIFY(!ParseCommandLine({"--screenshot"}).error.isEmpty());
-    const LaunchRequest shot = ParseCommandLine({"--screenshot", "/tmp/s.png", "a"});
-    QCOMPARE(shot.screenshotPath, QStringLiteral("/tmp/s.png"));
-    QCOMPARE(shot.arguments, QStringList{"a"});
-    QCOMPARE(ParseCommandLine({"/Record", "u", "--screenshot-delay", "8"}).screenshotDelayMs, 8000);
-    for (const char* bad : {"0", "x", "601"})
-        QVERIFY(!ParseCommandLine({"--screenshot-delay", bad}).error.isEmpty());
-    QVERIFY(!ParseCommandLine({"--screenshot-delay"}).error.isEmpty());
-
-    // A single-word path that exists is a file, even when it looks like a
-    // switch.
-    const LaunchRequest r = ParseCommandLine({"/tmp"});
-    QCOMPARE(r.arguments, QStringList{"/tmp"});
-}
-
-void LaunchRequestTest::helpAndVersionNeedNoDisplay()
-{
-    // On a console or over ssh: no display, no platform chosen.
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
-        env.remove(QString::fromLatin1(name));
-    const struct {
-        const char* option;
-        const char* expected;
-    } cases[] = {{"--help", "Usage: brimcast"}, {"--version", "brimcast 0.1.0\n"}};
-    for (const auto& c : cases) {
-        QProcess program;
-        program.setProcessEnvironment(env);
-        program.start(QStringLiteral(BRIMCAST_BINARY_DIR "/src/app/brimcast"),
-                      {QString::fromLatin1(c.option)});
-        QVERIFY(program.waitForFinished(30000));
-        const QByteArray out = program.readAllStandardOutput();
-        QVERIFY2(program.exitStatus() == QProcess::NormalExit && program.exitCode() == 0,
-                 program.readAllStandardError().constData());
-        QVERIFY2(out.startsWith(c.expected), out.constData());
+    void modeAndArguments()
+    {
+        const int open = 0, play = 1, rec = 2;
+        const struct {
+            QStringList args;
+            int mode;
+            QStringList arguments;
+        } cases[] = {
+            {{}, play, {}},
+            {{"/Open", "mms://h/a.asf"}, open, {"mms://h/a.asf"}},
+            {{"/Record", "mms://h/a"}, rec, {"mms://h/a"}},
+            {{"/Recxyz", "a"}, rec, {"a"}},
+            {{"/open", "a"}, play, {"a"}},  // lower case is no mode
+            {{"a", "/Record"}, play, {"a"}},  // a switch only first
+            {{"/Recordings/news.asf"}, play, {"/Recordings/news.asf"}},  // a path is no switch
+            {{"/tmp"}, play, {"/tmp"}},  // an existing one-word path neither
+            {{"--", "--odd", "/Open"}, play, {"--odd", "/Open"}},
+            {{"/Play", "mms://h/a&&T&&1"}, play, {"mms://h/a&&T&&1"}},
+        };
+        for (const auto& c : cases) {
+            const LaunchRequest r = ParseCommandLine(c.args);
+            QVERIFY2(r.error.isEmpty(), qPrintable(r.error));
+            QCOMPARE(static_cast<int>(r.mode), c.mode);
+            QCOMPARE(r.arguments, c.arguments);
+        }
+        const LaunchRequest shot = ParseCommandLine({"--screenshot", "/tmp/s.png", "a", "--screenshot-delay", "8"});
+        QCOMPARE(shot.screenshotPath, QStringLiteral("/tmp/s.png"));
+        QCOMPARE(shot.screenshotDelayMs, 8000);
+        QCOMPARE(shot.arguments, QStringList{"a"});
+        const QStringList bad[] = {{"--bogus"}, {"--screenshot-delay", "0"}, {"--screenshot-delay", "601"}};
+        for (const QStringList& args : bad)
+            QVERIFY(!ParseCommandLine(args).error.isEmpty());
     }
-}
+
+    void splitAtAmpersands()
+    {
+        const QStringList cases[] = {
+            {"mms://h/a.asf&&Evening News", "mms://h/a.asf", "Evening News", "0"},
+            {"/v/a.asf&&&&1", "/v/a.asf", "", "1"},
+            {"a&&b&&c&&d", "a", "b", "c&&d"},  // a third separator stays in the switch
+            {"http://h/x?a=1&b=2", "http://h/x?a=1&b=2", "", "0"},
+        };
+        for (const QStringList& c : cases) {
+            const LaunchEntry e = SplitLaunchArgument(c[0]);
+            QCOMPARE(QStringList({e.path, e.title, e.sizeSwitch}), c.mid(1));
+        }
+    }
+
+    void helpAndVersionNeedNoDisplay()
+    {
+        // On a console or over ssh: no display, no platform chosen.
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+            env.remove(QString::fromLatin1(name));
+        const std::pair<const char*, const char*> cases[] = {{"--help", "Usage: brimcast"},
+                                                             {"--version", "brimcast 0.1.0\n"}};
+        for (const auto& [option, expected] : cases) {
+            QProcess program;
+            program.setProcessEnvironment(env);
+            program.start(QStringLiteral(BRIMCAST_BINARY_DIR "/src/app/brimcast"), {QString::fromLatin1(option)});
+            QVERIFY(program.waitForFinished(30000));
+            const QByteArray out = program.readAllStandardOutput();
+            QVERIFY2(program.exitStatus() == QProcess::NormalExit && program.exitCode() == 0,
+                     program.readAllStandardError().constData());
+            QVERIFY2(out.startsWith(expected), out.constData());
+        }
+    }
+};
 
 QTEST_GUILESS_MAIN(LaunchRequestTest)
 #include "launch_request_test.moc"

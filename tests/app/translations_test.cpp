@@ -1,39 +1,24 @@
-// The window under a Korean locale: every command, button, label, tool tip
-// and dialog text in Korean, with the mnemonic letters of the English texts;
-// and the Player page's caption face shown by a name the system can draw.
+// The window under a Korean locale: every command, label, tool tip and
+// dialog text in Korean, with the mnemonic letters of the English texts.
 #include <QAbstractButton>
 #include <QComboBox>
-#include <QFontComboBox>
-#include <QFontDatabase>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
-#include <QPushButton>
 #include <QRegularExpression>
 #include <QTabBar>
 #include <QTabWidget>
-#include <QTemporaryDir>
 #include <QTest>
 
-#include "app/main_window.h"
+#include "desktop_fixture.h"
 #include "app/translations.h"
-#include "base/app_settings.h"
-#include "capture/adapter_selection.h"
 #include "dialog_script.h"
 #include "ui/playback.h"
-#include "ui/player_page.h"
-#include "qtprofile/ini_profile.h"
-#include "ui/adapter_dialog.h"
-#include "ui/credential_dialog.h"
-#include "ui/file_info_dialog.h"
-#include "ui/media_tools_dialog.h"
 #include "ui/media_view.h"
 #include "ui/preferences_dialog.h"
-#include "ui/schedule_dialog.h"
-#include "ui/url_open_dialog.h"
 
 namespace {
 
@@ -94,73 +79,31 @@ void Collect(QWidget* root, QStringList& out)
 
 }  // namespace
 
-class TranslationsTest : public QObject {
+class TranslationsTest : public QObject, public DesktopFixture {
     Q_OBJECT
 private slots:
-    void initTestCase();
-    void captionFaceIsOneTheSystemDraws();
+    void initTestCase()
+    {
+        QApplication::setApplicationName(QStringLiteral("Brimcast"));
+        qunsetenv("DBUS_SESSION_BUS_ADDRESS");
+        QuietOffscreenWarnings();
+        player::PlayerOptions silent;
+        silent.audio = false;
+        beforeShow = [this, silent](MainWindow& w) {
+            w.AttachPlayback(new player::Playback(*w.view(), w.settings(), P(), silent));
+        };
+    }
     void everyTextIsKorean();
 
 private:
-    // The texts of the window, its menus, its dialogs and preference pages.
+    // The texts of the window, its menus, a question and the preferences.
     void WindowTexts(QStringList& out);
-
-    QTemporaryDir dir_;
 };
-
-void TranslationsTest::initTestCase()
-{
-    QVERIFY(dir_.isValid());
-    QApplication::setApplicationName(QStringLiteral("Brimcast"));
-    qputenv("HOME", dir_.path().toLocal8Bit());
-    qputenv("XDG_CONFIG_HOME", (dir_.path() + QStringLiteral("/conf")).toLocal8Bit());
-    qputenv("XDG_DATA_HOME", (dir_.path() + QStringLiteral("/data")).toLocal8Bit());
-    qunsetenv("DBUS_SESSION_BUS_ADDRESS");
-    QuietOffscreenWarnings();
-}
-
-void TranslationsTest::captionFaceIsOneTheSystemDraws()
-{
-    IniProfile profile;
-    const AppSettings defaults;  // the Korean face Gulim, the Korean word for "regular"
-    player::PlayerPage page;
-    page.Load(defaults, profile);
-    const QString shown = page.face()->currentText();
-    QVERIFY2(QFontDatabase::hasFamily(shown), qPrintable(shown));
-    QCOMPARE(page.styleName()->text(), QStringLiteral("Regular"));
-    // Untouched, both stay as stored.
-    AppSettings stored;
-    stored.m_captionFaceName = stored.m_captionStyleName = "changed";
-    page.Store(stored, profile);
-    QCOMPARE(stored.m_captionFaceName, defaults.m_captionFaceName);
-    QCOMPARE(stored.m_captionStyleName, defaults.m_captionStyleName);
-    // The face on show is stored once the user takes it (Enter in the box),
-    // and a style typed. (A family picked: the Player page test.)
-    page.Load(defaults, profile);
-    QTest::keyClick(page.face()->lineEdit(), Qt::Key_Return);
-    page.styleName()->setText(QStringLiteral("Italic"));
-    page.Store(stored, profile);
-    QCOMPARE(QString::fromStdString(stored.m_captionFaceName), shown);
-    QCOMPARE(stored.m_captionStyleName, std::string("Italic"));
-    // Any other face the system lacks shows, and stays, as written.
-    AppSettings kept;
-    kept.m_captionFaceName = "No Such Face";
-    page.Load(kept, profile);
-    QCOMPARE(page.face()->currentText(), QStringLiteral("No Such Face"));
-    page.Store(stored, profile);
-    QCOMPARE(stored.m_captionFaceName, kept.m_captionFaceName);
-}
 
 void TranslationsTest::WindowTexts(QStringList& out)
 {
-    IniProfile profile;
-    profile.WriteString("settings", "base dir", (dir_.path() + QStringLiteral("/rec")).toStdString());
-    MainWindow window(profile);
-    player::PlayerOptions silent;
-    silent.audio = false;
-    window.AttachPlayback(new player::Playback(*window.view(), window.settings(), profile, silent));
-    window.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    Start();
+    MainWindow& window = W();
     MediaView* view = window.view();
     window.OpenLaunch(LaunchMode::Open, {QStringLiteral("mms://h/a.asf&&1")});
     view->SelectRow(0);
@@ -173,12 +116,6 @@ void TranslationsTest::WindowTexts(QStringList& out)
         d->reject();
     };
     DialogScript script;
-    script.Then<UrlOpenDialog>(take);
-    view->actions().urlOpen->trigger();
-    script.Then<CredentialDialog>(take);
-    view->actions().setAuthentication->trigger();
-    script.Then<QDialog>(take);
-    view->actions().info->trigger();
     script.Then<QMessageBox>([&out](QMessageBox* box) {
         Collect(box, out);
         box->button(QMessageBox::No)->click();
@@ -187,24 +124,8 @@ void TranslationsTest::WindowTexts(QStringList& out)
     script.Then<PreferencesDialog>(take);  // every page is a child of the dialog
     window.actions().preferences->trigger();
     QVERIFY2(script.done(), qPrintable(script.missed()));
-    QDialog* tools[] = {window.ShowCut(), window.ShowFileInfo(dir_.path() + QStringLiteral("/none.asf"))};
-    for (QDialog* d : tools) {
-        QVERIFY(QTest::qWaitForWindowExposed(d));
-        Collect(d, out);
-        d->close();
-    }
-    window.findChild<QAction*>(QStringLiteral("scheduledRecordings"))->trigger();
-    auto* schedule = window.findChild<ScheduleDialog*>();
-    QVERIFY(schedule && QTest::qWaitFor([schedule] { return !schedule->busy(); }));
-    Collect(schedule, out);
-    ScheduleSlotDialog slot({}, false);
-    Collect(&slot, out);
-    AppSettings settings;
-    AdapterSelection selection({{"eth0", "Ethernet", {"192.0.2.7"}}}, settings);
-    AdapterDialog adapters(selection, QString(), false,
-                           QStringLiteral("/usr/libexec/brimcast/brimcast-capture"));
-    Collect(&adapters, out);
     out.removeAll(QString());
+    Stop();
 }
 
 void TranslationsTest::everyTextIsKorean()

@@ -1,6 +1,4 @@
-// The player facade on libmpv, without sound or video output: states, the
-// seek, rate and volume commands at their bounds, failures, captions,
-// growing files, network logins and image capture.
+// The player on libmpv, without sound or video output.
 
 #include <QDir>
 #include <QFile>
@@ -20,13 +18,11 @@
 #include "player/media_files.h"
 #include "player/play_targets.h"
 #include "player/player.h"
-#include "player/player_widget.h"
 #include "sample_media.h"
 #include "test_support.h"
 
 using player::Player;
 using player::PlayState;
-using player::PlayerWidget;
 using playertest::CodeLog;
 using playertest::MpvProperty;
 
@@ -121,69 +117,60 @@ private slots:
     void addressesBecomeWhatMpvOpens();
     void fileNamesDerivedFromTheMedium();
     void relayCarriesTheLoginOnlyForItsSecretAndStream();
-    void playsToTheEndWithTheStatesInOrder();
-    void playPauseStopAndPlayAgain();
-    void seekStepsAreIgnoredAtTheEdges();
-    void rateStepsAreRefusedWhereMpvRefusesThem();
-    void volumeStaysInItsBoundsAndMuteToggles();
+    void playPauseStopAndPlayToTheEnd();
+    void seekRateAndVolumeStayInTheirBounds();
     void missingFileIsAnError();
-    void soundDeviceThatCannotOpenIsNoFailure();
     void captionFileBesideTheMediumWinsOverTheStream();
-    void captionSettingsChangeLive();
     void growingFileIsFollowedToItsEnd();
     void imageCaptureWritesTheFrameAsPng();
     void refusedLoginAsksOnceThenPlaysThroughTheRelay();
-    void sizeModesGiveThePreferredSize();
 };
 
 void PlayerTest::addressesBecomeWhatMpvOpens()
 {
-    using player::PlayTargets;
-    const auto urls = [](const std::vector<player::PlayTarget>& targets) {
-        QStringList out;
-        for (const auto& t : targets)
-            out << t.url + (t.mmsh ? QStringLiteral(" (mmsh)") : QString());
-        return out;
+    struct Case {
+        const char* address;
+        bool growing;
+        const char* user;
+        const char* password;
+        QStringList expected;  // " (mmsh)": the framed request
     };
-    QCOMPARE(urls(PlayTargets(QStringLiteral("mms://h:99/a b.asf"), false)),
-             QStringList({QStringLiteral("mmst://h:99/a b.asf"), QStringLiteral("mmsh://h:99/a b.asf (mmsh)")}));
-    QCOMPARE(urls(PlayTargets(QStringLiteral("MMSU://h/x"), false)), QStringList({QStringLiteral("mmst://h/x")}));
-    // http: the plain request first (with the login put in), then the framed one.
-    QCOMPARE(urls(PlayTargets(QStringLiteral("http://h/s?x=1"), false, QStringLiteral("u@x"),
-                              QStringLiteral("p:w"))),
-             QStringList({QStringLiteral("http://u%40x:p%3Aw@h/s?x=1"), QStringLiteral("mmsh://h/s?x=1 (mmsh)")}));
-    QCOMPARE(urls(PlayTargets(QStringLiteral("https://a:b@h/s"), false, QStringLiteral("u"), QStringLiteral("p"))),
-             QStringList({QStringLiteral("https://a:b@h/s")}));
-    QCOMPARE(urls(PlayTargets(QStringLiteral("http://h/s"), false, QStringLiteral("u"), QString())).first(),
-             QStringLiteral("http://h/s"));
-    QCOMPARE(urls(PlayTargets(QStringLiteral("/rec/a.asf"), true)), QStringList({QStringLiteral("appending:///rec/a.asf")}));
-    QCOMPARE(urls(PlayTargets(QStringLiteral("file:///rec/a%20b.asf"), false)), QStringList({QStringLiteral("/rec/a b.asf")}));
-    QCOMPARE(urls(PlayTargets(QStringLiteral("rtsp://h/x"), false)), QStringList({QStringLiteral("rtsp://h/x")}));
-
-    // IPv6 literals keep their brackets; a login goes in front of them.
-    QCOMPARE(urls(PlayTargets(QStringLiteral("http://[::1]:8080/s"), false, QStringLiteral("u"), QStringLiteral("p"))),
-             QStringList({QStringLiteral("http://u:p@[::1]:8080/s"), QStringLiteral("mmsh://[::1]:8080/s (mmsh)")}));
-    // What no stream client could split goes to mpv as it is.
-    QCOMPARE(urls(PlayTargets(QStringLiteral("mms://h:99999/x"), false)), QStringList({QStringLiteral("mms://h:99999/x")}));
+    const Case cases[] = {
+        {"mms://h:99/a b.asf", false, "", "", {"mmst://h:99/a b.asf", "mmsh://h:99/a b.asf (mmsh)"}},
+        {"MMSU://h/x", false, "", "", {"mmst://h/x"}},
+        // http: the plain request first, with the login put in (escaped).
+        {"http://h/s?x=1", false, "u@x", "p:w", {"http://u%40x:p%3Aw@h/s?x=1", "mmsh://h/s?x=1 (mmsh)"}},
+        {"https://a:b@h/s", false, "u", "p", {"https://a:b@h/s"}},
+        {"http://h/s", false, "u", "", {"http://h/s", "mmsh://h/s (mmsh)"}},
+        {"/rec/a.asf", true, "", "", {"appending:///rec/a.asf"}},
+        {"file:///rec/a%20b.asf", false, "", "", {"/rec/a b.asf"}},
+        {"http://[::1]:8080/s", false, "u", "p", {"http://u:p@[::1]:8080/s", "mmsh://[::1]:8080/s (mmsh)"}},
+        // What no stream client could split goes to mpv as it is.
+        {"mms://h:99999/x", false, "", "", {"mms://h:99999/x"}},
+    };
+    for (const Case& c : cases) {
+        QStringList got;
+        for (const auto& t : player::PlayTargets(QString::fromUtf8(c.address), c.growing, QString::fromUtf8(c.user),
+                                                 QString::fromUtf8(c.password)))
+            got << t.url + (t.mmsh ? QStringLiteral(" (mmsh)") : QString());
+        QCOMPARE(got, c.expected);
+    }
 }
 
 void PlayerTest::fileNamesDerivedFromTheMedium()
 {
-    QCOMPARE(player::CaptionFileFor(QStringLiteral("/v/movie.wmv")), QStringLiteral("/v/movie.smi"));
     QCOMPARE(player::CaptionFileFor(QStringLiteral("/v.d/movie")), QStringLiteral("/v.d/movie.smi"));
-    QCOMPARE(player::CaptionFileFor(QStringLiteral("/v/.hidden")), QStringLiteral("/v/.hidden.smi"));
     QCOMPARE(player::WithoutNbsp(QStringLiteral("a&nbsp;b&NBSPc&nbsp")), QStringLiteral("abc"));
-
+    // A capture's name never leaves its folder, never overwrites, and fits.
     QTemporaryDir dir;
-    QCOMPARE(QFileInfo(player::CaptureFilePath(dir.path(), QStringLiteral("News/Today"), 3725)).fileName(),
-             QStringLiteral("News_Today_1-02-05.png"));
-    QCOMPARE(QFileInfo(player::CaptureFilePath(dir.path(), QStringLiteral(".."), 0)).fileName(),
-             QStringLiteral("capture_0-00-00.png"));
+    const auto name = [&](const QString& title, int second) {
+        return QFileInfo(player::CaptureFilePath(dir.path(), title, second)).fileName();
+    };
+    QCOMPARE(name(QStringLiteral("News/Today"), 3725), QStringLiteral("News_Today_1-02-05.png"));
+    QCOMPARE(name(QStringLiteral(".."), 0), QStringLiteral("capture_0-00-00.png"));
     QFile(dir.filePath(QStringLiteral("t_0-00-07.png"))).open(QIODevice::WriteOnly);
-    QCOMPARE(QFileInfo(player::CaptureFilePath(dir.path(), QStringLiteral("t"), 7)).fileName(),
-             QStringLiteral("t_0-00-07 (2).png"));
-    const QString longName = QFileInfo(player::CaptureFilePath(dir.path(), QString(300, QChar(0xAC00)), 1)).fileName();
-    QVERIFY(longName.toUtf8().size() < 255);
+    QCOMPARE(name(QStringLiteral("t"), 7), QStringLiteral("t_0-00-07 (2).png"));
+    QVERIFY(name(QString(300, QChar(0xAC00)), 1).toUtf8().size() < 255);
 }
 
 // Any local user can reach the relay's port: only the player, which knows
@@ -279,39 +266,22 @@ void PlayerTest::relayCarriesTheLoginOnlyForItsSecretAndStream()
                               5000);
 }
 
-void PlayerTest::playsToTheEndWithTheStatesInOrder()
+void PlayerTest::playPauseStopAndPlayToTheEnd()
 {
     Player p(Silent());
     QVERIFY(p.IsAvailable());
     CodeLog log(p);
     QSignalSpy states(&p, &Player::stateChanged);
     const QString sample = playertest::Sample(100);
-    p.Open(sample, QStringLiteral("sample"));
-    QCOMPARE(p.State(), PlayState::Playing);
-    QTRY_VERIFY_WITH_TIMEOUT(log.Has(player::kMediaOpened), 15000);
-    QCOMPARE(p.Duration(), 100);
-    QTRY_VERIFY_WITH_TIMEOUT(log.Has(player::kPositionChanged), 5000);
-    p.SetPosition(98);
-    QTRY_VERIFY_WITH_TIMEOUT(log.Has(player::kEndOfMedia), 15000);
-    QCOMPARE(log.Milestones(), QVector<int>({player::kReady, player::kMediaOpened, player::kEndOfMedia}));
-    QCOMPARE(p.State(), PlayState::Stopped);
-    QCOMPARE(states.last().first().value<PlayState>(), PlayState::Stopped);
-}
-
-void PlayerTest::playPauseStopAndPlayAgain()
-{
-    Player p(Silent());
-    CodeLog log(p);
-    const QString sample = playertest::Sample(100);
     p.PlayPause();  // nothing opened yet: nothing happens
     QCOMPARE(p.State(), PlayState::Stopped);
     p.Open(sample, QStringLiteral("sample"));
     QTRY_VERIFY_WITH_TIMEOUT(log.Has(player::kMediaOpened), 15000);
+    QCOMPARE(p.Duration(), 100);
     p.PlayPause();
     QCOMPARE(p.State(), PlayState::Paused);
     QTRY_COMPARE_WITH_TIMEOUT(MpvProperty(p, "pause"), QStringLiteral("yes"), 5000);
     p.PlayPause();
-    QCOMPARE(p.State(), PlayState::Playing);
     QTRY_COMPARE_WITH_TIMEOUT(MpvProperty(p, "pause"), QStringLiteral("no"), 5000);
     p.Stop();
     QCOMPARE(p.State(), PlayState::Stopped);
@@ -319,107 +289,57 @@ void PlayerTest::playPauseStopAndPlayAgain()
     QTest::qWait(200);
     QCOMPARE(log.Milestones(), QVector<int>({player::kReady, player::kMediaOpened}));  // a stop is no end
     QCOMPARE(p.Position(), 0);
-    p.Play();  // from stopped: the same medium again
+    p.Play();  // from stopped: the same medium again, to its end
     QCOMPARE(p.State(), PlayState::Playing);
-    QTRY_COMPARE_WITH_TIMEOUT(log.Milestones().size(), 4, 15000);
-    QCOMPARE(p.Address(), sample);
+    QTRY_COMPARE_WITH_TIMEOUT(log.codes.count(player::kMediaOpened), 2, 15000);
+    p.SetPosition(98);
+    QTRY_VERIFY_WITH_TIMEOUT(log.Has(player::kEndOfMedia), 15000);
+    QCOMPARE(log.Milestones().mid(2), QVector<int>({player::kReady, player::kMediaOpened, player::kEndOfMedia}));
+    QCOMPARE(p.State(), PlayState::Stopped);
+    QCOMPARE(states.last().first().value<PlayState>(), PlayState::Stopped);
 }
 
-void PlayerTest::seekStepsAreIgnoredAtTheEdges()
+void PlayerTest::seekRateAndVolumeStayInTheirBounds()
 {
     Player p(Silent());
     CodeLog log(p);
     QVERIFY(OpenPaused(p, playertest::Sample(100), log));
-    QCOMPARE(p.Duration(), 100);
-    struct Step {
-        int from;
-        int by;
-        int expected;
-    };
-    const Step steps[] = {
-        {20, -30, 20}, {31, -30, 1}, {30, -30, 30}, {61, -60, 1}, {60, -60, 60},
-        {69, 30, 99},  {70, 30, 70}, {39, 60, 99},  {40, 60, 40},
-    };
-    for (const Step& s : steps) {
-        p.SetPosition(s.from);
-        QTRY_COMPARE_WITH_TIMEOUT(qRound(MpvSeconds(p, "time-pos")), s.from, 5000);
-        QTRY_COMPARE_WITH_TIMEOUT(p.Position(), s.from, 5000);
-        p.SeekBy(s.by);
-        QTRY_COMPARE_WITH_TIMEOUT(qRound(MpvSeconds(p, "time-pos")), s.expected, 5000);
+    // A step that would leave the medium is ignored; one that lands inside
+    // it (either edge) is taken.
+    const int steps[][3] = {{31, -30, 1}, {30, -30, 30}, {69, 30, 99}, {70, 30, 70}};
+    for (const auto& [from, by, expected] : steps) {
+        p.SetPosition(from);
+        QTRY_COMPARE_WITH_TIMEOUT(p.Position(), from, 5000);
+        p.SeekBy(by);
+        QTRY_COMPARE_WITH_TIMEOUT(qRound(MpvSeconds(p, "time-pos")), expected, 5000);
         QTest::qWait(50);
-        QCOMPARE(qRound(MpvSeconds(p, "time-pos")), s.expected);
-        QCOMPARE(p.Position(), s.expected);
+        QCOMPARE(p.Position(), expected);
     }
-    QCOMPARE(p.State(), PlayState::Paused);
     QCOMPARE(MpvProperty(p, "pause"), QStringLiteral("yes"));
 
-    // Playing, a step plays on from the new place.
-    p.Play();
-    p.SetPosition(40);
-    QTRY_COMPARE_WITH_TIMEOUT(p.Position(), 40, 5000);
-    p.SeekBy(30);
-    QTRY_VERIFY_WITH_TIMEOUT(p.Position() > 70, 5000);
-    QCOMPARE(p.State(), PlayState::Playing);
-    QCOMPARE(MpvProperty(p, "pause"), QStringLiteral("no"));
-}
-
-void PlayerTest::rateStepsAreRefusedWhereMpvRefusesThem()
-{
-    Player p(Silent());
-    CodeLog log(p);
-    QVERIFY(OpenPaused(p, playertest::Sample(100), log));
-    p.RateDown();  // to 0: mpv refuses it
-    QTRY_COMPARE_WITH_TIMEOUT(p.Rate(), 1.0, 5000);
+    // The rate mpv refuses (0, beyond 100) is not taken; a new medium starts
+    // at the normal rate.
+    p.RateDown();
     QTest::qWait(100);
     QCOMPARE(p.Rate(), 1.0);
-    QCOMPARE(MpvSeconds(p, "speed"), 1.0);
-    p.RateUp();
-    p.RateUp();
-    QTRY_COMPARE_WITH_TIMEOUT(MpvSeconds(p, "speed"), 3.0, 5000);
-    QCOMPARE(p.Rate(), 3.0);
-    p.RateDown();
-    QTRY_COMPARE_WITH_TIMEOUT(MpvSeconds(p, "speed"), 2.0, 5000);
     p.SetRate(100.0);
     QTRY_COMPARE_WITH_TIMEOUT(MpvSeconds(p, "speed"), 100.0, 5000);
-    p.RateUp();  // beyond what mpv takes
+    p.RateUp();
     QTest::qWait(200);
     QCOMPARE(p.Rate(), 100.0);
-    p.RateNormal();
-    QTRY_COMPARE_WITH_TIMEOUT(MpvSeconds(p, "speed"), 1.0, 5000);
-    // A new medium starts at the normal rate.
-    p.RateUp();
-    QTRY_COMPARE_WITH_TIMEOUT(MpvSeconds(p, "speed"), 2.0, 5000);
     p.Open(playertest::Sample(100), QStringLiteral("again"));
     QCOMPARE(p.Rate(), 1.0);
     QTRY_COMPARE_WITH_TIMEOUT(MpvSeconds(p, "speed"), 1.0, 5000);
-}
 
-void PlayerTest::volumeStaysInItsBoundsAndMuteToggles()
-{
-    Player p(Silent());
-    p.SetVolume(3000);
-    QTRY_COMPARE_WITH_TIMEOUT(MpvSeconds(p, "volume"), 60.0, 5000);
-    for (int i = 0; i < 60; ++i)
-        p.VolumeUp();
+    p.SetVolume(123456);
     QCOMPARE(p.Volume(), player::kVolumeMax);
     QTRY_COMPARE_WITH_TIMEOUT(MpvSeconds(p, "volume"), 100.0, 5000);
-    p.VolumeDown();
-    QCOMPARE(p.Volume(), 4900);
     for (int i = 0; i < 60; ++i)
         p.VolumeDown();
     QCOMPARE(p.Volume(), 0);
     QTRY_COMPARE_WITH_TIMEOUT(MpvSeconds(p, "volume"), 0.0, 5000);
-    p.SetVolume(-5);
-    p.SetVolume(123456);
-    QCOMPARE(p.Volume(), player::kVolumeMax);
-
-    QSignalSpy muted(&p, &Player::mutedChanged);
     p.ToggleMute();
-    QVERIFY(p.IsMuted());
     QTRY_COMPARE_WITH_TIMEOUT(MpvProperty(p, "mute"), QStringLiteral("yes"), 5000);
-    p.ToggleMute();
-    QTRY_COMPARE_WITH_TIMEOUT(MpvProperty(p, "mute"), QStringLiteral("no"), 5000);
-    QCOMPARE(muted.size(), 2);
 }
 
 void PlayerTest::missingFileIsAnError()
@@ -430,11 +350,9 @@ void PlayerTest::missingFileIsAnError()
     const QString missing = QStringLiteral("/nonexistent/brimcast/none.wmv");
     p.Open(missing, QStringLiteral("none"));
     QTRY_VERIFY_WITH_TIMEOUT(log.Has(player::kError), 15000);
-    QCOMPARE(log.Milestones(), QVector<int>({player::kReady, player::kError}));
     QCOMPARE(p.State(), PlayState::Stopped);
     QCOMPARE(errors.size(), 1);
     QCOMPARE(errors.first().at(0).toString(), missing);
-    QVERIFY(!errors.first().at(1).toString().isEmpty());
 
     // The next medium plays normally.
     p.Open(playertest::Sample(100), QStringLiteral("sample"));
@@ -442,87 +360,21 @@ void PlayerTest::missingFileIsAnError()
     QCOMPARE(p.State(), PlayState::Playing);
 }
 
-void PlayerTest::soundDeviceThatCannotOpenIsNoFailure()
-{
-    // The medium has sound; the output cannot open its file. It plays to its
-    // end without sound, and so does the next opening; it is told once.
-    QTemporaryDir dir;
-    Player::Options options;
-    options.mpvOptions = {{"ao", "pcm"}, {"ao-pcm-file", dir.filePath(QStringLiteral("missing/sound.wav")).toUtf8()}};
-    Player p(options);
-    CodeLog log(p);
-    QSignalSpy told(&p, &Player::audioUnavailable);
-    const QString sample = playertest::Sample(100);
-    for (int round = 1; round <= 2; ++round) {
-        p.Open(sample, QStringLiteral("sound"));
-        QTRY_COMPARE_WITH_TIMEOUT(log.codes.count(player::kMediaOpened), round, 15000);
-        p.SetPosition(98);
-        QTRY_COMPARE_WITH_TIMEOUT(log.codes.count(player::kEndOfMedia) + log.codes.count(player::kError), round,
-                                  15000);
-    }
-    QCOMPARE(log.codes.count(player::kError), 0);
-    QCOMPARE(told.size(), 1);
-}
-
 void PlayerTest::captionFileBesideTheMediumWinsOverTheStream()
 {
     QTemporaryDir dir;
     const QString media = playertest::SampleWithCaptionTrack(dir.path());
     QVERIFY(!media.isEmpty());
-    {
-        Player p(Silent());
-        CodeLog log(p);
-        QVERIFY(OpenPaused(p, media, log));
-        QTRY_COMPARE_WITH_TIMEOUT(MpvProperty(p, "sub-text"), QStringLiteral("Stream caption"), 5000);
-    }
     // A caption file beside it, as made on Windows: code page 949, with
     // "&nbsp;" for blanks.
     QByteArray smi = "<SAMI><BODY>\r\n<SYNC Start=0><P Class=KRCC>\xbe\xc8\xb3\xe7&nbsp;"
                      "\xc0\xda\xb8\xb7&nbsp\r\n<SYNC Start=3000><P Class=KRCC>&nbsp;\r\n</BODY></SAMI>\r\n";
-    QFile file(player::CaptionFileFor(media));
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(smi);
-    file.close();
+    testsupport::WriteFile(player::CaptionFileFor(media).toStdString(), smi.toStdString());
     Player p(Silent());
     CodeLog log(p);
     QVERIFY(OpenPaused(p, media, log));
     QTRY_COMPARE_WITH_TIMEOUT(MpvProperty(p, "current-tracks/sub/codec"), QStringLiteral("sami"), 5000);
-    WaitUntil([&] { return MpvProperty(p, "sub-text") == QStringLiteral("안녕자막"); }, 5000);
-    QVERIFY2(MpvProperty(p, "sub-text") == QStringLiteral("안녕자막"),
-             qPrintable(QStringLiteral("at %1 s: \"%2\"").arg(MpvProperty(p, "time-pos"), MpvProperty(p, "sub-text"))));
-    p.SetPosition(4);
-    QTRY_COMPARE_WITH_TIMEOUT(p.Position(), 4, 5000);
-    QTRY_COMPARE_WITH_TIMEOUT(MpvProperty(p, "sub-text"), QString(), 5000);
-}
-
-void PlayerTest::captionSettingsChangeLive()
-{
-    Player p(Silent());
-    player::CaptionStyle style = p.Captions();
-    style.color = 0x0000FF;  // red, stored with red in the low byte
-    style.faceName = QStringLiteral("DejaVu Serif");
-    style.margin = 80;
-    p.SetCaptions(style);
-    // The options go to mpv one after the other, the face last.
-    QTRY_COMPARE_WITH_TIMEOUT(MpvProperty(p, "sub-font"), QStringLiteral("DejaVu Serif"), 5000);
-    QCOMPARE(MpvProperty(p, "sub-color"), QStringLiteral("#FFFF0000"));
-    QCOMPARE(MpvProperty(p, "sub-margin-y"), QStringLiteral("80"));
-    QCOMPARE(MpvProperty(p, "sub-font-size").toDouble(), 55.0);
-
-    p.ApplyCaptionCommand(player::CaptionCommand::ToggleHide);
-    QTRY_COMPARE_WITH_TIMEOUT(MpvProperty(p, "sub-visibility"), QStringLiteral("no"), 5000);
-    QVERIFY(!p.Captions().enabled);
-    p.ApplyCaptionCommand(player::CaptionCommand::ToggleBold);
-    QTRY_COMPARE_WITH_TIMEOUT(MpvProperty(p, "sub-bold"), QStringLiteral("no"), 5000);
-    for (int i = 0; i < 100; ++i) {
-        p.ApplyCaptionCommand(player::CaptionCommand::Bigger);
-        p.ApplyCaptionCommand(player::CaptionCommand::AreaSmaller);
-    }
-    QCOMPARE(p.Captions().size, player::kCaptionSizeMax);
-    QCOMPARE(p.Captions().margin, player::kCaptionMarginMin);
-    QTRY_COMPARE_WITH_TIMEOUT(MpvProperty(p, "sub-font-size").toDouble(), player::kCaptionSizeMax * 55 / 12.0,
-                              5000);
-    QTRY_COMPARE_WITH_TIMEOUT(MpvProperty(p, "sub-margin-y"), QStringLiteral("0"), 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(MpvProperty(p, "sub-text"), QStringLiteral("안녕자막"), 5000);
 }
 
 void PlayerTest::growingFileIsFollowedToItsEnd()
@@ -561,11 +413,7 @@ void PlayerTest::growingFileIsFollowedToItsEnd()
     p.SetRate(8.0);
     writer.start(250);
     QTRY_VERIFY_WITH_TIMEOUT(log.Has(player::kEndOfMedia) || log.Has(player::kError), 30000);
-    // The length grows with the file, and is told again each time.
-    QVector<int> milestones = log.Milestones();
-    milestones.erase(std::unique(milestones.begin(), milestones.end()), milestones.end());
-    QCOMPARE(milestones, QVector<int>({player::kReady, player::kMediaOpened, player::kEndOfMedia}));
-    QVERIFY(log.codes.count(player::kMediaOpened) > 1);
+    QVERIFY(!log.Has(player::kError));
     QCOMPARE(written, whole.size());
     QVERIFY2(furthest >= 18, qPrintable(QStringLiteral("played to second %1 of 20").arg(furthest)));
 }
@@ -588,10 +436,8 @@ void PlayerTest::imageCaptureWritesTheFrameAsPng()
     p.CaptureImage(folder);
     QTRY_COMPARE_WITH_TIMEOUT(captured.size(), 1, 10000);
     const QString path = captured.first().at(0).toString();
-    QCOMPARE(captured.first().at(1).toString(), QString());
     QCOMPARE(path, QDir(folder).filePath(QStringLiteral("sample_0-01-05.png")));
-    QImage image(path, "PNG");
-    QCOMPARE(image.size(), QSize(176, 144));
+    QCOMPARE(QImage(path, "PNG").size(), QSize(176, 144));
 }
 
 void PlayerTest::refusedLoginAsksOnceThenPlaysThroughTheRelay()
@@ -638,38 +484,6 @@ void PlayerTest::refusedLoginAsksOnceThenPlaysThroughTheRelay()
     QCOMPARE(refused.size(), 2);
     QVERIFY(!errors.first().at(1).toString().contains(QStringLiteral("guess")));
     QCOMPARE(log.codes.last(), int(player::kError));
-}
-
-void PlayerTest::sizeModesGiveThePreferredSize()
-{
-    QTemporaryDir dir;
-    const QString wide = playertest::SilentPicture(dir.path(), QSize(320, 180), 5);
-    QVERIFY(!wide.isEmpty());
-    Player p(Silent());
-    PlayerWidget pane(&p);
-    QSignalSpy preferred(&pane, &PlayerWidget::preferredSizeChanged);
-    // Until a size mode is chosen, a medium leaves the pane's size alone.
-    p.Open(playertest::Sample(20), QStringLiteral("size"));
-    QTRY_COMPARE_WITH_TIMEOUT(p.VideoSize(), QSize(176, 144), 10000);
-    QTest::qWait(100);
-    QCOMPARE(preferred.size(), 0);
-    pane.SetSizeMode(PlayerWidget::Half);
-    QCOMPARE(preferred.last().first().toSize(), QSize(88, 72));
-    pane.SetSizeMode(PlayerWidget::Double);
-    QCOMPARE(preferred.last().first().toSize(), QSize(352, 288));
-    QCOMPARE(pane.sizeHint(), QSize(352, 288));
-
-    // Chosen, with keep size: the next medium still leaves the pane as it is.
-    pane.SetSizeChosen(true);
-    pane.SetKeepSize(true);
-    p.Open(wide, QStringLiteral("wide"));
-    QTRY_COMPARE_WITH_TIMEOUT(p.VideoSize(), QSize(320, 180), 10000);
-    QTest::qWait(100);
-    QCOMPARE(preferred.size(), 2);
-    pane.SetKeepSize(false);
-    p.Open(playertest::Sample(20), QStringLiteral("size"));
-    QTRY_COMPARE_WITH_TIMEOUT(preferred.size(), 3, 10000);
-    QCOMPARE(preferred.last().first().toSize(), QSize(352, 288));
 }
 
 QTEST_MAIN(PlayerTest)

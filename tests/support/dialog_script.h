@@ -16,10 +16,10 @@
 #include <QWidget>
 
 // Answers the modal dialogs a command opens, in order, so that no test ever
-// waits on one. Each step waits for a modal widget of its type (that was not
-// answered before) and runs its answer on it. A step that finds no dialog
-// within the time limit is recorded as missed, and every dialog still open
-// then is rejected so the test goes on and fails.
+// waits on one. Each step waits for a modal widget of its type (not answered
+// before) and runs its answer on it. A step that finds no dialog within five
+// seconds is recorded as missed, and the dialog then open is rejected, so
+// the test goes on and fails.
 class DialogScript {
 public:
     DialogScript()
@@ -27,7 +27,6 @@ public:
         timer_.setInterval(10);
         QObject::connect(&timer_, &QTimer::timeout, [this] { Poll(); });
     }
-    ~DialogScript() { timer_.stop(); }
 
     template <typename W>
     DialogScript& Then(std::function<void(W*)> answer)
@@ -56,47 +55,45 @@ private:
 
     void Poll()
     {
+        QWidget* modal = QApplication::activeModalWidget();
         if (steps_.empty()) {
-            // An answer that did not close its dialog (a failed check inside
-            // it) must not leave the test waiting on it.
-            if (last_ && last_->isVisible() && QApplication::activeModalWidget() == last_) {
-                if (++waited_ > kMaxPolls) {
-                    missed_ += QStringLiteral("(a dialog was left open) ");
-                    if (auto* d = qobject_cast<QDialog*>(last_.data()))
-                        d->reject();
-                    timer_.stop();
-                }
-                return;
+            // An answer that did not close its dialog (a failed check in it)
+            // must not leave the test waiting on it.
+            if (!last_ || !last_->isVisible() || modal != last_) {
+                timer_.stop();
+            } else if (++waited_ > kMaxPolls) {
+                missed_ += QStringLiteral("(a dialog was left open) ");
+                Reject(last_);
             }
-            timer_.stop();
             return;
         }
-        QWidget* modal = QApplication::activeModalWidget();
         if (modal && modal != last_ && modal->isVisible() && steps_.front().matches(modal)) {
             Step step = steps_.front();
             steps_.pop_front();
             last_ = modal;
             ++answered_;
             waited_ = 0;
-            // Answered from a queued call: an answer that opens another
-            // dialog (a nested event loop) must not hold up this timer.
+            // Queued: an answer that opens another dialog (a nested event
+            // loop) must not hold up this timer.
             QPointer<QWidget> guard(modal);
             QTimer::singleShot(0, modal, [step, guard] {
                 if (guard)
                     step.answer(guard);
             });
-            return;
-        }
-        if (++waited_ > kMaxPolls) {
+        } else if (++waited_ > kMaxPolls) {
             missed_ += QString::fromLatin1(steps_.front().type) + QLatin1Char(' ');
             steps_.clear();
-            timer_.stop();
-            if (auto* d = qobject_cast<QDialog*>(QApplication::activeModalWidget()))
-                d->reject();
+            Reject(modal);
         }
     }
+    void Reject(QWidget* w)
+    {
+        timer_.stop();
+        if (auto* d = qobject_cast<QDialog*>(w))
+            d->reject();
+    }
 
-    static constexpr int kMaxPolls = 500;  // 5 seconds
+    static constexpr int kMaxPolls = 500;
     std::deque<Step> steps_;
     QTimer timer_;
     QPointer<QWidget> last_;
@@ -105,9 +102,6 @@ private:
     int waited_ = 0;
 };
 
-// Answers for the steps of a script.
-
-// A standard button of a question.
 inline std::function<void(QMessageBox*)> Answer(QMessageBox::StandardButton which)
 {
     return [which](QMessageBox* box) { box->button(which)->click(); };
@@ -155,11 +149,8 @@ inline std::function<void(QInputDialog*)> EnterText(const QString& text)
 inline void QuietOffscreenWarnings()
 {
     static QtMessageHandler previous = nullptr;
-    previous = qInstallMessageHandler([](QtMsgType type, const QMessageLogContext& context,
-                                         const QString& message) {
-        if (message.startsWith(QLatin1String("This plugin does not support")))
-            return;
-        if (previous)
+    previous = qInstallMessageHandler([](QtMsgType type, const QMessageLogContext& context, const QString& message) {
+        if (!message.startsWith(QLatin1String("This plugin does not support")) && previous)
             previous(type, context, message);
     });
 }

@@ -114,8 +114,6 @@ TEST_F(Registration, QueryFollowsPrecedenceAndSkipsWhatIsNotInstalled)
 
     Write(SystemApps("mimeinfo.cache"), "[MIME Cache]\n" + type + "=totem.desktop;vlc.desktop;\n");
     EXPECT_EQ(Default(type), "totem.desktop");
-    Write(dirs.dataDirs[1] + "/applications/mimeapps.list", "[Default Applications]\n" + type + "=vlc.desktop\n");
-    EXPECT_EQ(Default(type), "vlc.desktop");
     Write(dirs.configDirs[0] + "/mimeapps.list", "[Default Applications]\n" + type + "=totem.desktop\n");
     EXPECT_EQ(Default(type), "totem.desktop");
     // The user's list wins; an entry that is not installed is passed over
@@ -127,64 +125,21 @@ TEST_F(Registration, QueryFollowsPrecedenceAndSkipsWhatIsNotInstalled)
     dirs.desktops = {"gnome"};
     Write(dirs.configHome + "/gnome-mimeapps.list", "[Default Applications]\n" + type + "=vlc.desktop\n");
     EXPECT_EQ(Default(type), "vlc.desktop");
-    dirs.desktops = {"kde"};
-    EXPECT_EQ(Default(type), "brimcast.desktop");
     // A user's copy with Hidden=true hides the system's entry.
+    dirs.desktops.clear();
     Write(dirs.dataHome + "/applications/brimcast.desktop", DesktopEntry("Brimcast", "", "Hidden=true\n"));
     EXPECT_FALSE(MimeDefaults(dirs).IsInstalled("brimcast.desktop"));
     EXPECT_EQ(Default(type), "totem.desktop");
-    // Vendor folders: kde-foo.desktop may live in kde/foo.desktop.
-    Write(dirs.dataDirs[0] + "/applications/kde/foo.desktop", DesktopEntry("Foo", ""));
-    EXPECT_EQ(MimeDefaults(dirs).FindDesktopFile("kde-foo.desktop"), dirs.dataDirs[0] + "/applications/kde/foo.desktop");
-    EXPECT_EQ(Default("x-scheme-handler/none"), "");
-}
-
-// The same answers as xdg-mime itself, where it is installed.
-TEST_F(Registration, QueryAgreesWithXdgMime)
-{
-    if (access("/usr/bin/xdg-mime", X_OK) != 0)
-        GTEST_SKIP() << "xdg-mime is not installed (scripts/install-deps.sh installs xdg-utils)";
-    const std::string asf = "application/vnd.ms-asf", wmv = "video/x-ms-wmv", mpeg = "video/mpeg";
-    Write(dirs.configDirs[0] + "/mimeapps.list", "[Default Applications]\n" + wmv + "=totem.desktop\n");
-    Write(UserList(), "[Default Applications]\n" + asf + "=vlc.desktop;brimcast.desktop\n# note\n");
-    Write(SystemApps("mimeinfo.cache"), "[MIME Cache]\n" + mpeg + "=totem.desktop;\n");
-    std::vector<std::string> env{"XDG_CONFIG_HOME=" + dirs.configHome, "XDG_DATA_HOME=" + dirs.dataHome,
-                                 "XDG_CONFIG_DIRS=" + dirs.configDirs[0],
-                                 "XDG_DATA_DIRS=" + dirs.dataDirs[0] + ":" + dirs.dataDirs[1],
-                                 "XDG_CURRENT_DESKTOP=", "DE=generic", "KDE_FULL_SESSION=", "GNOME_DESKTOP_SESSION_ID="};
-    for (const std::string& type : {asf, wmv, mpeg, std::string("audio/x-ms-wma"), std::string("x-scheme-handler/mms")}) {
-        testsupport::ProcessResult r = testsupport::RunProcess({"xdg-mime", "query", "default", type},
-                                                               std::chrono::seconds(30), {}, env);
-        std::string theirs = r.out.substr(0, r.out.find('\n'));
-        EXPECT_EQ(Default(type), theirs) << type;
-    }
 }
 
 TEST_F(Registration, BoxStatesFromTheUsersDefaults)
 {
-    // Nothing registered by the user, but other players installed.
-    Write(dirs.configDirs[0] + "/mimeapps.list",
-          "[Default Applications]\napplication/vnd.ms-asf=vlc.desktop\naudio/x-ms-asx=vlc.desktop\n"
-          "audio/x-ms-wma=totem.desktop\nvideo/x-ms-wmv=totem.desktop\nvideo/x-msvideo=vlc.desktop\n"
-          "video/mpeg=vlc.desktop\n");
-    std::array<BoxState, 6> states = FileRegistration(dirs).BoxStates();
-    EXPECT_EQ(states[kWindowsMedia], BoxState::Unchecked);
-    EXPECT_EQ(states[kAvi], BoxState::Unchecked);
-    // Only Brimcast knows the list files.
-    EXPECT_EQ(states[kLists], BoxState::Checked);
-
-    // .asf ours, .asx and .wmx (one type) not: indeterminate.
+    // Only Brimcast knows the list files; .asf ours and .asx (one group) not:
+    // indeterminate.
     Write(UserList(), "[Default Applications]\napplication/vnd.ms-asf=brimcast.desktop;\n");
-    states = FileRegistration(dirs).BoxStates();
+    std::array<BoxState, 6> states = FileRegistration(dirs).BoxStates();
+    EXPECT_EQ(states[kLists], BoxState::Checked);
     EXPECT_EQ(states[kWindowsMedia], BoxState::Indeterminate);
-    Write(UserList(), "[Default Applications]\napplication/vnd.ms-asf=brimcast.desktop;\n"
-                      "audio/x-ms-asx=brimcast.desktop;\nvideo/mpeg=brimcast.desktop\n");
-    states = FileRegistration(dirs).BoxStates();
-    EXPECT_EQ(states[kWindowsMedia], BoxState::Checked);
-    EXPECT_EQ(states[kMpeg], BoxState::Checked);
-    // The playlist type is shared: .wax is ours, .wma is not.
-    EXPECT_EQ(states[kAudio], BoxState::Indeterminate);
-    EXPECT_EQ(states[kVideo], BoxState::Indeterminate);
     // Without our desktop entry nothing names us.
     unlink(SystemApps("brimcast.desktop").c_str());
     EXPECT_FALSE(FileRegistration(dirs).DesktopEntryInstalled());
@@ -217,10 +172,7 @@ TEST_F(Registration, CheckThenUncheckRestoresThePreviousDefaultsAndKeepsTheProto
     EXPECT_EQ(list.Value("Added Associations", "video/mp4"), "vlc.desktop;");
     EXPECT_EQ(ReadFile(UserList()).rfind(original.substr(0, 50), 0), 0u);
 
-    // Pressing OK again without touching the box changes nothing.
-    std::string registered = ReadFile(UserList());
-    EXPECT_TRUE(reg.Apply(reg.BoxStates(), {}).written.empty());
-    EXPECT_EQ(ReadFile(UserList()), registered);
+    EXPECT_TRUE(reg.Apply(reg.BoxStates(), {}).written.empty());  // OK without a change writes nothing
 
     states[kWindowsMedia] = BoxState::Unchecked;
     r = reg.Apply(states, Only(kWindowsMedia));
@@ -230,11 +182,9 @@ TEST_F(Registration, CheckThenUncheckRestoresThePreviousDefaultsAndKeepsTheProto
     EXPECT_EQ(Default("audio/x-ms-asx"), "totem.desktop");  // from the system list again
     // The addresses stay ours.
     EXPECT_EQ(Default("x-scheme-handler/mms"), "brimcast.desktop");
-    list.LoadFile(UserList());
-    std::string text = ReadFile(UserList());
-    EXPECT_EQ(text.find("application/vnd.ms-asf=vlc.desktop;\ntext/plain = gedit.desktop\n") != std::string::npos, true)
+    const std::string text = ReadFile(UserList());
+    EXPECT_NE(text.find("application/vnd.ms-asf=vlc.desktop;\ntext/plain = gedit.desktop\n"), std::string::npos)
         << text;
-    EXPECT_EQ(list.Value("Default Applications", "video/x-ms-asf"), std::nullopt);
     EXPECT_EQ(SystemFiles(), systemBefore);
 }
 
@@ -255,25 +205,6 @@ TEST_F(Registration, SharedPlaylistTypeStaysWhileAnotherGroupHoldsIt)
     states[kWindowsMedia] = BoxState::Unchecked;
     ASSERT_TRUE(reg.Apply(states, Only(kWindowsMedia)).ok);
     EXPECT_EQ(Default("audio/x-ms-asx"), "vlc.desktop");
-}
-
-TEST_F(Registration, DesktopSpecificUserListIsTakenAndRestoredToo)
-{
-    dirs.desktops = {"gnome"};
-    std::string gnomeList = dirs.configHome + "/gnome-mimeapps.list";
-    Write(gnomeList, "[Default Applications]\nvideo/x-msvideo=vlc.desktop;\n");
-    Write(dirs.dataHome + "/applications/mimeapps.list", "[Default Applications]\nvideo/x-msvideo=brimcast.desktop;\n");
-    FileRegistration reg(dirs);
-    std::array<BoxState, 6> states{};
-    states[kAvi] = BoxState::Checked;
-    ASSERT_TRUE(reg.Apply(states, Only(kAvi)).ok);
-    EXPECT_EQ(Default("video/x-msvideo"), "brimcast.desktop");
-    EXPECT_EQ(ReadFile(gnomeList), "[Default Applications]\nvideo/x-msvideo=brimcast.desktop;vlc.desktop;\n");
-    states[kAvi] = BoxState::Unchecked;
-    ASSERT_TRUE(reg.Apply(states, Only(kAvi)).ok);
-    EXPECT_EQ(ReadFile(gnomeList), "[Default Applications]\nvideo/x-msvideo=vlc.desktop;\n");
-    // The user's older list under the data folder no longer names us either.
-    EXPECT_EQ(ReadFile(dirs.dataHome + "/applications/mimeapps.list"), "[Default Applications]\n");
 }
 
 TEST_F(Registration, WritesThroughLinksAndNeverOverAFileItCannotRead)
@@ -301,13 +232,6 @@ TEST_F(Registration, WritesThroughLinksAndNeverOverAFileItCannotRead)
     EXPECT_NE(r.errors[0].find("too large"), std::string::npos);
     EXPECT_EQ(testsupport::FileSize(UserList()), huge.size());
 
-    // A configuration folder that cannot be made (a file stands there).
-    unlink(UserList().c_str());
-    rmdir(dirs.configHome.c_str());
-    Write(dirs.configHome, "not a folder");
-    r = reg.Apply(states, Only(kMpeg));
-    EXPECT_FALSE(r.ok);
-    EXPECT_EQ(ReadFile(dirs.configHome), "not a folder");
 }
 
 // Runs f on a thread of its own; a call that is still blocked after a long
@@ -360,28 +284,7 @@ TEST_F(Registration, PipesAndReadOnlyListsAreLeftAloneWithoutWaiting)
     struct stat after;
     ASSERT_EQ(stat(UserList().c_str(), &after), 0);
     EXPECT_EQ(after.st_ino, st.st_ino);
-    EXPECT_EQ(after.st_mode & 0777, 0444u);
 }
-
-TEST(KeyFile, EditsKeepEverythingElse)
-{
-    const std::string text = "# c\r\n[A]\r\nk = v\r\n\r\n[B]\r\nx=1\r\n[A]\r\nk=dup\r\nz=2";
-    xdg::KeyFile f = xdg::KeyFile::FromText(text);
-    EXPECT_EQ(f.Text(), text);
-    EXPECT_EQ(f.Value("A", "k"), "v");
-    EXPECT_EQ(f.Keys("A"), (std::vector<std::string>{"k", "z"}));
-    f.SetValue("A", "k", "w");  // the duplicate goes
-    f.SetValue("B", "y", "2");
-    f.SetValue("C", "q", "3");
-    EXPECT_EQ(f.Text(), "# c\r\n[A]\r\nk=w\r\n\r\n[B]\r\nx=1\r\ny=2\r\n[A]\r\nz=2\r\n\r\n[C]\r\nq=3\r\n");
-    f.RemoveKey("A", "z");
-    EXPECT_EQ(f.Value("A", "z"), std::nullopt);
-    EXPECT_EQ(xdg::SplitList(" a; ;b;;c"), (std::vector<std::string>{"a", "b", "c"}));
-}
-
-}  // namespace
-
-namespace {
 
 // The desktop entry that the package installs lists exactly the types the
 // registration takes, and its actions start the program with the verbs.

@@ -29,9 +29,7 @@ using testsupport::ReadFile;
 using testsupport::WriteFile;
 using asfstream::Parts;
 
-// The sample; the short one (audio alone) keeps the many-connection test quick.
-const std::string& SamplePath(bool full) { return full ? asfstream::Sample() : asfstream::SmallSample(); }
-const Parts& Source(bool full = true) { return asfstream::Split(SamplePath(full)); }
+const Parts& Source() { return asfstream::Split(asfstream::Sample()); }
 
 // The play duration without the preroll, in ms.
 uint32_t DurationMs()
@@ -85,11 +83,11 @@ protected:
         env_.prompts = &prompts_;
         env_.idleTimeoutMs = 5000;
     }
-    void Serve(std::vector<std::string> args, bool full = true)
+    void Serve(std::vector<std::string> args)
     {
         server_.Stop();
         std::remove(dir_.File("requests.log").c_str());
-        args.insert(args.end(), {"--file", SamplePath(full), "--log", dir_.File("requests.log")});
+        args.insert(args.end(), {"--file", asfstream::Sample(), "--log", dir_.File("requests.log")});
         ASSERT_TRUE(server_.Start("mmsh_server.py", args));
     }
     std::string Url(const std::string& path) const
@@ -98,9 +96,9 @@ protected:
     }
     std::string Out(const std::string& name = "out.asf") const { return dir_.File(name); }
     // The file holds a finished recording of the first n packets.
-    ::testing::AssertionResult Holds(size_t n, bool live = false, const std::string& path = {}, bool full = true)
+    ::testing::AssertionResult Holds(size_t n, bool live = false)
     {
-        return asfstream::IsRecordingOf(path.empty() ? Out() : path, Source(full), n, live);
+        return asfstream::IsRecordingOf(Out(), Source(), n, live);
     }
     std::vector<std::string> Requests() const { return clienttest::SplitHeads(ReadFile(dir_.File("requests.log"))); }
 
@@ -248,7 +246,7 @@ TEST_F(MmshClientTest, ResumeAsksForTheMissingBytesOnlyOfTheSameStream)
         MmshClient client(env_);
         hooks_.resumeRefused = 0;
         const uint64_t written =
-            Record(client, Url("/a.asf"), true, 0, {}, {}, same ? Source().header : Source(false).header);
+            Record(client, Url("/a.asf"), true, 0, {}, {}, same ? Source().header : asfstream::Split(asfstream::SmallSample()).header);
         EXPECT_EQ(hooks_.resumeRefused, same ? 0 : 1);
         EXPECT_EQ(written, same ? (all_ - 20) * Source().packetSize : 0u);
         EXPECT_TRUE(same ? Holds(all_) : ReadFile(Out()) == partial);

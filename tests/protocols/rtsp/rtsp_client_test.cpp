@@ -23,9 +23,7 @@ struct Session : Recorder<RtspClient> {
     FakeServer server;
     std::string url;
 
-    explicit Session(std::vector<std::string> options, const std::string& sample = Sample(),
-                     int idleMs = 10000)
-        : Recorder(idleMs)
+    explicit Session(std::vector<std::string> options, const std::string& sample = Sample())
     {
         std::string script = "rtsp_server.py";
         if (!options.empty() && options[0].ends_with(".py")) {

@@ -14,10 +14,6 @@
 
 using Strings = std::vector<std::string>;
 
-namespace {
-
-}  // namespace
-
 TEST(AppSettings, SaveAndLoadRoundTripAndBringValuesIntoRange)
 {
     testsupport::TempDir dir;
@@ -33,12 +29,10 @@ TEST(AppSettings, SaveAndLoadRoundTripAndBringValuesIntoRange)
     a.Save(profile);
     AppSettings b;
     b.Load(profile);
-    EXPECT_EQ(b.m_maxTime, 5400);
-    EXPECT_EQ(b.m_reconnect, 45);
-    EXPECT_EQ(b.m_keep, 0) << "a stored Keep Ratio off stays off";
-    EXPECT_EQ(b.m_sequence, 1) << "shuffle is not restored after a restart";
+    // A stored Keep Ratio off stays off; shuffle is not restored after a restart.
+    EXPECT_EQ(testing::PrintToString(std::tuple{b.m_maxTime, b.m_reconnect, b.m_keep, b.m_sequence, b.m_memberUser}),
+              testing::PrintToString(std::tuple{5400, 45, 0, 1, std::string()}));
     EXPECT_EQ(b.m_fileTypes, (Strings{".asf", ".x"}));
-    EXPECT_EQ(b.m_memberUser, "");
 
     // The stored count decides how many file types are read.
     profile.WriteInt("FileTypeList\\type", "", 1);
@@ -53,6 +47,16 @@ TEST(AppSettings, SaveAndLoadRoundTripAndBringValuesIntoRange)
     d.Load(profile);
     EXPECT_EQ(d.m_checkParallel, 1);
     EXPECT_EQ(d.m_checkSeconds, AppSettings::kMaxCheckSeconds);
+
+    // "Parallel recordings": 1 on a fresh profile, at most 4 however the file was edited.
+    MemoryProfile fresh;
+    for (const auto& [stored, loaded] : {std::pair{-100, 1}, {3, 3}, {4, 4}, {9, 4}, {0, 1}, {-2, 1}}) {
+        if (stored != -100)
+            fresh.WriteInt("settings", "Parallel Recordings", stored);
+        AppSettings s;
+        s.Load(fresh);
+        EXPECT_EQ(s.m_parallelRecordings, loaded) << stored;
+    }
 }
 
 // The base folder is a folder whatever its name: "Recordings.2024" is made,
@@ -127,16 +131,3 @@ TEST(Credentials, StoredPairsBelongToTheHostAsWrittenAndThePort)
 }
 
 }  // namespace
-
-// "Parallel recordings": 1 on a fresh profile, at most 4 however the file was edited.
-TEST(AppSettings, ParallelRecordingsStayInTheirRange)
-{
-    MemoryProfile profile;
-    for (const auto& [stored, loaded] : {std::pair{-100, 1}, {3, 3}, {4, 4}, {9, 4}, {0, 1}, {-2, 1}}) {
-        if (stored != -100)
-            profile.WriteInt("settings", "Parallel Recordings", stored);
-        AppSettings s;
-        s.Load(profile);
-        EXPECT_EQ(s.m_parallelRecordings, loaded) << stored;
-    }
-}

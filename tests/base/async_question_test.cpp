@@ -16,24 +16,6 @@ namespace {
 using Clock = std::chrono::steady_clock;
 using Question = AsyncQuestion<std::string>;
 
-TEST(AsyncQuestion, AnAnswerFromAnotherThreadWakesTheAskerAndALateCancelChangesNothing)
-{
-    CancelSignal stop;
-    auto question = Question::Make();
-    std::atomic<int> withdrawn{0};
-    question->OnWithdraw([&] { ++withdrawn; });
-    std::thread answerer([question] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        EXPECT_TRUE(question->Answer("yes"));
-        EXPECT_FALSE(question->Answer("again")) << "one answer only";
-    });
-    EXPECT_EQ(question->Wait(stop), std::optional<std::string>("yes"));
-    answerer.join();
-    stop.Cancel();
-    EXPECT_FALSE(question->Withdrawn());
-    EXPECT_EQ(withdrawn.load(), 0);
-}
-
 TEST(AsyncQuestion, ACancelWithdrawsAnOpenQuestionOnceAndRefusesTheLateAnswer)
 {
     CancelSignal stop;
@@ -67,11 +49,21 @@ TEST(AsyncQuestion, ACancelWithdrawsAnOpenQuestionOnceAndRefusesTheLateAnswer)
     auto late = Question::Make();
     EXPECT_EQ(late->Wait(stop), std::nullopt);
     EXPECT_TRUE(late->Withdrawn());
+    // An answer from another thread wakes the asker; one answer only, and a
+    // later cancel changes nothing.
     stop.Reset();
     auto next = Question::Make();
-    std::thread answerer([next] { next->Answer("ok"); });
+    next->OnWithdraw([&] { ++withdrawn; });
+    std::thread answerer([next] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        EXPECT_TRUE(next->Answer("ok"));
+        EXPECT_FALSE(next->Answer("again"));
+    });
     EXPECT_EQ(next->Wait(stop), std::optional<std::string>("ok"));
     answerer.join();
+    stop.Cancel();
+    EXPECT_FALSE(next->Withdrawn());
+    EXPECT_EQ(withdrawn.load(), 2);
 }
 
 TEST(CancelSignal, AnEndedWatchNeverRunsAndCancelsRaceWithWatchesSafely)
@@ -85,8 +77,8 @@ TEST(CancelSignal, AnEndedWatchNeverRunsAndCancelsRaceWithWatchesSafely)
     }
     stop.Cancel();
     EXPECT_EQ(runs, 0);
-    const CancelSignal::Watch late = stop.OnCancel([&] { ++runs; });  // set already: runs at once
-    EXPECT_EQ(runs, 1);
+    const CancelSignal::Watch late = stop.OnCancel([&] { ++runs; });
+    EXPECT_EQ(runs, 1) << "a watch of a set signal runs at once";
 
     // Many watches start and end while another thread sets the signal: each
     // watcher runs at most once and never after its watch has ended.

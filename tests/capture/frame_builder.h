@@ -1,9 +1,8 @@
 #pragma once
 
 // Captured frames for the capture tests and the benchmark, composed from
-// small wrappers (Ethernet(Ipv4(Tcp(...)))) and payload makers; savefiles
-// written with libpcap's own dump functions; a sink that records rows as
-// the CLI prints them.
+// wrappers (Ethernet(Ipv4(Tcp(...)))) and payload makers; savefiles written
+// with libpcap's dump functions; a sink that records rows as the CLI prints them.
 
 #include <cstdint>
 #include <functional>
@@ -41,9 +40,8 @@ inline CaptureSettings Watched(std::vector<std::string> fileTypes = {".wmv", ".a
     return s;
 }
 
-// Frames are byte strings. `options`: bytes of no-op options in the header.
-inline std::string Tcp(uint16_t toPort, const std::string& payload, uint16_t fromPort = 40000,
-                       size_t options = 0)
+// `options`: bytes of no-op options in the header.
+inline std::string Tcp(uint16_t toPort, const std::string& payload, uint16_t fromPort = 40000, size_t options = 0)
 {
     return Be16(fromPort) + Be16(toPort) + Zeros(8) + static_cast<char>((20 + options) / 4 << 4) + "\x18" +
            Zeros(6) + std::string(options, '\1') + payload;
@@ -67,10 +65,7 @@ inline std::string Pppoe(const std::string& packet, bool oneByteProtocol)
     return std::string("\x11\0", 2) + Be16(42) + Be16(protocol.size() + packet.size()) + protocol + packet;
 }
 // Linux cooked (DLT_LINUX_SLL), as captured on the "any" device.
-inline std::string Cooked(const std::string& packet)
-{
-    return std::string("\0\4\3\4\0\6", 6) + Zeros(8) + "\x08" + Zeros(1) + packet;
-}
+inline std::string Cooked(const std::string& packet) { return std::string("\0\4\3\4\0\6", 6) + Zeros(8) + "\x08" + Zeros(1) + packet; }
 // A player's request to `port`; a server's reply from port 1755.
 inline std::string Frame(uint16_t port, const std::string& p) { return Ethernet(Ipv4(Tcp(port, p))); }
 inline std::string FromServer(const std::string& p) { return Ethernet(Ipv4(Tcp(40000, p, 1755))); }
@@ -97,20 +92,16 @@ inline std::string Utf16z(const std::u16string& text)
 inline std::string MmsCommand(uint32_t messageId, const std::string& body)
 {
     const size_t total = (40 + body.size() + 7) / 8 * 8;
-    const std::string m = Le(1, 4) + Le(0xB00BFACE, 4) + Le(total - 16, 4) + "MMS " +
-                          Le((total - 16) / 8, 4) + Le(3, 4) + Zeros(8) + Le((total - 32) / 8, 4) +
-                          Le(messageId, 4) + body;
+    const std::string m = Le(1, 4) + Le(0xB00BFACE, 4) + Le(total - 16, 4) + "MMS " + Le((total - 16) / 8, 4) +
+                          Le(3, 4) + Zeros(8) + Le((total - 32) / 8, 4) + Le(messageId, 4) + body;
     return m + Zeros(total - m.size());
 }
-inline std::string MmsConnect(const std::string& asciiPlayerId)
+inline std::string MmsConnect(const std::string& asciiId)
 {
     return MmsCommand(0x00030001, Le(0xF0F0F0EF, 4) + Le(0x0004000B, 4) + Le(0x0003001C, 4) +
-                                      Utf16z(std::u16string(asciiPlayerId.begin(), asciiPlayerId.end())));
+                                      Utf16z(std::u16string(asciiId.begin(), asciiId.end())));
 }
-inline std::string MmsOpenFile(const std::u16string& name)
-{
-    return MmsCommand(0x00030005, Le(1, 4) + Zeros(12) + Utf16z(name));
-}
+inline std::string MmsOpenFile(const std::u16string& name) { return MmsCommand(0x00030005, Le(1, 4) + Zeros(12) + Utf16z(name)); }
 // An ASF header (file properties, then a Content Description naming the
 // title); with mmsPrefix framed as an MMS data packet.
 inline std::string AsfTitleHeader(const std::u16string& title, bool mmsPrefix)
@@ -120,8 +111,7 @@ inline std::string AsfTitleHeader(const std::u16string& title, bool mmsPrefix)
     const std::string objects = guid(asf::kFileProperties) + Le(104, 8) + std::string(80, '\7') +
                                 guid(asf::kContentDescription) + Le(34 + texts.size(), 8) +
                                 Le(texts.size() - 16, 2) + Le(16, 2) + Zeros(6) + texts;
-    const std::string header =
-        guid(asf::kHeader) + Le(30 + objects.size(), 8) + Le(2, 4) + "\1\2" + objects;
+    const std::string header = guid(asf::kHeader) + Le(30 + objects.size(), 8) + Le(2, 4) + "\1\2" + objects;
     return mmsPrefix ? Zeros(5) + "\x0C" + Le(header.size() + 8, 2) + header : header;
 }
 
@@ -129,8 +119,7 @@ class SavefileWriter {
 public:
     SavefileWriter(const std::string& path, int linkType);
     ~SavefileWriter();
-    // `cut` bytes dropped by the snapshot length.
-    void Write(const std::string& frame, size_t cut = 0);
+    void Write(const std::string& frame, size_t cut = 0);  // `cut` bytes dropped by the snapshot length
 
 private:
     ::pcap* dead_;
@@ -158,8 +147,8 @@ public:
         if (addresses_.count(address))
             lines_.push_back("title\t" + address + "\t" + title);
     }
-    std::function<void()> onRow;  // called on the capture thread after each row
-    Strings Take()  // the lines so far; starts afresh
+    std::function<void()> onRow;  // on the capture thread after each row
+    Strings Take()                // the lines so far; starts afresh
     {
         addresses_.clear();
         return std::exchange(lines_, {});

@@ -109,7 +109,7 @@ TEST_F(CliRecordTest, HttpDownloadWithBasicAuthentication)
 }
 
 // A failure gives the reason of every transport tried beside the last one's
-// message, and the events tell only what happened. Text that is no address
+// message. Text that is no address
 // is a usage error, and nothing is tried for the other addresses either.
 TEST_F(CliRecordTest, AFailureNamesTheReasonOfEachTransportTried)
 {
@@ -121,18 +121,6 @@ TEST_F(CliRecordTest, AFailureNamesTheReasonOfEachTransportTried)
                                          "connection refused; HTTP: connection refused)\n")) << r.err;
     EXPECT_TRUE(std::filesystem::is_empty(out.path()));
 
-    r = Cli({"record", "--json", "-d", out.path(), closed});
-    EXPECT_EQ(r.exitCode, 1);
-    std::string attempts;
-    for (const char* transport : {"MMS over TCP", "MMS over HTTP", "HTTP"}) {
-        EXPECT_TRUE(Contains(r.out, "{\"event\":\"connecting\",\"job\":1,\"address\":\"" + closed +
-                                        "\",\"row\":0,\"transport\":\"" + transport + "\",\"to\":\"" + closed + "\"}"))
-            << r.out;
-        attempts += std::string(attempts.empty() ? "" : ",") + "{\"transport\":\"" + transport + "\",\"address\":\"" +
-                    closed + "\",\"reason\":\"connection refused\"}";
-    }
-    EXPECT_FALSE(Contains(r.out, "\"event\":\"header\"")) << r.out;
-    EXPECT_TRUE(Contains(r.out, "\"error\":\"Not Found\",\"attempts\":[" + attempts + "]}")) << r.out;
 
     // A local media file or another scheme is no address either; the
     // message holds no terminal control.
@@ -145,38 +133,6 @@ TEST_F(CliRecordTest, AFailureNamesTheReasonOfEachTransportTried)
         EXPECT_TRUE(Contains(r.err, shown + ": not a stream address or playlist")) << r.err;
     }
     EXPECT_FALSE(Contains(ReadFile(config.File("http.log")), "GET /size/7000"));
-}
-
-TEST_F(CliRecordTest, UnderAKoreanLocaleTheResultWordIsKoreanButJsonStaysEnglish)
-{
-    StartHttp();
-    env.back() = "LC_ALL=ko_KR.UTF-8";
-    auto r = Cli({"record", "-d", out.path(), Http("/size/7000")});
-    ASSERT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_TRUE(Contains(r.out, Http("/size/7000") + ": \xEC\x99\x84\xEB\xA3\x8C -> " + out.File("7000.asf"))) << r.out;
-    r = Cli({"record", "--json", "--if-exists", "overwrite", "-d", out.path(), Http("/size/7000")});
-    ASSERT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_TRUE(Contains(r.out, "\"result\":\"completed\"")) << r.out;
-}
-
-// A whole stream is a recording however short.
-TEST_F(CliRecordTest, AShortWholeStreamIsCompleted)
-{
-    testsupport::SampleOptions audio;
-    audio.seconds = 4;
-    audio.video = false;
-    const std::string shortAudio = testsupport::MakeSampleAsf(audio);
-    ASSERT_LT(FileSize(shortAudio), 256u * 1024) << "the sample must be under the size rule's limit";
-    FakeServer mmsh;
-    ASSERT_TRUE(mmsh.Start("mmsh_server.py", {"--file", shortAudio, "--lifetime", "60"}));
-    auto r = Cli({"record", "-d", out.path(), Address("http", mmsh, "/short.wma")});
-    ASSERT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_TRUE(Contains(r.out, ": completed -> " + out.File("short.wma"))) << r.out;
-    // The MMS-over-HTTP client reports its header once its probe has read
-    // it, with the duration: the file is shown once.
-    const std::string line = "  to " + out.File("short.wma");
-    EXPECT_TRUE(Contains(r.err, line) && r.err.find(line) == r.err.rfind(line)) << r.err;
-    EXPECT_FALSE(Contains(r.err, "(0:00:00)")) << r.err;
 }
 
 // A dropped connection is reconnected and each outage is an event; the
@@ -265,28 +221,17 @@ TEST_F(CliRecordTest, PlaylistsGiveALinePerEntryAndEachEntryStartsAfresh)
 }
 
 // The options that change how a stream is fetched or kept, each on a real
-// run: the proxy relays the request for an address nothing listens at, the
-// player identity goes out in the connect command, --max-time ends an 8 s
-// stream as a finished file of about 3 s, --max-size at the first block
-// reaching it, --idle-timeout a stalled download (failed, what arrived
-// kept), and a broadcast's times start at 0 unless --no-live-rebase keeps
-// the server's own.
+// run: the player identity goes out in the connect command, --max-time ends
+// an 8 s stream as a finished file of about 3 s, and a broadcast's times
+// start at 0 unless --no-live-rebase keeps the server's own.
 TEST_F(CliRecordTest, FetchAndKeepOptionsTakeEffect)
 {
     const std::string sample = Sample();
-    StartHttp();
-    FakeServer proxy, mms, live;
-    ASSERT_TRUE(proxy.Start("mmsh_server.py", {"--file", sample, "--log", config.File("proxy.log"), "--lifetime", "60"}));
+    FakeServer mms, live;
     ASSERT_TRUE(mms.Start("mms_server.py", {"--file", sample, "--log", config.File("mms.log"), "--connections", "8",
                                             "--lifetime", "60"}));
     ASSERT_TRUE(live.Start("mms_server.py", {"--file", asfstream::LiveOf(sample), "--connections", "8",
                                              "--lifetime", "60"}));
-    // Addresses nothing listens at; the proxy is named either way.
-    const std::string unreachable = "http://127.0.0.1:" + std::to_string(ClosedPort());
-    const std::string proxyAt = "127.0.0.1:" + std::to_string(proxy.port());
-    auto relayed = [&](const std::string& address) {
-        return [&, address] { EXPECT_TRUE(Contains(ReadFile(config.File("proxy.log")), "GET " + address + " HTTP/1.")); };
-    };
     const std::string playerId = "ArchiveBot/2.5";
     std::string playerIdUtf16;  // as the connect command carries it
     for (char c : playerId)
@@ -304,11 +249,8 @@ TEST_F(CliRecordTest, FetchAndKeepOptionsTakeEffect)
         std::vector<std::string> options;
         std::string address, file;
         std::function<void()> check;
-        int exitCode = 0;
     };
     const Case cases[] = {
-        {{"--proxy", proxyAt}, unreachable + "/relayed.asf", "relayed.asf", relayed(unreachable + "/relayed.asf")},
-        {{"--proxy", "http://" + proxyAt}, unreachable + "/url.asf", "url.asf", relayed(unreachable + "/url.asf")},
         {{"--player-id", playerId}, Address("mms", mms, "/id.asf"), "id.asf",
          [&] { EXPECT_TRUE(Contains(ReadFile(config.File("mms.log")), playerIdUtf16)); }},
         {{"--max-time", "3"}, Address("mms", mms, "/cut.asf"), "cut.asf",
@@ -319,13 +261,6 @@ TEST_F(CliRecordTest, FetchAndKeepOptionsTakeEffect)
              std::string diagnostics;
              EXPECT_TRUE(testsupport::DecodesCleanly(out.File("cut.asf"), &diagnostics)) << diagnostics;
          }},
-        {{"--max-size", "1"}, Http("/size/5000000"), "5000000.asf",
-         [&] {
-             EXPECT_GE(FileSize(out.File("5000000.asf")), 1048576u);
-             EXPECT_LT(FileSize(out.File("5000000.asf")), 1048576u + 65536u);
-         }},
-        {{"--idle-timeout", "1"}, Http("/stall/1000"), "1000.asf",
-         [&] { EXPECT_EQ(FileSize(out.File("1000.asf")), 1000u); }, 1},
         {{}, Address("mms", live, "/rebased.asf"), "rebased.asf", [&] { EXPECT_EQ(sendTime("rebased.asf", false), 0); }},
         {{"--no-live-rebase"}, Address("mms", live, "/kept.asf"), "kept.asf",
          [&] { EXPECT_GE(sendTime("kept.asf", false), int64_t{asfstream::kLiveShift}); }},
@@ -336,10 +271,8 @@ TEST_F(CliRecordTest, FetchAndKeepOptionsTakeEffect)
         args.insert(args.end(), c.options.begin(), c.options.end());
         args.push_back(c.address);
         const auto r = Cli(args);
-        EXPECT_EQ(r.exitCode, c.exitCode) << r.err;
-        EXPECT_TRUE(c.exitCode ? Contains(r.err, c.address + ": failed: ")
-                               : Contains(r.out, c.address + ": completed -> " + out.File(c.file)))
-            << r.out << r.err;
+        EXPECT_EQ(r.exitCode, 0) << r.err;
+        EXPECT_TRUE(Contains(r.out, c.address + ": completed -> " + out.File(c.file))) << r.out << r.err;
         c.check();
     }
 }

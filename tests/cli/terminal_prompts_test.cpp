@@ -54,9 +54,6 @@ TEST(TerminalPrompts, EachIfExistsPolicyAnswersForTheUser)
         EXPECT_EQ(prompts.AskSavePath(path, running), c.numbered);
         EXPECT_EQ(path, dir.File(c.numbered ? "a(0).asf" : "a.asf"));
     }
-    IfExists parsed;
-    EXPECT_TRUE(ParseIfExists("skip", &parsed) && parsed == IfExists::Skip);
-    EXPECT_FALSE(ParseIfExists("keep", &parsed));
 }
 
 TEST(TerminalPrompts, AStopEndsAQuestionNobodyAnswers)

@@ -2,8 +2,6 @@
 
 #include <fcntl.h>
 #include <unistd.h>
-#include <map>
-#include <sstream>
 
 #include "asf_test_builder.h"
 #include "formats/asf_file_info.h"
@@ -100,65 +98,6 @@ TEST(AsfFileInfo, FilesOfMoreThanFourGigabytes)
     AsfObjectRecord record;
     ASSERT_EQ(info.FindObject(asf::kSimpleIndex, &record), 3);
     EXPECT_EQ(record.offset, indexAt);
-}
-
-// WMV2 + WMA2 and audio-only files made by ffmpeg: duration, bit rate,
-// stream formats and codec names agree with ffprobe.
-TEST(AsfFileInfo, AgreesWithFfprobeOnFfmpegFiles)
-{
-    testsupport::SampleOptions audioOnly;
-    audioOnly.video = false;
-    for (const testsupport::SampleOptions& options : {testsupport::SampleOptions{}, audioOnly}) {
-        const std::string path = testsupport::MakeSampleAsf(options);
-        SCOPED_TRACE(path);
-        AsfFileInfo info;
-        ASSERT_TRUE(info.Parse(path));
-        EXPECT_EQ(info.Status().end, AsfWalkEnd::Complete) << info.Status().Text();
-        EXPECT_EQ(info.AudioOnly(), !options.video);
-        const auto flat = testsupport::RunProcess(
-            {"ffprobe", "-v", "error", "-show_streams", "-show_format", "-of", "flat", path});
-        std::map<std::string, std::string> probe;  // key="value" lines
-        std::istringstream lines(flat.out);
-        for (std::string line; std::getline(lines, line);) {
-            const size_t eq = line.find('=');
-            const std::string value = line.substr(std::min(eq + 1, line.size()));
-            probe[line.substr(0, eq)] = value.starts_with('"') ? value.substr(1, value.size() - 2) : value;
-        }
-        const int streams = options.video ? 2 : 1;
-        ASSERT_EQ(probe["format.nb_streams"], std::to_string(streams)) << flat.err;
-        EXPECT_EQ(std::to_string(info.FileSize()), probe["format.size"]);
-
-        const AsfFileProperties& p = info.FileProperties();
-        double longest = 0;
-        for (int i = 0; i < streams; ++i) {
-            const std::string key = "streams.stream." + std::to_string(i) + ".";
-            auto number = [&](const char* name) { return std::stoul(probe[key + name], nullptr, 0); };
-            longest = std::max(longest, std::stod(probe[key + "duration"]));
-            if (probe[key + "codec_type"] == "audio") {
-                const AsfWaveFormat& a = info.AudioFormat();
-                EXPECT_EQ(a.formatTag, number("codec_tag"));
-                EXPECT_EQ(a.channels, number("channels"));
-                EXPECT_EQ(a.samplesPerSecond, number("sample_rate"));
-                EXPECT_EQ(a.averageBytesPerSecond * 8, number("bit_rate"));
-                EXPECT_EQ(p.maxBitrate == number("bit_rate"), !options.video);
-                // "Windows Media Audio 2" against the file's "Windows Media Audio V8".
-                const std::string name = probe[key + "codec_long_name"];
-                EXPECT_TRUE(info.AudioCodecs().at(0).starts_with(name.substr(0, name.rfind(' ')))) << name;
-            } else {
-                const AsfBitmapInfo& v = info.VideoFormat();
-                EXPECT_EQ(uint32_t(v.width) * 10000 + uint32_t(v.height),
-                          number("width") * 10000 + number("height"));
-                EXPECT_EQ(v.compression, number("codec_tag"));
-                std::string name = info.VideoCodecs().at(0).substr(0, 4);
-                for (char& c : name)
-                    c = char(std::tolower(c));
-                EXPECT_EQ(name, probe[key + "codec_name"]);
-            }
-        }
-        // ffprobe's stream duration is the play duration minus preroll.
-        EXPECT_NEAR((double(p.playDuration) / 1e4 - double(p.preroll)) / 1000, longest, 0.0015);
-        EXPECT_EQ(info.DurationSeconds(), int64_t(longest));
-    }
 }
 
 }  // namespace

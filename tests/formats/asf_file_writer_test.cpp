@@ -1,6 +1,6 @@
-// The ASF file writer and the file sink, on real files: recordings compared
-// byte for byte with the streamed source, checked by the independent
-// decoder, and the cases that end a recording early.
+// The ASF file writer and the file sink on real files: recordings compared
+// byte for byte with the streamed source and checked by the independent
+// decoder, resumes, and the cases that end a recording early.
 
 #include <gtest/gtest.h>
 #include <fcntl.h>
@@ -17,8 +17,8 @@
 #include "asf_stream.h"
 #include "formats/asf_file_info.h"
 #include "formats/asf_file_reader.h"
-#include "formats/asf_guids.h"
 #include "formats/asf_file_writer.h"
+#include "formats/asf_guids.h"
 #include "formats/asf_stream_header.h"
 #include "formats/file_sink.h"
 #include "test_support.h"
@@ -26,53 +26,55 @@
 namespace {
 
 using namespace asfstream;
+using testsupport::ReadFile;
 using Result = AsfFileWriter::PacketResult;
 using Header = AsfFileWriter::HeaderResult;
+using Options = AsfFileWriter::Options;
 
 const uint8_t* Bytes(const std::string& s) { return reinterpret_cast<const uint8_t*>(s.data()); }
+std::string NoPadding(const std::string& p) { return p.substr(0, std::max<size_t>(1, p.find_last_not_of('\0') + 1)); }
 
-std::string NoPadding(const std::string& p)
-{
-    return p.substr(0, std::max<size_t>(1, p.find_last_not_of('\0') + 1));
-}
-
-// One writer recording into a file of its own (or into `to`).
+// One writer recording into a file of its own: a new one, a device (`to`),
+// or one that holds `kept` already (written on from its end when `seek`).
 struct Harness {
     testsupport::TempDir dir;
     std::string path = dir.File("out.asf");
     std::unique_ptr<FileSink> sink;
     AsfFileWriter writer;
 
-    // to: a device (/dev/full), opened as it is; output files are regular.
-    explicit Harness(const AsfFileWriter::Options& options = {}, const char* to = nullptr)
+    explicit Harness(const Options& options = {}, const char* to = nullptr)
         : sink(to ? std::make_unique<FileSink>(::open(to, O_WRONLY | O_CLOEXEC)) : FileSink::Create(path))
     {
         EXPECT_NE(sink, nullptr);
         writer.Begin(sink.get(), options);
     }
+    Harness(const std::string& kept, const Options& options, bool seek)
+    {
+        testsupport::WriteFile(path, kept);
+        sink = FileSink::OpenExisting(path);
+        EXPECT_NE(sink, nullptr);
+        if (seek)
+            sink->Seek(kept.size());
+        writer.Begin(sink.get(), options);
+    }
     Header WriteHeader(const std::string& h) { return writer.WriteHeader(Bytes(h), h.size()); }
     Result Packet(const std::string& p) { return writer.WritePacket(Bytes(p), p.size()); }
     Result PacketAt(uint64_t n, const std::string& p) { return writer.WritePacketAt(n, Bytes(p), p.size()); }
-    // Finalises and closes; false when either failed.
-    bool Finish()
+    bool Finish()  // false when finalising or closing failed
     {
         const bool finalised = writer.Finalise();
         return sink->Close() && finalised;
     }
 };
 
-uint32_t DurationMs(const Parts& src)
-{
-    return static_cast<uint32_t>(Get64(src.header, src.fileProps + 64) / 10000 - Get32(src.header, src.fileProps + 80));
-}
-
 TEST(AsfFileWriter, StreamedFileComesOutWholeIndexedAndDecodable)
 {
     const Parts& src = Split(Sample());
     const uint32_t last = SendTime(src.packets.back(), src.packetSize);
-    const uint32_t duration = DurationMs(src);
-    // Packets without their padding, in order; a broadcast's times moved back
-    // to 0 and its counts and durations filled in.
+    const uint32_t duration =
+        static_cast<uint32_t>(Get64(src.header, src.fileProps + 64) / 10000 - Get32(src.header, src.fileProps + 80));
+    // Packets without their padding; a broadcast's times moved back to 0 and
+    // its counts and durations filled in.
     for (bool live : {false, true}) {
         SCOPED_TRACE(live ? "live" : "on demand");
         const Parts& sent = Split(live ? LiveSample() : Sample());
@@ -80,10 +82,8 @@ TEST(AsfFileWriter, StreamedFileComesOutWholeIndexedAndDecodable)
         ASSERT_EQ(h.WriteHeader(sent.header), Header::Written);
         EXPECT_EQ(h.writer.DurationMs(), live ? 0 : duration);
         Result r;
-        for (const std::string& p : sent.packets) {
-            r = h.Packet(NoPadding(p));
-            ASSERT_EQ(r.status, Result::Written);
-        }
+        for (const std::string& p : sent.packets)
+            ASSERT_EQ((r = h.Packet(NoPadding(p))).status, Result::Written);
         EXPECT_EQ(h.writer.HoldsWholeStream(), !live);
         ASSERT_TRUE(h.Finish());
         EXPECT_TRUE(IsRecordingOf(h.path, src, src.packets.size(), live));
@@ -93,17 +93,13 @@ TEST(AsfFileWriter, StreamedFileComesOutWholeIndexedAndDecodable)
         EXPECT_TRUE(Decodes(h.path, live ? 2.0 : 0));  // and seekable
         EXPECT_NEAR(testsupport::ProbeDuration(h.path), (live ? last : duration) / 1000.0, 0.05);
     }
-}
-
-TEST(AsfFileWriter, PacketsArePaddedOrCutToThePacketSize)
-{
-    const Parts& src = Split(Sample());
+    // A short packet is padded with zeros, a long one cut.
     Harness h;
     ASSERT_EQ(h.WriteHeader(src.header), Header::Written);
     ASSERT_TRUE(h.Packet(src.packets[0].substr(0, 40)).Wrote());
     ASSERT_TRUE(h.Packet(src.packets[1] + std::string(500, '\x7F')).Wrote());
     ASSERT_TRUE(h.Finish());
-    const std::string out = testsupport::ReadFile(h.path);
+    const std::string out = ReadFile(h.path);
     EXPECT_EQ(PacketOf(out, src, 0), src.packets[0].substr(0, 40) + std::string(src.packetSize - 40, '\0'));
     EXPECT_EQ(PacketOf(out, src, 1), src.packets[1]);
     EXPECT_EQ(out.size(), src.header.size() + 2 * src.packetSize + 62);
@@ -113,8 +109,8 @@ TEST(AsfFileWriter, PacketsByNumberLandInTheirPlaceAndStayInsideTheStream)
 {
     const Parts& src = Split(Sample());
     const size_t n = src.packets.size();
-    // In any order, and again: the file is the same.
-    std::vector<size_t> order(n);
+    const uint64_t jump = AsfFileWriter::kMaxNumberJump;
+    std::vector<size_t> order(n);  // any order, some again: the same file
     std::iota(order.begin(), order.end(), 0);
     std::shuffle(order.begin(), order.end(), std::mt19937(7));
     order.insert(order.end(), {3, 0, 5});
@@ -123,62 +119,42 @@ TEST(AsfFileWriter, PacketsByNumberLandInTheirPlaceAndStayInsideTheStream)
         ASSERT_EQ(h.WriteHeader(src.header), Header::Written);
         for (size_t i : order)
             ASSERT_EQ(h.PacketAt(i, NoPadding(src.packets[i])).status, Result::Written) << i;
-        // Past the announced packets: refused, nothing written far out.
         EXPECT_EQ(h.PacketAt(n, src.packets[0]).status, Result::OutOfRange);
         EXPECT_EQ(h.PacketAt(~uint64_t{0} / src.packetSize, src.packets[0]).status, Result::OutOfRange);
         EXPECT_EQ(h.writer.PacketsInFile(), n);
         ASSERT_TRUE(h.Finish());
         EXPECT_TRUE(IsRecordingOf(h.path, src, n, false));
     }
-    {
-        // A broadcast announces nothing: a number may jump ahead only so far.
+    // A broadcast announces nothing, nor does a header that claims 2^40
+    // packets: a number may jump only so far past the packets written.
+    std::string huge = src.header;
+    Put32(huge, src.fileProps + 56, 0);
+    Put32(huge, src.fileProps + 60, 256);
+    for (const std::string& header : {Split(LiveSample()).header, huge}) {
         Harness h;
-        ASSERT_EQ(h.WriteHeader(Split(LiveSample()).header), Header::Written);
-        EXPECT_EQ(h.PacketAt(AsfFileWriter::kMaxNumberJump, src.packets[0]).status, Result::Written);
-        EXPECT_EQ(h.PacketAt(2 * AsfFileWriter::kMaxNumberJump + 1, src.packets[0]).status, Result::OutOfRange);
-        ASSERT_TRUE(h.Finish());
-        EXPECT_EQ(testsupport::FileSize(h.path),
-                  src.header.size() + (AsfFileWriter::kMaxNumberJump + 1) * src.packetSize + 62);
-    }
-    {
-        // A header that announces 2^40 packets sizes nothing: the packets
-        // written bound the place of the next one as for a broadcast.
-        std::string huge = src.header;
-        Put32(huge, src.fileProps + 56, 0);
-        Put32(huge, src.fileProps + 60, 256);
-        Harness h;
-        ASSERT_EQ(h.WriteHeader(huge), Header::Written);
-        for (size_t i = 0; i < 3; ++i)
-            ASSERT_EQ(h.PacketAt(i, src.packets[i]).status, Result::Written);
+        ASSERT_EQ(h.WriteHeader(header), Header::Written);
+        EXPECT_EQ(h.PacketAt(jump, src.packets[0]).status, Result::Written);
         EXPECT_EQ(h.PacketAt(uint64_t{1} << 39, src.packets[0]).status, Result::OutOfRange);
-        EXPECT_EQ(h.PacketAt(3 + 2 * AsfFileWriter::kMaxNumberJump, src.packets[0]).status, Result::OutOfRange);
+        EXPECT_EQ(h.PacketAt(2 * jump + 1, src.packets[0]).status, Result::OutOfRange);
         ASSERT_TRUE(h.Finish());
-        EXPECT_LT(testsupport::FileSize(h.path), src.header.size() + 4 * src.packetSize + 4096);
+        EXPECT_EQ(testsupport::FileSize(h.path), src.header.size() + (jump + 1) * src.packetSize + 62);
     }
     // Resuming by bytes: a file that holds the header and 20 packets keeps
     // them; one too short for the header gets it written again.
-    const std::string whole = testsupport::ReadFile(Sample());
+    const std::string whole = ReadFile(Sample());
     for (size_t keptPackets : {size_t{20}, size_t{0}}) {
         SCOPED_TRACE(keptPackets);
-        testsupport::TempDir dir;
-        const std::string path = dir.File("resumed.asf");
-        const std::string kept = keptPackets ? whole.substr(0, src.header.size() + 20 * src.packetSize + 100)
-                                             : std::string(100, 'x');
-        testsupport::WriteFile(path, kept);
-        auto sink = FileSink::OpenExisting(path);
-        ASSERT_NE(sink, nullptr);
-        AsfFileWriter w;
-        AsfFileWriter::Options options;
+        const std::string kept =
+            keptPackets ? whole.substr(0, src.header.size() + 20 * src.packetSize + 100) : std::string(100, 'x');
+        Options options;
         options.keptBytes = kept.size();
-        w.Begin(sink.get(), options);
-        ASSERT_EQ(w.WriteHeader(Bytes(src.header), src.header.size()),
-                  keptPackets ? Header::Kept : Header::Written);
+        Harness h(kept, options, false);
+        ASSERT_EQ(h.WriteHeader(src.header), keptPackets ? Header::Kept : Header::Written);
         for (size_t i = keptPackets; i < n; ++i)
-            ASSERT_TRUE(w.WritePacketAt(i, Bytes(src.packets[i]), src.packetSize).Wrote());
-        EXPECT_EQ(w.BytesWritten(), (n - keptPackets) * src.packetSize + (keptPackets ? 0 : src.header.size()));
-        ASSERT_TRUE(w.Finalise());
-        ASSERT_TRUE(sink->Close());
-        EXPECT_TRUE(IsRecordingOf(path, src, n, false));
+            ASSERT_TRUE(h.PacketAt(i, src.packets[i]).Wrote());
+        EXPECT_EQ(h.writer.BytesWritten(), (n - keptPackets) * src.packetSize + (keptPackets ? 0 : src.header.size()));
+        ASSERT_TRUE(h.Finish());
+        EXPECT_TRUE(IsRecordingOf(h.path, src, n, false));
     }
 }
 
@@ -191,26 +167,21 @@ TEST(AsfFileWriter, RefusesHeadersItCannotWriteAndPacketsBeforeAHeader)
         Put32(h, at, value);
         return h;
     };
-    struct Case {
-        const char* what;
-        std::string header;
-        Header result;
+    const std::pair<std::string, Header> cases[] = {
+        {changed(fp + 96, src.packetSize + 1), Header::UnsupportedPacketSize},  // unequal sizes
+        {changed(fp + 92, 0xFFFF), Header::UnsupportedPacketSize},
+        {changed(fp + 96, 0, changed(fp + 92, 0)), Header::UnsupportedPacketSize},
+        {changed(0, 0), Header::Malformed},                   // not a Header object
+        {changed(16, uint32_t(end + 1)), Header::Malformed},  // its size is not the header's
+        {changed(fp, 0), Header::Malformed},                  // no File Properties
+        {changed(end, 0), Header::Malformed},                 // no Data object after it
+        {src.header.substr(0, src.header.size() - 1), Header::Malformed},
+        {std::string(), Header::Malformed},
     };
-    for (const Case& c : {
-             Case{"unequal packet sizes", changed(fp + 96, src.packetSize + 1), Header::UnsupportedPacketSize},
-             Case{"packets of 0xFFFF bytes", changed(fp + 92, 0xFFFF), Header::UnsupportedPacketSize},
-             Case{"packets of 0 bytes", changed(fp + 96, 0, changed(fp + 92, 0)),
-                  Header::UnsupportedPacketSize},
-             Case{"not a Header object", changed(0, 0), Header::Malformed},
-             Case{"a Header object size that is not the header's", changed(16, uint32_t(end + 1)), Header::Malformed},
-             Case{"no File Properties", changed(fp, 0), Header::Malformed},
-             Case{"no Data object after it", changed(end, 0), Header::Malformed},
-             Case{"cut short", src.header.substr(0, src.header.size() - 1), Header::Malformed},
-             Case{"nothing", std::string(), Header::Malformed},
-         }) {
-        SCOPED_TRACE(c.what);
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        SCOPED_TRACE(i);
         Harness h;
-        EXPECT_EQ(h.WriteHeader(c.header), c.result);
+        EXPECT_EQ(h.WriteHeader(cases[i].first), cases[i].second);
         EXPECT_EQ(h.Packet(src.packets[0]).status, Result::NoHeader);
         EXPECT_EQ(h.PacketAt(0, src.packets[0]).status, Result::NoHeader);
         EXPECT_TRUE(h.Finish());
@@ -224,7 +195,6 @@ TEST(AsfFileWriter, RefusesHeadersItCannotWriteAndPacketsBeforeAHeader)
     ASSERT_TRUE(h.Packet(src.packets[1]).Wrote());
     ASSERT_TRUE(h.Finish());
     EXPECT_TRUE(IsRecordingOf(h.path, src, 2, false));
-
     // A probe without a file counts the header and ends at the first packet.
     AsfFileWriter probe;
     probe.Begin(nullptr, {});
@@ -246,14 +216,12 @@ TEST(AsfFileWriter, TimesAndProgressFollowTheSendTimes)
     // play duration no longer than the preroll is 1 ms, not 49 days.
     for (uint32_t seconds : {60u, 4 * 3600u, 0u}) {
         std::string header = src.header;
-        const uint64_t preroll = Get32(header, src.fileProps + 80);
-        Put64(header, src.fileProps + 64, (seconds * 1000ull + preroll) * 10000);
+        Put64(header, src.fileProps + 64, (seconds * 1000ull + Get32(header, src.fileProps + 80)) * 10000);
         Harness h;
         ASSERT_EQ(h.WriteHeader(header), Header::Written);
         EXPECT_EQ(h.writer.DurationMs(), seconds ? seconds * 1000 : 1);
         const Result r = h.Packet(at(seconds * 500));
-        EXPECT_EQ(r.progress, seconds ? 5000u : 0u);
-        EXPECT_EQ(r.timeMs, seconds * 500);
+        EXPECT_EQ(r.progress * 100000ull + r.timeMs, (seconds ? 5000u : 0u) * 100000ull + seconds * 500) << seconds;
     }
     // Live times count from the first packet; none goes below it.
     Harness h;
@@ -265,52 +233,33 @@ TEST(AsfFileWriter, TimesAndProgressFollowTheSendTimes)
     EXPECT_EQ(h.writer.HighestTime(), 2000u);
 }
 
-// Which recordings get their counts and durations from what was written.
 TEST(AsfFileWriter, FinishedHeaderClaimsWhatTheFileHoldsAndCutFilesStayResumable)
 {
     const Parts& src = Split(Sample());
     using R = AsfFileWriter::Retime;
     using P = AsfFileWriter::Patch;
-    struct Case {
-        const char* what;
-        bool live;
-        R retime;
-        P patch;
-        size_t packets;
-        bool patched;  // counts and durations from the packets written
-    };
     const size_t all = src.packets.size(), half = all / 2;
-    for (const Case& c : {
-             Case{"whole on demand", false, R::Live, P::Live, all, false},
-             Case{"whole on demand, patched when whole", false, R::Live, P::LiveOrWhole, all, true},
-             Case{"cut on demand, patched when whole", false, R::Live, P::LiveOrWhole, half, false},
-             Case{"cut on demand, always patched", false, R::Live, P::Always, half, true},
-             Case{"live", true, R::Live, P::LiveOrWhole, half, true},
-         }) {
-        SCOPED_TRACE(c.what);
-        AsfFileWriter::Options options;
-        options.retime = c.retime;
-        options.patch = c.patch;
+    // live, retime, patch, packets written, whether counts and durations come from them
+    const std::tuple<bool, R, P, size_t, bool> cases[] = {
+        {false, R::Live, P::Live, all, false},        {false, R::Live, P::LiveOrWhole, all, true},
+        {false, R::Live, P::LiveOrWhole, half, false}, {false, R::Live, P::Always, half, true},
+        {true, R::Live, P::LiveOrWhole, half, true},   {true, R::None, P::Live, all, false},
+    };
+    for (const auto& [live, retime, patch, packets, patched] : cases) {
+        SCOPED_TRACE(testing::Message() << live << int(retime) << int(patch) << packets);
+        Options options;
+        options.retime = retime;
+        options.patch = patch;
         Harness h(options);
-        const Parts& sent = Split(c.live ? LiveSample() : Sample());
+        const Parts& sent = Split(live ? LiveSample() : Sample());
         ASSERT_EQ(h.WriteHeader(sent.header), Header::Written);
-        for (size_t i = 0; i < c.packets; ++i)
+        for (size_t i = 0; i < packets; ++i)
             ASSERT_TRUE(h.Packet(sent.packets[i]).Wrote());
         ASSERT_TRUE(h.Finish());
-        EXPECT_TRUE(IsRecordingOf(h.path, src, c.packets, c.patched));
-        EXPECT_EQ(ResumeScan().Scan(h.path), !c.live && !c.patched && c.packets == half);
+        // Not retimed, a broadcast is written as it came.
+        EXPECT_TRUE(IsRecordingOf(h.path, retime == R::None ? sent : src, packets, patched));
+        EXPECT_EQ(ResumeScan().Scan(h.path), !live && !patched && packets == half);
     }
-    // The live setting off: a broadcast is written as it came.
-    AsfFileWriter::Options raw;
-    raw.retime = R::None;
-    Harness h(raw);
-    const Parts& live = Split(LiveSample());
-    ASSERT_EQ(h.WriteHeader(live.header), Header::Written);
-    for (const std::string& p : live.packets)
-        ASSERT_TRUE(h.Packet(p).Wrote());
-    ASSERT_TRUE(h.Finish());
-    EXPECT_TRUE(IsRecordingOf(h.path, live, live.packets.size(), false));
-
     // Without an announced count the duration tells whether it is whole.
     std::string uncounted = src.header;
     Put64(uncounted, src.fileProps + 56, 0);
@@ -344,16 +293,13 @@ TEST(AsfFileWriter, FailedWritesAreReportedAndClosingTellsOfThem)
     auto sink = FileSink::Create(dir.File("s"));
     ASSERT_NE(sink, nullptr);
     sink->Seek(10);
-    ASSERT_TRUE(sink->Write("0123456789", 10));
-    ASSERT_TRUE(sink->WriteAt(0, "abc", 3));
-    ASSERT_TRUE(sink->Write("XY", 2));
-    ASSERT_TRUE(sink->WriteAt(15, "-", 1));
+    ASSERT_TRUE(sink->Write("0123456789", 10) && sink->WriteAt(0, "abc", 3) && sink->Write("XY", 2) &&
+                sink->WriteAt(15, "-", 1));
     uint64_t size = 0;
     ASSERT_TRUE(sink->Size(&size));
     EXPECT_EQ(size, 22u);
-    ASSERT_TRUE(sink->Truncate(21));
-    ASSERT_TRUE(sink->Close());
-    EXPECT_EQ(testsupport::ReadFile(dir.File("s")), std::string("abc\0\0\0\0\0\0\0" "01234-6789X", 21));
+    ASSERT_TRUE(sink->Truncate(21) && sink->Close());
+    EXPECT_EQ(ReadFile(dir.File("s")), std::string("abc\0\0\0\0\0\0\0" "01234-6789X", 21));
     EXPECT_FALSE(sink->WriteAt(0, "x", 1));
     EXPECT_EQ(FileSink::Create(dir.File("no/such/folder")), nullptr);
     EXPECT_EQ(FileSink::OpenExisting(dir.File("missing")), nullptr);
@@ -370,12 +316,12 @@ TEST(FileSink, NeverFollowsALinkNorWaitsOnAFifo)
     ASSERT_EQ(::symlink(dir.File("nowhere").c_str(), dir.File("dangling").c_str()), 0);
     ASSERT_EQ(::mkfifo(dir.File("fifo").c_str(), 0600), 0);
     ASSERT_EQ(::mkdir(dir.File("folder").c_str(), 0700), 0);
-    for (const char* name : {"link", "dangling", "fifo", "folder", "plain"}) {
+    for (const std::string name : {"link", "dangling", "fifo", "folder", "plain"}) {
         SCOPED_TRACE(name);
         int error = 0;
         EXPECT_EQ(FileSink::CreateNew(dir.File(name), &error), nullptr);
         EXPECT_EQ(error, EEXIST);
-        if (std::string(name) == "plain")
+        if (name == "plain")
             continue;
         EXPECT_EQ(FileSink::Create(dir.File(name), &error), nullptr);
         EXPECT_NE(error, 0);
@@ -386,137 +332,101 @@ TEST(FileSink, NeverFollowsALinkNorWaitsOnAFifo)
     ASSERT_GE(reader, 0);
     EXPECT_EQ(FileSink::Create(dir.File("fifo")), nullptr);
     ::close(reader);
-    EXPECT_EQ(testsupport::ReadFile(dir.File("outside")), "keep");
+    EXPECT_EQ(ReadFile(dir.File("outside")), "keep");
     EXPECT_FALSE(testsupport::FileExists(dir.File("nowhere")));
 
     auto kept = FileSink::OpenExisting(dir.File("plain"));
-    ASSERT_NE(kept, nullptr);
-    ASSERT_TRUE(kept->Close());
-    EXPECT_EQ(testsupport::ReadFile(dir.File("plain")), "old");
+    ASSERT_TRUE(kept && kept->Close());
+    EXPECT_EQ(ReadFile(dir.File("plain")), "old");
     auto emptied = FileSink::Create(dir.File("plain"));
-    ASSERT_NE(emptied, nullptr);
-    ASSERT_TRUE(emptied->Write("x", 1));
-    ASSERT_TRUE(emptied->Close());
-    EXPECT_EQ(testsupport::ReadFile(dir.File("plain")), "x");
+    ASSERT_TRUE(emptied && emptied->Write("x", 1) && emptied->Close());
+    EXPECT_EQ(ReadFile(dir.File("plain")), "x");
     auto fresh = FileSink::CreateNew(dir.File("new"));
-    ASSERT_NE(fresh, nullptr);
-    EXPECT_TRUE(fresh->Close());
+    ASSERT_TRUE(fresh && fresh->Close());
 }
 
 // A resumed file goes on only with the stream it holds: the same packet
 // size, stream numbers and types, and the same file id or play duration.
+// The file's last packet must come again with the same payloads before
+// anything is written; a refused resume leaves the file as it was.
 TEST(AsfFileWriter, AResumeGoesOnOnlyWithTheStreamTheFileHolds)
 {
     const Parts& src = Split(Sample());
+    const std::vector<std::string>& p = src.packets;
     const std::vector<uint8_t> kept(src.header.begin(), src.header.end());
     const size_t fp = src.fileProps;
-    const size_t stream = src.header.find(std::string(reinterpret_cast<const char*>(asf::kStreamProperties.bytes.data()), 16));
+    const size_t stream =
+        src.header.find(std::string(reinterpret_cast<const char*>(asf::kStreamProperties.bytes.data()), 16));
     ASSERT_NE(stream, std::string::npos);
-    auto with = [&](size_t at, uint8_t byte) {
+    auto with = [&](std::vector<std::pair<size_t, uint64_t>> fields, size_t bytes = 8) {
         std::string h = src.header;
-        h[at] = static_cast<char>(byte);
+        for (const auto& [at, value] : fields)
+            bytes == 8 ? Put64(h, at, value) : void(h[at] = static_cast<char>(value));
         return h;
     };
-    std::string neither = with(fp + 24, src.header[fp + 24] ^ 1);          // another file id ...
-    Put64(neither, fp + 64, Get64(src.header, fp + 64) + 10000000);        // ... and duration
+    const uint64_t play = Get64(src.header, fp + 64);
+    const char id = src.header[fp + 24], number = src.header[stream + 72], type = src.header[stream + 24];
     std::string otherPacket = src.header;
     Put32(otherPacket, fp + 92, src.packetSize + 1);
     Put32(otherPacket, fp + 96, src.packetSize + 1);
-    std::string live = src.header;
-    Put64(live, fp + 64, 0);
-    struct Case {
-        const char* what;
-        std::string header;
-        bool same;
-    } cases[] = {
-        {"the same header", src.header, true},
-        {"another file id, the same duration", with(fp + 24, src.header[fp + 24] ^ 1), true},
-        {"another duration, the same file id", [&] { std::string h = src.header; Put64(h, fp + 64, 1); return h; }(), true},
-        {"neither file id nor duration", neither, false},
-        {"another packet size", otherPacket, false},
-        {"another stream number", with(stream + 72, (src.header[stream + 72] & 0x80) | 9), false},
-        {"another stream type", with(stream + 24, src.header[stream + 24] ^ 0x40), false},
-        {"a broadcast", live, false},
+    std::string neither = with({{fp + 24, uint8_t(id ^ 1)}}, 1);
+    Put64(neither, fp + 64, play + 10000000);
+    const std::pair<std::string, bool> cases[] = {
+        {src.header, true},
+        {with({{fp + 24, uint8_t(id ^ 1)}}, 1), true},  // another file id, the same duration
+        {with({{fp + 64, 1}}), true},                   // another duration, the same file id
+        {neither, false},
+        {otherPacket, false},
+        {with({{stream + 72, uint8_t((number & 0x80) | 9)}}, 1), false},
+        {with({{stream + 24, uint8_t(type ^ 0x40)}}, 1), false},
+        {with({{fp + 64, 0}}), false},  // a broadcast
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        EXPECT_EQ(SameAsfStream(kept.data(), kept.size(), Bytes(c.header), c.header.size()), c.same);
-        // Either way of resuming: packets in order, or by number.
-        for (bool byNumber : {false, true}) {
-            testsupport::TempDir dir;
-            const std::string path = dir.File("r.asf");
-            testsupport::WriteFile(path, src.header + src.packets[0] + src.packets[1]);
-            AsfFileWriter::Options options;
+    const std::string held = src.header + p[0] + p[1];
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        const auto& [header, same] = cases[i];
+        SCOPED_TRACE(i);
+        EXPECT_EQ(SameAsfStream(kept.data(), kept.size(), Bytes(header), header.size()), same);
+        for (bool byNumber : {false, true}) {  // packets in order, or by number
+            Options options;
             options.keptHeader = kept;
-            if (byNumber)
-                options.keptBytes = src.header.size() + 2 * src.packetSize;
-            else
-                options.keptPackets = 2;
-            auto sink = FileSink::OpenExisting(path);
-            ASSERT_NE(sink, nullptr);
-            sink->Seek(src.header.size() + 2 * src.packetSize);
-            AsfFileWriter writer;
-            writer.Begin(sink.get(), options);
-            EXPECT_EQ(writer.WriteHeader(Bytes(c.header), c.header.size()),
-                      c.same ? Header::Kept : Header::OtherStream);
-            EXPECT_EQ(writer.HeaderTaken(), c.same);
-            if (!c.same) {
-                EXPECT_EQ(writer.WritePacket(Bytes(src.packets[2]), src.packets[2].size()).status, Result::NoHeader);
-                EXPECT_TRUE(writer.Finalise());
-                ASSERT_TRUE(sink->Close());
-                EXPECT_EQ(testsupport::ReadFile(path), src.header + src.packets[0] + src.packets[1])
-                    << "a refused resume leaves the file as it was";
-            }
+            (byNumber ? options.keptBytes : options.keptPackets) = byNumber ? held.size() : 2;
+            Harness h(held, options, true);
+            EXPECT_EQ(h.WriteHeader(header), same ? Header::Kept : Header::OtherStream);
+            EXPECT_EQ(h.writer.HeaderTaken(), same);
+            if (same)
+                continue;
+            EXPECT_EQ(h.Packet(p[2]).status, Result::NoHeader);
+            EXPECT_TRUE(h.Finish());
+            EXPECT_EQ(ReadFile(h.path), held);
         }
     }
-
-    // The file's last packet must come again, with the same payloads (its
-    // times may differ), before anything is written: a stream that starts
-    // earlier passes over what the file holds; one that skips the packet or
-    // sends another is another stream, and nothing of it is written.
-    const std::vector<std::string>& p = src.packets;
-    struct Proof {
-        const char* what;
-        bool byNumber;
-        std::vector<std::pair<uint64_t, std::string>> sent;
-        bool goesOn;
-    } proofs[] = {
-        {"in order, the last packet again", false, {{1, ShiftTimes(p[1], src.packetSize, 500)}, {2, p[2]}}, true},
-        {"in order, another packet first", false, {{1, p[5]}, {2, p[2]}}, false},
-        {"by number, from an earlier one", true, {{0, p[0]}, {1, p[1]}, {2, p[2]}}, true},
-        {"by number, past the last one", true, {{2, p[2]}, {1, p[1]}}, false},
+    // A stream that starts earlier passes over what the file holds; one that
+    // skips the packet or sends another is another stream.
+    const std::tuple<bool, std::vector<std::pair<uint64_t, std::string>>, bool> proofs[] = {
+        {false, {{1, ShiftTimes(p[1], src.packetSize, 500)}, {2, p[2]}}, true},  // its times may differ
+        {false, {{1, p[5]}, {2, p[2]}}, false},
+        {true, {{0, p[0]}, {1, p[1]}, {2, p[2]}}, true},
+        {true, {{2, p[2]}, {1, p[1]}}, false},
     };
-    for (const Proof& c : proofs) {
-        SCOPED_TRACE(c.what);
-        testsupport::TempDir dir;
-        const std::string path = dir.File("r.asf");
-        testsupport::WriteFile(path, src.header + p[0] + p[1]);
-        AsfFileWriter::Options options;
+    for (const auto& [byNumber, sent, goesOn] : proofs) {
+        SCOPED_TRACE(testing::Message() << byNumber << goesOn);
+        Options options;
         options.keptHeader = kept;
         options.repeatedPacket.assign(p[1].begin(), p[1].end());
-        if (c.byNumber)
-            options.keptBytes = src.header.size() + src.packetSize;
+        (byNumber ? options.keptBytes : options.keptPackets) = byNumber ? src.header.size() + src.packetSize : 1;
+        Harness h(held, options, false);
+        h.sink->Seek(src.header.size() + src.packetSize);
+        ASSERT_EQ(h.WriteHeader(src.header), Header::Kept);
+        Result::Status last{};
+        for (const auto& [n, packet] : sent)
+            last = (byNumber ? h.PacketAt(n, packet) : h.Packet(packet)).status;
+        EXPECT_EQ(last, goesOn ? Result::Written : Result::OtherStream);
+        EXPECT_EQ(h.writer.PacketsWritten(), goesOn ? 1u : 0u);
+        EXPECT_TRUE(h.Finish());
+        if (goesOn)
+            EXPECT_TRUE(IsRecordingOf(h.path, src, 3, false));
         else
-            options.keptPackets = 1;
-        auto sink = FileSink::OpenExisting(path);
-        ASSERT_NE(sink, nullptr);
-        sink->Seek(src.header.size() + src.packetSize);
-        AsfFileWriter writer;
-        writer.Begin(sink.get(), options);
-        ASSERT_EQ(writer.WriteHeader(Bytes(src.header), src.header.size()), Header::Kept);
-        std::vector<Result::Status> statuses;
-        for (const auto& [number, packet] : c.sent)
-            statuses.push_back((c.byNumber ? writer.WritePacketAt(number, Bytes(packet), packet.size())
-                                           : writer.WritePacket(Bytes(packet), packet.size()))
-                                   .status);
-        EXPECT_EQ(statuses.back(), c.goesOn ? Result::Written : Result::OtherStream);
-        EXPECT_EQ(writer.PacketsWritten(), c.goesOn ? 1u : 0u);
-        EXPECT_TRUE(writer.Finalise());
-        ASSERT_TRUE(sink->Close());
-        if (c.goesOn)
-            EXPECT_TRUE(IsRecordingOf(path, src, 3, false));
-        else
-            EXPECT_EQ(testsupport::ReadFile(path), src.header + p[0] + p[1]);
+            EXPECT_EQ(ReadFile(h.path), held);
     }
 }
 
@@ -525,22 +435,18 @@ TEST(AsfFileWriter, AResumeGoesOnOnlyWithTheStreamTheFileHolds)
 // packet size is another stream.
 TEST(SameStreams, ComparesStreamsNotTheFieldsAroundThem)
 {
-    const std::string& onDemand = Split(Sample()).header;
     const std::string& live = Split(LiveSample()).header;
-    auto same = [](const std::string& a, const std::string& b) {
-        return SameStreams(Bytes(a), a.size(), Bytes(b), b.size());
-    };
-    EXPECT_TRUE(same(onDemand, live));
-    EXPECT_FALSE(same(live, Split(SmallSample()).header));
-    const std::string streamProperties("\x91\x07\xDC\xB7\xB7\xA9\xCF\x11\x8E\xE6\x00\xC0\x0C\x20\x53\x65", 16);
-    const size_t at = live.find(streamProperties);
+    auto same = [&](const std::string& b) { return SameStreams(Bytes(live), live.size(), Bytes(b), b.size()); };
+    EXPECT_TRUE(same(Split(Sample()).header));
+    EXPECT_FALSE(same(Split(SmallSample()).header));
+    const size_t at = live.find(std::string(reinterpret_cast<const char*>(asf::kStreamProperties.bytes.data()), 16));
     ASSERT_NE(at, std::string::npos);
     std::string codec = live, number = live;
-    codec[at + 78 + 4] ^= 1;  // the type-specific data: the audio format's channels or the video's width
-    number[at + 72] ^= 3;     // the stream number
-    EXPECT_FALSE(same(live, codec));
-    EXPECT_FALSE(same(live, number));
-    EXPECT_FALSE(same(live, live.substr(0, live.size() - 1)));
+    codec[at + 78 + 4] ^= 1;  // the audio format's channels or the video's width
+    number[at + 72] ^= 3;
+    EXPECT_FALSE(same(codec));
+    EXPECT_FALSE(same(number));
+    EXPECT_FALSE(same(live.substr(0, live.size() - 1)));
 }
 
 }  // namespace

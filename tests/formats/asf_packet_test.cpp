@@ -1,5 +1,5 @@
-// The data-packet walker and the streamed-header check on the sample's own
-// packets, on every cut and on damaged copies.
+// The data-packet walker and the streamed-header check on the samples' own
+// packets and on damaged copies.
 
 #include <gtest/gtest.h>
 
@@ -13,15 +13,23 @@
 namespace {
 
 using namespace asfstream;
+using Bytes = std::vector<uint8_t>;
 
-TEST(AsfPacket, WalkFindsEveryTimeFieldOfTheSamplePackets)
+const uint8_t* Data(const std::string& s) { return reinterpret_cast<const uint8_t*>(s.data()); }
+
+asf::PacketLayout Walk(const uint8_t* p, size_t size, uint32_t packetSize)
+{
+    asf::PacketLayout layout;
+    EXPECT_TRUE(asf::WalkDataPacket(p, size, packetSize, &layout));
+    return layout;
+}
+
+TEST(AsfPacket, WalkFindsEveryTimeFieldAndTheSendTimeByTheFlags)
 {
     for (const std::string& file : {Sample(), SmallSample()}) {
         const Parts& src = Split(file);
         for (const std::string& p : src.packets) {
-            asf::PacketLayout layout;
-            ASSERT_TRUE(asf::WalkDataPacket(reinterpret_cast<const uint8_t*>(p.data()), p.size(), src.packetSize,
-                                            &layout));
+            const asf::PacketLayout layout = Walk(Data(p), p.size(), src.packetSize);
             // The test's own reading of the packet names the same fields.
             std::vector<size_t> times = {size_t(layout.sendTimeAt)};
             for (size_t i = 0; i < layout.payloadCount; ++i) {
@@ -36,10 +44,6 @@ TEST(AsfPacket, WalkFindsEveryTimeFieldOfTheSamplePackets)
             EXPECT_EQ(layout.reached, layout.payloadsEnd);
         }
     }
-}
-
-TEST(AsfPacket, TheSendTimeIsFoundByTheFlags)
-{
     for (auto [flags, offset] : {std::pair{0x00, 5}, {0x08, 6}, {0x10, 7}, {0x18, 9}, {0x40, 7}, {0x49, 8},
                                  {0x51, 9}, {0x20, 6}, {0x02, 6}, {0x80, -1}}) {
         uint8_t p[32] = {0x82, 0x00, 0x00, static_cast<uint8_t>(flags), 0x5D};
@@ -51,8 +55,7 @@ TEST(AsfStreamHeader, TheSampleHeaderReadsAndTheFieldsFollowTheLayout)
 {
     const Parts& src = Split(Sample());
     AsfStreamHeader h;
-    ASSERT_EQ(ParseStreamHeader(reinterpret_cast<const uint8_t*>(src.header.data()), src.header.size(), &h),
-              AsfHeaderCheck::Ok);
+    ASSERT_EQ(ParseStreamHeader(Data(src.header), src.header.size(), &h), AsfHeaderCheck::Ok);
     EXPECT_EQ(h.filePropertiesAt, src.fileProps);
     EXPECT_EQ(h.dataObjectAt, src.header.size() - 50);
     EXPECT_EQ(h.packetSize, src.packetSize);
@@ -60,96 +63,73 @@ TEST(AsfStreamHeader, TheSampleHeaderReadsAndTheFieldsFollowTheLayout)
     EXPECT_EQ(h.properties.playDuration, Get64(src.header, src.fileProps + 64));
     EXPECT_EQ(h.durationMs, Get64(src.header, src.fileProps + 64) / 10000 - Get32(src.header, src.fileProps + 80));
     EXPECT_FALSE(h.Live());
-    EXPECT_EQ(StreamDurationMs(0, 3000), 0u);
-    EXPECT_EQ(StreamDurationMs(30000000, 3000), 1u);
-    EXPECT_EQ(StreamDurationMs(30010000, 3000), 1u);
-    EXPECT_EQ(StreamDurationMs(30020000, 3000), 2u);
-    EXPECT_EQ(StreamDurationMs(~uint64_t{0}, 0), UINT32_MAX);
+    for (auto [play, preroll, ms] : {std::tuple<uint64_t, uint64_t, uint32_t>{0, 3000, 0}, {30000000, 3000, 1},
+                                     {30010000, 3000, 1}, {30020000, 3000, 2}, {~uint64_t{0}, 0, UINT32_MAX}})
+        EXPECT_EQ(StreamDurationMs(play, preroll), ms) << play;
 }
+
 // A packet sent again by a server may carry other times and padding: only
 // the payloads tell whether it is the same packet.
 TEST(AsfPacket, APacketSentAgainIsKnownByItsPayloads)
 {
     const Parts& src = Split(Sample());
     const uint32_t size = src.packetSize;
-    auto same = [&](const std::string& a, const std::string& b) {
-        return asf::SamePayloads(reinterpret_cast<const uint8_t*>(a.data()), reinterpret_cast<const uint8_t*>(b.data()),
-                                 size);
-    };
+    auto same = [&](const std::string& a, const std::string& b) { return asf::SamePayloads(Data(a), Data(b), size); };
     for (size_t i = 0; i + 1 < src.packets.size(); ++i) {
         const std::string& p = src.packets[i];
-        std::string again = ShiftTimes(p, size, 250000);
-        asf::PacketLayout layout;
-        ASSERT_TRUE(asf::WalkDataPacket(reinterpret_cast<const uint8_t*>(p.data()), p.size(), size, &layout));
+        const asf::PacketLayout layout = Walk(Data(p), p.size(), size);
+        std::string again = ShiftTimes(p, size, 250000), damaged = p;
         for (size_t at = layout.payloadsEnd; at < layout.packetLength; ++at)
             again[at] = '\x5A';
-        EXPECT_TRUE(same(p, again)) << i;
-        EXPECT_FALSE(same(p, src.packets[i + 1])) << i;
         const auto& last = layout.payloads[layout.payloadCount - 1];
-        std::string damaged = p;
         damaged[last.dataAt + last.dataLength / 2] ^= 1;
-        EXPECT_FALSE(same(p, damaged)) << i;
+        EXPECT_TRUE(same(p, again) && !same(p, src.packets[i + 1]) && !same(p, damaged)) << i;
     }
 }
 
-}  // namespace
-
-namespace {
-
-// Dropping payloads keeps the others byte for byte and the packet whole.
+// Dropping payloads keeps the others byte for byte and the packet whole;
+// what was freed is padding, and zeros.
 TEST(AsfPacket, DroppedPayloadsLeaveTheOthersAndGrowThePadding)
 {
     const Parts& src = Split(Sample());
-    auto walk = [&](const std::vector<uint8_t>& p) {
-        asf::PacketLayout l;
-        EXPECT_TRUE(asf::WalkDataPacket(p.data(), p.size(), src.packetSize, &l));
-        return l;
-    };
-    auto data = [](const std::vector<uint8_t>& p, const asf::PacketLayout::Payload& x) {
-        return std::vector<uint8_t>(p.begin() + long(x.dataAt), p.begin() + long(x.dataAt + x.dataLength));
+    const uint32_t size = src.packetSize;
+    // Stream, object number, presentation time and data of each payload.
+    auto payloads = [&](const Bytes& p, const asf::PacketLayout& l, size_t skip) {
+        std::vector<std::tuple<int, uint32_t, uint32_t, Bytes>> out;
+        for (size_t i = 0; i < l.payloadCount; ++i) {
+            const auto& x = l.payloads[i];
+            if (i != skip)
+                out.emplace_back(x.streamNumber, x.mediaObjectNumber, x.presentationTime,
+                                 Bytes(p.begin() + long(x.dataAt), p.begin() + long(x.dataAt + x.dataLength)));
+        }
+        return out;
     };
     size_t tried = 0;
     for (const std::string& s : src.packets) {
-        std::vector<uint8_t> p(s.begin(), s.end());
-        const asf::PacketLayout before = walk(p);
-        if (before.payloadCount < 3)
+        Bytes p(s.begin(), s.end());
+        const size_t count = Walk(p.data(), p.size(), size).payloadCount;
+        if (count < 3)
             continue;
         ++tried;
-        // Drop the first payload, then (the packet now has a padding field)
-        // the last one.
-        for (size_t victim : {size_t(0), before.payloadCount - 2}) {
-            const asf::PacketLayout old = walk(p);
-            const std::vector<uint8_t> original = p;
-            ASSERT_TRUE(asf::DropPayloads(p.data(), p.size(), src.packetSize,
-                                          [&](size_t i, const auto&) { return i == victim; }));
-            const asf::PacketLayout now = walk(p);
-            ASSERT_EQ(now.payloadCount, old.payloadCount - 1);
-            EXPECT_EQ(now.sendTime, old.sendTime);
-            EXPECT_TRUE(now.whole);
-            EXPECT_EQ(now.packetLength, old.packetLength);
-            for (size_t i = 0, j = 0; i < old.payloadCount; ++i) {
-                if (i == victim)
-                    continue;
-                const auto& a = old.payloads[i];
-                const auto& b = now.payloads[j++];
-                EXPECT_EQ(b.streamNumber, a.streamNumber);
-                EXPECT_EQ(b.mediaObjectNumber, a.mediaObjectNumber);
-                EXPECT_EQ(b.presentationTime, a.presentationTime);
-                EXPECT_EQ(data(p, b), data(original, a));
-            }
-            // What was freed is padding, and zeros.
+        // The first payload, then (the packet now has a padding field) the last.
+        for (size_t victim : {size_t(0), count - 2}) {
+            const asf::PacketLayout old = Walk(p.data(), p.size(), size);
+            const Bytes original = p;
+            ASSERT_TRUE(asf::DropPayloads(p.data(), p.size(), size, [&](size_t i, const auto&) { return i == victim; }));
+            const asf::PacketLayout now = Walk(p.data(), p.size(), size);
+            EXPECT_EQ(payloads(p, now, SIZE_MAX), payloads(original, old, victim));
+            EXPECT_TRUE(now.whole && now.sendTime == old.sendTime && now.packetLength == old.packetLength);
             EXPECT_EQ(now.payloadsEnd + now.padding, old.payloadsEnd + old.padding);
-            for (size_t i = now.payloadsEnd; i < old.payloadsEnd; ++i)
-                ASSERT_EQ(p[i], 0) << i;
+            EXPECT_EQ(Bytes(p.begin() + long(now.payloadsEnd), p.begin() + long(old.payloadsEnd)),
+                      Bytes(old.payloadsEnd - now.payloadsEnd, 0));
         }
-        // Keeping everything changes nothing; dropping everything is refused.
-        const std::vector<uint8_t> kept = p;
-        EXPECT_TRUE(asf::DropPayloads(p.data(), p.size(), src.packetSize, [](size_t, const auto&) { return false; }));
-        EXPECT_FALSE(asf::DropPayloads(p.data(), p.size(), src.packetSize, [](size_t, const auto&) { return true; }));
-        EXPECT_EQ(p, kept);
-        // A packet whose payloads are not all there is left alone.
-        const size_t present = walk(p).payloadsEnd - 1;
-        EXPECT_FALSE(asf::DropPayloads(p.data(), present, src.packetSize, [](size_t i, const auto&) { return i == 0; }));
+        // Keeping everything changes nothing; dropping everything, or from a
+        // packet whose payloads are not all there, is refused.
+        const Bytes kept = p;
+        EXPECT_TRUE(asf::DropPayloads(p.data(), p.size(), size, [](size_t, const auto&) { return false; }));
+        EXPECT_FALSE(asf::DropPayloads(p.data(), p.size(), size, [](size_t, const auto&) { return true; }));
+        const size_t present = Walk(p.data(), p.size(), size).payloadsEnd - 1;
+        EXPECT_FALSE(asf::DropPayloads(p.data(), present, size, [](size_t i, const auto&) { return i == 0; }));
         EXPECT_EQ(p, kept);
     }
     EXPECT_GT(tried, 10u);

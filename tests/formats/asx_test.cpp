@@ -43,26 +43,20 @@ TEST(AsxReader, TextsGiveTheirReferencesInEachConfiguration)
         {"<Ref href=abc>", {"abc"}, {"abc"}},
         {"<Ref href='abc'>", {"'abc'"}, {"'abc'"}},
         {"<ref href=\"a b/>\r\nc\">", {"a b/>\r\nc"}, {"a b/>\r\nc"}},
-        // References need no <ASX> element around them. A syntax error
-        // abandons the tag; reading resumes at the next one.
-        {"<Ref href=\"mms://h/a\"/>", {"mms://h/a"}, {"mms://h/a"}},
+        // No <ASX> element is needed; a syntax error abandons the tag only.
         {"hello world <Ref href=\"a\">", {"a"}, {"a"}, "ASF syntax error 1!\n"},
         {"<!-- c --><Ref href=\"a\">", {"a"}, {"a"}, "ASF syntax error 2!\n"},
         {"<Foo a b=\"1\"><Ref href=\"a\">", {"a"}, {"a"}, "ASF syntax error 5!\n"},
-        {"<Foo/x><Ref href=\"a\">", {"a"}, {"a"}, "ASF syntax error 8!\n"},
         // An unterminated tag at the end is ignored.
         {"<ASX><Ref href=\"a\"><Ref href=\"b", {"a"}, {"a"}},
         // A text without references gives nothing, whatever its length.
         {std::string("<html>\0hidden</html>", 20), {}, {}},
         {"0123456789", {}, {}, "ASF syntax error 1!\n"},
-        {"rtsp://h/a\r\n", {}, {}, "ASF syntax error 1!\n"},
-        // INI reference files and plain reference lists, in every
-        // configuration; only the streaming client marks entries.
+        // INI and plain reference lists; only the streaming client marks entries.
         {"mms://host/a.asf\r\n", {"mms://host/a.asf"}, {"-e", "mms://host/a.asf"}},
         {ini,
          {"mms://h/a", "http://h/b", "http://h/c", "still in"},
          {"-e", "mms://h/a", "http://h/b", "http://h/c", "still in"}},
-        {"[Reference]\nfoo=bar\n", {}, {}},
         {plain,
          {"http://h/a.asf", "mms://h/b", "MMSU://h/c", "http://h/d e", "mmst://h/e"},
          {"-e", "http://h/a.asf", "mms://h/b", "MMSU://h/c", "http://h/d e", "mmst://h/e"}},
@@ -117,18 +111,14 @@ TEST(AsxReader, LimitsDropInputAndNeverOverrun)
 
     // 512 bytes of attribute text: "href", a 506-byte value and their two
     // terminators fit exactly and the value is used; a longer one is never
-    // handed on cut. Long tag names and many attributes are cut.
+    // handed on cut. Long tag names are cut. (The fuzz target holds every
+    // reading to these limits; here the exact edges.)
     const std::string fits(506, 'x');
     auto r =
         AsxReader::Read(Mode::MainView, "<Ref href=\"" + fits + "\"><Ref href=\"" + fits + "y\"><" +
                                             std::string(1000, 'R') + " href=\"a\"><ASX><Ref href=\"z\">");
     EXPECT_EQ(r.output, (Strings{fits, "z"}));
     EXPECT_TRUE(r.asxSeen);
-    std::string attributes = "<Ref href=\"ok\"", noise;
-    for (int i = 0; i < 600; ++i)
-        attributes += " a=b", noise += "<!>";
-    EXPECT_EQ(AsxReader::Read(Mode::MainView, attributes + ">").output, Strings{"ok"});
-    EXPECT_EQ(AsxReader::Read(Mode::MainView, noise).messages.size(), AsxReader::kMaxMessages);
 }
 
 TEST(AsxWriter, WrittenFilesReadBackAsOneReferenceAndReplaceOnlyOnYes)

@@ -1,5 +1,5 @@
 // libFuzzer target: the ASF header walk over memory and the texts made from it.
-#include "../formats/reader_checks.h"
+#include "reader_checks.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

@@ -1,5 +1,5 @@
 // libFuzzer target: the .qsd INI parser and the media list's import of it.
-#include "../formats/reader_checks.h"
+#include "reader_checks.h"
 #include "base/app_settings.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)

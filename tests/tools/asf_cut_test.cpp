@@ -1,7 +1,6 @@
 // The cut on generated files: byte-built ones whose every packet is known
 // (the worked example, indexes, edges, damage, stops) and ffmpeg-made ones
 // that the independent decoder and prober must accept.
-#include <dirent.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -9,6 +8,7 @@
 #include <unistd.h>
 
 #include <cstring>
+#include <filesystem>
 
 #include <gtest/gtest.h>
 
@@ -88,12 +88,8 @@ std::string MakeFile(uint64_t packets, uint64_t durationMs, bool withIndex)
 std::vector<std::string> Listing(const std::string& dir)
 {
     std::vector<std::string> names;
-    if (DIR* d = opendir(dir.c_str())) {
-        while (dirent* e = readdir(d))
-            if (std::string(e->d_name) != "." && std::string(e->d_name) != "..")
-                names.push_back(e->d_name);
-        closedir(d);
-    }
+    for (const auto& e : std::filesystem::directory_iterator(dir))
+        names.push_back(e.path().filename());
     std::sort(names.begin(), names.end());
     return names;
 }
@@ -134,12 +130,10 @@ TEST(AsfCut, WorkedExampleCopiesPackets100To199RetimedFromZero)
     const std::string out = dir.File("talk_cut.asf");
     CutFile cut(out);
     const AsfFileProperties& fp = cut.info.FileProperties();
-    EXPECT_EQ(fp.dataPacketsCount, 100u);
-    EXPECT_EQ(fp.playDuration, (9900 + kPreroll) * 10000);
-    EXPECT_EQ(fp.sendDuration, 9900u * 10000);
-    EXPECT_EQ(fp.flags, 2u);
-    EXPECT_EQ(fp.fileSize, cut.bytes.size());
-    EXPECT_EQ(cut.info.DataObject().totalDataPackets, 100u);
+    EXPECT_EQ(testing::PrintToString(std::tuple{fp.dataPacketsCount, fp.playDuration, fp.sendDuration, fp.flags,
+                                                fp.fileSize, cut.info.DataObject().totalDataPackets}),
+              testing::PrintToString(std::tuple{uint64_t{100}, (9900 + kPreroll) * 10000, uint64_t{9900} * 10000,
+                                                uint32_t{2}, uint64_t(cut.bytes.size()), uint64_t{100}}));
     EXPECT_EQ(cut.info.Status().end, AsfWalkEnd::Complete);
     for (uint64_t k = 0; k < 100; ++k) {
         std::string p = cut.PacketAt(k);
@@ -199,17 +193,11 @@ TEST(AsfCut, RangesAtTheEdgesAndPastTheEnd)
     struct Case {
         int64_t from, to;
         uint64_t first, end;  // end 0: refused
-    } cases[] = {
-        {0, 0, 0, 10},        // the first second
-        {0, 59, 0, 600},      // everything
-        {0, 100000, 0, 600},  // past the end: bounded by the packets there are
-        {59, 59, 590, 600},   // the last second
-        {60, 61, 600, 0},     // starts where the file ends
-        {1000000000, 1000000000, 0, 0},
-        {5, 4, 0, 0},         // reversed
-        {-1, 3, 0, 0},
     };
-    for (const Case& c : cases) {
+    // The first second, everything, past the end (bounded by the packets
+    // there are), the last second; from the end, far past it, reversed.
+    for (const Case& c : {Case{0, 0, 0, 10}, {0, 59, 0, 600}, {0, 100000, 0, 600}, {59, 59, 590, 600},
+                          {60, 61, 600, 0}, {1000000000, 1000000000, 0, 0}, {5, 4, 0, 0}, {-1, 3, 0, 0}}) {
         SCOPED_TRACE(testing::Message() << c.from << " to " << c.to);
         const std::string out = dir.File("edge.asf");
         CutResult r = Cut(src, out, c.from, c.to, true);
@@ -253,30 +241,6 @@ TEST(AsfCut, PlanTakesTheAverageRateAndNeverLeavesTheFile)
     EXPECT_EQ(plan.endPacket, many);
 }
 
-TEST(AsfCut, SourcesWithoutTheirObjectsAreRefusedWithAReason)
-{
-    TempDir dir;
-    const std::string good = MakeFile(100, 10000, false);
-    struct Case {
-        const char* name;
-        std::string bytes;
-    } cases[] = {
-        {"not ASF", std::string(4096, 'x')},
-        {"header past the end", good.substr(0, 100)},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        const std::string src = dir.File("src.asf");
-        WriteFile(src, c.bytes);
-        CutResult r = Cut(src, dir.File("out.asf"), 0, 5);
-        EXPECT_EQ(r.status, CutResult::Status::Refused);
-        EXPECT_NE(r.message.find(src), std::string::npos) << r.message;
-        EXPECT_EQ(Listing(dir.path()), std::vector<std::string>{"src.asf"});
-    }
-    CutResult r = Cut(dir.File("missing.asf"), dir.File("out.asf"), 0, 5);
-    EXPECT_EQ(r.status, CutResult::Status::Refused);
-}
-
 TEST(AsfCut, OutputIsReplacedOnlyWhenAskedAndNeverLeftHalfWritten)
 {
     TempDir dir;
@@ -301,6 +265,16 @@ TEST(AsfCut, OutputIsReplacedOnlyWhenAskedAndNeverLeftHalfWritten)
     r = Cut(src, "", 0, 5, true);
     ASSERT_EQ(r.status, CutResult::Status::Done) << r.message;
     EXPECT_EQ(CutFile(out).info.FileProperties().dataPacketsCount, 60u);
+
+    // Sources without their objects are refused, naming the file.
+    for (const std::string& bytes : {std::string(4096, 'x'), MakeFile(100, 10000, false).substr(0, 100)}) {
+        WriteFile(src, bytes);
+        r = Cut(src, dir.File("out.asf"), 0, 5);
+        EXPECT_EQ(r.status, CutResult::Status::Refused);
+        EXPECT_NE(r.message.find(src), std::string::npos) << r.message;
+    }
+    EXPECT_EQ(Cut(dir.File("missing.asf"), dir.File("out.asf"), 0, 5).status, CutResult::Status::Refused);
+    EXPECT_EQ(Listing(dir.path()), (std::vector<std::string>{"a.asf", "a_cut.asf"}));
 }
 
 // Only a regular file is ever replaced: whatever else holds the output name
@@ -371,14 +345,10 @@ TEST(AsfCut, CutsOfEncodedFilesDecodeAndLastTheirRange)
     TempDir dir;
     const std::string src = dir.File("sample.asf");
     WriteFile(src, ReadFile(sample));
-    struct Case {
-        const char* name;
-        int64_t from, to;
-    } cases[] = {{"middle", 5, 9}, {"start", 0, 3}, {"end", 15, 30}};
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        const std::string out = dir.File(std::string(c.name) + ".asf");
-        CutResult r = Cut(src, out, c.from, c.to);
+    for (const auto& [from, to] : {std::pair<int64_t, int64_t>{5, 9}, {0, 3}, {15, 30}}) {
+        SCOPED_TRACE(from);
+        const std::string out = dir.File(std::to_string(from) + ".asf");
+        CutResult r = Cut(src, out, from, to);
         ASSERT_EQ(r.status, CutResult::Status::Done) << r.message;
         std::string diagnostics;
         EXPECT_TRUE(testsupport::DecodesCleanly(out, &diagnostics)) << diagnostics;
@@ -388,7 +358,7 @@ TEST(AsfCut, CutsOfEncodedFilesDecodeAndLastTheirRange)
         const double packetTime = 20.0 / static_cast<double>(parts.packets.size());
         EXPECT_NEAR(probed, (last - first) / 1000.0, packetTime + 0.001);
         // And about the seconds asked for (taken at the average rate).
-        const double asked = static_cast<double>(std::min<int64_t>(c.to, 19) + 1 - c.from);
+        const double asked = static_cast<double>(std::min<int64_t>(to, 19) + 1 - from);
         EXPECT_NEAR(probed, asked, 1.5);
     }
 

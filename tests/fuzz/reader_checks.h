@@ -1,10 +1,9 @@
 #pragma once
 
 // What must hold for the readers on any input whatever, shared by the
-// libFuzzer targets and the mutation test. Each check returns the first
-// broken rule ("" when all hold) and sets *read when the input was read as
-// something (references, objects, rows), so that a mutator producing only
-// junk is noticed.
+// libFuzzer targets. Each check returns the first broken rule ("" when all
+// hold) and sets *read when the input was read as something (references,
+// objects, rows), so that a mutator producing only junk is noticed.
 
 #include <algorithm>
 #include <cstdio>

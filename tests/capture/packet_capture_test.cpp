@@ -1,10 +1,8 @@
 #include "capture/packet_capture.h"
 
-#include <arpa/inet.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <gtest/gtest.h>
-#include <netinet/tcp.h>
 #include <pcap/dlt.h>
 #include <unistd.h>
 
@@ -12,16 +10,10 @@
 #include <mutex>
 #include <thread>
 
-#include "base/status_sink.h"
-#include "capture/adapter_selection.h"
 #include "capture/capture_memory.h"
-#include "capture/media_list_sink.h"
 #include "capture/url_capture.h"
 #include "frame_builder.h"
 #include "helper_fixture.h"
-#include "medialist/media_list.h"
-#include "record/recorder_controller.h"
-#include "task_queue.h"
 #include "test_support.h"
 
 using namespace capturetest;
@@ -197,110 +189,6 @@ TEST_F(CaptureTest, CapturesOnlyWhatTheHelperSendsAsItShould)
     StopWithinASecond();
     EXPECT_EQ(LastEnd(), "");
     EXPECT_TRUE(helperGone());
-}
-
-class InstantClient final : public ProtocolClient {  // enough for a job to start and finish
-public:
-    uint64_t Record(const RecordRequest&) override { return 0; }
-    void Stop() override {}
-};
-class NoStatus final : public StatusSink {
-public:
-    void Post(const JobEvent&) override {}
-};
-class ScriptedChooser final : public AdapterChooser {  // the "Select Adapter" window
-public:
-    std::function<bool(AdapterSelection&)> script;
-    int shown = 0;
-    bool Choose(AdapterSelection& selection) override { return ++shown, script(selection); }
-};
-
-// The Start command as a front end wires it: Cancel changes nothing; OK
-// starts on the chosen adapter and saves it. An MMS session on the loopback
-// interface becomes a media list row with the player identification and
-// the title; Record Start then stops the capture through the controller's
-// callback. Start while capturing acts as Stop, without the dialog.
-TEST(PacketCaptureLiveTest, StartCommandCapturesLoopbackRequestsUntilRecordStart)
-{
-    testsupport::TempDir dir;
-    AppSettings settings;
-    settings.m_baseDir = dir.path();
-    MediaList list(settings, nullptr);
-    testsupport::TaskQueue mainThread;
-    MediaListCaptureSink sink(list, mainThread);
-    CaptureMemory memory;
-    UrlCapture capture(memory, sink);
-    capture.SetHelper(BuiltHelper());
-    std::atomic<bool> ended{false};
-    capture.SetEndHandler([&](const std::string&) { ended = true; });
-    ScriptedChooser chooser;
-    chooser.script = [](AdapterSelection& s) { return s.captureMms = false, s.save = true, false; };
-    auto result = capture.StartCommand(chooser, settings);
-    EXPECT_FALSE(result.started || capture.IsCapturing() || !result.error.empty()) << result.error;
-    EXPECT_TRUE(settings.m_captureMms == 1 && settings.m_captureDriver.empty());
-
-    // The MMS port is fixed; a loopback address of our own keeps it clear of
-    // anything else on this machine.
-    const std::string host =
-        "127." + std::to_string(100 + getpid() % 100) + "." + std::to_string(getpid() / 100 % 250) + ".9";
-    std::vector<int> fds;
-    auto open = [&](bool listening) {
-        const int fd = fds.emplace_back(socket(AF_INET, SOCK_STREAM, 0)), one = 1;
-        setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
-        setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);  // one request per segment
-        sockaddr_in a{AF_INET, htons(1755), {}, {}};
-        inet_pton(AF_INET, host.c_str(), &a.sin_addr);
-        const auto* address = reinterpret_cast<sockaddr*>(&a);
-        return (listening ? bind(fd, address, sizeof a) == 0 && listen(fd, 4) == 0
-                          : connect(fd, address, sizeof a) == 0) ? fd : -1;
-    };
-    auto send = [](int fd, const std::string& b) { return ::send(fd, b.data(), b.size(), MSG_NOSIGNAL) == ssize_t(b.size()); };
-    struct Closer {
-        std::vector<int>& fds;
-        ~Closer() { for (int fd : fds) close(fd); }
-    } closer{fds};
-    const int server = open(true);
-    if (server < 0)
-        GTEST_SKIP() << "cannot listen on port 1755 of " << host;
-    chooser.script = [](AdapterSelection& s) {
-        const auto& a = s.adapters();
-        s.save = true;
-        s.selected = int(std::find_if(a.begin(), a.end(), [](auto& x) { return x.name == "lo"; }) - a.begin());
-        return s.selected < int(a.size());
-    };
-    result = capture.StartCommand(chooser, settings);
-    if (!result.started && result.error.find("not permitted") != std::string::npos)
-        GTEST_SKIP() << "live capture is not permitted here: " << result.error;
-    ASSERT_TRUE(result.started && capture.IsCapturing()) << result.error;
-    EXPECT_EQ(settings.m_captureDriver, "lo");
-    CaptureStartError error;
-    EXPECT_FALSE(capture.StartLive("lo", Watched(), &error));
-    EXPECT_EQ(error.kind, CaptureStartError::kBusy);
-
-    const int player = open(false);
-    const std::string id = "NSPlayer/9.0.0.3646; {11111111-2222-3333-4444-555555555555}";
-    EXPECT_TRUE(send(player, MmsConnect(id)) && send(player, MmsOpenFile(u"live/x.asf")) &&
-                send(fds.emplace_back(accept(server, nullptr, nullptr)), AsfTitleHeader(u"Loopback title", true)));
-    // Frames arrive in batches, at the latest after the one-second read time-out.
-    const std::string address = "mms://" + host + "/live/x.asf";
-    mainThread.RunUntil([&] { return list.Cell(list.FindAddress(address), kColFile) == "Loopback title"; });
-    const int row = list.FindAddress(address);
-    ASSERT_GE(row, 0);
-    EXPECT_EQ(list.Cell(row, kColNs) + "|" + list.Cell(row, kColFile), id + "|Loopback title");
-
-    NoStatus status;
-    JobServices services;
-    services.factory = [](ClientKind, const ClientEnvironment&) { return std::make_unique<InstantClient>(); };
-    RecorderController::Callbacks callbacks;
-    callbacks.stopCapture = [&capture] { capture.Stop(); };
-    RecorderController controller(list, settings, status, services, callbacks);
-    ASSERT_EQ(controller.RecordStart(row), 1);
-    for (int i = 0; i < 40 && !ended; ++i)
-        std::this_thread::sleep_for(50ms);
-    EXPECT_TRUE(ended) << "the capture thread still runs 2 s after Record Start";
-    EXPECT_TRUE(capture.StartCommand(chooser, settings).started);
-    EXPECT_FALSE(capture.StartCommand(chooser, settings).started || capture.IsCapturing());
-    EXPECT_EQ(chooser.shown, 3);
 }
 
 }  // namespace

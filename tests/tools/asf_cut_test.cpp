@@ -194,10 +194,10 @@ TEST(AsfCut, RangesAtTheEdgesAndPastTheEnd)
         int64_t from, to;
         uint64_t first, end;  // end 0: refused
     };
-    // The first second, everything, past the end (bounded by the packets
-    // there are), the last second; from the end, far past it, reversed.
-    for (const Case& c : {Case{0, 0, 0, 10}, {0, 59, 0, 600}, {0, 100000, 0, 600}, {59, 59, 590, 600},
-                          {60, 61, 600, 0}, {1000000000, 1000000000, 0, 0}, {5, 4, 0, 0}, {-1, 3, 0, 0}}) {
+    // The first second, past the end (bounded by the packets there are), the
+    // last second; from the end, reversed, negative.
+    for (const Case& c : {Case{0, 0, 0, 10}, {0, 100000, 0, 600}, {59, 59, 590, 600}, {60, 61, 600, 0},
+                          {5, 4, 0, 0}, {-1, 3, 0, 0}}) {
         SCOPED_TRACE(testing::Message() << c.from << " to " << c.to);
         const std::string out = dir.File("edge.asf");
         CutResult r = Cut(src, out, c.from, c.to, true);
@@ -218,27 +218,20 @@ TEST(AsfCut, RangesAtTheEdgesAndPastTheEnd)
     EXPECT_EQ(Listing(dir.path()), std::vector<std::string>{"a.asf"});
 }
 
+// The announced count sets the rate, the packets present bound the range,
+// and 2^40 packets over a day stay exact; without a duration or a count
+// (a broadcast never finished) there is no plan.
 TEST(AsfCut, PlanTakesTheAverageRateAndNeverLeavesTheFile)
 {
     CutPlan plan;
     std::string error;
-    // Fewer packets than seconds: a one-second range still gets its packet.
-    ASSERT_TRUE(PlanCut(30, (60000 + kPreroll) * 10000, kPreroll, 30, 7, 7, &plan, &error));
-    EXPECT_EQ(plan.firstPacket, 3u);
-    EXPECT_EQ(plan.endPacket, 4u);
-    // The announced count sets the rate; the packets present bound the range.
-    ASSERT_TRUE(PlanCut(6000, (600000 + kPreroll) * 10000, kPreroll, 150, 10, 19, &plan, &error));
-    EXPECT_EQ(plan.firstPacket, 100u);
-    EXPECT_EQ(plan.endPacket, 150u);
-    // No duration (a broadcast never finished), no count.
-    for (const auto& [count, play] : {std::pair<uint64_t, uint64_t>{6000, 0}, {6000, kPreroll * 10000},
-                                      {0, (600000 + kPreroll) * 10000}})
-        EXPECT_FALSE(PlanCut(count, play, kPreroll, 6000, 0, 1, &plan, &error)) << count << " " << play;
-    // Huge values stay exact: 2^40 packets over a day.
     const uint64_t many = 1ull << 40;
+    ASSERT_TRUE(PlanCut(6000, (600000 + kPreroll) * 10000, kPreroll, 150, 10, 19, &plan, &error));
+    EXPECT_EQ(std::pair(plan.firstPacket, plan.endPacket), std::pair(uint64_t{100}, uint64_t{150}));
     ASSERT_TRUE(PlanCut(many, (86400000ull + kPreroll) * 10000, kPreroll, many, 43200, 86399, &plan, &error));
-    EXPECT_EQ(plan.firstPacket, many / 2);
-    EXPECT_EQ(plan.endPacket, many);
+    EXPECT_EQ(std::pair(plan.firstPacket, plan.endPacket), std::pair(many / 2, many));
+    EXPECT_FALSE(PlanCut(6000, kPreroll * 10000, kPreroll, 6000, 0, 1, &plan, &error));
+    EXPECT_FALSE(PlanCut(0, (600000 + kPreroll) * 10000, kPreroll, 6000, 0, 1, &plan, &error));
 }
 
 TEST(AsfCut, OutputIsReplacedOnlyWhenAskedAndNeverLeftHalfWritten)
@@ -318,22 +311,6 @@ TEST(AsfCut, LinksDevicesPipesAndSocketsAtTheOutputAreNeverReplaced)
     EXPECT_EQ(Listing(dir.path()).size(), cases.size() + 2);  // no temporary file left
 }
 
-TEST(AsfCut, TheCutKeepsTheSourcesPermissions)
-{
-    TempDir dir;
-    const std::string src = dir.File("a.asf");
-    WriteFile(src, MakeFile(600, 60000, false));
-    const mode_t umaskWas = ::umask(022);
-    for (mode_t mode : {mode_t{0600}, mode_t{0640}, mode_t{0444}}) {
-        ASSERT_EQ(::chmod(src.c_str(), mode), 0);
-        ASSERT_EQ(Cut(src, dir.File("out.asf"), 0, 5, true).status, CutResult::Status::Done);
-        struct stat st {};
-        ASSERT_EQ(::stat(dir.File("out.asf").c_str(), &st), 0);
-        EXPECT_EQ(st.st_mode & 07777, mode) << std::oct << mode;
-    }
-    ::umask(umaskWas);
-}
-
 // Cuts of files the independent decoder made: they decode without a
 // complaint and last what their header says.
 TEST(AsfCut, CutsOfEncodedFilesDecodeAndLastTheirRange)
@@ -345,32 +322,22 @@ TEST(AsfCut, CutsOfEncodedFilesDecodeAndLastTheirRange)
     TempDir dir;
     const std::string src = dir.File("sample.asf");
     WriteFile(src, ReadFile(sample));
-    for (const auto& [from, to] : {std::pair<int64_t, int64_t>{5, 9}, {0, 3}, {15, 30}}) {
-        SCOPED_TRACE(from);
-        const std::string out = dir.File(std::to_string(from) + ".asf");
-        CutResult r = Cut(src, out, from, to);
-        ASSERT_EQ(r.status, CutResult::Status::Done) << r.message;
-        std::string diagnostics;
-        EXPECT_TRUE(testsupport::DecodesCleanly(out, &diagnostics)) << diagnostics;
-        const double probed = testsupport::ProbeDuration(out);
-        const uint32_t first = asfstream::SendTime(parts.packets[r.plan.firstPacket], parts.packetSize);
-        const uint32_t last = asfstream::SendTime(parts.packets[r.plan.endPacket - 1], parts.packetSize);
-        const double packetTime = 20.0 / static_cast<double>(parts.packets.size());
-        EXPECT_NEAR(probed, (last - first) / 1000.0, packetTime + 0.001);
-        // And about the seconds asked for (taken at the average rate).
-        const double asked = static_cast<double>(std::min<int64_t>(to, 19) + 1 - from);
-        EXPECT_NEAR(probed, asked, 1.5);
-    }
+    const std::string out = dir.File("5.asf");
+    CutResult r = Cut(src, out, 5, 9);
+    ASSERT_EQ(r.status, CutResult::Status::Done) << r.message;
+    std::string diagnostics;
+    EXPECT_TRUE(testsupport::DecodesCleanly(out, &diagnostics)) << diagnostics;
+    const uint32_t first = asfstream::SendTime(parts.packets[r.plan.firstPacket], parts.packetSize);
+    const uint32_t last = asfstream::SendTime(parts.packets[r.plan.endPacket - 1], parts.packetSize);
+    EXPECT_NEAR(testsupport::ProbeDuration(out), (last - first) / 1000.0, 20.0 / parts.packets.size() + 0.001);
 
     // A source whose last packet was cut short: the whole packets are taken.
     const std::string source = ReadFile(sample);
     const uint64_t dataEnd = parts.header.size() + parts.packets.size() * parts.packetSize;
     WriteFile(src, source.substr(0, dataEnd - parts.packetSize / 2));
-    const std::string out = dir.File("short.asf");
-    CutResult r = Cut(src, out, 10, 100);
+    r = Cut(src, out, 10, 100, true);
     ASSERT_EQ(r.status, CutResult::Status::Done) << r.message;
     EXPECT_EQ(r.plan.endPacket, parts.packets.size() - 1);
-    std::string diagnostics;
     EXPECT_TRUE(testsupport::DecodesCleanly(out, &diagnostics)) << diagnostics;
 }
 

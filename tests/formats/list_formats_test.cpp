@@ -79,23 +79,6 @@ TEST(KvxFile, FieldsLieWhereTheTableSays)
               49u + 274 + 95);
 }
 
-// Each field of a list is UTF-8 when it is valid UTF-8, else code page 949:
-// a list edited on both systems keeps every text readable.
-TEST(ListFiles, LegacyTextIsDecidedPerField)
-{
-    const kvx::File k =
-        kvx::Parse(KvxHeader("재즈") + KvxRecord(kHangul949, "mms://k/" + kMusic + ".asf", "", "", kHangul));
-    ASSERT_EQ(k.records.size(), 1u);
-    EXPECT_EQ(k.header.info + "|" + k.records[0].title + "|" + k.records[0].address + "|" + k.records[0].info,
-              "재즈|" + kHangul + "|mms://k/" + kMusic + ".asf|" + kHangul);
-    const qsd::File q =
-        qsd::Parse("[Info]\nFiles=2\n[Folder 0]\nTitle=" + kHangul949 + "\nUrl=mms://k/" + kMusic +
-                   "\n[Folder 1]\nTitle=" + kMusic + "\nUrl=mms://k/" + kHangul949 + "\n");
-    ASSERT_EQ(q.entries.size(), 2u);
-    EXPECT_EQ(q.entries[0].title + "|" + q.entries[0].url + "|" + q.entries[1].title + "|" + q.entries[1].url,
-              kHangul + "|mms://k/" + kMusic + "|" + kMusic + "|mms://k/" + kHangul);
-}
-
 TEST(QsdFile, CountsAndValuesAreBounded)
 {
     EXPECT_TRUE(qsd::Parse("[Info]\nFiles=-3\n[Folder 0]\nUrl=a\n").entries.empty());

@@ -51,14 +51,6 @@ TEST(EventQueue, ProgressIsMergedOnlyWhereNothingOfItsJobFollows)
     EXPECT_EQ(log, "1:Connecting:0 1:Progress:20 A 2:Progress:8 1:HeaderReceived:0 1:Progress:30 B 1:Finished:40 ");
     EXPECT_FALSE(queue.RunNext(0ms, nullptr));
 
-    // A batch takes what is queued, merged in the same way.
-    queue.Post(Event(1, JobEventKind::Progress, 1));
-    queue.Post(Event(1, JobEventKind::Progress, 2));
-    queue.Post(Event(1, JobEventKind::Finished, 2));
-    const std::deque<JobEvent> batch = queue.TakeEvents();
-    ASSERT_EQ(batch.size(), 2u);
-    EXPECT_EQ(batch[0].bytes, 2u);
-    EXPECT_TRUE(queue.TakeEvents().empty());
 }
 
 // Jobs on threads of their own post thousands of progress events and then

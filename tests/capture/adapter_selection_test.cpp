@@ -2,10 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <tuple>
-
 #include "base/app_settings.h"
-#include "base/memory_profile.h"
 #include "frame_builder.h"
 
 using capturetest::Strings;
@@ -46,31 +43,6 @@ TEST(AdapterSelectionTest, SavedAdapterIsPreselectedAndOkStoresTheChoices)
     EXPECT_EQ(s.Accept(settings), 0);
     EXPECT_EQ(settings.m_captureDriver, "");
     EXPECT_EQ(AdapterSelection({}, settings).Accept(settings), -1);
-}
-
-// The kept adapter is one setting: read from "Capture Adapter" when that key
-// is there, else from "CaptureDriver", and saved under both.
-TEST(AdapterSelectionTest, TheKeptAdapterIsOneSettingUnderBothKeys)
-{
-    for (const auto& [adapterKey, expected] : {std::pair{"eth1", "eth1"}, {"", ""}, {nullptr, "eth2"}}) {
-        MemoryProfile profile;
-        if (adapterKey)
-            profile.WriteString("settings", "Capture Adapter", adapterKey);
-        profile.WriteString("settings", "CaptureDriver", "eth2");
-        AppSettings settings;
-        settings.Load(profile);
-        EXPECT_EQ(settings.m_captureDriver, expected) << (adapterKey ? adapterKey : "-");
-    }
-    AppSettings settings;
-    AdapterSelection s({{"eth0", ""}, {"wlan0", ""}}, settings);
-    s.selected = 1;
-    s.save = true;
-    s.Accept(settings);
-    MemoryProfile profile;
-    settings.Save(profile);
-    EXPECT_EQ(profile.GetString("settings", "Capture Adapter", "?") + " " +
-                  profile.GetString("settings", "CaptureDriver", "?"),
-              "wlan0 wlan0");
 }
 
 }  // namespace

@@ -100,13 +100,12 @@ TEST_F(CaptureTest, SavefilesYieldExactlyTheRequestsUntilStopped)
 
 // A savefile that is a FIFO is read in ticks that look at the stop: frames
 // arrive as the writer sends them, Stop() ends a capture whose writer went
-// quiet or never came, and a link type that cannot be read, found on the
-// capture thread, ends it with a message.
+// quiet or never came.
 TEST_F(CaptureTest, AQuietFifoNeverHoldsTheCaptureThread)
 {
-    const std::string one = dir.File("one.pcap"), wifi = dir.File("wifi.pcap"), fifo = dir.File("f");
+    const std::string one = dir.File("one.pcap"), fifo = dir.File("f");
     {
-        SavefileWriter writer(one, DLT_EN10MB), wifiWriter(wifi, DLT_IEEE802_11);
+        SavefileWriter writer(one, DLT_EN10MB);
         writer.Write(Frame(80, HttpGet("/fifo.asf")));
     }
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
@@ -118,7 +117,7 @@ TEST_F(CaptureTest, AQuietFifoNeverHoldsTheCaptureThread)
         return fd;
     };
     Start(fifo);
-    int writer = writeFifo(testsupport::ReadFile(one));
+    const int writer = writeFifo(testsupport::ReadFile(one));
     for (int i = 0; i < 100 && capture.capture().FramesSeen() == 0; ++i)
         std::this_thread::sleep_for(20ms);
     EXPECT_EQ(capture.capture().FramesSeen(), 1u);
@@ -130,15 +129,7 @@ TEST_F(CaptureTest, AQuietFifoNeverHoldsTheCaptureThread)
     Start(fifo);  // never opened by a writer
     std::this_thread::sleep_for(200ms);
     StopWithinASecond();
-
-    Start(fifo);
-    writer = writeFifo(testsupport::ReadFile(wifi));
-    capture.Wait();
-    close(writer);
-    const Strings e = Ends();
-    ASSERT_EQ(e.size(), 3u);
-    EXPECT_EQ(e[0] + e[1], "") << "a stop is no failure";
-    EXPECT_NE(e[2].find("cannot be read"), std::string::npos) << e[2];
+    EXPECT_EQ(Ends(), (Strings{"", ""})) << "a stop is no failure";
 }
 
 // A live capture is the capture helper's output, read as hostile input: its

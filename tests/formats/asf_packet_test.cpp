@@ -66,25 +66,6 @@ TEST(AsfStreamHeader, TheSampleHeaderReadsAndTheFieldsFollowTheLayout)
         EXPECT_EQ(StreamDurationMs(play, preroll), ms) << play;
 }
 
-// A packet sent again by a server may carry other times and padding: only
-// the payloads tell whether it is the same packet.
-TEST(AsfPacket, APacketSentAgainIsKnownByItsPayloads)
-{
-    const Parts& src = Split(Sample());
-    const uint32_t size = src.packetSize;
-    auto same = [&](const std::string& a, const std::string& b) { return asf::SamePayloads(Data(a), Data(b), size); };
-    for (size_t i = 0; i + 1 < src.packets.size(); ++i) {
-        const std::string& p = src.packets[i];
-        const asf::PacketLayout layout = Walk(Data(p), p.size(), size);
-        std::string again = ShiftTimes(p, size, 250000), damaged = p;
-        for (size_t at = layout.payloadsEnd; at < layout.packetLength; ++at)
-            again[at] = '\x5A';
-        const auto& last = layout.payloads[layout.payloadCount - 1];
-        damaged[last.dataAt + last.dataLength / 2] ^= 1;
-        EXPECT_TRUE(same(p, again) && !same(p, src.packets[i + 1]) && !same(p, damaged)) << i;
-    }
-}
-
 // Dropping payloads keeps the others byte for byte and the packet whole;
 // what was freed is padding, and zeros.
 TEST(AsfPacket, DroppedPayloadsLeaveTheOthersAndGrowThePadding)

@@ -16,21 +16,6 @@ bool ParseBytes(AsfFileInfo& info, const std::string& bytes)
     return info.ParseBuffer(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), "mem");
 }
 
-TEST(AsfFileInfo, DurationIsSignedAndNeverOverflows)
-{
-    // Play duration and preroll are signed: the seconds truncate toward zero.
-    for (const auto& [play, preroll, seconds] :
-         std::vector<std::tuple<uint64_t, uint64_t, int64_t>>{{1234567890, 3000, 120},
-                                                              {0, 2999, -2},
-                                                              {~0ull, 0, 0},
-                                                              {0, 1ull << 63, 9223372036854775},
-                                                              {1ull << 63, ~0ull >> 1, -9224294374058461}}) {
-        AsfFileInfo info;
-        ASSERT_TRUE(ParseBytes(info, Header({FileProperties(play, preroll)})));
-        EXPECT_EQ(info.DurationSeconds(), seconds) << play << " " << preroll;
-    }
-}
-
 TEST(AsfFileInfo, DamagedFilesKeepWhatCameBeforeTheDamage)
 {
     const std::string header = Header({FileProperties(), ContentDescription({u"T"})}), data = Data(3, 100);

@@ -71,16 +71,8 @@ TEST(MediaList, DuplicatesInsertsDeletionsAndNewKeepTheAddressIndexRight)
     EXPECT_EQ(settings.m_memberUser + settings.m_memberPassword + settings.m_memberAddress, "");
 }
 
-TEST(MediaClassify, TypeWordsLocalPathsTitlesAndClassBits)
+TEST(MediaClassify, LocalPathsAndClassBits)
 {
-    for (const auto& [path, type, title] : std::vector<std::tuple<std::string, std::string, std::string>>{
-             {"mms://h/dir/news.asf?id=7/x.wmv", "asf", "news"},
-             {"http://h/list.asx.asf", "asx", "list.asx"},  // the first in the table's order
-             {"mms://h/dir\\x.asf", "asf", "dir\\x"},  // "/" wins over "\"
-             {"mms://h/", "", ""}}) {
-        EXPECT_EQ(TypeWordOf(path), type) << path;
-        EXPECT_EQ(DeriveTitle(path), title) << path;
-    }
     for (const char* p : {"  /tmp/x", "~/a.wmv", "../a", "FILE:///x", "\t Y:\\a"})
         EXPECT_TRUE(IsLocalPath(p)) << p;
     for (const char* p : {"mms://h/a.asf", "z:\\a.asf", "a.asf", "~user/a", "\\\\server\\a.asf"})

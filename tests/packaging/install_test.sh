@@ -62,7 +62,6 @@ deb_test() {
     || { cat "$tmp/cpack.log"; fail "cpack failed"; return; }
   deb=$(ls "$tmp"/cpack/brimcast_*.deb 2>/dev/null | head -n 1)
   [ -n "$deb" ] || { fail "cpack made no .deb"; return; }
-  pass "cpack made $(basename "$deb")"
 
   # The package is fit for a Debian archive: lintian finds no error and no
   # warning (informational tags are left to a reader of its output).
@@ -72,10 +71,15 @@ deb_test() {
   dpkg_retry() {
     local i out
     for i in $(seq 1 60); do
-      if out=$(DEBIAN_FRONTEND=noninteractive dpkg "$@" 2>&1); then return 0; fi
-      case "$out" in *lock*) sleep 5 ;; *) echo "$out"; return 1 ;; esac
+      out=$(DEBIAN_FRONTEND=noninteractive dpkg "$@" 2>&1) && return 0
+      case "$out" in *lock*) sleep 5 ;; *) break ;; esac
     done
     echo "$out"; return 1
+  }
+  # The answer to the capture question; with "now" the package is reconfigured with it.
+  answer() {
+    echo "brimcast brimcast/allow-capture boolean $1" | debconf-set-selections
+    [ -z "${2:-}" ] || DEBIAN_FRONTEND=noninteractive dpkg-reconfigure brimcast >/dev/null 2>&1 || fail "dpkg-reconfigure failed"
   }
   helper=/usr/libexec/brimcast/brimcast-capture
   group=brimcast-capture
@@ -100,18 +104,14 @@ deb_test() {
     echo "SKIPPED: the group $group exists on this machine; the test does not touch it"; return
   fi
 
-  echo "brimcast brimcast/allow-capture boolean false" | debconf-set-selections
-  if ! dpkg_retry -i "$deb"; then
-    fail "dpkg -i failed"; dpkg_retry --purge brimcast >/dev/null || true; return
-  fi
-  pass "dpkg -i installed the package"
+  answer false
+  dpkg_retry -i "$deb" || { fail "dpkg -i failed"; dpkg_retry --purge brimcast >/dev/null || true; return; }
   /usr/bin/brimcast-cli --help >/dev/null || fail "/usr/bin/brimcast-cli does not run"
   expect_state "" "root:root 755" "without the opt-in"
 
   # Opting in: the helper alone gets cap_net_raw, and only the group's
   # members may run it; a member's helper opens the loopback adapter.
-  echo "brimcast brimcast/allow-capture boolean true" | debconf-set-selections
-  DEBIAN_FRONTEND=noninteractive dpkg-reconfigure brimcast >/dev/null 2>&1 || fail "dpkg-reconfigure failed"
+  answer true now
   getent group "$group" >/dev/null && pass "opt-in made the group $group" || fail "opt-in made no group $group"
   expect_state "$helper cap_net_raw=ep" "root:$group 750" "with the opt-in"
   if command -v setpriv >/dev/null; then
@@ -126,8 +126,7 @@ deb_test() {
   fi
 
   # Opting out takes the capability away; the group stays until purge.
-  echo "brimcast brimcast/allow-capture boolean false" | debconf-set-selections
-  DEBIAN_FRONTEND=noninteractive dpkg-reconfigure brimcast >/dev/null 2>&1 || fail "dpkg-reconfigure failed"
+  answer false now
   expect_state "" "root:root 755" "after opting out"
 
   files=$(dpkg -L brimcast | while read -r f; do if [ -f "$f" ]; then echo "$f"; fi; done)
@@ -140,16 +139,12 @@ deb_test() {
 
   # A group the package did not make survives the purge.
   addgroup --quiet --system "$group"
-  echo "brimcast brimcast/allow-capture boolean true" | debconf-set-selections
-  if dpkg_retry -i "$deb" >/dev/null; then
-    mode=$(stat -c '%U:%G %a' "$helper")
-    [ "$mode" = "root:$group 750" ] || fail "with an existing group the helper is $mode"
-    dpkg_retry --purge brimcast >/dev/null || fail "dpkg --purge failed"
-    getent group "$group" >/dev/null && pass "purge kept a group it did not make" || fail "purge removed a group it did not make"
-  else
-    fail "dpkg -i with an existing group failed"
-    dpkg_retry --purge brimcast >/dev/null || true
-  fi
+  answer true
+  dpkg_retry -i "$deb" >/dev/null || fail "dpkg -i with an existing group failed"
+  mode=$(stat -c '%U:%G %a' "$helper" 2>&1) || true
+  [ "$mode" = "root:$group 750" ] || fail "with an existing group the helper is $mode"
+  dpkg_retry --purge brimcast >/dev/null || fail "dpkg --purge failed"
+  getent group "$group" >/dev/null && pass "purge kept a group it did not make" || fail "purge removed a group it did not make"
   delgroup --quiet --system "$group" >/dev/null 2>&1 || groupdel "$group" 2>/dev/null || true
 }
 deb_test

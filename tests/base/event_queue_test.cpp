@@ -4,6 +4,7 @@
 #include <set>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -15,9 +16,7 @@ using namespace std::chrono_literals;
 JobEvent Event(uint16_t job, JobEventKind kind, uint64_t bytes = 0)
 {
     JobEvent e;
-    e.jobId = job;
-    e.kind = kind;
-    e.bytes = bytes;
+    std::tie(e.jobId, e.kind, e.bytes) = std::tuple(job, kind, bytes);
     return e;
 }
 

@@ -38,10 +38,7 @@ std::string StatusField(pid_t pid, const std::string& name)
     return {};
 }
 
-bool HoldsNetRaw()
-{
-    return (std::stoull(StatusField(getpid(), "CapEff"), nullptr, 16) & (1ull << 13)) != 0;
-}
+bool HoldsNetRaw() { return (std::stoull(StatusField(getpid(), "CapEff"), nullptr, 16) & (1ull << 13)) != 0; }
 
 using Records = std::vector<std::pair<RecordType, std::string>>;
 
@@ -99,15 +96,6 @@ TEST(HelperRecordsTest, ARecordBeyondItsLimitIsRefusedBeforeItIsBuffered)
         EXPECT_EQ(reader.Next(&type, &payload), RecordReader::Status::kMalformed) << what << " is forgotten";
         EXPECT_FALSE(reader.problem().empty()) << what;
     }
-    // The largest frame is no fault.
-    RecordReader reader;
-    const std::string largest = EncodeRecord(RecordType::kFrame, std::string(kMaxFrameBytes, 'x'));
-    for (size_t at = 0; at < largest.size(); at += RecordReader::kMaxRead)
-        reader.Feed(largest.data() + at, std::min(RecordReader::kMaxRead, largest.size() - at));
-    RecordType type;
-    std::string_view payload;
-    ASSERT_EQ(reader.Next(&type, &payload), RecordReader::Status::kRecord);
-    EXPECT_EQ(payload.size(), kMaxFrameBytes);
 }
 
 TEST(HelperRecordsTest, AdapterNamesPortsAndAdapterRecords)

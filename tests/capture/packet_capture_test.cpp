@@ -21,8 +21,7 @@ using namespace std::chrono_literals;
 
 namespace {
 
-// One capture object and one memory for a whole test: the player
-// identification of a first capture outlives it.
+// One capture object and one memory for a whole test.
 class CaptureTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -68,25 +67,17 @@ protected:
 // takes effect before the next frame.
 TEST_F(CaptureTest, SavefilesYieldExactlyTheRequestsUntilStopped)
 {
-    const std::string mixed = dir.File("mixed.pcap"), cooked = dir.File("any.pcap");
-    const std::string many = dir.File("many.pcap"), wifi = dir.File("wifi.pcap");
+    const std::string mixed = dir.File("mixed.pcap"), many = dir.File("many.pcap"), wifi = dir.File("wifi.pcap");
     const Strings expected = WriteMixedSavefile(mixed);
     {
-        SavefileWriter writer(cooked, DLT_LINUX_SLL), manyWriter(many, DLT_EN10MB), wifiWriter(wifi, DLT_IEEE802_11);
-        writer.Write(Cooked(Ipv4(Tcp(80, HttpGet("/sll.asf")))));
-        writer.Write(Cooked(Ipv4(Tcp(1755, MmsOpenFile(u"sll.asf")))));
+        SavefileWriter manyWriter(many, DLT_EN10MB), wifiWriter(wifi, DLT_IEEE802_11);
         for (int i = 0; i < 200; ++i)
             manyWriter.Write(Frame(80, HttpGet("/m" + std::to_string(i) + ".asf")));
     }
-    const std::string& mms = expected[expected.size() - 2];
-    const std::string player = mms.substr(mms.find("\tplayer"));
-    for (const auto& [path, lines] : {std::pair<std::string, Strings>{mixed, expected},
-                                      {cooked, {"added\thttp://10.0.0.5/sll.asf", "added\tmms://10.0.0.5/sll.asf" + player}}}) {
-        Start(path);
-        capture.Wait();
-        EXPECT_FALSE(capture.IsCapturing());
-        EXPECT_EQ(sink.Take(), lines);
-    }
+    Start(mixed);
+    capture.Wait();
+    EXPECT_FALSE(capture.IsCapturing());
+    EXPECT_EQ(sink.Take(), expected);
     EXPECT_FALSE(capture.StartSavefile(wifi, Watched(), &error));
     EXPECT_EQ(error.kind, CaptureStartError::kUnsupportedLink) << error.message;
 
@@ -95,7 +86,7 @@ TEST_F(CaptureTest, SavefilesYieldExactlyTheRequestsUntilStopped)
     capture.Wait();
     EXPECT_EQ(sink.Take(), Strings{"added\thttp://10.0.0.5/m0.asf"});
     EXPECT_EQ(capture.capture().FramesSeen(), 1u);
-    EXPECT_EQ(Ends(), (Strings{"", "", ""}));
+    EXPECT_EQ(Ends(), (Strings{"", ""}));
 }
 
 // A savefile that is a FIFO is read in ticks that look at the stop: frames
@@ -109,15 +100,12 @@ TEST_F(CaptureTest, AQuietFifoNeverHoldsTheCaptureThread)
         writer.Write(Frame(80, HttpGet("/fifo.asf")));
     }
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
-    auto writeFifo = [&fifo](const std::string& bytes) {
-        int fd = -1;
-        for (int i = 0; fd < 0 && i < 100; ++i, std::this_thread::sleep_for(fd < 0 ? 10ms : 0ms))
-            fd = open(fifo.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
-        EXPECT_EQ(write(fd, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
-        return fd;
-    };
     Start(fifo);
-    const int writer = writeFifo(testsupport::ReadFile(one));
+    int writer = -1;  // opens once the capture thread reads
+    for (int i = 0; writer < 0 && i < 100; ++i, std::this_thread::sleep_for(writer < 0 ? 10ms : 0ms))
+        writer = open(fifo.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+    const std::string bytes = testsupport::ReadFile(one);
+    EXPECT_EQ(write(writer, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
     for (int i = 0; i < 100 && capture.capture().FramesSeen() == 0; ++i)
         std::this_thread::sleep_for(20ms);
     EXPECT_EQ(capture.capture().FramesSeen(), 1u);
@@ -154,7 +142,6 @@ TEST_F(CaptureTest, CapturesOnlyWhatTheHelperSendsAsItShould)
 
     for (const auto& [adapter, kind, text] :
          {std::tuple{"denied", CaptureStartError::kNotPermitted, "is not permitted"},
-          {"version", CaptureStartError::kOther, "something other than a capture"},
           {"a b", CaptureStartError::kNoSuchAdapter, "no network adapter named"}}) {
         EXPECT_FALSE(capture.StartLive(adapter, Watched(), &error)) << adapter;
         EXPECT_EQ(error.kind, kind) << adapter;
@@ -167,8 +154,7 @@ TEST_F(CaptureTest, CapturesOnlyWhatTheHelperSendsAsItShould)
     EXPECT_NE(error.message.find("may be changed by other users"), std::string::npos) << error.message;
     ASSERT_EQ(chmod(helper.c_str(), 0755), 0);
 
-    for (const auto& [adapter, text] : {std::pair{"huge", "malformed output"}, {"unknown", "malformed output"},
-                                        {"fails", "receiving frames failed: gone"}, {"killed", "signal 9"}}) {
+    for (const auto& [adapter, text] : {std::pair{"huge", "malformed output"}, {"fails", "receiving frames failed: gone"}, {"killed", "signal 9"}}) {
         Start(adapter, true);
         capture.Wait();
         EXPECT_NE(LastEnd().find(text), std::string::npos) << adapter << ": " << LastEnd();

@@ -179,10 +179,8 @@ TEST(AsfFileWriter, RefusesHeadersItCannotWriteAndPacketsBeforeAHeader)
         SCOPED_TRACE(i);
         Harness h;
         EXPECT_EQ(h.WriteHeader(cases[i].first), cases[i].second);
-        EXPECT_EQ(h.Packet(src.packets[0]).status, Result::NoHeader);
-        EXPECT_EQ(h.PacketAt(0, src.packets[0]).status, Result::NoHeader);
-        EXPECT_TRUE(h.Finish());
-        EXPECT_EQ(testsupport::FileSize(h.path), 0u);
+        EXPECT_TRUE(h.Packet(src.packets[0]).status == Result::NoHeader && h.PacketAt(0, src.packets[0]).status == Result::NoHeader);
+        EXPECT_TRUE(h.Finish() && testsupport::FileSize(h.path) == 0);
     }
     // A second header is not written, wherever it comes.
     Harness h;
@@ -225,13 +223,14 @@ TEST(AsfFileWriter, FinishedHeaderClaimsWhatTheFileHoldsAndCutFilesStayResumable
     std::string uncounted = src.header;
     Put64(uncounted, src.fileProps + 56, 0);
     Put64(uncounted, uncounted.size() - 50 + 40, 0);
-    for (size_t packets : {all, half}) {
-        Harness w;
-        ASSERT_EQ(w.WriteHeader(uncounted), Header::Written);
-        for (size_t i = 0; i < packets; ++i)
-            w.Packet(src.packets[i]);
-        EXPECT_EQ(w.writer.HoldsWholeStream(), packets == all) << packets;
+    Harness w;
+    ASSERT_EQ(w.WriteHeader(uncounted), Header::Written);
+    for (size_t i = 0; i < all; ++i) {
+        if (i == half)
+            EXPECT_FALSE(w.writer.HoldsWholeStream());
+        w.Packet(src.packets[i]);
     }
+    EXPECT_TRUE(w.writer.HoldsWholeStream());
 }
 
 TEST(AsfFileWriter, FailedWritesAreReportedAndClosingTellsOfThem)
@@ -261,15 +260,12 @@ TEST(FileSink, NeverFollowsALinkNorWaitsOnAFifo)
     ASSERT_EQ(::mkfifo(dir.File("fifo").c_str(), 0600), 0);
     ASSERT_EQ(::mkdir(dir.File("folder").c_str(), 0700), 0);
     for (const std::string name : {"link", "dangling", "fifo", "folder", "plain"}) {
-        SCOPED_TRACE(name);
         int error = 0;
-        EXPECT_EQ(FileSink::CreateNew(dir.File(name), &error), nullptr);
-        EXPECT_EQ(error, EEXIST);
-        if (name == "plain")
-            continue;
-        EXPECT_EQ(FileSink::Create(dir.File(name), &error), nullptr);
-        EXPECT_NE(error, 0);
-        EXPECT_EQ(FileSink::OpenExisting(dir.File(name)), nullptr);
+        EXPECT_TRUE(FileSink::CreateNew(dir.File(name), &error) == nullptr && error == EEXIST) << name;
+        if (name != "plain") {
+            EXPECT_TRUE(FileSink::Create(dir.File(name), &error) == nullptr && error != 0) << name;
+            EXPECT_EQ(FileSink::OpenExisting(dir.File(name)), nullptr) << name;
+        }
     }
     // A FIFO somebody reads from opens at once, and is refused all the same.
     const int reader = ::open(dir.File("fifo").c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
@@ -332,11 +328,10 @@ TEST(AsfFileWriter, AResumeGoesOnOnlyWithTheStreamTheFileHolds)
             Harness h(held, options, true);
             EXPECT_EQ(h.WriteHeader(header), same ? Header::Kept : Header::OtherStream);
             EXPECT_EQ(h.writer.HeaderTaken(), same);
-            if (same)
-                continue;
-            EXPECT_EQ(h.Packet(p[2]).status, Result::NoHeader);
-            EXPECT_TRUE(h.Finish());
-            EXPECT_EQ(ReadFile(h.path), held);
+            if (!same) {
+                EXPECT_EQ(h.Packet(p[2]).status, Result::NoHeader);
+                EXPECT_TRUE(h.Finish() && ReadFile(h.path) == held);
+            }
         }
     }
     // A stream that starts earlier passes over what the file holds; one that
@@ -362,10 +357,7 @@ TEST(AsfFileWriter, AResumeGoesOnOnlyWithTheStreamTheFileHolds)
         EXPECT_EQ(last, goesOn ? Result::Written : Result::OtherStream);
         EXPECT_EQ(h.writer.PacketsWritten(), goesOn ? 1u : 0u);
         EXPECT_TRUE(h.Finish());
-        if (goesOn)
-            EXPECT_TRUE(IsRecordingOf(h.path, src, 3, false));
-        else
-            EXPECT_EQ(ReadFile(h.path), held);
+        EXPECT_TRUE(goesOn ? IsRecordingOf(h.path, src, 3, false) : ReadFile(h.path) == held);
     }
 }
 

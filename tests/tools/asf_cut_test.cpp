@@ -1,13 +1,11 @@
 // The cut on generated files: byte-built ones whose every packet is known
 // (the worked example, indexes, edges, damage, stops) and ffmpeg-made ones
 // that the independent decoder and prober must accept.
-#include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
-#include <sys/un.h>
 #include <unistd.h>
 
-#include <cstring>
+#include <algorithm>
 #include <filesystem>
 
 #include <gtest/gtest.h>
@@ -134,10 +132,9 @@ TEST(AsfCut, WorkedExampleCopiesPackets100To199RetimedFromZero)
                                                 uint32_t{2}, uint64_t(cut.bytes.size()), uint64_t{100}}));
     EXPECT_EQ(cut.info.Status().end, AsfWalkEnd::Complete);
     for (uint64_t k = 0; k < 100; ++k) {
-        std::string p = cut.PacketAt(k);
-        ASSERT_EQ(Get64(p, kMarkAt), 100 + k) << k;
-        EXPECT_EQ(Get32(p, kSendTimeAt), k * 100) << k;
-        EXPECT_EQ(Get32(p, kPresentationAt), k * 100 + kPreroll) << k;
+        const std::string p = cut.PacketAt(k);
+        ASSERT_EQ(std::tuple(Get64(p, kMarkAt), Get32(p, kSendTimeAt), Get32(p, kPresentationAt)),
+                  std::tuple(100 + k, k * 100, k * 100 + kPreroll)) << k;
     }
     // No source index: the fixed one-entry index closes the file.
     AsfObjectRecord index;
@@ -194,9 +191,7 @@ TEST(AsfCut, RangesAtTheEdgesAndPastTheEnd)
         const std::string out = dir.File("edge.asf");
         CutResult r = Cut(src, out, c.from, c.to, true);
         if (c.end == 0) {
-            EXPECT_EQ(r.status, CutResult::Status::Refused);
-            EXPECT_FALSE(r.message.empty());
-            EXPECT_FALSE(testsupport::FileExists(out));
+            EXPECT_TRUE(r.status == CutResult::Status::Refused && !r.message.empty() && !testsupport::FileExists(out));
             continue;
         }
         ASSERT_EQ(r.status, CutResult::Status::Done) << r.message;
@@ -248,20 +243,17 @@ TEST(AsfCut, OutputIsReplacedOnlyWhenAskedAndNeverLeftHalfWritten)
     ASSERT_EQ(r.status, CutResult::Status::Done) << r.message;
     EXPECT_EQ(CutFile(out).info.FileProperties().dataPacketsCount, 60u);
 
-    // Sources without their objects are refused, naming the file.
-    for (const std::string& bytes : {std::string(4096, 'x'), MakeFile(100, 10000, false).substr(0, 100)}) {
-        WriteFile(src, bytes);
-        r = Cut(src, dir.File("out.asf"), 0, 5);
-        EXPECT_EQ(r.status, CutResult::Status::Refused);
-        EXPECT_NE(r.message.find(src), std::string::npos) << r.message;
-    }
+    // A source without its objects is refused, naming the file.
+    WriteFile(src, MakeFile(100, 10000, false).substr(0, 100));
+    r = Cut(src, dir.File("out.asf"), 0, 5);
+    EXPECT_TRUE(r.status == CutResult::Status::Refused && r.message.find(src) != std::string::npos) << r.message;
     EXPECT_EQ(Cut(dir.File("missing.asf"), dir.File("out.asf"), 0, 5).status, CutResult::Status::Refused);
     EXPECT_EQ(Listing(dir.path()), (std::vector<std::string>{"a.asf", "a_cut.asf"}));
 }
 
 // Only a regular file is ever replaced: whatever else holds the output name
 // stays as it was, with or without overwrite.
-TEST(AsfCut, LinksDevicesPipesAndSocketsAtTheOutputAreNeverReplaced)
+TEST(AsfCut, LinksDevicesAndPipesAtTheOutputAreNeverReplaced)
 {
     TempDir dir;
     const std::string src = dir.File("a.asf");
@@ -270,17 +262,8 @@ TEST(AsfCut, LinksDevicesPipesAndSocketsAtTheOutputAreNeverReplaced)
     ASSERT_EQ(::symlink("target.asf", dir.File("link.asf").c_str()), 0);
     ASSERT_EQ(::symlink("/dev/null", dir.File("null.asf").c_str()), 0);
     ASSERT_EQ(::mkfifo(dir.File("pipe.asf").c_str(), 0600), 0);
-    const int sock = ::socket(AF_UNIX, SOCK_STREAM, 0);
-    sockaddr_un addr{};
-    addr.sun_family = AF_UNIX;
-    const std::string sockPath = dir.File("sock.asf");
-    ASSERT_LT(sockPath.size(), sizeof addr.sun_path);
-    std::memcpy(addr.sun_path, sockPath.c_str(), sockPath.size() + 1);
-    ASSERT_EQ(::bind(sock, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
     std::vector<std::pair<std::string, std::string>> cases = {
-        {"link.asf", "a symbolic link"}, {"null.asf", "a symbolic link"},
-        {"pipe.asf", "a named pipe"},    {"sock.asf", "a socket"},
-    };
+        {"link.asf", "a symbolic link"}, {"null.asf", "a symbolic link"}, {"pipe.asf", "a named pipe"}};
     // A character device of our own where the rights allow one.
     if (::mknod(dir.File("dev.asf").c_str(), S_IFCHR | 0600, makedev(1, 3)) == 0)
         cases.emplace_back("dev.asf", "a device");
@@ -295,7 +278,6 @@ TEST(AsfCut, LinksDevicesPipesAndSocketsAtTheOutputAreNeverReplaced)
         EXPECT_EQ(after.st_ino, before.st_ino) << name;
         EXPECT_EQ(after.st_mode, before.st_mode) << name;
     }
-    ::close(sock);
     EXPECT_EQ(ReadFile(dir.File("target.asf")), "mine");
     EXPECT_EQ(Listing(dir.path()).size(), cases.size() + 2);  // no temporary file left
 }

@@ -239,9 +239,13 @@ TEST(AsfCut, OutputIsReplacedOnlyWhenAskedAndNeverLeftHalfWritten)
     EXPECT_EQ(r.status, CutResult::Status::Failed);
     EXPECT_NE(r.message.find("no/such/folder"), std::string::npos);
 
+    // The replacement has the source's permission bits, not the umask's.
+    ASSERT_EQ(::chmod(src.c_str(), 0640), 0);
     r = Cut(src, "", 0, 5, true);
     ASSERT_EQ(r.status, CutResult::Status::Done) << r.message;
     EXPECT_EQ(CutFile(out).info.FileProperties().dataPacketsCount, 60u);
+    struct stat st {};
+    EXPECT_TRUE(::stat(out.c_str(), &st) == 0 && (st.st_mode & 07777) == 0640) << std::oct << st.st_mode;
 
     // A source without its objects is refused, naming the file.
     WriteFile(src, MakeFile(100, 10000, false).substr(0, 100));

@@ -82,11 +82,8 @@ private slots:
     void init() { Start(); }
     void cleanup() { Stop(); }
 
-    void startPositionRule();
-    void dropFilesAndAddresses();
     void launchArgumentsAndRecordRule();
     void preferencesWriteTheProfile();
-    void frameTogglesAndClose();
     void keysAndMnemonicsAreUnique();
     void everyControlHasAName();
     void sortedViewKeepsTheListsRows();
@@ -95,36 +92,6 @@ private:
     // A player without sound joins the window, as at start-up.
     void AttachSilentPlayer();
 };
-
-void MainWindowTest::startPositionRule()
-{
-    // A stored position off the screen starts at its edge; a size it cannot
-    // show is cut to it.
-    const QSize screen(1920, 1080);
-    QCOMPARE(MainWindow::StartPosition(-5, 50, screen), QPoint(0, 50));
-    QCOMPARE(MainWindow::StartPosition(1920, 1079, screen), QPoint(0, 1079));
-    QCOMPARE(MainWindow::StartPosition(1919, 1080, screen), QPoint(1919, 0));
-    QCOMPARE(MainWindow::StartSize(5000, 4000, QSize(1280, 1024)), QSize(1280, 1024));
-    QCOMPARE(MainWindow::StartSize(0, 0, QSize(1280, 1024)), QSize(MainWindow::kWidth, MainWindow::kHeight));
-}
-
-void MainWindowTest::dropFilesAndAddresses()
-{
-    // Files, addresses and a playlist's entries become rows; dropped text is
-    // not split at "&&".
-    WriteText(Path("list.asx"), "<ASX version=\"3.0\"><Entry><ref href=\"mms://h/in-list.asf\"/></Entry></ASX>");
-    QMimeData urls, text;
-    urls.setUrls({QUrl(QStringLiteral("mms://h/dropped.asf")), QUrl::fromLocalFile(Path("list.asx"))});
-    text.setText(QStringLiteral("mms://h/x&&y\n"));
-    for (QMimeData* mime : {&urls, &text}) {
-        QDragEnterEvent enter(QPoint(50, 50), Qt::CopyAction, mime, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(&W(), &enter);
-        QVERIFY(enter.isAccepted());
-        QDropEvent drop(QPointF(50, 50), Qt::CopyAction, mime, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(&W(), &drop);
-    }
-    QCOMPARE(Addresses(), (QStringList{"mms://h/dropped.asf", "mms://h/in-list.asf", "mms://h/x&&y"}));
-}
 
 void MainWindowTest::launchArgumentsAndRecordRule()
 {
@@ -198,27 +165,6 @@ void MainWindowTest::preferencesWriteTheProfile()
                  p.GetString("settings\\NSPlyer", "player2", "") + " " + W().settings().m_playerAgent + " " +
                  p.GetString("FileTypeList\\type", "type8", ""),
              std::string("proxy.example NSPlayer/7.0 NSPlayer/11.0 NSPlayer/11.0 .mp3"));
-}
-
-void MainWindowTest::frameTogglesAndClose()
-{
-    MainWindow& w = W();
-    QVERIFY(!(w.windowFlags() & Qt::WindowStaysOnTopHint));
-    w.actions().onTop->trigger();
-    QVERIFY(w.windowFlags() & Qt::WindowStaysOnTopHint);
-    QVERIFY(w.isVisible());
-    // Without a session bus, Protect Screen Save says so and stays off.
-    w.actions().protectScreenSave->trigger();
-    QTRY_COMPARE(w.settings().m_screenSave, 0);
-    QVERIFY(!w.actions().protectScreenSave->isChecked());
-
-    // Exit saves the settings and the position.
-    w.move(120, 90);
-    w.actions().exit->trigger();
-    QVERIFY(!w.isVisible());
-    QSettings conf(Path("conf/Brimcast/Brimcast.conf"), QSettings::IniFormat);
-    QCOMPARE(conf.value(QStringLiteral("settings/OnTop")).toInt(), 1);
-    QCOMPARE(conf.value(QStringLiteral("Settings/xPos")).toInt(), 120);
 }
 
 void MainWindowTest::keysAndMnemonicsAreUnique()

@@ -1,17 +1,13 @@
 // Recording and URL Check from the real window: real jobs with
-// scripted protocol clients (what the window shows, asks and stops). Runs
-// under dbus-run-session, where a fake notification service stands in for
-// the desktop's.
+// scripted protocol clients (what the window shows, asks and stops).
 
 #include <algorithm>
 #include <optional>
 #include <vector>
 
-#include <QtDBus>
 #include <QtTest>
 #include <QtWidgets>
 
-#include "app/desktop_notifier.h"
 #include "base/display_text.h"
 #include "desktop_fixture.h"
 #include "dialog_script.h"
@@ -25,25 +21,14 @@
 #include "ui/recording_commands.h"
 #include "ui/url_check_commands.h"
 
-// The desktop's notification service, as the tests see it.
-class FakeNotifications : public QObject {
-    Q_OBJECT
-    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
-public:
-    QStringList summaries;
-public slots:
-    uint Notify(const QString&, uint, const QString&, const QString& summary, const QString&, const QStringList&,
-                const QVariantMap&, int)
-    {
-        summaries.append(summary);
-        return static_cast<uint>(summaries.size());
-    }
-};
-
 class RecordingCommandsTest : public QObject, public DesktopFixture {
     Q_OBJECT
 private slots:
-    void initTestCase() { QuietOffscreenWarnings(); }
+    void initTestCase()
+    {
+        qunsetenv("DBUS_SESSION_BUS_ADDRESS");  // no notification reaches a real desktop
+        QuietOffscreenWarnings();
+    }
     void init()
     {
         script_ = std::make_unique<scripted::Script>();
@@ -66,7 +51,6 @@ private slots:
     void parallelRecordingsFromThePreferences();
     void credentialDialogIsTheJobsQuestion();
     void urlCheckFillsItsCells();
-    void notifiesOnlyWhenTheWindowIsNotActive();
 
 private:
     RecordingCommands& R() { return *W().recording(); }
@@ -333,41 +317,6 @@ void RecordingCommandsTest::urlCheckFillsItsCells()
              QStringLiteral("(x)bad: Not Found (MMS over TCP: connection refused; MMS over HTTP: connection "
                             "refused; HTTP: connection refused)"));
     QCOMPARE(badRecord.data(Qt::ToolTipRole).toString(), QStringLiteral("Not Found") + why);
-}
-
-void RecordingCommandsTest::notifiesOnlyWhenTheWindowIsNotActive()
-{
-    QDBusConnection bus = QDBusConnection::sessionBus();
-    if (!bus.isConnected())
-        QSKIP("no session bus (run under dbus-run-session)");
-    FakeNotifications fake;
-    QDBusConnection service =
-        QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("fake-notifications"));
-    QVERIFY(service.registerObject(QString::fromLatin1(DesktopNotifier::kPath), &fake,
-                                   QDBusConnection::ExportAllSlots));
-    QVERIFY(service.registerService(QString::fromLatin1(DesktopNotifier::kService)));
-    script_->OnAll(scripted::Write(scripted::kEnough));
-    Add(QStringLiteral("mms://h/away.asf"), QStringLiteral("Away Show"));
-
-    // Another window has the focus while the first recording ends; the
-    // second ends with the window active, where the list says it.
-    QWidget other;
-    other.show();
-    other.activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(&other));
-    V().RecordRow(0);
-    QVERIFY(WaitIdle(30000));
-    QTRY_COMPARE(fake.summaries, QStringList{"Recording ended: Away Show"});
-    other.hide();
-    W().activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(&W()));
-    V().RecordRow(Add(QStringLiteral("mms://h/here.asf")));
-    QVERIFY(WaitIdle(30000));
-    QCOMPARE(Shown(QStringLiteral("mms://h/here.asf"), kColRecord), Done());
-    QTest::qWait(200);
-    QCOMPARE(fake.summaries.size(), 1);
-    service.unregisterService(QString::fromLatin1(DesktopNotifier::kService));
-    QDBusConnection::disconnectFromBus(QStringLiteral("fake-notifications"));
 }
 
 QTEST_MAIN(RecordingCommandsTest)

@@ -9,14 +9,9 @@
 
 #include <future>
 
-#include <QDirIterator>
-#include <QElapsedTimer>
-#include <QLocalServer>
-#include <QLocalSocket>
-#include <QProcess>
-#include <QSignalSpy>
-#include <QTemporaryDir>
-#include <QTest>
+#include <QtCore>
+#include <QtNetwork>
+#include <QtTest>
 
 #include "app/single_instance.h"
 #include "kvx_read.h"
@@ -63,12 +58,10 @@ void SingleInstanceTest::init()
 void SingleInstanceTest::cleanup()
 {
     for (QProcess* p : processes_) {
-        if (p->state() != QProcess::NotRunning) {
-            p->kill();
-            p->waitForFinished(5000);
-        }
-        delete p;
+        p->kill();
+        p->waitForFinished(5000);
     }
+    qDeleteAll(processes_);
     processes_.clear();
     dir_.reset();
 }
@@ -132,19 +125,16 @@ void SingleInstanceTest::secondStartHandsOverAndExits()
     QProcess* first = Start({"/Open", "mms://media.example/first.asf"});
     QVERIFY2(WaitListening(first), "the first instance never listened");
     QProcess* second = Start({"/Open", "mms://media.example/second.asf&&Second&&1"});
-    QVERIFY(second->waitForFinished(15000));
-    QCOMPARE(second->exitCode(), 0);
+    QVERIFY(second->waitForFinished(15000) && second->exitCode() == 0);
     // Several addresses in the freedesktop form arrive in order.
     QProcess* third = Start({"mms://media.example/third.asf", "mms://media.example/fourth.asf"});
-    QVERIFY(third->waitForFinished(15000));
-    QCOMPARE(third->exitCode(), 0);
+    QVERIFY(third->waitForFinished(15000) && third->exitCode() == 0);
     QCOMPARE(first->state(), QProcess::Running);
 
     // Ctrl+C in the terminal closes the window as Exit does: the list is written.
     ::kill(static_cast<pid_t>(first->processId()), SIGINT);
     QVERIFY(first->waitForFinished(15000));
-    QCOMPARE(first->exitStatus(), QProcess::NormalExit);
-    QCOMPARE(first->exitCode(), 0);
+    QVERIFY(first->exitStatus() == QProcess::NormalExit && first->exitCode() == 0);
     kvx::File file;
     QCOMPARE(KvxAddresses(AutoList(), &file),
              (QStringList{"mms://media.example/first.asf", "mms://media.example/second.asf",
@@ -164,31 +154,9 @@ void SingleInstanceTest::multipleInstancesWhenAllowed()
     // Its terminal closed: the hang-up saves as Exit does.
     ::kill(static_cast<pid_t>(second->processId()), SIGHUP);
     QVERIFY(second->waitForFinished(15000));
-    QCOMPARE(second->exitStatus(), QProcess::NormalExit);
-    QCOMPARE(second->exitCode(), 0);
+    QVERIFY(second->exitStatus() == QProcess::NormalExit && second->exitCode() == 0);
     QCOMPARE(KvxAddresses(AutoList()), QStringList{"mms://media.example/b.asf"});
 }
-
-// Sets an environment variable (or removes it, value null) for a scope.
-class EnvironmentScope {
-public:
-    EnvironmentScope(const char* name, const QByteArray& value) : name_(name), old_(qgetenv(name))
-    {
-        Set(value);
-    }
-    ~EnvironmentScope() { Set(old_); }
-
-private:
-    void Set(const QByteArray& value)
-    {
-        if (value.isNull())
-            qunsetenv(name_);
-        else
-            qputenv(name_, value);
-    }
-    const char* name_;
-    QByteArray old_;
-};
 
 QStringList SocketsUnder(const QString& folder)
 {
@@ -211,8 +179,10 @@ void SingleInstanceTest::untrustedFolderIsRefused()
 {
     const QString tmp = dir_->path() + QStringLiteral("/tmp");
     QVERIFY(QDir().mkpath(tmp));
-    EnvironmentScope tmpdir("TMPDIR", QFile::encodeName(tmp));
-    EnvironmentScope runtime("XDG_RUNTIME_DIR", QByteArray());
+    const QByteArray oldTmp = qgetenv("TMPDIR");
+    const auto restore = qScopeGuard([&] { oldTmp.isNull() ? qunsetenv("TMPDIR") : qputenv("TMPDIR", oldTmp); });
+    qputenv("TMPDIR", QFile::encodeName(tmp));
+    qunsetenv("XDG_RUNTIME_DIR");  // this test's processes set it themselves
     const QByteArray folder = QFile::encodeName(QStringLiteral("%1/brimcast-%2").arg(tmp).arg(::getuid()));
     const QByteArray elsewhere = QFile::encodeName(tmp + QStringLiteral("/elsewhere"));
     const std::pair<const char*, std::function<void()>> untrusted[] = {
@@ -226,9 +196,8 @@ void SingleInstanceTest::untrustedFolderIsRefused()
         make();
         {
             SingleInstance instance;
-            QVERIFY2(instance.Start(request, true) == SingleInstance::Outcome::Failed, what);
-            QVERIFY2(!instance.listening(), what);
-            QVERIFY2(SocketsUnder(tmp).isEmpty(), what);
+            QVERIFY2(instance.Start(request, true) == SingleInstance::Outcome::Failed && !instance.listening() &&
+                         SocketsUnder(tmp).isEmpty(), what);
         }
         ::unlink(folder);
         ::rmdir(folder);
@@ -239,8 +208,7 @@ void SingleInstanceTest::untrustedFolderIsRefused()
     QCOMPARE(SocketsUnder(tmp), QStringList{instance.socketPath()});
     QVERIFY(instance.socketPath().startsWith(QFile::decodeName(folder) + QLatin1Char('/')));
     struct stat info {};
-    QCOMPARE(::lstat(folder, &info), 0);
-    QVERIFY(S_ISDIR(info.st_mode));
+    QVERIFY(::lstat(folder, &info) == 0 && S_ISDIR(info.st_mode));
     QCOMPARE(info.st_mode & 0777, 0700u);
 
     // The same rules for a folder of another user, and for the runtime

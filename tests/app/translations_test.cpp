@@ -1,17 +1,7 @@
 // The window under a Korean locale: every command, label, tool tip and
 // dialog text in Korean, with the mnemonic letters of the English texts.
-#include <QAbstractButton>
-#include <QComboBox>
-#include <QGroupBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QMenu>
-#include <QMenuBar>
-#include <QMessageBox>
-#include <QRegularExpression>
-#include <QTabBar>
-#include <QTabWidget>
-#include <QTest>
+#include <QtTest>
+#include <QtWidgets>
 
 #include "desktop_fixture.h"
 #include "app/translations.h"
@@ -122,8 +112,7 @@ void TranslationsTest::WindowTexts(QStringList& out)
     });
     view->actions().deleteRow->trigger();
     script.Then<PreferencesDialog>(take);  // every page is a child of the dialog
-    window.actions().preferences->trigger();
-    QVERIFY2(script.done(), qPrintable(script.missed()));
+    QVERIFY2(script.Run(window.actions().preferences), qPrintable(script.missed()));
     out.removeAll(QString());
     Stop();
 }

@@ -5,10 +5,12 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <fstream>
-#include <memory>
 #include <optional>
 #include <string>
+#include <thread>
+#include <type_traits>
 #include <vector>
 
 #include <arpa/inet.h>
@@ -16,10 +18,6 @@
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
-
-#include <chrono>
-#include <thread>
-#include <type_traits>
 
 #include "asf_stream.h"
 #include "formats/asf_file_reader.h"
@@ -33,124 +31,92 @@
 namespace {
 
 using namespace asfstream;
+using namespace std::chrono_literals;
 using testsupport::FakeServer;
 using testsupport::TempDir;
 using Ends = std::vector<std::pair<StreamEnd, uint64_t>>;
 using Clock = std::chrono::steady_clock;
-using namespace std::chrono_literals;
 
 enum class Kind { Mms, Rtsp, Mmsh, Http };
+constexpr const char* kNames[] = {"MMS over TCP", "RTSP", "MMS over HTTP", "HTTP download"};
+const char* Name(Kind k) { return kNames[int(k)]; }
 
-const char* Name(Kind k)
+// Calls f with a value of the client type of kind.
+template <class F>
+auto WithClient(Kind kind, F f)
 {
-    switch (k) {
-    case Kind::Mms: return "MMS over TCP";
-    case Kind::Rtsp: return "RTSP";
-    case Kind::Mmsh: return "MMS over HTTP";
-    case Kind::Http: return "HTTP download";
+    switch (kind) {
+    case Kind::Mms: return f(std::type_identity<MmsTcpClient>{});
+    case Kind::Rtsp: return f(std::type_identity<RtspClient>{});
+    case Kind::Mmsh: return f(std::type_identity<MmshClient>{});
+    default: return f(std::type_identity<HttpDownloadClient>{});
     }
-    return "?";
 }
 
-// A fake server of the client's protocol streaming file.
 bool Serve(FakeServer& server, Kind kind, const std::string& file, std::vector<std::string> options)
 {
-    switch (kind) {
-    case Kind::Mms: return StartServer(server, "mms_server.py", file, options);
-    case Kind::Rtsp: return StartServer(server, "rtsp_server.py", file, options);
-    case Kind::Mmsh: return StartServer(server, "mmsh_server.py", file, options);
-    case Kind::Http: return server.Start("http_server.py", options);
-    }
-    return false;
+    if (kind == Kind::Http)
+        return server.Start("http_server.py", options);
+    static constexpr const char* kScripts[] = {"mms_server.py", "rtsp_server.py", "mmsh_server.py"};
+    return StartServer(server, kScripts[int(kind)], file, options);
 }
 
-std::string Url(Kind kind, int port)
+std::string Url(Kind kind, int port, const std::string& httpPath = "/size/3000000")
 {
     const std::string at = "127.0.0.1:" + std::to_string(port);
-    switch (kind) {
-    case Kind::Rtsp: return "rtsp://" + at + "/sample.asf";
-    case Kind::Http: return "http://" + at + "/size/3000000";
-    default: return "mms://" + at + "/sample.asf";
-    }
+    return kind == Kind::Rtsp ? "rtsp://" + at + "/sample.asf"
+           : kind == Kind::Http ? "http://" + at + httpPath
+                                : "mms://" + at + "/sample.asf";
 }
 
 struct Outcome {
     uint64_t bytes = 0;
     Ends ends;
     std::vector<std::string> errors;
+    Clock::duration took{};
 };
 
-template <class Client>
-Outcome RecordWith(const AppSettings& settings, const std::string& url, const std::string& path,
-                   uint64_t resume = 0, bool keep = false, uint64_t offset = 0)
-{
-    Recorder<Client> r;
-    r.env.settings = settings;
-    Outcome o;
-    o.bytes = r.Record(url, path, resume, keep, offset);
-    o.ends = r.hooks.ends;
-    o.errors = r.hooks.errors;
-    return o;
-}
-
-Outcome Record(Kind kind, const AppSettings& settings, const std::string& url, const std::string& path)
-{
-    switch (kind) {
-    case Kind::Mms: return RecordWith<MmsTcpClient>(settings, url, path);
-    case Kind::Rtsp: return RecordWith<RtspClient>(settings, url, path);
-    case Kind::Mmsh: return RecordWith<MmshClient>(settings, url, path);
-    case Kind::Http: return RecordWith<HttpDownloadClient>(settings, url, path);
-    }
-    return {};
-}
-
-// What a recording from a server that goes quiet returned, and how long
-// it took after the stop (idleMs 0) or in all (left to the idle time-out).
-struct Quiet {
-    Clock::duration took;
-    uint64_t bytes = 0;
-    Ends ends;
-    std::vector<std::string> errors;
+// Records url into path (none: a probe) with a client of kind, a kept file
+// handed over at offset. With stopAfterData it is stopped a while after data
+// came; took counts from the stop, otherwise from the start.
+struct Options {
+    uint64_t resume = 0, offset = 0;
+    bool keep = false, stopAfterData = false;
+    int idleMs = 10000, connectMs = 20000;
+    bool withMessage = false;  // the streaming client's last message joins the errors
+    AppSettings settings;
 };
 
-template <class Client>
-Quiet RecordQuiet(const std::string& url, const std::string& path, int idleMs, int connectMs = 20000)
+Outcome Record(Kind kind, const std::string& url, const std::string& path, const Options& run = {})
 {
-    Recorder<Client> r(idleMs);
-    r.env.connectTimeoutMs = connectMs;
-    r.Get();  // made before the worker uses it
-    Quiet q;
-    Clock::time_point from = Clock::now(), returned;
-    std::thread worker([&] {
-        q.bytes = r.Record(url, path);
-        returned = Clock::now();
+    return WithClient(kind, [&](auto type) {
+        using Client = typename decltype(type)::type;
+        Recorder<Client> r(run.idleMs);
+        r.env.settings = run.settings;
+        r.env.connectTimeoutMs = run.connectMs;
+        r.Get();  // made before the worker uses it
+        Outcome o;
+        Clock::time_point from = Clock::now(), returned;
+        std::thread worker([&] {
+            o.bytes = r.Record(url, path, run.resume, run.keep, run.offset);
+            returned = Clock::now();
+        });
+        if (run.stopAfterData) {
+            while (r.hooks.progress.load() == 0 && Clock::now() - from < 5s)
+                std::this_thread::sleep_for(10ms);
+            std::this_thread::sleep_for(400ms);
+            from = Clock::now();
+            r.Get().Stop();
+        }
+        worker.join();
+        o.took = returned - from;
+        o.ends = r.hooks.ends;
+        o.errors = r.hooks.errors;
+        if constexpr (std::is_same_v<Client, MmshClient>)
+            if (run.withMessage)
+                o.errors.push_back(r.Get().lastMessage());
+        return o;
     });
-    if (idleMs == 0) {
-        // Stopped once what comes before the silence is in.
-        while (r.hooks.progress.load() == 0 && Clock::now() - from < 5s)
-            std::this_thread::sleep_for(10ms);
-        std::this_thread::sleep_for(400ms);
-        from = Clock::now();
-        r.Get().Stop();
-    }
-    worker.join();
-    q.took = returned - from;
-    q.ends = r.hooks.ends;
-    q.errors = r.hooks.errors;
-    if constexpr (std::is_same_v<Client, MmshClient>)
-        q.errors.push_back(r.Get().lastMessage());  // this client keeps its message
-    return q;
-}
-
-Quiet RecordQuiet(Kind kind, const std::string& url, const std::string& path, int idleMs, int connectMs = 20000)
-{
-    switch (kind) {
-    case Kind::Mms: return RecordQuiet<MmsTcpClient>(url, path, idleMs, connectMs);
-    case Kind::Rtsp: return RecordQuiet<RtspClient>(url, path, idleMs, connectMs);
-    case Kind::Mmsh: return RecordQuiet<MmshClient>(url, path, idleMs, connectMs);
-    case Kind::Http: return RecordQuiet<HttpDownloadClient>(url, path, idleMs, connectMs);
-    }
-    return {};
 }
 
 // A server that goes quiet mid-stream is left within a second of a stop, or
@@ -167,14 +133,14 @@ TEST(Shared, AQuietServerIsLeftOnStopOrAfterTheIdleTime)
                           Case{Kind::Mmsh, {"--fault", "stall=5"}, 5}, Case{Kind::Http, {}, 0}}) {
         SCOPED_TRACE(Name(c.kind));
         TempDir dir;
-        Quiet q[2];
+        Outcome q[2];
         for (int idleMs : {0, 800}) {
             FakeServer server;
             ASSERT_TRUE(Serve(server, c.kind, Sample(), c.options));
-            const std::string url = c.kind == Kind::Http
-                                        ? "http://127.0.0.1:" + std::to_string(server.port()) + "/stall/5000"
-                                        : Url(c.kind, server.port());
-            q[idleMs != 0] = RecordQuiet(c.kind, url, dir.File(std::to_string(idleMs)), idleMs);
+            Options run;
+            run.stopAfterData = idleMs == 0;
+            run.idleMs = idleMs;
+            q[idleMs != 0] = Record(c.kind, Url(c.kind, server.port(), "/stall/5000"), dir.File(std::to_string(idleMs)), run);
         }
         EXPECT_LT(q[0].took, 1s);
         EXPECT_LT(q[1].took, 4s);
@@ -206,7 +172,10 @@ TEST(Shared, AFailedConnectEndsPromptlyWithItsMessage)
         for (int port : {1, int(ntohs(a.sin_port))}) {
             SCOPED_TRACE(testing::Message() << Name(kind) << " port " << port);
             TempDir dir;
-            const Quiet q = RecordQuiet(kind, Url(kind, port), dir.File("out.asf"), 10000, 500);
+            Options run;
+            run.connectMs = 500;
+            run.withMessage = true;
+            const Outcome q = Record(kind, Url(kind, port), dir.File("out.asf"), run);
             EXPECT_LT(q.took, kind == Kind::Http ? 7s : 3s);
             EXPECT_EQ(q.bytes, 0u);
             const std::string message = kind == Kind::Http   ? "Not Found"
@@ -220,31 +189,10 @@ TEST(Shared, AFailedConnectEndsPromptlyWithItsMessage)
     close(full);
 }
 
-// However TCP cuts the stream (pieces of 1 to 70 bytes), the file is the same.
-TEST(Shared, AStreamInTcpPiecesOfAnySizeGivesTheSameFile)
-{
-    const Parts& src = Split(SmallSample());
-    for (Kind kind : {Kind::Mms, Kind::Rtsp}) {
-        SCOPED_TRACE(Name(kind));
-        std::vector<std::string> options = {"--connections", "70", "--piece", "1-70", "--lifetime", "120"};
-        if (kind == Kind::Mms)  // the header in several packets, pings between packets
-            options.insert(options.end(), {"--header-packets", "3", "--ping-every", "4"});
-        FakeServer server;
-        ASSERT_TRUE(Serve(server, kind, SmallSample(), options));
-        TempDir dir;
-        for (int piece = 1; piece <= 70; ++piece) {
-            const Outcome o = Record(kind, AppSettings{}, Url(kind, server.port()), dir.File("piece.asf"));
-            ASSERT_TRUE(o.errors.empty()) << piece;
-            ASSERT_TRUE(IsRecordingOf(dir.File("piece.asf"), src, src.packets.size(), kind == Kind::Rtsp)) << piece;
-        }
-    }
-}
-
 TEST(Limits, SizeAndTimeLimitsEndEveryClientWithAFinishedFile)
 {
     const Parts& src = Split(Sample());
-    // Ten passes of the sample: enough for the 1 MB limit.
-    const Repeated stream = Repeat(src, 10);
+    const Repeated stream = Repeat(src, 10);  // enough for the 1 MB limit
     size_t timed = 0;  // packets up to the first one sent at 2 s or later
     while (SendTime(src.packets[timed++], src.packetSize) < 2000) {
     }
@@ -260,15 +208,11 @@ TEST(Limits, SizeAndTimeLimitsEndEveryClientWithAFinishedFile)
                           Case{Kind::Mmsh, false, 2, {}}, Case{Kind::Mmsh, false, {}, 1},
                           Case{Kind::Mmsh, true, 2, {}}, Case{Kind::Http, false, {}, 1}}) {
         SCOPED_TRACE(testing::Message() << Name(c.kind) << (c.live ? " live" : "") << (c.seconds ? " time" : " size"));
-        AppSettings settings;
-        settings.m_timePolicy = c.seconds.has_value();
-        settings.m_maxTime = c.seconds.value_or(0);
-        settings.m_sizePolicy = c.megabytes.has_value();
-        settings.m_maxSize = c.megabytes.value_or(0);
-        if (c.kind == Kind::Http) {  // a download has no time limit: 0 s changes nothing
-            settings.m_timePolicy = 1;
-            settings.m_maxTime = 0;
-        }
+        Options run;
+        run.settings.m_timePolicy = c.seconds.has_value() || c.kind == Kind::Http;  // a download has no time limit
+        run.settings.m_maxTime = c.seconds.value_or(0);
+        run.settings.m_sizePolicy = c.megabytes.has_value();
+        run.settings.m_maxSize = c.megabytes.value_or(0);
         std::vector<std::string> options = {"--repeat", "10"};
         if (c.live || c.kind == Kind::Http)
             options = c.kind == Kind::Mmsh ? std::vector<std::string>{"--mode", "live"} : std::vector<std::string>{};
@@ -276,10 +220,10 @@ TEST(Limits, SizeAndTimeLimitsEndEveryClientWithAFinishedFile)
         ASSERT_TRUE(Serve(server, c.kind, c.live && c.kind != Kind::Mmsh ? LiveSample() : Sample(), options));
         TempDir dir;
         const std::string path = dir.File("out.asf");
-        const Outcome o = Record(c.kind, settings, Url(c.kind, server.port()), path);
+        const Outcome o = Record(c.kind, Url(c.kind, server.port()), path, run);
         EXPECT_TRUE(o.errors.empty()) << o.errors.front();
-        if (c.kind == Kind::Http) {
-            EXPECT_EQ(o.bytes, 1048576u);  // the block that reaches the limit is the last
+        if (c.kind == Kind::Http) {  // the block that reaches the limit is the last
+            EXPECT_EQ(o.bytes, 1048576u);
             EXPECT_EQ(testsupport::FileSize(path), 1048576u);
             continue;
         }
@@ -332,12 +276,11 @@ TEST(StreamEnd, EachStreamClientTellsHowItsStreamEnded)
         ASSERT_TRUE(Serve(server, c.kind, c.live && c.kind != Kind::Mmsh ? LiveSample() : Sample(), c.options));
         TempDir dir;
         const std::string path = dir.File("out.asf");
-        const Outcome o = Record(c.kind, AppSettings{}, Url(c.kind, server.port()), path);
+        const Outcome o = Record(c.kind, Url(c.kind, server.port()), path);
         EXPECT_TRUE(o.errors.empty()) << o.errors.front();
         EXPECT_EQ(o.ends, (Ends{{c.end, c.packets}}));
         // Finished either way; cut short on demand, it can be resumed.
-        const bool whole = c.packets == all;
-        EXPECT_TRUE(IsRecordingOf(path, src, c.packets, c.live || (c.kind == Kind::Rtsp && whole)));
+        EXPECT_TRUE(IsRecordingOf(path, src, c.packets, c.live || (c.kind == Kind::Rtsp && c.packets == all)));
         EXPECT_EQ(ResumeScan().Scan(path), c.end == E::Incomplete || c.end == E::Interrupted);
     }
 }
@@ -359,8 +302,7 @@ TEST(ResumePast4GiB, TheMissingPacketsAreFetchedAndTheFileFinished)
     const Parts& src = Split(Sample());
     const uint64_t passes = (uint64_t{5} << 30) / (src.packets.size() * src.packetSize) + 1;
     const Repeated stream = Repeat(src, passes);
-    const uint64_t count = stream.Count(), cutAt = count - 10;
-    const uint64_t dataStart = src.header.size();
+    const uint64_t count = stream.Count(), cutAt = count - 10, dataStart = src.header.size();
     ASSERT_GT(dataStart + cutAt * src.packetSize, uint64_t{1} << 32);
     for (Kind kind : {Kind::Mms, Kind::Mmsh}) {
         SCOPED_TRACE(Name(kind));
@@ -373,13 +315,15 @@ TEST(ResumePast4GiB, TheMissingPacketsAreFetchedAndTheFileFinished)
         ASSERT_EQ(scan.resumePacket, cutAt - 1);
 
         FakeServer server;
-        ASSERT_TRUE(Serve(server, kind, Sample(), {"--repeat", std::to_string(passes), "--log", dir.File("log")}));
-        const std::string url = Url(kind, server.port());
-        const Outcome o = kind == Kind::Mms
-                              ? RecordWith<MmsTcpClient>({}, url, path, scan.resumePacket, true, scan.resumeOffset)
-                              : RecordWith<MmshClient>({}, url, path, scan.resumeOffset, true, scan.resumeOffset);
+        ASSERT_TRUE(Serve(server, kind, Sample(), {"--repeat", std::to_string(passes)}));
+        // From the last whole packet on, by number or by its offset.
+        Options run;
+        run.resume = kind == Kind::Mms ? scan.resumePacket : scan.resumeOffset;
+        run.offset = scan.resumeOffset;
+        run.keep = true;
+        const Outcome o = Record(kind, Url(kind, server.port()), path, run);
         EXPECT_TRUE(o.errors.empty()) << o.errors.front();
-        const uint64_t fetched = 11;  // from the last whole packet on, by number or by its offset
+        const uint64_t fetched = 11;
         EXPECT_EQ(o.bytes, fetched * src.packetSize);
         EXPECT_EQ(o.ends, (Ends{{StreamEnd::EndOfStream, fetched}}));
 
@@ -400,58 +344,58 @@ TEST(ResumePast4GiB, TheMissingPacketsAreFetchedAndTheFileFinished)
 // One client object records address after address: attempts refused or
 // stopped leave nothing for the next one, which records the whole stream
 // even with a stop pending from before it began. A resume position in a
-// unit the client does not take is refused before anything is sent.
-template <class Client>
-void RecordAfterRefusalsAndAStop(Kind kind, const std::vector<ResumeAt>& refused)
-{
-    SCOPED_TRACE(Name(kind));
-    const Parts& src = Split(Sample());
-    FakeServer server;
-    const bool tcp = kind == Kind::Mms || kind == Kind::Rtsp;
-    ASSERT_TRUE(Serve(server, kind, Sample(),
-                      tcp ? std::vector<std::string>{"--connections", "2"} : std::vector<std::string>{}));
-    TempDir dir;
-    const std::string url = Url(kind, server.port());
-    Recorder<Client> r;
-    for (const ResumeAt& at : refused) {
-        std::unique_ptr<FileSink> out = FileSink::Create(dir.File("refused.asf"));
-        RecordRequest request;
-        request.out = out.get();
-        request.url = url;
-        request.resume = at;
-        EXPECT_EQ(r.Get().Record(request), 0u);
-        ASSERT_EQ(r.hooks.reasons.size(), 1u);
-        EXPECT_NE(r.hooks.reasons.back().find("resume"), std::string::npos) << r.hooks.reasons.back();
-        r.hooks.reasons.clear();
-        EXPECT_TRUE(out->Close());
-    }
-    EXPECT_TRUE(r.hooks.connecting.empty());
-    EXPECT_EQ(testsupport::FileSize(dir.File("refused.asf")), 0u);
-
-    r.hooks.onProgress = [&] { r.Get().Stop(); };
-    const uint64_t part = r.Record(url, dir.File("stopped.asf"));
-    EXPECT_GT(part, 0u);
-    r.hooks.onProgress = nullptr;
-    r.Get().Stop();
-    r.hooks.ends.clear();
-    const uint64_t whole = r.Record(url, dir.File("whole.asf"));
-    EXPECT_GT(whole, part);
-    if (kind == Kind::Http) {
-        EXPECT_EQ(whole, 3000000u);
-        return;
-    }
-    EXPECT_EQ(r.hooks.ends, (Ends{{StreamEnd::EndOfStream, src.packets.size()}}));
-    EXPECT_TRUE(IsRecordingOf(dir.File("whole.asf"), src, src.packets.size(), kind == Kind::Rtsp));
-}
-
+// unit the client does not take is refused before anything is sent; the
+// download cannot resume at all (it would write a whole body behind the
+// part of the file kept).
 TEST(Attempts, EachRecordStartsAfreshAndAResumeInAnotherUnitIsRefused)
 {
-    RecordAfterRefusalsAndAStop<MmsTcpClient>(Kind::Mms, {ResumeAt::Byte(4096)});
-    RecordAfterRefusalsAndAStop<RtspClient>(Kind::Rtsp, {ResumeAt::Byte(4096)});
-    RecordAfterRefusalsAndAStop<MmshClient>(Kind::Mmsh, {ResumeAt::Packet(3)});
-    // The download cannot resume at all: it would write a whole body
-    // behind the part of the file kept.
-    RecordAfterRefusalsAndAStop<HttpDownloadClient>(Kind::Http, {ResumeAt::Packet(3), ResumeAt::Byte(4096)});
+    const Parts& src = Split(Sample());
+    const std::vector<std::pair<Kind, std::vector<ResumeAt>>> cases = {
+        {Kind::Mms, {ResumeAt::Byte(4096)}},
+        {Kind::Rtsp, {ResumeAt::Byte(4096)}},
+        {Kind::Mmsh, {ResumeAt::Packet(3)}},
+        {Kind::Http, {ResumeAt::Packet(3), ResumeAt::Byte(4096)}}};
+    for (const auto& [kind, refused] : cases) {
+        SCOPED_TRACE(Name(kind));
+        FakeServer server;
+        const bool tcp = kind == Kind::Mms || kind == Kind::Rtsp;
+        ASSERT_TRUE(Serve(server, kind, Sample(), tcp ? std::vector<std::string>{"--connections", "2"}
+                                                      : std::vector<std::string>{}));
+        TempDir dir;
+        const std::string url = Url(kind, server.port());
+        WithClient(kind, [&](auto type) {
+            Recorder<typename decltype(type)::type> r;
+            for (const ResumeAt& at : refused) {
+                std::unique_ptr<FileSink> out = FileSink::Create(dir.File("refused.asf"));
+                RecordRequest request;
+                request.out = out.get();
+                request.url = url;
+                request.resume = at;
+                EXPECT_EQ(r.Get().Record(request), 0u);
+                ASSERT_EQ(r.hooks.reasons.size(), 1u);
+                EXPECT_NE(r.hooks.reasons.back().find("resume"), std::string::npos) << r.hooks.reasons.back();
+                r.hooks.reasons.clear();
+                EXPECT_TRUE(out->Close());
+            }
+            EXPECT_TRUE(r.hooks.connecting.empty());
+            EXPECT_EQ(testsupport::FileSize(dir.File("refused.asf")), 0u);
+
+            r.hooks.onProgress = [&] { r.Get().Stop(); };
+            const uint64_t part = r.Record(url, dir.File("stopped.asf"));
+            EXPECT_GT(part, 0u);
+            r.hooks.onProgress = nullptr;
+            r.Get().Stop();
+            r.hooks.ends.clear();
+            const uint64_t whole = r.Record(url, dir.File("whole.asf"));
+            EXPECT_GT(whole, part);
+            if (kind == Kind::Http) {
+                EXPECT_EQ(whole, 3000000u);
+                return;
+            }
+            EXPECT_EQ(r.hooks.ends, (Ends{{StreamEnd::EndOfStream, src.packets.size()}}));
+            EXPECT_TRUE(IsRecordingOf(dir.File("whole.asf"), src, src.packets.size(), kind == Kind::Rtsp));
+        });
+    }
 }
 
 }  // namespace

@@ -1,5 +1,4 @@
-// What the stream clients tell of a header they read (HeaderStreamInfo), on
-// headers made here byte by byte: the facts, and what hostile bytes come to.
+// What the stream clients tell of a header they read, on headers made here.
 
 #include <gtest/gtest.h>
 
@@ -29,22 +28,13 @@ StreamInfo Read(const std::string& h)
 
 TEST(HeaderStreamInfo, TellsDeliveryDurationBitrateAndTitle)
 {
-    // 64 s of play with a 3 s preroll, 364 kbit/s.
-    StreamInfo info = Read(Header(640000000, 3000, 2, 364000, u"Harbour \uCE74\uBA54\uB77C"));
-    EXPECT_EQ(info.delivery, StreamDelivery::OnDemand);
-    EXPECT_EQ(info.durationMs, 61000u);
-    EXPECT_EQ(info.bitrate, 364000u);
-    EXPECT_EQ(info.title, "Harbour \xEC\xB9\xB4\xEB\xA9\x94\xEB\x9D\xBC");
-    EXPECT_EQ(info.transport, StreamTransport::None) << "the check adds it";
+    // 64 s of play with a 3 s preroll, 364 kbit/s; the check adds the transport.
+    const StreamInfo info = Read(Header(640000000, 3000, 2, 364000, u"Harbour \uCE74\uBA54\uB77C"));
+    EXPECT_EQ(info.transport, StreamTransport::None);
     EXPECT_EQ(StreamInfoText(info), "on demand, 0:01:01, 364 kbps, Harbour \xEC\xB9\xB4\xEB\xA9\x94\xEB\x9D\xBC");
-
     // A broadcast: no play duration, or the broadcast flag with a leftover one.
-    for (const std::string& live : {Header(0, 3000, 1, 64000, u"On air"), Header(640000000, 3000, 1, 64000, u"On air")}) {
-        info = Read(live);
-        EXPECT_EQ(info.delivery, StreamDelivery::Live);
-        EXPECT_EQ(info.durationMs, 0u);
-        EXPECT_EQ(info.bitrate, 64000u);
-    }
+    for (uint64_t play : {uint64_t{0}, uint64_t{640000000}})
+        EXPECT_EQ(StreamInfoText(Read(Header(play, 3000, 1, 64000, u"On air"))), "live, 64 kbps, On air") << play;
 }
 
 TEST(HeaderStreamInfo, HostileHeadersGiveBlanksOrNothing)

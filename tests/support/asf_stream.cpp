@@ -18,7 +18,6 @@ const std::string kSimpleIndexId("\x90\x08\x00\x33\xb1\xe5\xcf\x11\x89\xf4\x00\x
 constexpr size_t kFileSize = 40, kPackets = 56, kPlay = 64, kSend = 72, kPreroll = 80, kFlags = 88;
 
 size_t TypeSize(unsigned type) { return type == 3 ? 4 : type; }
-
 uint32_t GetByType(const std::string& s, size_t at, unsigned type)
 {
     const uint32_t v = type == 3 ? Get32(s, at) : type ? uint8_t(s.at(at)) : 0;
@@ -29,10 +28,8 @@ uint32_t GetByType(const std::string& s, size_t at, unsigned type)
 
 uint32_t Get32(const std::string& s, size_t at)
 {
-    uint32_t v = 0;
-    for (size_t i = 4; i-- > 0;)
-        v = (v << 8) | static_cast<uint8_t>(s.at(at + i));
-    return v;
+    return uint8_t(s.at(at)) | uint8_t(s.at(at + 1)) << 8 | uint8_t(s.at(at + 2)) << 16 |
+           uint32_t{uint8_t(s.at(at + 3))} << 24;
 }
 
 uint64_t Get64(const std::string& s, size_t at) { return Get32(s, at) | uint64_t{Get32(s, at + 4)} << 32; }
@@ -43,11 +40,7 @@ void Put32(std::string& s, size_t at, uint32_t v)
         s.at(at + i) = static_cast<char>(v >> (8 * i));
 }
 
-void Put64(std::string& s, size_t at, uint64_t v)
-{
-    Put32(s, at, static_cast<uint32_t>(v));
-    Put32(s, at + 4, static_cast<uint32_t>(v >> 32));
-}
+void Put64(std::string& s, size_t at, uint64_t v) { Put32(s, at, uint32_t(v)), Put32(s, at + 4, uint32_t(v >> 32)); }
 
 const Parts& Split(const std::string& path)
 {
@@ -72,12 +65,7 @@ const Parts& Split(const std::string& path)
     return cache.emplace(path, std::move(p)).first->second;
 }
 
-const std::string& Sample()
-{
-    static const std::string path = testsupport::MakeSampleAsf();
-    return path;
-}
-
+const std::string& Sample() { static const std::string path = testsupport::MakeSampleAsf(); return path; }
 const std::string& SmallSample()
 {
     static const std::string path = testsupport::MakeSampleAsf({1.0, false, 1000, 0});
@@ -90,8 +78,7 @@ std::string LiveOf(const std::string& path)
     static testsupport::TempDir* dir = new testsupport::TempDir();  // lives until the process ends
     static std::mutex mutex;
     std::lock_guard lock(mutex);
-    auto found = made.find(path);
-    if (found != made.end())
+    if (auto found = made.find(path); found != made.end())
         return found->second;
     const Parts& src = Split(path);
     std::string file = src.header;
@@ -107,11 +94,7 @@ std::string LiveOf(const std::string& path)
     return made[path] = out;
 }
 
-const std::string& LiveSample()
-{
-    static const std::string path = LiveOf(Sample());
-    return path;
-}
+const std::string& LiveSample() { static const std::string path = LiveOf(Sample()); return path; }
 
 std::vector<size_t> TimeOffsets(const std::string& p, uint32_t packetSize)
 {
@@ -139,10 +122,7 @@ std::vector<size_t> TimeOffsets(const std::string& p, uint32_t packetSize)
     return offsets;
 }
 
-uint32_t SendTime(const std::string& packet, uint32_t packetSize)
-{
-    return Get32(packet, TimeOffsets(packet, packetSize).at(0));
-}
+uint32_t SendTime(const std::string& p, uint32_t packetSize) { return Get32(p, TimeOffsets(p, packetSize).at(0)); }
 
 std::string ShiftTimes(std::string packet, uint32_t packetSize, uint32_t delta)
 {
@@ -158,9 +138,7 @@ std::string PacketOf(const std::string& file, const Parts& src, size_t i)
 
 Repeated Repeat(const Parts& src, uint64_t passes)
 {
-    Repeated r;
-    r.src = &src;
-    r.passes = passes;
+    Repeated r{&src, passes, 0, {}};
     const size_t fp = src.fileProps, data = src.header.size() - 50;
     r.span = static_cast<uint32_t>(Get64(src.header, fp + kPlay) / 10000 - Get64(src.header, fp + kPreroll) + 100);
     r.header = src.header;
@@ -213,16 +191,12 @@ testing::AssertionResult IsRecordingOf(const std::string& path, const Parts& src
         Put64(header, data + 16, 50 + count * src.packetSize);
         Put64(header, data + 40, count);
     }
-    if (file.compare(0, header.size(), header) != 0) {
-        auto failure = testing::AssertionFailure() << "header fields (got, expected):";
-        for (size_t at : {fp + kFileSize, fp + kPackets, fp + kPlay, fp + kSend, fp + kFlags, data + 40})
-            failure << " " << Get64(file, at) << "/" << Get64(header, at);
-        return failure;
-    }
-    for (size_t i = 0; i < count; ++i) {
+    if (file.compare(0, header.size(), header) != 0)
+        return testing::AssertionFailure() << "the header differs at byte "
+                                           << std::mismatch(header.begin(), header.end(), file.begin()).first - header.begin();
+    for (size_t i = 0; i < count; ++i)
         if (PacketOf(file, src, i) != src.packets[i])
             return testing::AssertionFailure() << "packet " << i << " differs";
-    }
     if (file.compare(packetsEnd, 16, kSimpleIndexId) != 0 || Get64(file, packetsEnd + 16) != 62)
         return testing::AssertionFailure() << "no Simple Index object after the packets";
     return testing::AssertionSuccess();
@@ -233,16 +207,14 @@ testing::AssertionResult Decodes(const std::string& path, double seekTo)
     std::string said;
     if (seekTo <= 0 && testsupport::DecodesCleanly(path, &said))
         return testing::AssertionSuccess();
-    if (seekTo > 0) {
-        const testsupport::ProcessResult r = testsupport::RunProcess(
-            {"ffmpeg", "-nostdin", "-v", "error", "-xerror", "-ss", std::to_string(seekTo), "-i", path, "-f",
-             "null", "-"},
-            std::chrono::seconds(120));
-        if (r.exitCode == 0 && r.out.empty() && r.err.empty())
-            return testing::AssertionSuccess();
-        said = "exit " + std::to_string(r.exitCode) + ": " + r.out + r.err;
-    }
-    return testing::AssertionFailure() << said;
+    if (seekTo <= 0)
+        return testing::AssertionFailure() << said;
+    const testsupport::ProcessResult r = testsupport::RunProcess(
+        {"ffmpeg", "-nostdin", "-v", "error", "-xerror", "-ss", std::to_string(seekTo), "-i", path, "-f", "null", "-"},
+        std::chrono::seconds(120));
+    if (r.exitCode == 0 && r.out.empty() && r.err.empty())
+        return testing::AssertionSuccess();
+    return testing::AssertionFailure() << "exit " << r.exitCode << ": " << r.out << r.err;
 }
 
 bool StartServer(testsupport::FakeServer& server, const std::string& script, const std::string& file,
@@ -255,10 +227,9 @@ bool StartServer(testsupport::FakeServer& server, const std::string& script, con
 int NextClientPort(testsupport::FakeServer& server)
 {
     std::string line;
-    while (server.process().ReadLine(&line, std::chrono::seconds(5))) {
+    while (server.process().ReadLine(&line, std::chrono::seconds(5)))
         if (line.rfind("CONNECTION ", 0) == 0)
             return std::stoi(line.substr(11));
-    }
     return -1;
 }
 

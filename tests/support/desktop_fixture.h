@@ -7,10 +7,7 @@
 #include <functional>
 #include <memory>
 
-#include <QFile>
-#include <QStringList>
-#include <QTemporaryDir>
-#include <QTest>
+#include <QtTest>
 
 #include "app/main_window.h"
 #include "medialist/media_list.h"
@@ -50,12 +47,7 @@ public:
     }
     // The window goes as at a logout, without its Exit.
     void CloseWindow() { window_.reset(); }
-    void Stop()
-    {
-        window_.reset();
-        profile_.reset();
-        dir_.reset();
-    }
+    void Stop() { window_.reset(), profile_.reset(), dir_.reset(); }
 
     // Runs on every new window before it shows (a player joins it, say).
     std::function<void(MainWindow&)> beforeShow;
@@ -66,7 +58,6 @@ public:
     IniProfile& P() const { return *profile_; }
     QString Path(const QString& name) const { return dir_->path() + QLatin1Char('/') + name; }
     QString Rec(const QString& name) const { return Path(QStringLiteral("rec/") + name); }
-    QString Home() const { return dir_->path(); }
 
     // What the window shows in a cell.
     QString Cell(int row, int column) const
@@ -82,7 +73,7 @@ public:
             out.append(Cell(r, kColOriginalFile));
         return out;
     }
-    // The row with this address, or -1, and what it shows in a column.
+    // The row with this address (or -1), what it shows in a column.
     int RowOf(const QString& address) const { return L().FindAddress(address.toStdString()); }
     QString Shown(const QString& address, int column) const { return Cell(RowOf(address), column); }
     int Add(const QString& address, const QString& title = {}) const

@@ -3,23 +3,15 @@
 #include <deque>
 #include <functional>
 
-#include <QAbstractButton>
-#include <QApplication>
-#include <QDialog>
-#include <QFileDialog>
-#include <QInputDialog>
-#include <QLineEdit>
-#include <QMessageBox>
-#include <QPointer>
-#include <QString>
-#include <QTimer>
-#include <QWidget>
+#include <QtWidgets>
+
+#include "ui/credential_dialog.h"
 
 // Answers the modal dialogs a command opens, in order, so that no test ever
 // waits on one. Each step waits for a modal widget of its type (not answered
 // before) and runs its answer on it. A step that finds no dialog within five
-// seconds is recorded as missed, and the dialog then open is rejected, so
-// the test goes on and fails.
+// seconds is recorded as missed and the dialog then open is rejected, so the
+// test goes on and fails.
 class DialogScript {
 public:
     DialogScript()
@@ -41,7 +33,12 @@ public:
         return *this;
     }
 
-    // True when every step found its dialog.
+    // Triggers the command; true when every step found its dialog.
+    bool Run(QAction* command)
+    {
+        command->trigger();
+        return done();
+    }
     bool done() const { return steps_.empty() && missed_.isEmpty(); }
     QString missed() const { return missed_; }
     int answered() const { return answered_; }
@@ -65,9 +62,7 @@ private:
                 missed_ += QStringLiteral("(a dialog was left open) ");
                 Reject(last_);
             }
-            return;
-        }
-        if (modal && modal != last_ && modal->isVisible() && steps_.front().matches(modal)) {
+        } else if (modal && modal != last_ && modal->isVisible() && steps_.front().matches(modal)) {
             Step step = steps_.front();
             steps_.pop_front();
             last_ = modal;
@@ -125,15 +120,24 @@ inline std::function<void(QMessageBox*)> Click(const QString& text)
 
 // Types the path into a file dialog's name field, as a user would, and
 // accepts. (selectFile leaves the field alone while it has the focus.)
-inline void Choose(QFileDialog* d, const QString& path)
-{
-    if (auto* name = d->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
-        name->setText(path);
-    static_cast<QDialog*>(d)->accept();
-}
 inline std::function<void(QFileDialog*)> ChooseFile(const QString& path)
 {
-    return [path](QFileDialog* d) { Choose(d, path); };
+    return [path](QFileDialog* d) {
+        if (auto* name = d->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
+            name->setText(path);
+        static_cast<QDialog*>(d)->accept();
+    };
+}
+
+// Fills in a login and accepts it, to be stored.
+inline std::function<void(CredentialDialog*)> EnterLogin(const QString& user, const QString& password)
+{
+    return [user, password](CredentialDialog* d) {
+        d->userEdit()->setText(user);
+        d->passwordEdit()->setText(password);
+        d->saveBox()->setChecked(true);
+        d->accept();
+    };
 }
 
 inline std::function<void(QInputDialog*)> EnterText(const QString& text)

@@ -5,11 +5,9 @@
 // does not link the core).
 
 #include <atomic>
-#include <cstdio>
 #include <functional>
 #include <memory>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -20,41 +18,29 @@
 
 namespace asfstream {
 
-// What a client reported. The vectors are read once the recording is over;
-// progress and lastProgress also while it runs.
+// What a client reported; only progress and lastProgress are read while it runs.
 struct RecordingHooks : ClientHooks {
-    struct Progress {
-        uint64_t bytes;
-        uint32_t share, time;
-    };
     std::vector<std::pair<std::string, int>> connecting;
     std::vector<std::string> errors, credentials, found, reasons;
     std::vector<uint32_t> durations;
     std::vector<uint64_t> finished;
-    std::vector<Progress> progressLog;
     std::atomic<uint32_t> progress{0};
     std::atomic<uint64_t> lastProgress{0};
     std::function<void()> onProgress;
-    int noNext = 0;
-    int resumeRefused = 0;
-    // How each media phase ended, and the packets it wrote.
-    std::vector<std::pair<StreamEnd, uint64_t>> ends;
+    int noNext = 0, resumeRefused = 0;
+    std::vector<std::pair<StreamEnd, uint64_t>> ends;  // how each media phase ended, its packets
     void OnStreamEnd(StreamEnd how, uint64_t packets) override { ends.emplace_back(how, packets); }
     void OnConnecting(const std::string& url, int port) override { connecting.emplace_back(url, port); }
     void ReportError(const std::string& text) override { errors.push_back(text); }
     void OnFailureReason(const std::string& reason) override { reasons.push_back(reason); }
     void OnHeaderReceived(const std::string&, uint32_t ms) override { durations.push_back(ms); }
     void OnFinished(uint64_t bytes) override { finished.push_back(bytes); }
-    void OnCredentials(const std::string& user, const std::string& password) override
-    {
-        credentials.push_back(user + ":" + password);
-    }
+    void OnCredentials(const std::string& u, const std::string& p) override { credentials.push_back(u + ":" + p); }
     void OnNoNext() override { ++noNext; }
     void OnResumeRefused() override { ++resumeRefused; }
     void OnStreamUrlFound(const std::string& url) override { found.push_back(url); }
-    void OnProgress(uint64_t bytes, uint32_t share, uint32_t time) override
+    void OnProgress(uint64_t bytes, uint32_t, uint32_t) override
     {
-        progressLog.push_back({bytes, share, time});
         ++progress;
         lastProgress = bytes;
         if (onProgress)
@@ -68,7 +54,6 @@ struct Recorder {
     ClientEnvironment env;
     RecordingHooks hooks;
     std::unique_ptr<Client> client;
-
     explicit Recorder(int idleTimeoutMs = 10000)
     {
         env.hooks = &hooks;
@@ -93,14 +78,11 @@ struct Recorder {
         RecordRequest request;
         request.out = out.get();
         request.url = url;
-        // resume counts in the client's own unit.
-        request.resume =
+        request.resume =  // in the client's own unit
             Client::kResumeUnit == ResumeAt::Unit::Packet ? ResumeAt::Packet(resume) : ResumeAt::Byte(resume);
         request.playerAgent = agent;
         const uint64_t bytes = Get().Record(request);
-        if (out) {
-            EXPECT_TRUE(out->Close()) << path;
-        }
+        EXPECT_TRUE(!out || out->Close()) << path;
         return bytes;
     }
 };

@@ -1,35 +1,14 @@
-// The window's tools: the Cut dialog on a real sample, and File Info.
+// The Cut dialog on a real sample.
 #include <tuple>
 
-#include <QAction>
-#include <QApplication>
-#include <QDir>
-#include <QFile>
-#include <QFileDialog>
-#include <QLabel>
-#include <QLineEdit>
-#include <QMenu>
-#include <QMenuBar>
-#include <QMessageBox>
-#include <QProgressBar>
-#include <QPushButton>
-#include <QSignalSpy>
-#include <QSlider>
-#include <QSpinBox>
-#include <QTemporaryDir>
-#include <QTest>
-#include <QTimer>
+#include <QtTest>
+#include <QtWidgets>
 
-#include "desktop_fixture.h"
 #include "base/memory_profile.h"
 #include "dialog_script.h"
 #include "formats/asf_file_info.h"
-#include "player/player.h"
-#include "qtprofile/ini_profile.h"
 #include "test_support.h"
-#include "ui/file_info_dialog.h"
 #include "ui/media_tools_dialog.h"
-#include "ui/media_view.h"
 
 namespace {
 
@@ -70,8 +49,7 @@ private slots:
         QVERIFY(duration >= 11 && duration <= 12);
         QCOMPARE(d.endSpin->maximum(), duration);
 
-        // The marks at the slider: a start after the end, or an end before
-        // the start, is refused.
+        // The marks at the slider: an end before the start is refused.
         d.slider->setValue(3);
         d.startButton->click();
         d.slider->setValue(2);
@@ -79,18 +57,13 @@ private slots:
         QCOMPARE(d.endSeconds(), duration);
         d.slider->setValue(8);
         d.endButton->click();
-        d.slider->setValue(9);
-        d.startButton->click();
-        QCOMPARE(d.startSeconds(), 3);
-        QCOMPARE(d.endSeconds(), 8);
         QCOMPARE(d.lengthText->text(), QStringLiteral("0:00:05"));
         // The spins cannot meet or pass each other.
         for (auto [spin, value, kept] : {std::tuple{d.startSpin, 8, 3}, std::tuple{d.endSpin, 3, 8}}) {
             spin->setValue(value);
             QCOMPARE(spin->value(), kept);
         }
-        QCOMPARE(d.startSeconds(), 3);
-        QCOMPARE(d.endSeconds(), 8);
+        QCOMPARE(QPair(d.startSeconds(), d.endSeconds()), QPair(3, 8));
         // A typed end is taken when the typing ends: "10" is not refused for
         // its first digit, which lies before the start.
         d.startSpin->setValue(5);
@@ -117,11 +90,8 @@ private slots:
     {
         MemoryProfile profile;
         MediaToolsDialog d(profile, false);
-        QStringList opened;
-        d.openExternally = [&](const QString& path) { opened << path; };
         const QString src = Copy(Sample(12), "clip.asf");
         QVERIFY(d.SetFile(src));
-        QVERIFY(!d.playButton->isEnabled());
         d.startSpin->setValue(2);
         d.endSpin->setValue(6);
         QSignalSpy finished(&d, &MediaToolsDialog::cutFinished);
@@ -134,9 +104,6 @@ private slots:
         QVERIFY(info.Parse(out.toStdString()));
         QVERIFY2(info.DurationSeconds() >= 3 && info.DurationSeconds() <= 6,
                  qPrintable(QString::number(info.DurationSeconds())));
-
-        d.playButton->click();
-        QCOMPARE(opened, QStringList{out});
 
         // Cutting again over the file asks first; No keeps it.
         const qint64 size = QFileInfo(out).size();
@@ -152,9 +119,7 @@ private slots:
         QVERIFY(finished.wait(60000));
         QVERIFY(QFileInfo(out).size() < size);
 
-        d.deleteButton->click();
-        QVERIFY(!QFileInfo::exists(out));
-        QVERIFY(!d.playButton->isEnabled());
+        QVERIFY(QFile::remove(out));
 
         // A link at the output name is never replaced: no question, the
         // cut's own refusal.
@@ -195,37 +160,6 @@ private slots:
         const QStringList parts = QDir(dir_->path()).entryList(QStringList{".stop*"}, QDir::Files | QDir::Hidden);
         QVERIFY2(parts.isEmpty(), qPrintable(parts.join(' ')));
         QFile::remove(out);
-    }
-
-    void windowToolsMenu()
-    {
-        DesktopFixture f;
-        f.Start();
-        MainWindow& window = f.W();
-        // Cut and File Info start with the file of the list's selected row.
-        const QString src = Copy(Sample(12), "window.asf");
-        f.Add(QStringLiteral("mms://h/other.asf"));
-        f.Add(src);
-        window.view()->SelectRow(1);
-        QString offered;
-        DialogScript script;
-        script.Then<QFileDialog>([&offered](QFileDialog* d) {
-            offered = d->selectedFiles().value(0);
-            static_cast<QDialog*>(d)->accept();
-        });
-        window.actions().fileInfo->trigger();
-        QVERIFY2(script.done(), qPrintable(script.missed()));
-        QCOMPARE(offered, src);
-        FileInfoDialog* info = window.findChild<FileInfoDialog*>();
-        QVERIFY(info);
-        QCOMPARE(info->rows().last().second, src);
-        info->close();
-        window.actions().cut->trigger();
-        MediaToolsDialog* cut = window.findChild<MediaToolsDialog*>();
-        QVERIFY(cut && cut->isVisible());
-        QCOMPARE(cut->source->text(), src);
-        cut->close();
-        f.Stop();
     }
 
 private:

@@ -1,20 +1,7 @@
 // Record > Scheduled Recordings... on a real window, with systemd's own
 // calendar reader and a stand-in for `systemctl --user`.
-#include <QAbstractButton>
-#include <QCheckBox>
-#include <QDir>
-#include <QFile>
-#include <QLabel>
-#include <QLineEdit>
-#include <QMessageBox>
-#include <QPointer>
-#include <QPushButton>
-#include <QRadioButton>
-#include <QSpinBox>
-#include <QTableWidget>
-#include <QTemporaryDir>
-#include <QTest>
-#include <QTimeEdit>
+#include <QtTest>
+#include <QtWidgets>
 
 #include "app/main_window.h"
 #include "base/display_text.h"
@@ -160,27 +147,16 @@ void ScheduleDialogTest::badInputShowsWhyAndWritesNothing()
 {
     ScheduleDialog* dialog = Open();
     QVERIFY(dialog);
-    const struct {
-        const char* when;
-        const char* folder;
-        const char* message;
-    } cases[] = {
-        {"Mon..Fry 07:00", "", "systemd cannot read the time 'Mon..Fry 07:00'"},
-        {"daily", "/no/such/folder", "the folder /no/such/folder does not exist"},
-    };
     Click(dialog->addButton());
     ScheduleSlotDialog* slot = dialog->slotDialog();
     QVERIFY(slot);
     Click(slot->customButton());
-    for (const auto& c : cases) {
-        Type(slot->customEdit(), QString::fromLatin1(c.when));
-        Type(slot->folderEdit(), QString::fromLatin1(c.folder));
-        Click(slot->okButton());
-        QTRY_VERIFY(!dialog->busy());
-        QVERIFY2(slot->problemLabel()->isVisible(), c.when);
-        QVERIFY2(slot->problemLabel()->text().startsWith(QString::fromLatin1(c.message)),
-                 qPrintable(slot->problemLabel()->text()));
-    }
+    Type(slot->customEdit(), QStringLiteral("Mon..Fry 07:00"));
+    Click(slot->okButton());
+    QTRY_VERIFY(!dialog->busy());
+    QVERIFY(slot->problemLabel()->isVisible());
+    QVERIFY2(slot->problemLabel()->text().startsWith(QLatin1String("systemd cannot read the time 'Mon..Fry 07:00'")),
+             qPrintable(slot->problemLabel()->text()));
     QCOMPARE(QDir(dir_.path() + QStringLiteral("/conf/systemd/user")).entryList(QDir::Files).size(), 2);
     QTest::keyClick(slot, Qt::Key_Escape);
     QTRY_VERIFY(!dialog->slotDialog());
@@ -203,7 +179,6 @@ void ScheduleDialogTest::theRowShowsHowARunEnded()
     run(R"({"event":"finished","job":1,"address":"mms://127.0.0.1/news","result":"completed",)"
         R"("output":"/r/news.asf","bytes":2048000,"outages":0,"attempts":[]})");
     QTRY_COMPARE(Record(1), QString::fromUtf8(CompletedText()));
-    QCOMPARE(window_->view()->list().Cell(1, kColRecordingFile), std::string("/r/news.asf"));
     run(R"({"event":"finished","job":1,"address":"mms://127.0.0.1/news","result":"failed","output":"",)"
         R"("bytes":0,"error":"Connection refused","attempts":[{"transport":"MMS over TCP","reason":"refused"}]})");
     QTRY_COMPARE(Record(1), QStringLiteral("Connection refused"));

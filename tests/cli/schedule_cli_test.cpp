@@ -1,7 +1,5 @@
-// brimcast-cli schedule end to end: bad input, a machine without a user
-// manager (the real systemctl), the calls to systemctl (a stand-in that
-// logs them), and a slot's service command run as systemd runs it against a
-// fake server.
+// brimcast-cli schedule end to end: the calls to systemctl (a stand-in that
+// logs them), and a slot's service command run as systemd runs it.
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -29,10 +27,8 @@ std::string UnitValue(const std::string& unit, const std::string& key)
     return unit.substr(begin, unit.find('\n', begin) - begin);
 }
 
-// A command line split into words as systemd's manual describes it: blanks
-// separate words, double or single quotes group them, backslash escapes as
-// in C; then "%%" is '%' and "$$" is '$'. Another specifier or a variable
-// would be replaced by systemd, so it fails here.
+// A command line split into words by systemd's rules (quotes, C escapes,
+// then "%%" and "$$"); any other specifier or variable fails here.
 bool SystemdWords(const std::string& line, std::vector<std::string>* words)
 {
     words->clear();
@@ -92,8 +88,7 @@ protected:
         testsupport::WriteFile(log, "");
     }
 
-    testsupport::ProcessResult Cli(const std::vector<std::string>& args, bool fakeSystemctl = true,
-                                   std::vector<std::string> extraEnv = {})
+    testsupport::ProcessResult Cli(const std::vector<std::string>& args, std::vector<std::string> extraEnv = {})
     {
         std::vector<std::string> argv = {testsupport::BinaryDir() + "/src/cli/brimcast-cli", "--config",
                                          home.File("Brimcast.conf"), "schedule"};
@@ -101,9 +96,8 @@ protected:
         std::vector<std::string> env = {"HOME=" + home.path(), "XDG_CONFIG_HOME=" + home.File("config"),
                                         "XDG_STATE_HOME=" + home.File("state"), "LC_ALL=C.UTF-8", "TZ=UTC",
                                         "FAKE_SYSTEMCTL_LOG=" + log,
-                                        "FAKE_NEXT_ELAPSE=Thu 2099-12-24 19:58:00 UTC"};
-        if (fakeSystemctl)
-            env.push_back("PATH=" + bin.path() + ":" + std::getenv("PATH"));
+                                        "FAKE_NEXT_ELAPSE=Thu 2099-12-24 19:58:00 UTC",
+                                        "PATH=" + bin.path() + ":" + std::getenv("PATH")};
         env.insert(env.end(), extraEnv.begin(), extraEnv.end());
         return RunProcess(argv, std::chrono::seconds(60), "", env);
     }
@@ -123,11 +117,8 @@ TEST_F(CliScheduleTest, BadInputWritesNothing)
         const char* message;
     } cases[] = {
         {{"add", "--at", "someday", "--for", "1h", address}, "systemd cannot read the time 'someday'"},
-        {{"add", "--at", "daily", "--for", "24h1s", address}, "the duration is over a day"},
         {{"add", "--at", "daily", "--for", "1h", "/home/me/news.asf"}, "is not a stream address"},
-        {{"add", "--at", "daily", "--for", "1h", "-d", home.File("missing"), address}, "does not exist"},
         {{"add", "--at", "daily", "--for", "1h", "-t", "a\nb", address}, "the title holds control characters"},
-        {{"add", "--for", "1h", address}, "needs --at WHEN and --for DURATION"},
         {{"launch"}, "unknown schedule command 'launch'"},
     };
     for (const Case& c : cases) {
@@ -140,26 +131,10 @@ TEST_F(CliScheduleTest, BadInputWritesNothing)
     EXPECT_EQ(ReadFile(log), "") << "systemctl is not asked";
 }
 
-// Without a user manager (systemctl cannot tell its version) a timer is
-// refused and nothing is written; units alone may be.
-TEST_F(CliScheduleTest, WithoutAUserManagerOnlyUnitsAreWritten)
-{
-    auto r = Cli({"add", "--at", "Mon..Fri 07:00", "--for", "90m", address}, true, {"FAKE_SYSTEMCTL_FAIL=show"});
-    EXPECT_EQ(r.exitCode, 1);
-    EXPECT_EQ(r.err, "brimcast-cli: scheduled recordings need a systemd user session (systemctl --user)\n");
-    EXPECT_FALSE(FileExists(home.File("config")));
-    EXPECT_FALSE(FileExists(home.File("state")));
-    r = Cli({"add", "--units-only", "--at", "Mon..Fri 07:00", "--for", "90m", address}, true,
-            {"FAKE_SYSTEMCTL_FAIL=show"});
-    EXPECT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_TRUE(FileExists(UnitFile("brimcast-rec-1.timer")));
-    EXPECT_EQ(Cli({"run", "1"}, true, {"FAKE_SYSTEMCTL_FAIL=show"}).exitCode, 1);
-}
-
 TEST_F(CliScheduleTest, TimersAreStartedListedRunAndRemovedThroughSystemctl)
 {
     // A timer systemd cannot start leaves no unit behind.
-    auto r = Cli({"add", "--at", "daily", "--for", "1h", address}, true, {"FAKE_SYSTEMCTL_FAIL=enable"});
+    auto r = Cli({"add", "--at", "daily", "--for", "1h", address}, {"FAKE_SYSTEMCTL_FAIL=enable"});
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_TRUE(Contains(r.err, "could not start the timer: Failed to enable unit: Access denied")) << r.err;
     EXPECT_FALSE(FileExists(UnitFile("brimcast-rec-1.service")));
@@ -176,16 +151,6 @@ TEST_F(CliScheduleTest, TimersAreStartedListedRunAndRemovedThroughSystemctl)
                              "--user enable --now brimcast-rec-1.timer\n"
                              "--user show --property=NextElapseUSecRealtime brimcast-rec-1.timer\n");
 
-    r = Cli({"list", "--json"}, true, {"FAKE_SERVICE_STATE=active"});
-    ASSERT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_TRUE(Contains(r.out, "\"nextStart\":\"Thu 2099-12-24 19:58:00 UTC\",\"nextStartUnix\":4101825480,"
-                                "\"result\":\"recording\"")) << r.out;
-
-    testsupport::WriteFile(log, "");
-    r = Cli({"run", "1"});
-    EXPECT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_TRUE(Contains(ReadFile(log), "--user start brimcast-rec-1.service\n")) << ReadFile(log);
-
     testsupport::WriteFile(log, "");
     r = Cli({"remove", "1"});
     EXPECT_EQ(r.exitCode, 0) << r.err;
@@ -195,17 +160,13 @@ TEST_F(CliScheduleTest, TimersAreStartedListedRunAndRemovedThroughSystemctl)
     EXPECT_FALSE(FileExists(UnitFile("brimcast-rec-1.timer")));
 }
 
-// The service's command, split by systemd's rules and run with its output
-// going where StandardOutput= says, records the slot's length (with the
-// padding) of a broadcast under the exact title and folder, and list shows
-// the result.
+// The service's command, split by systemd's rules, records the slot's length
+// (with the padding) of a broadcast under the exact title and folder.
 TEST_F(CliScheduleTest, TheServiceCommandRecordsTheSlot)
 {
-    testsupport::SampleOptions options;
-    options.seconds = 8;
     testsupport::FakeServer mmsh;
     ASSERT_TRUE(mmsh.Start("mmsh_server.py",
-                           {"--mode", "live", "--file", testsupport::MakeSampleAsf(options), "--lifetime", "60"}));
+                           {"--mode", "live", "--file", testsupport::MakeSampleAsf({.seconds = 8}), "--lifetime", "60"}));
     const std::string stream = "http://127.0.0.1:" + std::to_string(mmsh.port()) + "/clip.asf?x=%41&y=$HOME";
     const std::string out = home.File("out $HOME 100%");
     ASSERT_EQ(::mkdir(out.c_str(), 0755), 0);
@@ -221,30 +182,15 @@ TEST_F(CliScheduleTest, TheServiceCommandRecordsTheSlot)
     EXPECT_EQ(argv, (std::vector<std::string>{testsupport::BinaryDir() + "/src/cli/brimcast-cli", "--config",
                                               home.File("Brimcast.conf"), "record", "--json", "--max-time", "3", "-d",
                                               out, "-t", title, "--if-exists", "overwrite", "--", stream}));
-    std::string results = UnitValue(service, "StandardOutput");
-    ASSERT_EQ(results.rfind("truncate:", 0), 0u) << results;
-    results = results.substr(9);
-    EXPECT_EQ(results, home.File("state/Brimcast/schedule/brimcast-rec-1.jsonl"));
+    EXPECT_EQ(UnitValue(service, "StandardOutput"), "truncate:" + home.File("state/Brimcast/schedule/brimcast-rec-1.jsonl"));
 
     auto run = RunProcess(argv, std::chrono::seconds(60), "", {"HOME=" + home.path(), "LC_ALL=C.UTF-8"});
     ASSERT_EQ(run.exitCode, 0) << run.err;
-    testsupport::WriteFile(results, run.out);
     const std::string file = out + "/" + title + ".asf";
     ASSERT_TRUE(FileExists(file)) << run.out;
     const double seconds = testsupport::ProbeDuration(file);
     EXPECT_GT(seconds, 2.5);
     EXPECT_LT(seconds, 4.5);
-
-    const size_t end = run.out.find("{\"event\":\"finished\"");
-    ASSERT_NE(end, std::string::npos) << run.out;
-    const std::string finished = run.out.substr(end);
-    EXPECT_TRUE(Contains(finished, "\"address\":\"" + stream + "\"")) << finished;
-    const std::string bytes = finished.substr(finished.find("\"bytes\":"));
-    r = Cli({"list", "--json"}, false);
-    ASSERT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_TRUE(Contains(r.out, "\"result\":\"completed\",\"output\":\"" + out +
-                                    "/news \\\"50%\\\" $HOME it's \\\\ %n.asf\"," + bytes.substr(0, bytes.find(','))))
-        << r.out;
 }
 
 }  // namespace

@@ -1,6 +1,5 @@
-// The CLI's terminal questions end when the asking job is stopped, even
-// while the user types nothing: a read that a stop cannot end would keep a
-// stopped recording (and the program's exit) waiting for the keyboard.
+// The CLI's terminal questions: answered by policy, or ended by a stop even
+// while the user types nothing.
 
 #include "cli/terminal_prompts.h"
 
@@ -17,42 +16,31 @@
 
 namespace {
 
-// What each --if-exists answer sets and answers, unasked; a renamed file
-// takes the next free numbered name.
+// What each --if-exists policy puts in force and answers unasked: settings
+// (resumable, overwrite), resume, button, "All", Save As (a renamed file takes
+// the next free numbered name).
 TEST(TerminalPrompts, EachIfExistsPolicyAnswersForTheUser)
 {
-    using F = UserPrompts::FileExists;
-    struct Case {
-        IfExists policy;
-        int resumable, overWrite;  // the settings it puts in force
-        bool resume;
-        F button;
-        bool all;
-        bool numbered;  // Save As gets a numbered name
-    } cases[] = {
-        {IfExists::Resume, 1, 0, true, F::SaveAs, false, true},
-        {IfExists::Rename, 1, 0, false, F::SaveAs, false, true},
-        {IfExists::Overwrite, 1, 1, false, F::Ok, false, false},
-        {IfExists::Skip, 1, 1, false, F::Pass, true, false},
-    };
+    const std::pair<IfExists, std::string> cases[] = {{IfExists::Resume, "1 0 1 2 0 1 a(0).asf"},
+                                                      {IfExists::Rename, "1 0 0 2 0 1 a(0).asf"},
+                                                      {IfExists::Overwrite, "1 1 0 0 0 0 a.asf"},
+                                                      {IfExists::Skip, "1 1 0 3 1 0 a.asf"}};
     testsupport::TempDir dir;
     testsupport::WriteFile(dir.File("a.asf"), "old");
-    for (const Case& c : cases) {
-        SCOPED_TRACE(static_cast<int>(c.policy));
-        TerminalPrompts prompts(c.policy, /*interactive=*/true);
+    for (const auto& [policy, expected] : cases) {
+        TerminalPrompts prompts(policy, /*interactive=*/true);
         AppSettings settings;
         settings.m_resumable = settings.m_overWrite = 7;
         prompts.Configure(settings);
-        EXPECT_EQ(settings.m_resumable, c.resumable);
-        EXPECT_EQ(settings.m_overWrite, c.overWrite);
         CancelSignal running;
-        EXPECT_EQ(prompts.AskResume(dir.File("a.asf"), running), c.resume);
-        bool all = !c.all;
-        EXPECT_EQ(prompts.AskFileExists(dir.File("a.asf"), all, running), c.button);
-        EXPECT_EQ(all, c.all);
-        std::string path = dir.File("a.asf");
-        EXPECT_EQ(prompts.AskSavePath(path, running), c.numbered);
-        EXPECT_EQ(path, dir.File(c.numbered ? "a(0).asf" : "a.asf"));
+        bool all = policy != IfExists::Skip;  // each sets it
+        std::string path = dir.File("a.asf"), got = std::to_string(settings.m_resumable) + " " +
+                                                    std::to_string(settings.m_overWrite) + " " +
+                                                    std::to_string(prompts.AskResume(path, running)) + " ";
+        got += std::to_string(static_cast<int>(prompts.AskFileExists(path, all, running))) + " ";
+        got += std::to_string(all) + " " + std::to_string(prompts.AskSavePath(path, running)) + " ";
+        got += path.substr(dir.path().size() + 1);
+        EXPECT_EQ(got, expected);
     }
 }
 

@@ -19,9 +19,8 @@ using namespace scripted;
 using Clock = std::chrono::steady_clock;
 using CmmsThreadTest = EngineTest;
 
-// The hooks keep what a client reports on the job, bounded, and post each
-// report with its own data: two found addresses arrive as two addresses. A
-// client's own OnFinished does not end the job, the worker's end does.
+// The hooks keep a client's reports on the job, bounded, and post each with
+// its own data; only the worker's end ends the job.
 TEST_F(CmmsThreadTest, HooksKeepTheReportsAndPostEachWithItsData)
 {
     script.On(K::MmsTcp, [](const RecordRequest& r, ClientHooks& hooks, std::atomic<bool>&) {
@@ -75,8 +74,7 @@ TEST_F(CmmsThreadTest, AStopEndsASilentClientAndThePlaylist)
     const auto start = Clock::now();
     job->Join();
     EXPECT_LT(Clock::now() - start, std::chrono::seconds(5));
-    // No other client and no other entry; the empty file is gone, and the
-    // job counts as cancelled rather than failed.
+    // No other client or entry; the empty file is gone; cancelled, not failed.
     EXPECT_EQ(script.Kinds(), std::vector<K>{K::MmsTcp});
     EXPECT_FALSE(testsupport::FileExists(dir.File("one.wmv")));
     EXPECT_TRUE(job->job().stopRequested);
@@ -97,18 +95,12 @@ class UrlCheckTest : public CmmsThreadTest {
 protected:
     UrlCheckTest()
     {
-        // One row at a time, as the walk of these tests expects; more at
-        // once is tested on its own.
         settings.m_checkParallel = 1;
-        // Addresses with "ok" in them answer, "silent" ones never do, "slow"
-        // ones fail once released; the others are refused.
+        // Addresses with "ok" in them answer, "silent" ones never do; the
+        // others are refused.
         script.OnAll([this](const RecordRequest& r, ClientHooks& hooks, std::atomic<bool>& stop) {
             if (r.url.find("silent") != std::string::npos)
                 return WaitForStop(&entered)(r, hooks, stop);
-            if (r.url.find("slow") != std::string::npos) {
-                ++slow;
-                WaitUntil([&] { return release.load() || stop.load(); });
-            }
             if (r.url.find("ok") != std::string::npos)
                 return uint64_t{100};
             hooks.ReportError("refused");
@@ -124,8 +116,7 @@ protected:
         return text;
     }
 
-    std::atomic<int> entered{0}, slow{0};  // calls of silent and of slow addresses
-    std::atomic<bool> release{false};
+    std::atomic<int> entered{0};  // calls of silent addresses
     testsupport::TaskQueue mainThread;  // the list's owner
     MediaList list{settings, nullptr};
 };
@@ -164,95 +155,4 @@ TEST_F(UrlCheckTest, WalksFromTheSelectedRowAndStopsAStalledProbeWhenDestroyed)
         EXPECT_EQ(call.user, (call.kind == K::Mmsh || call.kind == K::HttpDownload) &&
                                      call.url.find("//other/") == std::string::npos ? "member" : "")
             << call.url;
-
-    // A selected row is where the next walk begins.
-    script.Clear();
-    check = std::make_unique<UrlCheck>(list, mainThread, Services());
-    ASSERT_TRUE(check->Start(2, settings));
-    ASSERT_TRUE(mainThread.RunUntil([&] { return entered > 1; }));
-    check.reset();
-    EXPECT_EQ(script.Calls().at(0).url, "http://h/bad.wmv");
-}
-
-TEST_F(UrlCheckTest, TheWalkFollowsTheListAsItChangesAndStopFinishesTheRowFirst)
-{
-    for (const char* address : {"mms://h/a-ok", "mms://h/b-slow", "mms://h/c-bad"})
-        Add(address);
-    bool finished = false;
-    UrlCheck::Callbacks callbacks;
-    callbacks.finished = [&] { finished = true; };
-    UrlCheck check(list, mainThread, Services(), callbacks);
-    ASSERT_TRUE(check.Start(0, settings));
-    ASSERT_TRUE(mainThread.RunUntil([&] { return slow > 0; }));
-    // While b is probed, b is deleted and a row is added at the end: the walk
-    // goes on where b stood and reaches the new row.
-    list.DeleteRows({1}, -1);
-    Add("mms://h/d-ok");
-    release = true;
-    ASSERT_TRUE(mainThread.RunUntil([&] { return !check.Running(); }));
-    EXPECT_TRUE(finished);
-    EXPECT_EQ(Results(), "a-ok=Ok (x)c-bad=Error d-ok=Ok ");
-
-    // Stop during a probe: that row's result is written, then the walk ends.
-    release = false;
-    Add("mms://h/e-slow");
-    Add("mms://h/f-ok");
-    const int slowBefore = slow;
-    ASSERT_TRUE(check.Start(3, settings));
-    ASSERT_TRUE(mainThread.RunUntil([&] { return slow > slowBefore; }));
-    std::thread([&] { check.Stop(); }).join();  // Stop may come from any thread
-    release = true;
-    ASSERT_TRUE(mainThread.RunUntil([&] { return !check.Running(); }));
-    EXPECT_EQ(Results(), "a-ok=Ok (x)c-bad=Error d-ok=Ok (x)e-slow=Error f-ok= ");
-
-    // A stop that comes before the check thread took the row handed to it
-    // still gives that row its result.
-    const auto calls = script.Calls().size();
-    ASSERT_TRUE(check.Start(4, settings));
-    check.Stop();
-    ASSERT_TRUE(mainThread.RunUntil([&] { return !check.Running(); }));
-    EXPECT_EQ(Results(), "a-ok=Ok (x)c-bad=Error d-ok=Ok (x)e-slow=Error f-ok=Ok ");
-    EXPECT_EQ(script.Calls().size(), calls + 1);
-}
-
-// At most m_checkParallel probes at once; what an attempt that failed read
-// is not what the address is.
-TEST_F(UrlCheckTest, ProbesRunSideBySideAndTellWhatAnswered)
-{
-    std::atomic<int> holding{0}, mostHolding{0};
-    StreamInfo camera;
-    camera.delivery = StreamDelivery::Live;
-    camera.title = "Cam";
-    script.OnAll([&](const RecordRequest&, ClientHooks&, std::atomic<bool>&) {
-        const int now = ++holding;
-        for (int most = mostHolding; now > most && !mostHolding.compare_exchange_weak(most, now);) {
-        }
-        WaitUntil([&] { return release.load(); });
-        --holding;
-        return uint64_t{1};
-    });
-    script.On(K::MmsTcp, [&](const RecordRequest&, ClientHooks& hooks, std::atomic<bool>&) {
-        StreamInfo other;
-        other.title = "not this one";
-        hooks.OnStreamInfo(other);
-        return uint64_t{0};
-    });
-    script.On(K::Mmsh, [&](const RecordRequest&, ClientHooks& hooks, std::atomic<bool>&) {
-        hooks.OnStreamInfo(camera);
-        return uint64_t{1};
-    });
-    settings.m_checkParallel = 3;
-    for (const char* address : {"http://h/hold1", "http://h/hold2", "http://h/hold3", "http://h/hold4", "mms://h/info.asf"})
-        Add(address);
-    UrlCheck check(list, mainThread, Services());
-    ASSERT_TRUE(check.Start(0, settings));
-    ASSERT_TRUE(mainThread.RunUntil([&] { return holding == 3; }));
-    EXPECT_EQ(list.Row(3).state, RowState::Idle) << "the fourth waits for a free probe";
-    release = true;
-    ASSERT_TRUE(mainThread.RunUntil([&] { return !check.Running(); }));
-    EXPECT_EQ(mostHolding, 3);
-    EXPECT_EQ(Results(), "hold1=Ok hold2=Ok hold3=Ok hold4=Ok info=Ok ");
-    StreamInfo expected = camera;
-    expected.transport = StreamTransport::MmsHttp;
-    EXPECT_EQ(list.Row(4).checked, expected);
 }

@@ -1,13 +1,11 @@
 #pragma once
 
-// Scripted stand-ins for the protocol clients, the user and the front end's
-// status queue: the engine's tests drive real jobs, threads and files with
-// them and look at which client ran with which arguments.
+// Scripted stand-ins for the protocol clients and the status queue: the
+// engine's tests drive real jobs, threads and files with them.
 
 #include <atomic>
 #include <chrono>
 #include <functional>
-#include <map>
 #include <memory>
 #include <mutex>
 #include <ostream>
@@ -19,7 +17,6 @@
 #include <gtest/gtest.h>
 
 #include "base/status_sink.h"
-#include "base/async_question.h"
 #include "base/user_prompts.h"
 #include "formats/byte_sink.h"
 #include "protocols/client_hooks.h"
@@ -28,7 +25,6 @@
 #include "scripted_prompts.h"
 #include "test_support.h"
 
-// Failed attempts as test output shows them.
 inline void PrintTo(const FailedAttempt& a, std::ostream* os)
 {
     *os << "{" << TransportName(a.transport) << ", " << a.address << ", " << a.reason << "}";
@@ -38,7 +34,6 @@ namespace scripted {
 
 using K = ClientKind;
 
-// One entry operation as a client saw it.
 struct Call {
     K kind;
     std::string url;
@@ -59,11 +54,7 @@ public:
         std::lock_guard lock(mutex_);
         behaviours_[static_cast<size_t>(kind)] = std::move(b);
     }
-    void OnAll(const Behaviour& b)
-    {
-        for (K k : {K::MmsTcp, K::Rtsp, K::Mmsh, K::HttpDownload})
-            On(k, b);
-    }
+    void OnAll(const Behaviour& b) { for (K k : {K::MmsTcp, K::Rtsp, K::Mmsh, K::HttpDownload}) On(k, b); }
     std::vector<Call> Calls() const
     {
         std::lock_guard lock(mutex_);
@@ -148,8 +139,7 @@ inline void WaitUntil(const std::function<bool()>& condition)
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
 }
 
-// A server that never answers: connects, then waits for the stop flag in
-// short ticks as the real clients do.
+// A server that never answers: the client waits for its stop flag.
 inline Behaviour WaitForStop(std::atomic<int>* entered)
 {
     return [entered](const RecordRequest& r, ClientHooks& hooks, std::atomic<bool>& stop) {
@@ -203,69 +193,7 @@ private:
     size_t taken_ = 0;  // only the test's thread takes
 };
 
-// A front end that answers on its own thread, as the desktop program does:
-// a file-exists or credential question becomes an open dialog that waits
-// until the test answers it (1: yes / OK) or the asking job's stop withdraws it.
-class FrontEndPrompts final : public ScriptedPrompts {
-public:
-    size_t OpenDialogs() const
-    {
-        std::lock_guard lock(mutex_);
-        return open_.size();
-    }
-    int Withdrawn() const { return withdrawn_.load(); }
-    // Answers the oldest open dialog; false when none is open.
-    bool AnswerOldest(int answer)
-    {
-        std::function<bool(int)> reply;
-        {
-            std::lock_guard lock(mutex_);
-            if (open_.empty())
-                return false;
-            reply = std::move(open_.begin()->second);
-            open_.erase(open_.begin());
-        }
-        return reply(answer);
-    }
-    FileExists AskFileExists(const std::string&, bool& all, const CancelSignal& cancel) override
-    {
-        all = false;
-        return Ask<FileExists>(cancel, FileExists::Cancel, [](int a) { return FileExists(a); });
-    }
-    CredentialAnswer AskCredentials(const std::string&, const std::string&, const std::string&,
-                                    const CancelSignal& cancel) override
-    {
-        return Ask<CredentialAnswer>(cancel, CredentialAnswer{},
-                                     [](int a) { return CredentialAnswer{a == 1, "u", "p", false}; });
-    }
-
-private:
-    template <class T>
-    T Ask(const CancelSignal& cancel, T cancelAnswer, T (*convert)(int))
-    {
-        auto question = AsyncQuestion<T>::Make();
-        uint64_t id;
-        {
-            std::lock_guard lock(mutex_);
-            id = nextId_++;
-            open_[id] = [question, convert](int a) { return question->Answer(convert(a)); };
-        }
-        question->OnWithdraw([this, id] {
-            ++withdrawn_;
-            std::lock_guard lock(mutex_);
-            open_.erase(id);
-        });
-        return question->Wait(cancel).value_or(cancelAnswer);
-    }
-
-    mutable std::mutex mutex_;
-    std::map<uint64_t, std::function<bool(int)>> open_;
-    uint64_t nextId_ = 1;
-    std::atomic<int> withdrawn_{0};
-};
-
-// What the engine's tests share: a folder the settings record into, the
-// clients' script, the status sink and the user.
+// What the engine's tests share: the output folder, script, sink and user.
 class EngineTest : public ::testing::Test {
 protected:
     EngineTest() { settings.m_baseDir = dir.path(); }

@@ -5,10 +5,13 @@
 
 #include <chrono>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
+#include "asf_stream.h"
 #include "base/app_settings.h"
+#include "formats/asf_file_reader.h"
 #include "qtprofile/ini_profile.h"
 #include "test_support.h"
 
@@ -171,6 +174,65 @@ TEST_F(CliRecordTest, PlaylistsGiveALinePerEntryAndEachEntryStartsAfresh)
     for (size_t i = 2; i < entries.size(); ++i)
         EXPECT_NE(sizeShown(i), "") << entries[i] << "\n" << r.out << r.err;
     EXPECT_EQ(sizeShown(5), sizeShown(4));
+}
+
+// The options that change how a stream is fetched or kept, each on a real
+// run: the proxy gets the absolute-form request for a host nobody resolves,
+// the player identity goes out in the connect command, --max-time ends an
+// 8 s stream as a finished file of about 3 s, and a broadcast's times start
+// at 0 unless --no-live-rebase keeps the server's own.
+TEST_F(CliRecordTest, FetchAndKeepOptionsTakeEffect)
+{
+    const std::string sample = Sample();
+    FakeServer proxy, mms, live;
+    ASSERT_TRUE(proxy.Start("mmsh_server.py", {"--file", sample, "--log", config.File("proxy.log"), "--lifetime", "60"}));
+    ASSERT_TRUE(mms.Start("mms_server.py", {"--file", sample, "--log", config.File("mms.log"), "--connections", "8",
+                                            "--lifetime", "60"}));
+    ASSERT_TRUE(live.Start("mms_server.py", {"--file", asfstream::LiveOf(sample), "--connections", "8",
+                                             "--lifetime", "60"}));
+    std::string playerIdUtf16;  // as the connect command carries it
+    for (char c : std::string("ArchiveBot/2.5"))
+        playerIdUtf16 += std::string{c, '\0'};
+    // The send time of a file's first or last packet; -1 when unreadable.
+    auto sendTime = [&](const std::string& name, bool last) -> int64_t {
+        AsfFileReader reader;
+        std::vector<uint8_t> packet;
+        if (!reader.Open(out.File(name)) || reader.PacketCount() == 0 ||
+            !reader.ReadPacket(last ? reader.PacketCount() - 1 : 0, &packet))
+            return -1;
+        return asfstream::SendTime(std::string(packet.begin(), packet.end()), reader.Header().packetSize);
+    };
+    const std::string hidden = "http://stream.invalid/relayed.asf";
+    const struct {
+        std::vector<std::string> options;
+        std::string address, file;
+        std::function<void()> check;
+    } cases[] = {
+        {{"--proxy", "http://127.0.0.1:" + std::to_string(proxy.port())}, hidden, "relayed.asf",
+         [&] { EXPECT_TRUE(Contains(ReadFile(config.File("proxy.log")), "GET " + hidden + " HTTP/1.")); }},
+        {{"--player-id", "ArchiveBot/2.5"}, Address("mms", mms, "/id.asf"), "id.asf",
+         [&] { EXPECT_TRUE(Contains(ReadFile(config.File("mms.log")), playerIdUtf16)); }},
+        {{"--max-time", "3"}, Address("mms", mms, "/cut.asf"), "cut.asf",
+         [&] {
+             const int64_t last = sendTime("cut.asf", true);  // the sample's go on to 8 s
+             EXPECT_TRUE(last >= 3000 && last < 4000) << last;
+             std::string diagnostics;
+             EXPECT_TRUE(testsupport::DecodesCleanly(out.File("cut.asf"), &diagnostics)) << diagnostics;
+         }},
+        {{}, Address("mms", live, "/rebased.asf"), "rebased.asf", [&] { EXPECT_EQ(sendTime("rebased.asf", false), 0); }},
+        {{"--no-live-rebase"}, Address("mms", live, "/kept.asf"), "kept.asf",
+         [&] { EXPECT_GE(sendTime("kept.asf", false), int64_t{asfstream::kLiveShift}); }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file);
+        std::vector<std::string> args = {"record", "-d", out.path()};
+        args.insert(args.end(), c.options.begin(), c.options.end());
+        args.push_back(c.address);
+        const auto r = Cli(args);
+        EXPECT_EQ(r.exitCode, 0) << r.err;
+        EXPECT_TRUE(Contains(r.out, c.address + ": completed -> " + out.File(c.file))) << r.out << r.err;
+        c.check();
+    }
 }
 
 }  // namespace

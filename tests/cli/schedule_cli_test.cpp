@@ -133,8 +133,13 @@ TEST_F(CliScheduleTest, BadInputWritesNothing)
 
 TEST_F(CliScheduleTest, TimersAreStartedListedRunAndRemovedThroughSystemctl)
 {
-    // A timer systemd cannot start leaves no unit behind.
-    auto r = Cli({"add", "--at", "daily", "--for", "1h", address}, {"FAKE_SYSTEMCTL_FAIL=enable"});
+    // Without a user manager nothing is written; neither is a timer
+    // systemd cannot start left behind.
+    auto r = Cli({"add", "--at", "daily", "--for", "1h", address}, {"FAKE_SYSTEMCTL_FAIL=show"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(Contains(r.err, "scheduled recordings need a systemd user session (systemctl --user)")) << r.err;
+    EXPECT_FALSE(FileExists(UnitFile("brimcast-rec-1.timer")));
+    r = Cli({"add", "--at", "daily", "--for", "1h", address}, {"FAKE_SYSTEMCTL_FAIL=enable"});
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_TRUE(Contains(r.err, "could not start the timer: Failed to enable unit: Access denied")) << r.err;
     EXPECT_FALSE(FileExists(UnitFile("brimcast-rec-1.service")));

@@ -80,21 +80,6 @@ TEST(MmsTcpClient, SendsItsCommandsInOrderAndRecordsTheSourceFile)
     }
 }
 
-TEST(MmsTcpClient, AProbeEndsAtTheHeaderAndABroadcastIsKeptAsSentWithTheLiveSettingOff)
-{
-    const Parts& live = Split(LiveSample());
-    FakeServer server;
-    ASSERT_TRUE(Start(server, {"--connections", "2"}, LiveSample()));
-    TempDir dir;
-    Mms probe;  // no file
-    EXPECT_EQ(probe.Record(Url(server.port()), ""), live.header.size());
-    EXPECT_EQ(probe.hooks.progress, 0u);
-    Mms off;
-    off.env.settings.m_liveContentSaveTimeInfo = 0;
-    ASSERT_GT(off.Record(Url(server.port()), dir.File("raw.asf")), 0u);
-    EXPECT_TRUE(IsRecordingOf(dir.File("raw.asf"), live, live.packets.size(), false));
-}
-
 // Stopped half way and resumed as the job driver does it (scan, open for
 // update, seek, record the rest): the second start playing asks for the
 // packet to fetch again. A file three packets short is finished, not resumed.

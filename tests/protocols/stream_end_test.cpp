@@ -1,7 +1,5 @@
-// What the four clients have in common, against the fake servers: quiet
-// servers, the size and time limits, how each stream client
-// tells how its stream ended, resuming files past 4 GiB (sparse, so no such
-// space is needed), and one client object going from attempt to attempt.
+// What the four clients share: quiet servers, limits, how a stream ended,
+// resuming past 4 GiB (sparse files), refused resume positions.
 
 #include <gtest/gtest.h>
 
@@ -216,7 +214,6 @@ TEST(StreamEnd, EachStreamClientTellsHowItsStreamEnded)
         {Kind::Rtsp, false, {}, E::EndOfStream, all},
         {Kind::Rtsp, false, {"--end", "close"}, E::EndOfStream, all},  // all there: whole without the notice
         {Kind::Rtsp, false, {"--stop-after", "10"}, E::Incomplete, 10},
-        {Kind::Rtsp, true, {"--end", "close"}, E::ConnectionLost, all},
         {Kind::Rtsp, true, {"--stop-after", "10", "--end", "close"}, E::ConnectionLost, 10},
         {Kind::Mmsh, false, {}, E::EndOfStream, all},
         {Kind::Mmsh, false, {"--fault", "end=10"}, E::Incomplete, 10},
@@ -243,11 +240,9 @@ TEST(StreamEnd, EachStreamClientTellsHowItsStreamEnded)
 std::string ReadAt(const std::string& path, uint64_t offset, size_t n)
 {
     std::ifstream in(path, std::ios::binary);
-    in.seekg(static_cast<std::streamoff>(offset));
     std::string s(n, '\0');
-    in.read(s.data(), static_cast<std::streamsize>(n));
-    s.resize(static_cast<size_t>(in.gcount()));
-    return s;
+    in.seekg(static_cast<std::streamoff>(offset)).read(s.data(), static_cast<std::streamsize>(n));
+    return s.substr(0, static_cast<size_t>(in.gcount()));
 }
 
 // A recording of more than 4 GiB, cut short ten packets before its end, is
@@ -297,11 +292,10 @@ TEST(ResumePast4GiB, TheMissingPacketsAreFetchedAndTheFileFinished)
 }
 
 // A resume position in a unit the client does not take is refused before
-// anything is sent, and leaves nothing for the next recording; the download
-// cannot resume at all (it would write a whole body behind the part kept).
+// anything is sent; the download cannot resume at all (it would write a
+// whole body behind the part kept).
 TEST(Attempts, AResumeInAnotherUnitIsRefused)
 {
-    const Parts& src = Split(Sample());
     const std::vector<std::pair<Kind, std::vector<ResumeAt>>> cases = {
         {Kind::Mms, {ResumeAt::Byte(4096)}},
         {Kind::Rtsp, {ResumeAt::Byte(4096)}},
@@ -309,17 +303,14 @@ TEST(Attempts, AResumeInAnotherUnitIsRefused)
         {Kind::Http, {ResumeAt::Packet(3), ResumeAt::Byte(4096)}}};
     for (const auto& [kind, refused] : cases) {
         SCOPED_TRACE(Name(kind));
-        FakeServer server;
-        ASSERT_TRUE(Serve(server, kind, Sample(), {}));
         TempDir dir;
-        const std::string url = Url(kind, server.port());
         WithClient(kind, [&](auto type) {
             Recorder<typename decltype(type)::type> r;
             for (const ResumeAt& at : refused) {
                 std::unique_ptr<FileSink> out = FileSink::Create(dir.File("refused.asf"));
                 RecordRequest request;
                 request.out = out.get();
-                request.url = url;
+                request.url = Url(kind, 1);
                 request.resume = at;
                 EXPECT_EQ(r.Get().Record(request), 0u);
                 ASSERT_EQ(r.hooks.reasons.size(), 1u);
@@ -329,14 +320,6 @@ TEST(Attempts, AResumeInAnotherUnitIsRefused)
             }
             EXPECT_TRUE(r.hooks.connecting.empty());
             EXPECT_EQ(testsupport::FileSize(dir.File("refused.asf")), 0u);
-
-            const uint64_t whole = r.Record(url, dir.File("whole.asf"));
-            if (kind == Kind::Http) {
-                EXPECT_EQ(whole, 3000000u);
-                return;
-            }
-            EXPECT_EQ(r.hooks.ends, (Ends{{StreamEnd::EndOfStream, src.packets.size()}}));
-            EXPECT_TRUE(IsRecordingOf(dir.File("whole.asf"), src, src.packets.size(), kind == Kind::Rtsp));
         });
     }
 }

@@ -1,6 +1,5 @@
-// The streaming client end to end against the fake media server on
-// loopback: the exact requests, recorded files compared with the source,
-// credentials, playlists, faults and hostile sequence numbers.
+// The streaming client against the fake media server: exact requests,
+// files compared with the source, credentials, faults, hostile numbers.
 
 #include <gtest/gtest.h>
 
@@ -47,9 +46,7 @@ std::string ClientGuidOf(const std::string& request)
 // The name the client puts in "Host:" for 127.0.0.1 (its reverse lookup).
 std::string LoopbackName()
 {
-    sockaddr_in sa{};
-    sa.sin_family = AF_INET;
-    sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    sockaddr_in sa{AF_INET, 0, {htonl(INADDR_LOOPBACK)}, {}};
     char name[NI_MAXHOST];
     return getnameinfo(reinterpret_cast<sockaddr*>(&sa), sizeof(sa), name, sizeof(name), nullptr, 0,
                        NI_NAMEREQD) == 0 ? name : "127.0.0.1";
@@ -86,10 +83,9 @@ protected:
     // Records url into out.asf, a file made anew or (keep) handed over at resume.
     uint64_t Record(MmshClient& client, const std::string& url, bool keep = false, uint64_t resume = 0,
                     const std::string& user = {}, const std::string& password = {},
-                    const std::string& keptHeader = {}, const std::string& path = {})
+                    const std::string& keptHeader = {})
     {
-        const std::string file = path.empty() ? Out() : path;
-        std::unique_ptr<FileSink> sink = keep ? FileSink::OpenExisting(file) : FileSink::Create(file);
+        std::unique_ptr<FileSink> sink = keep ? FileSink::OpenExisting(Out()) : FileSink::Create(Out());
         EXPECT_NE(sink, nullptr);
         RecordRequest r;
         r.out = sink.get();
@@ -142,17 +138,13 @@ TEST_F(MmshClientTest, OnDemandRecordingHoldsTheSourcePacketsAndItsRequestsAreEx
     EXPECT_EQ(hooks_.finished, std::vector<uint64_t>{written});
     EXPECT_TRUE(hooks_.errors.empty());
 
-    // A check (no file) reads the header alone; one that fails gives 0 on a
-    // used object whose running count stays.
+    // A check (no file) reads the header alone.
     RecordRequest check;
     check.url = Url("/a.asf");
     EXPECT_EQ(client.Record(check), Source().header.size());
-    check.url = Url("/missing.asf");
-    EXPECT_EQ(client.Record(check), 0u);
-    EXPECT_EQ(client.bytesWritten(), written);
 
     const auto requests = Requests();
-    ASSERT_EQ(requests.size(), 4u);
+    ASSERT_EQ(requests.size(), 3u);
     const std::string guid = ClientGuidOf(requests[0]);
     ASSERT_EQ(guid.size(), 38u);
     EXPECT_EQ(requests[0], Probe("/a%20b.asf", guid));
@@ -186,7 +178,6 @@ TEST_F(MmshClientTest, LiveRecordingStartsAtZeroIsSeekableAndKeepsNothingOfAnOld
     stopped.Stop();
     worker.join();
     EXPECT_LT(std::chrono::steady_clock::now() - stopAt, std::chrono::seconds(1));
-    EXPECT_EQ(stopped.lastMessage(), "Transfer aborted!");
     const size_t packets = (FileSize(Out()) - Source().header.size()) / Source().packetSize;
     ASSERT_GT(packets, 0u);
     ASSERT_LT(packets, all_);
@@ -198,22 +189,17 @@ TEST_F(MmshClientTest, ResumeAsksForTheMissingBytesOnlyOfTheSameStream)
     std::string partial = Source().header;
     for (size_t i = 0; i < 20; ++i)
         partial += Source().packets[i];
-    struct Case {
-        std::string before;
-        uint32_t startOffset, requestOffset;
-    };
-    // A partial file; one cut inside the header; an empty one with a start offset.
-    for (const Case& c : {Case{partial, 0, uint32_t(partial.size())}, Case{std::string(100, 'x'), 0, 100},
-                          Case{"", 123456, 123456}}) {
-        WriteFile(Out(), c.before);
+    // A partial file, and one cut inside the header.
+    for (const std::string& before : {partial, std::string(100, 'x')}) {
+        WriteFile(Out(), before);
         Serve({});
         MmshClient client(env_);
-        const uint64_t written = Record(client, Url("/a.asf"), true, c.startOffset);
+        const uint64_t written = Record(client, Url("/a.asf"), true);
         const auto requests = Requests();
         ASSERT_EQ(requests.size(), 2u);
-        EXPECT_EQ(requests[1], Media("/a.asf", ClientGuidOf(requests[0]), false, c.requestOffset));
-        EXPECT_TRUE(c.startOffset || Holds(all_)) << c.requestOffset;
-        EXPECT_TRUE(c.before != partial || written == (all_ - 20) * Source().packetSize) << written;
+        EXPECT_EQ(requests[1], Media("/a.asf", ClientGuidOf(requests[0]), false, uint32_t(before.size())));
+        EXPECT_TRUE(Holds(all_)) << before.size();
+        EXPECT_TRUE(before != partial || written == (all_ - 20) * Source().packetSize) << written;
     }
     // The file goes on only when it holds the stream the server sends:
     // otherwise nothing is written and the resume is refused.
@@ -304,10 +290,8 @@ TEST_F(MmshClientTest, RepliesThatAreNoStreamAndFaultsInTheStreamEndTheJobKeepin
 
 TEST_F(MmshClientTest, SequenceNumbersOutsideTheStreamAreNotWritten)
 {
-    // A packet's number is bounded by a jump from the highest one and by the
-    // packets actually written: neither one far-out number nor numbers
-    // creeping on with every packet make the file larger than about twice
-    // what arrived, whatever count the header announces.
+    // Neither one far-out number nor numbers creeping on with every packet
+    // make the file larger than about twice what arrived.
     const Parts& src = Source();
     const uint64_t creep = src.header.size() + (2 * all_ + AsfFileWriter::kMaxNumberJump + 1) * src.packetSize + 62;
     const std::vector<std::pair<std::vector<std::string>, uint64_t>> cases = {

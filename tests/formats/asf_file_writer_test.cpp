@@ -169,23 +169,18 @@ TEST(AsfFileWriter, RefusesHeadersItCannotWriteAndPacketsBeforeAHeader)
     };
     const std::pair<std::string, Header> cases[] = {
         {changed(fp + 96, src.packetSize + 1), Header::UnsupportedPacketSize},  // unequal sizes
-        {changed(fp + 92, 0xFFFF), Header::UnsupportedPacketSize},
-        {changed(fp + 96, 0, changed(fp + 92, 0)), Header::UnsupportedPacketSize},
         {changed(0, 0), Header::Malformed},                   // not a Header object
         {changed(16, uint32_t(end + 1)), Header::Malformed},  // its size is not the header's
         {changed(fp, 0), Header::Malformed},                  // no File Properties
         {changed(end, 0), Header::Malformed},                 // no Data object after it
         {src.header.substr(0, src.header.size() - 1), Header::Malformed},
-        {std::string(), Header::Malformed},
     };
     for (size_t i = 0; i < std::size(cases); ++i) {
         SCOPED_TRACE(i);
         Harness h;
         EXPECT_EQ(h.WriteHeader(cases[i].first), cases[i].second);
-        EXPECT_EQ(h.Packet(src.packets[0]).status, Result::NoHeader);
-        EXPECT_EQ(h.PacketAt(0, src.packets[0]).status, Result::NoHeader);
-        EXPECT_TRUE(h.Finish());
-        EXPECT_EQ(testsupport::FileSize(h.path), 0u);
+        EXPECT_TRUE(h.Packet(src.packets[0]).status == Result::NoHeader && h.PacketAt(0, src.packets[0]).status == Result::NoHeader);
+        EXPECT_TRUE(h.Finish() && testsupport::FileSize(h.path) == 0);
     }
     // A second header is not written, wherever it comes.
     Harness h;
@@ -195,42 +190,6 @@ TEST(AsfFileWriter, RefusesHeadersItCannotWriteAndPacketsBeforeAHeader)
     ASSERT_TRUE(h.Packet(src.packets[1]).Wrote());
     ASSERT_TRUE(h.Finish());
     EXPECT_TRUE(IsRecordingOf(h.path, src, 2, false));
-    // A probe without a file counts the header and ends at the first packet.
-    AsfFileWriter probe;
-    probe.Begin(nullptr, {});
-    EXPECT_EQ(probe.WriteHeader(Bytes(src.header), src.header.size()), Header::Written);
-    EXPECT_EQ(probe.WritePacket(Bytes(src.packets[0]), src.packetSize).status, Result::NoSink);
-    EXPECT_EQ(probe.BytesWritten(), src.header.size());
-    EXPECT_TRUE(probe.Finalise());
-}
-
-TEST(AsfFileWriter, TimesAndProgressFollowTheSendTimes)
-{
-    const Parts& src = Split(Sample());
-    auto at = [&](uint32_t send) {
-        std::string p = src.packets[1];
-        Put32(p, TimeOffsets(p, src.packetSize)[0], send);
-        return p;
-    };
-    // Half of a 60-second stream is 5000; a four-hour one does not wrap; a
-    // play duration no longer than the preroll is 1 ms, not 49 days.
-    for (uint32_t seconds : {60u, 4 * 3600u, 0u}) {
-        std::string header = src.header;
-        Put64(header, src.fileProps + 64, (seconds * 1000ull + Get32(header, src.fileProps + 80)) * 10000);
-        Harness h;
-        ASSERT_EQ(h.WriteHeader(header), Header::Written);
-        EXPECT_EQ(h.writer.DurationMs(), seconds ? seconds * 1000 : 1);
-        const Result r = h.Packet(at(seconds * 500));
-        EXPECT_EQ(r.progress * 100000ull + r.timeMs, (seconds ? 5000u : 0u) * 100000ull + seconds * 500) << seconds;
-    }
-    // Live times count from the first packet; none goes below it.
-    Harness h;
-    ASSERT_EQ(h.WriteHeader(Split(LiveSample()).header), Header::Written);
-    std::vector<uint32_t> times;
-    for (uint32_t send : {7000u, 6000u, 7500u, 9000u})
-        times.push_back(h.Packet(at(send)).timeMs);
-    EXPECT_EQ(times, (std::vector<uint32_t>{0, 0, 500, 2000}));
-    EXPECT_EQ(h.writer.HighestTime(), 2000u);
 }
 
 TEST(AsfFileWriter, FinishedHeaderClaimsWhatTheFileHoldsAndCutFilesStayResumable)
@@ -264,13 +223,13 @@ TEST(AsfFileWriter, FinishedHeaderClaimsWhatTheFileHoldsAndCutFilesStayResumable
     std::string uncounted = src.header;
     Put64(uncounted, src.fileProps + 56, 0);
     Put64(uncounted, uncounted.size() - 50 + 40, 0);
-    for (size_t packets : {all, half}) {
-        Harness w;
-        ASSERT_EQ(w.WriteHeader(uncounted), Header::Written);
-        for (size_t i = 0; i < packets; ++i)
-            w.Packet(src.packets[i]);
-        EXPECT_EQ(w.writer.HoldsWholeStream(), packets == all) << packets;
+    Harness w;
+    ASSERT_EQ(w.WriteHeader(uncounted), Header::Written);
+    for (size_t i = 0; i < all; ++i) {
+        EXPECT_TRUE(i != half || !w.writer.HoldsWholeStream());
+        w.Packet(src.packets[i]);
     }
+    EXPECT_TRUE(w.writer.HoldsWholeStream());
 }
 
 TEST(AsfFileWriter, FailedWritesAreReportedAndClosingTellsOfThem)
@@ -286,23 +245,6 @@ TEST(AsfFileWriter, FailedWritesAreReportedAndClosingTellsOfThem)
     EXPECT_LT(accepted, 1000u);
     EXPECT_TRUE(full.writer.WriteFailed());
     EXPECT_FALSE(full.Finish());
-
-    // The sink keeps the order of writes, whatever it holds back, and a
-    // truncated file ends where it was cut.
-    testsupport::TempDir dir;
-    auto sink = FileSink::Create(dir.File("s"));
-    ASSERT_NE(sink, nullptr);
-    sink->Seek(10);
-    ASSERT_TRUE(sink->Write("0123456789", 10) && sink->WriteAt(0, "abc", 3) && sink->Write("XY", 2) &&
-                sink->WriteAt(15, "-", 1));
-    uint64_t size = 0;
-    ASSERT_TRUE(sink->Size(&size));
-    EXPECT_EQ(size, 22u);
-    ASSERT_TRUE(sink->Truncate(21) && sink->Close());
-    EXPECT_EQ(ReadFile(dir.File("s")), std::string("abc\0\0\0\0\0\0\0" "01234-6789X", 21));
-    EXPECT_FALSE(sink->WriteAt(0, "x", 1));
-    EXPECT_EQ(FileSink::Create(dir.File("no/such/folder")), nullptr);
-    EXPECT_EQ(FileSink::OpenExisting(dir.File("missing")), nullptr);
 }
 
 // Output files are made only as regular files: a link at the name is never
@@ -317,15 +259,12 @@ TEST(FileSink, NeverFollowsALinkNorWaitsOnAFifo)
     ASSERT_EQ(::mkfifo(dir.File("fifo").c_str(), 0600), 0);
     ASSERT_EQ(::mkdir(dir.File("folder").c_str(), 0700), 0);
     for (const std::string name : {"link", "dangling", "fifo", "folder", "plain"}) {
-        SCOPED_TRACE(name);
         int error = 0;
-        EXPECT_EQ(FileSink::CreateNew(dir.File(name), &error), nullptr);
-        EXPECT_EQ(error, EEXIST);
-        if (name == "plain")
-            continue;
-        EXPECT_EQ(FileSink::Create(dir.File(name), &error), nullptr);
-        EXPECT_NE(error, 0);
-        EXPECT_EQ(FileSink::OpenExisting(dir.File(name)), nullptr);
+        EXPECT_TRUE(FileSink::CreateNew(dir.File(name), &error) == nullptr && error == EEXIST) << name;
+        if (name != "plain") {
+            EXPECT_TRUE(FileSink::Create(dir.File(name), &error) == nullptr && error != 0) << name;
+            EXPECT_EQ(FileSink::OpenExisting(dir.File(name)), nullptr) << name;
+        }
     }
     // A FIFO somebody reads from opens at once, and is refused all the same.
     const int reader = ::open(dir.File("fifo").c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
@@ -338,11 +277,6 @@ TEST(FileSink, NeverFollowsALinkNorWaitsOnAFifo)
     auto kept = FileSink::OpenExisting(dir.File("plain"));
     ASSERT_TRUE(kept && kept->Close());
     EXPECT_EQ(ReadFile(dir.File("plain")), "old");
-    auto emptied = FileSink::Create(dir.File("plain"));
-    ASSERT_TRUE(emptied && emptied->Write("x", 1) && emptied->Close());
-    EXPECT_EQ(ReadFile(dir.File("plain")), "x");
-    auto fresh = FileSink::CreateNew(dir.File("new"));
-    ASSERT_TRUE(fresh && fresh->Close());
 }
 
 // A resumed file goes on only with the stream it holds: the same packet
@@ -393,11 +327,10 @@ TEST(AsfFileWriter, AResumeGoesOnOnlyWithTheStreamTheFileHolds)
             Harness h(held, options, true);
             EXPECT_EQ(h.WriteHeader(header), same ? Header::Kept : Header::OtherStream);
             EXPECT_EQ(h.writer.HeaderTaken(), same);
-            if (same)
-                continue;
-            EXPECT_EQ(h.Packet(p[2]).status, Result::NoHeader);
-            EXPECT_TRUE(h.Finish());
-            EXPECT_EQ(ReadFile(h.path), held);
+            if (!same) {
+                EXPECT_EQ(h.Packet(p[2]).status, Result::NoHeader);
+                EXPECT_TRUE(h.Finish() && ReadFile(h.path) == held);
+            }
         }
     }
     // A stream that starts earlier passes over what the file holds; one that
@@ -423,10 +356,7 @@ TEST(AsfFileWriter, AResumeGoesOnOnlyWithTheStreamTheFileHolds)
         EXPECT_EQ(last, goesOn ? Result::Written : Result::OtherStream);
         EXPECT_EQ(h.writer.PacketsWritten(), goesOn ? 1u : 0u);
         EXPECT_TRUE(h.Finish());
-        if (goesOn)
-            EXPECT_TRUE(IsRecordingOf(h.path, src, 3, false));
-        else
-            EXPECT_EQ(ReadFile(h.path), held);
+        EXPECT_TRUE(goesOn ? IsRecordingOf(h.path, src, 3, false) : ReadFile(h.path) == held);
     }
 }
 
@@ -437,16 +367,14 @@ TEST(SameStreams, ComparesStreamsNotTheFieldsAroundThem)
 {
     const std::string& live = Split(LiveSample()).header;
     auto same = [&](const std::string& b) { return SameStreams(Bytes(live), live.size(), Bytes(b), b.size()); };
-    EXPECT_TRUE(same(Split(Sample()).header));
-    EXPECT_FALSE(same(Split(SmallSample()).header));
     const size_t at = live.find(std::string(reinterpret_cast<const char*>(asf::kStreamProperties.bytes.data()), 16));
     ASSERT_NE(at, std::string::npos);
     std::string codec = live, number = live;
     codec[at + 78 + 4] ^= 1;  // the audio format's channels or the video's width
     number[at + 72] ^= 3;
-    EXPECT_FALSE(same(codec));
-    EXPECT_FALSE(same(number));
-    EXPECT_FALSE(same(live.substr(0, live.size() - 1)));
+    EXPECT_EQ(std::vector<bool>({same(Split(Sample()).header), same(Split(SmallSample()).header), same(codec),
+                                 same(number), same(live.substr(0, live.size() - 1))}),
+              std::vector<bool>({true, false, false, false, false}));
 }
 
 }  // namespace

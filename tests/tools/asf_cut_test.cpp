@@ -1,13 +1,11 @@
 // The cut on generated files: byte-built ones whose every packet is known
 // (the worked example, indexes, edges, damage, stops) and ffmpeg-made ones
 // that the independent decoder and prober must accept.
-#include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
-#include <sys/un.h>
 #include <unistd.h>
 
-#include <cstring>
+#include <algorithm>
 #include <filesystem>
 
 #include <gtest/gtest.h>
@@ -122,10 +120,8 @@ TEST(AsfCut, WorkedExampleCopiesPackets100To199RetimedFromZero)
     WriteFile(src, MakeFile(6000, 600000, false));
     CutResult r = Cut(src, "", 10, 19);
     ASSERT_EQ(r.status, CutResult::Status::Done) << r.message;
-    EXPECT_EQ(r.plan.firstPacket, 100u);
-    EXPECT_EQ(r.plan.endPacket, 200u);
-    EXPECT_EQ(r.packets, 100u);
-    EXPECT_FALSE(r.sourceIndexUsed);
+    EXPECT_EQ(testing::PrintToString(std::tuple{r.plan.firstPacket, r.plan.endPacket, r.packets, r.sourceIndexUsed}),
+              "(100, 200, 100, false)");
 
     const std::string out = dir.File("talk_cut.asf");
     CutFile cut(out);
@@ -136,20 +132,15 @@ TEST(AsfCut, WorkedExampleCopiesPackets100To199RetimedFromZero)
                                                 uint32_t{2}, uint64_t(cut.bytes.size()), uint64_t{100}}));
     EXPECT_EQ(cut.info.Status().end, AsfWalkEnd::Complete);
     for (uint64_t k = 0; k < 100; ++k) {
-        std::string p = cut.PacketAt(k);
-        ASSERT_EQ(Get64(p, kMarkAt), 100 + k) << k;
-        EXPECT_EQ(Get32(p, kSendTimeAt), k * 100) << k;
-        EXPECT_EQ(Get32(p, kPresentationAt), k * 100 + kPreroll) << k;
+        const std::string p = cut.PacketAt(k);
+        ASSERT_EQ(std::tuple(Get64(p, kMarkAt), Get32(p, kSendTimeAt), Get32(p, kPresentationAt)),
+                  std::tuple(100 + k, k * 100, k * 100 + kPreroll)) << k;
     }
     // No source index: the fixed one-entry index closes the file.
     AsfObjectRecord index;
     ASSERT_GE(cut.info.FindObject(asf::kSimpleIndex, &index), 0);
     EXPECT_EQ(index.size, 62u);
     EXPECT_EQ(index.offset + 62, cut.bytes.size());
-    // The header is the source's apart from the patched fields.
-    const std::string source = ReadFile(src);
-    EXPECT_EQ(cut.bytes.substr(0, 30), source.substr(0, 30));
-    EXPECT_EQ(cut.bytes.substr(cut.dataAt - 26, 16), source.substr(cut.dataAt - 26, 16));
 }
 
 TEST(AsfCut, SourceIndexIsCarriedOverForTheCutsOwnPackets)
@@ -164,11 +155,9 @@ TEST(AsfCut, SourceIndexIsCarriedOverForTheCutsOwnPackets)
     AsfObjectRecord index;
     ASSERT_GE(cut.info.FindObject(asf::kSimpleIndex, &index), 0);
     const std::string object = cut.bytes.substr(index.offset, index.size);
-    EXPECT_EQ(index.offset + index.size, cut.bytes.size());
-    EXPECT_EQ(Get64(object, 40), 10000000u);  // one entry a second
     const uint32_t entries = Get32(object, 52);
-    EXPECT_EQ(entries, 13u);  // 0 to 12.9 s of presentation time
-    ASSERT_EQ(index.size, 56 + 6 * entries);
+    ASSERT_EQ(entries, 13u);  // one a second, 0 to 12.9 s of presentation time
+    ASSERT_EQ(index.offset + 56 + 6 * entries, cut.bytes.size());
     // Entry k names the cut's first packet presented at k seconds (the cut's
     // packet m is presented at m * 100 ms + the preroll), never a packet
     // beyond the cut.
@@ -194,22 +183,19 @@ TEST(AsfCut, RangesAtTheEdgesAndPastTheEnd)
         int64_t from, to;
         uint64_t first, end;  // end 0: refused
     };
-    // The first second, everything, past the end (bounded by the packets
-    // there are), the last second; from the end, far past it, reversed.
-    for (const Case& c : {Case{0, 0, 0, 10}, {0, 59, 0, 600}, {0, 100000, 0, 600}, {59, 59, 590, 600},
-                          {60, 61, 600, 0}, {1000000000, 1000000000, 0, 0}, {5, 4, 0, 0}, {-1, 3, 0, 0}}) {
+    // The first second, past the end (bounded by the packets there are), the
+    // last second; from the end, reversed, negative.
+    for (const Case& c : {Case{0, 0, 0, 10}, {0, 100000, 0, 600}, {59, 59, 590, 600}, {60, 61, 600, 0},
+                          {5, 4, 0, 0}, {-1, 3, 0, 0}}) {
         SCOPED_TRACE(testing::Message() << c.from << " to " << c.to);
         const std::string out = dir.File("edge.asf");
         CutResult r = Cut(src, out, c.from, c.to, true);
         if (c.end == 0) {
-            EXPECT_EQ(r.status, CutResult::Status::Refused);
-            EXPECT_FALSE(r.message.empty());
-            EXPECT_FALSE(testsupport::FileExists(out));
+            EXPECT_TRUE(r.status == CutResult::Status::Refused && !r.message.empty() && !testsupport::FileExists(out));
             continue;
         }
         ASSERT_EQ(r.status, CutResult::Status::Done) << r.message;
-        EXPECT_EQ(r.plan.firstPacket, c.first);
-        EXPECT_EQ(r.plan.endPacket, c.end);
+        EXPECT_EQ(std::pair(r.plan.firstPacket, r.plan.endPacket), std::pair(c.first, c.end));
         CutFile cut(out);
         EXPECT_EQ(cut.info.FileProperties().dataPacketsCount, c.end - c.first);
         EXPECT_EQ(Get64(cut.PacketAt(c.end - c.first - 1), kMarkAt), c.end - 1);
@@ -218,27 +204,20 @@ TEST(AsfCut, RangesAtTheEdgesAndPastTheEnd)
     EXPECT_EQ(Listing(dir.path()), std::vector<std::string>{"a.asf"});
 }
 
+// The announced count sets the rate, the packets present bound the range,
+// and 2^40 packets over a day stay exact; without a duration or a count
+// (a broadcast never finished) there is no plan.
 TEST(AsfCut, PlanTakesTheAverageRateAndNeverLeavesTheFile)
 {
     CutPlan plan;
     std::string error;
-    // Fewer packets than seconds: a one-second range still gets its packet.
-    ASSERT_TRUE(PlanCut(30, (60000 + kPreroll) * 10000, kPreroll, 30, 7, 7, &plan, &error));
-    EXPECT_EQ(plan.firstPacket, 3u);
-    EXPECT_EQ(plan.endPacket, 4u);
-    // The announced count sets the rate; the packets present bound the range.
-    ASSERT_TRUE(PlanCut(6000, (600000 + kPreroll) * 10000, kPreroll, 150, 10, 19, &plan, &error));
-    EXPECT_EQ(plan.firstPacket, 100u);
-    EXPECT_EQ(plan.endPacket, 150u);
-    // No duration (a broadcast never finished), no count.
-    for (const auto& [count, play] : {std::pair<uint64_t, uint64_t>{6000, 0}, {6000, kPreroll * 10000},
-                                      {0, (600000 + kPreroll) * 10000}})
-        EXPECT_FALSE(PlanCut(count, play, kPreroll, 6000, 0, 1, &plan, &error)) << count << " " << play;
-    // Huge values stay exact: 2^40 packets over a day.
     const uint64_t many = 1ull << 40;
+    ASSERT_TRUE(PlanCut(6000, (600000 + kPreroll) * 10000, kPreroll, 150, 10, 19, &plan, &error));
+    EXPECT_EQ(std::pair(plan.firstPacket, plan.endPacket), std::pair(uint64_t{100}, uint64_t{150}));
     ASSERT_TRUE(PlanCut(many, (86400000ull + kPreroll) * 10000, kPreroll, many, 43200, 86399, &plan, &error));
-    EXPECT_EQ(plan.firstPacket, many / 2);
-    EXPECT_EQ(plan.endPacket, many);
+    EXPECT_EQ(std::pair(plan.firstPacket, plan.endPacket), std::pair(many / 2, many));
+    EXPECT_FALSE(PlanCut(6000, kPreroll * 10000, kPreroll, 6000, 0, 1, &plan, &error));
+    EXPECT_FALSE(PlanCut(0, (600000 + kPreroll) * 10000, kPreroll, 6000, 0, 1, &plan, &error));
 }
 
 TEST(AsfCut, OutputIsReplacedOnlyWhenAskedAndNeverLeftHalfWritten)
@@ -251,10 +230,8 @@ TEST(AsfCut, OutputIsReplacedOnlyWhenAskedAndNeverLeftHalfWritten)
     CutResult r = Cut(src, "", 0, 5);
     EXPECT_EQ(r.status, CutResult::Status::Refused);
     EXPECT_EQ(ReadFile(out), "mine");
-    r = Cut(src, src, 0, 5, true);
-    EXPECT_EQ(r.status, CutResult::Status::Refused);  // the source itself
-    r = Cut(src, dir.path(), 0, 5, true);
-    EXPECT_EQ(r.status, CutResult::Status::Refused);  // a folder
+    EXPECT_EQ(Cut(src, src, 0, 5, true).status, CutResult::Status::Refused);         // the source itself
+    EXPECT_EQ(Cut(src, dir.path(), 0, 5, true).status, CutResult::Status::Refused);  // a folder
     EXPECT_EQ(Listing(dir.path()), (std::vector<std::string>{"a.asf", "a_cut.asf"}));
 
     // A folder that cannot be written: failed, nothing made.
@@ -262,24 +239,25 @@ TEST(AsfCut, OutputIsReplacedOnlyWhenAskedAndNeverLeftHalfWritten)
     EXPECT_EQ(r.status, CutResult::Status::Failed);
     EXPECT_NE(r.message.find("no/such/folder"), std::string::npos);
 
+    // The replacement has the source's permission bits, not the umask's.
+    ASSERT_EQ(::chmod(src.c_str(), 0640), 0);
     r = Cut(src, "", 0, 5, true);
     ASSERT_EQ(r.status, CutResult::Status::Done) << r.message;
     EXPECT_EQ(CutFile(out).info.FileProperties().dataPacketsCount, 60u);
+    struct stat st {};
+    EXPECT_TRUE(::stat(out.c_str(), &st) == 0 && (st.st_mode & 07777) == 0640) << std::oct << st.st_mode;
 
-    // Sources without their objects are refused, naming the file.
-    for (const std::string& bytes : {std::string(4096, 'x'), MakeFile(100, 10000, false).substr(0, 100)}) {
-        WriteFile(src, bytes);
-        r = Cut(src, dir.File("out.asf"), 0, 5);
-        EXPECT_EQ(r.status, CutResult::Status::Refused);
-        EXPECT_NE(r.message.find(src), std::string::npos) << r.message;
-    }
+    // A source without its objects is refused, naming the file.
+    WriteFile(src, MakeFile(100, 10000, false).substr(0, 100));
+    r = Cut(src, dir.File("out.asf"), 0, 5);
+    EXPECT_TRUE(r.status == CutResult::Status::Refused && r.message.find(src) != std::string::npos) << r.message;
     EXPECT_EQ(Cut(dir.File("missing.asf"), dir.File("out.asf"), 0, 5).status, CutResult::Status::Refused);
     EXPECT_EQ(Listing(dir.path()), (std::vector<std::string>{"a.asf", "a_cut.asf"}));
 }
 
 // Only a regular file is ever replaced: whatever else holds the output name
 // stays as it was, with or without overwrite.
-TEST(AsfCut, LinksDevicesPipesAndSocketsAtTheOutputAreNeverReplaced)
+TEST(AsfCut, LinksDevicesAndPipesAtTheOutputAreNeverReplaced)
 {
     TempDir dir;
     const std::string src = dir.File("a.asf");
@@ -288,17 +266,8 @@ TEST(AsfCut, LinksDevicesPipesAndSocketsAtTheOutputAreNeverReplaced)
     ASSERT_EQ(::symlink("target.asf", dir.File("link.asf").c_str()), 0);
     ASSERT_EQ(::symlink("/dev/null", dir.File("null.asf").c_str()), 0);
     ASSERT_EQ(::mkfifo(dir.File("pipe.asf").c_str(), 0600), 0);
-    const int sock = ::socket(AF_UNIX, SOCK_STREAM, 0);
-    sockaddr_un addr{};
-    addr.sun_family = AF_UNIX;
-    const std::string sockPath = dir.File("sock.asf");
-    ASSERT_LT(sockPath.size(), sizeof addr.sun_path);
-    std::memcpy(addr.sun_path, sockPath.c_str(), sockPath.size() + 1);
-    ASSERT_EQ(::bind(sock, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
     std::vector<std::pair<std::string, std::string>> cases = {
-        {"link.asf", "a symbolic link"}, {"null.asf", "a symbolic link"},
-        {"pipe.asf", "a named pipe"},    {"sock.asf", "a socket"},
-    };
+        {"link.asf", "a symbolic link"}, {"null.asf", "a symbolic link"}, {"pipe.asf", "a named pipe"}};
     // A character device of our own where the rights allow one.
     if (::mknod(dir.File("dev.asf").c_str(), S_IFCHR | 0600, makedev(1, 3)) == 0)
         cases.emplace_back("dev.asf", "a device");
@@ -313,25 +282,8 @@ TEST(AsfCut, LinksDevicesPipesAndSocketsAtTheOutputAreNeverReplaced)
         EXPECT_EQ(after.st_ino, before.st_ino) << name;
         EXPECT_EQ(after.st_mode, before.st_mode) << name;
     }
-    ::close(sock);
     EXPECT_EQ(ReadFile(dir.File("target.asf")), "mine");
     EXPECT_EQ(Listing(dir.path()).size(), cases.size() + 2);  // no temporary file left
-}
-
-TEST(AsfCut, TheCutKeepsTheSourcesPermissions)
-{
-    TempDir dir;
-    const std::string src = dir.File("a.asf");
-    WriteFile(src, MakeFile(600, 60000, false));
-    const mode_t umaskWas = ::umask(022);
-    for (mode_t mode : {mode_t{0600}, mode_t{0640}, mode_t{0444}}) {
-        ASSERT_EQ(::chmod(src.c_str(), mode), 0);
-        ASSERT_EQ(Cut(src, dir.File("out.asf"), 0, 5, true).status, CutResult::Status::Done);
-        struct stat st {};
-        ASSERT_EQ(::stat(dir.File("out.asf").c_str(), &st), 0);
-        EXPECT_EQ(st.st_mode & 07777, mode) << std::oct << mode;
-    }
-    ::umask(umaskWas);
 }
 
 // Cuts of files the independent decoder made: they decode without a
@@ -345,32 +297,22 @@ TEST(AsfCut, CutsOfEncodedFilesDecodeAndLastTheirRange)
     TempDir dir;
     const std::string src = dir.File("sample.asf");
     WriteFile(src, ReadFile(sample));
-    for (const auto& [from, to] : {std::pair<int64_t, int64_t>{5, 9}, {0, 3}, {15, 30}}) {
-        SCOPED_TRACE(from);
-        const std::string out = dir.File(std::to_string(from) + ".asf");
-        CutResult r = Cut(src, out, from, to);
-        ASSERT_EQ(r.status, CutResult::Status::Done) << r.message;
-        std::string diagnostics;
-        EXPECT_TRUE(testsupport::DecodesCleanly(out, &diagnostics)) << diagnostics;
-        const double probed = testsupport::ProbeDuration(out);
-        const uint32_t first = asfstream::SendTime(parts.packets[r.plan.firstPacket], parts.packetSize);
-        const uint32_t last = asfstream::SendTime(parts.packets[r.plan.endPacket - 1], parts.packetSize);
-        const double packetTime = 20.0 / static_cast<double>(parts.packets.size());
-        EXPECT_NEAR(probed, (last - first) / 1000.0, packetTime + 0.001);
-        // And about the seconds asked for (taken at the average rate).
-        const double asked = static_cast<double>(std::min<int64_t>(to, 19) + 1 - from);
-        EXPECT_NEAR(probed, asked, 1.5);
-    }
+    const std::string out = dir.File("5.asf");
+    CutResult r = Cut(src, out, 5, 9);
+    ASSERT_EQ(r.status, CutResult::Status::Done) << r.message;
+    std::string diagnostics;
+    EXPECT_TRUE(testsupport::DecodesCleanly(out, &diagnostics)) << diagnostics;
+    const uint32_t first = asfstream::SendTime(parts.packets[r.plan.firstPacket], parts.packetSize);
+    const uint32_t last = asfstream::SendTime(parts.packets[r.plan.endPacket - 1], parts.packetSize);
+    EXPECT_NEAR(testsupport::ProbeDuration(out), (last - first) / 1000.0, 20.0 / parts.packets.size() + 0.001);
 
     // A source whose last packet was cut short: the whole packets are taken.
     const std::string source = ReadFile(sample);
     const uint64_t dataEnd = parts.header.size() + parts.packets.size() * parts.packetSize;
     WriteFile(src, source.substr(0, dataEnd - parts.packetSize / 2));
-    const std::string out = dir.File("short.asf");
-    CutResult r = Cut(src, out, 10, 100);
+    r = Cut(src, out, 10, 100, true);
     ASSERT_EQ(r.status, CutResult::Status::Done) << r.message;
     EXPECT_EQ(r.plan.endPacket, parts.packets.size() - 1);
-    std::string diagnostics;
     EXPECT_TRUE(testsupport::DecodesCleanly(out, &diagnostics)) << diagnostics;
 }
 

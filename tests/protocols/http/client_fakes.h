@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -21,17 +20,6 @@ using RecordingHooks = asfstream::RecordingHooks;
 struct ScriptedPrompts : ::ScriptedPrompts {
     ScriptedPrompts() { credentialsOnly = true; }
 };
-
-// Compares bytes without printing them: a failure names sizes and the first difference.
-inline ::testing::AssertionResult SameBytes(const std::string& got, const std::string& want)
-{
-    if (got == want)
-        return ::testing::AssertionSuccess();
-    const size_t common = std::min(got.size(), want.size());
-    const size_t at = std::mismatch(got.begin(), got.begin() + common, want.begin()).first - got.begin();
-    return ::testing::AssertionFailure() << got.size() << " bytes instead of " << want.size()
-                                         << ", the first difference at " << at;
-}
 
 // The requests in a server's log, each with its blank line.
 inline std::vector<std::string> SplitHeads(const std::string& log)

@@ -9,14 +9,6 @@
 
 namespace {
 
-std::string Hex(const std::string& bytes)
-{
-    std::string out;
-    for (unsigned char c : bytes)
-        out += "0123456789abcdef"[c >> 4], out += "0123456789abcdef"[c & 15];
-    return out;
-}
-
 // A command laid out here field by field: L + 16 zero bytes, the frame (the
 // time stamp given as the bits of its double), fields at their offsets.
 struct Expected {
@@ -102,11 +94,10 @@ TEST(MmsCommands, EveryCommandByteForByte)
               Expected(0x30033, 5, 0x3FF07EF9DB22D0E5, 48).U32(40, 2).U32(44, 0x0001FFFF).U32(48, 0xFFFF0000)
                   .U32(52, 2).U32(56, 0xFFFFFFFF).U32(60, 0x006B0065)},
              {"start playing", mms::StartPlaying(0), StartPlayingAt(0xFFFFFFFF)},
-             {"start playing at 39", mms::StartPlaying(39), StartPlayingAt(39)},
              {"pong", mms::Pong(7, 0x4001B),
               Expected(0x3001B, 7, 0x408F23220DE56042, 32).U32(40, 1490).U32(44, 1142)},
          })
-        EXPECT_EQ(Hex(std::string(row.got.begin(), row.got.end())), Hex(row.want.bytes)) << row.what;
+        EXPECT_EQ(std::string(row.got.begin(), row.got.end()), row.want.bytes) << row.what;
 }
 
 }  // namespace

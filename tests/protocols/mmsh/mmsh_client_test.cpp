@@ -1,6 +1,5 @@
-// The streaming client end to end against the fake media server on
-// loopback: the exact requests, recorded files compared with the source,
-// credentials, playlists, faults and hostile sequence numbers.
+// The streaming client against the fake media server: exact requests,
+// files compared with the source, credentials, faults, hostile numbers.
 
 #include <gtest/gtest.h>
 
@@ -16,7 +15,6 @@
 #include "client_fakes.h"
 #include "formats/asf_file_writer.h"
 #include "formats/file_sink.h"
-#include "formats/list_file_io.h"
 #include "protocols/mmsh/chunk_stream.h"
 #include "protocols/mmsh/mmsh_client.h"
 #include "protocols/mmsh/mmsh_request.h"
@@ -39,15 +37,6 @@ uint32_t DurationMs()
                                  asfstream::Get32(src.header, src.fileProps + 80));
 }
 
-// The header and the first n packets: what a recording cut off keeps.
-std::string Partial(size_t n)
-{
-    std::string out = Source().header;
-    for (size_t i = 0; i < n; ++i)
-        out += Source().packets[i];
-    return out;
-}
-
 std::string ClientGuidOf(const std::string& request)
 {
     const size_t at = request.find("xClientGUID=") + 12;
@@ -57,21 +46,10 @@ std::string ClientGuidOf(const std::string& request)
 // The name the client puts in "Host:" for 127.0.0.1 (its reverse lookup).
 std::string LoopbackName()
 {
-    sockaddr_in sa{};
-    sa.sin_family = AF_INET;
-    sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    sockaddr_in sa{AF_INET, 0, {htonl(INADDR_LOOPBACK)}, {}};
     char name[NI_MAXHOST];
     return getnameinfo(reinterpret_cast<sockaddr*>(&sa), sizeof(sa), name, sizeof(name), nullptr, 0,
                        NI_NAMEREQD) == 0 ? name : "127.0.0.1";
-}
-
-// A playlist entry of paths on the fake server, which puts in its port.
-std::string Entry(std::initializer_list<const char*> paths)
-{
-    std::string entry = "<Entry>";
-    for (const char* path : paths)
-        entry += std::string("<Ref href=\"mms://127.0.0.1:{port}") + path + "\"/>";
-    return entry + "</Entry>";
 }
 
 class MmshClientTest : public ::testing::Test {
@@ -105,10 +83,9 @@ protected:
     // Records url into out.asf, a file made anew or (keep) handed over at resume.
     uint64_t Record(MmshClient& client, const std::string& url, bool keep = false, uint64_t resume = 0,
                     const std::string& user = {}, const std::string& password = {},
-                    const std::string& keptHeader = {}, const std::string& path = {})
+                    const std::string& keptHeader = {})
     {
-        const std::string file = path.empty() ? Out() : path;
-        std::unique_ptr<FileSink> sink = keep ? FileSink::OpenExisting(file) : FileSink::Create(file);
+        std::unique_ptr<FileSink> sink = keep ? FileSink::OpenExisting(Out()) : FileSink::Create(Out());
         EXPECT_NE(sink, nullptr);
         RecordRequest r;
         r.out = sink.get();
@@ -161,28 +138,19 @@ TEST_F(MmshClientTest, OnDemandRecordingHoldsTheSourcePacketsAndItsRequestsAreEx
     EXPECT_EQ(hooks_.finished, std::vector<uint64_t>{written});
     EXPECT_TRUE(hooks_.errors.empty());
 
-    // A check (no file) reads the header alone; one that fails gives 0 on a
-    // used object whose running count stays.
+    // A check (no file) reads the header alone.
     RecordRequest check;
     check.url = Url("/a.asf");
     EXPECT_EQ(client.Record(check), Source().header.size());
-    check.url = Url("/missing.asf");
-    EXPECT_EQ(client.Record(check), 0u);
-    EXPECT_EQ(client.bytesWritten(), written);
 
     const auto requests = Requests();
-    ASSERT_EQ(requests.size(), 4u);
+    ASSERT_EQ(requests.size(), 3u);
     const std::string guid = ClientGuidOf(requests[0]);
     ASSERT_EQ(guid.size(), 38u);
     EXPECT_EQ(requests[0], Probe("/a%20b.asf", guid));
     EXPECT_EQ(requests[1], Media("/a%20b.asf", guid, false, 0));
     EXPECT_EQ(requests[2], Probe("/a.asf", ClientGuidOf(requests[2])));
     EXPECT_NE(ClientGuidOf(requests[2]), guid);
-
-    // The next recording on the same object shows its own progress.
-    EXPECT_EQ(Record(client, Url("/a.asf"), false, 0, {}, {}, {}, Out("again.asf")), written);
-    EXPECT_GT(hooks_.lastProgress.load(), 0u);
-    EXPECT_LE(hooks_.lastProgress.load(), written);
 }
 
 TEST_F(MmshClientTest, LiveRecordingStartsAtZeroIsSeekableAndKeepsNothingOfAnOlderFile)
@@ -210,7 +178,6 @@ TEST_F(MmshClientTest, LiveRecordingStartsAtZeroIsSeekableAndKeepsNothingOfAnOld
     stopped.Stop();
     worker.join();
     EXPECT_LT(std::chrono::steady_clock::now() - stopAt, std::chrono::seconds(1));
-    EXPECT_EQ(stopped.lastMessage(), "Transfer aborted!");
     const size_t packets = (FileSize(Out()) - Source().header.size()) / Source().packetSize;
     ASSERT_GT(packets, 0u);
     ASSERT_LT(packets, all_);
@@ -219,23 +186,20 @@ TEST_F(MmshClientTest, LiveRecordingStartsAtZeroIsSeekableAndKeepsNothingOfAnOld
 
 TEST_F(MmshClientTest, ResumeAsksForTheMissingBytesOnlyOfTheSameStream)
 {
-    const std::string partial = Partial(20);
-    struct Case {
-        std::string before;
-        uint32_t startOffset, requestOffset;
-    };
-    // A partial file; one cut inside the header; an empty one with a start offset.
-    for (const Case& c : {Case{partial, 0, uint32_t(partial.size())}, Case{std::string(100, 'x'), 0, 100},
-                          Case{"", 123456, 123456}}) {
-        WriteFile(Out(), c.before);
+    std::string partial = Source().header;
+    for (size_t i = 0; i < 20; ++i)
+        partial += Source().packets[i];
+    // A partial file, and one cut inside the header.
+    for (const std::string& before : {partial, std::string(100, 'x')}) {
+        WriteFile(Out(), before);
         Serve({});
         MmshClient client(env_);
-        const uint64_t written = Record(client, Url("/a.asf"), true, c.startOffset);
+        const uint64_t written = Record(client, Url("/a.asf"), true);
         const auto requests = Requests();
         ASSERT_EQ(requests.size(), 2u);
-        EXPECT_EQ(requests[1], Media("/a.asf", ClientGuidOf(requests[0]), false, c.requestOffset));
-        EXPECT_TRUE(c.startOffset || Holds(all_)) << c.requestOffset;
-        EXPECT_TRUE(c.before != partial || written == (all_ - 20) * Source().packetSize) << written;
+        EXPECT_EQ(requests[1], Media("/a.asf", ClientGuidOf(requests[0]), false, uint32_t(before.size())));
+        EXPECT_TRUE(Holds(all_)) << before.size();
+        EXPECT_TRUE(before != partial || written == (all_ - 20) * Source().packetSize) << written;
     }
     // The file goes on only when it holds the stream the server sends:
     // otherwise nothing is written and the resume is refused.
@@ -253,23 +217,9 @@ TEST_F(MmshClientTest, ResumeAsksForTheMissingBytesOnlyOfTheSameStream)
     }
 }
 
-TEST_F(MmshClientTest, CredentialsGivenThroughAProxyStoredAskedForOrCancelled)
+TEST_F(MmshClientTest, CredentialsStoredAskedForCancelledAndKeptFromOtherHosts)
 {
     Serve({"--auth", "user:secret"});
-    // A proxy gets the absolute target and no Host line.
-    env_.settings.m_useProxy = 1;
-    env_.settings.m_proxyServer = "127.0.0.1";
-    env_.settings.m_proxyPort = server_.port();
-    MmshClient given(env_);
-    Record(given, "mms://media.example:8080/a.asf", false, 0, "user", "secret");
-    EXPECT_TRUE(Holds(all_));
-    auto requests = Requests();
-    ASSERT_EQ(requests.size(), 2u);
-    std::string guid = ClientGuidOf(requests[0]);
-    EXPECT_EQ(requests[0], Probe("http://media.example:8080/a.asf", guid, "user:secret", ""));
-    EXPECT_EQ(requests[1], Media("http://media.example:8080/a.asf", guid, false, 0, "user:secret", ""));
-    env_.settings.m_useProxy = 0;
-
     // A 401 takes the pair stored for the host as written and the port
     // (not for the name it resolves to), then the dialog. An empty password
     // sends no Authorization line at all.
@@ -280,13 +230,12 @@ TEST_F(MmshClientTest, CredentialsGivenThroughAProxyStoredAskedForOrCancelled)
     Record(asked, Url("/a.asf"), false, 0, "user", "");
     EXPECT_TRUE(Holds(all_));
     EXPECT_EQ(hooks_.credentials, (std::vector<std::string>{"user:wrong", "user:secret"}));
-    requests = Requests();
-    ASSERT_EQ(requests.size(), 6u);
-    guid = ClientGuidOf(requests[2]);
-    EXPECT_EQ(requests[2], Probe("/a.asf", guid));
-    EXPECT_EQ(requests[3], Probe("/a.asf", guid, "user:wrong"));
-    EXPECT_EQ(requests[4], Probe("/a.asf", guid, "user:secret"));
-    EXPECT_EQ(requests[5], Media("/a.asf", guid, false, 0, "user:secret"));
+    auto requests = Requests();
+    ASSERT_EQ(requests.size(), 4u);
+    const std::string guid = ClientGuidOf(requests[0]);
+    EXPECT_EQ(requests, (std::vector<std::string>{Probe("/a.asf", guid), Probe("/a.asf", guid, "user:wrong"),
+                                                  Probe("/a.asf", guid, "user:secret"),
+                                                  Media("/a.asf", guid, false, 0, "user:secret")}));
 
     // A cancelled dialog ends the call without finishing.
     hooks_.finished.clear();
@@ -310,30 +259,6 @@ TEST_F(MmshClientTest, CredentialsGivenThroughAProxyStoredAskedForOrCancelled)
         EXPECT_EQ(requests[i].find("Authorization"), std::string::npos) << requests[i];
 }
 
-TEST_F(MmshClientTest, PlaylistsLeadToTheStreamAndAGroupHandsTheNextOneBack)
-{
-    Serve({// An address without a port takes the playlist's own port.
-           "--playlist", "/portless=audio/x-ms-wax=<ASX><Entry><Ref href=\"mms://127.0.0.1/a.asf\"/></Entry></ASX>",
-           "--playlist", "/groups=video/x-ms-asf=<ASX>" + Entry({"/missing1.asf", "/a.asf"}) +
-                             Entry({"/b.asf", "/c.asf"}) + "</ASX>"});
-    const std::string local = Out("local.asx"), large = Out("large.asx");
-    const std::string text = "<ASX><Entry><Ref href=\"" + Url("/a.asf") + "\"/></Entry></ASX>";
-    WriteFile(local, text);
-    // As large as any playlist is read (the media list's and the job's limit).
-    WriteFile(large, text + std::string(kMaxPlaylistBytes - text.size(), ' '));
-    for (const std::string& url : {Url("/portless"), local, large, Url("/groups")}) {
-        MmshClient client(env_);
-        Record(client, url);
-        EXPECT_TRUE(Holds(all_)) << url;
-    }
-    EXPECT_EQ(hooks_.found, std::vector<std::string>{Url("/b.asf")});
-    const auto requests = Requests();
-    ASSERT_EQ(requests.size(), 11u);
-    for (size_t i : {1, 3, 5, 10})
-        EXPECT_EQ(requests[i].substr(0, 16), "GET /a.asf HTTP/") << i;
-    EXPECT_EQ(requests[8].substr(0, 16), "GET /missing1.as");
-}
-
 TEST_F(MmshClientTest, RepliesThatAreNoStreamAndFaultsInTheStreamEndTheJobKeepingWhatWasComplete)
 {
     struct Case {
@@ -343,25 +268,16 @@ TEST_F(MmshClientTest, RepliesThatAreNoStreamAndFaultsInTheStreamEndTheJobKeepin
         size_t requests;
     };
     const std::vector<Case> cases = {
-        {{}, "/odd", "unknown content-type: audio/mpeg", -1, 1},
         {{}, "/missing.asf", "reply: 404 - Not Found", -1, 1},
-        {{}, "/html", "", -1, 1},
-        {{}, "/control", "", -1, 1},
         {{}, "/self", "Playlists nested more than 8 deep are not followed!", -1, 9},
-        {{"--fault", "unequal-sizes"}, "/a.asf", "not supported", -1, 1},
         {{"--fault", "close-in-header", "--header-parts", "2"}, "/a.asf", "", -1, 2},
         {{"--fault", "close-in-packet=20"}, "/a.asf", "Received incomplete chunk... (Chunk is NOT saved)", 20, 2},
-        {{"--fault", "bad-confirm=10"}, "/a.asf", "Length confirmation doesn't match!", 10, 2},
         {{"--fault", "oversized=10"}, "/a.asf", "Chunk 10 holds 3216 bytes, more than the packet size of 3200!", 10, 2},
-        {{"--fault", "unknown-chunk=5"}, "/a.asf", "Unknown header type: $4d24", int(all_), 2},
         {{"--fault", "stall=12"}, "/a.asf", "recv failed: TIMEDOUT", 12, 2},
     };
     env_.idleTimeoutMs = 1500;
     for (Case c : cases) {
-        c.args.insert(c.args.end(),
-                      {"--playlist", "/self=video/x-ms-asf=<ASX>" + Entry({"/self"}) + "</ASX>", "--playlist",
-                       "/control=video/x-ms-asf=<ASX>\x01" + Entry({"/a.asf"}) + "</ASX>", "--playlist",
-                       "/odd=audio/mpeg=ID3"});
+        c.args.insert(c.args.end(), {"--playlist", "/self=video/x-ms-asf=<ASX><Entry><Ref href=\"mms://127.0.0.1:{port}/self\"/></Entry></ASX>"});
         Serve(c.args);
         MmshClient client(env_);
         const uint64_t written = Record(client, Url(c.path));
@@ -374,17 +290,13 @@ TEST_F(MmshClientTest, RepliesThatAreNoStreamAndFaultsInTheStreamEndTheJobKeepin
 
 TEST_F(MmshClientTest, SequenceNumbersOutsideTheStreamAreNotWritten)
 {
-    // A packet's number is bounded by a jump from the highest one and by the
-    // packets actually written: neither one far-out number nor numbers
-    // creeping on with every packet make the file larger than about twice
-    // what arrived, whatever count the header announces.
+    // Neither one far-out number nor numbers creeping on with every packet
+    // make the file larger than about twice what arrived.
     const Parts& src = Source();
     const uint64_t creep = src.header.size() + (2 * all_ + AsfFileWriter::kMaxNumberJump + 1) * src.packetSize + 62;
     const std::vector<std::pair<std::vector<std::string>, uint64_t>> cases = {
         {{"--fault", "no-count", "--fault", "seq-base=0xFFFFFFF0", "--fault", "seq-step=0"}, src.header.size() + 62},
         {{"--fault", "no-count", "--fault", "seq-step=4000"}, creep},
-        {{"--mode", "live", "--fault", "seq-step=4000"}, creep},
-        {{"--fault", "count=0x10000000000", "--fault", "seq-step=4000"}, creep},
     };
     for (const auto& [args, limit] : cases) {
         SCOPED_TRACE(args[args.size() - 3]);

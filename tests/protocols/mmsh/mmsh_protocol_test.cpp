@@ -6,32 +6,11 @@
 #include "protocols/mmsh/message_log.h"
 #include "protocols/mmsh/mmsh_request.h"
 #include "protocols/mmsh/reply_head.h"
-#include "protocols/mmsh/stream_url.h"
 
 using namespace mmsh;
 using namespace std::string_literals;
 
 namespace {
-
-TEST(StreamUrl, InvalidAddressesAndProxiesAreRefusedNotCut)
-{
-    auto parse = [](const std::string& address, const std::string& proxy = {}) {
-        MessageLog log;
-        StreamUrl url;
-        const bool ok = ParseStreamUrl(EscapeUrl(address), 80, &url, log) && ApplyProxy(&url, proxy, log);
-        return ok ? "ok" : log.last();
-    };
-    const std::string base = "mms://h/";
-    EXPECT_EQ(parse(base + std::string(511 - base.size(), 'a')), "ok");
-    for (const std::string& address :
-         {"mms://server"s, "mms://server:0/a"s, "mms://server:/a"s, "mms://server:65536/a"s,
-          "mms://user:pw@server/a"s, "/home/a.asx"s, "mms:///a"s, "mms://:8080/a"s,
-          base + std::string(512 - base.size(), 'a'), base + std::string(200, ' ')})  // escaped: 600 bytes
-        EXPECT_EQ(parse(address), "Invalid URL format!") << address;
-    for (const std::string& proxy :
-         {"proxy:0"s, "http://proxy/:3128"s, "proxy:"s, std::string(600, 'p') + ":1"})
-        EXPECT_EQ(parse("mms://media/x", proxy), "Invalid proxy URL format!") << proxy;
-}
 
 TEST(Requests, ByteForByte)
 {

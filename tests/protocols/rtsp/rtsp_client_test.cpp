@@ -73,8 +73,6 @@ TEST(RtspClient, SendsTheSixRequestsByteForByte)
         std::string session;  // as the requests carry it
     };
     for (const Case& c : {Case{{}, " 4711"},
-                          Case{{"--refuse", "audio", "--refuse", "video"}, " 4711"},  // changes nothing
-                          Case{{"--session", "4711"}, " 4711"},
                           Case{{"--session", "ab;c;timeout=5"}, " ab"},
                           Case{{"--refuse", "rtx"}, ""}}) {
         SCOPED_TRACE(c.options.empty() ? "plain" : c.options.back());
@@ -84,7 +82,6 @@ TEST(RtspClient, SendsTheSixRequestsByteForByte)
         Session s(options, SmallSample());
         s.Record(dir.File("out.asf"));
         EXPECT_EQ(testsupport::ReadFile(dir.File("log")), ExpectedRequests(s.url, NextClientPort(s.server), c.session));
-        EXPECT_EQ(s.hooks.connecting, (std::vector<std::pair<std::string, int>>{{s.url, s.server.port()}}));
     }
 }
 
@@ -122,7 +119,7 @@ TEST(RtspClient, FailuresEndTheSessionPromptlyKeepingWhatWasWhole)
         const char* error;
     };
     std::vector<Case> cases = {
-        {{"--no-header"}, -1, "not supported"},  // the handshake still goes on to PLAY
+        {{"--no-header"}, -1, "not supported"},
         {{"--unequal-sizes"}, -1, "not supported"},
         {{"--sdp-extra", "1100000"}, -1, nullptr},  // a reply larger than any server's
         {{"mms_server.py"}, -1, nullptr},           // a server of another protocol
@@ -132,9 +129,7 @@ TEST(RtspClient, FailuresEndTheSessionPromptlyKeepingWhatWasWhole)
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::PrintToString(c.options));
         TempDir dir;
-        std::vector<std::string> options = c.options;
-        options.insert(options.end(), {"--log", dir.File("log")});
-        Session s(options, SmallSample());
+        Session s(c.options, SmallSample());
         const auto start = std::chrono::steady_clock::now();
         const uint32_t bytes = s.Record(dir.File("out.asf"));
         EXPECT_LT(std::chrono::steady_clock::now() - start, 5s);
@@ -146,14 +141,7 @@ TEST(RtspClient, FailuresEndTheSessionPromptlyKeepingWhatWasWhole)
                                   : bool(IsRecordingOf(dir.File("out.asf"), src, c.packets, false)));
         EXPECT_EQ(s.hooks.ends, (c.packets < 0 ? std::vector<std::pair<StreamEnd, uint64_t>>{}
                                                : std::vector<std::pair<StreamEnd, uint64_t>>{{StreamEnd::Interrupted, 4}}));
-        EXPECT_TRUE(!c.error || testsupport::ReadFile(dir.File("log")).find("\r\nPLAY ") != std::string::npos);
     }
-
-    Recorder<RtspClient> r;  // no port: the default one; not an address
-    for (const char* url : {"rtsp://127.0.0.1/x.asf", "not an address"})
-        EXPECT_EQ(r.Record(url, ""), 0u) << url;
-    EXPECT_EQ(r.hooks.errors, std::vector<std::string>(2, "connect failed !!"));
-    EXPECT_EQ(r.hooks.connecting.at(0).second, RtspClient::kDefaultPort);
 }
 
 TEST(RtspClient, ResumedRecordingEqualsAnUninterruptedOneAndAProbeEndsAtTheFirstFrame)

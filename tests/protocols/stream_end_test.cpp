@@ -292,9 +292,10 @@ TEST(ResumePast4GiB, TheMissingPacketsAreFetchedAndTheFileFinished)
 }
 
 // A resume position in a unit the client does not take is refused before
-// anything is sent; the download cannot resume at all (it would write a
-// whole body behind the part kept).
-TEST(Attempts, AResumeInAnotherUnitIsRefused)
+// anything is sent (the download cannot resume at all: it would write a
+// whole body behind the part kept); a closed port fails at once; and each
+// call starts afresh.
+TEST(Attempts, AResumeInAnotherUnitIsRefusedAndEachCallStartsAfresh)
 {
     const std::vector<std::pair<Kind, std::vector<ResumeAt>>> cases = {
         {Kind::Mms, {ResumeAt::Byte(4096)}},
@@ -320,6 +321,22 @@ TEST(Attempts, AResumeInAnotherUnitIsRefused)
             }
             EXPECT_TRUE(r.hooks.connecting.empty());
             EXPECT_EQ(testsupport::FileSize(dir.File("refused.asf")), 0u);
+            // Nobody listening: a prompt failure with its reason.
+            const auto started = Clock::now();
+            EXPECT_EQ(r.Record(Url(kind, 1), dir.File("closed.asf")), 0u);
+            EXPECT_LT(Clock::now() - started, 3s);
+            EXPECT_EQ(r.hooks.reasons.size(), 1u);
+            // The same object then records a whole stream: neither the
+            // failures nor a stop asked for before the call carries over.
+            FakeServer server;
+            ASSERT_TRUE(Serve(server, kind, Sample(), {}));
+            r.Get().Stop();
+            const uint64_t bytes = r.Record(Url(kind, server.port()), dir.File("whole.asf"));
+            if (kind == Kind::Http)
+                EXPECT_EQ(bytes, 3000000u);
+            else
+                EXPECT_TRUE(IsRecordingOf(dir.File("whole.asf"), Split(Sample()), Split(Sample()).packets.size(),
+                                          kind == Kind::Rtsp));
         });
     }
 }

@@ -219,6 +219,25 @@ TEST_F(ReconnectTest, OutageLimitEndsAsIncompleteWithAFinishedFile)
     }
 }
 
+// A stop while the job waits to reconnect ends it at once, the file kept.
+TEST_F(ReconnectTest, AStopDuringTheWaitEndsTheJobAtOnce)
+{
+    services.reconnect.backoffMs = {10000};
+    FakeServer server;
+    ASSERT_TRUE(StartServer(server, "mms_server.py", BigSample(), {"--connections", "1", "--drop", "close:40"}));
+    CmmsThread job(&sink, 7, settings, Mms(server), "", "", "", "", services);
+    ASSERT_TRUE(job.Start());
+    const auto waited = Clock::now();
+    while (Events(JobEventKind::Reconnecting).empty() && Clock::now() - waited < 10s)
+        std::this_thread::sleep_for(10ms);
+    ASSERT_FALSE(Events(JobEventKind::Reconnecting).empty());
+    const auto stopped = Clock::now();
+    job.Stop();
+    job.Join();
+    EXPECT_LT(Clock::now() - stopped, 1s);
+    EXPECT_TRUE(IsRecordingOf(dir.File("sample.asf"), Split(BigSample()), 40, false));
+}
+
 // A server that drops at the same place every time, or serves a look-alike
 // clip on a reconnect: nothing foreign goes into the file, which stays as the
 // first drop left it; resuming it against the other clip takes a new name.

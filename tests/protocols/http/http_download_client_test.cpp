@@ -6,7 +6,9 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <chrono>
 #include <memory>
+#include <thread>
 
 #include "base/cancel_signal.h"
 #include "base/memory_profile.h"
@@ -243,6 +245,17 @@ TEST_F(HttpDownload, TheCredentialProbeReturnsThePairThatWasLetIn)
     EXPECT_EQ(prompts.asked, (Strings{site + " user:stale", site + " user:wrong"}));
     // Cancelled: nothing.
     EXPECT_FALSE(ProbeCredentials(address, "member", "old", profile, prompts, never));
+    // A silent server is left as soon as the probe's signal is set (the
+    // list closed, the program ending), long before its idle time-out.
+    CancelSignal cancel;
+    std::thread canceller([&cancel] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        cancel.Cancel();
+    });
+    const auto started = std::chrono::steady_clock::now();
+    EXPECT_FALSE(ProbeCredentials(Url("/silent"), "member", "old", profile, prompts, cancel, 30000));
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(2));
+    canceller.join();
 }
 
 TEST(HttpText, FormEncodeAndTheFirstMmsAddressOfAPage)

@@ -3,7 +3,7 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
-#include <optional>
+#include <memory>
 #include <string>
 
 #include "protocols/protocol_client.h"
@@ -81,5 +81,5 @@ private:
         std::string probedHead;  // a check's first body bytes
         bool failed = false;     // this call has given a reason
     };
-    std::optional<Attempt> attempt_;
+    std::unique_ptr<Attempt> attempt_;
 };

@@ -2,7 +2,7 @@
 
 #include <chrono>
 #include <cstdint>
-#include <optional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -57,5 +57,5 @@ private:
         // When the stream last moved on: the header first taken, a data packet.
         std::chrono::steady_clock::time_point lastProgress = std::chrono::steady_clock::now();
     };
-    std::optional<Session> session_;
+    std::unique_ptr<Session> session_;
 };

@@ -3,7 +3,6 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -99,5 +98,5 @@ private:
         // Why the last exchange brought no stream, in plain words ("" when it did).
         std::string exchangeFailure;
     };
-    std::optional<Attempt> attempt_;
+    std::unique_ptr<Attempt> attempt_;
 };

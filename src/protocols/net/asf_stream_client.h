@@ -4,7 +4,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -100,5 +99,5 @@ private:
 
     void ReportWriteError();
 
-    std::optional<Attempt> attempt_;
+    std::unique_ptr<Attempt> attempt_;
 };

@@ -2,7 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <optional>
+#include <memory>
 #include <string>
 
 #include "protocols/net/asf_stream_client.h"
@@ -58,5 +58,5 @@ private:
         // reason when nothing was recorded, whatever came after it.
         std::string describeFailure;
     };
-    std::optional<Session> session_;
+    std::unique_ptr<Session> session_;
 };
